@@ -1,0 +1,3 @@
+#include "control/control.h"
+
+void SettlementControl() {}

@@ -1,0 +1,3 @@
+#include "export/dispatch.h"
+
+void ExportDispatch() {}

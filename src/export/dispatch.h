@@ -1,0 +1,4 @@
+// Export dispatcher: runs the exporter of the circle's payroll system.
+#pragma once
+
+void ExportDispatch();

@@ -1,0 +1,21 @@
+#include "run/context.h"
+
+#include "run/db.h"
+#include "run/exit.h"
+#include "run/runlog.h"
+
+RunContext Ctx;
+
+int SQL_O1001AbrKreis_SetAdt(const std::string& akr, int status) {
+  int st = SqlWrite(SqlFormat("UPDATE O1001AbrKreis  SET AkrAdt = %d WHERE AkrNum = '%s'",
+                              static_cast<int16_t>(status), akr));
+  if (st != 0) return st;
+  return dbAffectedRows();
+}
+
+void AbortRun(int status) {
+  Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, status);
+  Log("Abbruch wegen Fehler, Status: %d", status);
+  dbCommit();
+  EndProcess(1);
+}

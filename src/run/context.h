@@ -1,0 +1,61 @@
+// Process-wide run state and the abort routine.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// Payroll-interface record (row of Qvx171Lug of the circle).
+struct LugRecord {
+  std::string LugLug;
+  std::string LugLgp;
+  int16_t LugAnz = 0;
+  int16_t LugDtm = 0;
+  int16_t LugMon = 0;
+  int16_t LugUnt = 0;
+  std::string LugFir;
+  std::string LugAkr;
+  int16_t LugPnr = 0;
+  int16_t LugSta = 0;
+};
+
+inline constexpr const char* kVersion = "5.30";
+inline constexpr int kMaxRetro = 12;
+
+struct RunContext {
+  std::string LogPath;
+  std::string Net8;
+  std::string Schema;
+  std::string Akr;
+  int32_t Abrnr = 0;
+  int32_t AbrnrStart = 0;
+  int16_t CallMode = 0;
+  int32_t InterimFlag = 0;
+  int16_t Lfn = 0;
+  std::string PnrFilter;
+  std::string DbTime;
+  std::string TransferDir;
+  std::string MndSto;
+  int16_t AkrSsl = 0;
+  int16_t AkrAzr = 0;
+  std::string AbrVon;
+  std::string AbrBis;
+  std::string AbrDatum;
+  LugRecord Lug;
+  int16_t TopasFlag = 0;
+  int32_t TopasDay = 0;
+  int16_t AkrRrm = 0;
+  int16_t RetroCount = 0;
+  std::array<int16_t, kMaxRetro> RetroAbrnr{};
+  int32_t LastStatus = 0;
+};
+
+extern RunContext Ctx;
+
+// Writes status to AkrAdt of the circle, logs it, commits and ends the
+// process with exit code 1.
+[[noreturn]] void AbortRun(int status);
+
+// "UPDATE O1001AbrKreis SET AkrAdt ..."; the statement's status, or the
+// number of changed rows when it succeeded.
+int SQL_O1001AbrKreis_SetAdt(const std::string& akr, int status);

@@ -1,0 +1,111 @@
+// Database access layer over the MySQL C API (MariaDB Connector/C).
+//
+// Every statement of the program has its own access function named
+// SQL_<table>_<operation>. It formats its statement with SqlFormat (texts are
+// escaped for the connection there), runs it on an SqlCursor and copies the
+// columns of the result into the caller's fields with SqlFetchInto/SqlSelectOne.
+// Statuses: 0 success, 1032 no (more) rows, -1 no result held or an error after
+// the statement was accepted, else the server's error number (1062 duplicate key).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "run/text.h"
+
+typedef char** SqlRow;  // one fetched row: column texts, NULL columns as null pointers
+
+inline constexpr int kSqlNoMoreRows = 1032;
+inline constexpr int kSqlDuplicate = 1062;
+inline constexpr size_t kStatementBufferSize = 1500;
+
+struct SqlResult;  // the client library's result set
+
+struct SqlCursor {
+  std::string Statement;
+  SqlResult* Result = nullptr;
+  int32_t RowsFetched = 0;
+
+  SqlCursor() = default;
+  ~SqlCursor();
+  SqlCursor(const SqlCursor&) = delete;
+  SqlCursor& operator=(const SqlCursor&) = delete;
+};
+
+// server: host name, "host:port" or an absolute path of a Unix socket.
+int dbConnect(const std::string& user, const std::string& password, const std::string& server,
+              const std::string& database);
+void dbDisconnect();
+int AlterSession();
+int dbExec(SqlCursor& cursor);
+int dbFetch(SqlCursor& cursor, SqlRow& row);
+int dbClose(SqlCursor& cursor);
+int dbCommit();  // 1 when committed, 0 when not
+int32_t dbAffectedRows();
+int dbLastErrorNumber();
+const std::string& dbLastErrorText();
+
+// A statement run right after every connect (tests pin the session's time with
+// "SET TIMESTAMP = ..."); empty in production.
+void dbSetSessionInit(const std::string& statement);
+
+// Escapes a text for use between single quotes in a statement.
+std::string SqlEscape(std::string_view text);
+
+// Formats a statement. Text arguments are escaped; the finished statement must
+// fit the statement buffer (1500 characters), else the process ends with exit
+// code 1.
+std::string SqlCheckLength(std::string statement);
+
+template <class T>
+decltype(auto) SqlArg(const T& v) {
+  if constexpr (std::is_convertible_v<const T&, std::string_view>)
+    return SqlEscape(std::string_view(v));
+  else
+    return (v);
+}
+
+template <class... A>
+std::string SqlFormat(std::string_view fmt, const A&... args) {
+  return SqlCheckLength(Format(fmt, SqlArg(args)...));
+}
+
+// Column copies: a NULL column leaves the field as it was.
+void SqlColumn(SqlRow row, int i, std::string& out);
+void SqlColumn(SqlRow row, int i, int16_t& out);
+void SqlColumn(SqlRow row, int i, int32_t& out);
+void SqlColumn(SqlRow row, int i, int64_t& out);
+void SqlColumn(SqlRow row, int i, double& out);
+
+// One dbFetch; on 0 the columns are copied into the fields in order.
+template <class... T>
+int SqlFetchInto(SqlCursor& cursor, T&... out) {
+  SqlRow row = nullptr;
+  int st = dbFetch(cursor, row);
+  if (st == 0) {
+    int i = 0;
+    (SqlColumn(row, i++, out), ...);
+  }
+  return st;
+}
+
+// Single-row read: exec, one fetch into the fields, close. Returns the exec
+// status when it is not 0, else the fetch status (0, 1032, -1).
+template <class... T>
+int SqlSelectOne(std::string statement, T&... out) {
+  SqlCursor c;
+  c.Statement = std::move(statement);
+  int st = dbExec(c);
+  if (st != 0) return st;
+  st = SqlFetchInto(c, out...);
+  dbClose(c);
+  return st;
+}
+
+// Write (INSERT, UPDATE, DELETE): the statement's status.
+int SqlWrite(std::string statement);
+
+// Multi-row read on a cursor that lives as long as the process.
+int SqlOpen(SqlCursor& cursor, std::string statement);

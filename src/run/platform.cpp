@@ -1,0 +1,138 @@
+#include "run/platform.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace {
+
+// Windows-1252 code points of the bytes 0x80 to 0x9F (0 = undefined).
+const char16_t kHigh[32] = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, unsigned cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string Cp1252(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    unsigned cp;
+    size_t len;
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if ((c & 0xE0) == 0xC0 && i + 1 < utf8.size()) {
+      cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0 && i + 2 < utf8.size()) {
+      cp = ((c & 0x0Fu) << 12) | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 6) |
+           (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu);
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0 && i + 3 < utf8.size()) {
+      cp = 0x110000;  // outside the code page
+      len = 4;
+    } else {
+      cp = '?';
+      len = 1;
+    }
+    i += len;
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+      out += static_cast<char>(cp);
+      continue;
+    }
+    char mapped = '?';
+    for (int k = 0; k < 32; ++k) {
+      if (kHigh[k] != 0 && kHigh[k] == cp) {
+        mapped = static_cast<char>(0x80 + k);
+        break;
+      }
+    }
+    out += mapped;
+  }
+  return out;
+}
+
+std::string Utf8(std::string_view cp1252) {
+  std::string out;
+  out.reserve(cp1252.size());
+  for (char ch : cp1252) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c < 0x80) {
+      out += ch;
+    } else if (c < 0xA0) {
+      unsigned cp = kHigh[c - 0x80];
+      AppendUtf8(out, cp ? cp : 0xFFFD);
+    } else {
+      AppendUtf8(out, c);
+    }
+  }
+  return out;
+}
+
+std::string NativePath(std::string_view winPath) {
+  std::string p = Utf8(winPath);
+  for (char& c : p) {
+    if (c == '\\') c = '/';
+  }
+  return p;
+}
+
+int MakeDir(std::string_view winPath) {
+  if (::mkdir(NativePath(winPath).c_str(), 0777) == 0) return 0;
+  return errno;
+}
+
+TextFile::~TextFile() {
+  if (fp_) std::fclose(fp_);
+}
+
+bool TextFile::Open(std::string_view winPath, const char* mode) {
+  if (fp_) Close();
+  failed_ = false;
+  std::string m = mode;
+  m += 'b';
+  fp_ = std::fopen(NativePath(winPath).c_str(), m.c_str());
+  return fp_ != nullptr;
+}
+
+bool TextFile::Write(std::string_view text) {
+  if (!fp_) return false;
+  std::string buf;
+  buf.reserve(text.size() + 16);
+  for (char c : text) {
+    if (c == '\n') buf += '\r';
+    buf += c;
+  }
+  if (std::fwrite(buf.data(), 1, buf.size(), fp_) != buf.size()) failed_ = true;
+  return !failed_;
+}
+
+long TextFile::Position() {
+  if (!fp_) return -1;
+  if (std::fflush(fp_) != 0) failed_ = true;
+  return std::ftell(fp_);
+}
+
+bool TextFile::Close() {
+  if (!fp_) return !failed_;
+  if (std::fflush(fp_) != 0) failed_ = true;
+  if (std::fclose(fp_) != 0) failed_ = true;
+  fp_ = nullptr;
+  return !failed_;
+}

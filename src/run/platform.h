@@ -1,0 +1,47 @@
+// Platform layer: native paths, Windows-1252 text, CR LF text files, directories.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// Turns a path written with backslashes relative to the working directory
+// ("..\Transfer\Lohn und Gehalt") into the native path of this platform.
+// The path is Windows-1252 text; on POSIX systems the file system takes UTF-8.
+std::string NativePath(std::string_view winPath);
+
+// Source literals are UTF-8; inside the program all text is Windows-1252.
+// Characters without a Windows-1252 code become '?'.
+std::string Cp1252(std::string_view utf8);
+// Windows-1252 back to UTF-8 (file names, test output).
+std::string Utf8(std::string_view cp1252);
+
+// Creates one directory level. Returns 0 on success, else the errno value
+// (EEXIST when the directory is there already).
+int MakeDir(std::string_view winPath);
+
+// A file written in text mode: every line feed is stored as CR LF, whatever
+// the platform. Every write is checked; Failed() reports the first error.
+class TextFile {
+public:
+  TextFile() = default;
+  ~TextFile();
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+
+  // mode: "w" (create or truncate) or "a" (append). Returns false when the
+  // file cannot be opened.
+  bool Open(std::string_view winPath, const char* mode);
+  bool IsOpen() const { return fp_ != nullptr; }
+  // Writes text; each '\n' becomes "\r\n". Returns false on a write error.
+  bool Write(std::string_view text);
+  // Current size of the file in bytes, -1 when unknown.
+  long Position();
+  // Flushes and closes; returns false when the data could not be written.
+  bool Close();
+  bool Failed() const { return failed_; }
+
+private:
+  std::FILE* fp_ = nullptr;
+  bool failed_ = false;
+};

@@ -1,0 +1,33 @@
+#include "run/runlog.h"
+
+#include <cstdio>
+
+#include "run/context.h"
+#include "run/exit.h"
+#include "run/platform.h"
+
+void WriteLog(const std::string& path, std::string_view message) {
+  TextFile f;
+  if (!f.Open(path, "a")) return;
+  f.Write(message);
+  f.Write("\n");
+  if (f.Position() > kLogLimit) {
+    f.Write(Cp1252("Abbruch wegen LogFile-Überlaufs !!"));
+    f.Close();
+    EndProcess(1);
+  }
+  f.Close();
+}
+
+void RotateLog(const std::string& path) {
+  if (path.size() < 4) return;
+  std::string base = path.substr(0, path.size() - 4);
+  auto gen = [&](int n) { return NativePath(Format("%s_%d.txt", base, n)); };
+  std::remove(gen(9).c_str());
+  for (int n = 8; n >= 1; --n) std::rename(gen(n).c_str(), gen(n + 1).c_str());
+  std::rename(NativePath(path).c_str(), gen(1).c_str());
+}
+
+std::string LogFormatText(std::string_view utf8Format) { return Cp1252(utf8Format); }
+
+void WriteRunLog(std::string_view message) { WriteLog(Ctx.LogPath, message); }

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "run/exit.h"
+#include "run/platform.h"
+#include "run/runlog.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Read(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class RunLog : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("luglog" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    path = (dir / "log#lug.txt").string();
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  fs::path dir;
+  std::string path;
+};
+
+}  // namespace
+
+TEST_F(RunLog, AppendsLinesWithCrLf) {
+  WriteLog(path, "eins");
+  WriteLog(path, "\n\nzwei\n");
+  WriteLog(path, Cp1252("Übergabe"));
+  EXPECT_EQ("eins\r\n\r\n\r\nzwei\r\n\r\n\xDC" "bergabe\r\n", Read(path));
+}
+
+TEST_F(RunLog, MissingFolderLosesTheLine) {
+  EXPECT_NO_THROW(WriteLog((dir / "none" / "x.txt").string(), "lost"));
+  EXPECT_FALSE(fs::exists(dir / "none"));
+}
+
+TEST_F(RunLog, LimitIsTestedAfterTheLine) {
+  // a line that brings the log to exactly 10 MiB is fine
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << std::string(static_cast<size_t>(kLogLimit) - 7, 'x');
+  }
+  EXPECT_NO_THROW(WriteLog(path, "12345"));  // 5 + CR LF
+  EXPECT_EQ(static_cast<uintmax_t>(kLogLimit), fs::file_size(path));
+  // one byte more ends the process with exit code 1 and the overflow message
+  fs::resize_file(path, static_cast<uintmax_t>(kLogLimit) - 6);
+  try {
+    WriteLog(path, "12345");
+    FAIL() << "no process end";
+  } catch (const ProcessExit& e) {
+    EXPECT_EQ(1, e.code);
+  }
+  std::string all = Read(path);
+  std::string tail = all.substr(all.size() - 41);
+  EXPECT_EQ("12345\r\nAbbruch wegen LogFile-\xDC" "berlaufs !!", tail);
+}
+
+TEST_F(RunLog, RotationWithoutGenerations) {
+  WriteLog(path, "current");
+  RotateLog(path);
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_EQ("current\r\n", Read(dir / "log#lug_1.txt"));
+  EXPECT_FALSE(fs::exists(dir / "log#lug_2.txt"));
+}
+
+TEST_F(RunLog, RotationKeepsNineGenerations) {
+  for (int n = 1; n <= 9; ++n) std::ofstream(dir / ("log#lug_" + std::to_string(n) + ".txt")) << n;
+  std::ofstream(path) << "current";
+  RotateLog(path);
+  EXPECT_EQ("current", Read(dir / "log#lug_1.txt"));
+  for (int n = 2; n <= 9; ++n) EXPECT_EQ(std::to_string(n - 1), Read(dir / ("log#lug_" + std::to_string(n) + ".txt")));
+  EXPECT_FALSE(fs::exists(dir / "log#lug_10.txt"));
+  EXPECT_FALSE(fs::exists(path));
+}

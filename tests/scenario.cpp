@@ -1,0 +1,296 @@
+#include "scenario.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "run/config.h"
+#include "run/db.h"
+#include "run/driver.h"
+#include "run/platform.h"
+#include "testdb.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Section {
+  std::string name;
+  std::string arg;
+  std::vector<std::string> lines;
+  int line = 0;
+};
+
+std::vector<Section> Parse(const std::string& text) {
+  std::vector<Section> out;
+  std::istringstream in(text);
+  std::string l;
+  int n = 0;
+  bool inBlock = false;
+  while (std::getline(in, l)) {
+    ++n;
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    if (inBlock) {
+      if (l == "[end]") {
+        inBlock = false;
+        continue;
+      }
+      out.back().lines.push_back(l);
+      continue;
+    }
+    if (l.size() >= 2 && l.front() == '[' && l.back() == ']') {
+      std::string head = l.substr(1, l.size() - 2);
+      Section s;
+      auto sp = head.find(' ');
+      s.name = head.substr(0, sp);
+      if (sp != std::string::npos) s.arg = head.substr(sp + 1);
+      s.line = n;
+      out.push_back(s);
+      inBlock = s.name == "stdout" || s.name == "log" || s.name == "text" || s.name == "loglines" ||
+                s.name == "sql";
+      continue;
+    }
+    if (out.empty()) continue;  // description
+    if (l.empty()) continue;
+    out.back().lines.push_back(l);
+  }
+  return out;
+}
+
+std::string Replace(std::string s, const std::string& from, const std::string& to) {
+  for (size_t p = 0; (p = s.find(from, p)) != std::string::npos; p += to.size()) s.replace(p, from.size(), to);
+  return s;
+}
+
+std::vector<std::string> SplitArgs(const std::string& line) {
+  std::vector<std::string> out;
+  std::string cur;
+  bool quoted = false, have = false;
+  for (char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+      have = true;
+    } else if (c == ' ' && !quoted) {
+      if (have) out.push_back(cur);
+      cur.clear();
+      have = false;
+    } else {
+      cur += c;
+      have = true;
+    }
+  }
+  if (have) out.push_back(cur);
+  return out;
+}
+
+std::string Block(const std::vector<std::string>& lines) {
+  std::string s;
+  bool noeol = !lines.empty() && lines.back() == "[noeol]";
+  size_t n = noeol ? lines.size() - 1 : lines.size();
+  for (size_t i = 0; i < n; ++i) s += lines[i] + "\n";
+  if (noeol && !s.empty()) s.pop_back();
+  return s;
+}
+
+std::string Crlf(const std::string& s) {
+  std::string o;
+  for (char c : s) {
+    if (c == '\n') o += '\r';
+    o += c;
+  }
+  return o;
+}
+
+std::string Show(const std::string& bytes) {
+  std::string o;
+  for (char c : Utf8(bytes)) {
+    if (c == '\r') o += "\\r";
+    else if (c == '\n') o += "\\n\n";
+    else o += c;
+  }
+  return o;
+}
+
+struct Runner {
+  std::string name, schema, tree, failures, stdoutText;
+  int exitCode = -1;
+  std::string now;
+  TestDb db;
+
+  std::string Subst(const std::string& s) {
+    std::string up = schema;
+    std::transform(up.begin(), up.end(), up.begin(), ::toupper);
+    return Replace(Replace(Replace(s, "{socket}", TestSocket()), "{schema}", schema), "{SCHEMA}", up);
+  }
+  std::string Path(const std::string& rel) { return tree + "/" + Subst(rel); }
+  void Fail(const Section& s, const std::string& what) {
+    failures += name + ":" + std::to_string(s.line) + " [" + s.name + (s.arg.empty() ? "" : " " + s.arg) + "]: " +
+                what + "\n";
+  }
+
+  void WriteIni(const std::vector<std::string>& records) {
+    std::string bytes;
+    int number = 1;
+    for (const auto& r : records) {
+      auto sp = r.find(' ');
+      std::string key = r.substr(0, sp);
+      std::string value = sp == std::string::npos ? "" : Subst(r.substr(sp + 1));
+      std::string rec;
+      FormatIniRecord("DB", number++, key, Cp1252(value), rec);
+      bytes += rec;
+    }
+    WriteFileBytes(tree + "/Files/quantivel.ini", bytes);
+  }
+
+  void RunProgram(const Section& s) {
+    std::vector<std::string> args{"lugtransfer"};
+    for (auto& a : SplitArgs(Subst(s.lines.empty() ? "" : s.lines[0]))) args.push_back(Cp1252(a));
+    dbSetSessionInit(now.empty() ? "" : "SET TIMESTAMP = UNIX_TIMESTAMP('" + now + "')");
+    std::string outFile = tree + "/stdout.txt";
+    std::fflush(stdout);
+    int saved = dup(1);
+    int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(fd, 1);
+    close(fd);
+    fs::path cwd = fs::current_path();
+    fs::current_path(tree + "/bin");
+    exitCode = RunMain(args);
+    fs::current_path(cwd);
+    std::fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    dbSetSessionInit("");
+    stdoutText = ReadFileBytes(outFile);
+  }
+
+  void CompareText(const Section& s, const std::string& path, const std::string& expected) {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) return Fail(s, "file missing: " + path);
+    std::string actual = ReadFileBytes(path);
+    if (actual != expected) Fail(s, "differs.\n--- expected ---\n" + Show(expected) + "\n--- actual ---\n" + Show(actual));
+  }
+
+  void Do(const Section& s) {
+    if (s.name == "setup") {
+      std::string sql;
+      for (auto& l : s.lines) sql += l + "\n";
+      db.Exec(Cp1252(Subst(sql)));
+    } else if (s.name == "ini") {
+      if (s.arg == "none") fs::remove(tree + "/Files/quantivel.ini");
+      else WriteIni(s.lines);
+    } else if (s.name == "tree") {
+      for (auto& l : s.lines) {
+        auto parts = SplitArgs(l);
+        if (parts.size() < 2) continue;
+        if (parts[0] == "mkdir") fs::create_directories(Path(parts[1]));
+        else if (parts[0] == "file") WriteFileBytes(Path(parts[1]), "");
+        else if (parts[0] == "remove") fs::remove_all(Path(parts[1]));
+        else if (parts[0] == "chmod" && parts.size() == 3)
+          chmod(Path(parts[2]).c_str(), static_cast<mode_t>(std::stoi(parts[1], nullptr, 8)));
+      }
+    } else if (s.name == "now") {
+      now = s.lines.empty() ? "" : s.lines[0];
+    } else if (s.name == "args") {
+      RunProgram(s);
+    } else if (s.name == "exit") {
+      int want = std::stoi(s.lines.at(0));
+      if (want != exitCode) Fail(s, "exit code " + std::to_string(exitCode) + ", expected " + std::to_string(want));
+    } else if (s.name == "stdout") {
+      std::string want = Cp1252(Subst(Block(s.lines)));
+      if (want != stdoutText) Fail(s, "console differs.\n--- expected ---\n" + Show(want) + "\n--- actual ---\n" + Show(stdoutText));
+    } else if (s.name == "log") {
+      CompareText(s, tree + "/Quantivel_php/log/log#lug.txt", Crlf(Cp1252(Subst(Block(s.lines)))));
+    } else if (s.name == "text") {
+      CompareText(s, Path(s.arg), Crlf(Cp1252(Subst(Block(s.lines)))));
+    } else if (s.name == "loglines") {
+      std::string log = tree + "/Quantivel_php/log/log#lug.txt";
+      std::string actual = fs::exists(log) ? ReadFileBytes(log) : "";
+      size_t pos = 0;
+      for (auto& l : s.lines) {
+        std::string want = Crlf(Cp1252(Subst(l)) + "\n");
+        size_t at = actual.find(want, pos);
+        if (at == std::string::npos || (at > 0 && actual[at - 1] != '\n')) {
+          Fail(s, "log line missing (in order): " + l + "\n--- log ---\n" + Show(actual));
+          return;
+        }
+        pos = at + want.size();
+      }
+    } else if (s.name == "sql") {
+      std::string actual;
+      for (auto& row : db.Query(Cp1252(Subst(s.arg)))) {
+        for (size_t i = 0; i < row.size(); ++i) actual += (i ? "|" : "") + row[i];
+        actual += "\n";
+      }
+      std::string want = Cp1252(Subst(Block(s.lines)));
+      if (want != actual) Fail(s, "rows differ.\n--- expected ---\n" + Utf8(want) + "--- actual ---\n" + Utf8(actual));
+    } else if (s.name == "file") {
+      auto parts = SplitArgs(s.arg);
+      if (parts.size() != 2) return Fail(s, "needs a path and a golden file");
+      std::string golden = std::string(LUG_SOURCE_DIR) + "/tests/golden/" + parts[1];
+      std::string path = Path(parts[0]);
+      if (const char* upd = std::getenv("LUG_UPDATE_GOLDEN"); upd && *upd == '1' && fs::exists(path)) {
+        fs::copy_file(path, golden, fs::copy_options::overwrite_existing);
+      }
+      if (!fs::exists(golden)) return Fail(s, "golden file missing: " + golden);
+      CompareText(s, path, ReadFileBytes(golden));
+    } else if (s.name == "nofile") {
+      if (fs::exists(Path(s.arg))) Fail(s, "file exists: " + Path(s.arg));
+    } else {
+      Fail(s, "unknown section");
+    }
+  }
+};
+
+}  // namespace
+
+std::vector<std::string> ScenarioFiles() {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (auto& e : fs::directory_iterator(std::string(LUG_SOURCE_DIR) + "/tests/scenarios", ec)) {
+    if (e.path().extension() == ".scn") files.push_back(e.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string RunScenario(const std::string& file) {
+  Runner r;
+  r.name = fs::path(file).stem().string();
+  if (!r.db.Connected()) return "no test database at " + TestSocket() + ": " + r.db.Error();
+  std::string id = "t" + std::to_string(getpid()) + "_" + r.name;
+  for (char& c : id) {
+    if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  r.schema = id.substr(0, 40);
+  std::transform(r.schema.begin(), r.schema.end(), r.schema.begin(), ::tolower);
+  r.tree = (fs::temp_directory_path() / ("lug-" + r.schema)).string();
+  fs::remove_all(r.tree);
+  for (const char* d : {"bin", "Files", "Quantivel_php/log", "Transfer"}) fs::create_directories(r.tree + "/" + d);
+  try {
+    r.db.CreateSchema(r.schema);
+    auto sections = Parse(ReadFileBytes(file));
+    bool iniWritten = false;
+    for (const auto& s : sections) {
+      if (s.name == "ini") iniWritten = true;
+      if (s.name == "args" && !iniWritten) {
+        r.WriteIni({"LOGIN lug", "PASS lug", "NET8 {socket}"});
+        iniWritten = true;
+      }
+      r.Do(s);
+    }
+  } catch (const std::exception& e) {
+    r.failures += r.name + ": " + e.what() + "\n";
+  }
+  if (r.failures.empty()) {
+    r.db.DropSchema(r.schema);
+    fs::remove_all(r.tree);
+  } else {
+    r.failures += "(kept: schema " + r.schema + ", tree " + r.tree + ")\n";
+  }
+  return r.failures;
+}

@@ -1,0 +1,30 @@
+// Whole runs of the program described in scenario files (tests/scenarios/*.scn).
+//
+// A scenario is a sequence of sections, carried out in order:
+//   [setup]              SQL run in the scenario's schema (fresh from db/schema.sql)
+//   [ini]                configuration records "KEY value" (LOGIN, PASS, NET8);
+//                        "[ini none]" writes no file. Default: lug / lug / {socket}
+//   [tree]               "mkdir P", "file P", "remove P", "chmod MODE P" below the tree
+//   [now]                "YYYY-MM-DD HH:MM:SS": the database time of the next runs
+//   [args]               one command line after the program name, blanks separate,
+//                        "double quotes" group; runs the program at once
+//   [exit]               expected exit code of the last run
+//   [stdout] .. [end]    expected console output of the last run
+//   [log] .. [end]       expected whole run log (Quantivel_php/log/log#lug.txt)
+//   [text P] .. [end]    expected whole text file P
+//   [loglines] .. [end]  lines that must stand in the log, in this order
+//   [sql QUERY] .. [end] expected rows, columns separated by "|", NULL as \N
+//   [file P GOLDEN]      file P equals tests/golden/GOLDEN byte for byte
+//   [nofile P]           file P does not exist
+// Text blocks are UTF-8 with one line each; they are compared as Windows-1252
+// with CR LF line ends (stdout and sql: LF). A last line "[noeol]" drops the
+// final line feed. Placeholders: {socket}, {schema}, {SCHEMA}.
+// Lines before the first section describe the scenario.
+#pragma once
+
+#include <string>
+#include <vector>
+
+std::vector<std::string> ScenarioFiles();
+// Runs one scenario; returns an empty text when it passed, else the failures.
+std::string RunScenario(const std::string& file);

@@ -1,0 +1,116 @@
+#include "testdb.h"
+
+#include <mysql.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+std::string TestSocket() {
+  const char* env = std::getenv("LUG_DB_SOCKET");
+  return env && *env ? env : LUG_TEST_SOCKET;
+}
+
+TestDb::TestDb() {
+  conn_ = mysql_init(nullptr);
+  mysql_options(conn_, MYSQL_SET_CHARSET_NAME, "latin1");
+  if (!mysql_real_connect(conn_, "localhost", "root", "", nullptr, 0, TestSocket().c_str(),
+                          CLIENT_MULTI_STATEMENTS)) {
+    error_ = mysql_error(conn_);
+    mysql_close(conn_);
+    conn_ = nullptr;
+  }
+}
+
+TestDb::~TestDb() {
+  if (conn_) mysql_close(conn_);
+}
+
+void TestDb::Exec(const std::string& sql) {
+  if (!conn_) throw std::runtime_error("no test database: " + error_);
+  if (mysql_real_query(conn_, sql.data(), sql.size()) != 0)
+    throw std::runtime_error(std::string(mysql_error(conn_)) + " in: " + sql.substr(0, 300));
+  for (;;) {
+    MYSQL_RES* res = mysql_store_result(conn_);
+    if (res) mysql_free_result(res);
+    int more = mysql_next_result(conn_);
+    if (more > 0) throw std::runtime_error(std::string(mysql_error(conn_)) + " in: " + sql.substr(0, 300));
+    if (more < 0) break;
+  }
+}
+
+std::vector<std::vector<std::string>> TestDb::Query(const std::string& sql) {
+  if (!conn_) throw std::runtime_error("no test database: " + error_);
+  if (mysql_real_query(conn_, sql.data(), sql.size()) != 0)
+    throw std::runtime_error(std::string(mysql_error(conn_)) + " in: " + sql);
+  std::vector<std::vector<std::string>> rows;
+  MYSQL_RES* res = mysql_store_result(conn_);
+  if (!res) return rows;
+  unsigned n = mysql_num_fields(res);
+  while (MYSQL_ROW row = mysql_fetch_row(res)) {
+    unsigned long* len = mysql_fetch_lengths(res);
+    std::vector<std::string> r;
+    for (unsigned i = 0; i < n; ++i) r.push_back(row[i] ? std::string(row[i], len[i]) : std::string("\\N"));
+    rows.push_back(std::move(r));
+  }
+  mysql_free_result(res);
+  while (mysql_next_result(conn_) == 0) {
+    if (MYSQL_RES* extra = mysql_store_result(conn_)) mysql_free_result(extra);
+  }
+  return rows;
+}
+
+std::string TestDb::QueryText(const std::string& sql) {
+  std::string out;
+  for (const auto& row : Query(sql)) {
+    for (size_t i = 0; i < row.size(); ++i) {
+      if (i) out += '\t';
+      out += row[i];
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+void TestDb::CreateSchema(const std::string& schema) {
+  // Darvonix is shared by all tests of the server; it is loaded once.
+  Exec("SELECT GET_LOCK('lug_darvonix', 120)");
+  try {
+    auto have = Query("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'darvonix' "
+                      "AND table_name = 'qvx133bak'");
+    if (have.empty() || have[0][0] == "0") {
+      Exec(ReadFileBytes(std::string(LUG_SOURCE_DIR) + "/db/darvonix.sql"));
+    }
+  } catch (...) {
+    Exec("SELECT RELEASE_LOCK('lug_darvonix')");
+    throw;
+  }
+  Exec("SELECT RELEASE_LOCK('lug_darvonix')");
+  DropSchema(schema);
+  Exec("CREATE DATABASE `" + schema + "` CHARACTER SET latin1");
+  Use(schema);
+  Exec(ReadFileBytes(std::string(LUG_SOURCE_DIR) + "/db/schema.sql"));
+}
+
+void TestDb::DropSchema(const std::string& schema) {
+  Exec("DROP DATABASE IF EXISTS `" + schema + "`");
+  Exec("DELETE FROM Darvonix.Qvx112Mnd WHERE UPPER(MndSch) = UPPER('" + schema + "')");
+}
+
+void TestDb::Use(const std::string& schema) { Exec("USE `" + schema + "`"); }
+
+unsigned long TestDb::ThreadId() { return conn_ ? mysql_thread_id(conn_) : 0; }
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}

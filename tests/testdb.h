@@ -1,0 +1,45 @@
+// Access to the private test server for fixtures and checks, on a connection
+// of its own (the program under test keeps its own connection).
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct st_mysql;
+
+// Socket of the private server: LUG_DB_SOCKET, else the build's default.
+std::string TestSocket();
+
+class TestDb {
+public:
+  TestDb();
+  ~TestDb();
+  TestDb(const TestDb&) = delete;
+  TestDb& operator=(const TestDb&) = delete;
+
+  bool Connected() const { return conn_ != nullptr; }
+  const std::string& Error() const { return error_; }
+
+  // Runs one or more statements separated by ';' (a whole SQL file). Throws
+  // std::runtime_error with the server's message on failure.
+  void Exec(const std::string& sql);
+  // Rows of a query; NULL columns as "\N".
+  std::vector<std::vector<std::string>> Query(const std::string& sql);
+  // Rows of a query as lines of tab-separated columns.
+  std::string QueryText(const std::string& sql);
+
+  // Creates the schema fresh from db/schema.sql (and Darvonix once per server).
+  void CreateSchema(const std::string& schema);
+  void DropSchema(const std::string& schema);
+  void Use(const std::string& schema);
+
+  // Thread id of the connection (to kill it from another session).
+  unsigned long ThreadId();
+
+private:
+  st_mysql* conn_ = nullptr;
+  std::string error_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
