@@ -1,0 +1,3 @@
+#include "calc/calcstate.h"
+
+CalcState Calc;

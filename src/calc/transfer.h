@@ -1,0 +1,55 @@
+// Transfer records (Qvx331Zk1) and statistics rows (Qvx331Zk2).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One transfer record in insert column order (dates as YYYY.MM.DD texts).
+struct Zk1Record {
+  int32_t Abr = 0;
+  int16_t Lfn = 0;
+  std::string Stz;
+  std::string Bdt;
+  std::string Pnr;
+  std::string Zkt;
+  std::string Lna;
+  std::string Lgr;
+  std::string Kst;
+  std::string Ktr;
+  std::string Krt;
+  double Std = 0;  // minutes
+  int32_t Tge = 0; // tenths of a day
+  int16_t Stg = 0;
+  std::string Von;
+  std::string Bis;
+  int16_t Sts = 0;
+  int16_t Rre = 0;
+  int16_t Sta = 0;
+  std::string Upn;
+  int16_t Inf = 0;
+};
+
+// Statistics row: the nine figures in insert order.
+struct Zk2Record {
+  int32_t Abr = 0;
+  std::string Pnr;
+  std::string Bdt;
+  double Stt = 0, Svt = 0, Slt = 0, Ant = 0, Sln = 0, Uns = 0, Zes = 0, Bzt = 0, Unt = 0;
+  int16_t Rre = 0;
+};
+
+int SQL_Qvx331Zk1_Delete(int32_t abrnr, int16_t lfn, const std::string& pnrFilter);
+int SQL_Qvx331Zk2_Delete(int32_t abrnr, const std::string& pnrFilter);
+// Insert; Zk1Su1 from the LOGA2 sequence, Zk1Dat = sysdate().
+int SQL_Qvx331Zk1_Insert(const Zk1Record& r);
+// Insert of following-month day runs: Zk1Bdt one month after r.Bdt.
+int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record& r);
+// Adds Std, Tge, Stg to the stored record with the same identity and replaces
+// its Krt; the statement's status, or the affected rows when it is 0.
+int SQL_Qvx331Zk1_Update(const Zk1Record& r);
+// Insert; on 1062 the nine figures are added to the stored row.
+int SQL_Qvx331Zk2_Write(const Zk2Record& r);
+
+// LOGA2 numbering of Zk1Su1: switched by the settlement run; the counter lives
+// as long as the process.
+void SetLoga2Numbering(bool on);

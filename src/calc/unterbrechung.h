@@ -1,0 +1,6 @@
+// Interruption count: runs of unpaid target-time days.
+#pragma once
+
+#include <string>
+
+void CountUnterbrechungen(const std::string& pnr);
