@@ -185,13 +185,17 @@ struct Runner {
       else WriteIni(s.lines);
     } else if (s.name == "tree") {
       for (auto& l : s.lines) {
-        auto parts = SplitArgs(l);
-        if (parts.size() < 2) continue;
-        if (parts[0] == "mkdir") fs::create_directories(Path(parts[1]));
-        else if (parts[0] == "file") WriteFileBytes(Path(parts[1]), "");
-        else if (parts[0] == "remove") fs::remove_all(Path(parts[1]));
-        else if (parts[0] == "chmod" && parts.size() == 3)
-          chmod(Path(parts[2]).c_str(), static_cast<mode_t>(std::stoi(parts[1], nullptr, 8)));
+        // command, then the rest of the line as the path ("chmod MODE path")
+        auto sp = l.find(' ');
+        if (sp == std::string::npos) continue;
+        std::string cmd = l.substr(0, sp), rest = l.substr(sp + 1);
+        if (cmd == "mkdir") fs::create_directories(Path(rest));
+        else if (cmd == "file") WriteFileBytes(Path(rest), "");
+        else if (cmd == "remove") fs::remove_all(Path(rest));
+        else if (cmd == "chmod") {
+          auto sp2 = rest.find(' ');
+          chmod(Path(rest.substr(sp2 + 1)).c_str(), static_cast<mode_t>(std::stoi(rest.substr(0, sp2), nullptr, 8)));
+        }
       }
     } else if (s.name == "now") {
       now = s.lines.empty() ? "" : s.lines[0];

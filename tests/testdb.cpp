@@ -81,6 +81,7 @@ void TestDb::CreateSchema(const std::string& schema) {
                       "AND table_name = 'qvx133bak'");
     if (have.empty() || have[0][0] == "0") {
       Exec(ReadFileBytes(std::string(LUG_SOURCE_DIR) + "/db/darvonix.sql"));
+      Exec("CALL Darvonix.FillCalendar(2015, 2035)");
     }
   } catch (...) {
     Exec("SELECT RELEASE_LOCK('lug_darvonix')");

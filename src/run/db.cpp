@@ -18,6 +18,7 @@ MYSQL* g_conn = nullptr;
 int g_lastErrNo = 0;
 std::string g_lastErrText;
 std::string g_sessionInit;
+long g_statements = 0;
 
 void RecordError() {
   g_lastErrNo = g_conn ? static_cast<int>(mysql_errno(g_conn)) : -1;
@@ -107,6 +108,7 @@ int dbExec(SqlCursor& c) {
     g_lastErrText = "not connected";
     return g_lastErrNo;
   }
+  ++g_statements;
   if (mysql_real_query(g_conn, c.Statement.data(), c.Statement.size()) != 0) {
     RecordError();
     if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
@@ -152,6 +154,7 @@ int dbCommit() {
 int32_t dbAffectedRows() { return g_conn ? static_cast<int32_t>(mysql_affected_rows(g_conn)) : 0; }
 
 int dbLastErrorNumber() { return g_lastErrNo; }
+long dbStatementCount() { return g_statements; }
 const std::string& dbLastErrorText() { return g_lastErrText; }
 
 std::string SqlEscape(std::string_view text) {

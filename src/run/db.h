@@ -45,6 +45,8 @@ int dbClose(SqlCursor& cursor);
 int dbCommit();  // 1 when committed, 0 when not
 int32_t dbAffectedRows();
 int dbLastErrorNumber();
+// Statements sent to the server since the process started (benchmarks).
+long dbStatementCount();
 const std::string& dbLastErrorText();
 
 // A statement run right after every connect (tests pin the session's time with
