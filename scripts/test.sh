@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds (warnings as errors), starts the private
+# MariaDB server, runs every test through CTest in a normal and in an
+# AddressSanitizer/UndefinedBehaviorSanitizer build, stops the server.
+# Exits non-zero when anything fails.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=${LUG_JOBS:-2}
+
+packages=(cmake make g++ pkg-config libmariadb-dev mariadb-server mariadb-client libgtest-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "== installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  else
+    echo "missing packages (run as root to install): ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+
+echo "== build (warnings as errors)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON >/dev/null
+cmake --build build -j"$jobs"
+
+echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON -DLUG_SANITIZE=ON -DLUG_BENCH=OFF \
+  -DLUG_TEST_SOCKET="$root/build/db/mysqld.sock" >/dev/null
+cmake --build build-asan -j"$jobs"
+
+started=0
+if ! scripts/db-server.sh status >/dev/null 2>&1; then
+  scripts/db-server.sh start
+  started=1
+fi
+cleanup() { if [ "$started" = 1 ]; then scripts/db-server.sh stop || true; fi; }
+trap cleanup EXIT
+
+export LUG_DB_SOCKET="$root/build/db/mysqld.sock"
+status=0
+echo "== tests"
+(cd build && ctest --output-on-failure -j"$jobs") || status=1
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-asan && ctest --output-on-failure -j"$jobs") || status=1
+
+if [ "$status" -ne 0 ]; then
+  echo "== FAILED"
+else
+  echo "== all tests passed"
+fi
+exit "$status"

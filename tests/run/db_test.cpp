@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "run/context.h"
+#include "run/db.h"
+#include "run/driver.h"
+#include "run/exit.h"
+#include "run/config.h"
+#include "run/platform.h"
+#include "testdb.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class DbLayer : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(admin.Connected()) << admin.Error();
+    schema = "tdb" + std::to_string(getpid());
+    admin.CreateSchema(schema);
+    admin.Exec("CREATE TABLE T (K VARCHAR(20) NOT NULL PRIMARY KEY, V INT NULL, D DOUBLE NULL)");
+    ASSERT_EQ(0, dbConnect("lug", "lug", TestSocket(), schema));
+  }
+  void TearDown() override {
+    dbDisconnect();
+    admin.DropSchema(schema);
+  }
+  TestDb admin;
+  std::string schema;
+};
+
+}  // namespace
+
+TEST_F(DbLayer, StatusesOfReadsWritesAndCommit) {
+  EXPECT_EQ(0, SqlWrite(SqlFormat("INSERT INTO T (K, V) VALUES ('%s', %d)", "a", 1)));
+  EXPECT_EQ(1062, SqlWrite(SqlFormat("INSERT INTO T (K, V) VALUES ('%s', %d)", "a", 2)));
+  EXPECT_EQ(1146, SqlWrite("INSERT INTO NoSuchTable VALUES (1)"));
+
+  int32_t v = -5;
+  EXPECT_EQ(0, SqlSelectOne(SqlFormat("SELECT V FROM T WHERE K = '%s'", "a"), v));
+  EXPECT_EQ(1, v);
+  v = -5;
+  EXPECT_EQ(1032, SqlSelectOne(SqlFormat("SELECT V FROM T WHERE K = '%s'", "none"), v));
+  EXPECT_EQ(-5, v);  // preset kept
+
+  // a NULL column leaves the field as it was
+  SqlWrite("INSERT INTO T (K) VALUES ('n')");
+  v = 42;
+  double d = 1.5;
+  EXPECT_EQ(0, SqlSelectOne("SELECT V, D FROM T WHERE K = 'n'", v, d));
+  EXPECT_EQ(42, v);
+  EXPECT_EQ(1.5, d);
+
+  // no row: exec 0, first fetch 1032, repeatable; close without result -1
+  SqlCursor c;
+  EXPECT_EQ(0, SqlOpen(c, "SELECT K FROM T WHERE K = 'zz'"));
+  SqlRow row;
+  EXPECT_EQ(1032, dbFetch(c, row));
+  EXPECT_EQ(1032, dbFetch(c, row));
+  EXPECT_EQ(0, dbClose(c));
+  EXPECT_EQ(-1, dbClose(c));
+  EXPECT_EQ(-1, dbFetch(c, row));
+  SqlCursor w;
+  w.Statement = "DELETE FROM T WHERE K = 'zz'";
+  EXPECT_EQ(0, dbExec(w));
+  EXPECT_EQ(-1, dbClose(w));
+
+  EXPECT_EQ(1, dbCommit());
+  EXPECT_EQ("1", admin.QueryText("SELECT V FROM `" + schema + "`.T WHERE K = 'a'").substr(0, 1));
+}
+
+TEST_F(DbLayer, AutocommitIsOff) {
+  SqlWrite("INSERT INTO T (K, V) VALUES ('x', 1)");
+  EXPECT_EQ("0\n", admin.QueryText("SELECT COUNT(*) FROM `" + schema + "`.T"));
+  dbDisconnect();  // uncommitted work is lost with the connection
+  EXPECT_EQ("0\n", admin.QueryText("SELECT COUNT(*) FROM `" + schema + "`.T"));
+}
+
+TEST_F(DbLayer, TextsAreEscaped) {
+  const std::string nasty[] = {"O'Brien", "a\\b", "x' OR '1'='1", "\xE4\xDF'\\'", "tab\there\nnew"};
+  for (const auto& text : nasty) {
+    EXPECT_EQ(0, SqlWrite(SqlFormat("INSERT INTO T (K, V) VALUES ('%s', 7)", text))) << text;
+    std::string back;
+    EXPECT_EQ(0, SqlSelectOne(SqlFormat("SELECT K FROM T WHERE K = '%s'", text), back)) << text;
+    EXPECT_EQ(text, back);
+  }
+  EXPECT_EQ(1, dbCommit());
+  EXPECT_EQ("5\n", admin.QueryText("SELECT COUNT(*) FROM `" + schema + "`.T"));
+}
+
+TEST_F(DbLayer, AffectedRowsOfTheStatusUpdate) {
+  SqlWrite("INSERT INTO O1001AbrKreis (AkrNum, AkrAdt) VALUES ('01', 0)");
+  SqlWrite("INSERT INTO O1001AbrKreis (AkrNum, AkrAdt) VALUES ('O''1', 0)");
+  EXPECT_EQ(1, SQL_O1001AbrKreis_SetAdt("01", 98));
+  EXPECT_EQ(0, SQL_O1001AbrKreis_SetAdt("01", 98));  // unchanged value: no row changed
+  EXPECT_EQ(0, SQL_O1001AbrKreis_SetAdt("99", 98));
+  EXPECT_EQ(1, SQL_O1001AbrKreis_SetAdt("O'1", 60));
+}
+
+TEST_F(DbLayer, StatementLongerThanTheBufferEndsTheProcess) {
+  std::string fits(1499 - std::string("SELECT ''").size(), 'x');
+  EXPECT_NO_THROW(SqlFormat("SELECT '%s'", fits));
+  try {
+    SqlFormat("SELECT '%s'", fits + "x");
+    FAIL() << "no process end";
+  } catch (const ProcessExit& e) {
+    EXPECT_EQ(1, e.code);
+  }
+  // escaping counts: a quote takes two characters
+  EXPECT_THROW(SqlFormat("SELECT '%s'", fits.substr(1) + "'"), ProcessExit);
+}
+
+// The program's connection is killed from a second session while the run
+// waits for a lock: the run ends with exit code 1 and says so in the log;
+// it neither hangs nor reports success.
+TEST(WholeRun, ConnectionKilledInTheMiddle) {
+  TestDb admin;
+  ASSERT_TRUE(admin.Connected()) << admin.Error();
+  std::string schema = "tkill" + std::to_string(getpid());
+  admin.CreateSchema(schema);
+  admin.Exec("INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAdt) VALUES ('01', 'L1', 0, 5);"
+             "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
+             "INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES ('01', 5, '2026-01-01', '2026-01-31')");
+  fs::path tree = fs::temp_directory_path() / ("lug-" + schema);
+  fs::remove_all(tree);
+  for (const char* d : {"bin", "Files", "Quantivel_php/log", "Transfer"}) fs::create_directories(tree / d);
+  std::string ini, rec;
+  FormatIniRecord("DB", 1, "LOGIN", "lug", rec);
+  ini += rec;
+  FormatIniRecord("DB", 2, "PASS", "lug", rec);
+  ini += rec;
+  FormatIniRecord("DB", 3, "NET8", TestSocket(), rec);
+  ini += rec;
+  WriteFileBytes((tree / "Files/quantivel.ini").string(), ini);
+
+  // a second session holds the circle's row, so the run's status update waits
+  TestDb locker;
+  locker.Use(schema);
+  locker.Exec("START TRANSACTION");
+  locker.Exec("SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '01' FOR UPDATE");
+
+  std::thread killer([&] {
+    TestDb k;
+    for (int i = 0; i < 300; ++i) {
+      auto rows = k.Query("SELECT ID FROM information_schema.processlist WHERE DB = '" + schema +
+                          "' AND USER = 'lug' AND INFO LIKE 'UPDATE O1001AbrKreis%'");
+      if (!rows.empty()) {
+        k.Exec("KILL " + rows[0][0]);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  });
+  fs::path cwd = fs::current_path();
+  fs::current_path(tree / "bin");
+  int code = RunMain({"lugtransfer", "x", schema, "01", "5", "0"});
+  fs::current_path(cwd);
+  killer.join();
+  locker.Exec("ROLLBACK");
+
+  EXPECT_EQ(1, code);
+  std::string log = ReadFileBytes((tree / "Quantivel_php/log/log#lug.txt").string());
+  EXPECT_NE(std::string::npos, log.find("Verbindung zur Datenbank verloren, Fehler: 2013\r\n"
+                                        "Abbruch wegen Fehler, Status: 60\r\n"))
+      << log;
+  EXPECT_EQ("5\n", admin.QueryText("SELECT AkrAdt FROM `" + schema + "`.O1001AbrKreis"));
+  admin.DropSchema(schema);
+  fs::remove_all(tree);
+}
