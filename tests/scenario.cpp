@@ -125,7 +125,7 @@ struct Runner {
   std::string Subst(const std::string& s) {
     std::string up = schema;
     std::transform(up.begin(), up.end(), up.begin(), ::toupper);
-    return Replace(Replace(Replace(s, "{socket}", TestSocket()), "{schema}", schema), "{SCHEMA}", up);
+    return Replace(Replace(Replace(s, "{socket}", ProgramSocket()), "{schema}", schema), "{SCHEMA}", up);
   }
   std::string Path(const std::string& rel) { return tree + "/" + Subst(rel); }
   void Fail(const Section& s, const std::string& what) {

@@ -3,6 +3,8 @@
 #include <mysql.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -10,6 +12,18 @@
 std::string TestSocket() {
   const char* env = std::getenv("LUG_DB_SOCKET");
   return env && *env ? env : LUG_TEST_SOCKET;
+}
+
+std::string ProgramSocket() {
+  std::string real = TestSocket();
+  if (real.size() <= 40) return real;
+  std::string link = "/tmp/lug-" + std::to_string(std::hash<std::string>{}(real) % 100000000) + ".sock";
+  std::error_code ec;
+  if (std::filesystem::read_symlink(link, ec) != real) {
+    std::filesystem::remove(link, ec);
+    std::filesystem::create_symlink(real, link, ec);
+  }
+  return link;
 }
 
 TestDb::TestDb() {

@@ -9,6 +9,9 @@ struct st_mysql;
 
 // Socket of the private server: LUG_DB_SOCKET, else the build's default.
 std::string TestSocket();
+// The socket as the program is given it: a connection text holds at most 40
+// characters, so a longer path is reached through a short link in /tmp.
+std::string ProgramSocket();
 
 class TestDb {
 public:

@@ -25,7 +25,7 @@ protected:
     schema = "tdb" + std::to_string(getpid());
     admin.CreateSchema(schema);
     admin.Exec("CREATE TABLE T (K VARCHAR(20) NOT NULL PRIMARY KEY, V INT NULL, D DOUBLE NULL)");
-    ASSERT_EQ(0, dbConnect("lug", "lug", TestSocket(), schema));
+    ASSERT_EQ(0, dbConnect("lug", "lug", ProgramSocket(), schema));
   }
   void TearDown() override {
     dbDisconnect();
@@ -135,7 +135,7 @@ TEST(WholeRun, ConnectionKilledInTheMiddle) {
   ini += rec;
   FormatIniRecord("DB", 2, "PASS", "lug", rec);
   ini += rec;
-  FormatIniRecord("DB", 3, "NET8", TestSocket(), rec);
+  FormatIniRecord("DB", 3, "NET8", ProgramSocket(), rec);
   ini += rec;
   WriteFileBytes((tree / "Files/quantivel.ini").string(), ini);
 

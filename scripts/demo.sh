@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Demo: builds the program, starts the private MariaDB server, creates a demo
+# installation tree and a demo company, runs a final settlement of the demo
+# circle and shows what the run produced.
+#
+#   scripts/demo.sh            (as root on a fresh Debian machine)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+packages=(cmake make g++ libmariadb-dev mariadb-server mariadb-client libgtest-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "== installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+echo "== building"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j2 --target lugtransfer lugtransfer-ini >/dev/null
+
+scripts/db-server.sh start
+sock=$root/build/db/mysqld.sock
+sql() { mariadb --no-defaults --socket="$sock" -uroot "$@"; }
+
+schema=DEMO
+circle=${LUG_DEMO_CIRCLE:-D1}
+echo "== demo company: schema $schema, circle $circle"
+sql -e "DROP DATABASE IF EXISTS $schema; CREATE DATABASE $schema CHARACTER SET latin1;"
+sql <db/darvonix.sql
+sql -e "CALL Darvonix.FillCalendar(2015, 2035)"
+sql "$schema" <db/schema.sql
+sql "$schema" <db/demo.sql
+
+# The installation tree: the program runs in bin/ and finds its configuration,
+# its log folder and the transfer folder relative to it.
+demo=$root/demo
+rm -rf "$demo"
+mkdir -p "$demo/bin" "$demo/Files" "$demo/Quantivel_php/log" "$demo/Transfer"
+# the connection text holds at most 41 characters: a longer socket path is
+# reached through a short link
+net8=$sock
+if [ ${#net8} -gt 41 ]; then
+  net8=/tmp/lug-demo.sock
+  ln -sfn "$sock" "$net8"
+fi
+build/lugtransfer-ini "$demo/Files/quantivel.ini" lug lug "$net8" >/dev/null
+
+abrnr=$(sql -N "$schema" -e "SELECT AbrNum FROM Qvx330Abr WHERE AbrAkr = '$circle' AND AbrBis < CURDATE()
+                             ORDER BY AbrNum DESC LIMIT 1")
+echo "== running: lugtransfer localhost $schema $circle $abrnr 0   (in $demo/bin)"
+set +e
+(cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$circle" "$abrnr" 0)
+code=$?
+set -e
+echo
+echo "== exit code: $code (1 = the final commit succeeded)"
+echo "== status of the circle (AkrAdt, 98 = normal end):"
+sql -t "$schema" -e "SELECT AkrNum, AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$circle'"
+echo "== run log ($demo/Quantivel_php/log/log#lug.txt, shown in UTF-8), first 40 lines:"
+iconv -f WINDOWS-1252 -t UTF-8 "$demo/Quantivel_php/log/log#lug.txt" | tr -d '\r' | head -40
+echo "   ..."
+iconv -f WINDOWS-1252 -t UTF-8 "$demo/Quantivel_php/log/log#lug.txt" | tr -d '\r' | tail -5
+echo "== transfer records written (Qvx331Zk1), per wage type:"
+sql -t "$schema" -e "SELECT Zk1Lna AS wage_type, Zk1Sta AS origin, COUNT(*) AS records,
+                            ROUND(SUM(Zk1Std) / 60, 2) AS hours, SUM(Zk1Tge) / 10 AS days
+                     FROM Qvx331Zk1 WHERE Zk1Abr = $abrnr GROUP BY Zk1Lna, Zk1Sta ORDER BY Zk1Lna, Zk1Sta"
+echo "== files in the transfer directory:"
+find "$demo/Transfer" -type f | sed "s|$demo/||"
+while IFS= read -r f; do
+  echo "== $f (Windows-1252, CR LF; first 15 lines shown in UTF-8):"
+  iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -15
+done < <(find "$demo/Transfer/Lohn und Gehalt" -type f 2>/dev/null)
+echo
+echo "The demo tree stays in $demo; the server keeps running (scripts/db-server.sh stop ends it)."
