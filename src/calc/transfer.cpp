@@ -1,9 +1,88 @@
 #include "calc/transfer.h"
 
-int SQL_Qvx331Zk1_Delete(int32_t, int16_t, const std::string&) { return 0; }
-int SQL_Qvx331Zk2_Delete(int32_t, const std::string&) { return 0; }
-int SQL_Qvx331Zk1_Insert(const Zk1Record&) { return 0; }
-int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record&) { return 0; }
-int SQL_Qvx331Zk1_Update(const Zk1Record&) { return 0; }
-int SQL_Qvx331Zk2_Write(const Zk2Record&) { return 0; }
-void SetLoga2Numbering(bool) {}
+#include "run/db.h"
+
+namespace {
+
+bool g_loga2 = false;
+int64_t g_loga2Last = 0;  // number last given out
+constexpr int64_t kLoga2Limit = 999999999999LL;
+
+constexpr const char* kZk1Columns =
+    "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr,"
+    " Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, Zk1Von, Zk1Bis, Zk1Sts, Zk1Rre, Zk1Sta, Zk1Dat, Zk1Upn, Zk1Inf, Zk1Su1)";
+
+}  // namespace
+
+void SetLoga2Numbering(bool on) { g_loga2 = on; }
+
+void ResetLoga2Sequence(int64_t last) { g_loga2Last = last; }
+
+double NextZk1Su1(int16_t sts) {
+  if (!g_loga2 || sts <= 0) return 0;
+  ++g_loga2Last;
+  if (g_loga2Last >= kLoga2Limit) g_loga2Last = 1;
+  return static_cast<double>(g_loga2Last);
+}
+
+int SQL_Qvx331Zk1_Delete(int32_t abrnr, int16_t lfn, const std::string& pnrFilter) {
+  if (pnrFilter.empty())
+    return SqlWrite(SqlFormat("DELETE FROM Qvx331Zk1 WHERE Zk1Abr = %ld AND Zk1Lfn = %d", abrnr, lfn));
+  return SqlWrite(
+      SqlFormat("DELETE FROM Qvx331Zk1 WHERE Zk1Abr = %ld AND Zk1Lfn = %d AND Zk1Pnr = '%s'", abrnr, lfn, pnrFilter));
+}
+
+int SQL_Qvx331Zk2_Delete(int32_t abrnr, const std::string& pnrFilter) {
+  if (pnrFilter.empty()) return SqlWrite(SqlFormat("DELETE FROM Qvx331Zk2 WHERE Zk2Abr = %ld", abrnr));
+  return SqlWrite(SqlFormat("DELETE FROM Qvx331Zk2 WHERE Zk2Abr = %ld AND Zk2Pnr = '%s'", abrnr, pnrFilter));
+}
+
+int SQL_Qvx331Zk1_Insert(const Zk1Record& r) {
+  double su1 = NextZk1Su1(r.Sts);
+  return SqlWrite(SqlFormat(std::string(kZk1Columns) +
+                                " VALUES (%ld, %d, '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', %f, %ld, %d,"
+                                " '%s', '%s', %d, %d, %d, sysdate(), '%s', %d, %f)",
+                            r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge,
+                            r.Stg, r.Von, r.Bis, r.Sts, r.Rre, r.Sta, r.Upn, r.Inf, su1));
+}
+
+int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record& r) {
+  double su1 = NextZk1Su1(r.Sts);
+  return SqlWrite(SqlFormat(std::string(kZk1Columns) +
+                                " VALUES (%ld, %d, '%s', date_add('%s', interval 1 month), '%s', '%s', '%s', '%s',"
+                                " '%s', '%s', '%s', %ld, %ld, %d, '%s', '%s', %d, %d, %d, sysdate(), '%s', %d, %f)",
+                            r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt,
+                            static_cast<int32_t>(r.Std), r.Tge, r.Stg, r.Von, r.Bis, r.Sts, r.Rre, r.Sta, r.Upn, r.Inf,
+                            su1));
+}
+
+// The WHERE clause names every column of the record's identity with "=": the
+// update must add to the one record that refused the insert and to no other.
+int SQL_Qvx331Zk1_Update(const Zk1Record& r, bool nextMonth) {
+  std::string bdt = nextMonth ? "DATE_FORMAT(date_add('%s', interval 1 month), '%%Y.%%m.%%d')" : "'%s'";
+  int st = SqlWrite(SqlFormat(
+      "UPDATE Qvx331Zk1 SET Zk1Krt = '%s', Zk1Std = Zk1Std + %ld, Zk1Tge = Zk1Tge + %ld, Zk1Stg = Zk1Stg + %d"
+      " WHERE Zk1Abr = %ld AND Zk1Lfn = %d AND Zk1Stz = '%s' AND DATE_FORMAT(Zk1Bdt, '%%Y.%%m.%%d') = " +
+          bdt +
+          " AND Zk1Pnr = '%s' AND Zk1Zkt = '%s' AND Zk1Lna = '%s' AND Zk1Lgr = '%s' AND Zk1Kst = '%s'"
+          " AND Zk1Ktr = '%s' AND DATE_FORMAT(Zk1Von, '%%Y.%%m.%%d') = '%s'"
+          " AND DATE_FORMAT(Zk1Bis, '%%Y.%%m.%%d') = '%s'",
+      r.Krt, static_cast<int32_t>(r.Std), r.Tge, r.Stg, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst,
+      r.Ktr, r.Von, r.Bis));
+  if (st != 0) return st;
+  return dbAffectedRows();
+}
+
+int SQL_Qvx331Zk2_Write(const Zk2Record& r) {
+  int st = SqlWrite(SqlFormat(
+      "INSERT INTO Qvx331Zk2 (Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Svt, Zk2Slt, Zk2Ant, Zk2Sln, Zk2Uns, Zk2Zes,"
+      " Zk2Bzt, Zk2Unt, Zk2Rre) VALUES (%ld, '%s', '%s', %f, %f, %f, %f, %f, %f, %f, %f, %f, %d)",
+      r.Abr, r.Pnr, r.Bdt, r.Stt, r.Svt, r.Slt, r.Ant, r.Sln, r.Uns, r.Zes, r.Bzt, r.Unt, r.Rre));
+  if (st != kSqlDuplicate) return st;
+  return SqlWrite(SqlFormat(
+      "UPDATE Qvx331Zk2 SET Zk2Stt = Zk2Stt + %f, Zk2Svt = Zk2Svt + %f, Zk2Slt = Zk2Slt + %f,"
+      " Zk2Ant = Zk2Ant + %f, Zk2Sln = Zk2Sln + %f, Zk2Uns = Zk2Uns + %f, Zk2Zes = Zk2Zes + %f,"
+      " Zk2Bzt = Zk2Bzt + %f, Zk2Unt = Zk2Unt + %f"
+      " WHERE Zk2Abr = %ld AND Zk2Pnr = '%s' AND DATE_FORMAT(Zk2Bdt, '%%Y.%%m.%%d') = '%s' AND Zk2Rre = %d",
+      r.Stt, r.Svt, r.Slt, r.Ant, r.Sln, r.Uns, r.Zes, r.Bzt, r.Unt, r.Abr, r.Pnr, r.Bdt, r.Rre));
+}

@@ -46,10 +46,16 @@ int SQL_Qvx331Zk1_Insert(const Zk1Record& r);
 int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record& r);
 // Adds Std, Tge, Stg to the stored record with the same identity and replaces
 // its Krt; the statement's status, or the affected rows when it is 0.
-int SQL_Qvx331Zk1_Update(const Zk1Record& r);
+// nextMonth: the record was written by SQL_Qvx331Zk1_InsertFolgemonat.
+int SQL_Qvx331Zk1_Update(const Zk1Record& r, bool nextMonth = false);
 // Insert; on 1062 the nine figures are added to the stored row.
 int SQL_Qvx331Zk2_Write(const Zk2Record& r);
 
 // LOGA2 numbering of Zk1Su1: switched by the settlement run; the counter lives
 // as long as the process.
 void SetLoga2Numbering(bool on);
+// Zk1Su1 of the next insert: the next number of the sequence when the
+// numbering is on and sts > 0 (the number after 999999999998 is 1), else 0.
+double NextZk1Su1(int16_t sts);
+// Sets the counter (the number last given out); 0 at the start of a run.
+void ResetLoga2Sequence(int64_t last = 0);

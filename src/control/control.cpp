@@ -1,3 +1,254 @@
 #include "control/control.h"
 
-void SettlementControl() {}
+#include "calc/abrechnung.h"
+#include "calc/calcstate.h"
+#include "calc/transfer.h"
+#include "retro/retro.h"
+#include "run/db.h"
+#include "run/exit.h"
+#include "run/runlog.h"
+
+namespace {
+
+SqlCursor g_flg, g_prev, g_retro;
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.compare(0, 5, prefix) == 0; }
+
+// Today's date YYYY.MM.DD from the database time DD.MM.YYYY HH:MM:SS.
+std::string Today() { return SubStr(Ctx.DbTime, 6, 4) + SubStr(Ctx.DbTime, 2, 4) + SubStr(Ctx.DbTime, 0, 2); }
+
+// TOPAS: the run settles up to yesterday. On the 1st of a month "yesterday"
+// stays the 1st.
+void TopasRule() {
+  Ctx.TopasFlag = 1;
+  std::string day = SubStr(Ctx.DbTime, 0, 2);
+  if (day != "01") {
+    int32_t d = ToLong(day) - 1;
+    day = Format("%02d", d);
+    Ctx.TopasDay = d;
+  }
+  std::string yesterday = SubStr(Ctx.DbTime, 6, 4) + SubStr(Ctx.DbTime, 2, 4) + day;
+  if (yesterday >= Ctx.AbrVon && yesterday < Ctx.AbrBis) {
+    Ctx.Lfn = 2;
+    Ctx.AbrBis = yesterday;
+    Ctx.InterimFlag = 1;
+    Log("-- Zwischenabrechnung !!!! --");
+  }
+  if (yesterday > Ctx.AbrBis) {
+    Ctx.Lfn = 1;
+    Ctx.InterimFlag = 0;
+  }
+}
+
+// Reads the period of (akr, abrnr) into AbrVon/AbrBis; -1 ends the run.
+void ReadPeriod(const std::string& akr, int32_t abrnr, const char* message) {
+  Ctx.AbrVon.clear();
+  Ctx.AbrBis.clear();
+  int st = SQL_Qvx330Abr_GetPeriod(akr, abrnr, Ctx.AbrVon, Ctx.AbrBis);
+  if (st != 0) {
+    Ctx.LastStatus = st;
+    Log(message, st);
+    if (st == -1) AbortRun(60);
+  }
+}
+
+void RetroLoop() {
+  Ctx.AkrRrm = 0;
+  Ctx.LastStatus = SQL_O1001AbrKreis_GetRrm(Ctx.Akr, Ctx.AkrRrm);
+  if (Ctx.AkrRrm == 0) return;
+  // RetroAbrnr holds twelve accounting numbers; the difference step compares
+  // with no more than these.
+  int16_t limit = Ctx.AkrRrm;
+  if (limit > kMaxRetro) {
+    Log("Rückrechnung auf %d Abrechnungsnummern begrenzt (AkrRrm: %d)", kMaxRetro, Ctx.AkrRrm);
+    limit = kMaxRetro;
+  }
+  SQL_Qvx330Abr_OpenRetro(Ctx.Akr, Ctx.Abrnr);
+  Ctx.RetroCount = 0;
+  while (Ctx.RetroCount < limit) {
+    std::string akr;
+    int32_t abrnr = 0;
+    int st = SQL_Qvx330Abr_FetchRetro(akr, abrnr);
+    if (st != 0) {
+      Ctx.LastStatus = st;
+      Log("Rueckrechnungs-Lesenstatus: %d", st);
+      if (st == -1) AbortRun(60);
+      break;
+    }
+    Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount)] = abrnr;
+    Rueckrechnung(akr, abrnr, 0, 0);
+    std::string savedAkr = Ctx.Akr;
+    int32_t savedAbrnr = Ctx.Abrnr;
+    Ctx.Akr = akr;
+    Ctx.Abrnr = abrnr;
+    FollowingMonths(akr, abrnr, FolgeVariante::Rueckrechnung);
+    Ctx.Akr = savedAkr;
+    Ctx.Abrnr = savedAbrnr;
+    ++Ctx.RetroCount;
+  }
+  SQL_Qvx330Abr_CloseRetro();
+  if (Ctx.RetroCount > 0) DifferenzenErmitteln();
+}
+
+}  // namespace
+
+bool EndabrechnungGelaufen(int32_t, int16_t) { return false; }
+
+void SettlementControl() {
+  // The calculation state and the LOGA2 sequence begin with the run.
+  Calc = CalcState{};
+  ResetLoga2Sequence();
+
+  // Interface record and period of the run.
+  Ctx.Lug = LugRecord{};
+  int st = SQL_Qvx171Lug_Get(Ctx.Akr, Ctx.Lug);
+  if (st != 0) {
+    Ctx.LastStatus = st;
+    Log("Qvx171Lug-Lesenfehler: %d", st);
+    Log("Schnittstelle für diesen AbrKreis nicht gefunden!");
+    AbortRun(98);
+  }
+  Ctx.TopasFlag = StartsWith(Ctx.Lug.LugLgp, "TOPAS") ? 1 : 0;
+  Ctx.AbrVon.clear();
+  Ctx.AbrBis.clear();
+  st = SQL_Qvx330Abr_GetPeriod(Ctx.Akr, Ctx.Abrnr, Ctx.AbrVon, Ctx.AbrBis);
+  if (st != 0) {
+    Ctx.LastStatus = st;
+    Log("Fehler Lesen Qvx330Abr (1): %d", st);
+    AbortRun(98);
+  }
+
+  // Final or interim settlement.
+  Ctx.Lfn = 0;
+  if (Ctx.InterimFlag == 1) {
+    Log("\n-- ZWISCHENABRECHNUNG !!!! --\n");
+    std::string today = Today();
+    if (today < Ctx.AbrVon || today > Ctx.AbrBis) {
+      Log("Zwischenabrechnung nur innerhalb der aktuellen Abrechnungsperiode möglich !!");
+      EndProcess(0);
+    }
+    Ctx.Lfn = static_cast<int16_t>(ToLong(SubStr(Ctx.DbTime, 0, 2)));
+    if (EndabrechnungGelaufen(Ctx.Abrnr, 0)) {
+      Log("Zwischenabrechnung nicht möglich, da Endabrechnung bereits gelaufen !!");
+      EndProcess(0);
+    }
+  } else {
+    Log("\n-- ENDABRECHNUNG !!!! --\n");
+  }
+
+  // Asked again with Lfn: for a final settlement a yes means that interim
+  // settlements of the number came before and are corrected right after the
+  // calculation. The hook never answers yes in this system.
+  bool interimDifferences = EndabrechnungGelaufen(Ctx.Abrnr, Ctx.Lfn);
+
+  // TOPAS settles up to yesterday.
+  if (StartsWith(Ctx.Lug.LugLgp, "TOPAS")) TopasRule();
+  interimDifferences = interimDifferences && Ctx.InterimFlag == 0;
+
+  // The requested accounting number.
+  CalcAbrnr(Ctx.Akr, Ctx.Abrnr, 0, 0);
+  if (interimDifferences) ZwischenDifferenzenErmitteln();
+
+  // Following months and earlier accounting numbers: final settlements only.
+  if (Ctx.InterimFlag == 1) return;
+  FollowingMonths(Ctx.Akr, Ctx.Abrnr, FolgeVariante::Berechnung);
+  RetroLoop();
+}
+
+void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante) {
+  const bool calc = variante == FolgeVariante::Berechnung;
+  std::string lugLug;
+  if (SQL_Qvx171Lug_GetLug(akr, lugLug) != 0) return;
+  SQL_Qvx171Lu1_OpenFlg(lugLug);
+  SQL_Qvx330Abr_OpenPrev(akr, abrnr);
+
+  int16_t reached = 0;
+  int16_t flg = 0;
+  int st = SQL_Qvx171Lu1_FetchFlg(flg);
+  while (st == 0 && flg > reached) {
+    // the flg-th accounting number before the given one
+    std::string prevAkr;
+    int32_t prevNum = 0;
+    int pst = 0;
+    for (int i = reached; i < flg; ++i) {
+      prevAkr.clear();
+      prevNum = 0;
+      pst = SQL_Qvx330Abr_FetchPrev(prevAkr, prevNum);
+      if (pst != 0) break;
+    }
+    if (pst == -1) AbortRun(60);
+    if (pst != 0) break;
+
+    Log(calc ? "\n>>>>>Folgemonatsberechnung gestartet" : "\n>>>>>Folgemonatsberechnung(RR) gestartet");
+    reached = flg;
+    if (calc) {
+      ReadPeriod(prevAkr, prevNum, "Fehler Lesen Qvx330Abr (2): %d");
+      CalcAbrnr(prevAkr, prevNum, flg, 1);
+    } else {
+      Rueckrechnung(prevAkr, prevNum, flg, 1);
+    }
+    flg = 0;
+    st = SQL_Qvx171Lu1_FetchFlg(flg);
+  }
+  if (st == -1) AbortRun(60);
+  SQL_Qvx330Abr_ClosePrev();
+  SQL_Qvx171Lu1_CloseFlg();
+
+  // The period of the run's own accounting number is in force again: the
+  // exporters and the retro-calculation read it. Inside the retro loop Abrnr
+  // holds the recomputed number, so the requested number is taken.
+  if (reached != 0)
+    ReadPeriod(Ctx.Akr, Ctx.AbrnrStart, calc ? "Fehler Lesen Qvx330Abr (3): %d" : "Fehler Lesen Qvx330Abr (4): %d");
+}
+
+int SQL_Qvx171Lug_Get(const std::string& akr, LugRecord& lug) {
+  return SqlSelectOne(SqlFormat("SELECT LugLug, LugLgp, LugAnz, LugDtm, LugMon, LugUnt, LugFir, LugAkr, LugPnr, LugSta"
+                                " FROM Qvx171Lug WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
+                                akr),
+                      lug.LugLug, lug.LugLgp, lug.LugAnz, lug.LugDtm, lug.LugMon, lug.LugUnt, lug.LugFir, lug.LugAkr,
+                      lug.LugPnr, lug.LugSta);
+}
+
+int SQL_Qvx171Lug_GetLug(const std::string& akr, std::string& lugLug) {
+  return SqlSelectOne(
+      SqlFormat("SELECT LugLug FROM Qvx171Lug WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
+                akr),
+      lugLug);
+}
+
+int SQL_Qvx330Abr_GetPeriod(const std::string& akr, int32_t abrnr, std::string& von, std::string& bis) {
+  return SqlSelectOne(SqlFormat("SELECT date_format(AbrVon,'%%Y.%%m.%%d'), date_format(AbrBis, '%%Y.%%m.%%d')  FROM "
+                                "Qvx330Abr  WHERE AbrAkr = '%s'  AND AbrNum = %ld ",
+                                akr, abrnr),
+                      von, bis);
+}
+
+int SQL_O1001AbrKreis_GetRrm(const std::string& akr, int16_t& akrRrm) {
+  return SqlSelectOne(SqlFormat("SELECT AkrRrm  FROM O1001AbrKreis  WHERE AkrNum = '%s'", akr), akrRrm);
+}
+
+int SQL_Qvx171Lu1_OpenFlg(const std::string& lugLug) {
+  return SqlOpen(g_flg, SqlFormat("SELECT DISTINCT Lu1Flg FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Flg > 0"
+                                  " ORDER BY Lu1Flg",
+                                  lugLug));
+}
+
+int SQL_Qvx171Lu1_FetchFlg(int16_t& lu1Flg) { return SqlFetchInto(g_flg, lu1Flg); }
+int SQL_Qvx171Lu1_CloseFlg() { return dbClose(g_flg); }
+
+namespace {
+constexpr const char* kPrevStatement =
+    "SELECT AbrAkr, AbrNum   FROM Qvx330Abr  WHERE AbrAkr = '%s'   AND AbrNum < %ld  ORDER BY AbrNum DESC";
+}
+
+int SQL_Qvx330Abr_OpenPrev(const std::string& akr, int32_t abrnr) {
+  return SqlOpen(g_prev, SqlFormat(kPrevStatement, akr, abrnr));
+}
+int SQL_Qvx330Abr_FetchPrev(std::string& abrAkr, int32_t& abrNum) { return SqlFetchInto(g_prev, abrAkr, abrNum); }
+int SQL_Qvx330Abr_ClosePrev() { return dbClose(g_prev); }
+
+int SQL_Qvx330Abr_OpenRetro(const std::string& akr, int32_t abrnr) {
+  return SqlOpen(g_retro, SqlFormat(kPrevStatement, akr, abrnr));
+}
+int SQL_Qvx330Abr_FetchRetro(std::string& abrAkr, int32_t& abrNum) { return SqlFetchInto(g_retro, abrAkr, abrNum); }
+int SQL_Qvx330Abr_CloseRetro() { return dbClose(g_retro); }

@@ -2,4 +2,46 @@
 // following months and earlier accounting numbers.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
+#include "run/context.h"
+
+// Reads the interface record and the period of the run, decides between final
+// and interim settlement, sets Lfn and drives the settlement, the following
+// months, the retro loop and the differences. Ends the process with exit code
+// 0 for an interim request outside the period.
 void SettlementControl();
+
+// Which step runs for a following-month group: the settlement (CalcAbrnr) or
+// the retro-calculation (Rueckrechnung).
+enum class FolgeVariante { Berechnung, Rueckrechnung };
+
+// Following months of (akr, abrnr): the accounting numbers Lu1Flg places
+// before it, each distinct Lu1Flg value once, in ascending order.
+void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante);
+
+// Has the final settlement of the accounting number run already? This system
+// keeps no record of it: the answer is always no.
+bool EndabrechnungGelaufen(int32_t abrnr, int16_t lfn);
+
+// Interface record of the circle (Qvx171Lug via AkrLug of O1001AbrKreis).
+int SQL_Qvx171Lug_Get(const std::string& akr, LugRecord& lug);
+// Key of the circle's interface record only.
+int SQL_Qvx171Lug_GetLug(const std::string& akr, std::string& lugLug);
+// First and last day of an accounting number as YYYY.MM.DD texts.
+int SQL_Qvx330Abr_GetPeriod(const std::string& akr, int32_t abrnr, std::string& von, std::string& bis);
+int SQL_O1001AbrKreis_GetRrm(const std::string& akr, int16_t& akrRrm);
+
+// Distinct following-month offsets (Lu1Flg > 0) of an interface, ascending.
+int SQL_Qvx171Lu1_OpenFlg(const std::string& lugLug);
+int SQL_Qvx171Lu1_FetchFlg(int16_t& lu1Flg);
+int SQL_Qvx171Lu1_CloseFlg();
+// Earlier accounting numbers of a circle, newest first (following months).
+int SQL_Qvx330Abr_OpenPrev(const std::string& akr, int32_t abrnr);
+int SQL_Qvx330Abr_FetchPrev(std::string& abrAkr, int32_t& abrNum);
+int SQL_Qvx330Abr_ClosePrev();
+// The same on a cursor of its own (retro loop).
+int SQL_Qvx330Abr_OpenRetro(const std::string& akr, int32_t abrnr);
+int SQL_Qvx330Abr_FetchRetro(std::string& abrAkr, int32_t& abrNum);
+int SQL_Qvx330Abr_CloseRetro();

@@ -46,7 +46,7 @@ struct RunContext {
   int32_t TopasDay = 0;
   int16_t AkrRrm = 0;
   int16_t RetroCount = 0;
-  std::array<int16_t, kMaxRetro> RetroAbrnr{};
+  std::array<int32_t, kMaxRetro> RetroAbrnr{};  // accounting numbers (32-bit like Abrnr)
   int32_t LastStatus = 0;
 };
 

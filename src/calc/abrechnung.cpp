@@ -1,0 +1,218 @@
+#include "calc/abrechnung.h"
+
+#include "calc/lssaetze.h"
+#include "calc/statistik.h"
+#include "calc/transfer.h"
+#include "calc/zeitkonten.h"
+#include "control/control.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/runlog.h"
+
+namespace {
+
+SqlCursor g_lg1, g_bsv;
+bool g_bsvLugOnly = false;
+
+void ReportDelete(int st, const char* message, int32_t abrnr) {
+  if (st == 0 || st == kSqlNoMoreRows) return;
+  Ctx.LastStatus = st;
+  Log(message, st, abrnr);
+  if (st == -1) AbortRun(60);
+}
+
+void ReadUnterbrechung() {
+  Calc.Interruption = InterruptionType{};
+  int st = SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, Ctx.AbrVon, Ctx.AbrBis, Calc.Interruption);
+  Calc.Interruption.Exists = st == 0;
+}
+
+}  // namespace
+
+void ReadSatzarten(const std::string& lugLgp) {
+  Calc.RecordTypes = {};
+  Calc.RecordTypeCount = 0;
+  SQL_Qvx170Lg1_Open(lugLgp);
+  while (Calc.RecordTypeCount < static_cast<int>(Calc.RecordTypes.size())) {
+    RecordType t;
+    int st = SQL_Qvx170Lg1_Fetch(t);
+    if (st != 0) {
+      if (Calc.RecordTypeCount == 0) Log("Keine Satzarten gefunden !");
+      if (st == -1) AbortRun(60);
+      break;
+    }
+    Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
+  }
+  SQL_Qvx170Lg1_Close();
+}
+
+int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat) {
+  const bool mainCall = folgemonat == 0;
+  std::string akr = akrRun;
+  ResetZeitkontenCache();
+
+  // Old results of the accounting number (of the one employee under a filter).
+  if (mainCall) {
+    ReportDelete(SQL_Qvx331Zk1_Delete(abrnrCalc, Ctx.Lfn, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk1 %d, Abr: %ld",
+                 abrnrCalc);
+    ReportDelete(SQL_Qvx331Zk2_Delete(abrnrCalc, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk2: %d, Abr: %ld",
+                 abrnrCalc);
+  }
+
+  SetLoga2Numbering(Ctx.Lug.LugLgp.compare(0, 5, "LOGA2") == 0);
+  Log("AbrNum: %ld, Von: %s  bis: %s", abrnrCalc, Ctx.AbrVon, Ctx.AbrBis);
+  if (mainCall) {
+    Calc.MainVon = Ctx.AbrVon;
+    Calc.MainBis = Ctx.AbrBis;
+  }
+  const LugRecord runLug = Ctx.Lug;
+  Calc.Zk1Bdt = Ctx.Lug.LugDtm == 2 ? Calc.MainBis : Calc.MainVon;
+  if (mainCall) Ctx.AbrDatum = Calc.Zk1Bdt;
+  const bool lugOnly = Ctx.Lug.LugPnr != 0;
+  Log(lugOnly ? "Nur LuG-PersNr verarbeiten\n" : "Alle PersNr verarbeiten\n");
+
+  // Record types and the interruption wage type.
+  ReadSatzarten(Ctx.Lug.LugLgp);
+  ReadUnterbrechung();
+
+  // Employee loop.
+  Calc.LastPnr.clear();
+  SQL_Qvx310Bsv_Open(akr, Calc.MainBis, Ctx.AbrVon, lugOnly);
+  int st;
+  for (;;) {
+    Calc.Written = false;
+    st = SQL_Qvx310Bsv_Fetch(Calc.Bsv);
+    if (st != 0) break;
+    const BsvRow& row = Calc.Bsv;
+
+    // Filter on one personnel number.
+    if (!Ctx.PnrFilter.empty() && Ctx.PnrFilter != row.BsvPnr) continue;
+
+    if (row.BsvLug.empty()) Log("Pnr: %s", row.BsvPnr);
+    else Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
+
+    // First row of the employee: the newest employment record.
+    Calc.FirstRow = row.BsvPnr != Calc.LastPnr;
+    if (Calc.FirstRow) {
+      Calc.LastPnr = row.BsvPnr;
+      Calc.CalendarDays = 0;
+    }
+    // nothing of the previous row is carried into this one (interim runs and
+    // following months do not gather statistics)
+    Calc.Stat = StatAccu{};
+    Calc.Home = HomeCost{};
+
+    // Employment ended before the period, employee now in another circle.
+    if (!row.BsvGbi.empty() && row.BsvGbi <= Calc.MainVon) {
+      std::string other;
+      if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, Calc.MainVon, Calc.MainBis, other) == 0 && other != akr) {
+        Log("Pnr : %s in anderen AbrKreis gewechselt ->nicht berechnen", row.BsvPnr);
+        continue;
+      }
+    }
+
+    // Employment beginning at the end of the period or later.
+    if (row.BsvGvo >= Ctx.AbrBis) {
+      std::string other;
+      int ast = SQL_Qvx310Bsv_GetAkr(row.BsvPnr, Ctx.AbrVon, Ctx.AbrBis, other);
+      if (ast != 0) {
+        Log("    -> erst später eingetreten!");
+        Calc.LastPnr.clear();
+        continue;
+      }
+      if (other == akr) {
+        Log("    -> neues Bsv im alten Abrkreis!");
+        Calc.LastPnr.clear();
+        continue;
+      }
+      // calculated under the interface of the circle the employee belonged
+      // to; the circle of the run in RunContext stays, so that an abort
+      // reports to it
+      akr = other;
+      int lst = SQL_Qvx171Lug_Get(akr, Ctx.Lug);
+      if (lst != 0) {
+        Ctx.LastStatus = lst;
+        Log("Qvx171Lug-Lesenfehler(3): %d", lst);
+        if (lst == -1) AbortRun(60);
+      }
+    }
+
+    // Statistics, special records and interruptions.
+    if (mainCall && Ctx.InterimFlag == 0) CalcStatistik(row, akr);
+
+    // Account transfer and site records on the first row; statistics row.
+    if (Calc.FirstRow) {
+      TransferZeitkonten(row, akr, folgeNr, folgemonat);
+      if (Ctx.MndSto == "02272" && mainCall && Ctx.Lfn != 2)
+        WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, Calc.Home.ZuoKst, Calc.Home.ZuoKtr,
+                      Calc.Zk1Bdt, 0);
+    }
+    if (mainCall) WriteStatistik(row);
+
+    if (!Calc.Written) Log("  - keine Daten ermittelt");
+    akr = akrRun;
+    Ctx.Lug = runLug;
+  }
+
+  Ctx.LastStatus = st;
+  Log("PersNr-Lesen Status: %d", st);
+  if (st == -1) AbortRun(60);
+  return SQL_Qvx310Bsv_Close();
+}
+
+int SQL_Qvx170Lg1_Open(const std::string& lugLgp) {
+  return SqlOpen(g_lg1, SqlFormat("SELECT Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lugLgp));
+}
+
+int SQL_Qvx170Lg1_Fetch(RecordType& t) { return SqlFetchInto(g_lg1, t.Lg1Stz, t.Lg1Stt, t.Lg1Svt, t.Lg1Zes); }
+
+int SQL_Qvx170Lg1_Close() { return dbClose(g_lg1); }
+
+int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von, const std::string& bis,
+                                   InterruptionType& it) {
+  return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Stz, Lu1Rre FROM Qvx171lu1 WHERE Lu1Num = '%s' AND Lu1Sts = 112"
+                                " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
+                                " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
+                                lugLug, von, bis),
+                      it.Lu1Lna, it.Lu1Stz, it.Lu1Rre);
+}
+
+int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly) {
+  g_bsvLugOnly = lugOnly;
+  return SqlOpen(g_bsv, SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
+                                              " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr)"
+                                              " FROM Qvx310Bsv WHERE BsvAkr = '%s'"
+                                              " AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
+                                              " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
+                                      (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
+                                      " ORDER BY BsvPnr, BsvGvo DESC",
+                                  akr, mainBis, von));
+}
+
+int SQL_Qvx310Bsv_Fetch(BsvRow& row) {
+  row = BsvRow{};
+  int st = SqlFetchInto(g_bsv, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.BsvSfr);
+  if (st == 0) {
+    if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
+    else if (!g_bsvLugOnly) row.Zk1Upn = row.BsvPnr;
+  }
+  return st;
+}
+
+int SQL_Qvx310Bsv_Close() { return dbClose(g_bsv); }
+
+// Several employments can overlap the period; the newest decides. For an
+// employment that begins on the last day of the period that is the employment
+// itself, so the employee is never calculated here under the interface of a
+// circle whose own run calculates the period as well.
+int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr) {
+  akr.clear();
+  int st = SqlSelectOne(SqlFormat("SELECT BsvAkr FROM QVX310BSV WHERE BsvPnr = '%s'"
+                                  " AND BsvGvo <= STR_TO_DATE('%s', '%%Y.%%m.%%d')"
+                                  " AND (BsvGbi >= STR_TO_DATE('%s', '%%Y.%%m.%%d') OR BsvGbi IS NULL)"
+                                  " ORDER BY BsvGvo DESC",
+                                  pnr, bis, von),
+                        akr);
+  RTrim(akr);
+  return st;
+}

@@ -1,0 +1,32 @@
+// Settlement run of one accounting circle and period: old results cleared,
+// record types and interruption wage type read, and the employee loop over the
+// employment records with the per-employee steps.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "calc/calcstate.h"
+
+// akr: circle of the run (switched for one employment row at most, restored
+// after it); abrnrCalc: the accounting number whose period AbrVon..AbrBis is
+// calculated (records are written under Abrnr of RunContext); folgeNr: Lu1Flg
+// of a following-month call; folgemonat: 0 main call, 1 following-month call.
+// Returns the status of closing the employee cursor.
+int CalcAbrnr(const std::string& akr, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat);
+
+// Record types of the payroll system into Calc.RecordTypes (at most 5).
+void ReadSatzarten(const std::string& lugLgp);
+
+int SQL_Qvx170Lg1_Open(const std::string& lugLgp);
+int SQL_Qvx170Lg1_Fetch(RecordType& t);
+int SQL_Qvx170Lg1_Close();
+int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von, const std::string& bis,
+                                   InterruptionType& it);
+// Employment rows of the circle overlapping [von, mainBis], per employee newest first.
+int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly);
+// Also derives Zk1Upn: BsvLug, or BsvPnr when BsvLug is empty and the run is not LuG-only.
+int SQL_Qvx310Bsv_Fetch(BsvRow& row);
+int SQL_Qvx310Bsv_Close();
+// Circle of the employee's newest employment overlapping [von, bis].
+int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr);

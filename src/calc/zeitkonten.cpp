@@ -1,0 +1,546 @@
+#include "calc/zeitkonten.h"
+
+#include <map>
+#include <set>
+#include <vector>
+
+#include "calc/statistik.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/runlog.h"
+
+// Date columns of the booking, day-record, day-code and calendar tables are
+// compared with the YYYY.MM.DD texts of the program directly: the server reads
+// such a text as the date it names, so the result is that of comparing
+// date_format texts, and the indexes on the date columns are used.
+
+namespace {
+
+SqlCursor g_monat, g_lu1, g_tag, g_folge, g_pruef;
+
+// Wage-type lines, next calendar days and the accounts of day codes do not
+// change during a run; each is read once per settlement call instead of once
+// per employee and booking.
+std::map<std::string, std::vector<Lu1Row>> g_lu1Cache;
+std::map<std::string, std::string> g_nextDayCache;
+std::map<std::string, std::pair<int, std::string>> g_fcdCache;
+
+std::string Key(std::initializer_list<std::string_view> parts) {
+  std::string k;
+  for (auto p : parts) {
+    k.append(p);
+    k += '\x1f';
+  }
+  return k;
+}
+
+std::vector<Lu1Row> ReadLu1Lines(const std::string& lugLug, const std::string& stz, const std::string& zkt) {
+  std::string key = Key({lugLug, stz, zkt, Ctx.AbrVon, Ctx.AbrBis});
+  auto it = g_lu1Cache.find(key);
+  if (it != g_lu1Cache.end()) return it->second;
+  std::vector<Lu1Row> rows;
+  SQL_Qvx171Lu1_Open(lugLug, stz, zkt, Ctx.AbrVon, Ctx.AbrBis);
+  int st;
+  for (;;) {
+    Lu1Row l;
+    st = SQL_Qvx171Lu1_Fetch(l);
+    if (st != 0) break;
+    rows.push_back(l);
+  }
+  SQL_Qvx171Lu1_Close();
+  if (st != kSqlNoMoreRows) {
+    Ctx.LastStatus = st;
+    Log("Warnung Qvx171Lu1-Status: %d, Zkt: %s, Stz: %s", st, zkt, stz);
+    if (st == -1) AbortRun(60);
+    return rows;  // not kept: read again next time
+  }
+  g_lu1Cache.emplace(key, rows);
+  return rows;
+}
+
+// Next calendar day of the system calendar; empty when the day is not in it.
+std::string NextDay(const std::string& day) {
+  auto it = g_nextDayCache.find(day);
+  if (it != g_nextDayCache.end()) return it->second;
+  std::string next;
+  int st = SQL_Qvx133Bak_NextDay(day, next);
+  if (st != 0) next.clear();
+  if (st == 0 || st == kSqlNoMoreRows) g_nextDayCache[day] = next;
+  return next;
+}
+
+int FcdZkt(const std::string& code, std::string& zkt) {
+  auto it = g_fcdCache.find(code);
+  if (it == g_fcdCache.end()) {
+    std::string z;
+    int st = SQL_Qvx131Fcd_GetZkt(code, z);
+    RTrim(z);
+    if (st != 0 && st != kSqlNoMoreRows) {
+      zkt.clear();
+      return st;
+    }
+    it = g_fcdCache.emplace(code, std::make_pair(st, z)).first;
+  }
+  zkt = it->second.second;
+  return it->second.first;
+}
+
+// Half-day kind of a day: 1 when the day has day codes but no whole-day code.
+int16_t HalbtagArt(const std::string& pnr, const std::string& day) {
+  std::string tgb, htv, htn;
+  return SQL_Qvx327Tag_GetCodes(pnr, day, tgb, htv, htn) == 0 && tgb.empty() ? 1 : 0;
+}
+
+// The day record of the day has target time 0.
+bool SollNull(const std::string& pnr, const std::string& day) {
+  int32_t sol = 0;
+  return SQL_Qvx320Tgb_GetSol(pnr, day, sol) == 0 && sol == 0;
+}
+
+void CheckFetch(int st, const char* message, const std::string& pnr) {
+  if (st == 0 || st == kSqlNoMoreRows) return;
+  Ctx.LastStatus = st;
+  Log(message, st, pnr);
+  if (st == -1) AbortRun(60);
+}
+
+Zk1Record BaseRecord(const TransferCall& call, const Lu1Row& l) {
+  Zk1Record r;
+  r.Abr = Ctx.Abrnr;
+  r.Lfn = Ctx.Lfn;
+  r.Stz = l.Lu1Stz;
+  r.Pnr = call.Bsv->BsvPnr;
+  r.Lna = l.Lu1Lna;
+  r.Lgr = l.Lu1Lgr;
+  r.Von = Ctx.AbrVon;
+  r.Bis = Ctx.AbrBis;
+  r.Sts = l.Lu1Sts;
+  r.Rre = l.Lu1Rre;
+  r.Upn = call.Bsv->Zk1Upn;
+  return r;
+}
+
+// What has been handled in one account transfer, so that no booking gives a
+// value twice when an account has sums under several cost assignments.
+struct Handled {
+  std::set<std::string> DayAccounts;  // record type, account, wage type
+  std::set<std::string> Runs;         // record type, account, wage type, cost centre, cost unit
+  std::set<std::string> MonthDays;    // the same: days counted for a month account
+};
+
+void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Handled& done) {
+  // The day account reads all daily bookings of the account whatever month
+  // row led here; it runs once per wage-type line.
+  if (!done.DayAccounts.insert(Key({l.Lu1Stz, m.ZkbZkt, l.Lu1Lna})).second) return;
+  const std::string& pnr = call.Bsv->BsvPnr;
+  std::set<std::string> counted;  // day, cost centre, cost unit
+  SQL_Qvx331Zkb_OpenTag(pnr, m.ZkbZkt, Ctx.AbrVon, Ctx.AbrBis);
+  ZkbTag d;
+  int st;
+  while ((st = SQL_Qvx331Zkb_FetchTag(d)) == 0) {
+    int32_t minutes = d.ZkbStd;
+    int32_t days = 0;
+    if (l.Lu1Tge != 0) {
+      minutes = 0;
+      // a second booking of the day under the same cost centre and unit ends
+      // in the same record; its day is counted once
+      if (counted.insert(Key({d.ZkbDtm, d.ZkbKst, d.ZkbKtr})).second) {
+        days = CountPrueftage(pnr, d.ZkbDtm, d.ZkbDtm, d.ZkbZkt, d.ZkbKst, d.ZkbKrt, d.ZkbKtr, call.Akr, l);
+        if (call.Dest->FeedsStatistics)
+          Log("PNR: %s, Prueftage: %d, T-Konto: %s, Kst-Stelle: %s, Kst-Art: %s", pnr, days, d.ZkbZkt, d.ZkbKst,
+              d.ZkbKrt);
+      }
+    }
+    if (l.Lu1Svk != 0 && call.Dest->FeedsStatistics) Calc.Stat.SvkSum += days;
+    if (minutes != 0 || days != 0) {
+      Zk1Record r = BaseRecord(call, l);
+      r.Bdt = d.ZkbDtm;
+      r.Zkt = d.ZkbZkt;
+      r.Kst = d.ZkbKst;
+      r.Ktr = d.ZkbKtr;
+      r.Krt = d.ZkbKrt;
+      r.Stg = d.ZkbStg;
+      r.Std = minutes;
+      r.Tge = days;
+      r.Sta = 2;
+      call.Dest->WriteValue(r);
+    }
+    d = ZkbTag{};
+  }
+  CheckFetch(st, "Warnung Tageszeitkonto_Status: %d, Pnr: %s", pnr);
+  SQL_Qvx331Zkb_CloseTag();
+}
+
+void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Handled& done) {
+  if (call.Folgemonat != 0) {
+    bool bis = Ctx.Lug.LugDtm == 2;
+    if (l.Lu1Fkt == 0) *call.Bdt = bis ? call.MainBis : call.MainVon;
+    else *call.Bdt = bis ? Ctx.AbrBis : Ctx.AbrVon;
+  }
+  const std::string& pnr = call.Bsv->BsvPnr;
+  int32_t minutes = m.ZkbStd;
+  int32_t days = 0;
+  if (l.Lu1Tge != 0) {
+    minutes = 0;
+    // month rows that differ only in cost type, ZkbStg or ZkbSta end in the
+    // same record; the days of its cost centre and unit are counted once
+    if (done.MonthDays.insert(Key({l.Lu1Stz, m.ZkbZkt, l.Lu1Lna, m.ZkbKst, m.ZkbKtr})).second) {
+      days = CountPrueftage(pnr, Ctx.AbrVon, Ctx.AbrBis, m.ZkbZkt, m.ZkbKst, m.ZkbKrt, m.ZkbKtr, call.Akr, l);
+      if (call.Dest->FeedsStatistics)
+        Log("PNR: %s, Prueftage: %d, M-Konto: %s,Kst-Stelle: %s, Kst-Art: %s", pnr, days, m.ZkbZkt, m.ZkbKst,
+            m.ZkbKrt);
+    }
+  }
+  // the days of all such accounts add up (the statistics subtract their sum)
+  if (l.Lu1Svk != 0 && call.Dest->FeedsStatistics) Calc.Stat.SvkSum += days;
+  if (minutes != 0 || days != 0) {
+    Zk1Record r = BaseRecord(call, l);
+    r.Bdt = *call.Bdt;
+    r.Zkt = m.ZkbZkt;
+    r.Kst = m.ZkbKst;
+    r.Ktr = m.ZkbKtr;
+    r.Krt = m.ZkbKrt;
+    r.Stg = m.ZkbStg;
+    r.Std = minutes;
+    r.Tge = days;
+    r.Sta = 1;
+    call.Dest->WriteValue(r);
+  }
+}
+
+struct Tagesfolge {
+  std::string Von, Bis;
+  int32_t Minutes = 0, Tenths = 0;
+  int16_t Art = 0;
+};
+
+void WriteFolge(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, const Tagesfolge& f) {
+  Zk1Record r = BaseRecord(call, l);
+  r.Bdt = f.Von;
+  r.Zkt = m.ZkbZkt;
+  r.Kst = m.ZkbKst;
+  r.Ktr = m.ZkbKtr;
+  r.Krt = m.ZkbKrt;
+  r.Stg = m.ZkbStg;
+  r.Std = l.Lu1Tge == 0 ? f.Minutes : 0;
+  r.Tge = l.Lu1Tge == 0 ? 0 : f.Tenths;
+  r.Von = f.Von;
+  r.Bis = f.Bis;
+  r.Sta = 2;
+  r.Inf = f.Art;
+  call.Dest->WriteRun(r, call.Folgemonat != 0);
+}
+
+// Transfer records of the run. A record that meets a stored one of the same
+// identity is added to it.
+void WriteZk1(const Zk1Record& r, bool nextMonth, const char* insertMessage) {
+  Calc.Written = true;
+  int st = nextMonth ? SQL_Qvx331Zk1_InsertFolgemonat(r) : SQL_Qvx331Zk1_Insert(r);
+  if (st == kSqlDuplicate) {
+    st = SQL_Qvx331Zk1_Update(r, nextMonth);
+    if (st != 0) {
+      Ctx.LastStatus = st;
+      Log("Update Qvx331Zk1-Status %d", st);
+      if (st == -1) AbortRun(60);
+    }
+  } else if (st != 0) {
+    Ctx.LastStatus = st;
+    Log(insertMessage, st);
+    if (st == -1) AbortRun(60);
+  }
+}
+
+void WriteZk1Value(const Zk1Record& r) {
+  WriteZk1(r, false, r.Sta == 1 ? "Insert Qvx331Zk1-Status %d" : "Insert 331Zk1-Status %d");
+}
+
+// A day run that the database refuses is reported and, when the same run is
+// stored already, added to it like every other account value: no run is lost
+// without a trace.
+void WriteZk1Run(const Zk1Record& r, bool nextMonth) { WriteZk1(r, nextMonth, "Insert 331Zk1-Status %d"); }
+
+}  // namespace
+
+const TransferDest kTransferRecords = {WriteZk1Value, WriteZk1Run, false, true};
+
+void ResetZeitkontenCache() {
+  g_lu1Cache.clear();
+  g_nextDayCache.clear();
+  g_fcdCache.clear();
+}
+
+void TransferZeitkonten(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat) {
+  TransferCall call;
+  call.Bsv = &row;
+  call.Akr = akr;
+  call.FolgeNr = folgeNr;
+  call.Folgemonat = folgemonat;
+  call.MainVon = Calc.MainVon;
+  call.MainBis = Calc.MainBis;
+  call.Bdt = &Calc.Zk1Bdt;
+  TransferZeitkontenTo(call);
+}
+
+void TransferZeitkontenTo(const TransferCall& call) {
+  const std::string& pnr = call.Bsv->BsvPnr;
+  // In the TOPAS interim run the month rows are the sums of the daily
+  // bookings and serve every kind of wage-type line. Otherwise a line with
+  // day runs (Lu1Ztr not 0) works on the daily bookings (ZkbZtr 1) and a line
+  // without on the period bookings (ZkbZtr 3): an account with lines of both
+  // kinds has month rows of both kinds, and each is handled by its lines only.
+  bool topasInterim = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
+  Handled done;
+  SQL_Qvx331Zkb_OpenMonat(pnr, Ctx.AbrVon, Ctx.AbrBis, Ctx.Lfn, Ctx.Lug.LugLug);
+  ZkbMonat m;
+  int st;
+  while ((st = SQL_Qvx331Zkb_FetchMonat(m)) == 0) {
+    for (int t = 0; t < Calc.RecordTypeCount; ++t) {
+      const std::string stz = Calc.RecordTypes[static_cast<size_t>(t)].Lg1Stz;
+      const std::vector<Lu1Row> lines = ReadLu1Lines(Ctx.Lug.LugLug, stz, m.ZkbZkt);
+      std::string lastZtk, lastLna;
+      for (Lu1Row l : lines) {
+        // only the newest validity of a wage type counts, and the lines of
+        // the record type are not read further
+        if (l.Lu1Ztk == lastZtk && l.Lu1Lna == lastLna) break;
+        // the pair is taken before any line is skipped, so that an older
+        // validity never stands in for a newer one that does not take part
+        lastZtk = l.Lu1Ztk;
+        lastLna = l.Lu1Lna;
+        // interim settlement: day runs only
+        if (Ctx.Lfn > 0 && Ctx.TopasFlag == 0 && l.Lu1Ztr == 0) continue;
+        if (call.Dest->RetroLinesOnly && l.Lu1Rre != 1) continue;
+        if (l.Lu1Lgr.empty()) l.Lu1Lgr = "     ";
+        if (call.Folgemonat == 0 ? l.Lu1Flg != 0 : l.Lu1Flg != call.FolgeNr) continue;
+        if (l.Lu1Ztr != 0) {
+          // one set of runs per cost centre and unit of the account
+          if ((topasInterim || m.ZkbZtr == 1) &&
+              done.Runs.insert(Key({l.Lu1Stz, m.ZkbZkt, l.Lu1Lna, m.ZkbKst, m.ZkbKtr})).second)
+            BuildTagesfolgen(call, m, l);
+        } else if (topasInterim || m.ZkbZtr == 3) {
+          if (l.Lu1Tgw != 0) DayAccount(call, m, l, done);
+          else MonthAccount(call, m, l, done);
+        }
+      }
+    }
+    m = ZkbMonat{};
+  }
+  CheckFetch(st, "Warnung Monatszeitkonto-Status: %d, Pnr: %s", pnr);
+  SQL_Qvx331Zkb_CloseMonat();
+}
+
+void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l) {
+  // Runs are built from the bookings of the month row's cost centre and unit
+  // and carry them; a further month row of the same cost centre and unit
+  // (another cost type, ZkbStg or ZkbSta) finds its bookings in these runs.
+  const std::string& pnr = call.Bsv->BsvPnr;
+  SQL_Qvx331Zkb_OpenFolge(pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, Ctx.AbrVon, Ctx.AbrBis, l.Lu1Ztr);
+  Tagesfolge f;
+  bool open = false;
+  std::string prevDay;
+  int16_t prevArt = 0;
+  bool prevSollNull = false;
+  ZkbTag b;
+  int st;
+  while ((st = SQL_Qvx331Zkb_FetchFolge(b)) == 0) {
+    // A second booking of the account on the same day joins the run that
+    // holds the day: its minutes are added, the day is not counted again.
+    bool sameDay = open && b.ZkbDtm == prevDay;
+    int16_t art = sameDay ? prevArt : HalbtagArt(pnr, b.ZkbDtm);
+    bool sollNull = sameDay ? prevSollNull : (l.Lu1Sol != 0 && SollNull(pnr, b.ZkbDtm));
+    int32_t tenths = sameDay ? 0 : (art == 1 ? 5 : 10);
+    int32_t minutes = b.ZkbStd;
+    if (l.Lu1Svk != 0 && call.Dest->FeedsStatistics) Calc.Stat.SvkSum += tenths;
+    if (sollNull) tenths = minutes = 0;
+
+    if (!open) {
+      f = Tagesfolge{b.ZkbDtm, b.ZkbDtm, minutes, tenths, art};
+      open = true;
+    } else if (sameDay) {
+      f.Minutes += minutes;
+    } else if (art != f.Art) {
+      WriteFolge(call, m, l, f);
+      f = Tagesfolge{b.ZkbDtm, b.ZkbDtm, minutes, tenths, art};
+    } else if (NextDay(f.Bis) == b.ZkbDtm) {
+      f.Bis = b.ZkbDtm;
+      f.Minutes += minutes;
+      f.Tenths += tenths;
+    } else {
+      // a gap, or a day the calendar does not know: the run ends before the
+      // booking, which opens the next one
+      WriteFolge(call, m, l, f);
+      f = Tagesfolge{b.ZkbDtm, b.ZkbDtm, minutes, tenths, art};
+    }
+    prevDay = b.ZkbDtm;
+    prevArt = art;
+    prevSollNull = sollNull;
+    b = ZkbTag{};
+  }
+  if (st == -1) AbortRun(60);
+  if (open) WriteFolge(call, m, l, f);
+  SQL_Qvx331Zkb_CloseFolge();
+}
+
+int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& zkt,
+                       const std::string& kst, const std::string& krt, const std::string& ktr, const std::string& akr,
+                       const Lu1Row& lu1) {
+  (void)krt;  // the days do not depend on the cost type
+  int32_t result = 0;
+  SQL_Qvx327Tag_OpenPruef(pnr, zkt, kst, von, bis, akr, ktr);
+  std::string day, htv, htn;
+  while (SQL_Qvx327Tag_FetchPruef(day, htv, htn) == 0) {
+    int32_t add = 10, sub = 0, target = 480;
+    if (lu1.Lu1Sol != 0) {
+      target = 0;
+      if (SQL_Qvx320Tgb_GetSol(pnr, day, target) == 0 && target == 0) add = 0;
+    }
+    if (target > 0) {
+      for (std::string* code : {&htv, &htn}) {
+        RTrim(*code);
+        if (code->empty()) continue;
+        std::string fcdZkt;
+        if (FcdZkt(*code, fcdZkt) == 0 && (fcdZkt == zkt || lu1.Lu1Sts == 102)) {
+          add += 5;
+          sub = 10;
+        }
+      }
+    }
+    result += add - sub;
+    day.clear();
+    htv.clear();
+    htn.clear();
+  }
+  SQL_Qvx327Tag_ClosePruef();
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// Statements
+// ---------------------------------------------------------------------------
+
+// The month rows sum every booking once: the wage-type lines only decide
+// which accounts and kinds take part (an account with several lines would
+// otherwise be summed once per line).
+int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
+                            const std::string& lugLug) {
+  const char* columns =
+      "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge), ZkbStg, ZkbSta"
+      " FROM Qvx331Zkb WHERE ZkbPnr = '%s'";
+  const char* tail =
+      " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
+      " ORDER BY ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbStg, ZkbSta";
+  if (Ctx.TopasFlag != 0 && lfn == 2)
+    return SqlOpen(g_monat, SqlFormat(std::string(columns) + " AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'" +
+                                          tail,
+                                      pnr, von, bis));
+  return SqlOpen(g_monat,
+                 SqlFormat(std::string(columns) +
+                               " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
+                               " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                               " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0))"
+                               " OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                               " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))" +
+                               tail,
+                           pnr, von, bis, lugLug, lugLug));
+}
+
+int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m) {
+  return SqlFetchInto(g_monat, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
+                      m.ZkbStg, m.ZkbSta);
+}
+
+int SQL_Qvx331Zkb_CloseMonat() { return dbClose(g_monat); }
+
+int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
+                       const std::string& von, const std::string& bis) {
+  return SqlOpen(g_lu1, SqlFormat("SELECT Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, date_format(Lu1Gvo, '%%Y.%%m.%%d'),"
+                                  " date_format(Lu1Gbi, '%%Y.%%m.%%d'), Lu1Rre, Lu1Tgw, Lu1Kst, Lu1Ktr, Lu1Krt,"
+                                  " Lu1Tge, Lu1Sol, Lu1Svk, Lu1Flg, Lu1Lfn, Lu1Sts, Lu1Fkt, Lu1Ztr, Lu1Mog, Lu1Sta"
+                                  " FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s' AND Lu1Ztk = '%s'"
+                                  " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
+                                  " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')"
+                                  " ORDER BY Lu1Ztk, Lu1Lna, Lu1Gvo DESC",
+                                  lugLug, stz, zkt, von, bis));
+}
+
+int SQL_Qvx171Lu1_Fetch(Lu1Row& l) {
+  int st = SqlFetchInto(g_lu1, l.Lu1Num, l.Lu1Stz, l.Lu1Ztk, l.Lu1Lna, l.Lu1Lgr, l.Lu1Gvo, l.Lu1Gbi, l.Lu1Rre,
+                        l.Lu1Tgw, l.Lu1Kst, l.Lu1Ktr, l.Lu1Krt, l.Lu1Tge, l.Lu1Sol, l.Lu1Svk, l.Lu1Flg, l.Lu1Lfn,
+                        l.Lu1Sts, l.Lu1Fkt, l.Lu1Ztr, l.Lu1Mog, l.Lu1Sta);
+  if (st == 0 && l.Lu1Flg == -9) l.Lu1Flg = 0;
+  return st;
+}
+
+int SQL_Qvx171Lu1_Close() { return dbClose(g_lu1); }
+
+namespace {
+constexpr const char* kTagColumns =
+    "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%%Y.%%m.%%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
+    " ZkbStg, ZkbSta, ZkbDat FROM Qvx331Zkb";
+
+int FetchTag(SqlCursor& c, ZkbTag& d) {
+  return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd, d.ZkbTge,
+                      d.ZkbStg, d.ZkbSta, d.ZkbDat);
+}
+}  // namespace
+
+int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
+                          const std::string& bis) {
+  return SqlOpen(g_tag, SqlFormat(std::string(kTagColumns) +
+                                      " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbZkt = '%s'"
+                                      " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
+                                      " ORDER BY ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
+                                  pnr, zkt, von, bis));
+}
+
+int SQL_Qvx331Zkb_FetchTag(ZkbTag& d) { return FetchTag(g_tag, d); }
+int SQL_Qvx331Zkb_CloseTag() { return dbClose(g_tag); }
+
+int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
+                            const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr) {
+  return SqlOpen(g_folge, SqlFormat(std::string(kTagColumns) +
+                                        " WHERE ZkbPnr = '%s' AND ZkbZkt = '%s' AND ZkbZtr = 1"
+                                        " AND ZkbKst = '%s' AND ZkbKtr = '%s'"
+                                        " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s' AND (ZkbStd > 0 OR %d != 0)"
+                                        " ORDER BY ZkbDtm, ZkbKrt",
+                                    pnr, zkt, kst, ktr, von, bis, ztr));
+}
+
+int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d) { return FetchTag(g_folge, d); }
+int SQL_Qvx331Zkb_CloseFolge() { return dbClose(g_folge); }
+
+int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol) {
+  sol = 0;
+  return SqlSelectOne(
+      SqlFormat("SELECT TgbSol FROM Qvx320Tgb WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbDtm = '%s'", pnr, day), sol);
+}
+
+int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next) {
+  next.clear();
+  return SqlSelectOne(SqlFormat("SELECT date_format(date_add(BakDtm, interval 1 day), '%%Y.%%m.%%d')"
+                                " FROM Darvonix.Qvx133Bak WHERE BakDtm = '%s'",
+                                day),
+                      next);
+}
+
+int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
+                            const std::string& von, const std::string& bis, const std::string& akr,
+                            const std::string& ktr) {
+  return SqlOpen(g_pruef,
+                 SqlFormat("SELECT DISTINCT date_format(TagTag, '%%Y.%%m.%%d'), TagHtv, TagHtn FROM Qvx327Tag"
+                           " WHERE TagPnr = '%s' AND TagTag IN (SELECT ZkbDtm FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
+                           " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
+                           " AND ZkbKst = '%s' AND ZkbKtr = '%s' AND ZkbZkt = '%s'"
+                           " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1)) AND ZkbZkt = Lu1Ztk"
+                           " AND Lu1Num = AkrLug AND AkrNum = '%s')",
+                           pnr, pnr, von, bis, kst, ktr, zkt, akr));
+}
+
+int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn) {
+  return SqlFetchInto(g_pruef, day, htv, htn);
+}
+
+int SQL_Qvx327Tag_ClosePruef() { return dbClose(g_pruef); }
+
+int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt) {
+  return SqlSelectOne(SqlFormat("SELECT FcdZkt FROM Qvx131Fcd WHERE FcdNum = '%s'", code), zkt);
+}

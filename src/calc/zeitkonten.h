@@ -1,0 +1,114 @@
+// Account transfer: the bookings of one employee in the calculated period
+// become month-account records (one per period sum), day-account records (one
+// per booking day) and day-run records (one per run of consecutive days).
+//
+// The rules are written once. Where the values go is a parameter: the
+// settlement writes transfer records (Qvx331Zk1); the retro-calculation passes
+// a destination of its own that writes retro records.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "calc/calcstate.h"
+#include "calc/transfer.h"
+
+// Wage-type line of an interface (Qvx171Lu1), the 22 columns in read order.
+struct Lu1Row {
+  std::string Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Gbi;
+  int16_t Lu1Rre = 0, Lu1Tgw = 0, Lu1Kst = 0, Lu1Ktr = 0, Lu1Krt = 0, Lu1Tge = 0, Lu1Sol = 0, Lu1Svk = 0,
+          Lu1Flg = 0, Lu1Lfn = 0, Lu1Sts = 0, Lu1Fkt = 0, Lu1Ztr = 0;
+  double Lu1Mog = 0;
+  int32_t Lu1Sta = 0;
+};
+
+// Sum of one account of the period per booking kind and cost assignment.
+struct ZkbMonat {
+  std::string ZkbPnr;
+  int16_t ZkbZtr = 0;
+  std::string ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt;
+  int32_t ZkbStd = 0;  // summed minutes
+  int32_t ZkbTge = 0;
+  int16_t ZkbStg = 0, ZkbSta = 0;
+};
+
+// One daily booking (ZkbZtr 1); the day as YYYY.MM.DD.
+struct ZkbTag {
+  std::string ZkbPnr;
+  int16_t ZkbZtr = 0;
+  std::string ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt;
+  int32_t ZkbStd = 0, ZkbTge = 0;
+  int16_t ZkbStg = 0, ZkbSta = 0;
+  std::string ZkbDat;
+};
+
+// Where the account transfer puts its values. The record comes with every
+// column filled as for a transfer record (Zk1Abr = Abrnr, Zk1Lfn = Lfn).
+struct TransferDest {
+  // A month-account (Sta 1) or day-account (Sta 2) value; a value that meets
+  // a stored record of the same identity is added to it.
+  void (*WriteValue)(const Zk1Record& r);
+  // A day run; nextMonth: the booking date is one month after r.Bdt.
+  void (*WriteRun)(const Zk1Record& r, bool nextMonth);
+  // Only wage-type lines marked for retro-calculation (Lu1Rre 1) take part.
+  bool RetroLinesOnly;
+  // The day counts go into the statistics (SvkSum) and into the run log.
+  bool FeedsStatistics;
+};
+
+// Transfer records of the run (Qvx331Zk1); sets the written flag.
+extern const TransferDest kTransferRecords;
+
+// One account transfer of the current employee.
+struct TransferCall {
+  const BsvRow* Bsv = nullptr;
+  std::string Akr;               // circle whose interface (Ctx.Lug) is in force
+  int16_t FolgeNr = 0;           // Lu1Flg of a following-month call
+  int16_t Folgemonat = 0;        // 0 main call, 1 following-month call
+  std::string MainVon, MainBis;  // period of the main call
+  std::string* Bdt = nullptr;    // booking date of month accounts; set anew in following-month calls
+  const TransferDest* Dest = &kTransferRecords;
+};
+
+// The settlement's account transfer for the period AbrVon..AbrBis of RunContext.
+void TransferZeitkonten(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat);
+// The same rules for any destination.
+void TransferZeitkontenTo(const TransferCall& call);
+// Day runs of one account and cost assignment (Kst, Ktr of the month row) for one wage-type line.
+void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& monat, const Lu1Row& lu1);
+
+// Days of an account in tenths, counted over the day codes of the days in
+// [von, bis] with qualifying bookings of the account under (kst, ktr). Uses
+// Lu1Sol and Lu1Sts of the wage-type line.
+int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& zkt,
+                       const std::string& kst, const std::string& krt, const std::string& ktr, const std::string& akr,
+                       const Lu1Row& lu1);
+
+// Forgets the wage-type lines, calendar days and day codes read so far; called
+// at the start of every settlement call.
+void ResetZeitkontenCache();
+
+int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
+                            const std::string& lugLug);
+int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m);
+int SQL_Qvx331Zkb_CloseMonat();
+int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
+                       const std::string& von, const std::string& bis);
+int SQL_Qvx171Lu1_Fetch(Lu1Row& l);
+int SQL_Qvx171Lu1_Close();
+int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
+                          const std::string& bis);
+int SQL_Qvx331Zkb_FetchTag(ZkbTag& d);
+int SQL_Qvx331Zkb_CloseTag();
+int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
+                            const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr);
+int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d);
+int SQL_Qvx331Zkb_CloseFolge();
+int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol);
+int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next);
+int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
+                            const std::string& von, const std::string& bis, const std::string& akr,
+                            const std::string& ktr);
+int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn);
+int SQL_Qvx327Tag_ClosePruef();
+int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt);
