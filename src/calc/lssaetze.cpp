@@ -1,4 +1,112 @@
 #include "calc/lssaetze.h"
 
-void WriteLsSaetze(const std::string&, const std::string&, const std::string&, const std::string&, const std::string&,
-                   const std::string&, const std::string&, int) {}
+#include <cmath>
+
+#include "calc/transfer.h"
+#include "retro/zk3.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/runlog.h"
+
+namespace {
+
+// Site values of the employee in the period.
+SqlCursor g_zks;
+
+int SQL_Qvx331Zks_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
+  return SqlOpen(g_zks, SqlFormat("SELECT ZksTxt, ZksWrt FROM Qvx331Zks"
+                                  " WHERE ZksPnr = '%s'"
+                                  " AND date_format(ZksDtm, '%%Y.%%m.%%d') >= '%s'"
+                                  " AND date_format(ZksDtm, '%%Y.%%m.%%d') <= '%s'"
+                                  " ORDER BY ZksDtm, ZksTxt",
+                                  pnr, von, bis));
+}
+int SQL_Qvx331Zks_Fetch(std::string& txt, double& wrt) { return SqlFetchInto(g_zks, txt, wrt); }
+int SQL_Qvx331Zks_Close() { return dbClose(g_zks); }
+
+// A value in hundredths, rounded on the magnitude so that negative values are
+// rounded like positive ones (-7.5 gives -750, not -749), with a margin far
+// below a hundredth against the binary representation of decimal values
+// (1.005 gives 101).
+int32_t LsHundertstel(double value) {
+  double n = std::floor(std::fabs(value) * 100.0 + 0.5 + 1e-6);
+  return static_cast<int32_t>(value < 0 ? -n : n);
+}
+
+}  // namespace
+
+void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::string& von, const std::string& bis,
+                   const std::string& kst, const std::string& ktr, const std::string& bdt, int mode) {
+  if (Ctx.MndSto != "02272" || Ctx.Lfn == 2) return;
+
+  int st = SQL_Qvx331Zks_Open(pnr, von, bis);
+  if (st != 0) {
+    Ctx.LastStatus = st;
+    Log("      Fehler Öffnen Tab.Qvx331Zks: %d", st);
+    if (st == -1) AbortRun(60);
+    return;
+  }
+  std::string txt;
+  double wrt = 0;
+  for (;;) {
+    txt.clear();
+    wrt = 0;
+    if ((st = SQL_Qvx331Zks_Fetch(txt, wrt)) != 0) break;
+    int32_t n = LsHundertstel(wrt);
+    if (mode == 0) {
+      Zk1Record r;
+      r.Abr = Ctx.Abrnr;
+      r.Lfn = Ctx.Lfn;
+      r.Stz = "LS";
+      r.Bdt = bdt;
+      r.Pnr = pnr;
+      r.Zkt = txt;
+      r.Lna = txt;
+      r.Lgr = " ";
+      r.Kst = kst;
+      r.Ktr = ktr;
+      r.Krt = "0";
+      r.Std = n;
+      r.Von = von;
+      r.Bis = bis;
+      r.Rre = 1;
+      r.Upn = upn;
+      int ws = SQL_Qvx331Zk1_Insert(r);
+      if (ws != 0) {
+        Ctx.LastStatus = ws;
+        Log("      Fehler Schreiben Zk1: %d", ws);
+        if (ws == -1) AbortRun(60);
+      }
+    } else {
+      Zk3Record r;
+      r.Key = Ctx.DbTime;
+      r.Abr = Ctx.Abrnr;
+      r.Lfn = Ctx.Lfn;
+      r.Stz = "LS";
+      r.Bdt = bdt;
+      r.Pnr = pnr;
+      r.Zkt = txt;
+      r.Lna = txt;
+      r.Lgr = " ";
+      r.Kst = kst;
+      r.Ktr = ktr;
+      r.Krt = "0";
+      r.Std = n;
+      r.Von = von;
+      r.Bis = bis;
+      r.Upn = upn;
+      int ws = SQL_Qvx331Zk3_Insert(r);
+      if (ws != 0 && ws != kSqlDuplicate) {
+        Ctx.LastStatus = ws;
+        Log("      Fehler Schreiben Zk3: %d", ws);
+        if (ws == -1) AbortRun(60);
+      }
+    }
+  }
+  if (st != kSqlNoMoreRows) {
+    Ctx.LastStatus = st;
+    Log("      Fehler Lesen Tab.Qvx331Zks: %d", st);
+    if (st == -1) AbortRun(60);
+  }
+  SQL_Qvx331Zks_Close();
+}

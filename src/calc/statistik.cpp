@@ -1,5 +1,452 @@
 #include "calc/statistik.h"
 
-void CalcStatistik(const BsvRow&, const std::string&) {}
-void WriteStatistik(const BsvRow&) {}
-double CountAnwesenheit(const std::string&, const std::string&, const std::string&, const std::string&) { return 0; }
+#include <cstdlib>
+
+#include "calc/transfer.h"
+#include "calc/unterbrechung.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/runlog.h"
+
+// Dates are compared as date_format(column, '%Y.%m.%d') texts throughout.
+
+namespace {
+
+bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
+
+// ---------------------------------------------------------------------------
+// Statements
+// ---------------------------------------------------------------------------
+
+int SQL_Qvx133Bak_CountDays(const std::string& von, const std::string& bis, double& days) {
+  return SqlSelectOne(SqlFormat("SELECT COUNT(BakDtm) FROM Darvonix.Qvx133Bak"
+                                " WHERE date_format(BakDtm, '%%Y.%%m.%%d') >= '%s'"
+                                " AND date_format(BakDtm, '%%Y.%%m.%%d') <= '%s'",
+                                von, bis),
+                      days);
+}
+
+int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const std::string& bis, double& count,
+                          double& sum) {
+  return SqlSelectOne(SqlFormat("SELECT COUNT(TgbSol), SUM(TgbSol) FROM Qvx320Tgb"
+                                " WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbSol > 0"
+                                " AND date_format(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                " AND date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s'",
+                                pnr, von, bis),
+                      count, sum);
+}
+
+int SQL_Qvx320Tgb_GetMax(const std::string& pnr, const std::string& day, double& max) {
+  return SqlSelectOne(SqlFormat("SELECT TgbMax FROM Qvx320Tgb"
+                                " WHERE TgbPnr = '%s' AND TgbZtr = 3"
+                                " AND date_format(TgbDtm, '%%Y.%%m.%%d') = '%s'",
+                                pnr, day),
+                      max);
+}
+
+int SQL_Qvx171Lu1_GetLgr(const std::string& lugLug, const std::string& group, const std::string& von,
+                         const std::string& bis, std::string& lna, std::string& ztk, std::string& stz) {
+  return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Ztk, Lu1Stz FROM Qvx171lu1"
+                                " WHERE Lu1Num = '%s' AND Lu1Lgr = '%s'"
+                                " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
+                                " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
+                                lugLug, group, von, bis),
+                      lna, ztk, stz);
+}
+
+int SQL_Qvx332Sfz_Get(const std::string& pnr, const std::string& day, int16_t& ant, int16_t& gen, int16_t& gvv) {
+  return SqlSelectOne(SqlFormat("SELECT SfzAnt, SfzGen, SfzGvv FROM Qvx332Sfz"
+                                " WHERE SfzPnr = '%s' AND date_format(SfzDtm, '%%Y.%%m.%%d') = '%s'",
+                                pnr, day),
+                      ant, gen, gvv);
+}
+
+int SQL_Qvx155Sfr_GetAnz(const std::string& model, int16_t& anz) {
+  return SqlSelectOne(SqlFormat("SELECT SfrAnz FROM Qvx155Sfr WHERE SfrMod = '%s'", model), anz);
+}
+
+int SQL_Qvx332Utg_Get(const std::string& pnr, const std::string& day, double& rtg, double& vtg) {
+  return SqlSelectOne(SqlFormat("SELECT UtgRtg * 60, UtgVtg * 60 FROM QVX332UTG"
+                                " WHERE utgpnr = '%s' AND utgdtm = (SELECT MAX(utgdtm) FROM QVX332UTG"
+                                " WHERE date_format(utgdtm, '%%Y.%%m.%%d') <= '%s' AND utgpnr = '%s')",
+                                pnr, day, pnr),
+                      rtg, vtg);
+}
+
+int SQL_Qvx320Tgb_GetSaldo1(const std::string& pnr, const std::string& bis, const std::string& von, int32_t& sa,
+                            int32_t& vt) {
+  return SqlSelectOne(SqlFormat("SELECT Tgbsa1, TgbVt1 FROM QVX320TGB"
+                                " WHERE tgbpnr = '%s' AND TgbZtr = 1"
+                                " AND TgbDtm = (SELECT MAX(date_add(TgbDtm, interval -1 day)) FROM QVX320TGB"
+                                " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                " AND date_format(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                " AND TgbPnr = '%s' AND TgbSa1 <> 0 AND TgbZtr = 1)",
+                                pnr, bis, von, pnr),
+                      sa, vt);
+}
+
+int SQL_Qvx320Tgb_GetSaldo2(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
+  return SqlSelectOne(SqlFormat("SELECT Tgbsa2, TgbVt2 FROM QVX320TGB"
+                                " WHERE tgbpnr = '%s' AND TgbZtr = 1"
+                                " AND TgbDtm = (SELECT MAX(TgbDtm) FROM QVX320TGB"
+                                " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s' AND TgbPnr = '%s' AND TgbZtr = 1)",
+                                pnr, bis, pnr),
+                      sa, vt);
+}
+
+int SQL_Qvx320Tgb_GetSaldo3(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
+  return SqlSelectOne(SqlFormat("SELECT Tgbsa3, TgbVt3 FROM QVX320TGB"
+                                " WHERE tgbpnr = '%s' AND TgbZtr = 1"
+                                " AND TgbDtm = (SELECT MAX(TgbDtm) FROM QVX320TGB"
+                                " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s' AND TgbPnr = '%s' AND TgbZtr = 1)",
+                                pnr, bis, pnr),
+                      sa, vt);
+}
+
+// Days with bookings on accounts of one Lu1Sts code (103 presence, 104 absence).
+SqlCursor g_tage;
+
+int SQL_Qvx331Zkb_OpenTage(const std::string& pnr, const std::string& von, const std::string& bis,
+                           const std::string& akr, int16_t code) {
+  return SqlOpen(g_tage, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
+                                   " FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
+                                   " WHERE ZkbPnr = '%s'"
+                                   " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                   " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                   " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1))"
+                                   " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = %d"
+                                   " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
+                                   pnr, von, bis, code, akr));
+}
+int SQL_Qvx331Zkb_FetchTage(std::string& day) { return SqlFetchInto(g_tage, day); }
+int SQL_Qvx331Zkb_CloseTage() { return dbClose(g_tage); }
+
+int SQL_Qvx331Zkb_HasBooking103(const std::string& pnr, const std::string& day, const std::string& akr) {
+  std::string found;
+  return SqlSelectOne(SqlFormat("SELECT DISTINCT ZkbPnr FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
+                                " WHERE ZkbPnr = '%s' AND date_format(ZkbDtm, '%%Y.%%m.%%d') = '%s'"
+                                " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1))"
+                                " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = 103"
+                                " AND Lu1Num = AkrLug AND AkrNum = '%s'",
+                                pnr, day, akr),
+                      found);
+}
+
+// Minutes of the accounts with Lu1Sts 4 or 104. An account with several
+// wage-type lines of these codes (validities, record types) is one account:
+// its bookings are summed once, not once per line.
+int SQL_Qvx331Zkb_SumUns(const std::string& akr, const std::string& pnr, const std::string& von,
+                         const std::string& bis, double& sum) {
+  return SqlSelectOne(SqlFormat("SELECT SUM(ZkbStd) FROM Qvx331Zkb"
+                                " WHERE ZkbPnr = '%s' AND ZkbZtr = 1"
+                                " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                " AND ZkbZkt IN (SELECT Lu1Ztk FROM O1001AbrKreis, Qvx171Lu1"
+                                " WHERE AkrNum = '%s' AND AkrLug = Lu1Num AND (Lu1Sts = 4 OR Lu1Sts = 104))",
+                                pnr, von, bis, akr),
+                      sum);
+}
+
+// Days of the working-time model with a target time (PSYBR).
+SqlCursor g_ztg;
+
+int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
+  return SqlOpen(g_ztg, SqlFormat("SELECT DISTINCT date_format(ZtgVon, '%%Y.%%m.%%d'), AzvSol"
+                                  " FROM Qvx329Ztg A, Qvx140Azv"
+                                  " WHERE ZtgPnr = '%s' AND ZtgAzt = AzvNum"
+                                  " AND date_format(ZtgVon, '%%Y.%%m.%%d') >= '%s'"
+                                  " AND date_format(ZtgVon, '%%Y.%%m.%%d') <= '%s'"
+                                  " AND AzvSol > 0 AND AzvSol = (SELECT AzvSol FROM Qvx140Azv"
+                                  " WHERE AzvGvo <= A.ZtgVon AND (AzvGbi >= A.ZtgVon OR AzvGbi is NULL)"
+                                  " AND AzvNum = A.ZtgAzt) ORDER BY ZtgVon",
+                                  pnr, von, bis));
+}
+int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) { return SqlFetchInto(g_ztg, day, azvSol); }
+int SQL_Qvx329Ztg_Close() { return dbClose(g_ztg); }
+
+int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
+  std::string found;
+  return SqlSelectOne(SqlFormat("SELECT date_format(TgbDtm, '%%Y.%%m.%%d') FROM Qvx320Tgb"
+                                " WHERE TgbPnr = '%s' AND TgbSol > 0"
+                                " AND date_format(TgbDtm, '%%Y.%%m.%%d') = '%s' AND TgbZtr = '1'",
+                                pnr, day),
+                      found);
+}
+
+int SQL_Qvx327Tag_HasPresence(const std::string& pnr, const std::string& day) {
+  std::string found;
+  return SqlSelectOne(SqlFormat("SELECT TagOne FROM Qvx327Tag"
+                                " WHERE TagPnr = '%s' AND date_format(TagVon, '%%Y.%%m.%%d') = '%s'"
+                                " AND (TagOne = 1 OR TagKom = 1 OR TagGeh = 1)",
+                                pnr, day),
+                      found);
+}
+
+// Days with bookings on attendance accounts (Lu1Sts 102).
+SqlCursor g_tage102;
+
+int SQL_Qvx331Zkb_OpenTage102(const std::string& pnr, const std::string& von, const std::string& bis,
+                              const std::string& akr) {
+  return SqlOpen(g_tage102, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
+                                      " FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
+                                      " WHERE ZkbPnr = '%s'"
+                                      " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                      " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                      " AND ((ZkbStd > 0) or (Lu1Art = '1'))"
+                                      " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = 102"
+                                      " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
+                                      pnr, von, bis, akr));
+}
+int SQL_Qvx331Zkb_FetchTage102(std::string& day) { return SqlFetchInto(g_tage102, day); }
+int SQL_Qvx331Zkb_CloseTage102() { return dbClose(g_tage102); }
+
+int SQL_Qvx171Lu1_IsAbsence(const std::string& akr, const std::string& code) {
+  std::string ztk;
+  return SqlSelectOne(SqlFormat("SELECT Lu1Ztk FROM Qvx171Lu1, O1001AbrKreis, Qvx131Fcd"
+                                " WHERE (Lu1Sts = 105 OR Lu1Sts = 106 OR Lu1Sts = 107 OR Lu1Sts = 108"
+                                " OR Lu1Sts = 109) AND Lu1Num = AkrLug AND AkrNum = '%s'"
+                                " AND Lu1Ztk = FcdZkt AND FcdNum = '%s'",
+                                akr, code),
+                      ztk);
+}
+
+// ---------------------------------------------------------------------------
+// Steps
+// ---------------------------------------------------------------------------
+
+// Number of days delivered by the day cursor of one Lu1Sts code.
+double CountTage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr,
+                 int16_t code) {
+  double days = 0;
+  SQL_Qvx331Zkb_OpenTage(pnr, von, bis, akr, code);
+  std::string day;
+  int st;
+  while ((st = SQL_Qvx331Zkb_FetchTage(day)) == 0) days += 1;
+  if (st == -1) AbortRun(60);
+  SQL_Qvx331Zkb_CloseTage();
+  return days;
+}
+
+// One special balance record ("SFR", "RUL", "GLT", "MGF", "RZT"). A second
+// employment row of the employee writes the same record again: the duplicate
+// is dropped silently.
+void WriteSonderSatz(const BsvRow& row, const std::string& lu1Stz, const std::string& lu1Ztk,
+                     const std::string& lu1Lna, double value) {
+  Zk1Record r;
+  r.Abr = Ctx.Abrnr;
+  r.Lfn = Ctx.Lfn;
+  r.Stz = lu1Stz;
+  r.Bdt = Calc.Zk1Bdt;
+  r.Pnr = row.BsvPnr;
+  r.Zkt = lu1Ztk;
+  r.Lna = lu1Lna;
+  r.Lgr = " ";
+  r.Kst = Calc.Home.ZuoKst;
+  r.Ktr = Calc.Home.ZuoKtr;
+  r.Krt = Calc.Home.ZuoKrt;
+  r.Std = value;
+  r.Von = Ctx.AbrVon;
+  r.Bis = Ctx.AbrBis;
+  r.Upn = row.Zk1Upn;
+  Calc.Written = true;
+  int st = SQL_Qvx331Zk1_Insert(r);
+  if (st != 0 && st != kSqlDuplicate) {
+    Ctx.LastStatus = st;
+    Log("Insert 331Zk1_Status %d", st);
+    if (st == -1) AbortRun(60);
+  }
+}
+
+void SonderSaetze(const BsvRow& row) {
+  const std::string& pnr = row.BsvPnr;
+  const std::string& lugLug = Ctx.Lug.LugLug;
+  std::string lna, ztk, stz;
+  auto lookup = [&](const char* group) {
+    lna.clear();
+    ztk.clear();
+    stz.clear();
+    return SQL_Qvx171Lu1_GetLgr(lugLug, group, Ctx.AbrVon, Ctx.AbrBis, lna, ztk, stz);
+  };
+
+  // Special-leave balance: (entitlement - (granted - taken over) * model factor)
+  // in minutes, kept in 16 bits as the payroll interface has always had it.
+  if (lookup("SFR") == 0) {
+    int16_t ant = 0, gen = 0, gvv = 0;
+    if (SQL_Qvx332Sfz_Get(pnr, Ctx.AbrBis, ant, gen, gvv) == 0 && !row.BsvSfr.empty()) {
+      int16_t anz = 0;
+      SQL_Qvx155Sfr_GetAnz(row.BsvSfr, anz);
+      int16_t value = static_cast<int16_t>((ant - (gen - gvv) * anz) * 60);
+      WriteSonderSatz(row, stz, ztk, lna, value);
+    }
+  }
+
+  // Remaining leave; PSYBR adds the days carried over.
+  double rtg = 0, vtg = 0;
+  SQL_Qvx332Utg_Get(pnr, Ctx.AbrBis, rtg, vtg);
+  if (lookup("RUL") == 0) WriteSonderSatz(row, stz, ztk, lna, IsPsybr() ? rtg + vtg : rtg);
+
+  int32_t sa = 0, vt = 0;
+  SQL_Qvx320Tgb_GetSaldo1(pnr, Ctx.AbrBis, Ctx.AbrVon, sa, vt);
+  if (lookup("GLT") == 0) WriteSonderSatz(row, stz, ztk, lna, static_cast<double>(sa) + vt);
+
+  sa = vt = 0;
+  SQL_Qvx320Tgb_GetSaldo2(pnr, Ctx.AbrBis, sa, vt);
+  if (lookup("MGF") == 0) WriteSonderSatz(row, stz, ztk, lna, static_cast<double>(sa) + vt);
+
+  sa = vt = 0;
+  SQL_Qvx320Tgb_GetSaldo3(pnr, Ctx.AbrBis, sa, vt);
+  if (lookup("RZT") == 0) WriteSonderSatz(row, stz, ztk, lna, static_cast<double>(sa) + vt);
+}
+
+// PSYBR: days of the working-time model without a target-time day record
+// count as target and presence days; days with one count as presence days
+// when there is no presence mark but a booking on a presence account.
+void PsybrSolltage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr) {
+  StatAccu& s = Calc.Stat;
+  SQL_Qvx329Ztg_Open(pnr, von, bis);
+  std::string day;
+  double azvSol = 0;
+  int st;
+  while ((st = SQL_Qvx329Ztg_Fetch(day, azvSol)) == 0) {
+    if (SQL_Qvx320Tgb_HasSoll(pnr, day) != 0) {
+      s.Bzt += 1;
+      s.Slt += 1;
+      s.Sln += azvSol;
+    } else if (SQL_Qvx327Tag_HasPresence(pnr, day) == 0 && SQL_Qvx331Zkb_HasBooking103(pnr, day, akr) != 0) {
+      s.Bzt += 1;
+    }
+  }
+  if (st != kSqlNoMoreRows) {
+    Ctx.LastStatus = st;
+    Log("SQL-Error bei Ermittlung Solltage: %d", st);
+    if (st == -1) AbortRun(60);
+  }
+  SQL_Qvx329Ztg_Close();
+}
+
+// Rounded to two decimals the way the figures have always been rounded: the
+// "%.2f" text read back.
+double Round2(double v) { return std::strtod(Format("%.2f", v).c_str(), nullptr); }
+
+}  // namespace
+
+int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std::string& bis, HomeCost& home) {
+  return SqlSelectOne(SqlFormat("SELECT ZuoKst, ZuoKtr, ZuoKrt FROM QVX311ZUO"
+                                " WHERE ZuoPnr = '%s' AND date_format(ZuoGvo, '%%Y.%%m.%%d') <= '%s'"
+                                " AND (date_format(ZuoGbi, '%%Y.%%m.%%d') >= '%s' OR ZuoGbi IS NULL)",
+                                pnr, bis, von),
+                      home.ZuoKst, home.ZuoKtr, home.ZuoKrt);
+}
+
+int SQL_Qvx327Tag_GetCodes(const std::string& pnr, const std::string& day, std::string& tagTgb,
+                           std::string& tagHtv, std::string& tagHtn) {
+  tagTgb.clear();
+  tagHtv.clear();
+  tagHtn.clear();
+  int st = SqlSelectOne(SqlFormat("SELECT TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
+                                  " WHERE TagPnr = '%s' AND date_format(TagTag, '%%Y.%%m.%%d') = '%s'"
+                                  " AND ((TagTgb IS NOT NULL) OR (TagHtv IS NOT NULL) OR (TagHtn IS NOT NULL))",
+                                  pnr, day),
+                        tagTgb, tagHtv, tagHtn);
+  RTrim(tagTgb);
+  RTrim(tagHtv);
+  RTrim(tagHtn);
+  return st;
+}
+
+double CountAnwesenheit(const std::string& pnr, const std::string& von, const std::string& bis,
+                        const std::string& akr) {
+  double result = 0;
+  SQL_Qvx331Zkb_OpenTage102(pnr, von, bis, akr);
+  std::string day, tgb, htv, htn;
+  while (SQL_Qvx331Zkb_FetchTage102(day) == 0) {
+    result += 10;
+    if (SQL_Qvx327Tag_GetCodes(pnr, day, tgb, htv, htn) == 0) {
+      if (!tgb.empty() && SQL_Qvx171Lu1_IsAbsence(akr, tgb) == 0) result -= 10;
+      if (!htv.empty() && SQL_Qvx171Lu1_IsAbsence(akr, htv) == 0) result -= 5;
+      if (!htn.empty() && SQL_Qvx171Lu1_IsAbsence(akr, htn) == 0) result -= 5;
+    }
+  }
+  SQL_Qvx331Zkb_CloseTage102();
+  return result;
+}
+
+void CalcStatistik(const BsvRow& row, const std::string& akr) {
+  const std::string& pnr = row.BsvPnr;
+  StatAccu& s = Calc.Stat;
+
+  // 1. Statistics range: the part of the period the employment row covers.
+  // An end date of 0001-01-01 stands for an open end.
+  s = StatAccu{};
+  s.Stt = 30;
+  std::string statVon = row.BsvGvo > Ctx.AbrVon ? row.BsvGvo : Ctx.AbrVon;
+  std::string statBis = Ctx.AbrBis;
+  if (!row.BsvGbi.empty() && row.BsvGbi != "0001-01-01" && row.BsvGbi != "0001.01.01" && row.BsvGbi < Ctx.AbrBis)
+    statBis = row.BsvGbi;
+  if (statVon != Ctx.AbrVon || statBis != Ctx.AbrBis) {
+    double days = 0;
+    if (SQL_Qvx133Bak_CountDays(statVon, statBis, days) == 0) s.Stt = days;
+  }
+
+  // 2. The employment rows of one employee count 30 days at most together.
+  Calc.CalendarDays += s.Stt;
+  if (Calc.CalendarDays > 30) {
+    s.Stt -= Calc.CalendarDays - 30;
+    Calc.CalendarDays = 30;
+  }
+
+  // 3. Days with target time and their target minutes.
+  SQL_Qvx320Tgb_GetSoll(pnr, statVon, statBis, s.Slt, s.Sln);
+
+  // 4. Maximum of the period-start record. It belongs to the employee, not to
+  // the employment row: an older row of the same employee must not add it a
+  // second time to the statistics row.
+  if (!IsPsybr() && Calc.FirstRow) SQL_Qvx320Tgb_GetMax(pnr, Ctx.AbrVon, s.Zes);
+
+  // 5. Home cost assignment. The interface key of the circle is the one the
+  // employee loop holds for this circle (Ctx.Lug), so it is not read again.
+  // The fields are cleared first so that a failed read never leaves the
+  // previous employee's cost centre behind.
+  Calc.Home = HomeCost{};
+  if (SQL_Qvx311Zuo_Get(pnr, Ctx.AbrVon, Ctx.AbrBis, Calc.Home) == kSqlNoMoreRows)
+    Log("Keine Stammkostenstelle für PNR %s", pnr);
+
+  // 6. Special balance records.
+  SonderSaetze(row);
+
+  // 7.-11. Attendance, presence and absence days, unpaid hours.
+  s.Ant = CountAnwesenheit(pnr, statVon, statBis, akr);
+  s.Bzt = CountTage(pnr, statVon, statBis, akr, 103);
+  if (IsPsybr()) PsybrSolltage(pnr, statVon, statBis, akr);
+  s.Unt = CountTage(pnr, statVon, statBis, akr, 104);
+  SQL_Qvx331Zkb_SumUns(akr, pnr, statVon, statBis, s.Uns);
+
+  // 12. Interruptions, once per employee.
+  if (Calc.FirstRow && Calc.Interruption.Exists) CountUnterbrechungen(pnr);
+}
+
+void WriteStatistik(const BsvRow& row) {
+  Zk2Record z;
+  z.Abr = Ctx.Abrnr;
+  z.Pnr = row.BsvPnr;
+  z.Bdt = Ctx.AbrVon;
+  z.Rre = 0;
+  if (Ctx.InterimFlag == 0) {
+    const StatAccu& s = Calc.Stat;
+    z.Stt = Round2(s.Stt);
+    z.Svt = Round2(s.Stt - s.SvkSum * 0.1);
+    z.Slt = Round2(s.Slt);
+    z.Ant = Round2(s.Ant);
+    z.Sln = Round2(s.Sln * (1.0 / 60));
+    z.Uns = Round2(s.Uns * (1.0 / 60));
+    z.Zes = Round2(s.Zes * (1.0 / 60));
+    z.Bzt = Round2(s.Bzt);
+    z.Unt = Round2(s.Unt);
+  }
+  int st = SQL_Qvx331Zk2_Write(z);
+  if (st != 0) {
+    Ctx.LastStatus = st;
+    Log("Insert Qvx331Zk2-Status: %d, Pnrnr: %s", st, row.BsvPnr);
+    if (st == -1) AbortRun(60);
+  }
+}

@@ -1,3 +1,154 @@
 #include "calc/unterbrechung.h"
 
-void CountUnterbrechungen(const std::string&) {}
+#include "calc/calcstate.h"
+#include "calc/transfer.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/runlog.h"
+
+namespace {
+
+constexpr const char* kStartDay = "9999.01.01";
+
+// Qualifying days of the period, each with the number of days since the
+// previous one (the first one against 9999.01.01, so negative).
+SqlCursor g_unb;
+
+int SQL_Qvx320Tgb_OpenUnb(const std::string& pnr, const std::string& von, const std::string& bis) {
+  return SqlOpen(g_unb, SqlFormat("SELECT DISTINCT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
+                                  " DATEDIFF(TgbDtm, COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm),"
+                                  " STR_TO_DATE('%s', '%%Y.%%m.%%d')))"
+                                  " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
+                                  " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                  " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                  " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb ORDER BY TgbDtm",
+                                  kStartDay, pnr, von, bis));
+}
+int SQL_Qvx320Tgb_FetchUnb(std::string& day, int32_t& diff) { return SqlFetchInto(g_unb, day, diff); }
+int SQL_Qvx320Tgb_CloseUnb() { return dbClose(g_unb); }
+
+// Qualifying days before a day, newest first, each with the number of days to
+// the one fetched before it (the first one to the given day). The walk reads
+// five days at most, so the older history is not delivered.
+SqlCursor g_unbBack;
+
+int SQL_Qvx320Tgb_OpenUnbBack(const std::string& pnr, const std::string& day) {
+  return SqlOpen(g_unbBack, SqlFormat("SELECT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
+                                      " DATEDIFF(COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm DESC),"
+                                      " STR_TO_DATE('%s', '%%Y.%%m.%%d')), TgbDtm)"
+                                      " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
+                                      " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') < '%s'"
+                                      " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb"
+                                      " ORDER BY TgbDtm DESC LIMIT 6",
+                                      day, pnr, day));
+}
+int SQL_Qvx320Tgb_FetchUnbBack(std::string& day, int32_t& diff) { return SqlFetchInto(g_unbBack, day, diff); }
+int SQL_Qvx320Tgb_CloseUnbBack() { return dbClose(g_unbBack); }
+
+int SQL_Qvx320Tgb_CountSollBetween(const std::string& pnr, const std::string& from, const std::string& to,
+                                   int32_t& count) {
+  return SqlSelectOne(SqlFormat("SELECT COUNT(TgbDtm) FROM Qvx320Tgb"
+                                " WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbSol > 0"
+                                " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') > '%s'"
+                                " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') < '%s'",
+                                pnr, from, to),
+                      count);
+}
+
+// Days with target time strictly between two days. Nothing lies after the
+// start text 9999.01.01, so that case needs no statement.
+int32_t SollTageZwischen(const std::string& pnr, const std::string& from, const std::string& to) {
+  if (from == kStartDay) return 0;
+  int32_t n = 0;
+  SQL_Qvx320Tgb_CountSollBetween(pnr, from, to, n);
+  return n;
+}
+
+// Walks back from the first qualifying day of the period. A run that reaches
+// six days together with the days before the period was counted in the
+// previous period already (it had five days at that period's end); taking
+// one off here cancels the count it gets when it ends in this period.
+void LookBack(const std::string& pnr, const std::string& first, int32_t& runCount, int32_t& count) {
+  SQL_Qvx320Tgb_OpenUnbBack(pnr, first);
+  std::string p = first, e;
+  int32_t d = 0;
+  int st;
+  while ((st = SQL_Qvx320Tgb_FetchUnbBack(e, d)) == 0) {
+    if (d != 1) {
+      int32_t n = SollTageZwischen(pnr, e, p);
+      if (n != 0) {
+        Log("--- %ld SollTage zwischen %s und %s", n, p, e);
+        break;
+      }
+    }
+    if (++runCount > 5) {
+      --count;
+      break;
+    }
+    p = e;
+  }
+  if (st == -1) AbortRun(60);
+  SQL_Qvx320Tgb_CloseUnbBack();
+}
+
+}  // namespace
+
+int32_t CountUnterbrechungenIn(const std::string& pnr, const std::string& von, const std::string& bis) {
+  int32_t runCount = 0, count = 0;
+  std::string prev = kStartDay, cur;
+  int32_t d = 0;
+  SQL_Qvx320Tgb_OpenUnb(pnr, von, bis);
+  int st;
+  while ((st = SQL_Qvx320Tgb_FetchUnb(cur, d)) == 0) {
+    ++runCount;
+    if (d < 0 && SubStr(von, 5, 2) != "01") {
+      LookBack(pnr, cur, runCount, count);
+    } else if (d != 1) {
+      // A break counts the run when it has five days including the first day
+      // after the gap, the way interruptions have always been counted.
+      int32_t n = SollTageZwischen(pnr, prev, cur);
+      if (n != 0) {
+        Log("--- %ld SollTage zwischen %s und %s", n, prev, cur);
+        if (runCount > 4) ++count;
+        runCount = 1;
+      }
+    }
+    prev = cur;
+  }
+  if (st == -1) AbortRun(60);
+  // The run still open at the end of the period needs five days.
+  if (runCount > 4) ++count;
+  SQL_Qvx320Tgb_CloseUnb();
+  return count;
+}
+
+void CountUnterbrechungen(const std::string& pnr) {
+  int32_t count = CountUnterbrechungenIn(pnr, Ctx.AbrVon, Ctx.AbrBis);
+  if (count <= 0) return;
+  Log("--- Unterbrechungen: %d", count);
+  Zk1Record r;
+  r.Abr = Ctx.Abrnr;
+  r.Lfn = Ctx.Lfn;
+  r.Stz = Calc.Interruption.Lu1Stz;
+  r.Bdt = Calc.Zk1Bdt;
+  r.Pnr = pnr;
+  r.Zkt = Calc.Interruption.Lu1Lna;
+  r.Lna = Calc.Interruption.Lu1Lna;
+  r.Lgr = " ";
+  r.Kst = Calc.Home.ZuoKst;
+  r.Ktr = Calc.Home.ZuoKtr;
+  r.Krt = Calc.Home.ZuoKrt;
+  r.Std = count;
+  r.Von = Ctx.AbrVon;
+  r.Bis = Ctx.AbrBis;
+  r.Sts = 112;
+  r.Rre = Calc.Interruption.Lu1Rre;
+  r.Upn = Calc.Bsv.Zk1Upn;
+  Calc.Written = true;
+  int st = SQL_Qvx331Zk1_Insert(r);
+  if (st != 0 && st != kSqlDuplicate) {
+    Ctx.LastStatus = st;
+    Log("   Insert/Update Fehler %d", st);
+    if (st == -1) AbortRun(60);
+  }
+}

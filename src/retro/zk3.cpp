@@ -1,0 +1,94 @@
+#include "retro/zk3.h"
+
+#include "run/db.h"
+
+namespace {
+
+std::string Zk3Insert(const Zk3Record& r, bool nextMonth) {
+  const char* bdt = nextMonth ? "date_add('%s', interval 1 month)" : "'%s'";
+  std::string fmt = "INSERT INTO Qvx331Zk3  (Zk3Key, Zk3Abr, Zk3Lfn, Zk3Stz, Zk3Bdt, Zk3Pnr, Zk3Zkt,"
+                    "   Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
+                    "   Zk3Stg, Zk3Von, Zk3Bis, Zk3Sts, Zk3Upn, Zk3Inf)"
+                    "  VALUES ('%s', %ld, %d, '%s', " +
+                    std::string(bdt) +
+                    ",  '%s', '%s', '%s', '%s', '%s', '%s', '%s', %ld, %ld, %ld,"
+                    "  '%s', '%s', %d, '%s', %d)";
+  return SqlFormat(fmt, r.Key, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std,
+                   r.Tge, r.Stg, r.Von, r.Bis, r.Sts, r.Upn, r.Inf);
+}
+
+}  // namespace
+
+int SQL_Qvx331Zk3_Insert(const Zk3Record& r) { return SqlWrite(Zk3Insert(r, false)); }
+
+int SQL_Qvx331Zk3_InsertNextMonth(const Zk3Record& r) { return SqlWrite(Zk3Insert(r, true)); }
+
+int SQL_Qvx331Zk3_Add(const Zk3Record& r) {
+  return SqlWrite(SqlFormat("UPDATE Qvx331Zk3  SET Zk3Krt = '%s', Zk3Std = Zk3Std + %ld,"
+                            " Zk3Tge = Zk3Tge + %ld, Zk3Stg = Zk3Stg + %ld"
+                            " WHERE Zk3Key = '%s' AND Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s'"
+                            " AND date_format(Zk3Bdt, '%%Y.%%m.%%d') = '%s' AND Zk3Pnr = '%s'"
+                            " AND Zk3Zkt = '%s' AND Zk3Lna = '%s' AND Zk3Lgr = '%s'"
+                            " AND Zk3Kst = '%s' AND Zk3Ktr = '%s'",
+                            r.Krt, r.Std, r.Tge, r.Stg, r.Key, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna,
+                            r.Lgr, r.Kst, r.Ktr));
+}
+
+int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r) {
+  return SqlWrite(SqlFormat("UPDATE Qvx331Zk3  SET Zk3Krt = '%s', Zk3Std = Zk3Std + %ld,"
+                            " Zk3Tge = Zk3Tge + %ld, Zk3Stg = Zk3Stg + %ld"
+                            " WHERE Zk3Key = '%s' AND Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s'"
+                            " AND Zk3Bdt = date_add('%s', interval 1 month) AND Zk3Pnr = '%s'"
+                            " AND Zk3Zkt = '%s' AND Zk3Lna = '%s' AND Zk3Lgr = '%s'"
+                            " AND Zk3Kst = '%s' AND Zk3Ktr = '%s'",
+                            r.Krt, r.Std, r.Tge, r.Stg, r.Key, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna,
+                            r.Lgr, r.Kst, r.Ktr));
+}
+
+namespace {
+
+SqlCursor g_zk3Run;
+
+constexpr const char* kZk3GroupCondition =
+    " WHERE Zk3Stz = '%s' AND date_format(Zk3Bdt, '%%Y.%%m.%%d') = '%s' AND Zk3Pnr = '%s'"
+    " AND Zk3Zkt = '%s' AND Zk3Lna = '%s' AND Zk3Lgr = '%s' AND Zk3Kst = '%s' AND Zk3Ktr = '%s'"
+    " AND date_format(Zk3Von, '%%Y.%%m.%%d') = '%s' AND date_format(Zk3Bis, '%%Y.%%m.%%d') = '%s'"
+    " AND Zk3Key = '%s'";
+
+}  // namespace
+
+int SQL_Qvx331Zk3_GetGroup(const std::string& key, const Zk3Record& g, Zk3Match& m) {
+  return SqlSelectOne(SqlFormat(std::string("SELECT Zk3Std, Zk3Tge, date_format(Zk3Von, '%%Y.%%m.%%d'),"
+                                            " date_format(Zk3Bis, '%%Y.%%m.%%d'), Zk3Inf, Zk3Abr FROM Qvx331Zk3") +
+                                    kZk3GroupCondition,
+                                g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Von, g.Bis, key),
+                      m.Std, m.Tge, m.Von, m.Bis, m.Inf, m.Abr);
+}
+
+int SQL_Qvx331Zk3_DeleteGroup(const std::string& key, const Zk3Record& g) {
+  return SqlWrite(SqlFormat(std::string("DELETE FROM Qvx331Zk3") + kZk3GroupCondition, g.Stz, g.Bdt, g.Pnr, g.Zkt,
+                            g.Lna, g.Lgr, g.Kst, g.Ktr, g.Von, g.Bis, key));
+}
+
+// In a fixed order, so that a run writes its new values (and their LOGA2
+// numbers) the same way every time.
+int SQL_Qvx331Zk3_OpenRun(const std::string& key) {
+  return SqlOpen(g_zk3Run, SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
+                                     " Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
+                                     " date_format(Zk3Von, '%%Y.%%m.%%d'), date_format(Zk3Bis, '%%Y.%%m.%%d'),"
+                                     " Zk3Sts, Zk3Upn, Zk3Inf, Zk3Abr FROM Qvx331Zk3 WHERE Zk3Key = '%s'"
+                                     " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst,"
+                                     " Zk3Ktr",
+                                     key));
+}
+
+int SQL_Qvx331Zk3_FetchRun(Zk3Record& r) {
+  return SqlFetchInto(g_zk3Run, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von,
+                      r.Bis, r.Sts, r.Upn, r.Inf, r.Abr);
+}
+
+int SQL_Qvx331Zk3_CloseRun() { return dbClose(g_zk3Run); }
+
+int SQL_Qvx331Zk3_DeleteRun(const std::string& key) {
+  return SqlWrite(SqlFormat("DELETE FROM Qvx331Zk3  WHERE Zk3Key = '%s' ", key));
+}

@@ -1,0 +1,68 @@
+// Retro records (Qvx331Zk3): the values recomputed for earlier accounting
+// numbers, keyed by the run's database time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One retro record in insert column order (dates as YYYY.MM.DD texts).
+struct Zk3Record {
+  std::string Key;  // DbTime of the run (DD.MM.YYYY HH:MM:SS)
+  int32_t Abr = 0;  // accounting number the values belong to
+  int16_t Lfn = 0;
+  std::string Stz;
+  std::string Bdt;
+  std::string Pnr;
+  std::string Zkt;
+  std::string Lna;
+  std::string Lgr;
+  std::string Kst;
+  std::string Ktr;
+  std::string Krt;
+  int32_t Std = 0;  // minutes (a count on interruption records, hundredths on "LS" records)
+  int32_t Tge = 0;  // tenths of a day
+  int32_t Stg = 0;
+  std::string Von;
+  std::string Bis;
+  int16_t Sts = 0;
+  std::string Upn;
+  int16_t Inf = 0;
+};
+
+// Insert; 1062 when a record with the same identity (Key, Abr, Lfn, Stz, Bdt,
+// Pnr, Zkt, Lna, Lgr, Kst, Ktr) exists.
+int SQL_Qvx331Zk3_Insert(const Zk3Record& r);
+// The same insert with Zk3Bdt one month after r.Bdt.
+int SQL_Qvx331Zk3_InsertNextMonth(const Zk3Record& r);
+// Adds Std, Tge and Stg to the stored record with the identity of r (Bdt as
+// stored) and replaces its Krt; 0 when the statement succeeds, whatever the
+// number of rows changed.
+int SQL_Qvx331Zk3_Add(const Zk3Record& r);
+// The same addition to a record written by SQL_Qvx331Zk3_InsertNextMonth
+// (Zk3Bdt one month after r.Bdt).
+int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r);
+
+// The retro values that the difference step compares with one group of
+// transferred values.
+struct Zk3Match {
+  int32_t Std = 0;
+  int32_t Tge = 0;
+  std::string Von;
+  std::string Bis;
+  int16_t Inf = 0;
+  int32_t Abr = 0;
+};
+
+// First retro record of the run (key) with the group's Stz, Bdt, Pnr, Zkt,
+// Lna, Lgr, Kst, Ktr, Von and Bis (taken from g; the other fields of g are not
+// used).
+int SQL_Qvx331Zk3_GetGroup(const std::string& key, const Zk3Record& g, Zk3Match& m);
+// Deletes the retro records of the run that SQL_Qvx331Zk3_GetGroup finds.
+int SQL_Qvx331Zk3_DeleteGroup(const std::string& key, const Zk3Record& g);
+// All retro records of the run; the fetch fills Stz, Bdt, Pnr, Zkt, Lna, Lgr,
+// Kst, Ktr, Krt, Std, Tge, Von, Bis, Sts, Upn, Inf and Abr.
+int SQL_Qvx331Zk3_OpenRun(const std::string& key);
+int SQL_Qvx331Zk3_FetchRun(Zk3Record& r);
+int SQL_Qvx331Zk3_CloseRun();
+// Deletes every retro record of the run.
+int SQL_Qvx331Zk3_DeleteRun(const std::string& key);
