@@ -52,8 +52,9 @@ if [ ${#net8} -gt 41 ]; then
 fi
 build/lugtransfer-ini "$demo/Files/quantivel.ini" lug lug "$net8" >/dev/null
 
-abrnr=$(sql -N "$schema" -e "SELECT AbrNum FROM Qvx330Abr WHERE AbrAkr = '$circle' AND AbrBis < CURDATE()
-                             ORDER BY AbrNum DESC LIMIT 1")
+# the accounting number whose period holds the demo bookings
+abrnr=$(sql -N "$schema" -e "SELECT AbrNum FROM Qvx330Abr WHERE AbrAkr = '$circle'
+                             AND (SELECT MAX(ZkbDtm) FROM Qvx331Zkb) BETWEEN AbrVon AND AbrBis")
 echo "== running: lugtransfer localhost $schema $circle $abrnr 0   (in $demo/bin)"
 set +e
 (cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$circle" "$abrnr" 0)

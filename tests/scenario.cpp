@@ -195,6 +195,10 @@ struct Runner {
         else if (cmd == "chmod") {
           auto sp2 = rest.find(' ');
           chmod(Path(rest.substr(sp2 + 1)).c_str(), static_cast<mode_t>(std::stoi(rest.substr(0, sp2), nullptr, 8)));
+        } else if (cmd == "link") {
+          // "link TARGET P": P becomes a symbolic link to TARGET (e.g. /dev/full)
+          auto sp2 = rest.find(' ');
+          fs::create_symlink(rest.substr(0, sp2), Path(rest.substr(sp2 + 1)));
         }
       }
     } else if (s.name == "now") {

@@ -4,7 +4,8 @@
 //   [setup]              SQL run in the scenario's schema (fresh from db/schema.sql)
 //   [ini]                configuration records "KEY value" (LOGIN, PASS, NET8);
 //                        "[ini none]" writes no file. Default: lug / lug / {socket}
-//   [tree]               "mkdir P", "file P", "remove P", "chmod MODE P" below the tree
+//   [tree]               "mkdir P", "file P", "remove P", "chmod MODE P",
+//                        "link TARGET P" (P a symbolic link to TARGET) below the tree
 //   [now]                "YYYY-MM-DD HH:MM:SS": the database time of the next runs
 //   [args]               one command line after the program name, blanks separate,
 //                        "double quotes" group; runs the program at once

@@ -1,0 +1,261 @@
+-- Demo company "Möbelwerk Sonnenberg GmbH": one accounting circle 'D1' that
+-- hands its time accounts to DATEV (interface 'DV1', firm number 10001, circle
+-- number 01), 36 employees in five cost centres, the accounting periods of
+-- September to December 2026 (accounting numbers 9 to 12) and the bookings
+-- and day records of November 2026 (accounting number 11):
+--   AZ     working time, month account        -> wage type 1000
+--   MEHR   overtime, month account            -> wage type 1200 (no cost unit)
+--   NACHT  night premium, day account         -> wage type 1310
+--   SONN   Sunday premium, day account        -> wage type 1320
+--   URLB   vacation, runs of days (hours)     -> wage type 3000
+--   KRANK  sickness, runs of days (hours/days)-> wage types 4000 and 4010
+--   RUL / MGF  remaining leave and flexitime balance at the period end
+--              (special records)               -> wage types 9100 and 9200
+-- A final settlement of circle D1, accounting number 11, produces transfer
+-- records for every employee and a DATEV file.
+--
+-- Load it into an empty schema made from db/schema.sql, with Darvonix loaded
+-- and its calendar filled:
+--   mariadb DEMO < db/demo.sql
+-- The file is UTF-8; the tables are latin1 (the server converts).
+
+SET NAMES utf8mb4;
+
+-- ---------------------------------------------------------------------------
+-- Client, circle, interface, wage-type lines, periods
+-- ---------------------------------------------------------------------------
+
+DELETE FROM Darvonix.Qvx112Mnd WHERE MndSch = UPPER(DATABASE());
+INSERT INTO Darvonix.Qvx112Mnd (MndNam, MndSch, MndSto)
+  VALUES ('Möbelwerk Sonnenberg GmbH', UPPER(DATABASE()), '00100');
+
+INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAzr, AkrRrm, AkrAdt, AkrVws, AkrEbn)
+  VALUES ('D1', 'DV1', 0, 0, 0, 0, NULL, 0);
+
+INSERT INTO Qvx171Lug (LugLug, LugLgp, LugAnz, LugDtm, LugMon, LugUnt, LugFir, LugAkr, LugPnr, LugSta)
+  VALUES ('DV1', 'DATEV', 0, 0, 0, 0, '10001', '01', 0, 0);
+
+-- record type of the DATEV interface
+INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes, Lg1P4A) VALUES ('DATEV', 'LA', 1, 1, 0, 0);
+
+-- One line per account and wage type, valid from 2026. Month accounts
+-- (Lu1Tgw 0, Lu1Ztr 0) take the period bookings, day accounts (Lu1Tgw 1) one
+-- record per booking day, runs of days (Lu1Ztr 1) one record per run.
+-- Lu1Kst/Lu1Ktr 0: the cost centre / cost unit is not handed over.
+INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Gbi, Lu1Rre, Lu1Tgw, Lu1Kst, Lu1Ktr,
+                       Lu1Krt, Lu1Tge, Lu1Sol, Lu1Svk, Lu1Flg, Lu1Lfn, Lu1Sts, Lu1Fkt, Lu1Ztr, Lu1Mog, Lu1Sta,
+                       Lu1Art, Lu1Bau, Lu1Fkz) VALUES
+  ('DV1', 'LA', 'AZ',    '1000', NULL,   '2026-01-01', NULL, 1, 0, 1, 1, 1, 0, 0, 0, 0, 0, 102, 0, 0, NULL, 0, 0, 0, NULL),
+  ('DV1', 'LA', 'MEHR',  '1200', NULL,   '2026-01-01', NULL, 1, 0, 1, 0, 1, 0, 0, 0, 0, 0,   0, 0, 0, NULL, 0, 0, 0, NULL),
+  ('DV1', 'LA', 'NACHT', '1310', 'NZ25', '2026-01-01', NULL, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0,   0, 0, 0, NULL, 0, 0, 0, NULL),
+  ('DV1', 'LA', 'SONN',  '1320', 'SZ50', '2026-01-01', NULL, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0,   0, 0, 0, NULL, 0, 0, 0, NULL),
+  ('DV1', 'LA', 'URLB',  '3000', NULL,   '2026-01-01', NULL, 1, 0, 0, 0, 0, 0, 1, 1, 0, 0, 105, 0, 1, NULL, 0, 0, 0, NULL),
+  ('DV1', 'LA', 'KRANK', '4000', NULL,   '2026-01-01', NULL, 1, 0, 0, 0, 0, 0, 1, 1, 0, 0, 108, 0, 1, NULL, 0, 0, 0, NULL),
+  ('DV1', 'LA', 'KRANK', '4010', NULL,   '2026-01-01', NULL, 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 108, 0, 1, NULL, 0, 0, 0, NULL),
+  ('DV1', 'LA', 'RUL',   '9100', 'RUL',  '2026-01-01', NULL, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,   0, 0, 0, NULL, 0, 0, 0, NULL),
+  ('DV1', 'LA', 'MGF',   '9200', 'MGF',  '2026-01-01', NULL, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0,   0, 0, 0, NULL, 0, 0, 0, NULL);
+
+-- day codes: whole-day vacation, half-day vacation, sickness
+INSERT INTO Qvx131Fcd (FcdNum, FcdZkt) VALUES ('U', 'URLB'), ('HU', 'URLB'), ('K', 'KRANK');
+
+INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES
+  ('D1',  9, '2026-09-01', '2026-09-30'),
+  ('D1', 10, '2026-10-01', '2026-10-31'),
+  ('D1', 11, '2026-11-01', '2026-11-30'),
+  ('D1', 12, '2026-12-01', '2026-12-31');
+
+-- ---------------------------------------------------------------------------
+-- Employees
+-- ---------------------------------------------------------------------------
+
+-- Work table of the generator (dropped at the end): the employee, the
+-- payroll number (none: the personnel number is handed over), employment,
+-- home cost assignment, daily target minutes, night shifts in weeks 46 and
+-- 48, Sunday work on 8 and 22 November, vacation, sickness, a half day of
+-- vacation, remaining leave at the end of October, the customer order booked
+-- on Tuesdays and Thursdays, the flexitime balance at the end of October.
+DROP TABLE IF EXISTS DemoPerson;
+CREATE TABLE DemoPerson (
+  Pnr     VARCHAR(8)   NOT NULL PRIMARY KEY,
+  Nam     VARCHAR(60)  NOT NULL,
+  Lug     VARCHAR(13)  NULL,
+  Gvo     DATE         NOT NULL,
+  Gbi     DATE         NULL,
+  Kst     VARCHAR(30)  NOT NULL,
+  Ktr     VARCHAR(6)   NOT NULL,
+  Krt     VARCHAR(4)   NOT NULL,
+  Base    INT          NOT NULL,
+  Shift   SMALLINT     NOT NULL,
+  Sunday  SMALLINT     NOT NULL,
+  UrlVon  DATE         NULL,
+  UrlBis  DATE         NULL,
+  KrkVon  DATE         NULL,
+  KrkBis  DATE         NULL,
+  HalfDay DATE         NULL,
+  Rtg     DECIMAL(7,2) NOT NULL,
+  Project VARCHAR(6)   NULL,
+  Start   INT          NOT NULL
+) DEFAULT CHARSET=latin1;
+
+INSERT INTO DemoPerson VALUES
+  ('1001', 'Müller, Jürgen',     '21001', '2015-04-01', NULL,         '4100', 'TISCH', '6200', 480, 1, 0, NULL,         NULL,         NULL,         NULL,         NULL,         14.0, NULL,    120),
+  ('1002', 'Schäfer, Anna',      '21002', '2016-09-01', NULL,         '4200', 'SOFA',  '6200', 480, 0, 1, NULL,         NULL,         NULL,         NULL,         NULL,         21.5, NULL,    -45),
+  ('1003', 'Groß, Björn',        '21003', '2017-01-15', NULL,         '4300', 'SCHRK', '6200', 480, 0, 0, '2026-11-09', '2026-11-13', NULL,         NULL,         NULL,         12.0, 'K2611',  60),
+  ('1004', 'Weiß, Käthe',        '21004', '2015-01-01', NULL,         '4200', 'SOFA',  '6200', 480, 0, 0, NULL,         NULL,         '2026-11-10', '2026-11-12', NULL,          9.5, NULL,      0),
+  ('1005', 'Köhler, Sören',      '21005', '2018-03-01', NULL,         '4100', 'TISCH', '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         '2026-11-06', 17.0, NULL,    210),
+  ('1006', 'Bäumer, Jörg',       '21006', '2019-07-01', NULL,         '4100', 'TISCH', '6200', 480, 1, 0, NULL,         NULL,         NULL,         NULL,         NULL,          6.0, NULL,    -90),
+  ('1007', 'Hoffmann, Günther',  '21007', '2015-01-01', NULL,         '5100', '',      '6200', 480, 0, 0, '2026-11-16', '2026-11-27', NULL,         NULL,         NULL,         25.0, NULL,     30),
+  ('1008', 'Wöhler, Marie',      '21008', '2020-02-01', NULL,         '4300', 'SCHRK', '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,         11.5, 'K2611', 150),
+  ('1009', 'Krüger, Lutz',       '21009', '2016-05-01', NULL,         '4300', 'TISCH', '6200', 480, 1, 0, NULL,         NULL,         NULL,         NULL,         NULL,         13.0, NULL,    -30),
+  ('1010', 'Schröder, Ute',      '21010', '2021-08-01', NULL,         '7100', '',      '6300', 240, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,          8.0, NULL,     15),
+  ('1011', 'Fuß, Dörte',         '21011', '2017-10-01', NULL,         '4200', 'SOFA',  '6200', 480, 0, 0, NULL,         NULL,         '2026-11-02', '2026-11-06', NULL,         19.0, NULL,      0),
+  ('1012', 'Zöllner, Heinz',     '21012', '2015-01-01', NULL,         '5100', '',      '6200', 480, 0, 0, '2026-11-02', '2026-11-04', NULL,         NULL,         NULL,         22.0, NULL,    300),
+  ('1013', 'Jäger, Ines',        '21013', '2022-01-01', NULL,         '4300', 'SCHRK', '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,         15.5, 'K2611', -60),
+  ('1014', 'Strauß, Nils',       '21014', '2018-11-01', NULL,         '4100', 'TISCH', '6200', 480, 1, 1, NULL,         NULL,         NULL,         NULL,         NULL,         10.0, NULL,     45),
+  ('1015', 'Mößner, Till',       '21015', '2019-04-01', NULL,         '7100', '',      '6300', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,         18.5, NULL,     90),
+  ('1016', 'Lübke, Karin',       '21016', '2016-02-01', NULL,         '7100', '',      '6300', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         '2026-11-25', 20.0, NULL,    -15),
+  ('1017', 'Nüßlein, Uwe',       '21017', '2020-09-01', NULL,         '4200', 'SOFA',  '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,          7.0, NULL,    180),
+  ('1018', 'Bösch, Franziska',   '21018', '2023-03-01', NULL,         '4300', 'SCHRK', '6200', 480, 0, 0, NULL,         NULL,         '2026-11-24', '2026-11-25', NULL,         16.0, 'K2611',   0),
+  ('1019', 'Brückner, Jens',     '21019', '2015-06-01', NULL,         '4100', 'TISCH', '6200', 480, 1, 0, NULL,         NULL,         NULL,         NULL,         NULL,         12.5, NULL,     75),
+  ('1020', 'Dürr, Sabine',       '21020', '2017-05-01', NULL,         '4200', 'SOFA',  '6200', 480, 0, 0, '2026-11-23', '2026-11-30', NULL,         NULL,         NULL,         23.0, NULL,    -120),
+  ('1021', 'Götz, Matthias',     '21021', '2018-01-01', NULL,         '4300', 'SCHRK', '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,         14.5, 'K2611',  60),
+  ('1022', 'Hölzl, Petra',       '21022', '2021-01-01', NULL,         '7100', '',      '6300', 240, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,          9.0, NULL,      0),
+  ('1023', 'Kühn, Andreas',      '21023', '2016-10-01', NULL,         '4300', 'TISCH', '6200', 480, 1, 0, NULL,         NULL,         NULL,         NULL,         NULL,         11.0, NULL,    135),
+  ('1024', 'Löffler, Birgit',    '21024', '2019-12-01', NULL,         '5100', '',      '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,         17.5, NULL,    -75),
+  ('1025', 'Märtens, Olaf',      '21025', '2015-01-01', NULL,         '4300', 'SCHRK', '6200', 480, 0, 0, '2026-11-19', '2026-11-20', NULL,         NULL,         NULL,         26.0, 'K2611', 240),
+  ('1026', 'Pöschl, Renate',     '21026', '2020-04-01', NULL,         '7100', '',      '6300', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,         13.5, NULL,     30),
+  ('1027', 'Rößler, Dieter',     '21027', '2017-08-01', NULL,         '4100', 'TISCH', '6200', 480, 1, 0, NULL,         NULL,         NULL,         NULL,         NULL,          5.5, NULL,    -30),
+  ('1028', 'Schütz, Monika',     '21028', '2022-06-01', NULL,         '7100', '',      '6300', 240, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,         10.5, NULL,     60),
+  ('1029', 'Thür, Stefan',       '21029', '2018-09-01', NULL,         '4200', 'SOFA',  '6200', 480, 0, 1, NULL,         NULL,         NULL,         NULL,         NULL,         15.0, NULL,    105),
+  ('1030', 'Vögele, Claudia',    '21030', '2016-03-01', NULL,         '4200', 'SOFA',  '6200', 480, 0, 0, NULL,         NULL,         '2026-11-17', '2026-11-17', NULL,         12.0, NULL,    -15),
+  ('1031', 'Wüst, Bernd',        '21031', '2019-02-01', NULL,         '4300', 'SCHRK', '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,         19.5, 'K2611',  45),
+  ('1032', 'Zürn, Heike',        '21032', '2021-11-01', NULL,         '5100', '',      '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,          8.5, NULL,      0),
+  ('1033', 'Älbers, Kai',        NULL,    '2024-04-01', NULL,         '4100', 'TISCH', '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,         20.0, NULL,    -60),
+  ('1034', 'Öhler, Gisela',      NULL,    '2025-01-01', NULL,         '7100', '',      '6300', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,         24.0, NULL,     90),
+  ('1035', 'Übel, Frank',        '21035', '2015-01-01', '2026-11-15', '4100', 'TISCH', '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,          3.0, NULL,      0),
+  ('1036', 'Süßmann, Lena',      '21036', '2026-11-16', NULL,         '4200', 'SOFA',  '6200', 480, 0, 0, NULL,         NULL,         NULL,         NULL,         NULL,          2.0, NULL,      0);
+
+INSERT INTO Qvx300Pnr (PnrNum, PnrNam) SELECT Pnr, Nam FROM DemoPerson;
+
+INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvGbi, BsvLug, BsvSfr, BsvDms)
+  SELECT Pnr, 'D1', Gvo, Gbi, Lug, NULL, ROUND(Base * 21.667 / 60, 2) FROM DemoPerson;
+
+INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoGbi, ZuoKst, ZuoKtr, ZuoKrt)
+  SELECT Pnr, Gvo, NULL, Kst, Ktr, Krt FROM DemoPerson;
+
+-- ---------------------------------------------------------------------------
+-- November 2026: one row per employee and calendar day of the employment
+-- ---------------------------------------------------------------------------
+
+-- Kind of the day: W workday, S Sunday work, U vacation, H half day of
+-- vacation, K sick, - free. Worked: minutes of a workday, 30 minutes around
+-- the daily target.
+DROP TABLE IF EXISTS DemoWork;
+CREATE TABLE DemoWork DEFAULT CHARSET=latin1 AS
+  SELECT p.Pnr, d.BakDtm AS Dtm, DAYOFWEEK(d.BakDtm) AS Wd, p.Kst, p.Ktr, p.Krt, p.Base, p.Shift, p.Project,
+         CASE
+           WHEN DAYOFWEEK(d.BakDtm) BETWEEN 2 AND 6
+                AND d.BakDtm BETWEEN COALESCE(p.UrlVon, '9999-12-31') AND COALESCE(p.UrlBis, '9999-12-31') THEN 'U'
+           WHEN DAYOFWEEK(d.BakDtm) BETWEEN 2 AND 6
+                AND d.BakDtm BETWEEN COALESCE(p.KrkVon, '9999-12-31') AND COALESCE(p.KrkBis, '9999-12-31') THEN 'K'
+           WHEN d.BakDtm = COALESCE(p.HalfDay, '9999-12-31') THEN 'H'
+           WHEN DAYOFWEEK(d.BakDtm) BETWEEN 2 AND 6 THEN 'W'
+           WHEN DAYOFWEEK(d.BakDtm) = 1 AND p.Sunday = 1 AND DAYOFMONTH(d.BakDtm) IN (8, 22) THEN 'S'
+           ELSE '-'
+         END AS Kind,
+         p.Base + ((CAST(p.Pnr AS UNSIGNED) * 7 + DAYOFMONTH(d.BakDtm) * 11) MOD 5) * 15 - 30 AS Worked
+    FROM DemoPerson p
+    JOIN Darvonix.Qvx133Bak d
+      ON d.BakDtm BETWEEN '2026-11-01' AND '2026-11-30'
+     AND d.BakDtm >= p.Gvo AND d.BakDtm <= COALESCE(p.Gbi, '9999-12-31');
+
+-- Bookings. The month and day accounts are booked as day values (kind 1) and
+-- as period values (kind 3); vacation and sickness, settled as runs of days,
+-- as day values only.
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg, ZkbSta, ZkbDat)
+  SELECT w.Pnr, k.Ztr, w.Dtm, w.Kst,
+         CASE WHEN w.Project IS NOT NULL AND w.Wd IN (3, 5) THEN w.Project ELSE w.Ktr END,
+         w.Krt, 'AZ',
+         CASE w.Kind WHEN 'S' THEN 360 WHEN 'H' THEN w.Base DIV 2 ELSE LEAST(w.Worked, 480) END,
+         0, 0, 0, TIMESTAMP(w.Dtm, '22:00:00')
+    FROM DemoWork w CROSS JOIN (SELECT 1 AS Ztr UNION ALL SELECT 3) k
+   WHERE w.Kind IN ('W', 'S', 'H');
+
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg, ZkbSta, ZkbDat)
+  SELECT w.Pnr, k.Ztr, w.Dtm, w.Kst, w.Ktr, w.Krt, 'MEHR', w.Worked - 480, 0, 0, 0, TIMESTAMP(w.Dtm, '22:00:00')
+    FROM DemoWork w CROSS JOIN (SELECT 1 AS Ztr UNION ALL SELECT 3) k
+   WHERE w.Kind = 'W' AND w.Worked > 480;
+
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg, ZkbSta, ZkbDat)
+  SELECT w.Pnr, k.Ztr, w.Dtm, w.Kst, w.Ktr, w.Krt, 'NACHT', 120, 0, 0, 0, TIMESTAMP(w.Dtm, '22:00:00')
+    FROM DemoWork w CROSS JOIN (SELECT 1 AS Ztr UNION ALL SELECT 3) k
+   WHERE w.Kind = 'W' AND w.Shift = 1 AND WEEK(w.Dtm, 3) IN (46, 48);
+
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg, ZkbSta, ZkbDat)
+  SELECT w.Pnr, k.Ztr, w.Dtm, w.Kst, w.Ktr, w.Krt, 'SONN', 360, 0, 0, 0, TIMESTAMP(w.Dtm, '22:00:00')
+    FROM DemoWork w CROSS JOIN (SELECT 1 AS Ztr UNION ALL SELECT 3) k
+   WHERE w.Kind = 'S';
+
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg, ZkbSta, ZkbDat)
+  SELECT w.Pnr, 1, w.Dtm, w.Kst, w.Ktr, w.Krt,
+         CASE w.Kind WHEN 'K' THEN 'KRANK' ELSE 'URLB' END,
+         CASE w.Kind WHEN 'H' THEN w.Base DIV 2 ELSE w.Base END,
+         CASE w.Kind WHEN 'H' THEN 5 ELSE 10 END,
+         0, 0, TIMESTAMP(w.Dtm, '22:00:00')
+    FROM DemoWork w
+   WHERE w.Kind IN ('U', 'H', 'K');
+
+-- Day records: target time on Monday to Friday; the period-start record of
+-- kind 3 carries the monthly maximum.
+INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol, TgbUnb, TgbMax)
+  SELECT w.Pnr, w.Dtm, 1, CASE WHEN w.Wd BETWEEN 2 AND 6 THEN w.Base ELSE 0 END, 0, 0
+    FROM DemoWork w;
+
+INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol, TgbUnb, TgbMax)
+  SELECT Pnr, '2026-11-01', 3, 0, 0, 600 FROM DemoPerson WHERE Gvo <= '2026-11-01';
+
+-- Flexitime balance (second balance) of each day: the balance at the end of
+-- October plus the time booked minus the target time up to that day.
+DROP TABLE IF EXISTS DemoBalance;
+CREATE TABLE DemoBalance AS
+  SELECT t.TgbPnr AS Pnr, t.TgbDtm AS Dtm,
+         (SELECT COALESCE(SUM(z.ZkbStd), 0) FROM Qvx331Zkb z
+           WHERE z.ZkbPnr = t.TgbPnr AND z.ZkbZtr = 1 AND z.ZkbDtm <= t.TgbDtm
+             AND z.ZkbZkt IN ('AZ', 'MEHR', 'URLB', 'KRANK'))
+       - (SELECT SUM(s.TgbSol) FROM Qvx320Tgb s
+           WHERE s.TgbPnr = t.TgbPnr AND s.TgbZtr = 1 AND s.TgbDtm <= t.TgbDtm) AS Bal
+    FROM Qvx320Tgb t
+   WHERE t.TgbZtr = 1;
+
+UPDATE Qvx320Tgb t
+  JOIN DemoBalance b ON b.Pnr = t.TgbPnr AND b.Dtm = t.TgbDtm
+  JOIN DemoPerson p ON p.Pnr = t.TgbPnr
+   SET t.TgbSa2 = p.Start + b.Bal
+ WHERE t.TgbZtr = 1;
+
+-- Day codes: vacation, half-day vacation, sickness; presence marks on
+-- worked days.
+INSERT INTO Qvx327Tag (TagPnr, TagTag, TagVon, TagTgb, TagHtv, TagHtn, TagOne, TagKom, TagGeh)
+  SELECT w.Pnr, w.Dtm, w.Dtm,
+         CASE w.Kind WHEN 'U' THEN 'U' WHEN 'K' THEN 'K' ELSE NULL END,
+         CASE w.Kind WHEN 'H' THEN 'HU' ELSE NULL END,
+         NULL, 0,
+         CASE WHEN w.Kind IN ('W', 'S', 'H') THEN 1 ELSE 0 END,
+         CASE WHEN w.Kind IN ('W', 'S', 'H') THEN 1 ELSE 0 END
+    FROM DemoWork w
+   WHERE w.Kind <> '-';
+
+-- Leave balances: remaining days at the end of October and of November.
+INSERT INTO QVX332UTG (UtgPnr, UtgDtm, UtgRtg, UtgVtg)
+  SELECT Pnr, '2026-10-31', Rtg, 0 FROM DemoPerson;
+
+INSERT INTO QVX332UTG (UtgPnr, UtgDtm, UtgRtg, UtgVtg)
+  SELECT p.Pnr, '2026-11-30',
+         p.Rtg - (SELECT COALESCE(SUM(z.ZkbTge), 0) FROM Qvx331Zkb z
+                   WHERE z.ZkbPnr = p.Pnr AND z.ZkbZtr = 1 AND z.ZkbZkt = 'URLB') / 10,
+         0
+    FROM DemoPerson p;
+
+DROP TABLE DemoBalance;
+DROP TABLE DemoWork;
+DROP TABLE DemoPerson;

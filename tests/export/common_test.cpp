@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "export/common.h"
+#include "export_fixture.h"
+#include "run/db.h"
+
+namespace fs = std::filesystem;
+
+TEST(ExportDates, DateToLong) {
+  const struct {
+    const char* Text;
+    int32_t Number;
+  } cases[] = {
+      {"2013.04.07", 20130407}, {"2026.12.31", 20261231}, {"2013-04-07", 20130407},  // separators not tested
+      {"2013/04/07", 20130407}, {"2013.04", 201304},      {"", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Number, DateToLong(c.Text)) << c.Text;
+}
+
+TEST(ExportDates, MonthShiftWithOneCarry) {
+  const struct {
+    int32_t Month;
+    int Offset;
+    int32_t Shifted;
+  } cases[] = {
+      {201304, 0, 201304},  {201312, 1, 201401},  {201301, -1, 201212}, {201312, 12, 201412},
+      {201301, 12, 201401}, {201306, 12, 201406}, {201311, 2, 201401},  {201302, -1, 201301},
+      {201212, -1, 201211}, {201307, 6, 201401},  {201306, 6, 201312},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Shifted, ShiftMonth(c.Month, c.Offset)) << c.Month << " " << c.Offset;
+  // every month with every offset from -1 to 12 gives a valid month
+  for (int month = 1; month <= 12; ++month) {
+    for (int offset = -1; offset <= 12; ++offset) {
+      int32_t m = ShiftMonth(202600 + month, offset);
+      int total = 2026 * 12 + month - 1 + offset;
+      EXPECT_EQ((total / 12) * 100 + total % 12 + 1, m) << month << " " << offset;
+    }
+  }
+}
+
+TEST(ExportDates, DateShiftKeepsTheDay) {
+  EXPECT_EQ(20140101, ShiftDate(20131201, 1));
+  EXPECT_EQ(20121215, ShiftDate(20130115, -1));
+  EXPECT_EQ(20130230, ShiftDate(20130130, 1));  // the day is not fitted to the month
+  EXPECT_EQ(20130415, ShiftDate(20130415, 0));
+}
+
+TEST(ExportDates, MonthLength) {
+  const struct {
+    int32_t Month;
+    int Days;
+  } cases[] = {{201301, 31}, {201302, 28}, {201202, 29}, {202402, 29}, {201304, 30}, {201306, 30},
+               {201309, 30}, {201311, 30}, {201312, 31}, {201307, 31}, {201308, 31}};
+  for (const auto& c : cases) EXPECT_EQ(c.Days, MonthLength(c.Month)) << c.Month;
+}
+
+class ExportCommon : public ExportTest {};
+
+TEST_F(ExportCommon, WageTypeLookupTakesTheNewestValidLine) {
+  admin.Exec(
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Kst, Lu1Ktr, Lu1Krt, Lu1Mog, Lu1Fkt, Lu1Bau) "
+      "VALUES ('L1', 'LA', 'AZ', '100', '2026-01-01', 1, 0, 1, 1.5, 2, 0),"
+      "       ('L1', 'LA', 'AZ', '100', '2026-06-01', 0, 1, 0, NULL, 0, 1),"
+      "       ('L1', 'LA', 'AZ', '100', '2025-01-01', 1, 1, 1, 3.0, 0, 0),"
+      "       ('L1', 'LB', 'AZ', '200', '2020-01-01', 1, 1, 1, 9.0, 9, 1),"
+      "       ('L2', 'LA', 'AZ', '100', '2020-01-01', 1, 1, 1, 8.0, 8, 1)");
+  const struct {
+    const char* Stz;
+    const char* Lna;
+    const char* Bdt;
+    int Status;
+    int16_t Kst, Ktr, Krt;
+    double Mog;
+    int16_t Fkt, Bau;
+  } cases[] = {
+      // before every line: presets kept
+      {"LA", "100", "2024.12.31", 1032, -1, -1, -1, -1.0, -1, -1},
+      {"LA", "100", "2025.06.30", 0, 1, 1, 1, 3.0, 0, 0},
+      {"LA", "100", "2026.01.01", 0, 1, 0, 1, 1.5, 2, 0},
+      {"LA", "100", "2026.05.31", 0, 1, 0, 1, 1.5, 2, 0},
+      // the newest line; its NULL factor keeps the preset
+      {"LA", "100", "2026.06.01", 0, 0, 1, 0, -1.0, 0, 1},
+      {"LA", "100", "2030.12.31", 0, 0, 1, 0, -1.0, 0, 1},
+      // kind, wage type and interface must match
+      {"LB", "100", "2026.06.01", 1032, -1, -1, -1, -1.0, -1, -1},
+      {"LA", "200", "2026.06.01", 1032, -1, -1, -1, -1.0, -1, -1},
+  };
+  for (const auto& c : cases) {
+    TransferRecord r;
+    r.Zk1Stz = c.Stz;
+    r.Zk1Zkt = "AZ";
+    r.Zk1Lna = c.Lna;
+    r.Zk1Bdt = c.Bdt;
+    Lu1Settings = Lu1Line{"", -1, -1, -1, -1.0, -1, -1};
+    EXPECT_EQ(c.Status, WageTypeLookup("L1", r)) << c.Stz << " " << c.Lna << " " << c.Bdt;
+    const Lu1Line& l = Lu1Settings;
+    EXPECT_EQ(c.Kst, l.Lu1Kst) << c.Bdt;
+    EXPECT_EQ(c.Ktr, l.Lu1Ktr) << c.Bdt;
+    EXPECT_EQ(c.Krt, l.Lu1Krt) << c.Bdt;
+    EXPECT_EQ(c.Mog, l.Lu1Mog) << c.Bdt;
+    EXPECT_EQ(c.Fkt, l.Lu1Fkt) << c.Bdt;
+    EXPECT_EQ(c.Bau, l.Lu1Bau) << c.Bdt;
+  }
+  // the cursor form on its own: a second fetch gives the older line
+  TransferRecord r;
+  r.Zk1Stz = "LA";
+  r.Zk1Zkt = "AZ";
+  r.Zk1Lna = "100";
+  r.Zk1Bdt = "2026.07.01";
+  ASSERT_EQ(0, SQL_Qvx171Lu1_OpenLna("L1", r));
+  EXPECT_EQ(0, SQL_Qvx171Lu1_FetchLna());
+  EXPECT_EQ(1, Lu1Settings.Lu1Bau);
+  EXPECT_EQ(0, SQL_Qvx171Lu1_FetchLna());
+  EXPECT_EQ(1.5, Lu1Settings.Lu1Mog);
+  EXPECT_EQ(0, SQL_Qvx171Lu1_CloseLna());
+}
+
+TEST_F(ExportCommon, InterfaceHeaderAndName) {
+  admin.Exec(
+      "INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1'), ('02', 'L2'), ('03', 'NONE');"
+      "INSERT INTO Qvx171Lug (LugLug, LugLgp, LugMon, LugFir, LugAkr) VALUES ('L1', 'DATEV', -1, '4711', '0815'),"
+      "  ('L2', 'DATEV', 2, NULL, NULL);"
+      "INSERT INTO Qvx300Pnr (PnrNum, PnrNam) VALUES ('1001', 'M\xFCller, J\xFCrgen')");
+  LugRecord lug;
+  EXPECT_EQ(0, SQL_Qvx171Lug_GetFir("01", lug));
+  EXPECT_EQ("L1", lug.LugLug);
+  EXPECT_EQ(-1, lug.LugMon);
+  EXPECT_EQ("4711", lug.LugFir);
+  EXPECT_EQ("0815", lug.LugAkr);
+  // NULL firm and circle numbers keep the presets
+  lug = LugRecord{};
+  lug.LugFir = "?";
+  EXPECT_EQ(0, SQL_Qvx171Lug_GetFir("02", lug));
+  EXPECT_EQ(2, lug.LugMon);
+  EXPECT_EQ("?", lug.LugFir);
+  EXPECT_EQ("", lug.LugAkr);
+  lug = LugRecord{};
+  EXPECT_EQ(1032, SQL_Qvx171Lug_GetFir("03", lug));
+  EXPECT_EQ(1032, SQL_Qvx171Lug_GetFir("O'1", lug));
+  lug = LugRecord{};
+  EXPECT_EQ(0, SQL_Qvx171Lug_GetLugFir("01", lug));
+  EXPECT_EQ("L1", lug.LugLug);
+  EXPECT_EQ("4711", lug.LugFir);
+  EXPECT_EQ(0, lug.LugMon);
+  std::string name;
+  EXPECT_EQ(0, SQL_Qvx300Pnr_GetName("1001", name));
+  EXPECT_EQ("M\xFCller, J\xFCrgen", name);
+  EXPECT_EQ(1032, SQL_Qvx300Pnr_GetName("9999", name));
+}
+
+TEST_F(ExportCommon, StagingWriteAccumulates) {
+  admin.Exec("CREATE TABLE Qvx333Tst (TstPnr VARCHAR(8) NOT NULL, TstLna VARCHAR(3) NOT NULL, TstVal DOUBLE,"
+             " PRIMARY KEY (TstPnr, TstLna))");
+  auto write = [](const std::string& pnr, double value, std::string* statement) {
+    return StagingWrite(
+        SqlFormat("INSERT INTO Qvx333Tst (TstPnr, TstLna, TstVal) VALUES ('%s', '%s', %f)", pnr, "100", value),
+        [&] { return SqlFormat("UPDATE Qvx333Tst SET TstVal = TstVal + %f WHERE TstPnr = '%s' AND TstLna = '%s'", value,
+                               pnr, "100"); },
+        statement);
+  };
+  std::string statement;
+  EXPECT_EQ(0, write("1001", 1.5, &statement));
+  EXPECT_EQ("INSERT INTO Qvx333Tst (TstPnr, TstLna, TstVal) VALUES ('1001', '100', 1.500000)", statement);
+  EXPECT_EQ(0, write("1001", 2.25, &statement));
+  EXPECT_EQ("UPDATE Qvx333Tst SET TstVal = TstVal + 2.250000 WHERE TstPnr = '1001' AND TstLna = '100'", statement);
+  EXPECT_EQ(0, write("1001", -0.75, nullptr));
+  EXPECT_EQ(0, write("O'Neil", 1, nullptr));
+  EXPECT_EQ(0, write("O'Neil", 1, nullptr));
+  EXPECT_EQ(1, dbCommit());
+  EXPECT_EQ("1001\t100\t3\nO'Neil\t100\t2\n", admin.QueryText("SELECT * FROM Qvx333Tst ORDER BY TstPnr"));
+
+  // an insert error other than 1062 is returned without an update
+  bool updateBuilt = false;
+  EXPECT_EQ(1146, StagingWrite("INSERT INTO Qvx333Nix VALUES (1)", [&] {
+              updateBuilt = true;
+              return std::string("UPDATE Qvx333Nix SET A = 1");
+            }));
+  EXPECT_FALSE(updateBuilt);
+  // a failing update gives its own status
+  EXPECT_EQ(1054, StagingWrite("INSERT INTO Qvx333Tst VALUES ('1001', '100', 1)",
+                               [] { return std::string("UPDATE Qvx333Tst SET NoColumn = 1"); }, &statement));
+  EXPECT_EQ("UPDATE Qvx333Tst SET NoColumn = 1", statement);
+}
+
+TEST_F(ExportCommon, OldTransferFileIsDeleted) {
+  fs::path old = tree / "Transfer" / "Lohn- und Gehaltsübergabe";
+  fs::create_directories(old);
+  WriteFileBytes((old / "datev.csv").string(), "alt");
+  WriteFileBytes((old / "other.txt").string(), "bleibt");
+  DeleteOldTransferFile("datev.csv");
+  EXPECT_FALSE(fs::exists(old / "datev.csv"));
+  EXPECT_TRUE(fs::exists(old / "other.txt"));
+  EXPECT_NO_THROW(DeleteOldTransferFile("datev.csv"));  // missing: no error
+  fs::remove_all(old);
+  EXPECT_NO_THROW(DeleteOldTransferFile("datev.csv"));  // no folder: no error
+}
+
+TEST_F(ExportCommon, TransferFileIsWindows1252WithCrLf) {
+  ExportFile f;
+  ExportFileCreate(f, "\\t.txt", "Testdatei kann nicht geoeffnet werden !");
+  ExportWriteF(f, "%s;%05s;%-4s|\n", Cp1252("Maß"), "12", Cp1252("ä"));
+  ExportWrite(f, "x\n\n");
+  ExportFileClose(f);
+  EXPECT_EQ("Ma\xDF;00012;\xE4   |\r\nx\r\n\r\n", TransferFile("t.txt"));
+  // a second create truncates
+  ExportFileCreate(f, "\\t.txt", "Testdatei kann nicht geoeffnet werden !");
+  ExportFileClose(f);
+  EXPECT_EQ("", TransferFile("t.txt"));
+  EXPECT_EQ("", RunLog());
+}
+
+TEST_F(ExportCommon, TransferFileThatCannotBeOpenedEndsTheProcess) {
+  ExportFile f;
+  Ctx.TransferDir = "..\\Transfer\\fehlt";
+  EXPECT_EQ(1, ExitCodeOf([&] { ExportFileCreate(f, "\\t.txt", "Testdatei kann nicht geoeffnet werden !"); }));
+  EXPECT_EQ("Testdatei kann nicht geoeffnet werden !\r\n", RunLog());
+  EXPECT_FALSE(ExportFileOpen(f, "\\t.txt"));
+}
+
+// A full disk: the write or the final flush fails; the run must not end as if
+// the file were complete.
+TEST_F(ExportCommon, FailedWritesEndTheProcess) {
+  fs::path dir = tree / "Transfer/Lohn und Gehalt/Export/S";
+  fs::create_symlink("/dev/full", dir / "full.txt");
+  // small text: kept in the buffer, the error comes with the close
+  ExportFile f;
+  ExportFileCreate(f, "\\full.txt", "Testdatei kann nicht geoeffnet werden !");
+  ExportWrite(f, "kurz\n");
+  EXPECT_EQ(1, ExitCodeOf([&] { ExportFileClose(f); }));
+  std::string message = Cp1252(
+      "Schreibfehler in Datei ..\\Transfer\\Lohn und Gehalt\\Export\\S\\full.txt, Übergabe abgebrochen !\r\n");
+  EXPECT_EQ(message, RunLog());
+  // more text than the buffer holds: the write itself fails
+  ExportFile g;
+  ExportFileCreate(g, "\\full.txt", "Testdatei kann nicht geoeffnet werden !");
+  EXPECT_EQ(1, ExitCodeOf([&] {
+              for (int i = 0; i < 10000; ++i) ExportWrite(g, "0123456789\n");
+            }));
+  EXPECT_EQ(message + message, RunLog());
+}

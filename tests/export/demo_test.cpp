@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+
+#include <filesystem>
+
+#include "run/config.h"
+#include "run/driver.h"
+#include "run/platform.h"
+#include "testdb.h"
+
+namespace fs = std::filesystem;
+
+// The demo company of db/demo.sql, settled and handed over to DATEV as the
+// demo does it: every employee gets records, days-only records stay out of
+// the file.
+TEST(DemoCompany, FinalSettlementWritesTheDatevFile) {
+  TestDb admin;
+  ASSERT_TRUE(admin.Connected()) << admin.Error();
+  std::string schema = "tdemo" + std::to_string(getpid());
+  admin.CreateSchema(schema);
+  admin.Exec(ReadFileBytes(std::string(LUG_SOURCE_DIR) + "/db/demo.sql"));
+  admin.Exec("SET NAMES latin1");
+  fs::path tree = fs::temp_directory_path() / ("lug-" + schema);
+  fs::remove_all(tree);
+  for (const char* d : {"bin", "Files", "Quantivel_php/log", "Transfer"}) fs::create_directories(tree / d);
+  std::string ini, rec;
+  FormatIniRecord("DB", 1, "LOGIN", "lug", rec);
+  ini += rec;
+  FormatIniRecord("DB", 2, "PASS", "lug", rec);
+  ini += rec;
+  FormatIniRecord("DB", 3, "NET8", ProgramSocket(), rec);
+  ini += rec;
+  WriteFileBytes((tree / "Files/quantivel.ini").string(), ini);
+
+  // the console lines go to a file
+  std::fflush(stdout);
+  int saved = dup(1);
+  int out = open((tree / "stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  dup2(out, 1);
+  close(out);
+  fs::path cwd = fs::current_path();
+  fs::current_path(tree / "bin");
+  int code = RunMain({"lugtransfer", "localhost", schema, "D1", "11", "0"});
+  fs::current_path(cwd);
+  std::fflush(stdout);
+  dup2(saved, 1);
+  close(saved);
+
+  EXPECT_EQ(1, code);
+  EXPECT_EQ("98\n", admin.QueryText("SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = 'D1'"));
+  EXPECT_EQ("M\xFCller, J\xFCrgen\n", admin.QueryText("SELECT PnrNam FROM Qvx300Pnr WHERE PnrNum = '1001'"));
+  // every employee has transfer records; 4010 carries days only
+  EXPECT_EQ("36\n", admin.QueryText("SELECT COUNT(DISTINCT Zk1Pnr) FROM Qvx331Zk1 WHERE Zk1Abr = 11"));
+  EXPECT_EQ("4\t0\n",
+            admin.QueryText("SELECT COUNT(*), SUM(Zk1Std) FROM Qvx331Zk1 WHERE Zk1Abr = 11 AND Zk1Lna = '4010'"));
+  std::string records = admin.QueryText("SELECT COUNT(*) FROM Qvx331Zk1 WHERE Zk1Abr = 11 AND Zk1Std <> 0");
+
+  std::string upper = schema;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  std::string file = ReadFileBytes((tree / "Transfer/Lohn und Gehalt/Export" / upper / "datev.csv").string());
+  EXPECT_EQ("10001;01;11/2026\r\n", file.substr(0, file.find('\n') + 1));
+  long lines = 0;
+  for (char c : file) lines += c == '\n';
+  EXPECT_EQ(std::stol(records) + 1, lines);
+  EXPECT_EQ(std::string::npos, file.find(";4010;"));
+  EXPECT_NE(std::string::npos, file.find("\r\n21001;;;1000;;;165,00;;;4100;TISCH\r\n"));
+
+  admin.DropSchema(schema);
+  fs::remove_all(tree);
+}
