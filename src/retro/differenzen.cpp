@@ -1,0 +1,394 @@
+#include "retro/differenzen.h"
+
+#include "calc/transfer.h"
+#include "retro/rueckrechnung.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/runlog.h"
+
+namespace {
+
+SqlCursor g_groups, g_zwiGroups;
+
+// The two comparisons differ in their messages and in three rules.
+struct Variante {
+  const char* Heading;
+  const char* DelLog;
+  const char* DelZk5;
+  const char* DelZk1;
+  const char* ChgLog;
+  const char* ChgZk1;
+  const char* InsZk5;
+  const char* NewLog;
+  const char* NewZk1;
+  bool Retro;  // retro-calculation: RetroBdt rule, Rrn look-up, accumulation on 1062
+};
+
+const Variante kRetro = {"\nDifferenzen ermitteln:",
+                         "Differenzsatz schreiben(Del), Pnr: %s",
+                         "  Schreiben ZK5 DELETE-Satz, Status : %d",
+                         "  Schreiben ZK1 INSERT-Satz(RR2), Status : %d",
+                         "Differenzsatz schreiben(1), Pnr: %s",
+                         "  Schreiben ZK1 INSERT-Satz(RR1), Status : %d",
+                         "  Schreiben ZK5 INSERT-Satz, Status : %d",
+                         "Differenzsatz schreiben(Ins), Pnr: %s",
+                         "  Schreiben ZK1 INSERT-Satz(RR3), Status : %d",
+                         true};
+
+const Variante kZwischen = {"\nZwischenabrechnung : Differenzen ermitteln:",
+                            "Diff.satz schreiben(Del) ZwiAbr, Pnr: %s",
+                            "  ZK5 DELETE-Satz ZwiAbr, Status : %d",
+                            "  ZK1 INSERT-Satz(2) ZwiAbr, Status : %d",
+                            "Diff.satz schreiben(1) ZwiAbr, Pnr: %s",
+                            "  ZK1 INSERT-Satz(1) ZwiAbr, Status : %d",
+                            "  ZK5 INSERT-Satz ZwiAbr, Status : %d",
+                            "Diff.satz schreiben(Ins) ZwiAbr, Pnr: %s",
+                            "  ZK1 INSERT-Satz(3) ZwiAbr, Status : %d",
+                            false};
+
+// A write whose status is reported: logged when not 0; -1 ends the run.
+void Report(int st, const char* message) {
+  if (st == 0) return;
+  Ctx.LastStatus = st;
+  Log(message, st);
+  if (st == -1) AbortRun(60);
+}
+
+void CheckFetch(int st) {
+  if (st == -1) {
+    Ctx.LastStatus = st;
+    AbortRun(60);
+  }
+}
+
+bool MemoRecords() {
+  std::string lgp = SubStr(Ctx.Lug.LugLgp, 0, 5);
+  return lgp == "LOGA2" || lgp == "LODAS";
+}
+
+Zk3Record GroupKey(const RetroGroup& g) {
+  Zk3Record k;
+  k.Stz = g.Stz;
+  k.Bdt = g.Bdt;
+  k.Pnr = g.Pnr;
+  k.Zkt = g.Zkt;
+  k.Lna = g.Lna;
+  k.Lgr = g.Lgr;
+  k.Kst = g.Kst;
+  k.Ktr = g.Ktr;
+  k.Von = g.Von;
+  k.Bis = g.Bis;
+  return k;
+}
+
+Zk1Differenz FromGroup(const RetroGroup& g) {
+  Zk1Differenz d;
+  d.Abr = Ctx.Abrnr;
+  d.Lfn = Ctx.Lfn;
+  d.Stz = g.Stz;
+  d.Bdt = g.Bdt;
+  d.Pnr = g.Pnr;
+  d.Zkt = g.Zkt;
+  d.Lna = g.Lna;
+  d.Lgr = g.Lgr;
+  d.Kst = g.Kst;
+  d.Ktr = g.Ktr;
+  d.Krt = g.Krt;
+  d.Von = g.Von;
+  d.Bis = g.Bis;
+  d.Sts = g.Sts;
+  d.Upn = g.Upn;
+  d.Inf = g.Inf;
+  return d;
+}
+
+Zk5Record Memo(const Zk1Differenz& d, int32_t std, int32_t tge, int16_t rre, double su1) {
+  Zk5Record m;
+  m.Key = Ctx.DbTime;
+  m.Abr = Ctx.Abrnr;
+  m.Stz = d.Stz;
+  m.Bdt = d.Bdt;
+  m.Pnr = d.Pnr;
+  m.Zkt = d.Zkt;
+  m.Lna = d.Lna;
+  m.Lgr = d.Lgr;
+  m.Kst = d.Kst;
+  m.Ktr = d.Ktr;
+  m.Krt = d.Krt;
+  m.Std = std;
+  m.Tge = tge;
+  m.Von = d.Von;
+  m.Bis = d.Bis;
+  m.Sts = d.Sts;
+  m.Rre = rre;
+  m.Upn = d.Upn;
+  m.Inf = d.Inf;
+  m.Su1 = su1;
+  return m;
+}
+
+// The value sent before, withdrawn.
+void DeleteMemo(const Variante& v, const RetroGroup& g) {
+  Report(SQL_Qvx331Zk5_Insert(Memo(FromGroup(g), g.Std, g.Tge, 4, g.Su1)), v.DelZk5);
+}
+
+// Difference record; with accumulate a record that meets a stored difference
+// record of the same identity is added to it.
+double WriteDifferenz(const Zk1Differenz& d, bool accumulate, const char* message) {
+  double su1 = 0;
+  int st = SQL_Qvx331Zk1_InsertDifferenz(d, su1);
+  if (st == kSqlDuplicate && accumulate) st = SQL_Qvx331Zk1_AddDifferenz(d);
+  Report(st, message);
+  return su1;
+}
+
+// Accounting number that a reversal corrects. The look-up finds it when one
+// transferred record holds the group's values; a group that sums several
+// records (a value and the differences written for it since) is put to the
+// recomputed period that holds its values, and failing that to the earliest
+// accounting number of the retro loop, so that the number is never one left
+// over from another group.
+int32_t StornoRrn(const RetroGroup& g) {
+  int32_t abr = 0;
+  if (SQL_Qvx331Zk1_GetRetroAbr(g, abr) == 0) return abr;
+  for (const RetroPeriod& p : Retro.Periods) {
+    if (!p.Von.empty() && p.Von <= g.Von && g.Von <= p.Bis) return p.Abrnr;
+  }
+  return Ctx.RetroCount > 0 ? Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount - 1)] : Ctx.Abrnr;
+}
+
+void Vanished(const Variante& v, const RetroGroup& g) {
+  if (g.Std == 0 && g.Tge == 0) return;
+  // Values booked before the earliest recomputed period were not recomputed
+  // and are left alone. The limit is the first day of that period: with
+  // booking dates at the period end (LugDtm 2) the day values of the period
+  // itself lie before its booking date and must still be reversed when they
+  // are gone.
+  if (v.Retro && g.Bdt < Retro.RetroVon) return;
+  Zk1Differenz d = FromGroup(g);
+  d.Rrn = v.Retro ? StornoRrn(g) : Ctx.Abrnr;
+  d.Std = -g.Std;
+  d.Tge = -g.Tge;
+  Log(v.DelLog, g.Pnr);
+  if (MemoRecords()) DeleteMemo(v, g);
+  WriteDifferenz(d, v.Retro, v.DelZk1);
+}
+
+void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
+  Log(v.ChgLog, g.Pnr);
+  Zk1Differenz d = FromGroup(g);
+  d.Std = m.Std - g.Std;
+  d.Tge = m.Tge - g.Tge;
+  d.Inf = m.Inf;
+  d.Rrn = m.Abr;
+  double su1 = WriteDifferenz(d, false, v.ChgZk1);
+  if (MemoRecords()) {
+    Zk1Differenz now = FromGroup(g);
+    now.Von = m.Von;
+    now.Bis = m.Bis;
+    now.Inf = m.Inf;
+    Report(SQL_Qvx331Zk5_Insert(Memo(now, m.Std, m.Tge, 3, su1)), v.InsZk5);
+    DeleteMemo(v, g);
+  }
+}
+
+void NewValue(const Variante& v, const Zk3Record& r) {
+  int16_t ztr = 0;
+  SQL_Qvx171Lu1_GetZtr(Ctx.Lug.LugLug, r, ztr);
+  if (r.Std == 0 && r.Tge == 0 && ztr == 0) return;
+  Log(v.NewLog, r.Pnr);
+  Zk1Differenz d;
+  d.Abr = Ctx.Abrnr;
+  d.Lfn = Ctx.Lfn;
+  d.Stz = r.Stz;
+  d.Bdt = r.Bdt;
+  d.Pnr = r.Pnr;
+  d.Zkt = r.Zkt;
+  d.Lna = r.Lna;
+  d.Lgr = r.Lgr;
+  d.Kst = r.Kst;
+  d.Ktr = r.Ktr;
+  d.Krt = r.Krt;
+  d.Std = r.Std;
+  d.Tge = r.Tge;
+  d.Von = r.Von;
+  d.Bis = r.Bis;
+  d.Sts = r.Sts;
+  d.Upn = r.Upn;
+  d.Inf = r.Inf;
+  d.Rrn = r.Abr;
+  double su1 = WriteDifferenz(d, v.Retro, v.NewZk1);
+  if (MemoRecords()) Report(SQL_Qvx331Zk5_Insert(Memo(d, r.Std, r.Tge, 3, su1)), v.InsZk5);
+}
+
+// Groups of the open group cursor against the run's retro records, then the
+// retro records left over as new values.
+void Compare(const Variante& v, int (*fetch)(RetroGroup&), int (*close)()) {
+  int st;
+  for (;;) {
+    RetroGroup g;
+    if ((st = fetch(g)) != 0) break;
+    if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
+    Zk3Record key = GroupKey(g);
+    Zk3Match m;
+    int gst = SQL_Qvx331Zk3_GetGroup(Ctx.DbTime, key, m);
+    if (gst == -1) {
+      Ctx.LastStatus = gst;
+      AbortRun(60);
+    }
+    if (gst != 0) {
+      Vanished(v, g);
+      continue;
+    }
+    if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
+    SQL_Qvx331Zk3_DeleteGroup(Ctx.DbTime, key);
+  }
+  CheckFetch(st);
+  close();
+
+  SQL_Qvx331Zk3_OpenRun(Ctx.DbTime);
+  for (;;) {
+    Zk3Record r;
+    if ((st = SQL_Qvx331Zk3_FetchRun(r)) != 0) break;
+    NewValue(v, r);
+  }
+  CheckFetch(st);
+  SQL_Qvx331Zk3_CloseRun();
+}
+
+constexpr const char* kGroupColumns =
+    "SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt,"
+    " SUM(Zk1Std), SUM(Zk1Tge), date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts,"
+    " Zk1Upn, Zk1Inf, MAX(Zk1Su1) FROM Qvx331Zk1";
+
+// Ordered, so that the differences (and their LOGA2 numbers) come out the same
+// way in every run.
+constexpr const char* kGroupTail =
+    " GROUP BY Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Von, Zk1Bis, Zk1Sts,"
+    " Zk1Upn, Zk1Inf"
+    " ORDER BY Zk1Pnr, Zk1Bdt, Zk1Stz, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis, Zk1Krt, Zk1Sts,"
+    " Zk1Upn, Zk1Inf";
+
+int FetchGroup(SqlCursor& c, RetroGroup& g) {
+  return SqlFetchInto(c, g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Krt, g.Std, g.Tge, g.Von, g.Bis,
+                      g.Sts, g.Upn, g.Inf, g.Su1);
+}
+
+}  // namespace
+
+int DifferenzenErmitteln() {
+  Log(kRetro.Heading);
+  SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
+  // RetroAbrnr holds the numbers of the loop in its first RetroCount entries.
+  int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
+  SQL_Qvx331Zk1_OpenRetroGroups(Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1);
+  Compare(kRetro, SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
+  SQL_Qvx331Zk3_DeleteRun(Ctx.DbTime);
+  Retro.Periods.clear();
+  return SQL_Qvx331Zk1_Unmask();
+}
+
+int ZwischenDifferenzenErmitteln() {
+  Log(kZwischen.Heading);
+  SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
+  SQL_Qvx331Zk1_OpenZwischenGroups(Ctx.Abrnr);
+  Compare(kZwischen, SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
+  return SQL_Qvx331Zk3_DeleteRun(Ctx.DbTime);
+}
+
+// ---------------------------------------------------------------------------
+// Statements
+// ---------------------------------------------------------------------------
+
+int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas) {
+  std::string list;
+  for (int i = 0; i < count; ++i) list += Format(i ? ", %ld" : "%ld", abrnr[i]);
+  if (list.empty()) list = "NULL";  // no accounting number: no group
+  return SqlOpen(g_groups, SqlFormat(std::string(kGroupColumns) + " WHERE (Zk1Abr IN (" + list +
+                                         ")) AND Zk1Rre > 0" + (topas ? " AND Zk1Lfn <> 2" : "") + kGroupTail));
+}
+
+int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g) { return FetchGroup(g_groups, g); }
+int SQL_Qvx331Zk1_CloseRetroGroups() { return dbClose(g_groups); }
+
+// The interim settlements of a number (Lfn the day of the month, TOPAS 2)
+// hand over the day runs of the day-based wage-type lines; the final
+// settlement (the run's Lfn) computes them again as retro records. Its other
+// values and the difference records of earlier final runs are no part of the
+// comparison.
+int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr) {
+  return SqlOpen(g_zwiGroups, SqlFormat(std::string(kGroupColumns) +
+                                            " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
+                                            " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                                            " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
+                                            " AND Lu1Ztr <> 0)" +
+                                            kGroupTail,
+                                        abrnr, Ctx.Lfn, Ctx.Lug.LugLug));
+}
+
+int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g) { return FetchGroup(g_zwiGroups, g); }
+int SQL_Qvx331Zk1_CloseZwischenGroups() { return dbClose(g_zwiGroups); }
+
+int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr) {
+  int16_t rre = 0;
+  return SqlSelectOne(SqlFormat("SELECT Zk1Abr, Zk1Rre FROM Qvx331Zk1"
+                                " WHERE Zk1Stz = '%s' AND date_format(Zk1Bdt, '%%Y.%%m.%%d') = '%s'"
+                                " AND Zk1Pnr = '%s' AND Zk1Zkt = '%s' AND Zk1Lna = '%s' AND Zk1Lgr = '%s'"
+                                " AND Zk1Kst = '%s' AND Zk1Ktr = '%s' AND Zk1Krt = '%s'"
+                                " AND date_format(Zk1Von, '%%Y.%%m.%%d') = '%s'"
+                                " AND date_format(Zk1Bis, '%%Y.%%m.%%d') = '%s' AND Zk1Upn = '%s'"
+                                " AND Zk1Std = %ld AND Zk1Tge = %ld AND Zk1Sts = %d AND Zk1Inf = %d",
+                                g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Krt, g.Von, g.Bis, g.Upn,
+                                g.Std, g.Tge, g.Sts, g.Inf),
+                      abr, rre);
+}
+
+int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1) {
+  su1 = NextZk1Su1(d.Sts);
+  return SqlWrite(SqlFormat(
+      "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr,"
+      " Zk1Krt, Zk1Std, Zk1Tge, Zk1Von, Zk1Bis, Zk1Sts, Zk1Rre, Zk1Sta, Zk1Dat, Zk1Upn, Zk1Inf, Zk1Rrn, Zk1Su1)"
+      " VALUES (%ld, %d, '%s', date_format('%s', '%%Y.%%m.%%d'), '%s', '%s', '%s', '%s', '%s', '%s', '%s', %ld, %ld,"
+      " date_format('%s', '%%Y.%%m.%%d'), date_format('%s', '%%Y.%%m.%%d'), %d, %d, '1', sysdate(), '%s', %d, %ld,"
+      " %f)",
+      d.Abr, d.Lfn, d.Stz, d.Bdt, d.Pnr, d.Zkt, d.Lna, d.Lgr, d.Kst, d.Ktr, d.Krt, d.Std, d.Tge, d.Von, d.Bis, d.Sts,
+      2, d.Upn, d.Inf, d.Rrn, su1));
+}
+
+// The record that refused the insert is the one of the same identity, which
+// includes Zk1Lfn: a record of another running number of the accounting
+// number (an interim settlement) is never added to.
+int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d) {
+  return SqlWrite(SqlFormat("UPDATE Qvx331Zk1   SET Zk1Std = Zk1Std + %ld,   Zk1Tge = Zk1Tge + %ld,"
+                            "   Zk1Dat = SYSDATE()  WHERE Zk1Abr = %ld AND Zk1Lfn = %d AND Zk1Stz = '%s'"
+                            " AND date_format(Zk1Bdt, '%%Y.%%m.%%d') = '%s' AND Zk1Pnr = '%s' AND Zk1Zkt = '%s'"
+                            " AND Zk1Lna = '%s' AND Zk1Lgr = '%s' AND Zk1Kst = '%s' AND Zk1Ktr = '%s'"
+                            " AND date_format(Zk1Von, '%%Y.%%m.%%d') = '%s'"
+                            " AND date_format(Zk1Bis, '%%Y.%%m.%%d') = '%s'",
+                            d.Std, d.Tge, d.Abr, d.Lfn, d.Stz, d.Bdt, d.Pnr, d.Zkt, d.Lna, d.Lgr, d.Kst, d.Ktr, d.Von,
+                            d.Bis));
+}
+
+int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t& ztr) {
+  return SqlSelectOne(SqlFormat("SELECT Lu1Ztr FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s'"
+                                " AND Lu1Ztk = '%s' AND Lu1Lna = '%s'"
+                                " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
+                                " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
+                                lugLug, r.Stz, r.Zkt, r.Lna, r.Von, r.Bis),
+                      ztr);
+}
+
+int SQL_Qvx331Zk1_Unmask() {
+  int st = SqlWrite("UPDATE Qvx331Zk1  SET Zk1Rre = Zk1Rre * -1  WHERE Zk1Rre < 0");
+  if (st != 0) return st;
+  return dbAffectedRows();
+}
+
+int SQL_Qvx331Zk5_Insert(const Zk5Record& r) {
+  return SqlWrite(SqlFormat("INSERT INTO Qvx331Zk5  (Zk5Key, Zk5Abr, Zk5Stz, Zk5Bdt, Zk5Pnr, Zk5Zkt, Zk5Lna,"
+                            "  Zk5Lgr, Zk5Kst, Zk5Ktr, Zk5Krt, Zk5Std, Zk5Tge, Zk5Von,  Zk5Bis, Zk5Sts, Zk5Rre, Zk5Upn,"
+                            " Zk5Inf, Zk5Su1) VALUES ('%s', %ld,'%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s',"
+                            " %ld, %ld, '%s', '%s', %d, %d, '%s', %d, %f)",
+                            r.Key, r.Abr, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge,
+                            r.Von, r.Bis, r.Sts, r.Rre, r.Upn, r.Inf, r.Su1));
+}

@@ -1,0 +1,86 @@
+// Difference records: what was handed over for earlier accounting numbers (or
+// with the interim settlements of this one) against what is computed now.
+// Every difference becomes a transfer record of the run (Zk1Rre 2) and, for
+// LOGA2 and LODAS, an insert and a delete memo record (Qvx331Zk5).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "retro/zk3.h"
+
+// Compares the transferred values of the retro-calculated accounting numbers
+// (RetroAbrnr) with the retro records of the run, writes the difference
+// records, deletes the run's retro records and unmasks every masked transfer
+// record. Returns the result of the unmasking.
+int DifferenzenErmitteln();
+
+// The same comparison for a final settlement after interim settlements of
+// the accounting number: the day runs of the interim settlements against the
+// day runs of the final one (retro records of the run). Returns the status of
+// deleting the run's retro records.
+int ZwischenDifferenzenErmitteln();
+
+// One group of transferred values (the columns of the group selection).
+struct RetroGroup {
+  std::string Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst, Ktr, Krt;
+  int32_t Std = 0;  // summed minutes
+  int32_t Tge = 0;  // summed tenths of a day
+  std::string Von, Bis;
+  int16_t Sts = 0;
+  std::string Upn;
+  int16_t Inf = 0;
+  double Su1 = 0;   // highest LOGA2 number of the group
+};
+
+// One difference record (Zk1Rre 2, Zk1Sta 1).
+struct Zk1Differenz {
+  int32_t Abr = 0;
+  int16_t Lfn = 0;
+  std::string Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst, Ktr, Krt;
+  int32_t Std = 0;
+  int32_t Tge = 0;
+  std::string Von, Bis;
+  int16_t Sts = 0;
+  std::string Upn;
+  int16_t Inf = 0;
+  int32_t Rrn = 0;  // accounting number corrected
+};
+
+// One memo record of Qvx331Zk5 in insert column order.
+struct Zk5Record {
+  std::string Key;
+  int32_t Abr = 0;
+  std::string Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst, Ktr, Krt;
+  int32_t Std = 0;
+  int32_t Tge = 0;
+  std::string Von, Bis;
+  int16_t Sts = 0;
+  int16_t Rre = 0;  // 3 insert record (value now valid), 4 delete record (value sent before)
+  std::string Upn;
+  int16_t Inf = 0;
+  double Su1 = 0;
+};
+
+// Groups of the transferred values of the listed accounting numbers with
+// Zk1Rre > 0 (TOPAS: without Zk1Lfn 2).
+int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas);
+int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g);
+int SQL_Qvx331Zk1_CloseRetroGroups();
+// Groups of the day runs that the interim settlements of the accounting
+// number (every Zk1Lfn but the run's own) handed over.
+int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr);
+int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g);
+int SQL_Qvx331Zk1_CloseZwischenGroups();
+// Accounting number of a transferred record with the group's values.
+int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr);
+// Insert; su1 receives the Zk1Su1 written (LOGA2 numbering).
+int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1);
+// Adds Std and Tge to the stored difference record with the identity of d.
+int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d);
+// The wage-type line's Lu1Ztr (day runs) for a retro record.
+int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t& ztr);
+// Every negative Zk1Rre made positive; the statement's status, or the number
+// of records changed when it succeeded.
+int SQL_Qvx331Zk1_Unmask();
+int SQL_Qvx331Zk5_Insert(const Zk5Record& r);

@@ -1,0 +1,308 @@
+#include "retro/rueckrechnung.h"
+
+#include "calc/abrechnung.h"
+#include "calc/lssaetze.h"
+#include "calc/statistik.h"
+#include "calc/unterbrechung.h"
+#include "control/control.h"
+#include "retro/zk3.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/runlog.h"
+
+RetroState Retro;
+
+namespace {
+
+SqlCursor g_bsvRetro;
+bool g_bsvRetroLugOnly = false;
+
+void Check(int st, const char* message) {
+  if (st == 0) return;
+  Ctx.LastStatus = st;
+  Log(message, st);
+  if (st == -1) AbortRun(60);
+}
+
+Zk3Record ToZk3(const Zk1Record& r) {
+  Zk3Record z;
+  z.Key = Ctx.DbTime;
+  z.Abr = r.Abr;
+  z.Lfn = r.Lfn;
+  z.Stz = r.Stz;
+  z.Bdt = r.Bdt;
+  z.Pnr = r.Pnr;
+  z.Zkt = r.Zkt;
+  z.Lna = r.Lna;
+  z.Lgr = r.Lgr;
+  z.Kst = r.Kst;
+  z.Ktr = r.Ktr;
+  z.Krt = r.Krt;
+  z.Std = static_cast<int32_t>(r.Std);
+  z.Tge = r.Tge;
+  z.Stg = r.Stg;
+  z.Von = r.Von;
+  z.Bis = r.Bis;
+  z.Sts = r.Sts;
+  z.Upn = r.Upn;
+  z.Inf = r.Inf;
+  return z;
+}
+
+// A retro record; one that meets a stored record of the same identity is
+// added to it, as the transfer records are.
+void WriteZk3(const Zk3Record& z, bool nextMonth, const char* message) {
+  int st = nextMonth ? SQL_Qvx331Zk3_InsertNextMonth(z) : SQL_Qvx331Zk3_Insert(z);
+  if (st == kSqlDuplicate) st = nextMonth ? SQL_Qvx331Zk3_AddNextMonth(z) : SQL_Qvx331Zk3_Add(z);
+  Check(st, message);
+}
+
+// Month-account (Sta 1) and day-account (Sta 2) values.
+void RetroValue(const Zk1Record& r) { WriteZk3(ToZk3(r), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d"); }
+
+// Day runs. The transfer records accumulate a run that meets a stored one, so
+// the retro records do too: otherwise the difference step would reverse what
+// the settlement handed over.
+void RetroRun(const Zk1Record& r, bool nextMonth) { WriteZk3(ToZk3(r), nextMonth, "Zk3_Insert: %d"); }
+
+void ZwischenRun(const Zk1Record& r, bool nextMonth) {
+  Calc.Written = true;
+  RetroRun(r, nextMonth);
+}
+
+// Record types of the payroll system (at most five); the retro-calculation
+// reports no empty table.
+void ReadRecordTypes(const std::string& lugLgp) {
+  Calc.RecordTypes = {};
+  Calc.RecordTypeCount = 0;
+  SQL_Qvx170Lg1_Open(lugLgp);
+  while (Calc.RecordTypeCount < static_cast<int>(Calc.RecordTypes.size())) {
+    RecordType t;
+    int st = SQL_Qvx170Lg1_Fetch(t);
+    if (st != 0) {
+      if (st == -1) AbortRun(60);
+      break;
+    }
+    Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
+  }
+  SQL_Qvx170Lg1_Close();
+}
+
+// The interruption record of the employee's first row.
+void RetroUnterbrechung(const BsvRow& row, const InterruptionType& it, const std::string& von,
+                        const std::string& bis, const std::string& bdt) {
+  HomeCost home;
+  if (SQL_Qvx311Zuo_Get(row.BsvPnr, von, bis, home) == kSqlNoMoreRows)
+    Log("Keine Stammkostenstelle für PNR %s", row.BsvPnr);
+  int32_t count = CountUnterbrechungenIn(row.BsvPnr, von, bis);
+  if (count <= 0) return;
+  Log("--- Unterbrechungen: %d", count);
+  Zk3Record z;
+  z.Key = Ctx.DbTime;
+  z.Abr = Ctx.Abrnr;
+  z.Lfn = Ctx.Lfn;
+  z.Stz = it.Lu1Stz;
+  z.Bdt = bdt;
+  z.Pnr = row.BsvPnr;
+  z.Zkt = it.Lu1Lna;
+  z.Lna = it.Lu1Lna;
+  z.Lgr = " ";
+  z.Kst = home.ZuoKst;
+  z.Ktr = home.ZuoKtr;
+  z.Krt = home.ZuoKrt;
+  z.Std = count;
+  z.Von = von;
+  z.Bis = bis;
+  z.Sts = 112;
+  z.Upn = row.Zk1Upn;
+  // a duplicate leaves the stored record as it is
+  int st = SQL_Qvx331Zk3_Insert(z);
+  if (st != 0 && st != kSqlDuplicate) Check(st, "   Insert/Update Fehler %d");
+}
+
+// Run state switched for one call (the accounting number, its period, the
+// interface record and the record types) and restored after it.
+struct SavedRun {
+  int32_t Abrnr = Ctx.Abrnr;
+  std::string AbrVon = Ctx.AbrVon, AbrBis = Ctx.AbrBis;
+  LugRecord Lug = Ctx.Lug;
+  std::array<RecordType, 5> RecordTypes = Calc.RecordTypes;
+  int RecordTypeCount = Calc.RecordTypeCount;
+  ~SavedRun() {
+    Ctx.Abrnr = Abrnr;
+    Ctx.AbrVon = AbrVon;
+    Ctx.AbrBis = AbrBis;
+    Ctx.Lug = Lug;
+    Calc.RecordTypes = RecordTypes;
+    Calc.RecordTypeCount = RecordTypeCount;
+  }
+};
+
+}  // namespace
+
+const TransferDest kRetroRecords = {RetroValue, RetroRun, true, false};
+
+const TransferDest& ZwischenTransferDest() {
+  static const TransferDest dest = {kTransferRecords.WriteValue, ZwischenRun, false, true};
+  return dest;
+}
+
+int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int16_t folgemonat) {
+  SavedRun saved;
+  // The period of the run (the requested accounting number) decides which
+  // employments are read and who has moved to another circle.
+  const std::string curVon = Ctx.AbrVon, curBis = Ctx.AbrBis;
+
+  // 1. Period of the accounting number.
+  std::string von, bis;
+  SQL_Qvx330Abr_GetPeriod(akrArg, abrnr, von, bis);
+  if (folgemonat == 0) Log("\n>>>>>Rückrechnung :");
+  Log("AbrNr: %ld von: %s bis: %s", abrnr, von, bis);
+  if (folgemonat == 0) {
+    Retro.RetroVon = von;
+    Retro.RetroBis = bis;
+  }
+  Retro.Periods.push_back({abrnr, von, bis});
+
+  // 2. Interface record of the circle and the booking date.
+  Ctx.Lug = LugRecord{};
+  int st = SQL_Qvx171Lug_Get(akrArg, Ctx.Lug);
+  if (st != 0) Check(st, "Qvx171Lug-Lesenfehler: %d");
+  const LugRecord lug = Ctx.Lug;
+  Retro.RetroBdt = Ctx.Lug.LugDtm == 2 ? Retro.RetroBis : Retro.RetroVon;
+  const std::string bdt = Retro.RetroBdt;
+
+  // 3.-4.
+  const bool lugOnly = Ctx.Lug.LugPnr != 0;
+  Log(lugOnly ? "Nur LuG-PersNr verarbeiten\n" : "Alle PersNr verarbeiten\n");
+  ReadRecordTypes(Ctx.Lug.LugLgp);
+  InterruptionType it;
+  // The settlement counts interruptions in the main call only; a following
+  // month has none to compare with.
+  bool interruptions = folgemonat == 0 && SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, von, bis, it) == 0 &&
+                       it.Lu1Rre == 1;
+
+  // 5.-6. Employment rows; the records are computed for abrnr in [von, bis].
+  Retro.LastPnr.clear();
+  SQL_Qvx310Bsv_OpenRetro(akrArg, curBis, von, lugOnly);
+  Ctx.Abrnr = abrnr;
+  Ctx.AbrVon = von;
+  Ctx.AbrBis = bis;
+  std::string akr = akrArg;
+  BsvRow row;
+  while ((st = SQL_Qvx310Bsv_FetchRetro(row)) == 0) {
+    if (!Ctx.PnrFilter.empty() && row.BsvPnr != Ctx.PnrFilter) continue;
+    if (!row.BsvLug.empty()) Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
+    else Log("Pnr: %s", row.BsvPnr);
+
+    const bool first = row.BsvPnr != Retro.LastPnr;
+    if (first) Retro.LastPnr = row.BsvPnr;
+
+    // Employment ended before the run's period, employee now in another
+    // circle: the transfer records are kept out of the difference step.
+    if (!row.BsvGbi.empty() && row.BsvGbi <= curVon) {
+      std::string other;
+      if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, curVon, curBis, other) == 0 && other != akr) {
+        Log("Pnr : %s in anderen AbrKreis gewechselt-> nicht berechnen", row.BsvPnr);
+        Log("     => Datensätze temporär maskieren!");
+        int mst = SQL_Qvx331Zk1_Mask(row.BsvPnr, Ctx.AbrnrStart);
+        if (mst != 0) {
+          Ctx.LastStatus = mst;
+          Log("Pnr : %s SetZk1-Update-Fehler %d", row.BsvPnr, mst);
+          if (mst == -1) AbortRun(60);
+        }
+        continue;
+      }
+    }
+
+    // Employment beginning at the end of the period or later.
+    if (row.BsvGvo >= bis) {
+      std::string other;
+      if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, von, bis, other) != 0) {
+        Log("    -> erst später eingetreten!");
+        Retro.LastPnr.clear();
+        continue;
+      }
+      if (other == akr) {
+        Log("    -> neues Bsv im alten Abrkreis!");
+        Retro.LastPnr.clear();
+        continue;
+      }
+      // computed under the interface of the circle the employee belonged to;
+      // the run's own circle (Ctx.Akr, where a failure is reported) stays
+      akr = other;
+      int lst = SQL_Qvx171Lug_Get(akr, Ctx.Lug);
+      if (lst != 0) Check(lst, "Qvx171Lug-Lesenfehler(4): %d");
+    }
+
+    if (first) {
+      if (interruptions) RetroUnterbrechung(row, it, von, bis, bdt);
+      RueckrechnungZeitkonten(row, akr, bdt, folgeNr, folgemonat);
+    }
+    akr = akrArg;
+    Ctx.Lug = lug;
+  }
+
+  // 7.
+  Ctx.LastStatus = st;
+  Log("PersNr-Lesen Status: %d", st);
+  if (st == -1) AbortRun(60);
+  return SQL_Qvx310Bsv_CloseRetro();
+}
+
+void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const std::string& bdt, int16_t folgeNr,
+                             int16_t folgemonat) {
+  // The values are computed by the rules of the account transfer itself, so
+  // that unchanged bookings give exactly the values handed over.
+  std::string callBdt = bdt;
+  TransferCall call;
+  call.Bsv = &row;
+  call.Akr = akr;
+  call.FolgeNr = folgeNr;
+  call.Folgemonat = folgemonat;
+  // following months: month values are booked on the date of the
+  // retro-calculated number (or, by Lu1Fkt, of the period computed)
+  call.MainVon = Retro.RetroVon;
+  call.MainBis = Retro.RetroBis;
+  call.Bdt = &callBdt;
+  call.Dest = &kRetroRecords;
+  TransferZeitkontenTo(call);
+
+  // Site records.
+  if (Ctx.MndSto == "02272" && folgemonat == 0 && Ctx.Lfn != 2) {
+    HomeCost home;
+    if (SQL_Qvx311Zuo_Get(row.BsvPnr, Ctx.AbrVon, Ctx.AbrBis, home) == kSqlNoMoreRows)
+      Log("      Keine Stammkostenstelle für PNR %s (2)", row.BsvPnr);
+    WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, home.ZuoKst, home.ZuoKtr, bdt, 1);
+  }
+}
+
+int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von, bool lugOnly) {
+  g_bsvRetroLugOnly = lugOnly;
+  return SqlOpen(g_bsvRetro,
+                 SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
+                                       " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug) FROM Qvx310Bsv"
+                                       " WHERE BsvAkr = '%s' AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
+                                       " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
+                               (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
+                               " ORDER BY BsvPnr, BsvGvo DESC",
+                           akr, abrBis, von));
+}
+
+int SQL_Qvx310Bsv_FetchRetro(BsvRow& row) {
+  row = BsvRow{};
+  int st = SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug);
+  if (st == 0) {
+    if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
+    else if (!g_bsvRetroLugOnly) row.Zk1Upn = row.BsvPnr;
+  }
+  return st;
+}
+
+int SQL_Qvx310Bsv_CloseRetro() { return dbClose(g_bsvRetro); }
+
+int SQL_Qvx331Zk1_Mask(const std::string& pnr, int32_t abrnrStart) {
+  return SqlWrite(SqlFormat("UPDATE Qvx331Zk1  SET Zk1Rre = Zk1Rre * -1  WHERE Zk1Pnr = '%s'   AND Zk1Abr != %ld"
+                            "   AND Zk1Rre > 0",
+                            pnr, abrnrStart));
+}
