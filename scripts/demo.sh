@@ -22,7 +22,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 echo "== building"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build >/dev/null
 cmake --build build -j2 --target lugtransfer lugtransfer-ini >/dev/null
 
 scripts/db-server.sh start
