@@ -229,11 +229,7 @@ struct Runner {
         pos = at + want.size();
       }
     } else if (s.name == "sql") {
-      std::string actual;
-      for (auto& row : db.Query(Cp1252(Subst(s.arg)))) {
-        for (size_t i = 0; i < row.size(); ++i) actual += (i ? "|" : "") + row[i];
-        actual += "\n";
-      }
+      std::string actual = RowsText(db, Cp1252(Subst(s.arg)));
       std::string want = Cp1252(Subst(Block(s.lines)));
       if (want != actual) Fail(s, "rows differ.\n--- expected ---\n" + Utf8(want) + "--- actual ---\n" + Utf8(actual));
     } else if (s.name == "file") {
@@ -276,21 +272,11 @@ std::string RunScenario(const std::string& file) {
   }
   r.schema = id.substr(0, 40);
   std::transform(r.schema.begin(), r.schema.end(), r.schema.begin(), ::tolower);
-  r.tree = (fs::temp_directory_path() / ("lug-" + r.schema)).string();
-  fs::remove_all(r.tree);
-  for (const char* d : {"bin", "Files", "Quantivel_php/log", "Transfer"}) fs::create_directories(r.tree + "/" + d);
+  r.tree = MakeInstallTree(r.schema);
   try {
     r.db.CreateSchema(r.schema);
     auto sections = Parse(ReadFileBytes(file));
-    bool iniWritten = false;
-    for (const auto& s : sections) {
-      if (s.name == "ini") iniWritten = true;
-      if (s.name == "args" && !iniWritten) {
-        r.WriteIni({"LOGIN lug", "PASS lug", "NET8 {socket}"});
-        iniWritten = true;
-      }
-      r.Do(s);
-    }
+    for (const auto& s : sections) r.Do(s);
   } catch (const std::exception& e) {
     r.failures += r.name + ": " + e.what() + "\n";
   }

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "run/config.h"
+
 std::string TestSocket() {
   const char* env = std::getenv("LUG_DB_SOCKET");
   return env && *env ? env : LUG_TEST_SOCKET;
@@ -116,6 +118,31 @@ void TestDb::DropSchema(const std::string& schema) {
 void TestDb::Use(const std::string& schema) { Exec("USE `" + schema + "`"); }
 
 unsigned long TestDb::ThreadId() { return conn_ ? mysql_thread_id(conn_) : 0; }
+
+std::string RowsText(TestDb& db, const std::string& sql) {
+  std::string out;
+  for (const auto& row : db.Query(sql)) {
+    for (size_t i = 0; i < row.size(); ++i) out += (i ? "|" : "") + row[i];
+    out += "\n";
+  }
+  return out;
+}
+
+std::string MakeInstallTree(const std::string& name) {
+  namespace fs = std::filesystem;
+  fs::path tree = fs::temp_directory_path() / ("lug-" + name);
+  fs::remove_all(tree);
+  for (const char* d : {"bin", "Files", "Quantivel_php/log", "Transfer"}) fs::create_directories(tree / d);
+  std::string ini, rec;
+  FormatIniRecord("DB", 1, "LOGIN", "lug", rec);
+  ini += rec;
+  FormatIniRecord("DB", 2, "PASS", "lug", rec);
+  ini += rec;
+  FormatIniRecord("DB", 3, "NET8", ProgramSocket(), rec);
+  ini += rec;
+  WriteFileBytes((tree / "Files/quantivel.ini").string(), ini);
+  return tree.string();
+}
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -44,5 +44,13 @@ private:
   std::string error_;
 };
 
+// Rows of a query as lines of columns separated by '|' (NULL as \N).
+std::string RowsText(TestDb& db, const std::string& sql);
+
+// An installation tree below the temporary folder: bin/ (the working
+// directory of a run), Files/quantivel.ini (user lug, the test server as
+// NET8), Quantivel_php/log/ and Transfer/. Returns its path.
+std::string MakeInstallTree(const std::string& name);
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

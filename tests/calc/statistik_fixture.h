@@ -16,20 +16,14 @@
 #include "run/db.h"
 #include "run/exit.h"
 #include "run/platform.h"
-#include "testdb.h"
+#include "program_fixture.h"
 
-class CalcTest : public ::testing::Test {
+class CalcTest : public ProgramDbTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(admin.Connected()) << admin.Error();
-    schema = "tst" + std::to_string(getpid());
-    admin.CreateSchema(schema);
-    admin.Exec("INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
-               "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX')");
-    dir = std::filesystem::temp_directory_path() / ("lug-" + schema);
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    ASSERT_EQ(0, dbConnect("lug", "lug", ProgramSocket(), schema));
+    OpenSchema("tst");
+    Fixture("INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
+            "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX')");
     Ctx = RunContext{};
     Ctx.LogPath = (dir / "log.txt").string();
     Ctx.Akr = "01";
@@ -42,12 +36,6 @@ protected:
     Calc = CalcState{};
     Period("2026.03.01", "2026.03.31");
     Employee("P1", "2020.01.01", "");
-  }
-
-  void TearDown() override {
-    dbDisconnect();
-    admin.DropSchema(schema);
-    std::filesystem::remove_all(dir);
   }
 
   void Period(const std::string& von, const std::string& bis) {
@@ -67,24 +55,6 @@ protected:
     Calc.Written = false;
   }
 
-  // Fixture rows are inserted on the test connection; the program's
-  // transaction is ended so that its next statement sees them.
-  void Fixture(const std::string& sql) {
-    admin.Exec(sql);
-    dbCommit();
-  }
-
-  // Rows written by the program, after its commit; columns separated by '|'.
-  std::string Rows(const std::string& sql) {
-    dbCommit();
-    std::string out;
-    for (const auto& row : admin.Query(sql)) {
-      for (size_t i = 0; i < row.size(); ++i) out += (i ? "|" : "") + row[i];
-      out += "\n";
-    }
-    return out;
-  }
-
   // The run log as UTF-8 lines ending in '\n'.
   std::string RunLog() {
     std::filesystem::path p = dir / "log.txt";
@@ -95,8 +65,4 @@ protected:
     }
     return out;
   }
-
-  TestDb admin;
-  std::string schema;
-  std::filesystem::path dir;
 };

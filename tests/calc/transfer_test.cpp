@@ -7,7 +7,7 @@
 #include "calc/transfer.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "testdb.h"
+#include "program_fixture.h"
 
 TEST(Loga2Sequence, NumbersOnlyRecordsWithStatusAndWrapsBeforeTwelveNines) {
   SetLoga2Numbering(true);
@@ -30,27 +30,11 @@ TEST(Loga2Sequence, NumbersOnlyRecordsWithStatusAndWrapsBeforeTwelveNines) {
 
 namespace {
 
-class TransferTable : public ::testing::Test {
+class TransferTable : public ProgramDbTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(admin.Connected()) << admin.Error();
-    schema = "ttr" + std::to_string(getpid());
-    admin.CreateSchema(schema);
-    ASSERT_EQ(0, dbConnect("lug", "lug", ProgramSocket(), schema));
+    OpenSchema("ttr");
     SetLoga2Numbering(false);
-  }
-  void TearDown() override {
-    dbDisconnect();
-    admin.DropSchema(schema);
-  }
-  std::string Rows(const std::string& sql) {
-    dbCommit();
-    std::string out;
-    for (const auto& row : admin.Query(sql)) {
-      for (size_t i = 0; i < row.size(); ++i) out += (i ? "|" : "") + row[i];
-      out += "\n";
-    }
-    return out;
   }
   static Zk1Record Record(const std::string& von, const std::string& bis, double std) {
     Zk1Record r;
@@ -70,8 +54,6 @@ protected:
     r.Sta = 1;
     return r;
   }
-  TestDb admin;
-  std::string schema;
 };
 
 }  // namespace

@@ -14,26 +14,16 @@
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
-#include "testdb.h"
+#include "program_fixture.h"
 
 namespace {
 
-class Zeitkonten : public ::testing::Test {
+class Zeitkonten : public ProgramDbTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(admin.Connected()) << admin.Error();
-    schema = "tzk" + std::to_string(getpid());
-    admin.CreateSchema(schema);
-    admin.Exec("INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
-               "INSERT INTO Qvx131Fcd VALUES ('U', 'URL'), ('K', 'KRK')");
-    dir = std::filesystem::temp_directory_path() / ("lug-" + schema);
-    std::filesystem::create_directories(dir);
-    ASSERT_EQ(0, dbConnect("lug", "lug", ProgramSocket(), schema));
-  }
-  void TearDown() override {
-    dbDisconnect();
-    admin.DropSchema(schema);
-    std::filesystem::remove_all(dir);
+    OpenSchema("tzk");
+    Fixture("INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
+            "INSERT INTO Qvx131Fcd VALUES ('U', 'URL'), ('K', 'KRK')");
   }
 
   // A fresh calculation of P1 with the given lines and bookings.
@@ -65,20 +55,11 @@ protected:
   }
 
   std::string Records() {
-    dbCommit();
-    std::string out;
-    for (const auto& r : admin.Query("SELECT date_format(Zk1Bdt, '%d'), Zk1Lna, Zk1Kst, Zk1Krt, Zk1Std, Zk1Tge,"
-                                     " date_format(Zk1Von, '%d'), date_format(Zk1Bis, '%d'), Zk1Inf FROM Qvx331Zk1"
-                                     " ORDER BY Zk1Lna, Zk1Kst, Zk1Bdt")) {
-      for (size_t i = 0; i < r.size(); ++i) out += (i ? "|" : "") + r[i];
-      out += "\n";
-    }
-    return out;
+    return Rows("SELECT date_format(Zk1Bdt, '%d'), Zk1Lna, Zk1Kst, Zk1Krt, Zk1Std, Zk1Tge,"
+                " date_format(Zk1Von, '%d'), date_format(Zk1Bis, '%d'), Zk1Inf FROM Qvx331Zk1"
+                " ORDER BY Zk1Lna, Zk1Kst, Zk1Bdt");
   }
 
-  TestDb admin;
-  std::string schema;
-  std::filesystem::path dir;
   BsvRow row;
 };
 

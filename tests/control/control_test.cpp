@@ -14,29 +14,13 @@
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
-#include "testdb.h"
+#include "program_fixture.h"
 
 namespace {
 
-class Control : public ::testing::Test {
+class Control : public ProgramDbTest {
 protected:
-  void SetUp() override {
-    ASSERT_TRUE(admin.Connected()) << admin.Error();
-    schema = "tco" + std::to_string(getpid());
-    admin.CreateSchema(schema);
-    dir = std::filesystem::temp_directory_path() / ("lug-" + schema);
-    std::filesystem::create_directories(dir);
-    ASSERT_EQ(0, dbConnect("lug", "lug", ProgramSocket(), schema));
-  }
-  void TearDown() override {
-    dbDisconnect();
-    admin.DropSchema(schema);
-    std::filesystem::remove_all(dir);
-  }
-  void Fixture(const std::string& sql) {
-    admin.Exec(sql);
-    dbCommit();
-  }
+  void SetUp() override { OpenSchema("tco"); }
   // Runs the control for circle 01; the exit code when the process would end, else -1.
   int Run(int32_t abrnr, const std::string& dbTime, int32_t interim) {
     Ctx = RunContext{};
@@ -53,9 +37,6 @@ protected:
     }
     return -1;
   }
-  TestDb admin;
-  std::string schema;
-  std::filesystem::path dir;
 };
 
 struct ModeCase {

@@ -222,8 +222,8 @@ TEST_F(ExportCommon, TransferFileThatCannotBeOpenedEndsTheProcess) {
 // A full disk: the write or the final flush fails; the run must not end as if
 // the file were complete.
 TEST_F(ExportCommon, FailedWritesEndTheProcess) {
-  fs::path dir = tree / "Transfer/Lohn und Gehalt/Export/S";
-  fs::create_symlink("/dev/full", dir / "full.txt");
+  fs::path exportDir = tree / "Transfer/Lohn und Gehalt/Export/S";
+  fs::create_symlink("/dev/full", exportDir / "full.txt");
   // small text: kept in the buffer, the error comes with the close
   ExportFile f;
   ExportFileCreate(f, "\\full.txt", "Testdatei kann nicht geoeffnet werden !");

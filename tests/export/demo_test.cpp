@@ -25,17 +25,7 @@ TEST(DemoCompany, FinalSettlementWritesTheDatevFile) {
   admin.CreateSchema(schema);
   admin.Exec(ReadFileBytes(std::string(LUG_SOURCE_DIR) + "/db/demo.sql"));
   admin.Exec("SET NAMES latin1");
-  fs::path tree = fs::temp_directory_path() / ("lug-" + schema);
-  fs::remove_all(tree);
-  for (const char* d : {"bin", "Files", "Quantivel_php/log", "Transfer"}) fs::create_directories(tree / d);
-  std::string ini, rec;
-  FormatIniRecord("DB", 1, "LOGIN", "lug", rec);
-  ini += rec;
-  FormatIniRecord("DB", 2, "PASS", "lug", rec);
-  ini += rec;
-  FormatIniRecord("DB", 3, "NET8", ProgramSocket(), rec);
-  ini += rec;
-  WriteFileBytes((tree / "Files/quantivel.ini").string(), ini);
+  fs::path tree = MakeInstallTree(schema);
 
   // the console lines go to a file
   std::fflush(stdout);

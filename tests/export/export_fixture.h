@@ -16,21 +16,17 @@
 #include "run/db.h"
 #include "run/exit.h"
 #include "run/platform.h"
-#include "testdb.h"
+#include "program_fixture.h"
 
-class ExportTest : public ::testing::Test {
+class ExportTest : public ProgramDbTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(admin.Connected()) << admin.Error();
-    schema = "tex" + std::to_string(getpid());
-    admin.CreateSchema(schema);
-    tree = std::filesystem::temp_directory_path() / ("lug-" + schema);
-    std::filesystem::remove_all(tree);
+    OpenSchema("tex");
+    tree = dir;
     for (const char* d : {"bin", "Quantivel_php/log", "Transfer/Lohn und Gehalt/Export/S"})
       std::filesystem::create_directories(tree / d);
     cwd = std::filesystem::current_path();
     std::filesystem::current_path(tree / "bin");
-    ASSERT_EQ(0, dbConnect("lug", "lug", ProgramSocket(), schema));
     Ctx = RunContext{};
     Ctx.LogPath = "..\\Quantivel_php\\log\\log#lug.txt";
     Ctx.Schema = "S";
@@ -41,10 +37,8 @@ protected:
   }
 
   void TearDown() override {
-    dbDisconnect();
     std::filesystem::current_path(cwd);
-    admin.DropSchema(schema);
-    std::filesystem::remove_all(tree);
+    ProgramDbTest::TearDown();
   }
 
   // Text of a file below the tree; empty when it does not exist.
@@ -76,7 +70,5 @@ protected:
     return -1;
   }
 
-  TestDb admin;
-  std::string schema;
   std::filesystem::path tree, cwd;
 };

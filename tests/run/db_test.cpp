@@ -10,29 +10,19 @@
 #include "run/db.h"
 #include "run/driver.h"
 #include "run/exit.h"
-#include "run/config.h"
 #include "run/platform.h"
-#include "testdb.h"
+#include "program_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class DbLayer : public ::testing::Test {
+class DbLayer : public ProgramDbTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(admin.Connected()) << admin.Error();
-    schema = "tdb" + std::to_string(getpid());
-    admin.CreateSchema(schema);
-    admin.Exec("CREATE TABLE T (K VARCHAR(20) NOT NULL PRIMARY KEY, V INT NULL, D DOUBLE NULL)");
-    ASSERT_EQ(0, dbConnect("lug", "lug", ProgramSocket(), schema));
+    OpenSchema("tdb");
+    Fixture("CREATE TABLE T (K VARCHAR(20) NOT NULL PRIMARY KEY, V INT NULL, D DOUBLE NULL)");
   }
-  void TearDown() override {
-    dbDisconnect();
-    admin.DropSchema(schema);
-  }
-  TestDb admin;
-  std::string schema;
 };
 
 }  // namespace
@@ -127,17 +117,7 @@ TEST(WholeRun, ConnectionKilledInTheMiddle) {
   admin.Exec("INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAdt) VALUES ('01', 'L1', 0, 5);"
              "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
              "INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES ('01', 5, '2026-01-01', '2026-01-31')");
-  fs::path tree = fs::temp_directory_path() / ("lug-" + schema);
-  fs::remove_all(tree);
-  for (const char* d : {"bin", "Files", "Quantivel_php/log", "Transfer"}) fs::create_directories(tree / d);
-  std::string ini, rec;
-  FormatIniRecord("DB", 1, "LOGIN", "lug", rec);
-  ini += rec;
-  FormatIniRecord("DB", 2, "PASS", "lug", rec);
-  ini += rec;
-  FormatIniRecord("DB", 3, "NET8", ProgramSocket(), rec);
-  ini += rec;
-  WriteFileBytes((tree / "Files/quantivel.ini").string(), ini);
+  fs::path tree = MakeInstallTree(schema);
 
   // a second session holds the circle's row, so the run's status update waits
   TestDb locker;
