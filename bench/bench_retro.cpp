@@ -180,7 +180,6 @@ Result Bench(int n) {
   std::string schema = "lugbenchrr" + std::to_string(getpid());
   db.CreateSchema(schema);
   Fill(db, schema, n);
-  if (getenv("IDX")) db.Exec(getenv("IDX"));
 
   fs::path tree = fs::temp_directory_path() / ("lug-" + schema);
   fs::remove_all(tree);

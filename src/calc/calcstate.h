@@ -53,6 +53,9 @@ struct CalcState {
   double CalendarDays = 0;       // the employee's running total of calendar days (at most 30)
   StatAccu Stat;
   HomeCost Home;
+  // Final settlement after interim settlements of the number: the day runs
+  // of the main call become retro records (interim differences).
+  bool TagesfolgenRetro = false;
 };
 
 extern CalcState Calc;

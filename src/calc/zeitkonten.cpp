@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "calc/statistik.h"
+#include "retro/rueckrechnung.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -278,6 +279,8 @@ void TransferZeitkonten(const BsvRow& row, const std::string& akr, int16_t folge
   call.MainVon = Calc.MainVon;
   call.MainBis = Calc.MainBis;
   call.Bdt = &Calc.Zk1Bdt;
+  // after interim settlements the day runs are compared with what those sent
+  if (Calc.TagesfolgenRetro && folgemonat == 0) call.Dest = &ZwischenTransferDest();
   TransferZeitkontenTo(call);
 }
 

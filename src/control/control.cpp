@@ -92,7 +92,13 @@ void RetroLoop() {
 
 }  // namespace
 
-bool EndabrechnungGelaufen(int32_t, int16_t) { return false; }
+namespace {
+bool g_endabrechnungGelaufen = false;  // switched by tests only
+}  // namespace
+
+bool EndabrechnungGelaufen(int32_t, int16_t) { return g_endabrechnungGelaufen; }
+
+void SetEndabrechnungGelaufen(bool ran) { g_endabrechnungGelaufen = ran; }
 
 void SettlementControl() {
   // The calculation state and the LOGA2 sequence begin with the run.
@@ -146,7 +152,9 @@ void SettlementControl() {
   interimDifferences = interimDifferences && Ctx.InterimFlag == 0;
 
   // The requested accounting number.
+  Calc.TagesfolgenRetro = interimDifferences;
   CalcAbrnr(Ctx.Akr, Ctx.Abrnr, 0, 0);
+  Calc.TagesfolgenRetro = false;
   if (interimDifferences) ZwischenDifferenzenErmitteln();
 
   // Following months and earlier accounting numbers: final settlements only.

@@ -24,6 +24,9 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
 // Has the final settlement of the accounting number run already? This system
 // keeps no record of it: the answer is always no.
 bool EndabrechnungGelaufen(int32_t abrnr, int16_t lfn);
+// Tests only: the answer of EndabrechnungGelaufen (a yes refuses interim
+// requests and makes a final settlement correct its interim settlements).
+void SetEndabrechnungGelaufen(bool ran);
 
 // Interface record of the circle (Qvx171Lug via AkrLug of O1001AbrKreis).
 int SQL_Qvx171Lug_Get(const std::string& akr, LugRecord& lug);

@@ -1,5 +1,9 @@
 #include "retro/differenzen.h"
 
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
 #include "calc/transfer.h"
 #include "retro/rueckrechnung.h"
 #include "run/context.h"
@@ -66,20 +70,73 @@ bool MemoRecords() {
   return lgp == "LOGA2" || lgp == "LODAS";
 }
 
-Zk3Record GroupKey(const RetroGroup& g) {
-  Zk3Record k;
-  k.Stz = g.Stz;
-  k.Bdt = g.Bdt;
-  k.Pnr = g.Pnr;
-  k.Zkt = g.Zkt;
-  k.Lna = g.Lna;
-  k.Lgr = g.Lgr;
-  k.Kst = g.Kst;
-  k.Ktr = g.Ktr;
-  k.Von = g.Von;
-  k.Bis = g.Bis;
+// The columns by which a group finds its retro records: Stz, Bdt, Pnr, Zkt,
+// Lna, Lgr, Kst, Ktr, Von and Bis.
+std::string MatchKey(const std::string& stz, const std::string& bdt, const std::string& pnr, const std::string& zkt,
+                     const std::string& lna, const std::string& lgr, const std::string& kst, const std::string& ktr,
+                     const std::string& von, const std::string& bis) {
+  std::string k;
+  for (const std::string* p : {&stz, &bdt, &pnr, &zkt, &lna, &lgr, &kst, &ktr, &von, &bis}) {
+    k += *p;
+    k += '\x1f';
+  }
   return k;
 }
+
+// The values a group is compared with: the first retro record of the group.
+struct Zk3Match {
+  int32_t Std = 0;
+  int32_t Tge = 0;
+  std::string Von, Bis;
+  int16_t Inf = 0;
+  int32_t Abr = 0;
+};
+
+// The retro records of the run, read once. A group takes the first record
+// with its columns and removes all of them; the records no group has taken
+// are the new values. (Looked up and deleted group by group on the server,
+// the same comparison costs two statements per group.)
+class RetroRecords {
+public:
+  void Read() {
+    SQL_Qvx331Zk3_OpenRun(Ctx.DbTime);
+    int st;
+    for (;;) {
+      Zk3Record r;
+      if ((st = SQL_Qvx331Zk3_FetchRun(r)) != 0) break;
+      std::string key = MatchKey(r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Von, r.Bis);
+      keys_.push_back(key);
+      first_.emplace(key, records_.size());
+      records_.push_back(std::move(r));
+    }
+    CheckFetch(st);
+    SQL_Qvx331Zk3_CloseRun();
+  }
+
+  bool Take(const RetroGroup& g, Zk3Match& m) {
+    auto it = first_.find(MatchKey(g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Von, g.Bis));
+    if (it == first_.end()) return false;
+    const Zk3Record& r = records_[it->second];
+    m = Zk3Match{r.Std, r.Tge, r.Von, r.Bis, r.Inf, r.Abr};
+    taken_.insert(it->first);
+    first_.erase(it);
+    return true;
+  }
+
+  // In the order read.
+  template <class F>
+  void ForEachLeft(F f) const {
+    for (size_t i = 0; i < records_.size(); ++i) {
+      if (!taken_.count(keys_[i])) f(records_[i]);
+    }
+  }
+
+private:
+  std::vector<Zk3Record> records_;
+  std::vector<std::string> keys_;
+  std::unordered_map<std::string, size_t> first_;  // key -> first record not taken
+  std::unordered_set<std::string> taken_;
+};
 
 Zk1Differenz FromGroup(const RetroGroup& g) {
   Zk1Differenz d;
@@ -224,36 +281,20 @@ void NewValue(const Variante& v, const Zk3Record& r) {
 // Groups of the open group cursor against the run's retro records, then the
 // retro records left over as new values.
 void Compare(const Variante& v, int (*fetch)(RetroGroup&), int (*close)()) {
+  RetroRecords retro;
+  retro.Read();
   int st;
   for (;;) {
     RetroGroup g;
     if ((st = fetch(g)) != 0) break;
     if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
-    Zk3Record key = GroupKey(g);
     Zk3Match m;
-    int gst = SQL_Qvx331Zk3_GetGroup(Ctx.DbTime, key, m);
-    if (gst == -1) {
-      Ctx.LastStatus = gst;
-      AbortRun(60);
-    }
-    if (gst != 0) {
-      Vanished(v, g);
-      continue;
-    }
-    if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
-    SQL_Qvx331Zk3_DeleteGroup(Ctx.DbTime, key);
+    if (!retro.Take(g, m)) Vanished(v, g);
+    else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
   }
   CheckFetch(st);
   close();
-
-  SQL_Qvx331Zk3_OpenRun(Ctx.DbTime);
-  for (;;) {
-    Zk3Record r;
-    if ((st = SQL_Qvx331Zk3_FetchRun(r)) != 0) break;
-    NewValue(v, r);
-  }
-  CheckFetch(st);
-  SQL_Qvx331Zk3_CloseRun();
+  retro.ForEachLeft([&v](const Zk3Record& r) { NewValue(v, r); });
 }
 
 constexpr const char* kGroupColumns =

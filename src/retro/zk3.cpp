@@ -49,26 +49,7 @@ namespace {
 
 SqlCursor g_zk3Run;
 
-constexpr const char* kZk3GroupCondition =
-    " WHERE Zk3Stz = '%s' AND date_format(Zk3Bdt, '%%Y.%%m.%%d') = '%s' AND Zk3Pnr = '%s'"
-    " AND Zk3Zkt = '%s' AND Zk3Lna = '%s' AND Zk3Lgr = '%s' AND Zk3Kst = '%s' AND Zk3Ktr = '%s'"
-    " AND date_format(Zk3Von, '%%Y.%%m.%%d') = '%s' AND date_format(Zk3Bis, '%%Y.%%m.%%d') = '%s'"
-    " AND Zk3Key = '%s'";
-
 }  // namespace
-
-int SQL_Qvx331Zk3_GetGroup(const std::string& key, const Zk3Record& g, Zk3Match& m) {
-  return SqlSelectOne(SqlFormat(std::string("SELECT Zk3Std, Zk3Tge, date_format(Zk3Von, '%%Y.%%m.%%d'),"
-                                            " date_format(Zk3Bis, '%%Y.%%m.%%d'), Zk3Inf, Zk3Abr FROM Qvx331Zk3") +
-                                    kZk3GroupCondition,
-                                g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Von, g.Bis, key),
-                      m.Std, m.Tge, m.Von, m.Bis, m.Inf, m.Abr);
-}
-
-int SQL_Qvx331Zk3_DeleteGroup(const std::string& key, const Zk3Record& g) {
-  return SqlWrite(SqlFormat(std::string("DELETE FROM Qvx331Zk3") + kZk3GroupCondition, g.Stz, g.Bdt, g.Pnr, g.Zkt,
-                            g.Lna, g.Lgr, g.Kst, g.Ktr, g.Von, g.Bis, key));
-}
 
 // In a fixed order, so that a run writes its new values (and their LOGA2
 // numbers) the same way every time.

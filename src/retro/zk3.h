@@ -42,23 +42,6 @@ int SQL_Qvx331Zk3_Add(const Zk3Record& r);
 // (Zk3Bdt one month after r.Bdt).
 int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r);
 
-// The retro values that the difference step compares with one group of
-// transferred values.
-struct Zk3Match {
-  int32_t Std = 0;
-  int32_t Tge = 0;
-  std::string Von;
-  std::string Bis;
-  int16_t Inf = 0;
-  int32_t Abr = 0;
-};
-
-// First retro record of the run (key) with the group's Stz, Bdt, Pnr, Zkt,
-// Lna, Lgr, Kst, Ktr, Von and Bis (taken from g; the other fields of g are not
-// used).
-int SQL_Qvx331Zk3_GetGroup(const std::string& key, const Zk3Record& g, Zk3Match& m);
-// Deletes the retro records of the run that SQL_Qvx331Zk3_GetGroup finds.
-int SQL_Qvx331Zk3_DeleteGroup(const std::string& key, const Zk3Record& g);
 // All retro records of the run; the fetch fills Stz, Bdt, Pnr, Zkt, Lna, Lgr,
 // Kst, Ktr, Krt, Std, Tge, Von, Bis, Sts, Upn, Inf and Abr.
 int SQL_Qvx331Zk3_OpenRun(const std::string& key);
