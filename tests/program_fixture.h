@@ -11,6 +11,7 @@
 #include <string>
 
 #include "run/db.h"
+#include "run/platform.h"
 #include "testdb.h"
 
 class ProgramDbTest : public ::testing::Test {
@@ -41,6 +42,18 @@ protected:
   std::string Rows(const std::string& sql) {
     dbCommit();
     return RowsText(admin, sql);
+  }
+
+  // The run log dir/log.txt (tests point LogPath of RunContext there) as
+  // UTF-8 lines ending in '\n'.
+  std::string RunLog() {
+    std::filesystem::path p = dir / "log.txt";
+    if (!std::filesystem::exists(p)) return "";
+    std::string text = Utf8(ReadFileBytes(p.string())), out;
+    for (char c : text) {
+      if (c != '\r') out += c;
+    }
+    return out;
   }
 
   TestDb admin;

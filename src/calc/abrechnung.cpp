@@ -16,9 +16,7 @@ bool g_bsvLugOnly = false;
 
 void ReportDelete(int st, const char* message, int32_t abrnr) {
   if (st == 0 || st == kSqlNoMoreRows) return;
-  Ctx.LastStatus = st;
-  Log(message, st, abrnr);
-  if (st == -1) AbortRun(60);
+  ReportStatus(st, message, st, abrnr);
 }
 
 void ReadUnterbrechung() {
@@ -44,6 +42,27 @@ void ReadSatzarten(const std::string& lugLgp) {
     Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
   }
   SQL_Qvx170Lg1_Close();
+}
+
+bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string& bis, std::string& akr,
+                   std::string& lastPnr, const char* lugErrorMessage) {
+  std::string other;
+  if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, von, bis, other) != 0) {
+    Log("    -> erst später eingetreten!");
+    lastPnr.clear();
+    return false;
+  }
+  if (other == akr) {
+    Log("    -> neues Bsv im alten Abrkreis!");
+    lastPnr.clear();
+    return false;
+  }
+  // calculated under the interface of the circle the employee belonged to;
+  // the circle of the run in RunContext stays, so that an abort reports to it
+  akr = other;
+  int st = SQL_Qvx171Lug_Get(akr, Ctx.Lug);
+  if (st != 0) ReportStatus(st, lugErrorMessage, st);
+  return true;
 }
 
 int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat) {
@@ -112,30 +131,9 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
     }
 
     // Employment beginning at the end of the period or later.
-    if (row.BsvGvo >= Ctx.AbrBis) {
-      std::string other;
-      int ast = SQL_Qvx310Bsv_GetAkr(row.BsvPnr, Ctx.AbrVon, Ctx.AbrBis, other);
-      if (ast != 0) {
-        Log("    -> erst später eingetreten!");
-        Calc.LastPnr.clear();
-        continue;
-      }
-      if (other == akr) {
-        Log("    -> neues Bsv im alten Abrkreis!");
-        Calc.LastPnr.clear();
-        continue;
-      }
-      // calculated under the interface of the circle the employee belonged
-      // to; the circle of the run in RunContext stays, so that an abort
-      // reports to it
-      akr = other;
-      int lst = SQL_Qvx171Lug_Get(akr, Ctx.Lug);
-      if (lst != 0) {
-        Ctx.LastStatus = lst;
-        Log("Qvx171Lug-Lesenfehler(3): %d", lst);
-        if (lst == -1) AbortRun(60);
-      }
-    }
+    if (row.BsvGvo >= Ctx.AbrBis &&
+        !TakeLateEntry(row, Ctx.AbrVon, Ctx.AbrBis, akr, Calc.LastPnr, "Qvx171Lug-Lesenfehler(3): %d"))
+      continue;
 
     // Statistics, special records and interruptions.
     if (mainCall && Ctx.InterimFlag == 0) CalcStatistik(row, akr);
@@ -154,9 +152,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
     Ctx.Lug = runLug;
   }
 
-  Ctx.LastStatus = st;
-  Log("PersNr-Lesen Status: %d", st);
-  if (st == -1) AbortRun(60);
+  ReportStatus(st, "PersNr-Lesen Status: %d", st);
   return SQL_Qvx310Bsv_Close();
 }
 

@@ -15,6 +15,15 @@
 // Returns the status of closing the employee cursor.
 int CalcAbrnr(const std::string& akr, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat);
 
+// Employment beginning at the end of the period [von, bis] or later: decides
+// by the circle of the employee's employment in the period. Returns false
+// when the row is passed over (lastPnr cleared, so that the older row that
+// follows counts as the first row); when the employee belonged to another
+// circle, akr and the interface record of RunContext switch to that circle
+// (lugErrorMessage logs a failed read of it).
+bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string& bis, std::string& akr,
+                   std::string& lastPnr, const char* lugErrorMessage);
+
 // Record types of the payroll system into Calc.RecordTypes (at most 5).
 void ReadSatzarten(const std::string& lugLgp);
 

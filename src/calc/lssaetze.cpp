@@ -41,9 +41,7 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
 
   int st = SQL_Qvx331Zks_Open(pnr, von, bis);
   if (st != 0) {
-    Ctx.LastStatus = st;
-    Log("      Fehler Öffnen Tab.Qvx331Zks: %d", st);
-    if (st == -1) AbortRun(60);
+    ReportStatus(st, "      Fehler Öffnen Tab.Qvx331Zks: %d", st);
     return;
   }
   std::string txt;
@@ -53,60 +51,33 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
     wrt = 0;
     if ((st = SQL_Qvx331Zks_Fetch(txt, wrt)) != 0) break;
     int32_t n = LsHundertstel(wrt);
+    Zk1Record r;
+    r.Abr = Ctx.Abrnr;
+    r.Lfn = Ctx.Lfn;
+    r.Stz = "LS";
+    r.Bdt = bdt;
+    r.Pnr = pnr;
+    r.Zkt = txt;
+    r.Lna = txt;
+    r.Lgr = " ";
+    r.Kst = kst;
+    r.Ktr = ktr;
+    r.Krt = "0";
+    r.Std = n;
+    r.Von = von;
+    r.Bis = bis;
+    r.Rre = 1;
+    r.Upn = upn;
     if (mode == 0) {
-      Zk1Record r;
-      r.Abr = Ctx.Abrnr;
-      r.Lfn = Ctx.Lfn;
-      r.Stz = "LS";
-      r.Bdt = bdt;
-      r.Pnr = pnr;
-      r.Zkt = txt;
-      r.Lna = txt;
-      r.Lgr = " ";
-      r.Kst = kst;
-      r.Ktr = ktr;
-      r.Krt = "0";
-      r.Std = n;
-      r.Von = von;
-      r.Bis = bis;
-      r.Rre = 1;
-      r.Upn = upn;
       int ws = SQL_Qvx331Zk1_Insert(r);
-      if (ws != 0) {
-        Ctx.LastStatus = ws;
-        Log("      Fehler Schreiben Zk1: %d", ws);
-        if (ws == -1) AbortRun(60);
-      }
+      if (ws != 0) ReportStatus(ws, "      Fehler Schreiben Zk1: %d", ws);
     } else {
-      Zk3Record r;
-      r.Key = Ctx.DbTime;
-      r.Abr = Ctx.Abrnr;
-      r.Lfn = Ctx.Lfn;
-      r.Stz = "LS";
-      r.Bdt = bdt;
-      r.Pnr = pnr;
-      r.Zkt = txt;
-      r.Lna = txt;
-      r.Lgr = " ";
-      r.Kst = kst;
-      r.Ktr = ktr;
-      r.Krt = "0";
-      r.Std = n;
-      r.Von = von;
-      r.Bis = bis;
-      r.Upn = upn;
-      int ws = SQL_Qvx331Zk3_Insert(r);
-      if (ws != 0 && ws != kSqlDuplicate) {
-        Ctx.LastStatus = ws;
-        Log("      Fehler Schreiben Zk3: %d", ws);
-        if (ws == -1) AbortRun(60);
-      }
+      int ws = SQL_Qvx331Zk3_Insert(Zk3FromTransfer(r, Ctx.DbTime));
+      if (ws != 0 && ws != kSqlDuplicate) ReportStatus(ws, "      Fehler Schreiben Zk3: %d", ws);
     }
   }
   if (st != kSqlNoMoreRows) {
-    Ctx.LastStatus = st;
-    Log("      Fehler Lesen Tab.Qvx331Zks: %d", st);
-    if (st == -1) AbortRun(60);
+    ReportStatus(st, "      Fehler Lesen Tab.Qvx331Zks: %d", st);
   }
   SQL_Qvx331Zks_Close();
 }

@@ -251,9 +251,7 @@ void WriteSonderSatz(const BsvRow& row, const std::string& lu1Stz, const std::st
   Calc.Written = true;
   int st = SQL_Qvx331Zk1_Insert(r);
   if (st != 0 && st != kSqlDuplicate) {
-    Ctx.LastStatus = st;
-    Log("Insert 331Zk1_Status %d", st);
-    if (st == -1) AbortRun(60);
+    ReportStatus(st, "Insert 331Zk1_Status %d", st);
   }
 }
 
@@ -317,9 +315,7 @@ void PsybrSolltage(const std::string& pnr, const std::string& von, const std::st
     }
   }
   if (st != kSqlNoMoreRows) {
-    Ctx.LastStatus = st;
-    Log("SQL-Error bei Ermittlung Solltage: %d", st);
-    if (st == -1) AbortRun(60);
+    ReportStatus(st, "SQL-Error bei Ermittlung Solltage: %d", st);
   }
   SQL_Qvx329Ztg_Close();
 }
@@ -445,8 +441,6 @@ void WriteStatistik(const BsvRow& row) {
   }
   int st = SQL_Qvx331Zk2_Write(z);
   if (st != 0) {
-    Ctx.LastStatus = st;
-    Log("Insert Qvx331Zk2-Status: %d, Pnrnr: %s", st, row.BsvPnr);
-    if (st == -1) AbortRun(60);
+    ReportStatus(st, "Insert Qvx331Zk2-Status: %d, Pnrnr: %s", st, row.BsvPnr);
   }
 }

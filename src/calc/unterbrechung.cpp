@@ -147,8 +147,6 @@ void CountUnterbrechungen(const std::string& pnr) {
   Calc.Written = true;
   int st = SQL_Qvx331Zk1_Insert(r);
   if (st != 0 && st != kSqlDuplicate) {
-    Ctx.LastStatus = st;
-    Log("   Insert/Update Fehler %d", st);
-    if (st == -1) AbortRun(60);
+    ReportStatus(st, "   Insert/Update Fehler %d", st);
   }
 }

@@ -50,9 +50,7 @@ std::vector<Lu1Row> ReadLu1Lines(const std::string& lugLug, const std::string& s
   }
   SQL_Qvx171Lu1_Close();
   if (st != kSqlNoMoreRows) {
-    Ctx.LastStatus = st;
-    Log("Warnung Qvx171Lu1-Status: %d, Zkt: %s, Stz: %s", st, zkt, stz);
-    if (st == -1) AbortRun(60);
+    ReportStatus(st, "Warnung Qvx171Lu1-Status: %d, Zkt: %s, Stz: %s", st, zkt, stz);
     return rows;  // not kept: read again next time
   }
   g_lu1Cache.emplace(key, rows);
@@ -100,9 +98,7 @@ bool SollNull(const std::string& pnr, const std::string& day) {
 
 void CheckFetch(int st, const char* message, const std::string& pnr) {
   if (st == 0 || st == kSqlNoMoreRows) return;
-  Ctx.LastStatus = st;
-  Log(message, st, pnr);
-  if (st == -1) AbortRun(60);
+  ReportStatus(st, message, st, pnr);
 }
 
 Zk1Record BaseRecord(const TransferCall& call, const Lu1Row& l) {
@@ -240,14 +236,10 @@ void WriteZk1(const Zk1Record& r, bool nextMonth, const char* insertMessage) {
   if (st == kSqlDuplicate) {
     st = SQL_Qvx331Zk1_Update(r, nextMonth);
     if (st != 0) {
-      Ctx.LastStatus = st;
-      Log("Update Qvx331Zk1-Status %d", st);
-      if (st == -1) AbortRun(60);
+      ReportStatus(st, "Update Qvx331Zk1-Status %d", st);
     }
   } else if (st != 0) {
-    Ctx.LastStatus = st;
-    Log(insertMessage, st);
-    if (st == -1) AbortRun(60);
+    ReportStatus(st, insertMessage, st);
   }
 }
 

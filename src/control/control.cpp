@@ -46,9 +46,7 @@ void ReadPeriod(const std::string& akr, int32_t abrnr, const char* message) {
   Ctx.AbrBis.clear();
   int st = SQL_Qvx330Abr_GetPeriod(akr, abrnr, Ctx.AbrVon, Ctx.AbrBis);
   if (st != 0) {
-    Ctx.LastStatus = st;
-    Log(message, st);
-    if (st == -1) AbortRun(60);
+    ReportStatus(st, message, st);
   }
 }
 
@@ -70,9 +68,7 @@ void RetroLoop() {
     int32_t abrnr = 0;
     int st = SQL_Qvx330Abr_FetchRetro(akr, abrnr);
     if (st != 0) {
-      Ctx.LastStatus = st;
-      Log("Rueckrechnungs-Lesenstatus: %d", st);
-      if (st == -1) AbortRun(60);
+      ReportStatus(st, "Rueckrechnungs-Lesenstatus: %d", st);
       break;
     }
     Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount)] = abrnr;

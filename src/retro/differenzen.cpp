@@ -53,9 +53,7 @@ const Variante kZwischen = {"\nZwischenabrechnung : Differenzen ermitteln:",
 // A write whose status is reported: logged when not 0; -1 ends the run.
 void Report(int st, const char* message) {
   if (st == 0) return;
-  Ctx.LastStatus = st;
-  Log(message, st);
-  if (st == -1) AbortRun(60);
+  ReportStatus(st, message, st);
 }
 
 void CheckFetch(int st) {

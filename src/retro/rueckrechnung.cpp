@@ -19,34 +19,7 @@ bool g_bsvRetroLugOnly = false;
 
 void Check(int st, const char* message) {
   if (st == 0) return;
-  Ctx.LastStatus = st;
-  Log(message, st);
-  if (st == -1) AbortRun(60);
-}
-
-Zk3Record ToZk3(const Zk1Record& r) {
-  Zk3Record z;
-  z.Key = Ctx.DbTime;
-  z.Abr = r.Abr;
-  z.Lfn = r.Lfn;
-  z.Stz = r.Stz;
-  z.Bdt = r.Bdt;
-  z.Pnr = r.Pnr;
-  z.Zkt = r.Zkt;
-  z.Lna = r.Lna;
-  z.Lgr = r.Lgr;
-  z.Kst = r.Kst;
-  z.Ktr = r.Ktr;
-  z.Krt = r.Krt;
-  z.Std = static_cast<int32_t>(r.Std);
-  z.Tge = r.Tge;
-  z.Stg = r.Stg;
-  z.Von = r.Von;
-  z.Bis = r.Bis;
-  z.Sts = r.Sts;
-  z.Upn = r.Upn;
-  z.Inf = r.Inf;
-  return z;
+  ReportStatus(st, message, st);
 }
 
 // A retro record; one that meets a stored record of the same identity is
@@ -58,12 +31,12 @@ void WriteZk3(const Zk3Record& z, bool nextMonth, const char* message) {
 }
 
 // Month-account (Sta 1) and day-account (Sta 2) values.
-void RetroValue(const Zk1Record& r) { WriteZk3(ToZk3(r), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d"); }
+void RetroValue(const Zk1Record& r) { WriteZk3(Zk3FromTransfer(r, Ctx.DbTime), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d"); }
 
 // Day runs. The transfer records accumulate a run that meets a stored one, so
 // the retro records do too: otherwise the difference step would reverse what
 // the settlement handed over.
-void RetroRun(const Zk1Record& r, bool nextMonth) { WriteZk3(ToZk3(r), nextMonth, "Zk3_Insert: %d"); }
+void RetroRun(const Zk1Record& r, bool nextMonth) { WriteZk3(Zk3FromTransfer(r, Ctx.DbTime), nextMonth, "Zk3_Insert: %d"); }
 
 void ZwischenRun(const Zk1Record& r, bool nextMonth) {
   Calc.Written = true;
@@ -207,33 +180,15 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
         Log("     => Datensätze temporär maskieren!");
         int mst = SQL_Qvx331Zk1_Mask(row.BsvPnr, Ctx.AbrnrStart);
         if (mst != 0) {
-          Ctx.LastStatus = mst;
-          Log("Pnr : %s SetZk1-Update-Fehler %d", row.BsvPnr, mst);
-          if (mst == -1) AbortRun(60);
+          ReportStatus(mst, "Pnr : %s SetZk1-Update-Fehler %d", row.BsvPnr, mst);
         }
         continue;
       }
     }
 
     // Employment beginning at the end of the period or later.
-    if (row.BsvGvo >= bis) {
-      std::string other;
-      if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, von, bis, other) != 0) {
-        Log("    -> erst später eingetreten!");
-        Retro.LastPnr.clear();
-        continue;
-      }
-      if (other == akr) {
-        Log("    -> neues Bsv im alten Abrkreis!");
-        Retro.LastPnr.clear();
-        continue;
-      }
-      // computed under the interface of the circle the employee belonged to;
-      // the run's own circle (Ctx.Akr, where a failure is reported) stays
-      akr = other;
-      int lst = SQL_Qvx171Lug_Get(akr, Ctx.Lug);
-      if (lst != 0) Check(lst, "Qvx171Lug-Lesenfehler(4): %d");
-    }
+    if (row.BsvGvo >= bis && !TakeLateEntry(row, von, bis, akr, Retro.LastPnr, "Qvx171Lug-Lesenfehler(4): %d"))
+      continue;
 
     if (first) {
       if (interruptions) RetroUnterbrechung(row, it, von, bis, bdt);
@@ -244,9 +199,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   }
 
   // 7.
-  Ctx.LastStatus = st;
-  Log("PersNr-Lesen Status: %d", st);
-  if (st == -1) AbortRun(60);
+  ReportStatus(st, "PersNr-Lesen Status: %d", st);
   return SQL_Qvx310Bsv_CloseRetro();
 }
 

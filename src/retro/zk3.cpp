@@ -19,6 +19,31 @@ std::string Zk3Insert(const Zk3Record& r, bool nextMonth) {
 
 }  // namespace
 
+Zk3Record Zk3FromTransfer(const Zk1Record& r, const std::string& key) {
+  Zk3Record z;
+  z.Key = key;
+  z.Abr = r.Abr;
+  z.Lfn = r.Lfn;
+  z.Stz = r.Stz;
+  z.Bdt = r.Bdt;
+  z.Pnr = r.Pnr;
+  z.Zkt = r.Zkt;
+  z.Lna = r.Lna;
+  z.Lgr = r.Lgr;
+  z.Kst = r.Kst;
+  z.Ktr = r.Ktr;
+  z.Krt = r.Krt;
+  z.Std = static_cast<int32_t>(r.Std);
+  z.Tge = r.Tge;
+  z.Stg = r.Stg;
+  z.Von = r.Von;
+  z.Bis = r.Bis;
+  z.Sts = r.Sts;
+  z.Upn = r.Upn;
+  z.Inf = r.Inf;
+  return z;
+}
+
 int SQL_Qvx331Zk3_Insert(const Zk3Record& r) { return SqlWrite(Zk3Insert(r, false)); }
 
 int SQL_Qvx331Zk3_InsertNextMonth(const Zk3Record& r) { return SqlWrite(Zk3Insert(r, true)); }

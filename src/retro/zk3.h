@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "calc/transfer.h"
+
 // One retro record in insert column order (dates as YYYY.MM.DD texts).
 struct Zk3Record {
   std::string Key;  // DbTime of the run (DD.MM.YYYY HH:MM:SS)
@@ -28,6 +30,10 @@ struct Zk3Record {
   std::string Upn;
   int16_t Inf = 0;
 };
+
+// The retro record of a value computed as a transfer record, under the run
+// key.
+Zk3Record Zk3FromTransfer(const Zk1Record& r, const std::string& key);
 
 // Insert; 1062 when a record with the same identity (Key, Abr, Lfn, Stz, Bdt,
 // Pnr, Zkt, Lna, Lgr, Kst, Ktr) exists.

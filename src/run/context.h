@@ -4,6 +4,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+#include "run/runlog.h"
 
 // Payroll-interface record (row of Qvx171Lug of the circle).
 struct LugRecord {
@@ -55,6 +58,16 @@ extern RunContext Ctx;
 // Writes status to AkrAdt of the circle, logs it, commits and ends the
 // process with exit code 1.
 [[noreturn]] void AbortRun(int status);
+
+// A database operation that did not succeed: the status is kept in
+// LastStatus and logged with the caller's message (format and arguments);
+// -1 ends the run with AbortRun(60), any other status lets it go on.
+template <class... A>
+void ReportStatus(int status, std::string_view utf8Format, const A&... args) {
+  Ctx.LastStatus = status;
+  Log(utf8Format, args...);
+  if (status == -1) AbortRun(60);
+}
 
 // "UPDATE O1001AbrKreis SET AkrAdt ..."; the statement's status, or the
 // number of changed rows when it succeeded.

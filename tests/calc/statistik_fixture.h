@@ -55,14 +55,4 @@ protected:
     Calc.Written = false;
   }
 
-  // The run log as UTF-8 lines ending in '\n'.
-  std::string RunLog() {
-    std::filesystem::path p = dir / "log.txt";
-    if (!std::filesystem::exists(p)) return "";
-    std::string text = Utf8(ReadFileBytes(p.string())), out;
-    for (char c : text) {
-      if (c != '\r') out += c;
-    }
-    return out;
-  }
 };

@@ -79,15 +79,4 @@ protected:
     return Rows("SELECT Zk1Abr, Zk1Lfn, Zk1Bdt, Zk1Pnr, Zk1Lna, Zk1Std, Zk1Tge, Zk1Von, Zk1Bis, Zk1Rre, Zk1Sta,"
                 " Zk1Rrn, Zk1Su1 FROM Qvx331Zk1 WHERE Zk1Rre = 2 AND Zk1Abr = 3 ORDER BY Zk1Pnr, Zk1Bdt, Zk1Lna");
   }
-
-  // The run log as UTF-8 lines ending in '\n'.
-  std::string RunLog() {
-    std::filesystem::path p = dir / "log.txt";
-    if (!std::filesystem::exists(p)) return "";
-    std::string text = Utf8(ReadFileBytes(p.string())), out;
-    for (char c : text) {
-      if (c != '\r') out += c;
-    }
-    return out;
-  }
 };
