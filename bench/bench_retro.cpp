@@ -20,34 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "run/config.h"
-#include "run/db.h"
-#include "run/driver.h"
-#include "testdb.h"
+#include "bench_common.h"
 
 namespace fs = std::filesystem;
 namespace chr = std::chrono;
 
 namespace {
 
-// Rows of one multi-row INSERT, sent when the statement grows large.
-class Inserter {
-public:
-  Inserter(TestDb& db, std::string head) : db_(db), head_(std::move(head)) {}
-  ~Inserter() { Flush(); }
-  void Add(const std::string& values) {
-    sql_ += (sql_.empty() ? head_ : std::string(",")) + values;
-    if (sql_.size() > 200000) Flush();
-  }
-  void Flush() {
-    if (!sql_.empty()) db_.Exec(sql_);
-    sql_.clear();
-  }
-
-private:
-  TestDb& db_;
-  std::string head_, sql_;
-};
 
 struct Month {
   int Year, Mon;
@@ -158,12 +137,6 @@ void Change(TestDb& db) {
           " AND ZkbDtm BETWEEN '2025-12-01' AND '2025-12-31' AND MOD(CAST(ZkbPnr AS UNSIGNED), 7) = 0");
 }
 
-int Run(const std::string& schema, int abrnr, const std::string& now) {
-  dbSetSessionInit("SET TIMESTAMP = UNIX_TIMESTAMP('" + now + "')");
-  int code = RunMain({"lugtransfer", "x", schema, "01", std::to_string(abrnr), "0"});
-  std::printf("\n");  // after the program's console line
-  return code;
-}
 
 struct Result {
   long statements[2];
@@ -173,45 +146,26 @@ struct Result {
 
 Result Bench(int n) {
   TestDb db;
-  if (!db.Connected()) {
-    std::fprintf(stderr, "no database at %s: %s\n", TestSocket().c_str(), db.Error().c_str());
-    std::exit(2);
-  }
+  RequireDatabase(db);
   std::string schema = "lugbenchrr" + std::to_string(getpid());
   db.CreateSchema(schema);
   Fill(db, schema, n);
+  std::string tree = MakeInstallTree(schema);
 
-  fs::path tree = fs::temp_directory_path() / ("lug-" + schema);
-  fs::remove_all(tree);
-  for (const char* d : {"bin", "Files", "Quantivel_php/log", "Transfer"}) fs::create_directories(tree / d);
-  std::string ini, rec;
-  int number = 1;
-  for (auto [key, value] : {std::pair<std::string, std::string>{"LOGIN", "lug"}, {"PASS", "lug"},
-                            {"NET8", ProgramSocket()}}) {
-    FormatIniRecord("DB", number++, key, value, rec);
-    ini += rec;
-  }
-  WriteFileBytes((tree / "Files/quantivel.ini").string(), ini);
-
-  fs::path cwd = fs::current_path();
-  fs::current_path(tree / "bin");
-  int code = Run(schema, 1, "2026-01-02 08:00:00");
-  if (code == 1) code = Run(schema, 2, "2026-02-02 08:00:00");
-  if (code == 1) code = Run(schema, 3, "2026-03-02 08:00:00");
+  int code = RunSettlement(tree, schema, 1, "2026-01-02 08:00:00").exitCode;
+  if (code == 1) code = RunSettlement(tree, schema, 2, "2026-02-02 08:00:00").exitCode;
+  if (code == 1) code = RunSettlement(tree, schema, 3, "2026-03-02 08:00:00").exitCode;
   db.Use(schema);
   Change(db);
 
   Result r{};
   for (int pass = 0; pass < 2 && code == 1; ++pass) {
     db.Exec(std::string("UPDATE O1001AbrKreis SET AkrRrm = ") + (pass ? "3" : "0"));
-    long before = dbStatementCount();
-    auto start = chr::steady_clock::now();
-    code = Run(schema, 4, "2026-04-02 08:0" + std::to_string(pass) + ":00");
-    r.seconds[pass] = chr::duration<double>(chr::steady_clock::now() - start).count();
-    r.statements[pass] = dbStatementCount() - before;
+    TimedRun run = RunSettlement(tree, schema, 4, "2026-04-02 08:0" + std::to_string(pass) + ":00");
+    code = run.exitCode;
+    r.seconds[pass] = run.seconds;
+    r.statements[pass] = run.statements;
   }
-  fs::current_path(cwd);
-  if (code != 1) std::fprintf(stderr, "run ended with exit code %d (log in %s)\n", code, tree.c_str());
 
   r.differences = db.QueryText("SELECT COUNT(*) FROM Qvx331Zk1 WHERE Zk1Abr = 4 AND Zk1Rre = 2");
   if (!r.differences.empty()) r.differences.pop_back();
@@ -223,9 +177,7 @@ Result Bench(int n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {100, 1000};
+  std::vector<int> sizes = BenchSizes(argc, argv);
   std::printf("%8s %-18s %12s %14s %10s %16s %12s\n", "N", "run", "statements", "per employee", "seconds",
               "ms per employee", "differences");
   for (int n : sizes) {

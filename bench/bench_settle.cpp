@@ -15,33 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "run/config.h"
-#include "run/db.h"
-#include "run/driver.h"
-#include "testdb.h"
+#include "bench_common.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Rows of one multi-row INSERT, sent when the statement grows large.
-class Inserter {
-public:
-  Inserter(TestDb& db, std::string head) : db_(db), head_(std::move(head)) {}
-  ~Inserter() { Flush(); }
-  void Add(const std::string& values) {
-    sql_ += (sql_.empty() ? head_ : std::string(",")) + values;
-    if (sql_.size() > 200000) Flush();
-  }
-  void Flush() {
-    if (!sql_.empty()) db_.Exec(sql_);
-    sql_.clear();
-  }
-
-private:
-  TestDb& db_;
-  std::string head_, sql_;
-};
 
 std::string Day(int d) { return "'2026-03-" + std::string(d < 10 ? "0" : "") + std::to_string(d) + "'"; }
 bool Workday(int d) { return (d + 6) % 7 < 5; }  // 2 March 2026 is a Monday
@@ -121,52 +100,25 @@ struct Result {
 
 Result Bench(int n) {
   TestDb db;
-  if (!db.Connected()) {
-    std::fprintf(stderr, "no database at %s: %s\n", TestSocket().c_str(), db.Error().c_str());
-    std::exit(2);
-  }
+  RequireDatabase(db);
   std::string schema = "lugbench" + std::to_string(getpid());
   db.CreateSchema(schema);
   Fill(db, schema, n);
-
-  fs::path tree = fs::temp_directory_path() / ("lug-" + schema);
-  fs::remove_all(tree);
-  for (const char* d : {"bin", "Files", "Quantivel_php/log", "Transfer"}) fs::create_directories(tree / d);
-  std::string ini, rec;
-  int number = 1;
-  for (auto [key, value] : {std::pair<std::string, std::string>{"LOGIN", "lug"}, {"PASS", "lug"},
-                            {"NET8", ProgramSocket()}}) {
-    FormatIniRecord("DB", number++, key, value, rec);
-    ini += rec;
-  }
-  WriteFileBytes((tree / "Files/quantivel.ini").string(), ini);
-
-  fs::path cwd = fs::current_path();
-  fs::current_path(tree / "bin");
-  dbSetSessionInit("SET TIMESTAMP = UNIX_TIMESTAMP('2026-04-02 08:00:00')");
-  long before = dbStatementCount();
-  auto start = std::chrono::steady_clock::now();
-  int code = RunMain({"lugtransfer", "x", schema, "01", "3", "0"});
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  long statements = dbStatementCount() - before;
-  std::printf("\n");  // after the program's console line
-  fs::current_path(cwd);
-  if (code != 1) std::fprintf(stderr, "run ended with exit code %d (log in %s)\n", code, tree.c_str());
+  std::string tree = MakeInstallTree(schema);
+  TimedRun run = RunSettlement(tree, schema, 3, "2026-04-02 08:00:00");
 
   db.Use(schema);
   std::string records = db.QueryText("SELECT COUNT(*) FROM Qvx331Zk1");
   if (!records.empty()) records.pop_back();
   db.DropSchema(schema);
-  if (code == 1) fs::remove_all(tree);
-  return {statements, seconds, records};
+  if (run.exitCode == 1) fs::remove_all(tree);
+  return {run.statements, run.seconds, records};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {100, 1000};
+  std::vector<int> sizes = BenchSizes(argc, argv);
   std::printf("%8s %12s %14s %10s %16s %10s\n", "N", "statements", "per employee", "seconds", "ms per employee",
               "records");
   for (int n : sizes) {
