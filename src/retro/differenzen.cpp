@@ -318,7 +318,9 @@ int FetchGroup(SqlCursor& c, RetroGroup& g) {
 int DifferenzenErmitteln() {
   Log(kRetro.Heading);
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
-  // RetroAbrnr holds the numbers of the loop in its first RetroCount entries.
+  // RetroAbrnr holds the numbers of the loop in its first RetroCount entries;
+  // the entries never filled (0) are left out of the list, since no number 0
+  // was recomputed whose values could be compared.
   int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
   SQL_Qvx331Zk1_OpenRetroGroups(Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1);
   Compare(kRetro, SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);

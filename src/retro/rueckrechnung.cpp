@@ -44,7 +44,9 @@ void ZwischenRun(const Zk1Record& r, bool nextMonth) {
 }
 
 // Record types of the payroll system (at most five); the retro-calculation
-// reports no empty table.
+// reports no empty table. A table that cannot be read (-1) ends the run, as in
+// the settlement: with no record types nothing would be recomputed, and the
+// difference step would reverse every value handed over for the number.
 void ReadRecordTypes(const std::string& lugLgp) {
   Calc.RecordTypes = {};
   Calc.RecordTypeCount = 0;
@@ -137,8 +139,8 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   }
   Retro.Periods.push_back({abrnr, von, bis});
 
-  // 2. Interface record of the circle and the booking date.
-  Ctx.Lug = LugRecord{};
+  // 2. Interface record of the circle and the booking date. A record that
+  // cannot be read leaves the interface in force as it is.
   int st = SQL_Qvx171Lug_Get(akrArg, Ctx.Lug);
   if (st != 0) Check(st, "Qvx171Lug-Lesenfehler: %d");
   const LugRecord lug = Ctx.Lug;
