@@ -259,3 +259,48 @@ INSERT INTO QVX332UTG (UtgPnr, UtgDtm, UtgRtg, UtgVtg)
 DROP TABLE DemoBalance;
 DROP TABLE DemoWork;
 DROP TABLE DemoPerson;
+
+-- ---------------------------------------------------------------------------
+-- LODAS circle LD1 and LOGA2001 circle LG1: two employees each, November 2026.
+-- Month accounts (hours), a day account with a night bonus on two days and a
+-- vacation run of days (days, an absence for LOGA2001).
+INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAzr, AkrRrm, AkrAdt, AkrVws, AkrEbn) VALUES
+  ('LD1', 'LO1', 1, 0, 1, 0, NULL, 0),
+  ('LG1', 'LG1', 1, 0, 1, 0, NULL, 0);
+INSERT INTO Qvx171Lug (LugLug, LugLgp, LugAnz, LugDtm, LugMon, LugUnt, LugFir, LugAkr, LugPnr, LugSta) VALUES
+  ('LO1', 'LODAS', 0, 0, 0, 0, '10001', '4711', 0, 0),
+  ('LG1', 'LOGA2', 0, 0, 0, 0, '100', '01', 0, 0);
+INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes, Lg1P4A) VALUES ('LODAS', 'LA', 0, 0, 0, 0), ('LOGA2', 'LA', 0, 0, 0, 0);
+INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Rre, Lu1Tgw, Lu1Kst, Lu1Ktr, Lu1Tge, Lu1Sts, Lu1Ztr) VALUES
+  ('LO1', 'LA', 'AZ',    '100', NULL, '2026-01-01', 1, 0, 1, 1, 0, 0, 0),
+  ('LO1', 'LA', 'MEHR',  '120', NULL, '2026-01-01', 1, 0, 1, 0, 0, 0, 0),
+  ('LO1', 'LA', 'NACHT', '131', NULL, '2026-01-01', 1, 0, 1, 0, 0, 0, 1),
+  ('LO1', 'LA', 'URLB',  '300', NULL, '2026-01-01', 1, 0, 0, 0, 1, 0, 1),
+  ('LG1', 'LA', 'AZ',    '1000', NULL, '2026-01-01', 1, 0, 1, 0, 0, 0, 0),
+  ('LG1', 'LA', 'MEHR',  '1200', NULL, '2026-01-01', 1, 0, 1, 0, 0, 0, 0),
+  ('LG1', 'LA', 'URLB',  'UR',   'UR', '2026-01-01', 1, 0, 0, 0, 1, 5, 1);
+INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES
+  ('LD1', 11, '2026-11-01', '2026-11-30'),
+  ('LG1', 11, '2026-11-01', '2026-11-30');
+INSERT INTO Qvx300Pnr (PnrNum, PnrNam) VALUES
+  ('9101', 'Weiß, Jörg'), ('9102', 'Özdemir, Aylin'), ('9201', 'Schäfer, Uwe'), ('9202', 'Groß, Lena');
+INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvGbi, BsvLug) VALUES
+  ('9101', 'LD1', '2026-01-01', NULL, '101'), ('9102', 'LD1', '2026-01-01', NULL, '102'),
+  ('9201', 'LG1', '2026-01-01', NULL, '201'), ('9202', 'LG1', '2026-01-01', NULL, '202');
+INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoGbi, ZuoKst, ZuoKtr, ZuoKrt) VALUES
+  ('9101', '2026-01-01', NULL, 'Säge', 'TISCH', '6200'), ('9102', '2026-01-01', NULL, 'Lack', 'STUHL', '6200'),
+  ('9201', '2026-01-01', NULL, 'Büro', 'VERW', '6200'), ('9202', '2026-01-01', NULL, 'Lager', 'VERW', '6200');
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd) VALUES
+  ('9101', 3, '2026-11-30', 'Säge', 'TISCH', '6200', 'AZ', 9600),
+  ('9101', 3, '2026-11-30', 'Säge', 'TISCH', '6200', 'MEHR', 185),
+  ('9101', 1, '2026-11-10', 'Säge', 'TISCH', '6200', 'NACHT', 120),
+  ('9101', 1, '2026-11-11', 'Säge', 'TISCH', '6200', 'NACHT', 90),
+  ('9102', 3, '2026-11-30', 'Lack', 'STUHL', '6200', 'AZ', 7200),
+  ('9102', 1, '2026-11-23', 'Lack', 'STUHL', '6200', 'URLB', 480),
+  ('9102', 1, '2026-11-24', 'Lack', 'STUHL', '6200', 'URLB', 480),
+  ('9201', 3, '2026-11-30', 'Büro', 'VERW', '6200', 'AZ', 9840),
+  ('9201', 3, '2026-11-30', 'Büro', 'VERW', '6200', 'MEHR', -45),
+  ('9202', 3, '2026-11-30', 'Lager', 'VERW', '6200', 'AZ', 6720),
+  ('9202', 1, '2026-11-16', 'Lager', 'VERW', '6200', 'URLB', 480),
+  ('9202', 1, '2026-11-17', 'Lager', 'VERW', '6200', 'URLB', 480),
+  ('9202', 1, '2026-11-18', 'Lager', 'VERW', '6200', 'URLB', 480);

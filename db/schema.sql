@@ -399,3 +399,55 @@ CREATE TABLE Qvx331Zk5 (
   KEY Qvx331Zk5_AbrLfnRre (Zk5Abr, Zk5Lfn, Zk5Rre),
   KEY Qvx331Zk5_P3 (Zk5Pnr, Zk5Lna, Zk5Stz)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- LODAS staging: values per person, date, kind (hours/days), wage type, cost
+-- centre, cost unit and retro mark (0 settled, 3 to book, 4 to remove). A
+-- second insert with the same key fails with 1062 and is added to the row.
+DROP TABLE IF EXISTS Qvx333Ld1;
+CREATE TABLE Qvx333Ld1 (
+  Ld1Art  VARCHAR(2)    NOT NULL,
+  Ld1Pnr  VARCHAR(5)    NOT NULL,
+  Ld1Azr  DATE          NOT NULL,
+  Ld1Key  VARCHAR(2)    NOT NULL,
+  Ld1Val  DOUBLE        NOT NULL DEFAULT 0,
+  Ld1Lna  VARCHAR(3)    NOT NULL,
+  Ld1Kst  VARCHAR(8)    NOT NULL DEFAULT '',
+  Ld1Ktr  VARCHAR(8)    NOT NULL DEFAULT '',
+  Ld1Rre  SMALLINT      NOT NULL DEFAULT 0,
+  UNIQUE KEY Ld1Ident (Ld1Art, Ld1Pnr, Ld1Azr, Ld1Key, Ld1Lna, Ld1Kst, Ld1Ktr, Ld1Rre)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- LOGA2001: values of one run summed per firm, circle, person, wage type,
+-- cost centre, date and kind (0 value, 3 insert, 4 delete); emptied by every
+-- run. The columns are written in this order.
+DROP TABLE IF EXISTS Qvx333Lp2;
+CREATE TABLE Qvx333Lp2 (
+  Lp2Fir  VARCHAR(10)   NOT NULL,
+  Lp2Akr  VARCHAR(10)   NOT NULL,
+  Lp2Pnr  VARCHAR(13)   NOT NULL,
+  Lp2Lna  VARCHAR(20)   NOT NULL,
+  Lp2Kst  VARCHAR(30)   NOT NULL,
+  Lp2Dat  DATE          NOT NULL,
+  Lp2Pst  DOUBLE        NOT NULL DEFAULT 0,
+  Lp2Std  DOUBLE        NOT NULL DEFAULT 0,
+  Lp2Btr  DOUBLE        NULL DEFAULT 0,
+  Lp2Anz  DOUBLE        NULL DEFAULT 0,
+  Lp2Rre  SMALLINT      NOT NULL DEFAULT 0,
+  UNIQUE KEY Lp2Ident (Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst, Lp2Dat, Lp2Rre)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- LOGA2001: finished [VARTAB] lines (Lpc) and [ZEITENKAL] lines (Lp1) in the
+-- order of their running index; kept until a run clears the interface.
+DROP TABLE IF EXISTS Qvx333Lpc;
+CREATE TABLE Qvx333Lpc (
+  LpcFld  VARCHAR(400)  NOT NULL,
+  LpcIdx  INT           NOT NULL,
+  KEY Qvx333Lpc_Idx (LpcIdx)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+DROP TABLE IF EXISTS Qvx333Lp1;
+CREATE TABLE Qvx333Lp1 (
+  Lp1Fld  VARCHAR(400)  NOT NULL,
+  Lp1Idx  INT           NOT NULL,
+  KEY Qvx333Lp1_Idx (Lp1Idx)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;

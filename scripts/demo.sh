@@ -78,5 +78,31 @@ while IFS= read -r f; do
   echo "== $f (Windows-1252, CR LF; first 15 lines shown in UTF-8):"
   iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -15
 done < <(find "$demo/Transfer/Lohn und Gehalt" -type f 2>/dev/null)
+
+# The circles of the other payroll systems, settled one after the other:
+# circle, accounting number, the files the exporter writes.
+other_circles=(
+  "LD1 11 LodasSST-*.txt"
+  "LG1 11 Loga2001Lpc.csv Loga2001Lp1.csv"
+)
+export_dir="$demo/Transfer/Lohn und Gehalt/Export/$schema"
+for entry in "${other_circles[@]}"; do
+  read -r akr nr files <<<"$entry"
+  echo
+  echo "== circle $akr: lugtransfer localhost $schema $akr $nr 0"
+  set +e
+  (cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$akr" "$nr" 0 >/dev/null)
+  code=$?
+  set -e
+  echo "   exit code $code, AkrAdt $(sql -N "$schema" -e "SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$akr'")"
+  for pattern in $files; do
+    for f in "$export_dir"/$pattern; do
+      [ -e "$f" ] || continue
+      echo "   $(basename "$f"): $(wc -l <"$f") lines"
+      iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | sed 's/^/     /'
+    done
+  done
+done
+
 echo
 echo "The demo tree stays in $demo; the server keeps running (scripts/db-server.sh stop ends it)."

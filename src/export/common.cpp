@@ -49,6 +49,23 @@ int WageTypeLookup(const std::string& lugLug, const TransferRecord& r) {
   return st;
 }
 
+int CachedWageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line) {
+  std::string key = r.Zk1Stz + '\x1f' + r.Zk1Zkt + '\x1f' + r.Zk1Lna + '\x1f' + r.Zk1Bdt;
+  auto it = cache.Lines.find(key);
+  if (it == cache.Lines.end()) {
+    WageTypeCache::Entry e;
+    Lu1Settings = Lu1Line{};
+    e.Status = WageTypeLookup(lugLug, r);
+    e.Line = Lu1Settings;
+    if (e.Status != 0 && e.Status != kSqlNoMoreRows) {
+      return e.Status;
+    }
+    it = cache.Lines.emplace(std::move(key), e).first;
+  }
+  if (it->second.Status == 0) line = it->second.Line;
+  return it->second.Status;
+}
+
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug) {
   return SqlSelectOne(SqlFormat("SELECT LugLug, LugMon, LugFir, LugAkr  FROM Qvx171Lug "
                                 " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
@@ -111,6 +128,19 @@ int StagingWrite(const std::string& insert, const std::function<std::string()>& 
   st = SqlWrite(upd);
   if (statement) *statement = std::move(upd);
   return st;
+}
+
+std::string DecimalComma(std::string text) {
+  for (char& c : text) {
+    if (c == '.') c = ',';
+  }
+  return text;
+}
+
+void DeleteTransferFile(std::string_view name) {
+  std::string path = Ctx.TransferDir;
+  path += name;
+  std::remove(NativePath(path).c_str());
 }
 
 void DeleteOldTransferFile(std::string_view fileName) {

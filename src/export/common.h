@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -69,6 +70,23 @@ int SQL_Qvx171Lu1_CloseLna();
 // open status when it is not 0, else the fetch status (0 = line found).
 int WageTypeLookup(const std::string& lugLug, const TransferRecord& r);
 
+// Wage-type lines read during one export: the line valid at a booking date
+// does not change during the run, so each combination of kind, account, wage
+// type and booking date is read once. The key holds the texts byte for byte;
+// texts that the database takes as equal but that differ in case or trailing
+// blanks are read once each (with the same result).
+struct WageTypeCache {
+  struct Entry {
+    int Status = 0;  // 0: found, else the lookup's status
+    Lu1Line Line;
+  };
+  std::map<std::string, Entry> Lines;
+};
+// The shared lookup through the cache. On 0 line receives the settings of the
+// line found; otherwise line keeps the caller's presets. Failed reads (other
+// than "no line") are not kept, so the next record tries again.
+int CachedWageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line);
+
 // Interface header values of the circle's interface record: LugLug, LugMon,
 // LugFir, LugAkr (the caller presets them; NULL columns keep the presets).
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug);
@@ -97,6 +115,13 @@ int MonthLength(int32_t yyyymm);
 // statement whose status is returned, for the exporters that log it.
 int StagingWrite(const std::string& insert, const std::function<std::string()>& update,
                  std::string* statement = nullptr);
+
+// Turns every decimal point of a formatted number into a comma.
+std::string DecimalComma(std::string text);
+
+// Removes TransferDir + name (name begins with a backslash), e.g. the files of
+// an earlier run before a new set is written; a missing file is no error.
+void DeleteTransferFile(std::string_view name);
 
 // Removes the file of the same name from the older hand-over folder
 // "..\Transfer\Lohn- und Gehaltsübergabe\"; a missing file is no error.

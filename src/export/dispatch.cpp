@@ -1,6 +1,8 @@
 #include "export/dispatch.h"
 
 #include "export/datev.h"
+#include "export/loga2001.h"
+#include "export/lodas.h"
 #include "run/context.h"
 
 namespace {
@@ -21,7 +23,7 @@ const DispatchEntry kEntries[] = {
     {"LOGA4", 5, Exporter::Loga400, nullptr},
     {"IBM", 3, Exporter::Loga400, nullptr},
     {"PAISY", 5, Exporter::Paisy, nullptr},
-    {"LOGA2", 5, Exporter::Loga2001, nullptr},
+    {"LOGA2", 5, Exporter::Loga2001, Loga2001Lohnprogramm},
     {"DATEV", 5, Exporter::Datev, DatevLohnprogramm},
     {"ASR", 3, Exporter::Asring, nullptr},
     {"XXL", 3, Exporter::XxlExact, nullptr},
@@ -32,7 +34,7 @@ const DispatchEntry kEntries[] = {
     {"SBS", 3, Exporter::Sbs, nullptr},
     {"BAUMN", 5, Exporter::Baumann, nullptr},
     {"sage", 0, Exporter::Sage, nullptr},
-    {"LODAS", 5, Exporter::Lodas, nullptr},
+    {"LODAS", 5, Exporter::Lodas, LodasLohnprogramm},
     {"Raet", 0, Exporter::Raet, nullptr},
     {"PSYBR", 5, Exporter::PaisyBr, nullptr},
     {"GOD", 3, Exporter::God, nullptr},
