@@ -49,6 +49,18 @@ int WageTypeLookup(const std::string& lugLug, const TransferRecord& r) {
   return st;
 }
 
+int WageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r) {
+  std::string key = r.Zk1Stz + '\x1f' + r.Zk1Zkt + '\x1f' + r.Zk1Lna + '\x1f' + r.Zk1Bdt;
+  auto it = cache.Entries.find(key);
+  if (it != cache.Entries.end()) {
+    if (it->second.Status == 0) Lu1Settings = it->second.Line;
+    return it->second.Status;
+  }
+  int st = WageTypeLookup(lugLug, r);
+  if (st == 0 || st == kSqlNoMoreRows) cache.Entries.emplace(std::move(key), WageTypeCache::Entry{st, Lu1Settings});
+  return st;
+}
+
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug) {
   return SqlSelectOne(SqlFormat("SELECT LugLug, LugMon, LugFir, LugAkr  FROM Qvx171Lug "
                                 " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
@@ -83,6 +95,13 @@ int32_t ShiftMonth(int32_t yyyymm, int lugMon) {
 
 int32_t ShiftDate(int32_t yyyymmdd, int lugMon) {
   return ShiftMonth(yyyymmdd / 100, lugMon) * 100 + yyyymmdd % 100;
+}
+
+int32_t ShiftDateInMonth(int32_t yyyymmdd, int lugMon) {
+  int32_t month = ShiftMonth(yyyymmdd / 100, lugMon);
+  int day = yyyymmdd % 100;
+  int last = MonthLength(month);
+  return month * 100 + (day > last ? last : day);
 }
 
 int MonthLength(int32_t yyyymm) {

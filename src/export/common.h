@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -69,6 +70,22 @@ int SQL_Qvx171Lu1_CloseLna();
 // open status when it is not 0, else the fetch status (0 = line found).
 int WageTypeLookup(const std::string& lugLug, const TransferRecord& r);
 
+// Results of the shared wage-type lookup during one export, keyed by the
+// record's kind, account, wage type and booking date exactly as fetched (the
+// interface is the same for the whole export). Lines found and lines missing
+// are kept; a failed read is not, so the next record of the key reads again.
+// Every call on one cache must use the same presets.
+struct WageTypeCache {
+  struct Entry {
+    int Status = 0;
+    Lu1Line Line;
+  };
+  std::map<std::string, Entry> Entries;
+};
+// WageTypeLookup through the cache: the same status and Lu1Settings as the
+// lookup itself, one statement per distinct key instead of one per record.
+int WageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r);
+
 // Interface header values of the circle's interface record: LugLug, LugMon,
 // LugFir, LugAkr (the caller presets them; NULL columns keep the presets).
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug);
@@ -86,6 +103,9 @@ int32_t DateToLong(std::string_view date);
 int32_t ShiftMonth(int32_t yyyymm, int lugMon);
 // The same shift on a date number YYYYMMDD; the day stays as it is.
 int32_t ShiftDate(int32_t yyyymmdd, int lugMon);
+// ShiftDate with the day fitted to the shifted month: a day the month does not
+// have becomes its last day (31 January + 1 month = 28 or 29 February).
+int32_t ShiftDateInMonth(int32_t yyyymmdd, int lugMon);
 // Days of the month YYYYMM (February has 29 days when the year is divisible
 // by 4). A day above 28 of a shifted date becomes this length.
 int MonthLength(int32_t yyyymm);
