@@ -78,5 +78,37 @@ while IFS= read -r f; do
   echo "== $f (Windows-1252, CR LF; first 15 lines shown in UTF-8):"
   iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -15
 done < <(find "$demo/Transfer/Lohn und Gehalt" -type f 2>/dev/null)
+
+# The circles of the further payroll systems, settled one after the other for
+# the same accounting number: circle, payroll system, then the files written
+# into the transfer directory or the staging table filled.
+export_dir="$demo/Transfer/Lohn und Gehalt/Export/$schema"
+month=$(sql -N "$schema" -e "SELECT date_format(AbrVon, '%m') FROM Qvx330Abr WHERE AbrAkr = '$circle' AND AbrNum = $abrnr")
+circles=(
+  "S1 sage file:020410$month"
+  "R1 Raet file:Raet.txt"
+  "X1 XXL-Exact file:LO_IMP.txt"
+  "E1 EMIS table:Qvx333Ems"
+)
+for entry in "${circles[@]}"; do
+  read -r c system output <<<"$entry"
+  set +e
+  (cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$c" "$abrnr" 0 >/dev/null)
+  code=$?
+  set -e
+  adt=$(sql -N "$schema" -e "SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$c'")
+  echo "== circle $c ($system): exit code $code, AkrAdt $adt"
+  case $output in
+    file:*)
+      f="$export_dir/${output#file:}"
+      echo "   ${output#file:}: $(wc -l <"$f") lines; first 3 shown in UTF-8:"
+      iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -3 | sed 's/^/   /'
+      ;;
+    table:*)
+      echo "   ${output#table:}: $(sql -N "$schema" -e "SELECT COUNT(*) FROM ${output#table:}") rows; first 3:"
+      sql -t "$schema" -e "SELECT * FROM ${output#table:} ORDER BY 2, 3, 4 LIMIT 3" | sed 's/^/   /'
+      ;;
+  esac
+done
 echo
 echo "The demo tree stays in $demo; the server keeps running (scripts/db-server.sh stop ends it)."
