@@ -64,7 +64,7 @@ void WriteFile(RaetExport& x) {
   std::string fir = x.Header.LugFir.empty() ? std::string("???") : x.Header.LugFir;
   ExportWriteF(file, "A%s%s0001RPD conversie  %s\n", Format("%-8s", fir), x.Today, x.ShiftedDate);
 
-  SQL_Qvx333Rat_OpenAll();
+  int opened = SQL_Qvx333Rat_OpenAll();
   RatRow row;
   int st = SQL_Qvx333Rat_FetchAll(row);
   while (st == 0) {
@@ -79,7 +79,12 @@ void WriteFile(RaetExport& x) {
     row = RatRow{};
     st = SQL_Qvx333Rat_FetchAll(row);
   }
-  if (st != kSqlNoMoreRows) ReportStatus(st, "Fehler beim Lesen Qvx333Rat: %d", st);
+  // rows that cannot be read leave the file incomplete: the run ends
+  if (st != kSqlNoMoreRows) {
+    int status = opened != 0 ? opened : st;
+    Log("Fehler beim Lesen Qvx333Rat: %d", status);
+    AbortRun(60);
+  }
   SQL_Qvx333Rat_CloseAll();
 
   ExportWriteF(file, "Z%s\n", Format("%08d", x.Written + 2));

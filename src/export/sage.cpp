@@ -98,7 +98,7 @@ void WriteFile(SageExport& x) {
   ExportFile file;
   ExportFileCreate(file, "\\020410" + SubStr(Ctx.AbrVon, 5, 2), "sage-Exportdatei kann nicht geoeffnet werden !");
 
-  SQL_Qvx333Sag_OpenAll();
+  int opened = SQL_Qvx333Sag_OpenAll();
   SagRow row;
   int st = SQL_Qvx333Sag_FetchAll(row.SagMon, row.SagPnr, row.SagLna, row.SagStd, row.SagBtr, row.SagKst, row.SagSkt,
                                   row.SagKtr);
@@ -120,7 +120,12 @@ void WriteFile(SageExport& x) {
     st = SQL_Qvx333Sag_FetchAll(row.SagMon, row.SagPnr, row.SagLna, row.SagStd, row.SagBtr, row.SagKst, row.SagSkt,
                                 row.SagKtr);
   }
-  if (st != kSqlNoMoreRows) ReportStatus(st, "Fehler beim Lesen Qvx333Sag: %d", st);
+  // rows that cannot be read leave the file incomplete: the run ends
+  if (st != kSqlNoMoreRows) {
+    int status = opened != 0 ? opened : st;
+    Log("Fehler beim Lesen Qvx333Sag: %d", status);
+    AbortRun(60);
+  }
   SQL_Qvx333Sag_CloseAll();
   ExportFileClose(file);
   Log("%d Datensätze in Datei geschrieben.", x.Written);

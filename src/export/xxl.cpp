@@ -210,7 +210,7 @@ void XxlWriteFile() {
   ExportFile file;
   ExportFileCreate(file, "\\LO_IMP.txt", "XXL-Exportdatei kann nicht geoeffnet werden !");
   int32_t written = 0;
-  SQL_Qvx333Xxl_OpenAll();
+  int opened = SQL_Qvx333Xxl_OpenAll();
   XxlRow w;
   int st = SQL_Qvx333Xxl_FetchAll(w);
   while (st == 0) {
@@ -221,7 +221,12 @@ void XxlWriteFile() {
     w = XxlRow{};
     st = SQL_Qvx333Xxl_FetchAll(w);
   }
-  if (st != kSqlNoMoreRows) ReportStatus(st, "Qvx333Xxl-LeseFehler, Sqlfhl: %d", st);
+  // rows that cannot be read leave the file incomplete: the run ends
+  if (st != kSqlNoMoreRows) {
+    int status = opened != 0 ? opened : st;
+    Log("Qvx333Xxl-LeseFehler, Sqlfhl: %d", status);
+    AbortRun(60);
+  }
   SQL_Qvx333Xxl_CloseAll();
   ExportFileClose(file);
   Log("%d Datensätze in Datei LO_IMP.txt geschrieben.", written);
