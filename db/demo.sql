@@ -304,3 +304,97 @@ INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, Z
   ('9202', 1, '2026-11-16', 'Lager', 'VERW', '6200', 'URLB', 480),
   ('9202', 1, '2026-11-17', 'Lager', 'VERW', '6200', 'URLB', 480),
   ('9202', 1, '2026-11-18', 'Lager', 'VERW', '6200', 'URLB', 480);
+
+-- ---------------------------------------------------------------------------
+-- Circles of further payroll systems, settled by the demo after D1: six
+-- employees each, copies of employees 1001 to 1006 (same bookings, day
+-- records and leave) under personnel numbers 2001.. (sage, circle S1),
+-- 3001.. (Raet, R1), 4001.. (XXL-Exact, X1) and 5001.. (EMIS, E1). The
+-- wage-type lines are those of DV1; sage and XXL-Exact take three-digit wage
+-- types (the first three digits), Raet pays night work with the factor 1.25
+-- and hands over one month later (LugMon 1).
+-- ---------------------------------------------------------------------------
+
+INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAzr, AkrRrm, AkrAdt, AkrVws, AkrEbn) VALUES
+  ('S1', 'SG1', 0, 0, 0, 0, NULL, 0), ('R1', 'RT1', 0, 0, 0, 0, NULL, 0),
+  ('X1', 'XL1', 0, 0, 0, 0, NULL, 0), ('E1', 'EM1', 0, 0, 0, 0, NULL, 0);
+
+INSERT INTO Qvx171Lug (LugLug, LugLgp, LugAnz, LugDtm, LugMon, LugUnt, LugFir, LugAkr, LugPnr, LugSta) VALUES
+  ('SG1', 'sage', 0, 0, 0, 0, '10001', 'S1', 0, 0), ('RT1', 'Raet', 0, 0, 1, 0, '10001', 'R1', 0, 0),
+  ('XL1', 'XXL',  0, 0, 0, 0, '10001', 'X1', 0, 0), ('EM1', 'EMIS', 0, 0, 0, 0, '10001', 'E1', 0, 0);
+
+INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes, Lg1P4A) VALUES
+  ('sage', 'LA', 1, 1, 0, 0), ('Raet', 'LA', 1, 1, 0, 0), ('XXL', 'LA', 1, 1, 0, 0), ('EMIS', 'LA', 1, 1, 0, 0);
+
+INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis)
+  SELECT c.Akr, a.AbrNum, a.AbrVon, a.AbrBis
+    FROM Qvx330Abr a CROSS JOIN (SELECT 'S1' AS Akr UNION ALL SELECT 'R1' UNION ALL SELECT 'X1' UNION ALL SELECT 'E1') c
+   WHERE a.AbrAkr = 'D1';
+
+DROP TABLE IF EXISTS DemoLu1;
+CREATE TABLE DemoLu1 AS
+  SELECT l.*, i.Num AS DemoNum
+    FROM Qvx171Lu1 l
+    CROSS JOIN (SELECT 'SG1' AS Num UNION ALL SELECT 'RT1' UNION ALL SELECT 'XL1' UNION ALL SELECT 'EM1') i
+   WHERE l.Lu1Num = 'DV1';
+UPDATE DemoLu1 SET Lu1Num = DemoNum,
+                   Lu1Lna = CASE WHEN DemoNum IN ('SG1', 'XL1') THEN LEFT(Lu1Lna, 3) ELSE Lu1Lna END,
+                   Lu1Mog = CASE WHEN DemoNum = 'RT1' AND Lu1Ztk = 'NACHT' THEN 1.25 ELSE Lu1Mog END;
+ALTER TABLE DemoLu1 DROP COLUMN DemoNum;
+INSERT INTO Qvx171Lu1 SELECT * FROM DemoLu1;
+DROP TABLE DemoLu1;
+
+-- the copied employees: source, new personnel number, circle
+DROP TABLE IF EXISTS DemoMap;
+CREATE TABLE DemoMap (Src VARCHAR(8) NOT NULL, Dst VARCHAR(8) NOT NULL, Akr VARCHAR(7) NOT NULL) DEFAULT CHARSET=latin1;
+INSERT INTO DemoMap
+  SELECT p.PnrNum, CONCAT(c.Digit, SUBSTR(p.PnrNum, 2)), c.Akr
+    FROM Qvx300Pnr p
+    CROSS JOIN (SELECT '2' AS Digit, 'S1' AS Akr UNION ALL SELECT '3', 'R1' UNION ALL SELECT '4', 'X1'
+                UNION ALL SELECT '5', 'E1') c
+   WHERE p.PnrNum BETWEEN '1001' AND '1006';
+
+DROP TABLE IF EXISTS DemoCopy;
+CREATE TABLE DemoCopy AS SELECT t.*, m.Dst AS DemoDst FROM Qvx300Pnr t JOIN DemoMap m ON m.Src = t.PnrNum;
+UPDATE DemoCopy SET PnrNum = DemoDst;
+ALTER TABLE DemoCopy DROP COLUMN DemoDst;
+INSERT INTO Qvx300Pnr SELECT * FROM DemoCopy;
+DROP TABLE DemoCopy;
+
+CREATE TABLE DemoCopy AS SELECT t.*, m.Dst AS DemoDst, m.Akr AS DemoAkr FROM Qvx310Bsv t JOIN DemoMap m ON m.Src = t.BsvPnr;
+UPDATE DemoCopy SET BsvPnr = DemoDst, BsvAkr = DemoAkr;
+ALTER TABLE DemoCopy DROP COLUMN DemoDst, DROP COLUMN DemoAkr;
+INSERT INTO Qvx310Bsv SELECT * FROM DemoCopy;
+DROP TABLE DemoCopy;
+
+CREATE TABLE DemoCopy AS SELECT t.*, m.Dst AS DemoDst FROM QVX311ZUO t JOIN DemoMap m ON m.Src = t.ZuoPnr;
+UPDATE DemoCopy SET ZuoPnr = DemoDst;
+ALTER TABLE DemoCopy DROP COLUMN DemoDst;
+INSERT INTO QVX311ZUO SELECT * FROM DemoCopy;
+DROP TABLE DemoCopy;
+
+CREATE TABLE DemoCopy AS SELECT t.*, m.Dst AS DemoDst FROM Qvx331Zkb t JOIN DemoMap m ON m.Src = t.ZkbPnr;
+UPDATE DemoCopy SET ZkbPnr = DemoDst;
+ALTER TABLE DemoCopy DROP COLUMN DemoDst;
+INSERT INTO Qvx331Zkb SELECT * FROM DemoCopy;
+DROP TABLE DemoCopy;
+
+CREATE TABLE DemoCopy AS SELECT t.*, m.Dst AS DemoDst FROM Qvx320Tgb t JOIN DemoMap m ON m.Src = t.TgbPnr;
+UPDATE DemoCopy SET TgbPnr = DemoDst;
+ALTER TABLE DemoCopy DROP COLUMN DemoDst;
+INSERT INTO Qvx320Tgb SELECT * FROM DemoCopy;
+DROP TABLE DemoCopy;
+
+CREATE TABLE DemoCopy AS SELECT t.*, m.Dst AS DemoDst FROM Qvx327Tag t JOIN DemoMap m ON m.Src = t.TagPnr;
+UPDATE DemoCopy SET TagPnr = DemoDst;
+ALTER TABLE DemoCopy DROP COLUMN DemoDst;
+INSERT INTO Qvx327Tag SELECT * FROM DemoCopy;
+DROP TABLE DemoCopy;
+
+CREATE TABLE DemoCopy AS SELECT t.*, m.Dst AS DemoDst FROM QVX332UTG t JOIN DemoMap m ON m.Src = t.UtgPnr;
+UPDATE DemoCopy SET UtgPnr = DemoDst;
+ALTER TABLE DemoCopy DROP COLUMN DemoDst;
+INSERT INTO QVX332UTG SELECT * FROM DemoCopy;
+DROP TABLE DemoCopy;
+
+DROP TABLE DemoMap;

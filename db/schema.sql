@@ -451,3 +451,69 @@ CREATE TABLE Qvx333Lp1 (
   Lp1Idx  INT           NOT NULL,
   KEY Qvx333Lp1_Idx (Lp1Idx)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- ---------------------------------------------------------------------------
+-- Staging tables of the sage, Raet, XXL-Exact and EMIS exporters
+-- ---------------------------------------------------------------------------
+
+-- sage: values per month, personnel number, wage type, cost centre and cost
+-- unit. The file pass reads it with SELECT *, so the column order is fixed.
+-- The widths are those of the file fields; SagSkt is never filled.
+DROP TABLE IF EXISTS Qvx333Sag;
+CREATE TABLE Qvx333Sag (
+  SagMon  VARCHAR(2)  NOT NULL,
+  SagPnr  VARCHAR(6)  NOT NULL,
+  SagLna  VARCHAR(3)  NOT NULL,
+  SagStd  DOUBLE      NOT NULL DEFAULT 0,
+  SagBtr  DOUBLE      NOT NULL DEFAULT 0,
+  SagKst  VARCHAR(5)  NOT NULL DEFAULT '',
+  SagSkt  VARCHAR(5)  NULL DEFAULT NULL,
+  SagKtr  VARCHAR(5)  NOT NULL DEFAULT '',
+  UNIQUE KEY Qvx333Sag_Key (SagMon, SagPnr, SagLna, SagKst, SagKtr)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- Raet: values per personnel number, shifted settlement date and wage type.
+DROP TABLE IF EXISTS Qvx333Rat;
+CREATE TABLE Qvx333Rat (
+  RatArt  VARCHAR(1)  NULL DEFAULT NULL,
+  RatPnr  VARCHAR(15) NOT NULL,
+  RatVid  VARCHAR(15) NULL DEFAULT NULL,
+  RatLna  VARCHAR(20) NOT NULL,
+  RatAbd  VARCHAR(8)  NOT NULL DEFAULT '',
+  RatUeb  VARCHAR(1)  NULL DEFAULT NULL,
+  RatVal  DOUBLE      NOT NULL DEFAULT 0,
+  UNIQUE KEY Qvx333Rat_Key (RatPnr, RatAbd, RatLna)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- XXL-Exact: signed amounts (sign in XxlVo1, amount as text) per person,
+-- accounting month, booking date, wage type, record code and cost assignment.
+DROP TABLE IF EXISTS Qvx333Xxl;
+CREATE TABLE Qvx333Xxl (
+  XxlPnr  VARCHAR(6)  NOT NULL,
+  XxlErd  VARCHAR(8)  NOT NULL,
+  XxlAbd  VARCHAR(8)  NOT NULL,
+  XxlLna  VARCHAR(3)  NOT NULL,
+  XxlKnz  VARCHAR(2)  NOT NULL,
+  XxlVo1  VARCHAR(1)  NULL DEFAULT NULL,
+  XxlEin  VARCHAR(12) NULL DEFAULT NULL,
+  XxlStd  VARCHAR(11) NULL DEFAULT NULL,
+  XxlBtr  VARCHAR(11) NULL DEFAULT NULL,
+  XxlKst  VARCHAR(8)  NOT NULL DEFAULT '',
+  XxlKtr  VARCHAR(1)  NOT NULL DEFAULT '',
+  UNIQUE KEY Qvx333Xxl_Key (XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlKst, XxlKtr)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- EMIS: the hand-over itself; hours, minutes and tenths of days per
+-- personnel number, month (MMYYYY) and wage type.
+DROP TABLE IF EXISTS Qvx333Ems;
+CREATE TABLE Qvx333Ems (
+  EmsAkr  VARCHAR(10) NULL DEFAULT NULL,
+  EmsPnr  VARCHAR(8)  NOT NULL,
+  EmsDat  VARCHAR(6)  NOT NULL,
+  EmsLna  VARCHAR(20) NOT NULL,
+  EmsStd  DOUBLE      NOT NULL DEFAULT 0,
+  EmsMin  INT         NOT NULL DEFAULT 0,
+  EmsTge  INT         NOT NULL DEFAULT 0,
+  EmsKnz  VARCHAR(1)  NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333Ems_Key (EmsPnr, EmsDat, EmsLna)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;

@@ -79,30 +79,45 @@ while IFS= read -r f; do
   iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -15
 done < <(find "$demo/Transfer/Lohn und Gehalt" -type f 2>/dev/null)
 
-# The circles of the other payroll systems, settled one after the other:
-# circle, accounting number, the files the exporter writes.
-other_circles=(
-  "LD1 11 LodasSST-*.txt"
-  "LG1 11 Loga2001Lpc.csv Loga2001Lp1.csv"
-)
+# The circles of the further payroll systems, settled one after the other:
+# circle, accounting number ("-" for the DATEV circle's), payroll system, then
+# the files written into the transfer directory (file:NAME, a pattern may
+# match several) or the staging tables filled (table:NAME).
 export_dir="$demo/Transfer/Lohn und Gehalt/Export/$schema"
-for entry in "${other_circles[@]}"; do
-  read -r akr nr files <<<"$entry"
+month=$(sql -N "$schema" -e "SELECT date_format(AbrVon, '%m') FROM Qvx330Abr WHERE AbrAkr = '$circle' AND AbrNum = $abrnr")
+circles=(
+  "LD1 11 LODAS file:LodasSST-*.txt"
+  "LG1 11 LOGA2001 file:Loga2001Lpc.csv file:Loga2001Lp1.csv"
+  "S1 - sage file:020410$month"
+  "R1 - Raet file:Raet.txt"
+  "X1 - XXL-Exact file:LO_IMP.txt"
+  "E1 - EMIS table:Qvx333Ems"
+)
+for entry in "${circles[@]}"; do
+  read -r c nr system outputs <<<"$entry"
+  [ "$nr" = - ] && nr=$abrnr
   echo
-  echo "== circle $akr: lugtransfer localhost $schema $akr $nr 0"
   set +e
-  (cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$akr" "$nr" 0 >/dev/null)
+  (cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$c" "$nr" 0 >/dev/null)
   code=$?
   set -e
-  echo "   exit code $code, AkrAdt $(sql -N "$schema" -e "SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$akr'")"
-  for pattern in $files; do
-    for f in "$export_dir"/$pattern; do
-      [ -e "$f" ] || continue
-      echo "   $(basename "$f"): $(wc -l <"$f") lines"
-      iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | sed 's/^/     /'
-    done
+  adt=$(sql -N "$schema" -e "SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$c'")
+  echo "== circle $c ($system), accounting number $nr: exit code $code, AkrAdt $adt"
+  for output in $outputs; do
+    case $output in
+      file:*)
+        for f in "$export_dir"/${output#file:}; do
+          [ -e "$f" ] || { echo "   ${output#file:}: not written"; continue; }
+          echo "   $(basename "$f"): $(wc -l <"$f") lines; first 5 shown in UTF-8:"
+          iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -5 | sed 's/^/     /'
+        done
+        ;;
+      table:*)
+        echo "   ${output#table:}: $(sql -N "$schema" -e "SELECT COUNT(*) FROM ${output#table:}") rows; first 3:"
+        sql -t "$schema" -e "SELECT * FROM ${output#table:} ORDER BY 2, 3, 4 LIMIT 3" | sed 's/^/     /'
+        ;;
+    esac
   done
 done
-
 echo
 echo "The demo tree stays in $demo; the server keeps running (scripts/db-server.sh stop ends it)."

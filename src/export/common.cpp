@@ -102,6 +102,13 @@ int32_t ShiftDate(int32_t yyyymmdd, int lugMon) {
   return ShiftMonth(yyyymmdd / 100, lugMon) * 100 + yyyymmdd % 100;
 }
 
+int32_t ShiftDateInMonth(int32_t yyyymmdd, int lugMon) {
+  int32_t month = ShiftMonth(yyyymmdd / 100, lugMon);
+  int day = yyyymmdd % 100;
+  int last = MonthLength(month);
+  return month * 100 + (day > last ? last : day);
+}
+
 int MonthLength(int32_t yyyymm) {
   int month = yyyymm % 100;
   int yy = (yyyymm / 100) % 100;

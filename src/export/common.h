@@ -104,6 +104,9 @@ int32_t DateToLong(std::string_view date);
 int32_t ShiftMonth(int32_t yyyymm, int lugMon);
 // The same shift on a date number YYYYMMDD; the day stays as it is.
 int32_t ShiftDate(int32_t yyyymmdd, int lugMon);
+// ShiftDate with the day fitted to the shifted month: a day the month does not
+// have becomes its last day (31 January + 1 month = 28 or 29 February).
+int32_t ShiftDateInMonth(int32_t yyyymmdd, int lugMon);
 // Days of the month YYYYMM (February has 29 days when the year is divisible
 // by 4). A day above 28 of a shifted date becomes this length.
 int MonthLength(int32_t yyyymm);

@@ -1,8 +1,12 @@
 #include "export/dispatch.h"
 
 #include "export/datev.h"
-#include "export/loga2001.h"
+#include "export/emis.h"
 #include "export/lodas.h"
+#include "export/loga2001.h"
+#include "export/raet.h"
+#include "export/sage.h"
+#include "export/xxl.h"
 #include "run/context.h"
 
 namespace {
@@ -26,16 +30,16 @@ const DispatchEntry kEntries[] = {
     {"LOGA2", 5, Exporter::Loga2001, Loga2001Lohnprogramm},
     {"DATEV", 5, Exporter::Datev, DatevLohnprogramm},
     {"ASR", 3, Exporter::Asring, nullptr},
-    {"XXL", 3, Exporter::XxlExact, nullptr},
-    {"EMIS", 4, Exporter::Emis, nullptr},
+    {"XXL", 3, Exporter::XxlExact, XxlLohnprogramm},
+    {"EMIS", 4, Exporter::Emis, EmisLohnprogramm},
     {"SCHLP", 5, Exporter::Schleupen, nullptr},
     {"ProAL", 5, Exporter::ProAL, nullptr},
     {"SAP", 3, Exporter::Sap, nullptr},
     {"SBS", 3, Exporter::Sbs, nullptr},
     {"BAUMN", 5, Exporter::Baumann, nullptr},
-    {"sage", 0, Exporter::Sage, nullptr},
+    {"sage", 0, Exporter::Sage, SageLohnprogramm},
     {"LODAS", 5, Exporter::Lodas, LodasLohnprogramm},
-    {"Raet", 0, Exporter::Raet, nullptr},
+    {"Raet", 0, Exporter::Raet, RaetLohnprogramm},
     {"PSYBR", 5, Exporter::PaisyBr, nullptr},
     {"GOD", 3, Exporter::God, nullptr},
     {"TOPAS", 5, Exporter::Topas, nullptr},

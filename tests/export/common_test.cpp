@@ -240,3 +240,15 @@ TEST_F(ExportCommon, FailedWritesEndTheProcess) {
             }));
   EXPECT_EQ(message + message, RunLog());
 }
+
+TEST(ExportDates, DateShiftFitsTheDayToTheMonth) {
+  const struct {
+    int32_t Date;
+    int Offset;
+    int32_t Shifted;
+  } cases[] = {
+      {20260131, 1, 20260228}, {20240131, 1, 20240229}, {20251231, -1, 20251130}, {20260331, -1, 20260228},
+      {20251215, 1, 20260115}, {20260115, -1, 20251215}, {20260131, 0, 20260131}, {20260531, 12, 20270531},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Shifted, ShiftDateInMonth(c.Date, c.Offset)) << c.Date << " " << c.Offset;
+}

@@ -1,0 +1,91 @@
+#include "export/emis.h"
+
+#include "export/common.h"
+#include "export/datev.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/exit.h"
+#include "run/runlog.h"
+
+namespace {
+
+SqlCursor g_zk1All;
+
+}  // namespace
+
+int SQL_Qvx333Ems_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Ems")); }
+
+int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn) {
+  return SqlOpen(g_zk1All,
+                 SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
+                           "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
+                           "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta  FROM Qvx331Zk1 "
+                           " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
+                           abrnr, lfn));
+}
+
+int SQL_Qvx331Zk1_FetchAll(TransferRecord& r) {
+  return SqlFetchInto(g_zk1All, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
+                      r.Zk1Kst, r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts,
+                      r.Zk1Rre, r.Zk1Sta);
+}
+
+int SQL_Qvx331Zk1_CloseAll() { return dbClose(g_zk1All); }
+
+int SQL_Qvx333Ems_Insert(const EmsRow& w) {
+  return SqlWrite(SqlFormat("INSERT INTO Qvx333Ems (EmsAkr, EmsPnr, EmsDat, EmsLna, EmsStd, EmsMin, EmsTge, EmsKnz) "
+                            " VALUES ('%s', '%s', '%s', '%s', %f, %ld, %ld, '%s')",
+                            w.EmsAkr, w.EmsPnr, w.EmsDat, w.EmsLna, w.EmsStd, w.EmsMin, w.EmsTge, w.EmsKnz));
+}
+
+int SQL_Qvx333Ems_Update(const EmsRow& w) {
+  return SqlWrite(SqlFormat("UPDATE Qvx333Ems SET EmsStd = EmsStd + %f, EmsMin = EmsMin + %ld, "
+                            "EmsTge = EmsTge + %ld  WHERE EmsPnr = '%s' AND EmsDat = '%s' AND EmsLna = '%s'",
+                            w.EmsStd, w.EmsMin, w.EmsTge, w.EmsPnr, w.EmsDat, w.EmsLna));
+}
+
+void EmisLohnprogramm() {
+  Log("\nEmis Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+
+  if (Ctx.AkrSsl == 1) {
+    int st = SQL_Qvx333Ems_Delete();
+    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx333Ems-DeleteFehler, Sqlfhl: %d", st);
+  }
+
+  // accounting month MMYYYY of the period start YYYY.MM.DD
+  std::string abrVon;
+  SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon);
+  std::string dat = SubStr(abrVon, 5, 2) + SubStr(abrVon, 0, 4);
+  LugRecord lug;
+  SQL_Qvx171Lug_GetFir(Ctx.Akr, lug);
+  std::string akr = lug.LugAkr.empty() ? Ctx.Akr : lug.LugAkr;
+
+  SQL_Qvx331Zk1_SelectAll(Ctx.Abrnr, Ctx.Lfn);
+  TransferRecord r;
+  int st = SQL_Qvx331Zk1_FetchAll(r);
+  while (st == 0) {
+    EmsRow w;
+    w.EmsAkr = akr;
+    w.EmsPnr = r.Zk1Pnr;
+    w.EmsDat = dat;
+    w.EmsLna = r.Zk1Lna;
+    w.EmsStd = r.Zk1Std / 60.0;
+    w.EmsMin = r.Zk1Std;
+    w.EmsTge = r.Zk1Tge;
+    w.EmsKnz = r.Zk1Sta == 1 ? "P" : "T";
+    // a row of the person, month and wage type keeps its circle and flag and
+    // gets the amounts added
+    int ws = SQL_Qvx333Ems_Insert(w);
+    if (ws == kSqlDuplicate) {
+      ws = SQL_Qvx333Ems_Update(w);
+      if (ws != 0) ReportStatus(ws, "Qvx333Ems-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, ws);
+    } else if (ws != 0) {
+      ReportStatus(ws, "Qvx333Ems-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, ws);
+    }
+    r = TransferRecord{};
+    st = SQL_Qvx331Zk1_FetchAll(r);
+  }
+  if (st == -1) AbortRun(60);
+  SQL_Qvx331Zk1_CloseAll();
+  Log("Emis Lohnprogramm beendet");
+}

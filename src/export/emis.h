@@ -1,0 +1,30 @@
+// EMIS export: the staging table Qvx333Ems is the hand-over itself (no file).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "export/common.h"
+
+// Row of Qvx333Ems.
+struct EmsRow {
+  std::string EmsAkr;
+  std::string EmsPnr;
+  std::string EmsDat;  // MMYYYY
+  std::string EmsLna;
+  double EmsStd = 0;
+  int32_t EmsMin = 0;
+  int32_t EmsTge = 0;
+  std::string EmsKnz;  // "P" month account, "T" otherwise
+};
+
+void EmisLohnprogramm();
+
+int SQL_Qvx333Ems_Delete();
+int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn);
+int SQL_Qvx331Zk1_FetchAll(TransferRecord& r);
+int SQL_Qvx331Zk1_CloseAll();
+int SQL_Qvx333Ems_Insert(const EmsRow& row);
+// Adds hours, minutes and days of row to the row of the same personnel
+// number, month and wage type.
+int SQL_Qvx333Ems_Update(const EmsRow& row);

@@ -1,0 +1,170 @@
+#include "export/raet.h"
+
+#include "export/common.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/exit.h"
+#include "run/runlog.h"
+
+namespace {
+
+SqlCursor g_zk1Raet;
+SqlCursor g_ratAll;
+
+// State of one export.
+struct RaetExport {
+  LugRecord Header;
+  std::string Today;        // YYYYMMDD
+  std::string ShiftedDate;  // YYYYMMDD, empty when LugMon is 0
+  WageTypeCache Lines;
+  int32_t Read = 0;
+  int32_t Written = 0;
+};
+
+void CollectRecord(RaetExport& x, const TransferRecord& r) {
+  // every setting is preset for each record, the factor too: a record
+  // without a line (or with a NULL factor) is handed over unscaled
+  Lu1Line line;
+  int st = CachedWageTypeLookup(x.Lines, x.Header.LugLug, r, line);
+  if (st != 0) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
+
+  if (r.Zk1Upn.size() > 15) {
+    Log("PersNr zu lang : %s", r.Zk1Upn);
+    return;
+  }
+  if (r.Zk1Lna.size() > 20) {
+    Log("Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    return;
+  }
+  double value = r.Zk1Std != 0 ? r.Zk1Std * (1.0 / 60) : r.Zk1Tge * 0.1;
+  if (line.Lu1Mog != 0.0) value *= line.Lu1Mog;
+
+  std::string statement;
+  st = SQL_Qvx333Rat_Write(r.Zk1Upn, r.Zk1Lna, x.ShiftedDate, value, &statement);
+  if (st != 0) {
+    Log("     SQL_Qvx333Rat_Write, ERROR: %ld", st);
+    ReportStatus(st, "     sqlStmt : %s", statement);
+  }
+  ++x.Read;
+}
+
+// The value zero-filled to 26 characters with six decimals; the leading zero
+// gives way to a blank, so positive values begin with a blank and negative
+// ones with "-". Empty when the value does not fit the 26 characters.
+std::string ValueText(double value) {
+  std::string text = Format("%026.6f", value);
+  if (text.size() > 26) return std::string();
+  if (text[0] == '0') text[0] = ' ';
+  return text;
+}
+
+void WriteFile(RaetExport& x) {
+  ExportFile file;
+  ExportFileCreate(file, "\\Raet.txt", "Schnittstellendatei Raet kann nicht geoeffnet werden !");
+  std::string fir = x.Header.LugFir.empty() ? std::string("???") : x.Header.LugFir;
+  ExportWriteF(file, "A%s%s0001RPD conversie  %s\n", Format("%-8s", fir), x.Today, x.ShiftedDate);
+
+  int opened = SQL_Qvx333Rat_OpenAll();
+  RatRow row;
+  int st = SQL_Qvx333Rat_FetchAll(row);
+  while (st == 0) {
+    std::string value = ValueText(row.RatVal);
+    if (value.empty()) {
+      Log("Pnr %s: Wert zu groß (%s)", row.RatPnr, Format("%f", row.RatVal));
+    } else {
+      ExportWriteF(file, "%s%s%s%s%s%s%s\n", row.RatArt, Format("%-15s", row.RatPnr), Format("%-15s", row.RatVid),
+                   Format("%-20s", row.RatLna), row.RatAbd, Format("%-1s", row.RatUeb), value);
+      ++x.Written;
+    }
+    row = RatRow{};
+    st = SQL_Qvx333Rat_FetchAll(row);
+  }
+  // rows that cannot be read leave the file incomplete: the run ends
+  if (st != kSqlNoMoreRows) {
+    int status = opened != 0 ? opened : st;
+    Log("Fehler beim Lesen Qvx333Rat: %d", status);
+    AbortRun(60);
+  }
+  SQL_Qvx333Rat_CloseAll();
+
+  ExportWriteF(file, "Z%s\n", Format("%08d", x.Written + 2));
+  ExportFileClose(file);
+  Log("%d Datensätze in Datei(en) geschrieben.", x.Written);
+}
+
+}  // namespace
+
+int SQL_Qvx333Rat_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Rat")); }
+
+// Difference records (Zk1Rre 2) are not handed over.
+int SQL_Qvx331Zk1_OpenRaet(int32_t abrnr, int16_t lfn) {
+  return SqlOpen(g_zk1Raet, SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
+                                      "date_format(Zk1Bdt, '%%Y.%%m.%%d'), trim(Zk1Upn), trim(Zk1Zkt), trim(Zk1Stz) "
+                                      " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
+                                      " ORDER BY Zk1Pnr, Zk1Lna",
+                                      abrnr, lfn));
+}
+
+int SQL_Qvx331Zk1_FetchRaet(TransferRecord& r) {
+  return SqlFetchInto(g_zk1Raet, r.Zk1Pnr, r.Zk1Lna, r.Zk1Std, r.Zk1Tge, r.Zk1Bdt, r.Zk1Upn, r.Zk1Zkt, r.Zk1Stz);
+}
+
+int SQL_Qvx331Zk1_CloseRaet() { return dbClose(g_zk1Raet); }
+
+int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd, double value,
+                        std::string* statement) {
+  return StagingWrite(
+      SqlFormat("INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal)  VALUES "
+                "('5', '%s', '1', '%s', '%s', ' ', %f)",
+                pnr, lna, abd, value),
+      [&] {
+        return SqlFormat("UPDATE  Qvx333Rat SET  RatVal = RatVal + %f  WHERE  RatPnr = '%s' AND  RatAbd = '%s' AND "
+                         " RatLna = '%s'",
+                         value, pnr, abd, lna);
+      },
+      statement);
+}
+
+// Rows of one personnel number and wage type but different dates come by date.
+int SQL_Qvx333Rat_OpenAll() {
+  return SqlOpen(g_ratAll, SqlFormat("SELECT  RatArt, RatPnr, RatVid, RatLna,   RatAbd, RatUeb, RatVal  FROM  "
+                                     "QVX333Rat  ORDER  BY RatPnr, RatLna, RatAbd"));
+}
+
+int SQL_Qvx333Rat_FetchAll(RatRow& row) {
+  return SqlFetchInto(g_ratAll, row.RatArt, row.RatPnr, row.RatVid, row.RatLna, row.RatAbd, row.RatUeb, row.RatVal);
+}
+
+int SQL_Qvx333Rat_CloseAll() { return dbClose(g_ratAll); }
+
+void RaetLohnprogramm() {
+  Log("\nRaet-Lohnübergabe Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+  RaetExport x;
+
+  if (Ctx.AkrSsl == 1) {
+    int st = SQL_Qvx333Rat_Delete();
+    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Rat, Sqlfhl: %d", st);
+  }
+
+  // today from the database time DD.MM.YYYY HH:MM:SS
+  x.Today = SubStr(Ctx.DbTime, 6, 4) + SubStr(Ctx.DbTime, 3, 2) + SubStr(Ctx.DbTime, 0, 2);
+  SQL_Qvx171Lug_GetFir(Ctx.Akr, x.Header);
+  // settlement date shifted by LugMon months; a day the new month does not
+  // have becomes its last day
+  if (x.Header.LugMon != 0) x.ShiftedDate = Format("%ld", ShiftDateInMonth(DateToLong(Ctx.AbrDatum), x.Header.LugMon));
+
+  SQL_Qvx331Zk1_OpenRaet(Ctx.Abrnr, Ctx.Lfn);
+  TransferRecord r;
+  int st = SQL_Qvx331Zk1_FetchRaet(r);
+  while (st == 0) {
+    CollectRecord(x, r);
+    r = TransferRecord{};
+    st = SQL_Qvx331Zk1_FetchRaet(r);
+  }
+  if (st == -1) AbortRun(60);
+  SQL_Qvx331Zk1_CloseRaet();
+  Log("%d Datensätze aus Qvx333Zk1 gelesen.", x.Read);
+
+  WriteFile(x);
+  Log("Raet-Lohnübergabe beendet");
+}

@@ -1,0 +1,34 @@
+// Raet export: the staging table Qvx333Rat and the file "Raet.txt" in
+// TransferDir (header "A", one data record per staging row, trailer "Z").
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "export/common.h"
+
+// Row of Qvx333Rat.
+struct RatRow {
+  std::string RatArt;
+  std::string RatPnr;
+  std::string RatVid;
+  std::string RatLna;
+  std::string RatAbd;
+  std::string RatUeb;
+  double RatVal = 0;
+};
+
+void RaetLohnprogramm();
+
+int SQL_Qvx333Rat_Delete();
+int SQL_Qvx331Zk1_OpenRaet(int32_t abrnr, int16_t lfn);
+int SQL_Qvx331Zk1_FetchRaet(TransferRecord& r);
+int SQL_Qvx331Zk1_CloseRaet();
+// Accumulating write: the value is added to the row of the same personnel
+// number, date text and wage type. statement receives the statement whose
+// status is returned.
+int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd, double value,
+                        std::string* statement);
+int SQL_Qvx333Rat_OpenAll();
+int SQL_Qvx333Rat_FetchAll(RatRow& row);
+int SQL_Qvx333Rat_CloseAll();

@@ -1,0 +1,205 @@
+#include "export/sage.h"
+
+#include "export/common.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/exit.h"
+#include "run/runlog.h"
+
+namespace {
+
+SqlCursor g_zk1Sage;
+SqlCursor g_sagAll;
+
+// Row of Qvx333Sag, in the column order of the table.
+struct SagRow {
+  std::string SagMon;
+  std::string SagPnr;
+  std::string SagLna;
+  double SagStd = 0;
+  double SagBtr = 0;
+  std::string SagKst;
+  std::string SagSkt;
+  std::string SagKtr;
+};
+
+// State of one export.
+struct SageExport {
+  std::string LugLug;
+  WageTypeCache Lines;
+  int32_t Read = 0;
+  int32_t Written = 0;
+};
+
+// Booking date YYYYMMDD as YYYY.MM.DD for the comparison with the validity date.
+std::string DottedDate(const std::string& yyyymmdd) {
+  return SubStr(yyyymmdd, 0, 4) + "." + SubStr(yyyymmdd, 4, 2) + "." + SubStr(yyyymmdd, 6, 2);
+}
+
+// Stages one transfer record; a field that does not fit its width leaves the
+// record out.
+void CollectRecord(SageExport& x, TransferRecord r) {
+  // every setting is preset, so that no value of the record before is used
+  Lu1Line line;
+  TransferRecord lookup = r;
+  lookup.Zk1Bdt = DottedDate(r.Zk1Bdt);
+  int st = CachedWageTypeLookup(x.Lines, x.LugLug, lookup, line);
+  if (st != 0) {
+    ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
+  } else {
+    if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
+    if (line.Lu1Kst == 0) r.Zk1Kst = " ";
+  }
+
+  SagRow row;
+  row.SagMon = SubStr(r.Zk1Von, 4, 2);
+  if (r.Zk1Upn.size() > 6) {
+    Log("PersNr zu lang : %s", r.Zk1Upn);
+    return;
+  }
+  row.SagPnr = r.Zk1Upn;
+  if (r.Zk1Lna.size() > 3) {
+    Log("Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    return;
+  }
+  row.SagLna = r.Zk1Lna;
+  if (r.Zk1Kst.size() > 5) {
+    Log("Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
+    return;
+  }
+  row.SagKst = r.Zk1Kst;
+  if (r.Zk1Ktr.size() > 5) {
+    Log("Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
+    return;
+  }
+  row.SagKtr = r.Zk1Ktr;
+
+  if (line.Lu1Bau == 1) {
+    // the wage type carries an amount: the value is taken as it is
+    row.SagBtr = r.Zk1Std;
+  } else {
+    row.SagStd = r.Zk1Std != 0 ? r.Zk1Std * (1.0 / 60) : r.Zk1Tge * 0.1;
+  }
+  st = SQL_Qvx333Sag_Write(row.SagMon, row.SagPnr, row.SagLna, row.SagStd, row.SagBtr, row.SagKst, row.SagSkt,
+                           row.SagKtr);
+  if (st != 0) ReportStatus(st, "Qvx333Sag Insert-/UpdateFehler, Sqlfhl: %d", st);
+}
+
+// A value as "%06.2f". It fits its six characters only from -99.99 to 999.99
+// (-100.00 and a value rounded up to 1000.00 do not); a value that does not
+// fit is refused, so a line never gets longer than 38 characters.
+bool ValueText(double value, bool amount, std::string& text) {
+  text = Format("%06.2f", value);
+  if (amount ? value >= 1000.0 || value <= -100.0 : value >= 1000.0 || value < -100.0) return false;
+  return text.size() <= 6;
+}
+
+void WriteFile(SageExport& x) {
+  ExportFile file;
+  ExportFileCreate(file, "\\020410" + SubStr(Ctx.AbrVon, 5, 2), "sage-Exportdatei kann nicht geoeffnet werden !");
+
+  int opened = SQL_Qvx333Sag_OpenAll();
+  SagRow row;
+  int st = SQL_Qvx333Sag_FetchAll(row.SagMon, row.SagPnr, row.SagLna, row.SagStd, row.SagBtr, row.SagKst, row.SagSkt,
+                                  row.SagKtr);
+  while (st == 0) {
+    std::string time, amount;
+    if (!ValueText(row.SagStd, false, time)) {
+      Log("Pnr %s: Zeitwert zu groß (%s)", row.SagPnr, Format("%.2f", row.SagStd));
+    } else if (!ValueText(row.SagBtr, true, amount)) {
+      Log("Pnr %s: Betrag zu groß (%s)", row.SagPnr, Format("%.2f", row.SagBtr));
+    } else {
+      size_t dot = time.find('.');
+      if (dot != std::string::npos) time[dot] = ':';
+      ExportWriteF(file, "%s%s%s%s%s%s%s%s\n", Format("%02s", row.SagMon), Format("%06s", row.SagPnr),
+                   Format("%03s", row.SagLna), time, amount, Format("%05s", row.SagKst), Format("%05s", row.SagSkt),
+                   Format("%05s", row.SagKtr));
+      ++x.Written;
+    }
+    row = SagRow{};
+    st = SQL_Qvx333Sag_FetchAll(row.SagMon, row.SagPnr, row.SagLna, row.SagStd, row.SagBtr, row.SagKst, row.SagSkt,
+                                row.SagKtr);
+  }
+  // rows that cannot be read leave the file incomplete: the run ends
+  if (st != kSqlNoMoreRows) {
+    int status = opened != 0 ? opened : st;
+    Log("Fehler beim Lesen Qvx333Sag: %d", status);
+    AbortRun(60);
+  }
+  SQL_Qvx333Sag_CloseAll();
+  ExportFileClose(file);
+  Log("%d Datensätze in Datei geschrieben.", x.Written);
+}
+
+}  // namespace
+
+int SQL_Qvx333Sag_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Sag")); }
+
+int SQL_Qvx331Zk1_OpenSage(int32_t abrnr, int16_t lfn) {
+  return SqlOpen(g_zk1Sage,
+                 SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), trim(Zk1Kst), trim(Zk1Ktr), trim(Zk1Stz), trim(Zk1Zkt), "
+                           "COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), date_format(Zk1Von, '%%Y%%m%%d'), "
+                           "date_format(Zk1Bdt, '%%Y%%m%%d'), trim(Zk1Upn)  FROM Qvx331Zk1 "
+                           " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Von",
+                           abrnr, lfn));
+}
+
+int SQL_Qvx331Zk1_FetchSage(TransferRecord& r) {
+  return SqlFetchInto(g_zk1Sage, r.Zk1Pnr, r.Zk1Lna, r.Zk1Kst, r.Zk1Ktr, r.Zk1Stz, r.Zk1Zkt, r.Zk1Std, r.Zk1Tge,
+                      r.Zk1Von, r.Zk1Bdt, r.Zk1Upn);
+}
+
+int SQL_Qvx331Zk1_CloseSage() { return dbClose(g_zk1Sage); }
+
+int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna, double std,
+                        double btr, const std::string& kst, const std::string& skt, const std::string& ktr) {
+  return StagingWrite(
+      SqlFormat("INSERT INTO Qvx333Sag (SagMon, SagPnr, SagLna, SagStd,  SagBtr, SagKst, SagSkt, SagKtr)  VALUES "
+                "('%s', '%s', '%s', %f,   %f,  '%s', '%s', '%s' )",
+                mon, pnr, lna, std, btr, kst, skt, ktr),
+      [&] {
+        return SqlFormat("UPDATE  Qvx333Sag SET  SagStd = SagStd + %f,       SagBtr = SagBtr + %f  WHERE  SagMon = "
+                         "'%s' AND  SagPnr = '%s' AND  SagLna = '%s' AND  SagKst = '%s' AND  SagKtr = '%s'",
+                         std, btr, mon, pnr, lna, kst, ktr);
+      });
+}
+
+// The rows of one personnel number in the order of their key, so that the
+// file is the same for the same rows.
+int SQL_Qvx333Sag_OpenAll() {
+  return SqlOpen(g_sagAll, SqlFormat("SELECT * FROM Qvx333Sag ORDER By SagPnr, SagMon, SagLna, SagKst, SagKtr"));
+}
+
+int SQL_Qvx333Sag_FetchAll(std::string& mon, std::string& pnr, std::string& lna, double& std, double& btr,
+                           std::string& kst, std::string& skt, std::string& ktr) {
+  return SqlFetchInto(g_sagAll, mon, pnr, lna, std, btr, kst, skt, ktr);
+}
+
+int SQL_Qvx333Sag_CloseAll() { return dbClose(g_sagAll); }
+
+void SageLohnprogramm() {
+  Log("\nsage-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+  SageExport x;
+  x.LugLug = Ctx.Lug.LugLug;
+
+  if (Ctx.AkrSsl == 1) {
+    int st = SQL_Qvx333Sag_Delete();
+    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333SAG, Sqlfhl: %d", st);
+  }
+
+  SQL_Qvx331Zk1_OpenSage(Ctx.Abrnr, Ctx.Lfn);
+  TransferRecord r;
+  int st = SQL_Qvx331Zk1_FetchSage(r);
+  while (st == 0) {
+    ++x.Read;
+    CollectRecord(x, r);
+    r = TransferRecord{};
+    st = SQL_Qvx331Zk1_FetchSage(r);
+  }
+  if (st == -1) AbortRun(60);
+  SQL_Qvx331Zk1_CloseSage();
+  Log("%d Datensätze aus Qvx333Zk1 übergeben.", x.Read);
+
+  WriteFile(x);
+  Log("sage-Lohnprogramm beendet");
+}

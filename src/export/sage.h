@@ -1,0 +1,23 @@
+// sage export: the staging table Qvx333Sag and the file of 38-character lines
+// "020410" + month in TransferDir.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "export/common.h"
+
+void SageLohnprogramm();
+
+int SQL_Qvx333Sag_Delete();
+int SQL_Qvx331Zk1_OpenSage(int32_t abrnr, int16_t lfn);
+int SQL_Qvx331Zk1_FetchSage(TransferRecord& r);
+int SQL_Qvx331Zk1_CloseSage();
+// Accumulating write: the values are added to the row of the same month,
+// personnel number, wage type, cost centre and cost unit.
+int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna, double std,
+                        double btr, const std::string& kst, const std::string& skt, const std::string& ktr);
+int SQL_Qvx333Sag_OpenAll();
+int SQL_Qvx333Sag_FetchAll(std::string& mon, std::string& pnr, std::string& lna, double& std, double& btr,
+                           std::string& kst, std::string& skt, std::string& ktr);
+int SQL_Qvx333Sag_CloseAll();

@@ -1,0 +1,270 @@
+#include "export/xxl.h"
+
+#include <cstdlib>
+
+#include "export/common.h"
+#include "export/datev.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/exit.h"
+#include "run/runlog.h"
+
+namespace {
+
+SqlCursor g_zk1Xxl;
+SqlCursor g_xxlAll;
+
+// State of one export.
+struct XxlExport {
+  std::string LugLug;
+  int16_t LugMon = 0;
+  std::string Erd;  // accounting month YYYYMMDD
+  WageTypeCache Lines;
+  int32_t Written = 0;
+};
+
+// Record code of a record status; 99 for every status without one.
+const char* RecordCode(int16_t sts) {
+  switch (sts) {
+    case 5:
+      return "65";
+    case 8:
+      return "64";
+    case 101:
+      return "56";
+    case 102:
+      return "58";
+    case 105:
+      return "52";
+    case 108:
+      return "53";
+    case 109:
+      return "60";
+    default:
+      return "99";
+  }
+}
+
+// Date text YYYY.MM.DD as YYYYMMDD, shifted by LugMon months when that is not 0.
+std::string ShiftedDate(const std::string& date, int16_t lugMon) {
+  int32_t d = DateToLong(date);
+  if (lugMon != 0) d = ShiftDateInMonth(d, lugMon);
+  return Format("%ld", d);
+}
+
+// Signed amount of a staging row: sign "+" or "-" and the amount without sign.
+double SignedAmount(const std::string& sign, const std::string& amount) {
+  double v = std::strtod(amount.c_str(), nullptr);
+  return sign == "-" ? -v : v;
+}
+
+void CollectRecord(XxlExport& x, TransferRecord r) {
+  XxlRow row;
+  row.XxlErd = x.Erd;
+  row.XxlAbd = ShiftedDate(r.Zk1Bdt, x.LugMon);
+
+  Lu1Line line;
+  int st = CachedWageTypeLookup(x.Lines, x.LugLug, r, line);
+  if (st == 0) {
+    if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
+    if (line.Lu1Krt == 0) r.Zk1Krt = " ";
+    if (line.Lu1Kst == 0) r.Zk1Kst = " ";
+  } else if (st != kSqlNoMoreRows) {
+    ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
+  }
+
+  // personnel number and wage type are not cut: a cut would merge two
+  // people's or two wage types' values
+  std::string upn = r.Zk1Upn;
+  RTrim(upn);
+  if (upn.size() > 6) {
+    Log("PersNr zu lang : %s", upn);
+    return;
+  }
+  row.XxlPnr = upn;
+  row.XxlKnz = RecordCode(r.Zk1Sts);
+  if (row.XxlKnz == "99") {
+    std::string lna = r.Zk1Lna;
+    RTrim(lna);
+    if (lna.size() > 3) {
+      Log("Lohnart zu lang : %s", lna);
+      return;
+    }
+    row.XxlLna = lna;
+  } else {
+    row.XxlLna = "000";
+  }
+  row.XxlKst = SubStr(r.Zk1Kst, 0, 8);
+  row.XxlKtr = " ";
+
+  // hours, or days when there are no hours; the sign is the value's own
+  double amount = 0;
+  bool negative = false;
+  if (r.Zk1Std != 0) {
+    amount = std::abs(r.Zk1Std) / 60.0;
+    negative = r.Zk1Std < 0;
+  } else if (r.Zk1Tge != 0) {
+    amount = std::abs(r.Zk1Tge) * 0.1;
+    negative = r.Zk1Tge < 0;
+  }
+  row.XxlVo1 = negative ? "-" : "+";
+  row.XxlEin = Format("%012.3f", amount);
+  row.XxlStd = Format("%011.2f", 0.0);
+  row.XxlBtr = Format("%011.2f", 0.0);
+  if (row.XxlEin.size() > 12) {
+    Log("Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
+    return;
+  }
+
+  st = SQL_Qvx333Xxl_Insert(row);
+  if (st == 0) return;
+  if (st != kSqlDuplicate) {
+    ReportStatus(st, "Qvx333Xxl-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+    return;
+  }
+  // a row with the key exists: the signed amounts are added
+  std::string storedSign, storedAmount;
+  st = SQL_Qvx333Xxl_Read(row, storedSign, storedAmount);
+  if (st != 0) {
+    // the stored amount is kept rather than overwritten by this record's
+    ReportStatus(st, "Qvx333Xxl-LeseFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+    return;
+  }
+  double sum = SignedAmount(storedSign, storedAmount) + SignedAmount(row.XxlVo1, row.XxlEin);
+  std::string text = Format("%012.3f", std::abs(sum));
+  if (text.size() > 12) {
+    Log("Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, text);
+    return;
+  }
+  row.XxlVo1 = sum < 0 ? "-" : "+";
+  row.XxlEin = text;
+  st = SQL_Qvx333Xxl_Update(row);
+  if (st != 0) ReportStatus(st, "Qvx333Xxl-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+}
+
+}  // namespace
+
+int SQL_O1001AbrKreis_GetVwsEbn(const std::string& akr, std::string& vws, int16_t& ebn) {
+  return SqlSelectOne(SqlFormat("SELECT AkrVws, AkrEbn FROM O1001AbrKreis WHERE AkrNum = '%s'", akr), vws, ebn);
+}
+
+int SQL_Qvx333Xxl_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Xxl")); }
+
+int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn) {
+  return SqlOpen(g_zk1Xxl,
+                 SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
+                           "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
+                           "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
+                           " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
+                           abrnr, lfn));
+}
+
+int SQL_Qvx331Zk1_FetchXxl(TransferRecord& r) {
+  return SqlFetchInto(g_zk1Xxl, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
+                      r.Zk1Kst, r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts,
+                      r.Zk1Rre, r.Zk1Sta, r.Zk1Upn);
+}
+
+int SQL_Qvx331Zk1_CloseXxl() { return dbClose(g_zk1Xxl); }
+
+int SQL_Qvx333Xxl_Insert(const XxlRow& w) {
+  return SqlWrite(SqlFormat("INSERT INTO Qvx333Xxl (XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlVo1, XxlEin, XxlStd, "
+                            "XxlBtr, XxlKst, XxlKtr)  VALUES ('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', "
+                            "'%s', '%s')",
+                            w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlVo1, w.XxlEin, w.XxlStd, w.XxlBtr,
+                            w.XxlKst, w.XxlKtr));
+}
+
+namespace {
+const char* const kXxlKey =
+    " WHERE XxlPnr = '%s' AND XxlErd = '%s' AND XxlAbd = '%s' AND XxlLna = '%s' AND XxlKnz = '%s'"
+    " AND XxlKst = '%s' AND XxlKtr = '%s'";
+}
+
+int SQL_Qvx333Xxl_Read(const XxlRow& w, std::string& sign, std::string& amount) {
+  return SqlSelectOne(SqlFormat(std::string("SELECT XxlVo1, XxlEin FROM Qvx333Xxl") + kXxlKey, w.XxlPnr, w.XxlErd,
+                                w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlKst, w.XxlKtr),
+                      sign, amount);
+}
+
+int SQL_Qvx333Xxl_Update(const XxlRow& w) {
+  return SqlWrite(SqlFormat(std::string("UPDATE Qvx333Xxl SET XxlVo1 = '%s', XxlEin = '%s'") + kXxlKey, w.XxlVo1,
+                            w.XxlEin, w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlKst, w.XxlKtr));
+}
+
+// Every staging row, in the order of the key.
+int SQL_Qvx333Xxl_OpenAll() {
+  return SqlOpen(g_xxlAll, SqlFormat("SELECT XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlVo1, XxlEin, XxlStd, XxlBtr, "
+                                     "XxlKst, XxlKtr  FROM Qvx333Xxl "
+                                     " ORDER BY XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlKst, XxlKtr"));
+}
+
+int SQL_Qvx333Xxl_FetchAll(XxlRow& w) {
+  return SqlFetchInto(g_xxlAll, w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlVo1, w.XxlEin, w.XxlStd,
+                      w.XxlBtr, w.XxlKst, w.XxlKtr);
+}
+
+int SQL_Qvx333Xxl_CloseAll() { return dbClose(g_xxlAll); }
+
+void XxlWriteFile() {
+  ExportFile file;
+  ExportFileCreate(file, "\\LO_IMP.txt", "XXL-Exportdatei kann nicht geoeffnet werden !");
+  int32_t written = 0;
+  int opened = SQL_Qvx333Xxl_OpenAll();
+  XxlRow w;
+  int st = SQL_Qvx333Xxl_FetchAll(w);
+  while (st == 0) {
+    ExportWriteF(file, "%s%s%s%s%s%s%s%s%s%s%s%s%s%s%s%s%s\n", Format("%06s", w.XxlPnr), w.XxlErd, w.XxlAbd,
+                 Format("%03s", w.XxlLna), w.XxlKnz, w.XxlVo1, w.XxlEin, "", w.XxlStd, w.XxlBtr, "",
+                 Format("%-8s", w.XxlKst), "", Format("%-12s", w.XxlKtr), "", Format("%20s", ""), "");
+    ++written;
+    w = XxlRow{};
+    st = SQL_Qvx333Xxl_FetchAll(w);
+  }
+  // rows that cannot be read leave the file incomplete: the run ends
+  if (st != kSqlNoMoreRows) {
+    int status = opened != 0 ? opened : st;
+    Log("Qvx333Xxl-LeseFehler, Sqlfhl: %d", status);
+    AbortRun(60);
+  }
+  SQL_Qvx333Xxl_CloseAll();
+  ExportFileClose(file);
+  Log("%d Datensätze in Datei LO_IMP.txt geschrieben.", written);
+}
+
+void XxlLohnprogramm() {
+  Log("\nXXL-Exact Lohnprogramm fuer Akr: %s mit der Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+  XxlExport x;
+
+  // the staging table is emptied only for a circle without administration
+  // and level below 2 that asks for clearing
+  std::string vws;
+  int16_t ebn = 0;
+  int st = SQL_O1001AbrKreis_GetVwsEbn(Ctx.Akr, vws, ebn);
+  if (st != 0) ReportStatus(st, "Fehler beim Lesen O1001AbrKreis: %d", st);
+  if (st == 0 && vws.empty() && ebn < 2 && Ctx.AkrSsl == 1) {
+    st = SQL_Qvx333Xxl_Delete();
+    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx333Xxl-DeleteFehler, Sqlfhl: %d", st);
+  }
+
+  std::string abrVon;
+  SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon);
+  LugRecord lug;
+  SQL_Qvx171Lug_GetFir(Ctx.Akr, lug);
+  x.LugLug = lug.LugLug;
+  x.LugMon = lug.LugMon;
+  x.Erd = ShiftedDate(abrVon, x.LugMon);
+
+  SQL_Qvx331Zk1_SelectXxl(Ctx.Abrnr, Ctx.Lfn);
+  TransferRecord r;
+  st = SQL_Qvx331Zk1_FetchXxl(r);
+  while (st == 0) {
+    CollectRecord(x, r);
+    r = TransferRecord{};
+    st = SQL_Qvx331Zk1_FetchXxl(r);
+  }
+  if (st == -1) AbortRun(60);
+  SQL_Qvx331Zk1_CloseXxl();
+  XxlWriteFile();
+  Log("XXL-Exact Lohnprogramm beendet");
+}

@@ -1,0 +1,40 @@
+// XXL-Exact export: the staging table Qvx333Xxl (signed amounts under record
+// codes) and the file "LO_IMP.txt" in TransferDir.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "export/common.h"
+
+// Row of Qvx333Xxl; every column is a text.
+struct XxlRow {
+  std::string XxlPnr;
+  std::string XxlErd;
+  std::string XxlAbd;
+  std::string XxlLna;
+  std::string XxlKnz;
+  std::string XxlVo1;
+  std::string XxlEin;
+  std::string XxlStd;
+  std::string XxlBtr;
+  std::string XxlKst;
+  std::string XxlKtr;
+};
+
+void XxlLohnprogramm();
+void XxlWriteFile();
+
+int SQL_O1001AbrKreis_GetVwsEbn(const std::string& akr, std::string& vws, int16_t& ebn);
+int SQL_Qvx333Xxl_Delete();
+int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn);
+int SQL_Qvx331Zk1_FetchXxl(TransferRecord& r);
+int SQL_Qvx331Zk1_CloseXxl();
+int SQL_Qvx333Xxl_Insert(const XxlRow& row);
+// Sign and amount of the row with the key of row.
+int SQL_Qvx333Xxl_Read(const XxlRow& row, std::string& sign, std::string& amount);
+// Sets sign and amount of the row with the key of row.
+int SQL_Qvx333Xxl_Update(const XxlRow& row);
+int SQL_Qvx333Xxl_OpenAll();
+int SQL_Qvx333Xxl_FetchAll(XxlRow& row);
+int SQL_Qvx333Xxl_CloseAll();
