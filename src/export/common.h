@@ -6,10 +6,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "run/context.h"
+#include "run/db.h"
 #include "run/platform.h"
 #include "run/text.h"
 
@@ -68,12 +71,57 @@ int SQL_Qvx171Lu1_CloseLna();
 // Open, fetch (when the open succeeded) and close in one call. Returns the
 // open status when it is not 0, else the fetch status (0 = line found).
 int WageTypeLookup(const std::string& lugLug, const TransferRecord& r);
+// The same fetch into the caller's settings instead of Lu1Settings.
+int SQL_Qvx171Lu1_FetchLna(Lu1Line& line);
+
+// Wage-type lines already read during one export, keyed by the record's kind,
+// account, wage type and booking date (the interface is the same for the
+// whole export, and the lines do not change during the run). The keys are the
+// texts as read; two spellings the database takes for equal only cost a
+// second read.
+struct WageTypeCache {
+  std::map<std::string, std::optional<Lu1Line>> Lines;
+};
+// Shared wage-type lookup through the cache: true when a line is valid for
+// the record; line then holds its settings, else it keeps the caller's
+// presets. A failed read (other than "no line") is logged as
+// "Fehler beim Lesen Qvx171Lu1: %d" and not kept; -1 ends the run with
+// AbortRun(60).
+bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line);
+
+// Settings of a record kind for a payroll system (Qvx170Lg1); a missing row
+// leaves them 0.
+struct Lg1Flags {
+  int16_t Lg1Stt = 0;  // 0: the tax days are not handed over with this kind
+  int16_t Lg1Svt = 0;  // 0: the insurance days are not handed over
+  int16_t Lg1Zes = 0;  // 0: the hours of the person are not handed over
+  int16_t Lg1P4A = 0;
+};
+int SQL_Qvx170Lg1_Get(const std::string& lgp, const std::string& stz, Lg1Flags& flags);
+
+// The run's transfer records (Zk1Abr = abrnr, Zk1Lfn = lfn), Zk1Von and
+// Zk1Bis formatted with the date_format pattern vonBis ("%Y.%m.%d" or
+// "%d.%m.%Y"), condition (may be empty) added to the WHERE clause. Ordered by
+// person, kind and booking date, and then by the remaining key columns, so
+// that the same records always come in the same order (line numbers and
+// first values depend on it).
+int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::string_view vonBis,
+                          std::string_view condition);
+// The twenty columns Zk1Abr to Zk1Upn into r (r is cleared first).
+int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r);
 
 // Interface header values of the circle's interface record: LugLug, LugMon,
 // LugFir, LugAkr (the caller presets them; NULL columns keep the presets).
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug);
 // Only LugLug and LugFir.
 int SQL_Qvx171Lug_GetLugFir(const std::string& akr, LugRecord& lug);
+// Firm number under which the payroll system knows the company: LugFir, or
+// the circle when LugFir is empty, cut to its first length characters.
+std::string FirmText(const LugRecord& lug, const std::string& akr, int length);
+// True when text fits a field of width characters once its trailing blanks
+// are removed (personnel numbers and wage types are never cut: a cut would
+// merge the values of two people or two wage types).
+bool FitsField(std::string_view text, size_t width);
 // Name of a person.
 int SQL_Qvx300Pnr_GetName(const std::string& pnr, std::string& name);
 
@@ -89,6 +137,10 @@ int32_t ShiftDate(int32_t yyyymmdd, int lugMon);
 // Days of the month YYYYMM (February has 29 days when the year is divisible
 // by 4). A day above 28 of a shifted date becomes this length.
 int MonthLength(int32_t yyyymm);
+// A shifted date YYYYMMDD with its day cut to the last day of its month, so
+// that a month shift never names a day the month does not have (30 January
+// shifted by one month is 28 February, 29 February in a leap year).
+int32_t FitDayToMonth(int32_t yyyymmdd);
 
 // Accumulating write into a staging table: the insert; when the server
 // answers 1062 (a row with the same key exists) the update that adds the new
