@@ -78,5 +78,32 @@ while IFS= read -r f; do
   echo "== $f (Windows-1252, CR LF; first 15 lines shown in UTF-8):"
   iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -15
 done < <(find "$demo/Transfer/Lohn und Gehalt" -type f 2>/dev/null)
+
+# The circles after DATEV, settled one after the other: per circle the files
+# it wrote (with their line counts) or the staging rows it filled.
+circles=(
+  "L4 Qvx333B01 Qvx333B06"
+  "AS Qvx333Asr Qvx333Ask"
+  "SP Qvx333Sli"
+)
+for entry in "${circles[@]}"; do
+  read -r c tables <<<"$entry"
+  touch "$demo/.mark"
+  set +e
+  (cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$c" 11 0 >/dev/null)
+  code=$?
+  set -e
+  echo
+  echo "== circle $c, accounting number 11: exit code $code, AkrAdt $(sql -N "$schema" -e "SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$c'")"
+  while IFS= read -r f; do
+    echo "   file ${f#"$demo"/}: $(wc -l <"$f") lines"
+  done < <(find "$demo/Transfer" -type f -newer "$demo/.mark")
+  for t in $tables; do
+    echo "   table $t: $(sql -N "$schema" -e "SELECT COUNT(*) FROM $t") rows"
+    sql -t "$schema" -e "SELECT * FROM $t" | head -8
+  done
+done
+rm -f "$demo/.mark"
+
 echo
 echo "The demo tree stays in $demo; the server keeps running (scripts/db-server.sh stop ends it)."
