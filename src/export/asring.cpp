@@ -30,8 +30,6 @@ struct AsringValues {
   int16_t Vfm = 0;
 };
 
-SqlCursor g_zk1Asring;
-
 int SQL_GetTime(std::string& time) {
   return SqlSelectOne(SqlFormat("SELECT date_format(SYSDATE(), '%%H:%%i:%%s')"), time);
 }
@@ -149,9 +147,10 @@ void AsringLohnprogramm() {
   run.Jhr = static_cast<int16_t>(month / 100);
   run.Mon = static_cast<int16_t>(month % 100);
 
-  SQL_Qvx331Zk1_OpenRun(g_zk1Asring, Ctx.Abrnr, Ctx.Lfn, "%d.%m.%Y", "");
+  SqlCursor records;
+  SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%d.%m.%Y", "");
   TransferRecord r;
-  while ((st = SQL_Qvx331Zk1_FetchRun(g_zk1Asring, r)) == 0) {
+  while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) {
     ++run.Count;
     AsringValues v = Values(r);
     std::string kind = SubStr(r.Zk1Stz, 0, 2);
@@ -164,7 +163,7 @@ void AsringLohnprogramm() {
     Log("Abbruch Lesen aus Zk1, Fehler: %d", st);
     if (st == -1) AbortRun(60);
   }
-  dbClose(g_zk1Asring);
+  dbClose(records);
   Log("%d Datensätze aus Qvx333Zk1 übergeben.", run.Count);
   Log("Asring Lohnprogramm beendet");
 }

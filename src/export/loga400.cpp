@@ -41,8 +41,6 @@ struct Loga400Run {
   int B6Count = 0;
 };
 
-SqlCursor g_zk1Loga4;
-
 int SQL_Qvx331Zk2_GetLoga4(int32_t abrnr, const std::string& pnr, double& stt, double& ant, double& zes) {
   return SqlSelectOne(SqlFormat("SELECT Zk2Stt, Zk2Ant, Zk2Zes  FROM Qvx331Zk2  WHERE Zk2Abr = %ld "
                                 "  AND Zk2Pnr = '%s'   AND Zk2Rre < 2",
@@ -240,10 +238,11 @@ void Loga400Lohnprogramm() {
   run.Fir = FirmText(run.Header, Ctx.Akr, 2);
 
   // records without days and hours are not read
-  SQL_Qvx331Zk1_OpenRun(g_zk1Loga4, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)");
+  SqlCursor records;
+  SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)");
   TransferRecord r;
-  while ((st = SQL_Qvx331Zk1_FetchRun(g_zk1Loga4, r)) == 0) HandleRecord(run, r);
+  while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(run, r);
   if (st == -1) AbortRun(60);
-  dbClose(g_zk1Loga4);
+  dbClose(records);
   Log("Loga400 Lohnprogramm beendet");
 }

@@ -20,9 +20,6 @@ struct SliRow {
   int32_t Tenths = 0;
 };
 
-SqlCursor g_zk1Sli;
-SqlCursor g_sli;
-
 // A field that holds a number of at most width digits: digits only (blanks
 // around them allowed). An empty or blank cost centre is 0.
 enum class NumberCheck { Ok, NotANumber, TooLong };
@@ -82,8 +79,8 @@ int SQL_Qvx333Sli_Update(const SliRow& s) {
 }
 
 // The rows in the order of personnel number and wage type.
-int SQL_Qvx333Sli_Select() {
-  return SqlOpen(g_sli, "SELECT SliKon, SliPnr, SliFnr, SliLna, SliVzb, SliBtg, SliKst, SliPrd, SliAmt, SliEmt, "
+int SQL_Qvx333Sli_Select(SqlCursor& rows) {
+  return SqlOpen(rows, "SELECT SliKon, SliPnr, SliFnr, SliLna, SliVzb, SliBtg, SliKst, SliPrd, SliAmt, SliEmt, "
                         "SliVzs, SliStd, SliVzt, SliTge, SliVzp, SliPrz, SliTxt  FROM Qvx333Sli "
                         " ORDER BY SliPnr, SliLna");
 }
@@ -145,11 +142,12 @@ void SchleupenLohnprogramm() {
     constant.Amt = SubStr(von, 5, 2) + SubStr(von, 0, 4);
   }
 
-  SQL_Qvx331Zk1_OpenRun(g_zk1Sli, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "");
+  SqlCursor records;
+  SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "");
   TransferRecord r;
-  while ((st = SQL_Qvx331Zk1_FetchRun(g_zk1Sli, r)) == 0) HandleRecord(constant, r);
+  while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(constant, r);
   if (st == -1) AbortRun(60);
-  dbClose(g_zk1Sli);
+  dbClose(records);
   SchleupenWriteFile();
 }
 
@@ -157,11 +155,12 @@ void SchleupenWriteFile() {
   DeleteOldTransferFile("LOXF-0001.csv");
   ExportFile file;
   ExportFileCreate(file, "\\LOXF-0001.csv", "Exportdatei LOXF-0001 kann nicht geoeffnet werden !");
-  SQL_Qvx333Sli_Select();
+  SqlCursor rows;
+  SQL_Qvx333Sli_Select(rows);
   ExportWrite(file, ".\n");
   SliRow s;
   int st;
-  while ((st = SqlFetchInto(g_sli, s.Kon, s.Pnr, s.Fnr, s.Lna, s.Vzb, s.Btg, s.Kst, s.Prd, s.Amt, s.Emt, s.Vzs, s.Std,
+  while ((st = SqlFetchInto(rows, s.Kon, s.Pnr, s.Fnr, s.Lna, s.Vzb, s.Btg, s.Kst, s.Prd, s.Amt, s.Emt, s.Vzs, s.Std,
                             s.Vzt, s.Tge, s.Vzp, s.Prz, s.Txt)) == 0) {
     // 29 fields; 4, 9, 12 and 21 to 29 stay empty
     ExportWriteF(file, "%s;%s;%s;;%s;%s;%s;%s;;%s;%s;;%s;%s;%s;%s;%s;%s;%s;%s;;;;;;;;;\n", s.Kon, s.Pnr, s.Fnr, s.Lna,
@@ -169,6 +168,6 @@ void SchleupenWriteFile() {
     s = SliRow{};
   }
   if (st == -1) AbortRun(60);
-  dbClose(g_sli);
+  dbClose(rows);
   ExportFileClose(file);
 }
