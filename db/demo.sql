@@ -398,3 +398,81 @@ INSERT INTO QVX332UTG SELECT * FROM DemoCopy;
 DROP TABLE DemoCopy;
 
 DROP TABLE DemoMap;
+
+-- ---------------------------------------------------------------------------
+-- Circles of the payroll systems fed through the database or through their
+-- own files, November 2026 (accounting number 11), two employees each:
+--   L4  Loga400 (interface LG4, code LOGA): B1 totals and B6 wage lines
+--   AS  Asring (interface ASR, code ASR): wage values and absence periods
+--   SP  Schleupen (interface SLP, code SCHLP, accounting month handed over):
+--       LOXF-0001.csv
+-- Accounts AZ and MEHR are month accounts, URLB runs of days (days).
+-- ---------------------------------------------------------------------------
+
+INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAzr, AkrRrm, AkrAdt, AkrVws, AkrEbn) VALUES
+  ('L4', 'LG4', 0, 0, 0, 0, NULL, 0),
+  ('AS', 'ASR', 0, 0, 0, 0, NULL, 0),
+  ('SP', 'SLP', 0, 31, 0, 0, NULL, 0);
+
+INSERT INTO Qvx171Lug (LugLug, LugLgp, LugAnz, LugDtm, LugMon, LugUnt, LugFir, LugAkr, LugPnr, LugSta) VALUES
+  ('LG4', 'LOGA', 0, 0, 0, 0, '12', '04', 0, 0),
+  ('ASR', 'ASR', 0, 0, 0, 0, '120', '05', 0, 0),
+  ('SLP', 'SCHLP', 0, 0, 0, 0, '10001', '06', 0, 0);
+
+INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes, Lg1P4A) VALUES
+  ('LOGA', 'B1', 1, 0, 1, 0), ('LOGA', 'B6', 0, 0, 0, 0),
+  ('ASR', 'LS', 0, 0, 0, 0), ('ASR', 'SS', 0, 0, 0, 0),
+  ('SCHLP', 'LA', 0, 0, 0, 0);
+
+INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Tgw, Lu1Kst, Lu1Tge, Lu1Sts, Lu1Ztr, Lu1Mog) VALUES
+  ('LG4', 'B1', 'AZ',   '100',   NULL, '2026-01-01', 0, 1, 0,   1, 0, NULL),
+  ('LG4', 'B1', 'URLB', '300',   NULL, '2026-01-01', 0, 1, 1, 105, 1, NULL),
+  ('LG4', 'B6', 'AZ',   '100',   NULL, '2026-01-01', 0, 1, 0,   0, 0, NULL),
+  ('LG4', 'B6', 'MEHR', '120',   NULL, '2026-01-01', 0, 1, 0,   0, 0, 1.25),
+  ('ASR', 'LS', 'AZ',   'L1000', NULL, '2026-01-01', 0, 1, 0,   0, 0, NULL),
+  ('ASR', 'LS', 'MEHR', 'L1200', NULL, '2026-01-01', 0, 0, 0,   0, 0, NULL),
+  ('ASR', 'SS', 'URLB', 'L3000', 'U',  '2026-01-01', 0, 1, 1, 105, 1, NULL),
+  ('SLP', 'LA', 'AZ',   '100',   NULL, '2026-01-01', 0, 1, 0,   0, 0, NULL),
+  ('SLP', 'LA', 'MEHR', '120',   NULL, '2026-01-01', 0, 1, 0,   0, 0, NULL),
+  ('SLP', 'LA', 'URLB', '300',   NULL, '2026-01-01', 0, 1, 1, 105, 1, NULL);
+
+INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES
+  ('L4', 11, '2026-11-01', '2026-11-30'),
+  ('AS', 11, '2026-11-01', '2026-11-30'),
+  ('SP', 11, '2026-11-01', '2026-11-30');
+
+INSERT INTO Qvx300Pnr (PnrNum, PnrNam) VALUES
+  ('6001', 'Kühn, Lars'), ('6002', 'Böhm, Gisela'),
+  ('6501', 'Seiß, Martin'), ('6502', 'Vögele, Rita'),
+  ('7001', 'Hübner, Otto'), ('7002', 'Schütz, Eva');
+
+INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvGbi, BsvLug) VALUES
+  ('6001', 'L4', '2020-01-01', NULL, '42001'), ('6002', 'L4', '2021-01-01', NULL, '42002'),
+  ('6501', 'AS', '2020-01-01', NULL, '52501'), ('6502', 'AS', '2021-01-01', NULL, '52502'),
+  ('7001', 'SP', '2020-01-01', NULL, NULL), ('7002', 'SP', '2021-01-01', NULL, NULL);
+
+INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoKst, ZuoKtr, ZuoKrt) VALUES
+  ('6001', '2020-01-01', '4100', '', '6200'), ('6002', '2020-01-01', '4200', '', '6200'),
+  ('6501', '2020-01-01', '4100', '', '6200'), ('6502', '2020-01-01', '4200', '', '6200'),
+  ('7001', '2020-01-01', '4100', '', '6200'), ('7002', '2020-01-01', '4200', '', '6200');
+
+-- target hours of the period start (hours handed over by Loga400)
+INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbMax) VALUES ('6001', '2026-11-01', 3, 480), ('6002', '2026-11-01', 3, 480);
+
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKrt, ZkbZkt, ZkbStd)
+  SELECT p.Pnr, 3, '2026-11-30', p.Kst, '6200', a.Zkt,
+         CASE a.Zkt WHEN 'AZ' THEN p.Az ELSE p.Mehr END
+    FROM (SELECT '6001' AS Pnr, '4100' AS Kst, 9600 AS Az, 330 AS Mehr UNION ALL
+          SELECT '6002', '4200', 8160, -45 UNION ALL
+          SELECT '6501', '4100', 9600, 150 UNION ALL
+          SELECT '6502', '4200', 7680, -90 UNION ALL
+          SELECT '7001', '4100', 9600, 100 UNION ALL
+          SELECT '7002', '4200', 8640, -20) p,
+         (SELECT 'AZ' AS Zkt UNION ALL SELECT 'MEHR') a;
+
+-- vacation from Monday 16 to Wednesday 18 November for the first employee of
+-- each circle
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKrt, ZkbZkt, ZkbStd)
+  SELECT p.Pnr, 1, d.Dtm, p.Kst, '6200', 'URLB', 480
+    FROM (SELECT '6001' AS Pnr, '4100' AS Kst UNION ALL SELECT '6501', '4100' UNION ALL SELECT '7001', '4100') p,
+         (SELECT '2026-11-16' AS Dtm UNION ALL SELECT '2026-11-17' UNION ALL SELECT '2026-11-18') d;

@@ -517,3 +517,126 @@ CREATE TABLE Qvx333Ems (
   EmsKnz  VARCHAR(1)  NULL DEFAULT NULL,
   UNIQUE KEY Qvx333Ems_Key (EmsPnr, EmsDat, EmsLna)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- ---------------------------------------------------------------------------
+-- Loga400: the staging tables are the hand-over; the payroll side reads them.
+-- ---------------------------------------------------------------------------
+
+-- One "B1" row of day and hour totals per firm and person.
+DROP TABLE IF EXISTS Qvx333B01;
+CREATE TABLE Qvx333B01 (
+  B01Art  VARCHAR(2)  NOT NULL,
+  B01Fir  VARCHAR(2)  NOT NULL,
+  B01Pnr  VARCHAR(7)  NOT NULL,
+  B01Fln  INT         NULL DEFAULT NULL,
+  B01Bdt  INT         NULL DEFAULT NULL,
+  B01Ltt  INT         NULL DEFAULT NULL,
+  B01Arb  INT         NULL DEFAULT NULL,
+  B01Sol  DOUBLE      NULL DEFAULT NULL,
+  B01Stg  VARCHAR(11) NULL DEFAULT NULL,
+  B01Anw  DOUBLE      NULL DEFAULT NULL,
+  B01Url  DOUBLE      NULL DEFAULT NULL,
+  B01Krk  DOUBLE      NULL DEFAULT NULL,
+  B01Ftg  DOUBLE      NULL DEFAULT NULL,
+  B01Soz  DOUBLE      NULL DEFAULT NULL,
+  B01Ent  DOUBLE      NULL DEFAULT NULL,
+  B01Unt  DOUBLE      NULL DEFAULT NULL,
+  B01Urs  DOUBLE      NULL DEFAULT NULL,
+  B01Krs  DOUBLE      NULL DEFAULT NULL,
+  B01Fts  DOUBLE      NULL DEFAULT NULL,
+  B01Sos  DOUBLE      NULL DEFAULT NULL,
+  B01Ens  DOUBLE      NULL DEFAULT NULL,
+  B01Uns  DOUBLE      NULL DEFAULT NULL,
+  B01Sez  DOUBLE      NULL DEFAULT NULL,
+  B01Std  DOUBLE      NULL DEFAULT NULL,
+  B01Aun  INT         NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333B01_Key (B01Art, B01Fir, B01Pnr)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- Numbered "B6" wage lines per firm and person.
+DROP TABLE IF EXISTS Qvx333B06;
+CREATE TABLE Qvx333B06 (
+  B06Art  VARCHAR(2)  NOT NULL,
+  B06Fir  VARCHAR(2)  NOT NULL,
+  B06Pnr  VARCHAR(7)  NOT NULL,
+  B06Bln  VARCHAR(11) NOT NULL,
+  B06Bdt  INT         NULL DEFAULT NULL,
+  B06Ltt  INT         NULL DEFAULT NULL,
+  B06Aks  VARCHAR(30) NULL DEFAULT NULL,
+  B06Bks  VARCHAR(30) NULL DEFAULT NULL,
+  B06Lna  VARCHAR(3)  NULL DEFAULT NULL,
+  B06Lbt  DOUBLE      NULL DEFAULT NULL,
+  B06Bzt  DOUBLE      NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333B06_Key (B06Art, B06Fir, B06Pnr, B06Bln)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- ---------------------------------------------------------------------------
+-- Asring: the staging tables are the hand-over; the payroll side reads them.
+-- ---------------------------------------------------------------------------
+
+-- Wage values (records of kind LS), accumulated per identity.
+DROP TABLE IF EXISTS Qvx333Asr;
+CREATE TABLE Qvx333Asr (
+  AsrFir  VARCHAR(3)  NOT NULL,
+  AsrPnr  VARCHAR(13) NOT NULL,
+  AsrJhr  SMALLINT    NOT NULL,
+  AsrMon  SMALLINT    NOT NULL,
+  AsrLna  VARCHAR(20) NOT NULL,
+  AsrStd  DOUBLE      NULL DEFAULT NULL,
+  AsrTag  INT         NULL DEFAULT NULL,
+  AsrKst  VARCHAR(30) NOT NULL,
+  AsrAbr  INT         NULL DEFAULT NULL,
+  AsrLkz  VARCHAR(1)  NOT NULL,
+  AsrUhr  VARCHAR(8)  NULL DEFAULT NULL,
+  AsrVfj  SMALLINT    NOT NULL,
+  AsrVfm  SMALLINT    NOT NULL,
+  UNIQUE KEY Qvx333Asr_Key (AsrFir, AsrPnr, AsrKst, AsrLna, AsrJhr, AsrMon, AsrLkz, AsrVfj, AsrVfm)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- Absence periods (records of kind SS); a period is written once.
+DROP TABLE IF EXISTS Qvx333Ask;
+CREATE TABLE Qvx333Ask (
+  AskFir  VARCHAR(3)  NOT NULL,
+  AskPnr  VARCHAR(13) NOT NULL,
+  AskJhr  SMALLINT    NOT NULL,
+  AskMon  SMALLINT    NOT NULL,
+  AskEnr  INT         NULL DEFAULT NULL,
+  AskArt  VARCHAR(1)  NOT NULL,
+  AskVon  VARCHAR(10) NOT NULL,
+  AskBis  VARCHAR(10) NOT NULL,
+  AskEin  VARCHAR(1)  NULL DEFAULT NULL,
+  AskMge  DOUBLE      NULL DEFAULT NULL,
+  AskLkz  VARCHAR(1)  NOT NULL,
+  AskUhr  VARCHAR(8)  NULL DEFAULT NULL,
+  KEY Qvx333Ask_Period (AskFir, AskPnr, AskJhr, AskMon, AskArt, AskLkz, AskVon, AskBis)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- ---------------------------------------------------------------------------
+-- Schleupen: sums per personnel number and wage type, written to LOXF-0001.csv.
+-- ---------------------------------------------------------------------------
+
+-- The text columns are the fields of the file; SliMin (minutes) and SliZhn
+-- (tenths of a day) keep the exact sums from which they are formatted.
+DROP TABLE IF EXISTS Qvx333Sli;
+CREATE TABLE Qvx333Sli (
+  SliKon  VARCHAR(4)  NOT NULL,
+  SliPnr  VARCHAR(5)  NOT NULL,
+  SliFnr  VARCHAR(2)  NOT NULL,
+  SliLna  VARCHAR(3)  NOT NULL,
+  SliVzb  VARCHAR(1)  NOT NULL,
+  SliBtg  VARCHAR(8)  NOT NULL,
+  SliKst  VARCHAR(5)  NOT NULL,
+  SliPrd  VARCHAR(1)  NOT NULL,
+  SliAmt  VARCHAR(6)  NOT NULL,
+  SliEmt  VARCHAR(6)  NOT NULL,
+  SliVzs  VARCHAR(1)  NOT NULL,
+  SliStd  VARCHAR(5)  NOT NULL,
+  SliVzt  VARCHAR(1)  NOT NULL,
+  SliTge  VARCHAR(4)  NOT NULL,
+  SliVzp  VARCHAR(1)  NOT NULL,
+  SliPrz  VARCHAR(5)  NOT NULL,
+  SliTxt  VARCHAR(1)  NOT NULL,
+  SliMin  INT         NOT NULL DEFAULT 0,
+  SliZhn  INT         NOT NULL DEFAULT 0,
+  UNIQUE KEY Qvx333Sli_Key (SliPnr, SliLna)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;

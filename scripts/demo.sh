@@ -92,6 +92,9 @@ circles=(
   "R1 - Raet file:Raet.txt"
   "X1 - XXL-Exact file:LO_IMP.txt"
   "E1 - EMIS table:Qvx333Ems"
+  "L4 11 Loga400 table:Qvx333B01 table:Qvx333B06"
+  "AS 11 Asring table:Qvx333Asr table:Qvx333Ask"
+  "SP 11 Schleupen file:LOXF-0001.csv table:Qvx333Sli"
 )
 for entry in "${circles[@]}"; do
   read -r c nr system outputs <<<"$entry"

@@ -42,6 +42,48 @@ int SQL_Qvx171Lu1_FetchLna() {
 
 int SQL_Qvx171Lu1_CloseLna() { return dbClose(g_lu1Lna); }
 
+bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line) {
+  int st = CachedWageTypeLookup(cache, lugLug, r, line);
+  // the record keeps the presets; the line is read again for the next one
+  if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
+  return st == 0;
+}
+
+int SQL_Qvx170Lg1_Get(const std::string& lgp, const std::string& stz, Lg1Flags& f) {
+  std::string kind;
+  return SqlSelectOne(SqlFormat("SELECT Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes, Lg1P4A  FROM Qvx170Lg1 "
+                                " WHERE Lg1Num = '%s'  AND Lg1Stz = '%s'",
+                                lgp, stz),
+                      kind, f.Lg1Stt, f.Lg1Svt, f.Lg1Zes, f.Lg1P4A);
+}
+
+int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::string_view vonBis,
+                          std::string_view condition) {
+  std::string pattern = Format("%s", vonBis);
+  std::string extra = condition.empty() ? std::string() : Format(" AND %s", condition);
+  // the patterns are program texts, not data: they are doubled for the formatter only
+  std::string p;
+  for (char c : pattern) {
+    p += c;
+    if (c == '%') p += '%';
+  }
+  return SqlOpen(cursor, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, "
+                                   "Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, "
+                                   "date_format(Zk1Von, '" + p + "'), date_format(Zk1Bis, '" + p + "'), "
+                                   "Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
+                                   " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d" + extra +
+                                   " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, "
+                                   "Zk1Von, Zk1Bis",
+                                   abrnr, lfn));
+}
+
+int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r) {
+  r = TransferRecord{};
+  return SqlFetchInto(cursor, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
+                      r.Zk1Kst, r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts,
+                      r.Zk1Rre, r.Zk1Sta, r.Zk1Upn);
+}
+
 int WageTypeLookup(const std::string& lugLug, const TransferRecord& r) {
   int st = SQL_Qvx171Lu1_OpenLna(lugLug, r);
   if (st == 0) st = SQL_Qvx171Lu1_FetchLna();
@@ -78,6 +120,15 @@ int SQL_Qvx171Lug_GetLugFir(const std::string& akr, LugRecord& lug) {
                                 " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
                                 akr),
                       lug.LugLug, lug.LugFir);
+}
+
+std::string FirmText(const LugRecord& lug, const std::string& akr, int length) {
+  return SubStr(lug.LugFir.empty() ? akr : lug.LugFir, 0, length);
+}
+
+bool FitsField(std::string_view text, size_t width) {
+  std::string t(text);
+  return RTrim(t).size() <= width;
 }
 
 int SQL_Qvx300Pnr_GetName(const std::string& pnr, std::string& name) {
@@ -123,6 +174,13 @@ int MonthLength(int32_t yyyymm) {
     default:
       return 31;
   }
+}
+
+int32_t FitDayToMonth(int32_t yyyymmdd) {
+  int32_t month = yyyymmdd / 100;
+  int day = yyyymmdd % 100;
+  int last = MonthLength(month);
+  return day > last ? month * 100 + last : yyyymmdd;
 }
 
 int StagingWrite(const std::string& insert, const std::function<std::string()>& update, std::string* statement) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "run/context.h"
+#include "run/db.h"
 #include "run/platform.h"
 #include "run/text.h"
 
@@ -70,6 +71,27 @@ int SQL_Qvx171Lu1_CloseLna();
 // open status when it is not 0, else the fetch status (0 = line found).
 int WageTypeLookup(const std::string& lugLug, const TransferRecord& r);
 
+// Settings of a record kind for a payroll system (Qvx170Lg1); a missing row
+// leaves them 0.
+struct Lg1Flags {
+  int16_t Lg1Stt = 0;  // 0: the tax days are not handed over with this kind
+  int16_t Lg1Svt = 0;  // 0: the insurance days are not handed over
+  int16_t Lg1Zes = 0;  // 0: the hours of the person are not handed over
+  int16_t Lg1P4A = 0;
+};
+int SQL_Qvx170Lg1_Get(const std::string& lgp, const std::string& stz, Lg1Flags& flags);
+
+// The run's transfer records (Zk1Abr = abrnr, Zk1Lfn = lfn), Zk1Von and
+// Zk1Bis formatted with the date_format pattern vonBis ("%Y.%m.%d" or
+// "%d.%m.%Y"), condition (may be empty) added to the WHERE clause. Ordered by
+// person, kind and booking date, and then by the remaining key columns, so
+// that the same records always come in the same order (line numbers and
+// first values depend on it).
+int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::string_view vonBis,
+                          std::string_view condition);
+// The twenty columns Zk1Abr to Zk1Upn into r (r is cleared first).
+int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r);
+
 // Wage-type lines read during one export: the line valid at a booking date
 // does not change during the run, so each combination of kind, account, wage
 // type and booking date is read once. The key holds the texts byte for byte;
@@ -86,12 +108,25 @@ struct WageTypeCache {
 // line found; otherwise line keeps the caller's presets. Failed reads (other
 // than "no line") are not kept, so the next record tries again.
 int CachedWageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line);
+// The cached lookup that reports its own failures: true when a line is valid
+// for the record; line then holds its settings, else it keeps the caller's
+// presets. A failed read (other than "no line") is logged as
+// "Fehler beim Lesen Qvx171Lu1: %d" and not kept; -1 ends the run with
+// AbortRun(60).
+bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line);
 
 // Interface header values of the circle's interface record: LugLug, LugMon,
 // LugFir, LugAkr (the caller presets them; NULL columns keep the presets).
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug);
 // Only LugLug and LugFir.
 int SQL_Qvx171Lug_GetLugFir(const std::string& akr, LugRecord& lug);
+// Firm number under which the payroll system knows the company: LugFir, or
+// the circle when LugFir is empty, cut to its first length characters.
+std::string FirmText(const LugRecord& lug, const std::string& akr, int length);
+// True when text fits a field of width characters once its trailing blanks
+// are removed (personnel numbers and wage types are never cut: a cut would
+// merge the values of two people or two wage types).
+bool FitsField(std::string_view text, size_t width);
 // Name of a person.
 int SQL_Qvx300Pnr_GetName(const std::string& pnr, std::string& name);
 
@@ -110,6 +145,10 @@ int32_t ShiftDateInMonth(int32_t yyyymmdd, int lugMon);
 // Days of the month YYYYMM (February has 29 days when the year is divisible
 // by 4). A day above 28 of a shifted date becomes this length.
 int MonthLength(int32_t yyyymm);
+// A shifted date YYYYMMDD with its day cut to the last day of its month, so
+// that a month shift never names a day the month does not have (30 January
+// shifted by one month is 28 February, 29 February in a leap year).
+int32_t FitDayToMonth(int32_t yyyymmdd);
 
 // Accumulating write into a staging table: the insert; when the server
 // answers 1062 (a row with the same key exists) the update that adds the new

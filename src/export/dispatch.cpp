@@ -1,11 +1,14 @@
 #include "export/dispatch.h"
 
+#include "export/asring.h"
 #include "export/datev.h"
 #include "export/emis.h"
 #include "export/lodas.h"
 #include "export/loga2001.h"
+#include "export/loga400.h"
 #include "export/raet.h"
 #include "export/sage.h"
+#include "export/schleupen.h"
 #include "export/xxl.h"
 #include "run/context.h"
 
@@ -23,16 +26,16 @@ struct DispatchEntry {
 // In this order; the first match wins. A test over the first n characters
 // compares only those (the codes are texts, so a shorter code never matches).
 const DispatchEntry kEntries[] = {
-    {"LOGA", 0, Exporter::Loga400, nullptr},
-    {"LOGA4", 5, Exporter::Loga400, nullptr},
-    {"IBM", 3, Exporter::Loga400, nullptr},
+    {"LOGA", 0, Exporter::Loga400, Loga400Lohnprogramm},
+    {"LOGA4", 5, Exporter::Loga400, Loga400Lohnprogramm},
+    {"IBM", 3, Exporter::Loga400, Loga400Lohnprogramm},
     {"PAISY", 5, Exporter::Paisy, nullptr},
     {"LOGA2", 5, Exporter::Loga2001, Loga2001Lohnprogramm},
     {"DATEV", 5, Exporter::Datev, DatevLohnprogramm},
-    {"ASR", 3, Exporter::Asring, nullptr},
+    {"ASR", 3, Exporter::Asring, AsringLohnprogramm},
     {"XXL", 3, Exporter::XxlExact, XxlLohnprogramm},
     {"EMIS", 4, Exporter::Emis, EmisLohnprogramm},
-    {"SCHLP", 5, Exporter::Schleupen, nullptr},
+    {"SCHLP", 5, Exporter::Schleupen, SchleupenLohnprogramm},
     {"ProAL", 5, Exporter::ProAL, nullptr},
     {"SAP", 3, Exporter::Sap, nullptr},
     {"SBS", 3, Exporter::Sbs, nullptr},

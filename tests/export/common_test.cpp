@@ -47,6 +47,15 @@ TEST(ExportDates, DateShiftKeepsTheDay) {
   EXPECT_EQ(20130415, ShiftDate(20130415, 0));
 }
 
+TEST(ExportDates, ShiftedDayFitsTheMonth) {
+  const struct {
+    int32_t Date;
+    int32_t Fitted;
+  } cases[] = {{20260431, 20260430}, {20260230, 20260228}, {20240231, 20240229}, {20260530, 20260530},
+               {20260529, 20260529}, {20260228, 20260228}, {20261231, 20261231}, {20260401, 20260401}};
+  for (const auto& c : cases) EXPECT_EQ(c.Fitted, FitDayToMonth(c.Date)) << c.Date;
+}
+
 TEST(ExportDates, MonthLength) {
   const struct {
     int32_t Month;

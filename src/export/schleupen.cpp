@@ -1,0 +1,173 @@
+#include "export/schleupen.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "export/common.h"
+#include "export/datev.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/runlog.h"
+
+namespace {
+
+// One staging row: the fields of the file line and the exact sums (minutes,
+// tenths of a day) from which hours and days are formatted.
+struct SliRow {
+  std::string Kon = "LOAF", Pnr, Fnr = "00", Lna, Vzb = "+", Btg = "00000000", Kst, Prd = "0", Amt, Emt;
+  std::string Vzs, Std, Vzt, Tge, Vzp = "+", Prz = "00000", Txt = " ";
+  int32_t Minutes = 0;
+  int32_t Tenths = 0;
+};
+
+// A field that holds a number of at most width digits: digits only (blanks
+// around them allowed). An empty or blank cost centre is 0.
+enum class NumberCheck { Ok, NotANumber, TooLong };
+
+NumberCheck NumberField(const std::string& text, int width, bool emptyIsZero, std::string& field) {
+  std::string t = text;
+  Trim(t);
+  if (t.empty() && !emptyIsZero) return NumberCheck::NotANumber;
+  if (t.find_first_not_of("0123456789") != std::string::npos) return NumberCheck::NotANumber;
+  size_t first = t.find_first_not_of('0');
+  std::string digits = first == std::string::npos ? std::string() : t.substr(first);
+  if (digits.size() > static_cast<size_t>(width)) return NumberCheck::TooLong;
+  field = Format("%0" + std::to_string(width) + "d", ToLong(digits));
+  return NumberCheck::Ok;
+}
+
+// Logs a field that is no number of its width; true when it is one.
+bool CheckNumber(const std::string& text, int width, bool emptyIsZero, std::string& field, const char* name) {
+  NumberCheck c = NumberField(text, width, emptyIsZero, field);
+  if (c == NumberCheck::Ok) return true;
+  Log(c == NumberCheck::TooLong ? "%s zu lang : %s" : "%s nicht numerisch : %s", name, text);
+  return false;
+}
+
+// Hours as three-digit hours and hundredths of an hour, days as hundredths
+// of a day, each with its sign; false when a sum does not fit its field.
+bool FormatSums(SliRow& row) {
+  int32_t m = std::abs(row.Minutes);
+  int32_t t = std::abs(row.Tenths);
+  if (m / 60 > 999 || t * 10 > 9999) return false;
+  row.Vzs = row.Minutes >= 0 ? "+" : "-";
+  row.Std = Format("%03d%02d", m / 60, ((m % 60) * 10) / 6);
+  row.Vzt = row.Tenths >= 0 ? "+" : "-";
+  row.Tge = Format("%04d", t * 10);
+  return true;
+}
+
+int SQL_Qvx333Sli_Insert(const SliRow& s) {
+  return SqlWrite(SqlFormat("INSERT INTO Qvx333Sli  (SliKon, SliPnr, SliFnr, SliLna, SliVzb, SliBtg, SliKst, SliPrd, "
+                            "SliAmt, SliEmt, SliVzs, SliStd, SliVzt, SliTge, SliVzp, SliPrz, SliTxt, SliMin, SliZhn) "
+                            " VALUES ('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', "
+                            "'%s', '%s', '%s', '%s', %ld, %ld)",
+                            s.Kon, s.Pnr, s.Fnr, s.Lna, s.Vzb, s.Btg, s.Kst, s.Prd, s.Amt, s.Emt, s.Vzs, s.Std, s.Vzt,
+                            s.Tge, s.Vzp, s.Prz, s.Txt, s.Minutes, s.Tenths));
+}
+
+int SQL_Qvx333Sli_Read(const std::string& pnr, const std::string& lna, int32_t& minutes, int32_t& tenths) {
+  return SqlSelectOne(SqlFormat("SELECT SliMin, SliZhn  FROM Qvx333Sli  WHERE SliPnr = '%s'  AND SliLna = '%s'", pnr,
+                                lna),
+                      minutes, tenths);
+}
+
+int SQL_Qvx333Sli_Update(const SliRow& s) {
+  return SqlWrite(SqlFormat("UPDATE Qvx333Sli  SET SliVzs = '%s', SliStd = '%s', SliVzt = '%s', SliTge = '%s', "
+                            "SliMin = %ld, SliZhn = %ld  WHERE SliPnr = '%s'  AND SliLna = '%s'",
+                            s.Vzs, s.Std, s.Vzt, s.Tge, s.Minutes, s.Tenths, s.Pnr, s.Lna));
+}
+
+// The rows in the order of personnel number and wage type.
+int SQL_Qvx333Sli_Select(SqlCursor& rows) {
+  return SqlOpen(rows, "SELECT SliKon, SliPnr, SliFnr, SliLna, SliVzb, SliBtg, SliKst, SliPrd, SliAmt, SliEmt, "
+                        "SliVzs, SliStd, SliVzt, SliTge, SliVzp, SliPrz, SliTxt  FROM Qvx333Sli "
+                        " ORDER BY SliPnr, SliLna");
+}
+
+void HandleRecord(const SliRow& constant, const TransferRecord& r) {
+  SliRow row = constant;
+  // personnel number, wage type and cost centre are numbers of fixed width; a
+  // text that is none or too long would merge other values, so it is skipped
+  if (!CheckNumber(r.Zk1Pnr, 5, false, row.Pnr, "PersNr") || !CheckNumber(r.Zk1Lna, 3, false, row.Lna, "Lohnart") ||
+      !CheckNumber(r.Zk1Kst, 5, true, row.Kst, "Kostenstelle"))
+    return;
+  row.Minutes = r.Zk1Std;
+  row.Tenths = r.Zk1Tge;
+  if (!FormatSums(row)) {
+    Log("Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
+    return;
+  }
+  int st = SQL_Qvx333Sli_Insert(row);
+  if (st == 0) return;
+  if (st != kSqlDuplicate) {
+    ReportStatus(st, "Qvx333Sli-InsertFehler, Pnr: %s, Lna: %s, Sqlfhl: %d", r.Zk1Pnr, r.Zk1Lna, st);
+    return;
+  }
+  // the pair exists: the exact sums are added
+  int32_t minutes = 0, tenths = 0;
+  st = SQL_Qvx333Sli_Read(row.Pnr, row.Lna, minutes, tenths);
+  if (st != 0) {
+    ReportStatus(st, "Qvx333Sli-ReadFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+    return;
+  }
+  row.Minutes += minutes;
+  row.Tenths += tenths;
+  if (!FormatSums(row)) {
+    Log("Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
+    return;
+  }
+  st = SQL_Qvx333Sli_Update(row);
+  if (st != 0) ReportStatus(st, "Qvx333Sli-UpdateFehler, Pnr: %s, Sql-Fehler: %d", r.Zk1Pnr, st);
+}
+
+}  // namespace
+
+void SchleupenLohnprogramm() {
+  Log("\nSchleupen Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+  if (Ctx.AkrSsl == 1) {
+    int st = SqlWrite("DELETE FROM Qvx333Sli");
+    if (st != 0) ReportStatus(st, "DeleteFehler QVX333Sli, Sqlfhl: %d", st);
+  }
+
+  LugRecord header;
+  int st = SQL_Qvx171Lug_GetFir(Ctx.Akr, header);
+  if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
+  SliRow constant;
+  if (Ctx.AkrAzr == 31) {
+    // accounting month MMYYYY of the period start
+    std::string von;
+    st = SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, von);
+    if (st != 0) ReportStatus(st, "Fehler Lesen Qvx330Abr: %d", st);
+    constant.Amt = SubStr(von, 5, 2) + SubStr(von, 0, 4);
+  }
+
+  SqlCursor records;
+  SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "");
+  TransferRecord r;
+  while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(constant, r);
+  if (st == -1) AbortRun(60);
+  dbClose(records);
+  SchleupenWriteFile();
+}
+
+void SchleupenWriteFile() {
+  DeleteOldTransferFile("LOXF-0001.csv");
+  ExportFile file;
+  ExportFileCreate(file, "\\LOXF-0001.csv", "Exportdatei LOXF-0001 kann nicht geoeffnet werden !");
+  SqlCursor rows;
+  SQL_Qvx333Sli_Select(rows);
+  ExportWrite(file, ".\n");
+  SliRow s;
+  int st;
+  while ((st = SqlFetchInto(rows, s.Kon, s.Pnr, s.Fnr, s.Lna, s.Vzb, s.Btg, s.Kst, s.Prd, s.Amt, s.Emt, s.Vzs, s.Std,
+                            s.Vzt, s.Tge, s.Vzp, s.Prz, s.Txt)) == 0) {
+    // 29 fields; 4, 9, 12 and 21 to 29 stay empty
+    ExportWriteF(file, "%s;%s;%s;;%s;%s;%s;%s;;%s;%s;;%s;%s;%s;%s;%s;%s;%s;%s;;;;;;;;;\n", s.Kon, s.Pnr, s.Fnr, s.Lna,
+                 s.Vzb, s.Btg, s.Kst, s.Prd, s.Amt, s.Emt, s.Vzs, s.Std, s.Vzt, s.Tge, s.Vzp, s.Prz, s.Txt);
+    s = SliRow{};
+  }
+  if (st == -1) AbortRun(60);
+  dbClose(rows);
+  ExportFileClose(file);
+}
