@@ -49,6 +49,36 @@ int WageTypeLookup(const std::string& lugLug, const TransferRecord& r) {
   return st;
 }
 
+int CachedWageTypeLookup(WageTypeLineCache& cache, const std::string& lugLug, const TransferRecord& r) {
+  std::string key = r.Zk1Stz + '\x1f' + r.Zk1Zkt + '\x1f' + r.Zk1Lna;
+  auto it = cache.Lines.find(key);
+  if (it == cache.Lines.end()) {
+    SqlCursor c;
+    int st = SqlOpen(c, SqlFormat("SELECT date_format(Lu1Gvo, '%%Y.%%m.%%d'), Lu1Kst, Lu1Ktr, Lu1Krt, Lu1Mog, Lu1Fkt,"
+                                  " Lu1Bau  FROM Qvx171Lu1  WHERE Lu1Num = '%s'  AND Lu1Stz = '%s'  AND Lu1Ztk = '%s' "
+                                  " AND Lu1Lna = '%s'  ORDER BY Lu1Gvo DESC",
+                                  lugLug, r.Zk1Stz, r.Zk1Zkt, r.Zk1Lna));
+    if (st != 0) return st;
+    std::vector<std::pair<std::string, Lu1Line>> lines;
+    for (;;) {
+      Lu1Line l;
+      st = SqlFetchInto(c, l.Lu1Gvo, l.Lu1Kst, l.Lu1Ktr, l.Lu1Krt, l.Lu1Mog, l.Lu1Fkt, l.Lu1Bau);
+      if (st != 0) break;
+      lines.emplace_back(l.Lu1Gvo, l);
+    }
+    dbClose(c);
+    if (st != kSqlNoMoreRows) return st;
+    it = cache.Lines.emplace(std::move(key), std::move(lines)).first;
+  }
+  for (const auto& [gvo, line] : it->second) {
+    if (gvo <= r.Zk1Bdt) {
+      Lu1Settings = line;
+      return 0;
+    }
+  }
+  return kSqlNoMoreRows;
+}
+
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug) {
   return SqlSelectOne(SqlFormat("SELECT LugLug, LugMon, LugFir, LugAkr  FROM Qvx171Lug "
                                 " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
@@ -111,6 +141,18 @@ int StagingWrite(const std::string& insert, const std::function<std::string()>& 
   st = SqlWrite(upd);
   if (statement) *statement = std::move(upd);
   return st;
+}
+
+std::string SqlDateDdmmyy(const std::string& ddmmyy) {
+  if (ddmmyy.empty()) return "NULL";
+  return SqlFormat("str_to_date('%s', '%%d%%m%%y')", ddmmyy);
+}
+
+std::string PadLeft(std::string_view text, size_t width, char pad) {
+  std::string out;
+  if (text.size() < width) out.assign(width - text.size(), pad);
+  out += text;
+  return out;
 }
 
 void DeleteOldTransferFile(std::string_view fileName) {

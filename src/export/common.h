@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "run/context.h"
@@ -69,6 +71,18 @@ int SQL_Qvx171Lu1_CloseLna();
 // open status when it is not 0, else the fetch status (0 = line found).
 int WageTypeLookup(const std::string& lugLug, const TransferRecord& r);
 
+// The same lookup for exporters that handle many records: all lines of one
+// kind, account and wage type are read once per export (newest first) and the
+// line valid at the booking date is taken from memory. The key is the exact
+// text of kind, account and wage type. Returns 0 with the line in
+// Lu1Settings, 1032 when no line is valid at the date (Lu1Settings keeps the
+// presets), or the status of a failed read (not kept, so the next record
+// reads again).
+struct WageTypeLineCache {
+  std::map<std::string, std::vector<std::pair<std::string, Lu1Line>>> Lines;
+};
+int CachedWageTypeLookup(WageTypeLineCache& cache, const std::string& lugLug, const TransferRecord& r);
+
 // Interface header values of the circle's interface record: LugLug, LugMon,
 // LugFir, LugAkr (the caller presets them; NULL columns keep the presets).
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug);
@@ -97,6 +111,16 @@ int MonthLength(int32_t yyyymm);
 // statement whose status is returned, for the exporters that log it.
 int StagingWrite(const std::string& insert, const std::function<std::string()>& update,
                  std::string* statement = nullptr);
+
+// Statement-ready value of a date given as DDMMYY: str_to_date of the text,
+// or NULL when the text is empty (an empty date is never stored as the zero
+// date).
+std::string SqlDateDdmmyy(const std::string& ddmmyy);
+
+// The text right-aligned in width characters with pad in front; a longer text
+// is returned as it is (the caller decides what a value that does not fit
+// means).
+std::string PadLeft(std::string_view text, size_t width, char pad);
 
 // Removes the file of the same name from the older hand-over folder
 // "..\Transfer\Lohn- und Gehaltsübergabe\"; a missing file is no error.

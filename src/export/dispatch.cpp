@@ -1,6 +1,7 @@
 #include "export/dispatch.h"
 
 #include "export/datev.h"
+#include "export/paisy.h"
 #include "run/context.h"
 
 namespace {
@@ -20,7 +21,7 @@ const DispatchEntry kEntries[] = {
     {"LOGA", 0, Exporter::Loga400, nullptr},
     {"LOGA4", 5, Exporter::Loga400, nullptr},
     {"IBM", 3, Exporter::Loga400, nullptr},
-    {"PAISY", 5, Exporter::Paisy, nullptr},
+    {"PAISY", 5, Exporter::Paisy, PaisyLohnprogramm},
     {"LOGA2", 5, Exporter::Loga2001, nullptr},
     {"DATEV", 5, Exporter::Datev, DatevLohnprogramm},
     {"ASR", 3, Exporter::Asring, nullptr},
@@ -34,7 +35,7 @@ const DispatchEntry kEntries[] = {
     {"sage", 0, Exporter::Sage, nullptr},
     {"LODAS", 5, Exporter::Lodas, nullptr},
     {"Raet", 0, Exporter::Raet, nullptr},
-    {"PSYBR", 5, Exporter::PaisyBr, nullptr},
+    {"PSYBR", 5, Exporter::PaisyBr, PaisyBrLohnprogramm},
     {"GOD", 3, Exporter::God, nullptr},
     {"TOPAS", 5, Exporter::Topas, nullptr},
     {"PRMAN", 5, Exporter::Perman, nullptr},
