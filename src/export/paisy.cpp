@@ -138,7 +138,7 @@ void WriteStagingFile(const std::string& name, const char* openFailure, const st
     if (!line.empty()) ExportWrite(file, line + "\n");
   }
   dbClose(c);
-  if (st == -1) AbortRun(60);
+  CheckRead(st, name.c_str());
   ExportFileClose(file);
 }
 
