@@ -78,5 +78,27 @@ while IFS= read -r f; do
   echo "== $f (Windows-1252, CR LF; first 15 lines shown in UTF-8):"
   iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -15
 done < <(find "$demo/Transfer/Lohn und Gehalt" -type f 2>/dev/null)
+
+# The circles of the other payroll systems, settled one after the other; per
+# circle the files its run wrote, with their line counts.
+for c in P1 P2; do
+  nr=$(sql -N "$schema" -e "SELECT AbrNum FROM Qvx330Abr WHERE AbrAkr = '$c' ORDER BY AbrNum DESC LIMIT 1")
+  sys=$(sql -N "$schema" -e "SELECT LugLgp FROM Qvx171Lug, O1001AbrKreis WHERE LugLug = AkrLug AND AkrNum = '$c'")
+  echo
+  echo "== circle $c ($sys): lugtransfer localhost $schema $c $nr 0"
+  touch "$demo/.before-$c"
+  sleep 1
+  set +e
+  (cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$c" "$nr" 0 >/dev/null)
+  code=$?
+  set -e
+  echo "   exit code $code, AkrAdt $(sql -N "$schema" -e "SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$c'")"
+  while IFS= read -r f; do
+    printf '   %-60s %5d lines\n' "${f#$demo/}" "$(tr -cd '\n' <"$f" | wc -c)"
+    iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -4 | sed 's/^/      | /'
+  done < <(find "$demo/Transfer/Lohn und Gehalt" -type f -newer "$demo/.before-$c" | sort)
+  rm -f "$demo/.before-$c"
+done
+
 echo
 echo "The demo tree stays in $demo; the server keeps running (scripts/db-server.sh stop ends it)."
