@@ -139,3 +139,16 @@ TEST_F(PaisyExport, ReachedThroughTheDispatcher) {
       EXPECT_TRUE(fs::exists(fs::path(Dir()) / (n + suffix + ".txt"))) << code << " " << n;
   }
 }
+
+// Statements of one export: interface record, transfer records, one wage-type
+// read per kind, account and wage type, one parameter read per kind, per
+// person the day values and the P4 row, per record its staging write, one
+// selection per file.
+TEST_F(PaisyExport, StatementsPerRecord) {
+  for (const char* pnr : {"1001", "1002"})
+    for (const char* bdt : {"2026-03-02", "2026-03-03", "2026-03-04"})
+      admin.Exec(Zk1("P1", bdt, pnr, "AZ", "100", 60, "2026-03-01", "2026-03-31", pnr));
+  long before = dbStatementCount();
+  PaisyLohnprogramm();
+  EXPECT_EQ(1 + 1 + 1 + 1 + 2 * 2 + 6 + 3, dbStatementCount() - before);
+}
