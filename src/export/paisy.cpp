@@ -154,7 +154,8 @@ std::string ZonedNumber(double value, size_t width, const std::string& prs) {
     digits.assign(width, '9');
   }
   digits = PadLeft(digits, width, '0');
-  if (value < 0 && digits.find_first_not_of('0') != std::string::npos) digits.back() = static_cast<char>('p' + (digits.back() - '0'));
+  bool negative = value < 0 && digits.find_first_not_of('0') != std::string::npos;
+  if (negative) digits.back() = static_cast<char>('p' + (digits.back() - '0'));
   return digits;
 }
 

@@ -70,10 +70,11 @@ void StartGroup(PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
   // missing from payroll without a word.
   s.M = MonthValues{};
   MonthValues& m = s.M;
+  // a retro record takes the retro statistics row (Zk2Rre 2), any other record the others
   int st = SqlSelectOne(SqlFormat("SELECT Zk2Stt, Zk2Svt, Zk2Ant, Zk2Uns, Zk2Bzt, Zk2Unt, Zk2Slt  FROM Qvx331Zk2 "
-                                  " WHERE Zk2Abr = %ld  AND Zk2Pnr = '%s'  AND DATE_FORMAT(Zk2Bdt, '%%Y.%%m.%%d') = '%s' "
-                                  " AND %s",
-                                  Ctx.Abrnr, r.Zk1Pnr, von, r.Zk1Rre == 2 ? "Zk2Rre = 2" : "Zk2Rre <> 2"),
+                                  " WHERE Zk2Abr = %ld  AND Zk2Pnr = '%s' "
+                                  " AND DATE_FORMAT(Zk2Bdt, '%%Y.%%m.%%d') = '%s'  AND (Zk2Rre = 2) = %d",
+                                  Ctx.Abrnr, r.Zk1Pnr, von, r.Zk1Rre == 2 ? 1 : 0),
                         m.Stt, m.Svt, m.Ant, m.Uns, m.Bzt, m.Unt, m.Slt);
   CheckRead(st, "Qvx331Zk2");
   if (st != 0) return;
