@@ -65,8 +65,6 @@ const Lg1Values& Lg1Get(std::map<std::string, Lg1Values>& cache, const std::stri
                                     lgp, stz),
                           lg1Stz, v.Stt, v.Svt, v.Zes, v.P4A);
   if (v.Status != 0) v.Stt = v.Svt = v.Zes = v.P4A = 0;
-  // a lost connection is never taken for a missing row
-  if (v.Status == -1) AbortRun(60);
   return cache.emplace(stz, v).first->second;
 }
 
@@ -407,8 +405,10 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
   d.Abn = r.Zk1Rre;
   ApplyAssignment(s.Lines, s.Lug.LugLug, r);
   const Lg1Values& lg1 = Lg1Get(s.Lg1, Ctx.Lug.LugLgp, r.Zk1Stz);
+  // logged for every record of the kind; -1 (no connection) ends the run
   if (lg1.Status != 0)
-    Log("Qvx170Lg1-SelectFehler, Lgp: %s, Stz: %s, Sqlfhl: %d", Ctx.Lug.LugLgp, r.Zk1Stz, lg1.Status);
+    ReportStatus(lg1.Status, "Qvx170Lg1-SelectFehler, Lgp: %s, Stz: %s, Sqlfhl: %d", Ctx.Lug.LugLgp, r.Zk1Stz,
+                 lg1.Status);
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > 6) {
     Log("Lohnart zu lang : %s", r.Zk1Upn);

@@ -37,7 +37,8 @@ AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, 
 // the presets 0) stays in Lu1Settings.
 void ApplyAssignment(WageTypeLineCache& cache, const std::string& lugLug, TransferRecord& r);
 
-// Wage-type parameters of a record kind (Qvx170Lg1), read once per kind.
+// Wage-type parameters of a record kind (Qvx170Lg1), read once per kind; the
+// status of the read is kept for the caller's message.
 struct Lg1Values {
   int Status = 0;
   int16_t Stt = 0, Svt = 0, Zes = 0, P4A = 0;

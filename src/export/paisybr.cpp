@@ -106,7 +106,8 @@ void AddP4b(PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
   if (r.Zk1Sts == 108) kra = r.Zk1Tge * 0.1;
   const Lg1Values& lg1 = Lg1Get(s.Lg1, Ctx.Lug.LugLgp, r.Zk1Stz);
   if (lg1.Status != 0)
-    Log("Qvx170Lg1-SelectFehler,Lgp: %s, Stz: %s, Sqlfhl: %d", Ctx.Lug.LugLgp, r.Zk1Stz, lg1.Status);
+    ReportStatus(lg1.Status, "Qvx170Lg1-SelectFehler,Lgp: %s, Stz: %s, Sqlfhl: %d", Ctx.Lug.LugLgp, r.Zk1Stz,
+                 lg1.Status);
   if (lg1.Stt == 0) s.M.Stt = 0;
   if (lg1.Svt == 0) s.M.Svt = 0;
   if (d.Abn != 1 && bta + bas + ana + kra == 0) return;
@@ -196,7 +197,7 @@ void PaisyBrLohnprogramm() {
   int st = ForEachTransferRecord(
       Ctx.Abrnr, Ctx.Lfn, "Zk1Pnr, Zk1Bdt, Zk1Stz, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
       [&](TransferRecord& r) { HandleRecord(s, r); }, count);
-  if (st == -1) AbortRun(60);
+  CheckRead(st, "Qvx331Zk1");
   Log("Paisy(Br) Lohnprogramm beendet");
 
   // the products are formatted here as whole numbers, a negative value with

@@ -152,3 +152,17 @@ TEST_F(PaisyExport, StatementsPerRecord) {
   PaisyLohnprogramm();
   EXPECT_EQ(1 + 1 + 1 + 1 + 2 * 2 + 6 + 3, dbStatementCount() - before);
 }
+
+// Transfer records that cannot be read are logged by both exports, which then
+// write their files from the staging tables.
+TEST_F(PaisyExport, TransferRecordsUnreadable) {
+  admin.Exec("RENAME TABLE Qvx331Zk1 TO Qvx331Zk1Alt");
+  PaisyLohnprogramm();
+  PaisyBrLohnprogramm();
+  EXPECT_EQ(Cp1252("\r\nPaisy Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nAbbruch Lesen aus Zk1, Fehler: 1146\r\n"
+                   "0 Datensätze aus Qvx333Zk1 übergeben.\r\nPaisy Lohnprogramm beendet\r\n"
+                   "\r\nPaisy(Br) Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nLesefehler Qvx331Zk1, Sqlfhl: 1146\r\n"
+                   "Paisy(Br) Lohnprogramm beendet\r\n"),
+            RunLog());
+  EXPECT_TRUE(fs::exists(fs::path(Dir()) / "PaisyP4b.txt"));
+}
