@@ -476,3 +476,60 @@ INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKrt, ZkbZkt, ZkbStd)
   SELECT p.Pnr, 1, d.Dtm, p.Kst, '6200', 'URLB', 480
     FROM (SELECT '6001' AS Pnr, '4100' AS Kst UNION ALL SELECT '6501', '4100' UNION ALL SELECT '7001', '4100') p,
          (SELECT '2026-11-16' AS Dtm UNION ALL SELECT '2026-11-17' UNION ALL SELECT '2026-11-18') d;
+
+-- ---------------------------------------------------------------------------
+-- Circle 'P1': PAISY (interface 'PS1', firm "_7" -> " 7"), accounting number
+-- 21 = November 2026. Working time and overtime as P1 wage lines, vacation
+-- runs as P3 absence periods, the statistics row as P4 day counts.
+-- Circle 'P2': PAISY(Br) (interface 'PB1', firm 0815), accounting number 31 =
+-- November 2026: hours-only P1b lines and P4b lines with the monthly hours.
+-- Own accounting numbers, so that the circles' transfer records stay apart.
+-- ---------------------------------------------------------------------------
+
+INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAzr, AkrRrm, AkrAdt, AkrVws, AkrEbn)
+  VALUES ('P1', 'PS1', 1, 0, 0, 0, NULL, 0), ('P2', 'PB1', 1, 0, 0, 0, NULL, 0);
+INSERT INTO Qvx171Lug (LugLug, LugLgp, LugAnz, LugDtm, LugMon, LugUnt, LugFir, LugAkr, LugPnr, LugSta)
+  VALUES ('PS1', 'PAISY', 0, 0, 0, 0, '_7', '02', 0, 0), ('PB1', 'PSYBR', 0, 0, 0, 0, '0815', '03', 0, 0);
+INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes, Lg1P4A) VALUES
+  ('PAISY', 'P1', 1, 1, 0, 0), ('PAISY', 'P3', 1, 1, 0, 0), ('PSYBR', 'P1', 1, 1, 0, 0);
+INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Rre, Lu1Tgw, Lu1Kst, Lu1Ktr, Lu1Tge,
+                       Lu1Sol, Lu1Svk, Lu1Sts, Lu1Ztr) VALUES
+  ('PS1', 'P1', 'AZ',   '100', NULL, '2026-01-01', 1, 0, 1, 0, 0, 0, 0, 102, 0),
+  ('PS1', 'P1', 'MEHR', '120', 'UE', '2026-01-01', 1, 1, 1, 0, 0, 0, 0,   0, 0),
+  ('PS1', 'P3', 'URLB', 'U1',  NULL, '2026-01-01', 1, 0, 0, 0, 0, 1, 1, 105, 1),
+  ('PB1', 'P1', 'AZ',   '100', NULL, '2026-01-01', 1, 0, 1, 0, 0, 0, 0, 102, 0),
+  ('PB1', 'P1', 'MEHR', '120', 'UE', '2026-01-01', 1, 1, 1, 0, 0, 0, 0,   0, 0);
+INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES
+  ('P1', 21, '2026-11-01', '2026-11-30'), ('P2', 31, '2026-11-01', '2026-11-30');
+INSERT INTO Qvx300Pnr (PnrNum, PnrNam) VALUES
+  ('7101', 'Schäfer, Jörg'), ('7102', 'Weiß, Ute'), ('7201', 'Größ, Anke'), ('7202', 'Kühne, Max');
+INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvGbi, BsvLug, BsvSfr, BsvDms) VALUES
+  ('7101', 'P1', '2020-01-01', NULL, '7101', NULL, 9600), ('7102', 'P1', '2021-01-01', NULL, '7102', NULL, 4800),
+  ('7201', 'P2', '2020-01-01', NULL, '7201', NULL, 9600), ('7202', 'P2', '2026-11-16', NULL, '7202', NULL, 9600);
+INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoGbi, ZuoKst, ZuoKtr, ZuoKrt) VALUES
+  ('7101', '2020-01-01', NULL, 'Küche', '', ''), ('7102', '2021-01-01', NULL, 'Lager', '', ''),
+  ('7201', '2020-01-01', NULL, 'Küche', '', ''), ('7202', '2026-11-16', NULL, 'Lager', '', '');
+-- working time of the workdays (period values kind 3, day values kind 1),
+-- overtime on Mondays, vacation of 7101 from 10 to 12 November
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg, ZkbSta, ZkbDat)
+  SELECT p.Pnr, k.Ztr, b.BakDtm, p.Kst, '', '', 'AZ', p.Min, 0, 0, 0, TIMESTAMP(b.BakDtm, '22:00:00')
+    FROM Darvonix.Qvx133Bak b
+    CROSS JOIN (SELECT '7101' AS Pnr, 'Küche' AS Kst, 480 AS Min, '2026-11-01' AS Von UNION ALL
+                SELECT '7102', 'Lager', 240, '2026-11-01' UNION ALL
+                SELECT '7201', 'Küche', 480, '2026-11-01' UNION ALL
+                SELECT '7202', 'Lager', 480, '2026-11-16') p
+    CROSS JOIN (SELECT 1 AS Ztr UNION ALL SELECT 3) k
+   WHERE b.BakDtm BETWEEN p.Von AND '2026-11-30' AND WEEKDAY(b.BakDtm) < 5
+     AND NOT (p.Pnr = '7101' AND b.BakDtm BETWEEN '2026-11-10' AND '2026-11-12');
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg, ZkbSta, ZkbDat)
+  SELECT z.ZkbPnr, z.ZkbZtr, z.ZkbDtm, z.ZkbKst, '', '', 'MEHR', 45, 0, 0, 0, z.ZkbDat
+    FROM Qvx331Zkb z WHERE z.ZkbPnr IN ('7101', '7102', '7201', '7202') AND z.ZkbZkt = 'AZ' AND WEEKDAY(z.ZkbDtm) = 0;
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg, ZkbSta, ZkbDat) VALUES
+  ('7101', 1, '2026-11-10', 'Küche', '', '', 'URLB', 480, 10, 0, 0, '2026-11-10 22:00:00'),
+  ('7101', 1, '2026-11-11', 'Küche', '', '', 'URLB', 480, 10, 0, 0, '2026-11-11 22:00:00'),
+  ('7101', 1, '2026-11-12', 'Küche', '', '', 'URLB', 480, 10, 0, 0, '2026-11-12 22:00:00');
+INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol)
+  SELECT p.Pnr, b.BakDtm, 1, IF(WEEKDAY(b.BakDtm) < 5, p.Min, 0)
+    FROM Darvonix.Qvx133Bak b
+    CROSS JOIN (SELECT '7101' AS Pnr, 480 AS Min UNION ALL SELECT '7102', 240) p
+   WHERE b.BakDtm BETWEEN '2026-11-01' AND '2026-11-30';

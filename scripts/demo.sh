@@ -95,6 +95,8 @@ circles=(
   "L4 11 Loga400 table:Qvx333B01 table:Qvx333B06"
   "AS 11 Asring table:Qvx333Asr table:Qvx333Ask"
   "SP 11 Schleupen file:LOXF-0001.csv table:Qvx333Sli"
+  "P1 21 PAISY file:PaisyP1.txt file:PaisyP3.txt file:PaisyP4.txt"
+  "P2 31 PAISY(Br) file:PaisyP1b.txt file:PaisyP3b.txt file:PaisyP4b.txt"
 )
 for entry in "${circles[@]}"; do
   read -r c nr system outputs <<<"$entry"

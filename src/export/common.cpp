@@ -92,20 +92,33 @@ int WageTypeLookup(const std::string& lugLug, const TransferRecord& r) {
 }
 
 int CachedWageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line) {
-  std::string key = r.Zk1Stz + '\x1f' + r.Zk1Zkt + '\x1f' + r.Zk1Lna + '\x1f' + r.Zk1Bdt;
+  std::string key = r.Zk1Stz + '\x1f' + r.Zk1Zkt + '\x1f' + r.Zk1Lna;
   auto it = cache.Lines.find(key);
   if (it == cache.Lines.end()) {
-    WageTypeCache::Entry e;
-    Lu1Settings = Lu1Line{};
-    e.Status = WageTypeLookup(lugLug, r);
-    e.Line = Lu1Settings;
-    if (e.Status != 0 && e.Status != kSqlNoMoreRows) {
-      return e.Status;
+    SqlCursor c;
+    int st = SqlOpen(c, SqlFormat("SELECT date_format(Lu1Gvo, '%%Y.%%m.%%d'), Lu1Kst, Lu1Ktr, Lu1Krt, Lu1Mog, Lu1Fkt,"
+                                  " Lu1Bau  FROM Qvx171Lu1  WHERE Lu1Num = '%s'  AND Lu1Stz = '%s'  AND Lu1Ztk = '%s' "
+                                  " AND Lu1Lna = '%s'  AND Lu1Gvo IS NOT NULL  ORDER BY Lu1Gvo DESC",
+                                  lugLug, r.Zk1Stz, r.Zk1Zkt, r.Zk1Lna));
+    if (st != 0) return st;
+    std::vector<Lu1Line> lines;
+    for (;;) {
+      Lu1Line l;
+      st = SqlFetchInto(c, l.Lu1Gvo, l.Lu1Kst, l.Lu1Ktr, l.Lu1Krt, l.Lu1Mog, l.Lu1Fkt, l.Lu1Bau);
+      if (st != 0) break;
+      lines.push_back(std::move(l));
     }
-    it = cache.Lines.emplace(std::move(key), e).first;
+    dbClose(c);
+    if (st != kSqlNoMoreRows) return st;
+    it = cache.Lines.emplace(std::move(key), std::move(lines)).first;
   }
-  if (it->second.Status == 0) line = it->second.Line;
-  return it->second.Status;
+  for (const Lu1Line& l : it->second) {
+    if (l.Lu1Gvo <= r.Zk1Bdt) {
+      line = l;
+      return 0;
+    }
+  }
+  return kSqlNoMoreRows;
 }
 
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug) {
@@ -206,6 +219,18 @@ void DeleteTransferFile(std::string_view name) {
   std::string path = Ctx.TransferDir;
   path += name;
   std::remove(NativePath(path).c_str());
+}
+
+std::string SqlDateDdmmyy(const std::string& ddmmyy) {
+  if (ddmmyy.empty()) return "NULL";
+  return SqlFormat("str_to_date('%s', '%%d%%m%%y')", ddmmyy);
+}
+
+std::string PadLeft(std::string_view text, size_t width, char pad) {
+  std::string out;
+  if (text.size() < width) out.assign(width - text.size(), pad);
+  out += text;
+  return out;
 }
 
 void DeleteOldTransferFile(std::string_view fileName) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "run/context.h"
@@ -47,7 +48,7 @@ extern TransferRecord Zk1Rec;
 
 // Settings of the wage-type line (Qvx171Lu1) that matches a transfer record.
 struct Lu1Line {
-  std::string Lu1Gvo;  // valid from, YYYY.MM.DD (DATEV's own lookup only)
+  std::string Lu1Gvo;  // valid from, YYYY.MM.DD (DATEV's lookup and the cached lookup)
   int16_t Lu1Kst = 0;  // 0: the cost centre is not handed over
   int16_t Lu1Ktr = 0;  // 0: the cost unit is not handed over
   int16_t Lu1Krt = 0;  // 0: the cost type is not handed over
@@ -92,21 +93,18 @@ int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::st
 // The twenty columns Zk1Abr to Zk1Upn into r (r is cleared first).
 int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r);
 
-// Wage-type lines read during one export: the line valid at a booking date
-// does not change during the run, so each combination of kind, account, wage
-// type and booking date is read once. The key holds the texts byte for byte;
-// texts that the database takes as equal but that differ in case or trailing
-// blanks are read once each (with the same result).
+// Wage-type lines read during one export: all lines of one kind, account and
+// wage type are read once (newest validity first; the interface is the same
+// for the whole export and the lines do not change during the run), and the
+// line valid at a record's booking date is taken from memory.
 struct WageTypeCache {
-  struct Entry {
-    int Status = 0;  // 0: found, else the lookup's status
-    Lu1Line Line;
-  };
-  std::map<std::string, Entry> Lines;
+  std::map<std::string, std::vector<Lu1Line>> Lines;
 };
-// The shared lookup through the cache. On 0 line receives the settings of the
-// line found; otherwise line keeps the caller's presets. Failed reads (other
-// than "no line") are not kept, so the next record tries again.
+// The shared lookup through the cache: 0 with the settings of the newest line
+// valid at the booking date Zk1Bdt (YYYY.MM.DD) in line (columns that are NULL
+// in the table are 0); 1032 when no line is valid then, line keeping the
+// caller's presets; the status of a failed read otherwise (not kept, so the
+// next record reads again).
 int CachedWageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line);
 // The cached lookup that reports its own failures: true when a line is valid
 // for the record; line then holds its settings, else it keeps the caller's
@@ -164,6 +162,15 @@ std::string DecimalComma(std::string text);
 // Removes TransferDir + name (name begins with a backslash), e.g. the files of
 // an earlier run before a new set is written; a missing file is no error.
 void DeleteTransferFile(std::string_view name);
+// Statement-ready value of a date given as DDMMYY: str_to_date of the text,
+// or NULL when the text is empty (an empty date is never stored as the zero
+// date).
+std::string SqlDateDdmmyy(const std::string& ddmmyy);
+
+// The text right-aligned in width characters with pad in front; a longer text
+// is returned as it is (the caller decides what a value that does not fit
+// means).
+std::string PadLeft(std::string_view text, size_t width, char pad);
 
 // Removes the file of the same name from the older hand-over folder
 // "..\Transfer\Lohn- und Gehaltsübergabe\"; a missing file is no error.

@@ -6,6 +6,7 @@
 #include "export/lodas.h"
 #include "export/loga2001.h"
 #include "export/loga400.h"
+#include "export/paisy.h"
 #include "export/raet.h"
 #include "export/sage.h"
 #include "export/schleupen.h"
@@ -29,7 +30,7 @@ const DispatchEntry kEntries[] = {
     {"LOGA", 0, Exporter::Loga400, Loga400Lohnprogramm},
     {"LOGA4", 5, Exporter::Loga400, Loga400Lohnprogramm},
     {"IBM", 3, Exporter::Loga400, Loga400Lohnprogramm},
-    {"PAISY", 5, Exporter::Paisy, nullptr},
+    {"PAISY", 5, Exporter::Paisy, PaisyLohnprogramm},
     {"LOGA2", 5, Exporter::Loga2001, Loga2001Lohnprogramm},
     {"DATEV", 5, Exporter::Datev, DatevLohnprogramm},
     {"ASR", 3, Exporter::Asring, AsringLohnprogramm},
@@ -43,7 +44,7 @@ const DispatchEntry kEntries[] = {
     {"sage", 0, Exporter::Sage, SageLohnprogramm},
     {"LODAS", 5, Exporter::Lodas, LodasLohnprogramm},
     {"Raet", 0, Exporter::Raet, RaetLohnprogramm},
-    {"PSYBR", 5, Exporter::PaisyBr, nullptr},
+    {"PSYBR", 5, Exporter::PaisyBr, PaisyBrLohnprogramm},
     {"GOD", 3, Exporter::God, nullptr},
     {"TOPAS", 5, Exporter::Topas, nullptr},
     {"PRMAN", 5, Exporter::Perman, nullptr},
