@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "run/context.h"
+#include "run/db.h"
 #include "run/platform.h"
 #include "run/text.h"
 
@@ -126,3 +128,48 @@ void ExportWriteF(ExportFile& f, std::string_view fmt, const A&... args) {
 }
 // Flushes and closes; a failure is handled like a failed write.
 void ExportFileClose(ExportFile& f);
+
+// Columns of a transfer record for a cursor over Qvx331Zk1 (table alias z), in
+// the order SqlFetchTransfer copies them: the booking date as YYYY.MM.DD, the
+// period start and end as DD.MM.YYYY.
+extern const char* const kZk1ExportColumns;
+// One fetch of a cursor whose statement begins with kZk1ExportColumns; extra
+// columns selected after them are copied into the further fields.
+template <class... T>
+int SqlFetchTransfer(SqlCursor& c, TransferRecord& r, T&... extra) {
+  return SqlFetchInto(c, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr, r.Zk1Kst,
+                      r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts, r.Zk1Rre,
+                      r.Zk1Sta, r.Zk1Upn, extra...);
+}
+// Cursor over the transfer records of one run (accounting number and running
+// number), ordered by person, wage type and date so that files built from
+// them do not depend on the server's order.
+int SQL_Qvx331Zk1_OpenRun(SqlCursor& c, int32_t abrnr, int16_t lfn);
+
+// Result of the shared wage-type lookup as kept for a run.
+struct WageTypeResult {
+  int Status = 0;  // 0: line found; else the lookup's status
+  Lu1Line Line;    // the line, or the presets when none was found
+};
+// Lines found per record kind, account, wage type and booking date (the
+// interface does not change during an export). Keyed by the database texts as
+// they were read.
+using WageTypeCache = std::map<std::string, WageTypeResult>;
+// The shared lookup through the cache: presets are the settings a record keeps
+// when no line is found. A failed read (neither 0 nor 1032) is not kept, so
+// the next record of the combination reads again.
+WageTypeResult WageTypeLookupCached(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r,
+                                    const Lu1Line& presets);
+
+// Firm key of the payroll system: the interface's firm number, or the circle
+// when the firm number is empty, cut to width characters.
+std::string FirmKey(const std::string& lugFir, const std::string& akr, int width);
+
+// Every decimal point of a formatted number becomes a comma.
+std::string DecimalComma(std::string text);
+
+// Dates as day numbers (days since 1 March of year 0), so that days can be
+// added and dates compared across months and years. DD.MM.YYYY texts; a text
+// that is no date gives -1.
+int32_t DayNumber(std::string_view ddmmyyyy);
+std::string DayText(int32_t dayNumber);

@@ -1,6 +1,9 @@
 #include "export/dispatch.h"
 
 #include "export/datev.h"
+#include "export/perman.h"
+#include "export/sap.h"
+#include "export/topas.h"
 #include "run/context.h"
 
 namespace {
@@ -28,7 +31,7 @@ const DispatchEntry kEntries[] = {
     {"EMIS", 4, Exporter::Emis, nullptr},
     {"SCHLP", 5, Exporter::Schleupen, nullptr},
     {"ProAL", 5, Exporter::ProAL, nullptr},
-    {"SAP", 3, Exporter::Sap, nullptr},
+    {"SAP", 3, Exporter::Sap, SapLohnprogramm},
     {"SBS", 3, Exporter::Sbs, nullptr},
     {"BAUMN", 5, Exporter::Baumann, nullptr},
     {"sage", 0, Exporter::Sage, nullptr},
@@ -36,8 +39,8 @@ const DispatchEntry kEntries[] = {
     {"Raet", 0, Exporter::Raet, nullptr},
     {"PSYBR", 5, Exporter::PaisyBr, nullptr},
     {"GOD", 3, Exporter::God, nullptr},
-    {"TOPAS", 5, Exporter::Topas, nullptr},
-    {"PRMAN", 5, Exporter::Perman, nullptr},
+    {"TOPAS", 5, Exporter::Topas, TopasLohnexport},
+    {"PRMAN", 5, Exporter::Perman, PermanLohnuebergabe},
 };
 
 const DispatchEntry* FindEntry(const std::string& lgp) {
