@@ -259,3 +259,67 @@ INSERT INTO QVX332UTG (UtgPnr, UtgDtm, UtgRtg, UtgVtg)
 DROP TABLE DemoBalance;
 DROP TABLE DemoWork;
 DROP TABLE DemoPerson;
+
+-- ---------------------------------------------------------------------------
+-- Circles of the SAP, TOPAS and Perman interfaces: three employees each,
+-- November 2026 (accounting number 11) with working time and overtime as
+-- month accounts and three days of vacation as a run of days.
+-- ---------------------------------------------------------------------------
+
+INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAzr, AkrRrm, AkrAdt, AkrVws, AkrEbn) VALUES
+  ('S1', 'SAP1', 1, 0, 0, 0, NULL, 0),
+  ('T1', 'TOP1', 1, 0, 0, 0, NULL, 0),
+  ('P1', 'PRM1', 1, 0, 0, 0, NULL, 0);
+
+INSERT INTO Qvx171Lug (LugLug, LugLgp, LugFir, LugAkr) VALUES
+  ('SAP1', 'SAP', '300', '01'),
+  ('TOP1', 'TOPAS', '042', '01'),
+  ('PRM1', 'PRMAN', '60763', '01');
+
+INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz) VALUES ('SAP', 'LA'), ('TOPAS', 'LS'), ('TOPAS', 'SS'), ('PRMAN', 'LA');
+
+-- SAP: absence code 0100 sends vacation to infotype 2001; overtime is paid
+-- with a factor of 1.25. TOPAS: wage values as record type LS, the vacation
+-- period as SS. Perman: vacation days under V193.
+INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Kst, Lu1Ktr, Lu1Tge, Lu1Ztr, Lu1Mog, Lu1Fkz) VALUES
+  ('SAP1', 'LA', 'AZ',   '1000', NULL, '2026-01-01', 1, 1, 0, 0, NULL, '0'),
+  ('SAP1', 'LA', 'MEHR', '1200', NULL, '2026-01-01', 1, 0, 0, 0, 1.25, '0'),
+  ('SAP1', 'LA', 'URLB', '0100', NULL, '2026-01-01', 0, 0, 1, 1, NULL, '0100'),
+  ('TOP1', 'LS', 'AZ',   '100',  NULL, '2026-01-01', 1, 1, 0, 0, NULL, NULL),
+  ('TOP1', 'LS', 'MEHR', '120',  NULL, '2026-01-01', 1, 0, 0, 0, NULL, NULL),
+  ('TOP1', 'SS', 'URLB', '300',  'UR', '2026-01-01', 0, 0, 1, 1, NULL, NULL),
+  ('PRM1', 'LA', 'AZ',   'L100', NULL, '2026-01-01', 1, 1, 0, 0, NULL, NULL),
+  ('PRM1', 'LA', 'MEHR', 'L200', NULL, '2026-01-01', 1, 0, 0, 0, 1.25, NULL),
+  ('PRM1', 'LA', 'URLB', 'V193', NULL, '2026-01-01', 0, 0, 1, 1, NULL, NULL);
+
+INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES
+  ('S1', 11, '2026-11-01', '2026-11-30'),
+  ('T1', 11, '2026-11-01', '2026-11-30'),
+  ('P1', 11, '2026-11-01', '2026-11-30');
+
+INSERT INTO Qvx300Pnr (PnrNum, PnrNam) VALUES
+  ('2001', 'Bürger-Löwenthal, Hans-Jürgen Maximilian'), ('2002', 'Öztürk, Aylin'), ('2003', 'Weißmann, Eva'),
+  ('3001', 'Kröger, Tim'), ('3002', 'Mäder, Susi'), ('3003', 'Fröhlich, Olaf'),
+  ('4001', 'Gärtner, Udo'), ('4002', 'Hüther, Lea'), ('4003', 'Strüver, Max');
+
+INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvLug) VALUES
+  ('2001', 'S1', '2020-01-01', '52001'), ('2002', 'S1', '2020-01-01', '52002'), ('2003', 'S1', '2020-01-01', '52003'),
+  ('3001', 'T1', '2020-01-01', '73001'), ('3002', 'T1', '2020-01-01', '73002'), ('3003', 'T1', '2020-01-01', '73003'),
+  ('4001', 'P1', '2020-01-01', '4001'), ('4002', 'P1', '2020-01-01', '4002'), ('4003', 'P1', '2020-01-01', '4003');
+
+INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoKst, ZuoKtr) VALUES
+  ('2001', '2020-01-01', '4100', 'TISCH'), ('2002', '2020-01-01', '4200', 'SOFA'), ('2003', '2020-01-01', '4300', ''),
+  ('3001', '2020-01-01', '4100', 'TISCH'), ('3002', '2020-01-01', '4200', 'SOFA'), ('3003', '2020-01-01', '4300', ''),
+  ('4001', '2020-01-01', '4100', 'TISCH'), ('4002', '2020-01-01', '4200', 'SOFA'), ('4003', '2020-01-01', '4300', '');
+
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbZkt, ZkbStd)
+  SELECT z.ZuoPnr, 3, '2026-11-30', z.ZuoKst, z.ZuoKtr, a.Zkt, a.Std + 60 * (CAST(z.ZuoPnr AS UNSIGNED) % 10)
+    FROM QVX311ZUO z
+    JOIN (SELECT 'AZ' AS Zkt, 9600 AS Std UNION ALL SELECT 'MEHR', 150) a
+   WHERE z.ZuoPnr BETWEEN '2001' AND '4003';
+
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbZkt, ZkbStd)
+  SELECT z.ZuoPnr, 1, d.Dtm, z.ZuoKst, z.ZuoKtr, 'URLB', 480
+    FROM QVX311ZUO z
+    JOIN (SELECT '2026-11-10' AS Dtm UNION ALL SELECT '2026-11-11' UNION ALL SELECT '2026-11-12') d
+   WHERE z.ZuoPnr IN ('2002', '3002', '4002');

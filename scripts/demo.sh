@@ -78,5 +78,36 @@ while IFS= read -r f; do
   echo "== $f (Windows-1252, CR LF; first 15 lines shown in UTF-8):"
   iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -15
 done < <(find "$demo/Transfer/Lohn und Gehalt" -type f 2>/dev/null)
+
+# The circles of the other payroll systems, settled one after the other: per
+# circle the files written (with their line counts) and the staging rows.
+export_dir="$demo/Transfer/Lohn und Gehalt/Export/$schema"
+other_circles=(
+  "S1|SAP2010.txt SAP2010.csv SAP2001.txt SAP2001.csv|Qvx333S10 Qvx333S01"
+  "T1|LGD038IM LGD034IM|Qvx333Tp1 Qvx333Tp2"
+  "P1|M0060763.001|QVX333Perman"
+)
+for entry in "${other_circles[@]}"; do
+  IFS='|' read -r c files tables <<<"$entry"
+  echo
+  echo "== circle $c: lugtransfer localhost $schema $c $abrnr 0"
+  set +e
+  (cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$c" "$abrnr" 0 >/dev/null)
+  code=$?
+  set -e
+  echo "   exit code $code, AkrAdt $(sql -N "$schema" -e "SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$c'")"
+  for f in $files; do
+    if [ -f "$export_dir/$f" ]; then
+      echo "   $f: $(wc -l <"$export_dir/$f") lines"
+      iconv -f WINDOWS-1252 -t UTF-8 "$export_dir/$f" | tr -d '\r' | head -4 | sed 's/^/     | /'
+    else
+      echo "   $f: not written"
+    fi
+  done
+  for t in $tables; do
+    echo "   staging table $t: $(sql -N "$schema" -e "SELECT COUNT(*) FROM $t") rows"
+  done
+done
+
 echo
 echo "The demo tree stays in $demo; the server keeps running (scripts/db-server.sh stop ends it)."
