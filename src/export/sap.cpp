@@ -96,7 +96,9 @@ const std::string& NameOf(SapExport& x, const std::string& pnr) {
   auto it = x.Names.find(pnr);
   if (it != x.Names.end()) return it->second;
   std::string name;
-  if (SQL_Qvx300Pnr_GetName(pnr, name) != 0) name.clear();
+  int st = SQL_Qvx300Pnr_GetName(pnr, name);
+  if (st == -1) AbortRun(60);  // a lost connection is no missing name
+  if (st != 0) name.clear();
   return x.Names.emplace(pnr, SubStr(name, 0, kNameWidth)).first->second;
 }
 
