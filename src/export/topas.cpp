@@ -52,7 +52,8 @@ int SQL_Qvx331Zk1_CountLfn2(int32_t abrnr, int32_t& count) {
 int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool interim) {
   if (!interim) return SQL_Qvx331Zk1_OpenRun(c, abrnr, lfn);
   return SqlOpen(
-      c, SqlCheckLength(std::string("SELECT ") + kZk1ExportColumns + SqlFormat(", COALESCE(i.Cnt, 0), COALESCE(i.Std, 0), COALESCE(i.Tge, 0), "
+      c, SqlCheckLength(std::string("SELECT ") + kZk1ExportColumns +
+                        SqlFormat(", COALESCE(i.Cnt, 0), COALESCE(i.Std, 0), COALESCE(i.Tge, 0), "
                    "date_format(i.Von, '%%d.%%m.%%Y'), date_format(i.Bis, '%%d.%%m.%%Y')  FROM Qvx331Zk1 z "
                    " LEFT JOIN (SELECT Zk1Stz AS Stz, Zk1Pnr AS Pnr, Zk1Zkt AS Zkt, Zk1Lna AS Lna, Zk1Lgr AS Lgr, "
                    "Zk1Kst AS Kst, Zk1Ktr AS Ktr, Zk1Von AS Von, COUNT(*) AS Cnt, SUM(Zk1Std) AS Std, "

@@ -17,7 +17,8 @@ TEST(ExportDates, DayArithmetic) {
   };
   for (const auto& c : cases) EXPECT_EQ(c.Result, DayText(DayNumber(c.Date) + c.Days)) << c.Date << " " << c.Days;
   EXPECT_LT(DayNumber("01.12.2025"), DayNumber("02.01.2026"));  // as texts the order would turn
-  for (const char* bad : {"", "2026.03.01", "32.01.2026", "01.13.2026", "ab.cd.efgh"}) EXPECT_EQ(-1, DayNumber(bad)) << bad;
+  for (const char* bad : {"", "2026.03.01", "32.01.2026", "01.13.2026", "ab.cd.efgh"})
+    EXPECT_EQ(-1, DayNumber(bad)) << bad;
 }
 
 // A final run hands over the part of the record's period that the interim
