@@ -533,3 +533,67 @@ INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol)
     FROM Darvonix.Qvx133Bak b
     CROSS JOIN (SELECT '7101' AS Pnr, 480 AS Min UNION ALL SELECT '7102', 240) p
    WHERE b.BakDtm BETWEEN '2026-11-01' AND '2026-11-30';
+
+-- ---------------------------------------------------------------------------
+-- Circles of the SAP, TOPAS and Perman interfaces: three employees each,
+-- November 2026 (accounting number 11) with working time and overtime as
+-- month accounts and three days of vacation as a run of days.
+-- ---------------------------------------------------------------------------
+
+INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAzr, AkrRrm, AkrAdt, AkrVws, AkrEbn) VALUES
+  ('SA', 'SAP1', 1, 0, 0, 0, NULL, 0),
+  ('T1', 'TOP1', 1, 0, 0, 0, NULL, 0),
+  ('PM', 'PRM1', 1, 0, 0, 0, NULL, 0);
+
+INSERT INTO Qvx171Lug (LugLug, LugLgp, LugFir, LugAkr) VALUES
+  ('SAP1', 'SAP', '300', '01'),
+  ('TOP1', 'TOPAS', '042', '01'),
+  ('PRM1', 'PRMAN', '60763', '01');
+
+INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz) VALUES ('SAP', 'LA'), ('TOPAS', 'LS'), ('TOPAS', 'SS'), ('PRMAN', 'LA');
+
+-- SAP: absence code 0100 sends vacation to infotype 2001; overtime is paid
+-- with a factor of 1.25. TOPAS: wage values as record type LS, the vacation
+-- period as SS. Perman: vacation days under V193.
+INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Kst, Lu1Ktr, Lu1Tge, Lu1Ztr, Lu1Mog, Lu1Fkz) VALUES
+  ('SAP1', 'LA', 'AZ',   '1000', NULL, '2026-01-01', 1, 1, 0, 0, NULL, '0'),
+  ('SAP1', 'LA', 'MEHR', '1200', NULL, '2026-01-01', 1, 0, 0, 0, 1.25, '0'),
+  ('SAP1', 'LA', 'URLB', '0100', NULL, '2026-01-01', 0, 0, 1, 1, NULL, '0100'),
+  ('TOP1', 'LS', 'AZ',   '100',  NULL, '2026-01-01', 1, 1, 0, 0, NULL, NULL),
+  ('TOP1', 'LS', 'MEHR', '120',  NULL, '2026-01-01', 1, 0, 0, 0, NULL, NULL),
+  ('TOP1', 'SS', 'URLB', '300',  'UR', '2026-01-01', 0, 0, 1, 1, NULL, NULL),
+  ('PRM1', 'LA', 'AZ',   'L100', NULL, '2026-01-01', 1, 1, 0, 0, NULL, NULL),
+  ('PRM1', 'LA', 'MEHR', 'L200', NULL, '2026-01-01', 1, 0, 0, 0, 1.25, NULL),
+  ('PRM1', 'LA', 'URLB', 'V193', NULL, '2026-01-01', 0, 0, 1, 1, NULL, NULL);
+
+INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES
+  ('SA', 11, '2026-11-01', '2026-11-30'),
+  ('T1', 11, '2026-11-01', '2026-11-30'),
+  ('PM', 11, '2026-11-01', '2026-11-30');
+
+INSERT INTO Qvx300Pnr (PnrNum, PnrNam) VALUES
+  ('8001', 'Bürger-Löwenthal, Hans-Jürgen Maximilian'), ('8002', 'Öztürk, Aylin'), ('8003', 'Weißmann, Eva'),
+  ('8101', 'Kröger, Tim'), ('8102', 'Mäder, Susi'), ('8103', 'Fröhlich, Olaf'),
+  ('8201', 'Gärtner, Udo'), ('8202', 'Hüther, Lea'), ('8203', 'Strüver, Max');
+
+INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvLug) VALUES
+  ('8001', 'SA', '2020-01-01', '52001'), ('8002', 'SA', '2020-01-01', '52002'), ('8003', 'SA', '2020-01-01', '52003'),
+  ('8101', 'T1', '2020-01-01', '73001'), ('8102', 'T1', '2020-01-01', '73002'), ('8103', 'T1', '2020-01-01', '73003'),
+  ('8201', 'PM', '2020-01-01', '8201'), ('8202', 'PM', '2020-01-01', '8202'), ('8203', 'PM', '2020-01-01', '8203');
+
+INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoKst, ZuoKtr) VALUES
+  ('8001', '2020-01-01', '4100', 'TISCH'), ('8002', '2020-01-01', '4200', 'SOFA'), ('8003', '2020-01-01', '4300', ''),
+  ('8101', '2020-01-01', '4100', 'TISCH'), ('8102', '2020-01-01', '4200', 'SOFA'), ('8103', '2020-01-01', '4300', ''),
+  ('8201', '2020-01-01', '4100', 'TISCH'), ('8202', '2020-01-01', '4200', 'SOFA'), ('8203', '2020-01-01', '4300', '');
+
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbZkt, ZkbStd)
+  SELECT z.ZuoPnr, 3, '2026-11-30', z.ZuoKst, z.ZuoKtr, a.Zkt, a.Std + 60 * (CAST(z.ZuoPnr AS UNSIGNED) % 10)
+    FROM QVX311ZUO z
+    JOIN (SELECT 'AZ' AS Zkt, 9600 AS Std UNION ALL SELECT 'MEHR', 150) a
+   WHERE z.ZuoPnr BETWEEN '8001' AND '8203';
+
+INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbZkt, ZkbStd)
+  SELECT z.ZuoPnr, 1, d.Dtm, z.ZuoKst, z.ZuoKtr, 'URLB', 480
+    FROM QVX311ZUO z
+    JOIN (SELECT '2026-11-10' AS Dtm UNION ALL SELECT '2026-11-11' UNION ALL SELECT '2026-11-12') d
+   WHERE z.ZuoPnr IN ('8002', '8102', '8202');

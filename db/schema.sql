@@ -788,3 +788,90 @@ CREATE TABLE Qvx333Ps4B (
   Ps4F19  VARCHAR(19) NULL DEFAULT NULL,
   UNIQUE KEY Ps4BKey (Ps4Stz, Ps4Frm, Ps4Prs, Ps4Abd, Ps4Abn)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- ---------------------------------------------------------------------------
+-- Staging tables of the SAP, TOPAS and Perman exports
+-- ---------------------------------------------------------------------------
+
+-- SAP infotype 2010: hours per firm, person, wage type and day; a second
+-- write of the same key adds its hours.
+DROP TABLE IF EXISTS Qvx333S10;
+CREATE TABLE Qvx333S10 (
+  S10Art  VARCHAR(4)  NULL DEFAULT NULL,
+  S10Mnd  VARCHAR(3)  NOT NULL,
+  S10Pnr  VARCHAR(8)  NOT NULL,
+  S10Nam  VARCHAR(30) NULL DEFAULT NULL,
+  S10Lna  VARCHAR(4)  NOT NULL,
+  S10Von  VARCHAR(10) NOT NULL,
+  S10Std  DOUBLE      NULL DEFAULT NULL,
+  S10Btr  VARCHAR(13) NULL DEFAULT NULL,
+  S10Hnd  VARCHAR(1)  NULL DEFAULT NULL,
+  S10Fil  VARCHAR(14) NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333S10_Key (S10Mnd, S10Pnr, S10Lna, S10Von)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- SAP infotype 2001: absences per firm, person, wage type and start; a second
+-- write of the same key replaces the end date.
+DROP TABLE IF EXISTS Qvx333S01;
+CREATE TABLE Qvx333S01 (
+  S01Art  VARCHAR(4)  NULL DEFAULT NULL,
+  S01Mnd  VARCHAR(3)  NOT NULL,
+  S01Pnr  VARCHAR(8)  NOT NULL,
+  S01Nam  VARCHAR(30) NULL DEFAULT NULL,
+  S01Lna  VARCHAR(4)  NOT NULL,
+  S01Von  VARCHAR(10) NOT NULL,
+  S01Bis  VARCHAR(10) NULL DEFAULT NULL,
+  S01Uzv  VARCHAR(5)  NULL DEFAULT NULL,
+  S01Uzb  VARCHAR(5)  NULL DEFAULT NULL,
+  S01Hnd  VARCHAR(1)  NULL DEFAULT NULL,
+  S01Fil  VARCHAR(14) NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333S01_Key (S01Mnd, S01Pnr, S01Lna, S01Von)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- TOPAS wage values (record type LS): firm, payroll personnel number, month
+-- key twice, wage type, hours, days, minutes, cost centre, cost unit, booking
+-- date. A second write of the same key adds hours, days and minutes.
+DROP TABLE IF EXISTS Qvx333Tp1;
+CREATE TABLE Qvx333Tp1 (
+  Tp1Fir  VARCHAR(3)  NOT NULL,
+  Tp1Upn  VARCHAR(13) NOT NULL,
+  Tp1Mo1  VARCHAR(6)  NOT NULL,
+  Tp1Mo2  VARCHAR(6)  NOT NULL,
+  Tp1Lna  VARCHAR(3)  NOT NULL,
+  Tp1Std  DOUBLE      NULL DEFAULT NULL,
+  Tp1Tge  DOUBLE      NULL DEFAULT NULL,
+  Tp1Min  DOUBLE      NULL DEFAULT NULL,
+  Tp1Kst  VARCHAR(10) NOT NULL,
+  Tp1Ktr  VARCHAR(6)  NOT NULL,
+  Tp1Bdt  DATE        NOT NULL,
+  UNIQUE KEY Qvx333Tp1_Key (Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Mo2, Tp1Lna, Tp1Kst, Tp1Ktr, Tp1Bdt)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- TOPAS periods (record type SS): firm, payroll personnel number, period,
+-- wage-type group, wage type, days, hours. A second write of the same key
+-- adds days and hours.
+DROP TABLE IF EXISTS Qvx333Tp2;
+CREATE TABLE Qvx333Tp2 (
+  Tp2Fir  VARCHAR(3)  NOT NULL,
+  Tp2Upn  VARCHAR(13) NOT NULL,
+  Tp2Von  DATE        NOT NULL,
+  Tp2Bis  DATE        NOT NULL,
+  Tp2Lgr  VARCHAR(3)  NOT NULL,
+  Tp2Lna  VARCHAR(3)  NOT NULL,
+  Tp2Tge  DOUBLE      NULL DEFAULT NULL,
+  Tp2Std  DOUBLE      NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333Tp2_Key (Tp2Fir, Tp2Upn, Tp2Von, Tp2Bis, Tp2Lgr, Tp2Lna)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- Perman values per payroll personnel number, wage type, cost centre and cost
+-- unit (one blank when not handed over); a second write of the same key adds
+-- its value.
+DROP TABLE IF EXISTS QVX333Perman;
+CREATE TABLE QVX333Perman (
+  PrmPnr  VARCHAR(13) NOT NULL,
+  PrmLna  VARCHAR(20) NOT NULL,
+  PrmWrt  DOUBLE      NULL DEFAULT NULL,
+  PrmKst  VARCHAR(30) NOT NULL,
+  PrmKtr  VARCHAR(8)  NOT NULL,
+  UNIQUE KEY QVX333Perman_Key (PrmPnr, PrmLna, PrmKst, PrmKtr)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;

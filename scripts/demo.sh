@@ -97,6 +97,9 @@ circles=(
   "SP 11 Schleupen file:LOXF-0001.csv table:Qvx333Sli"
   "P1 21 PAISY file:PaisyP1.txt file:PaisyP3.txt file:PaisyP4.txt"
   "P2 31 PAISY(Br) file:PaisyP1b.txt file:PaisyP3b.txt file:PaisyP4b.txt"
+  "SA 11 SAP file:SAP2010.txt file:SAP2010.csv file:SAP2001.txt file:SAP2001.csv"
+  "T1 11 TOPAS file:LGD038IM file:LGD034IM table:Qvx333Tp1 table:Qvx333Tp2"
+  "PM 11 Perman file:M0060763.001 table:QVX333Perman"
 )
 for entry in "${circles[@]}"; do
   read -r c nr system outputs <<<"$entry"

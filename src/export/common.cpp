@@ -258,3 +258,43 @@ void ExportWrite(ExportFile& f, std::string_view text) {
 void ExportFileClose(ExportFile& f) {
   if (!f.File.Close()) WriteFailed(f);
 }
+
+const char* const kZk1ExportColumns =
+    "z.Zk1Abr, z.Zk1Lfn, z.Zk1Stz, date_format(z.Zk1Bdt, '%Y.%m.%d'), z.Zk1Pnr, z.Zk1Zkt, z.Zk1Lna, z.Zk1Lgr, "
+    "z.Zk1Kst, z.Zk1Ktr, z.Zk1Krt, z.Zk1Std, z.Zk1Tge, z.Zk1Stg, date_format(z.Zk1Von, '%d.%m.%Y'), "
+    "date_format(z.Zk1Bis, '%d.%m.%Y'), z.Zk1Sts, z.Zk1Rre, z.Zk1Sta, z.Zk1Upn";
+
+int SQL_Qvx331Zk1_OpenRun(SqlCursor& c, int32_t abrnr, int16_t lfn) {
+  return SqlOpen(c, SqlCheckLength(std::string("SELECT ") + kZk1ExportColumns +
+                                   SqlFormat("  FROM Qvx331Zk1 z  WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
+                                             " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, "
+                                             "z.Zk1Lgr, z.Zk1Kst, z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
+                                             abrnr, lfn)));
+}
+
+int32_t DayNumber(std::string_view t) {
+  if (t.size() != 10 || t[2] != '.' || t[5] != '.') return -1;
+  for (size_t i : {0, 1, 3, 4, 6, 7, 8, 9}) {
+    if (t[i] < '0' || t[i] > '9') return -1;
+  }
+  int d = ToLong(t.substr(0, 2));
+  int m = ToLong(t.substr(3, 2));
+  int y = ToLong(t.substr(6, 4));
+  if (m < 1 || m > 12 || d < 1 || d > 31) return -1;
+  // civil calendar, the year starting in March so that leap days come last
+  if (m <= 2) --y;
+  int mp = (m + 9) % 12;
+  return 365 * y + y / 4 - y / 100 + y / 400 + (153 * mp + 2) / 5 + d - 1;
+}
+
+std::string DayText(int32_t n) {
+  int32_t era = n / 146097;
+  int32_t doe = n - era * 146097;
+  int32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  int32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  int32_t mp = (5 * doy + 2) / 153;
+  int32_t d = doy - (153 * mp + 2) / 5 + 1;
+  int32_t m = mp < 10 ? mp + 3 : mp - 9;
+  int32_t y = era * 400 + yoe + (m <= 2 ? 1 : 0);
+  return Format("%02d.%02d.%04d", d, m, y);
+}

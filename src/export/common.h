@@ -200,3 +200,26 @@ void ExportWriteF(ExportFile& f, std::string_view fmt, const A&... args) {
 }
 // Flushes and closes; a failure is handled like a failed write.
 void ExportFileClose(ExportFile& f);
+
+// Columns of a transfer record for a cursor over Qvx331Zk1 (table alias z), in
+// the order SqlFetchTransfer copies them: the booking date as YYYY.MM.DD, the
+// period start and end as DD.MM.YYYY.
+extern const char* const kZk1ExportColumns;
+// One fetch of a cursor whose statement begins with kZk1ExportColumns; extra
+// columns selected after them are copied into the further fields.
+template <class... T>
+int SqlFetchTransfer(SqlCursor& c, TransferRecord& r, T&... extra) {
+  return SqlFetchInto(c, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr, r.Zk1Kst,
+                      r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts, r.Zk1Rre,
+                      r.Zk1Sta, r.Zk1Upn, extra...);
+}
+// Cursor over the transfer records of one run (accounting number and running
+// number), ordered by person, wage type and date so that files built from
+// them do not depend on the server's order.
+int SQL_Qvx331Zk1_OpenRun(SqlCursor& c, int32_t abrnr, int16_t lfn);
+
+// Dates as day numbers (days since 1 March of year 0), so that days can be
+// added and dates compared across months and years. DD.MM.YYYY texts; a text
+// that is no date gives -1.
+int32_t DayNumber(std::string_view ddmmyyyy);
+std::string DayText(int32_t dayNumber);

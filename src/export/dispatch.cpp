@@ -7,9 +7,12 @@
 #include "export/loga2001.h"
 #include "export/loga400.h"
 #include "export/paisy.h"
+#include "export/perman.h"
 #include "export/raet.h"
 #include "export/sage.h"
+#include "export/sap.h"
 #include "export/schleupen.h"
+#include "export/topas.h"
 #include "export/xxl.h"
 #include "run/context.h"
 
@@ -38,7 +41,7 @@ const DispatchEntry kEntries[] = {
     {"EMIS", 4, Exporter::Emis, EmisLohnprogramm},
     {"SCHLP", 5, Exporter::Schleupen, SchleupenLohnprogramm},
     {"ProAL", 5, Exporter::ProAL, nullptr},
-    {"SAP", 3, Exporter::Sap, nullptr},
+    {"SAP", 3, Exporter::Sap, SapLohnprogramm},
     {"SBS", 3, Exporter::Sbs, nullptr},
     {"BAUMN", 5, Exporter::Baumann, nullptr},
     {"sage", 0, Exporter::Sage, SageLohnprogramm},
@@ -46,8 +49,8 @@ const DispatchEntry kEntries[] = {
     {"Raet", 0, Exporter::Raet, RaetLohnprogramm},
     {"PSYBR", 5, Exporter::PaisyBr, PaisyBrLohnprogramm},
     {"GOD", 3, Exporter::God, nullptr},
-    {"TOPAS", 5, Exporter::Topas, nullptr},
-    {"PRMAN", 5, Exporter::Perman, nullptr},
+    {"TOPAS", 5, Exporter::Topas, TopasLohnexport},
+    {"PRMAN", 5, Exporter::Perman, PermanLohnuebergabe},
 };
 
 const DispatchEntry* FindEntry(const std::string& lgp) {

@@ -1,0 +1,158 @@
+#include "export/perman.h"
+
+#include <string>
+
+#include "export/common.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/exit.h"
+#include "run/runlog.h"
+
+namespace {
+
+constexpr size_t kLnaLimit = 20;
+constexpr size_t kKstLimit = 30;
+constexpr size_t kKtrLimit = 8;
+constexpr size_t kPnrLimit = 7;
+
+// One staging row.
+struct PermanRow {
+  std::string Pnr;
+  std::string Lna;
+  double Wrt = 0;
+  std::string Kst = " ";
+  std::string Ktr = " ";
+};
+
+// State of one Perman export.
+struct PermanExport {
+  std::string LugLug;
+  SqlCursor Zk1;
+  WageTypeCache Lines;
+  int32_t Accepted = 0;
+};
+
+// Fills the staging row from the record and its wage-type line; false when a
+// field is too long for the payroll system (logged).
+bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row) {
+  row.Pnr = r.Zk1Upn;
+  RTrim(row.Pnr);
+  std::string lna = r.Zk1Lna;
+  if (RTrim(lna).size() > kLnaLimit) {
+    Log("Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    return false;
+  }
+  row.Lna = lna;
+  row.Wrt = r.Zk1Std != 0 ? r.Zk1Std * (1.0 / 60) : r.Zk1Tge * 0.1;
+  if (line.Lu1Kst != 0) {
+    std::string kst = r.Zk1Kst;
+    if (RTrim(kst).size() > kKstLimit) {
+      Log("Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
+      return false;
+    }
+    row.Kst = r.Zk1Kst;
+  }
+  if (line.Lu1Ktr != 0) {
+    std::string ktr = r.Zk1Ktr;
+    if (RTrim(ktr).size() >= kKtrLimit + 1) {
+      Log("Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
+      return false;
+    }
+    row.Ktr = r.Zk1Ktr;
+  }
+  return true;
+}
+
+int SQL_QVX333Perman_Write(const PermanRow& row) {
+  return StagingWrite(SqlFormat("INSERT INTO QVX333Perman (PrmPnr, PrmLna, PrmWrt, PrmKst, PrmKtr) "
+                                "VALUES ('%s', '%s', %f, '%s', '%s')",
+                                row.Pnr, row.Lna, row.Wrt, row.Kst, row.Ktr),
+                      [&] {
+                        return SqlFormat("UPDATE QVX333Perman SET PrmWrt = PrmWrt + %f  WHERE PrmPnr = '%s' "
+                                         "AND PrmLna = '%s' AND PrmKst = '%s' AND PrmKtr = '%s'",
+                                         row.Wrt, row.Pnr, row.Lna, row.Kst, row.Ktr);
+                      });
+}
+
+void HandleRecord(PermanExport& x, const TransferRecord& r) {
+  Lu1Line line;
+  int st = CachedWageTypeLookup(x.Lines, x.LugLug, r, line);
+  if (st != 0) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
+  PermanRow row;
+  if (!PermanPruefen(r, line, row)) return;
+  if (line.Lu1Mog != 0) row.Wrt *= line.Lu1Mog;
+  st = SQL_QVX333Perman_Write(row);
+  if (st != 0) ReportStatus(st, "QVX333Perman Insert-/UpdateFehler, Sqlfhl: %d", st);
+  ++x.Accepted;
+}
+
+// Value × 100 without decimals in the width of its wage type; empty when it
+// does not fit.
+std::string ValueText(const std::string& lna, double wrt) {
+  bool shortField = lna == "V193" || lna == "V199" || lna == "V607" || lna == "V608";
+  std::string text = Format(shortField ? "%04.0f" : "%09.0f", wrt * 100);
+  return text.size() > (shortField ? 4u : 9u) ? std::string() : text;
+}
+
+void PermanWriteFile() {
+  ExportFile f;
+  ExportFileCreate(f, "\\M0060763.001", "Schnittstellendatei Perman kann nicht geoeffnet werden !");
+  const std::string& t = Ctx.DbTime;  // DD.MM.YYYY HH:MM:SS
+  ExportWriteF(f, "XM0060763001%s%s%sEVKLR1file JWIN102~\n", SubStr(t, 0, 2), SubStr(t, 3, 2), SubStr(t, 8, 2));
+  std::string month = SubStr(Ctx.AbrVon, 5, 2);
+
+  SqlCursor c;
+  int n = 1;
+  int st = SqlOpen(c, "SELECT PrmPnr, PrmLna, PrmWrt  FROM QVX333Perman  ORDER BY PrmPnr, PrmLna, PrmKst, PrmKtr");
+  while (st == 0) {
+    std::string pnr, lna;
+    double wrt = 0;
+    st = SqlFetchInto(c, pnr, lna, wrt);
+    if (st != 0) break;
+    RTrim(pnr);
+    if (pnr.size() > kPnrLimit) {
+      Log("Pnr %s: Personalnummer zu lang", pnr);
+      continue;
+    }
+    std::string value = ValueText(lna, wrt);
+    if (value.empty()) {
+      // a value wider than its field would shift the line
+      Log("Pnr %s: Wert zu groß f.Übergabe (%s)", pnr, lna);
+      continue;
+    }
+    ExportWriteF(f, "PK60763%s%s9%-21s1 %05d\t%s%s\t~\n", Format("%07s", pnr), month, "", n, lna, value);
+    ++n;
+  }
+  dbClose(c);
+  if (st != kSqlNoMoreRows) ReportStatus(st, "QVX333Perman Lesefehler, Sqlfhl: %d", st);
+  ExportWriteF(f, "ZS00000000000000000000%05d%05d~\n", n - 1, n - 1);
+  ExportFileClose(f);
+  Log("%d Datensätze in Datei(en) geschrieben.", n - 1);
+}
+
+}  // namespace
+
+void PermanLohnuebergabe() {
+  Log("\nPerman-Lohnübergabe Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+  if (Ctx.AkrSsl == 1) {
+    int st = SqlWrite("DELETE FROM QVX333Perman");
+    if (st != 0 && st != kSqlNoMoreRows) Log("DeleteFehler QVX333Perman, Sqlfhl: %d", st);
+  }
+  PermanExport x;
+  LugRecord lug;
+  SQL_Qvx171Lug_GetFir(Ctx.Akr, lug);
+  x.LugLug = lug.LugLug;
+
+  SQL_Qvx331Zk1_OpenRun(x.Zk1, Ctx.Abrnr, Ctx.Lfn);
+  TransferRecord r;
+  int st;
+  while ((st = SqlFetchTransfer(x.Zk1, r)) == 0) {
+    HandleRecord(x, r);
+    r = TransferRecord{};
+  }
+  if (st == -1) AbortRun(60);
+  dbClose(x.Zk1);
+  Log("%d Datensätze aus Qvx333Zk1 gelesen.", x.Accepted);
+  PermanWriteFile();
+  Log("Perman-Lohnübergabe beendet");
+}

@@ -1,0 +1,305 @@
+#include "export/topas.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "export/common.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/exit.h"
+#include "run/runlog.h"
+
+namespace {
+
+constexpr int kKstWidth = 10;
+constexpr int kLnaWidth = 3;
+
+// What the interim runs of the accounting number sent for a record.
+struct InterimValues {
+  int32_t Count = 0;  // 0: nothing was sent
+  int32_t Std = 0;
+  int32_t Tge = 0;
+  std::string Von;
+  std::string Bis;
+};
+
+// State of one TOPAS export.
+struct TopasExport {
+  std::string Firm;
+  std::string LugLug;
+  bool InterimRule = false;
+  SqlCursor Zk1;
+  WageTypeCache Lines;
+  int32_t Count = 0;
+};
+
+void DeleteStaging(const char* statement) {
+  int st = SqlWrite(statement);
+  if (st != 0 && st != kSqlNoMoreRows) Log("DeleteFehler QVX333Tp?, Sql-Fehler: %d", st);
+}
+
+int SQL_Qvx331Zk1_CountLfn2(int32_t abrnr, int32_t& count) {
+  return SqlSelectOne(SqlFormat("SELECT COUNT(Zk1Abr)   FROM Qvx331Zk1  WHERE Zk1Abr = %ld   AND Zk1Lfn = 2 ", abrnr),
+                      count);
+}
+
+// The run's transfer records. Under the interim rule each record comes with
+// what the interim runs sent for the same value: the records of running
+// number 2 of the same person, record kind, account, wage type, group, cost
+// assignment and period start (a run of days keeps its start while it grows;
+// month accounts start at the period start), read in the same statement.
+int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool interim) {
+  if (!interim) return SQL_Qvx331Zk1_OpenRun(c, abrnr, lfn);
+  return SqlOpen(
+      c, SqlCheckLength(std::string("SELECT ") + kZk1ExportColumns +
+                        SqlFormat(", COALESCE(i.Cnt, 0), COALESCE(i.Std, 0), COALESCE(i.Tge, 0), "
+                   "date_format(i.Von, '%%d.%%m.%%Y'), date_format(i.Bis, '%%d.%%m.%%Y')  FROM Qvx331Zk1 z "
+                   " LEFT JOIN (SELECT Zk1Stz AS Stz, Zk1Pnr AS Pnr, Zk1Zkt AS Zkt, Zk1Lna AS Lna, Zk1Lgr AS Lgr, "
+                   "Zk1Kst AS Kst, Zk1Ktr AS Ktr, Zk1Von AS Von, COUNT(*) AS Cnt, SUM(Zk1Std) AS Std, "
+                   "SUM(Zk1Tge) AS Tge, MAX(Zk1Bis) AS Bis  FROM Qvx331Zk1 "
+                   " WHERE Zk1Abr = %ld AND Zk1Lfn = 2 "
+                   " GROUP BY Zk1Stz, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von) i "
+                   " ON i.Stz = z.Zk1Stz AND i.Pnr = z.Zk1Pnr AND i.Zkt = z.Zk1Zkt AND i.Lna = z.Zk1Lna "
+                   "AND i.Lgr = z.Zk1Lgr AND i.Kst = z.Zk1Kst AND i.Ktr = z.Zk1Ktr AND i.Von = z.Zk1Von "
+                   " WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
+                   " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, z.Zk1Lgr, z.Zk1Kst, "
+                   "z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
+                   abrnr, abrnr, lfn)));
+}
+
+int SQL_Qvx331Zk1_FetchTopas(TopasExport& x, TransferRecord& r, InterimValues& iv) {
+  if (!x.InterimRule) return SqlFetchTransfer(x.Zk1, r);
+  return SqlFetchTransfer(x.Zk1, r, iv.Count, iv.Std, iv.Tge, iv.Von, iv.Bis);
+}
+
+// Value of a record: hours when it carries minutes, else days; two decimals.
+double RecordValue(const TransferRecord& r) {
+  double v = r.Zk1Std != 0 ? r.Zk1Std * (1.0 / 60) : r.Zk1Tge * 0.1;
+  return std::atof(Format("%.2f", v).c_str());
+}
+
+// A value beyond its limit is handed over as the largest value allowed, with
+// its sign.
+double Capped(double v, double limitPositive, double capPositive, double limitNegative, double capNegative,
+              const std::string& upn, bool over) {
+  bool tooBig = over ? (v >= 0 ? v >= limitPositive : -v >= limitNegative)
+                     : (v >= 0 ? v > limitPositive : -v > limitNegative);
+  if (!tooBig) return v;
+  Log("PNR %s: Stundenwert zu groß f.Übergabe", upn);
+  return v >= 0 ? capPositive : -capNegative;
+}
+
+// DD.MM.YYYY of a YYYY.MM.DD text.
+std::string GermanDate(const std::string& ymd) {
+  return SubStr(ymd, 8, 2) + "." + SubStr(ymd, 5, 2) + "." + SubStr(ymd, 0, 4);
+}
+
+void WriteTp2(const TransferRecord& r, const std::string& firm, const InterimValues* iv) {
+  std::string von = r.Zk1Von, bis = r.Zk1Bis;
+  if (iv) TopasRemainingPeriod(iv->Von, iv->Bis, von, bis);
+  std::string lgr = SubStr(r.Zk1Lgr, 0, 3);
+  std::string lna = SubStr(r.Zk1Lna, 0, 3);
+  if (lgr.empty()) lgr = "?";
+  if (lna.empty()) lna = "?";
+  double v = RecordValue(r);
+  double std = 0, tge = 0;
+  if (r.Zk1Std != 0)
+    std = Capped(v, 10000000, 10000000, 1000000, 1000000, r.Zk1Upn, false);
+  else
+    tge = Capped(v, 100000, 100000, 100000, 100000, r.Zk1Upn, false);
+  int st = StagingWrite(
+      SqlFormat("INSERT INTO Qvx333Tp2 (Tp2Fir, Tp2Upn, Tp2Von, Tp2Bis, Tp2Lgr, Tp2Lna, Tp2Tge, Tp2Std) VALUES "
+                "('%s', '%s', STR_TO_DATE('%s', '%%d.%%m.%%Y'), STR_TO_DATE('%s', '%%d.%%m.%%Y'), '%s', '%s', %f, %f)",
+                firm, r.Zk1Upn, von, bis, lgr, lna, tge, std),
+      [&] {
+        return SqlFormat("UPDATE Qvx333Tp2 SET Tp2Tge = Tp2Tge + %f, Tp2Std = Tp2Std + %f  WHERE Tp2Fir = '%s' "
+                         "AND Tp2Upn = '%s' AND Tp2Von = STR_TO_DATE('%s', '%%d.%%m.%%Y') "
+                         "AND Tp2Bis = STR_TO_DATE('%s', '%%d.%%m.%%Y') AND Tp2Lgr = '%s' AND Tp2Lna = '%s'",
+                         tge, std, firm, r.Zk1Upn, von, bis, lgr, lna);
+      });
+  if (st != 0) ReportStatus(st, "Qvx333Tp2 Insert-/UpdateFehler, Sqlfhl: %d", st);
+}
+
+void WriteTp1(TopasExport& x, const TransferRecord& r) {
+  std::string month = SubStr(r.Zk1Von, 6, 4) + SubStr(r.Zk1Von, 3, 2);
+  std::string lna = SubStr(r.Zk1Lna, 0, 3);
+  double v = Capped(RecordValue(r), 10000, 9999, 1000, 999, r.Zk1Upn, true);
+  double minutes = 0;
+  if (Ctx.MndSto == "02272" && (r.Zk1Lna == "654" || r.Zk1Lna == "655")) {
+    v = 0;
+    minutes = r.Zk1Std;
+  }
+  std::string bdt = GermanDate(r.Zk1Bdt);
+  std::string kst, ktr;
+  Lu1Line line;
+  int lineStatus = CachedWageTypeLookup(x.Lines, x.LugLug, r, line);
+  if (lineStatus == 0) {
+    if (line.Lu1Kst != 0) {
+      kst = r.Zk1Kst;
+      if (RTrim(kst).size() > kKstWidth) {
+        // this record is left out; the records after it are still handed over
+        Log("Kostenstelle zu lang : %s", r.Zk1Kst);
+        return;
+      }
+    }
+    if (line.Lu1Ktr != 0) ktr = r.Zk1Ktr;
+    if (line.Lu1Mog != 0) v *= line.Lu1Mog;
+  } else if (lineStatus == -1) {
+    AbortRun(60);
+  }
+  double std = r.Zk1Std != 0 ? v : 0;
+  double tge = r.Zk1Std != 0 ? 0 : v;
+  int st = StagingWrite(
+      SqlFormat("INSERT INTO Qvx333Tp1 (Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Mo2, Tp1Lna, Tp1Std, Tp1Tge, Tp1Min, Tp1Kst, "
+                "Tp1Ktr, Tp1Bdt) VALUES ('%s', '%s', '%s', '%s', '%s', %f, %f, %f, '%s', '%s', "
+                "STR_TO_DATE('%s', '%%d.%%m.%%Y'))",
+                x.Firm, r.Zk1Upn, month, month, lna, std, tge, minutes, kst, ktr, bdt),
+      [&] {
+        return SqlFormat("UPDATE Qvx333Tp1 SET Tp1Std = Tp1Std + %f, Tp1Tge = Tp1Tge + %f, Tp1Min = Tp1Min + %f "
+                         " WHERE Tp1Fir = '%s' AND Tp1Upn = '%s' AND Tp1Mo1 = '%s' AND Tp1Mo2 = '%s' "
+                         "AND Tp1Lna = '%s' AND Tp1Kst = '%s' AND Tp1Ktr = '%s' "
+                         "AND Tp1Bdt = STR_TO_DATE('%s', '%%d.%%m.%%Y')",
+                         std, tge, minutes, x.Firm, r.Zk1Upn, month, month, lna, kst, ktr, bdt);
+      });
+  if (st != 0) ReportStatus(st, "Qvx333Tp1 Insert-/UpdateFehler, Sqlfhl: %d", st);
+}
+
+// One transfer record: what is left after the interim runs, by record type.
+void HandleRecord(TopasExport& x, TransferRecord& r, const InterimValues& iv) {
+  bool interim = x.InterimRule && r.Zk1Rre != 2 && iv.Count > 0;
+  if (interim) {
+    r.Zk1Std -= iv.Std;
+    r.Zk1Tge -= iv.Tge;
+  }
+  if (r.Zk1Std == 0 && r.Zk1Tge == 0) return;
+  ++x.Count;
+  std::string kind = SubStr(r.Zk1Stz, 0, 2);
+  if (kind != "LS" && kind != "SS") {
+    Log("Satzart nicht unterstützt: %s", r.Zk1Stz);
+    return;
+  }
+  // a cut wage type would merge the values of two
+  std::string lna = r.Zk1Lna;
+  if (RTrim(lna).size() > kLnaWidth) {
+    Log("Lohnart zu lang : %s", r.Zk1Lna);
+    return;
+  }
+  if (kind == "SS") {
+    WriteTp2(r, x.Firm, interim ? &iv : nullptr);
+    return;
+  }
+  WriteTp1(x, r);
+}
+
+// Hundredths without decimals; 0 is an empty field.
+std::string Hundredths(double v) {
+  std::string t = Format("%.0f", v * 100);
+  return t == "0" || t == "-0" ? std::string() : t;
+}
+
+std::string Whole(double v) {
+  std::string t = Format("%.0f", v);
+  return t == "0" || t == "-0" ? std::string() : t;
+}
+
+void StagingReadEnd(int st, const char* table) {
+  if (st == kSqlNoMoreRows) return;
+  ReportStatus(st, "%s Lesefehler, Sqlfhl: %d", table, st);
+}
+
+void TopasWriteFiles() {
+  ExportFile ls;
+  ExportFileCreate(ls, "\\LGD038IM", "TOPAS-Exportdatei(LS) kann nicht geoeffnet werden !");
+  SqlCursor c1;
+  int n = 0;
+  int st = SqlOpen(c1, "SELECT Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Mo2, Tp1Lna, Tp1Std, Tp1Tge, Tp1Min, Tp1Kst, Tp1Ktr, "
+                       "date_format(Tp1Bdt, '%d.%m.%Y')  FROM Qvx333Tp1 "
+                       " ORDER BY Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Lna, Tp1Bdt, Tp1Kst, Tp1Ktr");
+  while (st == 0) {
+    std::string fir, upn, mo1, mo2, lna, kst, ktr, bdt;
+    double std = 0, tge = 0, min = 0;
+    st = SqlFetchInto(c1, fir, upn, mo1, mo2, lna, std, tge, min, kst, ktr, bdt);
+    if (st != 0) break;
+    ExportWriteF(ls, "%s;%s;%s;%s;%s;%s;%s;;;;%s;;;%s;%s;;%s;;;;;;;;;\n", fir, upn, mo1, mo2, lna, Hundredths(std),
+                 Hundredths(tge), Whole(min), kst, ktr, bdt);
+    ++n;
+  }
+  dbClose(c1);
+  StagingReadEnd(st, "Qvx333Tp1");
+  ExportFileClose(ls);
+  Log("%d Datensätze in Datei LGD038IM (LS) geschrieben.", n);
+
+  ExportFile ss;
+  ExportFileCreate(ss, "\\LGD034IM", "TOPAS-Exportdatei(SS) kann nicht geoeffnet werden !");
+  SqlCursor c2;
+  n = 0;
+  st = SqlOpen(c2, "SELECT Tp2Fir, Tp2Upn, date_format(Tp2Von, '%d.%m.%Y'), date_format(Tp2Bis, '%d.%m.%Y'), "
+                   "Tp2Lgr, Tp2Lna, Tp2Tge, Tp2Std  FROM Qvx333Tp2 "
+                   " ORDER BY Tp2Fir, Tp2Upn, Tp2Von, Tp2Bis, Tp2Lgr, Tp2Lna");
+  while (st == 0) {
+    std::string fir, upn, von, bis, lgr, lna;
+    double tge = 0, std = 0;
+    st = SqlFetchInto(c2, fir, upn, von, bis, lgr, lna, tge, std);
+    if (st != 0) break;
+    ExportWriteF(ss, "%s;%s;%s;%s;%s;%s;%s;%s;;;;;;;;;\n", fir, upn, von, bis, lgr, lna, Hundredths(tge),
+                 Hundredths(std));
+    ++n;
+  }
+  dbClose(c2);
+  StagingReadEnd(st, "Qvx333Tp2");
+  ExportFileClose(ss);
+  Log("%d Datensätze in Datei LGD034IM (SS) geschrieben.", n);
+}
+
+}  // namespace
+
+void TopasRemainingPeriod(const std::string& interimVon, const std::string& interimBis, std::string& von,
+                          std::string& bis) {
+  int32_t iv = DayNumber(interimVon), ib = DayNumber(interimBis);
+  int32_t rv = DayNumber(von), rb = DayNumber(bis);
+  if (iv < 0 || ib < 0 || rv < 0 || rb < 0) return;
+  if (ib < rv || iv > rb) return;  // no overlap: the whole period is new
+  bool coversStart = iv <= rv, coversEnd = ib >= rb;
+  if (coversStart && !coversEnd) {
+    von = DayText(ib + 1);
+  } else if (coversEnd && !coversStart) {
+    bis = DayText(iv - 1);
+  }
+  // covered completely (a correction of the period) or only in its middle:
+  // the record's own period
+}
+
+void TopasLohnexport() {
+  Log("\nTOPAS-Lohnexport Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+  if (Ctx.AkrSsl == 1) {
+    DeleteStaging("DELETE FROM Qvx333Tp1");
+    DeleteStaging("DELETE FROM Qvx333Tp2");
+  }
+  TopasExport x;
+  if (Ctx.Lfn == 1) {
+    int32_t count = 0;
+    int st = SQL_Qvx331Zk1_CountLfn2(Ctx.Abrnr, count);
+    if (st == -1) AbortRun(60);
+    x.InterimRule = st == 0 && count > 0;
+  }
+  LugRecord lug;
+  SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug);
+  x.LugLug = lug.LugLug;
+  x.Firm = FirmText(lug, Ctx.Akr, 3);
+
+  SQL_Qvx331Zk1_OpenTopas(x.Zk1, Ctx.Abrnr, Ctx.Lfn, x.InterimRule);
+  TransferRecord r;
+  InterimValues iv;
+  int st;
+  while ((st = SQL_Qvx331Zk1_FetchTopas(x, r, iv)) == 0) {
+    HandleRecord(x, r, iv);
+    r = TransferRecord{};
+    iv = InterimValues{};
+  }
+  if (st == -1) AbortRun(60);
+  dbClose(x.Zk1);
+  TopasWriteFiles();
+  Log("%d Datensätze aus Qvx333Zk1 übergeben.", x.Count);
+  Log("TOPAS-Lohnexport beendet");
+}
