@@ -49,6 +49,36 @@ int WageTypeLookup(const std::string& lugLug, const TransferRecord& r) {
   return st;
 }
 
+int WageTypeLookupCached(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& out) {
+  std::string key = r.Zk1Stz + '\x1f' + r.Zk1Zkt + '\x1f' + r.Zk1Lna;
+  auto it = cache.Lines.find(key);
+  if (it == cache.Lines.end()) {
+    SqlCursor c;
+    int st = SqlOpen(c, SqlFormat("SELECT date_format(Lu1Gvo, '%%Y.%%m.%%d'), Lu1Kst, Lu1Ktr, Lu1Krt, Lu1Mog, Lu1Fkt, "
+                                  "Lu1Bau  FROM Qvx171Lu1  WHERE Lu1Num = '%s'  AND Lu1Stz = '%s'  AND Lu1Ztk = '%s' "
+                                  " AND Lu1Lna = '%s'  ORDER BY Lu1Gvo DESC",
+                                  lugLug, r.Zk1Stz, r.Zk1Zkt, r.Zk1Lna));
+    std::vector<Lu1Line> lines;
+    if (st == 0) {
+      Lu1Line l;
+      while ((st = SqlFetchInto(c, l.Lu1Gvo, l.Lu1Kst, l.Lu1Ktr, l.Lu1Krt, l.Lu1Mog, l.Lu1Fkt, l.Lu1Bau)) == 0) {
+        lines.push_back(l);
+        l = Lu1Line{};
+      }
+    }
+    dbClose(c);
+    if (st != kSqlNoMoreRows) return st;
+    it = cache.Lines.emplace(std::move(key), std::move(lines)).first;
+  }
+  for (const Lu1Line& l : it->second) {
+    if (l.Lu1Gvo <= r.Zk1Bdt) {
+      out = l;
+      return 0;
+    }
+  }
+  return kSqlNoMoreRows;
+}
+
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug) {
   return SqlSelectOne(SqlFormat("SELECT LugLug, LugMon, LugFir, LugAkr  FROM Qvx171Lug "
                                 " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
@@ -99,6 +129,18 @@ int MonthLength(int32_t yyyymm) {
     default:
       return 31;
   }
+}
+
+std::string NoTrailingBlanks(std::string_view s) {
+  size_t n = s.size();
+  while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\t')) --n;
+  return std::string(s.substr(0, n));
+}
+
+std::string DecimalComma(std::string text) {
+  for (char& c : text)
+    if (c == '.') c = ',';
+  return text;
 }
 
 int StagingWrite(const std::string& insert, const std::function<std::string()>& update, std::string* statement) {

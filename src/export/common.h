@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "run/context.h"
 #include "run/platform.h"
@@ -45,7 +47,7 @@ extern TransferRecord Zk1Rec;
 
 // Settings of the wage-type line (Qvx171Lu1) that matches a transfer record.
 struct Lu1Line {
-  std::string Lu1Gvo;  // valid from, YYYY.MM.DD (DATEV's own lookup only)
+  std::string Lu1Gvo;  // valid from, YYYY.MM.DD (DATEV's own lookup and the cached lookup)
   int16_t Lu1Kst = 0;  // 0: the cost centre is not handed over
   int16_t Lu1Ktr = 0;  // 0: the cost unit is not handed over
   int16_t Lu1Krt = 0;  // 0: the cost type is not handed over
@@ -69,6 +71,20 @@ int SQL_Qvx171Lu1_CloseLna();
 // open status when it is not 0, else the fetch status (0 = line found).
 int WageTypeLookup(const std::string& lugLug, const TransferRecord& r);
 
+// The wage-type lines of one kind, account and wage type, read once per
+// export: the line valid at a booking date is then found without a statement.
+// The key is the record's texts as stored (two spellings that the database
+// takes as equal are read twice, with the same result).
+struct WageTypeCache {
+  std::map<std::string, std::vector<Lu1Line>> Lines;  // newest line (Lu1Gvo) first
+};
+// The settings of the newest line of the record's kind (Zk1Stz), account
+// (Zk1Zkt) and wage type (Zk1Lna) that is valid at Zk1Bdt (YYYY.MM.DD) are
+// copied into out. Returns 0 when a line is found, 1032 when none is, else
+// the status of the failed read (then out keeps its presets and the lines are
+// read again for the next record).
+int WageTypeLookupCached(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& out);
+
 // Interface header values of the circle's interface record: LugLug, LugMon,
 // LugFir, LugAkr (the caller presets them; NULL columns keep the presets).
 int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug);
@@ -89,6 +105,12 @@ int32_t ShiftDate(int32_t yyyymmdd, int lugMon);
 // Days of the month YYYYMM (February has 29 days when the year is divisible
 // by 4). A day above 28 of a shifted date becomes this length.
 int MonthLength(int32_t yyyymm);
+
+// The text without trailing blanks and tabs; a text of blanks only becomes
+// empty. Length checks of the file fields count what is left.
+std::string NoTrailingBlanks(std::string_view s);
+// Every decimal point of a formatted number turned into a comma.
+std::string DecimalComma(std::string text);
 
 // Accumulating write into a staging table: the insert; when the server
 // answers 1062 (a row with the same key exists) the update that adds the new

@@ -1,6 +1,10 @@
 #include "export/dispatch.h"
 
+#include "export/baumann.h"
 #include "export/datev.h"
+#include "export/god.h"
+#include "export/proal.h"
+#include "export/sbs.h"
 #include "run/context.h"
 
 namespace {
@@ -27,15 +31,15 @@ const DispatchEntry kEntries[] = {
     {"XXL", 3, Exporter::XxlExact, nullptr},
     {"EMIS", 4, Exporter::Emis, nullptr},
     {"SCHLP", 5, Exporter::Schleupen, nullptr},
-    {"ProAL", 5, Exporter::ProAL, nullptr},
+    {"ProAL", 5, Exporter::ProAL, ProalLohnprogramm},
     {"SAP", 3, Exporter::Sap, nullptr},
-    {"SBS", 3, Exporter::Sbs, nullptr},
-    {"BAUMN", 5, Exporter::Baumann, nullptr},
+    {"SBS", 3, Exporter::Sbs, SbsLohnprogramm},
+    {"BAUMN", 5, Exporter::Baumann, BaumannLohnprogramm},
     {"sage", 0, Exporter::Sage, nullptr},
     {"LODAS", 5, Exporter::Lodas, nullptr},
     {"Raet", 0, Exporter::Raet, nullptr},
     {"PSYBR", 5, Exporter::PaisyBr, nullptr},
-    {"GOD", 3, Exporter::God, nullptr},
+    {"GOD", 3, Exporter::God, GodLohnprogramm},
     {"TOPAS", 5, Exporter::Topas, nullptr},
     {"PRMAN", 5, Exporter::Perman, nullptr},
 };

@@ -1,0 +1,11 @@
+// SBS export: every transfer record of the run as one row of the staging
+// table Qvx333Sbs and one fixed-width movement record in "BWA<firm>.DAT" or
+// "BEWA-<firm>.DAT" in TransferDir.
+#pragma once
+
+#include <string>
+
+void SbsLohnprogramm();
+
+// File name (with its leading backslash) for a firm number.
+std::string SbsFileName(const std::string& firm);
