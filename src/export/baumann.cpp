@@ -76,12 +76,11 @@ void BaumannWriteFile() {
   ExportFile file;
   ExportFileCreate(file, "\\BMNLUG.txt", " BMN-Exportdatei kann nicht geoeffnet werden !");
 
-  // a failed selection shows in its first fetch
+  // a selection that fails is logged like a failed fetch
   SqlCursor c;
-  SQL_Qvx333Bmn_Select(c);
+  int st = SQL_Qvx333Bmn_Select(c);
   BmnRecord b;
-  int st;
-  while ((st = SQL_Qvx333Bmn_Fetch(c, b)) == 0) {
+  while (st == 0 && (st = SQL_Qvx333Bmn_Fetch(c, b)) == 0) {
     ExportWriteF(file, "%-2s%-5s%-3s%-4s%-6s%-2s%-2s%-3s%s%-1s%s%s%-2s%-11s%-5s%s%s\n", b.BmnStz, b.BmnFir, b.BmnFl1,
                  b.BmnPnr, b.BmnKst, b.BmnDat, b.BmnAbm, b.BmnLna, Amount("%8.2f", 8, b.BmnStd, b.BmnPnr), b.BmnKnz,
                  Amount("%8.2f", 8, b.BmnZf1, b.BmnPnr), Amount("%8.2f", 8, b.BmnZf2, b.BmnPnr), b.BmnFl2, b.BmnAnf,

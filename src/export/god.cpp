@@ -148,11 +148,11 @@ void GodWriteFile() {
   if (st != 0) ReportStatus(st, "Qvx333God-Lesefehler, Sqlfhl: %d", st);
   ExportWriteF(file, "X1010000%06d000000000000\n", count);
 
-  // a failed selection shows in its first fetch
+  // a selection that fails is logged like a failed fetch
   SqlCursor c;
-  SQL_Qvx333God_Select(c);
+  st = SQL_Qvx333God_Select(c);
   GodRecord g;
-  while ((st = SQL_Qvx333God_Fetch(c, g)) == 0) {
+  while (st == 0 && (st = SQL_Qvx333God_Fetch(c, g)) == 0) {
     if (g.GodArt == "970") {
       // hundredths of hours in 7 places
       std::string hours = Format("%7.0f", g.GodStd * 100);

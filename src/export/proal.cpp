@@ -118,15 +118,14 @@ void ProalWriteFile() {
   ExportFile file;
   ExportFileCreate(file, "\\ProAL.txt", "ProAL-Exportdatei kann nicht geoeffnet werden !");
 
-  // a failed selection shows in its first fetch
+  // a selection that fails is logged like a failed fetch
   SqlCursor c;
-  SQL_Qvx333Pro_Select(c);
+  int st = SQL_Qvx333Pro_Select(c);
   std::string ler, fir, knz, pnr, lna, ktr, bes;
   int32_t tag = 0, mon = 0, jhr = 0, kst = 0;
   double zet = 0, mge = 0, stz = 0, mgs = 0, prz = 0, btr = 0;
-  int st;
-  while ((st = SqlFetchInto(c, ler, fir, knz, pnr, tag, mon, jhr, lna, zet, mge, stz, mgs, prz, btr, kst, ktr, bes)) ==
-         0) {
+  while (st == 0 && (st = SqlFetchInto(c, ler, fir, knz, pnr, tag, mon, jhr, lna, zet, mge, stz, mgs, prz, btr, kst,
+                                        ktr, bes)) == 0) {
     if (std::fabs(zet) > 999) {
       Log("Wert zu groß f.Übergabe, Pnr: %s", pnr);
       zet = 0;

@@ -81,12 +81,11 @@ void SbsWriteFile() {
   ExportFile file;
   ExportFileCreate(file, name, " SBS-Exportdatei kann nicht geoeffnet werden !");
 
-  // a failed selection shows in its first fetch
+  // a selection that fails is logged like a failed fetch
   SqlCursor c;
-  SQL_Qvx333Sbs_Select(c);
+  int st = SQL_Qvx333Sbs_Select(c);
   SbsRow s;
-  int st;
-  while ((st = SQL_Qvx333Sbs_Fetch(c, s)) == 0) {
+  while (st == 0 && (st = SQL_Qvx333Sbs_Fetch(c, s)) == 0) {
     s.SbsVzn = "0";
     if (s.SbsStd < 0) {
       s.SbsVzn = "1";
