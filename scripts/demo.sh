@@ -78,5 +78,24 @@ while IFS= read -r f; do
   echo "== $f (Windows-1252, CR LF; first 15 lines shown in UTF-8):"
   iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -15
 done < <(find "$demo/Transfer/Lohn und Gehalt" -type f 2>/dev/null)
+
+# The circles of the other payroll systems, settled one after the other
+# (circle:staging table); per circle the files it wrote, with their line
+# counts, and the staging rows it filled.
+for entry in P1:Qvx333Pro S1:Qvx333Sbs B1:Qvx333Bmn G1:Qvx333God; do
+  c=${entry%%:*}
+  table=${entry#*:}
+  touch "$demo/.before-$c"
+  set +e
+  (cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$c" "$abrnr" 0 >/dev/null)
+  code=$?
+  set -e
+  adt=$(sql -N "$schema" -e "SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$c'")
+  echo "== circle $c: exit code $code, AkrAdt $adt, $(sql -N "$schema" -e "SELECT COUNT(*) FROM $table") rows in $table"
+  find "$demo/Transfer/Lohn und Gehalt" -type f -newer "$demo/.before-$c" | while IFS= read -r f; do
+    echo "   ${f#$demo/}: $(wc -l <"$f") lines"
+  done
+  rm -f "$demo/.before-$c"
+done
 echo
 echo "The demo tree stays in $demo; the server keeps running (scripts/db-server.sh stop ends it)."
