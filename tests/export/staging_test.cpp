@@ -107,3 +107,19 @@ TEST_F(StagingExport, StatementsPerRecord) {
     EXPECT_GE(6, used[0] - 10 * c.PerRecord) << c.Name;
   }
 }
+
+// The transfer records cannot be read: the run is aborted with status 60, not
+// handed over as a run without records.
+TEST_F(StagingExport, TransferRecordsUnreadable) {
+  admin.Exec("RENAME TABLE Qvx331Zk1 TO Qvx331Zk1Alt");
+  for (const Case& c : kCases) {
+    std::filesystem::remove(tree / "Quantivel_php/log/log#lug.txt");
+    admin.Exec("UPDATE O1001AbrKreis SET AkrAdt = 0");
+    dbCommit();
+    EXPECT_EQ(1, ExitCodeOf(c.Run)) << c.Name;
+    std::string log = RunLog();
+    EXPECT_EQ("Abbruch wegen Fehler, Status: 60\r\n", log.substr(log.rfind("\r\n", log.size() - 3) + 2)) << c.Name;
+    EXPECT_EQ("60\n", admin.QueryText("SELECT AkrAdt FROM O1001AbrKreis")) << c.Name;
+  }
+  admin.Exec("RENAME TABLE Qvx331Zk1Alt TO Qvx331Zk1");
+}
