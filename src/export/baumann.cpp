@@ -71,6 +71,10 @@ std::string Amount(const char* fmt, size_t width, double v, const std::string& p
   return DecimalComma(text);
 }
 
+// Decimal hours of a number of minutes, the hundredths truncated towards zero
+// as integer division does (100 minutes give 1.66, -90 give -1.50).
+double BaumannHours(int32_t minutes) { return minutes / 60 + (minutes % 60 * 10 / 6) * 0.01; }
+
 void BaumannWriteFile() {
   DeleteOldTransferFile("BMNLUG.txt");
   ExportFile file;
@@ -93,8 +97,6 @@ void BaumannWriteFile() {
 }
 
 }  // namespace
-
-double BaumannHours(int32_t minutes) { return minutes / 60 + (minutes % 60 * 10 / 6) * 0.01; }
 
 void BaumannLohnprogramm() {
   Log("\nBaumann-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);

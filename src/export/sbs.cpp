@@ -71,6 +71,13 @@ int SQL_Qvx333Sbs_Fetch(SqlCursor& c, SbsRow& s) {
 // Hundredths of an amount in the 8-digit field.
 std::string Hundredths(double v) { return Format("%08.0f", v * 100); }
 
+// File name (with its leading backslash) for a firm number: above 999 its
+// first five characters, else the number, right-aligned with zeros.
+std::string SbsFileName(const std::string& firm) {
+  if (ToLong(firm) > 999) return Format("\\BWA%05s.DAT", SubStr(firm, 0, 5));
+  return Format("\\BEWA-%03s.DAT", firm);
+}
+
 void SbsWriteFile() {
   LugRecord lug;
   SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug);
@@ -109,11 +116,6 @@ void SbsWriteFile() {
 }
 
 }  // namespace
-
-std::string SbsFileName(const std::string& firm) {
-  if (ToLong(firm) > 999) return Format("\\BWA%05s.DAT", SubStr(firm, 0, 5));
-  return Format("\\BEWA-%03s.DAT", firm);
-}
 
 void SbsLohnprogramm() {
   Log("\nSBS-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);

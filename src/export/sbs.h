@@ -3,9 +3,4 @@
 // "BEWA-<firm>.DAT" in TransferDir.
 #pragma once
 
-#include <string>
-
 void SbsLohnprogramm();
-
-// File name (with its leading backslash) for a firm number.
-std::string SbsFileName(const std::string& firm);
