@@ -597,3 +597,97 @@ INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbZkt, ZkbStd)
     FROM QVX311ZUO z
     JOIN (SELECT '2026-11-10' AS Dtm UNION ALL SELECT '2026-11-11' UNION ALL SELECT '2026-11-12') d
    WHERE z.ZuoPnr IN ('8002', '8102', '8202');
+
+-- ---------------------------------------------------------------------------
+-- Circles of the ProAL, SBS, Baumann and GOD interfaces, November 2026: each
+-- has four employees whose bookings are those of 1001 to 1004 (night shift,
+-- Sunday work, vacation 9-13 November, sickness 10-12 November), numbered
+-- 9301-9304 (PR), 9401-9404 (SB), 9501-9504 (B1) and 9601-9604 (G1).
+--   PR -> ProAL  (ProAL.txt)        SB -> SBS     (BEWA-042.DAT)
+--   B1 -> BAUMN  (BMNLUG.txt)       G1 -> GOD     (PVZERZDP.DAT)
+-- ---------------------------------------------------------------------------
+
+INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAzr, AkrRrm, AkrAdt, AkrVws, AkrEbn) VALUES
+  ('PR', 'PA1', 0, 0, 0, 0, NULL, 0), ('SB', 'SB1', 0, 0, 0, 0, NULL, 0),
+  ('B1', 'BM1', 0, 0, 0, 0, NULL, 0), ('G1', 'GD1', 0, 0, 0, 0, NULL, 0);
+
+INSERT INTO Qvx171Lug (LugLug, LugLgp, LugAnz, LugDtm, LugMon, LugUnt, LugFir, LugAkr, LugPnr, LugSta) VALUES
+  ('PA1', 'ProAL', 0, 0, 0, 0, '10001', '01', 0, 0), ('SB1', 'SBS', 0, 0, 0, 0, '42', '01', 0, 0),
+  ('BM1', 'BAUMN', 0, 0, 0, 0, '10001', '01', 0, 0), ('GD1', 'GOD', 0, 0, 0, 0, '1000', '01', 0, 0);
+
+INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes, Lg1P4A) VALUES
+  ('ProAL', 'LA', 1, 1, 0, 0), ('SBS', 'LA', 1, 1, 0, 0), ('BAUMN', 'LA', 1, 1, 0, 0),
+  ('GOD', '970', 1, 1, 0, 0), ('GOD', '331', 0, 0, 0, 0);
+
+-- month accounts, the night premium per day (ProAL without cost centre and
+-- cost object), vacation and sickness as runs of days; GOD hands over hours
+-- as kind 970 and the absences as periods of kind 331
+INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Tgw, Lu1Kst, Lu1Ktr, Lu1Tge, Lu1Ztr) VALUES
+  ('PA1', 'LA',  'AZ',    '100',  NULL, '2026-01-01', 0, 1, 1, 0, 0),
+  ('PA1', 'LA',  'MEHR',  '120',  NULL, '2026-01-01', 0, 1, 1, 0, 0),
+  ('PA1', 'LA',  'NACHT', '131',  NULL, '2026-01-01', 1, 0, 0, 0, 0),
+  ('PA1', 'LA',  'URLB',  '300',  NULL, '2026-01-01', 0, 1, 1, 0, 1),
+  ('SB1', 'LA',  'AZ',    '100',  NULL, '2026-01-01', 0, 1, 1, 0, 0),
+  ('SB1', 'LA',  'MEHR',  '120',  NULL, '2026-01-01', 0, 1, 1, 0, 0),
+  ('SB1', 'LA',  'URLB',  '300',  NULL, '2026-01-01', 0, 1, 1, 0, 1),
+  ('SB1', 'LA',  'KRANK', '400',  NULL, '2026-01-01', 0, 1, 1, 0, 1),
+  ('BM1', 'LA',  'AZ',    '100',  NULL, '2026-01-01', 0, 1, 1, 0, 0),
+  ('BM1', 'LA',  'MEHR',  '120',  NULL, '2026-01-01', 0, 1, 1, 0, 0),
+  ('BM1', 'LA',  'NACHT', '131',  NULL, '2026-01-01', 1, 1, 1, 0, 0),
+  ('BM1', 'LA',  'SONN',  '132',  NULL, '2026-01-01', 1, 1, 1, 0, 0),
+  ('GD1', '970', 'AZ',    '1000', NULL, '2026-01-01', 0, 1, 1, 0, 0),
+  ('GD1', '970', 'MEHR',  '1200', NULL, '2026-01-01', 0, 1, 1, 0, 0),
+  ('GD1', '331', 'URLB',  'U',    'UR', '2026-01-01', 0, 1, 1, 1, 1),
+  ('GD1', '331', 'KRANK', 'K',    'KR', '2026-01-01', 0, 1, 1, 1, 1);
+
+-- the circles and the first two digits of their personnel numbers
+CREATE TEMPORARY TABLE DemoCircle (Akr VARCHAR(7), Dg CHAR(2));
+INSERT INTO DemoCircle VALUES ('PR', '93'), ('SB', '94'), ('B1', '95'), ('G1', '96');
+
+INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis)
+  SELECT c.Akr, a.AbrNum, a.AbrVon, a.AbrBis FROM Qvx330Abr a JOIN DemoCircle c WHERE a.AbrAkr = 'D1';
+
+INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvGbi, BsvLug, BsvSfr, BsvDms)
+  SELECT CONCAT(c.Dg, SUBSTR(b.BsvPnr, 3)), c.Akr, b.BsvGvo, b.BsvGbi, NULL, NULL, b.BsvDms
+    FROM Qvx310Bsv b JOIN DemoCircle c WHERE b.BsvAkr = 'D1' AND b.BsvPnr IN ('1001', '1002', '1003', '1004');
+
+-- names, cost assignments, bookings, day records, day codes and leave of
+-- 1001 to 1004 under the new numbers
+
+CREATE TEMPORARY TABLE DemoRows AS SELECT x.*, c.Dg FROM Qvx300Pnr x JOIN DemoCircle c WHERE x.PnrNum IN ('1001', '1002', '1003', '1004');
+UPDATE DemoRows SET PnrNum = CONCAT(Dg, SUBSTR(PnrNum, 3));
+ALTER TABLE DemoRows DROP COLUMN Dg;
+INSERT INTO Qvx300Pnr SELECT * FROM DemoRows;
+DROP TEMPORARY TABLE DemoRows;
+
+CREATE TEMPORARY TABLE DemoRows AS SELECT x.*, c.Dg FROM QVX311ZUO x JOIN DemoCircle c WHERE x.ZuoPnr IN ('1001', '1002', '1003', '1004');
+UPDATE DemoRows SET ZuoPnr = CONCAT(Dg, SUBSTR(ZuoPnr, 3));
+ALTER TABLE DemoRows DROP COLUMN Dg;
+INSERT INTO QVX311ZUO SELECT * FROM DemoRows;
+DROP TEMPORARY TABLE DemoRows;
+
+CREATE TEMPORARY TABLE DemoRows AS SELECT x.*, c.Dg FROM Qvx331Zkb x JOIN DemoCircle c WHERE x.ZkbPnr IN ('1001', '1002', '1003', '1004');
+UPDATE DemoRows SET ZkbPnr = CONCAT(Dg, SUBSTR(ZkbPnr, 3));
+ALTER TABLE DemoRows DROP COLUMN Dg;
+INSERT INTO Qvx331Zkb SELECT * FROM DemoRows;
+DROP TEMPORARY TABLE DemoRows;
+
+CREATE TEMPORARY TABLE DemoRows AS SELECT x.*, c.Dg FROM Qvx320Tgb x JOIN DemoCircle c WHERE x.TgbPnr IN ('1001', '1002', '1003', '1004');
+UPDATE DemoRows SET TgbPnr = CONCAT(Dg, SUBSTR(TgbPnr, 3));
+ALTER TABLE DemoRows DROP COLUMN Dg;
+INSERT INTO Qvx320Tgb SELECT * FROM DemoRows;
+DROP TEMPORARY TABLE DemoRows;
+
+CREATE TEMPORARY TABLE DemoRows AS SELECT x.*, c.Dg FROM Qvx327Tag x JOIN DemoCircle c WHERE x.TagPnr IN ('1001', '1002', '1003', '1004');
+UPDATE DemoRows SET TagPnr = CONCAT(Dg, SUBSTR(TagPnr, 3));
+ALTER TABLE DemoRows DROP COLUMN Dg;
+INSERT INTO Qvx327Tag SELECT * FROM DemoRows;
+DROP TEMPORARY TABLE DemoRows;
+
+CREATE TEMPORARY TABLE DemoRows AS SELECT x.*, c.Dg FROM QVX332UTG x JOIN DemoCircle c WHERE x.UtgPnr IN ('1001', '1002', '1003', '1004');
+UPDATE DemoRows SET UtgPnr = CONCAT(Dg, SUBSTR(UtgPnr, 3));
+ALTER TABLE DemoRows DROP COLUMN Dg;
+INSERT INTO QVX332UTG SELECT * FROM DemoRows;
+DROP TEMPORARY TABLE DemoRows;
+
+DROP TEMPORARY TABLE DemoCircle;

@@ -875,3 +875,99 @@ CREATE TABLE QVX333Perman (
   PrmKtr  VARCHAR(8)  NOT NULL,
   UNIQUE KEY QVX333Perman_Key (PrmPnr, PrmLna, PrmKst, PrmKtr)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- ---------------------------------------------------------------------------
+-- Staging tables of the ProAL, SBS, Baumann and GOD exporters
+-- ---------------------------------------------------------------------------
+
+-- ProAL: hours per personnel number, day, wage type and cost centre.
+DROP TABLE IF EXISTS Qvx333Pro;
+CREATE TABLE Qvx333Pro (
+  ProLer  VARCHAR(2)    NULL DEFAULT NULL,
+  ProFir  VARCHAR(10)   NULL DEFAULT NULL,
+  ProKnz  VARCHAR(1)    NULL DEFAULT NULL,
+  ProPnr  VARCHAR(6)    NOT NULL,
+  ProTag  INT           NOT NULL,
+  ProMon  INT           NOT NULL,
+  ProJhr  INT           NOT NULL,
+  ProLna  VARCHAR(3)    NOT NULL,
+  ProZet  DOUBLE        NULL DEFAULT NULL,
+  ProMge  DOUBLE        NULL DEFAULT NULL,
+  ProStz  DOUBLE        NULL DEFAULT NULL,
+  ProMgs  DOUBLE        NULL DEFAULT NULL,
+  ProPrz  DOUBLE        NULL DEFAULT NULL,
+  ProBtr  DOUBLE        NULL DEFAULT NULL,
+  ProKst  INT           NOT NULL,
+  ProKtr  VARCHAR(20)   NULL DEFAULT NULL,
+  ProBes  VARCHAR(60)   NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333Pro_Key (ProPnr, ProTag, ProMon, ProJhr, ProLna, ProKst)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- SBS: one movement record per transfer record (no accumulation).
+DROP TABLE IF EXISTS Qvx333Sbs;
+CREATE TABLE Qvx333Sbs (
+  SbsJhr  VARCHAR(2)    NULL DEFAULT NULL,
+  SbsMon  VARCHAR(2)    NULL DEFAULT NULL,
+  SbsTag  VARCHAR(2)    NULL DEFAULT NULL,
+  SbsPnr  VARCHAR(6)    NULL DEFAULT NULL,
+  SbsLna  VARCHAR(3)    NULL DEFAULT NULL,
+  SbsVzn  VARCHAR(1)    NULL DEFAULT NULL,
+  SbsStd  DOUBLE        NULL DEFAULT NULL,
+  SbsFkb  DOUBLE        NULL DEFAULT NULL,
+  SbsFkc  DOUBLE        NULL DEFAULT NULL,
+  SbsFkd  DOUBLE        NULL DEFAULT NULL,
+  SbsFke  DOUBLE        NULL DEFAULT NULL,
+  SbsKst  VARCHAR(12)   NULL DEFAULT NULL,
+  SbsKtr  VARCHAR(12)   NULL DEFAULT NULL,
+  SbsBab  VARCHAR(3)    NULL DEFAULT NULL,
+  SbsF01  VARCHAR(1)    NULL DEFAULT NULL,
+  SbsAda  VARCHAR(2)    NULL DEFAULT NULL,
+  SbsWkz  VARCHAR(1)    NULL DEFAULT NULL,
+  SbsF63  VARCHAR(63)   NULL DEFAULT NULL,
+  KEY Qvx333Sbs_Pnr (SbsPnr)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- Baumann: hours per record kind, personnel number, month and wage type; an
+-- accumulated row keeps the cost centre of its first record.
+DROP TABLE IF EXISTS Qvx333Bmn;
+CREATE TABLE Qvx333Bmn (
+  BmnStz  VARCHAR(2)    NOT NULL,
+  BmnFir  VARCHAR(5)    NULL DEFAULT NULL,
+  BmnFl1  VARCHAR(3)    NULL DEFAULT NULL,
+  BmnPnr  VARCHAR(4)    NOT NULL,
+  BmnKst  VARCHAR(6)    NULL DEFAULT NULL,
+  BmnDat  VARCHAR(2)    NULL DEFAULT NULL,
+  BmnAbm  VARCHAR(2)    NOT NULL,
+  BmnLna  VARCHAR(3)    NOT NULL,
+  BmnStd  DOUBLE        NULL DEFAULT NULL,
+  BmnKnz  VARCHAR(1)    NULL DEFAULT NULL,
+  BmnZf1  DOUBLE        NULL DEFAULT NULL,
+  BmnZf2  DOUBLE        NULL DEFAULT NULL,
+  BmnFl2  VARCHAR(2)    NULL DEFAULT NULL,
+  BmnAnf  VARCHAR(11)   NULL DEFAULT NULL,
+  BmnPsn  VARCHAR(5)    NULL DEFAULT NULL,
+  BmnFkt  DOUBLE        NULL DEFAULT NULL,
+  BmnZus  DOUBLE        NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333Bmn_Key (BmnStz, BmnPnr, BmnAbm, BmnLna)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;
+
+-- GOD: hour records (970) and absence periods (331); a record with the same
+-- key adds its hours and replaces the to-date.
+DROP TABLE IF EXISTS Qvx333God;
+CREATE TABLE Qvx333God (
+  GodArt  VARCHAR(3)    NOT NULL,
+  GodTnr  VARCHAR(4)    NULL DEFAULT NULL,
+  GodPnr  VARCHAR(8)    NOT NULL,
+  GodLna  VARCHAR(4)    NOT NULL,
+  GodDvo  VARCHAR(4)    NOT NULL,
+  GodDbi  VARCHAR(4)    NOT NULL,
+  GodStd  DOUBLE        NULL DEFAULT NULL,
+  GodEin  VARCHAR(8)    NULL DEFAULT NULL,
+  GodKst  VARCHAR(6)    NULL DEFAULT NULL,
+  GodEar  VARCHAR(2)    NULL DEFAULT NULL,
+  GodFvo  VARCHAR(6)    NOT NULL,
+  GodFbi  VARCHAR(6)    NULL DEFAULT NULL,
+  GodFgr  VARCHAR(2)    NULL DEFAULT NULL,
+  GodNam  VARCHAR(50)   NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333God_Key (GodArt, GodPnr, GodLna, GodDvo, GodDbi, GodFvo)
+) ENGINE=InnoDB DEFAULT CHARSET=latin1;

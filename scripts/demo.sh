@@ -100,6 +100,10 @@ circles=(
   "SA 11 SAP file:SAP2010.txt file:SAP2010.csv file:SAP2001.txt file:SAP2001.csv"
   "T1 11 TOPAS file:LGD038IM file:LGD034IM table:Qvx333Tp1 table:Qvx333Tp2"
   "PM 11 Perman file:M0060763.001 table:QVX333Perman"
+  "PR 11 ProAL file:ProAL.txt table:Qvx333Pro"
+  "SB 11 SBS file:BEWA-042.DAT table:Qvx333Sbs"
+  "B1 11 Baumann file:BMNLUG.txt table:Qvx333Bmn"
+  "G1 11 GOD file:PVZERZDP.DAT table:Qvx333God"
 )
 for entry in "${circles[@]}"; do
   read -r c nr system outputs <<<"$entry"

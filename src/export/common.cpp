@@ -196,6 +196,13 @@ int32_t FitDayToMonth(int32_t yyyymmdd) {
   return day > last ? month * 100 + last : yyyymmdd;
 }
 
+std::string NoTrailingBlanks(std::string_view s) {
+  size_t n = s.size();
+  while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\t')) --n;
+  return std::string(s.substr(0, n));
+}
+
+
 int StagingWrite(const std::string& insert, const std::function<std::string()>& update, std::string* statement) {
   int st = SqlWrite(insert);
   if (st != kSqlDuplicate) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 #include <string_view>
+#include <vector>
 
 #include "run/context.h"
 #include "run/db.h"
@@ -147,6 +148,10 @@ int MonthLength(int32_t yyyymm);
 // that a month shift never names a day the month does not have (30 January
 // shifted by one month is 28 February, 29 February in a leap year).
 int32_t FitDayToMonth(int32_t yyyymmdd);
+
+// The text without trailing blanks and tabs; a text of blanks only becomes
+// empty. Length checks of the file fields count what is left.
+std::string NoTrailingBlanks(std::string_view s);
 
 // Accumulating write into a staging table: the insert; when the server
 // answers 1062 (a row with the same key exists) the update that adds the new

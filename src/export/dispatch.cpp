@@ -1,16 +1,20 @@
 #include "export/dispatch.h"
 
 #include "export/asring.h"
+#include "export/baumann.h"
 #include "export/datev.h"
 #include "export/emis.h"
+#include "export/god.h"
 #include "export/lodas.h"
 #include "export/loga2001.h"
 #include "export/loga400.h"
 #include "export/paisy.h"
 #include "export/perman.h"
+#include "export/proal.h"
 #include "export/raet.h"
 #include "export/sage.h"
 #include "export/sap.h"
+#include "export/sbs.h"
 #include "export/schleupen.h"
 #include "export/topas.h"
 #include "export/xxl.h"
@@ -40,15 +44,15 @@ const DispatchEntry kEntries[] = {
     {"XXL", 3, Exporter::XxlExact, XxlLohnprogramm},
     {"EMIS", 4, Exporter::Emis, EmisLohnprogramm},
     {"SCHLP", 5, Exporter::Schleupen, SchleupenLohnprogramm},
-    {"ProAL", 5, Exporter::ProAL, nullptr},
+    {"ProAL", 5, Exporter::ProAL, ProalLohnprogramm},
     {"SAP", 3, Exporter::Sap, SapLohnprogramm},
-    {"SBS", 3, Exporter::Sbs, nullptr},
-    {"BAUMN", 5, Exporter::Baumann, nullptr},
+    {"SBS", 3, Exporter::Sbs, SbsLohnprogramm},
+    {"BAUMN", 5, Exporter::Baumann, BaumannLohnprogramm},
     {"sage", 0, Exporter::Sage, SageLohnprogramm},
     {"LODAS", 5, Exporter::Lodas, LodasLohnprogramm},
     {"Raet", 0, Exporter::Raet, RaetLohnprogramm},
     {"PSYBR", 5, Exporter::PaisyBr, PaisyBrLohnprogramm},
-    {"GOD", 3, Exporter::God, nullptr},
+    {"GOD", 3, Exporter::God, GodLohnprogramm},
     {"TOPAS", 5, Exporter::Topas, TopasLohnexport},
     {"PRMAN", 5, Exporter::Perman, PermanLohnuebergabe},
 };

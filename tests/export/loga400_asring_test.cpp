@@ -26,7 +26,7 @@ std::string Records() {
 
 }  // namespace
 
-class StagingExport : public ExportTest {
+class Loga400AsringExport : public ExportTest {
 protected:
   void SetUp() override {
     ExportTest::SetUp();
@@ -46,7 +46,7 @@ protected:
 // Statements are the cost of an export: one write per record, one wage-type
 // read per wage type and date, the rest once per run; a record without days
 // and hours is not handed over by Loga400.
-TEST_F(StagingExport, StatementsPerRecord) {
+TEST_F(Loga400AsringExport, StatementsPerRecord) {
   const struct {
     const char* Name;
     void (*Run)();
@@ -72,7 +72,7 @@ TEST_F(StagingExport, StatementsPerRecord) {
 // insert (one person per code) and once through the accumulation (one person
 // with all codes). 90 minutes and 25 tenths: hours 1.5, days 2.5, work days 2;
 // presence days from the statistics (105 tenths).
-TEST_F(StagingExport, Loga400B1ColumnsByValueKind) {
+TEST_F(Loga400AsringExport, Loga400B1ColumnsByValueKind) {
   const struct {
     int Sts;
     const char* Row;  // Arb Sol Anw Url Krk Ftg Soz Ent Unt Urs Krs Fts Ens Uns

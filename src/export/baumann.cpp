@@ -1,0 +1,156 @@
+#include "export/baumann.h"
+
+#include "export/common.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/exit.h"
+#include "run/runlog.h"
+
+namespace {
+
+// One row of Qvx333Bmn.
+struct BmnRecord {
+  std::string BmnStz, BmnFir, BmnFl1, BmnPnr, BmnKst, BmnDat, BmnAbm, BmnLna;
+  double BmnStd = 0;
+  std::string BmnKnz;
+  double BmnZf1 = 0, BmnZf2 = 0;
+  std::string BmnFl2, BmnAnf, BmnPsn;
+  double BmnFkt = 0, BmnZus = 0;
+};
+
+int SQL_Qvx333Bmn_Delete() { return SqlWrite("DELETE FROM Qvx333Bmn"); }
+
+// The run's transfer records by person, and within a person by date and cost
+// centre: an accumulated row keeps the cost centre of its first record, which
+// is then the same in every run.
+int SQL_Qvx331Zk1_SelectBmn(SqlCursor& c, int32_t abr, int16_t lfn) {
+  return SqlOpen(c, SqlFormat("SELECT Zk1Lna, date_format(Zk1Bdt, '%%Y.%%m.%%d'), COALESCE(Zk1Std, 0), Zk1Kst, Zk1Upn "
+                              " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
+                              " ORDER BY Zk1Upn, Zk1Bdt, Zk1Kst, Zk1Lna, Zk1Std",
+                              abr, lfn));
+}
+
+int SQL_Qvx331Zk1_FetchBmn(SqlCursor& c, TransferRecord& r) {
+  return SqlFetchInto(c, r.Zk1Lna, r.Zk1Bdt, r.Zk1Std, r.Zk1Kst, r.Zk1Upn);
+}
+
+int SQL_Qvx333Bmn_Write(const BmnRecord& b) {
+  std::string insert = SqlFormat(
+      "INSERT INTO Qvx333Bmn (BmnStz, BmnFir, BmnFl1, BmnPnr, BmnKst, BmnDat, BmnAbm, BmnLna, BmnStd, BmnKnz, "
+      "BmnZf1, BmnZf2, BmnFl2, BmnAnf, BmnPsn, BmnFkt, BmnZus) VALUES ('%s', '%s', '%s', '%s', '%s', '%s', '%s', "
+      "'%s', %f, '%s', %f, %f, '%s', '%s', '%s', %f, %f)",
+      b.BmnStz, b.BmnFir, b.BmnFl1, b.BmnPnr, b.BmnKst, b.BmnDat, b.BmnAbm, b.BmnLna, b.BmnStd, b.BmnKnz, b.BmnZf1,
+      b.BmnZf2, b.BmnFl2, b.BmnAnf, b.BmnPsn, b.BmnFkt, b.BmnZus);
+  return StagingWrite(insert, [&] {
+    return SqlFormat("UPDATE Qvx333Bmn SET BmnStd = BmnStd + %f  WHERE BmnStz = '%s'  AND BmnPnr = '%s' "
+                     " AND BmnAbm = '%s'  AND BmnLna = '%s'",
+                     b.BmnStd, b.BmnStz, b.BmnPnr, b.BmnAbm, b.BmnLna);
+  });
+}
+
+int SQL_Qvx333Bmn_Select(SqlCursor& c) {
+  return SqlOpen(c,
+                 "SELECT BmnStz, BmnFir, BmnFl1, BmnPnr, BmnKst, BmnDat, BmnAbm, BmnLna, BmnStd, BmnKnz, BmnZf1, "
+                 "BmnZf2, BmnFl2, BmnAnf, BmnPsn, BmnFkt, BmnZus  FROM Qvx333Bmn "
+                 " ORDER BY BmnPnr, BmnAbm, BmnLna, BmnStz");
+}
+
+int SQL_Qvx333Bmn_Fetch(SqlCursor& c, BmnRecord& b) {
+  return SqlFetchInto(c, b.BmnStz, b.BmnFir, b.BmnFl1, b.BmnPnr, b.BmnKst, b.BmnDat, b.BmnAbm, b.BmnLna, b.BmnStd,
+                      b.BmnKnz, b.BmnZf1, b.BmnZf2, b.BmnFl2, b.BmnAnf, b.BmnPsn, b.BmnFkt, b.BmnZus);
+}
+
+// A numeric field with a decimal comma; a value whose text is wider than the
+// field is written as 0 with a message.
+std::string Amount(const char* fmt, size_t width, double v, const std::string& pnr) {
+  std::string text = Format(fmt, v);
+  if (text.size() > width) {
+    Log("Wert zu groß f.Übergabe, Pnr: %s", pnr);
+    text = Format(fmt, 0.0);
+  }
+  return DecimalComma(text);
+}
+
+// Decimal hours of a number of minutes, the hundredths truncated towards zero
+// as integer division does (100 minutes give 1.66, -90 give -1.50).
+double BaumannHours(int32_t minutes) { return minutes / 60 + (minutes % 60 * 10 / 6) * 0.01; }
+
+void BaumannWriteFile() {
+  DeleteOldTransferFile("BMNLUG.txt");
+  ExportFile file;
+  ExportFileCreate(file, "\\BMNLUG.txt", " BMN-Exportdatei kann nicht geoeffnet werden !");
+
+  // a selection that fails is logged like a failed fetch
+  SqlCursor c;
+  int st = SQL_Qvx333Bmn_Select(c);
+  BmnRecord b;
+  while (st == 0 && (st = SQL_Qvx333Bmn_Fetch(c, b)) == 0) {
+    ExportWriteF(file, "%-2s%-5s%-3s%-4s%-6s%-2s%-2s%-3s%s%-1s%s%s%-2s%-11s%-5s%s%s\n", b.BmnStz, b.BmnFir, b.BmnFl1,
+                 b.BmnPnr, b.BmnKst, b.BmnDat, b.BmnAbm, b.BmnLna, Amount("%8.2f", 8, b.BmnStd, b.BmnPnr), b.BmnKnz,
+                 Amount("%8.2f", 8, b.BmnZf1, b.BmnPnr), Amount("%8.2f", 8, b.BmnZf2, b.BmnPnr), b.BmnFl2, b.BmnAnf,
+                 b.BmnPsn, Amount("%5.2f", 5, b.BmnFkt, b.BmnPnr), Amount("%5.2f", 5, b.BmnZus, b.BmnPnr));
+    b = BmnRecord{};
+  }
+  dbClose(c);
+  if (st != kSqlNoMoreRows) ReportStatus(st, "Qvx333Bmn-Lesefehler, Sqlfhl: %d", st);
+  ExportFileClose(file);
+}
+
+}  // namespace
+
+void BaumannLohnprogramm() {
+  Log("\nBaumann-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+
+  if (Ctx.AkrSsl == 1) {
+    int st = SQL_Qvx333Bmn_Delete();
+    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler Qvx333Bmn, Sqlfhl: %d", st);
+  }
+
+  LugRecord lug;
+  int ls = SQL_Qvx171Lug_GetFir(Ctx.Akr, lug);
+  if (ls != 0) ReportStatus(ls, "Qvx171Lug-Lesenfehler: %d", ls);
+
+  BmnRecord fixed;
+  fixed.BmnStz = "83";
+  fixed.BmnAbm = SubStr(Ctx.AbrVon, 5, 2);
+  fixed.BmnKnz = "0";
+  if (lug.LugFir.size() > 5) Log("Firma zu lang : %s", lug.LugFir);
+  fixed.BmnFir = SubStr(lug.LugFir, 0, 5);
+
+  // a failed selection shows in its first fetch (-1)
+  SqlCursor zk1;
+  SQL_Qvx331Zk1_SelectBmn(zk1, Ctx.Abrnr, Ctx.Lfn);
+  int count = 0;
+  TransferRecord r;
+  int st;
+  while ((st = SQL_Qvx331Zk1_FetchBmn(zk1, r)) == 0) {
+    ++count;
+    // a record with a field that does not fit is left out; the records after
+    // it are still handed over
+    std::string pnr = NoTrailingBlanks(r.Zk1Upn);
+    std::string kst = NoTrailingBlanks(r.Zk1Kst);
+    std::string lna = NoTrailingBlanks(r.Zk1Lna);
+    if (pnr.size() > 4) {
+      Log("PersNr. zu lang : %s", r.Zk1Upn);
+    } else if (kst.size() > 6) {
+      Log("Kostenstelle zu lang : %s", r.Zk1Kst);
+    } else if (lna.size() > 3) {
+      Log("Lohnart zu lang : %s", r.Zk1Lna);
+    } else {
+      BmnRecord b = fixed;
+      b.BmnPnr = pnr;
+      b.BmnKst = kst;
+      b.BmnLna = lna;
+      b.BmnStd = BaumannHours(r.Zk1Std);
+      int ws = SQL_Qvx333Bmn_Write(b);
+      if (ws != 0) ReportStatus(ws, "Qvx333Bmn Insert-/UpdateFehler, Sqlfhl: %d", ws);
+    }
+    r = TransferRecord{};
+  }
+  if (st == -1) AbortRun(60);
+  dbClose(zk1);
+
+  BaumannWriteFile();
+  Log("%d Datensätze aus Qvx333Zk1 übergeben.", count);
+  Log("Baumann-Lohnprogramm beendet");
+}

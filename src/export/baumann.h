@@ -1,0 +1,5 @@
+// Baumann export: hours per person, month and wage type in the staging table
+// Qvx333Bmn and the 80-character lines of "BMNLUG.txt" in TransferDir.
+#pragma once
+
+void BaumannLohnprogramm();
