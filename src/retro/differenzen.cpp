@@ -68,19 +68,6 @@ bool MemoRecords() {
   return lgp == "LOGA2" || lgp == "LODAS";
 }
 
-// The columns by which a group finds its retro records: Stz, Bdt, Pnr, Zkt,
-// Lna, Lgr, Kst, Ktr, Von and Bis.
-std::string MatchKey(const std::string& stz, const std::string& bdt, const std::string& pnr, const std::string& zkt,
-                     const std::string& lna, const std::string& lgr, const std::string& kst, const std::string& ktr,
-                     const std::string& von, const std::string& bis) {
-  std::string k;
-  for (const std::string* p : {&stz, &bdt, &pnr, &zkt, &lna, &lgr, &kst, &ktr, &von, &bis}) {
-    k += *p;
-    k += '\x1f';
-  }
-  return k;
-}
-
 // The values a group is compared with: the first retro record of the group.
 struct Zk3Match {
   int32_t Std = 0;
@@ -93,7 +80,10 @@ struct Zk3Match {
 // The retro records of the run, read once. A group takes the first record
 // with its columns and removes all of them; the records no group has taken
 // are the new values. (Looked up and deleted group by group on the server,
-// the same comparison costs two statements per group.)
+// the same comparison costs two statements per group.) The columns are
+// matched by the keys the server gives them, so that a group finds exactly
+// the records that the server's comparison would find: "verw" and "VERW", or
+// "KS " and "KS", are one cost centre.
 class RetroRecords {
 public:
   void Read() {
@@ -102,9 +92,7 @@ public:
     for (;;) {
       Zk3Record r;
       if ((st = SQL_Qvx331Zk3_FetchRun(r)) != 0) break;
-      std::string key = MatchKey(r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Von, r.Bis);
-      keys_.push_back(key);
-      first_.emplace(key, records_.size());
+      first_.emplace(r.Match, records_.size());
       records_.push_back(std::move(r));
     }
     CheckFetch(st);
@@ -112,7 +100,7 @@ public:
   }
 
   bool Take(const RetroGroup& g, Zk3Match& m) {
-    auto it = first_.find(MatchKey(g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Von, g.Bis));
+    auto it = first_.find(g.Match);
     if (it == first_.end()) return false;
     const Zk3Record& r = records_[it->second];
     m = Zk3Match{r.Std, r.Tge, r.Von, r.Bis, r.Inf, r.Abr};
@@ -125,15 +113,14 @@ public:
   template <class F>
   void ForEachLeft(F f) const {
     for (size_t i = 0; i < records_.size(); ++i) {
-      if (!taken_.count(keys_[i])) f(records_[i]);
+      if (!taken_.count(records_[i].Match)) f(records_[i]);
     }
   }
 
 private:
   std::vector<Zk3Record> records_;
-  std::vector<std::string> keys_;
-  std::unordered_map<std::string, size_t> first_;  // key -> first record not taken
-  std::unordered_set<std::string> taken_;
+  std::unordered_map<DbKey, size_t, DbKeyHash> first_;  // key -> first record not taken
+  std::unordered_set<DbKey, DbKeyHash> taken_;
 };
 
 Zk1Differenz FromGroup(const RetroGroup& g) {
@@ -295,10 +282,15 @@ void Compare(const Variante& v, int (*fetch)(RetroGroup&), int (*close)()) {
   retro.ForEachLeft([&v](const Zk3Record& r) { NewValue(v, r); });
 }
 
-constexpr const char* kGroupColumns =
-    "SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt,"
-    " SUM(Zk1Std), SUM(Zk1Tge), date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts,"
-    " Zk1Upn, Zk1Inf, MAX(Zk1Su1) FROM Qvx331Zk1";
+// The group's columns, then the keys of its texts as the server compares them.
+std::string GroupColumns() {
+  std::string s =
+      "SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt,"
+      " SUM(Zk1Std), SUM(Zk1Tge), date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts,"
+      " Zk1Upn, Zk1Inf, MAX(Zk1Su1)";
+  for (const char* c : {"Zk1Stz", "Zk1Pnr", "Zk1Zkt", "Zk1Lna", "Zk1Lgr", "Zk1Kst", "Zk1Ktr"}) s += ", " + SqlKeyColumn(c);
+  return s + " FROM Qvx331Zk1";
+}
 
 // Ordered, so that the differences (and their LOGA2 numbers) come out the same
 // way in every run.
@@ -309,8 +301,15 @@ constexpr const char* kGroupTail =
     " Zk1Upn, Zk1Inf";
 
 int FetchGroup(SqlCursor& c, RetroGroup& g) {
-  return SqlFetchInto(c, g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Krt, g.Std, g.Tge, g.Von, g.Bis,
-                      g.Sts, g.Upn, g.Inf, g.Su1);
+  std::string stz, pnr, zkt, lna, lgr, kst, ktr;
+  int st = SqlFetchInto(c, g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Krt, g.Std, g.Tge, g.Von, g.Bis,
+                        g.Sts, g.Upn, g.Inf, g.Su1, stz, pnr, zkt, lna, lgr, kst, ktr);
+  if (st == 0) {
+    g.Match = DbKey().Add(stz).AddExact(g.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(g.Von).AddExact(
+        g.Bis);
+    g.Line = DbKey().Add(stz).Add(zkt).Add(lna);
+  }
+  return st;
 }
 
 }  // namespace
@@ -345,7 +344,7 @@ int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas) {
   std::string list;
   for (int i = 0; i < count; ++i) list += Format(i ? ", %ld" : "%ld", abrnr[i]);
   if (list.empty()) list = "NULL";  // no accounting number: no group
-  return SqlOpen(g_groups, SqlFormat(std::string(kGroupColumns) + " WHERE (Zk1Abr IN (" + list +
+  return SqlOpen(g_groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list +
                                          ")) AND Zk1Rre > 0" + (topas ? " AND Zk1Lfn <> 2" : "") + kGroupTail));
 }
 
@@ -358,7 +357,7 @@ int SQL_Qvx331Zk1_CloseRetroGroups() { return dbClose(g_groups); }
 // values and the difference records of earlier final runs are no part of the
 // comparison.
 int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr) {
-  return SqlOpen(g_zwiGroups, SqlFormat(std::string(kGroupColumns) +
+  return SqlOpen(g_zwiGroups, SqlFormat(GroupColumns() +
                                             " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
                                             " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
                                             " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "retro/zk3.h"
+#include "run/dbkey.h"
 
 // Compares the transferred values of the retro-calculated accounting numbers
 // (RetroAbrnr) with the retro records of the run, writes the difference
@@ -31,6 +32,10 @@ struct RetroGroup {
   std::string Upn;
   int16_t Inf = 0;
   double Su1 = 0;   // highest LOGA2 number of the group
+  // Keys as the server compares: of the columns that find the group's retro
+  // records (Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst, Ktr, Von, Bis), and of its
+  // wage-type line (Stz, Zkt, Lna).
+  DbKey Match, Line;
 };
 
 // One difference record (Zk1Rre 2, Zk1Sta 1).
