@@ -415,9 +415,10 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
 // The month rows sum every booking once: the wage-type lines only decide
 // which accounts and kinds take part (an account with several lines would
 // otherwise be summed once per line). Rows of one account and cost centre and
-// unit that differ in cost type end in one record, which takes the cost type
-// of each row it is added to; they come in the order of their last booking,
-// so that the record carries the cost type of the latest booking.
+// unit that differ in cost type end in one month-account record, which takes
+// the cost type of each row it is added to; the period bookings come in the
+// order of their last booking, so that the record carries the cost type of
+// the latest booking. (Day runs carry the cost type of the first row.)
 int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
                             const std::string& lugLug) {
   const char* columns =
@@ -425,7 +426,8 @@ int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, cons
       " FROM Qvx331Zkb WHERE ZkbPnr = '%s'";
   const char* tail =
       " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
-      " ORDER BY ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, MAX(ZkbDtm), ZkbKrt, ZkbStg, ZkbSta";
+      " ORDER BY ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt, ZkbStg,"
+      " ZkbSta";
   if (Ctx.TopasFlag != 0 && lfn == 2)
     return SqlOpen(g_monat, SqlFormat(std::string(columns) + " AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'" +
                                           tail,
