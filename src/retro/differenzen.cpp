@@ -199,14 +199,45 @@ int32_t StornoRrn(const RetroGroup& g) {
   return Ctx.RetroCount > 0 ? Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount - 1)] : Ctx.Abrnr;
 }
 
-void Vanished(const Variante& v, const RetroGroup& g) {
+// Values paid some numbers later (Lu1Flg n) carry the date of the period they
+// were computed for: day values their day, month values with Lu1Fkt the
+// period's own date. Such a group was recomputed when a following-month call
+// of the run computed the period that holds its values (its Von) for the
+// lines with Lu1Flg n, and its own wage-type line is such a line. Differences
+// written for earlier periods of other wage types stay out. The line is read
+// once per record type, account, wage type and period.
+class DeferredValues {
+public:
+  bool Recomputed(const RetroGroup& g) {
+    for (const RetroPeriod& p : Retro.Periods) {
+      if (p.FolgeNr == 0 || p.Von.empty() || g.Von < p.Von || g.Von > p.Bis) continue;
+      DbKey key = DbKey(g.Line).AddExact(p.Von).AddExact(p.Bis);
+      auto it = lines_.find(key);
+      if (it == lines_.end()) {
+        int16_t flg = 0, rre = 0;
+        int st = SQL_Qvx171Lu1_GetFlg(Ctx.Lug.LugLug, g, p.Von, p.Bis, flg, rre);
+        // without a line (or when it cannot be read) nothing was recomputed
+        int16_t folge = st == 0 && rre == 1 ? flg : -1;
+        it = lines_.emplace(key, folge).first;
+      }
+      if (it->second == p.FolgeNr) return true;
+    }
+    return false;
+  }
+
+private:
+  std::unordered_map<DbKey, int16_t, DbKeyHash> lines_;  // Lu1Flg of a retro line, else -1
+};
+
+void Vanished(const Variante& v, const RetroGroup& g, DeferredValues& deferred) {
   if (g.Std == 0 && g.Tge == 0) return;
   // Values booked before the earliest recomputed period were not recomputed
   // and are left alone. The limit is the first day of that period: with
   // booking dates at the period end (LugDtm 2) the day values of the period
   // itself lie before its booking date and must still be reversed when they
-  // are gone.
-  if (v.Retro && g.Bdt < Retro.RetroVon) return;
+  // are gone. Values paid later that a following-month call recomputed are
+  // reversed whatever their date.
+  if (v.Retro && g.Bdt < Retro.RetroVon && !deferred.Recomputed(g)) return;
   Zk1Differenz d = FromGroup(g);
   d.Rrn = v.Retro ? StornoRrn(g) : Ctx.Abrnr;
   d.Std = -g.Std;
@@ -268,13 +299,14 @@ void NewValue(const Variante& v, const Zk3Record& r) {
 void Compare(const Variante& v, int (*fetch)(RetroGroup&), int (*close)()) {
   RetroRecords retro;
   retro.Read();
+  DeferredValues deferred;
   int st;
   for (;;) {
     RetroGroup g;
     if ((st = fetch(g)) != 0) break;
     if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
     Zk3Match m;
-    if (!retro.Take(g, m)) Vanished(v, g);
+    if (!retro.Take(g, m)) Vanished(v, g, deferred);
     else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
   }
   CheckFetch(st);
@@ -416,6 +448,19 @@ int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t&
                                 " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
                                 lugLug, r.Stz, r.Zkt, r.Lna, r.Von, r.Bis),
                       ztr);
+}
+
+int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
+                         const std::string& bis, int16_t& flg, int16_t& rre) {
+  int st = SqlSelectOne(SqlFormat("SELECT Lu1Flg, Lu1Rre FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s'"
+                                  " AND Lu1Ztk = '%s' AND Lu1Lna = '%s'"
+                                  " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
+                                  " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')"
+                                  " ORDER BY Lu1Gvo DESC",
+                                  lugLug, g.Stz, g.Zkt, g.Lna, von, bis),
+                        flg, rre);
+  if (st == 0 && flg == -9) flg = 0;
+  return st;
 }
 
 int SQL_Qvx331Zk1_Unmask() {

@@ -85,6 +85,10 @@ int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1);
 int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d);
 // The wage-type line's Lu1Ztr (day runs) for a retro record.
 int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t& ztr);
+// Lu1Flg and Lu1Rre of the newest wage-type line of the group's record type,
+// account and wage type valid in [von, bis] (Lu1Flg -9 read as 0).
+int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
+                         const std::string& bis, int16_t& flg, int16_t& rre);
 // Every negative Zk1Rre made positive; the statement's status, or the number
 // of records changed when it succeeded.
 int SQL_Qvx331Zk1_Unmask();

@@ -137,7 +137,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
     Retro.RetroVon = von;
     Retro.RetroBis = bis;
   }
-  Retro.Periods.push_back({abrnr, von, bis});
+  Retro.Periods.push_back({abrnr, von, bis, static_cast<int16_t>(folgemonat == 0 ? 0 : folgeNr)});
 
   // 2. Interface record of the circle and the booking date. A record that
   // cannot be read leaves the interface in force as it is.
