@@ -26,7 +26,7 @@ struct RetroState {
   std::string RetroVon, RetroBis;
   // Its booking date: RetroBis when LugDtm is 2, else RetroVon.
   std::string RetroBdt;
-  std::string LastPnr;
+  std::string LastPnr;  // key of the personnel number (BsvRow::PnrKey)
   // Every period recomputed in the run, following months included.
   std::vector<RetroPeriod> Periods;
 };
