@@ -21,7 +21,9 @@
 //    blanks removed, as hex digits: equal keys if and only if the server's
 //    "=" finds the texts equal (tested for every byte value against the
 //    server). Within a GROUP BY the key of a grouped column is the group's.
-// 2. Fetch it like any text column into a std::string.
+// 2. Fetch it like any text column into a std::string (reset the field
+//    before each fetch: a NULL column leaves it as it was, so that NULL
+//    then counts as the empty text).
 // 3. Build the match key of the columns that identify the value with DbKey,
 //    in a fixed order, and use DbKey as the key of the map, set or cache
 //    (std::map, or std::unordered_map with DbKeyHash):
