@@ -111,9 +111,9 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
     else Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
 
     // First row of the employee: the newest employment record.
-    Calc.FirstRow = row.BsvPnr != Calc.LastPnr;
+    Calc.FirstRow = row.PnrKey != Calc.LastPnr;
     if (Calc.FirstRow) {
-      Calc.LastPnr = row.BsvPnr;
+      Calc.LastPnr = row.PnrKey;
       Calc.CalendarDays = 0;
     }
     // nothing of the previous row is carried into this one (interim runs and
@@ -176,8 +176,9 @@ int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string&
 int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly) {
   g_bsvLugOnly = lugOnly;
   return SqlOpen(g_bsv, SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
-                                              " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr)"
-                                              " FROM Qvx310Bsv WHERE BsvAkr = '%s'"
+                                              " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr), ") +
+                                      SqlKeyColumn("BsvPnr") +
+                                      std::string(" FROM Qvx310Bsv WHERE BsvAkr = '%s'"
                                               " AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
                                               " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
                                       (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
@@ -187,7 +188,7 @@ int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const
 
 int SQL_Qvx310Bsv_Fetch(BsvRow& row) {
   row = BsvRow{};
-  int st = SqlFetchInto(g_bsv, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.BsvSfr);
+  int st = SqlFetchInto(g_bsv, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.BsvSfr, row.PnrKey);
   if (st == 0) {
     if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
     else if (!g_bsvLugOnly) row.Zk1Upn = row.BsvPnr;

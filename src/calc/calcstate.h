@@ -16,6 +16,7 @@ struct BsvRow {
   std::string BsvLug;
   std::string BsvSfr;
   std::string Zk1Upn;  // payroll personnel number derived in the fetch
+  std::string PnrKey;  // key of BsvPnr as the server compares it (run/dbkey.h)
 };
 
 // Statistics accumulator of the current employment row.
@@ -47,7 +48,7 @@ struct CalcState {
   int RecordTypeCount = 0;
   InterruptionType Interruption;
   BsvRow Bsv;                    // current employment row
-  std::string LastPnr;
+  std::string LastPnr;  // key of the personnel number (BsvRow::PnrKey)
   bool FirstRow = false;
   bool Written = false;          // a transfer record was written for the current row
   double CalendarDays = 0;       // the employee's running total of calendar days (at most 30)

@@ -21,22 +21,21 @@ SqlCursor g_monat, g_lu1, g_tag, g_folge, g_pruef;
 
 // Wage-type lines, next calendar days and the accounts of day codes do not
 // change during a run; each is read once per settlement call instead of once
-// per employee and booking.
-std::map<std::string, std::vector<Lu1Row>> g_lu1Cache;
+// per employee and booking. Texts of the database are matched by the keys
+// the server gives them (run/dbkey.h); dates are the program's own texts.
+struct FcdEntry {
+  int Status = 0;
+  std::string Zkt, ZktKey;
+};
+std::map<DbKey, std::vector<Lu1Row>> g_lu1Cache;
 std::map<std::string, std::string> g_nextDayCache;
-std::map<std::string, std::pair<int, std::string>> g_fcdCache;
+std::map<DbKey, FcdEntry> g_fcdCache;
 
-std::string Key(std::initializer_list<std::string_view> parts) {
-  std::string k;
-  for (auto p : parts) {
-    k.append(p);
-    k += '\x1f';
-  }
-  return k;
-}
-
-std::vector<Lu1Row> ReadLu1Lines(const std::string& lugLug, const std::string& stz, const std::string& zkt) {
-  std::string key = Key({lugLug, stz, zkt, Ctx.AbrVon, Ctx.AbrBis});
+// zktKey: the key of the account zkt.
+std::vector<Lu1Row> ReadLu1Lines(const std::string& lugLug, const std::string& stz, const std::string& zkt,
+                                 const std::string& zktKey) {
+  // the interface and the record type are the texts the statement is given
+  DbKey key = DbKey().AddExact(lugLug).AddExact(stz).Add(zktKey).AddExact(Ctx.AbrVon).AddExact(Ctx.AbrBis);
   auto it = g_lu1Cache.find(key);
   if (it != g_lu1Cache.end()) return it->second;
   std::vector<Lu1Row> rows;
@@ -68,20 +67,21 @@ std::string NextDay(const std::string& day) {
   return next;
 }
 
-int FcdZkt(const std::string& code, std::string& zkt) {
-  auto it = g_fcdCache.find(code);
+// Account of a day code; codeKey: the code's key.
+int FcdZkt(const std::string& code, const std::string& codeKey, std::string& zktKey) {
+  DbKey key = DbKey().Add(codeKey);
+  auto it = g_fcdCache.find(key);
   if (it == g_fcdCache.end()) {
-    std::string z;
-    int st = SQL_Qvx131Fcd_GetZkt(code, z);
-    RTrim(z);
-    if (st != 0 && st != kSqlNoMoreRows) {
-      zkt.clear();
-      return st;
+    FcdEntry e;
+    e.Status = SQL_Qvx131Fcd_GetZkt(code, e.Zkt, e.ZktKey);
+    if (e.Status != 0 && e.Status != kSqlNoMoreRows) {
+      zktKey.clear();
+      return e.Status;
     }
-    it = g_fcdCache.emplace(code, std::make_pair(st, z)).first;
+    it = g_fcdCache.emplace(key, e).first;
   }
-  zkt = it->second.second;
-  return it->second.first;
+  zktKey = it->second.ZktKey;
+  return it->second.Status;
 }
 
 // Half-day kind of a day: 1 when the day has day codes but no whole-day code.
@@ -119,18 +119,22 @@ Zk1Record BaseRecord(const TransferCall& call, const Lu1Row& l) {
 
 // What has been handled in one account transfer, so that no booking gives a
 // value twice when an account has sums under several cost assignments.
+// (Keys as the server compares the texts.)
 struct Handled {
-  std::set<std::string> DayAccounts;  // record type, account, wage type
-  std::set<std::string> Runs;         // record type, account, wage type, cost centre, cost unit
-  std::set<std::string> MonthDays;    // the same: days counted for a month account
+  std::set<DbKey> DayAccounts;  // record type, account, wage type
+  std::set<DbKey> Runs;         // record type, account, wage type, cost centre, cost unit
+  std::set<DbKey> MonthDays;    // the same: days counted for a month account
 };
+
+DbKey LineKey(const ZkbMonat& m, const Lu1Row& l) { return DbKey().Add(l.KeyStz).Add(m.KeyZkt).Add(l.KeyLna); }
+DbKey CostKey(const ZkbMonat& m, const Lu1Row& l) { return LineKey(m, l).Add(m.KeyKst).Add(m.KeyKtr); }
 
 void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Handled& done) {
   // The day account reads all daily bookings of the account whatever month
   // row led here; it runs once per wage-type line.
-  if (!done.DayAccounts.insert(Key({l.Lu1Stz, m.ZkbZkt, l.Lu1Lna})).second) return;
+  if (!done.DayAccounts.insert(LineKey(m, l)).second) return;
   const std::string& pnr = call.Bsv->BsvPnr;
-  std::set<std::string> counted;  // day, cost centre, cost unit
+  std::set<DbKey> counted;  // day, cost centre, cost unit
   SQL_Qvx331Zkb_OpenTag(pnr, m.ZkbZkt, Ctx.AbrVon, Ctx.AbrBis);
   ZkbTag d;
   int st;
@@ -141,8 +145,8 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
       minutes = 0;
       // a second booking of the day under the same cost centre and unit ends
       // in the same record; its day is counted once
-      if (counted.insert(Key({d.ZkbDtm, d.ZkbKst, d.ZkbKtr})).second) {
-        days = CountPrueftage(pnr, d.ZkbDtm, d.ZkbDtm, d.ZkbZkt, d.ZkbKst, d.ZkbKrt, d.ZkbKtr, call.Akr, l);
+      if (counted.insert(DbKey().AddExact(d.ZkbDtm).Add(d.KeyKst).Add(d.KeyKtr)).second) {
+        days = CountPrueftage(pnr, d.ZkbDtm, d.ZkbDtm, d.ZkbZkt, m.KeyZkt, d.ZkbKst, d.ZkbKrt, d.ZkbKtr, call.Akr, l);
         if (call.Dest->FeedsStatistics)
           Log("PNR: %s, Prueftage: %d, T-Konto: %s, Kst-Stelle: %s, Kst-Art: %s", pnr, days, d.ZkbZkt, d.ZkbKst,
               d.ZkbKrt);
@@ -181,8 +185,9 @@ void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, 
     minutes = 0;
     // month rows that differ only in cost type, ZkbStg or ZkbSta end in the
     // same record; the days of its cost centre and unit are counted once
-    if (done.MonthDays.insert(Key({l.Lu1Stz, m.ZkbZkt, l.Lu1Lna, m.ZkbKst, m.ZkbKtr})).second) {
-      days = CountPrueftage(pnr, Ctx.AbrVon, Ctx.AbrBis, m.ZkbZkt, m.ZkbKst, m.ZkbKrt, m.ZkbKtr, call.Akr, l);
+    if (done.MonthDays.insert(CostKey(m, l)).second) {
+      days = CountPrueftage(pnr, Ctx.AbrVon, Ctx.AbrBis, m.ZkbZkt, m.KeyZkt, m.ZkbKst, m.ZkbKrt, m.ZkbKtr, call.Akr,
+                            l);
       if (call.Dest->FeedsStatistics)
         Log("PNR: %s, Prueftage: %d, M-Konto: %s,Kst-Stelle: %s, Kst-Art: %s", pnr, days, m.ZkbZkt, m.ZkbKst,
             m.ZkbKrt);
@@ -291,16 +296,16 @@ void TransferZeitkontenTo(const TransferCall& call) {
   while ((st = SQL_Qvx331Zkb_FetchMonat(m)) == 0) {
     for (int t = 0; t < Calc.RecordTypeCount; ++t) {
       const std::string stz = Calc.RecordTypes[static_cast<size_t>(t)].Lg1Stz;
-      const std::vector<Lu1Row> lines = ReadLu1Lines(Ctx.Lug.LugLug, stz, m.ZkbZkt);
-      std::string lastZtk, lastLna;
+      const std::vector<Lu1Row> lines = ReadLu1Lines(Ctx.Lug.LugLug, stz, m.ZkbZkt, m.KeyZkt);
+      DbKey last;
       for (Lu1Row l : lines) {
         // only the newest validity of a wage type counts, and the lines of
         // the record type are not read further
-        if (l.Lu1Ztk == lastZtk && l.Lu1Lna == lastLna) break;
+        DbKey pair = DbKey().Add(l.KeyZtk).Add(l.KeyLna);
+        if (pair == last) break;
         // the pair is taken before any line is skipped, so that an older
         // validity never stands in for a newer one that does not take part
-        lastZtk = l.Lu1Ztk;
-        lastLna = l.Lu1Lna;
+        last = pair;
         // interim settlement: day runs only
         if (Ctx.Lfn > 0 && Ctx.TopasFlag == 0 && l.Lu1Ztr == 0) continue;
         if (call.Dest->RetroLinesOnly && l.Lu1Rre != 1) continue;
@@ -309,7 +314,7 @@ void TransferZeitkontenTo(const TransferCall& call) {
         if (l.Lu1Ztr != 0) {
           // one set of runs per cost centre and unit of the account
           if ((topasInterim || m.ZkbZtr == 1) &&
-              done.Runs.insert(Key({l.Lu1Stz, m.ZkbZkt, l.Lu1Lna, m.ZkbKst, m.ZkbKtr})).second)
+              done.Runs.insert(CostKey(m, l)).second)
             BuildTagesfolgen(call, m, l);
         } else if (topasInterim || m.ZkbZtr == 3) {
           if (l.Lu1Tgw != 0) DayAccount(call, m, l, done);
@@ -376,24 +381,26 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
 }
 
 int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& zkt,
-                       const std::string& kst, const std::string& krt, const std::string& ktr, const std::string& akr,
-                       const Lu1Row& lu1) {
+                       const std::string& zktKey, const std::string& kst, const std::string& krt,
+                       const std::string& ktr, const std::string& akr, const Lu1Row& lu1) {
   (void)krt;  // the days do not depend on the cost type
   int32_t result = 0;
   SQL_Qvx327Tag_OpenPruef(pnr, zkt, kst, von, bis, akr, ktr);
-  std::string day, htv, htn;
-  while (SQL_Qvx327Tag_FetchPruef(day, htv, htn) == 0) {
+  std::string day, htv, htn, htvKey, htnKey;
+  while (SQL_Qvx327Tag_FetchPruef(day, htv, htn, htvKey, htnKey) == 0) {
     int32_t add = 10, sub = 0, target = 480;
     if (lu1.Lu1Sol != 0) {
       target = 0;
       if (SQL_Qvx320Tgb_GetSol(pnr, day, target) == 0 && target == 0) add = 0;
     }
     if (target > 0) {
-      for (std::string* code : {&htv, &htn}) {
+      for (auto [code, codeKey] : {std::make_pair(&htv, &htvKey), std::make_pair(&htn, &htnKey)}) {
         RTrim(*code);
         if (code->empty()) continue;
-        std::string fcdZkt;
-        if (FcdZkt(*code, fcdZkt) == 0 && (fcdZkt == zkt || lu1.Lu1Sts == 102)) {
+        // the account of the code is the booking's account as the server
+        // compares them
+        std::string fcdZktKey;
+        if (FcdZkt(*code, *codeKey, fcdZktKey) == 0 && (fcdZktKey == zktKey || lu1.Lu1Sts == 102)) {
           add += 5;
           sub = 10;
         }
@@ -403,6 +410,8 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
     day.clear();
     htv.clear();
     htn.clear();
+    htvKey.clear();
+    htnKey.clear();
   }
   SQL_Qvx327Tag_ClosePruef();
   return result;
@@ -414,21 +423,27 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
 
 // The month rows sum every booking once: the wage-type lines only decide
 // which accounts and kinds take part (an account with several lines would
-// otherwise be summed once per line).
+// otherwise be summed once per line). Rows of one account and cost centre and
+// unit that differ in cost type end in one month-account record, which takes
+// the cost type of each row it is added to; the period bookings come in the
+// order of their last booking, so that the record carries the cost type of
+// the latest booking. (Day runs carry the cost type of the first row.)
 int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
                             const std::string& lugLug) {
-  const char* columns =
-      "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge), ZkbStg, ZkbSta"
-      " FROM Qvx331Zkb WHERE ZkbPnr = '%s'";
+  const std::string columns = "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge),"
+                              " ZkbStg, ZkbSta, " +
+                              SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") +
+                              " FROM Qvx331Zkb WHERE ZkbPnr = '%s'";
   const char* tail =
       " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
-      " ORDER BY ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbStg, ZkbSta";
+      " ORDER BY ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt, ZkbStg,"
+      " ZkbSta";
   if (Ctx.TopasFlag != 0 && lfn == 2)
-    return SqlOpen(g_monat, SqlFormat(std::string(columns) + " AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'" +
+    return SqlOpen(g_monat, SqlFormat(columns + " AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'" +
                                           tail,
                                       pnr, von, bis));
   return SqlOpen(g_monat,
-                 SqlFormat(std::string(columns) +
+                 SqlFormat(columns +
                                " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
                                " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
                                " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0))"
@@ -440,7 +455,7 @@ int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, cons
 
 int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m) {
   return SqlFetchInto(g_monat, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
-                      m.ZkbStg, m.ZkbSta);
+                      m.ZkbStg, m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr);
 }
 
 int SQL_Qvx331Zkb_CloseMonat() { return dbClose(g_monat); }
@@ -449,8 +464,10 @@ int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const 
                        const std::string& von, const std::string& bis) {
   return SqlOpen(g_lu1, SqlFormat("SELECT Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, date_format(Lu1Gvo, '%%Y.%%m.%%d'),"
                                   " date_format(Lu1Gbi, '%%Y.%%m.%%d'), Lu1Rre, Lu1Tgw, Lu1Kst, Lu1Ktr, Lu1Krt,"
-                                  " Lu1Tge, Lu1Sol, Lu1Svk, Lu1Flg, Lu1Lfn, Lu1Sts, Lu1Fkt, Lu1Ztr, Lu1Mog, Lu1Sta"
-                                  " FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s' AND Lu1Ztk = '%s'"
+                                  " Lu1Tge, Lu1Sol, Lu1Svk, Lu1Flg, Lu1Lfn, Lu1Sts, Lu1Fkt, Lu1Ztr, Lu1Mog, Lu1Sta, " +
+                                      SqlKeyColumn("Lu1Stz") + ", " + SqlKeyColumn("Lu1Ztk") + ", " +
+                                      SqlKeyColumn("Lu1Lna") +
+                                      " FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s' AND Lu1Ztk = '%s'"
                                   " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
                                   " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')"
                                   " ORDER BY Lu1Ztk, Lu1Lna, Lu1Gvo DESC",
@@ -460,7 +477,7 @@ int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const 
 int SQL_Qvx171Lu1_Fetch(Lu1Row& l) {
   int st = SqlFetchInto(g_lu1, l.Lu1Num, l.Lu1Stz, l.Lu1Ztk, l.Lu1Lna, l.Lu1Lgr, l.Lu1Gvo, l.Lu1Gbi, l.Lu1Rre,
                         l.Lu1Tgw, l.Lu1Kst, l.Lu1Ktr, l.Lu1Krt, l.Lu1Tge, l.Lu1Sol, l.Lu1Svk, l.Lu1Flg, l.Lu1Lfn,
-                        l.Lu1Sts, l.Lu1Fkt, l.Lu1Ztr, l.Lu1Mog, l.Lu1Sta);
+                        l.Lu1Sts, l.Lu1Fkt, l.Lu1Ztr, l.Lu1Mog, l.Lu1Sta, l.KeyStz, l.KeyZtk, l.KeyLna);
   if (st == 0 && l.Lu1Flg == -9) l.Lu1Flg = 0;
   return st;
 }
@@ -468,19 +485,20 @@ int SQL_Qvx171Lu1_Fetch(Lu1Row& l) {
 int SQL_Qvx171Lu1_Close() { return dbClose(g_lu1); }
 
 namespace {
-constexpr const char* kTagColumns =
+const std::string kTagColumns =
     "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%%Y.%%m.%%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
-    " ZkbStg, ZkbSta, ZkbDat FROM Qvx331Zkb";
+    " ZkbStg, ZkbSta, ZkbDat, " +
+    SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + " FROM Qvx331Zkb";
 
 int FetchTag(SqlCursor& c, ZkbTag& d) {
   return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd, d.ZkbTge,
-                      d.ZkbStg, d.ZkbSta, d.ZkbDat);
+                      d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr);
 }
 }  // namespace
 
 int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
                           const std::string& bis) {
-  return SqlOpen(g_tag, SqlFormat(std::string(kTagColumns) +
+  return SqlOpen(g_tag, SqlFormat(kTagColumns +
                                       " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbZkt = '%s'"
                                       " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
                                       " ORDER BY ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
@@ -492,7 +510,7 @@ int SQL_Qvx331Zkb_CloseTag() { return dbClose(g_tag); }
 
 int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
                             const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr) {
-  return SqlOpen(g_folge, SqlFormat(std::string(kTagColumns) +
+  return SqlOpen(g_folge, SqlFormat(kTagColumns +
                                         " WHERE ZkbPnr = '%s' AND ZkbZkt = '%s' AND ZkbZtr = 1"
                                         " AND ZkbKst = '%s' AND ZkbKtr = '%s'"
                                         " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s' AND (ZkbStd > 0 OR %d != 0)"
@@ -521,7 +539,9 @@ int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, cons
                             const std::string& von, const std::string& bis, const std::string& akr,
                             const std::string& ktr) {
   return SqlOpen(g_pruef,
-                 SqlFormat("SELECT DISTINCT date_format(TagTag, '%%Y.%%m.%%d'), TagHtv, TagHtn FROM Qvx327Tag"
+                 SqlFormat("SELECT DISTINCT date_format(TagTag, '%%Y.%%m.%%d'), TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") +
+                               ", " + SqlKeyColumn("TagHtn") +
+                               " FROM Qvx327Tag"
                            " WHERE TagPnr = '%s' AND TagTag IN (SELECT ZkbDtm FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
                            " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
                            " AND ZkbKst = '%s' AND ZkbKtr = '%s' AND ZkbZkt = '%s'"
@@ -530,12 +550,14 @@ int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, cons
                            pnr, pnr, von, bis, kst, ktr, zkt, akr));
 }
 
-int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn) {
-  return SqlFetchInto(g_pruef, day, htv, htn);
+int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
+                             std::string& htnKey) {
+  return SqlFetchInto(g_pruef, day, htv, htn, htvKey, htnKey);
 }
 
 int SQL_Qvx327Tag_ClosePruef() { return dbClose(g_pruef); }
 
-int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt) {
-  return SqlSelectOne(SqlFormat("SELECT FcdZkt FROM Qvx131Fcd WHERE FcdNum = '%s'", code), zkt);
+int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey) {
+  return SqlSelectOne(SqlFormat("SELECT FcdZkt, " + SqlKeyColumn("FcdZkt") + " FROM Qvx131Fcd WHERE FcdNum = '%s'", code),
+                      zkt, zktKey);
 }

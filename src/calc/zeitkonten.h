@@ -12,6 +12,7 @@
 
 #include "calc/calcstate.h"
 #include "calc/transfer.h"
+#include "run/dbkey.h"
 
 // Wage-type line of an interface (Qvx171Lu1), the 22 columns in read order.
 struct Lu1Row {
@@ -20,6 +21,8 @@ struct Lu1Row {
           Lu1Flg = 0, Lu1Lfn = 0, Lu1Sts = 0, Lu1Fkt = 0, Lu1Ztr = 0;
   double Lu1Mog = 0;
   int32_t Lu1Sta = 0;
+  // Keys of Lu1Stz, Lu1Ztk and Lu1Lna as the server compares them (DbKey).
+  std::string KeyStz, KeyZtk, KeyLna;
 };
 
 // Sum of one account of the period per booking kind and cost assignment.
@@ -30,6 +33,8 @@ struct ZkbMonat {
   int32_t ZkbStd = 0;  // summed minutes
   int32_t ZkbTge = 0;
   int16_t ZkbStg = 0, ZkbSta = 0;
+  // Keys of ZkbZkt, ZkbKst and ZkbKtr as the server compares them (DbKey).
+  std::string KeyZkt, KeyKst, KeyKtr;
 };
 
 // One daily booking (ZkbZtr 1); the day as YYYY.MM.DD.
@@ -40,6 +45,8 @@ struct ZkbTag {
   int32_t ZkbStd = 0, ZkbTge = 0;
   int16_t ZkbStg = 0, ZkbSta = 0;
   std::string ZkbDat;
+  // Keys of ZkbKst and ZkbKtr as the server compares them (DbKey).
+  std::string KeyKst, KeyKtr;
 };
 
 // Where the account transfer puts its values. The record comes with every
@@ -79,10 +86,11 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& monat, const Lu1
 
 // Days of an account in tenths, counted over the day codes of the days in
 // [von, bis] with qualifying bookings of the account under (kst, ktr). Uses
-// Lu1Sol and Lu1Sts of the wage-type line.
+// Lu1Sol and Lu1Sts of the wage-type line. zktKey: the account's key as the
+// server compares it, matched with the accounts of the day codes.
 int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& zkt,
-                       const std::string& kst, const std::string& krt, const std::string& ktr, const std::string& akr,
-                       const Lu1Row& lu1);
+                       const std::string& zktKey, const std::string& kst, const std::string& krt,
+                       const std::string& ktr, const std::string& akr, const Lu1Row& lu1);
 
 // Forgets the wage-type lines, calendar days and day codes read so far; called
 // at the start of every settlement call.
@@ -109,6 +117,9 @@ int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next);
 int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
                             const std::string& von, const std::string& bis, const std::string& akr,
                             const std::string& ktr);
-int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn);
+// htvKey, htnKey: the codes' keys as the server compares them.
+int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
+                             std::string& htnKey);
 int SQL_Qvx327Tag_ClosePruef();
-int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt);
+// zktKey: the account's key as the server compares it.
+int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey);

@@ -5,6 +5,7 @@
 #include "export/common.h"
 #include "run/context.h"
 #include "run/db.h"
+#include "run/dbkey.h"
 #include "run/exit.h"
 #include "run/runlog.h"
 
@@ -12,6 +13,9 @@ namespace {
 
 SqlCursor g_zk1Datev;
 SqlCursor g_lu1Datev;
+// Keys of the current record's Zk1Stz, Zk1Zkt and Zk1Lna as the server
+// compares them.
+std::string g_keyStz, g_keyZkt, g_keyLna;
 
 // Result of the wage-type line of one kind, account and wage type.
 struct LineFlags {
@@ -22,14 +26,15 @@ struct LineFlags {
 
 // The line valid at the period start depends only on the record's kind,
 // account and wage type (interface and period start are the same for the whole
-// file), so it is read once per combination instead of once per record.
-using LineCache = std::map<std::string, LineFlags>;
+// file), so it is read once per combination (as the server compares them)
+// instead of once per record.
+using LineCache = std::map<DbKey, LineFlags>;
 
 // Cost centre and cost unit of the current record are emptied when the newest
 // line valid at the period start does not hand them over; without a line the
 // record keeps both.
 void ApplyWageTypeLine(const std::string& lugLug, const std::string& abrVon, LineCache& cache) {
-  std::string key = Zk1Rec.Zk1Stz + '\x1f' + Zk1Rec.Zk1Zkt + '\x1f' + Zk1Rec.Zk1Lna;
+  DbKey key = DbKey().Add(g_keyStz).Add(g_keyZkt).Add(g_keyLna);
   LineFlags flags;
   auto it = cache.find(key);
   if (it != cache.end()) {
@@ -84,7 +89,9 @@ int SQL_Qvx331Zk1_OpenDatev(int32_t abrnr) {
   return SqlOpen(g_zk1Datev,
                  SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, "
                            "Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, Zk1Sts, Zk1Rre, "
-                           "Zk1Sta, Zk1Upn  FROM Qvx331Zk1  WHERE Zk1Abr = %ld "
+                           "Zk1Sta, Zk1Upn, " +
+                               SqlKeyColumn("Zk1Stz") + ", " + SqlKeyColumn("Zk1Zkt") + ", " + SqlKeyColumn("Zk1Lna") +
+                               "  FROM Qvx331Zk1  WHERE Zk1Abr = %ld "
                            " ORDER BY Zk1Pnr, Zk1Bdt, Zk1Lfn, Zk1Stz, Zk1Lna, Zk1Zkt, Zk1Lgr, Zk1Kst, Zk1Ktr, "
                            "Zk1Von, Zk1Bis",
                            abrnr));
@@ -92,9 +99,12 @@ int SQL_Qvx331Zk1_OpenDatev(int32_t abrnr) {
 
 int SQL_Qvx331Zk1_FetchDatev() {
   TransferRecord& r = Zk1Rec;
+  g_keyStz.clear();
+  g_keyZkt.clear();
+  g_keyLna.clear();
   return SqlFetchInto(g_zk1Datev, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
                       r.Zk1Kst, r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Sts, r.Zk1Rre, r.Zk1Sta,
-                      r.Zk1Upn);
+                      r.Zk1Upn, g_keyStz, g_keyZkt, g_keyLna);
 }
 
 int SQL_Qvx331Zk1_CloseDatev() { return dbClose(g_zk1Datev); }

@@ -68,19 +68,6 @@ bool MemoRecords() {
   return lgp == "LOGA2" || lgp == "LODAS";
 }
 
-// The columns by which a group finds its retro records: Stz, Bdt, Pnr, Zkt,
-// Lna, Lgr, Kst, Ktr, Von and Bis.
-std::string MatchKey(const std::string& stz, const std::string& bdt, const std::string& pnr, const std::string& zkt,
-                     const std::string& lna, const std::string& lgr, const std::string& kst, const std::string& ktr,
-                     const std::string& von, const std::string& bis) {
-  std::string k;
-  for (const std::string* p : {&stz, &bdt, &pnr, &zkt, &lna, &lgr, &kst, &ktr, &von, &bis}) {
-    k += *p;
-    k += '\x1f';
-  }
-  return k;
-}
-
 // The values a group is compared with: the first retro record of the group.
 struct Zk3Match {
   int32_t Std = 0;
@@ -93,7 +80,10 @@ struct Zk3Match {
 // The retro records of the run, read once. A group takes the first record
 // with its columns and removes all of them; the records no group has taken
 // are the new values. (Looked up and deleted group by group on the server,
-// the same comparison costs two statements per group.)
+// the same comparison costs two statements per group.) The columns are
+// matched by the keys the server gives them, so that a group finds exactly
+// the records that the server's comparison would find: "verw" and "VERW", or
+// "KS " and "KS", are one cost centre.
 class RetroRecords {
 public:
   void Read() {
@@ -102,9 +92,7 @@ public:
     for (;;) {
       Zk3Record r;
       if ((st = SQL_Qvx331Zk3_FetchRun(r)) != 0) break;
-      std::string key = MatchKey(r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Von, r.Bis);
-      keys_.push_back(key);
-      first_.emplace(key, records_.size());
+      first_.emplace(r.Match, records_.size());
       records_.push_back(std::move(r));
     }
     CheckFetch(st);
@@ -112,7 +100,7 @@ public:
   }
 
   bool Take(const RetroGroup& g, Zk3Match& m) {
-    auto it = first_.find(MatchKey(g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Von, g.Bis));
+    auto it = first_.find(g.Match);
     if (it == first_.end()) return false;
     const Zk3Record& r = records_[it->second];
     m = Zk3Match{r.Std, r.Tge, r.Von, r.Bis, r.Inf, r.Abr};
@@ -125,15 +113,14 @@ public:
   template <class F>
   void ForEachLeft(F f) const {
     for (size_t i = 0; i < records_.size(); ++i) {
-      if (!taken_.count(keys_[i])) f(records_[i]);
+      if (!taken_.count(records_[i].Match)) f(records_[i]);
     }
   }
 
 private:
   std::vector<Zk3Record> records_;
-  std::vector<std::string> keys_;
-  std::unordered_map<std::string, size_t> first_;  // key -> first record not taken
-  std::unordered_set<std::string> taken_;
+  std::unordered_map<DbKey, size_t, DbKeyHash> first_;  // key -> first record not taken
+  std::unordered_set<DbKey, DbKeyHash> taken_;
 };
 
 Zk1Differenz FromGroup(const RetroGroup& g) {
@@ -212,14 +199,45 @@ int32_t StornoRrn(const RetroGroup& g) {
   return Ctx.RetroCount > 0 ? Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount - 1)] : Ctx.Abrnr;
 }
 
-void Vanished(const Variante& v, const RetroGroup& g) {
+// Values paid some numbers later (Lu1Flg n) carry the date of the period they
+// were computed for: day values their day, month values with Lu1Fkt the
+// period's own date. Such a group was recomputed when a following-month call
+// of the run computed the period that holds its values (its Von) for the
+// lines with Lu1Flg n, and its own wage-type line is such a line. Differences
+// written for earlier periods of other wage types stay out. The line is read
+// once per record type, account, wage type and period.
+class DeferredValues {
+public:
+  bool Recomputed(const RetroGroup& g) {
+    for (const RetroPeriod& p : Retro.Periods) {
+      if (p.FolgeNr == 0 || p.Von.empty() || g.Von < p.Von || g.Von > p.Bis) continue;
+      DbKey key = DbKey(g.Line).AddExact(p.Von).AddExact(p.Bis);
+      auto it = lines_.find(key);
+      if (it == lines_.end()) {
+        int16_t flg = 0, rre = 0;
+        int st = SQL_Qvx171Lu1_GetFlg(Ctx.Lug.LugLug, g, p.Von, p.Bis, flg, rre);
+        // without a line (or when it cannot be read) nothing was recomputed
+        int16_t folge = st == 0 && rre == 1 ? flg : -1;
+        it = lines_.emplace(key, folge).first;
+      }
+      if (it->second == p.FolgeNr) return true;
+    }
+    return false;
+  }
+
+private:
+  std::unordered_map<DbKey, int16_t, DbKeyHash> lines_;  // Lu1Flg of a retro line, else -1
+};
+
+void Vanished(const Variante& v, const RetroGroup& g, DeferredValues& deferred) {
   if (g.Std == 0 && g.Tge == 0) return;
   // Values booked before the earliest recomputed period were not recomputed
   // and are left alone. The limit is the first day of that period: with
   // booking dates at the period end (LugDtm 2) the day values of the period
   // itself lie before its booking date and must still be reversed when they
-  // are gone.
-  if (v.Retro && g.Bdt < Retro.RetroVon) return;
+  // are gone. Values paid later that a following-month call recomputed are
+  // reversed whatever their date.
+  if (v.Retro && g.Bdt < Retro.RetroVon && !deferred.Recomputed(g)) return;
   Zk1Differenz d = FromGroup(g);
   d.Rrn = v.Retro ? StornoRrn(g) : Ctx.Abrnr;
   d.Std = -g.Std;
@@ -281,13 +299,14 @@ void NewValue(const Variante& v, const Zk3Record& r) {
 void Compare(const Variante& v, int (*fetch)(RetroGroup&), int (*close)()) {
   RetroRecords retro;
   retro.Read();
+  DeferredValues deferred;
   int st;
   for (;;) {
     RetroGroup g;
     if ((st = fetch(g)) != 0) break;
     if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
     Zk3Match m;
-    if (!retro.Take(g, m)) Vanished(v, g);
+    if (!retro.Take(g, m)) Vanished(v, g, deferred);
     else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
   }
   CheckFetch(st);
@@ -295,10 +314,15 @@ void Compare(const Variante& v, int (*fetch)(RetroGroup&), int (*close)()) {
   retro.ForEachLeft([&v](const Zk3Record& r) { NewValue(v, r); });
 }
 
-constexpr const char* kGroupColumns =
-    "SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt,"
-    " SUM(Zk1Std), SUM(Zk1Tge), date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts,"
-    " Zk1Upn, Zk1Inf, MAX(Zk1Su1) FROM Qvx331Zk1";
+// The group's columns, then the keys of its texts as the server compares them.
+std::string GroupColumns() {
+  std::string s =
+      "SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt,"
+      " SUM(Zk1Std), SUM(Zk1Tge), date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts,"
+      " Zk1Upn, Zk1Inf, MAX(Zk1Su1)";
+  for (const char* c : {"Zk1Stz", "Zk1Pnr", "Zk1Zkt", "Zk1Lna", "Zk1Lgr", "Zk1Kst", "Zk1Ktr"}) s += ", " + SqlKeyColumn(c);
+  return s + " FROM Qvx331Zk1";
+}
 
 // Ordered, so that the differences (and their LOGA2 numbers) come out the same
 // way in every run.
@@ -309,8 +333,15 @@ constexpr const char* kGroupTail =
     " Zk1Upn, Zk1Inf";
 
 int FetchGroup(SqlCursor& c, RetroGroup& g) {
-  return SqlFetchInto(c, g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Krt, g.Std, g.Tge, g.Von, g.Bis,
-                      g.Sts, g.Upn, g.Inf, g.Su1);
+  std::string stz, pnr, zkt, lna, lgr, kst, ktr;
+  int st = SqlFetchInto(c, g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Krt, g.Std, g.Tge, g.Von, g.Bis,
+                        g.Sts, g.Upn, g.Inf, g.Su1, stz, pnr, zkt, lna, lgr, kst, ktr);
+  if (st == 0) {
+    g.Match = DbKey().Add(stz).AddExact(g.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(g.Von).AddExact(
+        g.Bis);
+    g.Line = DbKey().Add(stz).Add(zkt).Add(lna);
+  }
+  return st;
 }
 
 }  // namespace
@@ -345,7 +376,7 @@ int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas) {
   std::string list;
   for (int i = 0; i < count; ++i) list += Format(i ? ", %ld" : "%ld", abrnr[i]);
   if (list.empty()) list = "NULL";  // no accounting number: no group
-  return SqlOpen(g_groups, SqlFormat(std::string(kGroupColumns) + " WHERE (Zk1Abr IN (" + list +
+  return SqlOpen(g_groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list +
                                          ")) AND Zk1Rre > 0" + (topas ? " AND Zk1Lfn <> 2" : "") + kGroupTail));
 }
 
@@ -358,7 +389,7 @@ int SQL_Qvx331Zk1_CloseRetroGroups() { return dbClose(g_groups); }
 // values and the difference records of earlier final runs are no part of the
 // comparison.
 int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr) {
-  return SqlOpen(g_zwiGroups, SqlFormat(std::string(kGroupColumns) +
+  return SqlOpen(g_zwiGroups, SqlFormat(GroupColumns() +
                                             " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
                                             " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
                                             " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
@@ -417,6 +448,19 @@ int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t&
                                 " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
                                 lugLug, r.Stz, r.Zkt, r.Lna, r.Von, r.Bis),
                       ztr);
+}
+
+int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
+                         const std::string& bis, int16_t& flg, int16_t& rre) {
+  int st = SqlSelectOne(SqlFormat("SELECT Lu1Flg, Lu1Rre FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s'"
+                                  " AND Lu1Ztk = '%s' AND Lu1Lna = '%s'"
+                                  " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
+                                  " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')"
+                                  " ORDER BY Lu1Gvo DESC",
+                                  lugLug, g.Stz, g.Zkt, g.Lna, von, bis),
+                        flg, rre);
+  if (st == 0 && flg == -9) flg = 0;
+  return st;
 }
 
 int SQL_Qvx331Zk1_Unmask() {

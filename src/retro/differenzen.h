@@ -8,6 +8,7 @@
 #include <string>
 
 #include "retro/zk3.h"
+#include "run/dbkey.h"
 
 // Compares the transferred values of the retro-calculated accounting numbers
 // (RetroAbrnr) with the retro records of the run, writes the difference
@@ -31,6 +32,10 @@ struct RetroGroup {
   std::string Upn;
   int16_t Inf = 0;
   double Su1 = 0;   // highest LOGA2 number of the group
+  // Keys as the server compares: of the columns that find the group's retro
+  // records (Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst, Ktr, Von, Bis), and of its
+  // wage-type line (Stz, Zkt, Lna).
+  DbKey Match, Line;
 };
 
 // One difference record (Zk1Rre 2, Zk1Sta 1).
@@ -80,6 +85,10 @@ int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1);
 int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d);
 // The wage-type line's Lu1Ztr (day runs) for a retro record.
 int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t& ztr);
+// Lu1Flg and Lu1Rre of the newest wage-type line of the group's record type,
+// account and wage type valid in [von, bis] (Lu1Flg -9 read as 0).
+int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
+                         const std::string& bis, int16_t& flg, int16_t& rre);
 // Every negative Zk1Rre made positive; the statement's status, or the number
 // of records changed when it succeeded.
 int SQL_Qvx331Zk1_Unmask();

@@ -137,7 +137,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
     Retro.RetroVon = von;
     Retro.RetroBis = bis;
   }
-  Retro.Periods.push_back({abrnr, von, bis});
+  Retro.Periods.push_back({abrnr, von, bis, static_cast<int16_t>(folgemonat == 0 ? 0 : folgeNr)});
 
   // 2. Interface record of the circle and the booking date. A record that
   // cannot be read leaves the interface in force as it is.
@@ -170,8 +170,8 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
     if (!row.BsvLug.empty()) Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
     else Log("Pnr: %s", row.BsvPnr);
 
-    const bool first = row.BsvPnr != Retro.LastPnr;
-    if (first) Retro.LastPnr = row.BsvPnr;
+    const bool first = row.PnrKey != Retro.LastPnr;
+    if (first) Retro.LastPnr = row.PnrKey;
 
     // Employment ended before the run's period, employee now in another
     // circle: the transfer records are kept out of the difference step.
@@ -236,7 +236,9 @@ int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, c
   g_bsvRetroLugOnly = lugOnly;
   return SqlOpen(g_bsvRetro,
                  SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
-                                       " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug) FROM Qvx310Bsv"
+                                       " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), ") +
+                               SqlKeyColumn("BsvPnr") +
+                               std::string(" FROM Qvx310Bsv"
                                        " WHERE BsvAkr = '%s' AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
                                        " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
                                (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
@@ -246,7 +248,7 @@ int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, c
 
 int SQL_Qvx310Bsv_FetchRetro(BsvRow& row) {
   row = BsvRow{};
-  int st = SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug);
+  int st = SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.PnrKey);
   if (st == 0) {
     if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
     else if (!g_bsvRetroLugOnly) row.Zk1Upn = row.BsvPnr;

@@ -14,6 +14,9 @@
 struct RetroPeriod {
   int32_t Abrnr = 0;
   std::string Von, Bis;
+  // 0: the accounting number itself; n: its values paid n numbers later
+  // (wage-type lines with Lu1Flg n).
+  int16_t FolgeNr = 0;
 };
 
 // State of the retro-calculation across its calls (process-wide).
@@ -23,7 +26,7 @@ struct RetroState {
   std::string RetroVon, RetroBis;
   // Its booking date: RetroBis when LugDtm is 2, else RetroVon.
   std::string RetroBdt;
-  std::string LastPnr;
+  std::string LastPnr;  // key of the personnel number (BsvRow::PnrKey)
   // Every period recomputed in the run, following months included.
   std::vector<RetroPeriod> Periods;
 };

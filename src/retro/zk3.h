@@ -6,6 +6,7 @@
 #include <string>
 
 #include "calc/transfer.h"
+#include "run/dbkey.h"
 
 // One retro record in insert column order (dates as YYYY.MM.DD texts).
 struct Zk3Record {
@@ -29,6 +30,9 @@ struct Zk3Record {
   int16_t Sts = 0;
   std::string Upn;
   int16_t Inf = 0;
+  // Read records only: the key of Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst, Ktr, Von
+  // and Bis as the server compares them.
+  DbKey Match;
 };
 
 // The retro record of a value computed as a transfer record, under the run
@@ -49,7 +53,7 @@ int SQL_Qvx331Zk3_Add(const Zk3Record& r);
 int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r);
 
 // All retro records of the run; the fetch fills Stz, Bdt, Pnr, Zkt, Lna, Lgr,
-// Kst, Ktr, Krt, Std, Tge, Von, Bis, Sts, Upn, Inf and Abr.
+// Kst, Ktr, Krt, Std, Tge, Von, Bis, Sts, Upn, Inf, Abr and Match.
 int SQL_Qvx331Zk3_OpenRun(const std::string& key);
 int SQL_Qvx331Zk3_FetchRun(Zk3Record& r);
 int SQL_Qvx331Zk3_CloseRun();

@@ -168,3 +168,16 @@ TEST_F(DatevExport, TransferRecordsUnreadable) {
   EXPECT_EQ("4711;0815;03/2026\r\n", TransferFile("datev.csv"));
   EXPECT_EQ("60\n", admin.QueryText("SELECT AkrAdt FROM O1001AbrKreis"));
 }
+
+// Kind, account and wage type spelled differently but equal for the database
+// are one wage-type line: read once, applied to both records.
+TEST_F(DatevExport, LineReadOncePerKindAccountAndWageTypeAsTheServerCompares) {
+  admin.Exec(Zk1(5, 0, "LA", "2026-03-02", "1001", "UEB", "200", "     ", "K100", "T1", 60, 0, 2, "501") +
+             Zk1(5, 0, "la", "2026-03-03", "1002", "ueb ", "200", "     ", "K200", "T2", 120, 0, 2, "502"));
+  dbCommit();
+  long before = dbStatementCount();
+  DatevLohnprogramm();
+  EXPECT_EQ(3 + 1, dbStatementCount() - before);
+  EXPECT_EQ("4711;0815;03/2026\r\n501;2;     ;200;1,00;;;;;;T1\r\n502;3;     ;200;2,00;;;;;;T2\r\n",
+            TransferFile("datev.csv"));
+}

@@ -1,0 +1,31 @@
+#include "run/dbkey.h"
+
+std::string SqlKeyColumn(std::string_view column) {
+  std::string s = "HEX(WEIGHT_STRING(RTRIM(";
+  s.append(column);
+  s += ")))";
+  return s;
+}
+
+namespace {
+
+// Each part with its length in front, so that no two lists of parts give the
+// same bytes.
+void AppendPart(std::string& bytes, char kind, std::string_view part) {
+  bytes += kind;
+  bytes += std::to_string(part.size());
+  bytes += ':';
+  bytes.append(part);
+}
+
+}  // namespace
+
+DbKey& DbKey::Add(std::string_view serverKey) {
+  AppendPart(bytes_, 'k', serverKey);
+  return *this;
+}
+
+DbKey& DbKey::AddExact(std::string_view text) {
+  AppendPart(bytes_, 'x', text);
+  return *this;
+}
