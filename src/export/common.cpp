@@ -116,7 +116,7 @@ int StagingWrite(const std::string& insert, const std::function<std::string()>& 
 void DeleteOldTransferFile(std::string_view fileName) {
   std::string path = Cp1252(kOldFolder);
   path += fileName;
-  std::remove(NativePath(path).c_str());
+  RemoveFile(path);
 }
 
 bool ExportFileOpen(ExportFile& f, std::string_view name) {
