@@ -106,7 +106,8 @@ step "building lugtransfer.exe, lugtransfer-ini.exe, lugtests.exe"
 cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DLUG_WERROR=ON -DLUG_BENCH=OFF \
   >/dev/null
-cmake --build "$out/build" -j"$jobs"
+cmake --build "$out/build" -j"$jobs" >"$out/build.log" 2>&1 ||
+  { grep -E -A8 'error|Error' "$out/build.log" | head -80 >&2; echo "== [windows] FAILED: build (log $out/build.log)" >&2; exit 1; }
 ls -l "$out/build/lugtransfer.exe" "$out/build/lugtransfer-ini.exe"
 # Nothing but Windows' own DLLs may be needed at run time.
 foreign=$(x86_64-w64-mingw32-objdump -p "$out/build/lugtransfer.exe" | awk '/DLL Name:/ {print $3}' |
