@@ -106,6 +106,16 @@ std::string Crlf(const std::string& s) {
   return o;
 }
 
+// The console keeps the platform's own line ends: a Windows program writes
+// CR LF to the console (text mode).
+std::string ConsoleLineEnds(const std::string& s) {
+#ifdef _WIN32
+  return Crlf(s);
+#else
+  return s;
+#endif
+}
+
 std::string Show(const std::string& bytes) {
   std::string o;
   for (char c : Utf8(bytes)) {
@@ -152,25 +162,14 @@ struct Runner {
     for (auto& a : SplitArgs(Subst(s.lines.empty() ? "" : s.lines[0]))) args.push_back(Cp1252(a));
     dbSetSessionInit(now.empty() ? "" : "SET TIMESTAMP = UNIX_TIMESTAMP('" + now + "')");
     std::string outFile = tree + "/stdout.txt";
-    std::fflush(stdout);
-    int saved = dup(1);
-    int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(fd, 1);
-    close(fd);
-    fs::path cwd = fs::current_path();
-    fs::current_path(tree + "/bin");
-    exitCode = RunMain(args);
-    fs::current_path(cwd);
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
+    exitCode = RunWithConsole(args, U8Path(tree + "/bin"), U8Path(outFile));
     dbSetSessionInit("");
     stdoutText = ReadFileBytes(outFile);
   }
 
   void CompareText(const Section& s, const std::string& path, const std::string& expected) {
     std::error_code ec;
-    if (!fs::exists(path, ec)) return Fail(s, "file missing: " + path);
+    if (!fs::exists(U8Path(path), ec)) return Fail(s, "file missing: " + path);
     std::string actual = ReadFileBytes(path);
     if (actual != expected) Fail(s, "differs.\n--- expected ---\n" + Show(expected) + "\n--- actual ---\n" + Show(actual));
   }
@@ -181,7 +180,7 @@ struct Runner {
       for (auto& l : s.lines) sql += l + "\n";
       db.Exec(Cp1252(Subst(sql)));
     } else if (s.name == "ini") {
-      if (s.arg == "none") fs::remove(tree + "/Files/quantivel.ini");
+      if (s.arg == "none") fs::remove(U8Path(tree + "/Files/quantivel.ini"));
       else WriteIni(s.lines);
     } else if (s.name == "tree") {
       for (auto& l : s.lines) {
@@ -189,16 +188,16 @@ struct Runner {
         auto sp = l.find(' ');
         if (sp == std::string::npos) continue;
         std::string cmd = l.substr(0, sp), rest = l.substr(sp + 1);
-        if (cmd == "mkdir") fs::create_directories(Path(rest));
+        if (cmd == "mkdir") fs::create_directories(U8Path(Path(rest)));
         else if (cmd == "file") WriteFileBytes(Path(rest), "");
-        else if (cmd == "remove") fs::remove_all(Path(rest));
+        else if (cmd == "remove") fs::remove_all(U8Path(Path(rest)));
         else if (cmd == "chmod") {
           auto sp2 = rest.find(' ');
           chmod(Path(rest.substr(sp2 + 1)).c_str(), static_cast<mode_t>(std::stoi(rest.substr(0, sp2), nullptr, 8)));
         } else if (cmd == "link") {
           // "link TARGET P": P becomes a symbolic link to TARGET (e.g. /dev/full)
           auto sp2 = rest.find(' ');
-          fs::create_symlink(rest.substr(0, sp2), Path(rest.substr(sp2 + 1)));
+          fs::create_symlink(rest.substr(0, sp2), U8Path(Path(rest.substr(sp2 + 1))));
         }
       }
     } else if (s.name == "now") {
@@ -208,8 +207,10 @@ struct Runner {
     } else if (s.name == "exit") {
       int want = std::stoi(s.lines.at(0));
       if (want != exitCode) Fail(s, "exit code " + std::to_string(exitCode) + ", expected " + std::to_string(want));
+    } else if (s.name == "posix") {
+      // needs a POSIX system; on Windows the scenario is skipped (PosixOnlyReason)
     } else if (s.name == "stdout") {
-      std::string want = Cp1252(Subst(Block(s.lines)));
+      std::string want = ConsoleLineEnds(Cp1252(Subst(Block(s.lines))));
       if (want != stdoutText) Fail(s, "console differs.\n--- expected ---\n" + Show(want) + "\n--- actual ---\n" + Show(stdoutText));
     } else if (s.name == "log") {
       CompareText(s, tree + "/Quantivel_php/log/log#lug.txt", Crlf(Cp1252(Subst(Block(s.lines)))));
@@ -217,7 +218,7 @@ struct Runner {
       CompareText(s, Path(s.arg), Crlf(Cp1252(Subst(Block(s.lines)))));
     } else if (s.name == "loglines") {
       std::string log = tree + "/Quantivel_php/log/log#lug.txt";
-      std::string actual = fs::exists(log) ? ReadFileBytes(log) : "";
+      std::string actual = fs::exists(U8Path(log)) ? ReadFileBytes(log) : "";
       size_t pos = 0;
       for (auto& l : s.lines) {
         std::string want = Crlf(Cp1252(Subst(l)) + "\n");
@@ -237,13 +238,13 @@ struct Runner {
       if (parts.size() != 2) return Fail(s, "needs a path and a golden file");
       std::string golden = std::string(LUG_SOURCE_DIR) + "/tests/golden/" + parts[1];
       std::string path = Path(parts[0]);
-      if (const char* upd = std::getenv("LUG_UPDATE_GOLDEN"); upd && *upd == '1' && fs::exists(path)) {
-        fs::copy_file(path, golden, fs::copy_options::overwrite_existing);
+      if (const char* upd = std::getenv("LUG_UPDATE_GOLDEN"); upd && *upd == '1' && fs::exists(U8Path(path))) {
+        fs::copy_file(U8Path(path), golden, fs::copy_options::overwrite_existing);
       }
       if (!fs::exists(golden)) return Fail(s, "golden file missing: " + golden);
       CompareText(s, path, ReadFileBytes(golden));
     } else if (s.name == "nofile") {
-      if (fs::exists(Path(s.arg))) Fail(s, "file exists: " + Path(s.arg));
+      if (fs::exists(U8Path(Path(s.arg)))) Fail(s, "file exists: " + Path(s.arg));
     } else {
       Fail(s, "unknown section");
     }
@@ -260,6 +261,17 @@ std::vector<std::string> ScenarioFiles() {
   }
   std::sort(files.begin(), files.end());
   return files;
+}
+
+std::string PosixOnlyReason(const std::string& file) {
+#ifdef _WIN32
+  for (const auto& s : Parse(ReadFileBytes(file))) {
+    if (s.name == "posix") return s.arg.empty() ? "needs a POSIX system" : s.arg;
+  }
+#else
+  (void)file;
+#endif
+  return std::string();
 }
 
 std::string RunScenario(const std::string& file) {
@@ -282,7 +294,7 @@ std::string RunScenario(const std::string& file) {
   }
   if (r.failures.empty()) {
     r.db.DropSchema(r.schema);
-    fs::remove_all(r.tree);
+    fs::remove_all(U8Path(r.tree));
   } else {
     r.failures += "(kept: schema " + r.schema + ", tree " + r.tree + ")\n";
   }

@@ -17,9 +17,12 @@
 //   [sql QUERY] .. [end] expected rows, columns separated by "|", NULL as \N
 //   [file P GOLDEN]      file P equals tests/golden/GOLDEN byte for byte
 //   [nofile P]           file P does not exist
+//   [posix REASON]       the scenario needs a POSIX system (/dev/full, socket
+//                        paths, file modes); skipped on Windows with REASON
 // Text blocks are UTF-8 with one line each; they are compared as Windows-1252
 // with CR LF line ends (stdout and sql: LF). A last line "[noeol]" drops the
-// final line feed. Placeholders: {socket}, {schema}, {SCHEMA}.
+// final line feed. On Windows the console keeps its own line ends (CR LF).
+// Placeholders: {socket}, {schema}, {SCHEMA}.
 // Lines before the first section describe the scenario.
 #pragma once
 
@@ -29,3 +32,5 @@
 std::vector<std::string> ScenarioFiles();
 // Runs one scenario; returns an empty text when it passed, else the failures.
 std::string RunScenario(const std::string& file);
+// On Windows the reason of a [posix] section, else an empty text.
+std::string PosixOnlyReason(const std::string& file);

@@ -7,6 +7,7 @@
 class Scenario : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Scenario, Run) {
+  if (std::string why = PosixOnlyReason(GetParam()); !why.empty()) GTEST_SKIP() << why;
   std::string failures = RunScenario(GetParam());
   EXPECT_TRUE(failures.empty()) << failures;
 }

@@ -9,14 +9,61 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "run/config.h"
+#include "run/driver.h"
 
 std::string TestSocket() {
   const char* env = std::getenv("LUG_DB_SOCKET");
   return env && *env ? env : LUG_TEST_SOCKET;
 }
 
+unsigned TestPort() {
+  const char* env = std::getenv("LUG_DB_PORT");
+  return env && *env ? static_cast<unsigned>(std::strtoul(env, nullptr, 10)) : 0;
+}
+
+std::string TestHost() {
+  const char* env = std::getenv("LUG_DB_HOST");
+  return env && *env ? env : "127.0.0.1";
+}
+
+std::filesystem::path U8Path(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string U8Text(const std::filesystem::path& path) {
+  std::u8string u8 = path.u8string();
+  return std::string(u8.begin(), u8.end());
+}
+
+int RunWithConsole(const std::vector<std::string>& args, const std::filesystem::path& bin,
+                   const std::filesystem::path& console) {
+  std::fflush(stdout);
+  int saved = dup(1);
+#ifdef _WIN32
+  int fd = _wopen(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+#else
+  int fd = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+#endif
+  dup2(fd, 1);
+  close(fd);
+  std::filesystem::path cwd = std::filesystem::current_path();
+  std::filesystem::current_path(bin);
+  int code = RunMain(args);
+  std::filesystem::current_path(cwd);
+  std::fflush(stdout);
+  dup2(saved, 1);
+  close(saved);
+  return code;
+}
+
 std::string ProgramSocket() {
+  if (TestPort() != 0) return TestHost() + ":" + std::to_string(TestPort());
   std::string real = TestSocket();
   if (real.size() <= 40) return real;
   std::string link = "/tmp/lug-" + std::to_string(std::hash<std::string>{}(real) % 100000000) + ".sock";
@@ -31,8 +78,9 @@ std::string ProgramSocket() {
 TestDb::TestDb() {
   conn_ = mysql_init(nullptr);
   mysql_options(conn_, MYSQL_SET_CHARSET_NAME, "latin1");
-  if (!mysql_real_connect(conn_, "localhost", "root", "", nullptr, 0, TestSocket().c_str(),
-                          CLIENT_MULTI_STATEMENTS)) {
+  bool tcp = TestPort() != 0;
+  if (!mysql_real_connect(conn_, tcp ? TestHost().c_str() : "localhost", "root", "", nullptr, TestPort(),
+                          tcp ? nullptr : TestSocket().c_str(), CLIENT_MULTI_STATEMENTS)) {
     error_ = mysql_error(conn_);
     mysql_close(conn_);
     conn_ = nullptr;
@@ -145,7 +193,7 @@ std::string MakeInstallTree(const std::string& name) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(U8Path(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream ss;
   ss << in.rdbuf();
@@ -153,6 +201,6 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
+  std::ofstream out(U8Path(path), std::ios::binary);
   out << bytes;
 }

@@ -7,11 +7,29 @@
 
 struct st_mysql;
 
+#include <filesystem>
+
 // Socket of the private server: LUG_DB_SOCKET, else the build's default.
 std::string TestSocket();
-// The socket as the program is given it: a connection text holds at most 40
-// characters, so a longer path is reached through a short link in /tmp.
+// The server as the program is given it (its NET8): "host:port" when the
+// server is reached over TCP (LUG_DB_PORT set, always so on Windows), else the
+// socket; a connection text holds at most 40 characters, so a longer socket
+// path is reached through a short link in /tmp.
 std::string ProgramSocket();
+// TCP port of the private server from LUG_DB_PORT, 0 when it is reached
+// through its socket. Host: LUG_DB_HOST, default 127.0.0.1.
+unsigned TestPort();
+std::string TestHost();
+
+// A path from UTF-8 text (umlauts in folder names) and back, right on every
+// platform (Windows would read narrow texts in its ANSI code page).
+std::filesystem::path U8Path(const std::string& utf8);
+std::string U8Text(const std::filesystem::path& path);
+
+// Runs the program in the working directory `bin` with its console lines
+// written to the file `console`; returns the exit code.
+int RunWithConsole(const std::vector<std::string>& args, const std::filesystem::path& bin,
+                   const std::filesystem::path& console);
 
 class TestDb {
 public:

@@ -243,7 +243,7 @@ std::string PadLeft(std::string_view text, size_t width, char pad) {
 void DeleteOldTransferFile(std::string_view fileName) {
   std::string path = Cp1252(kOldFolder);
   path += fileName;
-  std::remove(NativePath(path).c_str());
+  RemoveFile(path);
 }
 
 bool ExportFileOpen(ExportFile& f, std::string_view name) {

@@ -71,6 +71,16 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
   const char* socket = nullptr;
   std::string socketPath;
   if (!server.empty() && server[0] == '/') {
+#ifdef _WIN32
+    // Windows has no Unix sockets; the client library would silently connect
+    // to localhost:3306 instead.
+    Log("Net8 %s ist ein Socket-Pfad, unter Windows nicht verwendbar (Host oder Host:Port angeben)", server);
+    mysql_close(g_conn);
+    g_conn = nullptr;
+    g_lastErrNo = CR_CONNECTION_ERROR;
+    g_lastErrText = "socket path on Windows";
+    return g_lastErrNo;
+#endif
     socketPath = server;
     socket = socketPath.c_str();
     host = "localhost";

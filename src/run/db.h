@@ -34,7 +34,8 @@ struct SqlCursor {
   SqlCursor& operator=(const SqlCursor&) = delete;
 };
 
-// server: host name, "host:port" or an absolute path of a Unix socket.
+// server: host name, "host:port" or an absolute path of a Unix socket (not on
+// Windows: refused there with a log line and CR_CONNECTION_ERROR).
 int dbConnect(const std::string& user, const std::string& password, const std::string& server,
               const std::string& database);
 void dbDisconnect();

@@ -4,6 +4,11 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#ifdef _WIN32
+#include <direct.h>
+#include <windows.h>
+#endif
+
 namespace {
 
 // Windows-1252 code points of the bytes 0x80 to 0x9F (0 = undefined).
@@ -87,16 +92,71 @@ std::string Utf8(std::string_view cp1252) {
 
 std::string NativePath(std::string_view winPath) {
   std::string p = Utf8(winPath);
+#ifdef _WIN32
+  for (char& c : p) {
+    if (c == '/') c = '\\';
+  }
+#else
   for (char& c : p) {
     if (c == '\\') c = '/';
   }
+#endif
   return p;
 }
 
+#ifdef _WIN32
+namespace {
+
+std::wstring Wide(std::string_view utf8) {
+  if (utf8.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+  return w;
+}
+
+std::wstring WidePath(std::string_view winPath) { return Wide(NativePath(winPath)); }
+
+}  // namespace
+
+int MakeDir(std::string_view winPath) {
+  if (::_wmkdir(WidePath(winPath).c_str()) == 0) return 0;
+  return errno;
+}
+
+std::FILE* OpenFile(std::string_view winPath, const char* mode) {
+  return ::_wfopen(WidePath(winPath).c_str(), Wide(mode).c_str());
+}
+
+int RemoveFile(std::string_view winPath) {
+  if (::_wremove(WidePath(winPath).c_str()) == 0) return 0;
+  return errno;
+}
+
+int RenameFile(std::string_view fromWinPath, std::string_view toWinPath) {
+  if (::_wrename(WidePath(fromWinPath).c_str(), WidePath(toWinPath).c_str()) == 0) return 0;
+  return errno;
+}
+#else
 int MakeDir(std::string_view winPath) {
   if (::mkdir(NativePath(winPath).c_str(), 0777) == 0) return 0;
   return errno;
 }
+
+std::FILE* OpenFile(std::string_view winPath, const char* mode) {
+  return std::fopen(NativePath(winPath).c_str(), mode);
+}
+
+int RemoveFile(std::string_view winPath) {
+  if (std::remove(NativePath(winPath).c_str()) == 0) return 0;
+  return errno;
+}
+
+int RenameFile(std::string_view fromWinPath, std::string_view toWinPath) {
+  if (std::rename(NativePath(fromWinPath).c_str(), NativePath(toWinPath).c_str()) == 0) return 0;
+  return errno;
+}
+#endif
 
 TextFile::~TextFile() {
   if (fp_) std::fclose(fp_);
@@ -107,7 +167,7 @@ bool TextFile::Open(std::string_view winPath, const char* mode) {
   failed_ = false;
   std::string m = mode;
   m += 'b';
-  fp_ = std::fopen(NativePath(winPath).c_str(), m.c_str());
+  fp_ = OpenFile(winPath, m.c_str());
   return fp_ != nullptr;
 }
 

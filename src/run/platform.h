@@ -6,8 +6,9 @@
 #include <string_view>
 
 // Turns a path written with backslashes relative to the working directory
-// ("..\Transfer\Lohn und Gehalt") into the native path of this platform.
-// The path is Windows-1252 text; on POSIX systems the file system takes UTF-8.
+// ("..\Transfer\Lohn und Gehalt") into the native path of this platform as
+// UTF-8 text (POSIX file systems take UTF-8; Windows takes it through the
+// wide-character calls of the functions below). The path is Windows-1252 text.
 std::string NativePath(std::string_view winPath);
 
 // Source literals are UTF-8; inside the program all text is Windows-1252.
@@ -16,9 +17,18 @@ std::string Cp1252(std::string_view utf8);
 // Windows-1252 back to UTF-8 (file names, test output).
 std::string Utf8(std::string_view cp1252);
 
+// File operations by path. On Windows they go through the wide-character
+// calls, so that names with umlauts ("Lohn- und Gehaltsübergabe") are found
+// whatever the ANSI code page of the machine.
+//
 // Creates one directory level. Returns 0 on success, else the errno value
 // (EEXIST when the directory is there already).
 int MakeDir(std::string_view winPath);
+// Opens a file like fopen (mode "rb", "wb", "ab", ...); nullptr on failure.
+std::FILE* OpenFile(std::string_view winPath, const char* mode);
+// Remove a file, rename a file: 0 on success, else the errno value.
+int RemoveFile(std::string_view winPath);
+int RenameFile(std::string_view fromWinPath, std::string_view toWinPath);
 
 // A file written in text mode: every line feed is stored as CR LF, whatever
 // the platform. Every write is checked; Failed() reports the first error.

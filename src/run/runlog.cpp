@@ -22,10 +22,10 @@ void WriteLog(const std::string& path, std::string_view message) {
 void RotateLog(const std::string& path) {
   if (path.size() < 4) return;
   std::string base = path.substr(0, path.size() - 4);
-  auto gen = [&](int n) { return NativePath(Format("%s_%d.txt", base, n)); };
-  std::remove(gen(9).c_str());
-  for (int n = 8; n >= 1; --n) std::rename(gen(n).c_str(), gen(n + 1).c_str());
-  std::rename(NativePath(path).c_str(), gen(1).c_str());
+  auto gen = [&](int n) { return Format("%s_%d.txt", base, n); };
+  RemoveFile(gen(9));
+  for (int n = 8; n >= 1; --n) RenameFile(gen(n), gen(n + 1));
+  RenameFile(path, gen(1));
 }
 
 std::string LogFormatText(std::string_view utf8Format) { return Cp1252(utf8Format); }

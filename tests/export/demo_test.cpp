@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -28,18 +27,7 @@ TEST(DemoCompany, FinalSettlementWritesTheDatevFile) {
   fs::path tree = MakeInstallTree(schema);
 
   // the console lines go to a file
-  std::fflush(stdout);
-  int saved = dup(1);
-  int out = open((tree / "stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  dup2(out, 1);
-  close(out);
-  fs::path cwd = fs::current_path();
-  fs::current_path(tree / "bin");
-  int code = RunMain({"lugtransfer", "localhost", schema, "D1", "11", "0"});
-  fs::current_path(cwd);
-  std::fflush(stdout);
-  dup2(saved, 1);
-  close(saved);
+  int code = RunWithConsole({"lugtransfer", "localhost", schema, "D1", "11", "0"}, tree / "bin", tree / "stdout.txt");
 
   EXPECT_EQ(1, code);
   EXPECT_EQ("98\n", admin.QueryText("SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = 'D1'"));

@@ -153,3 +153,22 @@ TEST(WholeRun, ConnectionKilledInTheMiddle) {
   admin.DropSchema(schema);
   fs::remove_all(tree);
 }
+
+// Windows has no Unix sockets: an absolute socket path as Net8 is refused with
+// a log line instead of reaching whatever listens on localhost:3306.
+TEST(Connect, SocketPathOnWindowsIsRefused) {
+#ifndef _WIN32
+  GTEST_SKIP() << "socket paths are refused on Windows only";
+#else
+  fs::path dir = fs::temp_directory_path() / ("lugnet8" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  Ctx = RunContext{};
+  Ctx.LogPath = (dir / "log.txt").string();
+  EXPECT_EQ(2002, dbConnect("lug", "lug", "/run/mysqld/mysqld.sock", "x"));
+  EXPECT_EQ("Net8 /run/mysqld/mysqld.sock ist ein Socket-Pfad, unter Windows nicht verwendbar "
+            "(Host oder Host:Port angeben)\r\n",
+            ReadFileBytes(Ctx.LogPath));
+  fs::remove_all(dir);
+#endif
+}

@@ -1,0 +1,228 @@
+#!/usr/bin/env bash
+# Windows build: cross-builds lugtransfer.exe and lugtransfer-ini.exe with
+# mingw-w64 (posix threads) on Debian, statically linked, warnings as errors.
+#
+#   scripts/windows-build.sh          build only
+#   scripts/windows-build.sh test     build, then run the whole test suite under
+#                                     wine against the private server over TCP
+#
+# Installs what is missing (as root): mingw-w64, wine64, a deb-src entry for
+# Debian's own archive. The MariaDB client library comes from Debian's source
+# package "mariadb" (its libmariadb directory), cross-built once into
+# build-win/third-party and reused; googletest from Debian's googletest sources.
+# Everything lands under build-win/ (ignored by git).
+#
+# Environment: LUG_JOBS (default 2), LUG_WIN_DB_PORT (default 33061),
+# LUG_WIN_TEST_TIMEOUT (seconds for the suite, default 1500).
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=${LUG_JOBS:-2}
+out=$root/build-win
+third=$out/third-party
+prefix=$third/prefix
+mode=${1:-build}
+case "$mode" in build | test) ;; *) echo "usage: $0 [test]" >&2; exit 2 ;; esac
+
+step_start=$(date +%s)
+step() {
+  local now
+  now=$(date +%s)
+  echo "== [windows $((now - step_start))s] $*"
+}
+
+mkdir -p "$out" "$third"
+
+# --- packages -----------------------------------------------------------------
+packages=(cmake make dpkg-dev tar g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  wine64 wine googletest mariadb-server mariadb-client)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+have_src() { apt-cache showsrc mariadb 2>/dev/null | grep -q '^Package: mariadb'; }
+need_src=0
+if [ ! -f "$prefix/lib/libmariadbclient.a" ] && ! ls "$third"/mariadb-*/libmariadb >/dev/null 2>&1; then
+  have_src || need_src=1
+fi
+if [ ${#missing[@]} -gt 0 ] || [ "$need_src" = 1 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing (run as root to install): ${missing[*]} $([ "$need_src" = 1 ] && echo deb-src)" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  if [ "$need_src" = 1 ] && [ ! -f /etc/apt/sources.list.d/lug-debian-src.sources ]; then
+    # Source entries for Debian's own archive, the same suites as the binaries.
+    . /etc/os-release
+    step "adding deb-src for $VERSION_CODENAME"
+    cat >/etc/apt/sources.list.d/lug-debian-src.sources <<EOF
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: $VERSION_CODENAME $VERSION_CODENAME-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+  fi
+  step "installing: ${missing[*]}"
+  apt-get update -qq
+  if [ ${#missing[@]} -gt 0 ]; then
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$out/apt.log" 2>&1 ||
+      { tail -30 "$out/apt.log" >&2; exit 1; }
+  fi
+fi
+
+# --- MariaDB client library -----------------------------------------------------
+if [ ! -f "$prefix/lib/libmariadbclient.a" ]; then
+  src=$(ls -d "$third"/mariadb-*/ 2>/dev/null | head -1 || true)
+  if [ -z "$src" ] || [ ! -d "$src/libmariadb" ]; then
+    step "fetching Debian source package mariadb"
+    # only the client library's directory is unpacked from the original tarball
+    (cd "$third" && apt-get source -qq --download-only mariadb 2>&1 | grep -v 'unsandboxed' || true)
+    orig=$(ls "$third"/mariadb_*.orig.tar.* 2>/dev/null | head -1)
+    [ -n "$orig" ] || { echo "apt-get source mariadb delivered no source tarball" >&2; exit 1; }
+    tar -xf "$orig" -C "$third" --wildcards '*/libmariadb/*'
+    src=$(ls -d "$third"/mariadb-*/ | head -1)
+  fi
+  step "cross-building the MariaDB client library from $src/libmariadb"
+  bash "$root/scripts/windows-mariadb.sh" "${src%/}/libmariadb" "$third/build-libmariadb" "$prefix" "$jobs"
+fi
+
+# --- googletest -----------------------------------------------------------------
+if [ ! -f "$prefix/lib/libgtest.a" ]; then
+  step "cross-building googletest from /usr/src/googletest"
+  cmake -S /usr/src/googletest -B "$third/build-gtest" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF \
+    -Dgtest_force_shared_crt=ON >"$third/gtest-configure.log" 2>&1 ||
+    { cat "$third/gtest-configure.log" >&2; exit 1; }
+  cmake --build "$third/build-gtest" -j"$jobs" >"$third/gtest-build.log" 2>&1 ||
+    { tail -40 "$third/gtest-build.log" >&2; exit 1; }
+  cmake --install "$third/build-gtest" >/dev/null
+fi
+
+# --- the project ------------------------------------------------------------------
+step "building lugtransfer.exe, lugtransfer-ini.exe, lugtests.exe"
+cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DLUG_WERROR=ON -DLUG_BENCH=OFF \
+  >/dev/null
+cmake --build "$out/build" -j"$jobs" >"$out/build.log" 2>&1 ||
+  { grep -E -A8 'error|Error' "$out/build.log" | head -80 >&2; echo "== [windows] FAILED: build (log $out/build.log)" >&2; exit 1; }
+ls -l "$out/build/lugtransfer.exe" "$out/build/lugtransfer-ini.exe"
+# Nothing but Windows' own DLLs may be needed at run time.
+foreign=$(x86_64-w64-mingw32-objdump -p "$out/build/lugtransfer.exe" | awk '/DLL Name:/ {print $3}' |
+  grep -viE '^(kernel32|user32|advapi32|ws2_32|secur32|crypt32|bcrypt|shlwapi|msvcrt|ucrtbase|ntdll|ole32|shell32|rpcrt4|api-ms-win-.*)\.dll$' || true)
+if [ -n "$foreign" ]; then
+  echo "lugtransfer.exe needs DLLs that Windows does not ship: $foreign" >&2
+  exit 1
+fi
+step "build done"
+[ "$mode" = test ] || exit 0
+
+# --- tests under wine ------------------------------------------------------------
+export WINEPREFIX=$out/wine
+export WINEDEBUG=-all
+export WINEARCH=win64
+wine=$(command -v wine) || { echo "wine not found" >&2; exit 1; }
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  step "creating the wine prefix"
+  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 300 "$wine" wineboot --init >/dev/null 2>&1 || true
+  "$wineserver" -w 2>/dev/null || true
+fi
+
+port=${LUG_WIN_DB_PORT:-33061}
+export LUG_DB_DIR=$out/db
+started=0
+if ! LUG_DB_PORT=$port scripts/db-server.sh status >/dev/null 2>&1; then
+  LUG_DB_PORT=$port scripts/db-server.sh start >/dev/null
+  started=1
+fi
+cleanup() {
+  if [ "$started" = 1 ]; then LUG_DB_DIR=$out/db scripts/db-server.sh stop >/dev/null || true; fi
+  "$wineserver" -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+step "running the test suite under wine (server 127.0.0.1:$port)"
+export LUG_DB_HOST=127.0.0.1 LUG_DB_PORT=$port
+log=$out/wine-tests.log
+status=0
+(cd "$out/build" && timeout "${LUG_WIN_TEST_TIMEOUT:-1500}" "$wine" lugtests.exe >"$log.crlf" 2>&1) || status=$?
+tr -d '\r' <"$log.crlf" >"$log" && rm -f "$log.crlf"
+# skipped tests with their reason (the line before), then the summary
+grep -B1 -E '^\[  SKIPPED \] .* \([0-9]+ ms\)$' "$log" | grep -v '^--$' | paste -d' ' - - |
+  sed -E 's/^(.*) \[  SKIPPED \] ([^ ]+) .*/   skipped on Windows: \2 - \1/' || true
+grep -E '^\[==========\]|^\[  (PASSED|FAILED) ' "$log" | tail -30 || true
+if [ "$status" -eq 0 ] && ! grep -qE '^\[  PASSED  \] [1-9][0-9]* tests?\.$' "$log"; then
+  echo "== [windows] the test program ended without a test summary" >&2
+  status=1
+fi
+if [ "$status" -ne 0 ]; then
+  if [ "$status" = 124 ]; then echo "== [windows] test suite timed out under wine" >&2; fi
+  echo "== [windows] FAILED (exit $status); last lines of $log:" >&2
+  grep -B2 -A12 'Failure\|FAILED' "$log" | tail -80 >&2 || tail -60 "$log" >&2
+  exit 1
+fi
+step "test suite passed under wine"
+
+# --- demo: the exe under wine and the Linux build on the same data --------------
+# Both runs settle the demo company from the same fresh schema; the transfer
+# file, the pointer file, the deleted older file, the log (database times
+# masked) and the console lines (line ends aside) must be the same.
+linux_exe=$root/build/lugtransfer
+if [ ! -x "$linux_exe" ]; then
+  step "building the Linux program for the comparison"
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON >/dev/null
+  cmake --build build -j"$jobs" --target lugtransfer lugtransfer-ini >/dev/null
+fi
+sql() { mariadb --no-defaults --socket="$out/db/mysqld.sock" -uroot "$@"; }
+demo_run() { # NAME COMMAND...: fresh schema and tree, one run, results under $out/demo-NAME
+  local name=$1 tree=$out/demo-$1
+  shift
+  sql -e "DROP DATABASE IF EXISTS LUGDEMOW; CREATE DATABASE LUGDEMOW CHARACTER SET latin1;"
+  sql -e "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'darvonix'" -N | grep -qv '^0$' ||
+    { sql <db/darvonix.sql && sql -e "CALL Darvonix.FillCalendar(2015, 2035)"; }
+  sql LUGDEMOW <db/schema.sql
+  sql LUGDEMOW <db/demo.sql
+  rm -rf "$tree"
+  mkdir -p "$tree/bin" "$tree/Files" "$tree/Quantivel_php/log" "$tree/Transfer/Lohn- und Gehaltsübergabe"
+  printf 'alt\r\n' >"$tree/Transfer/Lohn- und Gehaltsübergabe/datev.csv"
+  if [ "$name" = windows ]; then
+    (cd "$tree" && timeout 300 "$wine" "$out/build/lugtransfer-ini.exe" 'Files\quantivel.ini' lug lug "127.0.0.1:$port")
+  else
+    "$root/build/lugtransfer-ini" "$tree/Files/quantivel.ini" lug lug "127.0.0.1:$port"
+  fi
+  local code=0
+  (cd "$tree/bin" && "$@" localhost LUGDEMOW D1 11 0 >"$tree/console.txt" 2>"$tree/stderr.txt") || code=$?
+  echo "$code" >"$tree/exit.txt"
+  sed -E 's/[0-9]{2}\.[0-9]{2}\.[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}/<time>/g' \
+    "$tree/Quantivel_php/log/log#lug.txt" >"$tree/log-masked.txt"
+  tr -d '\r' <"$tree/console.txt" >"$tree/console-lf.txt"
+}
+step "demo: Linux build and lugtransfer.exe under wine on the same data"
+demo_run linux "$linux_exe"
+demo_run windows timeout 300 "$wine" "$out/build/lugtransfer.exe"
+same=1
+for f in exit.txt console-lf.txt log-masked.txt Files/quantivel.ini \
+  "Transfer/Lohn und Gehalt/Export/LUGDEMOW/datev.csv" "Transfer/Lohn- und Gehaltsübergabe/README.TXT"; do
+  if [ -f "$out/demo-linux/$f" ] && cmp -s "$out/demo-linux/$f" "$out/demo-windows/$f"; then
+    echo "   same: $f ($(wc -c <"$out/demo-windows/$f") bytes)"
+  else
+    echo "   DIFFERS or missing: $f" >&2
+    same=0
+  fi
+done
+if [ -e "$out/demo-windows/Transfer/Lohn- und Gehaltsübergabe/datev.csv" ]; then
+  echo "   the older datev.csv was not deleted under wine" >&2
+  same=0
+fi
+if ! grep -q $'\r$' "$out/demo-windows/console.txt"; then
+  echo "   the console of the exe has no CR LF line ends" >&2
+  same=0
+fi
+if [ "$same" != 1 ]; then
+  echo "== [windows] FAILED: the demo run under wine differs from the Linux run (trees in $out/demo-*)" >&2
+  exit 1
+fi
+step "all Windows tests passed under wine; the demo run matches the Linux build"
