@@ -61,6 +61,9 @@ TEST_F(PaisyExport, FileFailures) {
     for (bool full : {false, true}) {
       // the empty file needs no write
       if (full && std::string(f.File) == "PaisyP3b.txt") continue;
+#ifdef _WIN32
+      if (full) continue;  // the full disk is a link to /dev/full of a POSIX system
+#endif
       fs::remove_all(Dir());
       fs::create_directories(Dir());
       fs::remove(tree / "Quantivel_php/log/log#lug.txt");
