@@ -189,13 +189,6 @@ int MonthLength(int32_t yyyymm) {
   }
 }
 
-int32_t FitDayToMonth(int32_t yyyymmdd) {
-  int32_t month = yyyymmdd / 100;
-  int day = yyyymmdd % 100;
-  int last = MonthLength(month);
-  return day > last ? month * 100 + last : yyyymmdd;
-}
-
 std::string NoTrailingBlanks(std::string_view s) {
   size_t n = s.size();
   while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\t')) --n;

@@ -144,10 +144,6 @@ int32_t ShiftDateInMonth(int32_t yyyymmdd, int lugMon);
 // Days of the month YYYYMM (February has 29 days when the year is divisible
 // by 4). A day above 28 of a shifted date becomes this length.
 int MonthLength(int32_t yyyymm);
-// A shifted date YYYYMMDD with its day cut to the last day of its month, so
-// that a month shift never names a day the month does not have (30 January
-// shifted by one month is 28 February, 29 February in a leap year).
-int32_t FitDayToMonth(int32_t yyyymmdd);
 
 // The text without trailing blanks and tabs; a text of blanks only becomes
 // empty. Length checks of the file fields count what is left.
