@@ -218,7 +218,7 @@ std::string DecimalComma(std::string text) {
 void DeleteTransferFile(std::string_view name) {
   std::string path = Ctx.TransferDir;
   path += name;
-  std::remove(NativePath(path).c_str());
+  RemoveFile(path);
 }
 
 std::string SqlDateDdmmyy(const std::string& ddmmyy) {
