@@ -102,7 +102,7 @@ bool DirectoryWritable(const std::string& dir) {
     RemoveFile(probe);
     return true;
   }
-  if (errno != ENOENT) return false;
+  if (errno != ENOENT || dir == ".") return false;
   size_t cut = dir.find_last_of('\\');
   if (cut == std::string::npos || cut == 0) return DirectoryWritable(".");
   return DirectoryWritable(dir.substr(0, cut));
@@ -140,8 +140,13 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
   if (probeTransferDir) CheckTransferDir(out);
 
   LugRecord lug;
-  if (SQL_Qvx171Lug_Get(Ctx.Akr, lug) != 0) {
+  int lugStatus = SQL_Qvx171Lug_Get(Ctx.Akr, lug);
+  if (lugStatus == kSqlNoMoreRows) {
     Add(out, "Keine Schnittstelle", Format(Cp1252("Keine Schnittstelle (Qvx171Lug) für AbrKreis %s gefunden"), Ctx.Akr));
+    return out;
+  }
+  if (lugStatus != 0) {
+    Add(out, "Lesefehler", Format(Cp1252("Schnittstelle des AbrKreises %s nicht lesbar: %d"), Ctx.Akr, lugStatus));
     return out;
   }
   if (ChooseExporter(lug.LugLgp) == Exporter::None)
