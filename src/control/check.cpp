@@ -39,14 +39,15 @@ int SQL_Qvx330Abr_OpenCheck(SqlCursor& c, const std::string& akr, int32_t abrnr,
                               akr, abrnr, limit));
 }
 
+// The booking dates are compared as dates (the date index can be used).
 // Bookings of the circle's employees in a period on accounts that the
 // interface knows but for which no line of a record type of the payroll
 // system is valid over the whole period (the settlement would not read them).
 int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRecord& lug, const Period& p) {
   return SqlOpen(
       c, SqlFormat("SELECT b.ZkbZkt, b.ZkbZtr, SUM(b.ZkbStd), SUM(b.ZkbTge), COUNT(DISTINCT b.ZkbPnr) "
-                   " FROM Qvx331Zkb b WHERE date_format(b.ZkbDtm,'%%Y.%%m.%%d') >= '%s' "
-                   " AND date_format(b.ZkbDtm,'%%Y.%%m.%%d') <= '%s' "
+                   " FROM Qvx331Zkb b WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') "
+                   " AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
                    " AND EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr AND v.BsvAkr = '%s' "
                    "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
                    "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
@@ -79,7 +80,7 @@ int SQL_Qvx171Lu1_OpenOverlap(SqlCursor& c, const std::string& lugLug) {
 int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const Period& p) {
   return SqlOpen(
       c, SqlFormat("SELECT b.ZkbPnr, SUM(b.ZkbStd), SUM(b.ZkbTge) FROM Qvx331Zkb b "
-                   " WHERE date_format(b.ZkbDtm,'%%Y.%%m.%%d') >= '%s' AND date_format(b.ZkbDtm,'%%Y.%%m.%%d') <= '%s' "
+                   " WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
                    " AND NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr "
                    "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
                    "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
