@@ -131,5 +131,17 @@ for entry in "${circles[@]}"; do
     esac
   done
 done
+
+# A check of the DATEV circle (lists configuration and data problems, writes
+# nothing; exit code 0: none found) and where the reports of the runs stand.
+echo
+echo "== check: lugtransfer localhost $schema $circle $abrnr 0 --check"
+set +e
+(cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$circle" "$abrnr" 0 --check | iconv -f WINDOWS-1252 -t UTF-8)
+code=$?
+set -e
+echo "== check: exit code $code"
+echo "== reconciliation reports of the runs (one HTML page per circle and accounting number):"
+ls "$demo/Quantivel_php/log/"lug_*.html | sed "s|$demo/||"
 echo
 echo "The demo tree stays in $demo; the server keeps running (scripts/db-server.sh stop ends it)."

@@ -5,6 +5,7 @@
 #include "calc/transfer.h"
 #include "calc/zeitkonten.h"
 #include "control/control.h"
+#include "control/report.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -49,6 +50,7 @@ bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string&
   std::string other;
   if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, von, bis, other) != 0) {
     Log("    -> erst später eingetreten!");
+    ReportSkipped(row.BsvPnr, "erst später eingetreten");
     lastPnr.clear();
     return false;
   }
@@ -126,6 +128,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
       std::string other;
       if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, Calc.MainVon, Calc.MainBis, other) == 0 && other != akr) {
         Log("Pnr : %s in anderen AbrKreis gewechselt ->nicht berechnen", row.BsvPnr);
+        ReportSkipped(row.BsvPnr, "in anderen AbrKreis gewechselt");
         continue;
       }
     }
@@ -147,7 +150,10 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
     }
     if (mainCall) WriteStatistik(row);
 
-    if (!Calc.Written) Log("  - keine Daten ermittelt");
+    if (!Calc.Written) {
+      Log("  - keine Daten ermittelt");
+      ReportSkipped(row.BsvPnr, "keine Daten ermittelt");
+    }
     akr = akrRun;
     Ctx.Lug = runLug;
   }

@@ -234,6 +234,7 @@ std::string PadLeft(std::string_view text, size_t width, char pad) {
 }
 
 void DeleteOldTransferFile(std::string_view fileName) {
+  if (Ctx.Preview) return;  // a preview touches no file of a real hand-over
   std::string path = Cp1252(kOldFolder);
   path += fileName;
   RemoveFile(path);

@@ -175,6 +175,8 @@ std::string PadLeft(std::string_view text, size_t width, char pad);
 
 // Removes the file of the same name from the older hand-over folder
 // "..\Transfer\Lohn- und Gehaltsübergabe\"; a missing file is no error.
+// A preview deletes nothing there (its files go to its own folder, which is
+// TransferDir during a preview).
 void DeleteOldTransferFile(std::string_view fileName);
 
 // A transfer file in TransferDir: Windows-1252 text, every line feed written

@@ -7,6 +7,8 @@
 RunContext Ctx;
 
 int SQL_O1001AbrKreis_SetAdt(const std::string& akr, int status) {
+  // a preview or a check leaves the status of the circle as it is
+  if (Ctx.Preview || Ctx.Check) return 1;
   int st = SqlWrite(SqlFormat("UPDATE O1001AbrKreis  SET AkrAdt = %d WHERE AkrNum = '%s'",
                               static_cast<int16_t>(status), akr));
   if (st != 0) return st;

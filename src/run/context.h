@@ -51,6 +51,13 @@ struct RunContext {
   int16_t RetroCount = 0;
   std::array<int32_t, kMaxRetro> RetroAbrnr{};  // accounting numbers (32-bit like Abrnr)
   int32_t LastStatus = 0;
+  // Extra modes after the positional arguments (never passed by the calling
+  // application): a preview rolls the whole run back and writes its files
+  // into PreviewDir; a check only reads and lists problems.
+  bool Preview = false;
+  std::string PreviewDir;
+  bool Check = false;
+  bool RunCompleted = false;  // the run reached its normal end
 };
 
 extern RunContext Ctx;

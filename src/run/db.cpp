@@ -155,7 +155,20 @@ int dbClose(SqlCursor& c) {
   return 0;
 }
 
+namespace {
+bool g_holdCommits = false;
+}
+
+void dbHoldCommits(bool hold) { g_holdCommits = hold; }
+
+int dbRollback() {
+  SqlCursor c;
+  c.Statement = "ROLLBACK";
+  return dbExec(c);
+}
+
 int dbCommit() {
+  if (g_holdCommits) return 1;
   SqlCursor c;
   c.Statement = "COMMIT";
   return dbExec(c) == 0 ? 1 : 0;

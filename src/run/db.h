@@ -44,6 +44,10 @@ int dbExec(SqlCursor& cursor);
 int dbFetch(SqlCursor& cursor, SqlRow& row);
 int dbClose(SqlCursor& cursor);
 int dbCommit();  // 1 when committed, 0 when not
+// While held (a preview), every commit of the run is left out and reported as
+// done, so that the whole run stays one transaction that dbRollback ends.
+void dbHoldCommits(bool hold);
+int dbRollback();  // the statement's status
 int32_t dbAffectedRows();
 int dbLastErrorNumber();
 // Statements sent to the server since the process started (benchmarks).

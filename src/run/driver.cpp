@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "control/check.h"
 #include "control/control.h"
+#include "control/modes.h"
 #include "export/dispatch.h"
 #include "run/config.h"
 #include "run/context.h"
@@ -84,6 +86,7 @@ int Run(const std::vector<std::string>& argv) {
       Log("     FILTER AUF PNR: %s GESETZT !!", Ctx.PnrFilter);
     }
   }
+  if (!ParseModes(argv)) return 0;
 
   std::string user = ReadIniValue("", "LOGIN", 0, NativePath(kIniPath));
   std::string password = ReadIniValue("", "PASS", 0, NativePath(kIniPath));
@@ -118,7 +121,7 @@ int Run(const std::vector<std::string>& argv) {
   Ctx.AkrSsl = 1;
   Ctx.LastStatus = SQL_O1001AbrKreis_GetSsl(Ctx.Akr, Ctx.AkrSsl, Ctx.AkrAzr);
   if (Ctx.AkrSsl == 1) {
-    RotateLog(Ctx.LogPath);
+    if (!Ctx.Preview && !Ctx.Check) RotateLog(Ctx.LogPath);
     Log("\n\nProtokollierung gestartet, V%s", kVersion);
     Log("Schnittstelle leeren");
     if (!Ctx.PnrFilter.empty()) Log("\n     FILTER AUF PNR: %s GESETZT !!\n", Ctx.PnrFilter);
@@ -126,6 +129,12 @@ int Run(const std::vector<std::string>& argv) {
 
   Ctx.LastStatus = SQL_GetSysdate(Ctx.DbTime);
   Log("LuG-Uebergabe Akr:%s, Schema:%s am %s gestartet", Ctx.Akr, Ctx.Schema, Ctx.DbTime);
+
+  if (Ctx.Check) {
+    int code = RunCheck();
+    Ctx.RunCompleted = true;
+    return code;
+  }
 
   // the transfer directory is created level by level; existing levels are fine
   const char* levels[] = {"..\\Transfer", "\\Lohn und Gehalt", "\\Export"};
@@ -147,6 +156,7 @@ int Run(const std::vector<std::string>& argv) {
     Log("Übergabeverzeichnis kann nicht erstellt werden!");
     return 0;
   }
+  if (Ctx.Preview && !UsePreviewFolder()) return 0;
 
   SettlementControl();
 
@@ -154,13 +164,14 @@ int Run(const std::vector<std::string>& argv) {
 
   ExportDispatch();
 
-  WritePointerFile();
+  if (!Ctx.Preview) WritePointerFile();
 
   Ctx.LastStatus = SQL_GetSysdate(Ctx.DbTime);
   Log("LuG-Uebergabe Akr: %s, Abrnr: %ld am %s beendet", Ctx.Akr, Ctx.Abrnr, Ctx.DbTime);
   Console(Format("\nLohn und Gehaltuebergabe fuer Akr: %s und Abrnr: %ld ist beendet", Ctx.Akr, Ctx.Abrnr));
 
   Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, 98);
+  Ctx.RunCompleted = true;
   return dbCommit();
 }
 
@@ -182,6 +193,11 @@ int RunMain(const std::vector<std::string>& args) {
   int code;
   try {
     code = Run(args);
+  } catch (const ProcessExit& e) {
+    code = e.code;
+  }
+  try {
+    code = FinishRun(code);
   } catch (const ProcessExit& e) {
     code = e.code;
   }

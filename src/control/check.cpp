@@ -1,0 +1,242 @@
+#include "control/check.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "control/control.h"
+#include "export/common.h"
+#include "export/dispatch.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/platform.h"
+#include "run/runlog.h"
+#include "run/text.h"
+
+namespace {
+
+struct Period {
+  int32_t Num = 0;
+  std::string Von;  // YYYY.MM.DD
+  std::string Bis;
+};
+
+void Add(std::vector<CheckFinding>& out, const char* kind, const std::string& cp1252Text) {
+  out.push_back(CheckFinding{kind, cp1252Text});
+}
+
+// DD.MM.YYYY of a YYYY.MM.DD text.
+std::string Dmy(const std::string& ymd) { return SubStr(ymd, 8, 2) + "." + SubStr(ymd, 5, 2) + "." + SubStr(ymd, 0, 4); }
+
+int SQL_Qvx170Lg1_Count(const std::string& lgp, int32_t& count) {
+  return SqlSelectOne(SqlFormat("SELECT COUNT(*) FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lgp), count);
+}
+
+// The accounting number and the earlier ones the retro loop would take,
+// newest first (at most limit rows).
+int SQL_Qvx330Abr_OpenCheck(SqlCursor& c, const std::string& akr, int32_t abrnr, int limit) {
+  return SqlOpen(c, SqlFormat("SELECT AbrNum, date_format(AbrVon,'%%Y.%%m.%%d'), date_format(AbrBis,'%%Y.%%m.%%d') "
+                              " FROM Qvx330Abr WHERE AbrAkr = '%s' AND AbrNum <= %ld ORDER BY AbrNum DESC LIMIT %d",
+                              akr, abrnr, limit));
+}
+
+// The booking dates are compared as dates (the date index can be used).
+// Bookings of the circle's employees in a period on accounts that the
+// interface knows but for which no line of a record type of the payroll
+// system is valid over the whole period (the settlement would not read them).
+int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRecord& lug, const Period& p) {
+  return SqlOpen(
+      c, SqlFormat("SELECT b.ZkbZkt, b.ZkbZtr, SUM(b.ZkbStd), SUM(b.ZkbTge), COUNT(DISTINCT b.ZkbPnr) "
+                   " FROM Qvx331Zkb b WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') "
+                   " AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
+                   " AND EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr AND v.BsvAkr = '%s' "
+                   "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
+                   "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
+                   " AND EXISTS (SELECT 1 FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' AND k.Lu1Ztk = b.ZkbZkt) "
+                   " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
+                   "  AND l.Lu1Ztk = b.ZkbZkt AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
+                   "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
+                   "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s')) "
+                   " GROUP BY b.ZkbZkt, b.ZkbZtr ORDER BY b.ZkbZkt, b.ZkbZtr",
+                   p.Von, p.Bis, akr, p.Bis, p.Von, lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis));
+}
+
+// Pairs of wage-type lines of one account and record type whose validities
+// overlap.
+int SQL_Qvx171Lu1_OpenOverlap(SqlCursor& c, const std::string& lugLug) {
+  return SqlOpen(
+      c, SqlFormat("SELECT a.Lu1Stz, a.Lu1Ztk, a.Lu1Lna, date_format(a.Lu1Gvo,'%%d.%%m.%%Y'), "
+                   " IFNULL(date_format(a.Lu1Gbi,'%%d.%%m.%%Y'),''), b.Lu1Lna, date_format(b.Lu1Gvo,'%%d.%%m.%%Y'), "
+                   " IFNULL(date_format(b.Lu1Gbi,'%%d.%%m.%%Y'),'') "
+                   " FROM Qvx171Lu1 a, Qvx171Lu1 b WHERE a.Lu1Num = '%s' AND b.Lu1Num = a.Lu1Num "
+                   " AND b.Lu1Stz = a.Lu1Stz AND b.Lu1Ztk = a.Lu1Ztk "
+                   " AND b.Lu1Lna = a.Lu1Lna AND a.Lu1Gvo < b.Lu1Gvo "
+                   " AND a.Lu1Gvo <= IFNULL(b.Lu1Gbi, '9999-12-31') AND b.Lu1Gvo <= IFNULL(a.Lu1Gbi, '9999-12-31') "
+                   " ORDER BY a.Lu1Stz, a.Lu1Ztk, a.Lu1Lna, a.Lu1Gvo, b.Lu1Lna, b.Lu1Gvo",
+                   lugLug));
+}
+
+// Personnel numbers with bookings in the period but no employment in any
+// circle during it, who belong (or belonged) to this circle or to none.
+int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const Period& p) {
+  return SqlOpen(
+      c, SqlFormat("SELECT b.ZkbPnr, SUM(b.ZkbStd), SUM(b.ZkbTge) FROM Qvx331Zkb b "
+                   " WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
+                   " AND NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr "
+                   "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
+                   "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
+                   " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = b.ZkbPnr AND w.BsvAkr = '%s') "
+                   "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = b.ZkbPnr)) "
+                   " GROUP BY b.ZkbPnr ORDER BY b.ZkbPnr",
+                   p.Von, p.Bis, p.Bis, p.Von, akr));
+}
+
+std::string Days(int64_t tenths) { return Format("%.1f", static_cast<double>(tenths) / 10.0); }
+
+// Whether a file can be created in the directory (created and removed at
+// once); a directory that does not exist yet is judged by the nearest level
+// that exists, since the run creates the missing levels.
+bool DirectoryWritable(const std::string& dir) {
+  std::string probe = dir + "\\~lugcheck.tmp";
+  std::FILE* f = OpenFile(probe, "wb");
+  if (f) {
+    std::fclose(f);
+    RemoveFile(probe);
+    return true;
+  }
+  if (errno != ENOENT || dir == ".") return false;
+  size_t cut = dir.find_last_of('\\');
+  if (cut == std::string::npos || cut == 0) return DirectoryWritable(".");
+  return DirectoryWritable(dir.substr(0, cut));
+}
+
+void CheckTransferDir(std::vector<CheckFinding>& out) {
+  std::string dir = std::string("..\\Transfer\\Lohn und Gehalt\\Export\\") + Ctx.Schema;
+  if (!DirectoryWritable(dir))
+    Add(out, "Übergabeverzeichnis", Cp1252("Übergabeverzeichnis kann nicht beschrieben werden: ") + dir);
+}
+
+void CheckBookings(std::vector<CheckFinding>& out, const LugRecord& lug, const std::vector<Period>& periods) {
+  for (const Period& p : periods) {
+    SqlCursor c;
+    int st = SQL_Qvx331Zkb_OpenUnmapped(c, Ctx.Akr, lug, p);
+    std::string zkt;
+    int16_t ztr = 0;
+    int64_t std = 0, tge = 0;
+    int32_t persons = 0;
+    while (st == 0 && (st = SqlFetchInto(c, zkt, ztr, std, tge, persons)) == 0) {
+      Add(out, "Keine gültige Lohnart",
+          Format(Cp1252("Konto %s (%s): keine gültige Lohnart in Periode %ld (%s bis %s), nicht übergeben: "
+                        "%lld Minuten, %s Tage, %d Mitarbeiter"),
+                 zkt, Cp1252(ztr == 3 ? "Periodenwerte" : "Tageswerte"), p.Num, Dmy(p.Von), Dmy(p.Bis),
+                 std, Days(tge), persons));
+    }
+    if (st != kSqlNoMoreRows) Add(out, "Lesefehler", Format(Cp1252("Buchungen nicht lesbar: %d"), st));
+  }
+}
+
+}  // namespace
+
+std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
+  std::vector<CheckFinding> out;
+  if (probeTransferDir) CheckTransferDir(out);
+
+  LugRecord lug;
+  int lugStatus = SQL_Qvx171Lug_Get(Ctx.Akr, lug);
+  if (lugStatus == kSqlNoMoreRows) {
+    Add(out, "Keine Schnittstelle", Format(Cp1252("Keine Schnittstelle (Qvx171Lug) für AbrKreis %s gefunden"), Ctx.Akr));
+    return out;
+  }
+  if (lugStatus != 0) {
+    Add(out, "Lesefehler", Format(Cp1252("Schnittstelle des AbrKreises %s nicht lesbar: %d"), Ctx.Akr, lugStatus));
+    return out;
+  }
+  if (ChooseExporter(lug.LugLgp) == Exporter::None)
+    Add(out, "Kein Lohnprogramm",
+        Format(Cp1252("Lohnprogramm-Kennzeichen '%s' passt zu keinem Lohnprogramm: nichts wird übergeben"),
+               lug.LugLgp));
+  int32_t types = 0;
+  SQL_Qvx170Lg1_Count(lug.LugLgp, types);
+  if (types == 0)
+    Add(out, "Keine Satzarten",
+        Format(Cp1252("Keine Satzarten (Qvx170Lg1) für Lohnprogramm '%s': keine Kontenwerte werden übergeben"),
+               lug.LugLgp));
+
+  // the period and the retro periods, newest first
+  int16_t rrm = 0;
+  SQL_O1001AbrKreis_GetRrm(Ctx.Akr, rrm);
+  if (rrm < 0) rrm = 0;
+  std::vector<Period> periods;
+  {
+    SqlCursor c;
+    int st = SQL_Qvx330Abr_OpenCheck(c, Ctx.Akr, Ctx.Abrnr, rrm + 1);
+    Period p;
+    while (st == 0 && (st = SqlFetchInto(c, p.Num, p.Von, p.Bis)) == 0) periods.push_back(p);
+  }
+  if (periods.empty() || periods[0].Num != Ctx.Abrnr) {
+    Add(out, "Keine Periode",
+        Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht gefunden"), Ctx.Abrnr, Ctx.Akr));
+    periods.clear();
+  } else {
+    // fewer earlier periods than the setting is no problem: the circle is
+    // younger than the retro reach, and the run recomputes what there is
+    for (size_t i = 1; i < periods.size(); ++i) {
+      const Period& newer = periods[i - 1];
+      const Period& older = periods[i];
+      int32_t start = DayNumber(Dmy(newer.Von));
+      int32_t end = DayNumber(Dmy(older.Bis));
+      if (start <= end)
+        Add(out, "Rückrechnungsperioden",
+            Format(Cp1252("Perioden %ld (%s bis %s) und %ld (%s bis %s) überschneiden sich"), older.Num,
+                   Dmy(older.Von), Dmy(older.Bis), newer.Num, Dmy(newer.Von), Dmy(newer.Bis)));
+      else if (start > end + 1)
+        Add(out, "Rückrechnungsperioden",
+            Format(Cp1252("Zwischen Periode %ld (bis %s) und %ld (ab %s) fehlt eine Periode"), older.Num,
+                   Dmy(older.Bis), newer.Num, Dmy(newer.Von)));
+    }
+  }
+
+  {
+    SqlCursor c;
+    int st = SQL_Qvx171Lu1_OpenOverlap(c, lug.LugLug);
+    std::string stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB;
+    while (st == 0 && (st = SqlFetchInto(c, stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB)) == 0) {
+      Add(out, "Überschneidende Lohnarten",
+          Format(Cp1252("Satzart %s, Konto %s: Lohnart %s (%s bis %s) und Lohnart %s (%s bis %s) gelten zugleich"),
+                 stz, zkt, lnaA, vonA, bisA.empty() ? std::string("offen") : bisA, lnaB, vonB,
+                 bisB.empty() ? std::string("offen") : bisB));
+    }
+  }
+
+  CheckBookings(out, lug, periods);
+
+  if (!periods.empty()) {
+    SqlCursor c;
+    int st = SQL_Qvx331Zkb_OpenNoEmployment(c, Ctx.Akr, periods[0]);
+    std::string pnr;
+    int64_t std = 0, tge = 0;
+    while (st == 0 && (st = SqlFetchInto(c, pnr, std, tge)) == 0) {
+      Add(out, "Keine Beschäftigung",
+          Format(Cp1252("Pnr %s: Buchungen in Periode %ld (%lld Minuten, %s Tage), aber keine Beschäftigung im "
+                        "AbrKreis %s"),
+                 pnr, periods[0].Num, std, Days(tge), Ctx.Akr));
+    }
+  }
+  for (CheckFinding& f : out) f.Kind = Cp1252(f.Kind);
+  return out;
+}
+
+int RunCheck() {
+  Log("PRÜFUNG AbrKreis %s, Abrnr %ld: nichts wird berechnet oder geschrieben", Ctx.Akr, Ctx.Abrnr);
+  std::vector<CheckFinding> found = CheckCircle(true);
+  for (const CheckFinding& f : found) {
+    Log("PROBLEM: %s", f.Text);
+    std::string line = f.Text + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+  }
+  std::string end = Format(Cp1252("Prüfung beendet: %d Problem(e) gefunden"), static_cast<int>(found.size()));
+  Log("%s", end);
+  end += "\n";
+  std::fwrite(end.data(), 1, end.size(), stdout);
+  std::fflush(stdout);
+  return found.empty() ? 0 : 2;
+}
