@@ -144,7 +144,11 @@ TEST_F(DemoModes, CheckFindsNothingInTheDemoCompany) {
     SCOPED_TRACE(c.Circle);
     std::string before = Snapshot(admin, schema);
     EXPECT_EQ(0, Run({"localhost", schema, c.Circle, c.Abrnr, "0", "--check"})) << ConsoleText(tree);
+#ifdef _WIN32
+    EXPECT_EQ("Pr\xFC" "fung beendet: 0 Problem(e) gefunden\r\n", ConsoleText(tree));  // console in text mode
+#else
     EXPECT_EQ("Pr\xFC" "fung beendet: 0 Problem(e) gefunden\n", ConsoleText(tree));
+#endif
     EXPECT_EQ(before, Snapshot(admin, schema));
   }
 }
