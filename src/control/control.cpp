@@ -108,7 +108,8 @@ void SettlementControl() {
     Ctx.LastStatus = st;
     Log("Qvx171Lug-Lesenfehler: %d", st);
     Log("Schnittstelle für diesen AbrKreis nicht gefunden!");
-    AbortRun(98);
+    // 98 is what the calling application reads as a complete hand-over
+    AbortRun(60);
   }
   Ctx.TopasFlag = StartsWith(Ctx.Lug.LugLgp, "TOPAS") ? 1 : 0;
   Ctx.AbrVon.clear();
@@ -117,7 +118,7 @@ void SettlementControl() {
   if (st != 0) {
     Ctx.LastStatus = st;
     Log("Fehler Lesen Qvx330Abr (1): %d", st);
-    AbortRun(98);
+    AbortRun(60);
   }
 
   // Final or interim settlement.
