@@ -5,7 +5,10 @@
 // and no transfer file stands half written.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fstream>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -347,3 +350,77 @@ TEST_F(FaultRun, SecondRunGivesUpAfterItsWait) {
 #endif
 
 }  // namespace
+
+#ifndef _WIN32
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+
+#include <chrono>
+
+namespace {
+
+// A server that accepts the connection but never answers: the run gives up
+// after the connect timeout with its connection-failure line and exit code
+// 0, instead of waiting for ever.
+TEST(BadInstallation, ServerThatNeverAnswers) {
+  int listener = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+  ASSERT_EQ(0, listen(listener, 4));  // connections are queued, never accepted
+  socklen_t len = sizeof addr;
+  getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+  std::string net8 = "127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
+
+  fs::path tree = MakeInstallTree("tsilent" + std::to_string(getpid()));
+  fs::remove(tree / "Files/quantivel.ini");
+  auto t0 = std::chrono::steady_clock::now();
+  int code = RunWithConsole({"lugtransfer", net8, "s", "01", "3", "0"}, tree / "bin", tree / "stdout.txt");
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  close(listener);
+  EXPECT_EQ(0, code);
+  EXPECT_LT(seconds, 3.0 * kConnectTimeoutSeconds);
+  std::string log = ReadFileBytes((tree / "Quantivel_php/log/log#lug.txt").string());
+  EXPECT_NE(std::string::npos, log.find("dbConnect-Fehler: 2013\r\nBenutzer: ,  Passwort: ,  Net8: " + net8 +
+                                        ",  Schema: S\r\n"))
+      << log;
+  fs::remove_all(tree);
+}
+
+// A real full disk: a tiny file system mounted over the transfer folder (needs
+// root). The file that does not fit is not handed over, the earlier file of
+// the name is gone, no temporary file is left, and AkrAdt says "started".
+TEST_F(FaultRun, TransferFolderOnAFullDisk) {
+  Prepare("ttmp", "DATEV");
+  fs::path dir = TransferDir() / "Lohn und Gehalt/Export" / schema;
+  std::string upper = schema;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  dir = TransferDir() / "Lohn und Gehalt/Export" / upper;
+  ASSERT_TRUE(fs::exists(dir / "datev.csv"));
+  if (mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=4k") != 0)
+    GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root): " << std::strerror(errno);
+  // the earlier file, and the rest of the space taken
+  WriteFileBytes((dir / "datev.csv").string(), "alt\r\n");
+  std::ofstream fill(dir / "fill", std::ios::binary);
+  std::string block(512, 'x');
+  while (fill.write(block.data(), static_cast<std::streamsize>(block.size())) && fill.flush()) {
+  }
+  fill.close();
+  int code = Run("3");
+  std::string log = Log();
+  bool hasFile = fs::exists(dir / "datev.csv");
+  bool hasTemp = fs::exists(dir / "datev.csv.01.tmp");
+  umount(dir.c_str());
+  EXPECT_EQ(1, code);
+  EXPECT_NE(std::string::npos, log.find("Schreibfehler in Datei")) << log;
+  EXPECT_FALSE(hasFile);
+  EXPECT_FALSE(hasTemp);
+  EXPECT_EQ("1", Read().Adt);
+}
+
+}  // namespace
+#endif
