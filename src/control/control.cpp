@@ -53,6 +53,8 @@ void ReadPeriod(const std::string& akr, int32_t abrnr, const char* message) {
 void RetroLoop() {
   Ctx.AkrRrm = 0;
   Ctx.LastStatus = SQL_O1001AbrKreis_GetRrm(Ctx.Akr, Ctx.AkrRrm);
+  // without a result nothing would be recomputed and no difference written
+  if (Ctx.LastStatus == -1) AbortRun(60);
   if (Ctx.AkrRrm == 0) return;
   // RetroAbrnr holds twelve accounting numbers; the difference step compares
   // with no more than these.
@@ -163,7 +165,10 @@ void SettlementControl() {
 void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante) {
   const bool calc = variante == FolgeVariante::Berechnung;
   std::string lugLug;
-  if (SQL_Qvx171Lug_GetLug(akr, lugLug) != 0) return;
+  int lst = SQL_Qvx171Lug_GetLug(akr, lugLug);
+  // no interface is no following month; no result must not be taken for it
+  if (lst == -1) AbortRun(60);
+  if (lst != 0) return;
   SQL_Qvx171Lu1_OpenFlg(lugLug);
   SQL_Qvx330Abr_OpenPrev(akr, abrnr);
 

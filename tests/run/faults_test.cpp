@@ -424,3 +424,20 @@ TEST_F(FaultRun, TransferFolderOnAFullDisk) {
 
 }  // namespace
 #endif
+
+namespace {
+
+// The run log runs over its limit while the run works: the run ends with
+// exit code 1 and AkrAdt says "started", not the 98 of the earlier run.
+TEST_F(FaultRun, RunLogFullLeavesStarted) {
+  Prepare("tlog", "DATEV");
+  fs::path log = fs::path(tree) / "Quantivel_php/log/log#lug.txt";
+  // room for the first line of the run only
+  WriteFileBytes(log.string(), std::string(10485760 - 60, 'x'));
+  EXPECT_EQ(1, Run("3"));
+  std::string text = Log();
+  EXPECT_EQ(Cp1252("Abbruch wegen LogFile-Überlaufs !!"), text.substr(text.size() - 34));
+  EXPECT_EQ("1", Read().Adt);
+}
+
+}  // namespace
