@@ -101,7 +101,12 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
     g_conn = nullptr;
     return err;
   }
-  SqlWrite("SET AUTOCOMMIT = 0");
+  // a run in autocommit mode would leave half its work committed at any failure
+  if (int st = SqlWrite("SET AUTOCOMMIT = 0"); st != 0) {
+    mysql_close(g_conn);
+    g_conn = nullptr;
+    return st == -1 ? CR_UNKNOWN_ERROR : st;
+  }
   if (!g_sessionInit.empty()) SqlWrite(g_sessionInit);
   return 0;
 }
