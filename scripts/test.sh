@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=${LUG_JOBS:-2}
 
-packages=(cmake make g++ pkg-config libmariadb-dev mariadb-server mariadb-client libgtest-dev)
+packages=(cmake make g++ pkg-config libmariadb-dev mariadb-server mariadb-client libgtest-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -48,6 +48,11 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON -DLUG_SANITIZE
   -DLUG_TEST_SOCKET="$root/build/db/mysqld.sock" >/dev/null
 cmake --build build-asan -j"$jobs"
 
+echo "== build of the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer)"
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON -DLUG_FUZZ=ON \
+  -DLUG_TESTS=OFF -DLUG_BENCH=OFF >/dev/null
+cmake --build build-fuzz -j"$jobs" --target fuzz_config fuzz_cmdline fuzz_format
+
 started=0
 if ! scripts/db-server.sh status >/dev/null 2>&1; then
   scripts/db-server.sh start
@@ -64,6 +69,18 @@ echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j"$jobs") || status=1
+
+echo "== fuzzing (${LUG_FUZZ_SECONDS:-30} s per target)"
+for target in config cmdline format; do
+  work=$(mktemp -d)
+  if ! (cd "$work" && "$root/build-fuzz/fuzz_$target" -max_total_time="${LUG_FUZZ_SECONDS:-30}" -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 "$work" "$root/tests/fuzz/corpus/$target" >"$work/fuzz.log" 2>&1); then
+    echo "fuzz_$target FAILED:"; tail -60 "$work/fuzz.log"; status=1
+  else
+    echo "fuzz_$target: $(grep -m1 'stat::number_of_executed_units' "$work/fuzz.log" || true)"
+  fi
+  rm -rf "$work" /tmp/lugfuzz-*
+done
 
 if [ "$status" -ne 0 ]; then
   echo "== FAILED"

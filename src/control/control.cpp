@@ -53,6 +53,8 @@ void ReadPeriod(const std::string& akr, int32_t abrnr, const char* message) {
 void RetroLoop() {
   Ctx.AkrRrm = 0;
   Ctx.LastStatus = SQL_O1001AbrKreis_GetRrm(Ctx.Akr, Ctx.AkrRrm);
+  // without a result nothing would be recomputed and no difference written
+  if (Ctx.LastStatus == -1) AbortRun(60);
   if (Ctx.AkrRrm == 0) return;
   // RetroAbrnr holds twelve accounting numbers; the difference step compares
   // with no more than these.
@@ -108,7 +110,8 @@ void SettlementControl() {
     Ctx.LastStatus = st;
     Log("Qvx171Lug-Lesenfehler: %d", st);
     Log("Schnittstelle für diesen AbrKreis nicht gefunden!");
-    AbortRun(98);
+    // 98 is what the calling application reads as a complete hand-over
+    AbortRun(60);
   }
   Ctx.TopasFlag = StartsWith(Ctx.Lug.LugLgp, "TOPAS") ? 1 : 0;
   Ctx.AbrVon.clear();
@@ -117,7 +120,7 @@ void SettlementControl() {
   if (st != 0) {
     Ctx.LastStatus = st;
     Log("Fehler Lesen Qvx330Abr (1): %d", st);
-    AbortRun(98);
+    AbortRun(60);
   }
 
   // Final or interim settlement.
@@ -162,7 +165,10 @@ void SettlementControl() {
 void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante) {
   const bool calc = variante == FolgeVariante::Berechnung;
   std::string lugLug;
-  if (SQL_Qvx171Lug_GetLug(akr, lugLug) != 0) return;
+  int lst = SQL_Qvx171Lug_GetLug(akr, lugLug);
+  // no interface is no following month; no result must not be taken for it
+  if (lst == -1) AbortRun(60);
+  if (lst != 0) return;
   SQL_Qvx171Lu1_OpenFlg(lugLug);
   SQL_Qvx330Abr_OpenPrev(akr, abrnr);
 

@@ -16,7 +16,18 @@ SqlCursor g_lu1Lna;
 // Older hand-over folder; the files of the current run are written to TransferDir.
 constexpr const char* kOldFolder = "..\\Transfer\\Lohn- und Gehaltsübergabe\\";
 
-[[noreturn]] void WriteFailed(const ExportFile& f) {
+// Neither the temporary file nor a file under the name is left: an earlier
+// file of the name would have been emptied by opening it for writing, and
+// must not be imported as this run's hand-over.
+void DiscardExportFile(ExportFile& f) {
+  f.File.Close();
+  if (!f.TempPath.empty()) RemoveFile(f.TempPath);
+  if (!f.Path.empty()) RemoveFile(f.Path);
+  f.TempPath.clear();
+}
+
+[[noreturn]] void WriteFailed(ExportFile& f) {
+  DiscardExportFile(f);
   Log("Schreibfehler in Datei %s, Übergabe abgebrochen !", f.Path);
   EndProcess(1);
 }
@@ -240,15 +251,30 @@ void DeleteOldTransferFile(std::string_view fileName) {
   RemoveFile(path);
 }
 
+std::string ExportTempPath(std::string_view path) {
+  std::string temp(path);
+  temp += '.';
+  for (char c : Ctx.Akr) {
+    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    temp += plain ? c : '_';
+  }
+  temp += ".tmp";
+  return temp;
+}
+
 bool ExportFileOpen(ExportFile& f, std::string_view name) {
   f.Path = Ctx.TransferDir;
   f.Path += name;
-  return f.File.Open(f.Path, "w");
+  f.TempPath = ExportTempPath(f.Path);
+  if (f.File.Open(f.TempPath, "w")) return true;
+  DiscardExportFile(f);
+  return false;
 }
 
 void ExportFileCreate(ExportFile& f, std::string_view name, std::string_view openFailure) {
+  f.OpenFailure = Cp1252(openFailure);
   if (ExportFileOpen(f, name)) return;
-  Log("%s", Cp1252(openFailure));
+  Log("%s", f.OpenFailure);
   EndProcess(1);
 }
 
@@ -258,6 +284,20 @@ void ExportWrite(ExportFile& f, std::string_view text) {
 
 void ExportFileClose(ExportFile& f) {
   if (!f.File.Close()) WriteFailed(f);
+  if (RenameFile(f.TempPath, f.Path) != 0) {
+    DiscardExportFile(f);
+    if (f.OpenFailure.empty())
+      Log("Schreibfehler in Datei %s, Übergabe abgebrochen !", f.Path);
+    else
+      Log("%s", f.OpenFailure);
+    EndProcess(1);
+  }
+  f.TempPath.clear();
+}
+
+ExportFile::~ExportFile() {
+  // a file that was not finished (the export ended early) is not handed over
+  if (!TempPath.empty()) DiscardExportFile(*this);
 }
 
 const char* const kZk1ExportColumns =

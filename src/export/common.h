@@ -182,17 +182,39 @@ void DeleteOldTransferFile(std::string_view fileName);
 // A transfer file in TransferDir: Windows-1252 text, every line feed written
 // as CR LF. Every write is checked; a file that cannot be written completely
 // is never left behind as a successful hand-over.
+//
+// Whole files only: the lines go into a temporary file in the same folder
+// (the name followed by "." and the circle and ".tmp", so that two circles of
+// one schema never share it), which is renamed over the file's name only when
+// it is complete, flushed and closed. A payroll import that picks the file up
+// at any moment sees a whole file or none. On any failure, and when the
+// export ends before the file is closed, the temporary file is removed and so
+// is the file under the name (an earlier file would have been emptied by
+// opening it for writing; it must not be taken for this run's hand-over).
 struct ExportFile {
   TextFile File;
-  std::string Path;  // as opened, with backslashes
+  std::string Path;         // as named, with backslashes
+  std::string TempPath;     // written here and renamed to Path when complete
+  std::string OpenFailure;  // Windows-1252 message when the file cannot be made
+  ExportFile() = default;
+  ~ExportFile();
+  ExportFile(const ExportFile&) = delete;
+  ExportFile& operator=(const ExportFile&) = delete;
 };
 
-// Creates (or truncates) TransferDir + name (name begins with a backslash).
-// When it cannot be opened, logs openFailure (a UTF-8 message such as
+// Temporary name of a transfer file (path with backslashes): the path, ".",
+// the circle (characters other than letters, digits, "-" and "_" as "_") and
+// ".tmp".
+std::string ExportTempPath(std::string_view path);
+
+// Creates TransferDir + name (name begins with a backslash) through its
+// temporary file. When it cannot be opened, or the finished file cannot be
+// put under its name, logs openFailure (a UTF-8 message such as
 // "Datevdatei kann nicht geoeffnet werden !") and ends the process with exit
 // code 1; the settlement was committed before the export.
 void ExportFileCreate(ExportFile& f, std::string_view name, std::string_view openFailure);
-// The same without the failure handling (files whose open is not checked).
+// The same without the failure handling of the open (files whose open is not
+// checked); a file that cannot be finished is reported as a write error.
 bool ExportFileOpen(ExportFile& f, std::string_view name);
 // Writes Windows-1252 text. A failed write (disk full) is logged and ends
 // the process with exit code 1.
@@ -201,7 +223,9 @@ template <class... A>
 void ExportWriteF(ExportFile& f, std::string_view fmt, const A&... args) {
   ExportWrite(f, Format(fmt, args...));
 }
-// Flushes and closes; a failure is handled like a failed write.
+// Flushes and closes the temporary file and renames it over the file's name;
+// a failure is handled like a failed write (or, for the rename, like a failed
+// open when the file has an open-failure message).
 void ExportFileClose(ExportFile& f);
 
 // Columns of a transfer record for a cursor over Qvx331Zk1 (table alias z), in

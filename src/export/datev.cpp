@@ -133,9 +133,10 @@ void DatevLohnprogramm() {
   ExportFileCreate(file, "\\datev.csv", "Datevdatei kann nicht geoeffnet werden !");
 
   std::string abrVon;
-  SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon);
+  // a missing row leaves the presets; no result would write a wrong header
+  if (SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon) == -1) AbortRun(60);
   LugRecord header;
-  SQL_Qvx171Lug_GetFir(Ctx.Akr, header);
+  if (SQL_Qvx171Lug_GetFir(Ctx.Akr, header) == -1) AbortRun(60);
 
   // payroll month: month of the period start shifted by LugMon
   int32_t month = ShiftMonth(DateToLong(abrVon) / 100, header.LugMon);

@@ -23,6 +23,13 @@ struct LugRecord {
 };
 
 inline constexpr const char* kVersion = "5.30";
+
+// AkrAdt of the circle: 98 after a normal end; a run sets kAdtStarted (in a
+// statement committed of its own) as soon as it holds the circle, so that a
+// run that does not reach its end never leaves the 98 of an earlier run. The
+// abort routine replaces it with its status.
+inline constexpr int kAdtDone = 98;
+inline constexpr int kAdtStarted = 1;
 inline constexpr int kMaxRetro = 12;
 
 struct RunContext {

@@ -19,6 +19,7 @@ int g_lastErrNo = 0;
 std::string g_lastErrText;
 std::string g_sessionInit;
 long g_statements = 0;
+std::function<bool(long)> g_hook;
 
 void RecordError() {
   g_lastErrNo = g_conn ? static_cast<int>(mysql_errno(g_conn)) : -1;
@@ -66,6 +67,9 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
     return g_lastErrNo;
   }
   mysql_options(g_conn, MYSQL_SET_CHARSET_NAME, "latin1");
+  // a server that takes the connection but never greets must not hold the run
+  unsigned timeout = kConnectTimeoutSeconds;
+  mysql_options(g_conn, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
   std::string host = server;
   unsigned port = 0;
   const char* socket = nullptr;
@@ -97,7 +101,12 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
     g_conn = nullptr;
     return err;
   }
-  SqlWrite("SET AUTOCOMMIT = 0");
+  // a run in autocommit mode would leave half its work committed at any failure
+  if (int st = SqlWrite("SET AUTOCOMMIT = 0"); st != 0) {
+    mysql_close(g_conn);
+    g_conn = nullptr;
+    return st == -1 ? CR_UNKNOWN_ERROR : st;
+  }
   if (!g_sessionInit.empty()) SqlWrite(g_sessionInit);
   return 0;
 }
@@ -109,6 +118,8 @@ void dbDisconnect() {
 
 void dbSetSessionInit(const std::string& statement) { g_sessionInit = statement; }
 
+void dbSetStatementHook(std::function<bool(long)> hook) { g_hook = std::move(hook); }
+
 int AlterSession() { return 0; }
 
 int dbExec(SqlCursor& c) {
@@ -119,6 +130,13 @@ int dbExec(SqlCursor& c) {
     return g_lastErrNo;
   }
   ++g_statements;
+  if (g_hook && g_hook(g_statements)) {
+    mysql_close(g_conn);
+    g_conn = nullptr;
+    g_lastErrNo = CR_SERVER_LOST;
+    g_lastErrText = "connection dropped by the test seam";
+    ConnectionLost(CR_SERVER_LOST);
+  }
   if (mysql_real_query(g_conn, c.Statement.data(), c.Statement.size()) != 0) {
     RecordError();
     if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -53,6 +54,16 @@ int dbLastErrorNumber();
 // Statements sent to the server since the process started (benchmarks).
 long dbStatementCount();
 const std::string& dbLastErrorText();
+
+// Seconds the connect and the server's greeting may take before dbConnect
+// gives up (a server that accepts the connection but never answers).
+inline constexpr unsigned kConnectTimeoutSeconds = 5;
+
+// Test seam for fault injection: called before every statement with its
+// number (as dbStatementCount counts it). When it returns true the statement
+// fails as a lost connection and the connection stays gone. Empty in
+// production.
+void dbSetStatementHook(std::function<bool(long)> hook);
 
 // A statement run right after every connect (tests pin the session's time with
 // "SET TIMESTAMP = ..."); empty in production.

@@ -24,6 +24,8 @@ constexpr size_t kArgNet8Max = 40;  // argument 1
 constexpr size_t kSchemaMax = 40;
 constexpr size_t kAkrMax = 7;
 
+int g_runLockWait = kRunLockWaitSeconds;
+
 void Console(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
@@ -111,15 +113,35 @@ int Run(const std::vector<std::string>& argv) {
     return 0;
   }
 
+  // One run per schema and circle at a time: a second run waits for the
+  // first to end, and gives up without touching anything when it does not.
+  int32_t locked = 0;
+  st = SQL_GetRunLock(Ctx.Schema, Ctx.Akr, g_runLockWait, locked);
+  if (st != 0 || locked != 1) {
+    if (st != 0)
+      Log("Sperre für Akr %s, Schema %s kann nicht gesetzt werden, Fehler: %d", Ctx.Akr, Ctx.Schema, st);
+    else
+      Log("Übergabe für Akr %s, Schema %s läuft bereits, nach %d Sekunden Wartezeit nicht gestartet", Ctx.Akr,
+          Ctx.Schema, g_runLockWait);
+    return 0;
+  }
+  // From here until the normal end the circle's status says "started".
+  Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, kAdtStarted);
+  dbCommit();
+
   Ctx.MndSto.clear();
   st = SQL_Qvx112Mnd_GetSto(Ctx.Schema, Ctx.MndSto);
   if (st != 0) {
     Ctx.MndSto.clear();
     Log("Standortnummer kann nicht ermittelt werden! Error: %d", st);
+    // no result is no "no row": nothing read may be trusted then
+    if (st == -1) AbortRun(60);
   }
 
   Ctx.AkrSsl = 1;
   Ctx.LastStatus = SQL_O1001AbrKreis_GetSsl(Ctx.Akr, Ctx.AkrSsl, Ctx.AkrAzr);
+  // a missing row leaves the preset; a failed read must not clear the interface
+  if (Ctx.LastStatus == -1) AbortRun(60);
   if (Ctx.AkrSsl == 1) {
     if (!Ctx.Preview && !Ctx.Check) RotateLog(Ctx.LogPath);
     Log("\n\nProtokollierung gestartet, V%s", kVersion);
@@ -128,6 +150,7 @@ int Run(const std::vector<std::string>& argv) {
   }
 
   Ctx.LastStatus = SQL_GetSysdate(Ctx.DbTime);
+  if (Ctx.LastStatus == -1) AbortRun(60);
   Log("LuG-Uebergabe Akr:%s, Schema:%s am %s gestartet", Ctx.Akr, Ctx.Schema, Ctx.DbTime);
 
   if (Ctx.Check) {
@@ -170,7 +193,7 @@ int Run(const std::vector<std::string>& argv) {
   Log("LuG-Uebergabe Akr: %s, Abrnr: %ld am %s beendet", Ctx.Akr, Ctx.Abrnr, Ctx.DbTime);
   Console(Format("\nLohn und Gehaltuebergabe fuer Akr: %s und Abrnr: %ld ist beendet", Ctx.Akr, Ctx.Abrnr));
 
-  Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, 98);
+  Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, kAdtDone);
   Ctx.RunCompleted = true;
   return dbCommit();
 }
@@ -188,6 +211,12 @@ int SQL_Qvx112Mnd_GetSto(const std::string& schema, std::string& mndSto) {
 int SQL_O1001AbrKreis_GetSsl(const std::string& akr, int16_t& ssl, int16_t& azr) {
   return SqlSelectOne(SqlFormat("SELECT AkrSsl, AkrAzr  FROM O1001AbrKreis WHERE AkrNum = '%s'", akr), ssl, azr);
 }
+
+int SQL_GetRunLock(const std::string& schema, const std::string& akr, int waitSeconds, int32_t& got) {
+  return SqlSelectOne(SqlFormat("SELECT GET_LOCK('lugtransfer %s %s', %d)", schema, akr, waitSeconds), got);
+}
+
+void SetRunLockWait(int seconds) { g_runLockWait = seconds; }
 
 int RunMain(const std::vector<std::string>& args) {
   int code;

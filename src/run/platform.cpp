@@ -7,6 +7,8 @@
 #ifdef _WIN32
 #include <direct.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -134,8 +136,11 @@ int RemoveFile(std::string_view winPath) {
 }
 
 int RenameFile(std::string_view fromWinPath, std::string_view toWinPath) {
-  if (::_wrename(WidePath(fromWinPath).c_str(), WidePath(toWinPath).c_str()) == 0) return 0;
-  return errno;
+  // an existing file of the new name is replaced, as rename does on POSIX
+  if (MoveFileExW(WidePath(fromWinPath).c_str(), WidePath(toWinPath).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return 0;
+  return GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
 }
 #else
 int MakeDir(std::string_view winPath) {
@@ -148,7 +153,8 @@ std::FILE* OpenFile(std::string_view winPath, const char* mode) {
 }
 
 int RemoveFile(std::string_view winPath) {
-  if (std::remove(NativePath(winPath).c_str()) == 0) return 0;
+  // a directory of the name is never removed
+  if (::unlink(NativePath(winPath).c_str()) == 0) return 0;
   return errno;
 }
 

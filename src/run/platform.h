@@ -26,7 +26,8 @@ std::string Utf8(std::string_view cp1252);
 int MakeDir(std::string_view winPath);
 // Opens a file like fopen (mode "rb", "wb", "ab", ...); nullptr on failure.
 std::FILE* OpenFile(std::string_view winPath, const char* mode);
-// Remove a file, rename a file: 0 on success, else the errno value.
+// Remove a file (never a directory), rename a file (an existing file of the
+// new name is replaced): 0 on success, else the errno value.
 int RemoveFile(std::string_view winPath);
 int RenameFile(std::string_view fromWinPath, std::string_view toWinPath);
 

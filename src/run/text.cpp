@@ -1,5 +1,6 @@
 #include "run/text.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <vector>
@@ -58,6 +59,10 @@ std::string Native(const Spec& sp, const char* lengthMod, char conv, auto value)
 
 }  // namespace
 
+namespace {
+constexpr int kMaxWidth = 99999;
+}
+
 std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
   std::string out;
   out.reserve(fmt.size() + 32);
@@ -82,26 +87,32 @@ std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
     Spec sp;
     while (i < fmt.size() && std::string_view("-+ #0").find(fmt[i]) != std::string_view::npos)
       sp.flags += fmt[i++];
+    // widths and precisions beyond kMaxWidth are taken as kMaxWidth: no
+    // format of the program comes near it, and a format can never overflow
+    // the number or ask for gigabytes
     if (i < fmt.size() && fmt[i] == '*') {
-      sp.width = static_cast<int>(IntOf(take()));
-      if (sp.width < 0) {
+      long long w = IntOf(take());
+      if (w < 0) {
         sp.flags += '-';
-        sp.width = -sp.width;
+        w = w < -kMaxWidth ? kMaxWidth : -w;
       }
+      sp.width = static_cast<int>(std::min<long long>(w, kMaxWidth));
       ++i;
     } else {
       while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') {
-        sp.width = (sp.width < 0 ? 0 : sp.width * 10) + (fmt[i++] - '0');
+        sp.width = std::min(kMaxWidth, (sp.width < 0 ? 0 : sp.width * 10) + (fmt[i++] - '0'));
       }
     }
     if (i < fmt.size() && fmt[i] == '.') {
       ++i;
       sp.precision = 0;
       if (i < fmt.size() && fmt[i] == '*') {
-        sp.precision = static_cast<int>(IntOf(take()));
+        long long p = IntOf(take());
+        sp.precision = p < 0 ? -1 : static_cast<int>(std::min<long long>(p, kMaxWidth));
         ++i;
       } else {
-        while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') sp.precision = sp.precision * 10 + (fmt[i++] - '0');
+        while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9')
+          sp.precision = std::min(kMaxWidth, sp.precision * 10 + (fmt[i++] - '0'));
       }
     }
     while (i < fmt.size() && std::string_view("hlLqjzt").find(fmt[i]) != std::string_view::npos)

@@ -235,7 +235,8 @@ TEST_F(ExportCommon, FailedWritesEndTheProcess) {
   GTEST_SKIP() << "needs /dev/full of a POSIX system";
 #endif
   fs::path exportDir = tree / "Transfer/Lohn und Gehalt/Export/S";
-  fs::create_symlink("/dev/full", exportDir / "full.txt");
+  // the lines go into the temporary file, which stands on the full disk
+  fs::create_symlink("/dev/full", exportDir / ("full.txt." + Ctx.Akr + ".tmp"));
   // small text: kept in the buffer, the error comes with the close
   ExportFile f;
   ExportFileCreate(f, "\\full.txt", "Testdatei kann nicht geoeffnet werden !");
@@ -244,6 +245,9 @@ TEST_F(ExportCommon, FailedWritesEndTheProcess) {
   std::string message = Cp1252(
       "Schreibfehler in Datei ..\\Transfer\\Lohn und Gehalt\\Export\\S\\full.txt, Übergabe abgebrochen !\r\n");
   EXPECT_EQ(message, RunLog());
+  EXPECT_FALSE(fs::exists(fs::symlink_status(exportDir / ("full.txt." + Ctx.Akr + ".tmp"))));
+  EXPECT_FALSE(fs::exists(exportDir / "full.txt"));
+  fs::create_symlink("/dev/full", exportDir / ("full.txt." + Ctx.Akr + ".tmp"));
   // more text than the buffer holds: the write itself fails
   ExportFile g;
   ExportFileCreate(g, "\\full.txt", "Testdatei kann nicht geoeffnet werden !");

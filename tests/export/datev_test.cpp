@@ -152,7 +152,7 @@ TEST_F(DatevExport, DiskFull) {
 #ifdef _WIN32
   GTEST_SKIP() << "needs /dev/full of a POSIX system";
 #endif
-  fs::create_symlink("/dev/full", tree / "Transfer/Lohn und Gehalt/Export/S/datev.csv");
+  fs::create_symlink("/dev/full", tree / ("Transfer/Lohn und Gehalt/Export/S/datev.csv." + Ctx.Akr + ".tmp"));
   admin.Exec(Zk1(5, 0, "LA", "2026-03-01", "1001", "AZ", "100", "     ", "K100", "T1", 480, 0, 1, "501"));
   EXPECT_EQ(1, ExitCodeOf(DatevLohnprogramm));
   EXPECT_EQ(Cp1252("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
@@ -162,13 +162,14 @@ TEST_F(DatevExport, DiskFull) {
   EXPECT_EQ("0\n", admin.QueryText("SELECT AkrAdt FROM O1001AbrKreis"));
 }
 
-// The transfer records cannot be read: the run is aborted with status 60; the
-// file keeps what was written.
+// The transfer records cannot be read: the run is aborted with status 60; no
+// part of the file is handed over (neither datev.csv nor its temporary file).
 TEST_F(DatevExport, TransferRecordsUnreadable) {
   admin.Exec("RENAME TABLE Qvx331Zk1 TO Qvx331Zk1Alt");
   EXPECT_EQ(1, ExitCodeOf(DatevLohnprogramm));
   EXPECT_EQ("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nAbbruch wegen Fehler, Status: 60\r\n", RunLog());
-  EXPECT_EQ("4711;0815;03/2026\r\n", TransferFile("datev.csv"));
+  EXPECT_FALSE(fs::exists(tree / "Transfer/Lohn und Gehalt/Export/S/datev.csv"));
+  EXPECT_FALSE(fs::exists(tree / ("Transfer/Lohn und Gehalt/Export/S/datev.csv." + Ctx.Akr + ".tmp")));
   EXPECT_EQ("60\n", admin.QueryText("SELECT AkrAdt FROM O1001AbrKreis"));
 }
 

@@ -213,6 +213,8 @@ std::vector<IniCase> IniCases()
         {"CR LF file without final line end", "[X];X;\r\n2;PASS;" + pass, "", "PASS", 0,
          "S3cr3t!Passwort"},
         {"empty file", "", "", "PASS", 0, ""},
+        {"byte-order mark before line A", "\xEF\xBB\xBF" + crlf, "", "PASS", 0, "S3cr3t!Passwort"},
+        {"binary file", std::string("\x00\xFF\x01;\n\x00;\x80\x00;\xFE\n\x1A", 13), "", "PASS", 0, ""},
         {"only line A", "[X];X;\n", "", "PASS", 0, ""},
         {"only line A without LF", "[X];X;", "", "PASS", 0, ""},
         {"one ; in line B is not taken", "[X];X;\n0;" + login + "\n[X];X;\n2;PASS;" + pass + "\n", "", "PASS",

@@ -66,3 +66,11 @@ TEST(TextHelpers, ToLongStopsAtNonDigits) {
   EXPECT_EQ(0, ToLong(""));
   EXPECT_EQ(INT32_MAX, ToLong("99999999999"));
 }
+
+// Widths and precisions too large for a number (found by fuzzing the
+// formatter) are taken as 99999 instead of overflowing.
+TEST(FormatLimits, HugeWidthIsCapped) {
+  EXPECT_EQ(99999u, Format("%2222222222222222222222d", 1).size());
+  EXPECT_EQ(99999u, Format("%-*s", -2147483647 - 1, "x").size());
+  EXPECT_EQ("1.50", Format("%.*f", 2, 1.5));
+}
