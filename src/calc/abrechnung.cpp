@@ -3,6 +3,7 @@
 #include "calc/lssaetze.h"
 #include "calc/statistik.h"
 #include "calc/transfer.h"
+#include "calc/vorlesen.h"
 #include "calc/zeitkonten.h"
 #include "control/control.h"
 #include "run/context.h"
@@ -97,10 +98,11 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   // Employee loop.
   Calc.LastPnr.clear();
   SQL_Qvx310Bsv_Open(akr, Calc.MainBis, Ctx.AbrVon, lugOnly);
+  BsvAhead ahead(SQL_Qvx310Bsv_Fetch, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter);
   int st;
   for (;;) {
     Calc.Written = false;
-    st = SQL_Qvx310Bsv_Fetch(Calc.Bsv);
+    st = ahead.Next(Calc.Bsv);
     if (st != 0) break;
     const BsvRow& row = Calc.Bsv;
 
@@ -177,7 +179,7 @@ int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const
   g_bsvLugOnly = lugOnly;
   return SqlOpen(g_bsv, SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
                                               " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr), ") +
-                                      SqlKeyColumn("BsvPnr") +
+                                      SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
                                       std::string(" FROM Qvx310Bsv WHERE BsvAkr = '%s'"
                                               " AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
                                               " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
@@ -188,7 +190,8 @@ int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const
 
 int SQL_Qvx310Bsv_Fetch(BsvRow& row) {
   row = BsvRow{};
-  int st = SqlFetchInto(g_bsv, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.BsvSfr, row.PnrKey);
+  int st = SqlFetchInto(g_bsv, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.BsvSfr, row.PnrKey,
+                        row.StmtKey);
   if (st == 0) {
     if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
     else if (!g_bsvLugOnly) row.Zk1Upn = row.BsvPnr;

@@ -4,6 +4,7 @@
 
 #include "calc/transfer.h"
 #include "calc/unterbrechung.h"
+#include "calc/vorlesen.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -339,7 +340,9 @@ int SQL_Qvx327Tag_GetCodes(const std::string& pnr, const std::string& day, std::
   tagTgb.clear();
   tagHtv.clear();
   tagHtn.clear();
-  int st = SqlSelectOne(SqlFormat("SELECT TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
+  int st = 0;
+  if (!BatchTagCodes(pnr, day, st, tagTgb, tagHtv, tagHtn))
+    st = SqlSelectOne(SqlFormat("SELECT TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
                                   " WHERE TagPnr = '%s' AND date_format(TagTag, '%%Y.%%m.%%d') = '%s'"
                                   " AND ((TagTgb IS NOT NULL) OR (TagHtv IS NOT NULL) OR (TagHtn IS NOT NULL))",
                                   pnr, day),

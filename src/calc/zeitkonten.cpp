@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "calc/statistik.h"
+#include "calc/vorlesen.h"
 #include "retro/rueckrechnung.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -523,6 +524,8 @@ int SQL_Qvx331Zkb_CloseFolge() { return dbClose(g_folge); }
 
 int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol) {
   sol = 0;
+  int st = 0;
+  if (BatchTgbSol(pnr, day, st, sol)) return st;
   return SqlSelectOne(
       SqlFormat("SELECT TgbSol FROM Qvx320Tgb WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbDtm = '%s'", pnr, day), sol);
 }

@@ -4,6 +4,7 @@
 #include "calc/lssaetze.h"
 #include "calc/statistik.h"
 #include "calc/unterbrechung.h"
+#include "calc/vorlesen.h"
 #include "control/control.h"
 #include "retro/zk3.h"
 #include "run/context.h"
@@ -165,7 +166,8 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   Ctx.AbrBis = bis;
   std::string akr = akrArg;
   BsvRow row;
-  while ((st = SQL_Qvx310Bsv_FetchRetro(row)) == 0) {
+  BsvAhead ahead(SQL_Qvx310Bsv_FetchRetro, von, bis, Ctx.PnrFilter);
+  while ((st = ahead.Next(row)) == 0) {
     if (!Ctx.PnrFilter.empty() && row.BsvPnr != Ctx.PnrFilter) continue;
     if (!row.BsvLug.empty()) Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
     else Log("Pnr: %s", row.BsvPnr);
@@ -237,7 +239,7 @@ int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, c
   return SqlOpen(g_bsvRetro,
                  SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
                                        " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), ") +
-                               SqlKeyColumn("BsvPnr") +
+                               SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
                                std::string(" FROM Qvx310Bsv"
                                        " WHERE BsvAkr = '%s' AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
                                        " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
@@ -248,7 +250,8 @@ int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, c
 
 int SQL_Qvx310Bsv_FetchRetro(BsvRow& row) {
   row = BsvRow{};
-  int st = SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.PnrKey);
+  int st = SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.PnrKey,
+                        row.StmtKey);
   if (st == 0) {
     if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
     else if (!g_bsvRetroLugOnly) row.Zk1Upn = row.BsvPnr;
