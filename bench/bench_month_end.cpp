@@ -168,7 +168,7 @@ void Bench(int n) {
   if (!diffs.empty()) diffs.pop_back();
   std::string upper = schema;
   std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-  std::ifstream datev(tree + "/bin/Transfer/Lohn und Gehalt/Export/" + upper + "/datev.csv", std::ios::binary);
+  std::ifstream datev(tree + "/Transfer/Lohn und Gehalt/Export/" + upper + "/datev.csv", std::ios::binary);
   long lines = std::count(std::istreambuf_iterator<char>(datev), std::istreambuf_iterator<char>(), '\n');
   struct rusage ru {};
   getrusage(RUSAGE_SELF, &ru);

@@ -70,6 +70,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   const bool mainCall = folgemonat == 0;
   std::string akr = akrRun;
   ResetZeitkontenCache();
+  ResetStatistikCache();
 
   // Old results of the accounting number (of the one employee under a filter).
   if (mainCall) {

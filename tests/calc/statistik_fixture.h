@@ -12,6 +12,7 @@
 #include <string>
 
 #include "calc/calcstate.h"
+#include "calc/statistik.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
@@ -34,6 +35,7 @@ protected:
     Ctx.Lug.LugLug = "L1";
     Ctx.Lug.LugLgp = "XXX";
     Calc = CalcState{};
+    ResetStatistikCache();  // answers kept from an earlier schema
     Period("2026.03.01", "2026.03.31");
     Employee("P1", "2020.01.01", "");
   }
