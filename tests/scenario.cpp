@@ -12,7 +12,7 @@
 
 #include "run/config.h"
 #include "run/db.h"
-#include "run/driver.h"
+#include "driver.h"
 #include "run/platform.h"
 #include "testdb.h"
 

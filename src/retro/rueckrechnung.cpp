@@ -6,7 +6,7 @@
 #include "calc/unterbrechung.h"
 #include "calc/vorlesen.h"
 #include "control/control.h"
-#include "retro/zk3.h"
+#include "calc/zk3.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
