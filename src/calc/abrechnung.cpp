@@ -1,11 +1,11 @@
 #include "calc/abrechnung.h"
 
 #include "calc/lssaetze.h"
+#include "calc/schnittstelle.h"
 #include "calc/statistik.h"
 #include "calc/transfer.h"
 #include "calc/vorlesen.h"
 #include "calc/zeitkonten.h"
-#include "control/control.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"

@@ -2,10 +2,10 @@
 
 #include "calc/abrechnung.h"
 #include "calc/lssaetze.h"
+#include "calc/schnittstelle.h"
 #include "calc/statistik.h"
 #include "calc/unterbrechung.h"
 #include "calc/vorlesen.h"
-#include "control/control.h"
 #include "calc/zk3.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -21,27 +21,6 @@ bool g_bsvRetroLugOnly = false;
 void Check(int st, const char* message) {
   if (st == 0) return;
   ReportStatus(st, message, st);
-}
-
-// A retro record; one that meets a stored record of the same identity is
-// added to it, as the transfer records are.
-void WriteZk3(const Zk3Record& z, bool nextMonth, const char* message) {
-  int st = nextMonth ? SQL_Qvx331Zk3_InsertNextMonth(z) : SQL_Qvx331Zk3_Insert(z);
-  if (st == kSqlDuplicate) st = nextMonth ? SQL_Qvx331Zk3_AddNextMonth(z) : SQL_Qvx331Zk3_Add(z);
-  Check(st, message);
-}
-
-// Month-account (Sta 1) and day-account (Sta 2) values.
-void RetroValue(const Zk1Record& r) { WriteZk3(Zk3FromTransfer(r, Ctx.DbTime), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d"); }
-
-// Day runs. The transfer records accumulate a run that meets a stored one, so
-// the retro records do too: otherwise the difference step would reverse what
-// the settlement handed over.
-void RetroRun(const Zk1Record& r, bool nextMonth) { WriteZk3(Zk3FromTransfer(r, Ctx.DbTime), nextMonth, "Zk3_Insert: %d"); }
-
-void ZwischenRun(const Zk1Record& r, bool nextMonth) {
-  Calc.Written = true;
-  RetroRun(r, nextMonth);
 }
 
 // Record types of the payroll system (at most five); the retro-calculation
@@ -115,13 +94,6 @@ struct SavedRun {
 };
 
 }  // namespace
-
-const TransferDest kRetroRecords = {RetroValue, RetroRun, true, false};
-
-const TransferDest& ZwischenTransferDest() {
-  static const TransferDest dest = {kTransferRecords.WriteValue, ZwischenRun, false, true};
-  return dest;
-}
 
 int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int16_t folgemonat) {
   SavedRun saved;
