@@ -50,6 +50,8 @@ int SQL_Qvx133Bak_CountDays(const std::string& von, const std::string& bis, doub
 
 int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const std::string& bis, double& count,
                           double& sum) {
+  int st = 0;
+  if (BatchTgbSoll(pnr, von, bis, st, count, sum)) return st;
   return SqlSelectOne(SqlFormat("SELECT COUNT(TgbSol), SUM(TgbSol) FROM Qvx320Tgb"
                                 " WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbSol > 0"
                                 " AND date_format(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
@@ -59,6 +61,8 @@ int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const 
 }
 
 int SQL_Qvx320Tgb_GetMax(const std::string& pnr, const std::string& day, double& max) {
+  int st = 0;
+  if (BatchTgbMax(pnr, day, st, max)) return st;
   return SqlSelectOne(SqlFormat("SELECT TgbMax FROM Qvx320Tgb"
                                 " WHERE TgbPnr = '%s' AND TgbZtr = 3"
                                 " AND date_format(TgbDtm, '%%Y.%%m.%%d') = '%s'",

@@ -18,7 +18,8 @@ struct Batch {
   std::unordered_map<std::string, std::string> KeyOfPnr;  // personnel number as in statements -> key
   // key of the personnel number + day -> first row of the day
   std::map<std::pair<std::string, std::string>, TagCodes> Tag;
-  std::map<std::pair<std::string, std::string>, int32_t> Sol;
+  std::map<std::pair<std::string, std::string>, int32_t> Sol;  // day records (TgbZtr 1): TgbSol
+  std::map<std::pair<std::string, std::string>, double> Max;   // period records (TgbZtr 3): TgbMax
 };
 
 Batch g_batch;
@@ -84,16 +85,19 @@ void ReadBatch(const std::vector<BatchEmployee>& employees, const std::string& v
   if (st != kSqlNoMoreRows) return;
 
   st = SqlOpen(c, "SELECT " + SqlKeyColumn("TgbPnr") +
-                      ", date_format(TgbDtm, '%Y.%m.%d'), TgbSol FROM Qvx320Tgb"
-                      " WHERE TgbPnr IN (" + list + ") AND TgbZtr = 1 AND TgbDtm BETWEEN " + range +
-                      " ORDER BY TgbPnr, TgbDtm");
+                      ", date_format(TgbDtm, '%Y.%m.%d'), TgbZtr, TgbSol, TgbMax FROM Qvx320Tgb"
+                      " WHERE TgbPnr IN (" + list + ") AND TgbZtr IN (1, 3) AND TgbDtm BETWEEN " + range +
+                      " ORDER BY TgbPnr, TgbDtm, TgbZtr");
   if (st != 0) return;
   for (;;) {
     std::string key, day;
+    int16_t ztr = 0;
     int32_t sol = 0;
-    st = SqlFetchInto(c, key, day, sol);
+    double max = 0;
+    st = SqlFetchInto(c, key, day, ztr, sol, max);
     if (st != 0) break;
-    b.Sol.emplace(std::make_pair(key, day), sol);
+    if (ztr == 1) b.Sol.emplace(std::make_pair(key, day), sol);
+    else b.Max.emplace(std::make_pair(key, day), max);
   }
   dbClose(c);
   if (st != kSqlNoMoreRows) return;
@@ -126,6 +130,38 @@ bool BatchTgbSol(const std::string& pnr, const std::string& day, int& status, in
     return true;
   }
   sol = it->second;
+  status = 0;
+  return true;
+}
+
+bool BatchTgbMax(const std::string& pnr, const std::string& day, int& status, double& max) {
+  std::string key;
+  if (!Covered(pnr, day, key)) return false;
+  auto it = g_batch.Max.find({key, day});
+  if (it == g_batch.Max.end()) {
+    status = kSqlNoMoreRows;
+    return true;
+  }
+  max = it->second;
+  status = 0;
+  return true;
+}
+
+bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::string& bis, int& status,
+                  double& count, double& sum) {
+  std::string key, keyBis;
+  if (!Covered(pnr, von, key) || !Covered(pnr, bis, keyBis)) return false;
+  // COUNT is 0 and SUM NULL (the field stays as it is) when no day counts
+  double n = 0, total = 0;
+  for (auto it = g_batch.Sol.lower_bound({key, von}); it != g_batch.Sol.end() && it->first.first == key &&
+                                                       it->first.second <= bis;
+       ++it) {
+    if (it->second <= 0) continue;
+    n += 1;
+    total += it->second;
+  }
+  count = n;
+  if (n > 0) sum = total;
   status = 0;
   return true;
 }

@@ -31,6 +31,11 @@ void ClearBatch();
 bool BatchTagCodes(const std::string& pnr, const std::string& day, int& status, std::string& tagTgb,
                    std::string& tagHtv, std::string& tagHtn);
 bool BatchTgbSol(const std::string& pnr, const std::string& day, int& status, int32_t& sol);
+// The same for SQL_Qvx320Tgb_GetMax (period record of the day) and
+// SQL_Qvx320Tgb_GetSoll (days von..bis with target time: count and sum).
+bool BatchTgbMax(const std::string& pnr, const std::string& day, int& status, double& max);
+bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::string& bis, int& status,
+                  double& count, double& sum);
 
 // The employment rows of an employee loop, read ahead in batches: each time
 // the rows read ahead are used up, the next rows (at most kBatchRows) are
