@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "run/db.h"
-#include "run/driver.h"
+#include "driver.h"
 #include "testdb.h"
 
 // Rows of one multi-row INSERT, sent when the statement grows large.

@@ -1,7 +1,7 @@
 #include <string>
 #include <vector>
 
-#include "run/driver.h"
+#include "driver.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);

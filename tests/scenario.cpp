@@ -7,11 +7,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "run/config.h"
 #include "run/db.h"
-#include "run/driver.h"
+#include "driver.h"
 #include "run/platform.h"
 #include "testdb.h"
 
@@ -52,7 +53,7 @@ std::vector<Section> Parse(const std::string& text) {
       s.line = n;
       out.push_back(s);
       inBlock = s.name == "stdout" || s.name == "log" || s.name == "text" || s.name == "loglines" ||
-                s.name == "sql";
+                s.name == "sql" || s.name == "rows";
       continue;
     }
     if (out.empty()) continue;  // description
@@ -233,6 +234,34 @@ struct Runner {
       std::string actual = RowsText(db, Cp1252(Subst(s.arg)));
       std::string want = Cp1252(Subst(Block(s.lines)));
       if (want != actual) Fail(s, "rows differ.\n--- expected ---\n" + Utf8(want) + "--- actual ---\n" + Utf8(actual));
+    } else if (s.name == "logfile") {
+      // the whole run log equals tests/golden/GOLDEN, where {SCHEMA} stands for the schema
+      std::string log = tree + "/Quantivel_php/log/log#lug.txt";
+      std::string actual = fs::exists(U8Path(log)) ? ReadFileBytes(log) : "";
+      std::string golden = std::string(LUG_SOURCE_DIR) + "/tests/golden/" + s.arg;
+      if (const char* upd = std::getenv("LUG_UPDATE_GOLDEN"); upd && *upd == '1') {
+        std::ofstream(U8Path(golden), std::ios::binary) << Replace(actual, Subst("{SCHEMA}"), "{SCHEMA}");
+      }
+      if (!fs::exists(U8Path(golden))) return Fail(s, "golden file missing: " + golden);
+      CompareText(s, log, Subst(ReadFileBytes(golden)));
+    } else if (s.name == "rows") {
+      // rows of the query (the block, lines joined by blanks) equal the golden file
+      std::string query;
+      for (const auto& l : s.lines) query += (query.empty() ? "" : " ") + l;
+      std::string actual = RowsText(db, Cp1252(Subst(query)));
+      std::string golden = std::string(LUG_SOURCE_DIR) + "/tests/golden/" + s.arg;
+      if (const char* upd = std::getenv("LUG_UPDATE_GOLDEN"); upd && *upd == '1') {
+        std::ofstream(U8Path(golden), std::ios::binary) << actual;
+      }
+      if (!fs::exists(U8Path(golden))) return Fail(s, "golden file missing: " + golden);
+      std::string want = ReadFileBytes(golden);
+      if (want != actual) {
+        size_t at = 0;
+        while (at < want.size() && at < actual.size() && want[at] == actual[at]) ++at;
+        size_t line = static_cast<size_t>(std::count(want.begin(), want.begin() + static_cast<long>(at), '\n')) + 1;
+        Fail(s, "rows differ from " + s.arg + " at line " + std::to_string(line) + " (" +
+                    std::to_string(want.size()) + " bytes expected, " + std::to_string(actual.size()) + " actual)");
+      }
     } else if (s.name == "file") {
       auto parts = SplitArgs(s.arg);
       if (parts.size() != 2) return Fail(s, "needs a path and a golden file");

@@ -15,6 +15,11 @@
 //   [text P] .. [end]    expected whole text file P
 //   [loglines] .. [end]  lines that must stand in the log, in this order
 //   [sql QUERY] .. [end] expected rows, columns separated by "|", NULL as \N
+//   [rows GOLDEN] .. [end] rows of the query in the block (its lines joined by
+//                        blanks) equal tests/golden/GOLDEN; columns separated
+//                        by "|", NULL as \N, LF line ends
+//   [logfile GOLDEN]     the whole run log equals tests/golden/GOLDEN ({SCHEMA}
+//                        stands for the schema there)
 //   [file P GOLDEN]      file P equals tests/golden/GOLDEN byte for byte
 //   [nofile P]           file P does not exist
 //   [posix REASON]       the scenario needs a POSIX system (/dev/full, socket

@@ -15,7 +15,7 @@
 #include <cstdio>
 
 #include "run/config.h"
-#include "run/driver.h"
+#include "driver.h"
 
 std::string TestSocket() {
   const char* env = std::getenv("LUG_DB_SOCKET");

@@ -1,13 +1,14 @@
 #include "calc/abrechnung.h"
 
 #include "calc/lssaetze.h"
+#include "calc/schnittstelle.h"
 #include "calc/statistik.h"
 #include "calc/transfer.h"
+#include "calc/vorlesen.h"
 #include "calc/zeitkonten.h"
-#include "control/control.h"
-#include "control/report.h"
 #include "run/context.h"
 #include "run/db.h"
+#include "run/platform.h"
 #include "run/runlog.h"
 
 namespace {
@@ -71,6 +72,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   const bool mainCall = folgemonat == 0;
   std::string akr = akrRun;
   ResetZeitkontenCache();
+  ResetStatistikCache();
 
   // Old results of the accounting number (of the one employee under a filter).
   if (mainCall) {
@@ -99,10 +101,11 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   // Employee loop.
   Calc.LastPnr.clear();
   SQL_Qvx310Bsv_Open(akr, Calc.MainBis, Ctx.AbrVon, lugOnly);
+  BsvAhead ahead(SQL_Qvx310Bsv_Fetch, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter);
   int st;
   for (;;) {
     Calc.Written = false;
-    st = SQL_Qvx310Bsv_Fetch(Calc.Bsv);
+    st = ahead.Next(Calc.Bsv);
     if (st != 0) break;
     const BsvRow& row = Calc.Bsv;
 
@@ -183,7 +186,7 @@ int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const
   g_bsvLugOnly = lugOnly;
   return SqlOpen(g_bsv, SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
                                               " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr), ") +
-                                      SqlKeyColumn("BsvPnr") +
+                                      SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
                                       std::string(" FROM Qvx310Bsv WHERE BsvAkr = '%s'"
                                               " AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
                                               " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
@@ -194,7 +197,8 @@ int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const
 
 int SQL_Qvx310Bsv_Fetch(BsvRow& row) {
   row = BsvRow{};
-  int st = SqlFetchInto(g_bsv, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.BsvSfr, row.PnrKey);
+  int st = SqlFetchInto(g_bsv, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.BsvSfr, row.PnrKey,
+                        row.StmtKey);
   if (st == 0) {
     if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
     else if (!g_bsvLugOnly) row.Zk1Upn = row.BsvPnr;
@@ -219,3 +223,19 @@ int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const s
   RTrim(akr);
   return st;
 }
+
+namespace {
+std::vector<std::pair<std::string, std::string>> g_skipped;  // personnel number, reason (Windows-1252)
+}  // namespace
+
+void ReportSkipped(const std::string& pnr, const char* utf8Reason) {
+  std::pair<std::string, std::string> entry{pnr, Cp1252(utf8Reason)};
+  for (const auto& e : g_skipped) {
+    if (e == entry) return;
+  }
+  g_skipped.push_back(std::move(entry));
+}
+
+void ReportReset() { g_skipped.clear(); }
+
+const std::vector<std::pair<std::string, std::string>>& SkippedEmployees() { return g_skipped; }

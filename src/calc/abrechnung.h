@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "calc/calcstate.h"
 
@@ -39,3 +41,11 @@ int SQL_Qvx310Bsv_Fetch(BsvRow& row);
 int SQL_Qvx310Bsv_Close();
 // Circle of the employee's newest employment overlapping [von, bis].
 int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr);
+
+// Notes that an employee of the circle was not calculated, with the reason
+// (UTF-8 literal), each once; the run's report lists them in the order met.
+void ReportSkipped(const std::string& pnr, const char* utf8Reason);
+// Forgets the notes of an earlier run of the process.
+void ReportReset();
+// The notes: personnel number and reason (Windows-1252).
+const std::vector<std::pair<std::string, std::string>>& SkippedEmployees();

@@ -17,6 +17,7 @@ struct BsvRow {
   std::string BsvSfr;
   std::string Zk1Upn;  // payroll personnel number derived in the fetch
   std::string PnrKey;  // key of BsvPnr as the server compares it (run/dbkey.h)
+  std::string StmtKey; // key of the personnel number as the statements carry it (trimmed)
 };
 
 // Statistics accumulator of the current employment row.

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "calc/transfer.h"
-#include "retro/zk3.h"
+#include "calc/zk3.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"

@@ -1,9 +1,13 @@
 #include "calc/statistik.h"
 
 #include <cstdlib>
+#include <initializer_list>
+#include <map>
+#include <string_view>
 
 #include "calc/transfer.h"
 #include "calc/unterbrechung.h"
+#include "calc/vorlesen.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -11,6 +15,24 @@
 // Dates are compared as date_format(column, '%Y.%m.%d') texts throughout.
 
 namespace {
+
+// Answers of the wage-type look-ups that do not depend on the employee, kept
+// for the call: the wage-type line of a special-record group and whether a
+// day code books to an absence account. The tables do not change during a
+// run; the keys are the statements' own arguments, compared byte for byte
+// (another spelling of the same value is only looked up once more).
+struct LgrAnswer {
+  int Status = 0;
+  std::string Lna, Ztk, Stz;
+};
+std::map<std::string, LgrAnswer> g_lgrCache;
+std::map<std::string, int> g_absenceCache;
+
+std::string CacheKey(std::initializer_list<std::string_view> parts) {
+  std::string key;
+  for (auto p : parts) key.append(p).push_back('\0');
+  return key;
+}
 
 bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 
@@ -28,6 +50,8 @@ int SQL_Qvx133Bak_CountDays(const std::string& von, const std::string& bis, doub
 
 int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const std::string& bis, double& count,
                           double& sum) {
+  int st = 0;
+  if (BatchTgbSoll(pnr, von, bis, st, count, sum)) return st;
   return SqlSelectOne(SqlFormat("SELECT COUNT(TgbSol), SUM(TgbSol) FROM Qvx320Tgb"
                                 " WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbSol > 0"
                                 " AND date_format(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
@@ -37,6 +61,8 @@ int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const 
 }
 
 int SQL_Qvx320Tgb_GetMax(const std::string& pnr, const std::string& day, double& max) {
+  int st = 0;
+  if (BatchTgbMax(pnr, day, st, max)) return st;
   return SqlSelectOne(SqlFormat("SELECT TgbMax FROM Qvx320Tgb"
                                 " WHERE TgbPnr = '%s' AND TgbZtr = 3"
                                 " AND date_format(TgbDtm, '%%Y.%%m.%%d') = '%s'",
@@ -201,13 +227,18 @@ int SQL_Qvx331Zkb_FetchTage102(std::string& day) { return SqlFetchInto(g_tage102
 int SQL_Qvx331Zkb_CloseTage102() { return dbClose(g_tage102); }
 
 int SQL_Qvx171Lu1_IsAbsence(const std::string& akr, const std::string& code) {
+  std::string key = CacheKey({akr, code});
+  auto it = g_absenceCache.find(key);
+  if (it != g_absenceCache.end()) return it->second;
   std::string ztk;
-  return SqlSelectOne(SqlFormat("SELECT Lu1Ztk FROM Qvx171Lu1, O1001AbrKreis, Qvx131Fcd"
+  int st = SqlSelectOne(SqlFormat("SELECT Lu1Ztk FROM Qvx171Lu1, O1001AbrKreis, Qvx131Fcd"
                                 " WHERE (Lu1Sts = 105 OR Lu1Sts = 106 OR Lu1Sts = 107 OR Lu1Sts = 108"
                                 " OR Lu1Sts = 109) AND Lu1Num = AkrLug AND AkrNum = '%s'"
                                 " AND Lu1Ztk = FcdZkt AND FcdNum = '%s'",
                                 akr, code),
                       ztk);
+  if (st == 0 || st == kSqlNoMoreRows) g_absenceCache.emplace(key, st);
+  return st;
 }
 
 // ---------------------------------------------------------------------------
@@ -263,7 +294,23 @@ void SonderSaetze(const BsvRow& row) {
     lna.clear();
     ztk.clear();
     stz.clear();
-    return SQL_Qvx171Lu1_GetLgr(lugLug, group, Ctx.AbrVon, Ctx.AbrBis, lna, ztk, stz);
+    std::string key = CacheKey({lugLug, group, Ctx.AbrVon, Ctx.AbrBis});
+    auto it = g_lgrCache.find(key);
+    if (it == g_lgrCache.end()) {
+      LgrAnswer a;
+      a.Status = SQL_Qvx171Lu1_GetLgr(lugLug, group, Ctx.AbrVon, Ctx.AbrBis, a.Lna, a.Ztk, a.Stz);
+      if (a.Status != 0 && a.Status != kSqlNoMoreRows) {
+        lna = a.Lna;
+        ztk = a.Ztk;
+        stz = a.Stz;
+        return a.Status;
+      }
+      it = g_lgrCache.emplace(key, a).first;
+    }
+    lna = it->second.Lna;
+    ztk = it->second.Ztk;
+    stz = it->second.Stz;
+    return it->second.Status;
   };
 
   // Special-leave balance: (entitlement - (granted - taken over) * model factor)
@@ -339,7 +386,9 @@ int SQL_Qvx327Tag_GetCodes(const std::string& pnr, const std::string& day, std::
   tagTgb.clear();
   tagHtv.clear();
   tagHtn.clear();
-  int st = SqlSelectOne(SqlFormat("SELECT TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
+  int st = 0;
+  if (!BatchTagCodes(pnr, day, st, tagTgb, tagHtv, tagHtn))
+    st = SqlSelectOne(SqlFormat("SELECT TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
                                   " WHERE TagPnr = '%s' AND date_format(TagTag, '%%Y.%%m.%%d') = '%s'"
                                   " AND ((TagTgb IS NOT NULL) OR (TagHtv IS NOT NULL) OR (TagHtn IS NOT NULL))",
                                   pnr, day),
@@ -365,6 +414,11 @@ double CountAnwesenheit(const std::string& pnr, const std::string& von, const st
   }
   SQL_Qvx331Zkb_CloseTage102();
   return result;
+}
+
+void ResetStatistikCache() {
+  g_lgrCache.clear();
+  g_absenceCache.clear();
 }
 
 void CalcStatistik(const BsvRow& row, const std::string& akr) {

@@ -8,6 +8,8 @@
 // Gathers the statistics figures of the employment row and writes the special
 // records; runs the interruption count on first rows.
 void CalcStatistik(const BsvRow& row, const std::string& akr);
+// Forgets the wage-type answers kept for a call (at the start of every call).
+void ResetStatistikCache();
 // Writes the statistics row of the employment row (accumulating). In interim
 // runs the figures are not gathered and the row carries zeros.
 void WriteStatistik(const BsvRow& row);

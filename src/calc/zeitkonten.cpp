@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "calc/statistik.h"
-#include "retro/rueckrechnung.h"
+#include "calc/vorlesen.h"
+#include "calc/zk3.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -16,6 +17,27 @@
 // date_format texts, and the indexes on the date columns are used.
 
 namespace {
+
+// A retro record; one that meets a stored record of the same identity is
+// added to it, as the transfer records are.
+void WriteZk3(const Zk3Record& z, bool nextMonth, const char* message) {
+  int st = nextMonth ? SQL_Qvx331Zk3_InsertNextMonth(z) : SQL_Qvx331Zk3_Insert(z);
+  if (st == kSqlDuplicate) st = nextMonth ? SQL_Qvx331Zk3_AddNextMonth(z) : SQL_Qvx331Zk3_Add(z);
+  if (st != 0) ReportStatus(st, message, st);
+}
+
+// Month-account (Sta 1) and day-account (Sta 2) values.
+void RetroValue(const Zk1Record& r) { WriteZk3(Zk3FromTransfer(r, Ctx.DbTime), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d"); }
+
+// Day runs. The transfer records accumulate a run that meets a stored one, so
+// the retro records do too: otherwise the difference step would reverse what
+// the settlement handed over.
+void RetroRun(const Zk1Record& r, bool nextMonth) { WriteZk3(Zk3FromTransfer(r, Ctx.DbTime), nextMonth, "Zk3_Insert: %d"); }
+
+void ZwischenRun(const Zk1Record& r, bool nextMonth) {
+  Calc.Written = true;
+  RetroRun(r, nextMonth);
+}
 
 SqlCursor g_monat, g_lu1, g_tag, g_folge, g_pruef;
 
@@ -523,6 +545,8 @@ int SQL_Qvx331Zkb_CloseFolge() { return dbClose(g_folge); }
 
 int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol) {
   sol = 0;
+  int st = 0;
+  if (BatchTgbSol(pnr, day, st, sol)) return st;
   return SqlSelectOne(
       SqlFormat("SELECT TgbSol FROM Qvx320Tgb WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbDtm = '%s'", pnr, day), sol);
 }
@@ -560,4 +584,11 @@ int SQL_Qvx327Tag_ClosePruef() { return dbClose(g_pruef); }
 int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey) {
   return SqlSelectOne(SqlFormat("SELECT FcdZkt, " + SqlKeyColumn("FcdZkt") + " FROM Qvx131Fcd WHERE FcdNum = '%s'", code),
                       zkt, zktKey);
+}
+
+const TransferDest kRetroRecords = {RetroValue, RetroRun, true, false};
+
+const TransferDest& ZwischenTransferDest() {
+  static const TransferDest dest = {kTransferRecords.WriteValue, ZwischenRun, false, true};
+  return dest;
 }

@@ -65,6 +65,12 @@ struct TransferDest {
 
 // Transfer records of the run (Qvx331Zk1); sets the written flag.
 extern const TransferDest kTransferRecords;
+// The account transfer's values as retro records under the run's key, the
+// accounting number and Lfn of the record.
+extern const TransferDest kRetroRecords;
+// Day runs of the final settlement after interim settlements as retro records,
+// all other values as transfer records.
+const TransferDest& ZwischenTransferDest();
 
 // One account transfer of the current employee.
 struct TransferCall {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "calc/schnittstelle.h"
 #include "run/context.h"
 
 // Reads the interface record and the period of the run, decides between final
@@ -28,12 +29,8 @@ bool EndabrechnungGelaufen(int32_t abrnr, int16_t lfn);
 // requests and makes a final settlement correct its interim settlements).
 void SetEndabrechnungGelaufen(bool ran);
 
-// Interface record of the circle (Qvx171Lug via AkrLug of O1001AbrKreis).
-int SQL_Qvx171Lug_Get(const std::string& akr, LugRecord& lug);
 // Key of the circle's interface record only.
 int SQL_Qvx171Lug_GetLug(const std::string& akr, std::string& lugLug);
-// First and last day of an accounting number as YYYY.MM.DD texts.
-int SQL_Qvx330Abr_GetPeriod(const std::string& akr, int32_t abrnr, std::string& von, std::string& bis);
 int SQL_O1001AbrKreis_GetRrm(const std::string& akr, int16_t& akrRrm);
 
 // Distinct following-month offsets (Lu1Flg > 0) of an interface, ascending.

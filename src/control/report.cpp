@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "calc/abrechnung.h"
 #include "control/check.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-std::vector<std::pair<std::string, std::string>> g_skipped;  // personnel number, reason (Windows-1252)
 
 std::string Html(std::string_view text) {
   std::string out;
@@ -85,16 +85,6 @@ void SumsTable(std::string& h, const std::vector<Sums>& rows, const char* keyHea
 
 }  // namespace
 
-void ReportSkipped(const std::string& pnr, const char* utf8Reason) {
-  std::pair<std::string, std::string> entry{pnr, Cp1252(utf8Reason)};
-  for (const auto& e : g_skipped) {
-    if (e == entry) return;
-  }
-  g_skipped.push_back(std::move(entry));
-}
-
-void ReportReset() { g_skipped.clear(); }
-
 std::string ReportPath() {
   std::string dir = Ctx.LogPath;
   size_t cut = dir.find_last_of("\\/");
@@ -137,11 +127,11 @@ void WriteRunReport(bool completed, int exitCode) {
   h += "<h2>Je Mitarbeiter</h2>\n";
   SumsTable(h, SQL_Qvx331Zk1_Sums("Zk1Pnr", "Zk1Upn", ""), "Pnr", "Pnr LuG");
   h += "<h3>Nicht berechnet</h3>\n";
-  if (g_skipped.empty()) {
+  if (SkippedEmployees().empty()) {
     h += "<p>keine</p>\n";
   } else {
     h += "<table><tr><th>Pnr</th><th>Grund</th></tr>\n";
-    for (const auto& [pnr, reason] : g_skipped) h += "<tr><td>" + Html(pnr) + "</td><td>" + Html(reason) + "</td></tr>\n";
+    for (const auto& [pnr, reason] : SkippedEmployees()) h += "<tr><td>" + Html(pnr) + "</td><td>" + Html(reason) + "</td></tr>\n";
     h += "</table>\n";
   }
 

@@ -5,13 +5,6 @@
 
 #include <string>
 
-// Notes that an employee of the circle was not calculated, with the reason
-// (UTF-8 literal); kept for the report of this run.
-void ReportSkipped(const std::string& pnr, const char* utf8Reason);
-
-// Forgets the notes of an earlier run of the process.
-void ReportReset();
-
 // Path of the report of the current run (next to the run log).
 std::string ReportPath();
 

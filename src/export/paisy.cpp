@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "control/control.h"
+#include "calc/schnittstelle.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "control/control.h"
+#include "calc/schnittstelle.h"
 #include "export/paisy.h"
 #include "run/context.h"
 #include "run/db.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "retro/zk3.h"
+#include "calc/zk3.h"
 #include "run/dbkey.h"
 
 // Compares the transferred values of the retro-calculated accounting numbers

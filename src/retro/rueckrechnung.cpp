@@ -2,10 +2,11 @@
 
 #include "calc/abrechnung.h"
 #include "calc/lssaetze.h"
+#include "calc/schnittstelle.h"
 #include "calc/statistik.h"
 #include "calc/unterbrechung.h"
-#include "control/control.h"
-#include "retro/zk3.h"
+#include "calc/vorlesen.h"
+#include "calc/zk3.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -20,27 +21,6 @@ bool g_bsvRetroLugOnly = false;
 void Check(int st, const char* message) {
   if (st == 0) return;
   ReportStatus(st, message, st);
-}
-
-// A retro record; one that meets a stored record of the same identity is
-// added to it, as the transfer records are.
-void WriteZk3(const Zk3Record& z, bool nextMonth, const char* message) {
-  int st = nextMonth ? SQL_Qvx331Zk3_InsertNextMonth(z) : SQL_Qvx331Zk3_Insert(z);
-  if (st == kSqlDuplicate) st = nextMonth ? SQL_Qvx331Zk3_AddNextMonth(z) : SQL_Qvx331Zk3_Add(z);
-  Check(st, message);
-}
-
-// Month-account (Sta 1) and day-account (Sta 2) values.
-void RetroValue(const Zk1Record& r) { WriteZk3(Zk3FromTransfer(r, Ctx.DbTime), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d"); }
-
-// Day runs. The transfer records accumulate a run that meets a stored one, so
-// the retro records do too: otherwise the difference step would reverse what
-// the settlement handed over.
-void RetroRun(const Zk1Record& r, bool nextMonth) { WriteZk3(Zk3FromTransfer(r, Ctx.DbTime), nextMonth, "Zk3_Insert: %d"); }
-
-void ZwischenRun(const Zk1Record& r, bool nextMonth) {
-  Calc.Written = true;
-  RetroRun(r, nextMonth);
 }
 
 // Record types of the payroll system (at most five); the retro-calculation
@@ -115,13 +95,6 @@ struct SavedRun {
 
 }  // namespace
 
-const TransferDest kRetroRecords = {RetroValue, RetroRun, true, false};
-
-const TransferDest& ZwischenTransferDest() {
-  static const TransferDest dest = {kTransferRecords.WriteValue, ZwischenRun, false, true};
-  return dest;
-}
-
 int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int16_t folgemonat) {
   SavedRun saved;
   // The period of the run (the requested accounting number) decides which
@@ -165,7 +138,8 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   Ctx.AbrBis = bis;
   std::string akr = akrArg;
   BsvRow row;
-  while ((st = SQL_Qvx310Bsv_FetchRetro(row)) == 0) {
+  BsvAhead ahead(SQL_Qvx310Bsv_FetchRetro, von, bis, Ctx.PnrFilter);
+  while ((st = ahead.Next(row)) == 0) {
     if (!Ctx.PnrFilter.empty() && row.BsvPnr != Ctx.PnrFilter) continue;
     if (!row.BsvLug.empty()) Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
     else Log("Pnr: %s", row.BsvPnr);
@@ -237,7 +211,7 @@ int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, c
   return SqlOpen(g_bsvRetro,
                  SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
                                        " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), ") +
-                               SqlKeyColumn("BsvPnr") +
+                               SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
                                std::string(" FROM Qvx310Bsv"
                                        " WHERE BsvAkr = '%s' AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
                                        " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
@@ -248,7 +222,8 @@ int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, c
 
 int SQL_Qvx310Bsv_FetchRetro(BsvRow& row) {
   row = BsvRow{};
-  int st = SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.PnrKey);
+  int st = SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.PnrKey,
+                        row.StmtKey);
   if (st == 0) {
     if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
     else if (!g_bsvRetroLugOnly) row.Zk1Upn = row.BsvPnr;

@@ -46,13 +46,6 @@ int Rueckrechnung(const std::string& akr, int32_t abrnr, int16_t folgeNr, int16_
 void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const std::string& bdt, int16_t folgeNr,
                              int16_t folgemonat);
 
-// The account transfer's values as retro records under the run's key, the
-// accounting number and Lfn of the record.
-extern const TransferDest kRetroRecords;
-// Day runs of the final settlement after interim settlements as retro records,
-// all other values as transfer records.
-const TransferDest& ZwischenTransferDest();
-
 // Employment rows of the circle overlapping [von, abrBis], per employee
 // newest first; the fetch derives Zk1Upn as the settlement's does.
 int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von, bool lugOnly);

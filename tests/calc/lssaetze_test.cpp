@@ -1,7 +1,7 @@
 // Site records ("LS") against the private server.
 #include "calc/lssaetze.h"
 
-#include "retro/zk3.h"
+#include "calc/zk3.h"
 
 #include "statistik_fixture.h"
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "calc/calcstate.h"
+#include "calc/statistik.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
@@ -34,6 +35,7 @@ protected:
     Ctx.Lug.LugLug = "L1";
     Ctx.Lug.LugLgp = "XXX";
     Calc = CalcState{};
+    ResetStatistikCache();  // answers kept from an earlier schema
     Period("2026.03.01", "2026.03.31");
     Employee("P1", "2020.01.01", "");
   }
@@ -49,7 +51,7 @@ protected:
   // Current employment row, first row of the employee.
   void Employee(const std::string& pnr, const std::string& gvo, const std::string& gbi,
                 const std::string& sfr = "") {
-    Calc.Bsv = BsvRow{pnr, "01", gvo, gbi, "", sfr, pnr, pnr};
+    Calc.Bsv = BsvRow{pnr, "01", gvo, gbi, "", sfr, pnr, pnr, ""};
     Calc.FirstRow = true;
     Calc.CalendarDays = 0;
     Calc.Written = false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calc/calcstate.h"
+#include "calc/statistik.h"
 #include "calc/zeitkonten.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -44,12 +45,13 @@ protected:
     Ctx.Lug.LugLug = "L1";
     Ctx.Lug.LugLgp = "XXX";
     Calc = CalcState{};
+    ResetStatistikCache();  // answers kept from an earlier schema
     Calc.RecordTypes[0].Lg1Stz = "P3";
     Calc.RecordTypeCount = 1;
     Calc.MainVon = von;
     Calc.MainBis = bis;
     Calc.Zk1Bdt = von;
-    row = BsvRow{"P1", "01", "2020.01.01", "", "", "", "P1", "P1"};
+    row = BsvRow{"P1", "01", "2020.01.01", "", "", "", "P1", "P1", ""};
     ResetZeitkontenCache();
     TransferZeitkonten(row, "01", 0, 0);
   }

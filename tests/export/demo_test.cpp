@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "run/config.h"
-#include "run/driver.h"
+#include "driver.h"
 #include "run/platform.h"
 #include "testdb.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "run/driver.h"
+#include "driver.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // no log folder and no configuration file below this working directory

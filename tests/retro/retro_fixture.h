@@ -9,6 +9,7 @@
 #include <string>
 
 #include "calc/calcstate.h"
+#include "calc/statistik.h"
 #include "calc/transfer.h"
 #include "program_fixture.h"
 #include "retro/differenzen.h"
@@ -41,6 +42,7 @@ protected:
     Ctx.RetroAbrnr[0] = 2;
     Ctx.RetroAbrnr[1] = 1;
     Calc = CalcState{};
+    ResetStatistikCache();  // answers kept from an earlier schema
     Retro = RetroState{};
     Retro.RetroVon = "2026.01.01";
     Retro.RetroBis = "2026.01.31";

@@ -12,7 +12,7 @@
 
 #include "control/control.h"
 #include "run/db.h"
-#include "run/driver.h"
+#include "driver.h"
 #include "run/platform.h"
 #include "testdb.h"
 

@@ -8,7 +8,7 @@
 
 #include "run/context.h"
 #include "run/db.h"
-#include "run/driver.h"
+#include "driver.h"
 #include "run/exit.h"
 #include "run/platform.h"
 #include "program_fixture.h"

@@ -22,7 +22,7 @@
 #endif
 
 #include "run/db.h"
-#include "run/driver.h"
+#include "driver.h"
 #include "run/platform.h"
 #include "testdb.h"
 

@@ -1,4 +1,4 @@
-#include "retro/zk3.h"
+#include "calc/zk3.h"
 
 #include "run/db.h"
 

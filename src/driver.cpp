@@ -1,4 +1,4 @@
-#include "run/driver.h"
+#include "driver.h"
 
 #include <cerrno>
 #include <cstdio>
