@@ -90,9 +90,7 @@ int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::st
 
 int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r) {
   r = TransferRecord{};
-  return SqlFetchInto(cursor, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
-                      r.Zk1Kst, r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts,
-                      r.Zk1Rre, r.Zk1Sta, r.Zk1Upn);
+  return SqlFetchTransfer(cursor, r);
 }
 
 int WageTypeLookup(const std::string& lugLug, const TransferRecord& r) {

@@ -232,8 +232,9 @@ void ExportFileClose(ExportFile& f);
 // the order SqlFetchTransfer copies them: the booking date as YYYY.MM.DD, the
 // period start and end as DD.MM.YYYY.
 extern const char* const kZk1ExportColumns;
-// One fetch of a cursor whose statement begins with kZk1ExportColumns; extra
-// columns selected after them are copied into the further fields.
+// One fetch of a cursor whose statement begins with the twenty columns Zk1Abr
+// to Zk1Upn in the order of kZk1ExportColumns (the date patterns may differ);
+// extra columns selected after them are copied into the further fields.
 template <class... T>
 int SqlFetchTransfer(SqlCursor& c, TransferRecord& r, T&... extra) {
   return SqlFetchInto(c, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr, r.Zk1Kst,

@@ -66,10 +66,7 @@ int SQL_Qvx331Zk1_SelectLoga2(SqlCursor& c, int32_t abr, int16_t lfn) {
 }
 
 int FetchTransfer(SqlCursor& c, Loga2Record& x) {
-  TransferRecord& r = x.Rec;
-  return SqlFetchInto(c, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr, r.Zk1Kst,
-                      r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts, r.Zk1Rre,
-                      r.Zk1Sta, r.Zk1Upn, x.Zk1Inf, x.Zk1Su1);
+  return SqlFetchTransfer(c, x.Rec, x.Zk1Inf, x.Zk1Su1);
 }
 
 // The insert and delete memos that the difference step wrote for this run;

@@ -105,9 +105,7 @@ int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy,
   count = 0;
   while (st == 0) {
     TransferRecord r;
-    st = SqlFetchInto(c, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr, r.Zk1Kst,
-                      r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts, r.Zk1Rre,
-                      r.Zk1Sta, r.Zk1Upn, r.Zk1Rrn);
+    st = SqlFetchTransfer(c, r, r.Zk1Rrn);
     if (st != 0) break;
     ++count;
     fn(r);
