@@ -280,10 +280,9 @@ void WriteSonderSatz(const BsvRow& row, const std::string& lu1Stz, const std::st
   r.Bis = Ctx.AbrBis;
   r.Upn = row.Zk1Upn;
   Calc.Written = true;
-  int st = SQL_Qvx331Zk1_Insert(r);
-  if (st != 0 && st != kSqlDuplicate) {
-    ReportStatus(st, "Insert 331Zk1_Status %d", st);
-  }
+  WriteZk1Record(r, false, [](int st) {
+    if (st != kSqlDuplicate) ReportStatus(st, "Insert 331Zk1_Status %d", st);
+  });
 }
 
 void SonderSaetze(const BsvRow& row) {
@@ -493,8 +492,5 @@ void WriteStatistik(const BsvRow& row) {
     z.Bzt = Round2(s.Bzt);
     z.Unt = Round2(s.Unt);
   }
-  int st = SQL_Qvx331Zk2_Write(z);
-  if (st != 0) {
-    ReportStatus(st, "Insert Qvx331Zk2-Status: %d, Pnrnr: %s", st, row.BsvPnr);
-  }
+  WriteZk2Record(z, [pnr = row.BsvPnr](int st) { ReportStatus(st, "Insert Qvx331Zk2-Status: %d, Pnrnr: %s", st, pnr); });
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // One transfer record in insert column order (dates as YYYY.MM.DD texts).
@@ -50,6 +51,18 @@ int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record& r);
 int SQL_Qvx331Zk1_Update(const Zk1Record& r, bool nextMonth = false);
 // Insert; on 1062 the nine figures are added to the stored row.
 int SQL_Qvx331Zk2_Write(const Zk2Record& r);
+
+// The settlement's writers (run/writebatch.h): the record is gathered with
+// others and written in one statement. onStatus gets the status of the
+// record's insert when it is not 0 (1062 included) and does what the caller
+// does with it; it runs at once when the record meets one written before for
+// the same employee (nextMonth: booked one month after r.Bdt, as
+// SQL_Qvx331Zk1_InsertFolgemonat), else only when the batch is refused and
+// its records are written one by one.
+void WriteZk1Record(const Zk1Record& r, bool nextMonth, std::function<void(int)> onStatus);
+// The statistics row; a row that meets a stored one is added to it in the
+// batch as SQL_Qvx331Zk2_Write does; onStatus gets a status other than 0.
+void WriteZk2Record(const Zk2Record& r, std::function<void(int)> onStatus);
 
 // LOGA2 numbering of Zk1Su1: switched by the settlement run; the counter lives
 // as long as the process.

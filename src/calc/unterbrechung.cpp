@@ -145,8 +145,7 @@ void CountUnterbrechungen(const std::string& pnr) {
   r.Rre = Calc.Interruption.Lu1Rre;
   r.Upn = Calc.Bsv.Zk1Upn;
   Calc.Written = true;
-  int st = SQL_Qvx331Zk1_Insert(r);
-  if (st != 0 && st != kSqlDuplicate) {
-    ReportStatus(st, "   Insert/Update Fehler %d", st);
-  }
+  WriteZk1Record(r, false, [](int st) {
+    if (st != kSqlDuplicate) ReportStatus(st, "   Insert/Update Fehler %d", st);
+  });
 }

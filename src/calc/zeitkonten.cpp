@@ -21,9 +21,7 @@ namespace {
 // A retro record; one that meets a stored record of the same identity is
 // added to it, as the transfer records are.
 void WriteZk3(const Zk3Record& z, bool nextMonth, const char* message) {
-  int st = nextMonth ? SQL_Qvx331Zk3_InsertNextMonth(z) : SQL_Qvx331Zk3_Insert(z);
-  if (st == kSqlDuplicate) st = nextMonth ? SQL_Qvx331Zk3_AddNextMonth(z) : SQL_Qvx331Zk3_Add(z);
-  if (st != 0) ReportStatus(st, message, st);
+  WriteZk3Record(z, nextMonth, [message](int st) { ReportStatus(st, message, st); });
 }
 
 // Month-account (Sta 1) and day-account (Sta 2) values.
@@ -259,15 +257,16 @@ void WriteFolge(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, co
 // identity is added to it.
 void WriteZk1(const Zk1Record& r, bool nextMonth, const char* insertMessage) {
   Calc.Written = true;
-  int st = nextMonth ? SQL_Qvx331Zk1_InsertFolgemonat(r) : SQL_Qvx331Zk1_Insert(r);
-  if (st == kSqlDuplicate) {
-    st = SQL_Qvx331Zk1_Update(r, nextMonth);
-    if (st != 0) {
-      ReportStatus(st, "Update Qvx331Zk1-Status %d", st);
+  WriteZk1Record(r, nextMonth, [r, nextMonth, insertMessage](int st) {
+    if (st == kSqlDuplicate) {
+      st = SQL_Qvx331Zk1_Update(r, nextMonth);
+      if (st != 0) {
+        ReportStatus(st, "Update Qvx331Zk1-Status %d", st);
+      }
+    } else if (st != 0) {
+      ReportStatus(st, insertMessage, st);
     }
-  } else if (st != 0) {
-    ReportStatus(st, insertMessage, st);
-  }
+  });
 }
 
 void WriteZk1Value(const Zk1Record& r) {

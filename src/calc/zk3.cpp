@@ -1,15 +1,19 @@
 #include "calc/zk3.h"
 
 #include "run/db.h"
+#include "run/writebatch.h"
 
 namespace {
 
+constexpr const char* kZk3Columns =
+    "INSERT INTO Qvx331Zk3  (Zk3Key, Zk3Abr, Zk3Lfn, Zk3Stz, Zk3Bdt, Zk3Pnr, Zk3Zkt,"
+    "   Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
+    "   Zk3Stg, Zk3Von, Zk3Bis, Zk3Sts, Zk3Upn, Zk3Inf)"
+    "  VALUES ";
+
 std::string Zk3Insert(const Zk3Record& r, bool nextMonth) {
   const char* bdt = nextMonth ? "date_add('%s', interval 1 month)" : "'%s'";
-  std::string fmt = "INSERT INTO Qvx331Zk3  (Zk3Key, Zk3Abr, Zk3Lfn, Zk3Stz, Zk3Bdt, Zk3Pnr, Zk3Zkt,"
-                    "   Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
-                    "   Zk3Stg, Zk3Von, Zk3Bis, Zk3Sts, Zk3Upn, Zk3Inf)"
-                    "  VALUES ('%s', %ld, %d, '%s', " +
+  std::string fmt = std::string(kZk3Columns) + "('%s', %ld, %d, '%s', " +
                     std::string(bdt) +
                     ",  '%s', '%s', '%s', '%s', '%s', '%s', '%s', %ld, %ld, %ld,"
                     "  '%s', '%s', %d, '%s', %d)";
@@ -17,7 +21,21 @@ std::string Zk3Insert(const Zk3Record& r, bool nextMonth) {
                    r.Tge, r.Stg, r.Von, r.Bis, r.Sts, r.Upn, r.Inf);
 }
 
+// The accumulation key Zk3Ident is the identity the single add names, so the
+// batch adds to the same stored record with the same arithmetic.
+WriteBatch g_zk3Batch("Qvx331Zk3", kZk3Columns,
+                      " ON DUPLICATE KEY UPDATE Zk3Krt = VALUES(Zk3Krt), Zk3Std = Zk3Std + VALUES(Zk3Std),"
+                      " Zk3Tge = Zk3Tge + VALUES(Zk3Tge), Zk3Stg = Zk3Stg + VALUES(Zk3Stg)");
+
 }  // namespace
+
+void WriteZk3Record(const Zk3Record& r, bool nextMonth, std::function<void(int)> onStatus) {
+  g_zk3Batch.Add(Zk3Insert(r, nextMonth), [r, nextMonth, onStatus]() {
+    int st = nextMonth ? SQL_Qvx331Zk3_InsertNextMonth(r) : SQL_Qvx331Zk3_Insert(r);
+    if (st == kSqlDuplicate) st = nextMonth ? SQL_Qvx331Zk3_AddNextMonth(r) : SQL_Qvx331Zk3_Add(r);
+    if (st != 0) onStatus(st);
+  });
+}
 
 Zk3Record Zk3FromTransfer(const Zk1Record& r, const std::string& key) {
   Zk3Record z;

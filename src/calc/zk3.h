@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "calc/transfer.h"
@@ -42,6 +43,12 @@ Zk3Record Zk3FromTransfer(const Zk1Record& r, const std::string& key);
 // Insert; 1062 when a record with the same identity (Key, Abr, Lfn, Stz, Bdt,
 // Pnr, Zkt, Lna, Lgr, Kst, Ktr) exists.
 int SQL_Qvx331Zk3_Insert(const Zk3Record& r);
+// The retro-calculation's writer (run/writebatch.h): insert, and a record that
+// meets a stored one of the same identity is added to it (SQL_Qvx331Zk3_Add,
+// ..._AddNextMonth); gathered with others into one statement. onStatus gets a
+// final status other than 0 when the batch is refused and its records are
+// written one by one.
+void WriteZk3Record(const Zk3Record& r, bool nextMonth, std::function<void(int)> onStatus);
 // The same insert with Zk3Bdt one month after r.Bdt.
 int SQL_Qvx331Zk3_InsertNextMonth(const Zk3Record& r);
 // Adds Std, Tge and Stg to the stored record with the identity of r (Bdt as

@@ -7,6 +7,7 @@
 
 #include "run/exit.h"
 #include "run/runlog.h"
+#include "run/writebatch.h"
 
 struct SqlResult {
   MYSQL_RES* res;
@@ -39,6 +40,7 @@ void FreeResult(SqlCursor& c) {
 // read, written or committed, and a run that went on would report success
 // over work that the server has rolled back.
 [[noreturn]] void ConnectionLost(int err) {
+  DiscardWriteBatches();
   static bool reported = false;
   if (!reported) {
     reported = true;
@@ -60,6 +62,7 @@ SqlCursor::~SqlCursor() { FreeResult(*this); }
 int dbConnect(const std::string& user, const std::string& password, const std::string& server,
               const std::string& database) {
   dbDisconnect();
+  DiscardWriteBatches();
   g_conn = mysql_init(nullptr);
   if (!g_conn) {
     g_lastErrNo = CR_OUT_OF_MEMORY;
@@ -112,6 +115,7 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
 }
 
 void dbDisconnect() {
+  if (g_conn) FlushWriteBatches();
   if (g_conn) mysql_close(g_conn);
   g_conn = nullptr;
 }
@@ -124,6 +128,8 @@ int AlterSession() { return 0; }
 
 int dbExec(SqlCursor& c) {
   FreeResult(c);
+  // rows gathered for a table are written before any statement that uses it
+  FlushWriteBatchesFor(c.Statement);
   if (!g_conn) {
     g_lastErrNo = CR_SERVER_GONE_ERROR;
     g_lastErrText = "not connected";
@@ -180,12 +186,14 @@ bool g_holdCommits = false;
 void dbHoldCommits(bool hold) { g_holdCommits = hold; }
 
 int dbRollback() {
+  FlushWriteBatches();
   SqlCursor c;
   c.Statement = "ROLLBACK";
   return dbExec(c);
 }
 
 int dbCommit() {
+  FlushWriteBatches();
   if (g_holdCommits) return 1;
   SqlCursor c;
   c.Statement = "COMMIT";

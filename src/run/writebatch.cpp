@@ -1,0 +1,105 @@
+#include "run/writebatch.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "run/db.h"
+
+namespace {
+
+// The batch statements are formed by the program from rows whose single
+// statements have passed the length check; they are sent as they are and are
+// not subject to the statement buffer's limit. A batch is sent when it holds
+// this many rows or bytes (well below the server's packet limit).
+constexpr size_t kMaxRows = 1000;
+constexpr size_t kMaxBytes = 512 * 1024;
+
+std::vector<WriteBatch*>& Registry() {
+  static std::vector<WriteBatch*> batches;
+  return batches;
+}
+
+long g_sent = 0, g_replayed = 0;
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return out;
+}
+
+}  // namespace
+
+WriteBatch::WriteBatch(std::string table, std::string head, std::string tail)
+    : table_(Lower(table)), head_(std::move(head)), tail_(std::move(tail)) {
+  Registry().push_back(this);
+}
+
+WriteBatch::~WriteBatch() {
+  auto& r = Registry();
+  r.erase(std::remove(r.begin(), r.end(), this), r.end());
+}
+
+void WriteBatch::Add(std::string single, std::function<void()> replay) {
+  // rows of the same table gathered by another batch were written first
+  for (WriteBatch* b : Registry()) {
+    if (b != this && b->table_ == table_ && !b->Empty()) b->Flush();
+  }
+  if (single.compare(0, head_.size(), head_) != 0) {
+    // not of the batch's form: written at once, in order
+    Flush();
+    replay();
+    return;
+  }
+  bytes_ += single.size() - head_.size() + 2;
+  rows_.push_back({std::move(single), std::move(replay)});
+  if (rows_.size() >= kMaxRows || bytes_ >= kMaxBytes) Flush();
+}
+
+void WriteBatch::Flush() {
+  if (rows_.empty()) return;
+  // taken out first: the rows are sent once, whatever their handling does
+  std::vector<Row> rows;
+  rows.swap(rows_);
+  bytes_ = 0;
+  if (rows.size() == 1) {
+    rows.front().Replay();
+    return;
+  }
+  std::string statement = head_;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (i > 0) statement += ", ";
+    statement.append(rows[i].Single, head_.size(), std::string::npos);
+  }
+  statement += tail_;
+  ++g_sent;
+  if (SqlWrite(std::move(statement)) == 0) return;
+  // refused as a whole: each row as its own statement
+  ++g_replayed;
+  for (Row& row : rows) row.Replay();
+}
+
+void WriteBatch::Discard() {
+  rows_.clear();
+  bytes_ = 0;
+}
+
+void DiscardWriteBatches() {
+  for (WriteBatch* b : Registry()) b->Discard();
+}
+
+void FlushWriteBatches() {
+  for (WriteBatch* b : Registry()) b->Flush();
+}
+
+void FlushWriteBatchesFor(std::string_view statement) {
+  bool any = false;
+  for (WriteBatch* b : Registry()) any = any || !b->Empty();
+  if (!any) return;
+  const std::string lower = Lower(statement);
+  for (WriteBatch* b : Registry()) {
+    if (!b->Empty() && lower.find(b->Table()) != std::string::npos) b->Flush();
+  }
+}
+
+long WriteBatchesSent() { return g_sent; }
+long WriteBatchesReplayed() { return g_replayed; }

@@ -1,0 +1,62 @@
+// Rows written together. The settlement writes its transfer, statistics and
+// retro records one row at a time; each row is gathered here and the rows of
+// one table are sent as one multi-row INSERT (with an ON DUPLICATE KEY UPDATE
+// clause where a row that meets a stored one is added to it) instead of one
+// statement each.
+//
+// Pending rows are sent before any statement that names their table (so every
+// read, update or delete of the table sees them), before every commit and
+// rollback, and when the batch is full. A multi-row statement that the server
+// refuses is undone as a whole; the rows are then sent again one by one, each
+// with the status handling and log lines it has as a single statement.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class WriteBatch {
+public:
+  // table: the table's name (matched without regard to case in statements);
+  // head: the rows' common "INSERT INTO table (columns) VALUES "; tail: ""
+  // or the " ON DUPLICATE KEY UPDATE ..." clause, which must do to a stored
+  // row what the single statements do on a duplicate key.
+  WriteBatch(std::string table, std::string head, std::string tail);
+  ~WriteBatch();
+  WriteBatch(const WriteBatch&) = delete;
+  WriteBatch& operator=(const WriteBatch&) = delete;
+
+  // single: the row's own INSERT statement, beginning with the head (its
+  // length has been checked as every statement's is); replay: sends the row
+  // alone and handles its status, called only when the batch is refused.
+  void Add(std::string single, std::function<void()> replay);
+  // Sends the pending rows.
+  void Flush();
+  void Discard();
+  bool Empty() const { return rows_.empty(); }
+  const std::string& Table() const { return table_; }
+
+private:
+  struct Row {
+    std::string Single;
+    std::function<void()> Replay;
+  };
+  std::string table_, head_, tail_;
+  std::vector<Row> rows_;
+  size_t bytes_ = 0;
+};
+
+// Sends the pending rows of every batch.
+void FlushWriteBatches();
+// Forgets the pending rows of every batch: they belonged to the transaction of
+// a connection that is gone.
+void DiscardWriteBatches();
+// Sends the pending rows of the batches whose table the statement names.
+void FlushWriteBatchesFor(std::string_view statement);
+
+// Multi-row statements sent and multi-row statements refused and sent again
+// row by row since the process started (tests and benchmarks).
+long WriteBatchesSent();
+long WriteBatchesReplayed();
