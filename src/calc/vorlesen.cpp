@@ -1,5 +1,7 @@
 #include "calc/vorlesen.h"
 
+#include "calc/buchungen.h"
+
 #include <map>
 #include <unordered_map>
 
@@ -169,7 +171,10 @@ bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::str
 BsvAhead::BsvAhead(int (*fetch)(BsvRow&), std::string von, std::string bis, std::string pnrFilter)
     : fetch_(fetch), von_(std::move(von)), bis_(std::move(bis)), filter_(std::move(pnrFilter)) {}
 
-BsvAhead::~BsvAhead() { ClearBatch(); }
+BsvAhead::~BsvAhead() {
+  ClearBatch();
+  ClearBookingBatch();
+}
 
 int BsvAhead::Next(BsvRow& row) {
   if (rows_.empty() && last_ == 0) {
@@ -185,6 +190,7 @@ int BsvAhead::Next(BsvRow& row) {
       rows_.push_back(std::move(r));
     }
     ReadBatch(employees, von_, bis_);
+    ReadBookingBatch(employees, von_, bis_);
   }
   if (rows_.empty()) {
     row = BsvRow{};

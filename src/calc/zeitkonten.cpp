@@ -4,6 +4,7 @@
 #include <set>
 #include <vector>
 
+#include "calc/buchungen.h"
 #include "calc/statistik.h"
 #include "calc/vorlesen.h"
 #include "calc/zk3.h"
@@ -38,6 +39,31 @@ void ZwischenRun(const Zk1Record& r, bool nextMonth) {
 }
 
 SqlCursor g_monat, g_lu1, g_tag, g_folge, g_pruef;
+
+// A cursor served from the batch read ahead: its rows and the next one.
+template <class Row>
+struct Served {
+  bool On = false;
+  std::vector<Row> Rows;
+  size_t Next = 0;
+  void Start() {
+    On = true;
+    Next = 0;
+  }
+  int Fetch(Row& out) {
+    if (Next >= Rows.size()) return kSqlNoMoreRows;
+    out = Rows[Next++];
+    return 0;
+  }
+  int Close() {
+    On = false;
+    Rows.clear();
+    return 0;
+  }
+};
+Served<ZkbMonat> g_monatMem;
+Served<ZkbTag> g_tagMem, g_folgeMem;
+Served<PruefRow> g_pruefMem;
 
 // Wage-type lines, next calendar days and the accounts of day codes do not
 // change during a run; each is read once per settlement call instead of once
@@ -155,7 +181,7 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
   if (!done.DayAccounts.insert(LineKey(m, l)).second) return;
   const std::string& pnr = call.Bsv->BsvPnr;
   std::set<DbKey> counted;  // day, cost centre, cost unit
-  SQL_Qvx331Zkb_OpenTag(pnr, m.ZkbZkt, Ctx.AbrVon, Ctx.AbrBis);
+  SQL_Qvx331Zkb_OpenTag(pnr, m.ZkbZkt, Ctx.AbrVon, Ctx.AbrBis, &m.KeyZkt);
   ZkbTag d;
   int st;
   while ((st = SQL_Qvx331Zkb_FetchTag(d)) == 0) {
@@ -166,7 +192,8 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
       // a second booking of the day under the same cost centre and unit ends
       // in the same record; its day is counted once
       if (counted.insert(DbKey().AddExact(d.ZkbDtm).Add(d.KeyKst).Add(d.KeyKtr)).second) {
-        days = CountPrueftage(pnr, d.ZkbDtm, d.ZkbDtm, d.ZkbZkt, m.KeyZkt, d.ZkbKst, d.ZkbKrt, d.ZkbKtr, call.Akr, l);
+        days = CountPrueftage(pnr, d.ZkbDtm, d.ZkbDtm, d.ZkbZkt, m.KeyZkt, d.ZkbKst, d.ZkbKrt, d.ZkbKtr, call.Akr, l,
+                              d.KeyKst, d.KeyKtr);
         if (call.Dest->FeedsStatistics)
           Log("PNR: %s, Prueftage: %d, T-Konto: %s, Kst-Stelle: %s, Kst-Art: %s", pnr, days, d.ZkbZkt, d.ZkbKst,
               d.ZkbKrt);
@@ -207,7 +234,7 @@ void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, 
     // same record; the days of its cost centre and unit are counted once
     if (done.MonthDays.insert(CostKey(m, l)).second) {
       days = CountPrueftage(pnr, Ctx.AbrVon, Ctx.AbrBis, m.ZkbZkt, m.KeyZkt, m.ZkbKst, m.ZkbKrt, m.ZkbKtr, call.Akr,
-                            l);
+                            l, m.KeyKst, m.KeyKtr);
       if (call.Dest->FeedsStatistics)
         Log("PNR: %s, Prueftage: %d, M-Konto: %s,Kst-Stelle: %s, Kst-Art: %s", pnr, days, m.ZkbZkt, m.ZkbKst,
             m.ZkbKrt);
@@ -354,7 +381,8 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
   // and carry them; a further month row of the same cost centre and unit
   // (another cost type, ZkbStg or ZkbSta) finds its bookings in these runs.
   const std::string& pnr = call.Bsv->BsvPnr;
-  SQL_Qvx331Zkb_OpenFolge(pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, Ctx.AbrVon, Ctx.AbrBis, l.Lu1Ztr);
+  const FolgeKeys keys{m.KeyZkt, m.KeyKst, m.KeyKtr};
+  SQL_Qvx331Zkb_OpenFolge(pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, Ctx.AbrVon, Ctx.AbrBis, l.Lu1Ztr, &keys);
   Tagesfolge f;
   bool open = false;
   std::string prevDay;
@@ -403,10 +431,12 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
 
 int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& zkt,
                        const std::string& zktKey, const std::string& kst, const std::string& krt,
-                       const std::string& ktr, const std::string& akr, const Lu1Row& lu1) {
+                       const std::string& ktr, const std::string& akr, const Lu1Row& lu1, const std::string& kstKey,
+                       const std::string& ktrKey) {
   (void)krt;  // the days do not depend on the cost type
   int32_t result = 0;
-  SQL_Qvx327Tag_OpenPruef(pnr, zkt, kst, von, bis, akr, ktr);
+  const FolgeKeys keys{zktKey, kstKey, ktrKey};
+  SQL_Qvx327Tag_OpenPruef(pnr, zkt, kst, von, bis, akr, ktr, &keys);
   std::string day, htv, htn, htvKey, htnKey;
   while (SQL_Qvx327Tag_FetchPruef(day, htv, htn, htvKey, htnKey) == 0) {
     int32_t add = 10, sub = 0, target = 480;
@@ -451,6 +481,11 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
 // the latest booking. (Day runs carry the cost type of the first row.)
 int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
                             const std::string& lugLug) {
+  g_monatMem.Close();
+  if (BatchMonat(pnr, von, bis, lfn, lugLug, g_monatMem.Rows)) {
+    g_monatMem.Start();
+    return 0;
+  }
   const std::string columns = "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge),"
                               " ZkbStg, ZkbSta, " +
                               SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") +
@@ -475,11 +510,12 @@ int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, cons
 }
 
 int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m) {
+  if (g_monatMem.On) return g_monatMem.Fetch(m);
   return SqlFetchInto(g_monat, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
                       m.ZkbStg, m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr);
 }
 
-int SQL_Qvx331Zkb_CloseMonat() { return dbClose(g_monat); }
+int SQL_Qvx331Zkb_CloseMonat() { return g_monatMem.On ? g_monatMem.Close() : dbClose(g_monat); }
 
 int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
                        const std::string& von, const std::string& bis) {
@@ -518,7 +554,12 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
 }  // namespace
 
 int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
-                          const std::string& bis) {
+                          const std::string& bis, const std::string* zktKey) {
+  g_tagMem.Close();
+  if (zktKey && BatchTag(pnr, *zktKey, von, bis, g_tagMem.Rows)) {
+    g_tagMem.Start();
+    return 0;
+  }
   return SqlOpen(g_tag, SqlFormat(kTagColumns +
                                       " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbZkt = '%s'"
                                       " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
@@ -526,11 +567,17 @@ int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const 
                                   pnr, zkt, von, bis));
 }
 
-int SQL_Qvx331Zkb_FetchTag(ZkbTag& d) { return FetchTag(g_tag, d); }
-int SQL_Qvx331Zkb_CloseTag() { return dbClose(g_tag); }
+int SQL_Qvx331Zkb_FetchTag(ZkbTag& d) { return g_tagMem.On ? g_tagMem.Fetch(d) : FetchTag(g_tag, d); }
+int SQL_Qvx331Zkb_CloseTag() { return g_tagMem.On ? g_tagMem.Close() : dbClose(g_tag); }
 
 int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
-                            const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr) {
+                            const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr,
+                            const FolgeKeys* keys) {
+  g_folgeMem.Close();
+  if (keys && BatchFolge(pnr, keys->Zkt, keys->Kst, keys->Ktr, von, bis, ztr, g_folgeMem.Rows)) {
+    g_folgeMem.Start();
+    return 0;
+  }
   return SqlOpen(g_folge, SqlFormat(kTagColumns +
                                         " WHERE ZkbPnr = '%s' AND ZkbZkt = '%s' AND ZkbZtr = 1"
                                         " AND ZkbKst = '%s' AND ZkbKtr = '%s'"
@@ -539,8 +586,8 @@ int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, cons
                                     pnr, zkt, kst, ktr, von, bis, ztr));
 }
 
-int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d) { return FetchTag(g_folge, d); }
-int SQL_Qvx331Zkb_CloseFolge() { return dbClose(g_folge); }
+int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d) { return g_folgeMem.On ? g_folgeMem.Fetch(d) : FetchTag(g_folge, d); }
+int SQL_Qvx331Zkb_CloseFolge() { return g_folgeMem.On ? g_folgeMem.Close() : dbClose(g_folge); }
 
 int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol) {
   sol = 0;
@@ -560,7 +607,12 @@ int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next) {
 
 int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
                             const std::string& von, const std::string& bis, const std::string& akr,
-                            const std::string& ktr) {
+                            const std::string& ktr, const FolgeKeys* keys) {
+  g_pruefMem.Close();
+  if (keys && BatchPruef(pnr, keys->Zkt, keys->Kst, von, bis, akr, keys->Ktr, g_pruefMem.Rows)) {
+    g_pruefMem.Start();
+    return 0;
+  }
   return SqlOpen(g_pruef,
                  SqlFormat("SELECT DISTINCT date_format(TagTag, '%%Y.%%m.%%d'), TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") +
                                ", " + SqlKeyColumn("TagHtn") +
@@ -575,10 +627,22 @@ int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, cons
 
 int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
                              std::string& htnKey) {
+  if (g_pruefMem.On) {
+    PruefRow r;
+    int st = g_pruefMem.Fetch(r);
+    if (st == 0) {
+      day = r.Day;
+      htv = r.Htv;
+      htn = r.Htn;
+      htvKey = r.HtvKey;
+      htnKey = r.HtnKey;
+    }
+    return st;
+  }
   return SqlFetchInto(g_pruef, day, htv, htn, htvKey, htnKey);
 }
 
-int SQL_Qvx327Tag_ClosePruef() { return dbClose(g_pruef); }
+int SQL_Qvx327Tag_ClosePruef() { return g_pruefMem.On ? g_pruefMem.Close() : dbClose(g_pruef); }
 
 int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey) {
   return SqlSelectOne(SqlFormat("SELECT FcdZkt, " + SqlKeyColumn("FcdZkt") + " FROM Qvx131Fcd WHERE FcdNum = '%s'", code),

@@ -45,8 +45,8 @@ struct ZkbTag {
   int32_t ZkbStd = 0, ZkbTge = 0;
   int16_t ZkbStg = 0, ZkbSta = 0;
   std::string ZkbDat;
-  // Keys of ZkbKst and ZkbKtr as the server compares them (DbKey).
-  std::string KeyKst, KeyKtr;
+  // Keys of ZkbKst, ZkbKtr (and ZkbZkt, in a batch) as the server compares them (DbKey).
+  std::string KeyKst, KeyKtr, KeyZkt;
 };
 
 // Where the account transfer puts its values. The record comes with every
@@ -92,11 +92,13 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& monat, const Lu1
 
 // Days of an account in tenths, counted over the day codes of the days in
 // [von, bis] with qualifying bookings of the account under (kst, ktr). Uses
-// Lu1Sol and Lu1Sts of the wage-type line. zktKey: the account's key as the
-// server compares it, matched with the accounts of the day codes.
+// Lu1Sol and Lu1Sts of the wage-type line. zktKey, kstKey, ktrKey: the keys
+// of account, cost centre and unit as the server compares them; the account's
+// is matched with the accounts of the day codes.
 int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& zkt,
                        const std::string& zktKey, const std::string& kst, const std::string& krt,
-                       const std::string& ktr, const std::string& akr, const Lu1Row& lu1);
+                       const std::string& ktr, const std::string& akr, const Lu1Row& lu1, const std::string& kstKey,
+                       const std::string& ktrKey);
 
 // Forgets the wage-type lines, calendar days and day codes read so far; called
 // at the start of every settlement call.
@@ -110,19 +112,26 @@ int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const 
                        const std::string& von, const std::string& bis);
 int SQL_Qvx171Lu1_Fetch(Lu1Row& l);
 int SQL_Qvx171Lu1_Close();
+// The cursors below are served from the bookings read ahead for a batch of
+// employees (calc/buchungen.h) when the batch holds them and the keys of the
+// texts are given; else the statement is sent.
 int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
-                          const std::string& bis);
+                          const std::string& bis, const std::string* zktKey = nullptr);
 int SQL_Qvx331Zkb_FetchTag(ZkbTag& d);
 int SQL_Qvx331Zkb_CloseTag();
+struct FolgeKeys {
+  std::string Zkt, Kst, Ktr;
+};
 int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
-                            const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr);
+                            const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr,
+                            const FolgeKeys* keys = nullptr);
 int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d);
 int SQL_Qvx331Zkb_CloseFolge();
 int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol);
 int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next);
 int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
                             const std::string& von, const std::string& bis, const std::string& akr,
-                            const std::string& ktr);
+                            const std::string& ktr, const FolgeKeys* keys = nullptr);
 // htvKey, htnKey: the codes' keys as the server compares them.
 int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
                              std::string& htnKey);

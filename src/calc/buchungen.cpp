@@ -1,0 +1,241 @@
+#include "calc/buchungen.h"
+
+#include <map>
+#include <set>
+#include <tuple>
+#include <unordered_map>
+
+#include "run/context.h"
+#include "run/db.h"
+#include "run/dbkey.h"
+
+namespace {
+
+// A row of the day codes (Qvx327Tag) of the period; a NULL code is kept apart
+// from an empty one, as the server's DISTINCT keeps them apart.
+struct CodeRow {
+  std::string Day, Htv, Htn, HtvKey, HtnKey;
+  bool HtvNull = false, HtnNull = false;
+};
+
+struct BookingBatch {
+  std::string Von, Bis, LugLug;
+  int16_t Lfn = 0;
+  bool Topas = false;
+  std::unordered_map<std::string, std::string> KeyOfPnr;  // personnel number as in statements -> key
+  bool MonatValid = false, TagValid = false, CodesValid = false;
+  std::map<std::string, std::vector<ZkbMonat>> Monat;  // by employee key, in the cursor's order
+  std::map<std::string, std::vector<ZkbTag>> Tag;      // by employee key: account, day, Kst, Ktr, Krt
+  std::map<std::string, std::vector<CodeRow>> Codes;   // by employee key
+  // Circle -> accounts with a wage-type line of the circle's interface
+  // (key of Lu1Ztk) -> one of them has Lu1Art 1; read when first needed.
+  std::map<std::string, std::map<std::string, bool>> Accounts;
+};
+
+BookingBatch g_b;
+
+bool PlainDay(const std::string& day) {
+  if (day.size() != 10 || day[4] != '.' || day[7] != '.') return false;
+  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (day[i] < '0' || day[i] > '9') return false;
+  }
+  return true;
+}
+
+// The employee's key when the batch holds the days von..bis of the employee.
+bool Covered(const std::string& pnr, const std::string& von, const std::string& bis, std::string& key) {
+  if (!PlainDay(von) || !PlainDay(bis) || von < g_b.Von || bis > g_b.Bis) return false;
+  auto it = g_b.KeyOfPnr.find(pnr);
+  if (it == g_b.KeyOfPnr.end()) return false;
+  key = it->second;
+  return true;
+}
+
+std::string PnrList(const std::vector<BatchEmployee>& employees) {
+  std::string list;
+  for (const auto& e : employees) list += (list.empty() ? "'" : ", '") + SqlEscape(e.Pnr) + "'";
+  return list;
+}
+
+// Reads all rows of a statement; false when it fails.
+template <class Row, class FetchRow>
+bool ReadAll(const std::string& statement, std::map<std::string, std::vector<Row>>& out, FetchRow fetch) {
+  SqlCursor c;
+  if (SqlOpen(c, statement) != 0) return false;
+  int st;
+  for (;;) {
+    std::string key;
+    Row r;
+    if ((st = fetch(c, key, r)) != 0) break;
+    out[key].push_back(std::move(r));
+  }
+  dbClose(c);
+  if (st == kSqlNoMoreRows) return true;
+  out.clear();
+  return false;
+}
+
+const std::map<std::string, bool>* AccountsOf(const std::string& akr) {
+  auto it = g_b.Accounts.find(akr);
+  if (it != g_b.Accounts.end()) return &it->second;
+  SqlCursor c;
+  if (SqlOpen(c, "SELECT " + SqlKeyColumn("Lu1Ztk") + ", Lu1Art FROM Qvx171Lu1, O1001AbrKreis"
+                  " WHERE Lu1Num = AkrLug AND AkrNum = '" + SqlEscape(akr) + "'") != 0)
+    return nullptr;
+  std::map<std::string, bool> accounts;
+  int st;
+  for (;;) {
+    std::string key;
+    int16_t art = 0;
+    if ((st = SqlFetchInto(c, key, art)) != 0) break;
+    accounts[key] = accounts[key] || art == 1;
+  }
+  dbClose(c);
+  if (st != kSqlNoMoreRows) return nullptr;
+  return &g_b.Accounts.emplace(akr, std::move(accounts)).first->second;
+}
+
+}  // namespace
+
+void ClearBookingBatch() { g_b = BookingBatch{}; }
+
+// The statements of a batch are formed by the program from the employment
+// rows and can be longer than the statement buffer of the single reads; they
+// are not subject to its limit. Every text in them is escaped.
+void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis) {
+  ClearBookingBatch();
+  if (employees.empty() || !PlainDay(von) || !PlainDay(bis)) return;
+  BookingBatch& b = g_b;
+  b.Von = von;
+  b.Bis = bis;
+  b.LugLug = Ctx.Lug.LugLug;
+  b.Lfn = Ctx.Lfn;
+  b.Topas = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
+  for (const auto& e : employees) b.KeyOfPnr.emplace(e.Pnr, e.Key);
+  const std::string list = PnrList(employees);
+  const std::string range = " AND ZkbDtm >= '" + SqlEscape(von) + "' AND ZkbDtm <= '" + SqlEscape(bis) + "'";
+  const std::string lug = "'" + SqlEscape(b.LugLug) + "'";
+
+  // month sums: the statement of SQL_Qvx331Zkb_OpenMonat for all employees
+  std::string monat = "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge), ZkbStg, ZkbSta, " +
+                      SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " +
+                      SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + list + ")";
+  if (b.Topas) {
+    monat += " AND ZkbZtr = 1" + range;
+  } else {
+    monat += range + " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = " + lug +
+             " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0)) OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = " +
+             lug + " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))";
+  }
+  monat += " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
+           " ORDER BY ZkbPnr, ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt,"
+           " ZkbStg, ZkbSta";
+  b.MonatValid = ReadAll(monat, b.Monat, [](SqlCursor& c, std::string& key, ZkbMonat& m) {
+    return SqlFetchInto(c, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge, m.ZkbStg,
+                        m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr, key);
+  });
+
+  // daily bookings
+  b.TagValid = ReadAll(
+      "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%Y.%m.%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
+      " ZkbStg, ZkbSta, ZkbDat, " +
+          SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " + SqlKeyColumn("ZkbZkt") + ", " +
+          SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + list + ") AND ZkbZtr = 1" + range +
+          " ORDER BY ZkbPnr, ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
+      b.Tag, [](SqlCursor& c, std::string& key, ZkbTag& d) {
+        return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd,
+                            d.ZkbTge, d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr, d.KeyZkt, key);
+      });
+
+  // day codes, every row
+  b.CodesValid = ReadAll(
+      "SELECT date_format(TagTag, '%Y.%m.%d'), TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") + ", " +
+          SqlKeyColumn("TagHtn") + ", TagHtv IS NULL, TagHtn IS NULL, " + SqlKeyColumn("TagPnr") +
+          " FROM Qvx327Tag WHERE TagPnr IN (" + list + ") AND TagTag >= '" + SqlEscape(von) + "' AND TagTag <= '" +
+          SqlEscape(bis) + "' ORDER BY TagPnr, TagTag",
+      b.Codes, [](SqlCursor& c, std::string& key, CodeRow& r) {
+        int16_t htvNull = 0, htnNull = 0;
+        int st = SqlFetchInto(c, r.Day, r.Htv, r.Htn, r.HtvKey, r.HtnKey, htvNull, htnNull, key);
+        r.HtvNull = htvNull != 0;
+        r.HtnNull = htnNull != 0;
+        return st;
+      });
+}
+
+bool BatchMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
+                const std::string& lugLug, std::vector<ZkbMonat>& rows) {
+  std::string key;
+  // the statement depends on the interface and the kind of settlement
+  bool topas = Ctx.TopasFlag != 0 && lfn == 2;
+  if (!g_b.MonatValid || von != g_b.Von || bis != g_b.Bis || lfn != g_b.Lfn || topas != g_b.Topas ||
+      (!topas && lugLug != g_b.LugLug) || !Covered(pnr, von, bis, key))
+    return false;
+  auto it = g_b.Monat.find(key);
+  if (it == g_b.Monat.end()) rows.clear();
+  else rows = it->second;
+  return true;
+}
+
+bool BatchTag(const std::string& pnr, const std::string& zktKey, const std::string& von, const std::string& bis,
+              std::vector<ZkbTag>& rows) {
+  std::string key;
+  if (!g_b.TagValid || !Covered(pnr, von, bis, key)) return false;
+  rows.clear();
+  auto it = g_b.Tag.find(key);
+  if (it == g_b.Tag.end()) return true;
+  for (const ZkbTag& d : it->second) {
+    if (d.KeyZkt == zktKey && d.ZkbDtm >= von && d.ZkbDtm <= bis) rows.push_back(d);
+  }
+  return true;
+}
+
+bool BatchFolge(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,
+                const std::string& ktrKey, const std::string& von, const std::string& bis, int16_t ztr,
+                std::vector<ZkbTag>& rows) {
+  std::string key;
+  if (!g_b.TagValid || !Covered(pnr, von, bis, key)) return false;
+  rows.clear();
+  auto it = g_b.Tag.find(key);
+  if (it == g_b.Tag.end()) return true;
+  // the batch's order within an account (day, Kst, Ktr, Krt) is the cursor's
+  // order (day, Krt) for one cost centre and unit
+  for (const ZkbTag& d : it->second) {
+    if (d.KeyZkt == zktKey && d.KeyKst == kstKey && d.KeyKtr == ktrKey && d.ZkbDtm >= von && d.ZkbDtm <= bis &&
+        (d.ZkbStd > 0 || ztr != 0))
+      rows.push_back(d);
+  }
+  return true;
+}
+
+bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,
+                const std::string& von, const std::string& bis, const std::string& akr, const std::string& ktrKey,
+                std::vector<PruefRow>& rows) {
+  std::string key;
+  if (!g_b.TagValid || !g_b.CodesValid || !Covered(pnr, von, bis, key)) return false;
+  const std::map<std::string, bool>* accounts = AccountsOf(akr);
+  if (!accounts) return false;
+  rows.clear();
+  // days with a booking of the account under the cost centre and unit that
+  // has minutes, or none under an account whose line counts such days
+  auto account = accounts->find(zktKey);
+  if (account == accounts->end()) return true;
+  std::set<std::string> days;
+  if (auto it = g_b.Tag.find(key); it != g_b.Tag.end()) {
+    for (const ZkbTag& d : it->second) {
+      if (d.KeyZkt == zktKey && d.KeyKst == kstKey && d.KeyKtr == ktrKey && d.ZkbDtm >= von && d.ZkbDtm <= bis &&
+          (d.ZkbStd > 0 || (d.ZkbStd == 0 && account->second)))
+        days.insert(d.ZkbDtm);
+    }
+  }
+  if (days.empty()) return true;
+  auto it = g_b.Codes.find(key);
+  if (it == g_b.Codes.end()) return true;
+  // DISTINCT as the server compares: the codes by their keys, NULL apart
+  std::set<std::tuple<std::string, bool, std::string, bool, std::string>> seen;
+  for (const CodeRow& r : it->second) {
+    if (!days.count(r.Day)) continue;
+    if (!seen.emplace(r.Day, r.HtvNull, r.HtvKey, r.HtnNull, r.HtnKey).second) continue;
+    rows.push_back({r.Day, r.Htv, r.Htn, r.HtvKey, r.HtnKey});
+  }
+  return true;
+}

@@ -1,0 +1,40 @@
+// The bookings of a batch of employees read ahead: for the employees of the
+// employment rows read ahead (calc/vorlesen.h) the account transfer's month
+// sums, daily bookings and day codes of the period are read with one
+// statement each, and its per-employee cursors are served from memory. The
+// tables read here (bookings, day codes, wage-type lines, circles) are not
+// written during a run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "calc/vorlesen.h"
+#include "calc/zeitkonten.h"
+
+// Reads the batch for the days von..bis under the run's interface and
+// settlement kind as they are in RunContext now. A read that fails leaves
+// that kind of data out: its cursors then go to the database as before.
+void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis);
+void ClearBookingBatch();
+
+// The rows SQL_Qvx331Zkb_OpenMonat would give, when the batch holds them.
+bool BatchMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
+                const std::string& lugLug, std::vector<ZkbMonat>& rows);
+// The rows of SQL_Qvx331Zkb_OpenTag (daily bookings of an account) and of
+// SQL_Qvx331Zkb_OpenFolge (of an account and cost centre and unit); the keys
+// are those of the texts as the server compares them.
+bool BatchTag(const std::string& pnr, const std::string& zktKey, const std::string& von, const std::string& bis,
+              std::vector<ZkbTag>& rows);
+bool BatchFolge(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,
+                const std::string& ktrKey, const std::string& von, const std::string& bis, int16_t ztr,
+                std::vector<ZkbTag>& rows);
+
+// One row of SQL_Qvx327Tag_OpenPruef.
+struct PruefRow {
+  std::string Day, Htv, Htn, HtvKey, HtnKey;
+};
+// The rows of SQL_Qvx327Tag_OpenPruef (in no particular order, as there).
+bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,
+                const std::string& von, const std::string& bis, const std::string& akr, const std::string& ktrKey,
+                std::vector<PruefRow>& rows);
