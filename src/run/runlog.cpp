@@ -6,12 +6,31 @@
 #include "run/exit.h"
 #include "run/platform.h"
 
+namespace {
+std::string g_endPath;  // the run log whose end is known
+long g_end = -1;
+std::string* g_capture = nullptr;
+}  // namespace
+
 void WriteLog(const std::string& path, std::string_view message) {
+  if (g_capture && path == Ctx.LogPath) {
+    for (char c : message) {
+      if (c == '\n') *g_capture += '\r';
+      *g_capture += c;
+    }
+    *g_capture += "\r\n";
+    return;
+  }
   TextFile f;
   if (!f.Open(path, "a")) return;
   f.Write(message);
   f.Write("\n");
-  if (f.Position() > kLogLimit) {
+  long end = f.Position();
+  if (path == Ctx.LogPath) {
+    g_endPath = path;
+    g_end = end;
+  }
+  if (end > kLogLimit) {
     f.Write(Cp1252("Abbruch wegen LogFile-Überlaufs !!"));
     f.Close();
     EndProcess(1);
@@ -19,7 +38,58 @@ void WriteLog(const std::string& path, std::string_view message) {
   f.Close();
 }
 
+long RunLogEnd() { return g_endPath == Ctx.LogPath ? g_end : -1; }
+
+std::string* CaptureRunLog(std::string* sink) {
+  std::string* previous = g_capture;
+  g_capture = sink;
+  return previous;
+}
+
+std::vector<std::pair<long, long>> InsertIntoRunLog(const std::vector<std::pair<long, std::string>>& inserts) {
+  std::vector<std::pair<long, long>> placed;
+  if (inserts.empty()) return placed;
+  const std::string& path = Ctx.LogPath;
+  std::string text;
+  long first = -1;
+  if (std::FILE* in = OpenFile(path, "rb")) {
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) text.append(buf, n);
+    std::fclose(in);
+  }
+  // the new text from the first place on
+  std::string tail, atEnd;
+  long from = static_cast<long>(text.size());
+  for (const auto& [at, t] : inserts) {
+    bool lineStart = at >= 0 && at <= static_cast<long>(text.size()) && (at == 0 || text[at - 1] == '\n');
+    if (lineStart && (first < 0 || at >= from)) {
+      if (first < 0) first = at;
+      else tail.append(text, from, at - from);
+      tail += t;
+      placed.emplace_back(at, static_cast<long>(t.size()));
+      from = at;
+    } else {
+      atEnd += t;
+    }
+  }
+  if (first < 0) {
+    first = static_cast<long>(text.size());
+    from = first;
+  }
+  tail.append(text, from, std::string::npos);
+  tail += atEnd;
+  std::FILE* out = OpenFile(path, "r+b");
+  if (!out) return {};
+  if (std::fseek(out, first, SEEK_SET) == 0) std::fwrite(tail.data(), 1, tail.size(), out);
+  long end = std::ftell(out);
+  std::fclose(out);
+  if (path == g_endPath) g_end = end;
+  return placed;
+}
+
 void RotateLog(const std::string& path) {
+  if (path == g_endPath) g_endPath.clear();
   if (path.size() < 4) return;
   std::string base = path.substr(0, path.size() - 4);
   auto gen = [&](int n) { return Format("%s_%d.txt", base, n); };

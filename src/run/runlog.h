@@ -3,6 +3,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "run/text.h"
 
@@ -14,6 +16,19 @@ inline constexpr long kLogLimit = 10485760;
 void WriteLog(const std::string& path, std::string_view message);
 // Keeps nine older generations: "<path without .txt>_1.txt" (newest) to "_9.txt".
 void RotateLog(const std::string& path);
+
+// Where the run's log ends now, in bytes; -1 when not known (nothing written
+// to it by this process yet).
+long RunLogEnd();
+// While sink is set, the lines for the run's log are gathered there (as
+// they would stand in the file) instead of being written. Returns the sink
+// set before.
+std::string* CaptureRunLog(std::string* sink);
+// Puts texts into the run's log at the given places (RunLogEnd values of
+// earlier moments, in ascending order): the lines written after such a place
+// move back. A place that is not the start of a line, or not known, takes its
+// text at the end. Returns the places where texts went in and their lengths.
+std::vector<std::pair<long, long>> InsertIntoRunLog(const std::vector<std::pair<long, std::string>>& inserts);
 
 // Formats a message into the run's log (LogPath of RunContext). The format is
 // a UTF-8 source literal and is converted to Windows-1252 here; the arguments

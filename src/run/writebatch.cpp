@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "run/db.h"
+#include "run/runlog.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ std::vector<WriteBatch*>& Registry() {
 }
 
 long g_sent = 0, g_replayed = 0;
+bool g_batching = true;
 
 std::string Lower(std::string_view s) {
   std::string out(s);
@@ -44,14 +46,14 @@ void WriteBatch::Add(std::string single, std::function<void()> replay) {
   for (WriteBatch* b : Registry()) {
     if (b != this && b->table_ == table_ && !b->Empty()) b->Flush();
   }
-  if (single.compare(0, head_.size(), head_) != 0) {
+  if (!g_batching || single.compare(0, head_.size(), head_) != 0) {
     // not of the batch's form: written at once, in order
     Flush();
     replay();
     return;
   }
   bytes_ += single.size() - head_.size() + 2;
-  rows_.push_back({std::move(single), std::move(replay)});
+  rows_.push_back({std::move(single), std::move(replay), RunLogEnd()});
   if (rows_.size() >= kMaxRows || bytes_ >= kMaxBytes) Flush();
 }
 
@@ -62,7 +64,7 @@ void WriteBatch::Flush() {
   rows.swap(rows_);
   bytes_ = 0;
   if (rows.size() == 1) {
-    rows.front().Replay();
+    Replay(rows);
     return;
   }
   std::string statement = head_;
@@ -75,7 +77,50 @@ void WriteBatch::Flush() {
   if (SqlWrite(std::move(statement)) == 0) return;
   // refused as a whole: each row as its own statement
   ++g_replayed;
-  for (Row& row : rows) row.Replay();
+  Replay(rows);
+}
+
+void WriteBatch::Replay(std::vector<Row>& rows) {
+  std::string* outer = CaptureRunLog(nullptr);
+  CaptureRunLog(outer);
+  if (outer) {
+    // sent while a row of another batch is written again (its handling ends
+    // the run): the lines belong to that row's moment
+    for (Row& row : rows) row.Replay();
+    return;
+  }
+  std::vector<std::pair<long, std::string>> inserts;
+  std::string lines;
+  try {
+    for (Row& row : rows) {
+      lines.clear();
+      CaptureRunLog(&lines);
+      row.Replay();
+      CaptureRunLog(nullptr);
+      if (!lines.empty()) inserts.emplace_back(row.LogAt, lines);
+    }
+  } catch (...) {
+    CaptureRunLog(nullptr);
+    inserts.emplace_back(-1, lines);
+    ShiftPending(InsertIntoRunLog(inserts));
+    throw;
+  }
+  ShiftPending(InsertIntoRunLog(inserts));
+}
+
+// The places in the log of the rows still pending move back with the lines
+// put in before them.
+void WriteBatch::ShiftPending(const std::vector<std::pair<long, long>>& placed) {
+  for (WriteBatch* b : Registry()) {
+    for (Row& row : b->rows_) {
+      if (row.LogAt < 0) continue;
+      long shift = 0;
+      for (const auto& [at, length] : placed) {
+        if (at <= row.LogAt) shift += length;
+      }
+      row.LogAt += shift;
+    }
+  }
 }
 
 void WriteBatch::Discard() {
@@ -99,6 +144,11 @@ void FlushWriteBatchesFor(std::string_view statement) {
   for (WriteBatch* b : Registry()) {
     if (!b->Empty() && lower.find(b->Table()) != std::string::npos) b->Flush();
   }
+}
+
+void SetWriteBatching(bool on) {
+  FlushWriteBatches();
+  g_batching = on;
 }
 
 long WriteBatchesSent() { return g_sent; }

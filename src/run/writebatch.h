@@ -8,7 +8,12 @@
 // read, update or delete of the table sees them), before every commit and
 // rollback, and when the batch is full. A multi-row statement that the server
 // refuses is undone as a whole; the rows are then sent again one by one, each
-// with the status handling and log lines it has as a single statement.
+// with the status handling and log lines it has as a single statement, and
+// the lines of each row are put into the run log where the row was written
+// (InsertIntoRunLog of run/runlog.h), so the log reads as if every row had been
+// sent on its own. A row whose handling ends the run (status -1) ends it when
+// the batch is sent: its lines close the log, after the lines of the rows
+// written since.
 #pragma once
 
 #include <cstddef>
@@ -42,7 +47,10 @@ private:
   struct Row {
     std::string Single;
     std::function<void()> Replay;
+    long LogAt = -1;  // end of the run log when the row was written
   };
+  void Replay(std::vector<Row>& rows);
+  static void ShiftPending(const std::vector<std::pair<long, long>>& placed);
   std::string table_, head_, tail_;
   std::vector<Row> rows_;
   size_t bytes_ = 0;
@@ -55,6 +63,9 @@ void FlushWriteBatches();
 void DiscardWriteBatches();
 // Sends the pending rows of the batches whose table the statement names.
 void FlushWriteBatchesFor(std::string_view statement);
+
+// Test seam: with false every row is sent at once as its own statement.
+void SetWriteBatching(bool on);
 
 // Multi-row statements sent and multi-row statements refused and sent again
 // row by row since the process started (tests and benchmarks).
