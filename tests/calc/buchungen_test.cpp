@@ -1,0 +1,158 @@
+// The account transfer's cursors served from the bookings read ahead for a
+// batch of employees give the rows of the single statements: for personnel
+// numbers, accounts and cost centres that the database holds in another case
+// or with trailing blanks, for NULL and empty day codes, for days and
+// employees outside the batch, and under another interface.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "calc/buchungen.h"
+#include "calc/zeitkonten.h"
+#include "run/dbkey.h"
+#include "statistik_fixture.h"
+
+namespace {
+
+class Buchungen : public CalcTest {
+protected:
+  void SetUp() override {
+    CalcTest::SetUp();
+    Fixture("INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Art) VALUES"
+            " ('L1', 'S1', 'Z1', 'L100', '2020-01-01', 0, 0), ('L1', 'S1', 'Z2', 'L200', '2020-01-01', 1, 1),"
+            " ('L1', 'S1', 'Z3', 'L300', '2020-01-01', 1, 0);"
+            "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge) VALUES"
+            " ('e1', 3, '2026-03-02', 'k1', 'T1', 'KA', 'z1', 30, 0), ('E1 ', 3, '2026-03-20', 'K1 ', 'T1', 'KB', 'Z1', 20, 1),"
+            " ('e1', 3, '2026-04-02', 'K1', 'T1', 'KA', 'Z1', 99, 0),"
+            " ('e1', 1, '2026-03-02', 'K1', 'T1', 'KA', 'Z2', 60, 0), ('E1', 1, '2026-03-03', 'k1', 't1', 'KA', 'z2', 0, 0),"
+            " ('e1', 1, '2026-03-03', 'K1', 'T1', 'KB', 'Z2', 15, 0), ('e1', 1, '2026-03-04', 'K2', 'T1', 'KA', 'Z2', -5, 0),"
+            " ('e1', 1, '2026-03-05', 'K1', 'T1', 'KA', 'Z3', 0, 0), ('e1', 1, '2026-03-06', 'K1', 'T1', 'KA', 'Z3', 40, 0),"
+            " ('P2', 1, '2026-03-02', 'K1', 'T1', 'KA', 'Z2', 10, 0);"
+            "INSERT INTO Qvx327Tag (TagPnr, TagTag, TagVon, TagTgb, TagHtv, TagHtn) VALUES"
+            " ('e1', '2026-03-02', '2026-03-02', NULL, 'u', NULL), ('E1 ', '2026-03-02', '2026-03-02', NULL, 'U', NULL),"
+            " ('e1', '2026-03-03', '2026-03-03', NULL, '', NULL), ('e1', '2026-03-03', '2026-03-03', NULL, NULL, NULL),"
+            " ('e1', '2026-03-05', '2026-03-05', 'K', NULL, 'HU'), ('e1', '2026-03-06', '2026-03-06', NULL, NULL, NULL),"
+            " ('P2', '2026-03-02', '2026-03-02', NULL, 'u', NULL)");
+  }
+  ~Buchungen() override { ClearBookingBatch(); }
+
+  // kept, so that asking for a key sends no statement the second time
+  std::string Key(const std::string& text) {
+    auto it = keys_.find(text);
+    if (it != keys_.end()) return it->second;
+    std::string key;
+    EXPECT_EQ(0, SqlSelectOne("SELECT " + SqlKeyColumn("'" + text + "' COLLATE latin1_swedish_ci"), key));
+    return keys_[text] = key;
+  }
+  std::map<std::string, std::string> keys_;
+
+  std::string Monat(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& lug) {
+    std::string out = std::to_string(SQL_Qvx331Zkb_OpenMonat(pnr, von, bis, Ctx.Lfn, lug)) + ":";
+    ZkbMonat m;
+    int st;
+    while ((st = SQL_Qvx331Zkb_FetchMonat(m)) == 0) {
+      out += Format("%s|%d|%s|%s|%s|%s|%ld|%ld|%s;", m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt,
+                    m.ZkbStd, m.ZkbTge, m.KeyZkt);
+      m = ZkbMonat{};
+    }
+    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx331Zkb_CloseMonat());
+  }
+  static std::string Tag(const ZkbTag& d) {
+    return Format("%s|%s|%s|%s|%s|%s|%ld;", d.ZkbPnr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd);
+  }
+  std::string Tage(const std::string& pnr, const std::string& zkt, const std::string& von, const std::string& bis) {
+    std::string key = Key(zkt);
+    std::string out = std::to_string(SQL_Qvx331Zkb_OpenTag(pnr, zkt, von, bis, &key)) + ":";
+    ZkbTag d;
+    int st;
+    while ((st = SQL_Qvx331Zkb_FetchTag(d)) == 0) {
+      out += Tag(d);
+      d = ZkbTag{};
+    }
+    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx331Zkb_CloseTag());
+  }
+  std::string Folge(const std::string& pnr, const std::string& zkt, const std::string& kst, const std::string& ktr,
+                    int16_t ztr) {
+    FolgeKeys keys{Key(zkt), Key(kst), Key(ktr)};
+    std::string out =
+        std::to_string(SQL_Qvx331Zkb_OpenFolge(pnr, zkt, kst, ktr, Ctx.AbrVon, Ctx.AbrBis, ztr, &keys)) + ":";
+    ZkbTag d;
+    int st;
+    while ((st = SQL_Qvx331Zkb_FetchFolge(d)) == 0) {
+      out += Tag(d);
+      d = ZkbTag{};
+    }
+    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx331Zkb_CloseFolge());
+  }
+  // In no order, as the statement gives them.
+  std::string Pruef(const std::string& pnr, const std::string& zkt, const std::string& kst, const std::string& ktr,
+                    const std::string& von, const std::string& bis) {
+    FolgeKeys keys{Key(zkt), Key(kst), Key(ktr)};
+    std::string out = std::to_string(SQL_Qvx327Tag_OpenPruef(pnr, zkt, kst, von, bis, "01", ktr, &keys)) + ":";
+    std::vector<std::string> rows;
+    std::string day, htv, htn, htvKey, htnKey;
+    int st;
+    while ((st = SQL_Qvx327Tag_FetchPruef(day, htv, htn, htvKey, htnKey)) == 0) {
+      // the spelling of a code that DISTINCT keeps is the server's choice
+      rows.push_back(day + "|" + htvKey + "|" + htnKey);
+      day.clear();
+      htv.clear();
+      htn.clear();
+      htvKey.clear();
+      htnKey.clear();
+    }
+    std::sort(rows.begin(), rows.end());
+    for (const auto& r : rows) out += r + ";";
+    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx327Tag_ClosePruef());
+  }
+
+  std::vector<std::string> AskAll() {
+    return {Monat("e1", "2026.03.01", "2026.03.31", "L1"),
+            Monat("E1", "2026.03.01", "2026.03.31", "L1"),
+            Monat("e1", "2026.03.01", "2026.03.31", "L9"),  // another interface
+            Monat("e1", "2026.03.01", "2026.04.30", "L1"),  // beyond the batch
+            Monat("P2", "2026.03.01", "2026.03.31", "L1"),  // not in the batch
+            Tage("e1", "Z2", "2026.03.01", "2026.03.31"),
+            Tage("e1 ", "z2", "2026.03.03", "2026.03.03"),
+            Tage("e1", "Z9", "2026.03.01", "2026.03.31"),
+            Folge("e1", "Z2", "K1", "T1", 0),
+            Folge("E1", "z2", "k1 ", "t1", 1),
+            Folge("e1", "Z2", "K2", "T1", 0),
+            Pruef("e1", "Z2", "K1", "T1", "2026.03.01", "2026.03.31"),
+            Pruef("e1", "Z2", "K1", "T1", "2026.03.03", "2026.03.03"),
+            Pruef("e1", "Z3", "K1", "T1", "2026.03.01", "2026.03.31"),
+            Pruef("e1", "Z1", "K1", "T1", "2026.03.01", "2026.03.31"),
+            Pruef("P2", "Z2", "K1", "T1", "2026.03.01", "2026.03.31")};
+  }
+};
+
+TEST_F(Buchungen, CursorsEqualTheSingleStatements) {
+  std::vector<std::string> single = AskAll();
+  // spot checks of the single statements: both spellings of e1 are one employee
+  EXPECT_EQ("0:e1|3|k1|T1|KA|z1|30|0|5A31;E1 |3|K1 |T1|KB|Z1|20|1|5A31;e1|1|K1|T1|KA|Z2|60|0|5A32;"
+            "e1|1|K1|T1|KB|Z2|15|0|5A32;e1|1|K2|T1|KA|Z2|-5|0|5A32;e1|1|K1|T1|KA|Z3|40|0|5A33;1032:0",
+            single[0]);
+  ReadBookingBatch({{"e1", Key("e1")}, {"E1", Key("E1")}, {"e1 ", Key("e1 ")}}, "2026.03.01", "2026.03.31");
+  long before = dbStatementCount();
+  std::vector<std::string> batched = AskAll();
+  for (size_t i = 0; i < single.size(); ++i) EXPECT_EQ(single[i], batched[i]) << i;
+  // another interface, a period beyond the batch and P2 (twice) go to the
+  // database, and the circle's accounts are read once
+  EXPECT_EQ(5, dbStatementCount() - before);
+}
+
+TEST_F(Buchungen, FailingBatchLeavesTheCursorsToTheDatabase) {
+  std::vector<std::string> single = AskAll();
+  dbCommit();
+  admin.Exec("ALTER TABLE Qvx327Tag RENAME TO Qvx327TagX");
+  ReadBookingBatch({{"e1", Key("e1")}}, "2026.03.01", "2026.03.31");
+  dbCommit();
+  admin.Exec("ALTER TABLE Qvx327TagX RENAME TO Qvx327Tag");
+  std::vector<std::string> batched = AskAll();
+  for (size_t i = 0; i < single.size(); ++i) EXPECT_EQ(single[i], batched[i]) << i;
+}
+
+}  // namespace
