@@ -78,7 +78,7 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
     Zk1Record r;
     r.Abr = Ctx.Abrnr;
     r.Lfn = Ctx.Lfn;
-    r.Stz = std::string("LS");  // (a literal assignment trips a false -Wrestrict of g++ 12 -O2)
+    r.Stz = "LS";
     r.Bdt = bdt;
     r.Pnr = pnr;
     r.Zkt = txt;
