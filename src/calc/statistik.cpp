@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <map>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "calc/transfer.h"
@@ -254,10 +255,18 @@ int SQL_Qvx331Zkb_SumUns(const std::string& akr, const std::string& pnr, const s
 }
 
 // Days of the working-time model with a target time (PSYBR).
-SqlCursor g_ztg;
+struct ZtgCursor {
+  SqlCursor Sql;
+  bool Served = false;
+  std::vector<std::pair<std::string, double>> Rows;
+  size_t Pos = 0;
+} g_ztg;
 
 int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
-  return SqlOpen(g_ztg, SqlFormat("SELECT DISTINCT date_format(ZtgVon, '%%Y.%%m.%%d'), AzvSol"
+  g_ztg.Pos = 0;
+  g_ztg.Served = BatchZtg(pnr, von, bis, g_ztg.Rows);
+  if (g_ztg.Served) return 0;
+  return SqlOpen(g_ztg.Sql, SqlFormat("SELECT DISTINCT date_format(ZtgVon, '%%Y.%%m.%%d'), AzvSol"
                                   " FROM Qvx329Ztg A, Qvx140Azv"
                                   " WHERE ZtgPnr = '%s' AND ZtgAzt = AzvNum"
                                   " AND date_format(ZtgVon, '%%Y.%%m.%%d') >= '%s'"
@@ -267,8 +276,20 @@ int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std
                                   " AND AzvNum = A.ZtgAzt) ORDER BY ZtgVon",
                                   pnr, von, bis));
 }
-int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) { return SqlFetchInto(g_ztg, day, azvSol); }
-int SQL_Qvx329Ztg_Close() { return dbClose(g_ztg); }
+int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) {
+  if (!g_ztg.Served) return SqlFetchInto(g_ztg.Sql, day, azvSol);
+  if (g_ztg.Pos >= g_ztg.Rows.size()) return kSqlNoMoreRows;
+  day = g_ztg.Rows[g_ztg.Pos].first;
+  azvSol = g_ztg.Rows[g_ztg.Pos].second;
+  ++g_ztg.Pos;
+  return 0;
+}
+int SQL_Qvx329Ztg_Close() {
+  if (!g_ztg.Served) return dbClose(g_ztg.Sql);
+  g_ztg.Served = false;
+  g_ztg.Rows.clear();
+  return 0;
+}
 
 int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
   int st = 0;
@@ -282,6 +303,8 @@ int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
 }
 
 int SQL_Qvx327Tag_HasPresence(const std::string& pnr, const std::string& day) {
+  int st = 0;
+  if (BatchHasPresence(pnr, day, st)) return st;
   std::string found;
   return SqlSelectOne(SqlFormat("SELECT TagOne FROM Qvx327Tag"
                                 " WHERE TagPnr = '%s' AND date_format(TagVon, '%%Y.%%m.%%d') = '%s'"

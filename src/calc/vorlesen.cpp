@@ -51,7 +51,7 @@ struct Batch {
   std::map<DayKey, TgbDay> Tgb;  // day records (TgbZtr 1), VonVor..Bis
   std::map<DayKey, double> Max;  // period records (TgbZtr 3): TgbMax
 
-  Lazy HomeRead, UtgRead, SfzRead, TageRead, UnsRead, UnbBackRead, ZksRead;
+  Lazy HomeRead, UtgRead, SfzRead, TageRead, UnsRead, UnbBackRead, ZksRead, ZtgRead, PresenceRead;
   std::unordered_map<std::string, HomeCost> Home;            // first row of the employee
   std::unordered_map<std::string, std::pair<double, double>> Utg;
   std::unordered_map<std::string, SfzRow> Sfz;
@@ -59,6 +59,8 @@ struct Batch {
   std::map<DayKey, double> Uns;                             // sum of the unpaid minutes of a day
   std::unordered_map<std::string, std::vector<std::string>> UnbBack;  // newest first, before Von
   std::unordered_map<std::string, std::vector<std::pair<std::string, double>>> Zks;
+  std::map<DayKey, double> Ztg;  // days of the working-time model with their target time
+  std::set<DayKey> Presence;     // days with a presence mark
 };
 
 Batch g_batch;
@@ -280,6 +282,41 @@ bool ReadZks(const std::string& von, const std::string& bis) {
                  });
 }
 
+// The rows of the days with a target time, as the single cursor selects them.
+bool ReadZtg() {
+  g_batch.Ztg.clear();
+  return ReadAll("SELECT DISTINCT " + SqlKeyColumn("A.ZtgPnr") + ", date_format(ZtgVon, '%Y.%m.%d'), AzvSol"
+                 " FROM Qvx329Ztg A, Qvx140Azv"
+                 " WHERE ZtgPnr IN (" + g_batch.List + ") AND ZtgAzt = AzvNum"
+                 " AND date_format(ZtgVon, '%Y.%m.%d') >= " + Quoted(g_batch.Von) +
+                 " AND date_format(ZtgVon, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +
+                 " AND AzvSol > 0 AND AzvSol = (SELECT AzvSol FROM Qvx140Azv"
+                 " WHERE AzvGvo <= A.ZtgVon AND (AzvGbi >= A.ZtgVon OR AzvGbi is NULL)"
+                 " AND AzvNum = A.ZtgAzt) ORDER BY 1, 2, 3",
+                 [](SqlCursor& c) {
+                   std::string key, day;
+                   double sol = 0;
+                   int st = SqlFetchInto(c, key, day, sol);
+                   if (st == 0) g_batch.Ztg.emplace(std::make_pair(key, day), sol);
+                   return st;
+                 });
+}
+
+bool ReadPresence() {
+  g_batch.Presence.clear();
+  return ReadAll("SELECT DISTINCT " + SqlKeyColumn("TagPnr") + ", date_format(TagVon, '%Y.%m.%d') FROM Qvx327Tag"
+                 " WHERE TagPnr IN (" + g_batch.List + ")"
+                 " AND date_format(TagVon, '%Y.%m.%d') >= " + Quoted(g_batch.Von) +
+                 " AND date_format(TagVon, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +
+                 " AND (TagOne = 1 OR TagKom = 1 OR TagGeh = 1) ORDER BY 1, 2",
+                 [](SqlCursor& c) {
+                   std::string key, day;
+                   int st = SqlFetchInto(c, key, day);
+                   if (st == 0) g_batch.Presence.emplace(key, day);
+                   return st;
+                 });
+}
+
 std::string Args(std::initializer_list<std::string_view> parts) {
   std::string args;
   for (auto p : parts) args.append(p).push_back('\0');
@@ -487,6 +524,24 @@ bool BatchHasSoll(const std::string& pnr, const std::string& day, int& status) {
   if (!Covered(pnr, day, key)) return false;
   auto it = g_batch.Tgb.find({key, day});
   status = it != g_batch.Tgb.end() && it->second.Sol > 0 ? 0 : kSqlNoMoreRows;
+  return true;
+}
+
+bool BatchZtg(const std::string& pnr, const std::string& von, const std::string& bis,
+              std::vector<std::pair<std::string, double>>& rows) {
+  std::string key;
+  if (!CoveredRange(pnr, von, bis, key) || !Ready(g_batch.ZtgRead, "", [] { return ReadZtg(); })) return false;
+  rows.clear();
+  for (auto it = g_batch.Ztg.lower_bound({key, von});
+       it != g_batch.Ztg.end() && it->first.first == key && it->first.second <= bis; ++it)
+    rows.emplace_back(it->first.second, it->second);
+  return true;
+}
+
+bool BatchHasPresence(const std::string& pnr, const std::string& day, int& status) {
+  std::string key;
+  if (!Covered(pnr, day, key) || !Ready(g_batch.PresenceRead, "", [] { return ReadPresence(); })) return false;
+  status = g_batch.Presence.count({key, day}) ? 0 : kSqlNoMoreRows;
   return true;
 }
 

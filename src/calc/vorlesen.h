@@ -60,6 +60,12 @@ bool BatchSaldo(int which, const std::string& pnr, const std::string& von, const
                 int32_t& sa, int32_t& vt);
 // SQL_Qvx320Tgb_HasSoll: a day record with target time on the day.
 bool BatchHasSoll(const std::string& pnr, const std::string& day, int& status);
+// PSYBR: SQL_Qvx329Ztg_Open (days von..bis of the working-time model with a
+// target time, ascending, with that target time) and
+// SQL_Qvx327Tag_HasPresence (a presence mark on the day).
+bool BatchZtg(const std::string& pnr, const std::string& von, const std::string& bis,
+              std::vector<std::pair<std::string, double>>& rows);
+bool BatchHasPresence(const std::string& pnr, const std::string& day, int& status);
 // The days von..bis (ascending) with bookings on accounts of the circle with
 // Lu1Sts code 102, 103 or 104, as the day cursors of the statistics deliver
 // them; SQL_Qvx331Zkb_HasBooking103; SQL_Qvx331Zkb_SumUns (the sum stays as
