@@ -1,9 +1,14 @@
 // Data of a batch of employees read ahead: the employee loop reads, for the
 // next rows of the employment cursor, the day codes and the day records of
 // the period with one statement per kind and serves the per-day reads of the
-// statistics and of the day runs from memory. The tables read here are not
-// written during a run, so a value read ahead is the value a single read
-// would find.
+// statistics and of the day runs from memory; the other per-employee reads of
+// the statistics, the interruption count and the site records (home cost,
+// remaining and special leave, balances, booking days, unpaid hours,
+// qualifying days before the period, site values, PSYBR target days) are read
+// for the batch the same way when first needed. Rows are matched to the
+// employees by the comparison key of the personnel number (run/dbkey.h). The
+// tables read here are not written during a run, so a value read ahead is the
+// value a single read would find. Memory is bounded by the batch.
 #pragma once
 
 #include <cstdint>
