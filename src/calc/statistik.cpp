@@ -4,6 +4,8 @@
 #include <initializer_list>
 #include <map>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "calc/transfer.h"
 #include "calc/unterbrechung.h"
@@ -27,6 +29,18 @@ struct LgrAnswer {
 };
 std::map<std::string, LgrAnswer> g_lgrCache;
 std::map<std::string, int> g_absenceCache;
+// Calendar days of a range and the factor of a special-leave model: the
+// calendar and the models do not change during a run either.
+struct DaysAnswer {
+  int Status = 0;
+  double Days = 0;
+};
+std::map<std::string, DaysAnswer> g_daysCache;
+struct AnzAnswer {
+  int Status = 0;
+  int16_t Anz = 0;
+};
+std::map<std::string, AnzAnswer> g_sfrCache;
 
 std::string CacheKey(std::initializer_list<std::string_view> parts) {
   std::string key;
@@ -41,11 +55,24 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 // ---------------------------------------------------------------------------
 
 int SQL_Qvx133Bak_CountDays(const std::string& von, const std::string& bis, double& days) {
-  return SqlSelectOne(SqlFormat("SELECT COUNT(BakDtm) FROM Darvonix.Qvx133Bak"
+  std::string key = CacheKey({von, bis});
+  auto it = g_daysCache.find(key);
+  if (it == g_daysCache.end()) {
+    DaysAnswer a;
+    a.Days = days;
+    a.Status = SqlSelectOne(SqlFormat("SELECT COUNT(BakDtm) FROM Darvonix.Qvx133Bak"
                                 " WHERE date_format(BakDtm, '%%Y.%%m.%%d') >= '%s'"
                                 " AND date_format(BakDtm, '%%Y.%%m.%%d') <= '%s'",
                                 von, bis),
-                      days);
+                      a.Days);
+    if (a.Status != 0 && a.Status != kSqlNoMoreRows) {
+      days = a.Days;
+      return a.Status;
+    }
+    it = g_daysCache.emplace(key, a).first;
+  }
+  if (it->second.Status == 0) days = it->second.Days;
+  return it->second.Status;
 }
 
 int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const std::string& bis, double& count,
@@ -81,6 +108,8 @@ int SQL_Qvx171Lu1_GetLgr(const std::string& lugLug, const std::string& group, co
 }
 
 int SQL_Qvx332Sfz_Get(const std::string& pnr, const std::string& day, int16_t& ant, int16_t& gen, int16_t& gvv) {
+  int st = 0;
+  if (BatchSfz(pnr, day, st, ant, gen, gvv)) return st;
   return SqlSelectOne(SqlFormat("SELECT SfzAnt, SfzGen, SfzGvv FROM Qvx332Sfz"
                                 " WHERE SfzPnr = '%s' AND date_format(SfzDtm, '%%Y.%%m.%%d') = '%s'",
                                 pnr, day),
@@ -88,10 +117,24 @@ int SQL_Qvx332Sfz_Get(const std::string& pnr, const std::string& day, int16_t& a
 }
 
 int SQL_Qvx155Sfr_GetAnz(const std::string& model, int16_t& anz) {
-  return SqlSelectOne(SqlFormat("SELECT SfrAnz FROM Qvx155Sfr WHERE SfrMod = '%s'", model), anz);
+  auto it = g_sfrCache.find(model);
+  if (it == g_sfrCache.end()) {
+    AnzAnswer a;
+    a.Anz = anz;
+    a.Status = SqlSelectOne(SqlFormat("SELECT SfrAnz FROM Qvx155Sfr WHERE SfrMod = '%s'", model), a.Anz);
+    if (a.Status != 0 && a.Status != kSqlNoMoreRows) {
+      anz = a.Anz;
+      return a.Status;
+    }
+    it = g_sfrCache.emplace(model, a).first;
+  }
+  if (it->second.Status == 0) anz = it->second.Anz;
+  return it->second.Status;
 }
 
 int SQL_Qvx332Utg_Get(const std::string& pnr, const std::string& day, double& rtg, double& vtg) {
+  int st = 0;
+  if (BatchUtg(pnr, day, st, rtg, vtg)) return st;
   return SqlSelectOne(SqlFormat("SELECT UtgRtg * 60, UtgVtg * 60 FROM QVX332UTG"
                                 " WHERE utgpnr = '%s' AND utgdtm = (SELECT MAX(utgdtm) FROM QVX332UTG"
                                 " WHERE date_format(utgdtm, '%%Y.%%m.%%d') <= '%s' AND utgpnr = '%s')",
@@ -101,6 +144,8 @@ int SQL_Qvx332Utg_Get(const std::string& pnr, const std::string& day, double& rt
 
 int SQL_Qvx320Tgb_GetSaldo1(const std::string& pnr, const std::string& bis, const std::string& von, int32_t& sa,
                             int32_t& vt) {
+  int st = 0;
+  if (BatchSaldo(1, pnr, von, bis, st, sa, vt)) return st;
   return SqlSelectOne(SqlFormat("SELECT Tgbsa1, TgbVt1 FROM QVX320TGB"
                                 " WHERE tgbpnr = '%s' AND TgbZtr = 1"
                                 " AND TgbDtm = (SELECT MAX(date_add(TgbDtm, interval -1 day)) FROM QVX320TGB"
@@ -112,6 +157,8 @@ int SQL_Qvx320Tgb_GetSaldo1(const std::string& pnr, const std::string& bis, cons
 }
 
 int SQL_Qvx320Tgb_GetSaldo2(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
+  int st = 0;
+  if (BatchSaldo(2, pnr, bis, bis, st, sa, vt)) return st;
   return SqlSelectOne(SqlFormat("SELECT Tgbsa2, TgbVt2 FROM QVX320TGB"
                                 " WHERE tgbpnr = '%s' AND TgbZtr = 1"
                                 " AND TgbDtm = (SELECT MAX(TgbDtm) FROM QVX320TGB"
@@ -121,6 +168,8 @@ int SQL_Qvx320Tgb_GetSaldo2(const std::string& pnr, const std::string& bis, int3
 }
 
 int SQL_Qvx320Tgb_GetSaldo3(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
+  int st = 0;
+  if (BatchSaldo(3, pnr, bis, bis, st, sa, vt)) return st;
   return SqlSelectOne(SqlFormat("SELECT Tgbsa3, TgbVt3 FROM QVX320TGB"
                                 " WHERE tgbpnr = '%s' AND TgbZtr = 1"
                                 " AND TgbDtm = (SELECT MAX(TgbDtm) FROM QVX320TGB"
@@ -129,12 +178,40 @@ int SQL_Qvx320Tgb_GetSaldo3(const std::string& pnr, const std::string& bis, int3
                       sa, vt);
 }
 
+// A day cursor: the days of the batch when it covers the employee, else the
+// statement's rows.
+struct DayCursor {
+  SqlCursor Sql;
+  bool Served = false;
+  std::vector<std::string> Days;
+  size_t Pos = 0;
+
+  bool Serve(bool served) {
+    Served = served;
+    Pos = 0;
+    return served;
+  }
+  int Fetch(std::string& day) {
+    if (!Served) return SqlFetchInto(Sql, day);
+    if (Pos >= Days.size()) return kSqlNoMoreRows;
+    day = Days[Pos++];
+    return 0;
+  }
+  int Close() {
+    if (!Served) return dbClose(Sql);
+    Served = false;
+    Days.clear();
+    return 0;
+  }
+};
+
 // Days with bookings on accounts of one Lu1Sts code (103 presence, 104 absence).
-SqlCursor g_tage;
+DayCursor g_tage;
 
 int SQL_Qvx331Zkb_OpenTage(const std::string& pnr, const std::string& von, const std::string& bis,
                            const std::string& akr, int16_t code) {
-  return SqlOpen(g_tage, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
+  if (g_tage.Serve(BatchTage(pnr, von, bis, akr, code, g_tage.Days))) return 0;
+  return SqlOpen(g_tage.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
                                    " FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
                                    " WHERE ZkbPnr = '%s'"
                                    " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
@@ -144,10 +221,12 @@ int SQL_Qvx331Zkb_OpenTage(const std::string& pnr, const std::string& von, const
                                    " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
                                    pnr, von, bis, code, akr));
 }
-int SQL_Qvx331Zkb_FetchTage(std::string& day) { return SqlFetchInto(g_tage, day); }
-int SQL_Qvx331Zkb_CloseTage() { return dbClose(g_tage); }
+int SQL_Qvx331Zkb_FetchTage(std::string& day) { return g_tage.Fetch(day); }
+int SQL_Qvx331Zkb_CloseTage() { return g_tage.Close(); }
 
 int SQL_Qvx331Zkb_HasBooking103(const std::string& pnr, const std::string& day, const std::string& akr) {
+  int st = 0;
+  if (BatchHasBooking103(pnr, day, akr, st)) return st;
   std::string found;
   return SqlSelectOne(SqlFormat("SELECT DISTINCT ZkbPnr FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
                                 " WHERE ZkbPnr = '%s' AND date_format(ZkbDtm, '%%Y.%%m.%%d') = '%s'"
@@ -163,6 +242,8 @@ int SQL_Qvx331Zkb_HasBooking103(const std::string& pnr, const std::string& day, 
 // its bookings are summed once, not once per line.
 int SQL_Qvx331Zkb_SumUns(const std::string& akr, const std::string& pnr, const std::string& von,
                          const std::string& bis, double& sum) {
+  int st = 0;
+  if (BatchSumUns(akr, pnr, von, bis, st, sum)) return st;
   return SqlSelectOne(SqlFormat("SELECT SUM(ZkbStd) FROM Qvx331Zkb"
                                 " WHERE ZkbPnr = '%s' AND ZkbZtr = 1"
                                 " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
@@ -174,10 +255,18 @@ int SQL_Qvx331Zkb_SumUns(const std::string& akr, const std::string& pnr, const s
 }
 
 // Days of the working-time model with a target time (PSYBR).
-SqlCursor g_ztg;
+struct ZtgCursor {
+  SqlCursor Sql;
+  bool Served = false;
+  std::vector<std::pair<std::string, double>> Rows;
+  size_t Pos = 0;
+} g_ztg;
 
 int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
-  return SqlOpen(g_ztg, SqlFormat("SELECT DISTINCT date_format(ZtgVon, '%%Y.%%m.%%d'), AzvSol"
+  g_ztg.Pos = 0;
+  g_ztg.Served = BatchZtg(pnr, von, bis, g_ztg.Rows);
+  if (g_ztg.Served) return 0;
+  return SqlOpen(g_ztg.Sql, SqlFormat("SELECT DISTINCT date_format(ZtgVon, '%%Y.%%m.%%d'), AzvSol"
                                   " FROM Qvx329Ztg A, Qvx140Azv"
                                   " WHERE ZtgPnr = '%s' AND ZtgAzt = AzvNum"
                                   " AND date_format(ZtgVon, '%%Y.%%m.%%d') >= '%s'"
@@ -187,10 +276,24 @@ int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std
                                   " AND AzvNum = A.ZtgAzt) ORDER BY ZtgVon",
                                   pnr, von, bis));
 }
-int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) { return SqlFetchInto(g_ztg, day, azvSol); }
-int SQL_Qvx329Ztg_Close() { return dbClose(g_ztg); }
+int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) {
+  if (!g_ztg.Served) return SqlFetchInto(g_ztg.Sql, day, azvSol);
+  if (g_ztg.Pos >= g_ztg.Rows.size()) return kSqlNoMoreRows;
+  day = g_ztg.Rows[g_ztg.Pos].first;
+  azvSol = g_ztg.Rows[g_ztg.Pos].second;
+  ++g_ztg.Pos;
+  return 0;
+}
+int SQL_Qvx329Ztg_Close() {
+  if (!g_ztg.Served) return dbClose(g_ztg.Sql);
+  g_ztg.Served = false;
+  g_ztg.Rows.clear();
+  return 0;
+}
 
 int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
+  int st = 0;
+  if (BatchHasSoll(pnr, day, st)) return st;
   std::string found;
   return SqlSelectOne(SqlFormat("SELECT date_format(TgbDtm, '%%Y.%%m.%%d') FROM Qvx320Tgb"
                                 " WHERE TgbPnr = '%s' AND TgbSol > 0"
@@ -200,6 +303,8 @@ int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
 }
 
 int SQL_Qvx327Tag_HasPresence(const std::string& pnr, const std::string& day) {
+  int st = 0;
+  if (BatchHasPresence(pnr, day, st)) return st;
   std::string found;
   return SqlSelectOne(SqlFormat("SELECT TagOne FROM Qvx327Tag"
                                 " WHERE TagPnr = '%s' AND date_format(TagVon, '%%Y.%%m.%%d') = '%s'"
@@ -209,11 +314,12 @@ int SQL_Qvx327Tag_HasPresence(const std::string& pnr, const std::string& day) {
 }
 
 // Days with bookings on attendance accounts (Lu1Sts 102).
-SqlCursor g_tage102;
+DayCursor g_tage102;
 
 int SQL_Qvx331Zkb_OpenTage102(const std::string& pnr, const std::string& von, const std::string& bis,
                               const std::string& akr) {
-  return SqlOpen(g_tage102, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
+  if (g_tage102.Serve(BatchTage(pnr, von, bis, akr, 102, g_tage102.Days))) return 0;
+  return SqlOpen(g_tage102.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
                                       " FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
                                       " WHERE ZkbPnr = '%s'"
                                       " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
@@ -223,8 +329,8 @@ int SQL_Qvx331Zkb_OpenTage102(const std::string& pnr, const std::string& von, co
                                       " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
                                       pnr, von, bis, akr));
 }
-int SQL_Qvx331Zkb_FetchTage102(std::string& day) { return SqlFetchInto(g_tage102, day); }
-int SQL_Qvx331Zkb_CloseTage102() { return dbClose(g_tage102); }
+int SQL_Qvx331Zkb_FetchTage102(std::string& day) { return g_tage102.Fetch(day); }
+int SQL_Qvx331Zkb_CloseTage102() { return g_tage102.Close(); }
 
 int SQL_Qvx171Lu1_IsAbsence(const std::string& akr, const std::string& code) {
   std::string key = CacheKey({akr, code});
@@ -373,6 +479,8 @@ double Round2(double v) { return std::strtod(Format("%.2f", v).c_str(), nullptr)
 }  // namespace
 
 int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std::string& bis, HomeCost& home) {
+  int st = 0;
+  if (BatchHome(pnr, von, bis, st, home)) return st;
   return SqlSelectOne(SqlFormat("SELECT ZuoKst, ZuoKtr, ZuoKrt FROM QVX311ZUO"
                                 " WHERE ZuoPnr = '%s' AND date_format(ZuoGvo, '%%Y.%%m.%%d') <= '%s'"
                                 " AND (date_format(ZuoGbi, '%%Y.%%m.%%d') >= '%s' OR ZuoGbi IS NULL)",
@@ -418,6 +526,8 @@ double CountAnwesenheit(const std::string& pnr, const std::string& von, const st
 void ResetStatistikCache() {
   g_lgrCache.clear();
   g_absenceCache.clear();
+  g_daysCache.clear();
+  g_sfrCache.clear();
 }
 
 void CalcStatistik(const BsvRow& row, const std::string& akr) {

@@ -1,7 +1,11 @@
 #include "calc/unterbrechung.h"
 
+#include <utility>
+#include <vector>
+
 #include "calc/calcstate.h"
 #include "calc/transfer.h"
+#include "calc/vorlesen.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -10,12 +14,42 @@ namespace {
 
 constexpr const char* kStartDay = "9999.01.01";
 
+// A cursor of days with day differences: the rows of the batch of employees
+// read ahead when it covers the employee, else the statement's rows.
+struct UnbCursor {
+  SqlCursor Sql;
+  bool Served = false;
+  std::vector<std::pair<std::string, int32_t>> Rows;
+  size_t Pos = 0;
+
+  bool Serve(bool served) {
+    Served = served;
+    Pos = 0;
+    return served;
+  }
+  int Fetch(std::string& day, int32_t& diff) {
+    if (!Served) return SqlFetchInto(Sql, day, diff);
+    if (Pos >= Rows.size()) return kSqlNoMoreRows;
+    day = Rows[Pos].first;
+    diff = Rows[Pos].second;
+    ++Pos;
+    return 0;
+  }
+  int Close() {
+    if (!Served) return dbClose(Sql);
+    Served = false;
+    Rows.clear();
+    return 0;
+  }
+};
+
 // Qualifying days of the period, each with the number of days since the
 // previous one (the first one against 9999.01.01, so negative).
-SqlCursor g_unb;
+UnbCursor g_unb;
 
 int SQL_Qvx320Tgb_OpenUnb(const std::string& pnr, const std::string& von, const std::string& bis) {
-  return SqlOpen(g_unb, SqlFormat("SELECT DISTINCT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
+  if (g_unb.Serve(BatchUnb(pnr, von, bis, g_unb.Rows))) return 0;
+  return SqlOpen(g_unb.Sql, SqlFormat("SELECT DISTINCT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
                                   " DATEDIFF(TgbDtm, COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm),"
                                   " STR_TO_DATE('%s', '%%Y.%%m.%%d')))"
                                   " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
@@ -24,16 +58,17 @@ int SQL_Qvx320Tgb_OpenUnb(const std::string& pnr, const std::string& von, const 
                                   " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb ORDER BY TgbDtm",
                                   kStartDay, pnr, von, bis));
 }
-int SQL_Qvx320Tgb_FetchUnb(std::string& day, int32_t& diff) { return SqlFetchInto(g_unb, day, diff); }
-int SQL_Qvx320Tgb_CloseUnb() { return dbClose(g_unb); }
+int SQL_Qvx320Tgb_FetchUnb(std::string& day, int32_t& diff) { return g_unb.Fetch(day, diff); }
+int SQL_Qvx320Tgb_CloseUnb() { return g_unb.Close(); }
 
 // Qualifying days before a day, newest first, each with the number of days to
 // the one fetched before it (the first one to the given day). The walk reads
 // five days at most, so the older history is not delivered.
-SqlCursor g_unbBack;
+UnbCursor g_unbBack;
 
 int SQL_Qvx320Tgb_OpenUnbBack(const std::string& pnr, const std::string& day) {
-  return SqlOpen(g_unbBack, SqlFormat("SELECT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
+  if (g_unbBack.Serve(BatchUnbBack(pnr, day, g_unbBack.Rows))) return 0;
+  return SqlOpen(g_unbBack.Sql, SqlFormat("SELECT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
                                       " DATEDIFF(COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm DESC),"
                                       " STR_TO_DATE('%s', '%%Y.%%m.%%d')), TgbDtm)"
                                       " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
@@ -42,11 +77,13 @@ int SQL_Qvx320Tgb_OpenUnbBack(const std::string& pnr, const std::string& day) {
                                       " ORDER BY TgbDtm DESC LIMIT 6",
                                       day, pnr, day));
 }
-int SQL_Qvx320Tgb_FetchUnbBack(std::string& day, int32_t& diff) { return SqlFetchInto(g_unbBack, day, diff); }
-int SQL_Qvx320Tgb_CloseUnbBack() { return dbClose(g_unbBack); }
+int SQL_Qvx320Tgb_FetchUnbBack(std::string& day, int32_t& diff) { return g_unbBack.Fetch(day, diff); }
+int SQL_Qvx320Tgb_CloseUnbBack() { return g_unbBack.Close(); }
 
 int SQL_Qvx320Tgb_CountSollBetween(const std::string& pnr, const std::string& from, const std::string& to,
                                    int32_t& count) {
+  int st = 0;
+  if (BatchSollBetween(pnr, from, to, st, count)) return st;
   return SqlSelectOne(SqlFormat("SELECT COUNT(TgbDtm) FROM Qvx320Tgb"
                                 " WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbSol > 0"
                                 " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') > '%s'"

@@ -1,14 +1,20 @@
 // Data of a batch of employees read ahead: the employee loop reads, for the
 // next rows of the employment cursor, the day codes and the day records of
 // the period with one statement per kind and serves the per-day reads of the
-// statistics and of the day runs from memory. The tables read here are not
-// written during a run, so a value read ahead is the value a single read
-// would find.
+// statistics and of the day runs from memory; the other per-employee reads of
+// the statistics, the interruption count and the site records (home cost,
+// remaining and special leave, balances, booking days, unpaid hours,
+// qualifying days before the period, site values, PSYBR target days) are read
+// for the batch the same way when first needed. Rows are matched to the
+// employees by the comparison key of the personnel number (run/dbkey.h). The
+// tables read here are not written during a run, so a value read ahead is the
+// value a single read would find. Memory is bounded by the batch.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "calc/calcstate.h"
@@ -36,6 +42,57 @@ bool BatchTgbSol(const std::string& pnr, const std::string& day, int& status, in
 bool BatchTgbMax(const std::string& pnr, const std::string& day, int& status, double& max);
 bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::string& bis, int& status,
                   double& count, double& sum);
+
+// The other per-employee reads of the statistics, the interruption count and
+// the site records. Each kind is read for the whole batch with one statement
+// when an employee of the batch first needs it (with the arguments of that
+// first read: another period, day or circle goes to the database); a failing
+// statement leaves the kind to the single reads. Each function answers as its
+// single statement would and returns false when the database must be asked.
+//
+// SQL_Qvx311Zuo_Get: home cost assignment valid in [von, bis], first row.
+bool BatchHome(const std::string& pnr, const std::string& von, const std::string& bis, int& status,
+               HomeCost& home);
+// SQL_Qvx332Utg_Get: remaining leave of the newest row up to the day.
+bool BatchUtg(const std::string& pnr, const std::string& day, int& status, double& rtg, double& vtg);
+// SQL_Qvx332Sfz_Get: special leave of the day.
+bool BatchSfz(const std::string& pnr, const std::string& day, int& status, int16_t& ant, int16_t& gen,
+              int16_t& gvv);
+// SQL_Qvx320Tgb_GetSaldo1 (balance 1 of the day before the last day of
+// [von, bis] with a balance) and GetSaldo2/3 (balance of the last day record
+// up to bis); which is 1, 2 or 3.
+bool BatchSaldo(int which, const std::string& pnr, const std::string& von, const std::string& bis, int& status,
+                int32_t& sa, int32_t& vt);
+// SQL_Qvx320Tgb_HasSoll: a day record with target time on the day.
+bool BatchHasSoll(const std::string& pnr, const std::string& day, int& status);
+// PSYBR: SQL_Qvx329Ztg_Open (days von..bis of the working-time model with a
+// target time, ascending, with that target time) and
+// SQL_Qvx327Tag_HasPresence (a presence mark on the day).
+bool BatchZtg(const std::string& pnr, const std::string& von, const std::string& bis,
+              std::vector<std::pair<std::string, double>>& rows);
+bool BatchHasPresence(const std::string& pnr, const std::string& day, int& status);
+// The days von..bis (ascending) with bookings on accounts of the circle with
+// Lu1Sts code 102, 103 or 104, as the day cursors of the statistics deliver
+// them; SQL_Qvx331Zkb_HasBooking103; SQL_Qvx331Zkb_SumUns (the sum stays as
+// it is when no booking counts).
+bool BatchTage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr,
+               int16_t code, std::vector<std::string>& days);
+bool BatchHasBooking103(const std::string& pnr, const std::string& day, const std::string& akr, int& status);
+bool BatchSumUns(const std::string& akr, const std::string& pnr, const std::string& von, const std::string& bis,
+                 int& status, double& sum);
+// Interruption count: the qualifying days (whole target time unpaid) of
+// [von, bis] with the days since the previous one (the first against
+// 9999.01.01); the six qualifying days before the day, newest first, with the
+// days to the one before (the first to the day); the days with target time
+// strictly between two days.
+bool BatchUnb(const std::string& pnr, const std::string& von, const std::string& bis,
+              std::vector<std::pair<std::string, int32_t>>& rows);
+bool BatchUnbBack(const std::string& pnr, const std::string& day, std::vector<std::pair<std::string, int32_t>>& rows);
+bool BatchSollBetween(const std::string& pnr, const std::string& from, const std::string& to, int& status,
+                      int32_t& count);
+// Site values (Qvx331Zks) of [von, bis] in the order of the single cursor.
+bool BatchZks(const std::string& pnr, const std::string& von, const std::string& bis,
+              std::vector<std::pair<std::string, double>>& rows);
 
 // The employment rows of an employee loop, read ahead in batches: each time
 // the rows read ahead are used up, the next rows (at most kBatchRows) are
