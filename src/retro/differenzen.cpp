@@ -9,8 +9,36 @@
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
+#include "run/writebatch.h"
 
 namespace {
+
+constexpr const char* kDifferenzColumns =
+    "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr,"
+    " Zk1Krt, Zk1Std, Zk1Tge, Zk1Von, Zk1Bis, Zk1Sts, Zk1Rre, Zk1Sta, Zk1Dat, Zk1Upn, Zk1Inf, Zk1Rrn, Zk1Su1)"
+    " VALUES ";
+
+constexpr const char* kZk5Columns =
+    "INSERT INTO Qvx331Zk5  (Zk5Key, Zk5Abr, Zk5Stz, Zk5Bdt, Zk5Pnr, Zk5Zkt, Zk5Lna,"
+    "  Zk5Lgr, Zk5Kst, Zk5Ktr, Zk5Krt, Zk5Std, Zk5Tge, Zk5Von,  Zk5Bis, Zk5Sts, Zk5Rre, Zk5Upn,"
+    " Zk5Inf, Zk5Su1) VALUES ";
+
+std::string DifferenzInsert(const Zk1Differenz& d, double su1) {
+  return SqlFormat(std::string(kDifferenzColumns) +
+      "(%ld, %d, '%s', date_format('%s', '%%Y.%%m.%%d'), '%s', '%s', '%s', '%s', '%s', '%s', '%s', %ld, %ld,"
+      " date_format('%s', '%%Y.%%m.%%d'), date_format('%s', '%%Y.%%m.%%d'), %d, %d, '1', sysdate(), '%s', %d, %ld,"
+      " %f)",
+      d.Abr, d.Lfn, d.Stz, d.Bdt, d.Pnr, d.Zkt, d.Lna, d.Lgr, d.Kst, d.Ktr, d.Krt, d.Std, d.Tge, d.Von, d.Bis, d.Sts,
+      2, d.Upn, d.Inf, d.Rrn, su1);
+}
+
+std::string Zk5Insert(const Zk5Record& r) {
+  return SqlFormat(std::string(kZk5Columns) + "('%s', %ld,'%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s',"
+                            " %ld, %ld, '%s', '%s', %d, %d, '%s', %d, %f)",
+                            r.Key, r.Abr, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge,
+                            r.Von, r.Bis, r.Sts, r.Rre, r.Upn, r.Inf, r.Su1);
+}
+
 
 SqlCursor g_groups, g_zwiGroups;
 
@@ -169,18 +197,34 @@ Zk5Record Memo(const Zk1Differenz& d, int32_t std, int32_t tge, int16_t rre, dou
   return m;
 }
 
-// The value sent before, withdrawn.
-void DeleteMemo(const Variante& v, const RetroGroup& g) {
-  Report(SQL_Qvx331Zk5_Insert(Memo(FromGroup(g), g.Std, g.Tge, 4, g.Su1)), v.DelZk5);
+// Difference and memo records are gathered and written in multi-row
+// statements (run/writebatch.h). A difference record that meets a stored one
+// of the same identity is added to it (the accumulation key Zk1Ident is the
+// identity SQL_Qvx331Zk1_AddDifferenz names) or refused with 1062.
+WriteBatch g_differenzAdd("Qvx331Zk1", kDifferenzColumns,
+                          " ON DUPLICATE KEY UPDATE Zk1Std = Zk1Std + VALUES(Zk1Std),"
+                          " Zk1Tge = Zk1Tge + VALUES(Zk1Tge), Zk1Dat = SYSDATE()");
+WriteBatch g_differenz("Qvx331Zk1", kDifferenzColumns, "");
+WriteBatch g_memo("Qvx331Zk5", kZk5Columns, "");
+
+void WriteMemo(const Zk5Record& r, const char* message) {
+  std::string single = Zk5Insert(r);
+  g_memo.Add(single, [single, message] { Report(SqlWrite(single), message); });
 }
+
+// The value sent before, withdrawn.
+void DeleteMemo(const Variante& v, const RetroGroup& g) { WriteMemo(Memo(FromGroup(g), g.Std, g.Tge, 4, g.Su1), v.DelZk5); }
 
 // Difference record; with accumulate a record that meets a stored difference
 // record of the same identity is added to it.
 double WriteDifferenz(const Zk1Differenz& d, bool accumulate, const char* message) {
-  double su1 = 0;
-  int st = SQL_Qvx331Zk1_InsertDifferenz(d, su1);
-  if (st == kSqlDuplicate && accumulate) st = SQL_Qvx331Zk1_AddDifferenz(d);
-  Report(st, message);
+  double su1 = NextZk1Su1(d.Sts);
+  std::string single = DifferenzInsert(d, su1);
+  (accumulate ? g_differenzAdd : g_differenz).Add(single, [single, d, accumulate, message] {
+    int st = SqlWrite(single);
+    if (st == kSqlDuplicate && accumulate) st = SQL_Qvx331Zk1_AddDifferenz(d);
+    Report(st, message);
+  });
   return su1;
 }
 
@@ -260,7 +304,7 @@ void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
     now.Von = m.Von;
     now.Bis = m.Bis;
     now.Inf = m.Inf;
-    Report(SQL_Qvx331Zk5_Insert(Memo(now, m.Std, m.Tge, 3, su1)), v.InsZk5);
+    WriteMemo(Memo(now, m.Std, m.Tge, 3, su1), v.InsZk5);
     DeleteMemo(v, g);
   }
 }
@@ -291,7 +335,7 @@ void NewValue(const Variante& v, const Zk3Record& r) {
   d.Inf = r.Inf;
   d.Rrn = r.Abr;
   double su1 = WriteDifferenz(d, v.Retro, v.NewZk1);
-  if (MemoRecords()) Report(SQL_Qvx331Zk5_Insert(Memo(d, r.Std, r.Tge, 3, su1)), v.InsZk5);
+  if (MemoRecords()) WriteMemo(Memo(d, r.Std, r.Tge, 3, su1), v.InsZk5);
 }
 
 // Groups of the open group cursor against the run's retro records, then the
@@ -417,14 +461,7 @@ int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr) {
 
 int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1) {
   su1 = NextZk1Su1(d.Sts);
-  return SqlWrite(SqlFormat(
-      "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr,"
-      " Zk1Krt, Zk1Std, Zk1Tge, Zk1Von, Zk1Bis, Zk1Sts, Zk1Rre, Zk1Sta, Zk1Dat, Zk1Upn, Zk1Inf, Zk1Rrn, Zk1Su1)"
-      " VALUES (%ld, %d, '%s', date_format('%s', '%%Y.%%m.%%d'), '%s', '%s', '%s', '%s', '%s', '%s', '%s', %ld, %ld,"
-      " date_format('%s', '%%Y.%%m.%%d'), date_format('%s', '%%Y.%%m.%%d'), %d, %d, '1', sysdate(), '%s', %d, %ld,"
-      " %f)",
-      d.Abr, d.Lfn, d.Stz, d.Bdt, d.Pnr, d.Zkt, d.Lna, d.Lgr, d.Kst, d.Ktr, d.Krt, d.Std, d.Tge, d.Von, d.Bis, d.Sts,
-      2, d.Upn, d.Inf, d.Rrn, su1));
+  return SqlWrite(DifferenzInsert(d, su1));
 }
 
 // The record that refused the insert is the one of the same identity, which
@@ -469,11 +506,4 @@ int SQL_Qvx331Zk1_Unmask() {
   return dbAffectedRows();
 }
 
-int SQL_Qvx331Zk5_Insert(const Zk5Record& r) {
-  return SqlWrite(SqlFormat("INSERT INTO Qvx331Zk5  (Zk5Key, Zk5Abr, Zk5Stz, Zk5Bdt, Zk5Pnr, Zk5Zkt, Zk5Lna,"
-                            "  Zk5Lgr, Zk5Kst, Zk5Ktr, Zk5Krt, Zk5Std, Zk5Tge, Zk5Von,  Zk5Bis, Zk5Sts, Zk5Rre, Zk5Upn,"
-                            " Zk5Inf, Zk5Su1) VALUES ('%s', %ld,'%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s',"
-                            " %ld, %ld, '%s', '%s', %d, %d, '%s', %d, %f)",
-                            r.Key, r.Abr, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge,
-                            r.Von, r.Bis, r.Sts, r.Rre, r.Upn, r.Inf, r.Su1));
-}
+int SQL_Qvx331Zk5_Insert(const Zk5Record& r) { return SqlWrite(Zk5Insert(r)); }

@@ -60,7 +60,7 @@ TEST_F(WriteBatchTest, RefusedBatchIsWrittenRowByRow) {
 // expected rows, log and files.
 TEST(WriteBatchRuns, ScenariosPassWithSingleStatements) {
   for (const char* name : {"settle_refused_rows", "settle_accounts", "settle_loga2", "retro_loga2_periods",
-                           "retro_collation", "reference_company"}) {
+                           "retro_collation", "retro_cost_type", "retro_deferred", "lodas_retro_periods", "reference_company"}) {
     SetWriteBatching(false);
     std::string failures = RunScenario(std::string(LUG_SOURCE_DIR) + "/tests/scenarios/" + name + ".scn");
     SetWriteBatching(true);
