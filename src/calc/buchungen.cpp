@@ -34,14 +34,6 @@ struct BookingBatch {
 
 BookingBatch g_b;
 
-bool PlainDay(const std::string& day) {
-  if (day.size() != 10 || day[4] != '.' || day[7] != '.') return false;
-  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-    if (day[i] < '0' || day[i] > '9') return false;
-  }
-  return true;
-}
-
 // The employee's key when the batch holds the days von..bis of the employee.
 bool Covered(const std::string& pnr, const std::string& von, const std::string& bis, std::string& key) {
   if (!PlainDay(von) || !PlainDay(bis) || von < g_b.Von || bis > g_b.Bis) return false;
@@ -49,12 +41,6 @@ bool Covered(const std::string& pnr, const std::string& von, const std::string& 
   if (it == g_b.KeyOfPnr.end()) return false;
   key = it->second;
   return true;
-}
-
-std::string PnrList(const std::vector<BatchEmployee>& employees) {
-  std::string list;
-  for (const auto& e : employees) list += (list.empty() ? "'" : ", '") + SqlEscape(e.Pnr) + "'";
-  return list;
 }
 
 // Reads all rows of a statement; false when it fails.
@@ -176,35 +162,39 @@ bool BatchMonat(const std::string& pnr, const std::string& von, const std::strin
   return true;
 }
 
-bool BatchTag(const std::string& pnr, const std::string& zktKey, const std::string& von, const std::string& bis,
-              std::vector<ZkbTag>& rows) {
+namespace {
+
+// The employee's daily bookings of the days von..bis that pass the filter, in
+// the batch's order; false when the batch does not hold them.
+template <class Filter>
+bool DailyBookings(const std::string& pnr, const std::string& von, const std::string& bis, std::vector<ZkbTag>& rows,
+                   Filter pass) {
   std::string key;
   if (!g_b.TagValid || !Covered(pnr, von, bis, key)) return false;
   rows.clear();
   auto it = g_b.Tag.find(key);
   if (it == g_b.Tag.end()) return true;
   for (const ZkbTag& d : it->second) {
-    if (d.KeyZkt == zktKey && d.ZkbDtm >= von && d.ZkbDtm <= bis) rows.push_back(d);
+    if (d.ZkbDtm >= von && d.ZkbDtm <= bis && pass(d)) rows.push_back(d);
   }
   return true;
 }
 
+}  // namespace
+
+bool BatchTag(const std::string& pnr, const std::string& zktKey, const std::string& von, const std::string& bis,
+              std::vector<ZkbTag>& rows) {
+  return DailyBookings(pnr, von, bis, rows, [&](const ZkbTag& d) { return d.KeyZkt == zktKey; });
+}
+
+// The batch's order within an account (day, Kst, Ktr, Krt) is the cursor's
+// order (day, Krt) for one cost centre and unit.
 bool BatchFolge(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,
                 const std::string& ktrKey, const std::string& von, const std::string& bis, int16_t ztr,
                 std::vector<ZkbTag>& rows) {
-  std::string key;
-  if (!g_b.TagValid || !Covered(pnr, von, bis, key)) return false;
-  rows.clear();
-  auto it = g_b.Tag.find(key);
-  if (it == g_b.Tag.end()) return true;
-  // the batch's order within an account (day, Kst, Ktr, Krt) is the cursor's
-  // order (day, Krt) for one cost centre and unit
-  for (const ZkbTag& d : it->second) {
-    if (d.KeyZkt == zktKey && d.KeyKst == kstKey && d.KeyKtr == ktrKey && d.ZkbDtm >= von && d.ZkbDtm <= bis &&
-        (d.ZkbStd > 0 || ztr != 0))
-      rows.push_back(d);
-  }
-  return true;
+  return DailyBookings(pnr, von, bis, rows, [&](const ZkbTag& d) {
+    return d.KeyZkt == zktKey && d.KeyKst == kstKey && d.KeyKtr == ktrKey && (d.ZkbStd > 0 || ztr != 0);
+  });
 }
 
 bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,

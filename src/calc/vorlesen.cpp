@@ -11,6 +11,20 @@
 #include "run/db.h"
 #include "run/dbkey.h"
 
+std::string PnrList(const std::vector<BatchEmployee>& employees) {
+  std::string list;
+  for (const auto& e : employees) list += (list.empty() ? "'" : ", '") + SqlEscape(e.Pnr) + "'";
+  return list;
+}
+
+bool PlainDay(const std::string& day) {
+  if (day.size() != 10 || day[4] != '.' || day[7] != '.') return false;
+  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (day[i] < '0' || day[i] > '9') return false;
+  }
+  return true;
+}
+
 namespace {
 
 struct TagCodes {
@@ -65,23 +79,6 @@ struct Batch {
 };
 
 Batch g_batch;
-
-// "'a', 'b', ..." of the personnel numbers, escaped for the connection.
-std::string PnrList(const std::vector<BatchEmployee>& employees) {
-  std::string list;
-  for (const auto& e : employees) list += (list.empty() ? "'" : ", '") + SqlEscape(e.Pnr) + "'";
-  return list;
-}
-
-// A day text as the program formats it (YYYY.MM.DD); other texts are left to
-// the database's own conversion.
-bool PlainDay(const std::string& day) {
-  if (day.size() != 10 || day[4] != '.' || day[7] != '.') return false;
-  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-    if (day[i] < '0' || day[i] > '9') return false;
-  }
-  return true;
-}
 
 // Days since 1970.01.01 of a plain day, and back (proleptic Gregorian
 // calendar, as the database counts DATEDIFF).

@@ -26,6 +26,13 @@ struct BatchEmployee {
   std::string Key;
 };
 
+// "'a', 'b', ..." of the employees' personnel numbers, escaped for the
+// connection (the IN list of a batch statement).
+std::string PnrList(const std::vector<BatchEmployee>& employees);
+// A day text as the program formats it (YYYY.MM.DD); other texts are left to
+// the database's own conversion and are never served from a batch.
+bool PlainDay(const std::string& day);
+
 // Reads the day codes and day records of the employees for the days von..bis
 // (YYYY.MM.DD). A failing read leaves the batch empty: every read then goes
 // to the database as before and reports its own status.
