@@ -12,7 +12,21 @@
 
 namespace {
 
-SqlCursor g_groups, g_zwiGroups;
+SqlCursor g_groups, g_zwiGroups, g_zk3Range;
+
+// Personnel numbers per range of the difference step.
+int g_rangeEmployees = kDifferenceRangeEmployees;
+
+std::string AbrList(const int32_t* abrnr, int count) {
+  std::string list;
+  for (int i = 0; i < count; ++i) list += Format(i ? ", %ld" : "%ld", abrnr[i]);
+  return list.empty() ? std::string("NULL") : list;  // no accounting number: no group
+}
+
+std::string RetroAbrList() {
+  int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
+  return AbrList(Ctx.RetroAbrnr.data(), count);
+}
 
 // The two comparisons differ in their messages and in three rules.
 struct Variante {
@@ -77,48 +91,48 @@ struct Zk3Match {
   int32_t Abr = 0;
 };
 
-// The retro records of the run, read once. A group takes the first record
-// with its columns and removes all of them; the records no group has taken
-// are the new values. (Looked up and deleted group by group on the server,
-// the same comparison costs two statements per group.) The columns are
-// matched by the keys the server gives them, so that a group finds exactly
-// the records that the server's comparison would find: "verw" and "VERW", or
-// "KS " and "KS", are one cost centre.
+// The retro records of the run's employees of one range of personnel numbers,
+// read once. A group takes the first record with its columns and removes all
+// of them; the records no group has taken are the new values. (Looked up and
+// deleted group by group on the server, the same comparison costs two
+// statements per group.) The columns are matched by the keys the server gives
+// them, so that a group finds exactly the records that the server's
+// comparison would find: "verw" and "VERW", or "KS " and "KS", are one cost
+// centre.
 class RetroRecords {
 public:
-  void Read() {
-    SQL_Qvx331Zk3_OpenRun(Ctx.DbTime);
+  void Read(const PnrRange& range) {
+    SQL_Qvx331Zk3_OpenRange(Ctx.DbTime, range);
     int st;
     for (;;) {
-      Zk3Record r;
-      if ((st = SQL_Qvx331Zk3_FetchRun(r)) != 0) break;
-      first_.emplace(r.Match, records_.size());
+      LeftRecord r;
+      if ((st = SQL_Qvx331Zk3_FetchRange(r)) != 0) break;
+      first_.emplace(r.Rec.Match, records_.size());
       records_.push_back(std::move(r));
     }
     CheckFetch(st);
-    SQL_Qvx331Zk3_CloseRun();
+    SQL_Qvx331Zk3_CloseRange();
   }
 
   bool Take(const RetroGroup& g, Zk3Match& m) {
     auto it = first_.find(g.Match);
     if (it == first_.end()) return false;
-    const Zk3Record& r = records_[it->second];
+    const Zk3Record& r = records_[it->second].Rec;
     m = Zk3Match{r.Std, r.Tge, r.Von, r.Bis, r.Inf, r.Abr};
     taken_.insert(it->first);
     first_.erase(it);
     return true;
   }
 
-  // In the order read.
-  template <class F>
-  void ForEachLeft(F f) const {
-    for (size_t i = 0; i < records_.size(); ++i) {
-      if (!taken_.count(records_[i].Match)) f(records_[i]);
+  // The records no group has taken, in the order read, moved to out.
+  void MoveLeft(std::vector<LeftRecord>& out) {
+    for (LeftRecord& r : records_) {
+      if (!taken_.count(r.Rec.Match)) out.push_back(std::move(r));
     }
   }
 
 private:
-  std::vector<Zk3Record> records_;
+  std::vector<LeftRecord> records_;
   std::unordered_map<DbKey, size_t, DbKeyHash> first_;  // key -> first record not taken
   std::unordered_set<DbKey, DbKeyHash> taken_;
 };
@@ -265,9 +279,26 @@ void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
   }
 }
 
-void NewValue(const Variante& v, const Zk3Record& r) {
-  int16_t ztr = 0;
-  SQL_Qvx171Lu1_GetZtr(Ctx.Lug.LugLug, r, ztr);
+// Lu1Ztr of the wage-type line of a new value, read once per record type,
+// account, wage type and period (the same answer for every employee).
+class DayRunLines {
+public:
+  int16_t Ztr(const LeftRecord& l) {
+    DbKey key = DbKey(l.Line).AddExact(l.Rec.Von).AddExact(l.Rec.Bis);
+    auto it = ztr_.find(key);
+    if (it != ztr_.end()) return it->second;
+    int16_t ztr = 0;
+    int st = SQL_Qvx171Lu1_GetZtr(Ctx.Lug.LugLug, l.Rec, ztr);
+    // a read that failed is asked again next time
+    if (st == 0 || st == kSqlNoMoreRows) ztr_.emplace(key, ztr);
+    return ztr;
+  }
+
+private:
+  std::unordered_map<DbKey, int16_t, DbKeyHash> ztr_;
+};
+
+void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
   if (r.Std == 0 && r.Tge == 0 && ztr == 0) return;
   Log(v.NewLog, r.Pnr);
   Zk1Differenz d;
@@ -294,24 +325,54 @@ void NewValue(const Variante& v, const Zk3Record& r) {
   if (MemoRecords()) Report(SQL_Qvx331Zk5_Insert(Memo(d, r.Std, r.Tge, 3, su1)), v.InsZk5);
 }
 
-// Groups of the open group cursor against the run's retro records, then the
-// retro records left over as new values.
-void Compare(const Variante& v, int (*fetch)(RetroGroup&), int (*close)()) {
-  RetroRecords retro;
-  retro.Read();
+// The groups of the group cursor against the run's retro records, then the
+// retro records left over as new values. Groups and retro records are read
+// for ranges of personnel numbers one after the other (both ordered by
+// personnel number first), so that only one range is held in memory and the
+// server sorts small results; the groups come in the same order as from one
+// statement over all employees, and the new values follow all groups as
+// before.
+void Compare(const Variante& v, const std::string& abrList, int (*open)(const PnrRange&),
+             int (*fetch)(RetroGroup&), int (*close)()) {
   DeferredValues deferred;
-  int st;
-  for (;;) {
-    RetroGroup g;
-    if ((st = fetch(g)) != 0) break;
-    if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
-    Zk3Match m;
-    if (!retro.Take(g, m)) Vanished(v, g, deferred);
-    else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
+  std::vector<LeftRecord> left;
+  PnrRange range;
+  for (bool last = false; !last;) {
+    // the range: the next g_rangeEmployees personnel numbers; the last range
+    // (and, when the bound cannot be read, the rest) has no upper end
+    int32_t count = 0;
+    std::string hi;
+    last = SQL_Qvx331Zk1_GetPnrBound(abrList, range, g_rangeEmployees, count, hi) != 0 || count < g_rangeEmployees;
+    range.HasHi = !last;
+    range.Hi = hi;
+    RetroRecords retro;
+    retro.Read(range);
+    open(range);
+    int st;
+    for (;;) {
+      RetroGroup g;
+      if ((st = fetch(g)) != 0) break;
+      if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
+      Zk3Match m;
+      if (!retro.Take(g, m)) Vanished(v, g, deferred);
+      else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
+    }
+    CheckFetch(st);
+    close();
+    retro.MoveLeft(left);
+    range.HasLo = true;
+    range.Lo = hi;
   }
-  CheckFetch(st);
-  close();
-  retro.ForEachLeft([&v](const Zk3Record& r) { NewValue(v, r); });
+  DayRunLines lines;
+  for (const LeftRecord& l : left) NewValue(v, l.Rec, lines.Ztr(l));
+}
+
+// " AND <column> > 'lo' AND <column> <= 'hi'" for the bounds the range has.
+std::string RangeCondition(const char* column, const PnrRange& r) {
+  std::string s;
+  if (r.HasLo) s += Format(" AND %s > '%s'", column, SqlEscape(r.Lo));
+  if (r.HasHi) s += Format(" AND %s <= '%s'", column, SqlEscape(r.Hi));
+  return s;
 }
 
 // The group's columns, then the keys of its texts as the server compares them.
@@ -346,15 +407,21 @@ int FetchGroup(SqlCursor& c, RetroGroup& g) {
 
 }  // namespace
 
+void SetDifferenceRangeEmployees(int employees) { g_rangeEmployees = employees > 0 ? employees : 1; }
+
 int DifferenzenErmitteln() {
   Log(kRetro.Heading);
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
-  // RetroAbrnr holds the numbers of the loop in its first RetroCount entries;
-  // the entries never filled (0) are left out of the list, since no number 0
-  // was recomputed whose values could be compared.
-  int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
-  SQL_Qvx331Zk1_OpenRetroGroups(Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1);
-  Compare(kRetro, SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
+  Compare(
+      kRetro, RetroAbrList(),
+      [](const PnrRange& r) {
+        // RetroAbrnr holds the numbers of the loop in its first RetroCount
+        // entries; the entries never filled (0) are left out of the list, since
+        // no number 0 was recomputed whose values could be compared.
+        int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
+        return SQL_Qvx331Zk1_OpenRetroGroups(Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1, r);
+      },
+      SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
   SQL_Qvx331Zk3_DeleteRun(Ctx.DbTime);
   Retro.Periods.clear();
   return SQL_Qvx331Zk1_Unmask();
@@ -363,8 +430,9 @@ int DifferenzenErmitteln() {
 int ZwischenDifferenzenErmitteln() {
   Log(kZwischen.Heading);
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
-  SQL_Qvx331Zk1_OpenZwischenGroups(Ctx.Abrnr);
-  Compare(kZwischen, SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
+  Compare(
+      kZwischen, Format("%ld", Ctx.Abrnr), [](const PnrRange& r) { return SQL_Qvx331Zk1_OpenZwischenGroups(Ctx.Abrnr, r); },
+      SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
   return SQL_Qvx331Zk3_DeleteRun(Ctx.DbTime);
 }
 
@@ -372,12 +440,11 @@ int ZwischenDifferenzenErmitteln() {
 // Statements
 // ---------------------------------------------------------------------------
 
-int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas) {
-  std::string list;
-  for (int i = 0; i < count; ++i) list += Format(i ? ", %ld" : "%ld", abrnr[i]);
-  if (list.empty()) list = "NULL";  // no accounting number: no group
-  return SqlOpen(g_groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list +
-                                         ")) AND Zk1Rre > 0" + (topas ? " AND Zk1Lfn <> 2" : "") + kGroupTail));
+int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range) {
+  std::string list = AbrList(abrnr, count);
+  return SqlOpen(g_groups, SqlCheckLength(SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
+                                                    (topas ? " AND Zk1Lfn <> 2" : "")) +
+                                          RangeCondition("Zk1Pnr", range) + kGroupTail));
 }
 
 int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g) { return FetchGroup(g_groups, g); }
@@ -388,18 +455,63 @@ int SQL_Qvx331Zk1_CloseRetroGroups() { return dbClose(g_groups); }
 // settlement (the run's Lfn) computes them again as retro records. Its other
 // values and the difference records of earlier final runs are no part of the
 // comparison.
-int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr) {
-  return SqlOpen(g_zwiGroups, SqlFormat(GroupColumns() +
-                                            " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
-                                            " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
-                                            " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
-                                            " AND Lu1Ztr <> 0)" +
-                                            kGroupTail,
-                                        abrnr, Ctx.Lfn, Ctx.Lug.LugLug));
+int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range) {
+  return SqlOpen(g_zwiGroups, SqlCheckLength(SqlFormat(GroupColumns() +
+                                                           " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
+                                                           " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                                                           " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
+                                                           " AND Lu1Ztr <> 0)",
+                                                       abrnr, Ctx.Lfn, Ctx.Lug.LugLug) +
+                                             RangeCondition("Zk1Pnr", range) + kGroupTail));
 }
 
 int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g) { return FetchGroup(g_zwiGroups, g); }
 int SQL_Qvx331Zk1_CloseZwischenGroups() { return dbClose(g_zwiGroups); }
+
+// The personnel numbers of the records of the accounting numbers in abrList
+// after the range's lower end, in the server's order: how many there are (at
+// most limit) and the last of them. Read from the index of personnel numbers.
+int SQL_Qvx331Zk1_GetPnrBound(const std::string& abrList, const PnrRange& after, int limit, int32_t& count,
+                              std::string& last) {
+  PnrRange lower = after;
+  lower.HasHi = false;
+  return SqlSelectOne(SqlCheckLength("SELECT COUNT(*), MAX(p) FROM (SELECT Zk1Pnr AS p FROM Qvx331Zk1 WHERE Zk1Abr IN (" +
+                                     abrList + ")" + RangeCondition("Zk1Pnr", lower) +
+                                     Format(" GROUP BY Zk1Pnr ORDER BY Zk1Pnr LIMIT %d) t", limit)),
+                      count, last);
+}
+
+// The retro records of the run in a range of personnel numbers, in the order
+// of all of them: by personnel number first.
+int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range) {
+  std::string keys;
+  for (const char* c : {"Zk3Stz", "Zk3Pnr", "Zk3Zkt", "Zk3Lna", "Zk3Lgr", "Zk3Kst", "Zk3Ktr"})
+    keys += ", " + SqlKeyColumn(c);
+  return SqlOpen(g_zk3Range,
+                 SqlCheckLength(SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
+                                          " Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
+                                          " date_format(Zk3Von, '%%Y.%%m.%%d'), date_format(Zk3Bis, '%%Y.%%m.%%d'),"
+                                          " Zk3Sts, Zk3Upn, Zk3Inf, Zk3Abr" +
+                                              keys + " FROM Qvx331Zk3 WHERE Zk3Key = '%s'",
+                                          key) +
+                                RangeCondition("Zk3Pnr", range) +
+                                " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr"));
+}
+
+int SQL_Qvx331Zk3_FetchRange(LeftRecord& l) {
+  Zk3Record& r = l.Rec;
+  std::string stz, pnr, zkt, lna, lgr, kst, ktr;
+  int st = SqlFetchInto(g_zk3Range, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von,
+                        r.Bis, r.Sts, r.Upn, r.Inf, r.Abr, stz, pnr, zkt, lna, lgr, kst, ktr);
+  if (st == 0) {
+    r.Match = DbKey().Add(stz).AddExact(r.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(r.Von).AddExact(
+        r.Bis);
+    l.Line = DbKey().Add(stz).Add(zkt).Add(lna);
+  }
+  return st;
+}
+
+int SQL_Qvx331Zk3_CloseRange() { return dbClose(g_zk3Range); }
 
 int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr) {
   int16_t rre = 0;

@@ -22,6 +22,12 @@ int DifferenzenErmitteln();
 // deleting the run's retro records.
 int ZwischenDifferenzenErmitteln();
 
+// Both comparisons read the groups and the retro records for ranges of this
+// many personnel numbers one after the other; memory is bounded by a range.
+inline constexpr int kDifferenceRangeEmployees = 500;
+// Test seam: another range size (at least 1).
+void SetDifferenceRangeEmployees(int employees);
+
 // One group of transferred values (the columns of the group selection).
 struct RetroGroup {
   std::string Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst, Ktr, Krt;
@@ -67,16 +73,42 @@ struct Zk5Record {
   double Su1 = 0;
 };
 
+// A range of personnel numbers (as the server compares them): after Lo (when
+// HasLo) up to and including Hi (when HasHi).
+struct PnrRange {
+  bool HasLo = false, HasHi = false;
+  std::string Lo, Hi;
+};
+
+// A retro record as the difference step reads it, with the key of its
+// wage-type line (Stz, Zkt, Lna as the server compares them).
+struct LeftRecord {
+  Zk3Record Rec;
+  DbKey Line;
+};
+
 // Groups of the transferred values of the listed accounting numbers with
-// Zk1Rre > 0 (TOPAS: without Zk1Lfn 2).
-int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas);
+// Zk1Rre > 0 (TOPAS: without Zk1Lfn 2) of the personnel numbers in range.
+int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range = {});
 int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g);
 int SQL_Qvx331Zk1_CloseRetroGroups();
 // Groups of the day runs that the interim settlements of the accounting
-// number (every Zk1Lfn but the run's own) handed over.
-int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr);
+// number (every Zk1Lfn but the run's own) handed over, of the personnel
+// numbers in range.
+int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range = {});
 int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g);
 int SQL_Qvx331Zk1_CloseZwischenGroups();
+// Of the personnel numbers of the records of the accounting numbers in
+// abrList (a list of numbers) after after.Lo: the first limit of them in the
+// server's order, their count and the last of them.
+int SQL_Qvx331Zk1_GetPnrBound(const std::string& abrList, const PnrRange& after, int limit, int32_t& count,
+                              std::string& last);
+// The run's retro records (key) of the personnel numbers in range, ordered by
+// personnel number first; the fetch fills the record as
+// SQL_Qvx331Zk3_FetchRun does, and the key of its wage-type line.
+int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range);
+int SQL_Qvx331Zk3_FetchRange(LeftRecord& l);
+int SQL_Qvx331Zk3_CloseRange();
 // Accounting number of a transferred record with the group's values.
 int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr);
 // Insert; su1 receives the Zk1Su1 written (LOGA2 numbering).
