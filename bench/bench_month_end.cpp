@@ -19,6 +19,9 @@
 // is switched on for the measured run only and written to <file> (one file per
 // size: <file>.<N>); summarise it with mariadb-dumpslow.
 //
+// LUG_BENCH_KEEP=1: the schema and the installation tree are kept (to look at
+// the statements' plans afterwards).
+//
 // The schema is created on the private server (LUG_DB_SOCKET or the build's
 // socket) and dropped afterwards; the installation tree lives in /tmp.
 #include <sys/resource.h>
@@ -86,6 +89,23 @@ void SlowLog(bool on, int n) {
     db.Exec("SET GLOBAL slow_query_log = 0; SET GLOBAL long_query_time = 10");
 }
 
+// Counters of the server (SHOW GLOBAL STATUS) read before and after the
+// measured run: rows InnoDB read, pages read from disk because the buffer pool
+// did not hold them, temporary tables on disk, sorts that merged passes.
+const char* const kCounters[] = {"Innodb_rows_read", "Innodb_buffer_pool_reads", "Created_tmp_disk_tables",
+                                 "Sort_merge_passes"};
+
+std::vector<long long> ServerCounters() {
+  TestDb db;
+  RequireDatabase(db);
+  std::vector<long long> v;
+  for (const char* c : kCounters) {
+    auto rows = db.Query(std::string("SHOW GLOBAL STATUS LIKE '") + c + "'");
+    v.push_back(rows.empty() || rows[0].size() < 2 ? 0 : std::atoll(rows[0][1].c_str()));
+  }
+  return v;
+}
+
 void Bench(int n) {
   std::string schema = "lugbenchme" + std::to_string(getpid());
   std::string tree = MakeInstallTree(schema);
@@ -103,6 +123,7 @@ void Bench(int n) {
   close(fds[1]);
 
   SlowLog(true, n);
+  std::vector<long long> before = ServerCounters();
   // the measured run alone in a fresh process
   int runFds[2];
   if (pipe(runFds) != 0) std::exit(2);
@@ -118,6 +139,7 @@ void Bench(int n) {
   if (read(runFds[0], &run, sizeof run) != static_cast<ssize_t>(sizeof run)) run = TimedRun{};
   close(runFds[0]);
   close(runFds[1]);
+  std::vector<long long> after = ServerCounters();
   SlowLog(false, n);
 
   TestDb db;
@@ -134,7 +156,14 @@ void Bench(int n) {
   std::printf("%8d %8.1f %10.2f %8.2f %12ld %18.2f %12.1f %12s %10s\n", n, fill, run.seconds, cpu, run.statements,
               static_cast<double>(run.statements) / (4.0 * n), static_cast<double>(ru.ru_maxrss) / 1024.0,
               diffs.c_str(), std::to_string(lines).c_str());
+  std::printf("%8s server:", "");
+  for (size_t i = 0; i < std::size(kCounters); ++i) std::printf(" %s %lld", kCounters[i], after[i] - before[i]);
+  std::printf("\n");
   std::fflush(stdout);
+  if (const char* keep = std::getenv("LUG_BENCH_KEEP"); keep && *keep) {
+    std::printf("kept: schema %s, installation tree %s\n", schema.c_str(), tree.c_str());
+    return;
+  }
   db.DropSchema(schema);
   if (prepared == 0 && measured == 0) fs::remove_all(tree);
 }
