@@ -23,11 +23,6 @@ std::string AbrList(const int32_t* abrnr, int count) {
   return list.empty() ? std::string("NULL") : list;  // no accounting number: no group
 }
 
-std::string RetroAbrList() {
-  int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
-  return AbrList(Ctx.RetroAbrnr.data(), count);
-}
-
 // The two comparisons differ in their messages and in three rules.
 struct Variante {
   const char* Heading;
@@ -101,8 +96,8 @@ struct Zk3Match {
 // centre.
 class RetroRecords {
 public:
-  void Read(const PnrRange& range) {
-    SQL_Qvx331Zk3_OpenRange(Ctx.DbTime, range);
+  void Read(const PnrRange& range, const std::string& prefixes) {
+    SQL_Qvx331Zk3_OpenRange(Ctx.DbTime, range, prefixes);
     int st;
     for (;;) {
       LeftRecord r;
@@ -332,36 +327,42 @@ void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
 // server sorts small results; the groups come in the same order as from one
 // statement over all employees, and the new values follow all groups as
 // before.
-void Compare(const Variante& v, const std::string& abrList, int (*open)(const PnrRange&),
+void Compare(const Variante& v, int (*open)(const PnrRange&),
              int (*fetch)(RetroGroup&), int (*close)()) {
   DeferredValues deferred;
   std::vector<LeftRecord> left;
+  std::string prefixes;
+  if (SQL_Qvx331Zk3_ReadPrefixes(Ctx.DbTime, prefixes) != 0) prefixes.clear();
   PnrRange range;
   for (bool last = false; !last;) {
-    // the range: the next g_rangeEmployees personnel numbers; the last range
-    // (and, when the bound cannot be read, the rest) has no upper end
-    int32_t count = 0;
-    std::string hi;
-    last = SQL_Qvx331Zk1_GetPnrBound(abrList, range, g_rangeEmployees, count, hi) != 0 || count < g_rangeEmployees;
+    // the range: the next g_rangeEmployees personnel numbers of the transfer
+    // records; the last range (and, when they cannot be read, the rest) has
+    // no upper end
+    std::vector<std::string> pnrs;
+    int st = SQL_Qvx331Zk1_ReadPnrs(range, g_rangeEmployees, pnrs);
+    last = st != 0 || static_cast<int>(pnrs.size()) < g_rangeEmployees;
     range.HasHi = !last;
-    range.Hi = hi;
+    range.Hi = pnrs.empty() ? std::string() : pnrs.back();
+    range.HasList = st == 0;
+    range.Pnrs = std::move(pnrs);
     RetroRecords retro;
-    retro.Read(range);
-    open(range);
-    int st;
-    for (;;) {
-      RetroGroup g;
-      if ((st = fetch(g)) != 0) break;
-      if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
-      Zk3Match m;
-      if (!retro.Take(g, m)) Vanished(v, g, deferred);
-      else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
+    retro.Read(range, prefixes);
+    if (!range.HasList || !range.Pnrs.empty()) {
+      open(range);
+      for (;;) {
+        RetroGroup g;
+        if ((st = fetch(g)) != 0) break;
+        if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
+        Zk3Match m;
+        if (!retro.Take(g, m)) Vanished(v, g, deferred);
+        else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
+      }
+      CheckFetch(st);
+      close();
     }
-    CheckFetch(st);
-    close();
     retro.MoveLeft(left);
     range.HasLo = true;
-    range.Lo = hi;
+    range.Lo = range.Hi;
   }
   DayRunLines lines;
   for (const LeftRecord& l : left) NewValue(v, l.Rec, lines.Ztr(l));
@@ -376,6 +377,17 @@ std::string RangeCondition(const char* column, const PnrRange& r) {
 }
 
 // The group's columns, then the keys of its texts as the server compares them.
+// The groups' personnel numbers: the list of the range when it is known, else
+// its bounds. The list is formed by the program and may be long: the
+// statement is exempt from the limit of statements formed from the run's
+// inputs (no SqlFormat; every text escaped with SqlEscape).
+std::string GroupPnrCondition(const PnrRange& r) {
+  if (!r.HasList) return RangeCondition("Zk1Pnr", r);
+  std::string s = " AND Zk1Pnr IN (";
+  for (size_t i = 0; i < r.Pnrs.size(); ++i) s += (i ? ", '" : "'") + SqlEscape(r.Pnrs[i]) + "'";
+  return s + ")";
+}
+
 std::string GroupColumns() {
   std::string s =
       "SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt,"
@@ -413,7 +425,7 @@ int DifferenzenErmitteln() {
   Log(kRetro.Heading);
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
   Compare(
-      kRetro, RetroAbrList(),
+      kRetro,
       [](const PnrRange& r) {
         // RetroAbrnr holds the numbers of the loop in its first RetroCount
         // entries; the entries never filled (0) are left out of the list, since
@@ -431,7 +443,7 @@ int ZwischenDifferenzenErmitteln() {
   Log(kZwischen.Heading);
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
   Compare(
-      kZwischen, Format("%ld", Ctx.Abrnr), [](const PnrRange& r) { return SQL_Qvx331Zk1_OpenZwischenGroups(Ctx.Abrnr, r); },
+      kZwischen, [](const PnrRange& r) { return SQL_Qvx331Zk1_OpenZwischenGroups(Ctx.Abrnr, r); },
       SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
   return SQL_Qvx331Zk3_DeleteRun(Ctx.DbTime);
 }
@@ -442,9 +454,10 @@ int ZwischenDifferenzenErmitteln() {
 
 int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range) {
   std::string list = AbrList(abrnr, count);
-  return SqlOpen(g_groups, SqlCheckLength(SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
-                                                    (topas ? " AND Zk1Lfn <> 2" : "")) +
-                                          RangeCondition("Zk1Pnr", range) + kGroupTail));
+  // exempt from the statement limit (see GroupPnrCondition)
+  return SqlOpen(g_groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
+                                     (topas ? " AND Zk1Lfn <> 2" : "")) +
+                               GroupPnrCondition(range) + kGroupTail);
 }
 
 int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g) { return FetchGroup(g_groups, g); }
@@ -456,45 +469,90 @@ int SQL_Qvx331Zk1_CloseRetroGroups() { return dbClose(g_groups); }
 // values and the difference records of earlier final runs are no part of the
 // comparison.
 int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range) {
-  return SqlOpen(g_zwiGroups, SqlCheckLength(SqlFormat(GroupColumns() +
-                                                           " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
-                                                           " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
-                                                           " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
-                                                           " AND Lu1Ztr <> 0)",
-                                                       abrnr, Ctx.Lfn, Ctx.Lug.LugLug) +
-                                             RangeCondition("Zk1Pnr", range) + kGroupTail));
+  // exempt from the statement limit (see GroupPnrCondition)
+  return SqlOpen(g_zwiGroups, SqlFormat(GroupColumns() +
+                                            " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
+                                            " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                                            " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
+                                            " AND Lu1Ztr <> 0)",
+                                        abrnr, Ctx.Lfn, Ctx.Lug.LugLug) +
+                                  GroupPnrCondition(range) + kGroupTail);
 }
 
 int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g) { return FetchGroup(g_zwiGroups, g); }
 int SQL_Qvx331Zk1_CloseZwischenGroups() { return dbClose(g_zwiGroups); }
 
-// The personnel numbers of the records of the accounting numbers in abrList
-// after the range's lower end, in the server's order: how many there are (at
-// most limit) and the last of them. Read from the index of personnel numbers.
-int SQL_Qvx331Zk1_GetPnrBound(const std::string& abrList, const PnrRange& after, int limit, int32_t& count,
-                              std::string& last) {
-  PnrRange lower = after;
-  lower.HasHi = false;
-  return SqlSelectOne(SqlCheckLength("SELECT COUNT(*), MAX(p) FROM (SELECT Zk1Pnr AS p FROM Qvx331Zk1 WHERE Zk1Abr IN (" +
-                                     abrList + ")" + RangeCondition("Zk1Pnr", lower) +
-                                     Format(" GROUP BY Zk1Pnr ORDER BY Zk1Pnr LIMIT %d) t", limit)),
-                      count, last);
+// The personnel numbers of the transfer records after the range's lower end
+// in the server's order (one spelling of each), at most limit: read from the
+// index of personnel numbers alone.
+int SQL_Qvx331Zk1_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs) {
+  SqlCursor c;
+  c.Statement = after.HasLo ? SqlFormat("SELECT Zk1Pnr FROM Qvx331Zk1 WHERE Zk1Pnr > '%s' GROUP BY Zk1Pnr"
+                                        " ORDER BY Zk1Pnr LIMIT %d",
+                                        after.Lo, limit)
+                            : SqlFormat("SELECT Zk1Pnr FROM Qvx331Zk1 GROUP BY Zk1Pnr ORDER BY Zk1Pnr LIMIT %d", limit);
+  int st = dbExec(c);
+  if (st != 0) return st;
+  for (;;) {
+    std::string pnr;
+    if ((st = SqlFetchInto(c, pnr)) != 0) break;
+    pnrs.push_back(std::move(pnr));
+  }
+  dbClose(c);
+  return st == kSqlNoMoreRows ? 0 : st;
+}
+
+// The retro records of the run are found by their key and, in its index,
+// by accounting number, running number, record type and booking date before
+// the personnel number: the combinations of these four the run wrote, as a
+// condition that lets the server read a range of personnel numbers from the
+// index instead of every record of the run. More than kMaxPrefixes of them
+// (or none): no condition. Formed by the program from the database's values
+// and exempt from the statement limit (no SqlFormat; texts escaped with
+// SqlEscape).
+constexpr int kMaxPrefixes = 1000;
+
+int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition) {
+  condition.clear();
+  SqlCursor c;
+  c.Statement = SqlFormat("SELECT DISTINCT Zk3Abr, Zk3Lfn, Zk3Stz, date_format(Zk3Bdt, '%%Y-%%m-%%d') FROM Qvx331Zk3"
+                          " WHERE Zk3Key = '%s'",
+                          key);
+  int st = dbExec(c);
+  if (st != 0) return st;
+  int n = 0;
+  for (;; ++n) {
+    int32_t abr = 0;
+    int16_t lfn = 0;
+    std::string stz, bdt;
+    if ((st = SqlFetchInto(c, abr, lfn, stz, bdt)) != 0) break;
+    if (n == kMaxPrefixes) {
+      condition.clear();
+      break;
+    }
+    condition += Format("%s(Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s' AND Zk3Bdt = '%s')", n ? " OR " : "", abr, lfn,
+                        SqlEscape(stz), SqlEscape(bdt));
+  }
+  dbClose(c);
+  if (!condition.empty()) condition = " AND (" + condition + ")";
+  return st == kSqlNoMoreRows || st == 0 ? 0 : st;
 }
 
 // The retro records of the run in a range of personnel numbers, in the order
 // of all of them: by personnel number first.
-int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range) {
+int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes) {
   std::string keys;
   for (const char* c : {"Zk3Stz", "Zk3Pnr", "Zk3Zkt", "Zk3Lna", "Zk3Lgr", "Zk3Kst", "Zk3Ktr"})
     keys += ", " + SqlKeyColumn(c);
+  // exempt from the statement limit (see SQL_Qvx331Zk3_ReadPrefixes)
   return SqlOpen(g_zk3Range,
-                 SqlCheckLength(SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
+                 (SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
                                           " Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
                                           " date_format(Zk3Von, '%%Y.%%m.%%d'), date_format(Zk3Bis, '%%Y.%%m.%%d'),"
                                           " Zk3Sts, Zk3Upn, Zk3Inf, Zk3Abr" +
                                               keys + " FROM Qvx331Zk3 WHERE Zk3Key = '%s'",
                                           key) +
-                                RangeCondition("Zk3Pnr", range) +
+                                prefixes + RangeCondition("Zk3Pnr", range) +
                                 " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr"));
 }
 

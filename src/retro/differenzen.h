@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "calc/zk3.h"
 #include "run/dbkey.h"
@@ -78,6 +79,10 @@ struct Zk5Record {
 struct PnrRange {
   bool HasLo = false, HasHi = false;
   std::string Lo, Hi;
+  // HasList: the personnel numbers of the transfer records in the range (one
+  // spelling each), read before; the groups are read for exactly these.
+  bool HasList = false;
+  std::vector<std::string> Pnrs;
 };
 
 // A retro record as the difference step reads it, with the key of its
@@ -98,15 +103,18 @@ int SQL_Qvx331Zk1_CloseRetroGroups();
 int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range = {});
 int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g);
 int SQL_Qvx331Zk1_CloseZwischenGroups();
-// Of the personnel numbers of the records of the accounting numbers in
-// abrList (a list of numbers) after after.Lo: the first limit of them in the
-// server's order, their count and the last of them.
-int SQL_Qvx331Zk1_GetPnrBound(const std::string& abrList, const PnrRange& after, int limit, int32_t& count,
-                              std::string& last);
+// The personnel numbers of the transfer records after after.Lo (when
+// after.HasLo) in the server's order, one spelling of each, at most limit.
+int SQL_Qvx331Zk1_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs);
+// The combinations of accounting number, running number, record type and
+// booking date of the run's retro records (key) as a condition
+// " AND (... OR ...)" for SQL_Qvx331Zk3_OpenRange; empty when there are none
+// or too many.
+int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition);
 // The run's retro records (key) of the personnel numbers in range, ordered by
 // personnel number first; the fetch fills the record as
 // SQL_Qvx331Zk3_FetchRun does, and the key of its wage-type line.
-int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range);
+int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes = {});
 int SQL_Qvx331Zk3_FetchRange(LeftRecord& l);
 int SQL_Qvx331Zk3_CloseRange();
 // Accounting number of a transferred record with the group's values.
