@@ -40,7 +40,16 @@ std::string Zk5Insert(const Zk5Record& r) {
 }
 
 
-SqlCursor g_groups, g_zwiGroups;
+SqlCursor g_groups, g_zwiGroups, g_zk3Range;
+
+// Personnel numbers per range of the difference step.
+int g_rangeEmployees = kDifferenceRangeEmployees;
+
+std::string AbrList(const int32_t* abrnr, int count) {
+  std::string list;
+  for (int i = 0; i < count; ++i) list += Format(i ? ", %ld" : "%ld", abrnr[i]);
+  return list.empty() ? std::string("NULL") : list;  // no accounting number: no group
+}
 
 // The two comparisons differ in their messages and in three rules.
 struct Variante {
@@ -105,48 +114,48 @@ struct Zk3Match {
   int32_t Abr = 0;
 };
 
-// The retro records of the run, read once. A group takes the first record
-// with its columns and removes all of them; the records no group has taken
-// are the new values. (Looked up and deleted group by group on the server,
-// the same comparison costs two statements per group.) The columns are
-// matched by the keys the server gives them, so that a group finds exactly
-// the records that the server's comparison would find: "verw" and "VERW", or
-// "KS " and "KS", are one cost centre.
+// The retro records of the run's employees of one range of personnel numbers,
+// read once. A group takes the first record with its columns and removes all
+// of them; the records no group has taken are the new values. (Looked up and
+// deleted group by group on the server, the same comparison costs two
+// statements per group.) The columns are matched by the keys the server gives
+// them, so that a group finds exactly the records that the server's
+// comparison would find: "verw" and "VERW", or "KS " and "KS", are one cost
+// centre.
 class RetroRecords {
 public:
-  void Read() {
-    SQL_Qvx331Zk3_OpenRun(Ctx.DbTime);
+  void Read(const PnrRange& range, const std::string& prefixes) {
+    SQL_Qvx331Zk3_OpenRange(Ctx.DbTime, range, prefixes);
     int st;
     for (;;) {
-      Zk3Record r;
-      if ((st = SQL_Qvx331Zk3_FetchRun(r)) != 0) break;
-      first_.emplace(r.Match, records_.size());
+      LeftRecord r;
+      if ((st = SQL_Qvx331Zk3_FetchRange(r)) != 0) break;
+      first_.emplace(r.Rec.Match, records_.size());
       records_.push_back(std::move(r));
     }
     CheckFetch(st);
-    SQL_Qvx331Zk3_CloseRun();
+    SQL_Qvx331Zk3_CloseRange();
   }
 
   bool Take(const RetroGroup& g, Zk3Match& m) {
     auto it = first_.find(g.Match);
     if (it == first_.end()) return false;
-    const Zk3Record& r = records_[it->second];
+    const Zk3Record& r = records_[it->second].Rec;
     m = Zk3Match{r.Std, r.Tge, r.Von, r.Bis, r.Inf, r.Abr};
     taken_.insert(it->first);
     first_.erase(it);
     return true;
   }
 
-  // In the order read.
-  template <class F>
-  void ForEachLeft(F f) const {
-    for (size_t i = 0; i < records_.size(); ++i) {
-      if (!taken_.count(records_[i].Match)) f(records_[i]);
+  // The records no group has taken, in the order read, moved to out.
+  void MoveLeft(std::vector<LeftRecord>& out) {
+    for (LeftRecord& r : records_) {
+      if (!taken_.count(r.Rec.Match)) out.push_back(std::move(r));
     }
   }
 
 private:
-  std::vector<Zk3Record> records_;
+  std::vector<LeftRecord> records_;
   std::unordered_map<DbKey, size_t, DbKeyHash> first_;  // key -> first record not taken
   std::unordered_set<DbKey, DbKeyHash> taken_;
 };
@@ -309,9 +318,26 @@ void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
   }
 }
 
-void NewValue(const Variante& v, const Zk3Record& r) {
-  int16_t ztr = 0;
-  SQL_Qvx171Lu1_GetZtr(Ctx.Lug.LugLug, r, ztr);
+// Lu1Ztr of the wage-type line of a new value, read once per record type,
+// account, wage type and period (the same answer for every employee).
+class DayRunLines {
+public:
+  int16_t Ztr(const LeftRecord& l) {
+    DbKey key = DbKey(l.Line).AddExact(l.Rec.Von).AddExact(l.Rec.Bis);
+    auto it = ztr_.find(key);
+    if (it != ztr_.end()) return it->second;
+    int16_t ztr = 0;
+    int st = SQL_Qvx171Lu1_GetZtr(Ctx.Lug.LugLug, l.Rec, ztr);
+    // a read that failed is asked again next time
+    if (st == 0 || st == kSqlNoMoreRows) ztr_.emplace(key, ztr);
+    return ztr;
+  }
+
+private:
+  std::unordered_map<DbKey, int16_t, DbKeyHash> ztr_;
+};
+
+void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
   if (r.Std == 0 && r.Tge == 0 && ztr == 0) return;
   Log(v.NewLog, r.Pnr);
   Zk1Differenz d;
@@ -338,27 +364,74 @@ void NewValue(const Variante& v, const Zk3Record& r) {
   if (MemoRecords()) WriteMemo(Memo(d, r.Std, r.Tge, 3, su1), v.InsZk5);
 }
 
-// Groups of the open group cursor against the run's retro records, then the
-// retro records left over as new values.
-void Compare(const Variante& v, int (*fetch)(RetroGroup&), int (*close)()) {
-  RetroRecords retro;
-  retro.Read();
+// The groups of the group cursor against the run's retro records, then the
+// retro records left over as new values. Groups and retro records are read
+// for ranges of personnel numbers one after the other (both ordered by
+// personnel number first), so that only one range is held in memory and the
+// server sorts small results; the groups come in the same order as from one
+// statement over all employees, and the new values follow all groups as
+// before.
+void Compare(const Variante& v, int (*open)(const PnrRange&),
+             int (*fetch)(RetroGroup&), int (*close)()) {
   DeferredValues deferred;
-  int st;
-  for (;;) {
-    RetroGroup g;
-    if ((st = fetch(g)) != 0) break;
-    if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
-    Zk3Match m;
-    if (!retro.Take(g, m)) Vanished(v, g, deferred);
-    else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
+  std::vector<LeftRecord> left;
+  std::string prefixes;
+  if (SQL_Qvx331Zk3_ReadPrefixes(Ctx.DbTime, prefixes) != 0) prefixes.clear();
+  PnrRange range;
+  for (bool last = false; !last;) {
+    // the range: the next g_rangeEmployees personnel numbers of the transfer
+    // records; the last range (and, when they cannot be read, the rest) has
+    // no upper end
+    std::vector<std::string> pnrs;
+    int st = SQL_Qvx331Zk1_ReadPnrs(range, g_rangeEmployees, pnrs);
+    last = st != 0 || static_cast<int>(pnrs.size()) < g_rangeEmployees;
+    range.HasHi = !last;
+    range.Hi = pnrs.empty() ? std::string() : pnrs.back();
+    range.HasList = st == 0;
+    range.Pnrs = std::move(pnrs);
+    RetroRecords retro;
+    retro.Read(range, prefixes);
+    if (!range.HasList || !range.Pnrs.empty()) {
+      open(range);
+      for (;;) {
+        RetroGroup g;
+        if ((st = fetch(g)) != 0) break;
+        if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
+        Zk3Match m;
+        if (!retro.Take(g, m)) Vanished(v, g, deferred);
+        else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
+      }
+      CheckFetch(st);
+      close();
+    }
+    retro.MoveLeft(left);
+    range.HasLo = true;
+    range.Lo = range.Hi;
   }
-  CheckFetch(st);
-  close();
-  retro.ForEachLeft([&v](const Zk3Record& r) { NewValue(v, r); });
+  DayRunLines lines;
+  for (const LeftRecord& l : left) NewValue(v, l.Rec, lines.Ztr(l));
+}
+
+// " AND <column> > 'lo' AND <column> <= 'hi'" for the bounds the range has.
+std::string RangeCondition(const char* column, const PnrRange& r) {
+  std::string s;
+  if (r.HasLo) s += Format(" AND %s > '%s'", column, SqlEscape(r.Lo));
+  if (r.HasHi) s += Format(" AND %s <= '%s'", column, SqlEscape(r.Hi));
+  return s;
 }
 
 // The group's columns, then the keys of its texts as the server compares them.
+// The groups' personnel numbers: the list of the range when it is known, else
+// its bounds. The list is formed by the program and may be long: the
+// statement is exempt from the limit of statements formed from the run's
+// inputs (no SqlFormat; every text escaped with SqlEscape).
+std::string GroupPnrCondition(const PnrRange& r) {
+  if (!r.HasList) return RangeCondition("Zk1Pnr", r);
+  std::string s = " AND Zk1Pnr IN (";
+  for (size_t i = 0; i < r.Pnrs.size(); ++i) s += (i ? ", '" : "'") + SqlEscape(r.Pnrs[i]) + "'";
+  return s + ")";
+}
+
 std::string GroupColumns() {
   std::string s =
       "SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt,"
@@ -390,15 +463,21 @@ int FetchGroup(SqlCursor& c, RetroGroup& g) {
 
 }  // namespace
 
+void SetDifferenceRangeEmployees(int employees) { g_rangeEmployees = employees > 0 ? employees : 1; }
+
 int DifferenzenErmitteln() {
   Log(kRetro.Heading);
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
-  // RetroAbrnr holds the numbers of the loop in its first RetroCount entries;
-  // the entries never filled (0) are left out of the list, since no number 0
-  // was recomputed whose values could be compared.
-  int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
-  SQL_Qvx331Zk1_OpenRetroGroups(Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1);
-  Compare(kRetro, SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
+  Compare(
+      kRetro,
+      [](const PnrRange& r) {
+        // RetroAbrnr holds the numbers of the loop in its first RetroCount
+        // entries; the entries never filled (0) are left out of the list, since
+        // no number 0 was recomputed whose values could be compared.
+        int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
+        return SQL_Qvx331Zk1_OpenRetroGroups(Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1, r);
+      },
+      SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
   SQL_Qvx331Zk3_DeleteRun(Ctx.DbTime);
   Retro.Periods.clear();
   return SQL_Qvx331Zk1_Unmask();
@@ -407,8 +486,9 @@ int DifferenzenErmitteln() {
 int ZwischenDifferenzenErmitteln() {
   Log(kZwischen.Heading);
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
-  SQL_Qvx331Zk1_OpenZwischenGroups(Ctx.Abrnr);
-  Compare(kZwischen, SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
+  Compare(
+      kZwischen, [](const PnrRange& r) { return SQL_Qvx331Zk1_OpenZwischenGroups(Ctx.Abrnr, r); },
+      SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
   return SQL_Qvx331Zk3_DeleteRun(Ctx.DbTime);
 }
 
@@ -416,12 +496,12 @@ int ZwischenDifferenzenErmitteln() {
 // Statements
 // ---------------------------------------------------------------------------
 
-int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas) {
-  std::string list;
-  for (int i = 0; i < count; ++i) list += Format(i ? ", %ld" : "%ld", abrnr[i]);
-  if (list.empty()) list = "NULL";  // no accounting number: no group
-  return SqlOpen(g_groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list +
-                                         ")) AND Zk1Rre > 0" + (topas ? " AND Zk1Lfn <> 2" : "") + kGroupTail));
+int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range) {
+  std::string list = AbrList(abrnr, count);
+  // exempt from the statement limit (see GroupPnrCondition)
+  return SqlOpen(g_groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
+                                     (topas ? " AND Zk1Lfn <> 2" : "")) +
+                               GroupPnrCondition(range) + kGroupTail);
 }
 
 int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g) { return FetchGroup(g_groups, g); }
@@ -432,18 +512,108 @@ int SQL_Qvx331Zk1_CloseRetroGroups() { return dbClose(g_groups); }
 // settlement (the run's Lfn) computes them again as retro records. Its other
 // values and the difference records of earlier final runs are no part of the
 // comparison.
-int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr) {
+int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range) {
+  // exempt from the statement limit (see GroupPnrCondition)
   return SqlOpen(g_zwiGroups, SqlFormat(GroupColumns() +
                                             " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
                                             " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
                                             " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
-                                            " AND Lu1Ztr <> 0)" +
-                                            kGroupTail,
-                                        abrnr, Ctx.Lfn, Ctx.Lug.LugLug));
+                                            " AND Lu1Ztr <> 0)",
+                                        abrnr, Ctx.Lfn, Ctx.Lug.LugLug) +
+                                  GroupPnrCondition(range) + kGroupTail);
 }
 
 int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g) { return FetchGroup(g_zwiGroups, g); }
 int SQL_Qvx331Zk1_CloseZwischenGroups() { return dbClose(g_zwiGroups); }
+
+// The personnel numbers of the transfer records after the range's lower end
+// in the server's order (one spelling of each), at most limit: read from the
+// index of personnel numbers alone.
+int SQL_Qvx331Zk1_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs) {
+  SqlCursor c;
+  c.Statement = after.HasLo ? SqlFormat("SELECT Zk1Pnr FROM Qvx331Zk1 WHERE Zk1Pnr > '%s' GROUP BY Zk1Pnr"
+                                        " ORDER BY Zk1Pnr LIMIT %d",
+                                        after.Lo, limit)
+                            : SqlFormat("SELECT Zk1Pnr FROM Qvx331Zk1 GROUP BY Zk1Pnr ORDER BY Zk1Pnr LIMIT %d", limit);
+  int st = dbExec(c);
+  if (st != 0) return st;
+  for (;;) {
+    std::string pnr;
+    if ((st = SqlFetchInto(c, pnr)) != 0) break;
+    pnrs.push_back(std::move(pnr));
+  }
+  dbClose(c);
+  return st == kSqlNoMoreRows ? 0 : st;
+}
+
+// The retro records of the run are found by their key and, in its index,
+// by accounting number, running number, record type and booking date before
+// the personnel number: the combinations of these four the run wrote, as a
+// condition that lets the server read a range of personnel numbers from the
+// index instead of every record of the run. More than kMaxPrefixes of them
+// (or none): no condition. Formed by the program from the database's values
+// and exempt from the statement limit (no SqlFormat; texts escaped with
+// SqlEscape).
+constexpr int kMaxPrefixes = 1000;
+
+int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition) {
+  condition.clear();
+  SqlCursor c;
+  c.Statement = SqlFormat("SELECT DISTINCT Zk3Abr, Zk3Lfn, Zk3Stz, date_format(Zk3Bdt, '%%Y-%%m-%%d') FROM Qvx331Zk3"
+                          " WHERE Zk3Key = '%s'",
+                          key);
+  int st = dbExec(c);
+  if (st != 0) return st;
+  int n = 0;
+  for (;; ++n) {
+    int32_t abr = 0;
+    int16_t lfn = 0;
+    std::string stz, bdt;
+    if ((st = SqlFetchInto(c, abr, lfn, stz, bdt)) != 0) break;
+    if (n == kMaxPrefixes) {
+      condition.clear();
+      break;
+    }
+    condition += Format("%s(Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s' AND Zk3Bdt = '%s')", n ? " OR " : "", abr, lfn,
+                        SqlEscape(stz), SqlEscape(bdt));
+  }
+  dbClose(c);
+  if (!condition.empty()) condition = " AND (" + condition + ")";
+  return st == kSqlNoMoreRows || st == 0 ? 0 : st;
+}
+
+// The retro records of the run in a range of personnel numbers, in the order
+// of all of them: by personnel number first.
+int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes) {
+  std::string keys;
+  for (const char* c : {"Zk3Stz", "Zk3Pnr", "Zk3Zkt", "Zk3Lna", "Zk3Lgr", "Zk3Kst", "Zk3Ktr"})
+    keys += ", " + SqlKeyColumn(c);
+  // exempt from the statement limit (see SQL_Qvx331Zk3_ReadPrefixes)
+  return SqlOpen(g_zk3Range,
+                 (SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
+                                          " Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
+                                          " date_format(Zk3Von, '%%Y.%%m.%%d'), date_format(Zk3Bis, '%%Y.%%m.%%d'),"
+                                          " Zk3Sts, Zk3Upn, Zk3Inf, Zk3Abr" +
+                                              keys + " FROM Qvx331Zk3 WHERE Zk3Key = '%s'",
+                                          key) +
+                                prefixes + RangeCondition("Zk3Pnr", range) +
+                                " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr"));
+}
+
+int SQL_Qvx331Zk3_FetchRange(LeftRecord& l) {
+  Zk3Record& r = l.Rec;
+  std::string stz, pnr, zkt, lna, lgr, kst, ktr;
+  int st = SqlFetchInto(g_zk3Range, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von,
+                        r.Bis, r.Sts, r.Upn, r.Inf, r.Abr, stz, pnr, zkt, lna, lgr, kst, ktr);
+  if (st == 0) {
+    r.Match = DbKey().Add(stz).AddExact(r.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(r.Von).AddExact(
+        r.Bis);
+    l.Line = DbKey().Add(stz).Add(zkt).Add(lna);
+  }
+  return st;
+}
+
+int SQL_Qvx331Zk3_CloseRange() { return dbClose(g_zk3Range); }
 
 int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr) {
   int16_t rre = 0;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "calc/zk3.h"
 #include "run/dbkey.h"
@@ -21,6 +22,12 @@ int DifferenzenErmitteln();
 // day runs of the final one (retro records of the run). Returns the status of
 // deleting the run's retro records.
 int ZwischenDifferenzenErmitteln();
+
+// Both comparisons read the groups and the retro records for ranges of this
+// many personnel numbers one after the other; memory is bounded by a range.
+inline constexpr int kDifferenceRangeEmployees = 500;
+// Test seam: another range size (at least 1).
+void SetDifferenceRangeEmployees(int employees);
 
 // One group of transferred values (the columns of the group selection).
 struct RetroGroup {
@@ -67,16 +74,49 @@ struct Zk5Record {
   double Su1 = 0;
 };
 
+// A range of personnel numbers (as the server compares them): after Lo (when
+// HasLo) up to and including Hi (when HasHi).
+struct PnrRange {
+  bool HasLo = false, HasHi = false;
+  std::string Lo, Hi;
+  // HasList: the personnel numbers of the transfer records in the range (one
+  // spelling each), read before; the groups are read for exactly these.
+  bool HasList = false;
+  std::vector<std::string> Pnrs;
+};
+
+// A retro record as the difference step reads it, with the key of its
+// wage-type line (Stz, Zkt, Lna as the server compares them).
+struct LeftRecord {
+  Zk3Record Rec;
+  DbKey Line;
+};
+
 // Groups of the transferred values of the listed accounting numbers with
-// Zk1Rre > 0 (TOPAS: without Zk1Lfn 2).
-int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas);
+// Zk1Rre > 0 (TOPAS: without Zk1Lfn 2) of the personnel numbers in range.
+int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range = {});
 int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g);
 int SQL_Qvx331Zk1_CloseRetroGroups();
 // Groups of the day runs that the interim settlements of the accounting
-// number (every Zk1Lfn but the run's own) handed over.
-int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr);
+// number (every Zk1Lfn but the run's own) handed over, of the personnel
+// numbers in range.
+int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range = {});
 int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g);
 int SQL_Qvx331Zk1_CloseZwischenGroups();
+// The personnel numbers of the transfer records after after.Lo (when
+// after.HasLo) in the server's order, one spelling of each, at most limit.
+int SQL_Qvx331Zk1_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs);
+// The combinations of accounting number, running number, record type and
+// booking date of the run's retro records (key) as a condition
+// " AND (... OR ...)" for SQL_Qvx331Zk3_OpenRange; empty when there are none
+// or too many.
+int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition);
+// The run's retro records (key) of the personnel numbers in range, ordered by
+// personnel number first; the fetch fills the record as
+// SQL_Qvx331Zk3_FetchRun does, and the key of its wage-type line.
+int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes = {});
+int SQL_Qvx331Zk3_FetchRange(LeftRecord& l);
+int SQL_Qvx331Zk3_CloseRange();
 // Accounting number of a transferred record with the group's values.
 int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr);
 // Insert; su1 receives the Zk1Su1 written (LOGA2 numbering).

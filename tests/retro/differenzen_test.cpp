@@ -3,6 +3,7 @@
 #include "retro/differenzen.h"
 
 #include "retro_fixture.h"
+#include "scenario.h"
 
 namespace {
 
@@ -46,6 +47,77 @@ protected:
         "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Rre) VALUES"
         " ('L1', 'S1', 'Z1', 'L100', '2020-01-01', 0, 1), ('L1', 'S1', 'Z1', 'L200', '2020-01-01', 1, 1)");
   }
+
+  void CheckCases() {
+    Cases();
+    // the booking date of a run with booking dates at the period end
+    Retro.RetroBdt = "2026.01.31";
+    EXPECT_EQ(1, DifferenzenErmitteln());  // PJ unmasked
+    EXPECT_EQ("3|0|2026-02-01|PA|L100|-30|0|2026-02-01|2026-02-28|2|1|2|0\n"
+              "3|0|2026-02-01|PC|L100|-120|0|2026-02-01|2026-02-28|2|1|2|0\n"
+              "3|0|2026-01-01|PF|L100|60|0|2026-01-01|2026-01-31|2|1|1|0\n"
+              "3|0|2026-01-05|PH|L200|0|0|2026-01-05|2026-01-06|2|1|1|0\n"
+              "3|0|2026-01-01|PI|L100|-450|0|2026-01-01|2026-01-31|2|1|1|0\n"
+              "3|0|2026-01-10|PM|L200|0|-10|2026-01-10|2026-01-10|2|1|1|0\n"
+              "3|0|2026-02-01|PN|L100|-60|0|2026-02-01|2026-02-28|2|1|2|0\n",
+              Differences());
+    EXPECT_EQ("\nDifferenzen ermitteln:\n"
+              "Differenzsatz schreiben(1), Pnr: PA\n"
+              "Differenzsatz schreiben(Del), Pnr: PC\n"
+              "Differenzsatz schreiben(Del), Pnr: PI\n"
+              "Differenzsatz schreiben(Del), Pnr: PM\n"
+              "Differenzsatz schreiben(Del), Pnr: PN\n"
+              "Differenzsatz schreiben(Ins), Pnr: PF\n"
+              "Differenzsatz schreiben(Ins), Pnr: PH\n",
+              RunLog());
+    // only the other run's retro record is left; no Zk1Rre stays negative
+    EXPECT_EQ("01.04.2026 07:00:00|PL\n", Rows("SELECT Zk3Key, Zk3Pnr FROM Qvx331Zk3"));
+    EXPECT_EQ("PJ|1\n", Rows("SELECT Zk1Pnr, Zk1Rre FROM Qvx331Zk1 WHERE Zk1Pnr = 'PJ'"));
+    EXPECT_EQ("", Rows("SELECT Zk1Pnr FROM Qvx331Zk1 WHERE Zk1Rre < 0"));
+    EXPECT_EQ("", Rows("SELECT * FROM Qvx331Zk5"));
+  }
+
+  void CheckZwischen() {
+    Ctx.Lug.LugLgp = "LOGA2";
+    Fixture(
+        "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Rre) VALUES"
+        " ('L1', 'S1', 'Z1', 'L200', '2020-01-01', 1, 0), ('L1', 'S1', 'Z1', 'L100', '2020-01-01', 0, 0);" +
+        // PA 300 sent, 360 now
+        Zk1(3, 10, "2026-03-02", "PA", "L200", 300, 0, 0, "2026-03-02", "2026-03-03", 2) +
+        Zk3(3, "2026-03-02", "PA", "L200", 360, 0, "2026-03-02", "2026-03-03") +
+        // PB 90 sent, gone; PC 0 sent, gone
+        Zk1(3, 20, "2026-03-09", "PB", "L200", 90, 0, 0, "2026-03-09", "2026-03-09", 2) +
+        Zk1(3, 20, "2026-03-10", "PC", "L200", 0, 0, 0, "2026-03-10", "2026-03-10", 2) +
+        // PD gone, and the final run holds a record of the same identity already
+        Zk1(3, 20, "2026-03-11", "PD", "L200", 45, 0, 0, "2026-03-11", "2026-03-11", 2) +
+        Zk1(3, 0, "2026-03-11", "PD", "L200", 7, 0, 0, "2026-03-11", "2026-03-11", 2) +
+        // PE unchanged
+        Zk1(3, 10, "2026-03-16", "PE", "L200", 480, 0, 0, "2026-03-16", "2026-03-16", 2) +
+        Zk3(3, "2026-03-16", "PE", "L200", 480, 0, "2026-03-16", "2026-03-16") +
+        // PF a new run
+        Zk3(3, "2026-03-23", "PF", "L200", 120, 0, "2026-03-23", "2026-03-23") +
+        // not compared: a month value of an interim run, a day-account value of
+        // a line without day runs, a day run of the final run itself
+        Zk1(3, 10, "2026-03-01", "PG", "L200", 50, 0, 0, "2026-03-01", "2026-03-31", 1) +
+        Zk1(3, 10, "2026-03-05", "PH", "L100", 50, 0, 0, "2026-03-01", "2026-03-31", 2) +
+        Zk1(3, 0, "2026-03-06", "PI", "L200", 50, 0, 0, "2026-03-06", "2026-03-06", 2));
+    EXPECT_EQ(0, ZwischenDifferenzenErmitteln());
+    EXPECT_EQ("3|0|2026-03-02|PA|L200|60|0|2026-03-02|2026-03-03|2|1|3|1\n"
+              "3|0|2026-03-09|PB|L200|-90|0|2026-03-09|2026-03-09|2|1|3|2\n"
+              "3|0|2026-03-23|PF|L200|120|0|2026-03-23|2026-03-23|2|1|3|4\n",
+              Differences());
+    EXPECT_EQ("PD|7|0\n", Rows("SELECT Zk1Pnr, Zk1Std, Zk1Rre FROM Qvx331Zk1 WHERE Zk1Pnr = 'PD' AND Zk1Lfn = 0"));
+    EXPECT_EQ("PA|3|360|1\nPA|4|300|0\nPB|4|90|0\nPD|4|45|0\nPF|3|120|4\n",
+              Rows("SELECT Zk5Pnr, Zk5Rre, Zk5Std, Zk5Su1 FROM Qvx331Zk5 ORDER BY Zk5Pnr, Zk5Rre"));
+    EXPECT_EQ("\nZwischenabrechnung : Differenzen ermitteln:\n"
+              "Diff.satz schreiben(1) ZwiAbr, Pnr: PA\n"
+              "Diff.satz schreiben(Del) ZwiAbr, Pnr: PB\n"
+              "Diff.satz schreiben(Del) ZwiAbr, Pnr: PD\n"
+              "  ZK1 INSERT-Satz(2) ZwiAbr, Status : 1062\n"
+              "Diff.satz schreiben(Ins) ZwiAbr, Pnr: PF\n",
+              RunLog());
+    EXPECT_EQ("", Rows("SELECT Zk3Pnr FROM Qvx331Zk3"));
+  }
 };
 
 }  // namespace
@@ -53,34 +125,7 @@ protected:
 // The three cases per group, the new values, the groups left alone, the
 // accumulation of a reversal, the deletion of the run's retro records and the
 // unmasking, in one step.
-TEST_F(Differenzen, CasesOfOneRun) {
-  Cases();
-  // the booking date of a run with booking dates at the period end
-  Retro.RetroBdt = "2026.01.31";
-  EXPECT_EQ(1, DifferenzenErmitteln());  // PJ unmasked
-  EXPECT_EQ("3|0|2026-02-01|PA|L100|-30|0|2026-02-01|2026-02-28|2|1|2|0\n"
-            "3|0|2026-02-01|PC|L100|-120|0|2026-02-01|2026-02-28|2|1|2|0\n"
-            "3|0|2026-01-01|PF|L100|60|0|2026-01-01|2026-01-31|2|1|1|0\n"
-            "3|0|2026-01-05|PH|L200|0|0|2026-01-05|2026-01-06|2|1|1|0\n"
-            "3|0|2026-01-01|PI|L100|-450|0|2026-01-01|2026-01-31|2|1|1|0\n"
-            "3|0|2026-01-10|PM|L200|0|-10|2026-01-10|2026-01-10|2|1|1|0\n"
-            "3|0|2026-02-01|PN|L100|-60|0|2026-02-01|2026-02-28|2|1|2|0\n",
-            Differences());
-  EXPECT_EQ("\nDifferenzen ermitteln:\n"
-            "Differenzsatz schreiben(1), Pnr: PA\n"
-            "Differenzsatz schreiben(Del), Pnr: PC\n"
-            "Differenzsatz schreiben(Del), Pnr: PI\n"
-            "Differenzsatz schreiben(Del), Pnr: PM\n"
-            "Differenzsatz schreiben(Del), Pnr: PN\n"
-            "Differenzsatz schreiben(Ins), Pnr: PF\n"
-            "Differenzsatz schreiben(Ins), Pnr: PH\n",
-            RunLog());
-  // only the other run's retro record is left; no Zk1Rre stays negative
-  EXPECT_EQ("01.04.2026 07:00:00|PL\n", Rows("SELECT Zk3Key, Zk3Pnr FROM Qvx331Zk3"));
-  EXPECT_EQ("PJ|1\n", Rows("SELECT Zk1Pnr, Zk1Rre FROM Qvx331Zk1 WHERE Zk1Pnr = 'PJ'"));
-  EXPECT_EQ("", Rows("SELECT Zk1Pnr FROM Qvx331Zk1 WHERE Zk1Rre < 0"));
-  EXPECT_EQ("", Rows("SELECT * FROM Qvx331Zk5"));
-}
+TEST_F(Differenzen, CasesOfOneRun) { CheckCases(); }
 
 // LOGA2: every difference record takes the next number of the sequence; a
 // change gives an insert record (the value now valid, the difference's number)
@@ -174,44 +219,42 @@ TEST_F(Differenzen, RetroRecordIdentity) {
 
 // Interim differences: the day runs handed over by the interim settlements
 // (running numbers 10 and 20) against the final settlement's day runs.
-TEST_F(Differenzen, ZwischenDifferenzen) {
-  Ctx.Lug.LugLgp = "LOGA2";
-  Fixture(
-      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Rre) VALUES"
-      " ('L1', 'S1', 'Z1', 'L200', '2020-01-01', 1, 0), ('L1', 'S1', 'Z1', 'L100', '2020-01-01', 0, 0);" +
-      // PA 300 sent, 360 now
-      Zk1(3, 10, "2026-03-02", "PA", "L200", 300, 0, 0, "2026-03-02", "2026-03-03", 2) +
-      Zk3(3, "2026-03-02", "PA", "L200", 360, 0, "2026-03-02", "2026-03-03") +
-      // PB 90 sent, gone; PC 0 sent, gone
-      Zk1(3, 20, "2026-03-09", "PB", "L200", 90, 0, 0, "2026-03-09", "2026-03-09", 2) +
-      Zk1(3, 20, "2026-03-10", "PC", "L200", 0, 0, 0, "2026-03-10", "2026-03-10", 2) +
-      // PD gone, and the final run holds a record of the same identity already
-      Zk1(3, 20, "2026-03-11", "PD", "L200", 45, 0, 0, "2026-03-11", "2026-03-11", 2) +
-      Zk1(3, 0, "2026-03-11", "PD", "L200", 7, 0, 0, "2026-03-11", "2026-03-11", 2) +
-      // PE unchanged
-      Zk1(3, 10, "2026-03-16", "PE", "L200", 480, 0, 0, "2026-03-16", "2026-03-16", 2) +
-      Zk3(3, "2026-03-16", "PE", "L200", 480, 0, "2026-03-16", "2026-03-16") +
-      // PF a new run
-      Zk3(3, "2026-03-23", "PF", "L200", 120, 0, "2026-03-23", "2026-03-23") +
-      // not compared: a month value of an interim run, a day-account value of
-      // a line without day runs, a day run of the final run itself
-      Zk1(3, 10, "2026-03-01", "PG", "L200", 50, 0, 0, "2026-03-01", "2026-03-31", 1) +
-      Zk1(3, 10, "2026-03-05", "PH", "L100", 50, 0, 0, "2026-03-01", "2026-03-31", 2) +
-      Zk1(3, 0, "2026-03-06", "PI", "L200", 50, 0, 0, "2026-03-06", "2026-03-06", 2));
-  EXPECT_EQ(0, ZwischenDifferenzenErmitteln());
-  EXPECT_EQ("3|0|2026-03-02|PA|L200|60|0|2026-03-02|2026-03-03|2|1|3|1\n"
-            "3|0|2026-03-09|PB|L200|-90|0|2026-03-09|2026-03-09|2|1|3|2\n"
-            "3|0|2026-03-23|PF|L200|120|0|2026-03-23|2026-03-23|2|1|3|4\n",
-            Differences());
-  EXPECT_EQ("PD|7|0\n", Rows("SELECT Zk1Pnr, Zk1Std, Zk1Rre FROM Qvx331Zk1 WHERE Zk1Pnr = 'PD' AND Zk1Lfn = 0"));
-  EXPECT_EQ("PA|3|360|1\nPA|4|300|0\nPB|4|90|0\nPD|4|45|0\nPF|3|120|4\n",
-            Rows("SELECT Zk5Pnr, Zk5Rre, Zk5Std, Zk5Su1 FROM Qvx331Zk5 ORDER BY Zk5Pnr, Zk5Rre"));
-  EXPECT_EQ("\nZwischenabrechnung : Differenzen ermitteln:\n"
-            "Diff.satz schreiben(1) ZwiAbr, Pnr: PA\n"
-            "Diff.satz schreiben(Del) ZwiAbr, Pnr: PB\n"
-            "Diff.satz schreiben(Del) ZwiAbr, Pnr: PD\n"
-            "  ZK1 INSERT-Satz(2) ZwiAbr, Status : 1062\n"
-            "Diff.satz schreiben(Ins) ZwiAbr, Pnr: PF\n",
-            RunLog());
-  EXPECT_EQ("", Rows("SELECT Zk3Pnr FROM Qvx331Zk3"));
+TEST_F(Differenzen, ZwischenDifferenzen) { CheckZwischen(); }
+
+// Groups and retro records are compared for ranges of personnel numbers one
+// after the other: ranges of one, two and three employees (and ranges ending
+// between spellings of one personnel number that the server holds equal) give
+// exactly the records, log lines and LOGA2 numbers of one range over all.
+class DifferenzenRanges : public Differenzen, public ::testing::WithParamInterface<int> {
+protected:
+  void SetUp() override {
+    Differenzen::SetUp();
+    SetDifferenceRangeEmployees(GetParam());
+  }
+  void TearDown() override {
+    SetDifferenceRangeEmployees(kDifferenceRangeEmployees);
+    Differenzen::TearDown();
+  }
+};
+
+TEST_P(DifferenzenRanges, CasesOfOneRun) {
+  // one employee in two spellings on either side: unchanged, nothing written
+  Fixture(Zk1(2, 0, "2026-02-01", "pz", "L100", 30, 0, 1, "2026-02-01", "2026-02-28") +
+          Zk1(1, 0, "2026-01-01", "PZ ", "L100", 40, 0, 1, "2026-01-01", "2026-01-31") +
+          Zk3(2, "2026-02-01", "PZ", "L100", 30, 0, "2026-02-01", "2026-02-28") +
+          Zk3(1, "2026-01-01", "pz ", "L100", 40, 0, "2026-01-01", "2026-01-31"));
+  CheckCases();
+}
+
+TEST_P(DifferenzenRanges, ZwischenDifferenzen) { CheckZwischen(); }
+
+INSTANTIATE_TEST_SUITE_P(Sizes, DifferenzenRanges, ::testing::Values(1, 2, 3));
+
+// The reference company with ranges of seven employees: every result and log
+// line as with one range over its three hundred employees.
+TEST(DifferenzenReference, RangesOfSevenEmployees) {
+  SetDifferenceRangeEmployees(7);
+  std::string failures = RunScenario(std::string(LUG_SOURCE_DIR) + "/tests/scenarios/reference_company.scn");
+  SetDifferenceRangeEmployees(kDifferenceRangeEmployees);
+  EXPECT_TRUE(failures.empty()) << failures;
 }
