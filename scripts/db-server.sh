@@ -5,7 +5,9 @@
 #
 #   scripts/db-server.sh start|stop|status
 #
-# Environment: LUG_DB_DIR (default <repo>/build/db), LUG_DB_PORT (optional).
+# Environment: LUG_DB_DIR (default <repo>/build/db), LUG_DB_PORT (optional),
+# LUG_DB_POOL: InnoDB buffer pool (default 1G, so that the month-end
+# benchmark's company stays in memory as on a production server).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -54,7 +56,7 @@ start() {
     --log-error="$logfile" --user="$(id -un)" "${net[@]}" \
     --lower-case-table-names=1 --default-storage-engine=InnoDB \
     --character-set-server=latin1 --collation-server=latin1_swedish_ci \
-    --sysdate-is-now --innodb-buffer-pool-size=128M --innodb-flush-log-at-trx-commit=2 \
+    --sysdate-is-now --innodb-buffer-pool-size="${LUG_DB_POOL:-1G}" --innodb-flush-log-at-trx-commit=2 \
     --innodb-log-file-size=64M --max-connections=200 >/dev/null 2>&1 &
   for _ in $(seq 1 120); do
     if [ -S "$sock" ] && client -e "SELECT 1" >/dev/null 2>&1; then break; fi

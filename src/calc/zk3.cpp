@@ -88,41 +88,6 @@ int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r) {
                             r.Lgr, r.Kst, r.Ktr));
 }
 
-namespace {
-
-SqlCursor g_zk3Run;
-
-}  // namespace
-
-// In a fixed order, so that a run writes its new values (and their LOGA2
-// numbers) the same way every time.
-int SQL_Qvx331Zk3_OpenRun(const std::string& key) {
-  std::string keys;
-  for (const char* c : {"Zk3Stz", "Zk3Pnr", "Zk3Zkt", "Zk3Lna", "Zk3Lgr", "Zk3Kst", "Zk3Ktr"})
-    keys += ", " + SqlKeyColumn(c);
-  return SqlOpen(g_zk3Run, SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
-                                     " Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
-                                     " date_format(Zk3Von, '%%Y.%%m.%%d'), date_format(Zk3Bis, '%%Y.%%m.%%d'),"
-                                     " Zk3Sts, Zk3Upn, Zk3Inf, Zk3Abr" +
-                                         keys +
-                                         " FROM Qvx331Zk3 WHERE Zk3Key = '%s'"
-                                         " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst,"
-                                         " Zk3Ktr",
-                                     key));
-}
-
-int SQL_Qvx331Zk3_FetchRun(Zk3Record& r) {
-  std::string stz, pnr, zkt, lna, lgr, kst, ktr;
-  int st = SqlFetchInto(g_zk3Run, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von,
-                        r.Bis, r.Sts, r.Upn, r.Inf, r.Abr, stz, pnr, zkt, lna, lgr, kst, ktr);
-  if (st == 0)
-    r.Match = DbKey().Add(stz).AddExact(r.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(r.Von).AddExact(
-        r.Bis);
-  return st;
-}
-
-int SQL_Qvx331Zk3_CloseRun() { return dbClose(g_zk3Run); }
-
 int SQL_Qvx331Zk3_DeleteRun(const std::string& key) {
   return SqlWrite(SqlFormat("DELETE FROM Qvx331Zk3  WHERE Zk3Key = '%s' ", key));
 }

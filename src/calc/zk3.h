@@ -59,10 +59,5 @@ int SQL_Qvx331Zk3_Add(const Zk3Record& r);
 // (Zk3Bdt one month after r.Bdt).
 int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r);
 
-// All retro records of the run; the fetch fills Stz, Bdt, Pnr, Zkt, Lna, Lgr,
-// Kst, Ktr, Krt, Std, Tge, Von, Bis, Sts, Upn, Inf, Abr and Match.
-int SQL_Qvx331Zk3_OpenRun(const std::string& key);
-int SQL_Qvx331Zk3_FetchRun(Zk3Record& r);
-int SQL_Qvx331Zk3_CloseRun();
 // Deletes every retro record of the run.
 int SQL_Qvx331Zk3_DeleteRun(const std::string& key);

@@ -112,8 +112,9 @@ int SQL_Qvx331Zk1_ReadPnrs(const PnrRange& after, int limit, std::vector<std::st
 // or too many.
 int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition);
 // The run's retro records (key) of the personnel numbers in range, ordered by
-// personnel number first; the fetch fills the record as
-// SQL_Qvx331Zk3_FetchRun does, and the key of its wage-type line.
+// personnel number first; the fetch fills Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst,
+// Ktr, Krt, Std, Tge, Von, Bis, Sts, Upn, Inf, Abr and Match of the record,
+// and the key of its wage-type line.
 int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes = {});
 int SQL_Qvx331Zk3_FetchRange(LeftRecord& l);
 int SQL_Qvx331Zk3_CloseRange();
