@@ -15,17 +15,10 @@ namespace {
 
 // Site values of the employee in the period.
 // Served from the batch of employees read ahead when it covers the employee.
-struct ZksCursor {
-  SqlCursor Sql;
-  bool Served = false;
-  std::vector<std::pair<std::string, double>> Rows;
-  size_t Pos = 0;
-} g_zks;
+BatchCursor<std::pair<std::string, double>> g_zks;
 
 int SQL_Qvx331Zks_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
-  g_zks.Pos = 0;
-  g_zks.Served = BatchZks(pnr, von, bis, g_zks.Rows);
-  if (g_zks.Served) return 0;
+  if (g_zks.Serve(BatchZks(pnr, von, bis, g_zks.Rows))) return 0;
   return SqlOpen(g_zks.Sql, SqlFormat("SELECT ZksTxt, ZksWrt FROM Qvx331Zks"
                                   " WHERE ZksPnr = '%s'"
                                   " AND date_format(ZksDtm, '%%Y.%%m.%%d') >= '%s'"
@@ -33,20 +26,8 @@ int SQL_Qvx331Zks_Open(const std::string& pnr, const std::string& von, const std
                                   " ORDER BY ZksDtm, ZksTxt",
                                   pnr, von, bis));
 }
-int SQL_Qvx331Zks_Fetch(std::string& txt, double& wrt) {
-  if (!g_zks.Served) return SqlFetchInto(g_zks.Sql, txt, wrt);
-  if (g_zks.Pos >= g_zks.Rows.size()) return kSqlNoMoreRows;
-  txt = g_zks.Rows[g_zks.Pos].first;
-  wrt = g_zks.Rows[g_zks.Pos].second;
-  ++g_zks.Pos;
-  return 0;
-}
-int SQL_Qvx331Zks_Close() {
-  if (!g_zks.Served) return dbClose(g_zks.Sql);
-  g_zks.Served = false;
-  g_zks.Rows.clear();
-  return 0;
-}
+int SQL_Qvx331Zks_Fetch(std::string& txt, double& wrt) { return g_zks.Fetch(txt, wrt); }
+int SQL_Qvx331Zks_Close() { return g_zks.Close(); }
 
 // A value in hundredths, rounded on the magnitude so that negative values are
 // rounded like positive ones (-7.5 gives -750, not -749), with a margin far

@@ -180,37 +180,14 @@ int SQL_Qvx320Tgb_GetSaldo3(const std::string& pnr, const std::string& bis, int3
 
 // A day cursor: the days of the batch when it covers the employee, else the
 // statement's rows.
-struct DayCursor {
-  SqlCursor Sql;
-  bool Served = false;
-  std::vector<std::string> Days;
-  size_t Pos = 0;
-
-  bool Serve(bool served) {
-    Served = served;
-    Pos = 0;
-    return served;
-  }
-  int Fetch(std::string& day) {
-    if (!Served) return SqlFetchInto(Sql, day);
-    if (Pos >= Days.size()) return kSqlNoMoreRows;
-    day = Days[Pos++];
-    return 0;
-  }
-  int Close() {
-    if (!Served) return dbClose(Sql);
-    Served = false;
-    Days.clear();
-    return 0;
-  }
-};
+using DayCursor = BatchCursor<std::string>;
 
 // Days with bookings on accounts of one Lu1Sts code (103 presence, 104 absence).
 DayCursor g_tage;
 
 int SQL_Qvx331Zkb_OpenTage(const std::string& pnr, const std::string& von, const std::string& bis,
                            const std::string& akr, int16_t code) {
-  if (g_tage.Serve(BatchTage(pnr, von, bis, akr, code, g_tage.Days))) return 0;
+  if (g_tage.Serve(BatchTage(pnr, von, bis, akr, code, g_tage.Rows))) return 0;
   return SqlOpen(g_tage.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
                                    " FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
                                    " WHERE ZkbPnr = '%s'"
@@ -255,17 +232,10 @@ int SQL_Qvx331Zkb_SumUns(const std::string& akr, const std::string& pnr, const s
 }
 
 // Days of the working-time model with a target time (PSYBR).
-struct ZtgCursor {
-  SqlCursor Sql;
-  bool Served = false;
-  std::vector<std::pair<std::string, double>> Rows;
-  size_t Pos = 0;
-} g_ztg;
+BatchCursor<std::pair<std::string, double>> g_ztg;
 
 int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
-  g_ztg.Pos = 0;
-  g_ztg.Served = BatchZtg(pnr, von, bis, g_ztg.Rows);
-  if (g_ztg.Served) return 0;
+  if (g_ztg.Serve(BatchZtg(pnr, von, bis, g_ztg.Rows))) return 0;
   return SqlOpen(g_ztg.Sql, SqlFormat("SELECT DISTINCT date_format(ZtgVon, '%%Y.%%m.%%d'), AzvSol"
                                   " FROM Qvx329Ztg A, Qvx140Azv"
                                   " WHERE ZtgPnr = '%s' AND ZtgAzt = AzvNum"
@@ -276,20 +246,8 @@ int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std
                                   " AND AzvNum = A.ZtgAzt) ORDER BY ZtgVon",
                                   pnr, von, bis));
 }
-int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) {
-  if (!g_ztg.Served) return SqlFetchInto(g_ztg.Sql, day, azvSol);
-  if (g_ztg.Pos >= g_ztg.Rows.size()) return kSqlNoMoreRows;
-  day = g_ztg.Rows[g_ztg.Pos].first;
-  azvSol = g_ztg.Rows[g_ztg.Pos].second;
-  ++g_ztg.Pos;
-  return 0;
-}
-int SQL_Qvx329Ztg_Close() {
-  if (!g_ztg.Served) return dbClose(g_ztg.Sql);
-  g_ztg.Served = false;
-  g_ztg.Rows.clear();
-  return 0;
-}
+int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) { return g_ztg.Fetch(day, azvSol); }
+int SQL_Qvx329Ztg_Close() { return g_ztg.Close(); }
 
 int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
   int st = 0;
@@ -318,7 +276,7 @@ DayCursor g_tage102;
 
 int SQL_Qvx331Zkb_OpenTage102(const std::string& pnr, const std::string& von, const std::string& bis,
                               const std::string& akr) {
-  if (g_tage102.Serve(BatchTage(pnr, von, bis, akr, 102, g_tage102.Days))) return 0;
+  if (g_tage102.Serve(BatchTage(pnr, von, bis, akr, 102, g_tage102.Rows))) return 0;
   return SqlOpen(g_tage102.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
                                       " FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
                                       " WHERE ZkbPnr = '%s'"

@@ -16,32 +16,7 @@ constexpr const char* kStartDay = "9999.01.01";
 
 // A cursor of days with day differences: the rows of the batch of employees
 // read ahead when it covers the employee, else the statement's rows.
-struct UnbCursor {
-  SqlCursor Sql;
-  bool Served = false;
-  std::vector<std::pair<std::string, int32_t>> Rows;
-  size_t Pos = 0;
-
-  bool Serve(bool served) {
-    Served = served;
-    Pos = 0;
-    return served;
-  }
-  int Fetch(std::string& day, int32_t& diff) {
-    if (!Served) return SqlFetchInto(Sql, day, diff);
-    if (Pos >= Rows.size()) return kSqlNoMoreRows;
-    day = Rows[Pos].first;
-    diff = Rows[Pos].second;
-    ++Pos;
-    return 0;
-  }
-  int Close() {
-    if (!Served) return dbClose(Sql);
-    Served = false;
-    Rows.clear();
-    return 0;
-  }
-};
+using UnbCursor = BatchCursor<std::pair<std::string, int32_t>>;
 
 // Qualifying days of the period, each with the number of days since the
 // previous one (the first one against 9999.01.01, so negative).

@@ -38,32 +38,12 @@ void ZwischenRun(const Zk1Record& r, bool nextMonth) {
   RetroRun(r, nextMonth);
 }
 
-SqlCursor g_monat, g_lu1, g_tag, g_folge, g_pruef;
-
-// A cursor served from the batch read ahead: its rows and the next one.
-template <class Row>
-struct Served {
-  bool On = false;
-  std::vector<Row> Rows;
-  size_t Next = 0;
-  void Start() {
-    On = true;
-    Next = 0;
-  }
-  int Fetch(Row& out) {
-    if (Next >= Rows.size()) return kSqlNoMoreRows;
-    out = Rows[Next++];
-    return 0;
-  }
-  int Close() {
-    On = false;
-    Rows.clear();
-    return 0;
-  }
-};
-Served<ZkbMonat> g_monatMem;
-Served<ZkbTag> g_tagMem, g_folgeMem;
-Served<PruefRow> g_pruefMem;
+SqlCursor g_lu1;
+// The account transfer's cursors, served from the bookings read ahead for a
+// batch of employees when it holds them.
+BatchCursor<ZkbMonat> g_monat;
+BatchCursor<ZkbTag> g_tag, g_folge;
+BatchCursor<PruefRow> g_pruef;
 
 // Wage-type lines, next calendar days and the accounts of day codes do not
 // change during a run; each is read once per settlement call instead of once
@@ -481,11 +461,7 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
 // the latest booking. (Day runs carry the cost type of the first row.)
 int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
                             const std::string& lugLug) {
-  g_monatMem.Close();
-  if (BatchMonat(pnr, von, bis, lfn, lugLug, g_monatMem.Rows)) {
-    g_monatMem.Start();
-    return 0;
-  }
+  if (g_monat.Serve(BatchMonat(pnr, von, bis, lfn, lugLug, g_monat.Rows))) return 0;
   const std::string columns = "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge),"
                               " ZkbStg, ZkbSta, " +
                               SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") +
@@ -495,10 +471,10 @@ int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, cons
       " ORDER BY ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt, ZkbStg,"
       " ZkbSta";
   if (Ctx.TopasFlag != 0 && lfn == 2)
-    return SqlOpen(g_monat, SqlFormat(columns + " AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'" +
+    return SqlOpen(g_monat.Sql, SqlFormat(columns + " AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'" +
                                           tail,
                                       pnr, von, bis));
-  return SqlOpen(g_monat,
+  return SqlOpen(g_monat.Sql,
                  SqlFormat(columns +
                                " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
                                " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
@@ -510,12 +486,12 @@ int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, cons
 }
 
 int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m) {
-  if (g_monatMem.On) return g_monatMem.Fetch(m);
-  return SqlFetchInto(g_monat, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
+  if (g_monat.Served()) return g_monat.Next(m);
+  return SqlFetchInto(g_monat.Sql, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
                       m.ZkbStg, m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr);
 }
 
-int SQL_Qvx331Zkb_CloseMonat() { return g_monatMem.On ? g_monatMem.Close() : dbClose(g_monat); }
+int SQL_Qvx331Zkb_CloseMonat() { return g_monat.Close(); }
 
 int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
                        const std::string& von, const std::string& bis) {
@@ -555,30 +531,22 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
 
 int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
                           const std::string& bis, const std::string* zktKey) {
-  g_tagMem.Close();
-  if (zktKey && BatchTag(pnr, *zktKey, von, bis, g_tagMem.Rows)) {
-    g_tagMem.Start();
-    return 0;
-  }
-  return SqlOpen(g_tag, SqlFormat(kTagColumns +
+  if (g_tag.Serve(zktKey && BatchTag(pnr, *zktKey, von, bis, g_tag.Rows))) return 0;
+  return SqlOpen(g_tag.Sql, SqlFormat(kTagColumns +
                                       " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbZkt = '%s'"
                                       " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
                                       " ORDER BY ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
                                   pnr, zkt, von, bis));
 }
 
-int SQL_Qvx331Zkb_FetchTag(ZkbTag& d) { return g_tagMem.On ? g_tagMem.Fetch(d) : FetchTag(g_tag, d); }
-int SQL_Qvx331Zkb_CloseTag() { return g_tagMem.On ? g_tagMem.Close() : dbClose(g_tag); }
+int SQL_Qvx331Zkb_FetchTag(ZkbTag& d) { return g_tag.Served() ? g_tag.Next(d) : FetchTag(g_tag.Sql, d); }
+int SQL_Qvx331Zkb_CloseTag() { return g_tag.Close(); }
 
 int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
                             const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr,
                             const FolgeKeys* keys) {
-  g_folgeMem.Close();
-  if (keys && BatchFolge(pnr, keys->Zkt, keys->Kst, keys->Ktr, von, bis, ztr, g_folgeMem.Rows)) {
-    g_folgeMem.Start();
-    return 0;
-  }
-  return SqlOpen(g_folge, SqlFormat(kTagColumns +
+  if (g_folge.Serve(keys && BatchFolge(pnr, keys->Zkt, keys->Kst, keys->Ktr, von, bis, ztr, g_folge.Rows))) return 0;
+  return SqlOpen(g_folge.Sql, SqlFormat(kTagColumns +
                                         " WHERE ZkbPnr = '%s' AND ZkbZkt = '%s' AND ZkbZtr = 1"
                                         " AND ZkbKst = '%s' AND ZkbKtr = '%s'"
                                         " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s' AND (ZkbStd > 0 OR %d != 0)"
@@ -586,8 +554,8 @@ int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, cons
                                     pnr, zkt, kst, ktr, von, bis, ztr));
 }
 
-int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d) { return g_folgeMem.On ? g_folgeMem.Fetch(d) : FetchTag(g_folge, d); }
-int SQL_Qvx331Zkb_CloseFolge() { return g_folgeMem.On ? g_folgeMem.Close() : dbClose(g_folge); }
+int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d) { return g_folge.Served() ? g_folge.Next(d) : FetchTag(g_folge.Sql, d); }
+int SQL_Qvx331Zkb_CloseFolge() { return g_folge.Close(); }
 
 int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol) {
   sol = 0;
@@ -608,12 +576,8 @@ int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next) {
 int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
                             const std::string& von, const std::string& bis, const std::string& akr,
                             const std::string& ktr, const FolgeKeys* keys) {
-  g_pruefMem.Close();
-  if (keys && BatchPruef(pnr, keys->Zkt, keys->Kst, von, bis, akr, keys->Ktr, g_pruefMem.Rows)) {
-    g_pruefMem.Start();
-    return 0;
-  }
-  return SqlOpen(g_pruef,
+  if (g_pruef.Serve(keys && BatchPruef(pnr, keys->Zkt, keys->Kst, von, bis, akr, keys->Ktr, g_pruef.Rows))) return 0;
+  return SqlOpen(g_pruef.Sql,
                  SqlFormat("SELECT DISTINCT date_format(TagTag, '%%Y.%%m.%%d'), TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") +
                                ", " + SqlKeyColumn("TagHtn") +
                                " FROM Qvx327Tag"
@@ -627,9 +591,9 @@ int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, cons
 
 int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
                              std::string& htnKey) {
-  if (g_pruefMem.On) {
+  if (g_pruef.Served()) {
     PruefRow r;
-    int st = g_pruefMem.Fetch(r);
+    int st = g_pruef.Next(r);
     if (st == 0) {
       day = r.Day;
       htv = r.Htv;
@@ -639,10 +603,10 @@ int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& ht
     }
     return st;
   }
-  return SqlFetchInto(g_pruef, day, htv, htn, htvKey, htnKey);
+  return SqlFetchInto(g_pruef.Sql, day, htv, htn, htvKey, htnKey);
 }
 
-int SQL_Qvx327Tag_ClosePruef() { return g_pruefMem.On ? g_pruefMem.Close() : dbClose(g_pruef); }
+int SQL_Qvx327Tag_ClosePruef() { return g_pruef.Close(); }
 
 int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey) {
   return SqlSelectOne(SqlFormat("SELECT FcdZkt, " + SqlKeyColumn("FcdZkt") + " FROM Qvx131Fcd WHERE FcdNum = '%s'", code),
