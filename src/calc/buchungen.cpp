@@ -23,10 +23,15 @@ struct BookingBatch {
   int16_t Lfn = 0;
   bool Topas = false;
   std::unordered_map<std::string, std::string> KeyOfPnr;  // personnel number as in statements -> key
-  bool MonatValid = false, TagValid = false, CodesValid = false;
+  std::string List;  // the personnel numbers for IN (...)
+  bool MonatValid = false;
+  // Daily bookings and day codes are read when an employee of the batch first
+  // needs them: calls whose wage-type lines use neither do not read them.
+  enum State { kNotRead, kRead, kFailed };
+  State Tag = kNotRead, Codes = kNotRead;
   std::map<std::string, std::vector<ZkbMonat>> Monat;  // by employee key, in the cursor's order
-  std::map<std::string, std::vector<ZkbTag>> Tag;      // by employee key: account, day, Kst, Ktr, Krt
-  std::map<std::string, std::vector<CodeRow>> Codes;   // by employee key
+  std::map<std::string, std::vector<ZkbTag>> TagRows;    // by employee key: account, day, Kst, Ktr, Krt
+  std::map<std::string, std::vector<CodeRow>> CodeRows;  // by employee key
   // Circle -> accounts with a wage-type line of the circle's interface
   // (key of Lu1Ztk) -> one of them has Lu1Art 1; read when first needed.
   std::map<std::string, std::map<std::string, bool>> Accounts;
@@ -81,6 +86,47 @@ const std::map<std::string, bool>* AccountsOf(const std::string& akr) {
   return &g_b.Accounts.emplace(akr, std::move(accounts)).first->second;
 }
 
+bool DailyRead() {
+  BookingBatch& b = g_b;
+  if (b.Tag == BookingBatch::kNotRead) {
+    const std::string range =
+        " AND ZkbDtm >= '" + SqlEscape(b.Von) + "' AND ZkbDtm <= '" + SqlEscape(b.Bis) + "'";
+    bool ok = ReadAll(
+      "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%Y.%m.%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
+      " ZkbStg, ZkbSta, ZkbDat, " +
+          SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " + SqlKeyColumn("ZkbZkt") + ", " +
+          SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + b.List + ") AND ZkbZtr = 1" + range +
+          " ORDER BY ZkbPnr, ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
+      b.TagRows, [](SqlCursor& c, std::string& key, ZkbTag& d) {
+        return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd,
+                            d.ZkbTge, d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr, d.KeyZkt, key);
+      });
+    b.Tag = ok ? BookingBatch::kRead : BookingBatch::kFailed;
+  }
+  return b.Tag == BookingBatch::kRead;
+}
+
+// Every row of the day codes.
+bool CodesRead() {
+  BookingBatch& b = g_b;
+  if (b.Codes == BookingBatch::kNotRead) {
+    bool ok = ReadAll(
+      "SELECT date_format(TagTag, '%Y.%m.%d'), TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") + ", " +
+          SqlKeyColumn("TagHtn") + ", TagHtv IS NULL, TagHtn IS NULL, " + SqlKeyColumn("TagPnr") +
+          " FROM Qvx327Tag WHERE TagPnr IN (" + b.List + ") AND TagTag >= '" + SqlEscape(b.Von) +
+          "' AND TagTag <= '" + SqlEscape(b.Bis) + "' ORDER BY TagPnr, TagTag",
+      b.CodeRows, [](SqlCursor& c, std::string& key, CodeRow& r) {
+        int16_t htvNull = 0, htnNull = 0;
+        int st = SqlFetchInto(c, r.Day, r.Htv, r.Htn, r.HtvKey, r.HtnKey, htvNull, htnNull, key);
+        r.HtvNull = htvNull != 0;
+        r.HtnNull = htnNull != 0;
+        return st;
+      });
+    b.Codes = ok ? BookingBatch::kRead : BookingBatch::kFailed;
+  }
+  return b.Codes == BookingBatch::kRead;
+}
+
 }  // namespace
 
 void ClearBookingBatch() { g_b = BookingBatch{}; }
@@ -98,7 +144,8 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   b.Lfn = Ctx.Lfn;
   b.Topas = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
   for (const auto& e : employees) b.KeyOfPnr.emplace(e.Pnr, e.Key);
-  const std::string list = PnrList(employees);
+  b.List = PnrList(employees);
+  const std::string& list = b.List;
   const std::string range = " AND ZkbDtm >= '" + SqlEscape(von) + "' AND ZkbDtm <= '" + SqlEscape(bis) + "'";
   const std::string lug = "'" + SqlEscape(b.LugLug) + "'";
 
@@ -121,31 +168,6 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
                         m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr, key);
   });
 
-  // daily bookings
-  b.TagValid = ReadAll(
-      "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%Y.%m.%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
-      " ZkbStg, ZkbSta, ZkbDat, " +
-          SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " + SqlKeyColumn("ZkbZkt") + ", " +
-          SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + list + ") AND ZkbZtr = 1" + range +
-          " ORDER BY ZkbPnr, ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
-      b.Tag, [](SqlCursor& c, std::string& key, ZkbTag& d) {
-        return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd,
-                            d.ZkbTge, d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr, d.KeyZkt, key);
-      });
-
-  // day codes, every row
-  b.CodesValid = ReadAll(
-      "SELECT date_format(TagTag, '%Y.%m.%d'), TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") + ", " +
-          SqlKeyColumn("TagHtn") + ", TagHtv IS NULL, TagHtn IS NULL, " + SqlKeyColumn("TagPnr") +
-          " FROM Qvx327Tag WHERE TagPnr IN (" + list + ") AND TagTag >= '" + SqlEscape(von) + "' AND TagTag <= '" +
-          SqlEscape(bis) + "' ORDER BY TagPnr, TagTag",
-      b.Codes, [](SqlCursor& c, std::string& key, CodeRow& r) {
-        int16_t htvNull = 0, htnNull = 0;
-        int st = SqlFetchInto(c, r.Day, r.Htv, r.Htn, r.HtvKey, r.HtnKey, htvNull, htnNull, key);
-        r.HtvNull = htvNull != 0;
-        r.HtnNull = htnNull != 0;
-        return st;
-      });
 }
 
 bool BatchMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
@@ -170,10 +192,10 @@ template <class Filter>
 bool DailyBookings(const std::string& pnr, const std::string& von, const std::string& bis, std::vector<ZkbTag>& rows,
                    Filter pass) {
   std::string key;
-  if (!g_b.TagValid || !Covered(pnr, von, bis, key)) return false;
+  if (!Covered(pnr, von, bis, key) || !DailyRead()) return false;
   rows.clear();
-  auto it = g_b.Tag.find(key);
-  if (it == g_b.Tag.end()) return true;
+  auto it = g_b.TagRows.find(key);
+  if (it == g_b.TagRows.end()) return true;
   for (const ZkbTag& d : it->second) {
     if (d.ZkbDtm >= von && d.ZkbDtm <= bis && pass(d)) rows.push_back(d);
   }
@@ -201,7 +223,7 @@ bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::st
                 const std::string& von, const std::string& bis, const std::string& akr, const std::string& ktrKey,
                 std::vector<PruefRow>& rows) {
   std::string key;
-  if (!g_b.TagValid || !g_b.CodesValid || !Covered(pnr, von, bis, key)) return false;
+  if (!Covered(pnr, von, bis, key) || !DailyRead() || !CodesRead()) return false;
   const std::map<std::string, bool>* accounts = AccountsOf(akr);
   if (!accounts) return false;
   rows.clear();
@@ -210,7 +232,7 @@ bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::st
   auto account = accounts->find(zktKey);
   if (account == accounts->end()) return true;
   std::set<std::string> days;
-  if (auto it = g_b.Tag.find(key); it != g_b.Tag.end()) {
+  if (auto it = g_b.TagRows.find(key); it != g_b.TagRows.end()) {
     for (const ZkbTag& d : it->second) {
       if (d.KeyZkt == zktKey && d.KeyKst == kstKey && d.KeyKtr == ktrKey && d.ZkbDtm >= von && d.ZkbDtm <= bis &&
           (d.ZkbStd > 0 || (d.ZkbStd == 0 && account->second)))
@@ -218,8 +240,8 @@ bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::st
     }
   }
   if (days.empty()) return true;
-  auto it = g_b.Codes.find(key);
-  if (it == g_b.Codes.end()) return true;
+  auto it = g_b.CodeRows.find(key);
+  if (it == g_b.CodeRows.end()) return true;
   // DISTINCT as the server compares: the codes by their keys, NULL apart
   std::set<std::tuple<std::string, bool, std::string, bool, std::string>> seen;
   for (const CodeRow& r : it->second) {
