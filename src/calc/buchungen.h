@@ -1,9 +1,10 @@
 // The bookings of a batch of employees read ahead: for the employees of the
 // employment rows read ahead (calc/vorlesen.h) the account transfer's month
-// sums, daily bookings and day codes of the period are read with one
-// statement each, and its per-employee cursors are served from memory. The
-// tables read here (bookings, day codes, wage-type lines, circles) are not
-// written during a run.
+// sums (at once), daily bookings and day codes of the period (when an
+// employee of the batch first needs them) are read with one statement each,
+// and its per-employee cursors are served from memory. The tables read here
+// (bookings, day codes, wage-type lines, circles) are not written during a
+// run.
 #pragma once
 
 #include <string>
