@@ -231,5 +231,6 @@ int RunMain(const std::vector<std::string>& args) {
     code = e.code;
   }
   dbDisconnect();
+  CloseRunLog();
   return code;
 }

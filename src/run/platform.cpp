@@ -189,6 +189,18 @@ bool TextFile::Write(std::string_view text) {
   return !failed_;
 }
 
+bool TextFile::StillAt(std::string_view winPath) {
+#ifdef _WIN32
+  (void)winPath;
+  return false;
+#else
+  if (!fp_) return false;
+  struct stat open {}, named {};
+  if (::fstat(::fileno(fp_), &open) != 0 || ::stat(NativePath(winPath).c_str(), &named) != 0) return false;
+  return open.st_dev == named.st_dev && open.st_ino == named.st_ino && open.st_nlink > 0;
+#endif
+}
+
 long TextFile::Position() {
   if (!fp_) return -1;
   if (std::fflush(fp_) != 0) failed_ = true;

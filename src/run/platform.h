@@ -51,6 +51,16 @@ public:
   // Flushes and closes; returns false when the data could not be written.
   bool Close();
   bool Failed() const { return failed_; }
+  // The open file is the one the path names now (not renamed, removed or
+  // replaced since it was opened). Always false where that cannot be told
+  // cheaply (Windows): a file kept open there would also stop others from
+  // renaming it.
+  bool StillAt(std::string_view winPath);
+#ifdef _WIN32
+  static constexpr bool kCanTellPath = false;
+#else
+  static constexpr bool kCanTellPath = true;
+#endif
 
 private:
   std::FILE* fp_ = nullptr;

@@ -10,7 +10,17 @@ namespace {
 std::string g_endPath;  // the run log whose end is known
 long g_end = -1;
 std::string* g_capture = nullptr;
+// The run's log stays open between its lines where the platform can tell that
+// the path still names it (each line is flushed, so the file is complete after
+// every line); elsewhere it is opened for each line.
+TextFile g_log;
+std::string g_logPath;
 }  // namespace
+
+void CloseRunLog() {
+  g_log.Close();
+  g_logPath.clear();
+}
 
 void WriteLog(const std::string& path, std::string_view message) {
   if (g_capture && path == Ctx.LogPath) {
@@ -21,21 +31,28 @@ void WriteLog(const std::string& path, std::string_view message) {
     *g_capture += "\r\n";
     return;
   }
-  TextFile f;
-  if (!f.Open(path, "a")) return;
+  const bool runLog = path == Ctx.LogPath;
+  TextFile other;
+  TextFile& f = runLog ? g_log : other;
+  if (!runLog || g_logPath != path || !f.StillAt(path)) {
+    if (runLog) CloseRunLog();
+    if (!f.Open(path, "a")) return;
+    if (runLog) g_logPath = path;
+  }
   f.Write(message);
   f.Write("\n");
   long end = f.Position();
-  if (path == Ctx.LogPath) {
+  if (runLog) {
     g_endPath = path;
     g_end = end;
   }
   if (end > kLogLimit) {
     f.Write(Cp1252("Abbruch wegen LogFile-Überlaufs !!"));
-    f.Close();
+    if (runLog) CloseRunLog();
+    else f.Close();
     EndProcess(1);
   }
-  f.Close();
+  if (runLog && (f.Failed() || !TextFile::kCanTellPath)) CloseRunLog();
 }
 
 long RunLogEnd() { return g_endPath == Ctx.LogPath ? g_end : -1; }
@@ -50,6 +67,7 @@ std::vector<std::pair<long, long>> InsertIntoRunLog(const std::vector<std::pair<
   std::vector<std::pair<long, long>> placed;
   if (inserts.empty()) return placed;
   const std::string& path = Ctx.LogPath;
+  CloseRunLog();
   std::string text;
   long first = -1;
   if (std::FILE* in = OpenFile(path, "rb")) {
@@ -89,6 +107,7 @@ std::vector<std::pair<long, long>> InsertIntoRunLog(const std::vector<std::pair<
 }
 
 void RotateLog(const std::string& path) {
+  if (path == g_logPath) CloseRunLog();
   if (path == g_endPath) g_endPath.clear();
   if (path.size() < 4) return;
   std::string base = path.substr(0, path.size() - 4);

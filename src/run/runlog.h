@@ -14,6 +14,8 @@ inline constexpr long kLogLimit = 10485760;
 // Appends message and a line feed; a log over kLogLimit ends the process with
 // exit code 1. A log that cannot be opened loses the line.
 void WriteLog(const std::string& path, std::string_view message);
+// Closes the run's log if it is held open (at the end of a run).
+void CloseRunLog();
 // Keeps nine older generations: "<path without .txt>_1.txt" (newest) to "_9.txt".
 void RotateLog(const std::string& path);
 
