@@ -101,7 +101,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   // Employee loop.
   Calc.LastPnr.clear();
   SQL_Qvx310Bsv_Open(akr, Calc.MainBis, Ctx.AbrVon, lugOnly);
-  BsvAhead ahead(SQL_Qvx310Bsv_Fetch, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter);
+  BsvAhead ahead(SQL_Qvx310Bsv_Fetch, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter, mainCall ? 0 : folgeNr);
   int st;
   for (;;) {
     Calc.Written = false;

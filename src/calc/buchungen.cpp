@@ -21,6 +21,7 @@ struct CodeRow {
 struct BookingBatch {
   std::string Von, Bis, LugLug;
   int16_t Lfn = 0;
+  int16_t FollowNr = 0;  // month sums only of the accounts of this following month (0: all)
   bool Topas = false;
   std::unordered_map<std::string, std::string> KeyOfPnr;  // personnel number as in statements -> key
   std::string List;  // the personnel numbers for IN (...)
@@ -86,6 +87,23 @@ const std::map<std::string, bool>* AccountsOf(const std::string& akr) {
   return &g_b.Accounts.emplace(akr, std::move(accounts)).first->second;
 }
 
+// The accounts with a wage-type line of the following-month number under the
+// interface, as "'a', 'b'" (escaped); false when the read fails.
+bool FollowAccounts(const std::string& lugLug, int16_t followNr, std::string& accounts) {
+  SqlCursor c;
+  if (SqlOpen(c, "SELECT DISTINCT Lu1Ztk FROM Qvx171Lu1 WHERE Lu1Num = '" + SqlEscape(lugLug) +
+                     "' AND Lu1Flg = " + std::to_string(followNr)) != 0)
+    return false;
+  int st;
+  for (;;) {
+    std::string zkt;
+    if ((st = SqlFetchInto(c, zkt)) != 0) break;
+    accounts += (accounts.empty() ? "'" : ", '") + SqlEscape(zkt) + "'";
+  }
+  dbClose(c);
+  return st == kSqlNoMoreRows;
+}
+
 bool DailyRead() {
   BookingBatch& b = g_b;
   if (b.Tag == BookingBatch::kNotRead) {
@@ -134,7 +152,8 @@ void ClearBookingBatch() { g_b = BookingBatch{}; }
 // The statements of a batch are formed by the program from the employment
 // rows and can be longer than the statement buffer of the single reads; they
 // are not subject to its limit. Every text in them is escaped.
-void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis) {
+void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
+                      int16_t followNr) {
   ClearBookingBatch();
   if (employees.empty() || !PlainDay(von) || !PlainDay(bis)) return;
   BookingBatch& b = g_b;
@@ -143,6 +162,7 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   b.LugLug = Ctx.Lug.LugLug;
   b.Lfn = Ctx.Lfn;
   b.Topas = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
+  b.FollowNr = b.Topas ? 0 : followNr;
   for (const auto& e : employees) b.KeyOfPnr.emplace(e.Pnr, e.Key);
   b.List = PnrList(employees);
   const std::string& list = b.List;
@@ -156,6 +176,17 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   if (b.Topas) {
     monat += " AND ZkbZtr = 1" + range;
   } else {
+    if (b.FollowNr != 0) {
+      // a following month: the accounts with a line of its number, as
+      // constants, so that the server reads only their bookings
+      std::string accounts;
+      if (!FollowAccounts(b.LugLug, b.FollowNr, accounts)) return;
+      if (accounts.empty()) {
+        b.MonatValid = true;  // no account takes part: no month sums
+        return;
+      }
+      monat += " AND ZkbZkt IN (" + accounts + ")";
+    }
     monat += range + " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = " + lug +
              " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0)) OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = " +
              lug + " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))";
@@ -171,12 +202,13 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
 }
 
 bool BatchMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
-                const std::string& lugLug, std::vector<ZkbMonat>& rows) {
+                const std::string& lugLug, int16_t followNr, std::vector<ZkbMonat>& rows) {
   std::string key;
   // the statement depends on the interface and the kind of settlement
   bool topas = Ctx.TopasFlag != 0 && lfn == 2;
   if (!g_b.MonatValid || von != g_b.Von || bis != g_b.Bis || lfn != g_b.Lfn || topas != g_b.Topas ||
-      (!topas && lugLug != g_b.LugLug) || !Covered(pnr, von, bis, key))
+      (!topas && lugLug != g_b.LugLug) || (g_b.FollowNr != 0 && followNr != g_b.FollowNr) ||
+      !Covered(pnr, von, bis, key))
     return false;
   auto it = g_b.Monat.find(key);
   if (it == g_b.Monat.end()) rows.clear();

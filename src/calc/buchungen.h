@@ -14,14 +14,19 @@
 #include "calc/zeitkonten.h"
 
 // Reads the batch for the days von..bis under the run's interface and
-// settlement kind as they are in RunContext now. A read that fails leaves
-// that kind of data out: its cursors then go to the database as before.
-void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis);
+// settlement kind as they are in RunContext now. followNr is the
+// following-month number of the settlement call (0 for a main call): a
+// following month takes only the accounts that have a wage-type line of that
+// number, so only their month sums are read. A read that fails leaves that
+// kind of data out: its cursors then go to the database as before.
+void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
+                      int16_t followNr = 0);
 void ClearBookingBatch();
 
-// The rows SQL_Qvx331Zkb_OpenMonat would give, when the batch holds them.
+// The rows SQL_Qvx331Zkb_OpenMonat would give, when the batch holds them;
+// for a following-month number only those of its accounts.
 bool BatchMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
-                const std::string& lugLug, std::vector<ZkbMonat>& rows);
+                const std::string& lugLug, int16_t followNr, std::vector<ZkbMonat>& rows);
 // The rows of SQL_Qvx331Zkb_OpenTag (daily bookings of an account) and of
 // SQL_Qvx331Zkb_OpenFolge (of an account and cost centre and unit); the keys
 // are those of the texts as the server compares them.

@@ -66,6 +66,7 @@ struct Batch {
   std::map<DayKey, TgbDay> Tgb;  // day records (TgbZtr 1), VonVor..Bis
   std::map<DayKey, double> Max;  // period records (TgbZtr 3): TgbMax
 
+  Lazy TagRead, TgbRead;
   Lazy HomeRead, UtgRead, SfzRead, TageRead, UnsRead, UnbBackRead, ZksRead, ZtgRead, PresenceRead;
   std::unordered_map<std::string, HomeCost> Home;            // first row of the employee
   std::unordered_map<std::string, std::pair<double, double>> Utg;
@@ -321,6 +322,53 @@ std::string Args(std::initializer_list<std::string_view> parts) {
   return args;
 }
 
+// The day codes and the day records of the batch's days are read when an
+// employee of the batch first needs them: calls that use neither (following
+// months without day runs) do not read them.
+bool ReadTagCodes() {
+  g_batch.Tag.clear();
+  return ReadAll("SELECT " + SqlKeyColumn("TagPnr") +
+                     ", date_format(TagTag, '%Y.%m.%d'), TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
+                     " WHERE TagPnr IN (" + g_batch.List + ") AND TagTag BETWEEN " + Quoted(g_batch.Von) + " AND " +
+                     Quoted(g_batch.Bis) +
+                     " AND ((TagTgb IS NOT NULL) OR (TagHtv IS NOT NULL) OR (TagHtn IS NOT NULL))"
+                     " ORDER BY TagPnr, TagTag",
+                 [](SqlCursor& c) {
+                   std::string key, day;
+                   TagCodes t;
+                   int st = SqlFetchInto(c, key, day, t.Tgb, t.Htv, t.Htn);
+                   if (st == 0) g_batch.Tag.emplace(std::make_pair(key, day), t);  // the first row of a day counts
+                   return st;
+                 });
+}
+
+// Day records from the day before the period on: the balance of the day
+// before the last day with a balance may lie there.
+bool ReadTgb() {
+  g_batch.Tgb.clear();
+  g_batch.Max.clear();
+  return ReadAll("SELECT " + SqlKeyColumn("TgbPnr") +
+                     ", date_format(TgbDtm, '%Y.%m.%d'), TgbZtr, TgbSol, TgbMax, TgbUnb,"
+                     " TgbSa1, TgbVt1, TgbSa2, TgbVt2, TgbSa3, TgbVt3 FROM Qvx320Tgb"
+                     " WHERE TgbPnr IN (" + g_batch.List + ") AND TgbZtr IN (1, 3) AND TgbDtm BETWEEN " +
+                     Quoted(g_batch.VonVor) + " AND " + Quoted(g_batch.Bis) + " ORDER BY TgbPnr, TgbDtm, TgbZtr",
+                 [](SqlCursor& c) {
+                   std::string key, day;
+                   int16_t ztr = 0;
+                   int32_t max = 0;
+                   TgbDay d;
+                   int st = SqlFetchInto(c, key, day, ztr, d.Sol, max, d.Unb, d.Sa[0], d.Vt[0], d.Sa[1], d.Vt[1],
+                                         d.Sa[2], d.Vt[2]);
+                   if (st != 0) return st;
+                   if (ztr == 1) g_batch.Tgb.emplace(std::make_pair(key, day), d);
+                   else if (day >= g_batch.Von) g_batch.Max.emplace(std::make_pair(key, day), max);
+                   return st;
+                 });
+}
+
+bool TagReady() { return Ready(g_batch.TagRead, "", ReadTagCodes); }
+bool TgbReady() { return Ready(g_batch.TgbRead, "", ReadTgb); }
+
 }  // namespace
 
 void ClearBatch() { g_batch = Batch{}; }
@@ -337,45 +385,6 @@ void ReadBatch(const std::vector<BatchEmployee>& employees, const std::string& v
   b.VonVor = DayText(DayNumber(von) - 1);
   for (const auto& e : employees) b.KeyOfPnr.emplace(e.Pnr, e.Key);
   b.List = PnrList(employees);
-  const std::string range = "'" + SqlEscape(von) + "' AND '" + SqlEscape(bis) + "'";
-
-  SqlCursor c;
-  int st = SqlOpen(c, "SELECT " + SqlKeyColumn("TagPnr") +
-                          ", date_format(TagTag, '%Y.%m.%d'), TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
-                          " WHERE TagPnr IN (" + b.List + ") AND TagTag BETWEEN " + range +
-                          " AND ((TagTgb IS NOT NULL) OR (TagHtv IS NOT NULL) OR (TagHtn IS NOT NULL))"
-                          " ORDER BY TagPnr, TagTag");
-  if (st != 0) return;
-  for (;;) {
-    std::string key, day;
-    TagCodes t;
-    st = SqlFetchInto(c, key, day, t.Tgb, t.Htv, t.Htn);
-    if (st != 0) break;
-    b.Tag.emplace(std::make_pair(key, day), t);  // the first row of a day counts
-  }
-  dbClose(c);
-  if (st != kSqlNoMoreRows) return;
-
-  // Day records from the day before the period on: the balance of the day
-  // before the last day with a balance may lie there.
-  st = SqlOpen(c, "SELECT " + SqlKeyColumn("TgbPnr") +
-                      ", date_format(TgbDtm, '%Y.%m.%d'), TgbZtr, TgbSol, TgbMax, TgbUnb,"
-                      " TgbSa1, TgbVt1, TgbSa2, TgbVt2, TgbSa3, TgbVt3 FROM Qvx320Tgb"
-                      " WHERE TgbPnr IN (" + b.List + ") AND TgbZtr IN (1, 3) AND TgbDtm BETWEEN '" +
-                      SqlEscape(b.VonVor) + "' AND '" + SqlEscape(bis) + "' ORDER BY TgbPnr, TgbDtm, TgbZtr");
-  if (st != 0) return;
-  for (;;) {
-    std::string key, day;
-    int16_t ztr = 0;
-    int32_t max = 0;
-    TgbDay d;
-    st = SqlFetchInto(c, key, day, ztr, d.Sol, max, d.Unb, d.Sa[0], d.Vt[0], d.Sa[1], d.Vt[1], d.Sa[2], d.Vt[2]);
-    if (st != 0) break;
-    if (ztr == 1) b.Tgb.emplace(std::make_pair(key, day), d);
-    else if (day >= von) b.Max.emplace(std::make_pair(key, day), max);
-  }
-  dbClose(c);
-  if (st != kSqlNoMoreRows) return;
   b.Valid = true;
   g_batch = std::move(b);
 }
@@ -383,7 +392,7 @@ void ReadBatch(const std::vector<BatchEmployee>& employees, const std::string& v
 bool BatchTagCodes(const std::string& pnr, const std::string& day, int& status, std::string& tagTgb,
                    std::string& tagHtv, std::string& tagHtn) {
   std::string key;
-  if (!Covered(pnr, day, key)) return false;
+  if (!Covered(pnr, day, key) || !TagReady()) return false;
   auto it = g_batch.Tag.find({key, day});
   if (it == g_batch.Tag.end()) {
     status = kSqlNoMoreRows;
@@ -398,7 +407,7 @@ bool BatchTagCodes(const std::string& pnr, const std::string& day, int& status, 
 
 bool BatchTgbSol(const std::string& pnr, const std::string& day, int& status, int32_t& sol) {
   std::string key;
-  if (!Covered(pnr, day, key)) return false;
+  if (!Covered(pnr, day, key) || !TgbReady()) return false;
   auto it = g_batch.Tgb.find({key, day});
   if (it == g_batch.Tgb.end()) {
     status = kSqlNoMoreRows;
@@ -411,7 +420,7 @@ bool BatchTgbSol(const std::string& pnr, const std::string& day, int& status, in
 
 bool BatchTgbMax(const std::string& pnr, const std::string& day, int& status, double& max) {
   std::string key;
-  if (!Covered(pnr, day, key)) return false;
+  if (!Covered(pnr, day, key) || !TgbReady()) return false;
   auto it = g_batch.Max.find({key, day});
   if (it == g_batch.Max.end()) {
     status = kSqlNoMoreRows;
@@ -425,7 +434,7 @@ bool BatchTgbMax(const std::string& pnr, const std::string& day, int& status, do
 bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::string& bis, int& status,
                   double& count, double& sum) {
   std::string key;
-  if (!CoveredRange(pnr, von, bis, key)) return false;
+  if (!CoveredRange(pnr, von, bis, key) || !TgbReady()) return false;
   // COUNT is 0 and SUM NULL (the field stays as it is) when no day counts
   double n = 0, total = 0;
   for (auto it = g_batch.Tgb.lower_bound({key, von});
@@ -492,6 +501,7 @@ bool BatchSaldo(int which, const std::string& pnr, const std::string& von, const
   std::string key;
   if (which < 1 || which > 3) return false;
   if (which == 1 ? !CoveredRange(pnr, von, bis, key) : !Covered(pnr, bis, key)) return false;
+  if (!TgbReady()) return false;
   const size_t i = static_cast<size_t>(which - 1);
   // the last day record up to bis (balance 1: in [von, bis] with a balance)
   auto last = g_batch.Tgb.end();
@@ -519,7 +529,7 @@ bool BatchSaldo(int which, const std::string& pnr, const std::string& von, const
 
 bool BatchHasSoll(const std::string& pnr, const std::string& day, int& status) {
   std::string key;
-  if (!Covered(pnr, day, key)) return false;
+  if (!Covered(pnr, day, key) || !TgbReady()) return false;
   auto it = g_batch.Tgb.find({key, day});
   status = it != g_batch.Tgb.end() && it->second.Sol > 0 ? 0 : kSqlNoMoreRows;
   return true;
@@ -590,7 +600,7 @@ bool Qualifies(const TgbDay& d) { return d.Sol != 0 && d.Sol <= d.Unb; }
 bool BatchUnb(const std::string& pnr, const std::string& von, const std::string& bis,
               std::vector<std::pair<std::string, int32_t>>& rows) {
   std::string key;
-  if (!CoveredRange(pnr, von, bis, key)) return false;
+  if (!CoveredRange(pnr, von, bis, key) || !TgbReady()) return false;
   rows.clear();
   long prev = DayNumber("9999.01.01");
   for (auto it = g_batch.Tgb.lower_bound({key, von});
@@ -605,7 +615,7 @@ bool BatchUnb(const std::string& pnr, const std::string& von, const std::string&
 
 bool BatchUnbBack(const std::string& pnr, const std::string& day, std::vector<std::pair<std::string, int32_t>>& rows) {
   std::string key;
-  if (!Covered(pnr, day, key) || !RealDay(day) || !Ready(g_batch.UnbBackRead, "", [] { return ReadUnbBack(); }))
+  if (!Covered(pnr, day, key) || !RealDay(day) || !TgbReady() || !Ready(g_batch.UnbBackRead, "", [] { return ReadUnbBack(); }))
     return false;
   std::vector<std::string> days;
   // the qualifying days from Von to the day, newest first, then those before
@@ -631,7 +641,7 @@ bool BatchSollBetween(const std::string& pnr, const std::string& from, const std
                       int32_t& count) {
   std::string key;
   if (!g_batch.Valid || !PlainDay(from) || !PlainDay(to) || from < g_batch.VonVor || to > g_batch.Bis ||
-      !BatchKey(pnr, key))
+      !BatchKey(pnr, key) || !TgbReady())
     return false;
   int32_t n = 0;
   for (auto it = g_batch.Tgb.upper_bound({key, from});
@@ -654,8 +664,9 @@ bool BatchZks(const std::string& pnr, const std::string& von, const std::string&
   return true;
 }
 
-BsvAhead::BsvAhead(int (*fetch)(BsvRow&), std::string von, std::string bis, std::string pnrFilter)
-    : fetch_(fetch), von_(std::move(von)), bis_(std::move(bis)), filter_(std::move(pnrFilter)) {}
+BsvAhead::BsvAhead(int (*fetch)(BsvRow&), std::string von, std::string bis, std::string pnrFilter,
+                   int16_t followNr)
+    : fetch_(fetch), von_(std::move(von)), bis_(std::move(bis)), filter_(std::move(pnrFilter)), followNr_(followNr) {}
 
 BsvAhead::~BsvAhead() {
   ClearBatch();
@@ -676,7 +687,7 @@ int BsvAhead::Next(BsvRow& row) {
       rows_.push_back(std::move(r));
     }
     ReadBatch(employees, von_, bis_);
-    ReadBookingBatch(employees, von_, bis_);
+    ReadBookingBatch(employees, von_, bis_, followNr_);
   }
   if (rows_.empty()) {
     row = BsvRow{};

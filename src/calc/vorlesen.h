@@ -1,7 +1,8 @@
 // Data of a batch of employees read ahead: the employee loop reads, for the
 // next rows of the employment cursor, the day codes and the day records of
-// the period with one statement per kind and serves the per-day reads of the
-// statistics and of the day runs from memory; the other per-employee reads of
+// the period with one statement per kind (when an employee of the batch first
+// needs them) and serves the per-day reads of the statistics and of the day
+// runs from memory; the other per-employee reads of
 // the statistics, the interruption count and the site records (home cost,
 // remaining and special leave, balances, booking days, unpaid hours,
 // qualifying days before the period, site values, PSYBR target days) are read
@@ -80,9 +81,10 @@ private:
 // the database's own conversion and are never served from a batch.
 bool PlainDay(const std::string& day);
 
-// Reads the day codes and day records of the employees for the days von..bis
-// (YYYY.MM.DD). A failing read leaves the batch empty: every read then goes
-// to the database as before and reports its own status.
+// Sets up the batch of the employees for the days von..bis (YYYY.MM.DD); the
+// day codes and day records are read on first need. A failing read leaves
+// that kind out: its reads then go to the database as before and report
+// their own status.
 void ReadBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis);
 void ClearBatch();
 
@@ -157,7 +159,9 @@ bool BatchZks(const std::string& pnr, const std::string& von, const std::string&
 class BsvAhead {
 public:
   static constexpr size_t kBatchRows = 200;
-  BsvAhead(int (*fetch)(BsvRow&), std::string von, std::string bis, std::string pnrFilter);
+  // followNr: the following-month number of the settlement call, 0 for a
+  // main call (buchungen.h).
+  BsvAhead(int (*fetch)(BsvRow&), std::string von, std::string bis, std::string pnrFilter, int16_t followNr);
   ~BsvAhead();
   BsvAhead(const BsvAhead&) = delete;
   BsvAhead& operator=(const BsvAhead&) = delete;
@@ -166,6 +170,7 @@ public:
 private:
   int (*fetch_)(BsvRow&);
   std::string von_, bis_, filter_;
+  int16_t followNr_ = 0;
   std::deque<BsvRow> rows_;
   int last_ = 0;  // status of the fetch that ended the cursor, 0 while rows remain
 };

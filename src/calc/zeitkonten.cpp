@@ -318,7 +318,8 @@ void TransferZeitkontenTo(const TransferCall& call) {
   // kinds has month rows of both kinds, and each is handled by its lines only.
   bool topasInterim = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
   Handled done;
-  SQL_Qvx331Zkb_OpenMonat(pnr, Ctx.AbrVon, Ctx.AbrBis, Ctx.Lfn, Ctx.Lug.LugLug);
+  SQL_Qvx331Zkb_OpenMonat(pnr, Ctx.AbrVon, Ctx.AbrBis, Ctx.Lfn, Ctx.Lug.LugLug,
+                          call.Folgemonat != 0 ? call.FolgeNr : 0);
   ZkbMonat m;
   int st;
   while ((st = SQL_Qvx331Zkb_FetchMonat(m)) == 0) {
@@ -460,8 +461,8 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
 // order of their last booking, so that the record carries the cost type of
 // the latest booking. (Day runs carry the cost type of the first row.)
 int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
-                            const std::string& lugLug) {
-  if (g_monat.Serve(BatchMonat(pnr, von, bis, lfn, lugLug, g_monat.Rows))) return 0;
+                            const std::string& lugLug, int16_t followNr) {
+  if (g_monat.Serve(BatchMonat(pnr, von, bis, lfn, lugLug, followNr, g_monat.Rows))) return 0;
   const std::string columns = "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge),"
                               " ZkbStg, ZkbSta, " +
                               SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") +

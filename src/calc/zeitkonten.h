@@ -104,8 +104,11 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
 // at the start of every settlement call.
 void ResetZeitkontenCache();
 
+// followNr: the following-month number of the call (0 for the main call);
+// the caller skips accounts without a wage-type line of that number, so rows
+// of those may be left out.
 int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
-                            const std::string& lugLug);
+                            const std::string& lugLug, int16_t followNr);
 int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m);
 int SQL_Qvx331Zkb_CloseMonat();
 int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,

@@ -138,7 +138,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   Ctx.AbrBis = bis;
   std::string akr = akrArg;
   BsvRow row;
-  BsvAhead ahead(SQL_Qvx310Bsv_FetchRetro, von, bis, Ctx.PnrFilter);
+  BsvAhead ahead(SQL_Qvx310Bsv_FetchRetro, von, bis, Ctx.PnrFilter, folgemonat != 0 ? folgeNr : 0);
   while ((st = ahead.Next(row)) == 0) {
     if (!Ctx.PnrFilter.empty() && row.BsvPnr != Ctx.PnrFilter) continue;
     if (!row.BsvLug.empty()) Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);

@@ -48,9 +48,10 @@ protected:
     return keys_[text] = key;
   }
   std::map<std::string, std::string> keys_;
+  int16_t follow_ = 0;  // following-month number of the settlement call
 
   std::string Monat(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& lug) {
-    std::string out = std::to_string(SQL_Qvx331Zkb_OpenMonat(pnr, von, bis, Ctx.Lfn, lug)) + ":";
+    std::string out = std::to_string(SQL_Qvx331Zkb_OpenMonat(pnr, von, bis, Ctx.Lfn, lug, follow_)) + ":";
     ZkbMonat m;
     int st;
     while ((st = SQL_Qvx331Zkb_FetchMonat(m)) == 0) {
@@ -143,6 +144,31 @@ TEST_F(Buchungen, CursorsEqualTheSingleStatements) {
   // database; the daily bookings, the day codes and the circle's accounts are
   // read once, when first needed
   EXPECT_EQ(7, dbStatementCount() - before);
+}
+
+// A following month takes only the accounts with a wage-type line of its
+// number: the batch holds the month sums of those accounts (here z1, whose
+// line is stored as 'z1 ') and serves no other call.
+TEST_F(Buchungen, FollowingMonthHoldsOnlyItsAccounts) {
+  Fixture("INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Art, Lu1Flg) VALUES"
+          " ('L1', 'S2', 'z1 ', 'L110', '2020-01-01', 0, 0, 1)");
+  const std::string all = Monat("e1", "2026.03.01", "2026.03.31", "L1");
+  ReadBookingBatch({{"e1", Key("e1")}, {"E1", Key("E1")}}, "2026.03.01", "2026.03.31", 1);
+  long before = dbStatementCount();
+  follow_ = 1;
+  EXPECT_EQ("0:e1|3|k1|T1|KA|z1|30|0|5A31;E1 |3|K1 |T1|KB|Z1|20|1|5A31;1032:0",
+            Monat("E1", "2026.03.01", "2026.03.31", "L1"));
+  EXPECT_EQ(0, dbStatementCount() - before);
+  // the main call and another following month ask the database
+  for (int16_t f : {0, 3}) {
+    follow_ = f;
+    EXPECT_EQ(all, Monat("e1", "2026.03.01", "2026.03.31", "L1")) << f;
+  }
+  EXPECT_EQ(2, dbStatementCount() - before);
+  // a following month without accounts has no month sums
+  ReadBookingBatch({{"e1", Key("e1")}}, "2026.03.01", "2026.03.31", 2);
+  follow_ = 2;
+  EXPECT_EQ("0:1032:0", Monat("e1", "2026.03.01", "2026.03.31", "L1"));
 }
 
 TEST_F(Buchungen, FailingBatchLeavesTheCursorsToTheDatabase) {
