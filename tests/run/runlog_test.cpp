@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "run/context.h"
 #include "run/exit.h"
 #include "run/platform.h"
 #include "run/runlog.h"
@@ -39,6 +40,23 @@ TEST_F(RunLog, AppendsLinesWithCrLf) {
   WriteLog(path, "\n\nzwei\n");
   WriteLog(path, Cp1252("Übergabe"));
   EXPECT_EQ("eins\r\n\r\n\r\nzwei\r\n\r\n\xDC" "bergabe\r\n", Read(path));
+}
+
+// The run's log may be held open between lines; every line is in the file at
+// once, and a log that another run rotated away or someone removed is not
+// written any more: the next line goes to the file the path names then.
+TEST_F(RunLog, RunLogFollowsThePath) {
+  Ctx.LogPath = path;
+  Log("eins");
+  EXPECT_EQ("eins\r\n", Read(path));
+  fs::rename(path, dir / "log#lug_1.txt");
+  Log("zwei");
+  fs::remove(path);
+  Log("drei");
+  CloseRunLog();
+  EXPECT_EQ("eins\r\n", Read(dir / "log#lug_1.txt"));
+  EXPECT_EQ("drei\r\n", Read(path));
+  Ctx.LogPath.clear();
 }
 
 TEST_F(RunLog, MissingFolderLosesTheLine) {
