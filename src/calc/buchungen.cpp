@@ -1,5 +1,7 @@
 #include "calc/buchungen.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <tuple>
@@ -36,6 +38,7 @@ struct BookingBatch {
   // Circle -> accounts with a wage-type line of the circle's interface
   // (key of Lu1Ztk) -> one of them has Lu1Art 1; read when first needed.
   std::map<std::string, std::map<std::string, bool>> Accounts;
+  std::map<std::string, std::vector<CircleLine>> Lines;  // circle -> its interface's lines
 };
 
 BookingBatch g_b;
@@ -67,24 +70,126 @@ bool ReadAll(const std::string& statement, std::map<std::string, std::vector<Row
   return false;
 }
 
-const std::map<std::string, bool>* AccountsOf(const std::string& akr) {
-  auto it = g_b.Accounts.find(akr);
-  if (it != g_b.Accounts.end()) return &it->second;
+// The wage-type lines of the circle's interface (Lu1Num = AkrLug of the
+// circle), read when first needed.
+const std::vector<CircleLine>* LinesOf(const std::string& akr) {
+  auto it = g_b.Lines.find(akr);
+  if (it != g_b.Lines.end()) return &it->second;
   SqlCursor c;
-  if (SqlOpen(c, "SELECT " + SqlKeyColumn("Lu1Ztk") + ", Lu1Art FROM Qvx171Lu1, O1001AbrKreis"
+  if (SqlOpen(c, "SELECT " + SqlKeyColumn("Lu1Ztk") + ", Lu1Art, Lu1Sts FROM Qvx171Lu1, O1001AbrKreis"
                   " WHERE Lu1Num = AkrLug AND AkrNum = '" + SqlEscape(akr) + "'") != 0)
     return nullptr;
-  std::map<std::string, bool> accounts;
+  std::vector<CircleLine> lines;
   int st;
   for (;;) {
-    std::string key;
-    int16_t art = 0;
-    if ((st = SqlFetchInto(c, key, art)) != 0) break;
-    accounts[key] = accounts[key] || art == 1;
+    CircleLine l;
+    l.Art = l.Sts = -1;  // NULL matches no value
+    if ((st = SqlFetchInto(c, l.ZtkKey, l.Art, l.Sts)) != 0) break;
+    lines.push_back(std::move(l));
   }
   dbClose(c);
   if (st != kSqlNoMoreRows) return nullptr;
+  return &g_b.Lines.emplace(akr, std::move(lines)).first->second;
+}
+
+const std::map<std::string, bool>* AccountsOf(const std::string& akr) {
+  auto it = g_b.Accounts.find(akr);
+  if (it != g_b.Accounts.end()) return &it->second;
+  const std::vector<CircleLine>* lines = LinesOf(akr);
+  if (!lines) return nullptr;
+  std::map<std::string, bool> accounts;
+  for (const CircleLine& l : *lines) accounts[l.ZtkKey] = accounts[l.ZtkKey] || l.Art == 1;
   return &g_b.Accounts.emplace(akr, std::move(accounts)).first->second;
+}
+
+// The accounts of the interface with a wage-type line of day runs (Lu1Ztr 1)
+// and with one without (Lu1Ztr 0), by key.
+bool LineKinds(const std::string& lugLug, std::set<std::string>& runs, std::set<std::string>& month) {
+  SqlCursor c;
+  if (SqlOpen(c, "SELECT " + SqlKeyColumn("Lu1Ztk") + ", Lu1Ztr FROM Qvx171Lu1 WHERE Lu1Num = '" +
+                     SqlEscape(lugLug) + "'") != 0)
+    return false;
+  int st;
+  for (;;) {
+    std::string key;
+    int16_t ztr = -1;
+    if ((st = SqlFetchInto(c, key, ztr)) != 0) break;
+    if (ztr == 1) runs.insert(key);
+    if (ztr == 0) month.insert(key);
+  }
+  dbClose(c);
+  return st == kSqlNoMoreRows;
+}
+
+const std::string kNoDay;  // the CASE of a daily booking's group is NULL
+
+int32_t Clamped(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// A booking of the batch with the key of its cost type.
+struct RawRow {
+  ZkbTag D;
+  std::string KeyKrt;
+};
+
+// The month sums of one employee from the bookings in the order the server
+// reads them (personnel number, kind, day), as the statement of
+// SQL_Qvx331Zkb_OpenMonat groups and orders them: a group takes the texts of
+// its first booking; SUM is clamped as a fetch into 32 bits would.
+std::vector<ZkbMonat> MonthSums(const std::vector<RawRow>& rows, bool topas, const std::set<std::string>& runs,
+                                const std::set<std::string>& month) {
+  struct Group {
+    ZkbMonat M;
+    std::string KeyKrt, MaxDtm;
+    int64_t Std = 0, Tge = 0;
+  };
+  using GroupKey = std::tuple<int16_t, std::string, std::string, std::string, std::string, int16_t, int16_t>;
+  std::map<GroupKey, size_t> index;
+  std::vector<Group> groups;
+  for (const RawRow& r : rows) {
+    const ZkbTag& d = r.D;
+    bool takes = topas ? d.ZkbZtr == 1
+                       : (d.ZkbZtr == 3 && month.count(d.KeyZkt)) || (d.ZkbZtr == 1 && runs.count(d.KeyZkt));
+    if (!takes) continue;
+    GroupKey k{d.ZkbZtr, d.KeyKst, d.KeyKtr, r.KeyKrt, d.KeyZkt, d.ZkbStg, d.ZkbSta};
+    auto [it, added] = index.emplace(std::move(k), groups.size());
+    if (added) {
+      Group g;
+      g.M.ZkbPnr = d.ZkbPnr;
+      g.M.ZkbZtr = d.ZkbZtr;
+      g.M.ZkbKst = d.ZkbKst;
+      g.M.ZkbKtr = d.ZkbKtr;
+      g.M.ZkbKrt = d.ZkbKrt;
+      g.M.ZkbZkt = d.ZkbZkt;
+      g.M.ZkbStg = d.ZkbStg;
+      g.M.ZkbSta = d.ZkbSta;
+      g.M.KeyZkt = d.KeyZkt;
+      g.M.KeyKst = d.KeyKst;
+      g.M.KeyKtr = d.KeyKtr;
+      g.KeyKrt = r.KeyKrt;
+      groups.push_back(std::move(g));
+    }
+    Group& g = groups[it->second];
+    g.Std += d.ZkbStd;
+    g.Tge += d.ZkbTge;
+    if (d.ZkbDtm > g.MaxDtm) g.MaxDtm = d.ZkbDtm;
+  }
+  // ORDER BY account, kind, cost centre, unit, the last day of period
+  // bookings, cost type, ZkbStg, ZkbSta
+  auto sortKey = [](const Group& g) {
+    return std::tie(g.M.KeyZkt, g.M.ZkbZtr, g.M.KeyKst, g.M.KeyKtr, g.M.ZkbZtr == 3 ? g.MaxDtm : kNoDay, g.KeyKrt,
+                    g.M.ZkbStg, g.M.ZkbSta);
+  };
+  std::sort(groups.begin(), groups.end(), [&](const Group& a, const Group& b) { return sortKey(a) < sortKey(b); });
+  std::vector<ZkbMonat> out;
+  out.reserve(groups.size());
+  for (Group& g : groups) {
+    g.M.ZkbStd = Clamped(g.Std);
+    g.M.ZkbTge = Clamped(g.Tge);
+    out.push_back(std::move(g.M));
+  }
+  return out;
 }
 
 // The accounts with a wage-type line of the following-month number under the
@@ -169,36 +274,77 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   const std::string range = " AND ZkbDtm >= '" + SqlEscape(von) + "' AND ZkbDtm <= '" + SqlEscape(bis) + "'";
   const std::string lug = "'" + SqlEscape(b.LugLug) + "'";
 
-  // month sums: the statement of SQL_Qvx331Zkb_OpenMonat for all employees
-  std::string monat = "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge), ZkbStg, ZkbSta, " +
-                      SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " +
-                      SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + list + ")";
-  if (b.Topas) {
-    monat += " AND ZkbZtr = 1" + range;
-  } else {
-    if (b.FollowNr != 0) {
-      // a following month: the accounts with a line of its number, as
-      // constants, so that the server reads only their bookings
-      std::string accounts;
-      if (!FollowAccounts(b.LugLug, b.FollowNr, accounts)) return;
-      if (accounts.empty()) {
-        b.MonatValid = true;  // no account takes part: no month sums
-        return;
-      }
-      monat += " AND ZkbZkt IN (" + accounts + ")";
+  if (b.FollowNr != 0) {
+    // A following month: the month sums of the accounts with a line of its
+    // number (as constants, so that the server reads only their bookings),
+    // with the statement of SQL_Qvx331Zkb_OpenMonat.
+    std::string accounts;
+    if (!FollowAccounts(b.LugLug, b.FollowNr, accounts)) return;
+    if (accounts.empty()) {
+      b.MonatValid = true;  // no account takes part: no month sums
+      return;
     }
-    monat += range + " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = " + lug +
-             " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0)) OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = " +
-             lug + " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))";
+    b.MonatValid = ReadAll(
+        "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge), ZkbStg, ZkbSta, " +
+            SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " +
+            SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + list + ") AND ZkbZkt IN (" + accounts +
+            ")" + range + " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = " + lug +
+            " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0)) OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1"
+            " WHERE Lu1Num = " + lug + " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))"
+            " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
+            " ORDER BY ZkbPnr, ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt,"
+            " ZkbStg, ZkbSta",
+        b.Monat, [](SqlCursor& c, std::string& key, ZkbMonat& m) {
+          return SqlFetchInto(c, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
+                              m.ZkbStg, m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr, key);
+        });
+    return;
   }
-  monat += " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
-           " ORDER BY ZkbPnr, ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt,"
-           " ZkbStg, ZkbSta";
-  b.MonatValid = ReadAll(monat, b.Monat, [](SqlCursor& c, std::string& key, ZkbMonat& m) {
-    return SqlFetchInto(c, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge, m.ZkbStg,
-                        m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr, key);
-  });
 
+  // A main call: every booking of the period (both kinds) is read once, in
+  // the order the server reads them for the month sums; the month sums, the
+  // daily bookings and what the statistics read of them are formed from it.
+  std::map<std::string, std::vector<RawRow>> raw;
+  bool ok = ReadAll(
+      "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%Y.%m.%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
+      " ZkbStg, ZkbSta, ZkbDat, " +
+          SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " + SqlKeyColumn("ZkbZkt") + ", " +
+          SqlKeyColumn("ZkbKrt") + ", " + SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + list +
+          ") AND ZkbZtr IN (1, 3)" + range + " ORDER BY ZkbPnr, ZkbZtr, ZkbDtm",
+      raw, [](SqlCursor& c, std::string& key, RawRow& r) {
+        ZkbTag& d = r.D;
+        return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd,
+                            d.ZkbTge, d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr, d.KeyZkt, r.KeyKrt, key);
+      });
+  if (!ok) {
+    b.Tag = BookingBatch::kFailed;
+    return;
+  }
+  std::set<std::string> runs, month;
+  if (b.Topas || LineKinds(b.LugLug, runs, month)) {
+    for (const auto& [key, rows] : raw) {
+      std::vector<ZkbMonat> sums = MonthSums(rows, b.Topas, runs, month);
+      if (!sums.empty()) b.Monat.emplace(key, std::move(sums));
+    }
+    b.MonatValid = true;
+  }
+  // the daily bookings in the order of their statement: account, day, cost
+  // centre, unit, cost type (the order of equal rows is kept)
+  for (auto& [key, rows] : raw) {
+    std::vector<RawRow*> daily;
+    for (RawRow& r : rows) {
+      if (r.D.ZkbZtr == 1) daily.push_back(&r);
+    }
+    if (daily.empty()) continue;
+    std::stable_sort(daily.begin(), daily.end(), [](const RawRow* x, const RawRow* y) {
+      return std::tie(x->D.KeyZkt, x->D.ZkbDtm, x->D.KeyKst, x->D.KeyKtr, x->KeyKrt) <
+             std::tie(y->D.KeyZkt, y->D.ZkbDtm, y->D.KeyKst, y->D.KeyKtr, y->KeyKrt);
+    });
+    std::vector<ZkbTag>& out = b.TagRows[key];
+    out.reserve(daily.size());
+    for (RawRow* r : daily) out.push_back(std::move(r->D));
+  }
+  b.Tag = BookingBatch::kRead;
 }
 
 bool BatchMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
@@ -282,4 +428,11 @@ bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::st
     rows.push_back({r.Day, r.Htv, r.Htn, r.HtvKey, r.HtnKey});
   }
   return true;
+}
+
+const std::vector<CircleLine>* BatchCircleLines(const std::string& akr) { return LinesOf(akr); }
+
+const std::map<std::string, std::vector<ZkbTag>>* BatchDailyRows(const std::string& von, const std::string& bis) {
+  if (g_b.Tag != BookingBatch::kRead || von != g_b.Von || bis != g_b.Bis) return nullptr;
+  return &g_b.TagRows;
 }

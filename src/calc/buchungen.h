@@ -7,6 +7,7 @@
 // run.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,21 @@ bool BatchTag(const std::string& pnr, const std::string& zktKey, const std::stri
 bool BatchFolge(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,
                 const std::string& ktrKey, const std::string& von, const std::string& bis, int16_t ztr,
                 std::vector<ZkbTag>& rows);
+
+// A wage-type line of a circle's interface: the key of its account, Lu1Art
+// and Lu1Sts (-1 for NULL).
+struct CircleLine {
+  std::string ZtkKey;
+  int16_t Art = -1, Sts = -1;
+};
+// The lines of the interface of the circle akr (read once per batch), or
+// nullptr when they cannot be read.
+const std::vector<CircleLine>* BatchCircleLines(const std::string& akr);
+// The daily bookings (ZkbZtr 1) of the batch's employees for exactly the
+// days von..bis, by employee key, each employee's in the order of account,
+// day, cost centre, unit and cost type; nullptr when the batch does not hold
+// them.
+const std::map<std::string, std::vector<ZkbTag>>* BatchDailyRows(const std::string& von, const std::string& bis);
 
 // One row of SQL_Qvx327Tag_OpenPruef.
 struct PruefRow {

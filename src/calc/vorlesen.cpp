@@ -211,7 +211,34 @@ bool ReadSfz(const std::string& day) {
 // count bookings of more than 0 minutes and 0-minute bookings of accounts
 // with Lu1Art 1; attendance days (102) count bookings of more than 0 minutes
 // and every booking of accounts with Lu1Art '1'.
+//
+// In a main call the batch holds the daily bookings of its days already
+// (calc/buchungen.h): the days are taken from them and the wage-type lines of
+// the circle's interface, as the statement joins them.
+bool TageFromBookings(const std::string& akr) {
+  const auto* bookings = BatchDailyRows(g_batch.Von, g_batch.Bis);
+  const std::vector<CircleLine>* lines = bookings ? BatchCircleLines(akr) : nullptr;
+  if (!lines) return false;
+  std::map<std::string, std::vector<const CircleLine*>> byAccount;
+  for (const CircleLine& l : *lines) {
+    if (l.Sts >= 102 && l.Sts <= 104) byAccount[l.ZtkKey].push_back(&l);
+  }
+  for (const auto& [key, rows] : *bookings) {
+    for (const ZkbTag& d : rows) {
+      auto it = byAccount.find(d.KeyZkt);
+      if (it == byAccount.end()) continue;
+      for (const CircleLine* l : it->second) {
+        bool counts = l->Sts == 102 ? d.ZkbStd > 0 || l->Art == 1 : d.ZkbStd > 0 || (d.ZkbStd == 0 && l->Art == 1);
+        if (counts) g_batch.Tage[key].Days[l->Sts - 102].insert(d.ZkbDtm);
+      }
+    }
+  }
+  return true;
+}
+
 bool ReadTage(const std::string& akr) {
+  g_batch.Tage.clear();
+  if (TageFromBookings(akr)) return true;
   g_batch.Tage.clear();
   return ReadAll("SELECT DISTINCT " + SqlKeyColumn("ZkbPnr") + ", Lu1sts, date_format(ZkbDtm, '%Y.%m.%d')"
                  " FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
@@ -231,7 +258,30 @@ bool ReadTage(const std::string& akr) {
                  });
 }
 
+// The unpaid minutes per day: the bookings on accounts of the circle's
+// interface with Lu1Sts 4 or 104, from the batch's daily bookings when it
+// holds them (whole minutes: the sum is exact in any order).
+bool UnsFromBookings(const std::string& akr) {
+  const auto* bookings = BatchDailyRows(g_batch.Von, g_batch.Bis);
+  const std::vector<CircleLine>* lines = bookings ? BatchCircleLines(akr) : nullptr;
+  if (!lines) return false;
+  std::set<std::string> accounts;
+  for (const CircleLine& l : *lines) {
+    if (l.Sts == 4 || l.Sts == 104) accounts.insert(l.ZtkKey);
+  }
+  std::map<DayKey, int64_t> sums;
+  for (const auto& [key, rows] : *bookings) {
+    for (const ZkbTag& d : rows) {
+      if (accounts.count(d.KeyZkt)) sums[{key, d.ZkbDtm}] += d.ZkbStd;
+    }
+  }
+  for (const auto& [day, sum] : sums) g_batch.Uns.emplace(day, static_cast<double>(sum));
+  return true;
+}
+
 bool ReadUns(const std::string& akr) {
+  g_batch.Uns.clear();
+  if (UnsFromBookings(akr)) return true;
   g_batch.Uns.clear();
   return ReadAll("SELECT " + SqlKeyColumn("ZkbPnr") + ", date_format(ZkbDtm, '%Y.%m.%d'), SUM(ZkbStd)"
                  " FROM Qvx331Zkb WHERE ZkbPnr IN (" + g_batch.List + ") AND ZkbZtr = 1"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "calc/buchungen.h"
 #include "calc/lssaetze.h"
 #include "calc/statistik.h"
 #include "calc/unterbrechung.h"
@@ -195,17 +196,27 @@ TEST_F(VorlesenSteps, StepsGiveTheAnswersOfTheSingleStatements) {
   EXPECT_NE(std::string::npos, single[5].find("S2|P4|G2|504||33\n")) << single[5];
   EXPECT_NE(std::string::npos, single[0].find("LS|e1|LSB|LSB|K1|150\n")) << single[0];
 
-  ReadBatch(batch(), "2026.03.01", "2026.03.31");
-  for (size_t i = 0; i < rows.size(); ++i) {
-    long before = dbStatementCount();
-    EXPECT_EQ(single[i], Steps(rows[i].pnr, rows[i].gvo, rows[i].lgp)) << i;
-    long statements = dbStatementCount() - before;
-    if (i == 1) {
-      EXPECT_LT(statements, singleStatements[i] / 2) << i;  // the kinds were read for e1 already
-    } else if (i == 4) {
-      EXPECT_EQ(statements, singleStatements[i]) << i;  // not in the batch
+  // the batch alone, then with the bookings of a main call's batch, from
+  // which the booking days and unpaid minutes are taken
+  std::vector<long> first;
+  for (bool bookings : {false, true}) {
+    ReadBatch(batch(), "2026.03.01", "2026.03.31");
+    if (bookings) ReadBookingBatch(batch(), "2026.03.01", "2026.03.31");
+    for (size_t i = 0; i < rows.size(); ++i) {
+      long before = dbStatementCount();
+      EXPECT_EQ(single[i], Steps(rows[i].pnr, rows[i].gvo, rows[i].lgp)) << i << " " << bookings;
+      long statements = dbStatementCount() - before;
+      if (i == 0) first.push_back(statements);
+      if (i == 1) {
+        EXPECT_LT(statements, singleStatements[i] / 2) << i;  // the kinds were read for e1 already
+      } else if (i == 4) {
+        EXPECT_EQ(statements, singleStatements[i]) << i;  // not in the batch
+      }
     }
+    ClearBookingBatch();
   }
+  // with the bookings the booking days and unpaid minutes are not read again
+  EXPECT_LT(first[1], first[0]);
 }
 
 // A kind whose batch statement fails is left to the single statements, which
