@@ -219,6 +219,7 @@ int SQL_GetRunLock(const std::string& schema, const std::string& akr, int waitSe
 void SetRunLockWait(int seconds) { g_runLockWait = seconds; }
 
 int RunMain(const std::vector<std::string>& args) {
+  KeepFreedMemory();
   int code;
   try {
     code = Run(args);

@@ -57,9 +57,11 @@ std::map<DbKey, std::vector<Lu1Row>> g_lu1Cache;
 std::map<std::string, std::string> g_nextDayCache;
 std::map<DbKey, FcdEntry> g_fcdCache;
 
-// zktKey: the key of the account zkt.
-std::vector<Lu1Row> ReadLu1Lines(const std::string& lugLug, const std::string& stz, const std::string& zkt,
-                                 const std::string& zktKey) {
+// zktKey: the key of the account zkt. The lines stay valid until the next
+// call (a read that failed is not kept).
+const std::vector<Lu1Row>& ReadLu1Lines(const std::string& lugLug, const std::string& stz, const std::string& zkt,
+                                        const std::string& zktKey) {
+  static std::vector<Lu1Row> failed;
   // the interface and the record type are the texts the statement is given
   DbKey key = DbKey().AddExact(lugLug).AddExact(stz).Add(zktKey).AddExact(Ctx.AbrVon).AddExact(Ctx.AbrBis);
   auto it = g_lu1Cache.find(key);
@@ -76,10 +78,10 @@ std::vector<Lu1Row> ReadLu1Lines(const std::string& lugLug, const std::string& s
   SQL_Qvx171Lu1_Close();
   if (st != kSqlNoMoreRows) {
     ReportStatus(st, "Warnung Qvx171Lu1-Status: %d, Zkt: %s, Stz: %s", st, zkt, stz);
-    return rows;  // not kept: read again next time
+    failed = std::move(rows);  // not kept: read again next time
+    return failed;
   }
-  g_lu1Cache.emplace(key, rows);
-  return rows;
+  return g_lu1Cache.emplace(key, std::move(rows)).first->second;
 }
 
 // Next calendar day of the system calendar; empty when the day is not in it.
@@ -325,7 +327,7 @@ void TransferZeitkontenTo(const TransferCall& call) {
   while ((st = SQL_Qvx331Zkb_FetchMonat(m)) == 0) {
     for (int t = 0; t < Calc.RecordTypeCount; ++t) {
       const std::string stz = Calc.RecordTypes[static_cast<size_t>(t)].Lg1Stz;
-      const std::vector<Lu1Row> lines = ReadLu1Lines(Ctx.Lug.LugLug, stz, m.ZkbZkt, m.KeyZkt);
+      const std::vector<Lu1Row>& lines = ReadLu1Lines(Ctx.Lug.LugLug, stz, m.ZkbZkt, m.KeyZkt);
       DbKey last;
       for (Lu1Row l : lines) {
         // only the newest validity of a wage type counts, and the lines of

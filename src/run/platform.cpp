@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/types.h>
 
 #ifdef _WIN32
@@ -171,6 +174,7 @@ TextFile::~TextFile() {
 bool TextFile::Open(std::string_view winPath, const char* mode) {
   if (fp_) Close();
   failed_ = false;
+  known_ = false;
   std::string m = mode;
   m += 'b';
   fp_ = OpenFile(winPath, m.c_str());
@@ -195,9 +199,16 @@ bool TextFile::StillAt(std::string_view winPath) {
   return false;
 #else
   if (!fp_) return false;
-  struct stat open {}, named {};
-  if (::fstat(::fileno(fp_), &open) != 0 || ::stat(NativePath(winPath).c_str(), &named) != 0) return false;
-  return open.st_dev == named.st_dev && open.st_ino == named.st_ino && open.st_nlink > 0;
+  if (!known_) {
+    struct stat open {};
+    if (::fstat(::fileno(fp_), &open) != 0) return false;
+    dev_ = static_cast<unsigned long long>(open.st_dev);
+    ino_ = static_cast<unsigned long long>(open.st_ino);
+    known_ = true;
+  }
+  struct stat named {};
+  return ::stat(NativePath(winPath).c_str(), &named) == 0 && static_cast<unsigned long long>(named.st_dev) == dev_ &&
+         static_cast<unsigned long long>(named.st_ino) == ino_;
 #endif
 }
 
@@ -213,4 +224,15 @@ bool TextFile::Close() {
   if (std::fclose(fp_) != 0) failed_ = true;
   fp_ = nullptr;
   return !failed_;
+}
+
+void KeepFreedMemory() {
+#if defined(__GLIBC__)
+  static bool done = false;
+  if (done) return;
+  done = true;
+  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
+  mallopt(M_TOP_PAD, 4 * 1024 * 1024);
+#endif
 }

@@ -24,6 +24,10 @@ std::string Utf8(std::string_view cp1252);
 // Creates one directory level. Returns 0 on success, else the errno value
 // (EEXIST when the directory is there already).
 int MakeDir(std::string_view winPath);
+// Freed memory is kept for reuse instead of being handed back to the system
+// and faulted in again: the batches of a run allocate and free blocks of the
+// same sizes over and over. Called once at the start of a run.
+void KeepFreedMemory();
 // Opens a file like fopen (mode "rb", "wb", "ab", ...); nullptr on failure.
 std::FILE* OpenFile(std::string_view winPath, const char* mode);
 // Remove a file (never a directory), rename a file (an existing file of the
@@ -65,4 +69,8 @@ public:
 private:
   std::FILE* fp_ = nullptr;
   bool failed_ = false;
+  // the file opened (device and inode; the inode of an open file is not
+  // given to another one)
+  bool known_ = false;
+  unsigned long long dev_ = 0, ino_ = 0;
 };
