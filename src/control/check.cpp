@@ -39,13 +39,23 @@ int SQL_Qvx330Abr_OpenCheck(SqlCursor& c, const std::string& akr, int32_t abrnr,
                               akr, abrnr, limit));
 }
 
+// A condition on a list read from the database goes in before GROUP BY. The
+// list is formed by the program (every text escaped) and may be long: it is
+// exempt from the limit of statements formed from the run's inputs, which
+// the statement without it has passed.
+std::string WithList(std::string statement, const char* column, const std::string& list) {
+  statement.insert(statement.rfind(" GROUP BY"), std::string(" AND ") + column + " IN (" + list + ")");
+  return statement;
+}
+
 // The booking dates are compared as dates (the date index can be used).
 // Bookings of the circle's employees in a period on accounts that the
 // interface knows but for which no line of a record type of the payroll
 // system is valid over the whole period (the settlement would not read them).
-int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRecord& lug, const Period& p) {
-  return SqlOpen(
-      c, SqlFormat("SELECT b.ZkbZkt, b.ZkbZtr, SUM(b.ZkbStd), SUM(b.ZkbTge), COUNT(DISTINCT b.ZkbPnr) "
+int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRecord& lug, const Period& p,
+                               const std::string* accounts) {
+  std::string statement =
+      SqlFormat("SELECT b.ZkbZkt, b.ZkbZtr, SUM(b.ZkbStd), SUM(b.ZkbTge), COUNT(DISTINCT b.ZkbPnr) "
                    " FROM Qvx331Zkb b WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') "
                    " AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
                    " AND EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr AND v.BsvAkr = '%s' "
@@ -57,7 +67,48 @@ int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRe
                    "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
                    "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s')) "
                    " GROUP BY b.ZkbZkt, b.ZkbZtr ORDER BY b.ZkbZkt, b.ZkbZtr",
-                   p.Von, p.Bis, akr, p.Bis, p.Von, lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis));
+                   p.Von, p.Bis, akr, p.Bis, p.Von, lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis);
+  return SqlOpen(c, accounts ? WithList(std::move(statement), "b.ZkbZkt", *accounts) : statement);
+}
+
+// The accounts the interface knows but for which no line of a record type of
+// the payroll system is valid over the whole period, as "'a', 'b'" (escaped);
+// one spelling of each, the statements below compare them as the server
+// does. Nothing indexes the booking date, so the bookings are read only for
+// these accounts (none: no read at all).
+int SQL_Qvx171Lu1_ReadUnmapped(const LugRecord& lug, const Period& p, std::string& accounts) {
+  SqlCursor c;
+  int st = SqlOpen(
+      c, SqlFormat("SELECT DISTINCT k.Lu1Ztk FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' "
+                   " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
+                   "  AND l.Lu1Ztk = k.Lu1Ztk AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
+                   "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
+                   "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s'))",
+                   lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis));
+  accounts.clear();
+  std::string zkt;
+  while (st == 0 && (st = SqlFetchInto(c, zkt)) == 0) accounts += (accounts.empty() ? "'" : ", '") + SqlEscape(zkt) + "'";
+  return st == kSqlNoMoreRows ? 0 : st;
+}
+
+// The personnel numbers that may have bookings without employment in the
+// period (the conditions of the statement below, for each personnel number
+// with bookings: one spelling of each), as "'a', 'b'" (escaped). The numbers
+// come from the index of the bookings without reading them.
+int SQL_Qvx331Zkb_ReadNoEmploymentPnrs(const std::string& akr, const Period& p, std::string& pnrs) {
+  SqlCursor c;
+  int st = SqlOpen(
+      c, SqlFormat("SELECT z.ZkbPnr FROM (SELECT DISTINCT ZkbPnr FROM Qvx331Zkb) z "
+                   " WHERE NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = z.ZkbPnr "
+                   "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
+                   "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
+                   " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = z.ZkbPnr AND w.BsvAkr = '%s') "
+                   "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = z.ZkbPnr))",
+                   p.Bis, p.Von, akr));
+  pnrs.clear();
+  std::string pnr;
+  while (st == 0 && (st = SqlFetchInto(c, pnr)) == 0) pnrs += (pnrs.empty() ? "'" : ", '") + SqlEscape(pnr) + "'";
+  return st == kSqlNoMoreRows ? 0 : st;
 }
 
 // Pairs of wage-type lines of one account and record type whose validities
@@ -77,9 +128,9 @@ int SQL_Qvx171Lu1_OpenOverlap(SqlCursor& c, const std::string& lugLug) {
 
 // Personnel numbers with bookings in the period but no employment in any
 // circle during it, who belong (or belonged) to this circle or to none.
-int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const Period& p) {
-  return SqlOpen(
-      c, SqlFormat("SELECT b.ZkbPnr, SUM(b.ZkbStd), SUM(b.ZkbTge) FROM Qvx331Zkb b "
+int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const Period& p, const std::string* pnrs) {
+  std::string statement =
+      SqlFormat("SELECT b.ZkbPnr, SUM(b.ZkbStd), SUM(b.ZkbTge) FROM Qvx331Zkb b "
                    " WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
                    " AND NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr "
                    "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
@@ -87,7 +138,8 @@ int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const P
                    " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = b.ZkbPnr AND w.BsvAkr = '%s') "
                    "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = b.ZkbPnr)) "
                    " GROUP BY b.ZkbPnr ORDER BY b.ZkbPnr",
-                   p.Von, p.Bis, p.Bis, p.Von, akr));
+                   p.Von, p.Bis, p.Bis, p.Von, akr);
+  return SqlOpen(c, pnrs ? WithList(std::move(statement), "b.ZkbPnr", *pnrs) : statement);
 }
 
 std::string Days(int64_t tenths) { return Format("%.1f", static_cast<double>(tenths) / 10.0); }
@@ -117,8 +169,12 @@ void CheckTransferDir(std::vector<CheckFinding>& out) {
 
 void CheckBookings(std::vector<CheckFinding>& out, const LugRecord& lug, const std::vector<Period>& periods) {
   for (const Period& p : periods) {
+    // the accounts first; when they cannot be read, every booking is looked at
+    std::string accounts;
+    bool listed = SQL_Qvx171Lu1_ReadUnmapped(lug, p, accounts) == 0;
+    if (listed && accounts.empty()) continue;
     SqlCursor c;
-    int st = SQL_Qvx331Zkb_OpenUnmapped(c, Ctx.Akr, lug, p);
+    int st = SQL_Qvx331Zkb_OpenUnmapped(c, Ctx.Akr, lug, p, listed ? &accounts : nullptr);
     std::string zkt;
     int16_t ztr = 0;
     int64_t std = 0, tge = 0;
@@ -209,9 +265,11 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
 
   CheckBookings(out, lug, periods);
 
-  if (!periods.empty()) {
+  std::string pnrs;
+  bool listed = !periods.empty() && SQL_Qvx331Zkb_ReadNoEmploymentPnrs(Ctx.Akr, periods[0], pnrs) == 0;
+  if (!periods.empty() && !(listed && pnrs.empty())) {
     SqlCursor c;
-    int st = SQL_Qvx331Zkb_OpenNoEmployment(c, Ctx.Akr, periods[0]);
+    int st = SQL_Qvx331Zkb_OpenNoEmployment(c, Ctx.Akr, periods[0], listed ? &pnrs : nullptr);
     std::string pnr;
     int64_t std = 0, tge = 0;
     while (st == 0 && (st = SqlFetchInto(c, pnr, std, tge)) == 0) {
