@@ -13,12 +13,6 @@
 
 namespace {
 
-// A row of the day codes (Qvx327Tag) of the period; a NULL code is kept apart
-// from an empty one, as the server's DISTINCT keeps them apart.
-struct CodeRow {
-  std::string Day, Htv, Htn, HtvKey, HtnKey;
-  bool HtvNull = false, HtnNull = false;
-};
 
 struct BookingBatch {
   std::string Von, Bis, LugLug;
@@ -34,7 +28,7 @@ struct BookingBatch {
   State Tag = kNotRead, Codes = kNotRead;
   std::map<std::string, std::vector<ZkbMonat>> Monat;  // by employee key, in the cursor's order
   std::map<std::string, std::vector<ZkbTag>> TagRows;    // by employee key: account, day, Kst, Ktr, Krt
-  std::map<std::string, std::vector<CodeRow>> CodeRows;  // by employee key
+  std::map<std::string, std::vector<DayCodeRow>> DayCodeRows;  // by employee key
   // Circle -> accounts with a wage-type line of the circle's interface
   // (key of Lu1Ztk) -> one of them has Lu1Art 1; read when first needed.
   std::map<std::string, std::map<std::string, bool>> Accounts;
@@ -234,13 +228,14 @@ bool CodesRead() {
   BookingBatch& b = g_b;
   if (b.Codes == BookingBatch::kNotRead) {
     bool ok = ReadAll(
-      "SELECT date_format(TagTag, '%Y.%m.%d'), TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") + ", " +
-          SqlKeyColumn("TagHtn") + ", TagHtv IS NULL, TagHtn IS NULL, " + SqlKeyColumn("TagPnr") +
+      "SELECT date_format(TagTag, '%Y.%m.%d'), TagTgb, TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") + ", " +
+          SqlKeyColumn("TagHtn") + ", TagTgb IS NULL, TagHtv IS NULL, TagHtn IS NULL, " + SqlKeyColumn("TagPnr") +
           " FROM Qvx327Tag WHERE TagPnr IN (" + b.List + ") AND TagTag >= '" + SqlEscape(b.Von) +
           "' AND TagTag <= '" + SqlEscape(b.Bis) + "' ORDER BY TagPnr, TagTag",
-      b.CodeRows, [](SqlCursor& c, std::string& key, CodeRow& r) {
-        int16_t htvNull = 0, htnNull = 0;
-        int st = SqlFetchInto(c, r.Day, r.Htv, r.Htn, r.HtvKey, r.HtnKey, htvNull, htnNull, key);
+      b.DayCodeRows, [](SqlCursor& c, std::string& key, DayCodeRow& r) {
+        int16_t tgbNull = 0, htvNull = 0, htnNull = 0;
+        int st = SqlFetchInto(c, r.Day, r.Tgb, r.Htv, r.Htn, r.HtvKey, r.HtnKey, tgbNull, htvNull, htnNull, key);
+        r.TgbNull = tgbNull != 0;
         r.HtvNull = htvNull != 0;
         r.HtnNull = htnNull != 0;
         return st;
@@ -418,11 +413,11 @@ bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::st
     }
   }
   if (days.empty()) return true;
-  auto it = g_b.CodeRows.find(key);
-  if (it == g_b.CodeRows.end()) return true;
+  auto it = g_b.DayCodeRows.find(key);
+  if (it == g_b.DayCodeRows.end()) return true;
   // DISTINCT as the server compares: the codes by their keys, NULL apart
   std::set<std::tuple<std::string, bool, std::string, bool, std::string>> seen;
-  for (const CodeRow& r : it->second) {
+  for (const DayCodeRow& r : it->second) {
     if (!days.count(r.Day)) continue;
     if (!seen.emplace(r.Day, r.HtvNull, r.HtvKey, r.HtnNull, r.HtnKey).second) continue;
     rows.push_back({r.Day, r.Htv, r.Htn, r.HtvKey, r.HtnKey});
@@ -435,4 +430,10 @@ const std::vector<CircleLine>* BatchCircleLines(const std::string& akr) { return
 const std::map<std::string, std::vector<ZkbTag>>* BatchDailyRows(const std::string& von, const std::string& bis) {
   if (g_b.Tag != BookingBatch::kRead || von != g_b.Von || bis != g_b.Bis) return nullptr;
   return &g_b.TagRows;
+}
+
+const std::map<std::string, std::vector<DayCodeRow>>* BatchDayCodes(const std::string& list, const std::string& von,
+                                                                    const std::string& bis) {
+  if (g_b.List.empty() || list != g_b.List || von != g_b.Von || bis != g_b.Bis || !CodesRead()) return nullptr;
+  return &g_b.DayCodeRows;
 }

@@ -52,6 +52,18 @@ const std::vector<CircleLine>* BatchCircleLines(const std::string& akr);
 // them.
 const std::map<std::string, std::vector<ZkbTag>>* BatchDailyRows(const std::string& von, const std::string& bis);
 
+// A row of the day codes (Qvx327Tag) of the batch's days; a NULL code is kept
+// apart from an empty one, as the server's DISTINCT keeps them apart.
+struct DayCodeRow {
+  std::string Day, Tgb, Htv, Htn, HtvKey, HtnKey;
+  bool TgbNull = false, HtvNull = false, HtnNull = false;
+};
+// Every day code row of the batch (the employees of list, the IN list of
+// PnrList) for exactly the days von..bis, by employee key, each employee's by
+// day; read once when first needed. nullptr when the batch does not hold them.
+const std::map<std::string, std::vector<DayCodeRow>>* BatchDayCodes(const std::string& list, const std::string& von,
+                                                                    const std::string& bis);
+
 // One row of SQL_Qvx327Tag_OpenPruef.
 struct PruefRow {
   std::string Day, Htv, Htn, HtvKey, HtnKey;

@@ -377,6 +377,16 @@ std::string Args(std::initializer_list<std::string_view> parts) {
 // months without day runs) do not read them.
 bool ReadTagCodes() {
   g_batch.Tag.clear();
+  // the day codes the check days read for the batch serve here too
+  if (const auto* codes = BatchDayCodes(g_batch.List, g_batch.Von, g_batch.Bis)) {
+    for (const auto& [key, rows] : *codes) {
+      for (const DayCodeRow& r : rows) {
+        if (r.TgbNull && r.HtvNull && r.HtnNull) continue;
+        g_batch.Tag.emplace(std::make_pair(key, r.Day), TagCodes{r.Tgb, r.Htv, r.Htn});  // the first row of a day counts
+      }
+    }
+    return true;
+  }
   return ReadAll("SELECT " + SqlKeyColumn("TagPnr") +
                      ", date_format(TagTag, '%Y.%m.%d'), TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
                      " WHERE TagPnr IN (" + g_batch.List + ") AND TagTag BETWEEN " + Quoted(g_batch.Von) + " AND " +

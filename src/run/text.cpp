@@ -1,6 +1,7 @@
 #include "run/text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <vector>
@@ -74,8 +75,11 @@ std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
   for (size_t i = 0; i < fmt.size();) {
     char c = fmt[i];
     if (c != '%') {
-      out += c;
-      ++i;
+      // the text up to the next conversion in one piece
+      size_t to = fmt.find('%', i);
+      if (to == std::string_view::npos) to = fmt.size();
+      out.append(fmt.data() + i, to - i);
+      i = to;
       continue;
     }
     ++i;
@@ -127,7 +131,14 @@ std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
         if (sp.length == "h") v = static_cast<int16_t>(v);
         else if (sp.length == "hh") v = static_cast<signed char>(v);
         else if (sp.length != "ll" && sp.length != "q" && sp.length != "j" && sp.length != "z") v = static_cast<int32_t>(v);
-        out += Native(sp, "ll", 'd', v);
+        if (sp.flags.empty() && sp.width < 0 && sp.precision < 0) {
+          // the plain form, as printf writes it
+          char digits[24];
+          auto r = std::to_chars(digits, digits + sizeof digits, v);
+          out.append(digits, static_cast<size_t>(r.ptr - digits));
+        } else {
+          out += Native(sp, "ll", 'd', v);
+        }
         break;
       }
       case 'u':
@@ -157,6 +168,10 @@ std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
       }
       case 's': {
         const FmtArg& a = take();
+        if (a.kind == FmtArg::Str && sp.width < 0 && sp.precision < 0) {
+          out.append(a.s);
+          break;
+        }
         std::string body;
         if (a.kind == FmtArg::Str) body = std::string(a.s);
         else if (a.kind == FmtArg::Int) body = std::to_string(a.i);

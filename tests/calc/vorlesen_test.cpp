@@ -68,12 +68,20 @@ TEST_F(Vorlesen, AnswersEqualTheSingleStatements) {
   EXPECT_EQ(480, single[0].SolValue);
   EXPECT_EQ(1032, single[3].Codes);
 
-  ReadBatch({{"e1", Key("e1")}, {"E1", Key("E1")}, {"P3", Key("P3")}}, "2026.03.01", "2026.03.31");
-  long before = dbStatementCount();
-  for (size_t i = 0; i < asks.size(); ++i) EXPECT_EQ(single[i], Ask(asks[i].first, asks[i].second)) << i;
-  // P2 is not in the batch, 1 April and the day in another form lie outside
-  // it; the day codes and day records are read once, when first needed
-  EXPECT_EQ(8, dbStatementCount() - before);
+  // the batch alone, then with the bookings of a main call's batch, whose
+  // day codes serve here too
+  const std::vector<BatchEmployee> employees = {{"e1", Key("e1")}, {"E1", Key("E1")}, {"P3", Key("P3")}};
+  for (bool bookings : {false, true}) {
+    ReadBatch(employees, "2026.03.01", "2026.03.31");
+    if (bookings) ReadBookingBatch(employees, "2026.03.01", "2026.03.31");
+    long before = dbStatementCount();
+    for (size_t i = 0; i < asks.size(); ++i) EXPECT_EQ(single[i], Ask(asks[i].first, asks[i].second)) << i;
+    // P2 is not in the batch, 1 April and the day in another form lie
+    // outside it; the day codes and day records are read once, when first
+    // needed
+    EXPECT_EQ(8, dbStatementCount() - before);
+    ClearBookingBatch();
+  }
 }
 
 TEST_F(Vorlesen, FailingBatchLeavesTheReadsToTheDatabase) {
