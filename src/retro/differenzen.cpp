@@ -245,7 +245,16 @@ double WriteDifferenz(const Zk1Differenz& d, bool accumulate, const char* messag
 // over from another group.
 int32_t StornoRrn(const RetroGroup& g) {
   int32_t abr = 0;
-  if (SQL_Qvx331Zk1_GetRetroAbr(g, abr) == 0) return abr;
+  int st;
+  {
+    // The pending difference records belong to other groups (the group's own
+    // is written after this look-up; new values come after all groups), and
+    // groups differ in a column the look-up compares, as the server compares
+    // it: none of them can be found here, so they need not be sent first.
+    KeepPending keep({&g_differenz, &g_differenzAdd});
+    st = SQL_Qvx331Zk1_GetRetroAbr(g, abr);
+  }
+  if (st == 0) return abr;
   for (const RetroPeriod& p : Retro.Periods) {
     if (!p.Von.empty() && p.Von <= g.Von && g.Von <= p.Bis) return p.Abrnr;
   }

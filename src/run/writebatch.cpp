@@ -142,7 +142,7 @@ void FlushWriteBatchesFor(std::string_view statement) {
   if (!any) return;
   const std::string lower = Lower(statement);
   for (WriteBatch* b : Registry()) {
-    if (!b->Empty() && lower.find(b->Table()) != std::string::npos) b->Flush();
+    if (!b->Empty() && !b->Held() && lower.find(b->Table()) != std::string::npos) b->Flush();
   }
 }
 
@@ -153,3 +153,11 @@ void SetWriteBatching(bool on) {
 
 long WriteBatchesSent() { return g_sent; }
 long WriteBatchesReplayed() { return g_replayed; }
+
+KeepPending::KeepPending(std::initializer_list<WriteBatch*> batches) : batches_(batches) {
+  for (WriteBatch* b : batches_) ++b->held_;
+}
+
+KeepPending::~KeepPending() {
+  for (WriteBatch* b : batches_) --b->held_;
+}

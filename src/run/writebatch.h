@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,7 @@ public:
   void Discard();
   bool Empty() const { return rows_.empty(); }
   const std::string& Table() const { return table_; }
+  bool Held() const { return held_ > 0; }
 
 private:
   struct Row {
@@ -54,6 +56,22 @@ private:
   std::string table_, head_, tail_;
   std::vector<Row> rows_;
   size_t bytes_ = 0;
+  int held_ = 0;
+  friend class KeepPending;
+};
+
+// While it lives, statements that name the batches' table do not send their
+// pending rows first. Only for a read that cannot find any of those rows (the
+// caller says why); commits, rollbacks, a full batch and Flush still send them.
+class KeepPending {
+public:
+  KeepPending(std::initializer_list<WriteBatch*> batches);
+  ~KeepPending();
+  KeepPending(const KeepPending&) = delete;
+  KeepPending& operator=(const KeepPending&) = delete;
+
+private:
+  std::vector<WriteBatch*> batches_;
 };
 
 // Sends the pending rows of every batch.

@@ -36,6 +36,23 @@ TEST_F(WriteBatchTest, AccumulatesAndIsSentBeforeTheTableIsRead) {
   EXPECT_EQ(0, replays);
 }
 
+// A read the caller knows cannot find the pending rows leaves them pending;
+// the next statement that names the table sends them.
+TEST_F(WriteBatchTest, KeptRowsWaitForTheNextStatement) {
+  WriteBatch batch("Acc", "INSERT INTO Acc (K, V) VALUES ", "");
+  const std::string single = "INSERT INTO Acc (K, V) VALUES ('a', 1)";
+  batch.Add(single, [single] { SqlWrite(single); });
+  std::string count;
+  {
+    KeepPending keep({&batch});
+    ASSERT_EQ(0, SqlSelectOne("SELECT COUNT(*) FROM Acc WHERE K = 'z'", count));
+    EXPECT_FALSE(batch.Empty());
+  }
+  ASSERT_EQ(0, SqlSelectOne("SELECT COUNT(*) FROM Acc", count));
+  EXPECT_TRUE(batch.Empty());
+  EXPECT_EQ("1", count);
+}
+
 TEST_F(WriteBatchTest, RefusedBatchIsWrittenRowByRow) {
   Fixture("ALTER TABLE Acc ADD CONSTRAINT Small CHECK (V < 100)");
   WriteBatch batch("Acc", "INSERT INTO Acc (K, V) VALUES ", "");
