@@ -225,15 +225,18 @@ void WriteMemo(const Zk5Record& r, const char* message) {
 void DeleteMemo(const Variante& v, const RetroGroup& g) { WriteMemo(Memo(FromGroup(g), g.Std, g.Tge, 4, g.Su1), v.DelZk5); }
 
 // Difference record; with accumulate a record that meets a stored difference
-// record of the same identity is added to it.
-double WriteDifferenz(const Zk1Differenz& d, bool accumulate, const char* message) {
+// record of the same identity is added to it. identity: the match key of the
+// group or retro record it is written for, which holds the columns of the
+// unique key Zk1Ident as the server compares them (Zk1Abr and Zk1Lfn are the
+// run's for every difference record).
+double WriteDifferenz(const Zk1Differenz& d, bool accumulate, const char* message, const DbKey& identity) {
   double su1 = NextZk1Su1(d.Sts);
   std::string single = DifferenzInsert(d, su1);
   (accumulate ? g_differenzAdd : g_differenz).Add(single, [single, d, accumulate, message] {
     int st = SqlWrite(single);
     if (st == kSqlDuplicate && accumulate) st = SQL_Qvx331Zk1_AddDifferenz(d);
     Report(st, message);
-  });
+  }, identity.Bytes());
   return su1;
 }
 
@@ -306,7 +309,7 @@ void Vanished(const Variante& v, const RetroGroup& g, DeferredValues& deferred) 
   d.Tge = -g.Tge;
   Log(v.DelLog, g.Pnr);
   if (MemoRecords()) DeleteMemo(v, g);
-  WriteDifferenz(d, v.Retro, v.DelZk1);
+  WriteDifferenz(d, v.Retro, v.DelZk1, g.Match);
 }
 
 void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
@@ -316,7 +319,7 @@ void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
   d.Tge = m.Tge - g.Tge;
   d.Inf = m.Inf;
   d.Rrn = m.Abr;
-  double su1 = WriteDifferenz(d, false, v.ChgZk1);
+  double su1 = WriteDifferenz(d, false, v.ChgZk1, g.Match);
   if (MemoRecords()) {
     Zk1Differenz now = FromGroup(g);
     now.Von = m.Von;
@@ -369,7 +372,7 @@ void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
   d.Upn = r.Upn;
   d.Inf = r.Inf;
   d.Rrn = r.Abr;
-  double su1 = WriteDifferenz(d, v.Retro, v.NewZk1);
+  double su1 = WriteDifferenz(d, v.Retro, v.NewZk1, r.Match);
   if (MemoRecords()) WriteMemo(Memo(d, r.Std, r.Tge, 3, su1), v.InsZk5);
 }
 

@@ -41,10 +41,12 @@ WriteBatch::~WriteBatch() {
   r.erase(std::remove(r.begin(), r.end(), this), r.end());
 }
 
-void WriteBatch::Add(std::string single, std::function<void()> replay) {
+void WriteBatch::Add(std::string single, std::function<void()> replay, std::string identity) {
   // rows of the same table gathered by another batch were written first
   for (WriteBatch* b : Registry()) {
-    if (b != this && b->table_ == table_ && !b->Empty()) b->Flush();
+    if (b != this && b->table_ == table_ && !b->Empty() &&
+        (identity.empty() || b->unidentified_ || b->identities_.count(identity)))
+      b->Flush();
   }
   if (!g_batching || single.compare(0, head_.size(), head_) != 0) {
     // not of the batch's form: written at once, in order
@@ -53,6 +55,8 @@ void WriteBatch::Add(std::string single, std::function<void()> replay) {
     return;
   }
   bytes_ += single.size() - head_.size() + 2;
+  if (identity.empty()) unidentified_ = true;
+  else identities_.insert(std::move(identity));
   rows_.push_back({std::move(single), std::move(replay), RunLogEnd()});
   if (rows_.size() >= kMaxRows || bytes_ >= kMaxBytes) Flush();
 }
@@ -63,6 +67,8 @@ void WriteBatch::Flush() {
   std::vector<Row> rows;
   rows.swap(rows_);
   bytes_ = 0;
+  identities_.clear();
+  unidentified_ = false;
   if (rows.size() == 1) {
     Replay(rows);
     return;
@@ -126,6 +132,8 @@ void WriteBatch::ShiftPending(const std::vector<std::pair<long, long>>& placed) 
 void WriteBatch::Discard() {
   rows_.clear();
   bytes_ = 0;
+  identities_.clear();
+  unidentified_ = false;
 }
 
 void DiscardWriteBatches() {

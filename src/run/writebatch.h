@@ -21,6 +21,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 class WriteBatch {
@@ -37,7 +38,12 @@ public:
   // single: the row's own INSERT statement, beginning with the head (its
   // length has been checked as every statement's is); replay: sends the row
   // alone and handles its status, called only when the batch is refused.
-  void Add(std::string single, std::function<void()> replay);
+  // identity: the row's unique-key value as the server compares it (DbKey
+  // bytes), or empty. Pending rows of another batch of the same table are
+  // sent first, so that the rows reach the table in the order written; when
+  // every row involved has an identity, only when one of them has the same
+  // (rows of different identities do not touch each other).
+  void Add(std::string single, std::function<void()> replay, std::string identity = {});
   // Sends the pending rows.
   void Flush();
   void Discard();
@@ -57,6 +63,8 @@ private:
   std::vector<Row> rows_;
   size_t bytes_ = 0;
   int held_ = 0;
+  std::unordered_set<std::string> identities_;  // of the pending rows
+  bool unidentified_ = false;                   // a pending row without one
   friend class KeepPending;
 };
 

@@ -53,6 +53,30 @@ TEST_F(WriteBatchTest, KeptRowsWaitForTheNextStatement) {
   EXPECT_EQ("1", count);
 }
 
+// Two batches of one table: a row sends the other batch's rows first only
+// when one of them has its identity (or any row has none), so that rows of
+// one key reach the table in the order written.
+TEST_F(WriteBatchTest, OtherBatchIsSentFirstOnlyForTheSameIdentity) {
+  WriteBatch add("Acc", "INSERT INTO Acc (K, V) VALUES ", " ON DUPLICATE KEY UPDATE V = V + VALUES(V)");
+  WriteBatch plain("Acc", "INSERT INTO Acc (K, V) VALUES ", "");
+  std::vector<std::string> refused;
+  auto row = [&](WriteBatch& b, const std::string& k, int v, const std::string& identity) {
+    std::string single = "INSERT INTO Acc (K, V) VALUES ('" + k + "', " + std::to_string(v) + ")";
+    b.Add(single, [&refused, single] { if (SqlWrite(single) != 0) refused.push_back(single); }, identity);
+  };
+  row(add, "a", 1, "A");
+  row(plain, "b", 2, "B");
+  EXPECT_FALSE(add.Empty());  // other identities: both stay pending
+  row(plain, "a", 5, "A");     // a's row in the other batch goes first
+  EXPECT_TRUE(add.Empty());
+  row(add, "c", 3, "");        // without an identity: the other batch goes first
+  EXPECT_TRUE(plain.Empty());
+  FlushWriteBatches();
+  EXPECT_EQ("a|1\nb|2\nc|3\n", Rows("SELECT K, V FROM " + schema + ".Acc ORDER BY K"));
+  ASSERT_EQ(1u, refused.size());  // the plain row of a met the stored one
+  EXPECT_EQ("INSERT INTO Acc (K, V) VALUES ('a', 5)", refused[0]);
+}
+
 TEST_F(WriteBatchTest, RefusedBatchIsWrittenRowByRow) {
   Fixture("ALTER TABLE Acc ADD CONSTRAINT Small CHECK (V < 100)");
   WriteBatch batch("Acc", "INSERT INTO Acc (K, V) VALUES ", "");
