@@ -193,9 +193,10 @@ bool TextFile::Write(std::string_view text) {
   return !failed_;
 }
 
-bool TextFile::StillAt(std::string_view winPath) {
+bool TextFile::StillAt(std::string_view winPath, long* size) {
 #ifdef _WIN32
   (void)winPath;
+  (void)size;
   return false;
 #else
   if (!fp_) return false;
@@ -207,9 +208,18 @@ bool TextFile::StillAt(std::string_view winPath) {
     known_ = true;
   }
   struct stat named {};
-  return ::stat(NativePath(winPath).c_str(), &named) == 0 && static_cast<unsigned long long>(named.st_dev) == dev_ &&
-         static_cast<unsigned long long>(named.st_ino) == ino_;
+  if (::stat(NativePath(winPath).c_str(), &named) != 0 || static_cast<unsigned long long>(named.st_dev) != dev_ ||
+      static_cast<unsigned long long>(named.st_ino) != ino_)
+    return false;
+  if (size) *size = static_cast<long>(named.st_size);
+  return true;
 #endif
+}
+
+bool TextFile::Flush() {
+  if (!fp_) return false;
+  if (std::fflush(fp_) != 0) failed_ = true;
+  return !failed_;
 }
 
 long TextFile::Position() {

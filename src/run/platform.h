@@ -59,7 +59,10 @@ public:
   // replaced since it was opened). Always false where that cannot be told
   // cheaply (Windows): a file kept open there would also stop others from
   // renaming it.
-  bool StillAt(std::string_view winPath);
+  // size: the file's size now, when it is.
+  bool StillAt(std::string_view winPath, long* size = nullptr);
+  // Writes what is buffered; false on a write error.
+  bool Flush();
 #ifdef _WIN32
   static constexpr bool kCanTellPath = false;
 #else

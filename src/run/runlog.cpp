@@ -1,5 +1,6 @@
 #include "run/runlog.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "run/context.h"
@@ -34,14 +35,23 @@ void WriteLog(const std::string& path, std::string_view message) {
   const bool runLog = path == Ctx.LogPath;
   TextFile other;
   TextFile& f = runLog ? g_log : other;
-  if (!runLog || g_logPath != path || !f.StillAt(path)) {
+  long size = -1;  // of the log held open, before this line
+  if (!runLog || g_logPath != path || !f.StillAt(path, &size)) {
     if (runLog) CloseRunLog();
     if (!f.Open(path, "a")) return;
     if (runLog) g_logPath = path;
+    size = -1;
   }
   f.Write(message);
   f.Write("\n");
-  long end = f.Position();
+  // every line of the log held open is flushed, so its end is the size it had
+  // and this line (each line feed written as CR LF); else the file says it
+  long end;
+  if (size >= 0 && f.Flush()) {
+    end = size + static_cast<long>(message.size() + std::count(message.begin(), message.end(), '\n')) + 2;
+  } else {
+    end = f.Position();
+  }
   if (runLog) {
     g_endPath = path;
     g_end = end;

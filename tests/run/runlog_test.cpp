@@ -53,9 +53,11 @@ TEST_F(RunLog, RunLogFollowsThePath) {
   Log("zwei");
   fs::remove(path);
   Log("drei");
+  Log("vier\nf%snf", "\xFC");  // the end is known after every line
+  EXPECT_EQ(static_cast<long>(fs::file_size(path)), RunLogEnd());
   CloseRunLog();
   EXPECT_EQ("eins\r\n", Read(dir / "log#lug_1.txt"));
-  EXPECT_EQ("drei\r\n", Read(path));
+  EXPECT_EQ("drei\r\nvier\r\nf\xFCnf\r\n", Read(path));
   Ctx.LogPath.clear();
 }
 
