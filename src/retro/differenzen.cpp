@@ -391,19 +391,20 @@ void Compare(const Variante& v, int (*open)(const PnrRange&),
   if (SQL_Qvx331Zk3_ReadPrefixes(Ctx.DbTime, prefixes) != 0) prefixes.clear();
   PnrRange range;
   for (bool last = false; !last;) {
-    // the range: the next g_rangeEmployees personnel numbers of the transfer
-    // records; the last range (and, when they cannot be read, the rest) has
-    // no upper end
+    // the range ends after the next g_rangeEmployees personnel numbers of the
+    // employment rows (a table the run does not write, read through its key;
+    // the transfer records hold about the same numbers); the last range (and,
+    // when they cannot be read, the rest) has no upper end. The ranges follow
+    // one another without a gap, so every group and retro record is in
+    // exactly one of them.
     std::vector<std::string> pnrs;
-    int st = SQL_Qvx331Zk1_ReadPnrs(range, g_rangeEmployees, pnrs);
+    int st = SQL_Qvx310Bsv_ReadPnrs(range, g_rangeEmployees, pnrs);
     last = st != 0 || static_cast<int>(pnrs.size()) < g_rangeEmployees;
     range.HasHi = !last;
     range.Hi = pnrs.empty() ? std::string() : pnrs.back();
-    range.HasList = st == 0;
-    range.Pnrs = std::move(pnrs);
     RetroRecords retro;
     retro.Read(range, prefixes);
-    if (!range.HasList || !range.Pnrs.empty()) {
+    {
       open(range);
       for (;;) {
         RetroGroup g;
@@ -432,17 +433,8 @@ std::string RangeCondition(const char* column, const PnrRange& r) {
   return s;
 }
 
-// The group's columns, then the keys of its texts as the server compares them.
-// The groups' personnel numbers: the list of the range when it is known, else
-// its bounds. The list is formed by the program and may be long: the
-// statement is exempt from the limit of statements formed from the run's
-// inputs (no SqlFormat; every text escaped with SqlEscape).
-std::string GroupPnrCondition(const PnrRange& r) {
-  if (!r.HasList) return RangeCondition("Zk1Pnr", r);
-  std::string s = " AND Zk1Pnr IN (";
-  for (size_t i = 0; i < r.Pnrs.size(); ++i) s += (i ? ", '" : "'") + SqlEscape(r.Pnrs[i]) + "'";
-  return s + ")";
-}
+// The groups' personnel numbers: the range's bounds.
+std::string GroupPnrCondition(const PnrRange& r) { return RangeCondition("Zk1Pnr", r); }
 
 std::string GroupColumns() {
   std::string s =
@@ -510,7 +502,7 @@ int ZwischenDifferenzenErmitteln() {
 
 int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range) {
   std::string list = AbrList(abrnr, count);
-  // exempt from the statement limit (see GroupPnrCondition)
+  // the range's bounds are texts of the database, escaped (RangeCondition)
   return SqlOpen(g_groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
                                      (topas ? " AND Zk1Lfn <> 2" : "")) +
                                GroupPnrCondition(range) + kGroupTail);
@@ -525,7 +517,7 @@ int SQL_Qvx331Zk1_CloseRetroGroups() { return dbClose(g_groups); }
 // values and the difference records of earlier final runs are no part of the
 // comparison.
 int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range) {
-  // exempt from the statement limit (see GroupPnrCondition)
+  // the range's bounds are texts of the database, escaped (RangeCondition)
   return SqlOpen(g_zwiGroups, SqlFormat(GroupColumns() +
                                             " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
                                             " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
@@ -538,15 +530,15 @@ int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range) {
 int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g) { return FetchGroup(g_zwiGroups, g); }
 int SQL_Qvx331Zk1_CloseZwischenGroups() { return dbClose(g_zwiGroups); }
 
-// The personnel numbers of the transfer records after the range's lower end
+// The personnel numbers of the employment rows after the range's lower end
 // in the server's order (one spelling of each), at most limit: read from the
-// index of personnel numbers alone.
-int SQL_Qvx331Zk1_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs) {
+// table's key alone.
+int SQL_Qvx310Bsv_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs) {
   SqlCursor c;
-  c.Statement = after.HasLo ? SqlFormat("SELECT Zk1Pnr FROM Qvx331Zk1 WHERE Zk1Pnr > '%s' GROUP BY Zk1Pnr"
-                                        " ORDER BY Zk1Pnr LIMIT %d",
+  c.Statement = after.HasLo ? SqlFormat("SELECT BsvPnr FROM Qvx310Bsv WHERE BsvPnr > '%s' GROUP BY BsvPnr"
+                                        " ORDER BY BsvPnr LIMIT %d",
                                         after.Lo, limit)
-                            : SqlFormat("SELECT Zk1Pnr FROM Qvx331Zk1 GROUP BY Zk1Pnr ORDER BY Zk1Pnr LIMIT %d", limit);
+                            : SqlFormat("SELECT BsvPnr FROM Qvx310Bsv GROUP BY BsvPnr ORDER BY BsvPnr LIMIT %d", limit);
   int st = dbExec(c);
   if (st != 0) return st;
   for (;;) {

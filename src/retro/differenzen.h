@@ -79,10 +79,6 @@ struct Zk5Record {
 struct PnrRange {
   bool HasLo = false, HasHi = false;
   std::string Lo, Hi;
-  // HasList: the personnel numbers of the transfer records in the range (one
-  // spelling each), read before; the groups are read for exactly these.
-  bool HasList = false;
-  std::vector<std::string> Pnrs;
 };
 
 // A retro record as the difference step reads it, with the key of its
@@ -103,9 +99,9 @@ int SQL_Qvx331Zk1_CloseRetroGroups();
 int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range = {});
 int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g);
 int SQL_Qvx331Zk1_CloseZwischenGroups();
-// The personnel numbers of the transfer records after after.Lo (when
+// The personnel numbers of the employment rows after after.Lo (when
 // after.HasLo) in the server's order, one spelling of each, at most limit.
-int SQL_Qvx331Zk1_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs);
+int SQL_Qvx310Bsv_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs);
 // The combinations of accounting number, running number, record type and
 // booking date of the run's retro records (key) as a condition
 // " AND (... OR ...)" for SQL_Qvx331Zk3_OpenRange; empty when there are none

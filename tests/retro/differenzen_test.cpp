@@ -223,13 +223,18 @@ TEST_F(Differenzen, ZwischenDifferenzen) { CheckZwischen(); }
 
 // Groups and retro records are compared for ranges of personnel numbers one
 // after the other: ranges of one, two and three employees (and ranges ending
-// between spellings of one personnel number that the server holds equal) give
-// exactly the records, log lines and LOGA2 numbers of one range over all.
+// at a spelling of a personnel number that the transfer and retro records
+// hold in others) give exactly the records, log lines and LOGA2 numbers of
+// one range over all.
 class DifferenzenRanges : public Differenzen, public ::testing::WithParamInterface<int> {
 protected:
   void SetUp() override {
     Differenzen::SetUp();
     SetDifferenceRangeEmployees(GetParam());
+    // the ranges end at personnel numbers of the employment rows
+    std::string rows;
+    for (char c = 'A'; c <= 'Z'; ++c) rows += std::string(rows.empty() ? "" : ", ") + "('P" + c + "', '01', '2020-01-01')";
+    Fixture("INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo) VALUES " + rows);
   }
   void TearDown() override {
     SetDifferenceRangeEmployees(kDifferenceRangeEmployees);
