@@ -189,18 +189,9 @@ std::vector<ZkbMonat> MonthSums(const std::vector<RawRow>& rows, bool topas, con
 // The accounts with a wage-type line of the following-month number under the
 // interface, as "'a', 'b'" (escaped); false when the read fails.
 bool FollowAccounts(const std::string& lugLug, int16_t followNr, std::string& accounts) {
-  SqlCursor c;
-  if (SqlOpen(c, "SELECT DISTINCT Lu1Ztk FROM Qvx171Lu1 WHERE Lu1Num = '" + SqlEscape(lugLug) +
-                     "' AND Lu1Flg = " + std::to_string(followNr)) != 0)
-    return false;
-  int st;
-  for (;;) {
-    std::string zkt;
-    if ((st = SqlFetchInto(c, zkt)) != 0) break;
-    accounts += (accounts.empty() ? "'" : ", '") + SqlEscape(zkt) + "'";
-  }
-  dbClose(c);
-  return st == kSqlNoMoreRows;
+  return SqlReadList("SELECT DISTINCT Lu1Ztk FROM Qvx171Lu1 WHERE Lu1Num = '" + SqlEscape(lugLug) +
+                         "' AND Lu1Flg = " + std::to_string(followNr),
+                     accounts) == 0;
 }
 
 bool DailyRead() {

@@ -77,18 +77,14 @@ int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRe
 // does. Nothing indexes the booking date, so the bookings are read only for
 // these accounts (none: no read at all).
 int SQL_Qvx171Lu1_ReadUnmapped(const LugRecord& lug, const Period& p, std::string& accounts) {
-  SqlCursor c;
-  int st = SqlOpen(
-      c, SqlFormat("SELECT DISTINCT k.Lu1Ztk FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' "
+  return SqlReadList(
+      SqlFormat("SELECT DISTINCT k.Lu1Ztk FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' "
                    " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
                    "  AND l.Lu1Ztk = k.Lu1Ztk AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
                    "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
                    "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s'))",
-                   lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis));
-  accounts.clear();
-  std::string zkt;
-  while (st == 0 && (st = SqlFetchInto(c, zkt)) == 0) accounts += (accounts.empty() ? "'" : ", '") + SqlEscape(zkt) + "'";
-  return st == kSqlNoMoreRows ? 0 : st;
+                   lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis),
+      accounts);
 }
 
 // The personnel numbers that may have bookings without employment in the
@@ -96,19 +92,15 @@ int SQL_Qvx171Lu1_ReadUnmapped(const LugRecord& lug, const Period& p, std::strin
 // with bookings: one spelling of each), as "'a', 'b'" (escaped). The numbers
 // come from the index of the bookings without reading them.
 int SQL_Qvx331Zkb_ReadNoEmploymentPnrs(const std::string& akr, const Period& p, std::string& pnrs) {
-  SqlCursor c;
-  int st = SqlOpen(
-      c, SqlFormat("SELECT z.ZkbPnr FROM (SELECT DISTINCT ZkbPnr FROM Qvx331Zkb) z "
+  return SqlReadList(
+      SqlFormat("SELECT z.ZkbPnr FROM (SELECT DISTINCT ZkbPnr FROM Qvx331Zkb) z "
                    " WHERE NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = z.ZkbPnr "
                    "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
                    "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
                    " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = z.ZkbPnr AND w.BsvAkr = '%s') "
                    "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = z.ZkbPnr))",
-                   p.Bis, p.Von, akr));
-  pnrs.clear();
-  std::string pnr;
-  while (st == 0 && (st = SqlFetchInto(c, pnr)) == 0) pnrs += (pnrs.empty() ? "'" : ", '") + SqlEscape(pnr) + "'";
-  return st == kSqlNoMoreRows ? 0 : st;
+                   p.Bis, p.Von, akr),
+      pnrs);
 }
 
 // Pairs of wage-type lines of one account and record type whose validities

@@ -269,3 +269,15 @@ int SqlOpen(SqlCursor& cursor, std::string statement) {
   cursor.Statement = std::move(statement);
   return dbExec(cursor);
 }
+
+int SqlReadList(std::string statement, std::string& list) {
+  list.clear();
+  SqlCursor c;
+  int st = SqlOpen(c, std::move(statement));
+  while (st == 0) {
+    std::string text;  // fresh for each row: a NULL leaves it empty
+    if ((st = SqlFetchInto(c, text)) == 0) list += (list.empty() ? "'" : ", '") + SqlEscape(text) + "'";
+  }
+  dbClose(c);
+  return st == kSqlNoMoreRows ? 0 : st;
+}

@@ -127,3 +127,8 @@ int SqlWrite(std::string statement);
 
 // Multi-row read on a cursor that lives as long as the process.
 int SqlOpen(SqlCursor& cursor, std::string statement);
+
+// The first column of every row as "'a', 'b'" (each text escaped), for an
+// IN list of a later statement; empty when there is no row. Returns 0 when
+// every row was read, else the status.
+int SqlReadList(std::string statement, std::string& list);
