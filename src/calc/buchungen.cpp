@@ -418,8 +418,9 @@ bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::st
 
 const std::vector<CircleLine>* BatchCircleLines(const std::string& akr) { return LinesOf(akr); }
 
-const std::map<std::string, std::vector<ZkbTag>>* BatchDailyRows(const std::string& von, const std::string& bis) {
-  if (g_b.Tag != BookingBatch::kRead || von != g_b.Von || bis != g_b.Bis) return nullptr;
+const std::map<std::string, std::vector<ZkbTag>>* BatchDailyRows(const std::string& list, const std::string& von,
+                                                                  const std::string& bis) {
+  if (g_b.Tag != BookingBatch::kRead || list != g_b.List || von != g_b.Von || bis != g_b.Bis) return nullptr;
   return &g_b.TagRows;
 }
 

@@ -46,11 +46,12 @@ struct CircleLine {
 // The lines of the interface of the circle akr (read once per batch), or
 // nullptr when they cannot be read.
 const std::vector<CircleLine>* BatchCircleLines(const std::string& akr);
-// The daily bookings (ZkbZtr 1) of the batch's employees for exactly the
-// days von..bis, by employee key, each employee's in the order of account,
-// day, cost centre, unit and cost type; nullptr when the batch does not hold
-// them.
-const std::map<std::string, std::vector<ZkbTag>>* BatchDailyRows(const std::string& von, const std::string& bis);
+// The daily bookings (ZkbZtr 1) of the batch (the employees of list, the IN
+// list of PnrList) for exactly the days von..bis, by employee key, each
+// employee's in the order of account, day, cost centre, unit and cost type;
+// nullptr when the batch does not hold them.
+const std::map<std::string, std::vector<ZkbTag>>* BatchDailyRows(const std::string& list, const std::string& von,
+                                                                  const std::string& bis);
 
 // A row of the day codes (Qvx327Tag) of the batch's days; a NULL code is kept
 // apart from an empty one, as the server's DISTINCT keeps them apart.

@@ -216,7 +216,7 @@ bool ReadSfz(const std::string& day) {
 // (calc/buchungen.h): the days are taken from them and the wage-type lines of
 // the circle's interface, as the statement joins them.
 bool TageFromBookings(const std::string& akr) {
-  const auto* bookings = BatchDailyRows(g_batch.Von, g_batch.Bis);
+  const auto* bookings = BatchDailyRows(g_batch.List, g_batch.Von, g_batch.Bis);
   const std::vector<CircleLine>* lines = bookings ? BatchCircleLines(akr) : nullptr;
   if (!lines) return false;
   std::map<std::string, std::vector<const CircleLine*>> byAccount;
@@ -262,7 +262,7 @@ bool ReadTage(const std::string& akr) {
 // interface with Lu1Sts 4 or 104, from the batch's daily bookings when it
 // holds them (whole minutes: the sum is exact in any order).
 bool UnsFromBookings(const std::string& akr) {
-  const auto* bookings = BatchDailyRows(g_batch.Von, g_batch.Bis);
+  const auto* bookings = BatchDailyRows(g_batch.List, g_batch.Von, g_batch.Bis);
   const std::vector<CircleLine>* lines = bookings ? BatchCircleLines(akr) : nullptr;
   if (!lines) return false;
   std::set<std::string> accounts;
