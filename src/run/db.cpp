@@ -4,6 +4,10 @@
 #include <errmsg.h>
 
 #include <cstdlib>
+#include <future>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "run/exit.h"
 #include "run/runlog.h"
@@ -21,6 +25,54 @@ std::string g_lastErrText;
 std::string g_sessionInit;
 long g_statements = 0;
 std::function<bool(long)> g_hook;
+// the deferred write whose answer has not been read yet
+bool g_deferred = false;
+std::function<void(int)> g_deferredDone;
+
+// The read ahead: a second connection to the same database, used by one
+// worker thread at a time (each read ahead has its own thread, which is
+// joined before the next one starts or its result is taken).
+struct ConnectParams {
+  std::string Host, User, Password, Database, Socket;
+  unsigned Port = 0;
+};
+ConnectParams g_params;
+MYSQL* g_second = nullptr;
+bool g_secondFailed = false;  // not reachable: no reads ahead until the next connect
+bool g_readAheadOn = true;
+long g_readsAheadTaken = 0;
+
+// One set of reads ahead. Its worker starts when the worker of the set
+// before has finished (the second connection serves one read at a time).
+struct ReadAheadJob {
+  struct Read {
+    std::string Statement;
+    std::promise<MYSQL_RES*> Done;  // nullptr when the read failed
+    std::future<MYSQL_RES*> Result = Done.get_future();
+    bool Taken = false;
+  };
+  std::vector<std::unique_ptr<Read>> Reads;
+  std::promise<void> Finished;
+  std::shared_future<void> After;  // the set before has finished (invalid when there is none)
+  std::thread Worker;
+  ~ReadAheadJob() {
+    if (Worker.joinable()) Worker.join();
+    for (auto& r : Reads) {
+      if (r->Taken) continue;
+      if (MYSQL_RES* res = r->Result.get()) mysql_free_result(res);
+    }
+  }
+};
+// The set read ahead for the next batch and the one read ahead for the
+// batch now being calculated (whose reads are taken when first needed).
+std::unique_ptr<ReadAheadJob> g_ahead, g_aheadBefore;
+
+void DropReadsAhead() {
+  g_ahead.reset();
+  g_aheadBefore.reset();
+}
+
+MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text);
 
 void RecordError() {
   g_lastErrNo = g_conn ? static_cast<int>(mysql_errno(g_conn)) : -1;
@@ -41,6 +93,8 @@ void FreeResult(SqlCursor& c) {
 // over work that the server has rolled back.
 [[noreturn]] void ConnectionLost(int err) {
   DiscardWriteBatches();
+  g_deferred = false;
+  g_deferredDone = nullptr;
   static bool reported = false;
   if (!reported) {
     reported = true;
@@ -55,6 +109,108 @@ bool IsConnectionLoss(int err) {
   return err == CR_SERVER_GONE_ERROR || err == CR_SERVER_LOST || err == 4031 /* client interaction timeout */;
 }
 
+// Counts the statement about to be sent; false when there is no connection.
+bool StartStatement() {
+  if (!g_conn) {
+    g_lastErrNo = CR_SERVER_GONE_ERROR;
+    g_lastErrText = "not connected";
+    return false;
+  }
+  ++g_statements;
+  if (g_hook && g_hook(g_statements)) {
+    mysql_close(g_conn);
+    g_conn = nullptr;
+    g_lastErrNo = CR_SERVER_LOST;
+    g_lastErrText = "connection dropped by the test seam";
+    ConnectionLost(CR_SERVER_LOST);
+  }
+  return true;
+}
+
+// A connection with the run's settings; nullptr (and the error in err and
+// text) when it cannot be made.
+MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text) {
+  MYSQL* conn = mysql_init(nullptr);
+  if (!conn) {
+    err = CR_OUT_OF_MEMORY;
+    text = "mysql_init failed";
+    return nullptr;
+  }
+  mysql_options(conn, MYSQL_SET_CHARSET_NAME, "latin1");
+  // a server that takes the connection but never greets must not hold the run
+  unsigned timeout = kConnectTimeoutSeconds;
+  mysql_options(conn, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+  if (!mysql_real_connect(conn, p.Host.empty() ? nullptr : p.Host.c_str(), p.User.c_str(), p.Password.c_str(),
+                          p.Database.c_str(), p.Port, p.Socket.empty() ? nullptr : p.Socket.c_str(), 0)) {
+    err = static_cast<int>(mysql_errno(conn));
+    text = mysql_error(conn);
+    mysql_close(conn);
+    return nullptr;
+  }
+  return conn;
+}
+
+// One read of the worker on the second connection; nullptr when it failed
+// (the second connection is then given up).
+MYSQL_RES* ReadOnSecond(const std::string& statement) {
+  if (g_secondFailed) return nullptr;
+  if (!g_second) {
+    int err = 0;
+    std::string text;
+    g_second = OpenConnection(g_params, err, text);
+    if (g_second && !g_sessionInit.empty() &&
+        mysql_real_query(g_second, g_sessionInit.data(), static_cast<unsigned long>(g_sessionInit.size())) != 0) {
+      mysql_close(g_second);
+      g_second = nullptr;
+    }
+    if (!g_second) {
+      g_secondFailed = true;
+      return nullptr;
+    }
+  }
+  MYSQL_RES* res = nullptr;
+  if (mysql_real_query(g_second, statement.data(), static_cast<unsigned long>(statement.size())) == 0) {
+    res = mysql_store_result(g_second);
+    if (res && mysql_errno(g_second) == 0) return res;
+  }
+  // the run's own connection reads it again and handles what went wrong
+  if (res) mysql_free_result(res);
+  mysql_close(g_second);
+  g_second = nullptr;
+  g_secondFailed = true;
+  return nullptr;
+}
+
+// The worker of a read ahead: only the second connection and the job are
+// touched here.
+void ReadAheadWork(ReadAheadJob* job) {
+  if (job->After.valid()) job->After.wait();
+  for (auto& r : job->Reads) {
+    MYSQL_RES* res = nullptr;
+    try {
+      res = ReadOnSecond(r->Statement);
+    } catch (...) {
+      // out of memory: the run's own connection reads it
+    }
+    r->Done.set_value(res);
+  }
+  job->Finished.set_value();
+}
+
+// The result read ahead for exactly this statement, if there is one (it is
+// then no longer held); nullptr when the read ahead failed.
+MYSQL_RES* TakeReadAhead(const std::string& statement) {
+  for (ReadAheadJob* job : {g_aheadBefore.get(), g_ahead.get()}) {
+    if (!job) continue;
+    for (auto& r : job->Reads) {
+      if (r->Taken || r->Statement.size() != statement.size() || r->Statement != statement) continue;
+      r->Taken = true;
+      return r->Result.get();
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 SqlCursor::~SqlCursor() { FreeResult(*this); }
@@ -63,47 +219,29 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
               const std::string& database) {
   dbDisconnect();
   DiscardWriteBatches();
-  g_conn = mysql_init(nullptr);
-  if (!g_conn) {
-    g_lastErrNo = CR_OUT_OF_MEMORY;
-    g_lastErrText = "mysql_init failed";
-    return g_lastErrNo;
-  }
-  mysql_options(g_conn, MYSQL_SET_CHARSET_NAME, "latin1");
-  // a server that takes the connection but never greets must not hold the run
-  unsigned timeout = kConnectTimeoutSeconds;
-  mysql_options(g_conn, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
   std::string host = server;
   unsigned port = 0;
-  const char* socket = nullptr;
   std::string socketPath;
   if (!server.empty() && server[0] == '/') {
 #ifdef _WIN32
     // Windows has no Unix sockets; the client library would silently connect
     // to localhost:3306 instead.
     Log("Net8 %s ist ein Socket-Pfad, unter Windows nicht verwendbar (Host oder Host:Port angeben)", server);
-    mysql_close(g_conn);
-    g_conn = nullptr;
     g_lastErrNo = CR_CONNECTION_ERROR;
     g_lastErrText = "socket path on Windows";
     return g_lastErrNo;
 #endif
     socketPath = server;
-    socket = socketPath.c_str();
     host = "localhost";
   } else if (auto colon = server.rfind(':'); colon != std::string::npos && colon + 1 < server.size() &&
                                              server.find(':') == colon) {
     port = static_cast<unsigned>(std::strtoul(server.c_str() + colon + 1, nullptr, 10));
     host = server.substr(0, colon);
   }
-  if (!mysql_real_connect(g_conn, host.empty() ? nullptr : host.c_str(), user.c_str(), password.c_str(),
-                          database.c_str(), port, socket, 0)) {
-    RecordError();
-    int err = g_lastErrNo;
-    mysql_close(g_conn);
-    g_conn = nullptr;
-    return err;
-  }
+  g_params = ConnectParams{host, user, password, database, socketPath, port};
+  g_secondFailed = false;
+  g_conn = OpenConnection(g_params, g_lastErrNo, g_lastErrText);
+  if (!g_conn) return g_lastErrNo;
   // a run in autocommit mode would leave half its work committed at any failure
   if (int st = SqlWrite("SET AUTOCOMMIT = 0"); st != 0) {
     mysql_close(g_conn);
@@ -116,6 +254,10 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
 
 void dbDisconnect() {
   if (g_conn) FlushWriteBatches();
+  dbAwaitDeferred();
+  DropReadsAhead();
+  if (g_second) mysql_close(g_second);
+  g_second = nullptr;
   if (g_conn) mysql_close(g_conn);
   g_conn = nullptr;
 }
@@ -128,21 +270,24 @@ int AlterSession() { return 0; }
 
 int dbExec(SqlCursor& c) {
   FreeResult(c);
+  if ((g_ahead || g_aheadBefore) && g_conn) {
+    if (MYSQL_RES* res = TakeReadAhead(c.Statement)) {
+      // read ahead on the second connection: counted here, where it would
+      // have been sent; an outstanding deferred write stays outstanding
+      if (!StartStatement()) {
+        mysql_free_result(res);
+        return g_lastErrNo;
+      }
+      c.Result = new SqlResult{res};
+      c.RowsFetched = 0;
+      ++g_readsAheadTaken;
+      return 0;
+    }
+  }
   // rows gathered for a table are written before any statement that uses it
   FlushWriteBatchesFor(c.Statement);
-  if (!g_conn) {
-    g_lastErrNo = CR_SERVER_GONE_ERROR;
-    g_lastErrText = "not connected";
-    return g_lastErrNo;
-  }
-  ++g_statements;
-  if (g_hook && g_hook(g_statements)) {
-    mysql_close(g_conn);
-    g_conn = nullptr;
-    g_lastErrNo = CR_SERVER_LOST;
-    g_lastErrText = "connection dropped by the test seam";
-    ConnectionLost(CR_SERVER_LOST);
-  }
+  dbAwaitDeferred();
+  if (!StartStatement()) return g_lastErrNo;
   if (mysql_real_query(g_conn, c.Statement.data(), c.Statement.size()) != 0) {
     RecordError();
     if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
@@ -187,6 +332,7 @@ void dbHoldCommits(bool hold) { g_holdCommits = hold; }
 
 int dbRollback() {
   FlushWriteBatches();
+  dbAwaitDeferred();
   SqlCursor c;
   c.Statement = "ROLLBACK";
   return dbExec(c);
@@ -194,6 +340,7 @@ int dbRollback() {
 
 int dbCommit() {
   FlushWriteBatches();
+  dbAwaitDeferred();
   if (g_holdCommits) return 1;
   SqlCursor c;
   c.Statement = "COMMIT";
@@ -262,6 +409,65 @@ int SqlWrite(std::string statement) {
   SqlCursor c;
   c.Statement = std::move(statement);
   return dbExec(c);
+}
+
+void SqlWriteDeferred(std::string statement, std::function<void(int)> done) {
+  FlushWriteBatchesFor(statement);
+  dbAwaitDeferred();
+  if (!StartStatement()) {
+    done(g_lastErrNo);
+    return;
+  }
+  // the whole statement is handed to the socket here; only the answer waits
+  if (mysql_send_query(g_conn, statement.data(), static_cast<unsigned long>(statement.size())) != 0) {
+    RecordError();
+    if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
+    done(g_lastErrNo);
+    return;
+  }
+  g_deferred = true;
+  g_deferredDone = std::move(done);
+}
+
+void dbReadAhead(std::vector<std::string> statements) {
+  // reads of the set before the last that were not taken are dropped
+  g_aheadBefore = std::move(g_ahead);
+  if (!g_readAheadOn || !g_conn || statements.empty()) return;
+  auto job = std::make_unique<ReadAheadJob>();
+  for (std::string& s : statements) {
+    job->Reads.push_back(std::make_unique<ReadAheadJob::Read>());
+    job->Reads.back()->Statement = std::move(s);
+  }
+  if (g_aheadBefore) job->After = g_aheadBefore->Finished.get_future().share();
+  ReadAheadJob* raw = job.get();
+  job->Worker = std::thread(ReadAheadWork, raw);
+  g_ahead = std::move(job);
+}
+
+long dbReadsAheadTaken() { return g_readsAheadTaken; }
+
+void dbSetReadAhead(bool on) {
+  g_readAheadOn = on;
+  if (!on) DropReadsAhead();
+}
+
+void dbAwaitDeferred() {
+  if (!g_deferred) return;
+  // taken first: the handling may send statements of its own
+  g_deferred = false;
+  std::function<void(int)> done = std::move(g_deferredDone);
+  g_deferredDone = nullptr;
+  int status = 0;
+  if (!g_conn) {
+    status = CR_SERVER_GONE_ERROR;
+  } else if (mysql_read_query_result(g_conn) != 0) {
+    RecordError();
+    if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
+    status = g_lastErrNo;
+  } else if (MYSQL_RES* res = mysql_store_result(g_conn)) {
+    mysql_free_result(res);
+  }
+  done(status);
 }
 
 int SqlOpen(SqlCursor& cursor, std::string statement) {

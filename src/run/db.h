@@ -13,6 +13,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "run/text.h"
 
@@ -124,6 +125,33 @@ int SqlSelectOne(std::string statement, T&... out) {
 
 // Write (INSERT, UPDATE, DELETE): the statement's status.
 int SqlWrite(std::string statement);
+
+// A write whose answer is read only when the connection is used next (by any
+// statement, commit, rollback or disconnect), so that the program goes on
+// calculating while the server writes. done gets the statement's status at
+// that later point; a lost connection ends the run there as for any
+// statement. At most one write is outstanding: a second one waits for the
+// first.
+void SqlWriteDeferred(std::string statement, std::function<void(int)> done);
+// Reads the answer of the outstanding deferred write, if any, and hands it on.
+void dbAwaitDeferred();
+
+// Reads ahead: the statements are run at once, one after the other, on a
+// second connection by a worker thread, while the program goes on. When the
+// run then sends exactly one of these statements, dbExec takes its result
+// (and counts the statement there) instead of asking the server again; the
+// run's own connection is not used for it. Only for reads of tables that the
+// run does not write: the second connection sees what is committed, not the
+// run's own rows. One set is held at a time: a new one drops the reads of
+// the one before that were not taken. When the second connection fails, the
+// statement is simply sent on the run's own connection, which reports what
+// went wrong; reads ahead stop until the next connect.
+void dbReadAhead(std::vector<std::string> statements);
+// Test seam: with false nothing is read ahead.
+void dbSetReadAhead(bool on);
+// Statements whose result was taken from a read ahead since the process
+// started (tests and benchmarks).
+long dbReadsAheadTaken();
 
 // Multi-row read on a cursor that lives as long as the process.
 int SqlOpen(SqlCursor& cursor, std::string statement);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 
 #include "run/db.h"
 #include "run/runlog.h"
@@ -58,10 +59,13 @@ void WriteBatch::Add(std::string single, std::function<void()> replay, std::stri
   if (identity.empty()) unidentified_ = true;
   else identities_.insert(std::move(identity));
   rows_.push_back({std::move(single), std::move(replay), RunLogEnd()});
-  if (rows_.size() >= kMaxRows || bytes_ >= kMaxBytes) Flush();
+  // a full batch is written while the next rows are calculated
+  if (rows_.size() >= kMaxRows || bytes_ >= kMaxBytes) Send(true);
 }
 
-void WriteBatch::Flush() {
+void WriteBatch::Flush() { Send(false); }
+
+void WriteBatch::Send(bool deferred) {
   if (rows_.empty()) return;
   // taken out first: the rows are sent once, whatever their handling does
   std::vector<Row> rows;
@@ -80,10 +84,19 @@ void WriteBatch::Flush() {
   }
   statement += tail_;
   ++g_sent;
-  if (SqlWrite(std::move(statement)) == 0) return;
-  // refused as a whole: each row as its own statement
-  ++g_replayed;
-  Replay(rows);
+  auto done = [](std::vector<Row>& sent, int status) {
+    if (status == 0) return;
+    // refused as a whole: each row as its own statement
+    ++g_replayed;
+    Replay(sent);
+  };
+  if (!deferred) {
+    done(rows, SqlWrite(std::move(statement)));
+    return;
+  }
+  // the rows are kept with the answer's handling until the answer is read
+  auto sent = std::make_shared<std::vector<Row>>(std::move(rows));
+  SqlWriteDeferred(std::move(statement), [sent, done](int status) { done(*sent, status); });
 }
 
 void WriteBatch::Replay(std::vector<Row>& rows) {

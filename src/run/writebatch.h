@@ -6,7 +6,10 @@
 //
 // Pending rows are sent before any statement that names their table (so every
 // read, update or delete of the table sees them), before every commit and
-// rollback, and when the batch is full. A multi-row statement that the server
+// rollback, and when the batch is full. A full batch's answer is read only
+// when the connection is used next (SqlWriteDeferred of run/db.h), so the
+// server writes it while the program calculates the following rows; a refusal
+// is handled at that point, as below. A multi-row statement that the server
 // refuses is undone as a whole; the rows are then sent again one by one, each
 // with the status handling and log lines it has as a single statement, and
 // the lines of each row are put into the run log where the row was written
@@ -57,7 +60,8 @@ private:
     std::function<void()> Replay;
     long LogAt = -1;  // end of the run log when the row was written
   };
-  void Replay(std::vector<Row>& rows);
+  void Send(bool deferred);
+  static void Replay(std::vector<Row>& rows);
   static void ShiftPending(const std::vector<std::pair<long, long>>& placed);
   std::string table_, head_, tail_;
   std::vector<Row> rows_;

@@ -172,3 +172,54 @@ TEST(Connect, SocketPathOnWindowsIsRefused) {
   fs::remove_all(dir);
 #endif
 }
+
+// A statement read ahead is answered by the second connection: counted once,
+// where the run sends it; the same statement sent again goes to the run's own
+// connection.
+TEST_F(DbLayer, ReadAheadIsTakenOnceFromTheSecondConnection) {
+  std::string own, ahead, again;
+  ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", own));
+  long start = dbStatementCount(), taken = dbReadsAheadTaken();
+  dbReadAhead({"SELECT CONNECTION_ID()", "SELECT COUNT(*) FROM T"});
+  ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", ahead));
+  ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", again));
+  EXPECT_NE(own, ahead);
+  EXPECT_EQ(own, again);
+  EXPECT_EQ(start + 2, dbStatementCount());
+  EXPECT_EQ(taken + 1, dbReadsAheadTaken());
+}
+
+// Two sets are held: the reads of the set before the last stay to be taken;
+// a third set drops them. Statements that differ in any byte are not taken.
+TEST_F(DbLayer, ReadsAheadOfTheSetBeforeAreKeptOnce) {
+  std::string own, got;
+  ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", own));
+  dbReadAhead({"SELECT CONNECTION_ID(), 1"});
+  dbReadAhead({"SELECT CONNECTION_ID(), 2"});
+  ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID(), 1", got));
+  EXPECT_NE(own, got);
+  ASSERT_EQ(0, SqlSelectOne("select CONNECTION_ID(), 2", got));
+  EXPECT_EQ(own, got);
+  dbReadAhead({});
+  dbReadAhead({});
+  ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID(), 2", got));
+  EXPECT_EQ(own, got);
+}
+
+// A read ahead that fails is sent on the run's own connection, which gives
+// the server's status as without reading ahead; nothing more is read ahead
+// until the next connect.
+TEST_F(DbLayer, FailedReadAheadIsSentOnTheOwnConnection) {
+  long taken = dbReadsAheadTaken();
+  std::string v, own, got;
+  ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", own));
+  dbReadAhead({"SELECT V FROM NoSuchTable", "SELECT CONNECTION_ID()"});
+  EXPECT_EQ(1146, SqlSelectOne("SELECT V FROM NoSuchTable", v));
+  ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", got));
+  EXPECT_EQ(own, got);
+  EXPECT_EQ(taken, dbReadsAheadTaken());
+  ASSERT_EQ(0, dbConnect("lug", "lug", ProgramSocket(), schema));
+  dbReadAhead({"SELECT CONNECTION_ID()"});
+  ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", got));
+  EXPECT_EQ(taken + 1, dbReadsAheadTaken());
+}

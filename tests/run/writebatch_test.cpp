@@ -4,10 +4,13 @@
 // every row written by a statement of its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "program_fixture.h"
 #include "run/context.h"
+#include "run/db.h"
 #include "run/writebatch.h"
 #include "scenario.h"
 
@@ -96,16 +99,52 @@ TEST_F(WriteBatchTest, RefusedBatchIsWrittenRowByRow) {
   EXPECT_EQ("a|1\nc|3\n", Rows("SELECT K, V FROM " + schema + ".Acc ORDER BY K"));
 }
 
+// A full batch is sent without waiting for its answer; the answer (here a
+// refusal, so every row is sent again on its own) is handled when the
+// connection is used next.
+TEST_F(WriteBatchTest, FullBatchIsAnsweredWhenTheConnectionIsUsedNext) {
+  Fixture("ALTER TABLE Acc ADD CONSTRAINT Small CHECK (V < 100)");
+  WriteBatch batch("Acc", "INSERT INTO Acc (K, V) VALUES ", "");
+  std::vector<int> statuses;  // each row's own status, in order
+  long sent = WriteBatchesSent(), replayed = WriteBatchesReplayed();
+  int rows = 0;
+  do {
+    std::string single = "INSERT INTO Acc (K, V) VALUES ('k" + std::to_string(rows) + "', " +
+                         std::to_string(rows == 7 ? 500 : rows % 100) + ")";
+    batch.Add(single, [&statuses, single] { statuses.push_back(SqlWrite(single)); });
+    ++rows;
+  } while (!batch.Empty());
+  EXPECT_EQ(sent + 1, WriteBatchesSent());
+  EXPECT_TRUE(statuses.empty());  // not answered yet
+  std::string count;
+  ASSERT_EQ(0, SqlSelectOne("SELECT 1", count));
+  EXPECT_EQ(replayed + 1, WriteBatchesReplayed());
+  ASSERT_EQ(static_cast<size_t>(rows), statuses.size());
+  EXPECT_EQ(4025, statuses[7]);
+  EXPECT_EQ(static_cast<size_t>(rows - 1), std::count(statuses.begin(), statuses.end(), 0));
+  EXPECT_EQ(std::to_string(rows - 1) + "\n", Rows("SELECT COUNT(*) FROM " + schema + ".Acc"));
+}
+
 // Scenarios whose rows accumulate, are refused or are retro records, run once
-// more with every row as a single statement: each passes with the same
-// expected rows, log and files.
+// more with every row as a single statement, and once more without reads
+// ahead: each passes with the same expected rows, log and files.
 TEST(WriteBatchRuns, ScenariosPassWithSingleStatements) {
   for (const char* name : {"settle_refused_rows", "settle_accounts", "settle_loga2", "retro_loga2_periods",
                            "retro_collation", "retro_cost_type", "retro_deferred", "lodas_retro_periods", "reference_company"}) {
+    const std::string file = std::string(LUG_SOURCE_DIR) + "/tests/scenarios/" + name + ".scn";
     SetWriteBatching(false);
-    std::string failures = RunScenario(std::string(LUG_SOURCE_DIR) + "/tests/scenarios/" + name + ".scn");
+    long taken = dbReadsAheadTaken();
+    std::string failures = RunScenario(file);
     SetWriteBatching(true);
     EXPECT_EQ("", failures) << name;
+    // its circle has more employees than a batch: the later batches were read ahead
+    if (std::string(name) == "reference_company") {
+      EXPECT_LT(taken, dbReadsAheadTaken());
+    }
+    dbSetReadAhead(false);
+    failures = RunScenario(file);
+    dbSetReadAhead(true);
+    EXPECT_EQ("", failures) << name << " without reads ahead";
   }
 }
 
