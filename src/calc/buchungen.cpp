@@ -215,15 +215,23 @@ bool DailyRead() {
 }
 
 // Every row of the day codes.
+std::string CodesStatement(const std::string& list, const std::string& von, const std::string& bis) {
+  return "SELECT date_format(TagTag, '%Y.%m.%d'), TagTgb, TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") + ", " +
+         SqlKeyColumn("TagHtn") + ", TagTgb IS NULL, TagHtv IS NULL, TagHtn IS NULL, " + SqlKeyColumn("TagPnr") +
+         " FROM Qvx327Tag WHERE TagPnr IN (" + list + ") AND TagTag >= '" + SqlEscape(von) + "' AND TagTag <= '" +
+         SqlEscape(bis) + "' ORDER BY TagPnr, TagTag";
+}
+
+// This batch read its day codes; the batch before did (the next one is
+// likely to).
+bool g_codesNeeded = false, g_codesNeededBefore = false;
+
 bool CodesRead() {
   BookingBatch& b = g_b;
   if (b.Codes == BookingBatch::kNotRead) {
+    g_codesNeeded = true;
     bool ok = ReadAll(
-      "SELECT date_format(TagTag, '%Y.%m.%d'), TagTgb, TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") + ", " +
-          SqlKeyColumn("TagHtn") + ", TagTgb IS NULL, TagHtv IS NULL, TagHtn IS NULL, " + SqlKeyColumn("TagPnr") +
-          " FROM Qvx327Tag WHERE TagPnr IN (" + b.List + ") AND TagTag >= '" + SqlEscape(b.Von) +
-          "' AND TagTag <= '" + SqlEscape(b.Bis) + "' ORDER BY TagPnr, TagTag",
-      b.DayCodeRows, [](SqlCursor& c, std::string& key, DayCodeRow& r) {
+      CodesStatement(b.List, b.Von, b.Bis), b.DayCodeRows, [](SqlCursor& c, std::string& key, DayCodeRow& r) {
         int16_t tgbNull = 0, htvNull = 0, htnNull = 0;
         int st = SqlFetchInto(c, r.Day, r.Tgb, r.Htv, r.Htn, r.HtvKey, r.HtnKey, tgbNull, htvNull, htnNull, key);
         r.TgbNull = tgbNull != 0;
@@ -236,9 +244,67 @@ bool CodesRead() {
   return b.Codes == BookingBatch::kRead;
 }
 
+// Every booking of a main call's batch (both kinds) in the order the server
+// reads them for the month sums.
+std::string BookingsStatement(const std::string& list, const std::string& von, const std::string& bis) {
+  return "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%Y.%m.%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
+         " ZkbStg, ZkbSta, ZkbDat, " +
+         SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " + SqlKeyColumn("ZkbZkt") + ", " +
+         SqlKeyColumn("ZkbKrt") + ", " + SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + list +
+         ") AND ZkbZtr IN (1, 3) AND ZkbDtm >= '" + SqlEscape(von) + "' AND ZkbDtm <= '" + SqlEscape(bis) +
+         "' ORDER BY ZkbPnr, ZkbZtr, ZkbDtm";
+}
+
+// The month sums of a following month's batch for its accounts ("'a', 'b'"),
+// with the statement of SQL_Qvx331Zkb_OpenMonat.
+std::string FollowSumsStatement(const std::string& list, const std::string& accounts, const std::string& von,
+                                const std::string& bis, const std::string& lugLug) {
+  const std::string lug = "'" + SqlEscape(lugLug) + "'";
+  return "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge), ZkbStg, ZkbSta, " +
+         SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " +
+         SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + list + ") AND ZkbZkt IN (" + accounts +
+         ") AND ZkbDtm >= '" + SqlEscape(von) + "' AND ZkbDtm <= '" + SqlEscape(bis) +
+         "' AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = " + lug +
+         " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0)) OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1"
+         " WHERE Lu1Num = " + lug + " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))"
+         " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
+         " ORDER BY ZkbPnr, ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt,"
+         " ZkbStg, ZkbSta";
+}
+
+// The accounts the last following-month batch read its month sums for.
+struct FollowRead {
+  std::string LugLug;
+  int16_t FollowNr = 0;
+  std::string Accounts;
+};
+FollowRead g_follow;
+
+// A main call (not a following month) reads the bookings of the batch.
+bool MainCall(int16_t followNr) { return (Ctx.TopasFlag != 0 && Ctx.Lfn == 2) || followNr == 0; }
+
 }  // namespace
 
 void ClearBookingBatch() { g_b = BookingBatch{}; }
+
+void BookingBatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von,
+                            const std::string& bis, int16_t followNr, std::vector<std::string>& reads) {
+  // bookings and day codes are not written by the run: they can be read on
+  // the second connection while the batch before is calculated
+  if (employees.empty() || !PlainDay(von) || !PlainDay(bis)) return;
+  std::string list = PnrList(employees);
+  if (MainCall(followNr)) {
+    reads.push_back(BookingsStatement(list, von, bis));
+  } else if (g_follow.FollowNr == followNr && g_follow.LugLug == Ctx.Lug.LugLug && !g_follow.Accounts.empty()) {
+    // a following month: its accounts as the batch before read them (the
+    // batch reads them again; the statement is taken only when they are the
+    // same)
+    reads.push_back(FollowSumsStatement(list, g_follow.Accounts, von, bis, Ctx.Lug.LugLug));
+  }
+  // the day codes are read when first needed: ahead only when the batch
+  // before needed them
+  if (g_codesNeededBefore) reads.push_back(CodesStatement(list, von, bis));
+}
 
 // The statements of a batch are formed by the program from the employment
 // rows and can be longer than the statement buffer of the single reads; they
@@ -246,6 +312,8 @@ void ClearBookingBatch() { g_b = BookingBatch{}; }
 void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
                       int16_t followNr) {
   ClearBookingBatch();
+  g_codesNeededBefore = g_codesNeeded;
+  g_codesNeeded = false;
   if (employees.empty() || !PlainDay(von) || !PlainDay(bis)) return;
   BookingBatch& b = g_b;
   b.Von = von;
@@ -270,17 +338,9 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
       b.MonatValid = true;  // no account takes part: no month sums
       return;
     }
+    g_follow = {b.LugLug, b.FollowNr, accounts};
     b.MonatValid = ReadAll(
-        "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge), ZkbStg, ZkbSta, " +
-            SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " +
-            SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + list + ") AND ZkbZkt IN (" + accounts +
-            ")" + range + " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = " + lug +
-            " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0)) OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1"
-            " WHERE Lu1Num = " + lug + " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))"
-            " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
-            " ORDER BY ZkbPnr, ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt,"
-            " ZkbStg, ZkbSta",
-        b.Monat, [](SqlCursor& c, std::string& key, ZkbMonat& m) {
+        FollowSumsStatement(list, accounts, von, bis, b.LugLug), b.Monat, [](SqlCursor& c, std::string& key, ZkbMonat& m) {
           return SqlFetchInto(c, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
                               m.ZkbStg, m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr, key);
         });
@@ -292,12 +352,7 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   // daily bookings and what the statistics read of them are formed from it.
   std::map<std::string, std::vector<RawRow>> raw;
   bool ok = ReadAll(
-      "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%Y.%m.%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
-      " ZkbStg, ZkbSta, ZkbDat, " +
-          SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " + SqlKeyColumn("ZkbZkt") + ", " +
-          SqlKeyColumn("ZkbKrt") + ", " + SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + list +
-          ") AND ZkbZtr IN (1, 3)" + range + " ORDER BY ZkbPnr, ZkbZtr, ZkbDtm",
-      raw, [](SqlCursor& c, std::string& key, RawRow& r) {
+      BookingsStatement(list, von, bis), raw, [](SqlCursor& c, std::string& key, RawRow& r) {
         ZkbTag& d = r.D;
         return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd,
                             d.ZkbTge, d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr, d.KeyZkt, r.KeyKrt, key);

@@ -23,6 +23,13 @@
 void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
                       int16_t followNr = 0);
 void ClearBookingBatch();
+// Adds to reads the statements that ReadBookingBatch and the batch's reads
+// on first need are likely to send for these arguments, to be read ahead on
+// the second connection (dbReadAhead of run/db.h) while the batch before is
+// calculated: the bookings of a main call, and the day codes when the last
+// batch read them.
+void BookingBatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von,
+                            const std::string& bis, int16_t followNr, std::vector<std::string>& reads);
 
 // The rows SQL_Qvx331Zkb_OpenMonat would give, when the batch holds them;
 // for a following-month number only those of its accounts.

@@ -404,14 +404,23 @@ bool ReadTagCodes() {
 
 // Day records from the day before the period on: the balance of the day
 // before the last day with a balance may lie there.
+std::string TgbStatement(const std::string& list, const std::string& vonVor, const std::string& bis) {
+  return "SELECT " + SqlKeyColumn("TgbPnr") +
+         ", date_format(TgbDtm, '%Y.%m.%d'), TgbZtr, TgbSol, TgbMax, TgbUnb,"
+         " TgbSa1, TgbVt1, TgbSa2, TgbVt2, TgbSa3, TgbVt3 FROM Qvx320Tgb"
+         " WHERE TgbPnr IN (" + list + ") AND TgbZtr IN (1, 3) AND TgbDtm BETWEEN " + Quoted(vonVor) + " AND " +
+         Quoted(bis) + " ORDER BY TgbPnr, TgbDtm, TgbZtr";
+}
+
+// This batch read its day records; the batch before did (the next one is
+// likely to).
+bool g_tgbNeeded = false, g_tgbNeededBefore = false;
+
 bool ReadTgb() {
   g_batch.Tgb.clear();
   g_batch.Max.clear();
-  return ReadAll("SELECT " + SqlKeyColumn("TgbPnr") +
-                     ", date_format(TgbDtm, '%Y.%m.%d'), TgbZtr, TgbSol, TgbMax, TgbUnb,"
-                     " TgbSa1, TgbVt1, TgbSa2, TgbVt2, TgbSa3, TgbVt3 FROM Qvx320Tgb"
-                     " WHERE TgbPnr IN (" + g_batch.List + ") AND TgbZtr IN (1, 3) AND TgbDtm BETWEEN " +
-                     Quoted(g_batch.VonVor) + " AND " + Quoted(g_batch.Bis) + " ORDER BY TgbPnr, TgbDtm, TgbZtr",
+  g_tgbNeeded = true;
+  return ReadAll(TgbStatement(g_batch.List, g_batch.VonVor, g_batch.Bis),
                  [](SqlCursor& c) {
                    std::string key, day;
                    int16_t ztr = 0;
@@ -438,6 +447,8 @@ void ClearBatch() { g_batch = Batch{}; }
 // are not subject to its limit. Every text in them is escaped with SqlEscape.
 void ReadBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis) {
   ClearBatch();
+  g_tgbNeededBefore = g_tgbNeeded;
+  g_tgbNeeded = false;
   if (employees.empty() || !RealDay(von) || !PlainDay(bis)) return;
   Batch b;
   b.Von = von;
@@ -447,6 +458,14 @@ void ReadBatch(const std::vector<BatchEmployee>& employees, const std::string& v
   b.List = PnrList(employees);
   b.Valid = true;
   g_batch = std::move(b);
+}
+
+void BatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
+                     std::vector<std::string>& reads) {
+  // the day records are not written by the run; they are read when first
+  // needed, so ahead only when the batch before needed them
+  if (employees.empty() || !RealDay(von) || !PlainDay(bis) || !g_tgbNeededBefore) return;
+  reads.push_back(TgbStatement(PnrList(employees), DayText(DayNumber(von) - 1), bis));
 }
 
 bool BatchTagCodes(const std::string& pnr, const std::string& day, int& status, std::string& tagTgb,
@@ -733,21 +752,43 @@ BsvAhead::~BsvAhead() {
   ClearBookingBatch();
 }
 
+int BsvAhead::Take(std::deque<BsvRow>& rows, std::vector<BatchEmployee>& employees) {
+  while (rows.size() < kBatchRows) {
+    BsvRow r;
+    int st = fetch_(r);
+    if (st != 0) return st;
+    if (filter_.empty() || filter_ == r.BsvPnr) employees.push_back({r.BsvPnr, r.StmtKey});
+    rows.push_back(std::move(r));
+  }
+  return 0;
+}
+
 int BsvAhead::Next(BsvRow& row) {
   if (rows_.empty() && last_ == 0) {
     std::vector<BatchEmployee> employees;
-    while (rows_.size() < kBatchRows) {
-      BsvRow r;
-      int st = fetch_(r);
-      if (st != 0) {
-        last_ = st;
-        break;
-      }
-      if (filter_.empty() || filter_ == r.BsvPnr) employees.push_back({r.BsvPnr, r.StmtKey});
-      rows_.push_back(std::move(r));
+    if (haveNext_) {
+      rows_.swap(nextRows_);
+      employees.swap(nextEmployees_);
+      last_ = nextLast_;
+      haveNext_ = false;
+    } else {
+      last_ = Take(rows_, employees);
     }
     ReadBatch(employees, von_, bis_);
     ReadBookingBatch(employees, von_, bis_, followNr_);
+    if (last_ == 0) {
+      // the rows of the following batch are taken now (the cursor holds
+      // them already), so that its bookings are read on the second
+      // connection while this batch is calculated
+      nextRows_.clear();
+      nextEmployees_.clear();
+      nextLast_ = Take(nextRows_, nextEmployees_);
+      haveNext_ = true;
+      std::vector<std::string> reads;
+      BookingBatchReadsAhead(nextEmployees_, von_, bis_, followNr_, reads);
+      BatchReadsAhead(nextEmployees_, von_, bis_, reads);
+      dbReadAhead(std::move(reads));
+    }
   }
   if (rows_.empty()) {
     row = BsvRow{};

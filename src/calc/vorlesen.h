@@ -87,6 +87,12 @@ bool PlainDay(const std::string& day);
 // their own status.
 void ReadBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis);
 void ClearBatch();
+// Adds to reads the statements that the batch's reads on first need are
+// likely to send for these arguments (the day records, when the last batch
+// read them), to be read ahead on the second connection (dbReadAhead of
+// run/db.h) while the batch before is calculated.
+void BatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
+                     std::vector<std::string>& reads);
 
 // The answers of SQL_Qvx327Tag_GetCodes and SQL_Qvx320Tgb_GetSol when the
 // batch covers the employee and the day; false when the database must be asked.
@@ -171,6 +177,12 @@ private:
   int (*fetch_)(BsvRow&);
   std::string von_, bis_, filter_;
   int16_t followNr_ = 0;
+  int Take(std::deque<BsvRow>& rows, std::vector<BatchEmployee>& employees);
   std::deque<BsvRow> rows_;
   int last_ = 0;  // status of the fetch that ended the cursor, 0 while rows remain
+  // the following batch, taken from the cursor when this one was read
+  bool haveNext_ = false;
+  std::deque<BsvRow> nextRows_;
+  std::vector<BatchEmployee> nextEmployees_;
+  int nextLast_ = 0;
 };
