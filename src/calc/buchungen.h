@@ -26,8 +26,9 @@ void ClearBookingBatch();
 // Adds to reads the statements that ReadBookingBatch and the batch's reads
 // on first need are likely to send for these arguments, to be read ahead on
 // the second connection (dbReadAhead of run/db.h) while the batch before is
-// calculated: the bookings of a main call, and the day codes when the last
-// batch read them.
+// calculated: the bookings of a main call, the month sums of a following
+// month (for the accounts the batch before read them for), and the day codes
+// when the batch before read them.
 void BookingBatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von,
                             const std::string& bis, int16_t followNr, std::vector<std::string>& reads);
 

@@ -141,11 +141,14 @@ void dbAwaitDeferred();
 // run then sends exactly one of these statements, dbExec takes its result
 // (and counts the statement there) instead of asking the server again; the
 // run's own connection is not used for it. Only for reads of tables that the
-// run does not write: the second connection sees what is committed, not the
-// run's own rows. One set is held at a time: a new one drops the reads of
-// the one before that were not taken. When the second connection fails, the
-// statement is simply sent on the run's own connection, which reports what
-// went wrong; reads ahead stop until the next connect.
+// run does not write: the second connection sees what is committed at the
+// moment it reads (not the run's own rows, and changes of other clients that
+// the view of the run's transaction does not show). Two sets are held: the
+// one just started and the one before it (read ahead for the batch now
+// being calculated); a new set drops the reads of the one before those that
+// were not taken. When the second connection fails, the statement is simply
+// sent on the run's own connection, which reports what went wrong; reads
+// ahead stop until the next connect.
 void dbReadAhead(std::vector<std::string> statements);
 // Test seam: with false nothing is read ahead.
 void dbSetReadAhead(bool on);
