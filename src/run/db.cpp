@@ -29,9 +29,9 @@ std::function<bool(long)> g_hook;
 bool g_deferred = false;
 std::function<void(int)> g_deferredDone;
 
-// The read ahead: a second connection to the same database, used by one
-// worker thread at a time (each read ahead has its own thread, which is
-// joined before the next one starts or its result is taken).
+// The reads ahead: a second connection to the same database, used by one
+// worker thread at a time (each set of reads ahead has its own thread, which
+// reads only when the thread of the set before has finished).
 struct ConnectParams {
   std::string Host, User, Password, Database, Socket;
   unsigned Port = 0;
@@ -274,11 +274,9 @@ int dbExec(SqlCursor& c) {
     if (MYSQL_RES* res = TakeReadAhead(c.Statement)) {
       // read ahead on the second connection: counted here, where it would
       // have been sent; an outstanding deferred write stays outstanding
-      if (!StartStatement()) {
-        mysql_free_result(res);
-        return g_lastErrNo;
-      }
-      c.Result = new SqlResult{res};
+      std::unique_ptr<MYSQL_RES, void (*)(MYSQL_RES*)> held(res, [](MYSQL_RES* r) { mysql_free_result(r); });
+      if (!StartStatement()) return g_lastErrNo;
+      c.Result = new SqlResult{held.release()};
       c.RowsFetched = 0;
       ++g_readsAheadTaken;
       return 0;
