@@ -325,8 +325,6 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   for (const auto& e : employees) b.KeyOfPnr.emplace(e.Pnr, e.Key);
   b.List = PnrList(employees);
   const std::string& list = b.List;
-  const std::string range = " AND ZkbDtm >= '" + SqlEscape(von) + "' AND ZkbDtm <= '" + SqlEscape(bis) + "'";
-  const std::string lug = "'" + SqlEscape(b.LugLug) + "'";
 
   if (b.FollowNr != 0) {
     // A following month: the month sums of the accounts with a line of its
