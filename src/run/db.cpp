@@ -24,7 +24,7 @@ int g_lastErrNo = 0;
 std::string g_lastErrText;
 std::string g_sessionInit;
 long g_statements = 0;
-std::function<bool(long)> g_hook;
+std::function<int(long)> g_hook;
 // the deferred write whose answer has not been read yet
 bool g_deferred = false;
 std::function<void(int)> g_deferredDone;
@@ -117,12 +117,19 @@ bool StartStatement() {
     return false;
   }
   ++g_statements;
-  if (g_hook && g_hook(g_statements)) {
-    mysql_close(g_conn);
-    g_conn = nullptr;
-    g_lastErrNo = CR_SERVER_LOST;
-    g_lastErrText = "connection dropped by the test seam";
-    ConnectionLost(CR_SERVER_LOST);
+  if (int err = g_hook ? g_hook(g_statements) : 0; err != 0) {
+    if (IsConnectionLoss(err)) {
+      mysql_close(g_conn);
+      g_conn = nullptr;
+      g_lastErrNo = err;
+      g_lastErrText = "connection dropped by the test seam";
+      ConnectionLost(err);
+    }
+    // a deadlock costs the server's transaction, as it does on the server
+    if (err == kSqlDeadlock) mysql_real_query(g_conn, "ROLLBACK", 8);
+    g_lastErrNo = err;
+    g_lastErrText = "refused by the test seam";
+    return false;
   }
   return true;
 }
@@ -264,7 +271,15 @@ void dbDisconnect() {
 
 void dbSetSessionInit(const std::string& statement) { g_sessionInit = statement; }
 
-void dbSetStatementHook(std::function<bool(long)> hook) { g_hook = std::move(hook); }
+void dbSetFaultHook(std::function<int(long)> hook) { g_hook = std::move(hook); }
+
+void dbSetStatementHook(std::function<bool(long)> hook) {
+  if (!hook) {
+    g_hook = nullptr;
+    return;
+  }
+  g_hook = [lost = std::move(hook)](long n) { return lost(n) ? CR_SERVER_LOST : 0; };
+}
 
 int AlterSession() { return 0; }
 

@@ -21,6 +21,8 @@ typedef char** SqlRow;  // one fetched row: column texts, NULL columns as null p
 
 inline constexpr int kSqlNoMoreRows = 1032;
 inline constexpr int kSqlDuplicate = 1062;
+inline constexpr int kSqlDeadlock = 1213;
+inline constexpr int kSqlLockWaitTimeout = 1205;
 inline constexpr size_t kStatementBufferSize = 1500;
 
 struct SqlResult;  // the client library's result set
@@ -60,10 +62,14 @@ const std::string& dbLastErrorText();
 // gives up (a server that accepts the connection but never answers).
 inline constexpr unsigned kConnectTimeoutSeconds = 5;
 
-// Test seam for fault injection: called before every statement with its
-// number (as dbStatementCount counts it). When it returns true the statement
-// fails as a lost connection and the connection stays gone. Empty in
-// production.
+// Test seams for fault injection, empty in production. The fault hook is
+// called before every statement with its number (as dbStatementCount counts
+// it); when it returns a server error number the statement is not sent and
+// fails with that number as if the server had refused it (a deadlock, 1213,
+// also rolls the transaction back, as the server does); a lost connection
+// (2013) leaves the connection gone. The statement hook is the same for a
+// lost connection only (true: lost).
+void dbSetFaultHook(std::function<int(long)> hook);
 void dbSetStatementHook(std::function<bool(long)> hook);
 
 // A statement run right after every connect (tests pin the session's time with
