@@ -1,7 +1,9 @@
 #include "driver.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "control/check.h"
 #include "control/control.h"
@@ -25,6 +27,7 @@ constexpr size_t kSchemaMax = 40;
 constexpr size_t kAkrMax = 7;
 
 int g_runLockWait = kRunLockWaitSeconds;
+int g_retryPauseMs = kRetryPauseMs;
 
 void Console(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
@@ -47,6 +50,79 @@ void WritePointerFile() {
   f.Write(Cp1252("\nDie aktuelle LuG-Übergabedateien finden Sie im Ordner : \n\n     \"..\\Transfer\\Lohn und "
                  "Gehalt\" \n \nund dort in dem Ihrem Schema (Firma) zugeordneten Unterverzeichnis !!!"));
   f.Close();
+}
+
+// A named server lock held until the connection ends. A lock that another
+// run holds is waited for up to waitSeconds, and the wait is logged once, so
+// that an administrator sees why nothing happens.
+int TakeServerLock(const std::string& name, int waitSeconds, int32_t& got) {
+  got = 0;
+  int st = SQL_GetNamedLock(name, 0, got);
+  if (st != 0 || got == 1 || waitSeconds <= 0) return st;
+  Log("Sperre '%s' wird von einem anderen Lauf gehalten, Wartezeit bis zu %d Sekunden", name, waitSeconds);
+  return SQL_GetNamedLock(name, waitSeconds, got);
+}
+
+// The run key of the memo records: the database time of the start, unless a
+// run of the schema that is still going holds it (runs started in the same
+// second); then the next second that no running run holds. Each run holds the
+// lock of its key until its connection ends, and the keys are taken one run
+// at a time.
+void TakeRunKey() {
+  Ctx.RunKey = Ctx.DbTime;
+  int32_t got = 0;
+  const std::string keys = Format("lugkeys %s", Ctx.Schema);
+  if (SQL_GetNamedLock(keys, 60, got) != 0 || got != 1) {
+    Log("Laufschlüssel kann nicht vergeben werden, Sperre '%s' nicht frei", keys);
+    AbortRun(60);
+  }
+  for (int32_t next = 0;; ++next) {
+    std::string key = Ctx.DbTime;
+    if (next > 0 && SQL_AddSeconds(Ctx.DbTime, next, key) != 0) {
+      Log("Laufschlüssel kann nicht vergeben werden: %s", Ctx.DbTime);
+      AbortRun(60);
+    }
+    got = 0;
+    // the lock name holds the key's digits only (lock names are short)
+    std::string digits;
+    for (char ch : key) {
+      if (ch >= '0' && ch <= '9') digits += ch;
+    }
+    if (SQL_GetNamedLock(Format("lugkey %s %s", Ctx.Schema, digits), 0, got) == 0 && got == 1) {
+      Ctx.RunKey = key;
+      break;
+    }
+  }
+  int32_t released = 0;
+  if (SQL_ReleaseNamedLock(keys, released) != 0) AbortRun(60);
+  if (Ctx.RunKey != Ctx.DbTime) Log("Laufschlüssel: %s (ein anderer Lauf hält %s)", Ctx.RunKey, Ctx.DbTime);
+}
+
+// A step of the run in one transaction. A lock conflict (deadlock or lock
+// wait timeout) has cost the transaction: the step starts over from the
+// state of the run before it, after a growing pause; after the last attempt
+// the run ends with 60.
+template <class F>
+void RunStep(const char* name, F work) {
+  const RunContext before = Ctx;
+  for (int attempt = 1;; ++attempt) {
+    try {
+      work();
+      return;
+    } catch (const SqlLockConflict& e) {
+      dbAbandonTransaction();
+      if (attempt >= kLockConflictAttempts) {
+        Log("Sperrkonflikt (Fehler %d bei %s: %s), %s nach %d Versuchen abgebrochen", e.Error, e.Purpose, e.Text,
+            Cp1252(name), attempt);
+        AbortRun(60);
+      }
+      const int pause = attempt * g_retryPauseMs;
+      Log("Sperrkonflikt (Fehler %d bei %s: %s), %s wird wiederholt (Versuch %d von %d)", e.Error, e.Purpose, e.Text,
+          Cp1252(name), attempt + 1, kLockConflictAttempts);
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+      Ctx = before;
+    }
+  }
 }
 
 int Run(const std::vector<std::string>& argv) {
@@ -116,7 +192,7 @@ int Run(const std::vector<std::string>& argv) {
   // One run per schema and circle at a time: a second run waits for the
   // first to end, and gives up without touching anything when it does not.
   int32_t locked = 0;
-  st = SQL_GetRunLock(Ctx.Schema, Ctx.Akr, g_runLockWait, locked);
+  st = TakeServerLock(Format("lugtransfer %s %s", Ctx.Schema, Ctx.Akr), g_runLockWait, locked);
   if (st != 0 || locked != 1) {
     if (st != 0)
       Log("Sperre für Akr %s, Schema %s kann nicht gesetzt werden, Fehler: %d", Ctx.Akr, Ctx.Schema, st);
@@ -128,6 +204,7 @@ int Run(const std::vector<std::string>& argv) {
   // From here until the normal end the circle's status says "started".
   Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, kAdtStarted);
   dbCommit();
+  Ctx.CircleHeld = true;
 
   Ctx.MndSto.clear();
   st = SQL_Qvx112Mnd_GetSto(Ctx.Schema, Ctx.MndSto);
@@ -152,6 +229,7 @@ int Run(const std::vector<std::string>& argv) {
   Ctx.LastStatus = SQL_GetSysdate(Ctx.DbTime);
   if (Ctx.LastStatus == -1) AbortRun(60);
   Log("LuG-Uebergabe Akr:%s, Schema:%s am %s gestartet", Ctx.Akr, Ctx.Schema, Ctx.DbTime);
+  TakeRunKey();
 
   if (Ctx.Check) {
     int code = RunCheck();
@@ -181,21 +259,53 @@ int Run(const std::vector<std::string>& argv) {
   }
   if (Ctx.Preview && !UsePreviewFolder()) return 0;
 
-  SettlementControl();
+  RunStep("Abrechnung", [] {
+    SettlementControl();
+    dbCommit();
+  });
 
-  dbCommit();
+  // Exports of the same payroll system in one schema share its staging
+  // tables: they take turns, up to the final commit.
+  int32_t exportLocked = 0;
+  std::string exportLock = Format("lugexport %s %d", Ctx.Schema, static_cast<int>(ChooseExporter(Ctx.Lug.LugLgp)));
+  st = TakeServerLock(exportLock, g_runLockWait, exportLocked);
+  if (st != 0 || exportLocked != 1) {
+    Log("Übergabe für Akr %s, Schema %s: Sperre '%s' nach %d Sekunden Wartezeit nicht frei", Ctx.Akr, Ctx.Schema,
+        exportLock, g_runLockWait);
+    AbortRun(60);
+  }
 
-  ExportDispatch();
+  int code = 0;
+  RunStep("Übergabe", [&code] {
+    ExportDispatch();
 
-  if (!Ctx.Preview) WritePointerFile();
+    if (!Ctx.Preview) WritePointerFile();
 
-  Ctx.LastStatus = SQL_GetSysdate(Ctx.DbTime);
-  Log("LuG-Uebergabe Akr: %s, Abrnr: %ld am %s beendet", Ctx.Akr, Ctx.Abrnr, Ctx.DbTime);
+    Ctx.LastStatus = SQL_GetSysdate(Ctx.DbTime);
+    Log("LuG-Uebergabe Akr: %s, Abrnr: %ld am %s beendet", Ctx.Akr, Ctx.Abrnr, Ctx.DbTime);
+
+    Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, kAdtDone);
+    code = dbCommit();
+  });
   Console(Format("\nLohn und Gehaltuebergabe fuer Akr: %s und Abrnr: %ld ist beendet", Ctx.Akr, Ctx.Abrnr));
-
-  Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, kAdtDone);
   Ctx.RunCompleted = true;
-  return dbCommit();
+  return code;
+}
+
+// A server error that ends the run: logged with its number, message and the
+// statement's purpose; what the run had not committed is rolled back, and a
+// run that holds its circle writes 60.
+int ServerFailure(int error, const std::string& text, const std::string& purpose) {
+  Log("Datenbankfehler %d bei %s: %s", error, purpose, text);
+  if (!Ctx.CircleHeld) {
+    dbAbandonTransaction();
+    return 0;
+  }
+  try {
+    AbortRun(60);
+  } catch (const ProcessExit& e) {
+    return e.code;
+  }
 }
 
 }  // namespace
@@ -212,11 +322,23 @@ int SQL_O1001AbrKreis_GetSsl(const std::string& akr, int16_t& ssl, int16_t& azr)
   return SqlSelectOne(SqlFormat("SELECT AkrSsl, AkrAzr  FROM O1001AbrKreis WHERE AkrNum = '%s'", akr), ssl, azr);
 }
 
-int SQL_GetRunLock(const std::string& schema, const std::string& akr, int waitSeconds, int32_t& got) {
-  return SqlSelectOne(SqlFormat("SELECT GET_LOCK('lugtransfer %s %s', %d)", schema, akr, waitSeconds), got);
+int SQL_GetNamedLock(const std::string& name, int waitSeconds, int32_t& got) {
+  return SqlSelectOne(SqlFormat("SELECT GET_LOCK('%s', %d)", name, waitSeconds), got);
+}
+
+int SQL_ReleaseNamedLock(const std::string& name, int32_t& released) {
+  return SqlSelectOne(SqlFormat("SELECT RELEASE_LOCK('%s')", name), released);
+}
+
+int SQL_AddSeconds(const std::string& dbTime, int32_t seconds, std::string& out) {
+  return SqlSelectOne(SqlFormat("SELECT date_format(str_to_date('%s', '%%d.%%m.%%Y %%H:%%i:%%s') + INTERVAL %ld SECOND,"
+                                " '%%d.%%m.%%Y %%H:%%i:%%s')",
+                                dbTime, seconds),
+                      out);
 }
 
 void SetRunLockWait(int seconds) { g_runLockWait = seconds; }
+void SetRetryPause(int milliseconds) { g_retryPauseMs = milliseconds; }
 
 int RunMain(const std::vector<std::string>& args) {
   KeepFreedMemory();
@@ -225,13 +347,28 @@ int RunMain(const std::vector<std::string>& args) {
     code = Run(args);
   } catch (const ProcessExit& e) {
     code = e.code;
+  } catch (const SqlFatalError& e) {
+    code = ServerFailure(e.Error, e.Text, e.Purpose);
+  } catch (const SqlLockConflict& e) {
+    // outside a step: nothing to start over
+    code = ServerFailure(e.Error, e.Text, e.Purpose);
   }
   try {
     code = FinishRun(code);
   } catch (const ProcessExit& e) {
     code = e.code;
+  } catch (const SqlFatalError& e) {
+    Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
+    dbAbandonTransaction();
+  } catch (const SqlLockConflict& e) {
+    Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
+    dbAbandonTransaction();
   }
-  dbDisconnect();
+  try {
+    dbDisconnect();
+  } catch (...) {
+    // the transaction is gone with the connection
+  }
   CloseRunLog();
   return code;
 }

@@ -13,10 +13,23 @@ int SQL_GetSysdate(std::string& out);
 int SQL_Qvx112Mnd_GetSto(const std::string& schema, std::string& mndSto);
 int SQL_O1001AbrKreis_GetSsl(const std::string& akr, int16_t& ssl, int16_t& azr);
 
-// Named server lock of one schema and circle ("lugtransfer <schema> <circle>"):
-// waits up to waitSeconds for it; got is 1 when it was taken, 0 when another
-// run held it all that time (NULL leaves got as it was).
-int SQL_GetRunLock(const std::string& schema, const std::string& akr, int waitSeconds, int32_t& got);
+// Named server lock, held until released or the connection ends: one run per
+// schema and circle ("lugtransfer <schema> <circle>"), one export per schema
+// and exporter ("lugexport <schema> <n>"), the run keys of a schema
+// ("lugkeys <schema>", "lugkey <schema> <digits of the key>"). Waits up to
+// waitSeconds for it; got is 1 when it was taken, 0 when another run held it
+// all that time (NULL leaves got as it was).
+int SQL_GetNamedLock(const std::string& name, int waitSeconds, int32_t& got);
+int SQL_ReleaseNamedLock(const std::string& name, int32_t& released);
+// The database time text (DD.MM.YYYY HH:MM:SS) seconds later.
+int SQL_AddSeconds(const std::string& dbTime, int32_t seconds, std::string& out);
+
+// A step of the run that lost its transaction to a lock conflict is started
+// over at most this often in all, after a pause of attempt x kRetryPauseMs.
+inline constexpr int kLockConflictAttempts = 3;
+inline constexpr int kRetryPauseMs = 1000;
+// Tests shorten the pause.
+void SetRetryPause(int milliseconds);
 
 // Seconds a run waits for another run of the same schema and circle to end
 // (kRunLockWaitSeconds; tests shorten it).

@@ -77,7 +77,7 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
       int ws = SQL_Qvx331Zk1_Insert(r);
       if (ws != 0) ReportStatus(ws, "      Fehler Schreiben Zk1: %d", ws);
     } else {
-      int ws = SQL_Qvx331Zk3_Insert(Zk3FromTransfer(r, Ctx.DbTime));
+      int ws = SQL_Qvx331Zk3_Insert(Zk3FromTransfer(r, Ctx.RunKey));
       if (ws != 0 && ws != kSqlDuplicate) ReportStatus(ws, "      Fehler Schreiben Zk3: %d", ws);
     }
   }

@@ -380,9 +380,11 @@ void SonderSaetze(const BsvRow& row) {
   // in minutes, kept in 16 bits as the payroll interface has always had it.
   if (lookup("SFR") == 0) {
     int16_t ant = 0, gen = 0, gvv = 0;
-    if (SQL_Qvx332Sfz_Get(pnr, Ctx.AbrBis, ant, gen, gvv) == 0 && !row.BsvSfr.empty()) {
+    int sfz = SQL_Qvx332Sfz_Get(pnr, Ctx.AbrBis, ant, gen, gvv);
+    RequireRead(sfz, "Qvx332Sfz");
+    if (sfz == 0 && !row.BsvSfr.empty()) {
       int16_t anz = 0;
-      SQL_Qvx155Sfr_GetAnz(row.BsvSfr, anz);
+      RequireRead(SQL_Qvx155Sfr_GetAnz(row.BsvSfr, anz), "Qvx155Sfr");
       int16_t value = static_cast<int16_t>((ant - (gen - gvv) * anz) * 60);
       WriteSonderSatz(row, stz, ztk, lna, value);
     }
@@ -390,19 +392,20 @@ void SonderSaetze(const BsvRow& row) {
 
   // Remaining leave; PSYBR adds the days carried over.
   double rtg = 0, vtg = 0;
-  SQL_Qvx332Utg_Get(pnr, Ctx.AbrBis, rtg, vtg);
+  // no row is a balance of 0; a read that failed must not hand over 0
+  RequireRead(SQL_Qvx332Utg_Get(pnr, Ctx.AbrBis, rtg, vtg), "Qvx332Utg");
   if (lookup("RUL") == 0) WriteSonderSatz(row, stz, ztk, lna, IsPsybr() ? rtg + vtg : rtg);
 
   int32_t sa = 0, vt = 0;
-  SQL_Qvx320Tgb_GetSaldo1(pnr, Ctx.AbrBis, Ctx.AbrVon, sa, vt);
+  RequireRead(SQL_Qvx320Tgb_GetSaldo1(pnr, Ctx.AbrBis, Ctx.AbrVon, sa, vt), "Qvx320Tgb");
   if (lookup("GLT") == 0) WriteSonderSatz(row, stz, ztk, lna, static_cast<double>(sa) + vt);
 
   sa = vt = 0;
-  SQL_Qvx320Tgb_GetSaldo2(pnr, Ctx.AbrBis, sa, vt);
+  RequireRead(SQL_Qvx320Tgb_GetSaldo2(pnr, Ctx.AbrBis, sa, vt), "Qvx320Tgb");
   if (lookup("MGF") == 0) WriteSonderSatz(row, stz, ztk, lna, static_cast<double>(sa) + vt);
 
   sa = vt = 0;
-  SQL_Qvx320Tgb_GetSaldo3(pnr, Ctx.AbrBis, sa, vt);
+  RequireRead(SQL_Qvx320Tgb_GetSaldo3(pnr, Ctx.AbrBis, sa, vt), "Qvx320Tgb");
   if (lookup("RZT") == 0) WriteSonderSatz(row, stz, ztk, lna, static_cast<double>(sa) + vt);
 }
 

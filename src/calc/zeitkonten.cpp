@@ -26,12 +26,12 @@ void WriteZk3(const Zk3Record& z, bool nextMonth, const char* message) {
 }
 
 // Month-account (Sta 1) and day-account (Sta 2) values.
-void RetroValue(const Zk1Record& r) { WriteZk3(Zk3FromTransfer(r, Ctx.DbTime), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d"); }
+void RetroValue(const Zk1Record& r) { WriteZk3(Zk3FromTransfer(r, Ctx.RunKey), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d"); }
 
 // Day runs. The transfer records accumulate a run that meets a stored one, so
 // the retro records do too: otherwise the difference step would reverse what
 // the settlement handed over.
-void RetroRun(const Zk1Record& r, bool nextMonth) { WriteZk3(Zk3FromTransfer(r, Ctx.DbTime), nextMonth, "Zk3_Insert: %d"); }
+void RetroRun(const Zk1Record& r, bool nextMonth) { WriteZk3(Zk3FromTransfer(r, Ctx.RunKey), nextMonth, "Zk3_Insert: %d"); }
 
 void ZwischenRun(const Zk1Record& r, bool nextMonth) {
   Calc.Written = true;

@@ -11,7 +11,7 @@
 
 // One retro record in insert column order (dates as YYYY.MM.DD texts).
 struct Zk3Record {
-  std::string Key;  // DbTime of the run (DD.MM.YYYY HH:MM:SS)
+  std::string Key;  // the run key (RunKey of RunContext, DD.MM.YYYY HH:MM:SS)
   int32_t Abr = 0;  // accounting number the values belong to
   int16_t Lfn = 0;
   std::string Stz;

@@ -8,6 +8,7 @@
 #include "export/dispatch.h"
 #include "run/context.h"
 #include "run/db.h"
+#include "run/exit.h"
 #include "run/platform.h"
 #include "run/runlog.h"
 #include "run/text.h"
@@ -22,6 +23,15 @@ struct Period {
 
 void Add(std::vector<CheckFinding>& out, const char* kind, const std::string& cp1252Text) {
   out.push_back(CheckFinding{kind, cp1252Text});
+}
+
+// A read of the check that did not end with its last row: the check cannot
+// say that nothing was found, and ends (exit code 2, as for a check that
+// could not run).
+void ReadEnded(int st, const char* what) {
+  if (st == 0 || st == kSqlNoMoreRows) return;
+  Log("Prüfung abgebrochen, Lesefehler %s: %d", what, st);
+  EndProcess(2);
 }
 
 // DD.MM.YYYY of a YYYY.MM.DD text.
@@ -203,7 +213,7 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
         Format(Cp1252("Lohnprogramm-Kennzeichen '%s' passt zu keinem Lohnprogramm: nichts wird übergeben"),
                lug.LugLgp));
   int32_t types = 0;
-  SQL_Qvx170Lg1_Count(lug.LugLgp, types);
+  ReadEnded(SQL_Qvx170Lg1_Count(lug.LugLgp, types), "Qvx170Lg1");
   if (types == 0)
     Add(out, "Keine Satzarten",
         Format(Cp1252("Keine Satzarten (Qvx170Lg1) für Lohnprogramm '%s': keine Kontenwerte werden übergeben"),
@@ -211,7 +221,7 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
 
   // the period and the retro periods, newest first
   int16_t rrm = 0;
-  SQL_O1001AbrKreis_GetRrm(Ctx.Akr, rrm);
+  ReadEnded(SQL_O1001AbrKreis_GetRrm(Ctx.Akr, rrm), "O1001AbrKreis");
   if (rrm < 0) rrm = 0;
   std::vector<Period> periods;
   {
@@ -219,6 +229,7 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
     int st = SQL_Qvx330Abr_OpenCheck(c, Ctx.Akr, Ctx.Abrnr, rrm + 1);
     Period p;
     while (st == 0 && (st = SqlFetchInto(c, p.Num, p.Von, p.Bis)) == 0) periods.push_back(p);
+    ReadEnded(st, "Qvx330Abr");
   }
   if (periods.empty() || periods[0].Num != Ctx.Abrnr) {
     Add(out, "Keine Periode",
@@ -253,12 +264,15 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
                  stz, zkt, lnaA, vonA, bisA.empty() ? std::string("offen") : bisA, lnaB, vonB,
                  bisB.empty() ? std::string("offen") : bisB));
     }
+    ReadEnded(st, "Qvx171Lu1");
   }
 
   CheckBookings(out, lug, periods);
 
   std::string pnrs;
-  bool listed = !periods.empty() && SQL_Qvx331Zkb_ReadNoEmploymentPnrs(Ctx.Akr, periods[0], pnrs) == 0;
+  int listStatus = periods.empty() ? kSqlNoMoreRows : SQL_Qvx331Zkb_ReadNoEmploymentPnrs(Ctx.Akr, periods[0], pnrs);
+  ReadEnded(listStatus, "Qvx331Zkb");
+  bool listed = !periods.empty() && listStatus == 0;
   if (!periods.empty() && !(listed && pnrs.empty())) {
     SqlCursor c;
     int st = SQL_Qvx331Zkb_OpenNoEmployment(c, Ctx.Akr, periods[0], listed ? &pnrs : nullptr);
@@ -270,6 +284,7 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
                         "AbrKreis %s"),
                  pnr, periods[0].Num, std, Days(tge), Ctx.Akr));
     }
+    ReadEnded(st, "Qvx331Zkb");
   }
   for (CheckFinding& f : out) f.Kind = Cp1252(f.Kind);
   return out;

@@ -4,6 +4,7 @@
 #include "calc/calcstate.h"
 #include "calc/transfer.h"
 #include "retro/retro.h"
+#include "retro/rueckrechnung.h"
 #include "run/db.h"
 #include "run/exit.h"
 #include "run/runlog.h"
@@ -99,8 +100,11 @@ bool EndabrechnungGelaufen(int32_t, int16_t) { return g_endabrechnungGelaufen; }
 void SetEndabrechnungGelaufen(bool ran) { g_endabrechnungGelaufen = ran; }
 
 void SettlementControl() {
-  // The calculation state and the LOGA2 sequence begin with the run.
+  // The calculation state, the retro state and the LOGA2 sequence begin with
+  // the run (a run started over after a lock conflict, or the next run of
+  // the process, must not see the periods of the one before).
   Calc = CalcState{};
+  Retro = RetroState{};
   ResetLoga2Sequence();
 
   // Interface record and period of the run.

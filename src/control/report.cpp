@@ -144,6 +144,7 @@ void WriteRunReport(bool completed, int exitCode) {
 
   h += Cp1252("<h2>Nicht übergeben und warum</h2>\n");
   std::vector<CheckFinding> found = CheckCircle(false);
+  for (const std::string& refused : Ctx.RefusedRecords) found.push_back(CheckFinding{Cp1252("Vom Server abgewiesen"), refused});
   if (found.empty()) {
     h += "<p class=\"ok\">keine Probleme gefunden</p>\n";
   } else {

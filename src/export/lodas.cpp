@@ -275,7 +275,7 @@ void LodasLohnprogramm() {
   dbClose(zk1);
 
   SqlCursor zk5;
-  SQL_Qvx331Zk5_OpenLodas(zk5, Ctx.DbTime, Ctx.Abrnr, Ctx.Lfn);
+  SQL_Qvx331Zk5_OpenLodas(zk5, Ctx.RunKey, Ctx.Abrnr, Ctx.Lfn);
   r = TransferRecord{};
   while ((st = FetchMemo(zk5, r)) == 0) {
     ProcessRecord(run, r, r.Zk1Rre);

@@ -318,7 +318,7 @@ void Loga2001Lohnprogramm() {
   dbClose(zk1);
 
   SqlCursor zk5;
-  SQL_Qvx331Zk5_SelectLoga2(zk5, Ctx.DbTime, Ctx.Abrnr);
+  SQL_Qvx331Zk5_SelectLoga2(zk5, Ctx.RunKey, Ctx.Abrnr);
   while ((st = FetchMemo(zk5, x)) == 0) {
     HandleRecord(run, x, MemoDate(x.Rec.Zk1Bdt, run.Header.LugMon));
     x = Loga2Record{};
@@ -336,7 +336,7 @@ void Loga2001Lohnprogramm() {
   if (st == -1) AbortRun(60);
   dbClose(lp2);
 
-  CheckDelete(SQL_Qvx331Zk5_DeleteKey(Ctx.DbTime), "DeleteFehler QVX331Zk5, Sqlfhl: %d");
+  CheckDelete(SQL_Qvx331Zk5_DeleteKey(Ctx.RunKey), "DeleteFehler QVX331Zk5, Sqlfhl: %d");
   Log("Loga2001 Lohnprogramm beendet");
   Loga2001WriteLpc();
   Loga2001WriteLp1();

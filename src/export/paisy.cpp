@@ -388,7 +388,7 @@ void AddP3(const PaisyRun& s, TransferRecord& r, const Derived& d) {
   st = SqlWrite(SqlFormat("INSERT INTO Qvx331Zk5 (Zk5Key, Zk5Abr, Zk5Stz, Zk5Pnr, Zk5Lna, Zk5Ktr, Zk5Std, Zk5Zkt,"
                           " Zk5Lgr, Zk5Kst, Zk5Krt, Zk5Rre, Zk5Von, Zk5Bis) VALUES ('%s', %ld, 'P3', '%s', '%s', '%s',"
                           " %ld, '%s', '%s', '   ', '   ', 2, ",
-                          Ctx.DbTime, Ctx.Abrnr, d.Prs, d.Lna3, s.Firm, r.Zk1Std, d.Lna3, d.Lna3) +
+                          Ctx.RunKey, Ctx.Abrnr, d.Prs, d.Lna3, s.Firm, r.Zk1Std, d.Lna3, d.Lna3) +
                 SqlDateDdmmyy(bdt) + ", " + SqlDateDdmmyy(edt) + ")");
   if (st != 0 && st != kSqlDuplicate) ReportStatus(st, "Qvx331Zk5-InsertFehler, Pnr: %s, Err: %d", r.Zk1Pnr, st);
 }

@@ -125,7 +125,7 @@ struct Zk3Match {
 class RetroRecords {
 public:
   void Read(const PnrRange& range, const std::string& prefixes) {
-    SQL_Qvx331Zk3_OpenRange(Ctx.DbTime, range, prefixes);
+    SQL_Qvx331Zk3_OpenRange(Ctx.RunKey, range, prefixes);
     int st;
     for (;;) {
       LeftRecord r;
@@ -183,7 +183,7 @@ Zk1Differenz FromGroup(const RetroGroup& g) {
 
 Zk5Record Memo(const Zk1Differenz& d, int32_t std, int32_t tge, int16_t rre, double su1) {
   Zk5Record m;
-  m.Key = Ctx.DbTime;
+  m.Key = Ctx.RunKey;
   m.Abr = Ctx.Abrnr;
   m.Stz = d.Stz;
   m.Bdt = d.Bdt;
@@ -388,7 +388,7 @@ void Compare(const Variante& v, int (*open)(const PnrRange&),
   DeferredValues deferred;
   std::vector<LeftRecord> left;
   std::string prefixes;
-  if (SQL_Qvx331Zk3_ReadPrefixes(Ctx.DbTime, prefixes) != 0) prefixes.clear();
+  if (SQL_Qvx331Zk3_ReadPrefixes(Ctx.RunKey, prefixes) != 0) prefixes.clear();
   PnrRange range;
   for (bool last = false; !last;) {
     // the range ends after the next g_rangeEmployees personnel numbers of the
@@ -484,7 +484,7 @@ int DifferenzenErmitteln() {
         return SQL_Qvx331Zk1_OpenRetroGroups(Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1, r);
       },
       SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
-  SQL_Qvx331Zk3_DeleteRun(Ctx.DbTime);
+  SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey);
   Retro.Periods.clear();
   return SQL_Qvx331Zk1_Unmask();
 }
@@ -495,7 +495,7 @@ int ZwischenDifferenzenErmitteln() {
   Compare(
       kZwischen, [](const PnrRange& r) { return SQL_Qvx331Zk1_OpenZwischenGroups(Ctx.Abrnr, r); },
       SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
-  return SQL_Qvx331Zk3_DeleteRun(Ctx.DbTime);
+  return SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey);
 }
 
 // ---------------------------------------------------------------------------

@@ -53,7 +53,7 @@ void RetroUnterbrechung(const BsvRow& row, const InterruptionType& it, const std
   if (count <= 0) return;
   Log("--- Unterbrechungen: %d", count);
   Zk3Record z;
-  z.Key = Ctx.DbTime;
+  z.Key = Ctx.RunKey;
   z.Abr = Ctx.Abrnr;
   z.Lfn = Ctx.Lfn;
   z.Stz = it.Lu1Stz;

@@ -16,8 +16,25 @@ int SQL_O1001AbrKreis_SetAdt(const std::string& akr, int status) {
 }
 
 void AbortRun(int status) {
-  Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, status);
-  Log("Abbruch wegen Fehler, Status: %d", status);
-  dbCommit();
+  // nothing of the transaction in progress is kept beside the failure status
+  dbAbandonTransaction();
+  try {
+    Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, status);
+    Log("Abbruch wegen Fehler, Status: %d", status);
+    dbCommit();
+  } catch (const SqlFatalError& e) {
+    Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
+    Log("Abbruch wegen Fehler, Status: %d", status);
+  } catch (const SqlLockConflict& e) {
+    Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
+    Log("Abbruch wegen Fehler, Status: %d", status);
+  }
   EndProcess(1);
+}
+
+void RequireRead(int status, std::string_view table) {
+  if (status == 0 || status == kSqlNoMoreRows) return;
+  Ctx.LastStatus = status;
+  Log("Lesefehler %s: %d", table, status);
+  AbortRun(60);
 }

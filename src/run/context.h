@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "run/db.h"
 #include "run/runlog.h"
 
 // Payroll-interface record (row of Qvx171Lug of the circle).
@@ -44,6 +46,9 @@ struct RunContext {
   int16_t Lfn = 0;
   std::string PnrFilter;
   std::string DbTime;
+  // Key of the run's memo records: DbTime, or a later second when a run of the
+  // schema still going holds DbTime (runs started in the same second).
+  std::string RunKey;
   std::string TransferDir;
   std::string MndSto;
   int16_t AkrSsl = 0;
@@ -65,6 +70,9 @@ struct RunContext {
   std::string PreviewDir;
   bool Check = false;
   bool RunCompleted = false;  // the run reached its normal end
+  // Records the server refused (their log lines, Windows-1252): left out.
+  std::vector<std::string> RefusedRecords;
+  bool CircleHeld = false;    // the run holds its circle and has written "started"
 };
 
 extern RunContext Ctx;
@@ -76,12 +84,22 @@ extern RunContext Ctx;
 // A database operation that did not succeed: the status is kept in
 // LastStatus and logged with the caller's message (format and arguments);
 // -1 ends the run with AbortRun(60), any other status lets it go on.
+// A status that refused the values of one record (run/db.h) leaves that
+// record out: it is also kept in RefusedRecords for the run's report.
 template <class... A>
 void ReportStatus(int status, std::string_view utf8Format, const A&... args) {
   Ctx.LastStatus = status;
   Log(utf8Format, args...);
   if (status == -1) AbortRun(60);
+  if (ClassifySqlStatus(status) == SqlStatusClass::Record)
+    Ctx.RefusedRecords.push_back(Format(LogFormatText(utf8Format), args...));
 }
+
+// A single-row read whose missing row leaves the caller's preset: any status
+// other than 0 and 1032 is logged with the table's name and ends the run with
+// AbortRun(60), so that a value that could not be read is never handed over
+// as 0.
+void RequireRead(int status, std::string_view table);
 
 // "UPDATE O1001AbrKreis SET AkrAdt ..."; the statement's status, or the
 // number of changed rows when it succeeded.

@@ -3,6 +3,8 @@
 #include <mysql.h>
 #include <errmsg.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <future>
 #include <memory>
@@ -28,6 +30,7 @@ std::function<int(long)> g_hook;
 // the deferred write whose answer has not been read yet
 bool g_deferred = false;
 std::function<void(int)> g_deferredDone;
+std::string g_deferredPurpose;
 
 // The reads ahead: a second connection to the same database, used by one
 // worker thread at a time (each set of reads ahead has its own thread, which
@@ -109,7 +112,25 @@ bool IsConnectionLoss(int err) {
   return err == CR_SERVER_GONE_ERROR || err == CR_SERVER_LOST || err == 4031 /* client interaction timeout */;
 }
 
-// Counts the statement about to be sent; false when there is no connection.
+// The status of a refused statement (in g_lastErrNo) as its class says:
+// returned, or thrown.
+int Refused(std::string_view purpose) {
+  const int err = g_lastErrNo;
+  switch (ClassifySqlStatus(err)) {
+    case SqlStatusClass::Expected:
+    case SqlStatusClass::Record:
+      return err;
+    case SqlStatusClass::LockConflict:
+      throw SqlLockConflict{err, g_lastErrText, std::string(purpose)};
+    case SqlStatusClass::Fatal:
+      break;
+  }
+  if (IsConnectionLoss(err)) ConnectionLost(err);
+  throw SqlFatalError{err, g_lastErrText, std::string(purpose)};
+}
+
+// Counts the statement about to be sent; false when it is not to be sent
+// (no connection, or refused by the test seam), with the error recorded.
 bool StartStatement() {
   if (!g_conn) {
     g_lastErrNo = CR_SERVER_GONE_ERROR;
@@ -126,7 +147,7 @@ bool StartStatement() {
       ConnectionLost(err);
     }
     // a deadlock costs the server's transaction, as it does on the server
-    if (err == kSqlDeadlock) mysql_real_query(g_conn, "ROLLBACK", 8);
+    if (err == kSqlDeadlock && !g_deferred) mysql_real_query(g_conn, "ROLLBACK", 8);
     g_lastErrNo = err;
     g_lastErrText = "refused by the test seam";
     return false;
@@ -250,12 +271,26 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
   g_conn = OpenConnection(g_params, g_lastErrNo, g_lastErrText);
   if (!g_conn) return g_lastErrNo;
   // a run in autocommit mode would leave half its work committed at any failure
-  if (int st = SqlWrite("SET AUTOCOMMIT = 0"); st != 0) {
-    mysql_close(g_conn);
+  try {
+    if (int st = SqlWrite("SET AUTOCOMMIT = 0"); st != 0) {
+      mysql_close(g_conn);
+      g_conn = nullptr;
+      return st == -1 ? CR_UNKNOWN_ERROR : st;
+    }
+    if (!g_sessionInit.empty() && SqlWrite(g_sessionInit) != 0) {
+      mysql_close(g_conn);
+      g_conn = nullptr;
+      return g_lastErrNo;
+    }
+  } catch (const SqlFatalError& e) {
+    if (g_conn) mysql_close(g_conn);
     g_conn = nullptr;
-    return st == -1 ? CR_UNKNOWN_ERROR : st;
+    return e.Error;
+  } catch (const SqlLockConflict& e) {
+    if (g_conn) mysql_close(g_conn);
+    g_conn = nullptr;
+    return e.Error;
   }
-  if (!g_sessionInit.empty()) SqlWrite(g_sessionInit);
   return 0;
 }
 
@@ -290,7 +325,7 @@ int dbExec(SqlCursor& c) {
       // read ahead on the second connection: counted here, where it would
       // have been sent; an outstanding deferred write stays outstanding
       std::unique_ptr<MYSQL_RES, void (*)(MYSQL_RES*)> held(res, [](MYSQL_RES* r) { mysql_free_result(r); });
-      if (!StartStatement()) return g_lastErrNo;
+      if (!StartStatement()) return Refused(StatementPurpose(c.Statement));
       c.Result = new SqlResult{held.release()};
       c.RowsFetched = 0;
       ++g_readsAheadTaken;
@@ -300,17 +335,19 @@ int dbExec(SqlCursor& c) {
   // rows gathered for a table are written before any statement that uses it
   FlushWriteBatchesFor(c.Statement);
   dbAwaitDeferred();
-  if (!StartStatement()) return g_lastErrNo;
+  if (!StartStatement()) return Refused(StatementPurpose(c.Statement));
   if (mysql_real_query(g_conn, c.Statement.data(), c.Statement.size()) != 0) {
     RecordError();
     if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
-    return g_lastErrNo;
+    return Refused(StatementPurpose(c.Statement));
   }
   MYSQL_RES* res = mysql_store_result(g_conn);
   if (mysql_errno(g_conn) != 0) {
     RecordError();
     if (res) mysql_free_result(res);
     if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
+    // the statement was accepted and its result is lost: never "no row"
+    Refused(StatementPurpose(c.Statement));
     return -1;
   }
   if (res) c.Result = new SqlResult{res};
@@ -427,19 +464,21 @@ int SqlWrite(std::string statement) {
 void SqlWriteDeferred(std::string statement, std::function<void(int)> done) {
   FlushWriteBatchesFor(statement);
   dbAwaitDeferred();
+  std::string purpose = StatementPurpose(statement);
   if (!StartStatement()) {
-    done(g_lastErrNo);
+    done(Refused(purpose));
     return;
   }
   // the whole statement is handed to the socket here; only the answer waits
   if (mysql_send_query(g_conn, statement.data(), static_cast<unsigned long>(statement.size())) != 0) {
     RecordError();
     if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
-    done(g_lastErrNo);
+    done(Refused(purpose));
     return;
   }
   g_deferred = true;
   g_deferredDone = std::move(done);
+  g_deferredPurpose = std::move(purpose);
 }
 
 void dbReadAhead(std::vector<std::string> statements) {
@@ -476,7 +515,7 @@ void dbAwaitDeferred() {
   } else if (mysql_read_query_result(g_conn) != 0) {
     RecordError();
     if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
-    status = g_lastErrNo;
+    status = Refused(g_deferredPurpose);
   } else if (MYSQL_RES* res = mysql_store_result(g_conn)) {
     mysql_free_result(res);
   }
@@ -499,4 +538,85 @@ int SqlReadList(std::string statement, std::string& list) {
   }
   dbClose(c);
   return st == kSqlNoMoreRows ? 0 : st;
+}
+
+SqlStatusClass ClassifySqlStatus(int status) {
+  switch (status) {
+    case 0:
+    case kSqlNoMoreRows:
+    case kSqlDuplicate:
+      return SqlStatusClass::Expected;
+    case 1048:  // column cannot be NULL
+    case 1264:  // out of range
+    case 1265:  // data truncated
+    case 1292:  // incorrect date or number value
+    case 1366:  // incorrect value for the column
+    case 1367:  // illegal value
+    case 1406:  // data too long
+    case 1690:  // value out of range in an expression
+    case 1452:  // no parent row (foreign key)
+    case 3819:  // check constraint (MySQL)
+    case 4025:  // check constraint (MariaDB)
+      return SqlStatusClass::Record;
+    case kSqlDeadlock:
+    case kSqlLockWaitTimeout:
+      return SqlStatusClass::LockConflict;
+    default:
+      return SqlStatusClass::Fatal;
+  }
+}
+
+std::string StatementPurpose(std::string_view s) {
+  auto upper = [](std::string_view t) {
+    std::string u(t);
+    for (char& ch : u) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    return u;
+  };
+  auto word = [&s](size_t at) {
+    while (at < s.size() && (s[at] == ' ' || s[at] == '\n' || s[at] == '(')) ++at;
+    size_t end = at;
+    while (end < s.size() && s[end] != ' ' && s[end] != '\n' && s[end] != '(' && s[end] != ',' && s[end] != ';')
+      ++end;
+    return std::pair<size_t, std::string_view>(end, s.substr(at, end - at));
+  };
+  auto [afterVerb, verbText] = word(0);
+  std::string verb = upper(verbText);
+  // the table follows the first FROM, INTO or the verb UPDATE
+  std::string table;
+  if (verb == "UPDATE") {
+    table = std::string(word(afterVerb).second);
+  } else {
+    const std::string all = upper(s.substr(0, std::min<size_t>(s.size(), 4096)));
+    for (const char* key : {" INTO ", " FROM "}) {
+      size_t at = all.find(key);
+      if (at != std::string::npos) {
+        table = std::string(word(at + std::char_traits<char>::length(key)).second);
+        break;
+      }
+    }
+  }
+  return table.empty() ? verb : verb + " " + table;
+}
+
+int dbAbandonTransaction() {
+  DiscardWriteBatches();
+  DropReadsAhead();
+  if (!g_conn) return CR_SERVER_GONE_ERROR;
+  if (g_deferred) {
+    g_deferred = false;
+    g_deferredDone = nullptr;
+    if (mysql_read_query_result(g_conn) == 0) {
+      if (MYSQL_RES* res = mysql_store_result(g_conn)) mysql_free_result(res);
+    }
+  }
+  ++g_statements;
+  if (mysql_real_query(g_conn, "ROLLBACK", 8) != 0) {
+    RecordError();
+    if (IsConnectionLoss(g_lastErrNo)) {
+      mysql_close(g_conn);
+      g_conn = nullptr;
+    }
+    return g_lastErrNo;
+  }
+  return 0;
 }

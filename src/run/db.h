@@ -38,6 +38,50 @@ struct SqlCursor {
   SqlCursor& operator=(const SqlCursor&) = delete;
 };
 
+// How the program answers a status of the server. This is the one place that
+// decides it; every statement goes through it (reads ahead, write batches and
+// answers read later included).
+enum class SqlStatusClass {
+  // 0, no (more) rows (1032), duplicate key (1062, where a statement
+  // accumulates): returned to the caller
+  Expected,
+  // the values of one record were refused (out of range 1264, data too long
+  // 1406, incorrect value 1366, 1292, 1265, NULL 1048, a constraint 4025,
+  // ...): returned to the
+  // caller, which leaves that one record out with a log line naming it
+  Record,
+  // deadlock (1213) or lock wait timeout (1205): the transaction is gone or
+  // cannot be trusted; thrown as SqlLockConflict, and the run starts the step
+  // of that transaction over
+  LockConflict,
+  // everything else (missing table or column, missing privilege, lost
+  // connection, ...): thrown as SqlFatalError, and the run ends with a
+  // failure status after rolling back what it had not committed
+  Fatal,
+};
+SqlStatusClass ClassifySqlStatus(int status);
+
+struct SqlLockConflict {
+  int Error;
+  std::string Text;     // the server's message
+  std::string Purpose;  // what the statement does, e.g. "INSERT Qvx331Zk1"
+};
+struct SqlFatalError {
+  int Error;
+  std::string Text;
+  std::string Purpose;
+};
+
+// What a statement does, for messages: its verb and the first table it names
+// ("SELECT Qvx171Lu1", "DELETE Qvx333Bmn"), or the verb alone.
+std::string StatementPurpose(std::string_view statement);
+
+// Ends the run's transaction after a failure: the pending rows of the write
+// batches are dropped, an outstanding answer is read and dropped, the reads
+// ahead are dropped and the transaction is rolled back. Never throws;
+// returns the rollback's status.
+int dbAbandonTransaction();
+
 // server: host name, "host:port" or an absolute path of a Unix socket (not on
 // Windows: refused there with a log line and CR_CONNECTION_ERROR).
 int dbConnect(const std::string& user, const std::string& password, const std::string& server,

@@ -30,7 +30,6 @@ protected:
 TEST_F(DbLayer, StatusesOfReadsWritesAndCommit) {
   EXPECT_EQ(0, SqlWrite(SqlFormat("INSERT INTO T (K, V) VALUES ('%s', %d)", "a", 1)));
   EXPECT_EQ(1062, SqlWrite(SqlFormat("INSERT INTO T (K, V) VALUES ('%s', %d)", "a", 2)));
-  EXPECT_EQ(1146, SqlWrite("INSERT INTO NoSuchTable VALUES (1)"));
 
   int32_t v = -5;
   EXPECT_EQ(0, SqlSelectOne(SqlFormat("SELECT V FROM T WHERE K = '%s'", "a"), v));
@@ -63,6 +62,55 @@ TEST_F(DbLayer, StatusesOfReadsWritesAndCommit) {
 
   EXPECT_EQ(1, dbCommit());
   EXPECT_EQ("1", admin.QueryText("SELECT V FROM `" + schema + "`.T WHERE K = 'a'").substr(0, 1));
+}
+
+// Every status of the server is answered by its class: expected ones and
+// refused values of one record are returned, a lock conflict and anything
+// else are thrown with the statement's purpose, never taken for "no row".
+TEST_F(DbLayer, EveryServerStatusIsClassified) {
+  for (int st : {0, 1032, 1062}) EXPECT_EQ(SqlStatusClass::Expected, ClassifySqlStatus(st)) << st;
+  for (int st : {1048, 1264, 1366, 1406, 4025}) EXPECT_EQ(SqlStatusClass::Record, ClassifySqlStatus(st)) << st;
+  for (int st : {1213, 1205}) EXPECT_EQ(SqlStatusClass::LockConflict, ClassifySqlStatus(st)) << st;
+  for (int st : {-1, 1054, 1064, 1142, 1146, 2006, 2013}) EXPECT_EQ(SqlStatusClass::Fatal, ClassifySqlStatus(st)) << st;
+
+  // refused values: returned, the transaction goes on
+  ASSERT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('ok', 1)"));
+  EXPECT_EQ(1406, SqlWrite("INSERT INTO T (K, V) VALUES ('" + std::string(300, 'x') + "', 1)"));
+  int32_t v = 0;
+  EXPECT_EQ(0, SqlSelectOne("SELECT V FROM T WHERE K = 'ok'", v));
+
+  // missing table or column, bad statement: thrown with number, text and purpose
+  struct Case {
+    const char* Statement;
+    int Error;
+    const char* Purpose;
+  };
+  for (const Case& c : {Case{"SELECT V FROM NoSuchTable WHERE K = 'a'", 1146, "SELECT NoSuchTable"},
+                        Case{"INSERT INTO NoSuchTable (K) VALUES ('a')", 1146, "INSERT NoSuchTable"},
+                        Case{" UPDATE T SET NoColumn = 1", 1054, "UPDATE T"},
+                        Case{"DELETE FROM T WHERE NoColumn = 1", 1054, "DELETE T"}}) {
+    try {
+      SqlCursor cur;
+      cur.Statement = c.Statement;
+      dbExec(cur);
+      ADD_FAILURE() << c.Statement << " returned";
+    } catch (const SqlFatalError& e) {
+      EXPECT_EQ(c.Error, e.Error) << c.Statement;
+      EXPECT_EQ(c.Purpose, e.Purpose) << c.Statement;
+      EXPECT_FALSE(e.Text.empty());
+    }
+  }
+
+  // a lock conflict, also on an answer read later: thrown, and the
+  // transaction is given up as a whole
+  dbSetFaultHook([first = dbStatementCount()](long n) { return n == first + 1 ? kSqlDeadlock : 0; });
+  EXPECT_THROW(SqlWrite("INSERT INTO T (K, V) VALUES ('dl', 1)"), SqlLockConflict);
+  dbSetFaultHook(nullptr);
+  SqlWriteDeferred("INSERT INTO T (K, V) VALUES ('w1', 1), ('w2', 2)", [](int) { ADD_FAILURE() << "answered"; });
+  EXPECT_EQ(0, dbAbandonTransaction());
+  EXPECT_EQ(1032, SqlSelectOne("SELECT V FROM T WHERE K = 'ok'", v));
+  EXPECT_EQ(1, dbCommit());
+  EXPECT_EQ("0\n", admin.QueryText("SELECT COUNT(*) FROM `" + schema + "`.T"));
 }
 
 TEST_F(DbLayer, AutocommitIsOff) {
@@ -214,7 +262,12 @@ TEST_F(DbLayer, FailedReadAheadIsSentOnTheOwnConnection) {
   std::string v, own, got;
   ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", own));
   dbReadAhead({"SELECT V FROM NoSuchTable", "SELECT CONNECTION_ID()"});
-  EXPECT_EQ(1146, SqlSelectOne("SELECT V FROM NoSuchTable", v));
+  try {
+    SqlSelectOne("SELECT V FROM NoSuchTable", v);
+    ADD_FAILURE() << "a missing table is no row";
+  } catch (const SqlFatalError& e) {
+    EXPECT_EQ(1146, e.Error);
+  }
   ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", got));
   EXPECT_EQ(own, got);
   EXPECT_EQ(taken, dbReadsAheadTaken());
