@@ -110,7 +110,7 @@ void RunStep(const char* name, F work) {
       work();
       return;
     } catch (const SqlLockConflict& e) {
-      dbAbandonTransaction();
+      (void)dbAbandonTransaction();
       if (attempt >= kLockConflictAttempts) {
         Log("Sperrkonflikt (Fehler %d bei %s: %s), %s nach %d Versuchen abgebrochen", e.Error, e.Purpose, e.Text,
             Cp1252(name), attempt);
@@ -203,7 +203,7 @@ int Run(const std::vector<std::string>& argv) {
   }
   // From here until the normal end the circle's status says "started".
   Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, kAdtStarted);
-  dbCommit();
+  if (dbCommit() != 1) return 0;
   Ctx.CircleHeld = true;
 
   Ctx.MndSto.clear();
@@ -261,7 +261,7 @@ int Run(const std::vector<std::string>& argv) {
 
   RunStep("Abrechnung", [] {
     SettlementControl();
-    dbCommit();
+    if (dbCommit() != 1) AbortRun(60);
   });
 
   // Exports of the same payroll system in one schema share its staging
@@ -298,7 +298,7 @@ int Run(const std::vector<std::string>& argv) {
 int ServerFailure(int error, const std::string& text, const std::string& purpose) {
   Log("Datenbankfehler %d bei %s: %s", error, purpose, text);
   if (!Ctx.CircleHeld) {
-    dbAbandonTransaction();
+    (void)dbAbandonTransaction();
     return 0;
   }
   try {
@@ -310,27 +310,27 @@ int ServerFailure(int error, const std::string& text, const std::string& purpose
 
 }  // namespace
 
-int SQL_GetSysdate(std::string& out) {
+[[nodiscard]] int SQL_GetSysdate(std::string& out) {
   return SqlSelectOne(SqlFormat("SELECT date_format(sysdate(),'%%d.%%m.%%Y %%H:%%i:%%s')"), out);
 }
 
-int SQL_Qvx112Mnd_GetSto(const std::string& schema, std::string& mndSto) {
+[[nodiscard]] int SQL_Qvx112Mnd_GetSto(const std::string& schema, std::string& mndSto) {
   return SqlSelectOne(SqlFormat("SELECT MndSto FROM Darvonix.Qvx112Mnd WHERE UPPER(MndSch) = '%s'", schema), mndSto);
 }
 
-int SQL_O1001AbrKreis_GetSsl(const std::string& akr, int16_t& ssl, int16_t& azr) {
+[[nodiscard]] int SQL_O1001AbrKreis_GetSsl(const std::string& akr, int16_t& ssl, int16_t& azr) {
   return SqlSelectOne(SqlFormat("SELECT AkrSsl, AkrAzr  FROM O1001AbrKreis WHERE AkrNum = '%s'", akr), ssl, azr);
 }
 
-int SQL_GetNamedLock(const std::string& name, int waitSeconds, int32_t& got) {
+[[nodiscard]] int SQL_GetNamedLock(const std::string& name, int waitSeconds, int32_t& got) {
   return SqlSelectOne(SqlFormat("SELECT GET_LOCK('%s', %d)", name, waitSeconds), got);
 }
 
-int SQL_ReleaseNamedLock(const std::string& name, int32_t& released) {
+[[nodiscard]] int SQL_ReleaseNamedLock(const std::string& name, int32_t& released) {
   return SqlSelectOne(SqlFormat("SELECT RELEASE_LOCK('%s')", name), released);
 }
 
-int SQL_AddSeconds(const std::string& dbTime, int32_t seconds, std::string& out) {
+[[nodiscard]] int SQL_AddSeconds(const std::string& dbTime, int32_t seconds, std::string& out) {
   return SqlSelectOne(SqlFormat("SELECT date_format(str_to_date('%s', '%%d.%%m.%%Y %%H:%%i:%%s') + INTERVAL %ld SECOND,"
                                 " '%%d.%%m.%%Y %%H:%%i:%%s')",
                                 dbTime, seconds),
@@ -359,10 +359,10 @@ int RunMain(const std::vector<std::string>& args) {
     code = e.code;
   } catch (const SqlFatalError& e) {
     Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
-    dbAbandonTransaction();
+    (void)dbAbandonTransaction();
   } catch (const SqlLockConflict& e) {
     Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
-    dbAbandonTransaction();
+    (void)dbAbandonTransaction();
   }
   try {
     dbDisconnect();

@@ -9,9 +9,9 @@
 // the exit code.
 int RunMain(const std::vector<std::string>& args);
 
-int SQL_GetSysdate(std::string& out);
-int SQL_Qvx112Mnd_GetSto(const std::string& schema, std::string& mndSto);
-int SQL_O1001AbrKreis_GetSsl(const std::string& akr, int16_t& ssl, int16_t& azr);
+[[nodiscard]] int SQL_GetSysdate(std::string& out);
+[[nodiscard]] int SQL_Qvx112Mnd_GetSto(const std::string& schema, std::string& mndSto);
+[[nodiscard]] int SQL_O1001AbrKreis_GetSsl(const std::string& akr, int16_t& ssl, int16_t& azr);
 
 // Named server lock, held until released or the connection ends: one run per
 // schema and circle ("lugtransfer <schema> <circle>"), one export per schema
@@ -19,10 +19,10 @@ int SQL_O1001AbrKreis_GetSsl(const std::string& akr, int16_t& ssl, int16_t& azr)
 // ("lugkeys <schema>", "lugkey <schema> <digits of the key>"). Waits up to
 // waitSeconds for it; got is 1 when it was taken, 0 when another run held it
 // all that time (NULL leaves got as it was).
-int SQL_GetNamedLock(const std::string& name, int waitSeconds, int32_t& got);
-int SQL_ReleaseNamedLock(const std::string& name, int32_t& released);
+[[nodiscard]] int SQL_GetNamedLock(const std::string& name, int waitSeconds, int32_t& got);
+[[nodiscard]] int SQL_ReleaseNamedLock(const std::string& name, int32_t& released);
 // The database time text (DD.MM.YYYY HH:MM:SS) seconds later.
-int SQL_AddSeconds(const std::string& dbTime, int32_t seconds, std::string& out);
+[[nodiscard]] int SQL_AddSeconds(const std::string& dbTime, int32_t seconds, std::string& out);
 
 // A step of the run that lost its transaction to a lock conflict is started
 // over at most this often in all, after a pause of attempt x kRetryPauseMs.

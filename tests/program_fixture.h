@@ -36,11 +36,11 @@ protected:
   // ended so that its next statement sees them.
   void Fixture(const std::string& sql) {
     admin.Exec(sql);
-    dbCommit();
+    EXPECT_EQ(1, dbCommit());
   }
   // Rows as the program left them after a commit; columns separated by '|'.
   std::string Rows(const std::string& sql) {
-    dbCommit();
+    EXPECT_EQ(1, dbCommit());
     return RowsText(admin, sql);
   }
 

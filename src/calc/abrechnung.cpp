@@ -32,7 +32,7 @@ void ReadUnterbrechung() {
 void ReadSatzarten(const std::string& lugLgp) {
   Calc.RecordTypes = {};
   Calc.RecordTypeCount = 0;
-  SQL_Qvx170Lg1_Open(lugLgp);
+  RequireRead(SQL_Qvx170Lg1_Open(lugLgp), "Qvx170Lg1");
   while (Calc.RecordTypeCount < static_cast<int>(Calc.RecordTypes.size())) {
     RecordType t;
     int st = SQL_Qvx170Lg1_Fetch(t);
@@ -43,7 +43,7 @@ void ReadSatzarten(const std::string& lugLgp) {
     }
     Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
   }
-  SQL_Qvx170Lg1_Close();
+  (void)SQL_Qvx170Lg1_Close();
 }
 
 bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string& bis, std::string& akr,
@@ -100,7 +100,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
 
   // Employee loop.
   Calc.LastPnr.clear();
-  SQL_Qvx310Bsv_Open(akr, Calc.MainBis, Ctx.AbrVon, lugOnly);
+  RequireRead(SQL_Qvx310Bsv_Open(akr, Calc.MainBis, Ctx.AbrVon, lugOnly), "Qvx310Bsv");
   BsvAhead ahead(SQL_Qvx310Bsv_Fetch, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter, mainCall ? 0 : folgeNr);
   int st;
   for (;;) {
@@ -165,15 +165,15 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   return SQL_Qvx310Bsv_Close();
 }
 
-int SQL_Qvx170Lg1_Open(const std::string& lugLgp) {
+[[nodiscard]] int SQL_Qvx170Lg1_Open(const std::string& lugLgp) {
   return SqlOpen(g_lg1, SqlFormat("SELECT Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lugLgp));
 }
 
-int SQL_Qvx170Lg1_Fetch(RecordType& t) { return SqlFetchInto(g_lg1, t.Lg1Stz, t.Lg1Stt, t.Lg1Svt, t.Lg1Zes); }
+[[nodiscard]] int SQL_Qvx170Lg1_Fetch(RecordType& t) { return SqlFetchInto(g_lg1, t.Lg1Stz, t.Lg1Stt, t.Lg1Svt, t.Lg1Zes); }
 
-int SQL_Qvx170Lg1_Close() { return dbClose(g_lg1); }
+[[nodiscard]] int SQL_Qvx170Lg1_Close() { return dbClose(g_lg1); }
 
-int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von, const std::string& bis,
+[[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von, const std::string& bis,
                                    InterruptionType& it) {
   return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Stz, Lu1Rre FROM Qvx171lu1 WHERE Lu1Num = '%s' AND Lu1Sts = 112"
                                 " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
@@ -182,7 +182,7 @@ int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string&
                       it.Lu1Lna, it.Lu1Stz, it.Lu1Rre);
 }
 
-int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly) {
+[[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly) {
   g_bsvLugOnly = lugOnly;
   return SqlOpen(g_bsv, SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
                                               " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr), ") +
@@ -195,7 +195,7 @@ int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const
                                   akr, mainBis, von));
 }
 
-int SQL_Qvx310Bsv_Fetch(BsvRow& row) {
+[[nodiscard]] int SQL_Qvx310Bsv_Fetch(BsvRow& row) {
   row = BsvRow{};
   int st = SqlFetchInto(g_bsv, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.BsvSfr, row.PnrKey,
                         row.StmtKey);
@@ -206,13 +206,13 @@ int SQL_Qvx310Bsv_Fetch(BsvRow& row) {
   return st;
 }
 
-int SQL_Qvx310Bsv_Close() { return dbClose(g_bsv); }
+[[nodiscard]] int SQL_Qvx310Bsv_Close() { return dbClose(g_bsv); }
 
 // Several employments can overlap the period; the newest decides. For an
 // employment that begins on the last day of the period that is the employment
 // itself, so the employee is never calculated here under the interface of a
 // circle whose own run calculates the period as well.
-int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr) {
+[[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr) {
   akr.clear();
   int st = SqlSelectOne(SqlFormat("SELECT BsvAkr FROM QVX310BSV WHERE BsvPnr = '%s'"
                                   " AND BsvGvo <= STR_TO_DATE('%s', '%%Y.%%m.%%d')"

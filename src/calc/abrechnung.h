@@ -29,18 +29,18 @@ bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string&
 // Record types of the payroll system into Calc.RecordTypes (at most 5).
 void ReadSatzarten(const std::string& lugLgp);
 
-int SQL_Qvx170Lg1_Open(const std::string& lugLgp);
-int SQL_Qvx170Lg1_Fetch(RecordType& t);
-int SQL_Qvx170Lg1_Close();
-int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von, const std::string& bis,
+[[nodiscard]] int SQL_Qvx170Lg1_Open(const std::string& lugLgp);
+[[nodiscard]] int SQL_Qvx170Lg1_Fetch(RecordType& t);
+[[nodiscard]] int SQL_Qvx170Lg1_Close();
+[[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von, const std::string& bis,
                                    InterruptionType& it);
 // Employment rows of the circle overlapping [von, mainBis], per employee newest first.
-int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly);
+[[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly);
 // Also derives Zk1Upn: BsvLug, or BsvPnr when BsvLug is empty and the run is not LuG-only.
-int SQL_Qvx310Bsv_Fetch(BsvRow& row);
-int SQL_Qvx310Bsv_Close();
+[[nodiscard]] int SQL_Qvx310Bsv_Fetch(BsvRow& row);
+[[nodiscard]] int SQL_Qvx310Bsv_Close();
 // Circle of the employee's newest employment overlapping [von, bis].
-int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr);
+[[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr);
 
 // Notes that an employee of the circle was not calculated, with the reason
 // (UTF-8 literal), each once; the run's report lists them in the order met.

@@ -17,7 +17,7 @@ namespace {
 // Served from the batch of employees read ahead when it covers the employee.
 BatchCursor<std::pair<std::string, double>> g_zks;
 
-int SQL_Qvx331Zks_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
+[[nodiscard]] int SQL_Qvx331Zks_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
   if (g_zks.Serve(BatchZks(pnr, von, bis, g_zks.Rows))) return 0;
   return SqlOpen(g_zks.Sql, SqlFormat("SELECT ZksTxt, ZksWrt FROM Qvx331Zks"
                                   " WHERE ZksPnr = '%s'"
@@ -26,8 +26,8 @@ int SQL_Qvx331Zks_Open(const std::string& pnr, const std::string& von, const std
                                   " ORDER BY ZksDtm, ZksTxt",
                                   pnr, von, bis));
 }
-int SQL_Qvx331Zks_Fetch(std::string& txt, double& wrt) { return g_zks.Fetch(txt, wrt); }
-int SQL_Qvx331Zks_Close() { return g_zks.Close(); }
+[[nodiscard]] int SQL_Qvx331Zks_Fetch(std::string& txt, double& wrt) { return g_zks.Fetch(txt, wrt); }
+[[nodiscard]] int SQL_Qvx331Zks_Close() { return g_zks.Close(); }
 
 // A value in hundredths, rounded on the magnitude so that negative values are
 // rounded like positive ones (-7.5 gives -750, not -749), with a margin far
@@ -84,5 +84,5 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
   if (st != kSqlNoMoreRows) {
     ReportStatus(st, "      Fehler Lesen Tab.Qvx331Zks: %d", st);
   }
-  SQL_Qvx331Zks_Close();
+  (void)SQL_Qvx331Zks_Close();
 }

@@ -9,6 +9,6 @@
 #include "run/context.h"
 
 // Interface record of the circle (Qvx171Lug via AkrLug of O1001AbrKreis).
-int SQL_Qvx171Lug_Get(const std::string& akr, LugRecord& lug);
+[[nodiscard]] int SQL_Qvx171Lug_Get(const std::string& akr, LugRecord& lug);
 // First and last day of an accounting number as YYYY.MM.DD texts.
-int SQL_Qvx330Abr_GetPeriod(const std::string& akr, int32_t abrnr, std::string& von, std::string& bis);
+[[nodiscard]] int SQL_Qvx330Abr_GetPeriod(const std::string& akr, int32_t abrnr, std::string& von, std::string& bis);

@@ -54,7 +54,7 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 // Statements
 // ---------------------------------------------------------------------------
 
-int SQL_Qvx133Bak_CountDays(const std::string& von, const std::string& bis, double& days) {
+[[nodiscard]] int SQL_Qvx133Bak_CountDays(const std::string& von, const std::string& bis, double& days) {
   std::string key = CacheKey({von, bis});
   auto it = g_daysCache.find(key);
   if (it == g_daysCache.end()) {
@@ -75,7 +75,7 @@ int SQL_Qvx133Bak_CountDays(const std::string& von, const std::string& bis, doub
   return it->second.Status;
 }
 
-int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const std::string& bis, double& count,
+[[nodiscard]] int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const std::string& bis, double& count,
                           double& sum) {
   int st = 0;
   if (BatchTgbSoll(pnr, von, bis, st, count, sum)) return st;
@@ -87,7 +87,7 @@ int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const 
                       count, sum);
 }
 
-int SQL_Qvx320Tgb_GetMax(const std::string& pnr, const std::string& day, double& max) {
+[[nodiscard]] int SQL_Qvx320Tgb_GetMax(const std::string& pnr, const std::string& day, double& max) {
   int st = 0;
   if (BatchTgbMax(pnr, day, st, max)) return st;
   return SqlSelectOne(SqlFormat("SELECT TgbMax FROM Qvx320Tgb"
@@ -97,7 +97,7 @@ int SQL_Qvx320Tgb_GetMax(const std::string& pnr, const std::string& day, double&
                       max);
 }
 
-int SQL_Qvx171Lu1_GetLgr(const std::string& lugLug, const std::string& group, const std::string& von,
+[[nodiscard]] int SQL_Qvx171Lu1_GetLgr(const std::string& lugLug, const std::string& group, const std::string& von,
                          const std::string& bis, std::string& lna, std::string& ztk, std::string& stz) {
   return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Ztk, Lu1Stz FROM Qvx171lu1"
                                 " WHERE Lu1Num = '%s' AND Lu1Lgr = '%s'"
@@ -107,7 +107,7 @@ int SQL_Qvx171Lu1_GetLgr(const std::string& lugLug, const std::string& group, co
                       lna, ztk, stz);
 }
 
-int SQL_Qvx332Sfz_Get(const std::string& pnr, const std::string& day, int16_t& ant, int16_t& gen, int16_t& gvv) {
+[[nodiscard]] int SQL_Qvx332Sfz_Get(const std::string& pnr, const std::string& day, int16_t& ant, int16_t& gen, int16_t& gvv) {
   int st = 0;
   if (BatchSfz(pnr, day, st, ant, gen, gvv)) return st;
   return SqlSelectOne(SqlFormat("SELECT SfzAnt, SfzGen, SfzGvv FROM Qvx332Sfz"
@@ -116,7 +116,7 @@ int SQL_Qvx332Sfz_Get(const std::string& pnr, const std::string& day, int16_t& a
                       ant, gen, gvv);
 }
 
-int SQL_Qvx155Sfr_GetAnz(const std::string& model, int16_t& anz) {
+[[nodiscard]] int SQL_Qvx155Sfr_GetAnz(const std::string& model, int16_t& anz) {
   auto it = g_sfrCache.find(model);
   if (it == g_sfrCache.end()) {
     AnzAnswer a;
@@ -132,7 +132,7 @@ int SQL_Qvx155Sfr_GetAnz(const std::string& model, int16_t& anz) {
   return it->second.Status;
 }
 
-int SQL_Qvx332Utg_Get(const std::string& pnr, const std::string& day, double& rtg, double& vtg) {
+[[nodiscard]] int SQL_Qvx332Utg_Get(const std::string& pnr, const std::string& day, double& rtg, double& vtg) {
   int st = 0;
   if (BatchUtg(pnr, day, st, rtg, vtg)) return st;
   return SqlSelectOne(SqlFormat("SELECT UtgRtg * 60, UtgVtg * 60 FROM QVX332UTG"
@@ -142,7 +142,7 @@ int SQL_Qvx332Utg_Get(const std::string& pnr, const std::string& day, double& rt
                       rtg, vtg);
 }
 
-int SQL_Qvx320Tgb_GetSaldo1(const std::string& pnr, const std::string& bis, const std::string& von, int32_t& sa,
+[[nodiscard]] int SQL_Qvx320Tgb_GetSaldo1(const std::string& pnr, const std::string& bis, const std::string& von, int32_t& sa,
                             int32_t& vt) {
   int st = 0;
   if (BatchSaldo(1, pnr, von, bis, st, sa, vt)) return st;
@@ -156,7 +156,7 @@ int SQL_Qvx320Tgb_GetSaldo1(const std::string& pnr, const std::string& bis, cons
                       sa, vt);
 }
 
-int SQL_Qvx320Tgb_GetSaldo2(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
+[[nodiscard]] int SQL_Qvx320Tgb_GetSaldo2(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
   int st = 0;
   if (BatchSaldo(2, pnr, bis, bis, st, sa, vt)) return st;
   return SqlSelectOne(SqlFormat("SELECT Tgbsa2, TgbVt2 FROM QVX320TGB"
@@ -167,7 +167,7 @@ int SQL_Qvx320Tgb_GetSaldo2(const std::string& pnr, const std::string& bis, int3
                       sa, vt);
 }
 
-int SQL_Qvx320Tgb_GetSaldo3(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
+[[nodiscard]] int SQL_Qvx320Tgb_GetSaldo3(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
   int st = 0;
   if (BatchSaldo(3, pnr, bis, bis, st, sa, vt)) return st;
   return SqlSelectOne(SqlFormat("SELECT Tgbsa3, TgbVt3 FROM QVX320TGB"
@@ -185,7 +185,7 @@ using DayCursor = BatchCursor<std::string>;
 // Days with bookings on accounts of one Lu1Sts code (103 presence, 104 absence).
 DayCursor g_tage;
 
-int SQL_Qvx331Zkb_OpenTage(const std::string& pnr, const std::string& von, const std::string& bis,
+[[nodiscard]] int SQL_Qvx331Zkb_OpenTage(const std::string& pnr, const std::string& von, const std::string& bis,
                            const std::string& akr, int16_t code) {
   if (g_tage.Serve(BatchTage(pnr, von, bis, akr, code, g_tage.Rows))) return 0;
   return SqlOpen(g_tage.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
@@ -198,10 +198,10 @@ int SQL_Qvx331Zkb_OpenTage(const std::string& pnr, const std::string& von, const
                                    " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
                                    pnr, von, bis, code, akr));
 }
-int SQL_Qvx331Zkb_FetchTage(std::string& day) { return g_tage.Fetch(day); }
-int SQL_Qvx331Zkb_CloseTage() { return g_tage.Close(); }
+[[nodiscard]] int SQL_Qvx331Zkb_FetchTage(std::string& day) { return g_tage.Fetch(day); }
+[[nodiscard]] int SQL_Qvx331Zkb_CloseTage() { return g_tage.Close(); }
 
-int SQL_Qvx331Zkb_HasBooking103(const std::string& pnr, const std::string& day, const std::string& akr) {
+[[nodiscard]] int SQL_Qvx331Zkb_HasBooking103(const std::string& pnr, const std::string& day, const std::string& akr) {
   int st = 0;
   if (BatchHasBooking103(pnr, day, akr, st)) return st;
   std::string found;
@@ -217,7 +217,7 @@ int SQL_Qvx331Zkb_HasBooking103(const std::string& pnr, const std::string& day, 
 // Minutes of the accounts with Lu1Sts 4 or 104. An account with several
 // wage-type lines of these codes (validities, record types) is one account:
 // its bookings are summed once, not once per line.
-int SQL_Qvx331Zkb_SumUns(const std::string& akr, const std::string& pnr, const std::string& von,
+[[nodiscard]] int SQL_Qvx331Zkb_SumUns(const std::string& akr, const std::string& pnr, const std::string& von,
                          const std::string& bis, double& sum) {
   int st = 0;
   if (BatchSumUns(akr, pnr, von, bis, st, sum)) return st;
@@ -234,7 +234,7 @@ int SQL_Qvx331Zkb_SumUns(const std::string& akr, const std::string& pnr, const s
 // Days of the working-time model with a target time (PSYBR).
 BatchCursor<std::pair<std::string, double>> g_ztg;
 
-int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
+[[nodiscard]] int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
   if (g_ztg.Serve(BatchZtg(pnr, von, bis, g_ztg.Rows))) return 0;
   return SqlOpen(g_ztg.Sql, SqlFormat("SELECT DISTINCT date_format(ZtgVon, '%%Y.%%m.%%d'), AzvSol"
                                   " FROM Qvx329Ztg A, Qvx140Azv"
@@ -246,10 +246,10 @@ int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std
                                   " AND AzvNum = A.ZtgAzt) ORDER BY ZtgVon",
                                   pnr, von, bis));
 }
-int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) { return g_ztg.Fetch(day, azvSol); }
-int SQL_Qvx329Ztg_Close() { return g_ztg.Close(); }
+[[nodiscard]] int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) { return g_ztg.Fetch(day, azvSol); }
+[[nodiscard]] int SQL_Qvx329Ztg_Close() { return g_ztg.Close(); }
 
-int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
+[[nodiscard]] int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
   int st = 0;
   if (BatchHasSoll(pnr, day, st)) return st;
   std::string found;
@@ -260,7 +260,7 @@ int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
                       found);
 }
 
-int SQL_Qvx327Tag_HasPresence(const std::string& pnr, const std::string& day) {
+[[nodiscard]] int SQL_Qvx327Tag_HasPresence(const std::string& pnr, const std::string& day) {
   int st = 0;
   if (BatchHasPresence(pnr, day, st)) return st;
   std::string found;
@@ -274,7 +274,7 @@ int SQL_Qvx327Tag_HasPresence(const std::string& pnr, const std::string& day) {
 // Days with bookings on attendance accounts (Lu1Sts 102).
 DayCursor g_tage102;
 
-int SQL_Qvx331Zkb_OpenTage102(const std::string& pnr, const std::string& von, const std::string& bis,
+[[nodiscard]] int SQL_Qvx331Zkb_OpenTage102(const std::string& pnr, const std::string& von, const std::string& bis,
                               const std::string& akr) {
   if (g_tage102.Serve(BatchTage(pnr, von, bis, akr, 102, g_tage102.Rows))) return 0;
   return SqlOpen(g_tage102.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
@@ -287,10 +287,10 @@ int SQL_Qvx331Zkb_OpenTage102(const std::string& pnr, const std::string& von, co
                                       " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
                                       pnr, von, bis, akr));
 }
-int SQL_Qvx331Zkb_FetchTage102(std::string& day) { return g_tage102.Fetch(day); }
-int SQL_Qvx331Zkb_CloseTage102() { return g_tage102.Close(); }
+[[nodiscard]] int SQL_Qvx331Zkb_FetchTage102(std::string& day) { return g_tage102.Fetch(day); }
+[[nodiscard]] int SQL_Qvx331Zkb_CloseTage102() { return g_tage102.Close(); }
 
-int SQL_Qvx171Lu1_IsAbsence(const std::string& akr, const std::string& code) {
+[[nodiscard]] int SQL_Qvx171Lu1_IsAbsence(const std::string& akr, const std::string& code) {
   std::string key = CacheKey({akr, code});
   auto it = g_absenceCache.find(key);
   if (it != g_absenceCache.end()) return it->second;
@@ -313,12 +313,12 @@ int SQL_Qvx171Lu1_IsAbsence(const std::string& akr, const std::string& code) {
 double CountTage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr,
                  int16_t code) {
   double days = 0;
-  SQL_Qvx331Zkb_OpenTage(pnr, von, bis, akr, code);
+  RequireRead(SQL_Qvx331Zkb_OpenTage(pnr, von, bis, akr, code), "Qvx331Zkb");
   std::string day;
   int st;
   while ((st = SQL_Qvx331Zkb_FetchTage(day)) == 0) days += 1;
   if (st == -1) AbortRun(60);
-  SQL_Qvx331Zkb_CloseTage();
+  (void)SQL_Qvx331Zkb_CloseTage();
   return days;
 }
 
@@ -414,7 +414,7 @@ void SonderSaetze(const BsvRow& row) {
 // when there is no presence mark but a booking on a presence account.
 void PsybrSolltage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr) {
   StatAccu& s = Calc.Stat;
-  SQL_Qvx329Ztg_Open(pnr, von, bis);
+  RequireRead(SQL_Qvx329Ztg_Open(pnr, von, bis), "Qvx329Ztg");
   std::string day;
   double azvSol = 0;
   int st;
@@ -430,7 +430,7 @@ void PsybrSolltage(const std::string& pnr, const std::string& von, const std::st
   if (st != kSqlNoMoreRows) {
     ReportStatus(st, "SQL-Error bei Ermittlung Solltage: %d", st);
   }
-  SQL_Qvx329Ztg_Close();
+  (void)SQL_Qvx329Ztg_Close();
 }
 
 // Rounded to two decimals the way the figures have always been rounded: the
@@ -439,7 +439,7 @@ double Round2(double v) { return std::strtod(Format("%.2f", v).c_str(), nullptr)
 
 }  // namespace
 
-int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std::string& bis, HomeCost& home) {
+[[nodiscard]] int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std::string& bis, HomeCost& home) {
   int st = 0;
   if (BatchHome(pnr, von, bis, st, home)) return st;
   return SqlSelectOne(SqlFormat("SELECT ZuoKst, ZuoKtr, ZuoKrt FROM QVX311ZUO"
@@ -449,7 +449,7 @@ int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std:
                       home.ZuoKst, home.ZuoKtr, home.ZuoKrt);
 }
 
-int SQL_Qvx327Tag_GetCodes(const std::string& pnr, const std::string& day, std::string& tagTgb,
+[[nodiscard]] int SQL_Qvx327Tag_GetCodes(const std::string& pnr, const std::string& day, std::string& tagTgb,
                            std::string& tagHtv, std::string& tagHtn) {
   tagTgb.clear();
   tagHtv.clear();
@@ -470,7 +470,7 @@ int SQL_Qvx327Tag_GetCodes(const std::string& pnr, const std::string& day, std::
 double CountAnwesenheit(const std::string& pnr, const std::string& von, const std::string& bis,
                         const std::string& akr) {
   double result = 0;
-  SQL_Qvx331Zkb_OpenTage102(pnr, von, bis, akr);
+  RequireRead(SQL_Qvx331Zkb_OpenTage102(pnr, von, bis, akr), "Qvx331Zkb");
   std::string day, tgb, htv, htn;
   while (SQL_Qvx331Zkb_FetchTage102(day) == 0) {
     result += 10;
@@ -480,7 +480,7 @@ double CountAnwesenheit(const std::string& pnr, const std::string& von, const st
       if (!htn.empty() && SQL_Qvx171Lu1_IsAbsence(akr, htn) == 0) result -= 5;
     }
   }
-  SQL_Qvx331Zkb_CloseTage102();
+  (void)SQL_Qvx331Zkb_CloseTage102();
   return result;
 }
 
@@ -516,12 +516,12 @@ void CalcStatistik(const BsvRow& row, const std::string& akr) {
   }
 
   // 3. Days with target time and their target minutes.
-  SQL_Qvx320Tgb_GetSoll(pnr, statVon, statBis, s.Slt, s.Sln);
+  RequireRead(SQL_Qvx320Tgb_GetSoll(pnr, statVon, statBis, s.Slt, s.Sln), "Qvx320Tgb");
 
   // 4. Maximum of the period-start record. It belongs to the employee, not to
   // the employment row: an older row of the same employee must not add it a
   // second time to the statistics row.
-  if (!IsPsybr() && Calc.FirstRow) SQL_Qvx320Tgb_GetMax(pnr, Ctx.AbrVon, s.Zes);
+  if (!IsPsybr() && Calc.FirstRow) RequireRead(SQL_Qvx320Tgb_GetMax(pnr, Ctx.AbrVon, s.Zes), "Qvx320Tgb");
 
   // 5. Home cost assignment. The interface key of the circle is the one the
   // employee loop holds for this circle (Ctx.Lug), so it is not read again.
@@ -539,7 +539,7 @@ void CalcStatistik(const BsvRow& row, const std::string& akr) {
   s.Bzt = CountTage(pnr, statVon, statBis, akr, 103);
   if (IsPsybr()) PsybrSolltage(pnr, statVon, statBis, akr);
   s.Unt = CountTage(pnr, statVon, statBis, akr, 104);
-  SQL_Qvx331Zkb_SumUns(akr, pnr, statVon, statBis, s.Uns);
+  RequireRead(SQL_Qvx331Zkb_SumUns(akr, pnr, statVon, statBis, s.Uns), "Qvx331Zkb");
 
   // 12. Interruptions, once per employee.
   if (Calc.FirstRow && Calc.Interruption.Exists) CountUnterbrechungen(pnr);

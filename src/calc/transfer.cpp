@@ -28,14 +28,14 @@ double NextZk1Su1(int16_t sts) {
   return static_cast<double>(g_loga2Last);
 }
 
-int SQL_Qvx331Zk1_Delete(int32_t abrnr, int16_t lfn, const std::string& pnrFilter) {
+[[nodiscard]] int SQL_Qvx331Zk1_Delete(int32_t abrnr, int16_t lfn, const std::string& pnrFilter) {
   if (pnrFilter.empty())
     return SqlWrite(SqlFormat("DELETE FROM Qvx331Zk1 WHERE Zk1Abr = %ld AND Zk1Lfn = %d", abrnr, lfn));
   return SqlWrite(
       SqlFormat("DELETE FROM Qvx331Zk1 WHERE Zk1Abr = %ld AND Zk1Lfn = %d AND Zk1Pnr = '%s'", abrnr, lfn, pnrFilter));
 }
 
-int SQL_Qvx331Zk2_Delete(int32_t abrnr, const std::string& pnrFilter) {
+[[nodiscard]] int SQL_Qvx331Zk2_Delete(int32_t abrnr, const std::string& pnrFilter) {
   if (pnrFilter.empty()) return SqlWrite(SqlFormat("DELETE FROM Qvx331Zk2 WHERE Zk2Abr = %ld", abrnr));
   return SqlWrite(SqlFormat("DELETE FROM Qvx331Zk2 WHERE Zk2Abr = %ld AND Zk2Pnr = '%s'", abrnr, pnrFilter));
 }
@@ -100,9 +100,9 @@ WriteBatch g_zk2Batch("Qvx331Zk2", std::string(kZk2Columns) + " VALUES ",
 
 }  // namespace
 
-int SQL_Qvx331Zk1_Insert(const Zk1Record& r) { return SqlWrite(Zk1InsertStatement(r, false, NextZk1Su1(r.Sts))); }
+[[nodiscard]] int SQL_Qvx331Zk1_Insert(const Zk1Record& r) { return SqlWrite(Zk1InsertStatement(r, false, NextZk1Su1(r.Sts))); }
 
-int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record& r) {
   return SqlWrite(Zk1InsertStatement(r, true, NextZk1Su1(r.Sts)));
 }
 
@@ -135,7 +135,7 @@ void WriteZk2Record(const Zk2Record& r, std::function<void(int)> onStatus) {
 
 // The WHERE clause names every column of the record's identity with "=": the
 // update must add to the one record that refused the insert and to no other.
-int SQL_Qvx331Zk1_Update(const Zk1Record& r, bool nextMonth) {
+[[nodiscard]] int SQL_Qvx331Zk1_Update(const Zk1Record& r, bool nextMonth) {
   std::string bdt = nextMonth ? "DATE_FORMAT(date_add('%s', interval 1 month), '%%Y.%%m.%%d')" : "'%s'";
   int st = SqlWrite(SqlFormat(
       "UPDATE Qvx331Zk1 SET Zk1Krt = '%s', Zk1Std = Zk1Std + %ld, Zk1Tge = Zk1Tge + %ld, Zk1Stg = Zk1Stg + %d"
@@ -150,7 +150,7 @@ int SQL_Qvx331Zk1_Update(const Zk1Record& r, bool nextMonth) {
   return dbAffectedRows();
 }
 
-int SQL_Qvx331Zk2_Write(const Zk2Record& r) {
+[[nodiscard]] int SQL_Qvx331Zk2_Write(const Zk2Record& r) {
   int st = SqlWrite(Zk2InsertStatement(r));
   if (st != kSqlDuplicate) return st;
   return SqlWrite(SqlFormat(

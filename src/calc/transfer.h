@@ -39,18 +39,18 @@ struct Zk2Record {
   int16_t Rre = 0;
 };
 
-int SQL_Qvx331Zk1_Delete(int32_t abrnr, int16_t lfn, const std::string& pnrFilter);
-int SQL_Qvx331Zk2_Delete(int32_t abrnr, const std::string& pnrFilter);
+[[nodiscard]] int SQL_Qvx331Zk1_Delete(int32_t abrnr, int16_t lfn, const std::string& pnrFilter);
+[[nodiscard]] int SQL_Qvx331Zk2_Delete(int32_t abrnr, const std::string& pnrFilter);
 // Insert; Zk1Su1 from the LOGA2 sequence, Zk1Dat = sysdate().
-int SQL_Qvx331Zk1_Insert(const Zk1Record& r);
+[[nodiscard]] int SQL_Qvx331Zk1_Insert(const Zk1Record& r);
 // Insert of following-month day runs: Zk1Bdt one month after r.Bdt.
-int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record& r);
+[[nodiscard]] int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record& r);
 // Adds Std, Tge, Stg to the stored record with the same identity and replaces
 // its Krt; the statement's status, or the affected rows when it is 0.
 // nextMonth: the record was written by SQL_Qvx331Zk1_InsertFolgemonat.
-int SQL_Qvx331Zk1_Update(const Zk1Record& r, bool nextMonth = false);
+[[nodiscard]] int SQL_Qvx331Zk1_Update(const Zk1Record& r, bool nextMonth = false);
 // Insert; on 1062 the nine figures are added to the stored row.
-int SQL_Qvx331Zk2_Write(const Zk2Record& r);
+[[nodiscard]] int SQL_Qvx331Zk2_Write(const Zk2Record& r);
 
 // The settlement's writers (run/writebatch.h): the record is gathered with
 // others and written in one statement. onStatus gets the status of the

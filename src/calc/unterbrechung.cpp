@@ -22,7 +22,7 @@ using UnbCursor = BatchCursor<std::pair<std::string, int32_t>>;
 // previous one (the first one against 9999.01.01, so negative).
 UnbCursor g_unb;
 
-int SQL_Qvx320Tgb_OpenUnb(const std::string& pnr, const std::string& von, const std::string& bis) {
+[[nodiscard]] int SQL_Qvx320Tgb_OpenUnb(const std::string& pnr, const std::string& von, const std::string& bis) {
   if (g_unb.Serve(BatchUnb(pnr, von, bis, g_unb.Rows))) return 0;
   return SqlOpen(g_unb.Sql, SqlFormat("SELECT DISTINCT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
                                   " DATEDIFF(TgbDtm, COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm),"
@@ -33,15 +33,15 @@ int SQL_Qvx320Tgb_OpenUnb(const std::string& pnr, const std::string& von, const 
                                   " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb ORDER BY TgbDtm",
                                   kStartDay, pnr, von, bis));
 }
-int SQL_Qvx320Tgb_FetchUnb(std::string& day, int32_t& diff) { return g_unb.Fetch(day, diff); }
-int SQL_Qvx320Tgb_CloseUnb() { return g_unb.Close(); }
+[[nodiscard]] int SQL_Qvx320Tgb_FetchUnb(std::string& day, int32_t& diff) { return g_unb.Fetch(day, diff); }
+[[nodiscard]] int SQL_Qvx320Tgb_CloseUnb() { return g_unb.Close(); }
 
 // Qualifying days before a day, newest first, each with the number of days to
 // the one fetched before it (the first one to the given day). The walk reads
 // five days at most, so the older history is not delivered.
 UnbCursor g_unbBack;
 
-int SQL_Qvx320Tgb_OpenUnbBack(const std::string& pnr, const std::string& day) {
+[[nodiscard]] int SQL_Qvx320Tgb_OpenUnbBack(const std::string& pnr, const std::string& day) {
   if (g_unbBack.Serve(BatchUnbBack(pnr, day, g_unbBack.Rows))) return 0;
   return SqlOpen(g_unbBack.Sql, SqlFormat("SELECT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
                                       " DATEDIFF(COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm DESC),"
@@ -52,10 +52,10 @@ int SQL_Qvx320Tgb_OpenUnbBack(const std::string& pnr, const std::string& day) {
                                       " ORDER BY TgbDtm DESC LIMIT 6",
                                       day, pnr, day));
 }
-int SQL_Qvx320Tgb_FetchUnbBack(std::string& day, int32_t& diff) { return g_unbBack.Fetch(day, diff); }
-int SQL_Qvx320Tgb_CloseUnbBack() { return g_unbBack.Close(); }
+[[nodiscard]] int SQL_Qvx320Tgb_FetchUnbBack(std::string& day, int32_t& diff) { return g_unbBack.Fetch(day, diff); }
+[[nodiscard]] int SQL_Qvx320Tgb_CloseUnbBack() { return g_unbBack.Close(); }
 
-int SQL_Qvx320Tgb_CountSollBetween(const std::string& pnr, const std::string& from, const std::string& to,
+[[nodiscard]] int SQL_Qvx320Tgb_CountSollBetween(const std::string& pnr, const std::string& from, const std::string& to,
                                    int32_t& count) {
   int st = 0;
   if (BatchSollBetween(pnr, from, to, st, count)) return st;
@@ -72,7 +72,7 @@ int SQL_Qvx320Tgb_CountSollBetween(const std::string& pnr, const std::string& fr
 int32_t SollTageZwischen(const std::string& pnr, const std::string& from, const std::string& to) {
   if (from == kStartDay) return 0;
   int32_t n = 0;
-  SQL_Qvx320Tgb_CountSollBetween(pnr, from, to, n);
+  RequireRead(SQL_Qvx320Tgb_CountSollBetween(pnr, from, to, n), "Qvx320Tgb");
   return n;
 }
 
@@ -81,7 +81,7 @@ int32_t SollTageZwischen(const std::string& pnr, const std::string& from, const 
 // previous period already (it had five days at that period's end); taking
 // one off here cancels the count it gets when it ends in this period.
 void LookBack(const std::string& pnr, const std::string& first, int32_t& runCount, int32_t& count) {
-  SQL_Qvx320Tgb_OpenUnbBack(pnr, first);
+  RequireRead(SQL_Qvx320Tgb_OpenUnbBack(pnr, first), "Qvx320Tgb");
   std::string p = first, e;
   int32_t d = 0;
   int st;
@@ -100,7 +100,7 @@ void LookBack(const std::string& pnr, const std::string& first, int32_t& runCoun
     p = e;
   }
   if (st == -1) AbortRun(60);
-  SQL_Qvx320Tgb_CloseUnbBack();
+  (void)SQL_Qvx320Tgb_CloseUnbBack();
 }
 
 }  // namespace
@@ -109,7 +109,7 @@ int32_t CountUnterbrechungenIn(const std::string& pnr, const std::string& von, c
   int32_t runCount = 0, count = 0;
   std::string prev = kStartDay, cur;
   int32_t d = 0;
-  SQL_Qvx320Tgb_OpenUnb(pnr, von, bis);
+  RequireRead(SQL_Qvx320Tgb_OpenUnb(pnr, von, bis), "Qvx320Tgb");
   int st;
   while ((st = SQL_Qvx320Tgb_FetchUnb(cur, d)) == 0) {
     ++runCount;
@@ -130,7 +130,7 @@ int32_t CountUnterbrechungenIn(const std::string& pnr, const std::string& von, c
   if (st == -1) AbortRun(60);
   // The run still open at the end of the period needs five days.
   if (runCount > 4) ++count;
-  SQL_Qvx320Tgb_CloseUnb();
+  (void)SQL_Qvx320Tgb_CloseUnb();
   return count;
 }
 

@@ -67,7 +67,7 @@ const std::vector<Lu1Row>& ReadLu1Lines(const std::string& lugLug, const std::st
   auto it = g_lu1Cache.find(key);
   if (it != g_lu1Cache.end()) return it->second;
   std::vector<Lu1Row> rows;
-  SQL_Qvx171Lu1_Open(lugLug, stz, zkt, Ctx.AbrVon, Ctx.AbrBis);
+  RequireRead(SQL_Qvx171Lu1_Open(lugLug, stz, zkt, Ctx.AbrVon, Ctx.AbrBis), "Qvx171Lu1");
   int st;
   for (;;) {
     Lu1Row l;
@@ -75,7 +75,7 @@ const std::vector<Lu1Row>& ReadLu1Lines(const std::string& lugLug, const std::st
     if (st != 0) break;
     rows.push_back(l);
   }
-  SQL_Qvx171Lu1_Close();
+  (void)SQL_Qvx171Lu1_Close();
   if (st != kSqlNoMoreRows) {
     ReportStatus(st, "Warnung Qvx171Lu1-Status: %d, Zkt: %s, Stz: %s", st, zkt, stz);
     failed = std::move(rows);  // not kept: read again next time
@@ -163,7 +163,7 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
   if (!done.DayAccounts.insert(LineKey(m, l)).second) return;
   const std::string& pnr = call.Bsv->BsvPnr;
   std::set<DbKey> counted;  // day, cost centre, cost unit
-  SQL_Qvx331Zkb_OpenTag(pnr, m.ZkbZkt, Ctx.AbrVon, Ctx.AbrBis, &m.KeyZkt);
+  RequireRead(SQL_Qvx331Zkb_OpenTag(pnr, m.ZkbZkt, Ctx.AbrVon, Ctx.AbrBis, &m.KeyZkt), "Qvx331Zkb");
   ZkbTag d;
   int st;
   while ((st = SQL_Qvx331Zkb_FetchTag(d)) == 0) {
@@ -198,7 +198,7 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
     d = ZkbTag{};
   }
   CheckFetch(st, "Warnung Tageszeitkonto_Status: %d, Pnr: %s", pnr);
-  SQL_Qvx331Zkb_CloseTag();
+  (void)SQL_Qvx331Zkb_CloseTag();
 }
 
 void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Handled& done) {
@@ -320,8 +320,8 @@ void TransferZeitkontenTo(const TransferCall& call) {
   // kinds has month rows of both kinds, and each is handled by its lines only.
   bool topasInterim = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
   Handled done;
-  SQL_Qvx331Zkb_OpenMonat(pnr, Ctx.AbrVon, Ctx.AbrBis, Ctx.Lfn, Ctx.Lug.LugLug,
-                          call.Folgemonat != 0 ? call.FolgeNr : 0);
+  RequireRead(SQL_Qvx331Zkb_OpenMonat(pnr, Ctx.AbrVon, Ctx.AbrBis, Ctx.Lfn, Ctx.Lug.LugLug,
+                          call.Folgemonat != 0 ? call.FolgeNr : 0), "Qvx331Zkb");
   ZkbMonat m;
   int st;
   while ((st = SQL_Qvx331Zkb_FetchMonat(m)) == 0) {
@@ -356,7 +356,7 @@ void TransferZeitkontenTo(const TransferCall& call) {
     m = ZkbMonat{};
   }
   CheckFetch(st, "Warnung Monatszeitkonto-Status: %d, Pnr: %s", pnr);
-  SQL_Qvx331Zkb_CloseMonat();
+  (void)SQL_Qvx331Zkb_CloseMonat();
 }
 
 void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l) {
@@ -365,7 +365,7 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
   // (another cost type, ZkbStg or ZkbSta) finds its bookings in these runs.
   const std::string& pnr = call.Bsv->BsvPnr;
   const FolgeKeys keys{m.KeyZkt, m.KeyKst, m.KeyKtr};
-  SQL_Qvx331Zkb_OpenFolge(pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, Ctx.AbrVon, Ctx.AbrBis, l.Lu1Ztr, &keys);
+  RequireRead(SQL_Qvx331Zkb_OpenFolge(pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, Ctx.AbrVon, Ctx.AbrBis, l.Lu1Ztr, &keys), "Qvx331Zkb");
   Tagesfolge f;
   bool open = false;
   std::string prevDay;
@@ -409,7 +409,7 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
   }
   if (st == -1) AbortRun(60);
   if (open) WriteFolge(call, m, l, f);
-  SQL_Qvx331Zkb_CloseFolge();
+  (void)SQL_Qvx331Zkb_CloseFolge();
 }
 
 int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& zkt,
@@ -419,7 +419,7 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
   (void)krt;  // the days do not depend on the cost type
   int32_t result = 0;
   const FolgeKeys keys{zktKey, kstKey, ktrKey};
-  SQL_Qvx327Tag_OpenPruef(pnr, zkt, kst, von, bis, akr, ktr, &keys);
+  RequireRead(SQL_Qvx327Tag_OpenPruef(pnr, zkt, kst, von, bis, akr, ktr, &keys), "Qvx327Tag");
   std::string day, htv, htn, htvKey, htnKey;
   while (SQL_Qvx327Tag_FetchPruef(day, htv, htn, htvKey, htnKey) == 0) {
     int32_t add = 10, sub = 0, target = 480;
@@ -447,7 +447,7 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
     htvKey.clear();
     htnKey.clear();
   }
-  SQL_Qvx327Tag_ClosePruef();
+  (void)SQL_Qvx327Tag_ClosePruef();
   return result;
 }
 
@@ -462,7 +462,7 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
 // the cost type of each row it is added to; the period bookings come in the
 // order of their last booking, so that the record carries the cost type of
 // the latest booking. (Day runs carry the cost type of the first row.)
-int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
+[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
                             const std::string& lugLug, int16_t followNr) {
   if (g_monat.Serve(BatchMonat(pnr, von, bis, lfn, lugLug, followNr, g_monat.Rows))) return 0;
   const std::string columns = "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge),"
@@ -488,15 +488,15 @@ int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, cons
                            pnr, von, bis, lugLug, lugLug));
 }
 
-int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m) {
+[[nodiscard]] int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m) {
   if (g_monat.Served()) return g_monat.Next(m);
   return SqlFetchInto(g_monat.Sql, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
                       m.ZkbStg, m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr);
 }
 
-int SQL_Qvx331Zkb_CloseMonat() { return g_monat.Close(); }
+[[nodiscard]] int SQL_Qvx331Zkb_CloseMonat() { return g_monat.Close(); }
 
-int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
+[[nodiscard]] int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
                        const std::string& von, const std::string& bis) {
   return SqlOpen(g_lu1, SqlFormat("SELECT Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, date_format(Lu1Gvo, '%%Y.%%m.%%d'),"
                                   " date_format(Lu1Gbi, '%%Y.%%m.%%d'), Lu1Rre, Lu1Tgw, Lu1Kst, Lu1Ktr, Lu1Krt,"
@@ -510,7 +510,7 @@ int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const 
                                   lugLug, stz, zkt, von, bis));
 }
 
-int SQL_Qvx171Lu1_Fetch(Lu1Row& l) {
+[[nodiscard]] int SQL_Qvx171Lu1_Fetch(Lu1Row& l) {
   int st = SqlFetchInto(g_lu1, l.Lu1Num, l.Lu1Stz, l.Lu1Ztk, l.Lu1Lna, l.Lu1Lgr, l.Lu1Gvo, l.Lu1Gbi, l.Lu1Rre,
                         l.Lu1Tgw, l.Lu1Kst, l.Lu1Ktr, l.Lu1Krt, l.Lu1Tge, l.Lu1Sol, l.Lu1Svk, l.Lu1Flg, l.Lu1Lfn,
                         l.Lu1Sts, l.Lu1Fkt, l.Lu1Ztr, l.Lu1Mog, l.Lu1Sta, l.KeyStz, l.KeyZtk, l.KeyLna);
@@ -518,7 +518,7 @@ int SQL_Qvx171Lu1_Fetch(Lu1Row& l) {
   return st;
 }
 
-int SQL_Qvx171Lu1_Close() { return dbClose(g_lu1); }
+[[nodiscard]] int SQL_Qvx171Lu1_Close() { return dbClose(g_lu1); }
 
 namespace {
 const std::string kTagColumns =
@@ -532,7 +532,7 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
 }
 }  // namespace
 
-int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
+[[nodiscard]] int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
                           const std::string& bis, const std::string* zktKey) {
   if (g_tag.Serve(zktKey && BatchTag(pnr, *zktKey, von, bis, g_tag.Rows))) return 0;
   return SqlOpen(g_tag.Sql, SqlFormat(kTagColumns +
@@ -542,10 +542,10 @@ int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const 
                                   pnr, zkt, von, bis));
 }
 
-int SQL_Qvx331Zkb_FetchTag(ZkbTag& d) { return g_tag.Served() ? g_tag.Next(d) : FetchTag(g_tag.Sql, d); }
-int SQL_Qvx331Zkb_CloseTag() { return g_tag.Close(); }
+[[nodiscard]] int SQL_Qvx331Zkb_FetchTag(ZkbTag& d) { return g_tag.Served() ? g_tag.Next(d) : FetchTag(g_tag.Sql, d); }
+[[nodiscard]] int SQL_Qvx331Zkb_CloseTag() { return g_tag.Close(); }
 
-int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
+[[nodiscard]] int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
                             const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr,
                             const FolgeKeys* keys) {
   if (g_folge.Serve(keys && BatchFolge(pnr, keys->Zkt, keys->Kst, keys->Ktr, von, bis, ztr, g_folge.Rows))) return 0;
@@ -557,10 +557,10 @@ int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, cons
                                     pnr, zkt, kst, ktr, von, bis, ztr));
 }
 
-int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d) { return g_folge.Served() ? g_folge.Next(d) : FetchTag(g_folge.Sql, d); }
-int SQL_Qvx331Zkb_CloseFolge() { return g_folge.Close(); }
+[[nodiscard]] int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d) { return g_folge.Served() ? g_folge.Next(d) : FetchTag(g_folge.Sql, d); }
+[[nodiscard]] int SQL_Qvx331Zkb_CloseFolge() { return g_folge.Close(); }
 
-int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol) {
+[[nodiscard]] int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol) {
   sol = 0;
   int st = 0;
   if (BatchTgbSol(pnr, day, st, sol)) return st;
@@ -568,7 +568,7 @@ int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t
       SqlFormat("SELECT TgbSol FROM Qvx320Tgb WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbDtm = '%s'", pnr, day), sol);
 }
 
-int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next) {
+[[nodiscard]] int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next) {
   next.clear();
   return SqlSelectOne(SqlFormat("SELECT date_format(date_add(BakDtm, interval 1 day), '%%Y.%%m.%%d')"
                                 " FROM Darvonix.Qvx133Bak WHERE BakDtm = '%s'",
@@ -576,7 +576,7 @@ int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next) {
                       next);
 }
 
-int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
+[[nodiscard]] int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
                             const std::string& von, const std::string& bis, const std::string& akr,
                             const std::string& ktr, const FolgeKeys* keys) {
   if (g_pruef.Serve(keys && BatchPruef(pnr, keys->Zkt, keys->Kst, von, bis, akr, keys->Ktr, g_pruef.Rows))) return 0;
@@ -592,7 +592,7 @@ int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, cons
                            pnr, pnr, von, bis, kst, ktr, zkt, akr));
 }
 
-int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
+[[nodiscard]] int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
                              std::string& htnKey) {
   if (g_pruef.Served()) {
     PruefRow r;
@@ -609,9 +609,9 @@ int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& ht
   return SqlFetchInto(g_pruef.Sql, day, htv, htn, htvKey, htnKey);
 }
 
-int SQL_Qvx327Tag_ClosePruef() { return g_pruef.Close(); }
+[[nodiscard]] int SQL_Qvx327Tag_ClosePruef() { return g_pruef.Close(); }
 
-int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey) {
+[[nodiscard]] int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey) {
   return SqlSelectOne(SqlFormat("SELECT FcdZkt, " + SqlKeyColumn("FcdZkt") + " FROM Qvx131Fcd WHERE FcdNum = '%s'", code),
                       zkt, zktKey);
 }

@@ -107,37 +107,37 @@ void ResetZeitkontenCache();
 // followNr: the following-month number of the call (0 for the main call);
 // the caller skips accounts without a wage-type line of that number, so rows
 // of those may be left out.
-int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
+[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
                             const std::string& lugLug, int16_t followNr);
-int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m);
-int SQL_Qvx331Zkb_CloseMonat();
-int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
+[[nodiscard]] int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m);
+[[nodiscard]] int SQL_Qvx331Zkb_CloseMonat();
+[[nodiscard]] int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
                        const std::string& von, const std::string& bis);
-int SQL_Qvx171Lu1_Fetch(Lu1Row& l);
-int SQL_Qvx171Lu1_Close();
+[[nodiscard]] int SQL_Qvx171Lu1_Fetch(Lu1Row& l);
+[[nodiscard]] int SQL_Qvx171Lu1_Close();
 // The cursors below are served from the bookings read ahead for a batch of
 // employees (calc/buchungen.h) when the batch holds them and the keys of the
 // texts are given; else the statement is sent.
-int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
+[[nodiscard]] int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
                           const std::string& bis, const std::string* zktKey = nullptr);
-int SQL_Qvx331Zkb_FetchTag(ZkbTag& d);
-int SQL_Qvx331Zkb_CloseTag();
+[[nodiscard]] int SQL_Qvx331Zkb_FetchTag(ZkbTag& d);
+[[nodiscard]] int SQL_Qvx331Zkb_CloseTag();
 struct FolgeKeys {
   std::string Zkt, Kst, Ktr;
 };
-int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
+[[nodiscard]] int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
                             const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr,
                             const FolgeKeys* keys = nullptr);
-int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d);
-int SQL_Qvx331Zkb_CloseFolge();
-int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol);
-int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next);
-int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
+[[nodiscard]] int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d);
+[[nodiscard]] int SQL_Qvx331Zkb_CloseFolge();
+[[nodiscard]] int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol);
+[[nodiscard]] int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next);
+[[nodiscard]] int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
                             const std::string& von, const std::string& bis, const std::string& akr,
                             const std::string& ktr, const FolgeKeys* keys = nullptr);
 // htvKey, htnKey: the codes' keys as the server compares them.
-int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
+[[nodiscard]] int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
                              std::string& htnKey);
-int SQL_Qvx327Tag_ClosePruef();
+[[nodiscard]] int SQL_Qvx327Tag_ClosePruef();
 // zktKey: the account's key as the server compares it.
-int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey);
+[[nodiscard]] int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey);

@@ -62,11 +62,11 @@ Zk3Record Zk3FromTransfer(const Zk1Record& r, const std::string& key) {
   return z;
 }
 
-int SQL_Qvx331Zk3_Insert(const Zk3Record& r) { return SqlWrite(Zk3Insert(r, false)); }
+[[nodiscard]] int SQL_Qvx331Zk3_Insert(const Zk3Record& r) { return SqlWrite(Zk3Insert(r, false)); }
 
-int SQL_Qvx331Zk3_InsertNextMonth(const Zk3Record& r) { return SqlWrite(Zk3Insert(r, true)); }
+[[nodiscard]] int SQL_Qvx331Zk3_InsertNextMonth(const Zk3Record& r) { return SqlWrite(Zk3Insert(r, true)); }
 
-int SQL_Qvx331Zk3_Add(const Zk3Record& r) {
+[[nodiscard]] int SQL_Qvx331Zk3_Add(const Zk3Record& r) {
   return SqlWrite(SqlFormat("UPDATE Qvx331Zk3  SET Zk3Krt = '%s', Zk3Std = Zk3Std + %ld,"
                             " Zk3Tge = Zk3Tge + %ld, Zk3Stg = Zk3Stg + %ld"
                             " WHERE Zk3Key = '%s' AND Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s'"
@@ -77,7 +77,7 @@ int SQL_Qvx331Zk3_Add(const Zk3Record& r) {
                             r.Lgr, r.Kst, r.Ktr));
 }
 
-int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r) {
+[[nodiscard]] int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r) {
   return SqlWrite(SqlFormat("UPDATE Qvx331Zk3  SET Zk3Krt = '%s', Zk3Std = Zk3Std + %ld,"
                             " Zk3Tge = Zk3Tge + %ld, Zk3Stg = Zk3Stg + %ld"
                             " WHERE Zk3Key = '%s' AND Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s'"
@@ -88,6 +88,6 @@ int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r) {
                             r.Lgr, r.Kst, r.Ktr));
 }
 
-int SQL_Qvx331Zk3_DeleteRun(const std::string& key) {
+[[nodiscard]] int SQL_Qvx331Zk3_DeleteRun(const std::string& key) {
   return SqlWrite(SqlFormat("DELETE FROM Qvx331Zk3  WHERE Zk3Key = '%s' ", key));
 }

@@ -42,7 +42,7 @@ Zk3Record Zk3FromTransfer(const Zk1Record& r, const std::string& key);
 
 // Insert; 1062 when a record with the same identity (Key, Abr, Lfn, Stz, Bdt,
 // Pnr, Zkt, Lna, Lgr, Kst, Ktr) exists.
-int SQL_Qvx331Zk3_Insert(const Zk3Record& r);
+[[nodiscard]] int SQL_Qvx331Zk3_Insert(const Zk3Record& r);
 // The retro-calculation's writer (run/writebatch.h): insert, and a record that
 // meets a stored one of the same identity is added to it (SQL_Qvx331Zk3_Add,
 // ..._AddNextMonth); gathered with others into one statement. onStatus gets a
@@ -50,14 +50,14 @@ int SQL_Qvx331Zk3_Insert(const Zk3Record& r);
 // written one by one.
 void WriteZk3Record(const Zk3Record& r, bool nextMonth, std::function<void(int)> onStatus);
 // The same insert with Zk3Bdt one month after r.Bdt.
-int SQL_Qvx331Zk3_InsertNextMonth(const Zk3Record& r);
+[[nodiscard]] int SQL_Qvx331Zk3_InsertNextMonth(const Zk3Record& r);
 // Adds Std, Tge and Stg to the stored record with the identity of r (Bdt as
 // stored) and replaces its Krt; 0 when the statement succeeds, whatever the
 // number of rows changed.
-int SQL_Qvx331Zk3_Add(const Zk3Record& r);
+[[nodiscard]] int SQL_Qvx331Zk3_Add(const Zk3Record& r);
 // The same addition to a record written by SQL_Qvx331Zk3_InsertNextMonth
 // (Zk3Bdt one month after r.Bdt).
-int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r);
+[[nodiscard]] int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r);
 
 // Deletes every retro record of the run.
-int SQL_Qvx331Zk3_DeleteRun(const std::string& key);
+[[nodiscard]] int SQL_Qvx331Zk3_DeleteRun(const std::string& key);

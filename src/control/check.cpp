@@ -37,13 +37,13 @@ void ReadEnded(int st, const char* what) {
 // DD.MM.YYYY of a YYYY.MM.DD text.
 std::string Dmy(const std::string& ymd) { return SubStr(ymd, 8, 2) + "." + SubStr(ymd, 5, 2) + "." + SubStr(ymd, 0, 4); }
 
-int SQL_Qvx170Lg1_Count(const std::string& lgp, int32_t& count) {
+[[nodiscard]] int SQL_Qvx170Lg1_Count(const std::string& lgp, int32_t& count) {
   return SqlSelectOne(SqlFormat("SELECT COUNT(*) FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lgp), count);
 }
 
 // The accounting number and the earlier ones the retro loop would take,
 // newest first (at most limit rows).
-int SQL_Qvx330Abr_OpenCheck(SqlCursor& c, const std::string& akr, int32_t abrnr, int limit) {
+[[nodiscard]] int SQL_Qvx330Abr_OpenCheck(SqlCursor& c, const std::string& akr, int32_t abrnr, int limit) {
   return SqlOpen(c, SqlFormat("SELECT AbrNum, date_format(AbrVon,'%%Y.%%m.%%d'), date_format(AbrBis,'%%Y.%%m.%%d') "
                               " FROM Qvx330Abr WHERE AbrAkr = '%s' AND AbrNum <= %ld ORDER BY AbrNum DESC LIMIT %d",
                               akr, abrnr, limit));
@@ -62,7 +62,7 @@ std::string WithList(std::string statement, const char* column, const std::strin
 // Bookings of the circle's employees in a period on accounts that the
 // interface knows but for which no line of a record type of the payroll
 // system is valid over the whole period (the settlement would not read them).
-int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRecord& lug, const Period& p,
+[[nodiscard]] int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRecord& lug, const Period& p,
                                const std::string* accounts) {
   std::string statement =
       SqlFormat("SELECT b.ZkbZkt, b.ZkbZtr, SUM(b.ZkbStd), SUM(b.ZkbTge), COUNT(DISTINCT b.ZkbPnr) "
@@ -86,7 +86,7 @@ int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRe
 // one spelling of each, the statements below compare them as the server
 // does. Nothing indexes the booking date, so the bookings are read only for
 // these accounts (none: no read at all).
-int SQL_Qvx171Lu1_ReadUnmapped(const LugRecord& lug, const Period& p, std::string& accounts) {
+[[nodiscard]] int SQL_Qvx171Lu1_ReadUnmapped(const LugRecord& lug, const Period& p, std::string& accounts) {
   return SqlReadList(
       SqlFormat("SELECT DISTINCT k.Lu1Ztk FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' "
                    " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
@@ -101,7 +101,7 @@ int SQL_Qvx171Lu1_ReadUnmapped(const LugRecord& lug, const Period& p, std::strin
 // period (the conditions of the statement below, for each personnel number
 // with bookings: one spelling of each), as "'a', 'b'" (escaped). The numbers
 // come from the index of the bookings without reading them.
-int SQL_Qvx331Zkb_ReadNoEmploymentPnrs(const std::string& akr, const Period& p, std::string& pnrs) {
+[[nodiscard]] int SQL_Qvx331Zkb_ReadNoEmploymentPnrs(const std::string& akr, const Period& p, std::string& pnrs) {
   return SqlReadList(
       SqlFormat("SELECT z.ZkbPnr FROM (SELECT DISTINCT ZkbPnr FROM Qvx331Zkb) z "
                    " WHERE NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = z.ZkbPnr "
@@ -115,7 +115,7 @@ int SQL_Qvx331Zkb_ReadNoEmploymentPnrs(const std::string& akr, const Period& p, 
 
 // Pairs of wage-type lines of one account and record type whose validities
 // overlap.
-int SQL_Qvx171Lu1_OpenOverlap(SqlCursor& c, const std::string& lugLug) {
+[[nodiscard]] int SQL_Qvx171Lu1_OpenOverlap(SqlCursor& c, const std::string& lugLug) {
   return SqlOpen(
       c, SqlFormat("SELECT a.Lu1Stz, a.Lu1Ztk, a.Lu1Lna, date_format(a.Lu1Gvo,'%%d.%%m.%%Y'), "
                    " IFNULL(date_format(a.Lu1Gbi,'%%d.%%m.%%Y'),''), b.Lu1Lna, date_format(b.Lu1Gvo,'%%d.%%m.%%Y'), "
@@ -130,7 +130,7 @@ int SQL_Qvx171Lu1_OpenOverlap(SqlCursor& c, const std::string& lugLug) {
 
 // Personnel numbers with bookings in the period but no employment in any
 // circle during it, who belong (or belonged) to this circle or to none.
-int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const Period& p, const std::string* pnrs) {
+[[nodiscard]] int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const Period& p, const std::string* pnrs) {
   std::string statement =
       SqlFormat("SELECT b.ZkbPnr, SUM(b.ZkbStd), SUM(b.ZkbTge) FROM Qvx331Zkb b "
                    " WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "

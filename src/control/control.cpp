@@ -64,7 +64,7 @@ void RetroLoop() {
     Log("Rückrechnung auf %d Abrechnungsnummern begrenzt (AkrRrm: %d)", kMaxRetro, Ctx.AkrRrm);
     limit = kMaxRetro;
   }
-  SQL_Qvx330Abr_OpenRetro(Ctx.Akr, Ctx.Abrnr);
+  RequireRead(SQL_Qvx330Abr_OpenRetro(Ctx.Akr, Ctx.Abrnr), "Qvx330Abr");
   Ctx.RetroCount = 0;
   while (Ctx.RetroCount < limit) {
     std::string akr;
@@ -85,7 +85,7 @@ void RetroLoop() {
     Ctx.Abrnr = savedAbrnr;
     ++Ctx.RetroCount;
   }
-  SQL_Qvx330Abr_CloseRetro();
+  (void)SQL_Qvx330Abr_CloseRetro();
   if (Ctx.RetroCount > 0) DifferenzenErmitteln();
 }
 
@@ -173,8 +173,8 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
   // no interface is no following month; no result must not be taken for it
   if (lst == -1) AbortRun(60);
   if (lst != 0) return;
-  SQL_Qvx171Lu1_OpenFlg(lugLug);
-  SQL_Qvx330Abr_OpenPrev(akr, abrnr);
+  RequireRead(SQL_Qvx171Lu1_OpenFlg(lugLug), "Qvx171Lu1");
+  RequireRead(SQL_Qvx330Abr_OpenPrev(akr, abrnr), "Qvx330Abr");
 
   int16_t reached = 0;
   int16_t flg = 0;
@@ -205,8 +205,8 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
     st = SQL_Qvx171Lu1_FetchFlg(flg);
   }
   if (st == -1) AbortRun(60);
-  SQL_Qvx330Abr_ClosePrev();
-  SQL_Qvx171Lu1_CloseFlg();
+  (void)SQL_Qvx330Abr_ClosePrev();
+  (void)SQL_Qvx171Lu1_CloseFlg();
 
   // The period of the run's own accounting number is in force again: the
   // exporters and the retro-calculation read it. Inside the retro loop Abrnr
@@ -215,39 +215,39 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
     ReadPeriod(Ctx.Akr, Ctx.AbrnrStart, calc ? "Fehler Lesen Qvx330Abr (3): %d" : "Fehler Lesen Qvx330Abr (4): %d");
 }
 
-int SQL_Qvx171Lug_GetLug(const std::string& akr, std::string& lugLug) {
+[[nodiscard]] int SQL_Qvx171Lug_GetLug(const std::string& akr, std::string& lugLug) {
   return SqlSelectOne(
       SqlFormat("SELECT LugLug FROM Qvx171Lug WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
                 akr),
       lugLug);
 }
 
-int SQL_O1001AbrKreis_GetRrm(const std::string& akr, int16_t& akrRrm) {
+[[nodiscard]] int SQL_O1001AbrKreis_GetRrm(const std::string& akr, int16_t& akrRrm) {
   return SqlSelectOne(SqlFormat("SELECT AkrRrm  FROM O1001AbrKreis  WHERE AkrNum = '%s'", akr), akrRrm);
 }
 
-int SQL_Qvx171Lu1_OpenFlg(const std::string& lugLug) {
+[[nodiscard]] int SQL_Qvx171Lu1_OpenFlg(const std::string& lugLug) {
   return SqlOpen(g_flg, SqlFormat("SELECT DISTINCT Lu1Flg FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Flg > 0"
                                   " ORDER BY Lu1Flg",
                                   lugLug));
 }
 
-int SQL_Qvx171Lu1_FetchFlg(int16_t& lu1Flg) { return SqlFetchInto(g_flg, lu1Flg); }
-int SQL_Qvx171Lu1_CloseFlg() { return dbClose(g_flg); }
+[[nodiscard]] int SQL_Qvx171Lu1_FetchFlg(int16_t& lu1Flg) { return SqlFetchInto(g_flg, lu1Flg); }
+[[nodiscard]] int SQL_Qvx171Lu1_CloseFlg() { return dbClose(g_flg); }
 
 namespace {
 constexpr const char* kPrevStatement =
     "SELECT AbrAkr, AbrNum   FROM Qvx330Abr  WHERE AbrAkr = '%s'   AND AbrNum < %ld  ORDER BY AbrNum DESC";
 }
 
-int SQL_Qvx330Abr_OpenPrev(const std::string& akr, int32_t abrnr) {
+[[nodiscard]] int SQL_Qvx330Abr_OpenPrev(const std::string& akr, int32_t abrnr) {
   return SqlOpen(g_prev, SqlFormat(kPrevStatement, akr, abrnr));
 }
-int SQL_Qvx330Abr_FetchPrev(std::string& abrAkr, int32_t& abrNum) { return SqlFetchInto(g_prev, abrAkr, abrNum); }
-int SQL_Qvx330Abr_ClosePrev() { return dbClose(g_prev); }
+[[nodiscard]] int SQL_Qvx330Abr_FetchPrev(std::string& abrAkr, int32_t& abrNum) { return SqlFetchInto(g_prev, abrAkr, abrNum); }
+[[nodiscard]] int SQL_Qvx330Abr_ClosePrev() { return dbClose(g_prev); }
 
-int SQL_Qvx330Abr_OpenRetro(const std::string& akr, int32_t abrnr) {
+[[nodiscard]] int SQL_Qvx330Abr_OpenRetro(const std::string& akr, int32_t abrnr) {
   return SqlOpen(g_retro, SqlFormat(kPrevStatement, akr, abrnr));
 }
-int SQL_Qvx330Abr_FetchRetro(std::string& abrAkr, int32_t& abrNum) { return SqlFetchInto(g_retro, abrAkr, abrNum); }
-int SQL_Qvx330Abr_CloseRetro() { return dbClose(g_retro); }
+[[nodiscard]] int SQL_Qvx330Abr_FetchRetro(std::string& abrAkr, int32_t& abrNum) { return SqlFetchInto(g_retro, abrAkr, abrNum); }
+[[nodiscard]] int SQL_Qvx330Abr_CloseRetro() { return dbClose(g_retro); }

@@ -30,18 +30,18 @@ bool EndabrechnungGelaufen(int32_t abrnr, int16_t lfn);
 void SetEndabrechnungGelaufen(bool ran);
 
 // Key of the circle's interface record only.
-int SQL_Qvx171Lug_GetLug(const std::string& akr, std::string& lugLug);
-int SQL_O1001AbrKreis_GetRrm(const std::string& akr, int16_t& akrRrm);
+[[nodiscard]] int SQL_Qvx171Lug_GetLug(const std::string& akr, std::string& lugLug);
+[[nodiscard]] int SQL_O1001AbrKreis_GetRrm(const std::string& akr, int16_t& akrRrm);
 
 // Distinct following-month offsets (Lu1Flg > 0) of an interface, ascending.
-int SQL_Qvx171Lu1_OpenFlg(const std::string& lugLug);
-int SQL_Qvx171Lu1_FetchFlg(int16_t& lu1Flg);
-int SQL_Qvx171Lu1_CloseFlg();
+[[nodiscard]] int SQL_Qvx171Lu1_OpenFlg(const std::string& lugLug);
+[[nodiscard]] int SQL_Qvx171Lu1_FetchFlg(int16_t& lu1Flg);
+[[nodiscard]] int SQL_Qvx171Lu1_CloseFlg();
 // Earlier accounting numbers of a circle, newest first (following months).
-int SQL_Qvx330Abr_OpenPrev(const std::string& akr, int32_t abrnr);
-int SQL_Qvx330Abr_FetchPrev(std::string& abrAkr, int32_t& abrNum);
-int SQL_Qvx330Abr_ClosePrev();
+[[nodiscard]] int SQL_Qvx330Abr_OpenPrev(const std::string& akr, int32_t abrnr);
+[[nodiscard]] int SQL_Qvx330Abr_FetchPrev(std::string& abrAkr, int32_t& abrNum);
+[[nodiscard]] int SQL_Qvx330Abr_ClosePrev();
 // The same on a cursor of its own (retro loop).
-int SQL_Qvx330Abr_OpenRetro(const std::string& akr, int32_t abrnr);
-int SQL_Qvx330Abr_FetchRetro(std::string& abrAkr, int32_t& abrNum);
-int SQL_Qvx330Abr_CloseRetro();
+[[nodiscard]] int SQL_Qvx330Abr_OpenRetro(const std::string& akr, int32_t abrnr);
+[[nodiscard]] int SQL_Qvx330Abr_FetchRetro(std::string& abrAkr, int32_t& abrNum);
+[[nodiscard]] int SQL_Qvx330Abr_CloseRetro();

@@ -56,7 +56,8 @@ int FinishRun(int code) {
   if (Ctx.Check) return Ctx.RunCompleted ? code : 2;
   if (connected) WriteRunReport(Ctx.RunCompleted, Ctx.Preview ? (Ctx.RunCompleted ? 0 : 1) : code);
   if (!Ctx.Preview) return code;
-  if (connected) dbRollback();
+  // a rollback the server refuses has thrown; the connection ends the preview's transaction anyway
+  if (connected) (void)dbRollback();
   dbHoldCommits(false);
   Log("VORSCHAU beendet, alle Änderungen zurückgenommen: %s", Cp1252(Ctx.RunCompleted ? "vollständig" : "abgebrochen"));
   return Ctx.RunCompleted ? 0 : 1;

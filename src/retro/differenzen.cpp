@@ -125,7 +125,7 @@ struct Zk3Match {
 class RetroRecords {
 public:
   void Read(const PnrRange& range, const std::string& prefixes) {
-    SQL_Qvx331Zk3_OpenRange(Ctx.RunKey, range, prefixes);
+    RequireRead(SQL_Qvx331Zk3_OpenRange(Ctx.RunKey, range, prefixes), "Qvx331Zk3");
     int st;
     for (;;) {
       LeftRecord r;
@@ -134,7 +134,7 @@ public:
       records_.push_back(std::move(r));
     }
     CheckFetch(st);
-    SQL_Qvx331Zk3_CloseRange();
+    (void)SQL_Qvx331Zk3_CloseRange();
   }
 
   bool Take(const RetroGroup& g, Zk3Match& m) {
@@ -484,7 +484,7 @@ int DifferenzenErmitteln() {
         return SQL_Qvx331Zk1_OpenRetroGroups(Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1, r);
       },
       SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
-  SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey);
+  if (int st = SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey); st != 0) ReportStatus(st, "DeleteFehler Qvx331Zk3: %d", st);
   Retro.Periods.clear();
   return SQL_Qvx331Zk1_Unmask();
 }
@@ -502,7 +502,7 @@ int ZwischenDifferenzenErmitteln() {
 // Statements
 // ---------------------------------------------------------------------------
 
-int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range) {
   std::string list = AbrList(abrnr, count);
   // the range's bounds are texts of the database, escaped (RangeCondition)
   return SqlOpen(g_groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
@@ -510,15 +510,15 @@ int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, c
                                GroupPnrCondition(range) + kGroupTail);
 }
 
-int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g) { return FetchGroup(g_groups, g); }
-int SQL_Qvx331Zk1_CloseRetroGroups() { return dbClose(g_groups); }
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g) { return FetchGroup(g_groups, g); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseRetroGroups() { return dbClose(g_groups); }
 
 // The interim settlements of a number (Lfn the day of the month, TOPAS 2)
 // hand over the day runs of the day-based wage-type lines; the final
 // settlement (the run's Lfn) computes them again as retro records. Its other
 // values and the difference records of earlier final runs are no part of the
 // comparison.
-int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range) {
   // the range's bounds are texts of the database, escaped (RangeCondition)
   return SqlOpen(g_zwiGroups, SqlFormat(GroupColumns() +
                                             " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
@@ -529,13 +529,13 @@ int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range) {
                                   GroupPnrCondition(range) + kGroupTail);
 }
 
-int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g) { return FetchGroup(g_zwiGroups, g); }
-int SQL_Qvx331Zk1_CloseZwischenGroups() { return dbClose(g_zwiGroups); }
+[[nodiscard]] int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g) { return FetchGroup(g_zwiGroups, g); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseZwischenGroups() { return dbClose(g_zwiGroups); }
 
 // The personnel numbers of the employment rows after the range's lower end
 // in the server's order (one spelling of each), at most limit: read from the
 // table's key alone.
-int SQL_Qvx310Bsv_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs) {
+[[nodiscard]] int SQL_Qvx310Bsv_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs) {
   SqlCursor c;
   c.Statement = after.HasLo ? SqlFormat("SELECT BsvPnr FROM Qvx310Bsv WHERE BsvPnr > '%s' GROUP BY BsvPnr"
                                         " ORDER BY BsvPnr LIMIT %d",
@@ -562,7 +562,7 @@ int SQL_Qvx310Bsv_ReadPnrs(const PnrRange& after, int limit, std::vector<std::st
 // SqlEscape).
 constexpr int kMaxPrefixes = 1000;
 
-int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition) {
+[[nodiscard]] int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition) {
   condition.clear();
   SqlCursor c;
   c.Statement = SqlFormat("SELECT DISTINCT Zk3Abr, Zk3Lfn, Zk3Stz, date_format(Zk3Bdt, '%%Y-%%m-%%d') FROM Qvx331Zk3"
@@ -590,7 +590,7 @@ int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition) {
 
 // The retro records of the run in a range of personnel numbers, in the order
 // of all of them: by personnel number first.
-int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes) {
+[[nodiscard]] int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes) {
   std::string keys;
   for (const char* c : {"Zk3Stz", "Zk3Pnr", "Zk3Zkt", "Zk3Lna", "Zk3Lgr", "Zk3Kst", "Zk3Ktr"})
     keys += ", " + SqlKeyColumn(c);
@@ -606,7 +606,7 @@ int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const
                                 " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr"));
 }
 
-int SQL_Qvx331Zk3_FetchRange(LeftRecord& l) {
+[[nodiscard]] int SQL_Qvx331Zk3_FetchRange(LeftRecord& l) {
   Zk3Record& r = l.Rec;
   std::string stz, pnr, zkt, lna, lgr, kst, ktr;
   int st = SqlFetchInto(g_zk3Range, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von,
@@ -619,9 +619,9 @@ int SQL_Qvx331Zk3_FetchRange(LeftRecord& l) {
   return st;
 }
 
-int SQL_Qvx331Zk3_CloseRange() { return dbClose(g_zk3Range); }
+[[nodiscard]] int SQL_Qvx331Zk3_CloseRange() { return dbClose(g_zk3Range); }
 
-int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr) {
+[[nodiscard]] int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr) {
   int16_t rre = 0;
   return SqlSelectOne(SqlFormat("SELECT Zk1Abr, Zk1Rre FROM Qvx331Zk1"
                                 " WHERE Zk1Stz = '%s' AND date_format(Zk1Bdt, '%%Y.%%m.%%d') = '%s'"
@@ -635,7 +635,7 @@ int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr) {
                       abr, rre);
 }
 
-int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1) {
+[[nodiscard]] int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1) {
   su1 = NextZk1Su1(d.Sts);
   return SqlWrite(DifferenzInsert(d, su1));
 }
@@ -643,7 +643,7 @@ int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1) {
 // The record that refused the insert is the one of the same identity, which
 // includes Zk1Lfn: a record of another running number of the accounting
 // number (an interim settlement) is never added to.
-int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d) {
+[[nodiscard]] int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d) {
   return SqlWrite(SqlFormat("UPDATE Qvx331Zk1   SET Zk1Std = Zk1Std + %ld,   Zk1Tge = Zk1Tge + %ld,"
                             "   Zk1Dat = SYSDATE()  WHERE Zk1Abr = %ld AND Zk1Lfn = %d AND Zk1Stz = '%s'"
                             " AND date_format(Zk1Bdt, '%%Y.%%m.%%d') = '%s' AND Zk1Pnr = '%s' AND Zk1Zkt = '%s'"
@@ -654,7 +654,7 @@ int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d) {
                             d.Bis));
 }
 
-int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t& ztr) {
+[[nodiscard]] int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t& ztr) {
   return SqlSelectOne(SqlFormat("SELECT Lu1Ztr FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s'"
                                 " AND Lu1Ztk = '%s' AND Lu1Lna = '%s'"
                                 " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
@@ -663,7 +663,7 @@ int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t&
                       ztr);
 }
 
-int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
+[[nodiscard]] int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
                          const std::string& bis, int16_t& flg, int16_t& rre) {
   int st = SqlSelectOne(SqlFormat("SELECT Lu1Flg, Lu1Rre FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s'"
                                   " AND Lu1Ztk = '%s' AND Lu1Lna = '%s'"
@@ -676,10 +676,10 @@ int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const s
   return st;
 }
 
-int SQL_Qvx331Zk1_Unmask() {
+[[nodiscard]] int SQL_Qvx331Zk1_Unmask() {
   int st = SqlWrite("UPDATE Qvx331Zk1  SET Zk1Rre = Zk1Rre * -1  WHERE Zk1Rre < 0");
   if (st != 0) return st;
   return dbAffectedRows();
 }
 
-int SQL_Qvx331Zk5_Insert(const Zk5Record& r) { return SqlWrite(Zk5Insert(r)); }
+[[nodiscard]] int SQL_Qvx331Zk5_Insert(const Zk5Record& r) { return SqlWrite(Zk5Insert(r)); }

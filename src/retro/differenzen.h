@@ -90,43 +90,43 @@ struct LeftRecord {
 
 // Groups of the transferred values of the listed accounting numbers with
 // Zk1Rre > 0 (TOPAS: without Zk1Lfn 2) of the personnel numbers in range.
-int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range = {});
-int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g);
-int SQL_Qvx331Zk1_CloseRetroGroups();
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range = {});
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g);
+[[nodiscard]] int SQL_Qvx331Zk1_CloseRetroGroups();
 // Groups of the day runs that the interim settlements of the accounting
 // number (every Zk1Lfn but the run's own) handed over, of the personnel
 // numbers in range.
-int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range = {});
-int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g);
-int SQL_Qvx331Zk1_CloseZwischenGroups();
+[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range = {});
+[[nodiscard]] int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g);
+[[nodiscard]] int SQL_Qvx331Zk1_CloseZwischenGroups();
 // The personnel numbers of the employment rows after after.Lo (when
 // after.HasLo) in the server's order, one spelling of each, at most limit.
-int SQL_Qvx310Bsv_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs);
+[[nodiscard]] int SQL_Qvx310Bsv_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs);
 // The combinations of accounting number, running number, record type and
 // booking date of the run's retro records (key) as a condition
 // " AND (... OR ...)" for SQL_Qvx331Zk3_OpenRange; empty when there are none
 // or too many.
-int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition);
+[[nodiscard]] int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition);
 // The run's retro records (key) of the personnel numbers in range, ordered by
 // personnel number first; the fetch fills Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst,
 // Ktr, Krt, Std, Tge, Von, Bis, Sts, Upn, Inf, Abr and Match of the record,
 // and the key of its wage-type line.
-int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes = {});
-int SQL_Qvx331Zk3_FetchRange(LeftRecord& l);
-int SQL_Qvx331Zk3_CloseRange();
+[[nodiscard]] int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes = {});
+[[nodiscard]] int SQL_Qvx331Zk3_FetchRange(LeftRecord& l);
+[[nodiscard]] int SQL_Qvx331Zk3_CloseRange();
 // Accounting number of a transferred record with the group's values.
-int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr);
+[[nodiscard]] int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr);
 // Insert; su1 receives the Zk1Su1 written (LOGA2 numbering).
-int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1);
+[[nodiscard]] int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1);
 // Adds Std and Tge to the stored difference record with the identity of d.
-int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d);
+[[nodiscard]] int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d);
 // The wage-type line's Lu1Ztr (day runs) for a retro record.
-int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t& ztr);
+[[nodiscard]] int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t& ztr);
 // Lu1Flg and Lu1Rre of the newest wage-type line of the group's record type,
 // account and wage type valid in [von, bis] (Lu1Flg -9 read as 0).
-int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
+[[nodiscard]] int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
                          const std::string& bis, int16_t& flg, int16_t& rre);
 // Every negative Zk1Rre made positive; the statement's status, or the number
 // of records changed when it succeeded.
-int SQL_Qvx331Zk1_Unmask();
-int SQL_Qvx331Zk5_Insert(const Zk5Record& r);
+[[nodiscard]] int SQL_Qvx331Zk1_Unmask();
+[[nodiscard]] int SQL_Qvx331Zk5_Insert(const Zk5Record& r);

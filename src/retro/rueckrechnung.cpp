@@ -30,7 +30,7 @@ void Check(int st, const char* message) {
 void ReadRecordTypes(const std::string& lugLgp) {
   Calc.RecordTypes = {};
   Calc.RecordTypeCount = 0;
-  SQL_Qvx170Lg1_Open(lugLgp);
+  RequireRead(SQL_Qvx170Lg1_Open(lugLgp), "Qvx170Lg1");
   while (Calc.RecordTypeCount < static_cast<int>(Calc.RecordTypes.size())) {
     RecordType t;
     int st = SQL_Qvx170Lg1_Fetch(t);
@@ -40,7 +40,7 @@ void ReadRecordTypes(const std::string& lugLgp) {
     }
     Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
   }
-  SQL_Qvx170Lg1_Close();
+  (void)SQL_Qvx170Lg1_Close();
 }
 
 // The interruption record of the employee's first row.
@@ -103,7 +103,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
 
   // 1. Period of the accounting number.
   std::string von, bis;
-  SQL_Qvx330Abr_GetPeriod(akrArg, abrnr, von, bis);
+  RequireRead(SQL_Qvx330Abr_GetPeriod(akrArg, abrnr, von, bis), "Qvx330Abr");
   if (folgemonat == 0) Log("\n>>>>>Rückrechnung :");
   Log("AbrNr: %ld von: %s bis: %s", abrnr, von, bis);
   if (folgemonat == 0) {
@@ -132,7 +132,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
 
   // 5.-6. Employment rows; the records are computed for abrnr in [von, bis].
   Retro.LastPnr.clear();
-  SQL_Qvx310Bsv_OpenRetro(akrArg, curBis, von, lugOnly);
+  RequireRead(SQL_Qvx310Bsv_OpenRetro(akrArg, curBis, von, lugOnly), "Qvx310Bsv");
   Ctx.Abrnr = abrnr;
   Ctx.AbrVon = von;
   Ctx.AbrBis = bis;
@@ -206,7 +206,7 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
   }
 }
 
-int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von, bool lugOnly) {
+[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von, bool lugOnly) {
   g_bsvRetroLugOnly = lugOnly;
   return SqlOpen(g_bsvRetro,
                  SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
@@ -220,7 +220,7 @@ int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, c
                            akr, abrBis, von));
 }
 
-int SQL_Qvx310Bsv_FetchRetro(BsvRow& row) {
+[[nodiscard]] int SQL_Qvx310Bsv_FetchRetro(BsvRow& row) {
   row = BsvRow{};
   int st = SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.PnrKey,
                         row.StmtKey);
@@ -231,9 +231,9 @@ int SQL_Qvx310Bsv_FetchRetro(BsvRow& row) {
   return st;
 }
 
-int SQL_Qvx310Bsv_CloseRetro() { return dbClose(g_bsvRetro); }
+[[nodiscard]] int SQL_Qvx310Bsv_CloseRetro() { return dbClose(g_bsvRetro); }
 
-int SQL_Qvx331Zk1_Mask(const std::string& pnr, int32_t abrnrStart) {
+[[nodiscard]] int SQL_Qvx331Zk1_Mask(const std::string& pnr, int32_t abrnrStart) {
   return SqlWrite(SqlFormat("UPDATE Qvx331Zk1  SET Zk1Rre = Zk1Rre * -1  WHERE Zk1Pnr = '%s'   AND Zk1Abr != %ld"
                             "   AND Zk1Rre > 0",
                             pnr, abrnrStart));

@@ -48,9 +48,9 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
 
 // Employment rows of the circle overlapping [von, abrBis], per employee
 // newest first; the fetch derives Zk1Upn as the settlement's does.
-int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von, bool lugOnly);
-int SQL_Qvx310Bsv_FetchRetro(BsvRow& row);
-int SQL_Qvx310Bsv_CloseRetro();
+[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von, bool lugOnly);
+[[nodiscard]] int SQL_Qvx310Bsv_FetchRetro(BsvRow& row);
+[[nodiscard]] int SQL_Qvx310Bsv_CloseRetro();
 // Makes the employee's positive Zk1Rre outside abrnrStart negative; 0 on
 // success, else the statement's status.
-int SQL_Qvx331Zk1_Mask(const std::string& pnr, int32_t abrnrStart);
+[[nodiscard]] int SQL_Qvx331Zk1_Mask(const std::string& pnr, int32_t abrnrStart);

@@ -6,7 +6,7 @@
 
 RunContext Ctx;
 
-int SQL_O1001AbrKreis_SetAdt(const std::string& akr, int status) {
+[[nodiscard]] int SQL_O1001AbrKreis_SetAdt(const std::string& akr, int status) {
   // a preview or a check leaves the status of the circle as it is
   if (Ctx.Preview || Ctx.Check) return 1;
   int st = SqlWrite(SqlFormat("UPDATE O1001AbrKreis  SET AkrAdt = %d WHERE AkrNum = '%s'",
@@ -17,11 +17,11 @@ int SQL_O1001AbrKreis_SetAdt(const std::string& akr, int status) {
 
 void AbortRun(int status) {
   // nothing of the transaction in progress is kept beside the failure status
-  dbAbandonTransaction();
+  (void)dbAbandonTransaction();
   try {
     Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, status);
     Log("Abbruch wegen Fehler, Status: %d", status);
-    dbCommit();
+    (void)dbCommit();  // a commit the server refuses has thrown
   } catch (const SqlFatalError& e) {
     Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
     Log("Abbruch wegen Fehler, Status: %d", status);

@@ -103,4 +103,4 @@ void RequireRead(int status, std::string_view table);
 
 // "UPDATE O1001AbrKreis SET AkrAdt ..."; the statement's status, or the
 // number of changed rows when it succeeded.
-int SQL_O1001AbrKreis_SetAdt(const std::string& akr, int status);
+[[nodiscard]] int SQL_O1001AbrKreis_SetAdt(const std::string& akr, int status);

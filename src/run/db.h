@@ -80,22 +80,24 @@ std::string StatementPurpose(std::string_view statement);
 // batches are dropped, an outstanding answer is read and dropped, the reads
 // ahead are dropped and the transaction is rolled back. Never throws;
 // returns the rollback's status.
-int dbAbandonTransaction();
+[[nodiscard]] int dbAbandonTransaction();
 
 // server: host name, "host:port" or an absolute path of a Unix socket (not on
 // Windows: refused there with a log line and CR_CONNECTION_ERROR).
-int dbConnect(const std::string& user, const std::string& password, const std::string& server,
+[[nodiscard]] int dbConnect(const std::string& user, const std::string& password, const std::string& server,
               const std::string& database);
 void dbDisconnect();
-int AlterSession();
-int dbExec(SqlCursor& cursor);
-int dbFetch(SqlCursor& cursor, SqlRow& row);
+[[nodiscard]] int AlterSession();
+[[nodiscard]] int dbExec(SqlCursor& cursor);
+[[nodiscard]] int dbFetch(SqlCursor& cursor, SqlRow& row);
+// Its status says only whether a result was held (-1: none); nothing else can
+// go wrong, so callers need not look at it.
 int dbClose(SqlCursor& cursor);
-int dbCommit();  // 1 when committed, 0 when not
+[[nodiscard]] int dbCommit();  // 1 when committed, 0 when not
 // While held (a preview), every commit of the run is left out and reported as
 // done, so that the whole run stays one transaction that dbRollback ends.
 void dbHoldCommits(bool hold);
-int dbRollback();  // the statement's status
+[[nodiscard]] int dbRollback();  // the statement's status
 int32_t dbAffectedRows();
 int dbLastErrorNumber();
 // Statements sent to the server since the process started (benchmarks).
@@ -150,7 +152,7 @@ void SqlColumn(SqlRow row, int i, double& out);
 
 // One dbFetch; on 0 the columns are copied into the fields in order.
 template <class... T>
-int SqlFetchInto(SqlCursor& cursor, T&... out) {
+[[nodiscard]] int SqlFetchInto(SqlCursor& cursor, T&... out) {
   SqlRow row = nullptr;
   int st = dbFetch(cursor, row);
   if (st == 0) {
@@ -163,7 +165,7 @@ int SqlFetchInto(SqlCursor& cursor, T&... out) {
 // Single-row read: exec, one fetch into the fields, close. Returns the exec
 // status when it is not 0, else the fetch status (0, 1032, -1).
 template <class... T>
-int SqlSelectOne(std::string statement, T&... out) {
+[[nodiscard]] int SqlSelectOne(std::string statement, T&... out) {
   SqlCursor c;
   c.Statement = std::move(statement);
   int st = dbExec(c);
@@ -174,7 +176,7 @@ int SqlSelectOne(std::string statement, T&... out) {
 }
 
 // Write (INSERT, UPDATE, DELETE): the statement's status.
-int SqlWrite(std::string statement);
+[[nodiscard]] int SqlWrite(std::string statement);
 
 // A write whose answer is read only when the connection is used next (by any
 // statement, commit, rollback or disconnect), so that the program goes on
@@ -207,9 +209,9 @@ void dbSetReadAhead(bool on);
 long dbReadsAheadTaken();
 
 // Multi-row read on a cursor that lives as long as the process.
-int SqlOpen(SqlCursor& cursor, std::string statement);
+[[nodiscard]] int SqlOpen(SqlCursor& cursor, std::string statement);
 
 // The first column of every row as "'a', 'b'" (each text escaped), for an
 // IN list of a later statement; empty when there is no row. Returns 0 when
 // every row was read, else the status.
-int SqlReadList(std::string statement, std::string& list);
+[[nodiscard]] int SqlReadList(std::string statement, std::string& list);

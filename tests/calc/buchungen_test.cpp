@@ -227,10 +227,10 @@ TEST_F(Buchungen, FollowingMonthHoldsOnlyItsAccounts) {
 
 TEST_F(Buchungen, FailingBatchLeavesTheCursorsToTheDatabase) {
   std::vector<std::string> single = AskAll();
-  dbCommit();
+  EXPECT_EQ(1, dbCommit());
   admin.Exec("ALTER TABLE Qvx327Tag RENAME TO Qvx327TagX");
   ReadBookingBatch({{"e1", Key("e1")}}, "2026.03.01", "2026.03.31");
-  dbCommit();
+  EXPECT_EQ(1, dbCommit());
   admin.Exec("ALTER TABLE Qvx327TagX RENAME TO Qvx327Tag");
   std::vector<std::string> batched = AskAll();
   for (size_t i = 0; i < single.size(); ++i) EXPECT_EQ(single[i], batched[i]) << i;

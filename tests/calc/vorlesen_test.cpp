@@ -86,11 +86,11 @@ TEST_F(Vorlesen, AnswersEqualTheSingleStatements) {
 
 TEST_F(Vorlesen, FailingBatchLeavesTheReadsToTheDatabase) {
   Answer single = Ask("e1", "2026.03.02");
-  dbCommit();  // the program's transaction must not hold the table renamed here
+  EXPECT_EQ(1, dbCommit());  // the program's transaction must not hold the table renamed here
   admin.Exec("ALTER TABLE Qvx320Tgb RENAME TO Qvx320TgbX");
   ReadBatch({{"e1", Key("e1")}}, "2026.03.01", "2026.03.31");
   Ask("e1", "2026.03.02");  // the day records' batch read fails here
-  dbCommit();
+  EXPECT_EQ(1, dbCommit());
   admin.Exec("ALTER TABLE Qvx320TgbX RENAME TO Qvx320Tgb");
   long before = dbStatementCount();
   EXPECT_EQ(single, Ask("e1", "2026.03.02"));
@@ -244,10 +244,10 @@ TEST_F(VorlesenSteps, FailingBatchStatementLeavesTheKindToTheSingleReads) {
   const std::string single = Steps("e1", "2020.01.01", "PSYBR");
   for (const auto& c : cases) {
     ReadBatch(batch(), "2026.03.01", "2026.03.31");
-    dbCommit();
+    EXPECT_EQ(1, dbCommit());
     admin.Exec(std::string("RENAME TABLE ") + c.table + " TO FailX");
     EXPECT_FALSE(c.read()) << c.table;
-    dbCommit();
+    EXPECT_EQ(1, dbCommit());
     admin.Exec(std::string("RENAME TABLE FailX TO ") + c.table);
     EXPECT_FALSE(c.read()) << c.table;  // not read a second time
     EXPECT_EQ(single, Steps("e1", "2020.01.01", "PSYBR")) << c.table;

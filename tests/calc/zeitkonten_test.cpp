@@ -30,11 +30,11 @@ protected:
   // A fresh calculation of P1 with the given lines and bookings.
   void Calculate(const std::string& fixture, int16_t lfn = 0, const std::string& von = "2026.03.01",
                  const std::string& bis = "2026.03.31") {
-    dbCommit();  // the program's transaction must not hold the rows deleted here
+    EXPECT_EQ(1, dbCommit());  // the program's transaction must not hold the rows deleted here
     admin.Exec("DELETE FROM Qvx171Lu1; DELETE FROM Qvx331Zkb; DELETE FROM Qvx327Tag; DELETE FROM Qvx320Tgb;"
                "DELETE FROM Qvx331Zk1");
     if (!fixture.empty()) admin.Exec(fixture);
-    dbCommit();
+    EXPECT_EQ(1, dbCommit());
     Ctx = RunContext{};
     Ctx.LogPath = (dir / "log.txt").string();
     Ctx.Akr = "01";
@@ -188,9 +188,9 @@ TEST_F(Zeitkonten, SecondDestinationReceivesTheRetroLinesOnly) {
             kBooking +
             "('P1',3,'2026-03-31','K1','KA','ARB',600),('P1',3,'2026-03-31','K1','KA','UEB',30),"
             "('P1',1,'2026-03-04','K1','KA','UEB',30),('P1',1,'2026-03-02','K1','KA','KRK',480)");
-  dbCommit();
+  EXPECT_EQ(1, dbCommit());
   admin.Exec("DELETE FROM Qvx331Zk1");
-  dbCommit();
+  EXPECT_EQ(1, dbCommit());
   const TransferDest retro = {CollectValue, CollectRun, true, false};
   std::string bdt = "2026.03.31";
   TransferCall call;

@@ -105,7 +105,7 @@ TEST_F(DatevExport, HeaderMonth) {
   for (const auto& c : cases) {
     admin.Exec(Format("UPDATE Qvx330Abr SET AbrVon = '%s' WHERE AbrNum = 5; UPDATE Qvx171Lug SET LugMon = %d", c.Von,
                       c.LugMon));
-    dbCommit();  // each export runs in a transaction of its own, after the settlement's commit
+    EXPECT_EQ(1, dbCommit());  // each export runs in a transaction of its own, after the settlement's commit
     DatevLohnprogramm();
     EXPECT_EQ(c.Header, Header()) << c.Von << " " << c.LugMon;
     EXPECT_EQ(c.Header + std::string("\r\n"), TransferFile("datev.csv"));
@@ -178,7 +178,7 @@ TEST_F(DatevExport, TransferRecordsUnreadable) {
 TEST_F(DatevExport, LineReadOncePerKindAccountAndWageTypeAsTheServerCompares) {
   admin.Exec(Zk1(5, 0, "LA", "2026-03-02", "1001", "UEB", "200", "     ", "K100", "T1", 60, 0, 2, "501") +
              Zk1(5, 0, "la", "2026-03-03", "1002", "ueb ", "200", "     ", "K200", "T2", 120, 0, 2, "502"));
-  dbCommit();
+  EXPECT_EQ(1, dbCommit());
   long before = dbStatementCount();
   DatevLohnprogramm();
   EXPECT_EQ(3 + 1, dbStatementCount() - before);

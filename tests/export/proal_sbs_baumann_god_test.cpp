@@ -82,7 +82,7 @@ TEST_F(StagingExport, TableMissing) {
     admin.Exec(Records(2, c.Stz));
     admin.Exec(std::string("RENAME TABLE ") + c.Table + " TO Weg");
     std::filesystem::remove(tree / "Quantivel_php/log/log#lug.txt");
-    dbCommit();  // each export runs in a transaction of its own, after the settlement's commit
+    EXPECT_EQ(1, dbCommit());  // each export runs in a transaction of its own, after the settlement's commit
     EXPECT_EQ(-1, ExitCodeOf(c.Run)) << c.Name;
     EXPECT_EQ(c.Log, RunLog()) << c.Name;
     admin.Exec(std::string("RENAME TABLE Weg TO ") + c.Table);
@@ -98,7 +98,7 @@ TEST_F(StagingExport, StatementsPerRecord) {
     for (int n : {10, 30}) {
       admin.Exec("DELETE FROM Qvx331Zk1");
       admin.Exec(Records(n, c.Stz));
-      dbCommit();
+      EXPECT_EQ(1, dbCommit());
       long before = dbStatementCount();
       c.Run();
       used[n == 30] = dbStatementCount() - before;
@@ -115,7 +115,7 @@ TEST_F(StagingExport, TransferRecordsUnreadable) {
   for (const Case& c : kCases) {
     std::filesystem::remove(tree / "Quantivel_php/log/log#lug.txt");
     admin.Exec("UPDATE O1001AbrKreis SET AkrAdt = 0");
-    dbCommit();
+    EXPECT_EQ(1, dbCommit());
     EXPECT_EQ(1, ExitCodeOf(c.Run)) << c.Name;
     std::string log = RunLog();
     EXPECT_EQ("Abbruch wegen Fehler, Status: 60\r\n", log.substr(log.rfind("\r\n", log.size() - 3) + 2)) << c.Name;

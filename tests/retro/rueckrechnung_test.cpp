@@ -116,7 +116,7 @@ TEST_F(Rueckrechnen, AccountingNumber) {
 TEST_F(Rueckrechnen, FollowingMonth) {
   Ctx.PnrFilter = "P1";
   Rueckrechnung("01", 2, 0, 0);
-  dbCommit();  // the program's transaction holds the rows
+  EXPECT_EQ(1, dbCommit());  // the program's transaction holds the rows
   Fixture("DELETE FROM Qvx331Zk3");
   Rueckrechnung("01", 1, 1, 1);
   const std::string k = std::string(kKey) + "|";

@@ -39,7 +39,7 @@ TEST_F(DbLayer, StatusesOfReadsWritesAndCommit) {
   EXPECT_EQ(-5, v);  // preset kept
 
   // a NULL column leaves the field as it was
-  SqlWrite("INSERT INTO T (K) VALUES ('n')");
+  EXPECT_EQ(0, SqlWrite("INSERT INTO T (K) VALUES ('n')"));
   v = 42;
   double d = 1.5;
   EXPECT_EQ(0, SqlSelectOne("SELECT V, D FROM T WHERE K = 'n'", v, d));
@@ -92,7 +92,7 @@ TEST_F(DbLayer, EveryServerStatusIsClassified) {
     try {
       SqlCursor cur;
       cur.Statement = c.Statement;
-      dbExec(cur);
+      (void)dbExec(cur);
       ADD_FAILURE() << c.Statement << " returned";
     } catch (const SqlFatalError& e) {
       EXPECT_EQ(c.Error, e.Error) << c.Statement;
@@ -104,7 +104,7 @@ TEST_F(DbLayer, EveryServerStatusIsClassified) {
   // a lock conflict, also on an answer read later: thrown, and the
   // transaction is given up as a whole
   dbSetFaultHook([first = dbStatementCount()](long n) { return n == first + 1 ? kSqlDeadlock : 0; });
-  EXPECT_THROW(SqlWrite("INSERT INTO T (K, V) VALUES ('dl', 1)"), SqlLockConflict);
+  EXPECT_THROW((void)SqlWrite("INSERT INTO T (K, V) VALUES ('dl', 1)"), SqlLockConflict);
   dbSetFaultHook(nullptr);
   SqlWriteDeferred("INSERT INTO T (K, V) VALUES ('w1', 1), ('w2', 2)", [](int) { ADD_FAILURE() << "answered"; });
   EXPECT_EQ(0, dbAbandonTransaction());
@@ -114,7 +114,7 @@ TEST_F(DbLayer, EveryServerStatusIsClassified) {
 }
 
 TEST_F(DbLayer, AutocommitIsOff) {
-  SqlWrite("INSERT INTO T (K, V) VALUES ('x', 1)");
+  EXPECT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('x', 1)"));
   EXPECT_EQ("0\n", admin.QueryText("SELECT COUNT(*) FROM `" + schema + "`.T"));
   dbDisconnect();  // uncommitted work is lost with the connection
   EXPECT_EQ("0\n", admin.QueryText("SELECT COUNT(*) FROM `" + schema + "`.T"));
@@ -133,8 +133,8 @@ TEST_F(DbLayer, TextsAreEscaped) {
 }
 
 TEST_F(DbLayer, AffectedRowsOfTheStatusUpdate) {
-  SqlWrite("INSERT INTO O1001AbrKreis (AkrNum, AkrAdt) VALUES ('01', 0)");
-  SqlWrite("INSERT INTO O1001AbrKreis (AkrNum, AkrAdt) VALUES ('O''1', 0)");
+  EXPECT_EQ(0, SqlWrite("INSERT INTO O1001AbrKreis (AkrNum, AkrAdt) VALUES ('01', 0)"));
+  EXPECT_EQ(0, SqlWrite("INSERT INTO O1001AbrKreis (AkrNum, AkrAdt) VALUES ('O''1', 0)"));
   EXPECT_EQ(1, SQL_O1001AbrKreis_SetAdt("01", 98));
   EXPECT_EQ(0, SQL_O1001AbrKreis_SetAdt("01", 98));  // unchanged value: no row changed
   EXPECT_EQ(0, SQL_O1001AbrKreis_SetAdt("99", 98));
@@ -263,7 +263,7 @@ TEST_F(DbLayer, FailedReadAheadIsSentOnTheOwnConnection) {
   ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", own));
   dbReadAhead({"SELECT V FROM NoSuchTable", "SELECT CONNECTION_ID()"});
   try {
-    SqlSelectOne("SELECT V FROM NoSuchTable", v);
+    (void)SqlSelectOne("SELECT V FROM NoSuchTable", v);
     ADD_FAILURE() << "a missing table is no row";
   } catch (const SqlFatalError& e) {
     EXPECT_EQ(1146, e.Error);

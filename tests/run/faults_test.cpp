@@ -343,7 +343,9 @@ TEST_F(FaultRun, SecondRunGivesUpAfterItsWait) {
   fs::remove(fs::path(tree) / "Quantivel_php/log/log#lug.txt");
   SetRunLockWait(1);
   EXPECT_EQ(0, Run("3"));
+  // the wait is logged once, so that an administrator sees why nothing happens
   EXPECT_EQ(Cp1252("\r\n\r\nProtokollierung gestartet, V5.30\r\n"
+                   "Sperre 'lugtransfer " + upper + " 01' wird von einem anderen Lauf gehalten, Wartezeit bis zu 1 Sekunden\r\n"
                    "Übergabe für Akr 01, Schema " + upper +
                    " läuft bereits, nach 1 Sekunden Wartezeit nicht gestartet\r\n"),
             Log());

@@ -44,7 +44,7 @@ TEST_F(WriteBatchTest, AccumulatesAndIsSentBeforeTheTableIsRead) {
 TEST_F(WriteBatchTest, KeptRowsWaitForTheNextStatement) {
   WriteBatch batch("Acc", "INSERT INTO Acc (K, V) VALUES ", "");
   const std::string single = "INSERT INTO Acc (K, V) VALUES ('a', 1)";
-  batch.Add(single, [single] { SqlWrite(single); });
+  batch.Add(single, [single] { (void)SqlWrite(single); });
   std::string count;
   {
     KeepPending keep({&batch});
