@@ -12,6 +12,7 @@
 //
 // The schema is created on the private server (LUG_DB_SOCKET or the build's
 // socket) and dropped afterwards; the installation tree lives in /tmp.
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,15 +37,20 @@ std::string Akr(int c) { return "0" + std::to_string(c); }
 std::string Lug(int c) { return "L" + std::to_string(c); }
 int Abrnr(int c, int month) { return 10 * c + month; }  // month 1 (December) to 4 (March)
 
-// Runs the settlement of circle c for accounting month `month` in-process,
-// database time pinned to now; the exit code.
+// Runs the settlement of circle c for accounting month `month` in this (child)
+// process, database time pinned to now, its console lines dropped; the exit
+// code.
 int RunCircle(const std::string& tree, const std::string& schema, int c, int month, const std::string& now) {
+  int null = open("/dev/null", O_WRONLY);
+  if (null >= 0) {
+    dup2(null, 1);
+    close(null);
+  }
   fs::path cwd = fs::current_path();
   fs::current_path(tree + "/bin");
   dbSetSessionInit("SET TIMESTAMP = UNIX_TIMESTAMP('" + now + "')");
   int code = RunMain({"lugtransfer", "x", schema, Akr(c), std::to_string(Abrnr(c, month)), "0"});
   dbSetSessionInit("");
-  std::printf("\n");  // after the program's console line
   fs::current_path(cwd);
   if (code != 1)
     std::fprintf(stderr, "circle %s, month %d ended with exit code %d (log in %s)\n", Akr(c).c_str(), month, code,
@@ -171,7 +177,7 @@ void Bench(int n) {
   fs::copy(tree + "/Transfer", tree + "/Transfer.before", fs::copy_options::recursive);
 
   std::string alone;
-  double sequential = 0;
+  double sequential = 0, allAtOnce = 0;
   for (int together : {1, 2, 4, 8}) {
     Restore(db, schema, snap, tables, tree);
     double seconds = Round(tree, schema, together);
@@ -186,7 +192,11 @@ void Bench(int n) {
                 kCircles * n / seconds, sequential > 0 ? sequential / seconds : 0.0,
                 failed ? "run failed" : results == alone ? "as one after the other" : "RESULTS DIFFER");
     std::fflush(stdout);
+    if (together == kCircles) allAtOnce = seconds;
   }
+  std::printf("%8d circles of %d employees: one after the other %.2f s, all %d at once %.2f s\n", kCircles, n,
+              sequential, kCircles, allAtOnce);
+  std::fflush(stdout);
   db.DropSchema(schema);
   db.Exec("DROP DATABASE IF EXISTS " + snap);
   fs::remove_all(tree);
