@@ -111,7 +111,8 @@ void RunStep(const char* name, F work) {
       return;
     } catch (const SqlLockConflict& e) {
       (void)dbAbandonTransaction();
-      if (attempt >= kLockConflictAttempts) {
+      // a preview is one transaction: what the steps before did is gone too
+      if (attempt >= kLockConflictAttempts || Ctx.Preview) {
         Log("Sperrkonflikt (Fehler %d bei %s: %s), %s nach %d Versuchen abgebrochen", e.Error, e.Purpose, e.Text,
             Cp1252(name), attempt);
         AbortRun(60);

@@ -31,6 +31,7 @@ protected:
     Ctx.Abrnr = 3;
     Ctx.AbrnrStart = 3;
     Ctx.DbTime = "02.04.2026 07:00:00";
+    Ctx.RunKey = Ctx.DbTime;
     Ctx.MndSto = "00001";
     Ctx.Lug.LugLug = "L1";
     Ctx.Lug.LugLgp = "XXX";

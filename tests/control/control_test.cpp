@@ -30,6 +30,7 @@ protected:
     Ctx.AbrnrStart = abrnr;
     Ctx.InterimFlag = interim;
     Ctx.DbTime = dbTime;
+    Ctx.RunKey = dbTime;
     try {
       SettlementControl();
     } catch (const ProcessExit& e) {

@@ -35,6 +35,7 @@ protected:
     Ctx.AbrVon = "2026.03.01";
     Ctx.AbrBis = "2026.03.31";
     Ctx.DbTime = kKey;
+    Ctx.RunKey = kKey;
     Ctx.MndSto = "00001";
     Ctx.Lug.LugLug = "L1";
     Ctx.Lug.LugLgp = "XXX";
