@@ -174,6 +174,7 @@ struct PaisyRun {
   std::string LastPnr;
   double Stt = 0, Svt = 0, Ant = 0;  // day values of the current person
   bool P4 = false;                   // P4 records are produced for the current person
+  bool MonthOpen = false;            // the day values opened the P4 row of the run's month
 };
 
 // Values derived from one transfer record.
@@ -190,14 +191,14 @@ std::string DayText(double v) { return v == 999 ? std::string() : Format("%ld", 
 
 std::string Ddmmyy(const std::string& ymd) { return SubStr(ymd, 8, 2) + SubStr(ymd, 5, 2) + SubStr(ymd, 2, 2); }
 
-void InsertP4(const PaisyRun& s, const Derived& d, double bta, double bas, double ana, double kra,
-              const std::function<std::string()>& update) {
+void InsertP4(const PaisyRun& s, const Derived& d, double bta, double bas, double stt, double svt, double ana,
+              double kra, const std::function<std::string()>& update) {
   Accumulate(SqlFormat("INSERT INTO Qvx333Ps4 (Ps4Stz, Ps4Frm, Ps4Prs, Ps4Abd, Ps4Abn, Ps4Dne, Ps4F37, Ps4Bta,"
                        " Ps4St1, Ps4F33, Ps4Bas, Ps4St2, Ps4F12, Ps4Sta, Ps4St3, Ps4F13, Ps4Sva, Ps4St4, Ps4F14,"
                        " Ps4Ana, Ps4St5, Ps4F15, Ps4Kra, Ps4St6, Ps4F22, Ps4Arn, Ps4St7) VALUES ('P4', '%s', '%s',"
                        " %ld, %d, '1', 37, %f, '*', 33, %f, '*', 12, '%s', '*', 13, '%s', '*', 14, %f, '*', 15, %f,"
                        " '*', 22, '1', '*')",
-                       s.Firm, d.Prs, d.Date.Abd, d.Abn, bta, bas, DayText(s.Stt), DayText(s.Svt), ana, kra),
+                       s.Firm, d.Prs, d.Date.Abd, d.Abn, bta, bas, DayText(stt), DayText(svt), ana, kra),
              update, "Qvx333Ps4-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps4-UpdateFehler, Pnr: %s, Sqlfhl: %d",
              s.LastPnr);
 }
@@ -207,16 +208,16 @@ std::string P4Where(const PaisyRun& s, const Derived& d) {
                    s.Firm, d.Prs, d.Date.Abd, d.Abn);
 }
 
-// First record of a person: the person's day values and the P4 row they
-// open; a duplicate adds the day counts to the stored row (the text values
-// Stt and Svt as numbers; an empty one stays empty).
-void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const Lg1Values& lg1) {
-  s.HavePerson = true;
-  s.LastPnr = r.Zk1Pnr;
-  s.Stt = s.Svt = s.Ant = 0;
+// First record of a person in the run's period: the person's day values of
+// the month and the P4 row they open; a duplicate adds the day counts to the
+// stored row (the text values Stt and Svt as numbers; an empty one stays
+// empty). A retro or following-month record before it opens nothing, so the
+// month's days never go under an earlier month.
+void OpenMonth(PaisyRun& s, const Derived& d, const Lg1Values& lg1) {
+  s.MonthOpen = true;
   int st = SqlSelectOne(SqlFormat("SELECT Zk2Stt, Zk2Svt, Zk2Ant  FROM Qvx331Zk2  WHERE Zk2Abr = %ld "
                                   " AND Zk2Pnr = '%s'  AND Zk2Rre < 2",
-                                  Ctx.Abrnr, r.Zk1Pnr),
+                                  Ctx.Abrnr, s.LastPnr),
                         s.Stt, s.Svt, s.Ant);
   CheckRead(st, "Qvx331Zk2");
   s.P4 = true;
@@ -224,13 +225,22 @@ void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const L
     s.P4 = false;
     return;
   }
-  InsertP4(s, d, 0, 0, s.Ant, 0, [&] {
+  InsertP4(s, d, 0, 0, s.Stt, s.Svt, s.Ant, 0, [&] {
     return SqlFormat("UPDATE Qvx333Ps4 SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f,"
                      " Ps4Sta = IF(Ps4Sta = '', Ps4Sta, Ps4Sta + %f), Ps4Sva = IF(Ps4Sva = '', Ps4Sva, Ps4Sva + %f),"
                      " Ps4Ana = Ps4Ana + %f, Ps4Kra = Ps4Kra + %f",
                      0.0, 0.0, s.Stt, s.Svt, s.Ant, 0.0) +
            P4Where(s, d);
   });
+}
+
+void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const Lg1Values& lg1) {
+  s.HavePerson = true;
+  s.LastPnr = r.Zk1Pnr;
+  s.Stt = s.Svt = s.Ant = 0;
+  s.P4 = true;
+  s.MonthOpen = false;
+  if (InRunPeriod(r)) OpenMonth(s, d, lg1);
 }
 
 void AddP1(const PaisyRun& s, const TransferRecord& r, Derived& d) {
@@ -259,10 +269,12 @@ void AddP4(PaisyRun& s, const TransferRecord& r, const Derived& d, const Lg1Valu
   if (r.Zk1Sts == 108) kra = r.Zk1Tge * 0.1;
   if (lg1.Stt == 0) s.Stt = 999;
   if (lg1.Svt == 0) s.Svt = 999;
-  InsertP4(s, d, bta, bas, 0, kra, [&] {
+  // the day values belong to the run's month only
+  double stt = InRunPeriod(r) ? s.Stt : 999, svt = InRunPeriod(r) ? s.Svt : 999;
+  InsertP4(s, d, bta, bas, stt, svt, 0, kra, [&] {
     return SqlFormat("UPDATE Qvx333Ps4 SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f, Ps4Sta = '%s', Ps4Sva = '%s',"
                      " Ps4Ana = Ps4Ana + %f, Ps4Kra = Ps4Kra + %f",
-                     bta, bas, DayText(s.Stt), DayText(s.Svt), 0.0, kra) +
+                     bta, bas, DayText(stt), DayText(svt), 0.0, kra) +
            P4Where(s, d);
   });
 }
@@ -427,7 +439,10 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
     d.Hours = d.Hours > 0 ? 999.99 : -999.99;
     Log("PNR %s: Stundenwert zu groß f.Übergabe", r.Zk1Upn);
   }
-  if (!s.HavePerson || r.Zk1Pnr != s.LastPnr) StartPerson(s, r, d, lg1);
+  if (!s.HavePerson || r.Zk1Pnr != s.LastPnr)
+    StartPerson(s, r, d, lg1);
+  else if (!s.MonthOpen && InRunPeriod(r))
+    OpenMonth(s, d, lg1);
 
   if (kind == "P1" || kind == "LS")
     AddP1(s, r, d);
