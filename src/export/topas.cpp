@@ -46,9 +46,12 @@ int SQL_Qvx331Zk1_CountLfn2(int32_t abrnr, int32_t& count) {
 
 // The run's transfer records. Under the interim rule each record comes with
 // what the interim runs sent for the same value: the records of running
-// number 2 of the same person, record kind, account, wage type, group, cost
-// assignment and period start (a run of days keeps its start while it grows;
-// month accounts start at the period start), read in the same statement.
+// number 2 of the same person, record kind, account, wage type, group and
+// cost assignment, read in the same statement. A day record (Zk1Sta 2: a day
+// of a day account, or a run of days, which keeps its first day as booking
+// date while it grows) matches the interim records of its booking day; any
+// other record matches by period start (month accounts start at the period
+// start, whatever booking date the run gave them).
 int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool interim) {
   if (!interim) return SQL_Qvx331Zk1_OpenRun(c, abrnr, lfn);
   return SqlOpen(
@@ -56,12 +59,13 @@ int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool inter
                         SqlFormat(", COALESCE(i.Cnt, 0), COALESCE(i.Std, 0), COALESCE(i.Tge, 0), "
                    "date_format(i.Von, '%%d.%%m.%%Y'), date_format(i.Bis, '%%d.%%m.%%Y')  FROM Qvx331Zk1 z "
                    " LEFT JOIN (SELECT Zk1Stz AS Stz, Zk1Pnr AS Pnr, Zk1Zkt AS Zkt, Zk1Lna AS Lna, Zk1Lgr AS Lgr, "
-                   "Zk1Kst AS Kst, Zk1Ktr AS Ktr, Zk1Von AS Von, COUNT(*) AS Cnt, SUM(Zk1Std) AS Std, "
-                   "SUM(Zk1Tge) AS Tge, MAX(Zk1Bis) AS Bis  FROM Qvx331Zk1 "
-                   " WHERE Zk1Abr = %ld AND Zk1Lfn = 2 "
-                   " GROUP BY Zk1Stz, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von) i "
+                   "Zk1Kst AS Kst, Zk1Ktr AS Ktr, Zk1Sta = 2 AS Day, IF(Zk1Sta = 2, Zk1Bdt, Zk1Von) AS Pos, "
+                   "MIN(Zk1Von) AS Von, COUNT(*) AS Cnt, SUM(Zk1Std) AS Std, SUM(Zk1Tge) AS Tge, MAX(Zk1Bis) AS Bis "
+                   " FROM Qvx331Zk1  WHERE Zk1Abr = %ld AND Zk1Lfn = 2 "
+                   " GROUP BY Zk1Stz, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Day, Pos) i "
                    " ON i.Stz = z.Zk1Stz AND i.Pnr = z.Zk1Pnr AND i.Zkt = z.Zk1Zkt AND i.Lna = z.Zk1Lna "
-                   "AND i.Lgr = z.Zk1Lgr AND i.Kst = z.Zk1Kst AND i.Ktr = z.Zk1Ktr AND i.Von = z.Zk1Von "
+                   "AND i.Lgr = z.Zk1Lgr AND i.Kst = z.Zk1Kst AND i.Ktr = z.Zk1Ktr AND i.Day = (z.Zk1Sta = 2) "
+                   "AND i.Pos = IF(z.Zk1Sta = 2, z.Zk1Bdt, z.Zk1Von) "
                    " WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
                    " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, z.Zk1Lgr, z.Zk1Kst, "
                    "z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
@@ -277,7 +281,9 @@ void TopasLohnexport() {
     DeleteStaging("DELETE FROM Qvx333Tp2");
   }
   TopasExport x;
-  if (Ctx.Lfn == 1) {
+  // every final run (running number 1, or 0 when yesterday is the period's
+  // last day) sends only what the interim runs of the number have not sent
+  if (Ctx.Lfn != 2) {
     int32_t count = 0;
     int st = SQL_Qvx331Zk1_CountLfn2(Ctx.Abrnr, count);
     if (st == -1) AbortRun(60);
