@@ -167,10 +167,8 @@ std::string MonthDate(const std::string& bdt, int lugMon) {
 // the length of the shifted month.
 std::string MemoDate(const std::string& bdt, int lugMon) {
   if (lugMon == 0) return Dashes(bdt);
-  int32_t d = ShiftDate(DateToLong(bdt), lugMon);
-  int day = d % 100;
-  if (day > 28) day = MonthLength(d / 100);
-  return Format("%d-%02d-%02d", d / 10000, (d / 100) % 100, day);
+  int32_t d = ShiftDatePayrollDay(DateToLong(bdt), lugMon);
+  return Format("%d-%02d-%02d", d / 10000, (d / 100) % 100, d % 100);
 }
 
 std::string Operation(int kind) {
