@@ -903,6 +903,7 @@ CREATE TABLE Qvx333Pro (
   ProKst  INT           NOT NULL,
   ProKtr  VARCHAR(20)   NULL DEFAULT NULL,
   ProBes  VARCHAR(60)   NULL DEFAULT NULL,
+  ProMin  BIGINT        NULL DEFAULT NULL,
   UNIQUE KEY Qvx333Pro_Key (ProPnr, ProTag, ProMon, ProJhr, ProLna, ProKst)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -954,8 +955,9 @@ CREATE TABLE Qvx333Bmn (
   UNIQUE KEY Qvx333Bmn_Key (BmnStz, BmnPnr, BmnAbm, BmnLna)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
--- GOD: hour records (970) and absence periods (331); a record with the same
--- key adds its hours and replaces the to-date.
+-- GOD: hour records (970) per cost centre and absence periods (331); a
+-- record with the same key adds its hours (GodMin: the exact minutes) and
+-- replaces the to-date.
 DROP TABLE IF EXISTS Qvx333God;
 CREATE TABLE Qvx333God (
   GodArt  VARCHAR(3)    NOT NULL,
@@ -966,11 +968,12 @@ CREATE TABLE Qvx333God (
   GodDbi  VARCHAR(4)    NOT NULL,
   GodStd  DOUBLE        NULL DEFAULT NULL,
   GodEin  VARCHAR(8)    NULL DEFAULT NULL,
-  GodKst  VARCHAR(6)    NULL DEFAULT NULL,
+  GodKst  VARCHAR(6)    NOT NULL DEFAULT '',
   GodEar  VARCHAR(2)    NULL DEFAULT NULL,
   GodFvo  VARCHAR(6)    NOT NULL,
   GodFbi  VARCHAR(6)    NULL DEFAULT NULL,
   GodFgr  VARCHAR(2)    NULL DEFAULT NULL,
   GodNam  VARCHAR(50)   NULL DEFAULT NULL,
-  UNIQUE KEY Qvx333God_Key (GodArt, GodPnr, GodLna, GodDvo, GodDbi, GodFvo)
+  GodMin  BIGINT        NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333God_Key (GodArt, GodPnr, GodLna, GodDvo, GodDbi, GodFvo, GodKst)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
