@@ -952,6 +952,7 @@ CREATE TABLE Qvx333Bmn (
   BmnPsn  VARCHAR(5)    NULL DEFAULT NULL,
   BmnFkt  DOUBLE        NULL DEFAULT NULL,
   BmnZus  DOUBLE        NULL DEFAULT NULL,
+  BmnMin  INT           NULL DEFAULT NULL,
   UNIQUE KEY Qvx333Bmn_Key (BmnStz, BmnPnr, BmnAbm, BmnLna)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 

@@ -26,7 +26,7 @@ const struct {
   const char* Code;
   const char* Stz;
 } kSystems[] = {
-    {"XXL", "LS"}, {"EMIS", "LS"}, {"SCHLP", "LS"}, {"ProAL", "LS"}, {"Raet", "LS"}, {"GOD", "970"},
+    {"XXL", "LS"}, {"EMIS", "LS"}, {"SCHLP", "LS"}, {"ProAL", "LS"}, {"Raet", "LS"}, {"GOD", "970"}, {"BAUMN", "LS"},
 };
 
 }  // namespace
