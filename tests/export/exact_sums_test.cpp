@@ -26,7 +26,7 @@ const struct {
   const char* Code;
   const char* Stz;
 } kSystems[] = {
-    {"XXL", "LS"}, {"EMIS", "LS"}, {"SCHLP", "LS"}, {"ProAL", "LS"}, {"Raet", "LS"}, {"GOD", "970"}, {"BAUMN", "LS"},
+    {"XXL", "LS"}, {"EMIS", "LS"}, {"SCHLP", "LS"}, {"ProAL", "LS"}, {"Raet", "LS"}, {"GOD", "970"}, {"BAUMN", "LS"}, {"TOPAS", "LS01"},
 };
 
 }  // namespace
