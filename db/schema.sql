@@ -593,6 +593,7 @@ CREATE TABLE Qvx333Asr (
   AsrUhr  VARCHAR(8)  NULL DEFAULT NULL,
   AsrVfj  SMALLINT    NOT NULL,
   AsrVfm  SMALLINT    NOT NULL,
+  AsrMin  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY Qvx333Asr_Key (AsrFir, AsrPnr, AsrKst, AsrLna, AsrJhr, AsrMon, AsrLkz, AsrVfj, AsrVfm)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 

@@ -26,7 +26,8 @@ const struct {
   const char* Code;
   const char* Stz;
 } kSystems[] = {
-    {"XXL", "LS"}, {"EMIS", "LS"}, {"SCHLP", "LS"}, {"ProAL", "LS"}, {"Raet", "LS"}, {"GOD", "970"}, {"BAUMN", "LS"}, {"TOPAS", "LS01"},
+    {"XXL", "LS"},  {"EMIS", "LS"},  {"SCHLP", "LS"},   {"ProAL", "LS"}, {"Raet", "LS"},
+    {"GOD", "970"}, {"BAUMN", "LS"}, {"TOPAS", "LS01"}, {"ASR", "LS"},
 };
 
 }  // namespace
@@ -51,6 +52,8 @@ protected:
     std::string out;
     for (const auto& f : fs::directory_iterator(tree / "Transfer/Lohn und Gehalt/Export/S"))
       out += "[" + f.path().filename().string() + "]\n" + ReadFileBytes(f.path().string());
+    dbCommit();
+    Fixture("UPDATE Qvx333Asr SET AsrUhr = NULL");  // the clock time of the last addition
     for (const char* t : kStagingTables) out += Rows(std::string("SELECT * FROM ") + t);
     return out;
   }
