@@ -73,7 +73,7 @@ TEST_F(StagingExporters, StatementsPerRecord) {
 // that round to 1000.00, a Raet value beyond 26 characters.
 TEST_F(StagingExporters, ValuesThatDoNotFitTheirField) {
   admin.Exec("DELETE FROM Qvx331Zk1;"
-             "INSERT INTO Qvx333Sag VALUES ('03', '501', '100', 999.996, 0, 'K1', '', ''),"
+             "INSERT INTO Qvx333Sag (SagMon, SagPnr, SagLna, SagStd, SagBtr, SagKst, SagSkt, SagKtr) VALUES ('03', '501', '100', 999.996, 0, 'K1', '', ''),"
              " ('03', '502', '100', 999.994, 0, 'K1', '', ''), ('03', '503', '100', -99.996, 0, 'K1', '', '');"
              "INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal) VALUES"
              " ('5', '501', '1', '100', '', ' ', 1e20), ('5', '502', '1', '100', '', ' ', 1);");
