@@ -183,7 +183,8 @@ struct Derived {
   int Abn = 1;
   int32_t Lhn = 0;  // six digits do not fit 16 bits
   std::string Prs, Lhg, Kst, Lna3;
-  double Hours = 0, Amount = 0;
+  // hours and amount exactly, in units of 1/6000000 (a minute is 100000)
+  int64_t Hours = 0, Amount = 0;
 };
 
 // Stt and Svt travel as texts; 999 marks "not handed over" and is empty.
@@ -244,14 +245,19 @@ void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const L
 }
 
 void AddP1(const PaisyRun& s, const TransferRecord& r, Derived& d) {
-  if (Lu1Settings.Lu1Mog != 0) d.Hours *= Lu1Settings.Lu1Mog;
+  // the factor has four decimals: the units stay whole numbers
+  if (Lu1Settings.Lu1Mog != 0) d.Hours = d.Hours / 10000 * std::llround(Lu1Settings.Lu1Mog * 10000);
   if (d.Hours == 0 && d.Amount == 0) return;
+  // hours and amount follow the exact sums, six decimals (assignments run
+  // from left to right)
   Accumulate(SqlFormat("INSERT INTO Qvx333Ps1 (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Dne, Ps1Lhn,"
-                       " Ps1Ztd, Ps1Lhg, Ps1Btr, Ps1Kst) VALUES ('P1', '%s', '%s', %d, %ld, %d, '1', %ld, %f, '%s',"
-                       " %f, '%s')",
-                       s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Hours, d.Lhg, d.Amount, d.Kst),
+                       " Ps1Ztd, Ps1Lhg, Ps1Btr, Ps1Kst, Ps1Zex, Ps1Bex) VALUES ('P1', '%s', '%s', %d, %ld, %d, '1',"
+                       " %ld, ROUND(%lld / 6000000E0, 6), '%s', ROUND(%lld / 6000000E0, 6), '%s', %lld, %lld)",
+                       s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Hours, d.Lhg, d.Amount, d.Kst, d.Hours,
+                       d.Amount),
              [&] {
-               return SqlFormat("UPDATE Qvx333Ps1 SET Ps1Ztd = Ps1Ztd + %f, Ps1Btr = Ps1Btr + %f "
+               return SqlFormat("UPDATE Qvx333Ps1 SET Ps1Zex = Ps1Zex + %lld, Ps1Bex = Ps1Bex + %lld, "
+                                "Ps1Ztd = ROUND(Ps1Zex / 6000000E0, 6), Ps1Btr = ROUND(Ps1Bex / 6000000E0, 6) "
                                 " WHERE Ps1Stz = 'P1'  AND Ps1Frm = '%s'  AND Ps1Prs = '%s'  AND Ps1Abt = %d "
                                 " AND Ps1Abd = %ld  AND Ps1Abn = %d  AND Ps1Lhn = %ld  AND Ps1Lhg = '%s' "
                                 " AND Ps1Kst = '%s'",
@@ -429,14 +435,15 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
   d.Lna3 = SubStr(r.Zk1Lna, 0, 3);
 
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
+  constexpr int64_t kHour = 6000000;
   if (Lu1Settings.Lu1Bau == 1)
-    d.Amount = r.Zk1Std / 60.0;
+    d.Amount = int64_t{r.Zk1Std} * 100000;
   else if (r.Zk1Std == 0)
-    d.Hours = r.Zk1Tge * 0.1;
+    d.Hours = int64_t{r.Zk1Tge} * 600000;
   else
-    d.Hours = r.Zk1Std * 0.016666666666666666;
-  if (kind != "P3" && std::fabs(d.Hours) > 999) {
-    d.Hours = d.Hours > 0 ? 999.99 : -999.99;
+    d.Hours = int64_t{r.Zk1Std} * 100000;
+  if (kind != "P3" && std::llabs(d.Hours) > 999 * kHour) {
+    d.Hours = (d.Hours > 0 ? 1 : -1) * (999 * kHour + 99 * kHour / 100);
     Log("PNR %s: Stundenwert zu groß f.Übergabe", r.Zk1Upn);
   }
   if (!s.HavePerson || r.Zk1Pnr != s.LastPnr)
