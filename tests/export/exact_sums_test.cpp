@@ -27,7 +27,7 @@ const struct {
   const char* Stz;
 } kSystems[] = {
     {"XXL", "LS"},  {"EMIS", "LS"},  {"SCHLP", "LS"},   {"ProAL", "LS"}, {"Raet", "LS"},
-    {"GOD", "970"}, {"BAUMN", "LS"}, {"TOPAS", "LS01"}, {"ASR", "LS"},   {"PRMAN", "LS"}, {"sage", "LS"}, {"SAP", "LS"}, {"PAISY", "P1"}, {"PSYBR", "P1"}, {"LOGA2", "LS"},
+    {"GOD", "970"}, {"BAUMN", "LS"}, {"TOPAS", "LS01"}, {"ASR", "LS"},   {"PRMAN", "LS"}, {"sage", "LS"}, {"SAP", "LS"}, {"PAISY", "P1"}, {"PSYBR", "P1"}, {"LOGA2", "LS"}, {"LODAS", "LS"},
 };
 
 }  // namespace
