@@ -414,6 +414,7 @@ CREATE TABLE Qvx333Ld1 (
   Ld1Kst  VARCHAR(8)    NOT NULL DEFAULT '',
   Ld1Ktr  VARCHAR(8)    NOT NULL DEFAULT '',
   Ld1Rre  SMALLINT      NOT NULL DEFAULT 0,
+  Ld1Exa  BIGINT        NOT NULL DEFAULT 0,
   UNIQUE KEY Ld1Ident (Ld1Art, Ld1Pnr, Ld1Azr, Ld1Key, Ld1Lna, Ld1Kst, Ld1Ktr, Ld1Rre)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -433,6 +434,8 @@ CREATE TABLE Qvx333Lp2 (
   Lp2Btr  DOUBLE        NULL DEFAULT 0,
   Lp2Anz  DOUBLE        NULL DEFAULT 0,
   Lp2Rre  SMALLINT      NOT NULL DEFAULT 0,
+  Lp2Zhn  BIGINT        NOT NULL DEFAULT 0,
+  Lp2Min  BIGINT        NOT NULL DEFAULT 0,
   UNIQUE KEY Lp2Ident (Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst, Lp2Dat, Lp2Rre)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -469,6 +472,7 @@ CREATE TABLE Qvx333Sag (
   SagKst  VARCHAR(5)  NOT NULL DEFAULT '',
   SagSkt  VARCHAR(5)  NULL DEFAULT NULL,
   SagKtr  VARCHAR(5)  NOT NULL DEFAULT '',
+  SagExa  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY Qvx333Sag_Key (SagMon, SagPnr, SagLna, SagKst, SagKtr)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -482,6 +486,7 @@ CREATE TABLE Qvx333Rat (
   RatAbd  VARCHAR(8)  NOT NULL DEFAULT '',
   RatUeb  VARCHAR(1)  NULL DEFAULT NULL,
   RatVal  DOUBLE      NOT NULL DEFAULT 0,
+  RatExa  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY Qvx333Rat_Key (RatPnr, RatAbd, RatLna)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -500,6 +505,8 @@ CREATE TABLE Qvx333Xxl (
   XxlBtr  VARCHAR(11) NULL DEFAULT NULL,
   XxlKst  VARCHAR(8)  NOT NULL DEFAULT '',
   XxlKtr  VARCHAR(1)  NOT NULL DEFAULT '',
+  XxlMin  BIGINT      NOT NULL DEFAULT 0,
+  XxlZhn  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY Qvx333Xxl_Key (XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlKst, XxlKtr)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -590,6 +597,7 @@ CREATE TABLE Qvx333Asr (
   AsrUhr  VARCHAR(8)  NULL DEFAULT NULL,
   AsrVfj  SMALLINT    NOT NULL,
   AsrVfm  SMALLINT    NOT NULL,
+  AsrMin  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY Qvx333Asr_Key (AsrFir, AsrPnr, AsrKst, AsrLna, AsrJhr, AsrMon, AsrLkz, AsrVfj, AsrVfm)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -667,6 +675,8 @@ CREATE TABLE Qvx333Ps1 (
   Ps1F05  VARCHAR(5)  NULL DEFAULT NULL,
   Ps1Kst  VARCHAR(6)  NOT NULL,
   Ps1F25  VARCHAR(25) NULL DEFAULT NULL,
+  Ps1Zex  BIGINT      NOT NULL DEFAULT 0,
+  Ps1Bex  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY Ps1Key (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -749,6 +759,7 @@ CREATE TABLE Qvx333Ps1B (
   Ps1F14  VARCHAR(6)  NULL DEFAULT NULL,
   Ps1Kst  VARCHAR(5)  NOT NULL,
   Ps1F25  VARCHAR(25) NULL DEFAULT NULL,
+  Ps1Zex  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY Ps1BKey (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -807,6 +818,7 @@ CREATE TABLE Qvx333S10 (
   S10Btr  VARCHAR(13) NULL DEFAULT NULL,
   S10Hnd  VARCHAR(1)  NULL DEFAULT NULL,
   S10Fil  VARCHAR(14) NULL DEFAULT NULL,
+  S10Exa  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY Qvx333S10_Key (S10Mnd, S10Pnr, S10Lna, S10Von)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -844,6 +856,8 @@ CREATE TABLE Qvx333Tp1 (
   Tp1Kst  VARCHAR(10) NOT NULL,
   Tp1Ktr  VARCHAR(6)  NOT NULL,
   Tp1Bdt  DATE        NOT NULL,
+  Tp1Sex  BIGINT      NOT NULL DEFAULT 0,
+  Tp1Tex  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY Qvx333Tp1_Key (Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Mo2, Tp1Lna, Tp1Kst, Tp1Ktr, Tp1Bdt)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -860,6 +874,8 @@ CREATE TABLE Qvx333Tp2 (
   Tp2Lna  VARCHAR(3)  NOT NULL,
   Tp2Tge  DOUBLE      NULL DEFAULT NULL,
   Tp2Std  DOUBLE      NULL DEFAULT NULL,
+  Tp2Tex  BIGINT      NOT NULL DEFAULT 0,
+  Tp2Sex  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY Qvx333Tp2_Key (Tp2Fir, Tp2Upn, Tp2Von, Tp2Bis, Tp2Lgr, Tp2Lna)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -873,6 +889,7 @@ CREATE TABLE QVX333Perman (
   PrmWrt  DOUBLE      NULL DEFAULT NULL,
   PrmKst  VARCHAR(30) NOT NULL,
   PrmKtr  VARCHAR(8)  NOT NULL,
+  PrmExa  BIGINT      NOT NULL DEFAULT 0,
   UNIQUE KEY QVX333Perman_Key (PrmPnr, PrmLna, PrmKst, PrmKtr)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -900,6 +917,7 @@ CREATE TABLE Qvx333Pro (
   ProKst  INT           NOT NULL,
   ProKtr  VARCHAR(20)   NULL DEFAULT NULL,
   ProBes  VARCHAR(60)   NULL DEFAULT NULL,
+  ProMin  BIGINT        NULL DEFAULT NULL,
   UNIQUE KEY Qvx333Pro_Key (ProPnr, ProTag, ProMon, ProJhr, ProLna, ProKst)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
@@ -948,11 +966,13 @@ CREATE TABLE Qvx333Bmn (
   BmnPsn  VARCHAR(5)    NULL DEFAULT NULL,
   BmnFkt  DOUBLE        NULL DEFAULT NULL,
   BmnZus  DOUBLE        NULL DEFAULT NULL,
+  BmnMin  INT           NULL DEFAULT NULL,
   UNIQUE KEY Qvx333Bmn_Key (BmnStz, BmnPnr, BmnAbm, BmnLna)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
--- GOD: hour records (970) and absence periods (331); a record with the same
--- key adds its hours and replaces the to-date.
+-- GOD: hour records (970) per cost centre and absence periods (331); a
+-- record with the same key adds its hours (GodMin: the exact minutes) and
+-- replaces the to-date.
 DROP TABLE IF EXISTS Qvx333God;
 CREATE TABLE Qvx333God (
   GodArt  VARCHAR(3)    NOT NULL,
@@ -963,11 +983,12 @@ CREATE TABLE Qvx333God (
   GodDbi  VARCHAR(4)    NOT NULL,
   GodStd  DOUBLE        NULL DEFAULT NULL,
   GodEin  VARCHAR(8)    NULL DEFAULT NULL,
-  GodKst  VARCHAR(6)    NULL DEFAULT NULL,
+  GodKst  VARCHAR(6)    NOT NULL DEFAULT '',
   GodEar  VARCHAR(2)    NULL DEFAULT NULL,
   GodFvo  VARCHAR(6)    NOT NULL,
   GodFbi  VARCHAR(6)    NULL DEFAULT NULL,
   GodFgr  VARCHAR(2)    NULL DEFAULT NULL,
   GodNam  VARCHAR(50)   NULL DEFAULT NULL,
-  UNIQUE KEY Qvx333God_Key (GodArt, GodPnr, GodLna, GodDvo, GodDbi, GodFvo)
+  GodMin  BIGINT        NULL DEFAULT NULL,
+  UNIQUE KEY Qvx333God_Key (GodArt, GodPnr, GodLna, GodDvo, GodDbi, GodFvo, GodKst)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;

@@ -36,19 +36,25 @@ int SQL_GetTime(std::string& time) {
 
 int SQL_Qvx333Asr_Insert(const AsringRun& run, const TransferRecord& r, const std::string& kst,
                          const AsringValues& v) {
+  // the hours with six decimals of the exact minutes AsrMin
+  int32_t minutes = v.Hours != 0 ? r.Zk1Std : 0;
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Asr  (AsrFir, AsrPnr, AsrJhr, AsrMon, AsrLna, AsrStd, AsrTag, "
-                            "AsrKst, AsrAbr, AsrLkz, AsrUhr, AsrVfj, AsrVfm)  VALUES ('%s', '%s', %d, %d, '%s', %f, "
-                            "%ld, '%s', %ld, '%s', '%s', %d, %d)",
-                            run.Fir, r.Zk1Upn, run.Jhr, run.Mon, r.Zk1Lna, v.Hours, v.Tge, kst,
-                            static_cast<int32_t>(run.Mon) * 10000 + run.Jhr, v.Lkz, run.Uhr, v.Vfj, v.Vfm));
+                            "AsrKst, AsrAbr, AsrLkz, AsrUhr, AsrVfj, AsrVfm, AsrMin)  VALUES ('%s', '%s', %d, %d, "
+                            "'%s', ROUND(%ld / 60E0, 6), %ld, '%s', %ld, '%s', '%s', %d, %d, %ld)",
+                            run.Fir, r.Zk1Upn, run.Jhr, run.Mon, r.Zk1Lna, minutes, v.Tge, kst,
+                            static_cast<int32_t>(run.Mon) * 10000 + run.Jhr, v.Lkz, run.Uhr, v.Vfj, v.Vfm, minutes));
 }
 
 int SQL_Qvx333Asr_Update(const AsringRun& run, const TransferRecord& r, const std::string& kst,
                          const AsringValues& v) {
-  return SqlWrite(SqlFormat("UPDATE Qvx333Asr  SET AsrStd = AsrStd + %f,  AsrTag = AsrTag + %ld,  AsrUhr = '%s' "
+  // the minutes are added and the hours follow their sum (assignments run
+  // from left to right)
+  int32_t minutes = v.Hours != 0 ? r.Zk1Std : 0;
+  return SqlWrite(SqlFormat("UPDATE Qvx333Asr  SET AsrMin = AsrMin + %ld,  AsrStd = ROUND(AsrMin / 60E0, 6), "
+                            " AsrTag = AsrTag + %ld,  AsrUhr = '%s' "
                             " WHERE AsrFir = '%s'  AND AsrPnr = '%s'  AND AsrKst = '%s'  AND AsrLna = '%s' "
                             " AND AsrJhr = %d  AND AsrMon = %d  AND AsrLkz = '%s' AND AsrVfj = %d  AND AsrVfm = %d ",
-                            v.Hours, v.Tge, run.Uhr, run.Fir, r.Zk1Upn, kst, r.Zk1Lna, run.Jhr, run.Mon, v.Lkz,
+                            minutes, v.Tge, run.Uhr, run.Fir, r.Zk1Upn, kst, r.Zk1Lna, run.Jhr, run.Mon, v.Lkz,
                             v.Vfj, v.Vfm));
 }
 

@@ -11,7 +11,8 @@ namespace {
 // One row of Qvx333Bmn.
 struct BmnRecord {
   std::string BmnStz, BmnFir, BmnFl1, BmnPnr, BmnKst, BmnDat, BmnAbm, BmnLna;
-  double BmnStd = 0;
+  double BmnStd = 0;   // as read back for the file
+  int32_t BmnMin = 0;  // exact minutes; BmnStd is formatted from their sum
   std::string BmnKnz;
   double BmnZf1 = 0, BmnZf2 = 0;
   std::string BmnFl2, BmnAnf, BmnPsn;
@@ -34,17 +35,24 @@ int SQL_Qvx331Zk1_FetchBmn(SqlCursor& c, TransferRecord& r) {
   return SqlFetchInto(c, r.Zk1Lna, r.Zk1Bdt, r.Zk1Std, r.Zk1Kst, r.Zk1Upn);
 }
 
+// Decimal hours of a number of minutes, the hundredths truncated towards zero
+// as integer division does (100 minutes give 1.66, -90 give -1.50).
+std::string BaumannHours(int32_t minutes) { return ExactText(minutes / 60 * 100 + minutes % 60 * 10 / 6, 2); }
+
 int SQL_Qvx333Bmn_Write(const BmnRecord& b) {
   std::string insert = SqlFormat(
       "INSERT INTO Qvx333Bmn (BmnStz, BmnFir, BmnFl1, BmnPnr, BmnKst, BmnDat, BmnAbm, BmnLna, BmnStd, BmnKnz, "
-      "BmnZf1, BmnZf2, BmnFl2, BmnAnf, BmnPsn, BmnFkt, BmnZus) VALUES ('%s', '%s', '%s', '%s', '%s', '%s', '%s', "
-      "'%s', %f, '%s', %f, %f, '%s', '%s', '%s', %f, %f)",
-      b.BmnStz, b.BmnFir, b.BmnFl1, b.BmnPnr, b.BmnKst, b.BmnDat, b.BmnAbm, b.BmnLna, b.BmnStd, b.BmnKnz, b.BmnZf1,
-      b.BmnZf2, b.BmnFl2, b.BmnAnf, b.BmnPsn, b.BmnFkt, b.BmnZus);
+      "BmnZf1, BmnZf2, BmnFl2, BmnAnf, BmnPsn, BmnFkt, BmnZus, BmnMin) VALUES ('%s', '%s', '%s', '%s', '%s', '%s', "
+      "'%s', '%s', %s, '%s', %f, %f, '%s', '%s', '%s', %f, %f, %ld)",
+      b.BmnStz, b.BmnFir, b.BmnFl1, b.BmnPnr, b.BmnKst, b.BmnDat, b.BmnAbm, b.BmnLna, BaumannHours(b.BmnMin), b.BmnKnz,
+      b.BmnZf1, b.BmnZf2, b.BmnFl2, b.BmnAnf, b.BmnPsn, b.BmnFkt, b.BmnZus, b.BmnMin);
+  // the minutes are added and the hours formatted from their sum, in the
+  // database as BaumannHours does (assignments run from left to right)
   return StagingWrite(insert, [&] {
-    return SqlFormat("UPDATE Qvx333Bmn SET BmnStd = BmnStd + %f  WHERE BmnStz = '%s'  AND BmnPnr = '%s' "
+    return SqlFormat("UPDATE Qvx333Bmn SET BmnMin = BmnMin + %ld, BmnStd = (TRUNCATE(BmnMin / 60, 0) * 100 "
+                     "+ TRUNCATE(MOD(BmnMin, 60) * 10 / 6, 0)) / 100  WHERE BmnStz = '%s'  AND BmnPnr = '%s' "
                      " AND BmnAbm = '%s'  AND BmnLna = '%s'",
-                     b.BmnStd, b.BmnStz, b.BmnPnr, b.BmnAbm, b.BmnLna);
+                     b.BmnMin, b.BmnStz, b.BmnPnr, b.BmnAbm, b.BmnLna);
   });
 }
 
@@ -71,9 +79,6 @@ std::string Amount(const char* fmt, size_t width, double v, const std::string& p
   return DecimalComma(text);
 }
 
-// Decimal hours of a number of minutes, the hundredths truncated towards zero
-// as integer division does (100 minutes give 1.66, -90 give -1.50).
-double BaumannHours(int32_t minutes) { return minutes / 60 + (minutes % 60 * 10 / 6) * 0.01; }
 
 void BaumannWriteFile() {
   DeleteOldTransferFile("BMNLUG.txt");
@@ -141,7 +146,7 @@ void BaumannLohnprogramm() {
       b.BmnPnr = pnr;
       b.BmnKst = kst;
       b.BmnLna = lna;
-      b.BmnStd = BaumannHours(r.Zk1Std);
+      b.BmnMin = r.Zk1Std;
       int ws = SQL_Qvx333Bmn_Write(b);
       if (ws != 0) ReportStatus(ws, "Qvx333Bmn Insert-/UpdateFehler, Sqlfhl: %d", ws);
     }

@@ -182,6 +182,37 @@ int32_t ShiftDateInMonth(int32_t yyyymmdd, int lugMon) {
   return month * 100 + (day > last ? last : day);
 }
 
+int32_t ShiftDatePayrollDay(int32_t yyyymmdd, int lugMon) {
+  if (lugMon == 0) return yyyymmdd;
+  int32_t month = ShiftMonth(yyyymmdd / 100, lugMon);
+  int day = yyyymmdd % 100;
+  return month * 100 + (day > 28 ? MonthLength(month) : day);
+}
+
+int64_t ExactRound(int64_t n, int64_t d, int places) {
+  int64_t scale = 1;
+  for (int i = 0; i < places; ++i) scale *= 10;
+  int64_t a = (n < 0 ? -n : n) * scale;
+  int64_t q = (2 * a + d) / (2 * d);
+  return n < 0 ? -q : q;
+}
+
+std::string ExactText(int64_t units, int places, int width) {
+  int64_t scale = 1;
+  for (int i = 0; i < places; ++i) scale *= 10;
+  int64_t a = units < 0 ? -units : units;
+  std::string digits = places > 0 ? Format("%lld.%0*lld", a / scale, places, a % scale) : Format("%lld", a);
+  std::string sign = units < 0 ? "-" : "";
+  if (static_cast<int>(sign.size() + digits.size()) < width)
+    digits.insert(0, static_cast<size_t>(width) - sign.size() - digits.size(), '0');
+  return sign + digits;
+}
+
+bool InRunPeriod(const TransferRecord& r) {
+  std::string bdt = SubStr(r.Zk1Bdt, 0, 10);
+  return r.Zk1Rre != 2 && bdt >= Ctx.AbrVon && bdt <= Ctx.AbrBis;
+}
+
 int MonthLength(int32_t yyyymm) {
   int month = yyyymm % 100;
   int yy = (yyyymm / 100) % 100;

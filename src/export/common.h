@@ -141,9 +141,29 @@ int32_t ShiftDate(int32_t yyyymmdd, int lugMon);
 // ShiftDate with the day fitted to the shifted month: a day the month does not
 // have becomes its last day (31 January + 1 month = 28 or 29 February).
 int32_t ShiftDateInMonth(int32_t yyyymmdd, int lugMon);
+// ShiftDate with the payroll day rule: when lugMon is not 0, a day above 28
+// becomes the length of the shifted month (29 and 30 December shifted by one
+// month become 31 January); without a shift the date stays as it is.
+int32_t ShiftDatePayrollDay(int32_t yyyymmdd, int lugMon);
 // Days of the month YYYYMM (February has 29 days when the year is divisible
 // by 4). A day above 28 of a shifted date becomes this length.
 int MonthLength(int32_t yyyymm);
+
+// True when the record's booking date (YYYY.MM.DD) lies within the run's
+// accounting period Ctx.AbrVon to Ctx.AbrBis and the record is no retro
+// record: the month totals of the statistics belong to these records only,
+// not to a following-month or retro record handed over with the run.
+bool InRunPeriod(const TransferRecord& r);
+
+// Exact sums: n / d (d > 0) rounded half away from zero to the given number
+// of decimal places, as a whole number of those places (100 minutes in hours
+// with 2 places: ExactRound(100, 60, 2) = 167). Minutes and tenths are added
+// as whole numbers and turned into a decimal value only here, once.
+int64_t ExactRound(int64_t n, int64_t d, int places);
+// A value of ExactRound as a text with a decimal point, e.g. 167 with 2 places
+// as "1.67" and -25 as "-0.25"; zero has no sign. width pads the text with
+// zeros in front of the digits (behind the sign) to that many characters.
+std::string ExactText(int64_t units, int places, int width = 0);
 
 // The text without trailing blanks and tabs; a text of blanks only becomes
 // empty. Length checks of the file fields count what is left.

@@ -32,16 +32,27 @@ int SQL_Qvx331Zk1_FetchAll(TransferRecord& r) {
 
 int SQL_Qvx331Zk1_CloseAll() { return dbClose(g_zk1All); }
 
+namespace {
+// Hours of the minutes with six decimals, formatted once from the exact sum.
+std::string HoursText(int32_t minutes) { return ExactText(ExactRound(minutes, 60, 6), 6); }
+}  // namespace
+
 int SQL_Qvx333Ems_Insert(const EmsRow& w) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Ems (EmsAkr, EmsPnr, EmsDat, EmsLna, EmsStd, EmsMin, EmsTge, EmsKnz) "
-                            " VALUES ('%s', '%s', '%s', '%s', %f, %ld, %ld, '%s')",
-                            w.EmsAkr, w.EmsPnr, w.EmsDat, w.EmsLna, w.EmsStd, w.EmsMin, w.EmsTge, w.EmsKnz));
+                            " VALUES ('%s', '%s', '%s', '%s', %s, %ld, %ld, '%s')",
+                            w.EmsAkr, w.EmsPnr, w.EmsDat, w.EmsLna, HoursText(w.EmsMin), w.EmsMin, w.EmsTge, w.EmsKnz));
+}
+
+int SQL_Qvx333Ems_ReadMin(const EmsRow& w, int32_t& minutes) {
+  return SqlSelectOne(SqlFormat("SELECT EmsMin FROM Qvx333Ems  WHERE EmsPnr = '%s' AND EmsDat = '%s' AND EmsLna = '%s'",
+                                w.EmsPnr, w.EmsDat, w.EmsLna),
+                      minutes);
 }
 
 int SQL_Qvx333Ems_Update(const EmsRow& w) {
-  return SqlWrite(SqlFormat("UPDATE Qvx333Ems SET EmsStd = EmsStd + %f, EmsMin = EmsMin + %ld, "
+  return SqlWrite(SqlFormat("UPDATE Qvx333Ems SET EmsStd = %s, EmsMin = %ld, "
                             "EmsTge = EmsTge + %ld  WHERE EmsPnr = '%s' AND EmsDat = '%s' AND EmsLna = '%s'",
-                            w.EmsStd, w.EmsMin, w.EmsTge, w.EmsPnr, w.EmsDat, w.EmsLna));
+                            HoursText(w.EmsMin), w.EmsMin, w.EmsTge, w.EmsPnr, w.EmsDat, w.EmsLna));
 }
 
 void EmisLohnprogramm() {
@@ -69,7 +80,6 @@ void EmisLohnprogramm() {
     w.EmsPnr = r.Zk1Pnr;
     w.EmsDat = dat;
     w.EmsLna = r.Zk1Lna;
-    w.EmsStd = r.Zk1Std / 60.0;
     w.EmsMin = r.Zk1Std;
     w.EmsTge = r.Zk1Tge;
     w.EmsKnz = r.Zk1Sta == 1 ? "P" : "T";
@@ -77,7 +87,13 @@ void EmisLohnprogramm() {
     // gets the amounts added
     int ws = SQL_Qvx333Ems_Insert(w);
     if (ws == kSqlDuplicate) {
-      ws = SQL_Qvx333Ems_Update(w);
+      // the hours are formatted once from the minutes of all records
+      int32_t stored = 0;
+      ws = SQL_Qvx333Ems_ReadMin(w, stored);
+      if (ws == 0) {
+        w.EmsMin += stored;
+        ws = SQL_Qvx333Ems_Update(w);
+      }
       if (ws != 0) ReportStatus(ws, "Qvx333Ems-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, ws);
     } else if (ws != 0) {
       ReportStatus(ws, "Qvx333Ems-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, ws);

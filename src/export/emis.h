@@ -6,13 +6,12 @@
 
 #include "export/common.h"
 
-// Row of Qvx333Ems.
+// Row of Qvx333Ems; its hours (EmsStd) are formatted from the minutes.
 struct EmsRow {
   std::string EmsAkr;
   std::string EmsPnr;
   std::string EmsDat;  // MMYYYY
   std::string EmsLna;
-  double EmsStd = 0;
   int32_t EmsMin = 0;
   int32_t EmsTge = 0;
   std::string EmsKnz;  // "P" month account, "T" otherwise
@@ -25,6 +24,8 @@ int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn);
 int SQL_Qvx331Zk1_FetchAll(TransferRecord& r);
 int SQL_Qvx331Zk1_CloseAll();
 int SQL_Qvx333Ems_Insert(const EmsRow& row);
-// Adds hours, minutes and days of row to the row of the same personnel
-// number, month and wage type.
+// Minutes stored in the row of the same personnel number, month and wage type.
+int SQL_Qvx333Ems_ReadMin(const EmsRow& row, int32_t& minutes);
+// Sets minutes and hours of that row to those of row (the new sums; the hours
+// are formatted from the minutes) and adds the days of row.
 int SQL_Qvx333Ems_Update(const EmsRow& row);

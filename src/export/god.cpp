@@ -11,7 +11,7 @@ namespace {
 // One row of Qvx333God.
 struct GodRecord {
   std::string GodArt, GodTnr, GodPnr, GodLna, GodDvo, GodDbi;
-  double GodStd = 0;
+  int64_t GodMin = 0;  // exact minutes; the hours GodStd follow them
   std::string GodEin, GodKst, GodEar, GodFvo, GodFbi, GodFgr, GodNam;
 };
 
@@ -31,7 +31,8 @@ int SQL_Qvx331Zk1_SelectGod(SqlCursor& c, int32_t abr, int16_t lfn) {
   return SqlOpen(c, SqlFormat("SELECT COALESCE(Zk1Stz, ' '), date_format(Zk1Bdt, '%%Y%%m%%d'), COALESCE(Zk1Pnr, ' '), "
                               "COALESCE(Zk1Lna, ' '), COALESCE(Zk1Lgr, ' '), COALESCE(Zk1Kst, ' '), "
                               "COALESCE(Zk1Std, 0), date_format(Zk1Von, '%%Y%%m%%d'), "
-                              "date_format(Zk1Bis, '%%Y%%m%%d'), COALESCE(Zk1Upn, ' ') "
+                              "date_format(Zk1Bis, '%%Y%%m%%d'), COALESCE(Zk1Upn, ' '), COALESCE(Zk1Tge, 0), "
+                              "COALESCE(Zk1Rre, 0) "
                               " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
                               " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Lna, Zk1Kst, Zk1Von, Zk1Bis",
                               abr, lfn));
@@ -39,7 +40,7 @@ int SQL_Qvx331Zk1_SelectGod(SqlCursor& c, int32_t abr, int16_t lfn) {
 
 int SQL_Qvx331Zk1_FetchGod(SqlCursor& c, TransferRecord& r) {
   int st = SqlFetchInto(c, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Lna, r.Zk1Lgr, r.Zk1Kst, r.Zk1Std, r.Zk1Von, r.Zk1Bis,
-                        r.Zk1Upn);
+                        r.Zk1Upn, r.Zk1Tge, r.Zk1Rre);
   Trim(r.Zk1Stz);
   Trim(r.Zk1Pnr);
   Trim(r.Zk1Lna);
@@ -52,14 +53,16 @@ int SQL_Qvx331Zk1_FetchGod(SqlCursor& c, TransferRecord& r) {
 int SQL_Qvx333God_Write(const GodRecord& g) {
   std::string insert = SqlFormat(
       "INSERT INTO Qvx333God (GodArt, GodTnr, GodPnr, GodLna, GodDvo, GodDbi, GodStd, GodEin, GodKst, GodEar, "
-      "GodFvo, GodFbi, GodFgr, GodNam) VALUES ('%s', '%s', '%s', '%s', '%s', '%s', %f, '%s', '%s', '%s', '%s', "
-      "'%s', '%s', '%s')",
-      g.GodArt, g.GodTnr, g.GodPnr, g.GodLna, g.GodDvo, g.GodDbi, g.GodStd, g.GodEin, g.GodKst, g.GodEar, g.GodFvo,
-      g.GodFbi, g.GodFgr, g.GodNam);
+      "GodFvo, GodFbi, GodFgr, GodNam, GodMin) VALUES ('%s', '%s', '%s', '%s', '%s', '%s', %lld / 60E0, '%s', "
+      "'%s', '%s', '%s', '%s', '%s', '%s', %lld)",
+      g.GodArt, g.GodTnr, g.GodPnr, g.GodLna, g.GodDvo, g.GodDbi, g.GodMin, g.GodEin, g.GodKst, g.GodEar, g.GodFvo,
+      g.GodFbi, g.GodFgr, g.GodNam, g.GodMin);
+  // the hours follow the exact minutes (assignments run from left to right)
   return StagingWrite(insert, [&] {
-    return SqlFormat("UPDATE Qvx333God SET GodStd = GodStd + %f, GodFbi = '%s'  WHERE GodArt = '%s' "
-                     " AND GodPnr = '%s'  AND GodLna = '%s'  AND GodDvo = '%s'  AND GodDbi = '%s'  AND GodFvo = '%s'",
-                     g.GodStd, g.GodFbi, g.GodArt, g.GodPnr, g.GodLna, g.GodDvo, g.GodDbi, g.GodFvo);
+    return SqlFormat("UPDATE Qvx333God SET GodMin = GodMin + %lld, GodStd = GodMin / 60E0, GodFbi = '%s' "
+                     " WHERE GodArt = '%s'  AND GodPnr = '%s'  AND GodLna = '%s'  AND GodDvo = '%s'  AND GodDbi = '%s' "
+                     " AND GodFvo = '%s'  AND GodKst = '%s'",
+                     g.GodMin, g.GodFbi, g.GodArt, g.GodPnr, g.GodLna, g.GodDvo, g.GodDbi, g.GodFvo, g.GodKst);
   });
 }
 
@@ -67,12 +70,13 @@ int SQL_Qvx333God_Count(int32_t& count) { return SqlSelectOne("SELECT COUNT(*)  
 
 int SQL_Qvx333God_Select(SqlCursor& c) {
   return SqlOpen(c,
-                 "SELECT GodArt, GodTnr, GodPnr, GodLna, GodDvo, GodDbi, GodStd, GodEin, GodKst, GodEar, GodFvo, "
-                 "GodFbi, GodFgr, GodNam  FROM Qvx333God  ORDER BY GodPnr, GodArt, GodLna, GodDvo, GodDbi, GodFvo");
+                 "SELECT GodArt, GodTnr, GodPnr, GodLna, GodDvo, GodDbi, COALESCE(GodMin, 0), GodEin, GodKst, GodEar, "
+                 "GodFvo, GodFbi, GodFgr, GodNam  FROM Qvx333God "
+                 " ORDER BY GodPnr, GodArt, GodLna, GodDvo, GodDbi, GodFvo, GodKst");
 }
 
 int SQL_Qvx333God_Fetch(SqlCursor& c, GodRecord& g) {
-  return SqlFetchInto(c, g.GodArt, g.GodTnr, g.GodPnr, g.GodLna, g.GodDvo, g.GodDbi, g.GodStd, g.GodEin, g.GodKst,
+  return SqlFetchInto(c, g.GodArt, g.GodTnr, g.GodPnr, g.GodLna, g.GodDvo, g.GodDbi, g.GodMin, g.GodEin, g.GodKst,
                       g.GodEar, g.GodFvo, g.GodFbi, g.GodFgr, g.GodNam);
 }
 
@@ -115,13 +119,20 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
   if (r.Zk1Stz == "970") {
     g.GodArt = "970";
     g.GodFvo = " ";
-    g.GodStd = r.Zk1Std / 60.0;
+    g.GodMin = r.Zk1Std;
     if (r.Zk1Kst.size() > 6) {
       Log("Kostenstelle zu lang : %s", r.Zk1Kst);
       return false;
     }
     g.GodKst = r.Zk1Kst;
   } else if (r.Zk1Stz == "331") {
+    // a record with negative days (or minutes) takes back what an earlier
+    // run sent: it is no absence period and must not set the to-date
+    if (r.Zk1Tge < 0 || (r.Zk1Tge == 0 && r.Zk1Std < 0)) {
+      Log("Pnr %s: Fehlzeit mit negativem Wert nicht übergeben (%s - %s, Rre %d)", r.Zk1Upn, DayMonthYear(r.Zk1Von),
+          DayMonthYear(r.Zk1Bis), r.Zk1Rre);
+      return false;
+    }
     g.GodArt = "331";
     g.GodLna = " ";
     g.GodFvo = DayMonthYear(r.Zk1Von);
@@ -154,11 +165,11 @@ void GodWriteFile() {
   GodRecord g;
   while (st == 0 && (st = SQL_Qvx333God_Fetch(c, g)) == 0) {
     if (g.GodArt == "970") {
-      // hundredths of hours in 7 places
-      std::string hours = Format("%7.0f", g.GodStd * 100);
+      // hundredths of hours in 7 places, formatted once from the exact minutes
+      std::string hours = Format("%7lld", ExactRound(g.GodMin, 60, 2));
       if (hours.size() > 7) {
         Log("Wert zu groß f.Übergabe, Pnr: %s", g.GodPnr);
-        hours = Format("%7.0f", 0.0);
+        hours = Format("%7d", 0);
       }
       ExportWriteF(file, "%s%s%-4s%-8s%-4s%-4s%-4s%8s%s%2s%5s%9s%-8s%-6s%-2s%s\n", g.GodArt, "1", g.GodTnr, g.GodPnr,
                    g.GodLna, g.GodDvo, g.GodDbi, "", hours, "", "", "", g.GodEin, g.GodKst, g.GodEar, g.GodNam);

@@ -20,7 +20,8 @@ struct Ld1Row {
   std::string Ld1Pnr;
   std::string Ld1Azr;  // DD.MM.YYYY
   std::string Ld1Key;  // "01" hours, "10" days
-  double Ld1Val = 0;
+  double Ld1Val = 0;   // as read back
+  int32_t Ld1Exa = 0;  // minutes (key 01) or tenths of a day (key 10) written
   std::string Ld1Lna;
   std::string Ld1Kst;
   std::string Ld1Ktr;
@@ -72,17 +73,22 @@ int FetchMemo(SqlCursor& c, TransferRecord& r) {
 // Values are accumulated per person, date, kind, wage type, cost centre, cost
 // unit and retro mark: values of two cost centres stay two lines.
 int SQL_Qvx333Ld1_Write(const Ld1Row& w, std::string& statement) {
+  const int divisor = w.Ld1Key == "01" ? 60 : 10;  // minutes in an hour, tenths in a day
   std::string insert = SqlFormat(
-      "INSERT INTO Qvx333Ld1 (Ld1Art, Ld1Pnr, Ld1Azr, Ld1Key, Ld1Val, Ld1Lna, Ld1Kst, Ld1Ktr, Ld1Rre) "
-      " VALUES ('%s', '%s', STR_TO_DATE('%s', '%%d.%%m.%%Y'), '%s', %f, '%s', '%s', '%s', %d)",
-      w.Ld1Art, w.Ld1Pnr, w.Ld1Azr, w.Ld1Key, w.Ld1Val, w.Ld1Lna, w.Ld1Kst, w.Ld1Ktr, w.Ld1Rre);
+      "INSERT INTO Qvx333Ld1 (Ld1Art, Ld1Pnr, Ld1Azr, Ld1Key, Ld1Val, Ld1Lna, Ld1Kst, Ld1Ktr, Ld1Rre, Ld1Exa) "
+      " VALUES ('%s', '%s', STR_TO_DATE('%s', '%%d.%%m.%%Y'), '%s', ROUND(%ld / %dE0, 6), '%s', '%s', '%s', %d, "
+      "%ld)",
+      w.Ld1Art, w.Ld1Pnr, w.Ld1Azr, w.Ld1Key, w.Ld1Exa, divisor, w.Ld1Lna, w.Ld1Kst, w.Ld1Ktr, w.Ld1Rre, w.Ld1Exa);
   return StagingWrite(
       insert,
       [&] {
-        return SqlFormat("UPDATE Qvx333Ld1  SET Ld1Val = Ld1Val + %f  WHERE Ld1Art = '%s'  AND Ld1Pnr = '%s' "
+        // the value follows the exact sum (assignments run from left to right)
+        return SqlFormat("UPDATE Qvx333Ld1  SET Ld1Exa = Ld1Exa + %ld, Ld1Val = ROUND(Ld1Exa / %dE0, 6) "
+                         " WHERE Ld1Art = '%s'  AND Ld1Pnr = '%s' "
                          " AND Ld1Azr = STR_TO_DATE('%s', '%%d.%%m.%%Y')  AND Ld1Key = '%s'  AND Ld1Lna = '%s' "
                          " AND Ld1Kst = '%s'  AND Ld1Ktr = '%s'  AND Ld1Rre = %d",
-                         w.Ld1Val, w.Ld1Art, w.Ld1Pnr, w.Ld1Azr, w.Ld1Key, w.Ld1Lna, w.Ld1Kst, w.Ld1Ktr, w.Ld1Rre);
+                         w.Ld1Exa, divisor, w.Ld1Art, w.Ld1Pnr, w.Ld1Azr, w.Ld1Key, w.Ld1Lna, w.Ld1Kst, w.Ld1Ktr,
+                         w.Ld1Rre);
       },
       &statement);
 }
@@ -134,10 +140,10 @@ void ProcessRecord(LodasRun& run, TransferRecord r, int16_t mark) {
   w.Ld1Azr = azr;
   if (r.Zk1Std != 0) {
     w.Ld1Key = "01";
-    w.Ld1Val = r.Zk1Std * (1.0 / 60);
+    w.Ld1Exa = r.Zk1Std;
   } else {
     w.Ld1Key = "10";
-    w.Ld1Val = r.Zk1Tge * 0.1;
+    w.Ld1Exa = r.Zk1Tge;
   }
   if (r.Zk1Lna.size() > 3) {
     Log("Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);

@@ -25,8 +25,10 @@ struct Lp2Row {
   std::string Lp2Lna;
   std::string Lp2Kst;
   std::string Lp2Dat;  // YYYY.MM.DD as read back
-  double Lp2Pst = 0;   // days
-  double Lp2Std = 0;   // hours
+  double Lp2Pst = 0;   // days, as read back
+  double Lp2Std = 0;   // hours, as read back
+  int32_t Lp2Zhn = 0;  // tenths of a day and minutes written; the days and
+  int32_t Lp2Min = 0;  // hours are formatted from their sums
   int16_t Lp2Rre = 0;  // 0 value, 3 insert, 4 delete
 };
 
@@ -89,16 +91,20 @@ int FetchMemo(SqlCursor& c, Loga2Record& x) {
 }
 
 int SQL_Qvx333Lp2_Insert(const Lp2Row& w) {
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333Lp2  VALUES ('%s', '%s', '%s', '%s', '%s', '%s', %f, %f,  0, 0, %d) ",
-                            w.Lp2Fir, w.Lp2Akr, w.Lp2Pnr, w.Lp2Lna, w.Lp2Kst, w.Lp2Dat, w.Lp2Pst, w.Lp2Std,
-                            w.Lp2Rre));
+  return SqlWrite(SqlFormat("INSERT INTO Qvx333Lp2 (Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst, Lp2Dat, Lp2Pst, "
+                            "Lp2Std, Lp2Btr, Lp2Anz, Lp2Rre, Lp2Zhn, Lp2Min)  VALUES ('%s', '%s', '%s', '%s', '%s', "
+                            "'%s', ROUND(%ld / 10E0, 6), ROUND(%ld / 60E0, 6),  0, 0, %d, %ld, %ld) ",
+                            w.Lp2Fir, w.Lp2Akr, w.Lp2Pnr, w.Lp2Lna, w.Lp2Kst, w.Lp2Dat, w.Lp2Zhn, w.Lp2Min,
+                            w.Lp2Rre, w.Lp2Zhn, w.Lp2Min));
 }
 
 int SQL_Qvx333Lp2_Update(const Lp2Row& w) {
-  return SqlWrite(SqlFormat("UPDATE Qvx333Lp2  SET Lp2Pst = Lp2Pst + %f,  Lp2Std = Lp2Std + %f "
+  // days and hours follow the exact sums (assignments run from left to right)
+  return SqlWrite(SqlFormat("UPDATE Qvx333Lp2  SET Lp2Zhn = Lp2Zhn + %ld,  Lp2Min = Lp2Min + %ld, "
+                            " Lp2Pst = ROUND(Lp2Zhn / 10E0, 6),  Lp2Std = ROUND(Lp2Min / 60E0, 6) "
                             " WHERE Lp2Fir = '%s'  AND Lp2Akr = '%s'  AND Lp2Pnr = '%s'  AND Lp2Lna = '%s' "
                             " AND Lp2Kst = '%s'  AND Lp2Dat = '%s'  AND Lp2Rre = %d",
-                            w.Lp2Pst, w.Lp2Std, w.Lp2Fir, w.Lp2Akr, w.Lp2Pnr, w.Lp2Lna, w.Lp2Kst, w.Lp2Dat,
+                            w.Lp2Zhn, w.Lp2Min, w.Lp2Fir, w.Lp2Akr, w.Lp2Pnr, w.Lp2Lna, w.Lp2Kst, w.Lp2Dat,
                             w.Lp2Rre));
 }
 
@@ -167,10 +173,8 @@ std::string MonthDate(const std::string& bdt, int lugMon) {
 // the length of the shifted month.
 std::string MemoDate(const std::string& bdt, int lugMon) {
   if (lugMon == 0) return Dashes(bdt);
-  int32_t d = ShiftDate(DateToLong(bdt), lugMon);
-  int day = d % 100;
-  if (day > 28) day = MonthLength(d / 100);
-  return Format("%d-%02d-%02d", d / 10000, (d / 100) % 100, day);
+  int32_t d = ShiftDatePayrollDay(DateToLong(bdt), lugMon);
+  return Format("%d-%02d-%02d", d / 10000, (d / 100) % 100, d % 100);
 }
 
 std::string Operation(int kind) {
@@ -215,8 +219,8 @@ void HandleRecord(Loga2Run& run, Loga2Record x, const std::string& date) {
   w.Lp2Lna = r.Zk1Lna;
   w.Lp2Kst = r.Zk1Kst;
   w.Lp2Dat = date;
-  w.Lp2Pst = r.Zk1Tge * 0.1f;
-  w.Lp2Std = r.Zk1Std != 0 ? r.Zk1Std * 0.016666668f : 0.0f;
+  w.Lp2Zhn = r.Zk1Tge;
+  w.Lp2Min = r.Zk1Std;
   w.Lp2Rre = r.Zk1Rre;
   int st = SQL_Qvx333Lp2_Insert(w);
   if (st == kSqlDuplicate) {

@@ -157,7 +157,7 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
 
   // booking date shifted into the payroll month
   int32_t date = DateToLong(r.Zk1Bdt);
-  if (run.Header.LugMon != 0) date = ShiftDateInMonth(date, run.Header.LugMon);
+  date = ShiftDatePayrollDay(date, run.Header.LugMon);
   int32_t ym = date / 100;
   int day = date % 100;
   double hours = r.Zk1Std != 0 ? r.Zk1Std / 60.0 : 0;

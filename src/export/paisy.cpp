@@ -174,6 +174,7 @@ struct PaisyRun {
   std::string LastPnr;
   double Stt = 0, Svt = 0, Ant = 0;  // day values of the current person
   bool P4 = false;                   // P4 records are produced for the current person
+  bool MonthOpen = false;            // the day values opened the P4 row of the run's month
 };
 
 // Values derived from one transfer record.
@@ -182,7 +183,8 @@ struct Derived {
   int Abn = 1;
   int32_t Lhn = 0;  // six digits do not fit 16 bits
   std::string Prs, Lhg, Kst, Lna3;
-  double Hours = 0, Amount = 0;
+  // hours and amount exactly, in units of 1/6000000 (a minute is 100000)
+  int64_t Hours = 0, Amount = 0;
 };
 
 // Stt and Svt travel as texts; 999 marks "not handed over" and is empty.
@@ -190,14 +192,14 @@ std::string DayText(double v) { return v == 999 ? std::string() : Format("%ld", 
 
 std::string Ddmmyy(const std::string& ymd) { return SubStr(ymd, 8, 2) + SubStr(ymd, 5, 2) + SubStr(ymd, 2, 2); }
 
-void InsertP4(const PaisyRun& s, const Derived& d, double bta, double bas, double ana, double kra,
-              const std::function<std::string()>& update) {
+void InsertP4(const PaisyRun& s, const Derived& d, double bta, double bas, double stt, double svt, double ana,
+              double kra, const std::function<std::string()>& update) {
   Accumulate(SqlFormat("INSERT INTO Qvx333Ps4 (Ps4Stz, Ps4Frm, Ps4Prs, Ps4Abd, Ps4Abn, Ps4Dne, Ps4F37, Ps4Bta,"
                        " Ps4St1, Ps4F33, Ps4Bas, Ps4St2, Ps4F12, Ps4Sta, Ps4St3, Ps4F13, Ps4Sva, Ps4St4, Ps4F14,"
                        " Ps4Ana, Ps4St5, Ps4F15, Ps4Kra, Ps4St6, Ps4F22, Ps4Arn, Ps4St7) VALUES ('P4', '%s', '%s',"
                        " %ld, %d, '1', 37, %f, '*', 33, %f, '*', 12, '%s', '*', 13, '%s', '*', 14, %f, '*', 15, %f,"
                        " '*', 22, '1', '*')",
-                       s.Firm, d.Prs, d.Date.Abd, d.Abn, bta, bas, DayText(s.Stt), DayText(s.Svt), ana, kra),
+                       s.Firm, d.Prs, d.Date.Abd, d.Abn, bta, bas, DayText(stt), DayText(svt), ana, kra),
              update, "Qvx333Ps4-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps4-UpdateFehler, Pnr: %s, Sqlfhl: %d",
              s.LastPnr);
 }
@@ -207,16 +209,16 @@ std::string P4Where(const PaisyRun& s, const Derived& d) {
                    s.Firm, d.Prs, d.Date.Abd, d.Abn);
 }
 
-// First record of a person: the person's day values and the P4 row they
-// open; a duplicate adds the day counts to the stored row (the text values
-// Stt and Svt as numbers; an empty one stays empty).
-void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const Lg1Values& lg1) {
-  s.HavePerson = true;
-  s.LastPnr = r.Zk1Pnr;
-  s.Stt = s.Svt = s.Ant = 0;
+// First record of a person in the run's period: the person's day values of
+// the month and the P4 row they open; a duplicate adds the day counts to the
+// stored row (the text values Stt and Svt as numbers; an empty one stays
+// empty). A retro or following-month record before it opens nothing, so the
+// month's days never go under an earlier month.
+void OpenMonth(PaisyRun& s, const Derived& d, const Lg1Values& lg1) {
+  s.MonthOpen = true;
   int st = SqlSelectOne(SqlFormat("SELECT Zk2Stt, Zk2Svt, Zk2Ant  FROM Qvx331Zk2  WHERE Zk2Abr = %ld "
                                   " AND Zk2Pnr = '%s'  AND Zk2Rre < 2",
-                                  Ctx.Abrnr, r.Zk1Pnr),
+                                  Ctx.Abrnr, s.LastPnr),
                         s.Stt, s.Svt, s.Ant);
   CheckRead(st, "Qvx331Zk2");
   s.P4 = true;
@@ -224,7 +226,7 @@ void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const L
     s.P4 = false;
     return;
   }
-  InsertP4(s, d, 0, 0, s.Ant, 0, [&] {
+  InsertP4(s, d, 0, 0, s.Stt, s.Svt, s.Ant, 0, [&] {
     return SqlFormat("UPDATE Qvx333Ps4 SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f,"
                      " Ps4Sta = IF(Ps4Sta = '', Ps4Sta, Ps4Sta + %f), Ps4Sva = IF(Ps4Sva = '', Ps4Sva, Ps4Sva + %f),"
                      " Ps4Ana = Ps4Ana + %f, Ps4Kra = Ps4Kra + %f",
@@ -233,15 +235,29 @@ void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const L
   });
 }
 
+void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const Lg1Values& lg1) {
+  s.HavePerson = true;
+  s.LastPnr = r.Zk1Pnr;
+  s.Stt = s.Svt = s.Ant = 0;
+  s.P4 = true;
+  s.MonthOpen = false;
+  if (InRunPeriod(r)) OpenMonth(s, d, lg1);
+}
+
 void AddP1(const PaisyRun& s, const TransferRecord& r, Derived& d) {
-  if (Lu1Settings.Lu1Mog != 0) d.Hours *= Lu1Settings.Lu1Mog;
+  // the factor has four decimals: the units stay whole numbers
+  if (Lu1Settings.Lu1Mog != 0) d.Hours = d.Hours / 10000 * std::llround(Lu1Settings.Lu1Mog * 10000);
   if (d.Hours == 0 && d.Amount == 0) return;
+  // hours and amount follow the exact sums, six decimals (assignments run
+  // from left to right)
   Accumulate(SqlFormat("INSERT INTO Qvx333Ps1 (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Dne, Ps1Lhn,"
-                       " Ps1Ztd, Ps1Lhg, Ps1Btr, Ps1Kst) VALUES ('P1', '%s', '%s', %d, %ld, %d, '1', %ld, %f, '%s',"
-                       " %f, '%s')",
-                       s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Hours, d.Lhg, d.Amount, d.Kst),
+                       " Ps1Ztd, Ps1Lhg, Ps1Btr, Ps1Kst, Ps1Zex, Ps1Bex) VALUES ('P1', '%s', '%s', %d, %ld, %d, '1',"
+                       " %ld, ROUND(%lld / 6000000E0, 6), '%s', ROUND(%lld / 6000000E0, 6), '%s', %lld, %lld)",
+                       s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Hours, d.Lhg, d.Amount, d.Kst, d.Hours,
+                       d.Amount),
              [&] {
-               return SqlFormat("UPDATE Qvx333Ps1 SET Ps1Ztd = Ps1Ztd + %f, Ps1Btr = Ps1Btr + %f "
+               return SqlFormat("UPDATE Qvx333Ps1 SET Ps1Zex = Ps1Zex + %lld, Ps1Bex = Ps1Bex + %lld, "
+                                "Ps1Ztd = ROUND(Ps1Zex / 6000000E0, 6), Ps1Btr = ROUND(Ps1Bex / 6000000E0, 6) "
                                 " WHERE Ps1Stz = 'P1'  AND Ps1Frm = '%s'  AND Ps1Prs = '%s'  AND Ps1Abt = %d "
                                 " AND Ps1Abd = %ld  AND Ps1Abn = %d  AND Ps1Lhn = %ld  AND Ps1Lhg = '%s' "
                                 " AND Ps1Kst = '%s'",
@@ -259,10 +275,12 @@ void AddP4(PaisyRun& s, const TransferRecord& r, const Derived& d, const Lg1Valu
   if (r.Zk1Sts == 108) kra = r.Zk1Tge * 0.1;
   if (lg1.Stt == 0) s.Stt = 999;
   if (lg1.Svt == 0) s.Svt = 999;
-  InsertP4(s, d, bta, bas, 0, kra, [&] {
+  // the day values belong to the run's month only
+  double stt = InRunPeriod(r) ? s.Stt : 999, svt = InRunPeriod(r) ? s.Svt : 999;
+  InsertP4(s, d, bta, bas, stt, svt, 0, kra, [&] {
     return SqlFormat("UPDATE Qvx333Ps4 SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f, Ps4Sta = '%s', Ps4Sva = '%s',"
                      " Ps4Ana = Ps4Ana + %f, Ps4Kra = Ps4Kra + %f",
-                     bta, bas, DayText(s.Stt), DayText(s.Svt), 0.0, kra) +
+                     bta, bas, DayText(stt), DayText(svt), 0.0, kra) +
            P4Where(s, d);
   });
 }
@@ -417,17 +435,21 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
   d.Lna3 = SubStr(r.Zk1Lna, 0, 3);
 
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
+  constexpr int64_t kHour = 6000000;
   if (Lu1Settings.Lu1Bau == 1)
-    d.Amount = r.Zk1Std / 60.0;
+    d.Amount = int64_t{r.Zk1Std} * 100000;
   else if (r.Zk1Std == 0)
-    d.Hours = r.Zk1Tge * 0.1;
+    d.Hours = int64_t{r.Zk1Tge} * 600000;
   else
-    d.Hours = r.Zk1Std * 0.016666666666666666;
-  if (kind != "P3" && std::fabs(d.Hours) > 999) {
-    d.Hours = d.Hours > 0 ? 999.99 : -999.99;
+    d.Hours = int64_t{r.Zk1Std} * 100000;
+  if (kind != "P3" && std::llabs(d.Hours) > 999 * kHour) {
+    d.Hours = (d.Hours > 0 ? 1 : -1) * (999 * kHour + 99 * kHour / 100);
     Log("PNR %s: Stundenwert zu groß f.Übergabe", r.Zk1Upn);
   }
-  if (!s.HavePerson || r.Zk1Pnr != s.LastPnr) StartPerson(s, r, d, lg1);
+  if (!s.HavePerson || r.Zk1Pnr != s.LastPnr)
+    StartPerson(s, r, d, lg1);
+  else if (!s.MonthOpen && InRunPeriod(r))
+    OpenMonth(s, d, lg1);
 
   if (kind == "P1" || kind == "LS")
     AddP1(s, r, d);

@@ -70,6 +70,9 @@ void StartGroup(PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
   // missing from payroll without a word.
   s.M = MonthValues{};
   MonthValues& m = s.M;
+  // the period's row holds the totals of the run's month: a following-month
+  // record of an earlier month must not hand them over a second time
+  if (r.Zk1Rre != 2 && !InRunPeriod(r)) return;
   // a retro record takes the retro statistics row (Zk2Rre 2), any other record the others
   int st = SqlSelectOne(SqlFormat("SELECT Zk2Stt, Zk2Svt, Zk2Ant, Zk2Uns, Zk2Bzt, Zk2Unt, Zk2Slt  FROM Qvx331Zk2 "
                                   " WHERE Zk2Abr = %ld  AND Zk2Pnr = '%s' "
@@ -129,18 +132,23 @@ void AddP1b(const PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
     Log("Lohnart zu lang : %s", r.Zk1Upn);
     return;
   }
-  double hours;
+  // hours exactly, in units of 1/6000000 hour (a minute is 100000); the
+  // staged hours follow the exact sum, six decimals (assignments run from
+  // left to right)
+  int64_t hours;
   if (r.Zk1Std == 0)
-    hours = r.Zk1Tge * 0.1;
+    hours = int64_t{r.Zk1Tge} * 600000;
   else if (r.Zk1Sts == 112)
-    hours = r.Zk1Std * 0.01;
+    hours = int64_t{r.Zk1Std} * 60000;
   else
-    hours = r.Zk1Std * 0.016666666666666666;
+    hours = int64_t{r.Zk1Std} * 100000;
   Accumulate(SqlFormat("INSERT INTO Qvx333Ps1B (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Dne, Ps1Lhn,"
-                       " Ps1Ztd, Ps1Lhg, Ps1Kst) VALUES ('P1', '%s', '%s', %d, %ld, %d, '1', %ld, %f, '%s', '%s')",
-                       s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, hours, d.Lhg, d.Kst),
+                       " Ps1Ztd, Ps1Lhg, Ps1Kst, Ps1Zex) VALUES ('P1', '%s', '%s', %d, %ld, %d, '1', %ld,"
+                       " ROUND(%lld / 6000000E0, 6), '%s', '%s', %lld)",
+                       s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, hours, d.Lhg, d.Kst, hours),
              [&] {
-               return SqlFormat("UPDATE Qvx333Ps1B SET Ps1Ztd = Ps1Ztd + %f  WHERE Ps1Stz = 'P1'  AND Ps1Frm = '%s' "
+               return SqlFormat("UPDATE Qvx333Ps1B SET Ps1Zex = Ps1Zex + %lld, Ps1Ztd = ROUND(Ps1Zex / 6000000E0, 6) "
+                                " WHERE Ps1Stz = 'P1'  AND Ps1Frm = '%s' "
                                 " AND Ps1Prs = '%s'  AND Ps1Abt = %d  AND Ps1Abd = %ld  AND Ps1Abn = %d "
                                 " AND Ps1Lhn = %ld  AND Ps1Lhg = '%s'  AND Ps1Kst = '%s'",
                                 hours, s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Lhg, d.Kst);

@@ -1,5 +1,7 @@
 #include "export/perman.h"
 
+#include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "export/common.h"
@@ -19,7 +21,9 @@ constexpr size_t kPnrLimit = 7;
 struct PermanRow {
   std::string Pnr;
   std::string Lna;
-  double Wrt = 0;
+  // exact value: minutes, or six times the tenths of a day, times the factor
+  // in ten-thousandths (hours = Exa / 600000)
+  int64_t Exa = 0;
   std::string Kst = " ";
   std::string Ktr = " ";
 };
@@ -43,7 +47,7 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
     return false;
   }
   row.Lna = lna;
-  row.Wrt = r.Zk1Std != 0 ? r.Zk1Std * (1.0 / 60) : r.Zk1Tge * 0.1;
+  row.Exa = (r.Zk1Std != 0 ? int64_t{r.Zk1Std} : int64_t{r.Zk1Tge} * 6) * 10000;
   if (line.Lu1Kst != 0) {
     std::string kst = r.Zk1Kst;
     if (RTrim(kst).size() > kKstLimit) {
@@ -64,13 +68,16 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
 }
 
 int SQL_QVX333Perman_Write(const PermanRow& row) {
-  return StagingWrite(SqlFormat("INSERT INTO QVX333Perman (PrmPnr, PrmLna, PrmWrt, PrmKst, PrmKtr) "
-                                "VALUES ('%s', '%s', %f, '%s', '%s')",
-                                row.Pnr, row.Lna, row.Wrt, row.Kst, row.Ktr),
+  // the value follows the exact sum, with six decimals (assignments run from
+  // left to right)
+  return StagingWrite(SqlFormat("INSERT INTO QVX333Perman (PrmPnr, PrmLna, PrmWrt, PrmKst, PrmKtr, PrmExa) "
+                                "VALUES ('%s', '%s', ROUND(%lld / 600000E0, 6), '%s', '%s', %lld)",
+                                row.Pnr, row.Lna, row.Exa, row.Kst, row.Ktr, row.Exa),
                       [&] {
-                        return SqlFormat("UPDATE QVX333Perman SET PrmWrt = PrmWrt + %f  WHERE PrmPnr = '%s' "
+                        return SqlFormat("UPDATE QVX333Perman SET PrmExa = PrmExa + %lld, "
+                                         "PrmWrt = ROUND(PrmExa / 600000E0, 6)  WHERE PrmPnr = '%s' "
                                          "AND PrmLna = '%s' AND PrmKst = '%s' AND PrmKtr = '%s'",
-                                         row.Wrt, row.Pnr, row.Lna, row.Kst, row.Ktr);
+                                         row.Exa, row.Pnr, row.Lna, row.Kst, row.Ktr);
                       });
 }
 
@@ -80,7 +87,7 @@ void HandleRecord(PermanExport& x, const TransferRecord& r) {
   if (st != 0) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
   PermanRow row;
   if (!PermanPruefen(r, line, row)) return;
-  if (line.Lu1Mog != 0) row.Wrt *= line.Lu1Mog;
+  if (line.Lu1Mog != 0) row.Exa = row.Exa / 10000 * std::llround(line.Lu1Mog * 10000);
   st = SQL_QVX333Perman_Write(row);
   if (st != 0) ReportStatus(st, "QVX333Perman Insert-/UpdateFehler, Sqlfhl: %d", st);
   ++x.Accepted;

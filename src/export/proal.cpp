@@ -1,6 +1,7 @@
 #include "export/proal.h"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "export/common.h"
 #include "run/context.h"
@@ -16,7 +17,7 @@ struct ProRow {
   std::string ProPnr;
   int32_t ProTag = 0, ProMon = 0, ProJhr = 0;
   std::string ProLna;
-  double ProZet = 0;
+  int64_t ProMin = 0;  // exact sum of the minutes; the hours ProZet follow it
   int32_t ProKst = 0;
   std::string ProKtr;
 };
@@ -52,16 +53,18 @@ int SQL_Qvx331Zk1_FetchPro(SqlCursor& c, TransferRecord& r) {
 
 int SQL_Qvx333Pro_Insert(const ProRow& p) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Pro (ProLer, ProFir, ProKnz, ProPnr, ProTag, ProMon, ProJhr, ProLna, "
-                            "ProZet, ProMge, ProStz, ProMgs, ProPrz, ProBtr, ProKst, ProKtr, ProBes) "
-                            "VALUES ('', '%s', 'P', '%s', %ld, %ld, %ld, '%s', %f, NULL, NULL, NULL, NULL, NULL, "
-                            "%ld, '%s', '')",
-                            p.ProFir, p.ProPnr, p.ProTag, p.ProMon, p.ProJhr, p.ProLna, p.ProZet, p.ProKst, p.ProKtr));
+                            "ProZet, ProMge, ProStz, ProMgs, ProPrz, ProBtr, ProKst, ProKtr, ProBes, ProMin) "
+                            "VALUES ('', '%s', 'P', '%s', %ld, %ld, %ld, '%s', %lld / 60E0, NULL, NULL, NULL, NULL, "
+                            "NULL, %ld, '%s', '', %lld)",
+                            p.ProFir, p.ProPnr, p.ProTag, p.ProMon, p.ProJhr, p.ProLna, p.ProMin, p.ProKst, p.ProKtr,
+                            p.ProMin));
 }
 
 int SQL_Qvx333Pro_Update(const ProRow& p) {
-  return SqlWrite(SqlFormat("UPDATE Qvx333Pro SET ProZet = ProZet + %f  WHERE ProPnr = '%s'  AND ProTag = %ld "
-                            " AND ProMon = %ld  AND ProJhr = %ld  AND ProLna = '%s'  AND ProKst = %ld",
-                            p.ProZet, p.ProPnr, p.ProTag, p.ProMon, p.ProJhr, p.ProLna, p.ProKst));
+  // the hours follow the exact minutes (assignments run from left to right)
+  return SqlWrite(SqlFormat("UPDATE Qvx333Pro SET ProMin = ProMin + %lld, ProZet = ProMin / 60E0  WHERE ProPnr = '%s' "
+                            " AND ProTag = %ld  AND ProMon = %ld  AND ProJhr = %ld  AND ProLna = '%s'  AND ProKst = %ld",
+                            p.ProMin, p.ProPnr, p.ProTag, p.ProMon, p.ProJhr, p.ProLna, p.ProKst));
 }
 
 // The texts padded to their widths by the database (longer firm numbers and
@@ -72,7 +75,8 @@ int SQL_Qvx333Pro_Select(SqlCursor& c) {
                  "COALESCE(ProKnz, ' '), COALESCE(ProPnr, ' '), COALESCE(ProTag, 0), COALESCE(ProMon, 0), "
                  "COALESCE(ProJhr, 0), rpad(COALESCE(ProLna, ' '), 3, ' '), COALESCE(ProZet, 0), COALESCE(ProMge, 0), "
                  "COALESCE(ProStz, 0), COALESCE(ProMgs, 0), COALESCE(ProPrz, 0), COALESCE(ProBtr, 0), "
-                 "COALESCE(ProKst, 0), rpad(COALESCE(ProKtr, ' '), 20, ' '), rpad(COALESCE(ProBes, ' '), 60, ' ') "
+                 "COALESCE(ProKst, 0), rpad(COALESCE(ProKtr, ' '), 20, ' '), rpad(COALESCE(ProBes, ' '), 60, ' '), "
+                 "COALESCE(ProMin, 0) "
                  " FROM Qvx333Pro  ORDER BY ProPnr, ProJhr, ProMon, ProTag, ProLna, ProKst");
 }
 
@@ -95,7 +99,7 @@ bool BuildRow(ProalRun& run, TransferRecord r, ProRow& p) {
   p.ProMon = date / 100 % 100;
   p.ProJhr = date / 10000;
   p.ProLna = r.Zk1Lna;
-  p.ProZet = r.Zk1Std == 0 ? 0.0 : r.Zk1Std / 60.0;
+  p.ProMin = r.Zk1Std;
 
   Lu1Line line;  // presets: neither cost centre nor cost object is handed over
   int st = CachedWageTypeLookup(run.Lines, run.LugLug, r, line);
@@ -124,14 +128,17 @@ void ProalWriteFile() {
   std::string ler, fir, knz, pnr, lna, ktr, bes;
   int32_t tag = 0, mon = 0, jhr = 0, kst = 0;
   double zet = 0, mge = 0, stz = 0, mgs = 0, prz = 0, btr = 0;
+  int64_t minutes = 0;
   while (st == 0 && (st = SqlFetchInto(c, ler, fir, knz, pnr, tag, mon, jhr, lna, zet, mge, stz, mgs, prz, btr, kst,
-                                        ktr, bes)) == 0) {
-    if (std::fabs(zet) > 999) {
+                                        ktr, bes, minutes)) == 0) {
+    // the hours are formatted once from the exact minutes
+    if (std::llabs(minutes) > 999 * 60) {
       Log("Wert zu groß f.Übergabe, Pnr: %s", pnr);
-      zet = 0;
+      minutes = 0;
     }
-    ExportWriteF(file, "%s%s%s%06s%02d%02d%04d%s%07.2f%010.2f%010.4f%08.4f%06.2f%010.2f%08d%s%s\n", ler, fir, knz, pnr,
-                 tag, mon, jhr, lna, zet, mge, stz, mgs, prz, btr, kst, ktr, bes);
+    ExportWriteF(file, "%s%s%s%06s%02d%02d%04d%s%s%010.2f%010.4f%08.4f%06.2f%010.2f%08d%s%s\n", ler, fir, knz, pnr,
+                 tag, mon, jhr, lna, ExactText(ExactRound(minutes, 60, 2), 2, 7), mge, stz, mgs, prz, btr, kst, ktr,
+                 bes);
   }
   dbClose(c);
   if (st != kSqlNoMoreRows) ReportStatus(st, "Qvx333Pro-Lesefehler, Sqlfhl: %d", st);

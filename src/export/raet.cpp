@@ -1,5 +1,7 @@
 #include "export/raet.h"
 
+#include <cmath>
+
 #include "export/common.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -36,11 +38,12 @@ void CollectRecord(RaetExport& x, const TransferRecord& r) {
     Log("Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
-  double value = r.Zk1Std != 0 ? r.Zk1Std * (1.0 / 60) : r.Zk1Tge * 0.1;
-  if (line.Lu1Mog != 0.0) value *= line.Lu1Mog;
+  // hours, or days without hours, times the factor (four decimals): exact
+  int64_t factor = line.Lu1Mog != 0.0 ? std::llround(line.Lu1Mog * 10000) : 10000;
+  int64_t exact = (r.Zk1Std != 0 ? int64_t{r.Zk1Std} : int64_t{r.Zk1Tge} * 6) * factor;
 
   std::string statement;
-  st = SQL_Qvx333Rat_Write(r.Zk1Upn, r.Zk1Lna, x.ShiftedDate, value, &statement);
+  st = SQL_Qvx333Rat_Write(r.Zk1Upn, r.Zk1Lna, x.ShiftedDate, exact, &statement);
   if (st != 0) {
     Log("     SQL_Qvx333Rat_Write, ERROR: %ld", st);
     ReportStatus(st, "     sqlStmt : %s", statement);
@@ -111,18 +114,26 @@ int SQL_Qvx331Zk1_FetchRaet(TransferRecord& r) {
 
 int SQL_Qvx331Zk1_CloseRaet() { return dbClose(g_zk1Raet); }
 
-int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd, double value,
+int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd, int64_t exact,
                         std::string* statement) {
-  return StagingWrite(
-      SqlFormat("INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal)  VALUES "
-                "('5', '%s', '1', '%s', '%s', ' ', %f)",
-                pnr, lna, abd, value),
-      [&] {
-        return SqlFormat("UPDATE  Qvx333Rat SET  RatVal = RatVal + %f  WHERE  RatPnr = '%s' AND  RatAbd = '%s' AND "
-                         " RatLna = '%s'",
-                         value, pnr, abd, lna);
-      },
-      statement);
+  // six decimals of the hours: exact / 60 / 10000
+  auto value = [](int64_t e) { return ExactText(ExactRound(e, 600000, 6), 6); };
+  std::string sql = SqlFormat("INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal, RatExa) "
+                              " VALUES ('5', '%s', '1', '%s', '%s', ' ', %s, %lld)",
+                              pnr, lna, abd, value(exact), exact);
+  int st = SqlWrite(sql);
+  if (st == kSqlDuplicate) {
+    const std::string key = SqlFormat("  WHERE  RatPnr = '%s' AND  RatAbd = '%s' AND  RatLna = '%s'", pnr, abd, lna);
+    int64_t stored = 0;
+    sql = "SELECT RatExa  FROM Qvx333Rat" + key;
+    st = SqlSelectOne(sql, stored);
+    if (st == 0) {
+      sql = SqlFormat("UPDATE  Qvx333Rat SET  RatVal = %s, RatExa = %lld", value(stored + exact), stored + exact) + key;
+      st = SqlWrite(sql);
+    }
+  }
+  if (statement) *statement = sql;
+  return st;
 }
 
 // Rows of one personnel number and wage type but different dates come by date.

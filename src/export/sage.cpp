@@ -16,7 +16,8 @@ struct SagRow {
   std::string SagMon;
   std::string SagPnr;
   std::string SagLna;
-  double SagStd = 0;
+  double SagStd = 0;  // as read back for the file
+  int64_t SagExa = 0;  // minutes, or six times the tenths of a day
   double SagBtr = 0;
   std::string SagKst;
   std::string SagSkt;
@@ -78,9 +79,9 @@ void CollectRecord(SageExport& x, TransferRecord r) {
     // the wage type carries an amount: the value is taken as it is
     row.SagBtr = r.Zk1Std;
   } else {
-    row.SagStd = r.Zk1Std != 0 ? r.Zk1Std * (1.0 / 60) : r.Zk1Tge * 0.1;
+    row.SagExa = r.Zk1Std != 0 ? int64_t{r.Zk1Std} : int64_t{r.Zk1Tge} * 6;
   }
-  st = SQL_Qvx333Sag_Write(row.SagMon, row.SagPnr, row.SagLna, row.SagStd, row.SagBtr, row.SagKst, row.SagSkt,
+  st = SQL_Qvx333Sag_Write(row.SagMon, row.SagPnr, row.SagLna, row.SagExa, row.SagBtr, row.SagKst, row.SagSkt,
                            row.SagKtr);
   if (st != 0) ReportStatus(st, "Qvx333Sag Insert-/UpdateFehler, Sqlfhl: %d", st);
 }
@@ -151,23 +152,26 @@ int SQL_Qvx331Zk1_FetchSage(TransferRecord& r) {
 
 int SQL_Qvx331Zk1_CloseSage() { return dbClose(g_zk1Sage); }
 
-int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna, double std,
+int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna, int64_t exact,
                         double btr, const std::string& kst, const std::string& skt, const std::string& ktr) {
+  // the hours follow the exact sum (assignments run from left to right)
   return StagingWrite(
-      SqlFormat("INSERT INTO Qvx333Sag (SagMon, SagPnr, SagLna, SagStd,  SagBtr, SagKst, SagSkt, SagKtr)  VALUES "
-                "('%s', '%s', '%s', %f,   %f,  '%s', '%s', '%s' )",
-                mon, pnr, lna, std, btr, kst, skt, ktr),
+      SqlFormat("INSERT INTO Qvx333Sag (SagMon, SagPnr, SagLna, SagStd,  SagBtr, SagKst, SagSkt, SagKtr, SagExa) "
+                " VALUES ('%s', '%s', '%s', ROUND(%lld / 60E0, 6),   %f,  '%s', '%s', '%s', %lld)",
+                mon, pnr, lna, exact, btr, kst, skt, ktr, exact),
       [&] {
-        return SqlFormat("UPDATE  Qvx333Sag SET  SagStd = SagStd + %f,       SagBtr = SagBtr + %f  WHERE  SagMon = "
+        return SqlFormat("UPDATE  Qvx333Sag SET  SagExa = SagExa + %lld,  SagStd = ROUND(SagExa / 60E0, 6), "
+                         " SagBtr = SagBtr + %f  WHERE  SagMon = "
                          "'%s' AND  SagPnr = '%s' AND  SagLna = '%s' AND  SagKst = '%s' AND  SagKtr = '%s'",
-                         std, btr, mon, pnr, lna, kst, ktr);
+                         exact, btr, mon, pnr, lna, kst, ktr);
       });
 }
 
 // The rows of one personnel number in the order of their key, so that the
 // file is the same for the same rows.
 int SQL_Qvx333Sag_OpenAll() {
-  return SqlOpen(g_sagAll, SqlFormat("SELECT * FROM Qvx333Sag ORDER By SagPnr, SagMon, SagLna, SagKst, SagKtr"));
+  return SqlOpen(g_sagAll, SqlFormat("SELECT SagMon, SagPnr, SagLna, SagStd, SagBtr, SagKst, SagSkt, SagKtr "
+                                     " FROM Qvx333Sag ORDER By SagPnr, SagMon, SagLna, SagKst, SagKtr"));
 }
 
 int SQL_Qvx333Sag_FetchAll(std::string& mon, std::string& pnr, std::string& lna, double& std, double& btr,

@@ -34,7 +34,7 @@ struct SapRow {
   std::string Lna;
   std::string Von;
   std::string Bis;
-  double Std = 0;
+  int64_t Exa = 0;  // minutes times the factor in ten-thousandths (hours = Exa / 600000)
   std::string Hnd;
 };
 
@@ -108,14 +108,18 @@ std::string SapDate(const std::string& ddmmyyyy) {
 }
 
 int SQL_Qvx333S10_Write(const SapRow& row) {
+  // the hours follow the exact sum, six decimals (assignments run from left
+  // to right)
   return StagingWrite(SqlFormat("INSERT INTO Qvx333S10 (S10Art, S10Mnd, S10Pnr, S10Nam, S10Lna, S10Von, S10Std, "
-                                "S10Btr, S10Hnd, S10Fil) VALUES ('%s', '%s', '%s', '%s', '%s', '%s', %f, '%s', '%s', "
-                                "'%s')",
-                                row.Art, row.Mnd, row.Pnr, row.Nam, row.Lna, row.Von, row.Std, "", row.Hnd, ""),
+                                "S10Btr, S10Hnd, S10Fil, S10Exa) VALUES ('%s', '%s', '%s', '%s', '%s', '%s', "
+                                "ROUND(%lld / 600000E0, 6), '%s', '%s', '%s', %lld)",
+                                row.Art, row.Mnd, row.Pnr, row.Nam, row.Lna, row.Von, row.Exa, "", row.Hnd, "",
+                                row.Exa),
                       [&] {
-                        return SqlFormat("UPDATE Qvx333S10 SET S10Std = S10Std + %f, S10Btr = '%s' "
+                        return SqlFormat("UPDATE Qvx333S10 SET S10Exa = S10Exa + %lld, "
+                                         "S10Std = ROUND(S10Exa / 600000E0, 6), S10Btr = '%s' "
                                          " WHERE S10Mnd = '%s' AND S10Pnr = '%s' AND S10Lna = '%s' AND S10Von = '%s'",
-                                         row.Std, "", row.Mnd, row.Pnr, row.Lna, row.Von);
+                                         row.Exa, "", row.Mnd, row.Pnr, row.Lna, row.Von);
                       });
 }
 
@@ -161,8 +165,7 @@ void StageRecord(SapExport& x, const TransferRecord& r) {
   if (line.Fkz.empty() || line.Fkz == "0") {
     if (r.Zk1Std == 0) return;
     row.Art = "2010";
-    row.Std = r.Zk1Std * 0.016666666666666666;
-    if (line.Mog != 0) row.Std *= line.Mog;
+    row.Exa = int64_t{r.Zk1Std} * (line.Mog != 0 ? std::llround(line.Mog * 10000) : 10000);
     int st = SQL_Qvx333S10_Write(row);
     if (st != 0) ReportStatus(st, "Qvx333S10 Insert-/UpdateFehler, Sqlfhl: %d", st);
   } else {

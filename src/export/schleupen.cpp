@@ -1,6 +1,7 @@
 #include "export/schleupen.h"
 
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "export/common.h"
@@ -34,6 +35,21 @@ NumberCheck NumberField(const std::string& text, int width, bool emptyIsZero, st
   if (digits.size() > static_cast<size_t>(width)) return NumberCheck::TooLong;
   field = Format("%0" + std::to_string(width) + "d", ToLong(digits));
   return NumberCheck::Ok;
+}
+
+// A cost centre is read as the number of its leading digits (a text that does
+// not begin with a digit is 0); it is no part of the key, so a text that is
+// no number keeps its record. Such a text is logged once per export. False
+// only when the number does not fit the field.
+bool CostCentreField(const std::string& text, std::set<std::string>& logged, std::string& field) {
+  std::string t = text;
+  Trim(t);
+  size_t end = t.find_first_not_of("0123456789");
+  if (end != std::string::npos && logged.insert(text).second) Log("Kostenstelle nicht numerisch : %s", text);
+  std::string digits = t.substr(0, end);
+  if (NumberField(digits, 5, true, field) == NumberCheck::Ok) return true;
+  Log("Kostenstelle zu lang : %s", text);
+  return false;
 }
 
 // Logs a field that is no number of its width; true when it is one.
@@ -85,12 +101,18 @@ int SQL_Qvx333Sli_Select(SqlCursor& rows) {
                         " ORDER BY SliPnr, SliLna");
 }
 
-void HandleRecord(const SliRow& constant, const TransferRecord& r) {
-  SliRow row = constant;
-  // personnel number, wage type and cost centre are numbers of fixed width; a
-  // text that is none or too long would merge other values, so it is skipped
+// State of one export: the constant columns and the cost centres logged.
+struct SchleupenRun {
+  SliRow Constant;
+  std::set<std::string> LoggedKst;
+};
+
+void HandleRecord(SchleupenRun& run, const TransferRecord& r) {
+  SliRow row = run.Constant;
+  // personnel number and wage type are numbers of fixed width; a text that is
+  // none or too long would merge other values, so it is skipped
   if (!CheckNumber(r.Zk1Pnr, 5, false, row.Pnr, "PersNr") || !CheckNumber(r.Zk1Lna, 3, false, row.Lna, "Lohnart") ||
-      !CheckNumber(r.Zk1Kst, 5, true, row.Kst, "Kostenstelle"))
+      !CostCentreField(r.Zk1Kst, run.LoggedKst, row.Kst))
     return;
   row.Minutes = r.Zk1Std;
   row.Tenths = r.Zk1Tge;
@@ -133,19 +155,19 @@ void SchleupenLohnprogramm() {
   LugRecord header;
   int st = SQL_Qvx171Lug_GetFir(Ctx.Akr, header);
   if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
-  SliRow constant;
+  SchleupenRun run;
   if (Ctx.AkrAzr == 31) {
     // accounting month MMYYYY of the period start
     std::string von;
     st = SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, von);
     if (st != 0) ReportStatus(st, "Fehler Lesen Qvx330Abr: %d", st);
-    constant.Amt = SubStr(von, 5, 2) + SubStr(von, 0, 4);
+    run.Constant.Amt = SubStr(von, 5, 2) + SubStr(von, 0, 4);
   }
 
   SqlCursor records;
   SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "");
   TransferRecord r;
-  while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(constant, r);
+  while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(run, r);
   if (st == -1) AbortRun(60);
   dbClose(records);
   SchleupenWriteFile();

@@ -46,9 +46,12 @@ int SQL_Qvx331Zk1_CountLfn2(int32_t abrnr, int32_t& count) {
 
 // The run's transfer records. Under the interim rule each record comes with
 // what the interim runs sent for the same value: the records of running
-// number 2 of the same person, record kind, account, wage type, group, cost
-// assignment and period start (a run of days keeps its start while it grows;
-// month accounts start at the period start), read in the same statement.
+// number 2 of the same person, record kind, account, wage type, group and
+// cost assignment, read in the same statement. A day record (Zk1Sta 2: a day
+// of a day account, or a run of days, which keeps its first day as booking
+// date while it grows) matches the interim records of its booking day; any
+// other record matches by period start (month accounts start at the period
+// start, whatever booking date the run gave them).
 int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool interim) {
   if (!interim) return SQL_Qvx331Zk1_OpenRun(c, abrnr, lfn);
   return SqlOpen(
@@ -56,12 +59,13 @@ int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool inter
                         SqlFormat(", COALESCE(i.Cnt, 0), COALESCE(i.Std, 0), COALESCE(i.Tge, 0), "
                    "date_format(i.Von, '%%d.%%m.%%Y'), date_format(i.Bis, '%%d.%%m.%%Y')  FROM Qvx331Zk1 z "
                    " LEFT JOIN (SELECT Zk1Stz AS Stz, Zk1Pnr AS Pnr, Zk1Zkt AS Zkt, Zk1Lna AS Lna, Zk1Lgr AS Lgr, "
-                   "Zk1Kst AS Kst, Zk1Ktr AS Ktr, Zk1Von AS Von, COUNT(*) AS Cnt, SUM(Zk1Std) AS Std, "
-                   "SUM(Zk1Tge) AS Tge, MAX(Zk1Bis) AS Bis  FROM Qvx331Zk1 "
-                   " WHERE Zk1Abr = %ld AND Zk1Lfn = 2 "
-                   " GROUP BY Zk1Stz, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von) i "
+                   "Zk1Kst AS Kst, Zk1Ktr AS Ktr, Zk1Sta = 2 AS Day, IF(Zk1Sta = 2, Zk1Bdt, Zk1Von) AS Pos, "
+                   "MIN(Zk1Von) AS Von, COUNT(*) AS Cnt, SUM(Zk1Std) AS Std, SUM(Zk1Tge) AS Tge, MAX(Zk1Bis) AS Bis "
+                   " FROM Qvx331Zk1  WHERE Zk1Abr = %ld AND Zk1Lfn = 2 "
+                   " GROUP BY Zk1Stz, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Day, Pos) i "
                    " ON i.Stz = z.Zk1Stz AND i.Pnr = z.Zk1Pnr AND i.Zkt = z.Zk1Zkt AND i.Lna = z.Zk1Lna "
-                   "AND i.Lgr = z.Zk1Lgr AND i.Kst = z.Zk1Kst AND i.Ktr = z.Zk1Ktr AND i.Von = z.Zk1Von "
+                   "AND i.Lgr = z.Zk1Lgr AND i.Kst = z.Zk1Kst AND i.Ktr = z.Zk1Ktr AND i.Day = (z.Zk1Sta = 2) "
+                   "AND i.Pos = IF(z.Zk1Sta = 2, z.Zk1Bdt, z.Zk1Von) "
                    " WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
                    " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, z.Zk1Lgr, z.Zk1Kst, "
                    "z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
@@ -73,21 +77,42 @@ int SQL_Qvx331Zk1_FetchTopas(TopasExport& x, TransferRecord& r, InterimValues& i
   return SqlFetchTransfer(x.Zk1, r, iv.Count, iv.Std, iv.Tge, iv.Von, iv.Bis);
 }
 
-// Value of a record: hours when it carries minutes, else days; two decimals.
-double RecordValue(const TransferRecord& r) {
-  double v = r.Zk1Std != 0 ? r.Zk1Std * (1.0 / 60) : r.Zk1Tge * 0.1;
-  return std::atof(Format("%.2f", v).c_str());
+// Exact value of a record: minutes, or tenths of a day when it carries no
+// minutes, times the factor in ten-thousandths (10000 without a factor).
+// Hours are exact / 600000, days exact / 100000; sums are added in these
+// units and formatted once.
+struct ExactValue {
+  bool Hours = true;
+  int64_t Units = 0;
+};
+
+constexpr int64_t kHourUnits = 600000;  // one hour in minutes times 10000
+constexpr int64_t kDayUnits = 100000;   // one day in tenths times 10000
+
+ExactValue RecordValue(const TransferRecord& r) {
+  ExactValue v;
+  v.Hours = r.Zk1Std != 0;
+  v.Units = v.Hours ? int64_t{r.Zk1Std} * 10000 : int64_t{r.Zk1Tge} * 10000;
+  return v;
 }
 
-// A value beyond its limit is handed over as the largest value allowed, with
-// its sign.
-double Capped(double v, double limitPositive, double capPositive, double limitNegative, double capNegative,
-              const std::string& upn, bool over) {
-  bool tooBig = over ? (v >= 0 ? v >= limitPositive : -v >= limitNegative)
-                     : (v >= 0 ? v > limitPositive : -v > limitNegative);
-  if (!tooBig) return v;
+// A value beyond its limit (whole hours or days) is handed over as the
+// largest value allowed, with its sign; over: the limit itself is beyond.
+ExactValue Capped(ExactValue v, int64_t limitPositive, int64_t capPositive, int64_t limitNegative,
+                  int64_t capNegative, const std::string& upn, bool over) {
+  int64_t unit = v.Hours ? kHourUnits : kDayUnits;
+  int64_t limit = (v.Units >= 0 ? limitPositive : limitNegative) * unit;
+  int64_t a = v.Units >= 0 ? v.Units : -v.Units;
+  if (over ? a < limit : a <= limit) return v;
   Log("PNR %s: Stundenwert zu groß f.Übergabe", upn);
-  return v >= 0 ? capPositive : -capNegative;
+  v.Units = v.Units >= 0 ? capPositive * unit : -capNegative * unit;
+  return v;
+}
+
+// Hundredths of hours or days of exact units; 0 is an empty field.
+std::string Hundredths(int64_t units, bool hours) {
+  int64_t h = ExactRound(units, (hours ? kHourUnits : kDayUnits) / 100, 0);
+  return h == 0 ? std::string() : Format("%lld", h);
 }
 
 // DD.MM.YYYY of a YYYY.MM.DD text.
@@ -102,18 +127,20 @@ void WriteTp2(const TransferRecord& r, const std::string& firm, const InterimVal
   std::string lna = SubStr(r.Zk1Lna, 0, 3);
   if (lgr.empty()) lgr = "?";
   if (lna.empty()) lna = "?";
-  double v = RecordValue(r);
-  double std = 0, tge = 0;
-  if (r.Zk1Std != 0)
-    std = Capped(v, 10000000, 10000000, 1000000, 1000000, r.Zk1Upn, false);
-  else
-    tge = Capped(v, 100000, 100000, 100000, 100000, r.Zk1Upn, false);
+  ExactValue v = RecordValue(r);
+  v = v.Hours ? Capped(v, 10000000, 10000000, 1000000, 1000000, r.Zk1Upn, false)
+              : Capped(v, 100000, 100000, 100000, 100000, r.Zk1Upn, false);
+  int64_t std = v.Hours ? v.Units : 0, tge = v.Hours ? 0 : v.Units;
   int st = StagingWrite(
-      SqlFormat("INSERT INTO Qvx333Tp2 (Tp2Fir, Tp2Upn, Tp2Von, Tp2Bis, Tp2Lgr, Tp2Lna, Tp2Tge, Tp2Std) VALUES "
-                "('%s', '%s', STR_TO_DATE('%s', '%%d.%%m.%%Y'), STR_TO_DATE('%s', '%%d.%%m.%%Y'), '%s', '%s', %f, %f)",
-                firm, r.Zk1Upn, von, bis, lgr, lna, tge, std),
+      SqlFormat("INSERT INTO Qvx333Tp2 (Tp2Fir, Tp2Upn, Tp2Von, Tp2Bis, Tp2Lgr, Tp2Lna, Tp2Tge, Tp2Std, Tp2Tex, "
+                "Tp2Sex) VALUES ('%s', '%s', STR_TO_DATE('%s', '%%d.%%m.%%Y'), STR_TO_DATE('%s', '%%d.%%m.%%Y'), "
+                "'%s', '%s', ROUND(%lld / 100000E0, 2), ROUND(%lld / 600000E0, 2), %lld, %lld)",
+                firm, r.Zk1Upn, von, bis, lgr, lna, tge, std, tge, std),
       [&] {
-        return SqlFormat("UPDATE Qvx333Tp2 SET Tp2Tge = Tp2Tge + %f, Tp2Std = Tp2Std + %f  WHERE Tp2Fir = '%s' "
+        // hours and days with the two decimals of the file follow the exact sums
+        // (assignments run from left to right)
+        return SqlFormat("UPDATE Qvx333Tp2 SET Tp2Tex = Tp2Tex + %lld, Tp2Sex = Tp2Sex + %lld, "
+                         "Tp2Tge = ROUND(Tp2Tex / 100000E0, 2), Tp2Std = ROUND(Tp2Sex / 600000E0, 2)  WHERE Tp2Fir = '%s' "
                          "AND Tp2Upn = '%s' AND Tp2Von = STR_TO_DATE('%s', '%%d.%%m.%%Y') "
                          "AND Tp2Bis = STR_TO_DATE('%s', '%%d.%%m.%%Y') AND Tp2Lgr = '%s' AND Tp2Lna = '%s'",
                          tge, std, firm, r.Zk1Upn, von, bis, lgr, lna);
@@ -124,10 +151,10 @@ void WriteTp2(const TransferRecord& r, const std::string& firm, const InterimVal
 void WriteTp1(TopasExport& x, const TransferRecord& r) {
   std::string month = SubStr(r.Zk1Von, 6, 4) + SubStr(r.Zk1Von, 3, 2);
   std::string lna = SubStr(r.Zk1Lna, 0, 3);
-  double v = Capped(RecordValue(r), 10000, 9999, 1000, 999, r.Zk1Upn, true);
+  ExactValue v = Capped(RecordValue(r), 10000, 9999, 1000, 999, r.Zk1Upn, true);
   double minutes = 0;
   if (Ctx.MndSto == "02272" && (r.Zk1Lna == "654" || r.Zk1Lna == "655")) {
-    v = 0;
+    v.Units = 0;
     minutes = r.Zk1Std;
   }
   std::string bdt = GermanDate(r.Zk1Bdt);
@@ -144,19 +171,22 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
       }
     }
     if (line.Lu1Ktr != 0) ktr = r.Zk1Ktr;
-    if (line.Lu1Mog != 0) v *= line.Lu1Mog;
+    // the factor has four decimals: the units stay whole numbers
+    if (line.Lu1Mog != 0) v.Units = v.Units * std::llround(line.Lu1Mog * 10000) / 10000;
   } else if (lineStatus == -1) {
     AbortRun(60);
   }
-  double std = r.Zk1Std != 0 ? v : 0;
-  double tge = r.Zk1Std != 0 ? 0 : v;
+  int64_t std = v.Hours ? v.Units : 0, tge = v.Hours ? 0 : v.Units;
   int st = StagingWrite(
       SqlFormat("INSERT INTO Qvx333Tp1 (Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Mo2, Tp1Lna, Tp1Std, Tp1Tge, Tp1Min, Tp1Kst, "
-                "Tp1Ktr, Tp1Bdt) VALUES ('%s', '%s', '%s', '%s', '%s', %f, %f, %f, '%s', '%s', "
-                "STR_TO_DATE('%s', '%%d.%%m.%%Y'))",
-                x.Firm, r.Zk1Upn, month, month, lna, std, tge, minutes, kst, ktr, bdt),
+                "Tp1Ktr, Tp1Bdt, Tp1Sex, Tp1Tex) VALUES ('%s', '%s', '%s', '%s', '%s', ROUND(%lld / 600000E0, 2), "
+                "ROUND(%lld / 100000E0, 2), %f, '%s', '%s', STR_TO_DATE('%s', '%%d.%%m.%%Y'), %lld, %lld)",
+                x.Firm, r.Zk1Upn, month, month, lna, std, tge, minutes, kst, ktr, bdt, std, tge),
       [&] {
-        return SqlFormat("UPDATE Qvx333Tp1 SET Tp1Std = Tp1Std + %f, Tp1Tge = Tp1Tge + %f, Tp1Min = Tp1Min + %f "
+        // hours and days with the two decimals of the file follow the exact sums
+        // (assignments run from left to right)
+        return SqlFormat("UPDATE Qvx333Tp1 SET Tp1Sex = Tp1Sex + %lld, Tp1Tex = Tp1Tex + %lld, "
+                         "Tp1Std = ROUND(Tp1Sex / 600000E0, 2), Tp1Tge = ROUND(Tp1Tex / 100000E0, 2), Tp1Min = Tp1Min + %f "
                          " WHERE Tp1Fir = '%s' AND Tp1Upn = '%s' AND Tp1Mo1 = '%s' AND Tp1Mo2 = '%s' "
                          "AND Tp1Lna = '%s' AND Tp1Kst = '%s' AND Tp1Ktr = '%s' "
                          "AND Tp1Bdt = STR_TO_DATE('%s', '%%d.%%m.%%Y')",
@@ -192,12 +222,6 @@ void HandleRecord(TopasExport& x, TransferRecord& r, const InterimValues& iv) {
   WriteTp1(x, r);
 }
 
-// Hundredths without decimals; 0 is an empty field.
-std::string Hundredths(double v) {
-  std::string t = Format("%.0f", v * 100);
-  return t == "0" || t == "-0" ? std::string() : t;
-}
-
 std::string Whole(double v) {
   std::string t = Format("%.0f", v);
   return t == "0" || t == "-0" ? std::string() : t;
@@ -213,16 +237,17 @@ void TopasWriteFiles() {
   ExportFileCreate(ls, "\\LGD038IM", "TOPAS-Exportdatei(LS) kann nicht geoeffnet werden !");
   SqlCursor c1;
   int n = 0;
-  int st = SqlOpen(c1, "SELECT Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Mo2, Tp1Lna, Tp1Std, Tp1Tge, Tp1Min, Tp1Kst, Tp1Ktr, "
+  int st = SqlOpen(c1, "SELECT Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Mo2, Tp1Lna, Tp1Sex, Tp1Tex, Tp1Min, Tp1Kst, Tp1Ktr, "
                        "date_format(Tp1Bdt, '%d.%m.%Y')  FROM Qvx333Tp1 "
                        " ORDER BY Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Lna, Tp1Bdt, Tp1Kst, Tp1Ktr");
   while (st == 0) {
     std::string fir, upn, mo1, mo2, lna, kst, ktr, bdt;
-    double std = 0, tge = 0, min = 0;
+    int64_t std = 0, tge = 0;
+    double min = 0;
     st = SqlFetchInto(c1, fir, upn, mo1, mo2, lna, std, tge, min, kst, ktr, bdt);
     if (st != 0) break;
-    ExportWriteF(ls, "%s;%s;%s;%s;%s;%s;%s;;;;%s;;;%s;%s;;%s;;;;;;;;;\n", fir, upn, mo1, mo2, lna, Hundredths(std),
-                 Hundredths(tge), Whole(min), kst, ktr, bdt);
+    ExportWriteF(ls, "%s;%s;%s;%s;%s;%s;%s;;;;%s;;;%s;%s;;%s;;;;;;;;;\n", fir, upn, mo1, mo2, lna, Hundredths(std, true),
+                 Hundredths(tge, false), Whole(min), kst, ktr, bdt);
     ++n;
   }
   dbClose(c1);
@@ -235,15 +260,15 @@ void TopasWriteFiles() {
   SqlCursor c2;
   n = 0;
   st = SqlOpen(c2, "SELECT Tp2Fir, Tp2Upn, date_format(Tp2Von, '%d.%m.%Y'), date_format(Tp2Bis, '%d.%m.%Y'), "
-                   "Tp2Lgr, Tp2Lna, Tp2Tge, Tp2Std  FROM Qvx333Tp2 "
+                   "Tp2Lgr, Tp2Lna, Tp2Tex, Tp2Sex  FROM Qvx333Tp2 "
                    " ORDER BY Tp2Fir, Tp2Upn, Tp2Von, Tp2Bis, Tp2Lgr, Tp2Lna");
   while (st == 0) {
     std::string fir, upn, von, bis, lgr, lna;
-    double tge = 0, std = 0;
+    int64_t tge = 0, std = 0;
     st = SqlFetchInto(c2, fir, upn, von, bis, lgr, lna, tge, std);
     if (st != 0) break;
-    ExportWriteF(ss, "%s;%s;%s;%s;%s;%s;%s;%s;;;;;;;;;\n", fir, upn, von, bis, lgr, lna, Hundredths(tge),
-                 Hundredths(std));
+    ExportWriteF(ss, "%s;%s;%s;%s;%s;%s;%s;%s;;;;;;;;;\n", fir, upn, von, bis, lgr, lna, Hundredths(tge, false),
+                 Hundredths(std, true));
     ++n;
   }
   dbClose(c2);
@@ -277,7 +302,9 @@ void TopasLohnexport() {
     DeleteStaging("DELETE FROM Qvx333Tp2");
   }
   TopasExport x;
-  if (Ctx.Lfn == 1) {
+  // every final run (running number 1, or 0 when yesterday is the period's
+  // last day) sends only what the interim runs of the number have not sent
+  if (Ctx.Lfn != 2) {
     int32_t count = 0;
     int st = SQL_Qvx331Zk1_CountLfn2(Ctx.Abrnr, count);
     if (st == -1) AbortRun(60);

@@ -1,5 +1,6 @@
 #include "export/xxl.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "export/common.h"
@@ -52,10 +53,13 @@ std::string ShiftedDate(const std::string& date, int16_t lugMon) {
   return Format("%ld", d);
 }
 
-// Signed amount of a staging row: sign "+" or "-" and the amount without sign.
-double SignedAmount(const std::string& sign, const std::string& amount) {
-  double v = std::strtod(amount.c_str(), nullptr);
-  return sign == "-" ? -v : v;
+// Sign and amount of the exact sums: hours, or days for the tenths, as one
+// value with three decimals; false when it does not fit its twelve places.
+bool FormatAmount(XxlRow& row) {
+  int64_t units = ExactRound(row.XxlMin + 6 * row.XxlZhn, 60, 3);
+  row.XxlVo1 = units < 0 ? "-" : "+";
+  row.XxlEin = ExactText(units < 0 ? -units : units, 3, 12);
+  return row.XxlEin.size() <= 12;
 }
 
 void CollectRecord(XxlExport& x, TransferRecord r) {
@@ -98,20 +102,13 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
   row.XxlKtr = " ";
 
   // hours, or days when there are no hours; the sign is the value's own
-  double amount = 0;
-  bool negative = false;
-  if (r.Zk1Std != 0) {
-    amount = std::abs(r.Zk1Std) / 60.0;
-    negative = r.Zk1Std < 0;
-  } else if (r.Zk1Tge != 0) {
-    amount = std::abs(r.Zk1Tge) * 0.1;
-    negative = r.Zk1Tge < 0;
-  }
-  row.XxlVo1 = negative ? "-" : "+";
-  row.XxlEin = Format("%012.3f", amount);
+  if (r.Zk1Std != 0)
+    row.XxlMin = r.Zk1Std;
+  else
+    row.XxlZhn = r.Zk1Tge;
   row.XxlStd = Format("%011.2f", 0.0);
   row.XxlBtr = Format("%011.2f", 0.0);
-  if (row.XxlEin.size() > 12) {
+  if (!FormatAmount(row)) {
     Log("Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
     return;
   }
@@ -122,22 +119,20 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
     ReportStatus(st, "Qvx333Xxl-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
     return;
   }
-  // a row with the key exists: the signed amounts are added
-  std::string storedSign, storedAmount;
-  st = SQL_Qvx333Xxl_Read(row, storedSign, storedAmount);
+  // a row with the key exists: the exact sums are added
+  int64_t minutes = 0, tenths = 0;
+  st = SQL_Qvx333Xxl_Read(row, minutes, tenths);
   if (st != 0) {
     // the stored amount is kept rather than overwritten by this record's
     ReportStatus(st, "Qvx333Xxl-LeseFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
     return;
   }
-  double sum = SignedAmount(storedSign, storedAmount) + SignedAmount(row.XxlVo1, row.XxlEin);
-  std::string text = Format("%012.3f", std::abs(sum));
-  if (text.size() > 12) {
-    Log("Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, text);
+  row.XxlMin += minutes;
+  row.XxlZhn += tenths;
+  if (!FormatAmount(row)) {
+    Log("Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
     return;
   }
-  row.XxlVo1 = sum < 0 ? "-" : "+";
-  row.XxlEin = text;
   st = SQL_Qvx333Xxl_Update(row);
   if (st != 0) ReportStatus(st, "Qvx333Xxl-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
 }
@@ -169,10 +164,10 @@ int SQL_Qvx331Zk1_CloseXxl() { return dbClose(g_zk1Xxl); }
 
 int SQL_Qvx333Xxl_Insert(const XxlRow& w) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Xxl (XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlVo1, XxlEin, XxlStd, "
-                            "XxlBtr, XxlKst, XxlKtr)  VALUES ('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', "
-                            "'%s', '%s')",
+                            "XxlBtr, XxlKst, XxlKtr, XxlMin, XxlZhn)  VALUES ('%s', '%s', '%s', '%s', '%s', '%s', "
+                            "'%s', '%s', '%s', '%s', '%s', %lld, %lld)",
                             w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlVo1, w.XxlEin, w.XxlStd, w.XxlBtr,
-                            w.XxlKst, w.XxlKtr));
+                            w.XxlKst, w.XxlKtr, w.XxlMin, w.XxlZhn));
 }
 
 namespace {
@@ -181,15 +176,18 @@ const char* const kXxlKey =
     " AND XxlKst = '%s' AND XxlKtr = '%s'";
 }
 
-int SQL_Qvx333Xxl_Read(const XxlRow& w, std::string& sign, std::string& amount) {
-  return SqlSelectOne(SqlFormat(std::string("SELECT XxlVo1, XxlEin FROM Qvx333Xxl") + kXxlKey, w.XxlPnr, w.XxlErd,
+int SQL_Qvx333Xxl_Read(const XxlRow& w, int64_t& minutes, int64_t& tenths) {
+  return SqlSelectOne(SqlFormat(std::string("SELECT XxlMin, XxlZhn FROM Qvx333Xxl") + kXxlKey, w.XxlPnr, w.XxlErd,
                                 w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlKst, w.XxlKtr),
-                      sign, amount);
+                      minutes, tenths);
 }
 
 int SQL_Qvx333Xxl_Update(const XxlRow& w) {
-  return SqlWrite(SqlFormat(std::string("UPDATE Qvx333Xxl SET XxlVo1 = '%s', XxlEin = '%s'") + kXxlKey, w.XxlVo1,
-                            w.XxlEin, w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlKst, w.XxlKtr));
+  return SqlWrite(SqlFormat(std::string("UPDATE Qvx333Xxl SET XxlVo1 = '%s', XxlEin = '%s', XxlMin = %lld, "
+                                        "XxlZhn = %lld") +
+                                kXxlKey,
+                            w.XxlVo1, w.XxlEin, w.XxlMin, w.XxlZhn, w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz,
+                            w.XxlKst, w.XxlKtr));
 }
 
 // Every staging row, in the order of the key.

@@ -7,7 +7,8 @@
 
 #include "export/common.h"
 
-// Row of Qvx333Xxl; every column is a text.
+// Row of Qvx333Xxl; every column of the file is a text. The amount is kept as
+// its exact sums too (minutes and tenths of a day), from which it is formatted.
 struct XxlRow {
   std::string XxlPnr;
   std::string XxlErd;
@@ -20,6 +21,8 @@ struct XxlRow {
   std::string XxlBtr;
   std::string XxlKst;
   std::string XxlKtr;
+  int64_t XxlMin = 0;
+  int64_t XxlZhn = 0;
 };
 
 void XxlLohnprogramm();
@@ -31,9 +34,9 @@ int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn);
 int SQL_Qvx331Zk1_FetchXxl(TransferRecord& r);
 int SQL_Qvx331Zk1_CloseXxl();
 int SQL_Qvx333Xxl_Insert(const XxlRow& row);
-// Sign and amount of the row with the key of row.
-int SQL_Qvx333Xxl_Read(const XxlRow& row, std::string& sign, std::string& amount);
-// Sets sign and amount of the row with the key of row.
+// Exact sums of the row with the key of row.
+int SQL_Qvx333Xxl_Read(const XxlRow& row, int64_t& minutes, int64_t& tenths);
+// Sets sign, amount and exact sums of the row with the key of row.
 int SQL_Qvx333Xxl_Update(const XxlRow& row);
 int SQL_Qvx333Xxl_OpenAll();
 int SQL_Qvx333Xxl_FetchAll(XxlRow& row);

@@ -112,3 +112,19 @@ TEST_F(Loga400AsringExport, Loga400B1ColumnsByValueKind) {
                  "B01Ent, B01Unt, B01Urs, B01Krs, B01Fts, B01Ens, B01Uns, B01Stg, B01Std FROM Qvx333B01 "
                  "ORDER BY B01Pnr"));
 }
+
+// With LugMon the booking day follows the payroll day rule that PAISY and
+// LOGA2001 apply: a day above 28 becomes the length of the shifted month
+// (29 and 30 December become 31 January), other days stay.
+TEST_F(Loga400AsringExport, Loga400DayRuleOfTheShiftedMonth) {
+  std::string sql = "DELETE FROM Qvx331Zk1; UPDATE Qvx171Lug SET LugMon = 1;";
+  for (const char* bdt : {"2025-12-28", "2025-12-29", "2025-12-30", "2026-01-30"})
+    sql += Format("INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Kst, Zk1Std, "
+                  "Zk1Von, Zk1Bis, Zk1Upn) VALUES (5, 0, 'LS', '%s', '1001', 'AZ', '100', '1', 60, '2026-03-01', "
+                  "'2026-03-31', '1001');",
+                  bdt);
+  Fixture(sql);
+  EXPECT_EQ(-1, ExitCodeOf(Loga400Lohnprogramm));
+  EXPECT_EQ("202601|28\n202601|31\n202601|31\n202602|28\n",
+            Rows("SELECT B06Bdt, B06Ltt FROM Qvx333B06 ORDER BY B06Bdt, B06Ltt"));
+}

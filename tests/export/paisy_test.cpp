@@ -169,3 +169,20 @@ TEST_F(PaisyExport, TransferRecordsUnreadable) {
             RunLog());
   EXPECT_TRUE(fs::exists(fs::path(Dir()) / "PaisyP4b.txt"));
 }
+
+// The month totals of the statistics belong to the run's month. A record of
+// February handed over with the March run (here the person's first record)
+// gets only its own days, under February; the totals go under March once.
+TEST_F(PaisyExport, MonthTotalsOnlyUnderTheRunsMonth) {
+  admin.Exec(
+      "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Tge, Zk1Sts, Zk1Von, Zk1Bis,"
+      " Zk1Upn) VALUES (5, 0, 'P4', '2026-02-27', '1001', 'KR', '1', 10, 108, '2026-02-01', '2026-02-28', '501'),"
+      " (5, 0, 'P4', '2026-03-04', '1001', 'KR', '1', 20, 108, '2026-03-01', '2026-03-31', '501');"
+      "INSERT INTO Qvx331Zk2 (Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Svt, Zk2Ant, Zk2Bzt) VALUES"
+      " (5, '1001', '2026-03-01', 20, 21, 3, 18);"
+      "INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt) VALUES ('PAISY', 'P4', 1, 1);"
+      "INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvDms) VALUES ('1001', '01', '2020-01-01', 9600)");
+  PaisyLohnprogramm();
+  PaisyBrLohnprogramm();
+  ExpectGolden("paisy_month_totals.txt", TransferFile("PaisyP4.txt") + TransferFile("PaisyP4b.txt"));
+}

@@ -123,3 +123,41 @@ TEST_F(StagingExport, TransferRecordsUnreadable) {
   }
   admin.Exec("RENAME TABLE Qvx331Zk1Alt TO Qvx331Zk1");
 }
+
+// GOD: the hours of one wage type under two cost centres stay two lines.
+// Values that cancel (three times 20 minutes and -60) are written without a
+// sign, by ProAL too. A 331 record with negative days takes back what an
+// earlier run sent: it is logged and sets no to-date, so an absence shortened
+// from 27.-29.10. ends on the 28th and a removed one is not handed over.
+TEST_F(StagingExport, GodCostCentresTakenBackAbsencesAndZeros) {
+  std::string sql;
+  const struct {
+    const char *Stz, *Bdt, *Zkt, *Lna, *Kst;
+    int Std, Tge;
+    const char *Von, *Bis;
+  } records[] = {
+      {"970", "2026-03-02", "AZ", "100", "K1", 90, 0, "2026-03-01", "2026-03-31"},
+      {"970", "2026-03-02", "AZ", "100", "K2", 30, 0, "2026-03-01", "2026-03-31"},
+      {"970", "2026-03-03", "A1", "200", "K1", 20, 0, "2026-03-01", "2026-03-31"},
+      {"970", "2026-03-03", "A2", "200", "K1", 20, 0, "2026-03-01", "2026-03-31"},
+      {"970", "2026-03-03", "A3", "200", "K1", 20, 0, "2026-03-01", "2026-03-31"},
+      {"970", "2026-03-03", "A4", "200", "K1", -60, 0, "2026-03-01", "2026-03-31"},
+      {"331", "2025-10-27", "KR", "K", "", 0, 20, "2025-10-27", "2025-10-28"},
+      {"331", "2025-10-27", "KR", "K", "", 0, -30, "2025-10-27", "2025-10-29"},
+      {"331", "2025-10-12", "KR", "K", "", 0, -30, "2025-10-12", "2025-10-14"},
+  };
+  for (const auto& r : records)
+    sql += Format(
+        "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Std, "
+        "Zk1Tge, Zk1Von, Zk1Bis, Zk1Rre, Zk1Upn) VALUES (5, 0, '%s', '%s', 'P1', '%s', '%s', 'KR', '%s', %d, %d, "
+        "'%s', '%s', 2, 'P1');",
+        r.Stz, r.Bdt, r.Zkt, r.Lna, r.Kst, r.Std, r.Tge, r.Von, r.Bis);
+  admin.Exec(sql);
+  dbCommit();
+  EXPECT_EQ(-1, ExitCodeOf(GodLohnprogramm));
+  EXPECT_EQ(-1, ExitCodeOf(ProalLohnprogramm));
+  ExpectGolden("god_proal_cost_centres_zeros.txt", TransferFile("PVZERZDP.DAT") + TransferFile("ProAL.txt"));
+  std::string log = RunLog();
+  EXPECT_NE(std::string::npos, log.find(Cp1252("Pnr P1: Fehlzeit mit negativem Wert nicht übergeben (121025 - "
+                                               "141025, Rre 2)\r\n")));
+}

@@ -48,7 +48,8 @@ protected:
 // Statements of one export: the reads of the run's values, the record
 // cursor, one read of the wage-type lines per kind, account and wage type
 // (2 here, not one per record), one insert per record, an update per
-// duplicate key (XXL-Exact: a read and an update) and the staging read.
+// duplicate key (XXL-Exact, Raet and EMIS: a read of the exact sums and an
+// update) and the staging read.
 TEST_F(StagingExporters, StatementsPerRecord) {
   const struct {
     const char* Name;
@@ -56,9 +57,9 @@ TEST_F(StagingExporters, StatementsPerRecord) {
     long Statements;
   } cases[] = {
       {"sage", SageLohnprogramm, 1 + 2 + 6 + 1 + 1},
-      {"Raet", RaetLohnprogramm, 1 + 1 + 2 + 6 + 2 + 1},
+      {"Raet", RaetLohnprogramm, 1 + 1 + 2 + 6 + 2 * 2 + 1},
       {"XXL", XxlLohnprogramm, 3 + 1 + 2 + 6 + 1},
-      {"EMIS", EmisLohnprogramm, 2 + 1 + 6 + 2},
+      {"EMIS", EmisLohnprogramm, 2 + 1 + 6 + 2 * 2},
   };
   for (const auto& c : cases) {
     long before = dbStatementCount();
@@ -72,9 +73,10 @@ TEST_F(StagingExporters, StatementsPerRecord) {
 // that round to 1000.00, a Raet value beyond 26 characters.
 TEST_F(StagingExporters, ValuesThatDoNotFitTheirField) {
   admin.Exec("DELETE FROM Qvx331Zk1;"
-             "INSERT INTO Qvx333Sag VALUES ('03', '501', '100', 999.996, 0, 'K1', '', ''),"
+             "INSERT INTO Qvx333Sag (SagMon, SagPnr, SagLna, SagStd, SagBtr, SagKst, SagSkt, SagKtr) VALUES ('03', '501', '100', 999.996, 0, 'K1', '', ''),"
              " ('03', '502', '100', 999.994, 0, 'K1', '', ''), ('03', '503', '100', -99.996, 0, 'K1', '', '');"
-             "INSERT INTO Qvx333Rat VALUES ('5', '501', '1', '100', '', ' ', 1e20), ('5', '502', '1', '100', '', ' ', 1);");
+             "INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal) VALUES"
+             " ('5', '501', '1', '100', '', ' ', 1e20), ('5', '502', '1', '100', '', ' ', 1);");
   SageLohnprogramm();
   EXPECT_EQ("03000502100999:99000.00000K10000000000\r\n", TransferFile("02041003"));
   RaetLohnprogramm();
@@ -102,8 +104,8 @@ TEST_F(StagingExporters, StagingTableMissing) {
   admin.Exec("DELETE FROM Qvx331Zk1 WHERE Zk1Pnr = '1002'; DROP TABLE Qvx333Ems; DROP TABLE Qvx333Rat");
   EmisLohnprogramm();
   EXPECT_EQ(1, ExitCodeOf(RaetLohnprogramm));
-  const std::string insert = "     sqlStmt : INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal) "
-                             " VALUES ('5', '501', '1', ";
+  const std::string insert = "     sqlStmt : INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal, "
+                             "RatExa)  VALUES ('5', '501', '1', ";
   EXPECT_EQ("\r\nEmis Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
             "Qvx333Ems-InsertFehler, Pnr: 1001, Sqlfhl: 1146\r\n"
             "Qvx333Ems-InsertFehler, Pnr: 1001, Sqlfhl: 1146\r\n"
@@ -111,11 +113,11 @@ TEST_F(StagingExporters, StagingTableMissing) {
             "Emis Lohnprogramm beendet\r\n"
             "\r\nRaet-Lohn\xFC" "bergabe Akr: 01, Abrnr: 5 gestartet\r\n"
             "     SQL_Qvx333Rat_Write, ERROR: 1146\r\n" +
-                insert + "'100', '', ' ', 1.000000)\r\n"
+                insert + "'100', '', ' ', 1.000000, 600000)\r\n"
             "     SQL_Qvx333Rat_Write, ERROR: 1146\r\n" +
-                insert + "'300', '', ' ', 0.500000)\r\n"
+                insert + "'300', '', ' ', 0.500000, 300000)\r\n"
             "     SQL_Qvx333Rat_Write, ERROR: 1146\r\n" +
-                insert + "'300', '', ' ', 0.500000)\r\n"
+                insert + "'300', '', ' ', 0.500000, 300000)\r\n"
             "3 Datens\xE4tze aus Qvx333Zk1 gelesen.\r\n"
             "Fehler beim Lesen Qvx333Rat: 1146\r\n"
             "Abbruch wegen Fehler, Status: 60\r\n",

@@ -2,6 +2,8 @@
 
 #include "export/common.h"
 #include "export/topas.h"
+#include "export_fixture.h"
+#include "run/db.h"
 
 // Days are added and taken across month and year ends; texts that are no
 // date are refused.
@@ -53,4 +55,34 @@ TEST(ExportText, DecimalCommaWhereverThePointStands) {
   EXPECT_EQ("10000,00", DecimalComma("10000.00"));
   EXPECT_EQ("-0,50", DecimalComma("-0.50"));
   EXPECT_EQ("12", DecimalComma("12"));
+}
+
+// A final run sends what the interim run (running number 2) has not: a day
+// account day by day, a month account by its period start (its booking date
+// moves with the run). The final run keeps running number 0 when yesterday is
+// the period's last day; it subtracts the interim values all the same.
+TEST_F(ExportTest, TopasFinalRunAfterInterimRun) {
+  admin.Exec(
+      "INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl) VALUES ('01', 'TP', 1);"
+      "INSERT INTO Qvx171Lug (LugLug, LugLgp, LugFir) VALUES ('TP', 'TOPAS', '777');"
+      "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Std, Zk1Von, Zk1Bis, Zk1Sta,"
+      " Zk1Upn) VALUES (5, 2, 'LS01', '2026-03-02', 'P1', 'AZ', '100', 30, '2026-03-01', '2026-03-15', 2, 'U1'),"
+      " (5, 2, 'LS01', '2026-03-03', 'P1', 'AZ', '100', 60, '2026-03-01', '2026-03-15', 2, 'U1'),"
+      " (5, 2, 'LS01', '2026-03-15', 'P1', 'MZ', '200', 300, '2026-03-01', '2026-03-15', 1, 'U1'),"
+      " (5, 1, 'LS01', '2026-03-02', 'P1', 'AZ', '100', 45, '2026-03-01', '2026-03-31', 2, 'U1'),"
+      " (5, 1, 'LS01', '2026-03-03', 'P1', 'AZ', '100', 60, '2026-03-01', '2026-03-31', 2, 'U1'),"
+      " (5, 1, 'LS01', '2026-03-04', 'P1', 'AZ', '100', 90, '2026-03-01', '2026-03-31', 2, 'U1'),"
+      " (5, 1, 'LS01', '2026-03-31', 'P1', 'MZ', '200', 480, '2026-03-01', '2026-03-31', 1, 'U1')");
+  // 0.25 hours on the 2nd, nothing on the 3rd, 1.50 hours on the 4th; 3 hours of the month account
+  const std::string want =
+      "777;U1;202603;202603;100;25;;;;;;;;;;;02.03.2026;;;;;;;;;\r\n777;U1;202603;202603;100;150;;;;;;;;;;;04.03.2026;;;;"
+      ";;;;;\r\n777;U1;202603;202603;200;300;;;;;;;;;;;31.03.2026;;;;;;;;;\r\n";
+  Ctx.AkrSsl = 1;
+  for (int lfn : {1, 0}) {
+    admin.Exec(Format("UPDATE Qvx331Zk1 SET Zk1Lfn = %d WHERE Zk1Lfn <> 2", lfn));
+    dbCommit();
+    Ctx.Lfn = static_cast<int16_t>(lfn);
+    TopasLohnexport();
+    EXPECT_EQ(want, TransferFile("LGD038IM")) << "running number " << lfn;
+  }
 }
