@@ -30,11 +30,11 @@ struct AsringValues {
   int16_t Vfm = 0;
 };
 
-int SQL_GetTime(std::string& time) {
+[[nodiscard]] int SQL_GetTime(std::string& time) {
   return SqlSelectOne(SqlFormat("SELECT date_format(SYSDATE(), '%%H:%%i:%%s')"), time);
 }
 
-int SQL_Qvx333Asr_Insert(const AsringRun& run, const TransferRecord& r, const std::string& kst,
+[[nodiscard]] int SQL_Qvx333Asr_Insert(const AsringRun& run, const TransferRecord& r, const std::string& kst,
                          const AsringValues& v) {
   // the hours with six decimals of the exact minutes AsrMin
   int32_t minutes = v.Hours != 0 ? r.Zk1Std : 0;
@@ -45,7 +45,7 @@ int SQL_Qvx333Asr_Insert(const AsringRun& run, const TransferRecord& r, const st
                             static_cast<int32_t>(run.Mon) * 10000 + run.Jhr, v.Lkz, run.Uhr, v.Vfj, v.Vfm, minutes));
 }
 
-int SQL_Qvx333Asr_Update(const AsringRun& run, const TransferRecord& r, const std::string& kst,
+[[nodiscard]] int SQL_Qvx333Asr_Update(const AsringRun& run, const TransferRecord& r, const std::string& kst,
                          const AsringValues& v) {
   // the minutes are added and the hours follow their sum (assignments run
   // from left to right)
@@ -59,7 +59,7 @@ int SQL_Qvx333Asr_Update(const AsringRun& run, const TransferRecord& r, const st
 }
 
 // 0 with the stored quantity when the period was written before.
-int SQL_Qvx333Ask_Exists(const AsringRun& run, const TransferRecord& r, const std::string& art,
+[[nodiscard]] int SQL_Qvx333Ask_Exists(const AsringRun& run, const TransferRecord& r, const std::string& art,
                          const std::string& lkz, double& mge) {
   std::string pnr;
   return SqlSelectOne(SqlFormat("SELECT AskPnr, AskMge  FROM Qvx333Ask  WHERE AskFir = '%s' AND AskPnr = '%s' AND "
@@ -69,7 +69,7 @@ int SQL_Qvx333Ask_Exists(const AsringRun& run, const TransferRecord& r, const st
                       pnr, mge);
 }
 
-int SQL_Qvx333Ask_Insert(const AsringRun& run, const TransferRecord& r, const std::string& art,
+[[nodiscard]] int SQL_Qvx333Ask_Insert(const AsringRun& run, const TransferRecord& r, const std::string& art,
                          const std::string& ein, double mge, const std::string& lkz) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Ask  (AskFir, AskPnr, AskJhr, AskMon, AskEnr, AskArt, AskVon, AskBis, "
                             "AskEin, AskMge, AskLkz, AskUhr)  VALUES ('%s', '%s', %d, %d, %d, '%s', '%s', '%s', "
@@ -154,7 +154,7 @@ void AsringLohnprogramm() {
   run.Mon = static_cast<int16_t>(month % 100);
 
   SqlCursor records;
-  SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%d.%m.%Y", "");
+  RequireRead(SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%d.%m.%Y", ""), "Qvx331Zk1");
   TransferRecord r;
   while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) {
     ++run.Count;

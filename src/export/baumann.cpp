@@ -19,19 +19,19 @@ struct BmnRecord {
   double BmnFkt = 0, BmnZus = 0;
 };
 
-int SQL_Qvx333Bmn_Delete() { return SqlWrite("DELETE FROM Qvx333Bmn"); }
+[[nodiscard]] int SQL_Qvx333Bmn_Delete() { return SqlWrite("DELETE FROM Qvx333Bmn"); }
 
 // The run's transfer records by person, and within a person by date and cost
 // centre: an accumulated row keeps the cost centre of its first record, which
 // is then the same in every run.
-int SQL_Qvx331Zk1_SelectBmn(SqlCursor& c, int32_t abr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_SelectBmn(SqlCursor& c, int32_t abr, int16_t lfn) {
   return SqlOpen(c, SqlFormat("SELECT Zk1Lna, date_format(Zk1Bdt, '%%Y.%%m.%%d'), COALESCE(Zk1Std, 0), Zk1Kst, Zk1Upn "
                               " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
                               " ORDER BY Zk1Upn, Zk1Bdt, Zk1Kst, Zk1Lna, Zk1Std",
                               abr, lfn));
 }
 
-int SQL_Qvx331Zk1_FetchBmn(SqlCursor& c, TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchBmn(SqlCursor& c, TransferRecord& r) {
   return SqlFetchInto(c, r.Zk1Lna, r.Zk1Bdt, r.Zk1Std, r.Zk1Kst, r.Zk1Upn);
 }
 
@@ -39,7 +39,7 @@ int SQL_Qvx331Zk1_FetchBmn(SqlCursor& c, TransferRecord& r) {
 // as integer division does (100 minutes give 1.66, -90 give -1.50).
 std::string BaumannHours(int32_t minutes) { return ExactText(minutes / 60 * 100 + minutes % 60 * 10 / 6, 2); }
 
-int SQL_Qvx333Bmn_Write(const BmnRecord& b) {
+[[nodiscard]] int SQL_Qvx333Bmn_Write(const BmnRecord& b) {
   std::string insert = SqlFormat(
       "INSERT INTO Qvx333Bmn (BmnStz, BmnFir, BmnFl1, BmnPnr, BmnKst, BmnDat, BmnAbm, BmnLna, BmnStd, BmnKnz, "
       "BmnZf1, BmnZf2, BmnFl2, BmnAnf, BmnPsn, BmnFkt, BmnZus, BmnMin) VALUES ('%s', '%s', '%s', '%s', '%s', '%s', "
@@ -56,14 +56,14 @@ int SQL_Qvx333Bmn_Write(const BmnRecord& b) {
   });
 }
 
-int SQL_Qvx333Bmn_Select(SqlCursor& c) {
+[[nodiscard]] int SQL_Qvx333Bmn_Select(SqlCursor& c) {
   return SqlOpen(c,
                  "SELECT BmnStz, BmnFir, BmnFl1, BmnPnr, BmnKst, BmnDat, BmnAbm, BmnLna, BmnStd, BmnKnz, BmnZf1, "
                  "BmnZf2, BmnFl2, BmnAnf, BmnPsn, BmnFkt, BmnZus  FROM Qvx333Bmn "
                  " ORDER BY BmnPnr, BmnAbm, BmnLna, BmnStz");
 }
 
-int SQL_Qvx333Bmn_Fetch(SqlCursor& c, BmnRecord& b) {
+[[nodiscard]] int SQL_Qvx333Bmn_Fetch(SqlCursor& c, BmnRecord& b) {
   return SqlFetchInto(c, b.BmnStz, b.BmnFir, b.BmnFl1, b.BmnPnr, b.BmnKst, b.BmnDat, b.BmnAbm, b.BmnLna, b.BmnStd,
                       b.BmnKnz, b.BmnZf1, b.BmnZf2, b.BmnFl2, b.BmnAnf, b.BmnPsn, b.BmnFkt, b.BmnZus);
 }
@@ -124,7 +124,7 @@ void BaumannLohnprogramm() {
 
   // a failed selection shows in its first fetch (-1)
   SqlCursor zk1;
-  SQL_Qvx331Zk1_SelectBmn(zk1, Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_SelectBmn(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   int count = 0;
   TransferRecord r;
   int st;

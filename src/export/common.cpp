@@ -38,7 +38,7 @@ void DiscardExportFile(ExportFile& f) {
 // replaced by a newer one from a later date on). The newest of them is the one
 // in force, as in DATEV's own lookup; without an order the server would return
 // them in index order and the oldest line would win.
-int SQL_Qvx171Lu1_OpenLna(const std::string& lugLug, const TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx171Lu1_OpenLna(const std::string& lugLug, const TransferRecord& r) {
   return SqlOpen(g_lu1Lna, SqlFormat("SELECT Lu1Kst, Lu1Ktr, Lu1Krt, Lu1Mog, Lu1Fkt, Lu1Bau  FROM Qvx171Lu1 "
                                      " WHERE Lu1Num = '%s'  AND Lu1Stz = '%s'  AND Lu1Ztk = '%s' "
                                      " AND Lu1Lna = '%s'  AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s' "
@@ -46,12 +46,12 @@ int SQL_Qvx171Lu1_OpenLna(const std::string& lugLug, const TransferRecord& r) {
                                      lugLug, r.Zk1Stz, r.Zk1Zkt, r.Zk1Lna, r.Zk1Bdt));
 }
 
-int SQL_Qvx171Lu1_FetchLna() {
+[[nodiscard]] int SQL_Qvx171Lu1_FetchLna() {
   Lu1Line& l = Lu1Settings;
   return SqlFetchInto(g_lu1Lna, l.Lu1Kst, l.Lu1Ktr, l.Lu1Krt, l.Lu1Mog, l.Lu1Fkt, l.Lu1Bau);
 }
 
-int SQL_Qvx171Lu1_CloseLna() { return dbClose(g_lu1Lna); }
+[[nodiscard]] int SQL_Qvx171Lu1_CloseLna() { return dbClose(g_lu1Lna); }
 
 bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line) {
   int st = CachedWageTypeLookup(cache, lugLug, r, line);
@@ -60,7 +60,7 @@ bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const Tra
   return st == 0;
 }
 
-int SQL_Qvx170Lg1_Get(const std::string& lgp, const std::string& stz, Lg1Flags& f) {
+[[nodiscard]] int SQL_Qvx170Lg1_Get(const std::string& lgp, const std::string& stz, Lg1Flags& f) {
   std::string kind;
   return SqlSelectOne(SqlFormat("SELECT Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes, Lg1P4A  FROM Qvx170Lg1 "
                                 " WHERE Lg1Num = '%s'  AND Lg1Stz = '%s'",
@@ -68,7 +68,7 @@ int SQL_Qvx170Lg1_Get(const std::string& lgp, const std::string& stz, Lg1Flags& 
                       kind, f.Lg1Stt, f.Lg1Svt, f.Lg1Zes, f.Lg1P4A);
 }
 
-int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::string_view vonBis,
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::string_view vonBis,
                           std::string_view condition) {
   std::string pattern = Format("%s", vonBis);
   std::string extra = condition.empty() ? std::string() : Format(" AND %s", condition);
@@ -88,7 +88,7 @@ int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::st
                                    abrnr, lfn));
 }
 
-int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r) {
   r = TransferRecord{};
   return SqlFetchTransfer(cursor, r);
 }
@@ -96,7 +96,7 @@ int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r) {
 int WageTypeLookup(const std::string& lugLug, const TransferRecord& r) {
   int st = SQL_Qvx171Lu1_OpenLna(lugLug, r);
   if (st == 0) st = SQL_Qvx171Lu1_FetchLna();
-  SQL_Qvx171Lu1_CloseLna();
+  (void)SQL_Qvx171Lu1_CloseLna();
   return st;
 }
 
@@ -130,14 +130,14 @@ int CachedWageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const 
   return kSqlNoMoreRows;
 }
 
-int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug) {
+[[nodiscard]] int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug) {
   return SqlSelectOne(SqlFormat("SELECT LugLug, LugMon, LugFir, LugAkr  FROM Qvx171Lug "
                                 " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
                                 akr),
                       lug.LugLug, lug.LugMon, lug.LugFir, lug.LugAkr);
 }
 
-int SQL_Qvx171Lug_GetLugFir(const std::string& akr, LugRecord& lug) {
+[[nodiscard]] int SQL_Qvx171Lug_GetLugFir(const std::string& akr, LugRecord& lug) {
   return SqlSelectOne(SqlFormat("SELECT LugLug, LugFir  FROM Qvx171Lug "
                                 " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
                                 akr),
@@ -153,7 +153,7 @@ bool FitsField(std::string_view text, size_t width) {
   return RTrim(t).size() <= width;
 }
 
-int SQL_Qvx300Pnr_GetName(const std::string& pnr, std::string& name) {
+[[nodiscard]] int SQL_Qvx300Pnr_GetName(const std::string& pnr, std::string& name) {
   return SqlSelectOne(SqlFormat("SELECT PnrNam FROM Qvx300Pnr WHERE PnrNum = '%s'", pnr), name);
 }
 
@@ -334,7 +334,7 @@ const char* const kZk1ExportColumns =
     "z.Zk1Kst, z.Zk1Ktr, z.Zk1Krt, z.Zk1Std, z.Zk1Tge, z.Zk1Stg, date_format(z.Zk1Von, '%d.%m.%Y'), "
     "date_format(z.Zk1Bis, '%d.%m.%Y'), z.Zk1Sts, z.Zk1Rre, z.Zk1Sta, z.Zk1Upn";
 
-int SQL_Qvx331Zk1_OpenRun(SqlCursor& c, int32_t abrnr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRun(SqlCursor& c, int32_t abrnr, int16_t lfn) {
   return SqlOpen(c, SqlCheckLength(std::string("SELECT ") + kZk1ExportColumns +
                                    SqlFormat("  FROM Qvx331Zk1 z  WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
                                              " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, "

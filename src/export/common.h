@@ -66,9 +66,9 @@ extern Lu1Line Lu1Settings;
 // kind (Zk1Stz), account (Zk1Zkt) and wage type (Zk1Lna) that is valid at the
 // booking date Zk1Bdt (YYYY.MM.DD). Fetch only when the open returned 0; close
 // in any case.
-int SQL_Qvx171Lu1_OpenLna(const std::string& lugLug, const TransferRecord& r);
-int SQL_Qvx171Lu1_FetchLna();
-int SQL_Qvx171Lu1_CloseLna();
+[[nodiscard]] int SQL_Qvx171Lu1_OpenLna(const std::string& lugLug, const TransferRecord& r);
+[[nodiscard]] int SQL_Qvx171Lu1_FetchLna();
+[[nodiscard]] int SQL_Qvx171Lu1_CloseLna();
 // Open, fetch (when the open succeeded) and close in one call. Returns the
 // open status when it is not 0, else the fetch status (0 = line found).
 int WageTypeLookup(const std::string& lugLug, const TransferRecord& r);
@@ -81,7 +81,7 @@ struct Lg1Flags {
   int16_t Lg1Zes = 0;  // 0: the hours of the person are not handed over
   int16_t Lg1P4A = 0;
 };
-int SQL_Qvx170Lg1_Get(const std::string& lgp, const std::string& stz, Lg1Flags& flags);
+[[nodiscard]] int SQL_Qvx170Lg1_Get(const std::string& lgp, const std::string& stz, Lg1Flags& flags);
 
 // The run's transfer records (Zk1Abr = abrnr, Zk1Lfn = lfn), Zk1Von and
 // Zk1Bis formatted with the date_format pattern vonBis ("%Y.%m.%d" or
@@ -89,10 +89,10 @@ int SQL_Qvx170Lg1_Get(const std::string& lgp, const std::string& stz, Lg1Flags& 
 // person, kind and booking date, and then by the remaining key columns, so
 // that the same records always come in the same order (line numbers and
 // first values depend on it).
-int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::string_view vonBis,
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::string_view vonBis,
                           std::string_view condition);
 // The twenty columns Zk1Abr to Zk1Upn into r (r is cleared first).
-int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r);
 
 // Wage-type lines read during one export: all lines of one kind, account and
 // wage type are read once (newest validity first; the interface is the same
@@ -116,9 +116,9 @@ bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const Tra
 
 // Interface header values of the circle's interface record: LugLug, LugMon,
 // LugFir, LugAkr (the caller presets them; NULL columns keep the presets).
-int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug);
+[[nodiscard]] int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug);
 // Only LugLug and LugFir.
-int SQL_Qvx171Lug_GetLugFir(const std::string& akr, LugRecord& lug);
+[[nodiscard]] int SQL_Qvx171Lug_GetLugFir(const std::string& akr, LugRecord& lug);
 // Firm number under which the payroll system knows the company: LugFir, or
 // the circle when LugFir is empty, cut to its first length characters.
 std::string FirmText(const LugRecord& lug, const std::string& akr, int length);
@@ -127,7 +127,7 @@ std::string FirmText(const LugRecord& lug, const std::string& akr, int length);
 // merge the values of two people or two wage types).
 bool FitsField(std::string_view text, size_t width);
 // Name of a person.
-int SQL_Qvx300Pnr_GetName(const std::string& pnr, std::string& name);
+[[nodiscard]] int SQL_Qvx300Pnr_GetName(const std::string& pnr, std::string& name);
 
 // Date text YYYY.MM.DD as the number YYYYMMDD: characters 1 to 4, 6 and 7,
 // 9 and 10; the separators are skipped by position, not tested.
@@ -264,7 +264,7 @@ int SqlFetchTransfer(SqlCursor& c, TransferRecord& r, T&... extra) {
 // Cursor over the transfer records of one run (accounting number and running
 // number), ordered by person, wage type and date so that files built from
 // them do not depend on the server's order.
-int SQL_Qvx331Zk1_OpenRun(SqlCursor& c, int32_t abrnr, int16_t lfn);
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRun(SqlCursor& c, int32_t abrnr, int16_t lfn);
 
 // Dates as day numbers (days since 1 March of year 0), so that days can be
 // added and dates compared across months and years. DD.MM.YYYY texts; a text

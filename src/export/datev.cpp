@@ -44,7 +44,7 @@ void ApplyWageTypeLine(const std::string& lugLug, const std::string& abrVon, Lin
     Lu1Settings.Lu1Ktr = 0;
     int st = SQL_Qvx171Lu1_OpenDatev(lugLug, Zk1Rec.Zk1Stz, Zk1Rec.Zk1Zkt, Zk1Rec.Zk1Lna, abrVon);
     if (st == 0) st = SQL_Qvx171Lu1_FetchDatev();
-    SQL_Qvx171Lu1_CloseDatev();
+    (void)SQL_Qvx171Lu1_CloseDatev();
     flags.Found = st == 0;
     flags.Kst = Lu1Settings.Lu1Kst;
     flags.Ktr = Lu1Settings.Lu1Ktr;
@@ -75,7 +75,7 @@ std::string HoursText(int32_t minutes) {
 
 }  // namespace
 
-int SQL_Qvx330Abr_GetVon(const std::string& akr, int32_t abrnr, std::string& von) {
+[[nodiscard]] int SQL_Qvx330Abr_GetVon(const std::string& akr, int32_t abrnr, std::string& von) {
   return SqlSelectOne(SqlFormat("SELECT date_format(AbrVon, '%%Y.%%m.%%d')   FROM Qvx330Abr  WHERE AbrAkr = '%s'"
                                 "    AND AbrNum = %ld ",
                                 akr, abrnr),
@@ -85,7 +85,7 @@ int SQL_Qvx330Abr_GetVon(const std::string& akr, int32_t abrnr, std::string& von
 // All running numbers of the accounting number: interim and final records.
 // The lines are ordered by person, date and record so that the file is the
 // same for the same records.
-int SQL_Qvx331Zk1_OpenDatev(int32_t abrnr) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenDatev(int32_t abrnr) {
   return SqlOpen(g_zk1Datev,
                  SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, "
                            "Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, Zk1Sts, Zk1Rre, "
@@ -97,7 +97,7 @@ int SQL_Qvx331Zk1_OpenDatev(int32_t abrnr) {
                            abrnr));
 }
 
-int SQL_Qvx331Zk1_FetchDatev() {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchDatev() {
   TransferRecord& r = Zk1Rec;
   g_keyStz.clear();
   g_keyZkt.clear();
@@ -107,9 +107,9 @@ int SQL_Qvx331Zk1_FetchDatev() {
                       r.Zk1Upn, g_keyStz, g_keyZkt, g_keyLna);
 }
 
-int SQL_Qvx331Zk1_CloseDatev() { return dbClose(g_zk1Datev); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseDatev() { return dbClose(g_zk1Datev); }
 
-int SQL_Qvx171Lu1_OpenDatev(const std::string& lugLug, const std::string& stz, const std::string& zkt,
+[[nodiscard]] int SQL_Qvx171Lu1_OpenDatev(const std::string& lugLug, const std::string& stz, const std::string& zkt,
                             const std::string& lna, const std::string& abrVon) {
   return SqlOpen(g_lu1Datev, SqlFormat("SELECT date_format(Lu1Gvo, '%%Y.%%m.%%d'),   Lu1Kst, Lu1Ktr, Lu1Mog, Lu1Fkt "
                                        " FROM Qvx171Lu1  WHERE Lu1Num = '%s'  AND Lu1Stz = '%s'  AND Lu1Ztk = '%s' "
@@ -118,12 +118,12 @@ int SQL_Qvx171Lu1_OpenDatev(const std::string& lugLug, const std::string& stz, c
                                        lugLug, stz, zkt, lna, abrVon));
 }
 
-int SQL_Qvx171Lu1_FetchDatev() {
+[[nodiscard]] int SQL_Qvx171Lu1_FetchDatev() {
   Lu1Line& l = Lu1Settings;
   return SqlFetchInto(g_lu1Datev, l.Lu1Gvo, l.Lu1Kst, l.Lu1Ktr, l.Lu1Mog, l.Lu1Fkt);
 }
 
-int SQL_Qvx171Lu1_CloseDatev() { return dbClose(g_lu1Datev); }
+[[nodiscard]] int SQL_Qvx171Lu1_CloseDatev() { return dbClose(g_lu1Datev); }
 
 void DatevLohnprogramm() {
   Log("\nDatev Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
@@ -143,7 +143,7 @@ void DatevLohnprogramm() {
   ExportWriteF(file, "%s;%s;%s\n", header.LugFir, header.LugAkr, Format("%02d/%d", month % 100, month / 100));
 
   LineCache lines;
-  SQL_Qvx331Zk1_OpenDatev(Ctx.Abrnr);
+  RequireRead(SQL_Qvx331Zk1_OpenDatev(Ctx.Abrnr), "Qvx331Zk1");
   Zk1Rec = TransferRecord{};
   int st = SQL_Qvx331Zk1_FetchDatev();
   while (st == 0) {
@@ -171,7 +171,7 @@ void DatevLohnprogramm() {
     st = SQL_Qvx331Zk1_FetchDatev();
   }
   if (st == -1) AbortRun(60);
-  SQL_Qvx331Zk1_CloseDatev();
+  (void)SQL_Qvx331Zk1_CloseDatev();
   ExportFileClose(file);
   Log("Datev Lohnprogramm beendet");
 }

@@ -13,9 +13,9 @@ SqlCursor g_zk1All;
 
 }  // namespace
 
-int SQL_Qvx333Ems_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Ems")); }
+[[nodiscard]] int SQL_Qvx333Ems_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Ems")); }
 
-int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn) {
   return SqlOpen(g_zk1All,
                  SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
                            "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
@@ -24,32 +24,32 @@ int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn) {
                            abrnr, lfn));
 }
 
-int SQL_Qvx331Zk1_FetchAll(TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchAll(TransferRecord& r) {
   return SqlFetchInto(g_zk1All, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
                       r.Zk1Kst, r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts,
                       r.Zk1Rre, r.Zk1Sta);
 }
 
-int SQL_Qvx331Zk1_CloseAll() { return dbClose(g_zk1All); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseAll() { return dbClose(g_zk1All); }
 
 namespace {
 // Hours of the minutes with six decimals, formatted once from the exact sum.
 std::string HoursText(int32_t minutes) { return ExactText(ExactRound(minutes, 60, 6), 6); }
 }  // namespace
 
-int SQL_Qvx333Ems_Insert(const EmsRow& w) {
+[[nodiscard]] int SQL_Qvx333Ems_Insert(const EmsRow& w) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Ems (EmsAkr, EmsPnr, EmsDat, EmsLna, EmsStd, EmsMin, EmsTge, EmsKnz) "
                             " VALUES ('%s', '%s', '%s', '%s', %s, %ld, %ld, '%s')",
                             w.EmsAkr, w.EmsPnr, w.EmsDat, w.EmsLna, HoursText(w.EmsMin), w.EmsMin, w.EmsTge, w.EmsKnz));
 }
 
-int SQL_Qvx333Ems_ReadMin(const EmsRow& w, int32_t& minutes) {
+[[nodiscard]] int SQL_Qvx333Ems_ReadMin(const EmsRow& w, int32_t& minutes) {
   return SqlSelectOne(SqlFormat("SELECT EmsMin FROM Qvx333Ems  WHERE EmsPnr = '%s' AND EmsDat = '%s' AND EmsLna = '%s'",
                                 w.EmsPnr, w.EmsDat, w.EmsLna),
                       minutes);
 }
 
-int SQL_Qvx333Ems_Update(const EmsRow& w) {
+[[nodiscard]] int SQL_Qvx333Ems_Update(const EmsRow& w) {
   return SqlWrite(SqlFormat("UPDATE Qvx333Ems SET EmsStd = %s, EmsMin = %ld, "
                             "EmsTge = EmsTge + %ld  WHERE EmsPnr = '%s' AND EmsDat = '%s' AND EmsLna = '%s'",
                             HoursText(w.EmsMin), w.EmsMin, w.EmsTge, w.EmsPnr, w.EmsDat, w.EmsLna));
@@ -65,13 +65,13 @@ void EmisLohnprogramm() {
 
   // accounting month MMYYYY of the period start YYYY.MM.DD
   std::string abrVon;
-  SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon);
+  RequireRead(SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon), "Qvx330Abr");
   std::string dat = SubStr(abrVon, 5, 2) + SubStr(abrVon, 0, 4);
   LugRecord lug;
-  SQL_Qvx171Lug_GetFir(Ctx.Akr, lug);
+  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, lug), "Qvx171Lug");
   std::string akr = lug.LugAkr.empty() ? Ctx.Akr : lug.LugAkr;
 
-  SQL_Qvx331Zk1_SelectAll(Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_SelectAll(Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st = SQL_Qvx331Zk1_FetchAll(r);
   while (st == 0) {
@@ -102,6 +102,6 @@ void EmisLohnprogramm() {
     st = SQL_Qvx331Zk1_FetchAll(r);
   }
   if (st == -1) AbortRun(60);
-  SQL_Qvx331Zk1_CloseAll();
+  (void)SQL_Qvx331Zk1_CloseAll();
   Log("Emis Lohnprogramm beendet");
 }

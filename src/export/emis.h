@@ -19,13 +19,13 @@ struct EmsRow {
 
 void EmisLohnprogramm();
 
-int SQL_Qvx333Ems_Delete();
-int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn);
-int SQL_Qvx331Zk1_FetchAll(TransferRecord& r);
-int SQL_Qvx331Zk1_CloseAll();
-int SQL_Qvx333Ems_Insert(const EmsRow& row);
+[[nodiscard]] int SQL_Qvx333Ems_Delete();
+[[nodiscard]] int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchAll(TransferRecord& r);
+[[nodiscard]] int SQL_Qvx331Zk1_CloseAll();
+[[nodiscard]] int SQL_Qvx333Ems_Insert(const EmsRow& row);
 // Minutes stored in the row of the same personnel number, month and wage type.
-int SQL_Qvx333Ems_ReadMin(const EmsRow& row, int32_t& minutes);
+[[nodiscard]] int SQL_Qvx333Ems_ReadMin(const EmsRow& row, int32_t& minutes);
 // Sets minutes and hours of that row to those of row (the new sums; the hours
 // are formatted from the minutes) and adds the days of row.
-int SQL_Qvx333Ems_Update(const EmsRow& row);
+[[nodiscard]] int SQL_Qvx333Ems_Update(const EmsRow& row);

@@ -24,10 +24,10 @@ struct GodRun {
   bool NameRead = false;
 };
 
-int SQL_Qvx333God_Delete() { return SqlWrite("DELETE FROM Qvx333God"); }
+[[nodiscard]] int SQL_Qvx333God_Delete() { return SqlWrite("DELETE FROM Qvx333God"); }
 
 // The run's transfer records by person, kind and date (then in a fixed order).
-int SQL_Qvx331Zk1_SelectGod(SqlCursor& c, int32_t abr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_SelectGod(SqlCursor& c, int32_t abr, int16_t lfn) {
   return SqlOpen(c, SqlFormat("SELECT COALESCE(Zk1Stz, ' '), date_format(Zk1Bdt, '%%Y%%m%%d'), COALESCE(Zk1Pnr, ' '), "
                               "COALESCE(Zk1Lna, ' '), COALESCE(Zk1Lgr, ' '), COALESCE(Zk1Kst, ' '), "
                               "COALESCE(Zk1Std, 0), date_format(Zk1Von, '%%Y%%m%%d'), "
@@ -38,7 +38,7 @@ int SQL_Qvx331Zk1_SelectGod(SqlCursor& c, int32_t abr, int16_t lfn) {
                               abr, lfn));
 }
 
-int SQL_Qvx331Zk1_FetchGod(SqlCursor& c, TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchGod(SqlCursor& c, TransferRecord& r) {
   int st = SqlFetchInto(c, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Lna, r.Zk1Lgr, r.Zk1Kst, r.Zk1Std, r.Zk1Von, r.Zk1Bis,
                         r.Zk1Upn, r.Zk1Tge, r.Zk1Rre);
   Trim(r.Zk1Stz);
@@ -50,7 +50,7 @@ int SQL_Qvx331Zk1_FetchGod(SqlCursor& c, TransferRecord& r) {
   return st;
 }
 
-int SQL_Qvx333God_Write(const GodRecord& g) {
+[[nodiscard]] int SQL_Qvx333God_Write(const GodRecord& g) {
   std::string insert = SqlFormat(
       "INSERT INTO Qvx333God (GodArt, GodTnr, GodPnr, GodLna, GodDvo, GodDbi, GodStd, GodEin, GodKst, GodEar, "
       "GodFvo, GodFbi, GodFgr, GodNam, GodMin) VALUES ('%s', '%s', '%s', '%s', '%s', '%s', %lld / 60E0, '%s', "
@@ -66,16 +66,16 @@ int SQL_Qvx333God_Write(const GodRecord& g) {
   });
 }
 
-int SQL_Qvx333God_Count(int32_t& count) { return SqlSelectOne("SELECT COUNT(*)  FROM Qvx333God", count); }
+[[nodiscard]] int SQL_Qvx333God_Count(int32_t& count) { return SqlSelectOne("SELECT COUNT(*)  FROM Qvx333God", count); }
 
-int SQL_Qvx333God_Select(SqlCursor& c) {
+[[nodiscard]] int SQL_Qvx333God_Select(SqlCursor& c) {
   return SqlOpen(c,
                  "SELECT GodArt, GodTnr, GodPnr, GodLna, GodDvo, GodDbi, COALESCE(GodMin, 0), GodEin, GodKst, GodEar, "
                  "GodFvo, GodFbi, GodFgr, GodNam  FROM Qvx333God "
                  " ORDER BY GodPnr, GodArt, GodLna, GodDvo, GodDbi, GodFvo, GodKst");
 }
 
-int SQL_Qvx333God_Fetch(SqlCursor& c, GodRecord& g) {
+[[nodiscard]] int SQL_Qvx333God_Fetch(SqlCursor& c, GodRecord& g) {
   return SqlFetchInto(c, g.GodArt, g.GodTnr, g.GodPnr, g.GodLna, g.GodDvo, g.GodDbi, g.GodMin, g.GodEin, g.GodKst,
                       g.GodEar, g.GodFvo, g.GodFbi, g.GodFgr, g.GodNam);
 }
@@ -196,14 +196,14 @@ void GodLohnprogramm() {
 
   GodRun run;
   LugRecord lug;
-  SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug);
+  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
   // the field holds 4 characters: a longer number is reported and cut
   if (lug.LugFir.size() > 4) Log("TeilnehmerNr. zu lang : %s", lug.LugFir);
   run.Tnr = SubStr(lug.LugFir, 0, 4);
 
   // a failed selection shows in its first fetch (-1)
   SqlCursor zk1;
-  SQL_Qvx331Zk1_SelectGod(zk1, Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_SelectGod(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   int count = 0;
   TransferRecord r;
   int st;

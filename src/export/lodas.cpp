@@ -36,10 +36,10 @@ struct LodasRun {
   LugRecord Header;
 };
 
-int SQL_Qvx333Ld1_Delete() { return SqlWrite("DELETE FROM Qvx333Ld1"); }
+[[nodiscard]] int SQL_Qvx333Ld1_Delete() { return SqlWrite("DELETE FROM Qvx333Ld1"); }
 
 // The run's transfer records; the booking date as DD.MM.YYYY.
-int SQL_Qvx331Zk1_OpenLodas(SqlCursor& c, int32_t abrnr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenLodas(SqlCursor& c, int32_t abrnr, int16_t lfn) {
   return SqlOpen(c, SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Zkt), trim(Zk1Lna), trim(Zk1Kst), trim(Zk1Ktr), "
                               "trim(Zk1Stz), trim(Zk1Upn), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
                               "date_format(Zk1Bdt, '%%d.%%m.%%Y')  FROM Qvx331Zk1 "
@@ -50,7 +50,7 @@ int SQL_Qvx331Zk1_OpenLodas(SqlCursor& c, int32_t abrnr, int16_t lfn) {
 // The correction memos of this run: the key of the run keeps out the memos of
 // earlier runs of the same number (they were handed over with those runs) and
 // those of other circles.
-int SQL_Qvx331Zk5_OpenLodas(SqlCursor& c, const std::string& key, int32_t abrnr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk5_OpenLodas(SqlCursor& c, const std::string& key, int32_t abrnr, int16_t lfn) {
   return SqlOpen(c, SqlFormat("SELECT trim(Zk5Pnr), trim(Zk5Zkt), trim(Zk5Lna), trim(Zk5Kst), trim(Zk5Ktr), "
                               "trim(Zk5Stz), trim(Zk5Upn), COALESCE(Zk5Std, 0), COALESCE(Zk5Tge, 0), "
                               "date_format(Zk5Bdt, '%%d.%%m.%%Y'), Zk5Rre  FROM Qvx331Zk5 "
@@ -72,7 +72,7 @@ int FetchMemo(SqlCursor& c, TransferRecord& r) {
 
 // Values are accumulated per person, date, kind, wage type, cost centre, cost
 // unit and retro mark: values of two cost centres stay two lines.
-int SQL_Qvx333Ld1_Write(const Ld1Row& w, std::string& statement) {
+[[nodiscard]] int SQL_Qvx333Ld1_Write(const Ld1Row& w, std::string& statement) {
   const int divisor = w.Ld1Key == "01" ? 60 : 10;  // minutes in an hour, tenths in a day
   std::string insert = SqlFormat(
       "INSERT INTO Qvx333Ld1 (Ld1Art, Ld1Pnr, Ld1Azr, Ld1Key, Ld1Val, Ld1Lna, Ld1Kst, Ld1Ktr, Ld1Rre, Ld1Exa) "
@@ -97,14 +97,14 @@ constexpr const char* kLd1Columns =
     "SELECT Ld1Art, Ld1Pnr, date_format(Ld1Azr, '%%d.%%m.%%Y'), Ld1Key, Ld1Val, Ld1Lna, Ld1Kst, Ld1Ktr, Ld1Rre "
     " FROM Qvx333Ld1 ";
 
-int SQL_Qvx333Ld1_OpenNormal(SqlCursor& c) {
+[[nodiscard]] int SQL_Qvx333Ld1_OpenNormal(SqlCursor& c) {
   return SqlOpen(c, SqlFormat(std::string(kLd1Columns) +
                               " WHERE Ld1Rre < 2  ORDER BY Ld1Art, Ld1Pnr, Ld1Azr, Ld1Key, Ld1Lna, Ld1Kst, Ld1Ktr"));
 }
 
 // Ordered by date first: each date gets exactly one file, in it the values to
 // remove before the values to book.
-int SQL_Qvx333Ld1_OpenRetro(SqlCursor& c) {
+[[nodiscard]] int SQL_Qvx333Ld1_OpenRetro(SqlCursor& c) {
   return SqlOpen(c, SqlFormat(std::string(kLd1Columns) +
                               " WHERE Ld1Rre > 2  ORDER BY Ld1Azr, Ld1Rre DESC, Ld1Art, Ld1Pnr, Ld1Key, Ld1Lna, "
                               "Ld1Kst, Ld1Ktr"));
@@ -200,7 +200,7 @@ void WriteFiles(LodasRun& run) {
   WriteHeader(file, run.Header);
   ExportWrite(file, "\n[Bewegungsdaten]\n");
   SqlCursor normal;
-  SQL_Qvx333Ld1_OpenNormal(normal);
+  RequireRead(SQL_Qvx333Ld1_OpenNormal(normal), "Qvx333Ld1");
   Ld1Row w;
   int st;
   while ((st = FetchRow(normal, w)) == 0) {
@@ -219,7 +219,7 @@ void WriteFiles(LodasRun& run) {
   bool booking = false;
   std::unique_ptr<ExportFile> retro;
   SqlCursor rows;
-  SQL_Qvx333Ld1_OpenRetro(rows);
+  RequireRead(SQL_Qvx333Ld1_OpenRetro(rows), "Qvx333Ld1");
   w = Ld1Row{};
   while ((st = FetchRow(rows, w)) == 0) {
     if (number == 0 || w.Ld1Azr != previous) {
@@ -266,10 +266,10 @@ void LodasLohnprogramm() {
   }
 
   LodasRun run;
-  SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header);
+  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header), "Qvx171Lug");
 
   SqlCursor zk1;
-  SQL_Qvx331Zk1_OpenLodas(zk1, Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_OpenLodas(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = FetchRecord(zk1, r)) == 0) {
@@ -281,7 +281,7 @@ void LodasLohnprogramm() {
   dbClose(zk1);
 
   SqlCursor zk5;
-  SQL_Qvx331Zk5_OpenLodas(zk5, Ctx.RunKey, Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk5_OpenLodas(zk5, Ctx.RunKey, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk5");
   r = TransferRecord{};
   while ((st = FetchMemo(zk5, r)) == 0) {
     ProcessRecord(run, r, r.Zk1Rre);

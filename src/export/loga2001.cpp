@@ -42,22 +42,22 @@ struct Loga2Run {
   int32_t Lp1Idx = 1;
 };
 
-int SQL_Qvx333Lp2_Delete() { return SqlWrite("DELETE FROM Qvx333Lp2 "); }
-int SQL_Qvx333Lpc_Delete() { return SqlWrite("DELETE FROM Qvx333Lpc "); }
-int SQL_Qvx333Lp1_Delete() { return SqlWrite("DELETE FROM Qvx333Lp1 "); }
+[[nodiscard]] int SQL_Qvx333Lp2_Delete() { return SqlWrite("DELETE FROM Qvx333Lp2 "); }
+[[nodiscard]] int SQL_Qvx333Lpc_Delete() { return SqlWrite("DELETE FROM Qvx333Lpc "); }
+[[nodiscard]] int SQL_Qvx333Lp1_Delete() { return SqlWrite("DELETE FROM Qvx333Lp1 "); }
 
 // A NULL maximum (empty table) leaves the value unchanged.
-int SQL_Qvx333Lp_GetMaxIdx(int32_t& lp1, int32_t& lpc) {
+[[nodiscard]] int SQL_Qvx333Lp_GetMaxIdx(int32_t& lp1, int32_t& lpc) {
   int st = SqlSelectOne("SELECT max(Lp1Idx) FROM Qvx333Lp1", lp1);
   if (st != 0) return st;
   return SqlSelectOne("SELECT max(LpcIdx) FROM Qvx333Lpc", lpc);
 }
 
-int SQL_GetToday(std::string& today) {
+[[nodiscard]] int SQL_GetToday(std::string& today) {
   return SqlSelectOne("SELECT date_format(SYSDATE(), '%Y-%m-%d') FROM dual ", today);
 }
 
-int SQL_Qvx331Zk1_SelectLoga2(SqlCursor& c, int32_t abr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_SelectLoga2(SqlCursor& c, int32_t abr, int16_t lfn) {
   return SqlOpen(c, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, "
                               "Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, "
                               "date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, "
@@ -73,7 +73,7 @@ int FetchTransfer(SqlCursor& c, Loga2Record& x) {
 
 // The insert and delete memos that the difference step wrote for this run;
 // memos of another kind (PAISY's period memos) are no corrections.
-int SQL_Qvx331Zk5_SelectLoga2(SqlCursor& c, const std::string& key, int32_t abr) {
+[[nodiscard]] int SQL_Qvx331Zk5_SelectLoga2(SqlCursor& c, const std::string& key, int32_t abr) {
   return SqlOpen(c, SqlFormat("SELECT Zk5Abr, Zk5Stz, date_format(Zk5Bdt, '%%Y.%%m.%%d'), Zk5Pnr, Zk5Zkt, Zk5Lna, "
                               "Zk5Lgr, Zk5Kst, Zk5Ktr, Zk5Krt, Zk5Std, Zk5Tge, Zk5Stg, "
                               "date_format(Zk5Von, '%%Y.%%m.%%d'), date_format(Zk5Bis, '%%Y.%%m.%%d'), Zk5Sts, "
@@ -90,7 +90,7 @@ int FetchMemo(SqlCursor& c, Loga2Record& x) {
                       r.Zk1Upn, x.Zk1Inf, x.Zk1Su1);
 }
 
-int SQL_Qvx333Lp2_Insert(const Lp2Row& w) {
+[[nodiscard]] int SQL_Qvx333Lp2_Insert(const Lp2Row& w) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Lp2 (Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst, Lp2Dat, Lp2Pst, "
                             "Lp2Std, Lp2Btr, Lp2Anz, Lp2Rre, Lp2Zhn, Lp2Min)  VALUES ('%s', '%s', '%s', '%s', '%s', "
                             "'%s', ROUND(%ld / 10E0, 6), ROUND(%ld / 60E0, 6),  0, 0, %d, %ld, %ld) ",
@@ -98,7 +98,7 @@ int SQL_Qvx333Lp2_Insert(const Lp2Row& w) {
                             w.Lp2Rre, w.Lp2Zhn, w.Lp2Min));
 }
 
-int SQL_Qvx333Lp2_Update(const Lp2Row& w) {
+[[nodiscard]] int SQL_Qvx333Lp2_Update(const Lp2Row& w) {
   // days and hours follow the exact sums (assignments run from left to right)
   return SqlWrite(SqlFormat("UPDATE Qvx333Lp2  SET Lp2Zhn = Lp2Zhn + %ld,  Lp2Min = Lp2Min + %ld, "
                             " Lp2Pst = ROUND(Lp2Zhn / 10E0, 6),  Lp2Std = ROUND(Lp2Min / 60E0, 6) "
@@ -108,7 +108,7 @@ int SQL_Qvx333Lp2_Update(const Lp2Row& w) {
                             w.Lp2Rre));
 }
 
-int SQL_Qvx333Lp2_Select(SqlCursor& c) {
+[[nodiscard]] int SQL_Qvx333Lp2_Select(SqlCursor& c) {
   return SqlOpen(c, "SELECT Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst, date_format(Lp2Dat,'%Y.%m.%d'),  Lp2Pst, Lp2Std, "
                     "Lp2Rre  FROM Qvx333Lp2  ORDER BY Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst,  Lp2Dat desc, Lp2Rre desc ");
 }
@@ -117,22 +117,22 @@ int FetchLp2(SqlCursor& c, Lp2Row& w) {
   return SqlFetchInto(c, w.Lp2Fir, w.Lp2Akr, w.Lp2Pnr, w.Lp2Lna, w.Lp2Kst, w.Lp2Dat, w.Lp2Pst, w.Lp2Std, w.Lp2Rre);
 }
 
-int SQL_Qvx333Lpc_Insert(const std::string& line, int32_t idx) {
+[[nodiscard]] int SQL_Qvx333Lpc_Insert(const std::string& line, int32_t idx) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Lpc (LpcFld, LpcIdx)  VALUES ('%s', %ld)", line, idx));
 }
 
-int SQL_Qvx333Lp1_Insert(const std::string& line, int32_t idx) {
+[[nodiscard]] int SQL_Qvx333Lp1_Insert(const std::string& line, int32_t idx) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Lp1 (Lp1Fld, Lp1Idx)  VALUES ('%s', %ld)", line, idx));
 }
 
-int SQL_Qvx331Zk5_DeleteKey(const std::string& key) {
+[[nodiscard]] int SQL_Qvx331Zk5_DeleteKey(const std::string& key) {
   return SqlWrite(SqlFormat("DELETE FROM Qvx331Zk5  WHERE Zk5Key = '%s' ", key));
 }
 
 // Date on which the value withdrawn by a delete line was handed over: the
 // latest hand-over before the current month of the person's wage type in the
 // payroll month of dat (YYYY-MM-DD), shifted back by mon months.
-int SQL_Qvx331Zk1_GetAltDatum(const std::string& pnr, const std::string& lna, const std::string& dat, int mon,
+[[nodiscard]] int SQL_Qvx331Zk1_GetAltDatum(const std::string& pnr, const std::string& lna, const std::string& dat, int mon,
                               const std::string& today, std::string& found) {
   std::string r = SubStr(dat, 0, 8) + "01";
   std::string t = SubStr(today, 0, 8) + "01";
@@ -303,14 +303,14 @@ void Loga2001Lohnprogramm() {
     ++run.Lp1Idx;
     ++run.LpcIdx;
   }
-  SQL_GetToday(run.Today);
-  SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header);
+  RequireRead(SQL_GetToday(run.Today), "sysdate");
+  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header), "Qvx171Lug");
   run.Firm = !run.Header.LugFir.empty() ? run.Header.LugFir
              : !run.Header.LugAkr.empty() ? run.Header.LugAkr
                                           : Ctx.Akr;
 
   SqlCursor zk1;
-  SQL_Qvx331Zk1_SelectLoga2(zk1, Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_SelectLoga2(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   Loga2Record x;
   int st;
   while ((st = FetchTransfer(zk1, x)) == 0) {
@@ -322,7 +322,7 @@ void Loga2001Lohnprogramm() {
   dbClose(zk1);
 
   SqlCursor zk5;
-  SQL_Qvx331Zk5_SelectLoga2(zk5, Ctx.RunKey, Ctx.Abrnr);
+  RequireRead(SQL_Qvx331Zk5_SelectLoga2(zk5, Ctx.RunKey, Ctx.Abrnr), "Qvx331Zk5");
   while ((st = FetchMemo(zk5, x)) == 0) {
     HandleRecord(run, x, MemoDate(x.Rec.Zk1Bdt, run.Header.LugMon));
     x = Loga2Record{};
@@ -331,7 +331,7 @@ void Loga2001Lohnprogramm() {
   dbClose(zk5);
 
   SqlCursor lp2;
-  SQL_Qvx333Lp2_Select(lp2);
+  RequireRead(SQL_Qvx333Lp2_Select(lp2), "Qvx333Lp2");
   Lp2Row w;
   while ((st = FetchLp2(lp2, w)) == 0) {
     WriteVartab(run, w);

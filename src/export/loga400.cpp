@@ -41,21 +41,21 @@ struct Loga400Run {
   int B6Count = 0;
 };
 
-int SQL_Qvx331Zk2_GetLoga4(int32_t abrnr, const std::string& pnr, double& stt, double& ant, double& zes) {
+[[nodiscard]] int SQL_Qvx331Zk2_GetLoga4(int32_t abrnr, const std::string& pnr, double& stt, double& ant, double& zes) {
   return SqlSelectOne(SqlFormat("SELECT Zk2Stt, Zk2Ant, Zk2Zes  FROM Qvx331Zk2  WHERE Zk2Abr = %ld "
                                 "  AND Zk2Pnr = '%s'   AND Zk2Rre < 2",
                                 abrnr, pnr),
                       stt, ant, zes);
 }
 
-int SQL_Qvx333B06_Insert(const B6Line& l) {
+[[nodiscard]] int SQL_Qvx333B06_Insert(const B6Line& l) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333B06  (B06Art, B06Fir, B06Pnr, B06Bln, B06Bdt, B06Ltt,   B06Aks, "
                             "B06Bks, B06Lna, B06Lbt, B06Bzt)  VALUES ('B6', '%s', '%s', '%s', %ld, %d, '%s', '%s', "
                             "'%s', 0, %f )",
                             l.Fir, l.Pnr, l.Bln, l.Bdt, l.Ltt, l.Kst, l.Kst, l.Lna, l.Hours));
 }
 
-int SQL_Qvx333B06_Update(const B6Line& l) {
+[[nodiscard]] int SQL_Qvx333B06_Update(const B6Line& l) {
   return SqlWrite(SqlFormat("UPDATE Qvx333B06  SET B06Bzt = B06Bzt + %f  WHERE B06Art = 'B6'  AND B06Fir = '%s' "
                             " AND B06Pnr = '%s'  AND B06Bln = '%s' ",
                             l.Hours, l.Fir, l.Pnr, l.Bln));
@@ -63,7 +63,7 @@ int SQL_Qvx333B06_Update(const B6Line& l) {
 
 // 0 when the stored line of the same number carries the same wage type, cost
 // centre and date, 1032 when it belongs to another value.
-int SQL_Qvx333B06_Same(const B6Line& l) {
+[[nodiscard]] int SQL_Qvx333B06_Same(const B6Line& l) {
   std::string bln;
   return SqlSelectOne(SqlFormat("SELECT B06Bln  FROM Qvx333B06  WHERE B06Art = 'B6'  AND B06Fir = '%s' "
                                 " AND B06Pnr = '%s'  AND B06Bln = '%s'  AND B06Lna = '%s'  AND B06Aks = '%s' "
@@ -73,14 +73,14 @@ int SQL_Qvx333B06_Same(const B6Line& l) {
 }
 
 // Highest line number of the person (0 without lines).
-int SQL_Qvx333B06_MaxBln(const B6Line& l, int32_t& max) {
+[[nodiscard]] int SQL_Qvx333B06_MaxBln(const B6Line& l, int32_t& max) {
   return SqlSelectOne(SqlFormat("SELECT COALESCE(MAX(CAST(B06Bln AS UNSIGNED)), 0)  FROM Qvx333B06 "
                                 " WHERE B06Art = 'B6'  AND B06Fir = '%s'  AND B06Pnr = '%s'",
                                 l.Fir, l.Pnr),
                       max);
 }
 
-int SQL_Qvx333B01_Insert(const std::string& fir, const std::string& pnr, int32_t bdt, int ltt, const B1Values& v) {
+[[nodiscard]] int SQL_Qvx333B01_Insert(const std::string& fir, const std::string& pnr, int32_t bdt, int ltt, const B1Values& v) {
   return SqlWrite(SqlFormat(
       "INSERT INTO Qvx333B01  (B01Art, B01Fir, B01Pnr, B01Fln, B01Bdt, B01Ltt, B01Arb, B01Sol, B01Stg, B01Anw, "
       "B01Url, B01Krk, B01Ftg, B01Soz, B01Ent, B01Unt, B01Urs, B01Krs, B01Fts, B01Sos, B01Ens, B01Uns, B01Sez, "
@@ -90,7 +90,7 @@ int SQL_Qvx333B01_Insert(const std::string& fir, const std::string& pnr, int32_t
       v.Ens, v.Uns, v.Std));
 }
 
-int SQL_Qvx333B01_Update(const std::string& fir, const std::string& pnr, const B1Values& v) {
+[[nodiscard]] int SQL_Qvx333B01_Update(const std::string& fir, const std::string& pnr, const B1Values& v) {
   return SqlWrite(SqlFormat(
       "UPDATE Qvx333B01  SET B01Arb = B01Arb + %ld, B01Sol = B01Sol + %f, B01Stg = '%s', B01Anw = %f, "
       "B01Url = B01Url + %f, B01Krk = B01Krk + %f, B01Ftg = B01Ftg + %f, B01Soz = B01Soz + %f, "
@@ -239,7 +239,7 @@ void Loga400Lohnprogramm() {
 
   // records without days and hours are not read
   SqlCursor records;
-  SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)");
+  RequireRead(SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)"), "Qvx331Zk1");
   TransferRecord r;
   while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(run, r);
   if (st == -1) AbortRun(60);

@@ -541,7 +541,7 @@ void PaisyLohnprogramm() {
     ClearTable("Qvx333Ps4");
   }
   PaisyRun s;
-  SQL_Qvx171Lug_GetFir(Ctx.Akr, s.Lug);
+  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, s.Lug), "Qvx171Lug");
   s.Firm = FirmKey(s.Lug);
 
   int32_t count = 0;

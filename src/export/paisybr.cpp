@@ -198,7 +198,7 @@ void PaisyBrLohnprogramm() {
     ClearTable("Qvx333Ps4B");
   }
   PaisyBrRun s;
-  SQL_Qvx171Lug_GetFir(Ctx.Akr, s.Lug);
+  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, s.Lug), "Qvx171Lug");
   s.Firm = FirmKey(s.Lug);
 
   int32_t count = 0;

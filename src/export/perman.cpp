@@ -67,7 +67,7 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
   return true;
 }
 
-int SQL_QVX333Perman_Write(const PermanRow& row) {
+[[nodiscard]] int SQL_QVX333Perman_Write(const PermanRow& row) {
   // the value follows the exact sum, with six decimals (assignments run from
   // left to right)
   return StagingWrite(SqlFormat("INSERT INTO QVX333Perman (PrmPnr, PrmLna, PrmWrt, PrmKst, PrmKtr, PrmExa) "
@@ -147,10 +147,10 @@ void PermanLohnuebergabe() {
   }
   PermanExport x;
   LugRecord lug;
-  SQL_Qvx171Lug_GetFir(Ctx.Akr, lug);
+  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
 
-  SQL_Qvx331Zk1_OpenRun(x.Zk1, Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_OpenRun(x.Zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = SqlFetchTransfer(x.Zk1, r)) == 0) {

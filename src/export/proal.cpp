@@ -29,12 +29,12 @@ struct ProalRun {
   WageTypeCache Lines;
 };
 
-int SQL_Qvx333Pro_Delete() { return SqlWrite("DELETE FROM Qvx333Pro"); }
+[[nodiscard]] int SQL_Qvx333Pro_Delete() { return SqlWrite("DELETE FROM Qvx333Pro"); }
 
 // The run's transfer records, by person; within a person by date, wage type
 // and cost centre, so that the staging rows are written in the same order in
 // every run.
-int SQL_Qvx331Zk1_SelectPro(SqlCursor& c, int32_t abr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_SelectPro(SqlCursor& c, int32_t abr, int16_t lfn) {
   return SqlOpen(c, SqlFormat("SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Zkt, COALESCE(Zk1Lna, ' '), "
                               "COALESCE(Zk1Kst, ' '), COALESCE(Zk1Krt, ' '), COALESCE(Zk1Std, 0), Zk1Upn "
                               " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
@@ -42,7 +42,7 @@ int SQL_Qvx331Zk1_SelectPro(SqlCursor& c, int32_t abr, int16_t lfn) {
                               abr, lfn));
 }
 
-int SQL_Qvx331Zk1_FetchPro(SqlCursor& c, TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchPro(SqlCursor& c, TransferRecord& r) {
   int st = SqlFetchInto(c, r.Zk1Stz, r.Zk1Bdt, r.Zk1Zkt, r.Zk1Lna, r.Zk1Kst, r.Zk1Krt, r.Zk1Std, r.Zk1Upn);
   Trim(r.Zk1Lna);
   Trim(r.Zk1Kst);
@@ -51,7 +51,7 @@ int SQL_Qvx331Zk1_FetchPro(SqlCursor& c, TransferRecord& r) {
   return st;
 }
 
-int SQL_Qvx333Pro_Insert(const ProRow& p) {
+[[nodiscard]] int SQL_Qvx333Pro_Insert(const ProRow& p) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Pro (ProLer, ProFir, ProKnz, ProPnr, ProTag, ProMon, ProJhr, ProLna, "
                             "ProZet, ProMge, ProStz, ProMgs, ProPrz, ProBtr, ProKst, ProKtr, ProBes, ProMin) "
                             "VALUES ('', '%s', 'P', '%s', %ld, %ld, %ld, '%s', %lld / 60E0, NULL, NULL, NULL, NULL, "
@@ -60,7 +60,7 @@ int SQL_Qvx333Pro_Insert(const ProRow& p) {
                             p.ProMin));
 }
 
-int SQL_Qvx333Pro_Update(const ProRow& p) {
+[[nodiscard]] int SQL_Qvx333Pro_Update(const ProRow& p) {
   // the hours follow the exact minutes (assignments run from left to right)
   return SqlWrite(SqlFormat("UPDATE Qvx333Pro SET ProMin = ProMin + %lld, ProZet = ProMin / 60E0  WHERE ProPnr = '%s' "
                             " AND ProTag = %ld  AND ProMon = %ld  AND ProJhr = %ld  AND ProLna = '%s'  AND ProKst = %ld",
@@ -69,7 +69,7 @@ int SQL_Qvx333Pro_Update(const ProRow& p) {
 
 // The texts padded to their widths by the database (longer firm numbers and
 // cost objects are cut to the width there).
-int SQL_Qvx333Pro_Select(SqlCursor& c) {
+[[nodiscard]] int SQL_Qvx333Pro_Select(SqlCursor& c) {
   return SqlOpen(c,
                  "SELECT rpad(COALESCE(ProLer, ' '), 2, ' '), rpad(COALESCE(ProFir, ' '), 10, ' '), "
                  "COALESCE(ProKnz, ' '), COALESCE(ProPnr, ' '), COALESCE(ProTag, 0), COALESCE(ProMon, 0), "
@@ -157,13 +157,13 @@ void ProalLohnprogramm() {
 
   ProalRun run;
   LugRecord lug;
-  SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug);
+  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
   run.LugLug = lug.LugLug;
   run.Fir = lug.LugFir.empty() ? Ctx.Akr : lug.LugFir;
 
   // a failed selection shows in its first fetch (-1)
   SqlCursor zk1;
-  SQL_Qvx331Zk1_SelectPro(zk1, Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_SelectPro(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = SQL_Qvx331Zk1_FetchPro(zk1, r)) == 0) {

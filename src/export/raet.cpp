@@ -88,7 +88,7 @@ void WriteFile(RaetExport& x) {
     Log("Fehler beim Lesen Qvx333Rat: %d", status);
     AbortRun(60);
   }
-  SQL_Qvx333Rat_CloseAll();
+  (void)SQL_Qvx333Rat_CloseAll();
 
   ExportWriteF(file, "Z%s\n", Format("%08d", x.Written + 2));
   ExportFileClose(file);
@@ -97,10 +97,10 @@ void WriteFile(RaetExport& x) {
 
 }  // namespace
 
-int SQL_Qvx333Rat_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Rat")); }
+[[nodiscard]] int SQL_Qvx333Rat_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Rat")); }
 
 // Difference records (Zk1Rre 2) are not handed over.
-int SQL_Qvx331Zk1_OpenRaet(int32_t abrnr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRaet(int32_t abrnr, int16_t lfn) {
   return SqlOpen(g_zk1Raet, SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
                                       "date_format(Zk1Bdt, '%%Y.%%m.%%d'), trim(Zk1Upn), trim(Zk1Zkt), trim(Zk1Stz) "
                                       " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
@@ -108,13 +108,13 @@ int SQL_Qvx331Zk1_OpenRaet(int32_t abrnr, int16_t lfn) {
                                       abrnr, lfn));
 }
 
-int SQL_Qvx331Zk1_FetchRaet(TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRaet(TransferRecord& r) {
   return SqlFetchInto(g_zk1Raet, r.Zk1Pnr, r.Zk1Lna, r.Zk1Std, r.Zk1Tge, r.Zk1Bdt, r.Zk1Upn, r.Zk1Zkt, r.Zk1Stz);
 }
 
-int SQL_Qvx331Zk1_CloseRaet() { return dbClose(g_zk1Raet); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseRaet() { return dbClose(g_zk1Raet); }
 
-int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd, int64_t exact,
+[[nodiscard]] int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd, int64_t exact,
                         std::string* statement) {
   // six decimals of the hours: exact / 60 / 10000
   auto value = [](int64_t e) { return ExactText(ExactRound(e, 600000, 6), 6); };
@@ -137,16 +137,16 @@ int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const st
 }
 
 // Rows of one personnel number and wage type but different dates come by date.
-int SQL_Qvx333Rat_OpenAll() {
+[[nodiscard]] int SQL_Qvx333Rat_OpenAll() {
   return SqlOpen(g_ratAll, SqlFormat("SELECT  RatArt, RatPnr, RatVid, RatLna,   RatAbd, RatUeb, RatVal  FROM  "
                                      "QVX333Rat  ORDER  BY RatPnr, RatLna, RatAbd"));
 }
 
-int SQL_Qvx333Rat_FetchAll(RatRow& row) {
+[[nodiscard]] int SQL_Qvx333Rat_FetchAll(RatRow& row) {
   return SqlFetchInto(g_ratAll, row.RatArt, row.RatPnr, row.RatVid, row.RatLna, row.RatAbd, row.RatUeb, row.RatVal);
 }
 
-int SQL_Qvx333Rat_CloseAll() { return dbClose(g_ratAll); }
+[[nodiscard]] int SQL_Qvx333Rat_CloseAll() { return dbClose(g_ratAll); }
 
 void RaetLohnprogramm() {
   Log("\nRaet-Lohnübergabe Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
@@ -159,12 +159,12 @@ void RaetLohnprogramm() {
 
   // today from the database time DD.MM.YYYY HH:MM:SS
   x.Today = SubStr(Ctx.DbTime, 6, 4) + SubStr(Ctx.DbTime, 3, 2) + SubStr(Ctx.DbTime, 0, 2);
-  SQL_Qvx171Lug_GetFir(Ctx.Akr, x.Header);
+  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, x.Header), "Qvx171Lug");
   // settlement date shifted by LugMon months; a day the new month does not
   // have becomes its last day
   if (x.Header.LugMon != 0) x.ShiftedDate = Format("%ld", ShiftDateInMonth(DateToLong(Ctx.AbrDatum), x.Header.LugMon));
 
-  SQL_Qvx331Zk1_OpenRaet(Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_OpenRaet(Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st = SQL_Qvx331Zk1_FetchRaet(r);
   while (st == 0) {
@@ -173,7 +173,7 @@ void RaetLohnprogramm() {
     st = SQL_Qvx331Zk1_FetchRaet(r);
   }
   if (st == -1) AbortRun(60);
-  SQL_Qvx331Zk1_CloseRaet();
+  (void)SQL_Qvx331Zk1_CloseRaet();
   Log("%d Datensätze aus Qvx333Zk1 gelesen.", x.Read);
 
   WriteFile(x);

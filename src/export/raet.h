@@ -20,16 +20,16 @@ struct RatRow {
 
 void RaetLohnprogramm();
 
-int SQL_Qvx333Rat_Delete();
-int SQL_Qvx331Zk1_OpenRaet(int32_t abrnr, int16_t lfn);
-int SQL_Qvx331Zk1_FetchRaet(TransferRecord& r);
-int SQL_Qvx331Zk1_CloseRaet();
+[[nodiscard]] int SQL_Qvx333Rat_Delete();
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRaet(int32_t abrnr, int16_t lfn);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRaet(TransferRecord& r);
+[[nodiscard]] int SQL_Qvx331Zk1_CloseRaet();
 // Accumulating write: the exact value (minutes plus six times the tenths of a
 // day, times the factor in ten-thousandths; RatExa) is added to the row of the
 // same personnel number, date text and wage type, and RatVal is formatted once
 // from the sum. statement receives the statement whose status is returned.
-int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd, int64_t exact,
+[[nodiscard]] int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd, int64_t exact,
                         std::string* statement);
-int SQL_Qvx333Rat_OpenAll();
-int SQL_Qvx333Rat_FetchAll(RatRow& row);
-int SQL_Qvx333Rat_CloseAll();
+[[nodiscard]] int SQL_Qvx333Rat_OpenAll();
+[[nodiscard]] int SQL_Qvx333Rat_FetchAll(RatRow& row);
+[[nodiscard]] int SQL_Qvx333Rat_CloseAll();

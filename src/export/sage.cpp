@@ -127,16 +127,16 @@ void WriteFile(SageExport& x) {
     Log("Fehler beim Lesen Qvx333Sag: %d", status);
     AbortRun(60);
   }
-  SQL_Qvx333Sag_CloseAll();
+  (void)SQL_Qvx333Sag_CloseAll();
   ExportFileClose(file);
   Log("%d Datensätze in Datei geschrieben.", x.Written);
 }
 
 }  // namespace
 
-int SQL_Qvx333Sag_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Sag")); }
+[[nodiscard]] int SQL_Qvx333Sag_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Sag")); }
 
-int SQL_Qvx331Zk1_OpenSage(int32_t abrnr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenSage(int32_t abrnr, int16_t lfn) {
   return SqlOpen(g_zk1Sage,
                  SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), trim(Zk1Kst), trim(Zk1Ktr), trim(Zk1Stz), trim(Zk1Zkt), "
                            "COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), date_format(Zk1Von, '%%Y%%m%%d'), "
@@ -145,14 +145,14 @@ int SQL_Qvx331Zk1_OpenSage(int32_t abrnr, int16_t lfn) {
                            abrnr, lfn));
 }
 
-int SQL_Qvx331Zk1_FetchSage(TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchSage(TransferRecord& r) {
   return SqlFetchInto(g_zk1Sage, r.Zk1Pnr, r.Zk1Lna, r.Zk1Kst, r.Zk1Ktr, r.Zk1Stz, r.Zk1Zkt, r.Zk1Std, r.Zk1Tge,
                       r.Zk1Von, r.Zk1Bdt, r.Zk1Upn);
 }
 
-int SQL_Qvx331Zk1_CloseSage() { return dbClose(g_zk1Sage); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseSage() { return dbClose(g_zk1Sage); }
 
-int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna, int64_t exact,
+[[nodiscard]] int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna, int64_t exact,
                         double btr, const std::string& kst, const std::string& skt, const std::string& ktr) {
   // the hours follow the exact sum (assignments run from left to right)
   return StagingWrite(
@@ -169,17 +169,17 @@ int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const st
 
 // The rows of one personnel number in the order of their key, so that the
 // file is the same for the same rows.
-int SQL_Qvx333Sag_OpenAll() {
+[[nodiscard]] int SQL_Qvx333Sag_OpenAll() {
   return SqlOpen(g_sagAll, SqlFormat("SELECT SagMon, SagPnr, SagLna, SagStd, SagBtr, SagKst, SagSkt, SagKtr "
                                      " FROM Qvx333Sag ORDER By SagPnr, SagMon, SagLna, SagKst, SagKtr"));
 }
 
-int SQL_Qvx333Sag_FetchAll(std::string& mon, std::string& pnr, std::string& lna, double& std, double& btr,
+[[nodiscard]] int SQL_Qvx333Sag_FetchAll(std::string& mon, std::string& pnr, std::string& lna, double& std, double& btr,
                            std::string& kst, std::string& skt, std::string& ktr) {
   return SqlFetchInto(g_sagAll, mon, pnr, lna, std, btr, kst, skt, ktr);
 }
 
-int SQL_Qvx333Sag_CloseAll() { return dbClose(g_sagAll); }
+[[nodiscard]] int SQL_Qvx333Sag_CloseAll() { return dbClose(g_sagAll); }
 
 void SageLohnprogramm() {
   Log("\nsage-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
@@ -191,7 +191,7 @@ void SageLohnprogramm() {
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333SAG, Sqlfhl: %d", st);
   }
 
-  SQL_Qvx331Zk1_OpenSage(Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_OpenSage(Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st = SQL_Qvx331Zk1_FetchSage(r);
   while (st == 0) {
@@ -201,7 +201,7 @@ void SageLohnprogramm() {
     st = SQL_Qvx331Zk1_FetchSage(r);
   }
   if (st == -1) AbortRun(60);
-  SQL_Qvx331Zk1_CloseSage();
+  (void)SQL_Qvx331Zk1_CloseSage();
   Log("%d Datensätze aus Qvx333Zk1 übergeben.", x.Read);
 
   WriteFile(x);

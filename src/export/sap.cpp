@@ -48,7 +48,7 @@ struct SapExport {
   std::map<std::string, std::string> Names;
 };
 
-int SQL_Qvx333Sap_Delete() {
+[[nodiscard]] int SQL_Qvx333Sap_Delete() {
   int st = SqlWrite(" DELETE FROM Qvx333S10 ");
   if (st != 0 && st != kSqlNoMoreRows) Log("DeleteFehler QVX333Sap, Sqlfhl: %d", st);
   int st2 = SqlWrite(" DELETE FROM Qvx333S01 ");
@@ -57,7 +57,7 @@ int SQL_Qvx333Sap_Delete() {
 }
 
 // The record's own personnel number Zk1Pnr comes along for the name look-up.
-int SQL_Qvx331Zk1_SelectSap(SqlCursor& c, int32_t abr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_SelectSap(SqlCursor& c, int32_t abr, int16_t lfn) {
   return SqlOpen(c, SqlFormat("SELECT trim(COALESCE(Zk1Stz, ' ')), trim(COALESCE(Zk1Zkt, ' ')), "
                               "trim(COALESCE(Zk1Lna, ' ')), date_format(Zk1Von, '%%d.%%m.%%Y'), "
                               "date_format(Zk1Bis, '%%d.%%m.%%Y'), COALESCE(Zk1Std, 0), trim(COALESCE(Zk1Upn, ' ')), "
@@ -68,13 +68,13 @@ int SQL_Qvx331Zk1_SelectSap(SqlCursor& c, int32_t abr, int16_t lfn) {
                               abr, lfn));
 }
 
-int SQL_Qvx331Zk1_FetchSap(SqlCursor& c, TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchSap(SqlCursor& c, TransferRecord& r) {
   return SqlFetchInto(c, r.Zk1Stz, r.Zk1Zkt, r.Zk1Lna, r.Zk1Von, r.Zk1Bis, r.Zk1Std, r.Zk1Upn, r.Zk1Lgr, r.Zk1Rre,
                       r.Zk1Pnr);
 }
 
 // The newest line comes first when a wage type has several.
-int SQL_Qvx171Lu1_GetFkz(const std::string& lug, const TransferRecord& r, FkzLine& line) {
+[[nodiscard]] int SQL_Qvx171Lu1_GetFkz(const std::string& lug, const TransferRecord& r, FkzLine& line) {
   return SqlSelectOne(SqlFormat("SELECT Lu1Fkz, Lu1Mog  FROM Qvx171Lu1  WHERE Lu1Num = '%s'   AND Lu1Lna = '%s' "
                                 "  AND Lu1Stz = '%s'   AND Lu1Ztk = '%s'  ORDER BY Lu1Gvo DESC",
                                 lug, r.Zk1Lna, r.Zk1Stz, r.Zk1Zkt),
@@ -107,7 +107,7 @@ std::string SapDate(const std::string& ddmmyyyy) {
   return SubStr(ddmmyyyy, 0, 2) + SubStr(ddmmyyyy, 3, 2) + SubStr(ddmmyyyy, 6, 4) + "  ";
 }
 
-int SQL_Qvx333S10_Write(const SapRow& row) {
+[[nodiscard]] int SQL_Qvx333S10_Write(const SapRow& row) {
   // the hours follow the exact sum, six decimals (assignments run from left
   // to right)
   return StagingWrite(SqlFormat("INSERT INTO Qvx333S10 (S10Art, S10Mnd, S10Pnr, S10Nam, S10Lna, S10Von, S10Std, "
@@ -123,7 +123,7 @@ int SQL_Qvx333S10_Write(const SapRow& row) {
                       });
 }
 
-int SQL_Qvx333S01_Write(const SapRow& row) {
+[[nodiscard]] int SQL_Qvx333S01_Write(const SapRow& row) {
   return StagingWrite(SqlFormat("INSERT INTO Qvx333S01 (S01Art, S01Mnd, S01Pnr, S01Nam, S01Lna, S01Von, S01Bis, "
                                 "S01Uzv, S01Uzb, S01Hnd, S01Fil) VALUES ('%s', '%s', '%s', '%s', '%s', '%s', '%s', "
                                 "'%s', '%s', '%s', '%s')",
@@ -260,15 +260,16 @@ void SapWriteFiles() {
 
 void SapLohnprogramm() {
   Log("\nSAP-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) SQL_Qvx333Sap_Delete();
+  // a refused delete is logged there; a delete fails only as the server refuses it
+  if (Ctx.AkrSsl == 1) (void)SQL_Qvx333Sap_Delete();
 
   SapExport x;
   LugRecord lug;
-  SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug);
+  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
   x.Mnd = FirmText(lug, Ctx.Akr, 3);
 
-  SQL_Qvx331Zk1_SelectSap(x.Zk1, Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_SelectSap(x.Zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = SQL_Qvx331Zk1_FetchSap(x.Zk1, r)) == 0) {

@@ -25,10 +25,10 @@ struct SbsRow {
   std::string SbsF63;
 };
 
-int SQL_Qvx333Sbs_Delete() { return SqlWrite("DELETE FROM Qvx333Sbs"); }
+[[nodiscard]] int SQL_Qvx333Sbs_Delete() { return SqlWrite("DELETE FROM Qvx333Sbs"); }
 
 // The run's transfer records by person (within a person in a fixed order).
-int SQL_Qvx331Zk1_SelectSbs(SqlCursor& c, int32_t abr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_SelectSbs(SqlCursor& c, int32_t abr, int16_t lfn) {
   return SqlOpen(c, SqlFormat("SELECT COALESCE(Zk1Lna, ' '), date_format(Zk1Bdt, '%%y%%m%%d'), COALESCE(Zk1Std, 0), "
                               "COALESCE(Zk1Kst, ' '), COALESCE(Zk1Ktr, ' '), COALESCE(Zk1Upn, ' ') "
                               " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
@@ -36,7 +36,7 @@ int SQL_Qvx331Zk1_SelectSbs(SqlCursor& c, int32_t abr, int16_t lfn) {
                               abr, lfn));
 }
 
-int SQL_Qvx331Zk1_FetchSbs(SqlCursor& c, TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchSbs(SqlCursor& c, TransferRecord& r) {
   int st = SqlFetchInto(c, r.Zk1Lna, r.Zk1Bdt, r.Zk1Std, r.Zk1Kst, r.Zk1Ktr, r.Zk1Upn);
   Trim(r.Zk1Lna);
   Trim(r.Zk1Kst);
@@ -45,7 +45,7 @@ int SQL_Qvx331Zk1_FetchSbs(SqlCursor& c, TransferRecord& r) {
   return st;
 }
 
-int SQL_Qvx333Sbs_Insert(const SbsRow& s) {
+[[nodiscard]] int SQL_Qvx333Sbs_Insert(const SbsRow& s) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Sbs (SbsJhr, SbsMon, SbsTag, SbsPnr, SbsLna, SbsVzn, SbsStd, SbsFkb, "
                             "SbsFkc, SbsFkd, SbsFke, SbsKst, SbsKtr, SbsBab, SbsF01, SbsAda, SbsWkz, SbsF63) "
                             "VALUES ('%s', '%s', '%s', '%s', '%s', '%s', %f, %f, %f, %f, %f, '%s', '%s', '%s', '%s', "
@@ -56,14 +56,14 @@ int SQL_Qvx333Sbs_Insert(const SbsRow& s) {
 
 // All rows by person; identical rows give identical lines, so the order
 // within a person only needs to be the same in every run.
-int SQL_Qvx333Sbs_Select(SqlCursor& c) {
+[[nodiscard]] int SQL_Qvx333Sbs_Select(SqlCursor& c) {
   return SqlOpen(c,
                  "SELECT SbsJhr, SbsMon, SbsTag, SbsPnr, SbsLna, SbsVzn, SbsStd, SbsFkb, SbsFkc, SbsFkd, SbsFke, "
                  "SbsKst, SbsKtr, SbsBab, SbsF01, SbsAda, SbsWkz, SbsF63  FROM Qvx333Sbs "
                  " ORDER BY SbsPnr, SbsJhr, SbsMon, SbsTag, SbsLna, SbsKst, SbsStd");
 }
 
-int SQL_Qvx333Sbs_Fetch(SqlCursor& c, SbsRow& s) {
+[[nodiscard]] int SQL_Qvx333Sbs_Fetch(SqlCursor& c, SbsRow& s) {
   return SqlFetchInto(c, s.SbsJhr, s.SbsMon, s.SbsTag, s.SbsPnr, s.SbsLna, s.SbsVzn, s.SbsStd, s.SbsFkb, s.SbsFkc,
                       s.SbsFkd, s.SbsFke, s.SbsKst, s.SbsKtr, s.SbsBab, s.SbsF01, s.SbsAda, s.SbsWkz, s.SbsF63);
 }
@@ -80,7 +80,7 @@ std::string SbsFileName(const std::string& firm) {
 
 void SbsWriteFile() {
   LugRecord lug;
-  SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug);
+  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
   std::string firm = lug.LugFir.empty() ? Ctx.Akr : lug.LugFir;
   std::string name = SbsFileName(firm);
 
@@ -127,7 +127,7 @@ void SbsLohnprogramm() {
 
   // a failed selection shows in its first fetch (-1)
   SqlCursor zk1;
-  SQL_Qvx331Zk1_SelectSbs(zk1, Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_SelectSbs(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = SQL_Qvx331Zk1_FetchSbs(zk1, r)) == 0) {

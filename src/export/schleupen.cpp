@@ -73,7 +73,7 @@ bool FormatSums(SliRow& row) {
   return true;
 }
 
-int SQL_Qvx333Sli_Insert(const SliRow& s) {
+[[nodiscard]] int SQL_Qvx333Sli_Insert(const SliRow& s) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Sli  (SliKon, SliPnr, SliFnr, SliLna, SliVzb, SliBtg, SliKst, SliPrd, "
                             "SliAmt, SliEmt, SliVzs, SliStd, SliVzt, SliTge, SliVzp, SliPrz, SliTxt, SliMin, SliZhn) "
                             " VALUES ('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', "
@@ -82,20 +82,20 @@ int SQL_Qvx333Sli_Insert(const SliRow& s) {
                             s.Tge, s.Vzp, s.Prz, s.Txt, s.Minutes, s.Tenths));
 }
 
-int SQL_Qvx333Sli_Read(const std::string& pnr, const std::string& lna, int32_t& minutes, int32_t& tenths) {
+[[nodiscard]] int SQL_Qvx333Sli_Read(const std::string& pnr, const std::string& lna, int32_t& minutes, int32_t& tenths) {
   return SqlSelectOne(SqlFormat("SELECT SliMin, SliZhn  FROM Qvx333Sli  WHERE SliPnr = '%s'  AND SliLna = '%s'", pnr,
                                 lna),
                       minutes, tenths);
 }
 
-int SQL_Qvx333Sli_Update(const SliRow& s) {
+[[nodiscard]] int SQL_Qvx333Sli_Update(const SliRow& s) {
   return SqlWrite(SqlFormat("UPDATE Qvx333Sli  SET SliVzs = '%s', SliStd = '%s', SliVzt = '%s', SliTge = '%s', "
                             "SliMin = %ld, SliZhn = %ld  WHERE SliPnr = '%s'  AND SliLna = '%s'",
                             s.Vzs, s.Std, s.Vzt, s.Tge, s.Minutes, s.Tenths, s.Pnr, s.Lna));
 }
 
 // The rows in the order of personnel number and wage type.
-int SQL_Qvx333Sli_Select(SqlCursor& rows) {
+[[nodiscard]] int SQL_Qvx333Sli_Select(SqlCursor& rows) {
   return SqlOpen(rows, "SELECT SliKon, SliPnr, SliFnr, SliLna, SliVzb, SliBtg, SliKst, SliPrd, SliAmt, SliEmt, "
                         "SliVzs, SliStd, SliVzt, SliTge, SliVzp, SliPrz, SliTxt  FROM Qvx333Sli "
                         " ORDER BY SliPnr, SliLna");
@@ -165,7 +165,7 @@ void SchleupenLohnprogramm() {
   }
 
   SqlCursor records;
-  SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "");
+  RequireRead(SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", ""), "Qvx331Zk1");
   TransferRecord r;
   while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(run, r);
   if (st == -1) AbortRun(60);
@@ -178,7 +178,7 @@ void SchleupenWriteFile() {
   ExportFile file;
   ExportFileCreate(file, "\\LOXF-0001.csv", "Exportdatei LOXF-0001 kann nicht geoeffnet werden !");
   SqlCursor rows;
-  SQL_Qvx333Sli_Select(rows);
+  RequireRead(SQL_Qvx333Sli_Select(rows), "Qvx333Sli");
   ExportWrite(file, ".\n");
   SliRow s;
   int st;

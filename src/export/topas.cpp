@@ -39,7 +39,7 @@ void DeleteStaging(const char* statement) {
   if (st != 0 && st != kSqlNoMoreRows) Log("DeleteFehler QVX333Tp?, Sql-Fehler: %d", st);
 }
 
-int SQL_Qvx331Zk1_CountLfn2(int32_t abrnr, int32_t& count) {
+[[nodiscard]] int SQL_Qvx331Zk1_CountLfn2(int32_t abrnr, int32_t& count) {
   return SqlSelectOne(SqlFormat("SELECT COUNT(Zk1Abr)   FROM Qvx331Zk1  WHERE Zk1Abr = %ld   AND Zk1Lfn = 2 ", abrnr),
                       count);
 }
@@ -52,7 +52,7 @@ int SQL_Qvx331Zk1_CountLfn2(int32_t abrnr, int32_t& count) {
 // date while it grows) matches the interim records of its booking day; any
 // other record matches by period start (month accounts start at the period
 // start, whatever booking date the run gave them).
-int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool interim) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool interim) {
   if (!interim) return SQL_Qvx331Zk1_OpenRun(c, abrnr, lfn);
   return SqlOpen(
       c, SqlCheckLength(std::string("SELECT ") + kZk1ExportColumns +
@@ -72,7 +72,7 @@ int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool inter
                    abrnr, abrnr, lfn)));
 }
 
-int SQL_Qvx331Zk1_FetchTopas(TopasExport& x, TransferRecord& r, InterimValues& iv) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchTopas(TopasExport& x, TransferRecord& r, InterimValues& iv) {
   if (!x.InterimRule) return SqlFetchTransfer(x.Zk1, r);
   return SqlFetchTransfer(x.Zk1, r, iv.Count, iv.Std, iv.Tge, iv.Von, iv.Bis);
 }
@@ -311,11 +311,11 @@ void TopasLohnexport() {
     x.InterimRule = st == 0 && count > 0;
   }
   LugRecord lug;
-  SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug);
+  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
   x.Firm = FirmText(lug, Ctx.Akr, 3);
 
-  SQL_Qvx331Zk1_OpenTopas(x.Zk1, Ctx.Abrnr, Ctx.Lfn, x.InterimRule);
+  RequireRead(SQL_Qvx331Zk1_OpenTopas(x.Zk1, Ctx.Abrnr, Ctx.Lfn, x.InterimRule), "Qvx331Zk1");
   TransferRecord r;
   InterimValues iv;
   int st;

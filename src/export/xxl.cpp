@@ -139,13 +139,13 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
 
 }  // namespace
 
-int SQL_O1001AbrKreis_GetVwsEbn(const std::string& akr, std::string& vws, int16_t& ebn) {
+[[nodiscard]] int SQL_O1001AbrKreis_GetVwsEbn(const std::string& akr, std::string& vws, int16_t& ebn) {
   return SqlSelectOne(SqlFormat("SELECT AkrVws, AkrEbn FROM O1001AbrKreis WHERE AkrNum = '%s'", akr), vws, ebn);
 }
 
-int SQL_Qvx333Xxl_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Xxl")); }
+[[nodiscard]] int SQL_Qvx333Xxl_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Xxl")); }
 
-int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn) {
   return SqlOpen(g_zk1Xxl,
                  SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
                            "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
@@ -154,15 +154,15 @@ int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn) {
                            abrnr, lfn));
 }
 
-int SQL_Qvx331Zk1_FetchXxl(TransferRecord& r) {
+[[nodiscard]] int SQL_Qvx331Zk1_FetchXxl(TransferRecord& r) {
   return SqlFetchInto(g_zk1Xxl, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
                       r.Zk1Kst, r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts,
                       r.Zk1Rre, r.Zk1Sta, r.Zk1Upn);
 }
 
-int SQL_Qvx331Zk1_CloseXxl() { return dbClose(g_zk1Xxl); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseXxl() { return dbClose(g_zk1Xxl); }
 
-int SQL_Qvx333Xxl_Insert(const XxlRow& w) {
+[[nodiscard]] int SQL_Qvx333Xxl_Insert(const XxlRow& w) {
   return SqlWrite(SqlFormat("INSERT INTO Qvx333Xxl (XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlVo1, XxlEin, XxlStd, "
                             "XxlBtr, XxlKst, XxlKtr, XxlMin, XxlZhn)  VALUES ('%s', '%s', '%s', '%s', '%s', '%s', "
                             "'%s', '%s', '%s', '%s', '%s', %lld, %lld)",
@@ -176,13 +176,13 @@ const char* const kXxlKey =
     " AND XxlKst = '%s' AND XxlKtr = '%s'";
 }
 
-int SQL_Qvx333Xxl_Read(const XxlRow& w, int64_t& minutes, int64_t& tenths) {
+[[nodiscard]] int SQL_Qvx333Xxl_Read(const XxlRow& w, int64_t& minutes, int64_t& tenths) {
   return SqlSelectOne(SqlFormat(std::string("SELECT XxlMin, XxlZhn FROM Qvx333Xxl") + kXxlKey, w.XxlPnr, w.XxlErd,
                                 w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlKst, w.XxlKtr),
                       minutes, tenths);
 }
 
-int SQL_Qvx333Xxl_Update(const XxlRow& w) {
+[[nodiscard]] int SQL_Qvx333Xxl_Update(const XxlRow& w) {
   return SqlWrite(SqlFormat(std::string("UPDATE Qvx333Xxl SET XxlVo1 = '%s', XxlEin = '%s', XxlMin = %lld, "
                                         "XxlZhn = %lld") +
                                 kXxlKey,
@@ -191,18 +191,18 @@ int SQL_Qvx333Xxl_Update(const XxlRow& w) {
 }
 
 // Every staging row, in the order of the key.
-int SQL_Qvx333Xxl_OpenAll() {
+[[nodiscard]] int SQL_Qvx333Xxl_OpenAll() {
   return SqlOpen(g_xxlAll, SqlFormat("SELECT XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlVo1, XxlEin, XxlStd, XxlBtr, "
                                      "XxlKst, XxlKtr  FROM Qvx333Xxl "
                                      " ORDER BY XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlKst, XxlKtr"));
 }
 
-int SQL_Qvx333Xxl_FetchAll(XxlRow& w) {
+[[nodiscard]] int SQL_Qvx333Xxl_FetchAll(XxlRow& w) {
   return SqlFetchInto(g_xxlAll, w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlVo1, w.XxlEin, w.XxlStd,
                       w.XxlBtr, w.XxlKst, w.XxlKtr);
 }
 
-int SQL_Qvx333Xxl_CloseAll() { return dbClose(g_xxlAll); }
+[[nodiscard]] int SQL_Qvx333Xxl_CloseAll() { return dbClose(g_xxlAll); }
 
 void XxlWriteFile() {
   ExportFile file;
@@ -225,7 +225,7 @@ void XxlWriteFile() {
     Log("Qvx333Xxl-LeseFehler, Sqlfhl: %d", status);
     AbortRun(60);
   }
-  SQL_Qvx333Xxl_CloseAll();
+  (void)SQL_Qvx333Xxl_CloseAll();
   ExportFileClose(file);
   Log("%d Datensätze in Datei LO_IMP.txt geschrieben.", written);
 }
@@ -246,14 +246,14 @@ void XxlLohnprogramm() {
   }
 
   std::string abrVon;
-  SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon);
+  RequireRead(SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon), "Qvx330Abr");
   LugRecord lug;
-  SQL_Qvx171Lug_GetFir(Ctx.Akr, lug);
+  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
   x.LugMon = lug.LugMon;
   x.Erd = ShiftedDate(abrVon, x.LugMon);
 
-  SQL_Qvx331Zk1_SelectXxl(Ctx.Abrnr, Ctx.Lfn);
+  RequireRead(SQL_Qvx331Zk1_SelectXxl(Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   st = SQL_Qvx331Zk1_FetchXxl(r);
   while (st == 0) {
@@ -262,7 +262,7 @@ void XxlLohnprogramm() {
     st = SQL_Qvx331Zk1_FetchXxl(r);
   }
   if (st == -1) AbortRun(60);
-  SQL_Qvx331Zk1_CloseXxl();
+  (void)SQL_Qvx331Zk1_CloseXxl();
   XxlWriteFile();
   Log("XXL-Exact Lohnprogramm beendet");
 }

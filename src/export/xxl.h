@@ -28,16 +28,16 @@ struct XxlRow {
 void XxlLohnprogramm();
 void XxlWriteFile();
 
-int SQL_O1001AbrKreis_GetVwsEbn(const std::string& akr, std::string& vws, int16_t& ebn);
-int SQL_Qvx333Xxl_Delete();
-int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn);
-int SQL_Qvx331Zk1_FetchXxl(TransferRecord& r);
-int SQL_Qvx331Zk1_CloseXxl();
-int SQL_Qvx333Xxl_Insert(const XxlRow& row);
+[[nodiscard]] int SQL_O1001AbrKreis_GetVwsEbn(const std::string& akr, std::string& vws, int16_t& ebn);
+[[nodiscard]] int SQL_Qvx333Xxl_Delete();
+[[nodiscard]] int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchXxl(TransferRecord& r);
+[[nodiscard]] int SQL_Qvx331Zk1_CloseXxl();
+[[nodiscard]] int SQL_Qvx333Xxl_Insert(const XxlRow& row);
 // Exact sums of the row with the key of row.
-int SQL_Qvx333Xxl_Read(const XxlRow& row, int64_t& minutes, int64_t& tenths);
+[[nodiscard]] int SQL_Qvx333Xxl_Read(const XxlRow& row, int64_t& minutes, int64_t& tenths);
 // Sets sign, amount and exact sums of the row with the key of row.
-int SQL_Qvx333Xxl_Update(const XxlRow& row);
-int SQL_Qvx333Xxl_OpenAll();
-int SQL_Qvx333Xxl_FetchAll(XxlRow& row);
-int SQL_Qvx333Xxl_CloseAll();
+[[nodiscard]] int SQL_Qvx333Xxl_Update(const XxlRow& row);
+[[nodiscard]] int SQL_Qvx333Xxl_OpenAll();
+[[nodiscard]] int SQL_Qvx333Xxl_FetchAll(XxlRow& row);
+[[nodiscard]] int SQL_Qvx333Xxl_CloseAll();

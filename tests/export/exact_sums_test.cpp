@@ -53,7 +53,7 @@ protected:
     std::string out;
     for (const auto& f : fs::directory_iterator(tree / "Transfer/Lohn und Gehalt/Export/S"))
       out += "[" + f.path().filename().string() + "]\n" + ReadFileBytes(f.path().string());
-    dbCommit();
+    EXPECT_EQ(1, dbCommit());
     Fixture("UPDATE Qvx333Asr SET AsrUhr = NULL");  // the clock time of the last addition
     for (const char* t : kStagingTables) out += Rows(std::string("SELECT * FROM ") + t);
     return out;

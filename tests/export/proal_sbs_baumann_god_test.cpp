@@ -153,7 +153,7 @@ TEST_F(StagingExport, GodCostCentresTakenBackAbsencesAndZeros) {
         "'%s', '%s', 2, 'P1');",
         r.Stz, r.Bdt, r.Zkt, r.Lna, r.Kst, r.Std, r.Tge, r.Von, r.Bis);
   admin.Exec(sql);
-  dbCommit();
+  EXPECT_EQ(1, dbCommit());
   EXPECT_EQ(-1, ExitCodeOf(GodLohnprogramm));
   EXPECT_EQ(-1, ExitCodeOf(ProalLohnprogramm));
   ExpectGolden("god_proal_cost_centres_zeros.txt", TransferFile("PVZERZDP.DAT") + TransferFile("ProAL.txt"));

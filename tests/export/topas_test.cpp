@@ -80,7 +80,7 @@ TEST_F(ExportTest, TopasFinalRunAfterInterimRun) {
   Ctx.AkrSsl = 1;
   for (int lfn : {1, 0}) {
     admin.Exec(Format("UPDATE Qvx331Zk1 SET Zk1Lfn = %d WHERE Zk1Lfn <> 2", lfn));
-    dbCommit();
+    EXPECT_EQ(1, dbCommit());
     Ctx.Lfn = static_cast<int16_t>(lfn);
     TopasLohnexport();
     EXPECT_EQ(want, TransferFile("LGD038IM")) << "running number " << lfn;
