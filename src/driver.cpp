@@ -293,21 +293,6 @@ int Run(const std::vector<std::string>& argv) {
   return code;
 }
 
-// A server error that ends the run: logged with its number, message and the
-// statement's purpose; what the run had not committed is rolled back, and a
-// run that holds its circle writes 60.
-int ServerFailure(int error, const std::string& text, const std::string& purpose) {
-  Log("Datenbankfehler %d bei %s: %s", error, purpose, text);
-  if (!Ctx.CircleHeld) {
-    (void)dbAbandonTransaction();
-    return 0;
-  }
-  try {
-    AbortRun(60);
-  } catch (const ProcessExit& e) {
-    return e.code;
-  }
-}
 
 }  // namespace
 

@@ -38,3 +38,16 @@ void RequireRead(int status, std::string_view table) {
   Log("Lesefehler %s: %d", table, status);
   AbortRun(60);
 }
+
+int ServerFailure(int error, const std::string& text, const std::string& purpose) {
+  Log("Datenbankfehler %d bei %s: %s", error, purpose, text);
+  if (!Ctx.CircleHeld) {
+    (void)dbAbandonTransaction();
+    return 0;
+  }
+  try {
+    AbortRun(60);
+  } catch (const ProcessExit& e) {
+    return e.code;
+  }
+}

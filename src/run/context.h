@@ -95,6 +95,12 @@ void ReportStatus(int status, std::string_view utf8Format, const A&... args) {
     Ctx.RefusedRecords.push_back(Format(LogFormatText(utf8Format), args...));
 }
 
+// A server error that ends the run (SqlFatalError of run/db.h): logged with
+// its number, the server's message and the statement's purpose; what the run
+// had not committed is rolled back, and a run that holds its circle writes 60
+// (AbortRun). Returns the exit code: 1, or 0 before the circle is held.
+int ServerFailure(int error, const std::string& text, const std::string& purpose);
+
 // A single-row read whose missing row leaves the caller's preset: any status
 // other than 0 and 1032 is logged with the table's name and ends the run with
 // AbortRun(60), so that a value that could not be read is never handed over

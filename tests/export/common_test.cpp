@@ -180,17 +180,18 @@ TEST_F(ExportCommon, StagingWriteAccumulates) {
   EXPECT_EQ(1, dbCommit());
   EXPECT_EQ("1001\t100\t3\nO'Neil\t100\t2\n", admin.QueryText("SELECT * FROM Qvx333Tst ORDER BY TstPnr"));
 
-  // an insert error other than 1062 is returned without an update
+  // a refused value of the record is returned without an update
   bool updateBuilt = false;
-  EXPECT_EQ(1146, StagingWrite("INSERT INTO Qvx333Nix VALUES (1)", [&] {
+  EXPECT_EQ(1406, StagingWrite("INSERT INTO Qvx333Tst VALUES ('" + std::string(300, 'x') + "', '100', 1)", [&] {
               updateBuilt = true;
-              return std::string("UPDATE Qvx333Nix SET A = 1");
+              return std::string("UPDATE Qvx333Tst SET A = 1");
             }));
   EXPECT_FALSE(updateBuilt);
-  // a failing update gives its own status
-  EXPECT_EQ(1054, StagingWrite("INSERT INTO Qvx333Tst VALUES ('1001', '100', 1)",
-                               [] { return std::string("UPDATE Qvx333Tst SET NoColumn = 1"); }, &statement));
-  EXPECT_EQ("UPDATE Qvx333Tst SET NoColumn = 1", statement);
+  // a missing table or column ends the run, in the insert or in the update
+  EXPECT_THROW((void)StagingWrite("INSERT INTO Qvx333Nix VALUES (1)", [] { return std::string(); }), SqlFatalError);
+  EXPECT_THROW((void)StagingWrite("INSERT INTO Qvx333Tst VALUES ('1001', '100', 1)",
+                                  [] { return std::string("UPDATE Qvx333Tst SET NoColumn = 1"); }, &statement),
+               SqlFatalError);
 }
 
 TEST_F(ExportCommon, OldTransferFileIsDeleted) {

@@ -28,6 +28,7 @@ protected:
     cwd = std::filesystem::current_path();
     std::filesystem::current_path(tree / "bin");
     Ctx = RunContext{};
+    Ctx.CircleHeld = true;
     Ctx.LogPath = "..\\Quantivel_php\\log\\log#lug.txt";
     Ctx.Schema = "S";
     Ctx.Akr = "01";
@@ -66,6 +67,9 @@ protected:
       fn();
     } catch (const ProcessExit& e) {
       return e.code;
+    } catch (const SqlFatalError& e) {
+      // as the run ends on it
+      return ServerFailure(e.Error, e.Text, e.Purpose);
     }
     return -1;
   }

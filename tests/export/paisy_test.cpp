@@ -123,12 +123,13 @@ TEST_F(PaisyExport, NoRecords) {
 }
 
 // A lost staging table is no "no row": the write failure ends the run with
-// its message and status 60.
+// the server's error and status 60.
 TEST_F(PaisyExport, StagingTableLost) {
   admin.Exec("DROP TABLE Qvx333Ps4");
   admin.Exec(Zk1("P1", "2026-03-02", "1001", "AZ", "100", 60, "2026-03-01", "2026-03-31", "501"));
-  PaisyLohnprogramm();
-  EXPECT_NE(std::string::npos, RunLog().find("Qvx333Ps4-InsertFehler, Pnr: 1001, Sqlfhl: 1146\r\n"));
+  EXPECT_EQ(1, ExitCodeOf(PaisyLohnprogramm));
+  EXPECT_NE(std::string::npos, RunLog().find("Datenbankfehler 1146 bei INSERT Qvx333Ps4: ")) << RunLog();
+  EXPECT_TRUE(RunLog().ends_with("\r\nAbbruch wegen Fehler, Status: 60\r\n"));
 }
 
 TEST_F(PaisyExport, ReachedThroughTheDispatcher) {
@@ -156,18 +157,19 @@ TEST_F(PaisyExport, StatementsPerRecord) {
   EXPECT_EQ(1 + 1 + 1 + 1 + 2 * 2 + 6 + 3, dbStatementCount() - before);
 }
 
-// Transfer records that cannot be read are logged by both exports, which then
-// write their files from the staging tables.
+// Transfer records that cannot be read end both exports with the server's
+// error and 60; no file is written from what happens to stand in the staging
+// tables.
 TEST_F(PaisyExport, TransferRecordsUnreadable) {
   admin.Exec("RENAME TABLE Qvx331Zk1 TO Qvx331Zk1Alt");
-  PaisyLohnprogramm();
-  PaisyBrLohnprogramm();
-  EXPECT_EQ(Cp1252("\r\nPaisy Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nAbbruch Lesen aus Zk1, Fehler: 1146\r\n"
-                   "0 Datensätze aus Qvx333Zk1 übergeben.\r\nPaisy Lohnprogramm beendet\r\n"
-                   "\r\nPaisy(Br) Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nLesefehler Qvx331Zk1, Sqlfhl: 1146\r\n"
-                   "Paisy(Br) Lohnprogramm beendet\r\n"),
-            RunLog());
-  EXPECT_TRUE(fs::exists(fs::path(Dir()) / "PaisyP4b.txt"));
+  for (void (*run)() : {PaisyLohnprogramm, PaisyBrLohnprogramm}) {
+    fs::remove(tree / "Quantivel_php/log/log#lug.txt");
+    EXPECT_EQ(1, ExitCodeOf(run));
+    EXPECT_NE(std::string::npos, RunLog().find("Datenbankfehler 1146 bei SELECT Qvx331Zk1: ")) << RunLog();
+    EXPECT_TRUE(RunLog().ends_with("\r\nAbbruch wegen Fehler, Status: 60\r\n")) << RunLog();
+  }
+  EXPECT_FALSE(fs::exists(fs::path(Dir()) / "PaisyP4b.txt"));
+  EXPECT_FALSE(fs::exists(fs::path(Dir()) / "PaisyP4.txt"));
 }
 
 // The month totals of the statistics belong to the run's month. A record of
