@@ -204,3 +204,15 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(U8Path(path), std::ios::binary);
   out << bytes;
 }
+
+std::vector<std::string> SnapshotTables(TestDb& db, const std::string& schema, const std::string& snap) {
+  std::vector<std::string> tables;
+  for (const auto& r :
+       db.Query("SELECT table_name FROM information_schema.tables WHERE table_schema = '" + schema + "'"))
+    tables.push_back(r[0]);
+  db.Exec("DROP DATABASE IF EXISTS " + snap + "; CREATE DATABASE " + snap);
+  std::string copy;
+  for (const auto& t : tables) copy += "CREATE TABLE " + snap + "." + t + " AS SELECT * FROM " + schema + "." + t + ";";
+  db.Exec(copy);
+  return tables;
+}

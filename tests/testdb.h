@@ -65,6 +65,10 @@ private:
 // Rows of a query as lines of columns separated by '|' (NULL as \N).
 std::string RowsText(TestDb& db, const std::string& sql);
 
+// Copies every table of schema into the schema snap (made anew) and returns
+// the tables' names: the state to start each try of a test from.
+std::vector<std::string> SnapshotTables(TestDb& db, const std::string& schema, const std::string& snap);
+
 // An installation tree below the temporary folder: bin/ (the working
 // directory of a run), Files/quantivel.ini (user lug, the test server as
 // NET8), Quantivel_php/log/ and Transfer/. Returns its path.

@@ -94,15 +94,8 @@ protected:
     ASSERT_EQ(1, Run("2", "2026-02-02 07:00:00"));
     admin.Use(schema);
     admin.Exec(kChanges);
-    for (const auto& r : admin.Query("SELECT table_name FROM information_schema.tables WHERE table_schema = '" +
-                                     schema + "'"))
-      tables.push_back(r[0]);
     // the state before the run under test, to start each try from
-    admin.Exec("DROP DATABASE IF EXISTS " + snap + "; CREATE DATABASE " + snap);
-    std::string copy;
-    for (const auto& t : tables)
-      copy += "CREATE TABLE " + snap + "." + t + " AS SELECT * FROM " + schema + "." + t + ";";
-    admin.Exec(copy);
+    tables = SnapshotTables(admin, schema, snap);
     fs::copy(TransferDir(), fs::path(tree) / "Transfer.before", fs::copy_options::recursive);
     before = Read();
   }
