@@ -63,6 +63,14 @@ int TakeServerLock(const std::string& name, int waitSeconds, int32_t& got) {
   return SQL_GetNamedLock(name, waitSeconds, got);
 }
 
+// A lost connection is thrown to the driver while one of these lives.
+struct LossAnswered {
+  LossAnswered() { dbAnswerConnectionLoss(true); }
+  ~LossAnswered() { dbAnswerConnectionLoss(false); }
+  LossAnswered(const LossAnswered&) = delete;
+  LossAnswered& operator=(const LossAnswered&) = delete;
+};
+
 // The run key of the memo records: the database time of the start, unless a
 // run of the schema that is still going holds it (runs started in the same
 // second); then the next second that no running run holds. Each run holds the
@@ -192,8 +200,35 @@ int Run(const std::vector<std::string>& argv) {
 
   // One run per schema and circle at a time: a second run waits for the
   // first to end, and gives up without touching anything when it does not.
+  // The run has written nothing yet: a connection lost while it waits (the
+  // server restarted, the wait killed) is made anew once, and the lock asked
+  // for again; lost again, or not to be made, the run has not taken place.
+  const std::string runLock = Format("lugtransfer %s %s", Ctx.Schema, Ctx.Akr);
   int32_t locked = 0;
-  st = TakeServerLock(Format("lugtransfer %s %s", Ctx.Schema, Ctx.Akr), g_runLockWait, locked);
+  for (int attempt = 1;; ++attempt) {
+    try {
+      LossAnswered answered;
+      st = TakeServerLock(runLock, g_runLockWait, locked);
+      break;
+    } catch (const SqlConnectionLost& e) {
+      dbDisconnect();
+      if (attempt >= 2) {
+        Log("Verbindung zur Datenbank beim Warten auf die Sperre '%s' erneut verloren, Fehler: %d", runLock,
+            e.Error);
+        Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
+        return 0;
+      }
+      Log("Verbindung zur Datenbank beim Warten auf die Sperre '%s' verloren, Fehler: %d, neuer Versuch", runLock,
+          e.Error);
+      st = dbConnect(user, password, Ctx.Net8, Ctx.Schema);
+      if (st == 0) st = AlterSession();
+      if (st != 0) {
+        Log("dbConnect-Fehler: %d", st);
+        Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
+        return 0;
+      }
+    }
+  }
   if (st != 0 || locked != 1) {
     if (st != 0)
       Log("Sperre für Akr %s, Schema %s kann nicht gesetzt werden, Fehler: %d", Ctx.Akr, Ctx.Schema, st);

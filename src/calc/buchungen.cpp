@@ -117,9 +117,7 @@ bool LineKinds(const std::string& lugLug, std::set<std::string>& runs, std::set<
 
 const std::string kNoDay;  // the CASE of a daily booking's group is NULL
 
-int32_t Clamped(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
+int32_t Clamped(int64_t v) { return ClampInt32(v); }
 
 // A booking of the batch with the key of its cost type.
 struct RawRow {

@@ -32,9 +32,10 @@ BatchCursor<std::pair<std::string, double>> g_zks;
 // A value in hundredths, rounded on the magnitude so that negative values are
 // rounded like positive ones (-7.5 gives -750, not -749), with a margin far
 // below a hundredth against the binary representation of decimal values
-// (1.005 gives 101).
+// (1.005 gives 101). Values beyond the 32-bit range are held at its limits.
 int32_t LsHundertstel(double value) {
   double n = std::floor(std::fabs(value) * 100.0 + 0.5 + 1e-6);
+  if (!(n < 2147483647.0)) n = 2147483647.0;  // NaN too
   return static_cast<int32_t>(value < 0 ? -n : n);
 }
 

@@ -241,7 +241,7 @@ void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, 
 
 struct Tagesfolge {
   std::string Von, Bis;
-  int32_t Minutes = 0, Tenths = 0;
+  int64_t Minutes = 0, Tenths = 0;  // summed over the days of the run
   int16_t Art = 0;
 };
 
@@ -253,8 +253,8 @@ void WriteFolge(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, co
   r.Ktr = m.ZkbKtr;
   r.Krt = m.ZkbKrt;
   r.Stg = m.ZkbStg;
-  r.Std = l.Lu1Tge == 0 ? f.Minutes : 0;
-  r.Tge = l.Lu1Tge == 0 ? 0 : f.Tenths;
+  r.Std = l.Lu1Tge == 0 ? ClampInt32(f.Minutes) : 0;
+  r.Tge = l.Lu1Tge == 0 ? 0 : ClampInt32(f.Tenths);
   r.Von = f.Von;
   r.Bis = f.Bis;
   r.Sta = 2;

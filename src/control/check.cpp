@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "calc/schnittstelle.h"
 #include "control/control.h"
 #include "export/common.h"
 #include "export/dispatch.h"
@@ -19,6 +20,7 @@ struct Period {
   int32_t Num = 0;
   std::string Von;  // YYYY.MM.DD
   std::string Bis;
+  bool Usable = true;  // dates the run can settle
 };
 
 void Add(std::vector<CheckFinding>& out, const char* kind, const std::string& cp1252Text) {
@@ -228,10 +230,28 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
     SqlCursor c;
     int st = SQL_Qvx330Abr_OpenCheck(c, Ctx.Akr, Ctx.Abrnr, rrm + 1);
     Period p;
-    while (st == 0 && (st = SqlFetchInto(c, p.Num, p.Von, p.Bis)) == 0) periods.push_back(p);
+    // a NULL date leaves the field as it is: each row starts empty
+    while (st == 0 && (st = SqlFetchInto(c, p.Num, p.Von, p.Bis)) == 0) {
+      periods.push_back(p);
+      p = Period{};
+    }
     ReadEnded(st, "Qvx330Abr");
   }
-  if (periods.empty() || periods[0].Num != Ctx.Abrnr) {
+  // A period the run cannot settle ends it; the checks below that need
+  // dates leave the period out, all of them when it is the run's own.
+  bool ownUnusable = false;
+  for (Period& p : periods) {
+    std::string fault = PeriodFault(p.Von, p.Bis);
+    if (fault.empty()) continue;
+    Add(out, "Periode nicht verwendbar",
+        Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht verwendbar: %s"), p.Num, Ctx.Akr,
+               Cp1252(fault)));
+    p.Usable = false;
+    if (p.Num == Ctx.Abrnr) ownUnusable = true;
+  }
+  if (ownUnusable) {
+    periods.clear();
+  } else if (periods.empty() || periods[0].Num != Ctx.Abrnr) {
     Add(out, "Keine Periode",
         Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht gefunden"), Ctx.Abrnr, Ctx.Akr));
     periods.clear();
@@ -241,6 +261,7 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
     for (size_t i = 1; i < periods.size(); ++i) {
       const Period& newer = periods[i - 1];
       const Period& older = periods[i];
+      if (!newer.Usable || !older.Usable) continue;
       int32_t start = DayNumber(Dmy(newer.Von));
       int32_t end = DayNumber(Dmy(older.Bis));
       if (start <= end)
@@ -252,6 +273,7 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
             Format(Cp1252("Zwischen Periode %ld (bis %s) und %ld (ab %s) fehlt eine Periode"), older.Num,
                    Dmy(older.Bis), newer.Num, Dmy(newer.Von)));
     }
+    std::erase_if(periods, [](const Period& p) { return !p.Usable; });
   }
 
   {

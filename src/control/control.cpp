@@ -2,6 +2,7 @@
 
 #include "calc/abrechnung.h"
 #include "calc/calcstate.h"
+#include "calc/schnittstelle.h"
 #include "calc/transfer.h"
 #include "retro/retro.h"
 #include "retro/rueckrechnung.h"
@@ -41,14 +42,10 @@ void TopasRule() {
   }
 }
 
-// Reads the period of (akr, abrnr) into AbrVon/AbrBis; -1 ends the run.
+// Reads the period of (akr, abrnr) into AbrVon/AbrBis; a period that cannot
+// be settled ends the run.
 void ReadPeriod(const std::string& akr, int32_t abrnr, const char* message) {
-  Ctx.AbrVon.clear();
-  Ctx.AbrBis.clear();
-  int st = SQL_Qvx330Abr_GetPeriod(akr, abrnr, Ctx.AbrVon, Ctx.AbrBis);
-  if (st != 0) {
-    ReportStatus(st, message, st);
-  }
+  RequirePeriod(akr, abrnr, Ctx.AbrVon, Ctx.AbrBis, message);
 }
 
 void RetroLoop() {
@@ -118,14 +115,7 @@ void SettlementControl() {
     AbortRun(60);
   }
   Ctx.TopasFlag = StartsWith(Ctx.Lug.LugLgp, "TOPAS") ? 1 : 0;
-  Ctx.AbrVon.clear();
-  Ctx.AbrBis.clear();
-  st = SQL_Qvx330Abr_GetPeriod(Ctx.Akr, Ctx.Abrnr, Ctx.AbrVon, Ctx.AbrBis);
-  if (st != 0) {
-    Ctx.LastStatus = st;
-    Log("Fehler Lesen Qvx330Abr (1): %d", st);
-    AbortRun(60);
-  }
+  RequirePeriod(Ctx.Akr, Ctx.Abrnr, Ctx.AbrVon, Ctx.AbrBis, "Fehler Lesen Qvx330Abr (1): %d");
 
   // Final or interim settlement.
   Ctx.Lfn = 0;

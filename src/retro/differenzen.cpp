@@ -305,8 +305,8 @@ void Vanished(const Variante& v, const RetroGroup& g, DeferredValues& deferred) 
   if (v.Retro && g.Bdt < Retro.RetroVon && !deferred.Recomputed(g)) return;
   Zk1Differenz d = FromGroup(g);
   d.Rrn = v.Retro ? StornoRrn(g) : Ctx.Abrnr;
-  d.Std = -g.Std;
-  d.Tge = -g.Tge;
+  d.Std = ClampInt32(-int64_t{g.Std});
+  d.Tge = ClampInt32(-int64_t{g.Tge});
   Log(v.DelLog, g.Pnr);
   if (MemoRecords()) DeleteMemo(v, g);
   WriteDifferenz(d, v.Retro, v.DelZk1, g.Match);
@@ -315,8 +315,8 @@ void Vanished(const Variante& v, const RetroGroup& g, DeferredValues& deferred) 
 void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
   Log(v.ChgLog, g.Pnr);
   Zk1Differenz d = FromGroup(g);
-  d.Std = m.Std - g.Std;
-  d.Tge = m.Tge - g.Tge;
+  d.Std = ClampInt32(int64_t{m.Std} - g.Std);
+  d.Tge = ClampInt32(int64_t{m.Tge} - g.Tge);
   d.Inf = m.Inf;
   d.Rrn = m.Abr;
   double su1 = WriteDifferenz(d, false, v.ChgZk1, g.Match);

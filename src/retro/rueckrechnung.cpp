@@ -103,7 +103,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
 
   // 1. Period of the accounting number.
   std::string von, bis;
-  RequireRead(SQL_Qvx330Abr_GetPeriod(akrArg, abrnr, von, bis), "Qvx330Abr");
+  RequirePeriod(akrArg, abrnr, von, bis, "Lesefehler Qvx330Abr: %d");
   if (folgemonat == 0) Log("\n>>>>>Rückrechnung :");
   Log("AbrNr: %ld von: %s bis: %s", abrnr, von, bis);
   if (folgemonat == 0) {

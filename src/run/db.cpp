@@ -27,6 +27,7 @@ std::string g_lastErrText;
 std::string g_sessionInit;
 long g_statements = 0;
 std::function<int(long)> g_hook;
+bool g_answerLoss = false;  // a lost connection is thrown to the caller
 // the deferred write whose answer has not been read yet
 bool g_deferred = false;
 std::function<void(int)> g_deferredDone;
@@ -98,6 +99,7 @@ void FreeResult(SqlCursor& c) {
   DiscardWriteBatches();
   g_deferred = false;
   g_deferredDone = nullptr;
+  if (g_answerLoss) throw SqlConnectionLost{err};
   static bool reported = false;
   if (!reported) {
     reported = true;
@@ -303,6 +305,8 @@ void dbDisconnect() {
   if (g_conn) mysql_close(g_conn);
   g_conn = nullptr;
 }
+
+void dbAnswerConnectionLoss(bool on) { g_answerLoss = on; }
 
 void dbSetSessionInit(const std::string& statement) { g_sessionInit = statement; }
 

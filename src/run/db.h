@@ -72,6 +72,17 @@ struct SqlFatalError {
   std::string Purpose;
 };
 
+// A lost connection, thrown only while the caller answers it itself
+// (dbAnswerConnectionLoss); otherwise a lost connection ends the run.
+struct SqlConnectionLost {
+  int Error;
+};
+// While on, a lost connection is thrown as SqlConnectionLost without a log
+// line, instead of ending the run with its failure lines: for the steps
+// before the run holds its circle, where nothing has been written and the
+// caller decides what follows.
+void dbAnswerConnectionLoss(bool on);
+
 // What a statement does, for messages: its verb and the first table it names
 // ("SELECT Qvx171Lu1", "DELETE Qvx333Bmn"), or the verb alone.
 std::string StatementPurpose(std::string_view statement);

@@ -127,3 +127,14 @@ TEST_F(LsSaetze, RetroRecordStatements) {
             Rows("SELECT Zk3Key, Zk3Bdt, CONCAT('[', Zk3Lgr, ']'), Zk3Krt, Zk3Std, Zk3Tge, Zk3Stg, Zk3Inf"
                  " FROM Qvx331Zk3 ORDER BY Zk3Key, Zk3Bdt"));
 }
+
+// Values whose hundredths leave the 32-bit range (the column allows
+// -99999999.9999) are held at the largest magnitude with their sign.
+TEST_F(LsSaetze, ValuesBeyondTheRangeKeepTheirSign) {
+  Fixture("DELETE FROM Qvx331Zks; INSERT INTO Qvx331Zks (ZksPnr, ZksDtm, ZksTxt, ZksWrt) VALUES "
+          "('P1', '2026-03-31', 'LSA', -99999999.9999), ('P1', '2026-03-31', 'LSB', 99999999.9999),"
+          "('P1', '2026-03-31', 'LSC', 21474836.47)");
+  Write(0);
+  EXPECT_EQ("LSA|-2147483647\nLSB|2147483647\nLSC|2147483647\n",
+            Rows("SELECT Zk1Zkt, Zk1Std FROM Qvx331Zk1 ORDER BY Zk1Zkt"));
+}

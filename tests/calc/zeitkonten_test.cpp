@@ -209,3 +209,19 @@ TEST_F(Zeitkonten, SecondDestinationReceivesTheRetroLinesOnly) {
   EXPECT_FALSE(Calc.Written);
   EXPECT_EQ("", Records());
 }
+
+// Minutes of a run of days are summed in 64 bits: a run whose sum leaves the
+// range of the column is held at its limit with its sign, never wrapped
+// around to the other sign; the same for a second booking of a day.
+TEST_F(Zeitkonten, DayRunSumsBeyondTheColumnRangeKeepTheirSign) {
+  const std::string line = std::string(kLine) + "('L1','P3','MEH','410','2020-01-01',0,0,0,0,0,0,1);";
+  Calculate(line + kBooking +
+            "('P1',1,'2026-03-09','K1','KA','MEH',2147483646),('P1',1,'2026-03-10','K1','KA','MEH',2147483646)");
+  EXPECT_EQ("09|410|K1|KA|2147483647|0|09|10|0\n", Records());
+  Calculate(line + kBooking +
+            "('P1',1,'2026-03-09','K1','KA','MEH',-2147483647),('P1',1,'2026-03-10','K1','KA','MEH',-2147483647)");
+  EXPECT_EQ("09|410|K1|KA|-2147483648|0|09|10|0\n", Records());
+  Calculate(line + kBooking +
+            "('P1',1,'2026-03-09','K1','KA','MEH',2147483646),('P1',1,'2026-03-09','K1','KB','MEH',100)");
+  EXPECT_EQ("09|410|K1|KA|2147483647|0|09|09|0\n", Records());
+}

@@ -4,6 +4,8 @@
 // restored after the loops.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -107,7 +109,11 @@ TEST_F(Control, RetroLoopListsEarlierNumbersNewestFirstAndRestoresTheRun) {
 
 TEST_F(Control, RetroLoopStopsAtTwelveNumbers) {
   std::string periods = "INSERT INTO Qvx330Abr VALUES ('01', 1, '2025-01-01', '2025-01-31')";
-  for (int n = 2; n <= 15; ++n) periods += ", ('01', " + std::to_string(n) + ", NULL, NULL)";
+  for (int n = 2; n <= 15; ++n) {
+    char month[16];
+    std::snprintf(month, sizeof month, "%04d-%02d", 2025 + (n - 1) / 12, (n - 1) % 12 + 1);
+    periods += ", ('01', " + std::to_string(n) + ", '" + month + "-01', '" + month + "-28')";
+  }
   Fixture("INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrRrm) VALUES ('01', 'L1', 14);"
           "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');" +
           periods);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -230,6 +232,12 @@ TEST_F(FaultRun, ConnectionLostAtEveryStatement) {
       ++kinds[kind];
       EXPECT_EQ(std::string::npos, kind.find("FAULT")) << lgp << " statement " << n << ": " << kind;
       EXPECT_EQ(1, code) << lgp << " statement " << n;
+      // lost while the run waits for its run lock: nothing is written yet,
+      // the run makes a new connection and settles
+      if (Log().find("beim Warten auf die Sperre") != std::string::npos) {
+        EXPECT_EQ("complete", kind) << lgp << " statement " << n;
+        continue;
+      }
       EXPECT_NE(std::string::npos, Log().find("Verbindung zur Datenbank verloren, Fehler: 2013\r\n"
                                               "Abbruch wegen Fehler, Status: 60\r\n"))
           << lgp << " statement " << n;
@@ -573,6 +581,97 @@ TEST_F(FaultRun, RunLogFullLeavesStarted) {
   std::string text = Log();
   EXPECT_EQ(Cp1252("Abbruch wegen LogFile-Überlaufs !!"), text.substr(text.size() - 34));
   EXPECT_EQ("1", Read().Adt);
+}
+
+}  // namespace
+
+namespace {
+
+// The connection is lost while the run waits for its run lock (the server
+// restarted, the wait was killed): nothing has been written yet, so the run
+// makes a new connection, asks for the lock again and settles normally.
+TEST_F(FaultRun, ConnectionLostWhileWaitingForTheRunLockIsMadeAnew) {
+  Prepare("tlkr", "DATEV");
+  ASSERT_EQ(1, Run("3"));
+  after = Read();
+  Restore();
+  long first = dbStatementCount();
+  dbSetStatementHook([&](long count) { return count - first == 3; });
+  EXPECT_EQ(1, Run("3"));
+  dbSetStatementHook(nullptr);
+  EXPECT_EQ("complete", Judge(Read()));
+  std::string upper = schema;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  std::string log = Log();
+  EXPECT_NE(std::string::npos, log.find("Verbindung zur Datenbank beim Warten auf die Sperre 'lugtransfer " + upper +
+                                        " 01' verloren, Fehler: 2013, neuer Versuch\r\n"))
+      << log;
+  EXPECT_EQ(std::string::npos, log.find("Abbruch wegen Fehler")) << log;
+}
+
+// Lost again on the new connection: the run has not taken place. It says so,
+// ends with exit code 0 and leaves everything as it was, the earlier 98
+// included; no failure status is claimed that was never written.
+TEST_F(FaultRun, ConnectionLostTwiceWhileWaitingForTheRunLock) {
+  Prepare("tlkt", "DATEV");
+  after = before;
+  long first = dbStatementCount();
+  // the lock statement of the first connection and of the new one (after
+  // its SET AUTOCOMMIT and SET TIMESTAMP)
+  dbSetStatementHook([&](long count) { return count - first == 3 || count - first == 6; });
+  EXPECT_EQ(0, Run("3"));
+  dbSetStatementHook(nullptr);
+  Outputs o = Read();
+  EXPECT_EQ("98", o.Adt);
+  EXPECT_EQ("complete", Judge(o));
+  std::string upper = schema;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  std::string log = Log();
+  EXPECT_NE(std::string::npos,
+            log.find(Cp1252("Verbindung zur Datenbank beim Warten auf die Sperre 'lugtransfer " + upper +
+                            " 01' verloren, Fehler: 2013, neuer Versuch\r\n"
+                            "Verbindung zur Datenbank beim Warten auf die Sperre 'lugtransfer " + upper +
+                            " 01' erneut verloren, Fehler: 2013\r\n"
+                            "Übergabe für Akr 01, Schema " + upper + " nicht gestartet, nichts geändert\r\n")))
+      << log;
+  EXPECT_EQ(std::string::npos, log.find("Abbruch wegen Fehler")) << log;
+}
+
+// A second connection kills the run's connection while the run waits for the
+// lock that another client holds; the holder then lets go. The run takes the
+// lock on a new connection and settles normally.
+TEST_F(FaultRun, RunLockWaitKilledFromAnotherConnection) {
+  Prepare("tlkk", "DATEV");
+  ASSERT_EQ(1, Run("3"));
+  after = Read();
+  Restore();
+  std::string upper = schema;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  const std::string lock = "lugtransfer " + upper + " 01";
+  TestDb holder;
+  ASSERT_EQ("1", holder.Query("SELECT GET_LOCK('" + lock + "', 0)")[0][0]);
+  SetRunLockWait(20);
+  std::thread killer([&] {
+    TestDb killerDb;
+    for (int i = 0; i < 200; ++i) {
+      auto rows = killerDb.Query("SELECT ID FROM information_schema.PROCESSLIST WHERE INFO LIKE 'SELECT GET_LOCK(''" +
+                                 lock + "'', 20)'");
+      if (!rows.empty()) {
+        killerDb.Exec("KILL CONNECTION " + rows[0][0]);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    holder.Query("SELECT RELEASE_LOCK('" + lock + "')");
+  });
+  int code = Run("3");
+  killer.join();
+  EXPECT_EQ(1, code);
+  EXPECT_EQ("complete", Judge(Read()));
+  std::string log = Log();
+  EXPECT_NE(std::string::npos, log.find("Verbindung zur Datenbank beim Warten auf die Sperre '" + lock + "' verloren"))
+      << log;
+  EXPECT_EQ(std::string::npos, log.find("Abbruch wegen Fehler")) << log;
 }
 
 }  // namespace
