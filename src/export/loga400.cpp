@@ -1,5 +1,6 @@
 #include "export/loga400.h"
 
+#include <cstdint>
 #include <map>
 
 #include "export/common.h"
@@ -9,14 +10,48 @@
 
 namespace {
 
-// Values of one B1 row.
+// Values of one B1 row. Hours are added as minutes and days as tenths; the
+// staged hours and days follow from the exact sums.
 struct B1Values {
   int32_t Arb = 0;  // work days
-  double Sol = 0, Anw = 0, Url = 0, Krk = 0, Ftg = 0, Soz = 0, Ent = 0, Unt = 0;
-  double Urs = 0, Krs = 0, Fts = 0, Ens = 0, Uns = 0;
+  int64_t Sol = 0, Urs = 0, Krs = 0, Fts = 0, Ens = 0, Uns = 0;  // minutes
+  int64_t Url = 0, Krk = 0, Ftg = 0, Soz = 0, Ent = 0, Unt = 0;  // tenths of days
+  double Anw = 0;
   std::string Stg;  // tax days
   double Std = 0;   // hours of the person (Zes)
 };
+
+// The accumulating B1 columns: staged value and the column of its exact sum.
+struct B1Column {
+  const char* Staged;
+  const char* Exact;
+  int64_t B1Values::*Value;
+  bool Minutes;  // minutes staged as hours, else tenths staged as days
+};
+
+const B1Column kB1Columns[] = {
+    {"B01Sol", "B01SolMin", &B1Values::Sol, true},  {"B01Url", "B01UrlZhn", &B1Values::Url, false},
+    {"B01Krk", "B01KrkZhn", &B1Values::Krk, false}, {"B01Ftg", "B01FtgZhn", &B1Values::Ftg, false},
+    {"B01Soz", "B01SozZhn", &B1Values::Soz, false}, {"B01Ent", "B01EntZhn", &B1Values::Ent, false},
+    {"B01Unt", "B01UntZhn", &B1Values::Unt, false}, {"B01Urs", "B01UrsMin", &B1Values::Urs, true},
+    {"B01Krs", "B01KrsMin", &B1Values::Krs, true},  {"B01Fts", "B01FtsMin", &B1Values::Fts, true},
+    {"B01Ens", "B01EnsMin", &B1Values::Ens, true},  {"B01Uns", "B01UnsMin", &B1Values::Uns, true},
+};
+
+// A staged value from its exact sum: hours or days with six places, as one
+// record's value has always been staged, rounded half away from zero; a value
+// that rounds to zero has no sign.
+std::string B1Text(int64_t exact, bool minutes) {
+  return ExactText(minutes ? ExactRound(exact, 60, 6) : exact * 100000, 6);
+}
+
+// The same in the database, from the exact column: integer arithmetic, and
+// the product with 0.1 or 0.000001 is an exact decimal, so the staged double
+// is the one that B1Text's text gives.
+std::string B1Expression(const B1Column& c) {
+  if (!c.Minutes) return Format("%s * 0.1", c.Exact);
+  return Format("(ABS(%s) * 2000000 + 60) DIV 120 * SIGN(%s) * 0.000001", c.Exact, c.Exact);
+}
 
 // One B6 wage line.
 struct B6Line {
@@ -81,24 +116,27 @@ struct Loga400Run {
 }
 
 [[nodiscard]] int SQL_Qvx333B01_Insert(const std::string& fir, const std::string& pnr, int32_t bdt, int ltt, const B1Values& v) {
-  return SqlWrite(SqlFormat(
-      "INSERT INTO Qvx333B01  (B01Art, B01Fir, B01Pnr, B01Fln, B01Bdt, B01Ltt, B01Arb, B01Sol, B01Stg, B01Anw, "
-      "B01Url, B01Krk, B01Ftg, B01Soz, B01Ent, B01Unt, B01Urs, B01Krs, B01Fts, B01Sos, B01Ens, B01Uns, B01Sez, "
-      "B01Std, B01Aun)  VALUES ('B1', '%s', '%s', 0, %ld, %d, %ld, %f, '%s', %f, %f, %f, %f, %f, %f, %f, %f, %f, "
-      "%f, 0, %f, %f, 0, %f, 0)",
-      fir, pnr, bdt, ltt, v.Arb, v.Sol, v.Stg, v.Anw, v.Url, v.Krk, v.Ftg, v.Soz, v.Ent, v.Unt, v.Urs, v.Krs, v.Fts,
-      v.Ens, v.Uns, v.Std));
+  std::string columns, values;
+  for (const B1Column& c : kB1Columns) {
+    columns += Format(", %s, %s", c.Staged, c.Exact);
+    values += Format(", %s, %lld", B1Text(v.*c.Value, c.Minutes), v.*c.Value);
+  }
+  return SqlWrite(SqlFormat("INSERT INTO Qvx333B01  (B01Art, B01Fir, B01Pnr, B01Fln, B01Bdt, B01Ltt, B01Arb, B01Stg, "
+                            "B01Anw, B01Sos, B01Sez, B01Std, B01Aun%s)  VALUES ('B1', '%s', '%s', 0, %ld, %d, %ld, "
+                            "'%s', %f, 0, 0, %f, 0%s)",
+                            columns, fir, pnr, bdt, ltt, v.Arb, v.Stg, v.Anw, v.Std, values));
 }
 
+// The exact sums are added and each staged value is set from its new sum
+// (assignments run from left to right).
 [[nodiscard]] int SQL_Qvx333B01_Update(const std::string& fir, const std::string& pnr, const B1Values& v) {
-  return SqlWrite(SqlFormat(
-      "UPDATE Qvx333B01  SET B01Arb = B01Arb + %ld, B01Sol = B01Sol + %f, B01Stg = '%s', B01Anw = %f, "
-      "B01Url = B01Url + %f, B01Krk = B01Krk + %f, B01Ftg = B01Ftg + %f, B01Soz = B01Soz + %f, "
-      "B01Ent = B01Ent + %f, B01Unt = B01Unt + %f, B01Urs = B01Urs + %f, B01Krs = B01Krs + %f, "
-      "B01Fts = B01Fts + %f, B01Sos = B01Sos + 0, B01Ens = B01Ens + %f, B01Uns = B01Uns + %f, "
-      "B01Sez = B01Sez + 0, B01Std = %f  WHERE B01Art = 'B1'  AND B01Fir = '%s'  AND B01Pnr = '%s'",
-      v.Arb, v.Sol, v.Stg, v.Anw, v.Url, v.Krk, v.Ftg, v.Soz, v.Ent, v.Unt, v.Urs, v.Krs, v.Fts, v.Ens, v.Uns, v.Std,
-      fir, pnr));
+  std::string sums;
+  for (const B1Column& c : kB1Columns)
+    sums += Format(", %s = %s + %lld, %s = %s", c.Exact, c.Exact, v.*c.Value, c.Staged, B1Expression(c));
+  return SqlWrite(SqlFormat("UPDATE Qvx333B01  SET B01Arb = B01Arb + %ld, B01Stg = '%s', B01Anw = %f, "
+                            "B01Sos = B01Sos + 0, B01Sez = B01Sez + 0, B01Std = %f%s  WHERE B01Art = 'B1' "
+                            " AND B01Fir = '%s'  AND B01Pnr = '%s'",
+                            v.Arb, v.Stg, v.Anw, v.Std, sums, fir, pnr));
 }
 
 // Settings of a record kind, read once per kind.
@@ -188,22 +226,22 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
       ReportStatus(st, "Qvx331Zk2-SelectFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
   }
   B1Values v;
-  double days = r.Zk1Tge / 10.0;
+  int64_t minutes = r.Zk1Std, tenths = r.Zk1Tge;
   switch (r.Zk1Sts) {
-    case 1: v.Sol = hours; break;
-    case 5: v.Urs = hours; break;
-    case 6: v.Fts = hours; break;
-    case 8: v.Krs = hours; break;
-    case 9: v.Ens = hours; break;
-    case 10: v.Uns = hours; break;
+    case 1: v.Sol = minutes; break;
+    case 5: v.Urs = minutes; break;
+    case 6: v.Fts = minutes; break;
+    case 8: v.Krs = minutes; break;
+    case 9: v.Ens = minutes; break;
+    case 10: v.Uns = minutes; break;
     case 101: v.Arb = r.Zk1Tge / 10; break;
     case 102: run.Anw = run.Ant * 0.1; break;
-    case 105: v.Url = days; break;
-    case 106: v.Ftg = days; break;
-    case 107: v.Soz = days; break;
-    case 108: v.Krk = days; break;
-    case 109: v.Ent = days; break;
-    case 110: v.Unt = days; break;
+    case 105: v.Url = tenths; break;
+    case 106: v.Ftg = tenths; break;
+    case 107: v.Soz = tenths; break;
+    case 108: v.Krk = tenths; break;
+    case 109: v.Ent = tenths; break;
+    case 110: v.Unt = tenths; break;
     default: break;
   }
   v.Anw = run.Anw;
