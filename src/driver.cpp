@@ -385,6 +385,19 @@ int RunMain(const std::vector<std::string>& args) {
     Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
     (void)dbAbandonTransaction();
   }
+  // The run's server locks (circle, export, run key) end with it, before the
+  // next run of the process or of the machine asks for them: the server ends
+  // the locks of a closed connection only a moment after it is closed.
+  try {
+    int32_t released = 0;
+    if (dbConnected()) (void)SqlSelectOne("SELECT RELEASE_ALL_LOCKS()", released);
+  } catch (const SqlFatalError& e) {
+    Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
+  } catch (const SqlLockConflict& e) {
+    Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
+  } catch (const ProcessExit&) {
+    // the connection is gone, and its locks with it
+  }
   try {
     dbDisconnect();
   } catch (...) {

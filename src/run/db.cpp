@@ -308,6 +308,8 @@ void dbDisconnect() {
 
 void dbAnswerConnectionLoss(bool on) { g_answerLoss = on; }
 
+bool dbConnected() { return g_conn != nullptr; }
+
 void dbSetSessionInit(const std::string& statement) { g_sessionInit = statement; }
 
 void dbSetFaultHook(std::function<int(long)> hook) { g_hook = std::move(hook); }

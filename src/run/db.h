@@ -98,6 +98,7 @@ std::string StatementPurpose(std::string_view statement);
 [[nodiscard]] int dbConnect(const std::string& user, const std::string& password, const std::string& server,
               const std::string& database);
 void dbDisconnect();
+bool dbConnected();
 [[nodiscard]] int AlterSession();
 [[nodiscard]] int dbExec(SqlCursor& cursor);
 [[nodiscard]] int dbFetch(SqlCursor& cursor, SqlRow& row);
