@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -173,6 +174,18 @@ std::string RowsText(TestDb& db, const std::string& sql) {
     for (size_t i = 0; i < row.size(); ++i) out += (i ? "|" : "") + row[i];
     out += "\n";
   }
+  return out;
+}
+
+std::string SortedRowsText(TestDb& db, const std::string& sql) {
+  std::multiset<std::string> rows;
+  for (const auto& row : db.Query(sql)) {
+    std::string line;
+    for (size_t i = 0; i < row.size(); ++i) line += (i ? "|" : "") + row[i];
+    rows.insert(line);
+  }
+  std::string out;
+  for (const auto& r : rows) out += r + "\n";
   return out;
 }
 

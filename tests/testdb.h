@@ -64,6 +64,8 @@ private:
 
 // Rows of a query as lines of columns separated by '|' (NULL as \N).
 std::string RowsText(TestDb& db, const std::string& sql);
+// The same with the lines sorted: rows compared without regard to their order.
+std::string SortedRowsText(TestDb& db, const std::string& sql);
 
 // Copies every table of schema into the schema snap (made anew) and returns
 // the tables' names: the state to start each try of a test from.

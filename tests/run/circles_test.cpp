@@ -230,15 +230,7 @@ protected:
           columns += (columns.empty() ? "" : ", ") + c[0];
         select = "SELECT " + columns + " FROM " + schema + "." + t;
       }
-      std::multiset<std::string> rows;
-      for (const auto& r : admin.Query(select)) {
-        std::string line;
-        for (const auto& c : r) line += c + "|";
-        rows.insert(line);
-      }
-      std::string text;
-      for (const auto& r : rows) text += r + "\n";
-      o.Tables[t] = text;
+      o.Tables[t] = SortedRowsText(admin, select);
     }
     for (const auto& e : fs::recursive_directory_iterator(TransferDir()))
       if (e.is_regular_file())

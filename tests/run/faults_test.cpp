@@ -143,15 +143,7 @@ protected:
     o.Adt = adt.empty() ? "" : adt[0][0];
     for (const auto& t : tables) {
       if (t == "o1001abrkreis") continue;  // its AkrAdt is judged by itself
-      std::multiset<std::string> rows;
-      for (const auto& r : admin.Query("SELECT * FROM " + schema + "." + t)) {
-        std::string line;
-        for (const auto& c : r) line += c + "|";
-        rows.insert(line);
-      }
-      std::string text;
-      for (const auto& r : rows) text += r + "\n";
-      o.Tables[t] = text;
+      o.Tables[t] = SortedRowsText(admin, "SELECT * FROM " + schema + "." + t);
     }
     for (const auto& e : fs::recursive_directory_iterator(TransferDir())) {
       if (e.is_regular_file()) o.Files[fs::relative(e.path(), TransferDir()).string()] = ReadFileBytes(e.path().string());
