@@ -368,3 +368,11 @@ std::string DayText(int32_t n) {
   int32_t y = era * 400 + yoe + (m <= 2 ? 1 : 0);
   return Format("%02d.%02d.%04d", d, m, y);
 }
+
+std::string ExactSql(const std::string& exact, int64_t d, int places) {
+  int64_t scale = 1;
+  for (int i = 0; i < places; ++i) scale *= 10;
+  // round(|n| * 10^places / d) half away from zero, then the sign
+  return Format("(ABS(%s) * %lld + %lld) DIV %lld * SIGN(%s) * 0.%s1", exact, static_cast<long long>(2 * scale),
+                static_cast<long long>(d), static_cast<long long>(2 * d), exact, std::string(static_cast<size_t>(places - 1), '0'));
+}

@@ -164,6 +164,12 @@ int64_t ExactRound(int64_t n, int64_t d, int places);
 // as "1.67" and -25 as "-0.25"; zero has no sign. width pads the text with
 // zeros in front of the digits (behind the sign) to that many characters.
 std::string ExactText(int64_t units, int places, int width = 0);
+// ExactRound of an integer SQL expression, as an SQL expression: integer
+// arithmetic, and the product with 0.1, 0.01, ... is an exact decimal, so the
+// double the server stores is the one the text of ExactText gives. For an
+// update that adds to an exact column and sets the staged value from the new
+// sum in the same statement, without reading the row first.
+std::string ExactSql(const std::string& exact, int64_t d, int places);
 
 // The text without trailing blanks and tabs; a text of blanks only becomes
 // empty. Length checks of the file fields count what is left.

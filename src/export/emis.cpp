@@ -43,16 +43,13 @@ std::string HoursText(int32_t minutes) { return ExactText(ExactRound(minutes, 60
                             w.EmsAkr, w.EmsPnr, w.EmsDat, w.EmsLna, HoursText(w.EmsMin), w.EmsMin, w.EmsTge, w.EmsKnz));
 }
 
-[[nodiscard]] int SQL_Qvx333Ems_ReadMin(const EmsRow& w, int32_t& minutes) {
-  return SqlSelectOne(SqlFormat("SELECT EmsMin FROM Qvx333Ems  WHERE EmsPnr = '%s' AND EmsDat = '%s' AND EmsLna = '%s'",
-                                w.EmsPnr, w.EmsDat, w.EmsLna),
-                      minutes);
-}
-
+// The hours formatted once from the minutes of all records, in the statement
+// that adds them.
 [[nodiscard]] int SQL_Qvx333Ems_Update(const EmsRow& w) {
-  return SqlWrite(SqlFormat("UPDATE Qvx333Ems SET EmsStd = %s, EmsMin = %ld, "
+  const std::string sum = Format("(EmsMin + %ld)", w.EmsMin);
+  return SqlWrite(SqlFormat("UPDATE Qvx333Ems SET EmsStd = %s, EmsMin = %s, "
                             "EmsTge = EmsTge + %ld  WHERE EmsPnr = '%s' AND EmsDat = '%s' AND EmsLna = '%s'",
-                            HoursText(w.EmsMin), w.EmsMin, w.EmsTge, w.EmsPnr, w.EmsDat, w.EmsLna));
+                            ExactSql(sum, 60, 6), sum, w.EmsTge, w.EmsPnr, w.EmsDat, w.EmsLna));
 }
 
 void EmisLohnprogramm() {
@@ -87,13 +84,7 @@ void EmisLohnprogramm() {
     // gets the amounts added
     int ws = SQL_Qvx333Ems_Insert(w);
     if (ws == kSqlDuplicate) {
-      // the hours are formatted once from the minutes of all records
-      int32_t stored = 0;
-      ws = SQL_Qvx333Ems_ReadMin(w, stored);
-      if (ws == 0) {
-        w.EmsMin += stored;
-        ws = SQL_Qvx333Ems_Update(w);
-      }
+      ws = SQL_Qvx333Ems_Update(w);
       if (ws != 0) ReportStatus(ws, "Qvx333Ems-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, ws);
     } else if (ws != 0) {
       ReportStatus(ws, "Qvx333Ems-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, ws);

@@ -24,8 +24,6 @@ void EmisLohnprogramm();
 [[nodiscard]] int SQL_Qvx331Zk1_FetchAll(TransferRecord& r);
 [[nodiscard]] int SQL_Qvx331Zk1_CloseAll();
 [[nodiscard]] int SQL_Qvx333Ems_Insert(const EmsRow& row);
-// Minutes stored in the row of the same personnel number, month and wage type.
-[[nodiscard]] int SQL_Qvx333Ems_ReadMin(const EmsRow& row, int32_t& minutes);
-// Sets minutes and hours of that row to those of row (the new sums; the hours
-// are formatted from the minutes) and adds the days of row.
+// Adds the minutes and days of row to the row of the same personnel number,
+// month and wage type, and sets its hours from the new sum of minutes.
 [[nodiscard]] int SQL_Qvx333Ems_Update(const EmsRow& row);

@@ -50,7 +50,7 @@ std::string B1Text(int64_t exact, bool minutes) {
 // is the one that B1Text's text gives.
 std::string B1Expression(const B1Column& c) {
   if (!c.Minutes) return Format("%s * 0.1", c.Exact);
-  return Format("(ABS(%s) * 2000000 + 60) DIV 120 * SIGN(%s) * 0.000001", c.Exact, c.Exact);
+  return ExactSql(c.Exact, 60, 6);
 }
 
 // One B6 wage line.

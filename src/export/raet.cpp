@@ -123,14 +123,12 @@ void WriteFile(RaetExport& x) {
                               pnr, lna, abd, value(exact), exact);
   int st = SqlWrite(sql);
   if (st == kSqlDuplicate) {
-    const std::string key = SqlFormat("  WHERE  RatPnr = '%s' AND  RatAbd = '%s' AND  RatLna = '%s'", pnr, abd, lna);
-    int64_t stored = 0;
-    sql = "SELECT RatExa  FROM Qvx333Rat" + key;
-    st = SqlSelectOne(sql, stored);
-    if (st == 0) {
-      sql = SqlFormat("UPDATE  Qvx333Rat SET  RatVal = %s, RatExa = %lld", value(stored + exact), stored + exact) + key;
-      st = SqlWrite(sql);
-    }
+    // the sum and the value formatted from it, in one statement
+    const std::string sum = Format("(RatExa + %lld)", static_cast<long long>(exact));
+    sql = SqlFormat("UPDATE  Qvx333Rat SET  RatVal = %s, RatExa = %s  WHERE  RatPnr = '%s' AND  RatAbd = '%s' AND "
+                    " RatLna = '%s'",
+                    ExactSql(sum, 600000, 6), sum, pnr, abd, lna);
+    st = SqlWrite(sql);
   }
   if (statement) *statement = sql;
   return st;
