@@ -50,6 +50,12 @@ std::string PeriodFault(const std::string& von, const std::string& bis) {
   return fault;
 }
 
+std::string MonthOffsetFault(const LugRecord& lug) {
+  if (lug.LugMon >= -kMaxMonthOffset && lug.LugMon <= kMaxMonthOffset) return std::string();
+  return Format("Monatsversatz LugMon %d der Schnittstelle %s nicht verwendbar (erlaubt %d bis %d)", lug.LugMon,
+                lug.LugLug, -kMaxMonthOffset, kMaxMonthOffset);
+}
+
 void RequirePeriod(const std::string& akr, int32_t abrnr, std::string& von, std::string& bis,
                    const char* readMessage) {
   von.clear();

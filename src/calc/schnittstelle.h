@@ -18,6 +18,10 @@
 // first. Empty when the period is usable.
 std::string PeriodFault(const std::string& von, const std::string& bis);
 
+// Why the month offset LugMon of the interface record cannot be used (beyond
+// kMaxMonthOffset either way); empty when it can.
+std::string MonthOffsetFault(const LugRecord& lug);
+
 // Reads the period of an accounting number that the run settles or
 // recomputes. A period that cannot be read or has no row ends the run with 60
 // after readMessage ("... %d" with the status); one that is not usable ends

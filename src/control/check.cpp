@@ -214,6 +214,8 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
     Add(out, "Kein Lohnprogramm",
         Format(Cp1252("Lohnprogramm-Kennzeichen '%s' passt zu keinem Lohnprogramm: nichts wird übergeben"),
                lug.LugLgp));
+  std::string offsetFault = MonthOffsetFault(lug);
+  if (!offsetFault.empty()) Add(out, "Monatsversatz", Cp1252(offsetFault));
   int32_t types = 0;
   ReadEnded(SQL_Qvx170Lg1_Count(lug.LugLgp, types), "Qvx170Lg1");
   if (types == 0)

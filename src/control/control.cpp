@@ -114,6 +114,13 @@ void SettlementControl() {
     // 98 is what the calling application reads as a complete hand-over
     AbortRun(60);
   }
+  // every exporter shifts its payroll months by LugMon: a value no month
+  // can be shifted by ends the run before anything is settled
+  std::string offsetFault = MonthOffsetFault(Ctx.Lug);
+  if (!offsetFault.empty()) {
+    Log("%s", offsetFault);
+    AbortRun(60);
+  }
   Ctx.TopasFlag = StartsWith(Ctx.Lug.LugLgp, "TOPAS") ? 1 : 0;
   RequirePeriod(Ctx.Akr, Ctx.Abrnr, Ctx.AbrVon, Ctx.AbrBis, "Fehler Lesen Qvx330Abr (1): %d");
 

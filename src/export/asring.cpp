@@ -158,6 +158,7 @@ void AsringLohnprogramm() {
   TransferRecord r;
   while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) {
     ++run.Count;
+    if (!RecordFitsLine(r, "")) continue;
     AsringValues v = Values(r);
     std::string kind = SubStr(r.Zk1Stz, 0, 2);
     if (kind == "SS")

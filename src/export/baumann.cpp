@@ -132,6 +132,10 @@ void BaumannLohnprogramm() {
     ++count;
     // a record with a field that does not fit is left out; the records after
     // it are still handed over
+    if (!RecordFitsLine(r, "")) {
+      r = TransferRecord{};
+      continue;
+    }
     std::string pnr = NoTrailingBlanks(r.Zk1Upn);
     std::string kst = NoTrailingBlanks(r.Zk1Kst);
     std::string lna = NoTrailingBlanks(r.Zk1Lna);

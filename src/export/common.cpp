@@ -131,17 +131,23 @@ int CachedWageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const 
 }
 
 [[nodiscard]] int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug) {
-  return SqlSelectOne(SqlFormat("SELECT LugLug, LugMon, LugFir, LugAkr  FROM Qvx171Lug "
-                                " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
-                                akr),
-                      lug.LugLug, lug.LugMon, lug.LugFir, lug.LugAkr);
+  int st = SqlSelectOne(SqlFormat("SELECT LugLug, LugMon, LugFir, LugAkr  FROM Qvx171Lug "
+                                  " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
+                                  akr),
+                        lug.LugLug, lug.LugMon, lug.LugFir, lug.LugAkr);
+  // firm and circle numbers go into the head or every line of a file
+  RequireFitsLine(lug.LugFir, "", "LugFir");
+  RequireFitsLine(lug.LugAkr, "", "LugAkr");
+  return st;
 }
 
 [[nodiscard]] int SQL_Qvx171Lug_GetLugFir(const std::string& akr, LugRecord& lug) {
-  return SqlSelectOne(SqlFormat("SELECT LugLug, LugFir  FROM Qvx171Lug "
-                                " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
-                                akr),
-                      lug.LugLug, lug.LugFir);
+  int st = SqlSelectOne(SqlFormat("SELECT LugLug, LugFir  FROM Qvx171Lug "
+                                  " WHERE LugLug = (SELECT AkrLug FROM O1001AbrKreis WHERE AkrNum = '%s')",
+                                  akr),
+                        lug.LugLug, lug.LugFir);
+  RequireFitsLine(lug.LugFir, "", "LugFir");
+  return st;
 }
 
 std::string FirmText(const LugRecord& lug, const std::string& akr, int length) {
@@ -151,6 +157,50 @@ std::string FirmText(const LugRecord& lug, const std::string& akr, int length) {
 bool FitsField(std::string_view text, size_t width) {
   std::string t(text);
   return RTrim(t).size() <= width;
+}
+
+bool FitsLine(std::string_view text, std::string_view separators) {
+  for (char c : text) {
+    if (c == '\n' || c == '\r' || separators.find(c) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
+std::string ShownText(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\t')
+      out += "\\t";
+    else
+      out += c;
+  }
+  return out;
+}
+
+bool RecordFitsLine(const TransferRecord& r, std::string_view separators) {
+  const std::pair<const char*, const std::string*> texts[] = {
+      {"Pnr", &r.Zk1Pnr},          {"Upn", &r.Zk1Upn},         {"Lohnart", &r.Zk1Lna},
+      {"Lohngruppe", &r.Zk1Lgr},   {"Kostenstelle", &r.Zk1Kst}, {"Kostenträger", &r.Zk1Ktr},
+      {"Kostenart", &r.Zk1Krt},    {"Satzart", &r.Zk1Stz},      {"Zeitkonto", &r.Zk1Zkt},
+  };
+  for (const auto& [field, text] : texts) {
+    if (FitsLine(*text, separators)) continue;
+    LeaveOutRecord("Zeilenumbruch oder Trennzeichen",
+                   "Pnr %s: Zeilenumbruch oder Trennzeichen in %s '%s', Satz nicht übergeben (Lohnart %s)",
+                   ShownText(r.Zk1Pnr), Cp1252(field), ShownText(*text), ShownText(r.Zk1Lna));
+    return false;
+  }
+  return true;
+}
+
+void RequireFitsLine(std::string_view text, std::string_view separators, const char* what) {
+  if (FitsLine(text, separators)) return;
+  Log("%s '%s' enthält Zeilenumbruch oder Trennzeichen, Übergabe abgebrochen", what, ShownText(text));
+  AbortRun(60);
 }
 
 [[nodiscard]] int SQL_Qvx300Pnr_GetName(const std::string& pnr, std::string& name) {
@@ -163,12 +213,12 @@ int32_t DateToLong(std::string_view date) {
 }
 
 int32_t ShiftMonth(int32_t yyyymm, int lugMon) {
-  int32_t m = yyyymm + lugMon;
-  if (m % 100 > 12)
-    m += 88;
-  else if (m % 100 < 1)
-    m -= 88;
-  return m;
+  // counted in months since year 0, so that any offset carries whole years;
+  // the months of the offsets -1 to 12 are those of one carry step
+  int64_t months = static_cast<int64_t>(yyyymm / 100) * 12 + (yyyymm % 100 - 1) + lugMon;
+  int64_t year = months >= 0 ? months / 12 : -((11 - months) / 12);
+  int64_t month = months - year * 12 + 1;
+  return static_cast<int32_t>(year * 100 + month);
 }
 
 int32_t ShiftDate(int32_t yyyymmdd, int lugMon) {

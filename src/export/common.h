@@ -116,6 +116,8 @@ bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const Tra
 
 // Interface header values of the circle's interface record: LugLug, LugMon,
 // LugFir, LugAkr (the caller presets them; NULL columns keep the presets).
+// A firm or circle number with a line break ends the hand-over
+// (RequireFitsLine), as does, in GetLugFir, such a firm number.
 [[nodiscard]] int SQL_Qvx171Lug_GetFir(const std::string& akr, LugRecord& lug);
 // Only LugLug and LugFir.
 [[nodiscard]] int SQL_Qvx171Lug_GetLugFir(const std::string& akr, LugRecord& lug);
@@ -126,15 +128,34 @@ std::string FirmText(const LugRecord& lug, const std::string& akr, int length);
 // are removed (personnel numbers and wage types are never cut: a cut would
 // merge the values of two people or two wage types).
 bool FitsField(std::string_view text, size_t width);
+// Characters that break a line of a transfer file: a line feed or carriage
+// return in a text would end the line early, the file's field separator would
+// shift the fields behind it. Each exporter passes the separators of its files
+// ("" for fixed-width files and staging tables: line breaks only).
+// True when text holds none of them.
+bool FitsLine(std::string_view text, std::string_view separators);
+// True when no text of the record breaks a line; otherwise the record is left
+// out of the hand-over, logged with the field and its value (line breaks shown
+// as \n and \r) and listed in the run's report.
+bool RecordFitsLine(const TransferRecord& r, std::string_view separators);
+// A text of the file's head (firm, circle, ...) that would break its line
+// breaks every line of the file: the hand-over ends with AbortRun(60) after a
+// log line naming it (what, e.g. "LugFir").
+void RequireFitsLine(std::string_view text, std::string_view separators, const char* what);
+// The text with line feeds, carriage returns and tabs shown as \n, \r and \t,
+// for a log line that names such a text without being broken by it.
+std::string ShownText(std::string_view text);
 // Name of a person.
 [[nodiscard]] int SQL_Qvx300Pnr_GetName(const std::string& pnr, std::string& name);
 
 // Date text YYYY.MM.DD as the number YYYYMMDD: characters 1 to 4, 6 and 7,
 // 9 and 10; the separators are skipped by position, not tested.
 int32_t DateToLong(std::string_view date);
-// Payroll month: YYYYMM shifted by lugMon months with one carry of a year at
-// most (month 13 becomes January of the next year, month 0 December of the
-// year before). Offsets from -1 to 12 give a valid month for every month.
+// Payroll month: YYYYMM shifted by lugMon months, carried into as many years
+// as it takes (month 13 becomes January of the next year, month 0 December of
+// the year before, month 25 January of the year after next). Every exporter
+// shifts its payroll months and dates through this one function; the run
+// refuses offsets beyond kMaxMonthOffset before anything is written.
 int32_t ShiftMonth(int32_t yyyymm, int lugMon);
 // The same shift on a date number YYYYMMDD; the day stays as it is.
 int32_t ShiftDate(int32_t yyyymmdd, int lugMon);

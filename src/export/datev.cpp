@@ -140,6 +140,8 @@ void DatevLohnprogramm() {
 
   // payroll month: month of the period start shifted by LugMon
   int32_t month = ShiftMonth(DateToLong(abrVon) / 100, header.LugMon);
+  RequireFitsLine(header.LugFir, ";", "LugFir");
+  RequireFitsLine(header.LugAkr, ";", "LugAkr");
   ExportWriteF(file, "%s;%s;%s\n", header.LugFir, header.LugAkr, Format("%02d/%d", month % 100, month / 100));
 
   LineCache lines;
@@ -149,7 +151,7 @@ void DatevLohnprogramm() {
   while (st == 0) {
     ApplyWageTypeLine(header.LugLug, abrVon, lines);
     // records that carry days only are not handed over
-    if (Zk1Rec.Zk1Std != 0) {
+    if (Zk1Rec.Zk1Std != 0 && RecordFitsLine(Zk1Rec, ";")) {
       std::string day = DayText(Zk1Rec.Zk1Bdt);
       std::string lgr = Zk1Rec.Zk1Lgr;
       std::string hours = HoursText(Zk1Rec.Zk1Std);

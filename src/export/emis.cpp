@@ -72,6 +72,11 @@ void EmisLohnprogramm() {
   TransferRecord r;
   int st = SQL_Qvx331Zk1_FetchAll(r);
   while (st == 0) {
+    if (!RecordFitsLine(r, "")) {
+      r = TransferRecord{};
+      st = SQL_Qvx331Zk1_FetchAll(r);
+      continue;
+    }
     EmsRow w;
     w.EmsAkr = akr;
     w.EmsPnr = r.Zk1Pnr;

@@ -209,6 +209,10 @@ void GodLohnprogramm() {
   int st;
   while ((st = SQL_Qvx331Zk1_FetchGod(zk1, r)) == 0) {
     ++count;
+    if (!RecordFitsLine(r, "")) {
+      r = TransferRecord{};
+      continue;
+    }
     GodRecord g;
     if (BuildRecord(run, r, g)) {
       int ws = SQL_Qvx333God_Write(g);

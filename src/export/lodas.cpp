@@ -117,6 +117,8 @@ int FetchRow(SqlCursor& c, Ld1Row& w) {
 // One transfer or memo record into the staging table; a value that does not
 // fit its field is logged and the record left out.
 void ProcessRecord(LodasRun& run, TransferRecord r, int16_t mark) {
+  // the file separates fields by ";" and encloses texts in quotes
+  if (!RecordFitsLine(r, ";\"")) return;
   // the wage-type line is valid at the booking date (YYYY.MM.DD)
   std::string azr = r.Zk1Bdt;
   r.Zk1Bdt = SubStr(azr, 6, 4) + "." + SubStr(azr, 3, 2) + "." + SubStr(azr, 0, 2);
@@ -173,6 +175,8 @@ void ProcessRecord(LodasRun& run, TransferRecord r, int16_t mark) {
 void WriteHeader(ExportFile& f, const LugRecord& header) {
   std::string akr = header.LugAkr.empty() ? "???" : header.LugAkr;
   std::string fir = header.LugFir.empty() ? "???" : header.LugFir;
+  RequireFitsLine(akr, "", "LugAkr");
+  RequireFitsLine(fir, "", "LugFir");
   ExportWriteF(f,
                "[Allgemein]\nZiel=LODAS\nBeraterNr=%s\nMandantenNr=%s\nFeldtrennzeichen=;\nStringbegrenzer=\"\n"
                "Zahlenkomma=.\nDatumsformat=TT.MM.JJJJ\n\n",

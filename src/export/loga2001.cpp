@@ -199,6 +199,7 @@ void Loga2001Zeitenkal(Loga2Run& run, const Loga2Record& x) {
 // for memos.
 void HandleRecord(Loga2Run& run, Loga2Record x, const std::string& date) {
   TransferRecord& r = x.Rec;
+  if (!RecordFitsLine(r, ";")) return;
   Lu1Line line;  // presets: nothing handed over
   CachedWageTypeLookup(run.Lines, run.Header.LugLug, r, line);
   if (line.Lu1Kst == 0)
@@ -308,6 +309,7 @@ void Loga2001Lohnprogramm() {
   run.Firm = !run.Header.LugFir.empty() ? run.Header.LugFir
              : !run.Header.LugAkr.empty() ? run.Header.LugAkr
                                           : Ctx.Akr;
+  RequireFitsLine(run.Firm, ";", "LugFir");
 
   SqlCursor zk1;
   RequireRead(SQL_Qvx331Zk1_SelectLoga2(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");

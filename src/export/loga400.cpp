@@ -177,6 +177,7 @@ void WriteB6(const TransferRecord& r, B6Line& line) {
 }
 
 void HandleRecord(Loga400Run& run, const TransferRecord& r) {
+  if (!RecordFitsLine(r, "")) return;
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
   bool b1 = kind == "B1" || kind == "SS";
   bool b6 = kind == "B6" || kind == "LS";

@@ -21,16 +21,13 @@ std::string FirmKey(const LugRecord& lug) {
 
 AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, bool logCarry) {
   AccountingDate d;
-  int32_t s = DateToLong(bdt) + lugMon * 100;
-  d.Abt = lugDtm == 3 ? 0 : s % 100;
-  int32_t ym = s / 100;
-  int m = ym % 100;
-  if (m < 1) {
+  int32_t date = DateToLong(bdt);
+  d.Abt = lugDtm == 3 ? 0 : date % 100;
+  int32_t ym = ShiftMonth(date / 100, lugMon);
+  if (ym / 100 < date / 10000) {
     if (logCarry) Log("Qvx331Zk1-Datum-1: %s", bdt);
-    ym -= 88;
-  } else if (m > 12) {
+  } else if (ym / 100 > date / 10000) {
     if (logCarry) Log("Qvx331Zk1-Datum+12: %s", bdt);
-    ym += 88;
   }
   int yy = (ym / 100) % 100;
   int mm = ym % 100;
@@ -412,6 +409,7 @@ void AddP3(const PaisyRun& s, TransferRecord& r, const Derived& d) {
 }
 
 void HandleRecord(PaisyRun& s, TransferRecord& r) {
+  if (!RecordFitsLine(r, "")) return;
   if (r.Zk1Rre == 0) r.Zk1Rre = 1;
   Derived d;
   d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, Ctx.Lug.LugDtm, true);

@@ -158,6 +158,7 @@ void AddP1b(const PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
 }
 
 void HandleRecord(PaisyBrRun& s, TransferRecord& r) {
+  if (!RecordFitsLine(r, "")) return;
   Derived d;
   d.Abn = r.Zk1Rre == 2 ? 2 : 1;
   d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, 0, false);

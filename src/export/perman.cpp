@@ -82,6 +82,8 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
 }
 
 void HandleRecord(PermanExport& x, const TransferRecord& r) {
+  // the lines separate their values by tabs and end with "~"
+  if (!RecordFitsLine(r, "\t~")) return;
   Lu1Line line;
   int st = CachedWageTypeLookup(x.Lines, x.LugLug, r, line);
   if (st != 0) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);

@@ -167,6 +167,10 @@ void ProalLohnprogramm() {
   TransferRecord r;
   int st;
   while ((st = SQL_Qvx331Zk1_FetchPro(zk1, r)) == 0) {
+    if (!RecordFitsLine(r, "")) {
+      r = TransferRecord{};
+      continue;
+    }
     ProRow p;
     if (BuildRow(run, r, p)) {
       int ws = SQL_Qvx333Pro_Insert(p);

@@ -24,6 +24,7 @@ struct RaetExport {
 };
 
 void CollectRecord(RaetExport& x, const TransferRecord& r) {
+  if (!RecordFitsLine(r, "")) return;
   // every setting is preset for each record, the factor too: a record
   // without a line (or with a NULL factor) is handed over unscaled
   Lu1Line line;

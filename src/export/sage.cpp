@@ -40,6 +40,7 @@ std::string DottedDate(const std::string& yyyymmdd) {
 // Stages one transfer record; a field that does not fit its width leaves the
 // record out.
 void CollectRecord(SageExport& x, TransferRecord r) {
+  if (!RecordFitsLine(r, "")) return;
   // every setting is preset, so that no value of the record before is used
   Lu1Line line;
   TransferRecord lookup = r;

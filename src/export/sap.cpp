@@ -137,6 +137,8 @@ std::string SapDate(const std::string& ddmmyyyy) {
 
 // Stages one transfer record under the infotype its wage-type line names.
 void StageRecord(SapExport& x, const TransferRecord& r) {
+  // the csv file separates its fields by ";", the txt file has fixed widths
+  if (!RecordFitsLine(r, ";")) return;
   const FkzLine& line = LineOf(x, r);
   if (line.Status != 0) {
     // without its line the record cannot be placed; the next records still go
@@ -158,6 +160,12 @@ void StageRecord(SapExport& x, const TransferRecord& r) {
   row.Pnr = r.Zk1Upn;
   std::string pnr = r.Zk1Pnr;
   row.Nam = NameOf(x, RTrim(pnr));
+  if (!FitsLine(row.Nam, ";")) {
+    LeaveOutRecord("Zeilenumbruch oder Trennzeichen",
+                   "Pnr %s: Zeilenumbruch oder Trennzeichen im Namen '%s', Satz nicht übergeben (Lohnart %s)",
+                   ShownText(r.Zk1Pnr), ShownText(row.Nam), r.Zk1Lna);
+    return;
+  }
   row.Lna = r.Zk1Lna;
   row.Von = SapDate(r.Zk1Von);
   row.Bis = SapDate(r.Zk1Bis);
@@ -268,6 +276,7 @@ void SapLohnprogramm() {
   RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
   x.Mnd = FirmText(lug, Ctx.Akr, 3);
+  RequireFitsLine(x.Mnd, ";", "LugFir");
 
   RequireRead(SQL_Qvx331Zk1_SelectSap(x.Zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;

@@ -131,6 +131,10 @@ void SbsLohnprogramm() {
   TransferRecord r;
   int st;
   while ((st = SQL_Qvx331Zk1_FetchSbs(zk1, r)) == 0) {
+    if (!RecordFitsLine(r, "")) {
+      r = TransferRecord{};
+      continue;
+    }
     // a record whose number does not fit is left out; the records after it
     // are still handed over
     if (r.Zk1Upn.size() > 6) {

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "calc/transfer.h"
 #include "export/common.h"
 #include "export/datev.h"
 #include "run/context.h"
@@ -63,13 +64,14 @@ bool CheckNumber(const std::string& text, int width, bool emptyIsZero, std::stri
 // Hours as three-digit hours and hundredths of an hour, days as hundredths
 // of a day, each with its sign; false when a sum does not fit its field.
 bool FormatSums(SliRow& row) {
-  int32_t m = std::abs(row.Minutes);
-  int32_t t = std::abs(row.Tenths);
+  // in 64 bits: the magnitude of the smallest 32-bit value has no 32-bit form
+  int64_t m = std::llabs(static_cast<int64_t>(row.Minutes));
+  int64_t t = std::llabs(static_cast<int64_t>(row.Tenths));
   if (m / 60 > 999 || t * 10 > 9999) return false;
   row.Vzs = row.Minutes >= 0 ? "+" : "-";
-  row.Std = Format("%03d%02d", m / 60, ((m % 60) * 10) / 6);
+  row.Std = Format("%03d%02d", static_cast<int32_t>(m / 60), static_cast<int32_t>(((m % 60) * 10) / 6));
   row.Vzt = row.Tenths >= 0 ? "+" : "-";
-  row.Tge = Format("%04d", t * 10);
+  row.Tge = Format("%04d", static_cast<int32_t>(t * 10));
   return true;
 }
 
@@ -108,6 +110,7 @@ struct SchleupenRun {
 };
 
 void HandleRecord(SchleupenRun& run, const TransferRecord& r) {
+  if (!RecordFitsLine(r, ";")) return;
   SliRow row = run.Constant;
   // personnel number and wage type are numbers of fixed width; a text that is
   // none or too long would merge other values, so it is skipped
@@ -133,8 +136,10 @@ void HandleRecord(SchleupenRun& run, const TransferRecord& r) {
     ReportStatus(st, "Qvx333Sli-ReadFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
     return;
   }
-  row.Minutes += minutes;
-  row.Tenths += tenths;
+  // both sums passed FormatSums before they were stored, so they are far
+  // from the 32-bit limits; a row changed by hand is clamped, not wrapped
+  row.Minutes = ClampInt32(static_cast<int64_t>(row.Minutes) + minutes);
+  row.Tenths = ClampInt32(static_cast<int64_t>(row.Tenths) + tenths);
   if (!FormatSums(row)) {
     Log("Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
     return;

@@ -197,6 +197,7 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
 
 // One transfer record: what is left after the interim runs, by record type.
 void HandleRecord(TopasExport& x, TransferRecord& r, const InterimValues& iv) {
+  if (!RecordFitsLine(r, ";")) return;
   bool interim = x.InterimRule && r.Zk1Rre != 2 && iv.Count > 0;
   if (interim) {
     r.Zk1Std -= iv.Std;
@@ -314,6 +315,7 @@ void TopasLohnexport() {
   RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
   x.Firm = FirmText(lug, Ctx.Akr, 3);
+  RequireFitsLine(x.Firm, ";", "LugFir");
 
   RequireRead(SQL_Qvx331Zk1_OpenTopas(x.Zk1, Ctx.Abrnr, Ctx.Lfn, x.InterimRule), "Qvx331Zk1");
   TransferRecord r;

@@ -63,6 +63,7 @@ bool FormatAmount(XxlRow& row) {
 }
 
 void CollectRecord(XxlExport& x, TransferRecord r) {
+  if (!RecordFitsLine(r, "")) return;
   XxlRow row;
   row.XxlErd = x.Erd;
   row.XxlAbd = ShiftedDate(r.Zk1Bdt, x.LugMon);

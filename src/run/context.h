@@ -8,7 +8,15 @@
 #include <vector>
 
 #include "run/db.h"
+#include "run/platform.h"
 #include "run/runlog.h"
+
+// A record the run left out: why (e.g. "Vom Server abgewiesen") and its log
+// line, both Windows-1252.
+struct LeftOutRecord {
+  std::string Kind;
+  std::string Text;
+};
 
 // Payroll-interface record (row of Qvx171Lug of the circle).
 struct LugRecord {
@@ -23,6 +31,11 @@ struct LugRecord {
   int16_t LugPnr = 0;
   int16_t LugSta = 0;
 };
+
+// Largest month offset LugMon, either way, that a run hands over with: a
+// hundred years. Anything beyond is no setting anyone makes on purpose, and
+// the shifted years would leave the four digits of the payroll formats.
+inline constexpr int kMaxMonthOffset = 1200;
 
 inline constexpr const char* kVersion = "5.30";
 
@@ -70,8 +83,9 @@ struct RunContext {
   std::string PreviewDir;
   bool Check = false;
   bool RunCompleted = false;  // the run reached its normal end
-  // Records the server refused (their log lines, Windows-1252): left out.
-  std::vector<std::string> RefusedRecords;
+  // Records left out of the settlement or the hand-over, each with its kind
+  // and its log line (both Windows-1252), for the run's report.
+  std::vector<LeftOutRecord> LeftOutRecords;
   bool CircleHeld = false;    // the run holds its circle and has written "started"
 };
 
@@ -85,14 +99,22 @@ extern RunContext Ctx;
 // LastStatus and logged with the caller's message (format and arguments);
 // -1 ends the run with AbortRun(60), any other status lets it go on.
 // A status that refused the values of one record (run/db.h) leaves that
-// record out: it is also kept in RefusedRecords for the run's report.
+// record out: it is also kept in LeftOutRecords for the run's report.
 template <class... A>
 void ReportStatus(int status, std::string_view utf8Format, const A&... args) {
   Ctx.LastStatus = status;
   Log(utf8Format, args...);
   if (status == -1) AbortRun(60);
   if (ClassifySqlStatus(status) == SqlStatusClass::Record)
-    Ctx.RefusedRecords.push_back(Format(LogFormatText(utf8Format), args...));
+    Ctx.LeftOutRecords.push_back(LeftOutRecord{Cp1252("Vom Server abgewiesen"), Format(LogFormatText(utf8Format), args...)});
+}
+
+// A record the run leaves out for a reason of its own (kind, UTF-8): logged
+// with the caller's message and kept in LeftOutRecords for the run's report.
+template <class... A>
+void LeaveOutRecord(std::string_view utf8Kind, std::string_view utf8Format, const A&... args) {
+  Log(utf8Format, args...);
+  Ctx.LeftOutRecords.push_back(LeftOutRecord{Cp1252(utf8Kind), Format(LogFormatText(utf8Format), args...)});
 }
 
 // A server error that ends the run (SqlFatalError of run/db.h): logged with

@@ -19,7 +19,7 @@ TEST(ExportDates, DateToLong) {
   for (const auto& c : cases) EXPECT_EQ(c.Number, DateToLong(c.Text)) << c.Text;
 }
 
-TEST(ExportDates, MonthShiftWithOneCarry) {
+TEST(ExportDates, MonthShiftCarriesWholeYears) {
   const struct {
     int32_t Month;
     int Offset;
@@ -28,11 +28,14 @@ TEST(ExportDates, MonthShiftWithOneCarry) {
       {201304, 0, 201304},  {201312, 1, 201401},  {201301, -1, 201212}, {201312, 12, 201412},
       {201301, 12, 201401}, {201306, 12, 201406}, {201311, 2, 201401},  {201302, -1, 201301},
       {201212, -1, 201211}, {201307, 6, 201401},  {201306, 6, 201312},
+      // beyond one carry: whole years, never a month 13 or 87
+      {202612, 13, 202801}, {202601, 24, 202801}, {202601, -13, 202412}, {202612, -24, 202412},
+      {202601, -1200, 192601}, {202612, 1200, 212612}, {202603, 87, 203306}, {202601, -27, 202310},
   };
   for (const auto& c : cases) EXPECT_EQ(c.Shifted, ShiftMonth(c.Month, c.Offset)) << c.Month << " " << c.Offset;
-  // every month with every offset from -1 to 12 gives a valid month
+  // every month with every offset gives the month that many months on
   for (int month = 1; month <= 12; ++month) {
-    for (int offset = -1; offset <= 12; ++offset) {
+    for (int offset = -40; offset <= 40; ++offset) {
       int32_t m = ShiftMonth(202600 + month, offset);
       int total = 2026 * 12 + month - 1 + offset;
       EXPECT_EQ((total / 12) * 100 + total % 12 + 1, m) << month << " " << offset;
