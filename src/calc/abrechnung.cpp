@@ -175,7 +175,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
 
 [[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von, const std::string& bis,
                                    InterruptionType& it) {
-  return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Stz, Lu1Rre FROM Qvx171lu1 WHERE Lu1Num = '%s' AND Lu1Sts = 112"
+  return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Stz, Lu1Rre FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Sts = 112"
                                 " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
                                 " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
                                 lugLug, von, bis),
@@ -214,7 +214,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
 // circle whose own run calculates the period as well.
 [[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr) {
   akr.clear();
-  int st = SqlSelectOne(SqlFormat("SELECT BsvAkr FROM QVX310BSV WHERE BsvPnr = '%s'"
+  int st = SqlSelectOne(SqlFormat("SELECT BsvAkr FROM Qvx310Bsv WHERE BsvPnr = '%s'"
                                   " AND BsvGvo <= STR_TO_DATE('%s', '%%Y.%%m.%%d')"
                                   " AND (BsvGbi >= STR_TO_DATE('%s', '%%Y.%%m.%%d') OR BsvGbi IS NULL)"
                                   " ORDER BY BsvGvo DESC",

@@ -99,7 +99,7 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 
 [[nodiscard]] int SQL_Qvx171Lu1_GetLgr(const std::string& lugLug, const std::string& group, const std::string& von,
                          const std::string& bis, std::string& lna, std::string& ztk, std::string& stz) {
-  return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Ztk, Lu1Stz FROM Qvx171lu1"
+  return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Ztk, Lu1Stz FROM Qvx171Lu1"
                                 " WHERE Lu1Num = '%s' AND Lu1Lgr = '%s'"
                                 " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
                                 " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
@@ -146,9 +146,9 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
                             int32_t& vt) {
   int st = 0;
   if (BatchSaldo(1, pnr, von, bis, st, sa, vt)) return st;
-  return SqlSelectOne(SqlFormat("SELECT Tgbsa1, TgbVt1 FROM QVX320TGB"
+  return SqlSelectOne(SqlFormat("SELECT Tgbsa1, TgbVt1 FROM Qvx320Tgb"
                                 " WHERE tgbpnr = '%s' AND TgbZtr = 1"
-                                " AND TgbDtm = (SELECT MAX(date_add(TgbDtm, interval -1 day)) FROM QVX320TGB"
+                                " AND TgbDtm = (SELECT MAX(date_add(TgbDtm, interval -1 day)) FROM Qvx320Tgb"
                                 " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s'"
                                 " AND date_format(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
                                 " AND TgbPnr = '%s' AND TgbSa1 <> 0 AND TgbZtr = 1)",
@@ -159,9 +159,9 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 [[nodiscard]] int SQL_Qvx320Tgb_GetSaldo2(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
   int st = 0;
   if (BatchSaldo(2, pnr, bis, bis, st, sa, vt)) return st;
-  return SqlSelectOne(SqlFormat("SELECT Tgbsa2, TgbVt2 FROM QVX320TGB"
+  return SqlSelectOne(SqlFormat("SELECT Tgbsa2, TgbVt2 FROM Qvx320Tgb"
                                 " WHERE tgbpnr = '%s' AND TgbZtr = 1"
-                                " AND TgbDtm = (SELECT MAX(TgbDtm) FROM QVX320TGB"
+                                " AND TgbDtm = (SELECT MAX(TgbDtm) FROM Qvx320Tgb"
                                 " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s' AND TgbPnr = '%s' AND TgbZtr = 1)",
                                 pnr, bis, pnr),
                       sa, vt);
@@ -170,9 +170,9 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 [[nodiscard]] int SQL_Qvx320Tgb_GetSaldo3(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
   int st = 0;
   if (BatchSaldo(3, pnr, bis, bis, st, sa, vt)) return st;
-  return SqlSelectOne(SqlFormat("SELECT Tgbsa3, TgbVt3 FROM QVX320TGB"
+  return SqlSelectOne(SqlFormat("SELECT Tgbsa3, TgbVt3 FROM Qvx320Tgb"
                                 " WHERE tgbpnr = '%s' AND TgbZtr = 1"
-                                " AND TgbDtm = (SELECT MAX(TgbDtm) FROM QVX320TGB"
+                                " AND TgbDtm = (SELECT MAX(TgbDtm) FROM Qvx320Tgb"
                                 " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s' AND TgbPnr = '%s' AND TgbZtr = 1)",
                                 pnr, bis, pnr),
                       sa, vt);
@@ -189,7 +189,7 @@ DayCursor g_tage;
                            const std::string& akr, int16_t code) {
   if (g_tage.Serve(BatchTage(pnr, von, bis, akr, code, g_tage.Rows))) return 0;
   return SqlOpen(g_tage.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
-                                   " FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
+                                   " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
                                    " WHERE ZkbPnr = '%s'"
                                    " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
                                    " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
@@ -205,7 +205,7 @@ DayCursor g_tage;
   int st = 0;
   if (BatchHasBooking103(pnr, day, akr, st)) return st;
   std::string found;
-  return SqlSelectOne(SqlFormat("SELECT DISTINCT ZkbPnr FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
+  return SqlSelectOne(SqlFormat("SELECT DISTINCT ZkbPnr FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
                                 " WHERE ZkbPnr = '%s' AND date_format(ZkbDtm, '%%Y.%%m.%%d') = '%s'"
                                 " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1))"
                                 " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = 103"
@@ -278,7 +278,7 @@ DayCursor g_tage102;
                               const std::string& akr) {
   if (g_tage102.Serve(BatchTage(pnr, von, bis, akr, 102, g_tage102.Rows))) return 0;
   return SqlOpen(g_tage102.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
-                                      " FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
+                                      " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
                                       " WHERE ZkbPnr = '%s'"
                                       " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
                                       " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
@@ -393,7 +393,7 @@ void SonderSaetze(const BsvRow& row) {
   // Remaining leave; PSYBR adds the days carried over.
   double rtg = 0, vtg = 0;
   // no row is a balance of 0; a read that failed must not hand over 0
-  RequireRead(SQL_Qvx332Utg_Get(pnr, Ctx.AbrBis, rtg, vtg), "Qvx332Utg");
+  RequireRead(SQL_Qvx332Utg_Get(pnr, Ctx.AbrBis, rtg, vtg), "QVX332UTG");
   if (lookup("RUL") == 0) WriteSonderSatz(row, stz, ztk, lna, IsPsybr() ? rtg + vtg : rtg);
 
   int32_t sa = 0, vt = 0;

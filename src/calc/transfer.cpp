@@ -147,7 +147,10 @@ void WriteZk2Record(const Zk2Record& r, std::function<void(int)> onStatus) {
       r.Krt, static_cast<int32_t>(r.Std), r.Tge, r.Stg, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst,
       r.Ktr, r.Von, r.Bis));
   if (st != 0) return st;
-  return dbAffectedRows();
+  // the values went into the stored record of the identity; no row changed
+  // means it was not found again (nothing to add changes nothing either)
+  if (dbAffectedRows() > 0 || (r.Std == 0 && r.Tge == 0 && r.Stg == 0)) return 0;
+  return kSqlNoMoreRows;
 }
 
 [[nodiscard]] int SQL_Qvx331Zk2_Write(const Zk2Record& r) {

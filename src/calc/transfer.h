@@ -53,7 +53,8 @@ struct Zk2Record {
 // Insert of following-month day runs: Zk1Bdt one month after r.Bdt.
 [[nodiscard]] int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record& r);
 // Adds Std, Tge, Stg to the stored record with the same identity and replaces
-// its Krt; the statement's status, or the affected rows when it is 0.
+// its Krt; the statement's status: 0 when the values were added, 1032 when
+// the stored record was not found again.
 // nextMonth: the record was written by SQL_Qvx331Zk1_InsertFolgemonat.
 [[nodiscard]] int SQL_Qvx331Zk1_Update(const Zk1Record& r, bool nextMonth = false);
 // Insert; on 1062 the nine figures are added to the stored row.

@@ -241,7 +241,7 @@ bool ReadTage(const std::string& akr) {
   if (TageFromBookings(akr)) return true;
   g_batch.Tage.clear();
   return ReadAll("SELECT DISTINCT " + SqlKeyColumn("ZkbPnr") + ", Lu1sts, date_format(ZkbDtm, '%Y.%m.%d')"
-                 " FROM Qvx331zkb, Qvx171Lu1, O1001AbrKreis"
+                 " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
                  " WHERE ZkbPnr IN (" + g_batch.List + ")"
                  " AND date_format(ZkbDtm, '%Y.%m.%d') >= " + Quoted(g_batch.Von) +
                  " AND date_format(ZkbDtm, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +

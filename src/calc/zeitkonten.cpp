@@ -269,9 +269,12 @@ void WriteZk1(const Zk1Record& r, bool nextMonth, const char* insertMessage) {
   WriteZk1Record(r, nextMonth, [r, nextMonth, insertMessage](int st) {
     if (st == kSqlDuplicate) {
       st = SQL_Qvx331Zk1_Update(r, nextMonth);
-      if (st != 0) {
+      if (st == kSqlNoMoreRows)
+        LeaveOutRecord("Nicht übernommen",
+                       "Update Qvx331Zk1: gespeicherter Satz nicht gefunden, Pnr: %s, Lohnart: %s, Minuten: %ld", r.Pnr,
+                       r.Lna, static_cast<int32_t>(r.Std));
+      else if (st != 0)
         ReportStatus(st, "Update Qvx331Zk1-Status %d", st);
-      }
     } else if (st != 0) {
       ReportStatus(st, insertMessage, st);
     }

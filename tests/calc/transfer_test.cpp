@@ -72,9 +72,16 @@ TEST_F(TransferTable, AccumulationAddsToTheOneRecordOfTheIdentity) {
   more.Stg = 2;
   more.Krt = "KB";
   ASSERT_EQ(kSqlDuplicate, SQL_Qvx331Zk1_Insert(more));
-  EXPECT_EQ(1, SQL_Qvx331Zk1_Update(more));
+  EXPECT_EQ(0, SQL_Qvx331Zk1_Update(more));
   EXPECT_EQ("2026-02-01|KA|200|0|0\n2026-03-01|KB|660|5|2\n",
             Rows("SELECT Zk1Von, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg FROM " + schema + ".Qvx331Zk1 ORDER BY Zk1Von"));
+  // a record not found again keeps its values out (1032), unless there was
+  // nothing to add
+  Zk1Record lost = more;
+  lost.Pnr = "P9";
+  EXPECT_EQ(kSqlNoMoreRows, SQL_Qvx331Zk1_Update(lost));
+  lost.Std = lost.Tge = lost.Stg = 0;
+  EXPECT_EQ(0, SQL_Qvx331Zk1_Update(lost));
 }
 
 TEST_F(TransferTable, FollowingMonthRunIsBookedOneMonthOnAndAccumulatesThere) {
@@ -83,7 +90,7 @@ TEST_F(TransferTable, FollowingMonthRunIsBookedOneMonthOnAndAccumulatesThere) {
   r.Sta = 2;
   ASSERT_EQ(0, SQL_Qvx331Zk1_InsertFolgemonat(r));
   ASSERT_EQ(kSqlDuplicate, SQL_Qvx331Zk1_InsertFolgemonat(r));
-  EXPECT_EQ(1, SQL_Qvx331Zk1_Update(r, true));
+  EXPECT_EQ(0, SQL_Qvx331Zk1_Update(r, true));
   EXPECT_EQ("2026-02-28|180\n", Rows("SELECT Zk1Bdt, Zk1Std FROM " + schema + ".Qvx331Zk1"));
 }
 
