@@ -8,6 +8,12 @@
 # Environment: LUG_DB_DIR (default <repo>/build/db), LUG_DB_PORT (optional),
 # LUG_DB_POOL: InnoDB buffer pool (default 1G, so that the month-end
 # benchmark's company stays in memory as on a production server).
+# LUG_DB_CASE: lower_case_table_names (default 1); LUG_DB_CHARSET: the
+# server's character set (default latin1). The tests run a second server with
+# 0 and utf8mb4, the settings of a Linux distribution's own server.
+# LUG_DB_OPTIONS: further server options (the second server adds
+# --skip-character-set-client-handshake: it ignores the client's character
+# set request, as some installations are set up).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,16 +52,19 @@ start() {
     rm -rf "$datadir"
     "$installer" --no-defaults --datadir="$datadir" --user="$(id -un)" \
       --auth-root-authentication-method=normal --skip-test-db \
-      --lower-case-table-names=1 >"$dir/install.log" 2>&1 ||
+      --lower-case-table-names="${LUG_DB_CASE:-1}" >"$dir/install.log" 2>&1 ||
       { cat "$dir/install.log" >&2; exit 1; }
   fi
+  local charset=(--character-set-server=latin1 --collation-server=latin1_swedish_ci)
+  if [ "${LUG_DB_CHARSET:-latin1}" != latin1 ]; then charset=(--character-set-server="$LUG_DB_CHARSET"); fi
+  local extra=()
+  read -r -a extra <<<"${LUG_DB_OPTIONS:-}"
   local net=(--skip-networking)
   if [ -n "${LUG_DB_PORT:-}" ]; then net=(--port="$LUG_DB_PORT" --bind-address=127.0.0.1); fi
   rm -f "$sock"
   "$server" --no-defaults --datadir="$datadir" --socket="$sock" --pid-file="$pidfile" \
     --log-error="$logfile" --user="$(id -un)" "${net[@]}" \
-    --lower-case-table-names=1 --default-storage-engine=InnoDB \
-    --character-set-server=latin1 --collation-server=latin1_swedish_ci \
+    --lower-case-table-names="${LUG_DB_CASE:-1}" --default-storage-engine=InnoDB "${charset[@]}" "${extra[@]}" \
     --sysdate-is-now --innodb-buffer-pool-size="${LUG_DB_POOL:-1G}" --innodb-flush-log-at-trx-commit=2 \
     --innodb-log-file-size=64M --max-connections=200 >/dev/null 2>&1 &
   for _ in $(seq 1 120); do

@@ -177,6 +177,15 @@ MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text) {
     mysql_close(conn);
     return nullptr;
   }
+  // said again after connecting (SET NAMES): a server started with
+  // skip-character-set-client-handshake ignores the request of the greeting
+  // and would send its own character set's bytes into the Windows-1252 files
+  if (mysql_set_character_set(conn, "latin1") != 0) {
+    err = static_cast<int>(mysql_errno(conn));
+    text = mysql_error(conn);
+    mysql_close(conn);
+    return nullptr;
+  }
   return conn;
 }
 
