@@ -189,6 +189,41 @@ MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text) {
   return conn;
 }
 
+// The run names its schema in upper case. A server whose case setting is 0
+// knows it only as it was created (e.g. "zeit_prod"): when the name as given
+// is unknown (1049), the one schema whose name is the same apart from case is
+// taken, and params keep that spelling for every further connection. None, or
+// more than one, leaves 1049 (the latter with its own message).
+constexpr int kUnknownSchema = 1049;
+
+MYSQL* OpenWithSchemaAsSpelled(ConnectParams& params, int& err, std::string& text) {
+  ConnectParams server = params;
+  server.Database.clear();
+  int serverErr = 0;
+  std::string serverText;
+  MYSQL* conn = OpenConnection(server, serverErr, serverText);
+  if (!conn) return nullptr;
+  std::string escaped(params.Database.size() * 2 + 1, '\0');
+  escaped.resize(mysql_real_escape_string(conn, escaped.data(), params.Database.data(),
+                                          static_cast<unsigned long>(params.Database.size())));
+  std::string query = "SELECT SCHEMA_NAME FROM information_schema.SCHEMATA WHERE UPPER(SCHEMA_NAME) = UPPER('" +
+                      escaped + "')";
+  std::vector<std::string> names;
+  if (mysql_real_query(conn, query.data(), static_cast<unsigned long>(query.size())) == 0) {
+    if (MYSQL_RES* res = mysql_store_result(conn)) {
+      while (MYSQL_ROW row = mysql_fetch_row(res)) names.emplace_back(row[0] ? row[0] : "");
+      mysql_free_result(res);
+    }
+  }
+  if (names.size() == 1 && mysql_select_db(conn, names[0].c_str()) == 0) {
+    params.Database = names[0];
+    return conn;
+  }
+  if (names.size() > 1) text = "schema name differs only in case from " + std::to_string(names.size()) + " schemas";
+  mysql_close(conn);
+  return nullptr;
+}
+
 // One read of the worker on the second connection; nullptr when it failed
 // (the second connection is then given up).
 MYSQL_RES* ReadOnSecond(const std::string& statement) {
@@ -280,6 +315,7 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
   g_params = ConnectParams{host, user, password, database, socketPath, port};
   g_secondFailed = false;
   g_conn = OpenConnection(g_params, g_lastErrNo, g_lastErrText);
+  if (!g_conn && g_lastErrNo == kUnknownSchema) g_conn = OpenWithSchemaAsSpelled(g_params, g_lastErrNo, g_lastErrText);
   if (!g_conn) return g_lastErrNo;
   // a run in autocommit mode would leave half its work committed at any failure
   try {
