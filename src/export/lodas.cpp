@@ -195,12 +195,14 @@ constexpr const char* kOpenFailure = "LODAS-Exportdatei kann nicht geoeffnet wer
 
 std::string FileName(int n) { return Format("\\LodasSST-%d.txt", n); }
 
+// The main file and the retro files are one hand-over, put in place together.
 void WriteFiles(LodasRun& run) {
+  ExportSet files;
   // files of an earlier run: a retro date of that run must not stay behind
-  for (int n = 0; n <= kMaxRetroFiles; ++n) DeleteTransferFile(FileName(n));
+  for (int n = 0; n <= kMaxRetroFiles; ++n) files.RemoveWhenPlaced(FileName(n));
 
   ExportFile file;
-  ExportFileCreate(file, FileName(0), kOpenFailure);
+  ExportFileCreate(file, FileName(0), kOpenFailure, &files);
   WriteHeader(file, run.Header);
   ExportWrite(file, "\n[Bewegungsdaten]\n");
   SqlCursor normal;
@@ -230,11 +232,13 @@ void WriteFiles(LodasRun& run) {
       if (retro) ExportFileClose(*retro);
       ++number;
       if (number > kMaxRetroFiles) {
+        // the files written so far are handed over all the same
+        files.Place();
         Log("Zu viele Rückrechnungszeiträume !");
         EndProcess(1);
       }
       retro = std::make_unique<ExportFile>();
-      ExportFileCreate(*retro, FileName(number), kOpenFailure);
+      ExportFileCreate(*retro, FileName(number), kOpenFailure, &files);
       WriteHeader(*retro, run.Header);
       previous = w.Ld1Azr;
       removing = false;
@@ -257,6 +261,7 @@ void WriteFiles(LodasRun& run) {
   if (st == -1) AbortRun(60);
   dbClose(rows);
   if (retro) ExportFileClose(*retro);
+  files.Place();
   Log("%d Datensätze in Datei(en) geschrieben.", run.Written);
 }
 

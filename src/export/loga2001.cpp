@@ -257,11 +257,11 @@ void WriteVartab(Loga2Run& run, const Lp2Row& w) {
   CheckWrite(st, "Qvx333Lpc-InsertFehler, Pnr: %s, Sqlfhl: %d", w.Lp2Pnr);
 }
 
-// File "." followed by the stored lines in index order.
-void WriteFile(const char* table, std::string_view name, std::string_view openFailure) {
-  DeleteOldTransferFile(name.substr(1));
+// File "." followed by the stored lines in index order, as a file of the set.
+void WriteFile(ExportSet& set, const char* table, std::string_view name, std::string_view openFailure) {
+  set.RemoveOldWhenPlaced(name.substr(1));
   ExportFile f;
-  ExportFileCreate(f, name, openFailure);
+  ExportFileCreate(f, name, openFailure, &set);
   ExportWrite(f, ".\n");
   SqlCursor c;
   OpenLines(c, table);
@@ -276,12 +276,12 @@ void WriteFile(const char* table, std::string_view name, std::string_view openFa
   ExportFileClose(f);
 }
 
-void Loga2001WriteLpc() {
-  WriteFile("Lpc", "\\Loga2001Lpc.csv", "Schnittstellendatei Lpc kann nicht geoeffnet werden !");
+void Loga2001WriteLpc(ExportSet& set) {
+  WriteFile(set, "Lpc", "\\Loga2001Lpc.csv", "Schnittstellendatei Lpc kann nicht geoeffnet werden !");
 }
 
-void Loga2001WriteLp1() {
-  WriteFile("Lp1", "\\Loga2001Lp1.csv", "Schnittstellendatei Lp1 kann nicht geoeffnet werden !");
+void Loga2001WriteLp1(ExportSet& set) {
+  WriteFile(set, "Lp1", "\\Loga2001Lp1.csv", "Schnittstellendatei Lp1 kann nicht geoeffnet werden !");
 }
 
 void CheckDelete(int st, std::string_view message) {
@@ -343,7 +343,10 @@ void Loga2001Lohnprogramm() {
   dbClose(lp2);
 
   CheckDelete(SQL_Qvx331Zk5_DeleteKey(Ctx.RunKey), "DeleteFehler QVX331Zk5, Sqlfhl: %d");
+  // the two files are one hand-over
+  ExportSet files;
+  Loga2001WriteLpc(files);
+  Loga2001WriteLp1(files);
+  files.Place();
   Log("Loga2001 Lohnprogramm beendet");
-  Loga2001WriteLpc();
-  Loga2001WriteLp1();
 }

@@ -111,11 +111,11 @@ int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy,
   return st;
 }
 
-void WriteStagingFile(const std::string& name, const char* openFailure, const std::string& select, size_t columns,
-                      const std::function<std::string(const std::vector<std::string>&)>& lineOf) {
-  DeleteOldTransferFile(name);
+void WriteStagingFile(ExportSet& set, const std::string& name, const char* openFailure, const std::string& select,
+                      size_t columns, const std::function<std::string(const std::vector<std::string>&)>& lineOf) {
+  set.RemoveOldWhenPlaced(name);
   ExportFile file;
-  ExportFileCreate(file, "\\" + name, openFailure);
+  ExportFileCreate(file, "\\" + name, openFailure, &set);
   SqlCursor c;
   int st = SqlOpen(c, select);
   while (st == 0) {
@@ -549,9 +549,10 @@ void PaisyLohnprogramm() {
   if (!(st == kSqlNoMoreRows && count > 0)) Log("Abbruch Lesen aus Zk1, Fehler: %d", st);
   if (st == -1) AbortRun(60);
   Log("%d Datensätze aus Qvx333Zk1 übergeben.", count);
-  Log("Paisy Lohnprogramm beendet");
 
-  WriteStagingFile("PaisyP1.txt", "Schnittstellendatei P1 kann nicht geoeffnet werden !",
+  // the three files are one hand-over
+  ExportSet files;
+  WriteStagingFile(files, "PaisyP1.txt", "Schnittstellendatei P1 kann nicht geoeffnet werden !",
                    "SELECT  LPAD(COALESCE(Ps1Stz, ' '), 2, ' '), LPAD(COALESCE(Ps1Frm, ' '), 2, ' '), "
                    "LPAD(COALESCE(Ps1F02, ' '), 2, ' '), RPAD(COALESCE(Ps1Prs, ' '), 6, ' '), "
                    "LPAD(COALESCE(Ps1F04, ' '), 4, ' '), LPAD(COALESCE(Ps1Abt, '0'), 2, '0'), "
@@ -561,7 +562,7 @@ void PaisyLohnprogramm() {
                    "LPAD(COALESCE(Ps1Kst, ' '), 6, ' '), LPAD(COALESCE(Ps1F25, ' '), 25,' ')  FROM QVX333PS1 "
                    " ORDER BY Ps1Prs, Ps1Abd, Ps1Abt, Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst",
                    16, P1Line);
-  WriteStagingFile("PaisyP3.txt", "Schnittstellendatei P3 kann nicht geoeffnet werden !",
+  WriteStagingFile(files, "PaisyP3.txt", "Schnittstellendatei P3 kann nicht geoeffnet werden !",
                    "SELECT lpad(COALESCE(Ps3Stz, ' '),  2, ' '),  lpad(COALESCE(Ps3Frm, ' '),  2, ' '),  "
                    "lpad(COALESCE(Ps3F02, ' '),  2, ' '),  rpad(COALESCE(Ps3Prs, ' '),  6, ' '),  "
                    "lpad(COALESCE(Ps3F04, ' '),  4, ' '),  lpad(COALESCE(Ps3Bdt, ' '),  6, ' '),  "
@@ -573,7 +574,7 @@ void PaisyLohnprogramm() {
                    13, P3Line);
   // the four counts are padded here, so that a value that does not fit is
   // never cut
-  WriteStagingFile("PaisyP4.txt", "Schnittstellendatei P4 kann nicht geoeffnet werden !",
+  WriteStagingFile(files, "PaisyP4.txt", "Schnittstellendatei P4 kann nicht geoeffnet werden !",
                    "SELECT lpad(COALESCE(Ps4Stz, ' '), 2, ' '), lpad(COALESCE(Ps4Frm, ' '), 2, ' '), "
                    "lpad(COALESCE(Ps4F02, ' '), 2, ' '), rpad(COALESCE(Ps4Prs, ' '), 6, ' '), "
                    "lpad(COALESCE(Ps4F06, ' '), 6, ' '), lpad(COALESCE(Ps4Abd, '0'), 4, '0'), "
@@ -589,4 +590,6 @@ void PaisyLohnprogramm() {
                    "lpad(COALESCE(Ps4St7, ' '), 1, ' '), lpad(COALESCE(Ps4F80, ' '), 14, ' ')  FROM QVX333Ps4 "
                    " ORDER BY Ps4Prs, Ps4Abd, Ps4Abn",
                    30, P4Line);
+  files.Place();
+  Log("Paisy Lohnprogramm beendet");
 }

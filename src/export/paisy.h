@@ -68,13 +68,14 @@ void ClearTable(const char* table);
 int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy,
                           const std::function<void(TransferRecord&)>& fn, int32_t& count);
 
-// Writes one transfer file from a staging selection: the copy in the older
-// folder is deleted, TransferDir + "\" + name is created (openFailure logged
-// and exit code 1 when it cannot be), then each selected row (columns
+// Writes one transfer file of the set from a staging selection: the copy in
+// the older folder is deleted when the set is placed, TransferDir + "\" +
+// name is created (openFailure logged and exit code 1 when it cannot be),
+// then each selected row (columns
 // of the selection as texts, NULL as empty) gives the text lineOf returns (nothing for an empty
 // one), followed by a line end. A fetch status -1 ends the run with status 60.
-void WriteStagingFile(const std::string& name, const char* openFailure, const std::string& select, size_t columns,
-                      const std::function<std::string(const std::vector<std::string>&)>& lineOf);
+void WriteStagingFile(ExportSet& set, const std::string& name, const char* openFailure, const std::string& select,
+                      size_t columns, const std::function<std::string(const std::vector<std::string>&)>& lineOf);
 
 // A whole number for a fixed-width numeric field: value rounded, padded with
 // zeros to width. A negative value carries its sign on the last digit

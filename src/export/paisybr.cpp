@@ -207,11 +207,13 @@ void PaisyBrLohnprogramm() {
       Ctx.Abrnr, Ctx.Lfn, "Zk1Pnr, Zk1Bdt, Zk1Stz, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
       [&](TransferRecord& r) { HandleRecord(s, r); }, count);
   CheckRead(st, "Qvx331Zk1");
-  Log("Paisy(Br) Lohnprogramm beendet");
+
+  // the three files are one hand-over
+  ExportSet files;
 
   // the products are formatted here as whole numbers, a negative value with
   // its sign on the last digit
-  WriteStagingFile("PaisyP1b.txt", "Schnittstellendatei P1b kann nicht geoeffnet werden !",
+  WriteStagingFile(files, "PaisyP1b.txt", "Schnittstellendatei P1b kann nicht geoeffnet werden !",
                    "SELECT lpad(COALESCE(Ps1Stz, ' '),  2, ' '),  lpad(COALESCE(Ps1Frm, ' '), 2, ' '),  "
                    "lpad(COALESCE(Ps1F02, ' '),  2, ' '),  lpad(COALESCE(Ps1Prs, ' '), 6, ' '),  "
                    "lpad(COALESCE(Ps1F04, ' '),  4, ' '),  lpad(COALESCE(Ps1Abt, '0'), 2, '0'),  "
@@ -226,11 +228,11 @@ void PaisyBrLohnprogramm() {
                    "Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst",
                    21, P1bLine);
   // no absence periods are handed over: the file stays empty
-  DeleteOldTransferFile("PaisyP3b.txt");
+  files.RemoveOldWhenPlaced("PaisyP3b.txt");
   ExportFile p3b;
-  ExportFileCreate(p3b, "\\PaisyP3b.txt", "Schnittstellendatei P3b kann nicht geoeffnet werden !");
+  ExportFileCreate(p3b, "\\PaisyP3b.txt", "Schnittstellendatei P3b kann nicht geoeffnet werden !", &files);
   ExportFileClose(p3b);
-  WriteStagingFile("PaisyP4b.txt", "Schnittstellendatei P4b kann nicht geoeffnet werden !",
+  WriteStagingFile(files, "PaisyP4b.txt", "Schnittstellendatei P4b kann nicht geoeffnet werden !",
                    "SELECT lpad(COALESCE(Ps4Stz, ' '), 2, ' '), lpad(COALESCE(Ps4Frm, ' '), 2, ' '), "
                    "lpad(COALESCE(Ps4F02, ' '), 2, ' '), lpad(COALESCE(Ps4Prs, ' '), 6, ' '), "
                    "lpad(COALESCE(Ps4F06, ' '), 6, ' '), lpad(COALESCE(Ps4Abd, '0'), 4, '0'), "
@@ -243,4 +245,6 @@ void PaisyBrLohnprogramm() {
                    "lpad(COALESCE(Ps4F15, '0'), 2, ' '), COALESCE(Ps4Kra, 0), lpad(COALESCE(Ps4St6, ' '), 1, ' '), "
                    "lpad(COALESCE(Ps4F19, ' '), 19, ' ')  FROM QVX333Ps4b  ORDER BY Ps4Prs, Ps4Abd, Ps4Abn",
                    27, P4bLine);
+  files.Place();
+  Log("Paisy(Br) Lohnprogramm beendet");
 }

@@ -194,10 +194,12 @@ std::string HoursField(double hours, const std::string& pnr) {
   return DecimalComma(text);
 }
 
-// Opens both files of an infotype; a file that cannot be created ends the run.
-void CreateFiles(ExportFile& txt, ExportFile& csv, const char* name) {
-  ExportFileCreate(txt, Format("\\%s.txt", name), Format("Exportdatei %s kann nicht geoeffnet werden !", name));
-  ExportFileCreate(csv, Format("\\%s.csv", name), Format("Exportdatei %s.csv kann nicht geoeffnet werden !", name));
+// Opens both files of an infotype as files of the set; a file that cannot be
+// created ends the run.
+void CreateFiles(ExportSet& set, ExportFile& txt, ExportFile& csv, const char* name) {
+  ExportFileCreate(txt, Format("\\%s.txt", name), Format("Exportdatei %s kann nicht geoeffnet werden !", name), &set);
+  ExportFileCreate(csv, Format("\\%s.csv", name), Format("Exportdatei %s.csv kann nicht geoeffnet werden !", name),
+                   &set);
 }
 
 // Ends the loop over a staging table: -1 ends the run, other failures are
@@ -207,9 +209,9 @@ void StagingReadEnd(int st, const char* table) {
   ReportStatus(st, "%s Lesefehler, Sqlfhl: %d", table, st);
 }
 
-void Write2010() {
+void Write2010(ExportSet& set) {
   ExportFile txt, csv;
-  CreateFiles(txt, csv, "SAP2010");
+  CreateFiles(set, txt, csv, "SAP2010");
   SqlCursor c;
   int st = SqlOpen(c, "SELECT  S10Art, S10Mnd, S10Pnr, S10Nam, S10Lna, S10Von, S10Std, S10Btr,  S10Hnd, S10Fil "
                       " FROM  Qvx333S10  ORDER BY S10Pnr, S10Mnd, S10Lna, SUBSTR(S10Von, 5, 4), "
@@ -231,9 +233,9 @@ void Write2010() {
   ExportFileClose(csv);
 }
 
-void Write2001() {
+void Write2001(ExportSet& set) {
   ExportFile txt, csv;
-  CreateFiles(txt, csv, "SAP2001");
+  CreateFiles(set, txt, csv, "SAP2001");
   SqlCursor c;
   int st = SqlOpen(c, "SELECT  S01Art, S01Mnd, S01Pnr, S01Nam, S01Lna, S01Von, S01Bis, S01Uzv, S01Uzb, S01Hnd, "
                       "S01Fil  FROM  QVX333S01  ORDER BY S01Pnr, S01Mnd, S01Lna, SUBSTR(S01Von, 5, 4), "
@@ -255,13 +257,17 @@ void Write2001() {
   ExportFileClose(csv);
 }
 
+// The four files are one hand-over: the payroll import must never take the
+// 2010 pair of this run with the 2001 pair of an earlier one.
 void SapWriteFiles() {
-  DeleteOldTransferFile("SAP2010.txt");
-  DeleteOldTransferFile("SAP2001.txt");
-  DeleteOldTransferFile("SAP2010.csv");
-  DeleteOldTransferFile("SAP2001.csv");
-  Write2010();
-  Write2001();
+  ExportSet files;
+  files.RemoveOldWhenPlaced("SAP2010.txt");
+  files.RemoveOldWhenPlaced("SAP2001.txt");
+  files.RemoveOldWhenPlaced("SAP2010.csv");
+  files.RemoveOldWhenPlaced("SAP2001.csv");
+  Write2010(files);
+  Write2001(files);
+  files.Place();
 }
 
 }  // namespace

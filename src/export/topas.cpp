@@ -233,9 +233,11 @@ void StagingReadEnd(int st, const char* table) {
   ReportStatus(st, "%s Lesefehler, Sqlfhl: %d", table, st);
 }
 
+// The two files are one hand-over; they are put in place together.
 void TopasWriteFiles() {
+  ExportSet files;
   ExportFile ls;
-  ExportFileCreate(ls, "\\LGD038IM", "TOPAS-Exportdatei(LS) kann nicht geoeffnet werden !");
+  ExportFileCreate(ls, "\\LGD038IM", "TOPAS-Exportdatei(LS) kann nicht geoeffnet werden !", &files);
   SqlCursor c1;
   int n = 0;
   int st = SqlOpen(c1, "SELECT Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Mo2, Tp1Lna, Tp1Sex, Tp1Tex, Tp1Min, Tp1Kst, Tp1Ktr, "
@@ -257,7 +259,7 @@ void TopasWriteFiles() {
   Log("%d Datensätze in Datei LGD038IM (LS) geschrieben.", n);
 
   ExportFile ss;
-  ExportFileCreate(ss, "\\LGD034IM", "TOPAS-Exportdatei(SS) kann nicht geoeffnet werden !");
+  ExportFileCreate(ss, "\\LGD034IM", "TOPAS-Exportdatei(SS) kann nicht geoeffnet werden !", &files);
   SqlCursor c2;
   n = 0;
   st = SqlOpen(c2, "SELECT Tp2Fir, Tp2Upn, date_format(Tp2Von, '%d.%m.%Y'), date_format(Tp2Bis, '%d.%m.%Y'), "
@@ -276,6 +278,7 @@ void TopasWriteFiles() {
   StagingReadEnd(st, "Qvx333Tp2");
   ExportFileClose(ss);
   Log("%d Datensätze in Datei LGD034IM (SS) geschrieben.", n);
+  files.Place();
 }
 
 }  // namespace

@@ -108,15 +108,17 @@ TEST_F(PaisyExport, SiteWithoutAbsencePeriods) {
 }
 
 // Without transfer records the end of reading is logged and the files are
-// written from the staging tables.
+// written from the staging tables; the end line follows the files, after the
+// lines their writing logs.
 TEST_F(PaisyExport, NoRecords) {
   admin.Exec(
       "INSERT INTO Qvx333Ps1 (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Dne, Ps1Lhn, Ps1Ztd, Ps1Lhg, Ps1Btr,"
       " Ps1Kst) VALUES ('P1', '47', '9', 0, 326, 1, '1', 7, -1000, '', 123456789, '')");
   PaisyLohnprogramm();
   EXPECT_EQ(Cp1252("\r\nPaisy Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nAbbruch Lesen aus Zk1, Fehler: 1032\r\n"
-                   "0 Datensätze aus Qvx333Zk1 übergeben.\r\nPaisy Lohnprogramm beendet\r\n"
-                   "   ->Pnr 9 : Überlauf Stundenwert !!!\r\n   ->Pnr 9 : Überlauf Stundenwert !!!\r\n"),
+                   "0 Datensätze aus Qvx333Zk1 übergeben.\r\n"
+                   "   ->Pnr 9 : Überlauf Stundenwert !!!\r\n   ->Pnr 9 : Überlauf Stundenwert !!!\r\n"
+                   "Paisy Lohnprogramm beendet\r\n"),
             RunLog());
   // hours below -99.99 and an amount wider than nine digits are cut to the limits
   EXPECT_EQ("P147  9           03261110000007*119999-*14999999999*\r\n", TransferFile("PaisyP1.txt"));
