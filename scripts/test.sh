@@ -70,6 +70,21 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j"$jobs") || status=1
 
+# A second private server as a Linux distribution sets one up: table names
+# case-sensitive, utf8mb4, and the client's character-set request ignored.
+# Every whole-run scenario must give the same results there; LUG_SECOND_ALL=1
+# runs the whole suite against it.
+echo "== scenarios against a second server (lower_case_table_names=0, utf8mb4)"
+second="$root/build/db2"
+export LUG_DB_DIR="$second" LUG_DB_CASE=0 LUG_DB_CHARSET=utf8mb4 LUG_DB_POOL=256M \
+  LUG_DB_OPTIONS=--skip-character-set-client-handshake
+scripts/db-server.sh start >/dev/null
+second_filter='Whole/Scenario.*:TableNames.*:ServerSettings.*'
+if [ "${LUG_SECOND_ALL:-0}" = 1 ]; then second_filter='*'; fi
+LUG_DB_SOCKET="$second/mysqld.sock" build/lugtests --gtest_filter="$second_filter" --gtest_brief=1 || status=1
+scripts/db-server.sh stop >/dev/null || true
+unset LUG_DB_DIR LUG_DB_CASE LUG_DB_CHARSET LUG_DB_POOL LUG_DB_OPTIONS
+
 echo "== fuzzing (${LUG_FUZZ_SECONDS:-30} s per target)"
 for target in config cmdline format; do
   work=$(mktemp -d)

@@ -145,7 +145,7 @@ int FetchLp2(SqlCursor& c, Lp2Row& w) {
 }
 
 int OpenLines(SqlCursor& c, const char* table) {
-  return SqlOpen(c, Format("SELECT %sFld FROM QVX333%s ORDER BY %sIdx asc", table, table, table));
+  return SqlOpen(c, Format("SELECT %sFld FROM Qvx333%s ORDER BY %sIdx asc", table, table, table));
 }
 
 // A staging statement that failed: logged with its message; -1 ends the run.

@@ -559,7 +559,7 @@ void PaisyLohnprogramm() {
                    "LPAD(COALESCE(Ps1Abd, '0'), 4, '0'), LPAD(COALESCE(Ps1Abn, '0'), 1, ' '), "
                    "LPAD(COALESCE(Ps1Dne, ' '), 1, ' '), LPAD(COALESCE(Ps1Lhn, '0'), 6, '0'), Ps1Ztd, "
                    "RPAD(COALESCE(Ps1Lhg, ' '), 4, ' '), Ps1Btr, LPAD(COALESCE(Ps1F05, ' '), 5, ' '), "
-                   "LPAD(COALESCE(Ps1Kst, ' '), 6, ' '), LPAD(COALESCE(Ps1F25, ' '), 25,' ')  FROM QVX333PS1 "
+                   "LPAD(COALESCE(Ps1Kst, ' '), 6, ' '), LPAD(COALESCE(Ps1F25, ' '), 25,' ')  FROM Qvx333Ps1 "
                    " ORDER BY Ps1Prs, Ps1Abd, Ps1Abt, Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst",
                    16, P1Line);
   WriteStagingFile(files, "PaisyP3.txt", "Schnittstellendatei P3 kann nicht geoeffnet werden !",
@@ -569,7 +569,7 @@ void PaisyLohnprogramm() {
                    "lpad(COALESCE(Ps3Abn, ' '),  1, ' '),  lpad(COALESCE(Ps3F01, ' '),  1, ' '),  "
                    "lpad(COALESCE(Ps3Lna, ' '),  3, ' '),  lpad(COALESCE(Ps3Zet, ' '),  5, ' '),  "
                    "lpad(COALESCE(Ps3F05, ' '),  5, ' '),  lpad(COALESCE(Ps3Edt, ' '),  6, ' '),  "
-                   "lpad(COALESCE(Ps3Res, ' '), 37, ' ')   FROM QVX333Ps3  ORDER BY Ps3Prs, Ps3Lna, "
+                   "lpad(COALESCE(Ps3Res, ' '), 37, ' ')   FROM Qvx333Ps3  ORDER BY Ps3Prs, Ps3Lna, "
                    "concat(substr(Ps3Bdt, 5, 2), substr(Ps3Bdt, 3, 2), substr(Ps3Bdt, 1, 2)), Ps3Zet",
                    13, P3Line);
   // the four counts are padded here, so that a value that does not fit is
@@ -587,7 +587,7 @@ void PaisyLohnprogramm() {
                    "lpad(COALESCE(Ps4F14, '0'), 2, ' '), COALESCE(Ps4Ana, 0), lpad(COALESCE(Ps4St5, ' '), 1, ' '), "
                    "lpad(COALESCE(Ps4F15, '0'), 2, ' '), COALESCE(Ps4Kra, 0), lpad(COALESCE(Ps4St6, ' '), 1, ' '), "
                    "lpad(COALESCE(Ps4F22, '0'), 2, ' '), lpad(COALESCE(Ps4Arn, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4St7, ' '), 1, ' '), lpad(COALESCE(Ps4F80, ' '), 14, ' ')  FROM QVX333Ps4 "
+                   "lpad(COALESCE(Ps4St7, ' '), 1, ' '), lpad(COALESCE(Ps4F80, ' '), 14, ' ')  FROM Qvx333Ps4 "
                    " ORDER BY Ps4Prs, Ps4Abd, Ps4Abn",
                    30, P4Line);
   files.Place();

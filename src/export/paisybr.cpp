@@ -224,7 +224,7 @@ void PaisyBrLohnprogramm() {
                    "lpad(COALESCE(Ps1St2, ' '),  1, ' '),  lpad(COALESCE(Ps1F13, '0'), 2, ' '),  "
                    "lpad(COALESCE(Ps1Lhg, ' '),  3, ' '),  lpad(COALESCE(Ps1St3, ' '), 1, ' '),  "
                    "lpad(COALESCE(Ps1F14, ' '),  6, ' '),  lpad(COALESCE(Ps1Kst, ' '), 5, ' '),  "
-                   "lpad(COALESCE(Ps1F25, ' '), 25, ' ')  FROM Qvx333PS1b  ORDER BY Ps1Prs, Ps1Abd, Ps1Abt, "
+                   "lpad(COALESCE(Ps1F25, ' '), 25, ' ')  FROM Qvx333Ps1B  ORDER BY Ps1Prs, Ps1Abd, Ps1Abt, "
                    "Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst",
                    21, P1bLine);
   // no absence periods are handed over: the file stays empty
@@ -243,7 +243,7 @@ void PaisyBrLohnprogramm() {
                    "lpad(COALESCE(Ps4F13, '0'), 2, ' '), COALESCE(Ps4Sva, 0), lpad(COALESCE(Ps4St4, ' '), 1, ' '), "
                    "lpad(COALESCE(Ps4F14, '0'), 2, ' '), COALESCE(Ps4Ana, 0), lpad(COALESCE(Ps4St5, ' '), 1, ' '), "
                    "lpad(COALESCE(Ps4F15, '0'), 2, ' '), COALESCE(Ps4Kra, 0), lpad(COALESCE(Ps4St6, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F19, ' '), 19, ' ')  FROM QVX333Ps4b  ORDER BY Ps4Prs, Ps4Abd, Ps4Abn",
+                   "lpad(COALESCE(Ps4F19, ' '), 19, ' ')  FROM Qvx333Ps4B  ORDER BY Ps4Prs, Ps4Abd, Ps4Abn",
                    27, P4bLine);
   files.Place();
   Log("Paisy(Br) Lohnprogramm beendet");

@@ -138,7 +138,7 @@ void WriteFile(RaetExport& x) {
 // Rows of one personnel number and wage type but different dates come by date.
 [[nodiscard]] int SQL_Qvx333Rat_OpenAll() {
   return SqlOpen(g_ratAll, SqlFormat("SELECT  RatArt, RatPnr, RatVid, RatLna,   RatAbd, RatUeb, RatVal  FROM  "
-                                     "QVX333Rat  ORDER  BY RatPnr, RatLna, RatAbd"));
+                                     "Qvx333Rat  ORDER  BY RatPnr, RatLna, RatAbd"));
 }
 
 [[nodiscard]] int SQL_Qvx333Rat_FetchAll(RatRow& row) {

@@ -238,7 +238,7 @@ void Write2001(ExportSet& set) {
   CreateFiles(set, txt, csv, "SAP2001");
   SqlCursor c;
   int st = SqlOpen(c, "SELECT  S01Art, S01Mnd, S01Pnr, S01Nam, S01Lna, S01Von, S01Bis, S01Uzv, S01Uzb, S01Hnd, "
-                      "S01Fil  FROM  QVX333S01  ORDER BY S01Pnr, S01Mnd, S01Lna, SUBSTR(S01Von, 5, 4), "
+                      "S01Fil  FROM  Qvx333S01  ORDER BY S01Pnr, S01Mnd, S01Lna, SUBSTR(S01Von, 5, 4), "
                       "SUBSTR(S01Von, 3, 2), SUBSTR(S01Von, 1, 2)");
   while (st == 0) {
     std::string art, mnd, pnr, nam, lna, von, bis, uzv, uzb, hnd, fil;
