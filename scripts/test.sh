@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=${LUG_JOBS:-2}
 
-packages=(cmake make g++ pkg-config libmariadb-dev mariadb-server mariadb-client libgtest-dev clang libclang-rt-14-dev)
+packages=(cmake make g++ pkg-config libmariadb-dev mariadb-server mariadb-client libgtest-dev clang libclang-rt-14-dev openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -74,14 +74,20 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # case-sensitive, utf8mb4, and the client's character-set request ignored.
 # Every whole-run scenario must give the same results there; LUG_SECOND_ALL=1
 # runs the whole suite against it.
-echo "== scenarios against a second server (lower_case_table_names=0, utf8mb4)"
+# It also takes TLS connections on a TCP port, with a certificate of a
+# certificate authority of its own (ServerTls.*).
+echo "== scenarios against a second server (lower_case_table_names=0, utf8mb4, TLS)"
 second="$root/build/db2"
+tls="$second-tls"
+scripts/tls-certs.sh "$tls"
 export LUG_DB_DIR="$second" LUG_DB_CASE=0 LUG_DB_CHARSET=utf8mb4 LUG_DB_POOL=256M \
-  LUG_DB_OPTIONS=--skip-character-set-client-handshake
-scripts/db-server.sh start >/dev/null
-second_filter='Whole/Scenario.*:TableNames.*:ServerSettings.*'
+  LUG_DB_OPTIONS="--skip-character-set-client-handshake --ssl-ca=$tls/ca.pem --ssl-cert=$tls/server.pem --ssl-key=$tls/server-key.pem"
+tls_port=${LUG_TLS_PORT:-33917}
+LUG_DB_PORT="$tls_port" scripts/db-server.sh start >/dev/null
+second_filter='Whole/Scenario.*:TableNames.*:ServerSettings.*:ServerTls.*'
 if [ "${LUG_SECOND_ALL:-0}" = 1 ]; then second_filter='*'; fi
-LUG_DB_SOCKET="$second/mysqld.sock" build/lugtests --gtest_filter="$second_filter" --gtest_brief=1 || status=1
+LUG_DB_SOCKET="$second/mysqld.sock" LUG_TLS_PORT="$tls_port" LUG_TLS_CA="$tls/ca.pem" LUG_TLS_OTHER_CA="$tls/other-ca.pem" \
+  build/lugtests --gtest_filter="$second_filter" --gtest_brief=1 || status=1
 scripts/db-server.sh stop >/dev/null || true
 unset LUG_DB_DIR LUG_DB_CASE LUG_DB_CHARSET LUG_DB_POOL LUG_DB_OPTIONS
 

@@ -15,11 +15,14 @@
 #include "run/exit.h"
 #include "run/platform.h"
 #include "run/runlog.h"
+#include "run/servercheck.h"
 #include "run/text.h"
 
 namespace {
 
 constexpr const char* kIniPath = "..\\Files\\quantivel.ini";
+// Client options of the connection (TLS), beside the configuration file.
+constexpr const char* kClientOptionsPath = "..\\Files\\lugtransfer.cnf";
 constexpr const char* kLogPath = "..\\Quantivel_php\\log\\log#lug.txt";
 constexpr size_t kNet8Max = 41;     // NET8 value of the configuration file
 constexpr size_t kArgNet8Max = 40;  // argument 1
@@ -182,6 +185,7 @@ int Run(const std::vector<std::string>& argv) {
 
   ToUpper(Ctx.Schema);
 
+  dbSetOptionFile(kClientOptionsPath);
   int st = dbConnect(user, password, Ctx.Net8, Ctx.Schema);
   if (st != 0) {
     Console(Format("dbConnect_Status: %d\n", st));
@@ -237,6 +241,20 @@ int Run(const std::vector<std::string>& argv) {
           Ctx.Schema, g_runLockWait);
     return 0;
   }
+  // What the run needs of the server, checked before it writes anything (a
+  // check lists it among its findings instead).
+  if (!Ctx.Check) {
+    std::vector<ServerFinding> findings = CheckServer();
+    if (!findings.empty()) {
+      for (const ServerFinding& f : findings) {
+        Log("%s", Cp1252(f.Text));
+        Console(Cp1252(f.Text) + "\n");
+      }
+      Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
+      return 0;
+    }
+  }
+
   // From here until the normal end the circle's status says "started".
   Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, kAdtStarted);
   if (dbCommit() != 1) return 0;

@@ -12,6 +12,7 @@
 #include "run/exit.h"
 #include "run/platform.h"
 #include "run/runlog.h"
+#include "run/servercheck.h"
 #include "run/text.h"
 
 namespace {
@@ -198,6 +199,7 @@ void CheckBookings(std::vector<CheckFinding>& out, const LugRecord& lug, const s
 
 std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
   std::vector<CheckFinding> out;
+  for (const ServerFinding& f : CheckServer()) Add(out, f.Kind.c_str(), Cp1252(f.Text));
   if (probeTransferDir) CheckTransferDir(out);
 
   LugRecord lug;

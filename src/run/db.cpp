@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "run/exit.h"
+#include "run/platform.h"
 #include "run/runlog.h"
 #include "run/writebatch.h"
 
@@ -25,6 +27,7 @@ MYSQL* g_conn = nullptr;
 int g_lastErrNo = 0;
 std::string g_lastErrText;
 std::string g_sessionInit;
+std::string g_optionFile;  // client options of the installation (TLS, timeouts); empty: none
 long g_statements = 0;
 std::function<int(long)> g_hook;
 bool g_answerLoss = false;  // a lost connection is thrown to the caller
@@ -170,6 +173,13 @@ MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text) {
   // a server that takes the connection but never greets must not hold the run
   unsigned timeout = kConnectTimeoutSeconds;
   mysql_options(conn, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+  // the installation's client options (TLS: ssl-ca, ssl-cert, ssl-key,
+  // ssl-verify-server-cert; timeouts), read when the connection is made and
+  // taking precedence over the settings above
+  if (!g_optionFile.empty()) {
+    mysql_options(conn, MYSQL_READ_DEFAULT_FILE, g_optionFile.c_str());
+    mysql_options(conn, MYSQL_READ_DEFAULT_GROUP, "lugtransfer");
+  }
   if (!mysql_real_connect(conn, p.Host.empty() ? nullptr : p.Host.c_str(), p.User.c_str(), p.Password.c_str(),
                           p.Database.c_str(), p.Port, p.Socket.empty() ? nullptr : p.Socket.c_str(), 0)) {
     err = static_cast<int>(mysql_errno(conn));
@@ -356,6 +366,14 @@ void dbAnswerConnectionLoss(bool on) { g_answerLoss = on; }
 bool dbConnected() { return g_conn != nullptr; }
 
 void dbSetSessionInit(const std::string& statement) { g_sessionInit = statement; }
+
+void dbSetOptionFile(const std::string& path) {
+  g_optionFile.clear();
+  if (std::FILE* f = OpenFile(path, "rb")) {
+    std::fclose(f);
+    g_optionFile = NativePath(path);
+  }
+}
 
 void dbSetFaultHook(std::function<int(long)> hook) { g_hook = std::move(hook); }
 

@@ -130,6 +130,12 @@ inline constexpr unsigned kConnectTimeoutSeconds = 5;
 void dbSetFaultHook(std::function<int(long)> hook);
 void dbSetStatementHook(std::function<bool(long)> hook);
 
+// Client option file of the installation (a path as the configuration file's,
+// with backslashes): when it exists, every connection reads its groups
+// [client], [client-mariadb] and [lugtransfer] (TLS and timeout options of
+// the client library); otherwise no option file is read.
+void dbSetOptionFile(const std::string& path);
+
 // A statement run right after every connect (tests pin the session's time with
 // "SET TIMESTAMP = ..."); empty in production.
 void dbSetSessionInit(const std::string& statement);

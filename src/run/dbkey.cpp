@@ -1,9 +1,22 @@
 #include "run/dbkey.h"
 
+namespace {
+std::string g_keyCollation;  // one setting of the whole run, made before the first key
+}  // namespace
+
+void SetKeyCollation(const std::string& collation) { g_keyCollation = collation; }
+
 std::string SqlKeyColumn(std::string_view column) {
-  std::string s = "HEX(WEIGHT_STRING(RTRIM(";
-  s.append(column);
-  s += ")))";
+  std::string s = "HEX(WEIGHT_STRING(";
+  if (g_keyCollation.empty()) {
+    s += "RTRIM(";
+    s.append(column);
+    s += ")))";
+  } else {
+    s += "CONVERT(RTRIM(";
+    s.append(column);
+    s += ") USING utf8mb4) COLLATE " + g_keyCollation + "))";
+  }
   return s;
 }
 

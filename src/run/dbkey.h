@@ -41,8 +41,17 @@
 #include <string_view>
 
 // The select expression of the comparison key of a text column (or of any
-// text expression): "HEX(WEIGHT_STRING(RTRIM(<column>)))".
+// text expression): "HEX(WEIGHT_STRING(RTRIM(<column>)))", or, when a key
+// collation is set, the weight string in that collation:
+// "HEX(WEIGHT_STRING(CONVERT(RTRIM(<column>) USING utf8mb4) COLLATE <c>))".
 std::string SqlKeyColumn(std::string_view column);
+
+// The collation in which every match key is built ("" for each column's
+// own). Tables whose text columns differ in character set (bookings utf8mb4,
+// master tables latin1) are compared by the server in the utf8mb4 collation;
+// keys in each column's own collation would never meet across them. Set by
+// the start-up check of the server (run/servercheck.h) for the whole run.
+void SetKeyCollation(const std::string& collation);
 
 // Key of a value identified by several columns: the key columns (and exact
 // parts) in a fixed order. Equal when every part is equal.
