@@ -75,11 +75,13 @@ void PrintCase() {
   (void)ignored;
 }
 
+#if !defined(__SANITIZE_ADDRESS__)
 void CrashSignal(int sig) {
   PrintCase();
   std::signal(sig, SIG_DFL);
   std::raise(sig);
 }
+#endif
 
 // Ends the process with the case's description when a run does not end in
 // time: a run that hangs cannot be stopped from outside in the same process.
@@ -460,7 +462,7 @@ const Separated* SeparatedFormat(const std::string& name) {
 
 // True when text (digits) is a date in the layout (Y, M, D, one letter per
 // digit): a month of the year and a day of that month, a four-digit year
-// between 1900 and 2100. Texts other than digits are not judged.
+// other than 0. Texts other than digits are not judged.
 bool DateOrNotJudged(const std::string& text, const std::string& layout) {
   if (text.size() != layout.size() || text.find_first_not_of("0123456789") != std::string::npos) return true;
   int y = 0, m = 0, d = 0, yDigits = 0;
@@ -471,7 +473,7 @@ bool DateOrNotJudged(const std::string& text, const std::string& layout) {
     if (layout[i] == 'M') m = m * 10 + digit;
     if (layout[i] == 'D') d = d * 10 + digit, hasDay = true;
   }
-  if (yDigits == 4 && (y < 1900 || y > 2100)) return false;
+  if (yDigits == 4 && y == 0) return false;
   if (yDigits == 2) y += 2000;
   if (m < 1 || m > 12) return false;
   static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -632,11 +634,13 @@ TEST_F(ContentFuzz, SeededMutationsUnderEveryPayrollSystem) {
     for (auto& [kind, width] : unchanged[name]) width.second = "the unchanged company's " + width.second;
   }
 
-  int only = EnvNumber("LUG_CONTENT_FUZZ_SEED", 0);
-  int cases = only ? 1 : EnvNumber("LUG_CONTENT_FUZZ_CASES", kDefaultCases);
+  // LUG_CONTENT_FUZZ_SEED alone runs that case; with LUG_CONTENT_FUZZ_CASES
+  // the cases from that seed on
+  int first = EnvNumber("LUG_CONTENT_FUZZ_SEED", 0);
+  int cases = EnvNumber("LUG_CONTENT_FUZZ_CASES", first ? 1 : kDefaultCases);
   int failed = 0, refusals = 0, sums = 0;
   for (int n = 0; n < cases; ++n) {
-    int seed = only ? only : n + 1;
+    int seed = first ? first + n : n + 1;
     const Circle& circle = circles[static_cast<size_t>(seed) % circles.size()];
     std::mt19937_64 rng(static_cast<uint64_t>(seed));
 
@@ -653,7 +657,8 @@ TEST_F(ContentFuzz, SeededMutationsUnderEveryPayrollSystem) {
     for (const auto& r : admin.Query("SELECT DISTINCT BsvPnr FROM " + schema + ".Qvx310Bsv WHERE BsvAkr = '" +
                                      circle.Akr + "' ORDER BY 1"))
       pnrs += (pnrs.empty() ? "'" : ", '") + r[0] + "'";
-    std::map<std::string, std::string> vars{{"{akr}", circle.Akr}, {"{lug}", lug}, {"{lgp}", lgp}, {"{pnrs}", pnrs}};
+    std::map<std::string, std::string> vars{
+        {"{akr}", circle.Akr}, {"{lug}", lug}, {"{lgp}", lgp}, {"{pnrs}", pnrs.empty() ? "''" : pnrs}};
 
     std::string changes;
     int wanted = 1 + static_cast<int>(rng() % 3);
@@ -668,6 +673,12 @@ TEST_F(ContentFuzz, SeededMutationsUnderEveryPayrollSystem) {
     std::snprintf(g_case, sizeof g_case, "%s", what.c_str());
 
     if (std::getenv("LUG_CONTENT_FUZZ_SHOW")) std::fprintf(stderr, "%s", Utf8(what).c_str());
+#if defined(__SANITIZE_ADDRESS__)
+    // the undefined-behaviour checks of g++ end the process without the death
+    // callback of the address checks: the seed stands before each case
+    else
+      std::fprintf(stderr, "content fuzz: seed %d\n", seed);
+#endif
     int code = run(circle);
 
     std::string failures;
