@@ -53,7 +53,7 @@ namespace {
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int kDefaultCases = 60;
 #else
-constexpr int kDefaultCases = 190;
+constexpr int kDefaultCases = 160;
 #endif
 // A run of a demo circle takes well under a second; one that has not ended
 // after this long hangs.
