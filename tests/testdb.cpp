@@ -229,3 +229,18 @@ std::vector<std::string> SnapshotTables(TestDb& db, const std::string& schema, c
   db.Exec(copy);
   return tables;
 }
+
+void RestoreTables(TestDb& db, const std::string& schema, const std::string& snap,
+                   const std::vector<std::string>& tables) {
+  std::string sql;
+  for (const auto& t : tables)
+    sql += "DELETE FROM " + schema + "." + t + "; INSERT INTO " + schema + "." + t + " SELECT * FROM " + snap + "." +
+           t + ";";
+  db.Exec(sql);
+}
+
+void LoadDemoCompany(TestDb& db, const std::string& schema) {
+  db.CreateSchema(schema);
+  db.Exec(ReadFileBytes(std::string(LUG_SOURCE_DIR) + "/db/demo.sql"));
+  db.Exec("SET NAMES latin1");
+}

@@ -70,6 +70,13 @@ std::string SortedRowsText(TestDb& db, const std::string& sql);
 // Copies every table of schema into the schema snap (made anew) and returns
 // the tables' names: the state to start each try of a test from.
 std::vector<std::string> SnapshotTables(TestDb& db, const std::string& schema, const std::string& snap);
+// Puts the rows of the snapshot back into the tables of schema.
+void RestoreTables(TestDb& db, const std::string& schema, const std::string& snap,
+                   const std::vector<std::string>& tables);
+
+// The schema fresh from db/schema.sql with the demo company of db/demo.sql in
+// it (one circle per payroll system); the connection is left in latin1.
+void LoadDemoCompany(TestDb& db, const std::string& schema);
 
 // An installation tree below the temporary folder: bin/ (the working
 // directory of a run), Files/quantivel.ini (user lug, the test server as

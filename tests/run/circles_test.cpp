@@ -206,11 +206,7 @@ protected:
   }
 
   void Restore() {
-    std::string sql;
-    for (const auto& t : tables)
-      sql += "DELETE FROM " + schema + "." + t + "; INSERT INTO " + schema + "." + t + " SELECT * FROM " + snap +
-             "." + t + ";";
-    admin.Exec(sql);
+    RestoreTables(admin, schema, snap, tables);
     fs::remove_all(TransferDir());
     fs::copy(fs::path(tree) / "Transfer.before", TransferDir(), fs::copy_options::recursive);
   }
