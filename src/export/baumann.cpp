@@ -37,7 +37,11 @@ struct BmnRecord {
 
 // Decimal hours of a number of minutes, the hundredths truncated towards zero
 // as integer division does (100 minutes give 1.66, -90 give -1.50).
-std::string BaumannHours(int32_t minutes) { return ExactText(minutes / 60 * 100 + minutes % 60 * 10 / 6, 2); }
+std::string BaumannHours(int32_t minutes) {
+  // in 64 bits: the hundredths of the largest minute sums pass 32 bits
+  int64_t m = minutes;
+  return ExactText(m / 60 * 100 + m % 60 * 10 / 6, 2);
+}
 
 [[nodiscard]] int SQL_Qvx333Bmn_Write(const BmnRecord& b) {
   std::string insert = SqlFormat(

@@ -253,9 +253,16 @@ int32_t ShiftDatePayrollDay(int32_t yyyymmdd, int lugMon) {
 int64_t ExactRound(int64_t n, int64_t d, int places) {
   int64_t scale = 1;
   for (int i = 0; i < places; ++i) scale *= 10;
-  int64_t a = (n < 0 ? -n : n) * scale;
-  int64_t q = (2 * a + d) / (2 * d);
-  return n < 0 ? -q : q;
+  // |n| * scale / d as whole part and remainder, so that no product passes
+  // 64 bits: |n| = q * d + r, and r * scale < d * scale stays small
+  uint64_t a = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+  uint64_t q = a / static_cast<uint64_t>(d), r = a % static_cast<uint64_t>(d);
+  uint64_t limit = static_cast<uint64_t>(INT64_MAX);
+  uint64_t frac = (2 * r * static_cast<uint64_t>(scale) + static_cast<uint64_t>(d)) / (2 * static_cast<uint64_t>(d));
+  // a value beyond 64 bits is held at the limit: no field is that wide, so
+  // the exporter's width check leaves it out
+  uint64_t units = q > (limit - frac) / static_cast<uint64_t>(scale) ? limit : q * static_cast<uint64_t>(scale) + frac;
+  return n < 0 ? -static_cast<int64_t>(units) : static_cast<int64_t>(units);
 }
 
 std::string ExactText(int64_t units, int places, int width) {

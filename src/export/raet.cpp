@@ -159,6 +159,12 @@ void RaetLohnprogramm() {
   // today from the database time DD.MM.YYYY HH:MM:SS
   x.Today = SubStr(Ctx.DbTime, 6, 4) + SubStr(Ctx.DbTime, 3, 2) + SubStr(Ctx.DbTime, 0, 2);
   RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, x.Header), "Qvx171Lug");
+  // the head line has eight places for the firm number: a longer one would
+  // shift the date behind it, and a cut one names another firm
+  if (x.Header.LugFir.size() > 8) {
+    Log("Firmennummer LugFir '%s' zu lang für Raet (höchstens 8 Zeichen), Übergabe abgebrochen", x.Header.LugFir);
+    AbortRun(60);
+  }
   // settlement date shifted by LugMon months; a day the new month does not
   // have becomes its last day
   if (x.Header.LugMon != 0) x.ShiftedDate = Format("%ld", ShiftDateInMonth(DateToLong(Ctx.AbrDatum), x.Header.LugMon));

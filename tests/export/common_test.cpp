@@ -272,3 +272,16 @@ TEST(ExportDates, DateShiftFitsTheDayToTheMonth) {
   };
   for (const auto& c : cases) EXPECT_EQ(c.Shifted, ShiftDateInMonth(c.Date, c.Offset)) << c.Date << " " << c.Offset;
 }
+
+TEST(ExactRounding, HalfAwayFromZeroWithoutOverflow) {
+  EXPECT_EQ(167, ExactRound(100, 60, 2));
+  EXPECT_EQ(-25, ExactRound(-15, 60, 2));
+  EXPECT_EQ(0, ExactRound(0, 60, 6));
+  // minutes x 10000 of the largest sums, in millionths of an hour: the
+  // product |n| x 10^6 alone would pass 64 bits
+  EXPECT_EQ(int64_t{35791394116667}, ExactRound(int64_t{21474836470000}, 600000, 6));
+  EXPECT_EQ(-int64_t{35791394116667}, ExactRound(-int64_t{21474836470000}, 600000, 6));
+  // a value beyond 64 bits is held at the limit, with its sign
+  EXPECT_EQ(INT64_MAX, ExactRound(INT64_MAX, 1, 6));
+  EXPECT_EQ(-INT64_MAX, ExactRound(INT64_MIN, 1, 6));
+}
