@@ -179,7 +179,14 @@ struct Runner {
     if (s.name == "setup") {
       std::string sql;
       for (auto& l : s.lines) sql += l + "\n";
-      db.Exec(Cp1252(Subst(sql)));
+      if (s.arg == "utf8mb4") {
+        // texts with characters that Windows-1252 has not: sent as written
+        db.Exec("SET NAMES utf8mb4");
+        db.Exec(Subst(sql));
+        db.Exec("SET NAMES latin1");
+      } else {
+        db.Exec(Cp1252(Subst(sql)));
+      }
     } else if (s.name == "ini") {
       if (s.arg == "none") fs::remove(U8Path(tree + "/Files/quantivel.ini"));
       else WriteIni(s.lines);

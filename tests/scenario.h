@@ -2,6 +2,7 @@
 //
 // A scenario is a sequence of sections, carried out in order:
 //   [setup]              SQL run in the scenario's schema (fresh from db/schema.sql)
+//   [setup utf8mb4]      the same, sent as UTF-8 (texts outside Windows-1252)
 //   [ini]                configuration records "KEY value" (LOGIN, PASS, NET8);
 //                        "[ini none]" writes no file. Default: lug / lug / {socket}
 //   [tree]               "mkdir P", "file P", "remove P", "chmod MODE P",

@@ -8,6 +8,7 @@
 #include "calc/zeitkonten.h"
 #include "run/context.h"
 #include "run/db.h"
+#include "run/dbkey.h"
 #include "run/platform.h"
 #include "run/runlog.h"
 
@@ -97,6 +98,9 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   // Record types and the interruption wage type.
   ReadSatzarten(Ctx.Lug.LugLgp);
   ReadUnterbrechung();
+  std::map<std::string, std::string> refusedLna;
+  RequireRead(SQL_Qvx171Lu1_RefusedLna(Ctx.Lug.LugLug, Ctx.AbrVon, Ctx.AbrBis, refusedLna), "Qvx171Lu1");
+  std::string refusedKey;
 
   // Employee loop.
   Calc.LastPnr.clear();
@@ -111,6 +115,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
 
     // Filter on one personnel number.
     if (!Ctx.PnrFilter.empty() && Ctx.PnrFilter != row.BsvPnr) continue;
+    if (RefuseEmployee(row, refusedLna, refusedKey)) continue;
 
     if (row.BsvLug.empty()) Log("Pnr: %s", row.BsvPnr);
     else Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
@@ -184,6 +189,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
 
 [[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly) {
   g_bsvLugOnly = lugOnly;
+  g_bsv.KeyColumns = 1u << 0 | 1u << 4;  // BsvPnr, BsvLug
   return SqlOpen(g_bsv, SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
                                               " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr), ") +
                                       SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
@@ -200,6 +206,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   int st = SqlFetchInto(g_bsv, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.BsvSfr, row.PnrKey,
                         row.StmtKey);
   if (st == 0) {
+    NoteRefusedPnr(g_bsv, 0, 4, row);
     if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
     else if (!g_bsvLugOnly) row.Zk1Upn = row.BsvPnr;
   }
@@ -222,6 +229,60 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
                         akr);
   RTrim(akr);
   return st;
+}
+
+void NoteRefusedPnr(const SqlCursor& cursor, int pnrColumn, int lugColumn, BsvRow& row) {
+  if (const std::string* text = dbRefusedText(cursor, pnrColumn)) {
+    row.RefusedField = "Personalnummer";
+    row.RefusedText = *text;
+  } else if (const std::string* lug = dbRefusedText(cursor, lugColumn)) {
+    row.RefusedField = "PersNr-LuG";
+    row.RefusedText = *lug;
+  }
+}
+
+bool RefuseEmployee(const BsvRow& row, const std::map<std::string, std::string>& refusedLna, std::string& refusedKey) {
+  if (!refusedKey.empty() && row.PnrKey == refusedKey) return true;
+  std::string field = row.RefusedField, text = row.RefusedText;
+  if (field.empty()) {
+    auto it = refusedLna.find(row.PnrKey);
+    if (it == refusedLna.end()) return false;
+    field = "Lohnart";
+    text = it->second;
+  }
+  refusedKey = row.PnrKey;
+  // the personnel number as the log shows it (the row's own is a replacement)
+  const std::string& pnr = field == "Personalnummer" ? text : row.BsvPnr;
+  LeaveOutRecord("Zeichen außerhalb Windows-1252", "Pnr: %s - %s %s außerhalb Windows-1252 -> nicht berechnen", pnr,
+                 field, text);
+  return true;
+}
+
+[[nodiscard]] int SQL_Qvx171Lu1_RefusedLna(const std::string& lugLug, const std::string& von, const std::string& bis,
+                                           std::map<std::string, std::string>& refused) {
+  refused.clear();
+  // A text survives the way through latin1 (the server's Windows-1252)
+  // exactly when Windows-1252 can hold it; a latin1 column always does.
+  SqlCursor c;
+  c.KeyColumns = 1u << 0;
+  int st = SqlOpen(c, SqlFormat("SELECT DISTINCT Lu1Lna, " + SqlKeyColumn("ZkbPnr") +
+                                    " FROM Qvx171Lu1, Qvx331Zkb WHERE Lu1Num = '%s'"
+                                    " AND CONVERT(Lu1Lna USING utf8mb4) COLLATE utf8mb4_bin <>"
+                                    " CONVERT(CONVERT(Lu1Lna USING latin1) USING utf8mb4) COLLATE utf8mb4_bin"
+                                    " AND Lu1Gvo <= STR_TO_DATE('%s', '%%Y.%%m.%%d')"
+                                    " AND (Lu1Gbi IS NULL OR Lu1Gbi >= STR_TO_DATE('%s', '%%Y.%%m.%%d'))"
+                                    " AND ZkbZkt = Lu1Ztk AND ZkbDtm >= STR_TO_DATE('%s', '%%Y.%%m.%%d')"
+                                    " AND ZkbDtm <= STR_TO_DATE('%s', '%%Y.%%m.%%d')",
+                                lugLug, bis, von, von, bis));
+  while (st == 0) {
+    std::string lna, key;
+    st = SqlFetchInto(c, lna, key);
+    if (st != 0) break;
+    const std::string* shown = dbRefusedText(c, 0);
+    refused.emplace(key, shown ? *shown : lna);
+  }
+  dbClose(c);
+  return st == kSqlNoMoreRows ? 0 : st;
 }
 
 namespace {

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "calc/calcstate.h"
+#include "run/db.h"
 
 // akr: circle of the run (switched for one employment row at most, restored
 // after it); abrnrCalc: the accounting number whose period AbrVon..AbrBis is
@@ -41,6 +43,26 @@ void ReadSatzarten(const std::string& lugLgp);
 [[nodiscard]] int SQL_Qvx310Bsv_Close();
 // Circle of the employee's newest employment overlapping [von, bis].
 [[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr);
+
+// The personnel numbers of the row's key columns pnrColumn (BsvPnr) and
+// lugColumn (BsvLug) of the fetched employment cursor, refused when
+// Windows-1252 cannot hold them (BsvRow::RefusedField).
+void NoteRefusedPnr(const SqlCursor& cursor, int pnrColumn, int lugColumn, BsvRow& row);
+
+// Leaves the employee of the row out when a text that identifies it cannot be
+// used (BsvRow::RefusedField, or a wage type of refusedLna): one log line
+// naming the person and the field, the text shown with <U+XXXX>, and a
+// record of the run's report. Later rows of the same employee are passed
+// over (refusedKey: the key of the employee left out last). Returns true
+// when the row is passed over.
+bool RefuseEmployee(const BsvRow& row, const std::map<std::string, std::string>& refusedLna, std::string& refusedKey);
+
+// Employees (key of the personnel number) with bookings in [von, bis] on an
+// account whose wage-type line of the interface has a wage type that
+// Windows-1252 cannot hold, with that wage type as log lines show it. The
+// server compares; one statement per settlement call.
+[[nodiscard]] int SQL_Qvx171Lu1_RefusedLna(const std::string& lugLug, const std::string& von, const std::string& bis,
+                                           std::map<std::string, std::string>& refused);
 
 // Notes that an employee of the circle was not calculated, with the reason
 // (UTF-8 literal), each once; the run's report lists them in the order met.

@@ -18,6 +18,11 @@ struct BsvRow {
   std::string Zk1Upn;  // payroll personnel number derived in the fetch
   std::string PnrKey;  // key of BsvPnr as the server compares it (run/dbkey.h)
   std::string StmtKey; // key of the personnel number as the statements carry it (trimmed)
+  // A personnel number of the row that Windows-1252 cannot hold: the field
+  // ("Personalnummer", "PersNr-LuG") and its text as log lines show it. The
+  // employee is left out (RefuseEmployee): the program's replacement of the
+  // text could be another employee's number.
+  std::string RefusedField, RefusedText;
 };
 
 // Statistics accumulator of the current employment row.

@@ -757,7 +757,10 @@ int BsvAhead::Take(std::deque<BsvRow>& rows, std::vector<BatchEmployee>& employe
     BsvRow r;
     int st = fetch_(r);
     if (st != 0) return st;
-    if (filter_.empty() || filter_ == r.BsvPnr) employees.push_back({r.BsvPnr, r.StmtKey});
+    // an employee left out for a personnel number Windows-1252 cannot hold
+    // is not read: the replacement in BsvPnr may be another one's number
+    if (r.RefusedField.empty() && (filter_.empty() || filter_ == r.BsvPnr))
+      employees.push_back({r.BsvPnr, r.StmtKey});
     rows.push_back(std::move(r));
   }
   return 0;

@@ -141,6 +141,9 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   BsvAhead ahead(SQL_Qvx310Bsv_FetchRetro, von, bis, Ctx.PnrFilter, folgemonat != 0 ? folgeNr : 0);
   while ((st = ahead.Next(row)) == 0) {
     if (!Ctx.PnrFilter.empty() && row.BsvPnr != Ctx.PnrFilter) continue;
+    // the settlement of the period leaves the employee out and says so; its
+    // number, replaced, could be another employee's
+    if (!row.RefusedField.empty()) continue;
     if (!row.BsvLug.empty()) Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
     else Log("Pnr: %s", row.BsvPnr);
 
@@ -208,6 +211,7 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
 
 [[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von, bool lugOnly) {
   g_bsvRetroLugOnly = lugOnly;
+  g_bsvRetro.KeyColumns = 1u << 0 | 1u << 4;  // BsvPnr, BsvLug
   return SqlOpen(g_bsvRetro,
                  SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
                                        " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), ") +
@@ -225,6 +229,7 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
   int st = SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.PnrKey,
                         row.StmtKey);
   if (st == 0) {
+    NoteRefusedPnr(g_bsvRetro, 0, 4, row);
     if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
     else if (!g_bsvRetroLugOnly) row.Zk1Upn = row.BsvPnr;
   }

@@ -8,10 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <map>
 #include <memory>
+#include <set>
 #include <thread>
 #include <vector>
 
+#include "run/charset.h"
 #include "run/exit.h"
 #include "run/platform.h"
 #include "run/runlog.h"
@@ -81,9 +84,73 @@ void DropReadsAhead() {
 
 MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text);
 
+// The one place where texts cross between the program (Windows-1252) and the
+// connection (utf8mb4, run/charset.h): statements on their way out, error
+// messages and text columns on their way in.
+int SendStatement(MYSQL* conn, const std::string& statement) {
+  const std::string text = ServerText(statement);
+  return mysql_real_query(conn, text.data(), static_cast<unsigned long>(text.size()));
+}
+int SendStatementOnly(MYSQL* conn, const std::string& statement) {
+  const std::string text = ServerText(statement);
+  return mysql_send_query(conn, text.data(), static_cast<unsigned long>(text.size()));
+}
+
+// Texts transliterated in this run: each is logged once, and so is a
+// transliteration that two different texts share (two cost centres that
+// the files would no longer tell apart).
+std::set<std::string> g_transliterated;             // UTF-8 texts logged
+std::map<std::string, std::string> g_transliterations;  // result -> first UTF-8 text
+
+void NoteTransliteration(const std::string& utf8, const std::string& result) {
+  if (!g_transliterated.insert(utf8).second) return;
+  Log("Zeichen außerhalb Windows-1252: '%s' übergeben als '%s'", ShownServerText(utf8), result);
+  auto [at, fresh] = g_transliterations.emplace(result, utf8);
+  if (!fresh)
+    Log("Achtung: '%s' und '%s' werden beide als '%s' übergeben", ShownServerText(at->second), ShownServerText(utf8), result);
+}
+
+// The row's texts as Windows-1252. Only columns with bytes outside ASCII are
+// converted (numbers and dates never are); the row then points into the
+// cursor's own copies.
+void ConvertRow(SqlCursor& c, MYSQL_RES* res, MYSQL_ROW& row) {
+  const unsigned n = mysql_num_fields(res);
+  const unsigned long* lengths = mysql_fetch_lengths(res);
+  if (!c.Refused.empty()) c.Refused.assign(c.Refused.size(), std::string());
+  bool converted = false;
+  for (unsigned i = 0; i < n; ++i) {
+    if (!row[i]) continue;
+    std::string_view raw(row[i], lengths ? lengths[i] : std::char_traits<char>::length(row[i]));
+    if (std::none_of(raw.begin(), raw.end(), [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; }))
+      continue;
+    if (!converted) {
+      converted = true;
+      c.Texts.resize(n);
+      c.Row.assign(row, row + n);
+    }
+    std::string& text = c.Texts[i];
+    if (!ProgramText(raw, text)) {
+      const bool key = i < 32 && (c.KeyColumns >> i & 1u) != 0;
+      if (key) {
+        c.Refused.resize(n);
+        c.Refused[i] = ShownServerText(raw);
+      } else {
+        NoteTransliteration(std::string(raw), text);
+      }
+    }
+    c.Row[i] = text.data();
+  }
+  if (converted) row = c.Row.data();
+}
+
 void RecordError() {
   g_lastErrNo = g_conn ? static_cast<int>(mysql_errno(g_conn)) : -1;
-  g_lastErrText = g_conn ? mysql_error(g_conn) : "no connection";
+  if (!g_conn) {
+    g_lastErrText = "no connection";
+  } else if (!ProgramText(mysql_error(g_conn), g_lastErrText)) {
+    // the server quotes values in its messages
+    g_lastErrText = ShownServerText(mysql_error(g_conn));
+  }
 }
 
 void FreeResult(SqlCursor& c) {
@@ -152,7 +219,7 @@ bool StartStatement() {
       ConnectionLost(err);
     }
     // a deadlock costs the server's transaction, as it does on the server
-    if (err == kSqlDeadlock && !g_deferred) mysql_real_query(g_conn, "ROLLBACK", 8);
+    if (err == kSqlDeadlock && !g_deferred) SendStatement(g_conn, "ROLLBACK");
     g_lastErrNo = err;
     g_lastErrText = "refused by the test seam";
     return false;
@@ -169,7 +236,7 @@ MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text) {
     text = "mysql_init failed";
     return nullptr;
   }
-  mysql_options(conn, MYSQL_SET_CHARSET_NAME, "latin1");
+  mysql_options(conn, MYSQL_SET_CHARSET_NAME, "utf8mb4");
   // a server that takes the connection but never greets must not hold the run
   unsigned timeout = kConnectTimeoutSeconds;
   mysql_options(conn, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
@@ -190,7 +257,7 @@ MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text) {
   // said again after connecting (SET NAMES): a server started with
   // skip-character-set-client-handshake ignores the request of the greeting
   // and would send its own character set's bytes into the Windows-1252 files
-  if (mysql_set_character_set(conn, "latin1") != 0) {
+  if (mysql_set_character_set(conn, "utf8mb4") != 0) {
     err = static_cast<int>(mysql_errno(conn));
     text = mysql_error(conn);
     mysql_close(conn);
@@ -219,7 +286,7 @@ MYSQL* OpenWithSchemaAsSpelled(ConnectParams& params, int& err, std::string& tex
   std::string query = "SELECT SCHEMA_NAME FROM information_schema.SCHEMATA WHERE UPPER(SCHEMA_NAME) = UPPER('" +
                       escaped + "')";
   std::vector<std::string> names;
-  if (mysql_real_query(conn, query.data(), static_cast<unsigned long>(query.size())) == 0) {
+  if (SendStatement(conn, query) == 0) {
     if (MYSQL_RES* res = mysql_store_result(conn)) {
       while (MYSQL_ROW row = mysql_fetch_row(res)) names.emplace_back(row[0] ? row[0] : "");
       mysql_free_result(res);
@@ -242,8 +309,7 @@ MYSQL_RES* ReadOnSecond(const std::string& statement) {
     int err = 0;
     std::string text;
     g_second = OpenConnection(g_params, err, text);
-    if (g_second && !g_sessionInit.empty() &&
-        mysql_real_query(g_second, g_sessionInit.data(), static_cast<unsigned long>(g_sessionInit.size())) != 0) {
+    if (g_second && !g_sessionInit.empty() && SendStatement(g_second, g_sessionInit) != 0) {
       mysql_close(g_second);
       g_second = nullptr;
     }
@@ -253,7 +319,7 @@ MYSQL_RES* ReadOnSecond(const std::string& statement) {
     }
   }
   MYSQL_RES* res = nullptr;
-  if (mysql_real_query(g_second, statement.data(), static_cast<unsigned long>(statement.size())) == 0) {
+  if (SendStatement(g_second, statement) == 0) {
     res = mysql_store_result(g_second);
     if (res && mysql_errno(g_second) == 0) return res;
   }
@@ -324,6 +390,8 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
   }
   g_params = ConnectParams{host, user, password, database, socketPath, port};
   g_secondFailed = false;
+  g_transliterated.clear();
+  g_transliterations.clear();
   g_conn = OpenConnection(g_params, g_lastErrNo, g_lastErrText);
   if (!g_conn && g_lastErrNo == kUnknownSchema) g_conn = OpenWithSchemaAsSpelled(g_params, g_lastErrNo, g_lastErrText);
   if (!g_conn) return g_lastErrNo;
@@ -405,7 +473,7 @@ int dbExec(SqlCursor& c) {
   FlushWriteBatchesFor(c.Statement);
   dbAwaitDeferred();
   if (!StartStatement()) return Refused(StatementPurpose(c.Statement));
-  if (mysql_real_query(g_conn, c.Statement.data(), c.Statement.size()) != 0) {
+  if (SendStatement(g_conn, c.Statement) != 0) {
     RecordError();
     if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
     return Refused(StatementPurpose(c.Statement));
@@ -428,11 +496,13 @@ int dbFetch(SqlCursor& c, SqlRow& row) {
   row = nullptr;
   if (!c.Result) return -1;
   if (static_cast<my_ulonglong>(c.RowsFetched) >= mysql_num_rows(c.Result->res)) return kSqlNoMoreRows;
-  row = mysql_fetch_row(c.Result->res);
-  if (!row) {
+  MYSQL_ROW fetched = mysql_fetch_row(c.Result->res);
+  if (!fetched) {
     RecordError();
     return -1;
   }
+  ConvertRow(c, c.Result->res, fetched);
+  row = fetched;
   ++c.RowsFetched;
   return 0;
 }
@@ -473,32 +543,37 @@ long dbStatementCount() { return g_statements; }
 const std::string& dbLastErrorText() { return g_lastErrText; }
 
 std::string SqlEscape(std::string_view text) {
-  std::string out(text.size() * 2 + 1, '\0');
-  unsigned long n;
-  if (g_conn) {
-    n = mysql_real_escape_string(g_conn, out.data(), text.data(), static_cast<unsigned long>(text.size()));
-  } else {
-    n = 0;
+  // Escaped here, byte by byte, as Windows-1252: the client library would
+  // escape for the connection's utf8mb4 and take a letter such as 0xE4 for
+  // the first byte of a broken sequence. The escapes are ASCII and survive
+  // the conversion of the statement.
+  std::string out;
+  out.reserve(text.size() + 8);
+  if (g_conn && (g_conn->server_status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0) {
     for (char ch : text) {
-      char esc = 0;
-      switch (ch) {
-        case '\0': esc = '0'; break;
-        case '\n': esc = 'n'; break;
-        case '\r': esc = 'r'; break;
-        case '\\': esc = '\\'; break;
-        case '\'': esc = '\''; break;
-        case '"': esc = '"'; break;
-        case '\032': esc = 'Z'; break;
-      }
-      if (esc) {
-        out[n++] = '\\';
-        out[n++] = esc;
-      } else {
-        out[n++] = ch;
-      }
+      if (ch == '\'') out += '\'';
+      out += ch;
+    }
+    return out;
+  }
+  for (char ch : text) {
+    char esc = 0;
+    switch (ch) {
+      case '\0': esc = '0'; break;
+      case '\n': esc = 'n'; break;
+      case '\r': esc = 'r'; break;
+      case '\\': esc = '\\'; break;
+      case '\'': esc = '\''; break;
+      case '"': esc = '"'; break;
+      case '\032': esc = 'Z'; break;
+    }
+    if (esc) {
+      out += '\\';
+      out += esc;
+    } else {
+      out += ch;
     }
   }
-  out.resize(n);
   return out;
 }
 
@@ -506,6 +581,12 @@ std::string SqlCheckLength(std::string statement) {
   // the statement buffer holds 1500 characters including the terminator
   if (statement.size() >= kStatementBufferSize) EndProcess(1);
   return statement;
+}
+
+const std::string* dbRefusedText(const SqlCursor& c, int column) {
+  if (column < 0 || static_cast<size_t>(column) >= c.Refused.size() || c.Refused[static_cast<size_t>(column)].empty())
+    return nullptr;
+  return &c.Refused[static_cast<size_t>(column)];
 }
 
 void SqlColumn(SqlRow row, int i, std::string& out) {
@@ -539,7 +620,7 @@ void SqlWriteDeferred(std::string statement, std::function<void(int)> done) {
     return;
   }
   // the whole statement is handed to the socket here; only the answer waits
-  if (mysql_send_query(g_conn, statement.data(), static_cast<unsigned long>(statement.size())) != 0) {
+  if (SendStatementOnly(g_conn, statement) != 0) {
     RecordError();
     if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
     done(Refused(purpose));
@@ -679,7 +760,7 @@ int dbAbandonTransaction() {
     }
   }
   ++g_statements;
-  if (mysql_real_query(g_conn, "ROLLBACK", 8) != 0) {
+  if (SendStatement(g_conn, "ROLLBACK") != 0) {
     RecordError();
     if (IsConnectionLoss(g_lastErrNo)) {
       mysql_close(g_conn);

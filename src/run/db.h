@@ -31,6 +31,17 @@ struct SqlCursor {
   std::string Statement;
   SqlResult* Result = nullptr;
   int32_t RowsFetched = 0;
+  // Columns whose texts identify a record (bit i for column i; set before
+  // the statement is run, kept for the cursor's later statements). A text
+  // that Windows-1252 cannot hold is not logged as transliterated there:
+  // dbRefusedText names it, and the caller leaves its record out instead of
+  // using a replacement that may be another record's value.
+  uint32_t KeyColumns = 0;
+  // The current row as handed over: texts converted to Windows-1252, and per
+  // key column the shown text (ShownServerText of run/charset.h) when it was refused.
+  std::vector<std::string> Texts;
+  std::vector<char*> Row;
+  std::vector<std::string> Refused;
 
   SqlCursor() = default;
   ~SqlCursor();
@@ -101,6 +112,7 @@ void dbDisconnect();
 bool dbConnected();
 [[nodiscard]] int AlterSession();
 [[nodiscard]] int dbExec(SqlCursor& cursor);
+// The row's texts are Windows-1252 (the connection's UTF-8 converted).
 [[nodiscard]] int dbFetch(SqlCursor& cursor, SqlRow& row);
 // Its status says only whether a result was held (-1: none); nothing else can
 // go wrong, so callers need not look at it.
@@ -160,6 +172,13 @@ template <class... A>
 std::string SqlFormat(std::string_view fmt, const A&... args) {
   return SqlCheckLength(Format(fmt, SqlArg(args)...));
 }
+
+// The text of a key column (SqlCursor::KeyColumns) of the row last fetched
+// that Windows-1252 cannot hold, as log lines show it ("1<U+0141>3"); nullptr
+// when the column's text is exact. Texts of other columns that Windows-1252
+// cannot hold are transliterated (run/charset.h) and logged once per run and
+// text by dbFetch.
+const std::string* dbRefusedText(const SqlCursor& cursor, int column);
 
 // Column copies: a NULL column leaves the field as it was.
 void SqlColumn(SqlRow row, int i, std::string& out);

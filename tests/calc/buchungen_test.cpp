@@ -45,7 +45,7 @@ protected:
     auto it = keys_.find(text);
     if (it != keys_.end()) return it->second;
     std::string key;
-    EXPECT_EQ(0, SqlSelectOne("SELECT " + SqlKeyColumn("'" + text + "' COLLATE latin1_swedish_ci"), key));
+    EXPECT_EQ(0, SqlSelectOne("SELECT " + SqlKeyColumn("CONVERT('" + text + "' USING latin1) COLLATE latin1_swedish_ci"), key));
     return keys_[text] = key;
   }
   std::map<std::string, std::string> keys_;

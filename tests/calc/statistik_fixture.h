@@ -52,7 +52,7 @@ protected:
   // Current employment row, first row of the employee.
   void Employee(const std::string& pnr, const std::string& gvo, const std::string& gbi,
                 const std::string& sfr = "") {
-    Calc.Bsv = BsvRow{pnr, "01", gvo, gbi, "", sfr, pnr, pnr, ""};
+    Calc.Bsv = BsvRow{pnr, "01", gvo, gbi, "", sfr, pnr, pnr, "", "", ""};
     Calc.FirstRow = true;
     Calc.CalendarDays = 0;
     Calc.Written = false;

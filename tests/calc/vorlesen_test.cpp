@@ -39,7 +39,7 @@ protected:
   // The key of a personnel number as the employment cursor fetches it.
   std::string Key(const std::string& pnr) {
     std::string key;
-    EXPECT_EQ(0, SqlSelectOne("SELECT " + SqlKeyColumn("'" + pnr + "' COLLATE latin1_swedish_ci"), key));
+    EXPECT_EQ(0, SqlSelectOne("SELECT " + SqlKeyColumn("CONVERT('" + pnr + "' USING latin1) COLLATE latin1_swedish_ci"), key));
     return key;
   }
 

@@ -51,7 +51,7 @@ protected:
     Calc.MainVon = von;
     Calc.MainBis = bis;
     Calc.Zk1Bdt = von;
-    row = BsvRow{"P1", "01", "2020.01.01", "", "", "", "P1", "P1", ""};
+    row = BsvRow{"P1", "01", "2020.01.01", "", "", "", "P1", "P1", "", "", ""};
     ResetZeitkontenCache();
     TransferZeitkonten(row, "01", 0, 0);
   }
