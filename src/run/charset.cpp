@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "run/platform.h"
+
 namespace {
 
 // Code points of the bytes 0x80 to 0x9F. The five bytes without a character
@@ -48,19 +50,6 @@ const Replacement kReplacements[] = {
     {0x021B, "t"},  {0x1E9E, "SS"}, {0x2010, "-"},  {0x2011, "-"},  {0x2012, "-"},  {0x2015, "-"},
     {0x2032, "'"},  {0x2033, "\""}, {0x2212, "-"},
 };
-
-void AppendUtf8(std::string& out, unsigned cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 bool HasHighByte(std::string_view s) {
   return std::any_of(s.begin(), s.end(), [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; });

@@ -256,7 +256,8 @@ MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text) {
   }
   // said again after connecting (SET NAMES): a server started with
   // skip-character-set-client-handshake ignores the request of the greeting
-  // and would send its own character set's bytes into the Windows-1252 files
+  // and would send the bytes of its own character set, which the conversion
+  // to Windows-1252 would take for UTF-8
   if (mysql_set_character_set(conn, "utf8mb4") != 0) {
     err = static_cast<int>(mysql_errno(conn));
     text = mysql_error(conn);

@@ -14,6 +14,8 @@ std::string NativePath(std::string_view winPath);
 // Source literals are UTF-8; inside the program all text is Windows-1252.
 // Characters without a Windows-1252 code become '?'.
 std::string Cp1252(std::string_view utf8);
+// Appends the UTF-8 bytes of a code point of the Basic Multilingual Plane.
+void AppendUtf8(std::string& out, unsigned codePoint);
 // Windows-1252 back to UTF-8 (file names, test output).
 std::string Utf8(std::string_view cp1252);
 
