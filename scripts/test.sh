@@ -82,7 +82,11 @@ tls="$second-tls"
 scripts/tls-certs.sh "$tls"
 export LUG_DB_DIR="$second" LUG_DB_CASE=0 LUG_DB_CHARSET=utf8mb4 LUG_DB_POOL=256M \
   LUG_DB_OPTIONS="--skip-character-set-client-handshake --ssl-ca=$tls/ca.pem --ssl-cert=$tls/server.pem --ssl-key=$tls/server-key.pem"
+# started anew, so that it takes the options and the port below
+scripts/db-server.sh stop >/dev/null 2>&1 || true
+# the first free port from 33917 on (a port in use answers a connect)
 tls_port=${LUG_TLS_PORT:-33917}
+while (exec 3<>"/dev/tcp/127.0.0.1/$tls_port") 2>/dev/null; do tls_port=$((tls_port + 1)); done
 LUG_DB_PORT="$tls_port" scripts/db-server.sh start >/dev/null
 second_filter='Whole/Scenario.*:TableNames.*:ServerSettings.*:ServerTls.*'
 if [ "${LUG_SECOND_ALL:-0}" = 1 ]; then second_filter='*'; fi
