@@ -1,6 +1,8 @@
 #include "run/servercheck.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <map>
 #include <set>
 
