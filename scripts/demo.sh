@@ -12,7 +12,8 @@ cd "$root"
 packages=(cmake make g++ libmariadb-dev mariadb-server mariadb-client libgtest-dev)
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "== installing: ${missing[*]}"
@@ -28,6 +29,15 @@ cmake --build build -j2 --target lugtransfer lugtransfer-ini >/dev/null
 scripts/db-server.sh start
 sock=$root/build/db/mysqld.sock
 sql() { mariadb --no-defaults --socket="$sock" -uroot "$@"; }
+
+# A Windows-1252 file with CR LF shown in UTF-8: lines FROM to TO ("$" for the
+# last). sed reads the whole file instead of stopping after the last line it
+# prints, so no program of the pipe ever writes into a closed pipe (SIGPIPE,
+# exit code 141 under pipefail, as with "| head"); showing a file never ends
+# the demo.
+show() {
+  { iconv -f WINDOWS-1252 -t UTF-8 "$3" || true; } | tr -d '\r' | sed -n "$1,$2p"
+}
 
 schema=DEMO
 circle=${LUG_DEMO_CIRCLE:-D1}
@@ -65,9 +75,10 @@ echo "== exit code: $code (1 = the final commit succeeded)"
 echo "== status of the circle (AkrAdt, 98 = normal end):"
 sql -t "$schema" -e "SELECT AkrNum, AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$circle'"
 echo "== run log ($demo/Quantivel_php/log/log#lug.txt, shown in UTF-8), first 40 lines:"
-iconv -f WINDOWS-1252 -t UTF-8 "$demo/Quantivel_php/log/log#lug.txt" | tr -d '\r' | head -40
+show 1 40 "$demo/Quantivel_php/log/log#lug.txt"
 echo "   ..."
-iconv -f WINDOWS-1252 -t UTF-8 "$demo/Quantivel_php/log/log#lug.txt" | tr -d '\r' | tail -5
+log_lines=$(wc -l <"$demo/Quantivel_php/log/log#lug.txt")
+show $((log_lines > 5 ? log_lines - 4 : 1)) '$' "$demo/Quantivel_php/log/log#lug.txt"
 echo "== transfer records written (Qvx331Zk1), per wage type:"
 sql -t "$schema" -e "SELECT Zk1Lna AS wage_type, Zk1Sta AS origin, COUNT(*) AS records,
                             ROUND(SUM(Zk1Std) / 60, 2) AS hours, SUM(Zk1Tge) / 10 AS days
@@ -76,7 +87,7 @@ echo "== files in the transfer directory:"
 find "$demo/Transfer" -type f | sed "s|$demo/||"
 while IFS= read -r f; do
   echo "== $f (Windows-1252, CR LF; first 15 lines shown in UTF-8):"
-  iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -15
+  show 1 15 "$f"
 done < <(find "$demo/Transfer/Lohn und Gehalt" -type f 2>/dev/null)
 
 # The circles of the further payroll systems, settled one after the other:
@@ -121,7 +132,7 @@ for entry in "${circles[@]}"; do
         for f in "$export_dir"/${output#file:}; do
           [ -e "$f" ] || { echo "   ${output#file:}: not written"; continue; }
           echo "   $(basename "$f"): $(wc -l <"$f") lines; first 5 shown in UTF-8:"
-          iconv -f WINDOWS-1252 -t UTF-8 "$f" | tr -d '\r' | head -5 | sed 's/^/     /'
+          show 1 5 "$f" | sed 's/^/     /'
         done
         ;;
       table:*)
@@ -137,9 +148,10 @@ done
 echo
 echo "== check: lugtransfer localhost $schema $circle $abrnr 0 --check"
 set +e
-(cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$circle" "$abrnr" 0 --check | iconv -f WINDOWS-1252 -t UTF-8)
+findings=$(cd "$demo/bin" && ../../build/lugtransfer localhost "$schema" "$circle" "$abrnr" 0 --check)
 code=$?
 set -e
+{ printf '%s\n' "$findings" | iconv -f WINDOWS-1252 -t UTF-8 || true; }
 echo "== check: exit code $code"
 echo "== reconciliation reports of the runs (one HTML page per circle and accounting number):"
 ls "$demo/Quantivel_php/log/"lug_*.html | sed "s|$demo/||"

@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <initializer_list>
+#include <system_error>
 #include <thread>
 
 #include "control/check.h"
@@ -37,6 +40,152 @@ void Console(const std::string& text) {
   std::fflush(stdout);
 }
 
+// What the program tells beyond the calling application's console lines goes
+// to standard error (Windows-1252 like the console lines), so that the
+// standard output stays what the calling application reads.
+void ConsoleError(const std::string& cp1252) {
+  std::fwrite(cp1252.data(), 1, cp1252.size(), stderr);
+  std::fflush(stderr);
+}
+
+// The short form after a mistake; the whole text (with the exit codes) on
+// --help.
+constexpr const char* kSynopsis =
+    "Aufruf: lugtransfer <Net8> <Schema> <Akr> <Abrnr> <Mode> [/P<Pnr>] [--preview <Ordner> | --check]\n"
+    "        lugtransfer --help | -h | /? | --version\n";
+
+std::string Usage() {
+  return std::string(kSynopsis) + Format(
+      "\n"
+      "  Net8     Datenbankserver: Host, Host:Port oder Socket-Pfad (der Wert NET8 der\n"
+      "           Konfigurationsdatei hat Vorrang); hoechstens %d Zeichen\n"
+      "  Schema   Schema des Mandanten; hoechstens %d Zeichen\n"
+      "  Akr      Abrechnungskreis; hoechstens %d Zeichen\n"
+      "  Abrnr    Abrechnungsnummer, eine Zahl\n"
+      "  Mode     1 = Zwischenabrechnung, jeder andere Wert = Endabrechnung\n"
+      "  /P<Pnr>  nur diese Personalnummer (hoechstens 8 Zeichen)\n"
+      "  --preview <Ordner>  der ganze Lauf, an seinem Ende zurueckgenommen; die\n"
+      "                      Dateien gehen in den Ordner\n"
+      "  --check             prueft Einstellungen und Daten, schreibt nichts\n"
+      "\n"
+      "Arbeitsverzeichnis: der Ordner bin der Installation (..\\Files\\quantivel.ini,\n"
+      "..\\Quantivel_php\\log\\log#lug.txt, ..\\Transfer).\n"
+      "\n"
+      "Exit-Code (und AkrAdt des Abrechnungskreises):\n"
+      "  Lauf          1  normales Ende (AkrAdt 98) oder Abbruch (AkrAdt 60 oder 1)\n"
+      "                0  vor der Abrechnung beendet: falsche Anzahl Parameter, zu\n"
+      "                   lange Angabe, keine Verbindung, Kreis von einem anderen\n"
+      "                   Lauf belegt, Voraussetzungen des Servers fehlen (AkrAdt\n"
+      "                   unveraendert); Zwischenabrechnung ausserhalb der Periode,\n"
+      "                   Uebergabeverzeichnis nicht anlegbar (AkrAdt 1); normales\n"
+      "                   Ende, dessen letzter Commit scheitert\n"
+      "  --preview     0  vollstaendig, 1 abgebrochen (AkrAdt unveraendert)\n"
+      "  --check       0  nichts gefunden, 2 Probleme gefunden oder Pruefung nicht\n"
+      "                   moeglich (AkrAdt unveraendert)\n"
+      "  Aufruffehler %d  unbekannte Option, --preview ohne Ordner oder mit --check,\n"
+      "                   Abrnr keine Zahl (nichts geaendert, AkrAdt unveraendert)\n"
+      "  --help, --version  0\n",
+      static_cast<int>(kArgNet8Max), static_cast<int>(kSchemaMax), static_cast<int>(kAkrMax), kExitUsage);
+}
+
+// A mistake at the console (Windows-1252 text): logged, and told with the
+// usage on standard error.
+void UsageMistake(const std::string& text) {
+  Log("Fehler beim Aufruf: %s", text);
+  ConsoleError("lugtransfer: " + text + "\n" + kSynopsis);
+}
+
+bool Asks(const std::vector<std::string>& argv, std::initializer_list<const char*> options) {
+  for (size_t i = 1; i < argv.size(); ++i) {
+    for (const char* o : options) {
+      if (argv[i] == o) return true;
+    }
+  }
+  return false;
+}
+
+// A positional argument that is an option (or the filter) stands where the
+// five positional ones belong: a forgotten argument before it. Net8 may be a
+// socket path, and the numbers may carry a sign.
+std::string MisplacedOption(const std::vector<std::string>& args) {
+  for (int i = 1; i <= 5; ++i) {
+    const std::string& a = args[static_cast<size_t>(i)];
+    if (a.empty()) continue;
+    bool number = (i == 4 || i == 5) && a.size() > 1 && a[0] == '-' && a.find_first_not_of("0123456789", 1) == std::string::npos;
+    if ((a[0] == '-' && !number) || (a[0] == '/' && i > 1))
+      return Format(Cp1252("Parameter %d ist eine Option: %s (Optionen stehen nach Mode und /P<Pnr>)"), i, a);
+  }
+  return std::string();
+}
+
+// The accounting number is a number as a whole: "abc" or "11x" is a mistake,
+// not 0 or 11.
+bool IsNumber(const std::string& s) {
+  size_t i = !s.empty() && (s[0] == '+' || s[0] == '-') ? 1 : 0;
+  return i < s.size() && s.find_first_not_of("0123456789", i) == std::string::npos;
+}
+
+// UTF-8 text of a path and back, right on every platform.
+std::string PathText(const std::filesystem::path& p) {
+  std::u8string u = p.u8string();
+  return std::string(u.begin(), u.end());
+}
+std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
+
+std::string WorkingDirectory() {
+  std::error_code ec;
+  std::filesystem::path cwd = std::filesystem::current_path(ec);
+  return ec ? std::string("?") : PathText(cwd);
+}
+
+// The run log's whole path (Windows-1252), for the console.
+std::string LogPathText() {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(PathOf(NativePath(kLogPath)), ec);
+  return Cp1252(ec ? NativePath(kLogPath) : PathText(p.lexically_normal()));
+}
+
+// A configuration file or a log folder that is not there means the program
+// was started in the wrong working directory (or the installation is
+// incomplete); the connection failure that follows would not say so.
+void CheckInstallation() {
+  std::error_code ec;
+  const std::string ini = NativePath(kIniPath);
+  if (!std::filesystem::is_regular_file(PathOf(ini), ec)) {
+    Log("Konfigurationsdatei %s nicht gefunden (Arbeitsverzeichnis %s)", Cp1252(ini), Cp1252(WorkingDirectory()));
+    ConsoleError(Cp1252("lugtransfer: Konfigurationsdatei " + ini + " nicht gefunden (Arbeitsverzeichnis " +
+                        WorkingDirectory() + ")\n"));
+  }
+  std::string logDir = NativePath(kLogPath);
+  logDir.resize(logDir.find_last_of("/\\"));
+  if (!std::filesystem::is_directory(PathOf(logDir), ec)) {
+    ConsoleError(Cp1252("lugtransfer: Protokollordner " + logDir + " nicht gefunden (Arbeitsverzeichnis " +
+                        WorkingDirectory() + "), das Protokoll dieses Laufs geht verloren\n"));
+  }
+}
+
+// Set once the arguments are accepted: from then on a run that does not reach
+// its end says why on standard error. A reason given here takes precedence
+// over the last lines of the log.
+bool g_argumentsAccepted = false;
+std::string g_stopReason;
+
+// One line: the last log message, with the one before it when the last is
+// only the abort routine's status line.
+std::string StopReasonFromLog() {
+  auto [previous, last] = LastRunLogMessages();
+  auto clean = [](std::string s) {
+    for (char& c : s) {
+      if (c == '\n' || c == '\r') c = ' ';
+    }
+    return Trim(s);
+  };
+  previous = clean(previous);
+  last = clean(last);
+  if (!previous.empty() && last.rfind(Cp1252("Abbruch wegen Fehler, Status:"), 0) == 0) return previous + " - " + last;
+  return last;
+}
+
 std::string MaskPassword(const std::string& pw) { return pw.empty() ? std::string() : std::string("********"); }
 
 // Arguments are copied into fixed fields; longer ones are refused before the
@@ -63,6 +212,9 @@ int TakeServerLock(const std::string& name, int waitSeconds, int32_t& got) {
   int st = SQL_GetNamedLock(name, 0, got);
   if (st != 0 || got == 1 || waitSeconds <= 0) return st;
   Log("Sperre '%s' wird von einem anderen Lauf gehalten, Wartezeit bis zu %d Sekunden", name, waitSeconds);
+  ConsoleError(Format(Cp1252("lugtransfer: Sperre '%s' wird von einem anderen Lauf gehalten, Wartezeit bis zu %d "
+                             "Sekunden (Protokoll: %s)\n"),
+                      name, waitSeconds, LogPathText()));
   return SQL_GetNamedLock(name, waitSeconds, got);
 }
 
@@ -140,12 +292,24 @@ void RunStep(const char* name, F work) {
 int Run(const std::vector<std::string>& argv) {
   Ctx = RunContext{};
   Ctx.LogPath = kLogPath;
+  g_argumentsAccepted = false;
+  g_stopReason.clear();
+  // asked for help or the version, the program does nothing else
+  if (Asks(argv, {"--help", "-h", "/?"})) {
+    Console(Usage());
+    return 0;
+  }
+  if (Asks(argv, {"--version"})) {
+    Console(Format("lugtransfer %s\n", kVersion));
+    return 0;
+  }
   Log("\n\nProtokollierung gestartet, V%s", kVersion);
 
   int argc = static_cast<int>(argv.size());
   if (argc < 6) {
     Console(Format("Fehler, Anzahl Parameter: %d", argc));
     Log("Fehler beim Aufruf, Anzahl Parameter: %d", argc);
+    ConsoleError(Format("\nlugtransfer: fuenf Parameter erwartet, %d angegeben\n", argc - 1) + kSynopsis);
     return 0;
   }
 
@@ -156,8 +320,20 @@ int Run(const std::vector<std::string>& argv) {
   }
 
   if (!ArgumentFits(args[1], kArgNet8Max, 1) || !ArgumentFits(args[2], kSchemaMax, 2) ||
-      !ArgumentFits(args[3], kAkrMax, 3))
+      !ArgumentFits(args[3], kAkrMax, 3)) {
+    ConsoleError("lugtransfer: " + LastRunLogMessages().second + "\n" + kSynopsis);
     return 0;
+  }
+
+  // Mistakes at the console end the call here, before anything is touched.
+  ModeRequest modes = ReadModes(argv);
+  std::string mistake = MisplacedOption(args);
+  if (mistake.empty() && !IsNumber(args[4])) mistake = Cp1252("Abrnr ist keine Zahl: ") + args[4];
+  if (mistake.empty()) mistake = modes.Mistake;
+  if (!mistake.empty()) {
+    UsageMistake(mistake);
+    return kExitUsage;
+  }
 
   Ctx.Net8 = args[1];
   Ctx.Schema = args[2];
@@ -176,7 +352,9 @@ int Run(const std::vector<std::string>& argv) {
       Log("     FILTER AUF PNR: %s GESETZT !!", Ctx.PnrFilter);
     }
   }
-  if (!ParseModes(argv)) return 0;
+  StartModes(modes);
+  g_argumentsAccepted = true;
+  CheckInstallation();
 
   std::string user = ReadIniValue("", "LOGIN", 0, NativePath(kIniPath));
   std::string password = ReadIniValue("", "PASS", 0, NativePath(kIniPath));
@@ -190,6 +368,9 @@ int Run(const std::vector<std::string>& argv) {
   if (st != 0) {
     Console(Format("dbConnect_Status: %d\n", st));
     Log("dbConnect-Fehler: %d", st);
+    // the client library's message says what the number means
+    Log("dbConnect-Meldung: %s", dbLastErrorText());
+    g_stopReason = Format("dbConnect-Fehler: %d, %s", st, dbLastErrorText());
     // the password is not written to the log
     Log("Benutzer: %s,  Passwort: %s,  Net8: %s,  Schema: %s", user, MaskPassword(password), Ctx.Net8, Ctx.Schema);
     return 0;
@@ -199,6 +380,7 @@ int Run(const std::vector<std::string>& argv) {
   if (st != 0) {
     Console(Format("Alter_Session_Status: %d\n", st));
     Log("AlterSession-Fehler: %d", st);
+    Log("AlterSession-Meldung: %s", dbLastErrorText());
     return 0;
   }
 
@@ -228,6 +410,7 @@ int Run(const std::vector<std::string>& argv) {
       if (st == 0) st = AlterSession();
       if (st != 0) {
         Log("dbConnect-Fehler: %d", st);
+        Log("dbConnect-Meldung: %s", dbLastErrorText());
         Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
         return 0;
       }
@@ -392,6 +575,10 @@ int RunMain(const std::vector<std::string>& args) {
     // outside a step: nothing to start over
     code = ServerFailure(e.Error, e.Text, e.Purpose);
   }
+  // A run that did not reach its end (or whose final commit failed) says so
+  // where the one who started it looks, with the reason as the log has it.
+  const bool stopped = g_argumentsAccepted && (!Ctx.RunCompleted || (!Ctx.Check && !Ctx.Preview && code != 1));
+  const std::string reason = g_stopReason.empty() ? StopReasonFromLog() : g_stopReason;
   try {
     code = FinishRun(code);
   } catch (const ProcessExit& e) {
@@ -422,5 +609,9 @@ int RunMain(const std::vector<std::string>& args) {
     // the transaction is gone with the connection
   }
   CloseRunLog();
+  if (stopped) {
+    ConsoleError(Format(Cp1252("lugtransfer: Lauf vorzeitig beendet (Exit-Code %d): %s; Protokoll: %s\n"), code,
+                        reason, LogPathText()));
+  }
   return code;
 }

@@ -9,6 +9,12 @@
 // the exit code.
 int RunMain(const std::vector<std::string>& args);
 
+// Exit code of a mistake at the console (an unknown option, --preview without
+// a folder or with --check, an accounting number that is no number): the call
+// ends before anything is touched. Apart from the codes of a run (0, 1) and
+// of a check (2); 64 is the usual code of a usage mistake (sysexits).
+inline constexpr int kExitUsage = 64;
+
 [[nodiscard]] int SQL_GetSysdate(std::string& out);
 [[nodiscard]] int SQL_Qvx112Mnd_GetSto(const std::string& schema, std::string& mndSto);
 [[nodiscard]] int SQL_O1001AbrKreis_GetSsl(const std::string& akr, int16_t& ssl, int16_t& azr);

@@ -52,7 +52,7 @@ std::vector<Section> Parse(const std::string& text) {
       if (sp != std::string::npos) s.arg = head.substr(sp + 1);
       s.line = n;
       out.push_back(s);
-      inBlock = s.name == "stdout" || s.name == "log" || s.name == "text" || s.name == "loglines" ||
+      inBlock = s.name == "stdout" || s.name == "stderr" || s.name == "log" || s.name == "text" || s.name == "loglines" ||
                 s.name == "sql" || s.name == "rows";
       continue;
     }
@@ -128,7 +128,7 @@ std::string Show(const std::string& bytes) {
 }
 
 struct Runner {
-  std::string name, schema, tree, failures, stdoutText;
+  std::string name, schema, tree, failures, stdoutText, stderrText;
   int exitCode = -1;
   std::string now;
   TestDb db;
@@ -136,7 +136,8 @@ struct Runner {
   std::string Subst(const std::string& s) {
     std::string up = schema;
     std::transform(up.begin(), up.end(), up.begin(), ::toupper);
-    return Replace(Replace(Replace(s, "{socket}", ProgramSocket()), "{schema}", schema), "{SCHEMA}", up);
+    return Replace(Replace(Replace(Replace(s, "{socket}", ProgramSocket()), "{schema}", schema), "{SCHEMA}", up),
+                   "{tree}", tree);
   }
   std::string Path(const std::string& rel) { return tree + "/" + Subst(rel); }
   void Fail(const Section& s, const std::string& what) {
@@ -166,6 +167,7 @@ struct Runner {
     exitCode = RunWithConsole(args, U8Path(tree + "/bin"), U8Path(outFile));
     dbSetSessionInit("");
     stdoutText = ReadFileBytes(outFile);
+    stderrText = ReadFileBytes(outFile + ".err");
   }
 
   void CompareText(const Section& s, const std::string& path, const std::string& expected) {
@@ -220,6 +222,30 @@ struct Runner {
     } else if (s.name == "stdout") {
       std::string want = ConsoleLineEnds(Cp1252(Subst(Block(s.lines))));
       if (want != stdoutText) Fail(s, "console differs.\n--- expected ---\n" + Show(want) + "\n--- actual ---\n" + Show(stdoutText));
+    } else if (s.name == "stderr") {
+      // line by line; a line ending in "..." stands for a line that begins with
+      // the text before it (the client library's messages differ by server)
+      std::string want = Cp1252(Subst(Block(s.lines)));
+      std::string actual = stderrText;
+#ifdef _WIN32
+      // the console's line ends and the platform's path separators
+      actual = Replace(actual, "\r\n", "\n");
+      std::replace(actual.begin(), actual.end(), '\\', '/');
+      std::replace(want.begin(), want.end(), '\\', '/');
+#endif
+      std::istringstream w(want), a(actual);
+      std::string wl, al;
+      bool same = true;
+      while (same) {
+        bool moreW = static_cast<bool>(std::getline(w, wl)), moreA = static_cast<bool>(std::getline(a, al));
+        if (!moreW || !moreA) {
+          same = moreW == moreA;
+          break;
+        }
+        bool prefix = wl.size() > 3 && wl.compare(wl.size() - 3, 3, "...") == 0;
+        same = prefix ? al.compare(0, wl.size() - 3, wl, 0, wl.size() - 3) == 0 : wl == al;
+      }
+      if (!same) Fail(s, "standard error differs.\n--- expected ---\n" + Show(want) + "\n--- actual ---\n" + Show(actual));
     } else if (s.name == "log") {
       CompareText(s, tree + "/Quantivel_php/log/log#lug.txt", Crlf(Cp1252(Subst(Block(s.lines)))));
     } else if (s.name == "text") {

@@ -12,6 +12,9 @@
 //                        "double quotes" group; runs the program at once
 //   [exit]               expected exit code of the last run
 //   [stdout] .. [end]    expected console output of the last run
+//   [stderr] .. [end]    expected standard error of the last run, line by line;
+//                        a line ending in "..." matches a line that begins with
+//                        the text before it (not compared without the section)
 //   [log] .. [end]       expected whole run log (Quantivel_php/log/log#lug.txt)
 //   [text P] .. [end]    expected whole text file P
 //   [loglines] .. [end]  lines that must stand in the log, in this order
@@ -28,7 +31,7 @@
 // Text blocks are UTF-8 with one line each; they are compared as Windows-1252
 // with CR LF line ends (stdout and sql: LF). A last line "[noeol]" drops the
 // final line feed. On Windows the console keeps its own line ends (CR LF).
-// Placeholders: {socket}, {schema}, {SCHEMA}.
+// Placeholders: {socket}, {schema}, {SCHEMA}, {tree} (the installation tree).
 // Lines before the first section describe the scenario.
 #pragma once
 

@@ -45,21 +45,31 @@ std::string U8Text(const std::filesystem::path& path) {
 int RunWithConsole(const std::vector<std::string>& args, const std::filesystem::path& bin,
                    const std::filesystem::path& console) {
   std::fflush(stdout);
-  int saved = dup(1);
+  std::fflush(stderr);
+  std::filesystem::path errors = console;
+  errors += ".err";
+  int saved = dup(1), savedErr = dup(2);
 #ifdef _WIN32
   int fd = _wopen(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int errFd = _wopen(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 #else
   int fd = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int errFd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 #endif
   dup2(fd, 1);
   close(fd);
+  dup2(errFd, 2);
+  close(errFd);
   std::filesystem::path cwd = std::filesystem::current_path();
   std::filesystem::current_path(bin);
   int code = RunMain(args);
   std::filesystem::current_path(cwd);
   std::fflush(stdout);
+  std::fflush(stderr);
   dup2(saved, 1);
   close(saved);
+  dup2(savedErr, 2);
+  close(savedErr);
   return code;
 }
 

@@ -27,7 +27,8 @@ std::filesystem::path U8Path(const std::string& utf8);
 std::string U8Text(const std::filesystem::path& path);
 
 // Runs the program in the working directory `bin` with its console lines
-// written to the file `console`; returns the exit code.
+// written to the file `console` and its standard error to the file of that
+// name with ".err" appended; returns the exit code.
 int RunWithConsole(const std::vector<std::string>& args, const std::filesystem::path& bin,
                    const std::filesystem::path& console);
 

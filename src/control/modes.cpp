@@ -9,29 +9,51 @@
 #include "run/platform.h"
 #include "run/runlog.h"
 
-bool ParseModes(const std::vector<std::string>& argv) {
-  ReportReset();
+namespace {
+bool LooksLikeOption(const std::string& arg) { return !arg.empty() && (arg[0] == '-' || arg[0] == '/'); }
+bool IsFilter(const std::string& arg) { return arg.size() >= 2 && arg[0] == '/' && (arg[1] == 'P' || arg[1] == 'p'); }
+}  // namespace
+
+ModeRequest ReadModes(const std::vector<std::string>& argv) {
+  ModeRequest m;
+  auto mistake = [&m](const std::string& text) {
+    if (m.Mistake.empty()) m.Mistake = text;
+  };
   for (size_t i = 6; i < argv.size(); ++i) {
-    if (argv[i] == "--check") {
-      Ctx.Check = true;
-    } else if (argv[i] == "--preview") {
-      Ctx.Preview = true;
-      if (i + 1 >= argv.size() || argv[i + 1].empty()) {
-        Log("Fehler beim Aufruf: --preview ohne Ordner");
-        return false;
+    const std::string& arg = argv[i];
+    if (arg == "--check") {
+      m.Check = true;
+    } else if (arg == "--preview") {
+      // a folder named like an option is taken for a forgotten folder
+      if (i + 1 >= argv.size() || argv[i + 1].empty() || argv[i + 1][0] == '-') {
+        mistake(Cp1252("--preview ohne Ordner"));
+      } else {
+        if (m.Preview) mistake(Cp1252("--preview mehrfach angegeben"));
+        m.PreviewDir = argv[++i];
       }
-      Ctx.PreviewDir = argv[++i];
+      m.Preview = true;
+    } else if (i == 6 && IsFilter(arg)) {
+      // the personnel-number filter of the positional call
+    } else if (IsFilter(arg)) {
+      mistake(Cp1252("/P<Pnr> steht direkt nach Mode, vor den Optionen: ") + arg);
+    } else if (LooksLikeOption(arg)) {
+      mistake(Cp1252("unbekannte Option: ") + arg);
     }
+    // any other further argument is ignored, as it always was
   }
-  if (Ctx.Preview && Ctx.Check) {
-    Log("Fehler beim Aufruf: --preview und --check zugleich");
-    return false;
-  }
+  if (m.Preview && m.Check) mistake(Cp1252("--preview und --check zugleich"));
+  return m;
+}
+
+void StartModes(const ModeRequest& modes) {
+  ReportReset();
+  Ctx.Check = modes.Check;
+  Ctx.Preview = modes.Preview;
+  Ctx.PreviewDir = modes.PreviewDir;
   if (Ctx.Preview) {
     dbHoldCommits(true);
     Log("VORSCHAU: nichts wird übernommen, Dateien in den Ordner %s", Ctx.PreviewDir);
   }
-  return true;
 }
 
 bool UsePreviewFolder() {

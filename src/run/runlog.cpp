@@ -16,6 +16,12 @@ std::string* g_capture = nullptr;
 // every line); elsewhere it is opened for each line.
 TextFile g_log;
 std::string g_logPath;
+// the last two messages of the run's log, latest last
+std::string g_previousMessage, g_lastMessage;
+void Remember(std::string_view message) {
+  g_previousMessage = std::move(g_lastMessage);
+  g_lastMessage = message;
+}
 }  // namespace
 
 void CloseRunLog() {
@@ -58,6 +64,7 @@ void WriteLog(const std::string& path, std::string_view message) {
   }
   if (end > kLogLimit) {
     f.Write(Cp1252("Abbruch wegen LogFile-Überlaufs !!"));
+    if (runLog) Remember(Cp1252("Abbruch wegen LogFile-Überlaufs !!"));
     if (runLog) CloseRunLog();
     else f.Close();
     EndProcess(1);
@@ -129,4 +136,9 @@ void RotateLog(const std::string& path) {
 
 std::string LogFormatText(std::string_view utf8Format) { return Cp1252(utf8Format); }
 
-void WriteRunLog(std::string_view message) { WriteLog(Ctx.LogPath, message); }
+void WriteRunLog(std::string_view message) {
+  Remember(message);
+  WriteLog(Ctx.LogPath, message);
+}
+
+std::pair<std::string, std::string> LastRunLogMessages() { return {g_previousMessage, g_lastMessage}; }

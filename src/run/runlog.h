@@ -32,6 +32,11 @@ std::string* CaptureRunLog(std::string* sink);
 // text at the end. Returns the places where texts went in and their lengths.
 std::vector<std::pair<long, long>> InsertIntoRunLog(const std::vector<std::pair<long, std::string>>& inserts);
 
+// The last two messages logged for the run (Windows-1252, as formatted; the
+// latest second), also when the log could not take them: what a run that
+// stops early tells at the console.
+std::pair<std::string, std::string> LastRunLogMessages();
+
 // Formats a message into the run's log (LogPath of RunContext). The format is
 // a UTF-8 source literal and is converted to Windows-1252 here; the arguments
 // are program texts and are Windows-1252 already.

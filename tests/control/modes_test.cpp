@@ -13,6 +13,7 @@
 #include <map>
 #include <sstream>
 
+#include "driver.h"
 #include "run/db.h"
 #include "run/platform.h"
 #include "testdb.h"
@@ -129,13 +130,14 @@ TEST_F(DemoModes, PreviewOfEveryExporterChangesNothingAndWritesTheRunsFiles) {
 }
 
 // A preview that fails (its folder cannot be created) ends with exit code 1
-// and still changes nothing.
+// and still changes nothing; one without a folder is a mistake at the
+// console (exit code 64) and does not start.
 TEST_F(DemoModes, FailedPreviewEndsWithOne) {
   WriteFileBytes((tree / "blocker").string(), "");
   std::string before = Snapshot(admin, schema);
   EXPECT_EQ(1, Run({"localhost", schema, "D1", "11", "0", "--preview", U8Text(tree / "blocker" / "sub")}));
   EXPECT_EQ(before, Snapshot(admin, schema));
-  EXPECT_EQ(1, Run({"localhost", schema, "D1", "11", "0", "--preview"}));
+  EXPECT_EQ(kExitUsage, Run({"localhost", schema, "D1", "11", "0", "--preview"}));
   EXPECT_EQ(before, Snapshot(admin, schema));
 }
 

@@ -483,6 +483,14 @@ TEST_F(FaultRun, SecondRunGivesUpAfterItsWait) {
                    "Übergabe für Akr 01, Schema " + upper +
                    " läuft bereits, nach 1 Sekunden Wartezeit nicht gestartet\r\n"),
             Log());
+  // and so does standard error, with the line of the run that did not start
+  std::string logPath = (fs::path(tree) / "Quantivel_php/log/log#lug.txt").lexically_normal().string();
+  EXPECT_EQ(Cp1252("lugtransfer: Sperre 'lugtransfer " + upper +
+                   " 01' wird von einem anderen Lauf gehalten, Wartezeit bis zu 1 Sekunden (Protokoll: " + logPath +
+                   ")\n"
+                   "lugtransfer: Lauf vorzeitig beendet (Exit-Code 0): Übergabe für Akr 01, Schema " + upper +
+                   " läuft bereits, nach 1 Sekunden Wartezeit nicht gestartet; Protokoll: " + logPath + "\n"),
+            ReadFileBytes(tree + "/stdout.txt.err"));
   // everything as before (the expected state here)
   EXPECT_EQ("complete", Judge(Read()));
   EXPECT_FALSE(fs::exists(fs::path(tree) / "Quantivel_php/log/log#lug_1.txt"));
@@ -525,9 +533,13 @@ TEST(BadInstallation, ServerThatNeverAnswers) {
   EXPECT_EQ(0, code);
   EXPECT_LT(seconds, 3.0 * kConnectTimeoutSeconds);
   std::string log = ReadFileBytes((tree / "Quantivel_php/log/log#lug.txt").string());
-  EXPECT_NE(std::string::npos, log.find("dbConnect-Fehler: 2013\r\nBenutzer: ,  Passwort: ,  Net8: " + net8 +
-                                        ",  Schema: S\r\n"))
-      << log;
+  // the number, the client library's words for it, the values used
+  size_t at = log.find("dbConnect-Fehler: 2013\r\ndbConnect-Meldung: ");
+  ASSERT_NE(std::string::npos, at) << log;
+  size_t values = log.find("\r\nBenutzer: ,  Passwort: ,  Net8: " + net8 + ",  Schema: S\r\n", at);
+  ASSERT_NE(std::string::npos, values) << log;
+  // the message is one line, right after the number
+  EXPECT_EQ(values, log.find("\r\n", at + std::string("dbConnect-Fehler: 2013\r\n").size())) << log;
   fs::remove_all(tree);
 }
 
