@@ -431,7 +431,7 @@ int Run(const std::vector<std::string>& argv) {
     if (!findings.empty()) {
       for (const ServerFinding& f : findings) {
         Log("%s", Cp1252(f.Text));
-        Console(Cp1252(f.Text) + "\n");
+        ConsoleError(Cp1252(f.Text) + "\n");
       }
       Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
       return 0;
