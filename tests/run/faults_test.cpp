@@ -303,6 +303,7 @@ TEST_F(FaultRun, ServerErrorAtEveryStatement) {
       const std::string err = std::to_string(f.Error);
       const bool lockConflict = f.Error != 1146;
       std::map<std::string, int> kinds;
+      int judged = 0;  // faults met while the run held its circle, before its 98
       for (long n = 1; n <= total; n += f.Step) {
         Restore();
         long first = dbStatementCount();
@@ -345,6 +346,7 @@ TEST_F(FaultRun, ServerErrorAtEveryStatement) {
           continue;
         }
         ++kinds[kind];
+        ++judged;
         EXPECT_EQ(1, code) << where;
         if (lockConflict && o.Adt == "98") {
           // the step that lost its transaction was started over
@@ -362,9 +364,11 @@ TEST_F(FaultRun, ServerErrorAtEveryStatement) {
           EXPECT_NE(std::string::npos, log.find("\nAbbruch wegen Fehler, Status: 60\r\n")) << where << "\n" << log;
         }
       }
-      // almost everywhere a lock conflict is answered by starting the step over
+      // almost everywhere a lock conflict is answered by starting the step
+      // over (the run's checks before it says "started" end it unstarted)
       if (lockConflict) {
-        EXPECT_GE(kinds["complete"] * 4, (total - held) * 3 / f.Step) << lgp << " " << err;
+        EXPECT_GE(kinds["complete"] * 4, judged * 3) << lgp << " " << err;
+        EXPECT_GE(judged * 2, static_cast<int>((done - held) / f.Step)) << lgp << " " << err;
       }
       std::cout << "[ faults   ] " << lgp << ": " << total << " statements (circle held from " << held
                 << ", 98 committed before " << done << "), error " << err << " at every "
