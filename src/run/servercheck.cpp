@@ -127,7 +127,9 @@ void CheckCollations(std::vector<ServerFinding>& out) {
                                         Joined(all))});
 }
 
-// Reading and writing the schema. Privileges granted per table or through
+// Reading and writing the schema. A grant on a schema is a pattern
+// (`zeit\_prod`.*, `zeit%`.*), matched as the server matches it (LIKE).
+// Privileges granted per table or through
 // roles are not followed: with such grants the server's own answers decide
 // (a refused statement ends the run with its message), so that a finding here
 // is never one the server would not make.
@@ -138,10 +140,10 @@ void CheckPrivileges(std::vector<ServerFinding>& out) {
   std::map<std::string, std::set<std::string>> granted, other;
   bool read = ReadNames("SELECT PRIVILEGE_TYPE FROM information_schema.USER_PRIVILEGES WHERE " + grantee +
                             " UNION SELECT PRIVILEGE_TYPE FROM information_schema.SCHEMA_PRIVILEGES WHERE " +
-                            grantee + " AND TABLE_SCHEMA = DATABASE()",
+                            grantee + " AND DATABASE() LIKE TABLE_SCHEMA",
                         granted) &&
               ReadNames("SELECT PRIVILEGE_TYPE FROM information_schema.TABLE_PRIVILEGES WHERE " + grantee +
-                            " AND TABLE_SCHEMA = DATABASE() UNION SELECT ROLE_NAME FROM "
+                            " AND DATABASE() LIKE TABLE_SCHEMA UNION SELECT ROLE_NAME FROM "
                             "information_schema.APPLICABLE_ROLES",
                         other);
   if (!read) {

@@ -87,4 +87,18 @@ TEST_F(ServerSettings, MissingPrivilegesAreNamed) {
   EXPECT_NE(std::string::npos, found.find("Rechte: Dem Benutzer fehlen im Schema die Rechte INSERT, DELETE")) << found;
 }
 
+// Administrators grant on a pattern of schemas (`zeit%`.*, `zeit\_prod`.*):
+// the grant covers the schema, nothing is missing.
+TEST_F(ServerSettings, PrivilegesGrantedOnAPatternOfSchemas) {
+  admin.Exec("DROP USER IF EXISTS 'lugpat'@'localhost'");
+  admin.Exec("CREATE USER 'lugpat'@'localhost' IDENTIFIED BY 'lugpat'");
+  admin.Exec("GRANT SELECT, INSERT, UPDATE, DELETE ON `" + schema.substr(0, 3) + "%`.* TO 'lugpat'@'localhost'");
+  dbDisconnect();
+  ASSERT_EQ(0, dbConnect("lugpat", "lugpat", ProgramSocket(), schema));
+  std::string found = Findings();
+  dbDisconnect();
+  admin.Exec("DROP USER 'lugpat'@'localhost'");
+  EXPECT_EQ(std::string::npos, found.find("Rechte")) << found;
+}
+
 }  // namespace
