@@ -144,7 +144,7 @@ void WriteRunReport(bool completed, int exitCode) {
 
   h += Cp1252("<h2>Nicht übergeben und warum</h2>\n");
   std::vector<CheckFinding> found = CheckCircle(false);
-  for (const LeftOutRecord& r : Ctx.LeftOutRecords) found.push_back(CheckFinding{r.Kind, r.Text});
+  for (const LeftOutRecord& r : Ctx.Handover.LeftOut) found.push_back(CheckFinding{r.Kind, r.Text});
   if (found.empty()) {
     h += "<p class=\"ok\">keine Probleme gefunden</p>\n";
   } else {

@@ -200,8 +200,8 @@ bool RecordFitsLine(const TransferRecord& r, std::string_view separators) {
   };
   for (const auto& [field, text] : texts) {
     if (FitsLine(*text, separators)) continue;
-    LeaveOutRecord("Zeilenumbruch oder Trennzeichen",
-                   "Pnr %s: Zeilenumbruch oder Trennzeichen in %s '%s', Satz nicht übergeben (Lohnart %s)",
+    LeaveOutRecordOf(r.Zk1Upn.empty() ? r.Zk1Pnr : r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0,
+                   "Zeilenumbruch oder Trennzeichen", "Pnr %s: Zeilenumbruch oder Trennzeichen in %s '%s', Satz nicht übergeben (Lohnart %s)",
                    ShownText(r.Zk1Pnr), Cp1252(field), ShownText(*text), ShownText(r.Zk1Lna));
     return false;
   }
@@ -308,12 +308,12 @@ int StagingWrite(const std::string& insert, const std::function<std::string()>& 
   int st = SqlWrite(insert);
   if (st != kSqlDuplicate) {
     if (statement) *statement = insert;
-    return st;
+    return StagedRow(InsertTable(insert), st);
   }
   std::string upd = update();
   st = SqlWrite(upd);
   if (statement) *statement = std::move(upd);
-  return st;
+  return StagedRow(InsertTable(insert), st, true);
 }
 
 std::string DecimalComma(std::string text) {
@@ -373,13 +373,14 @@ void ExportFileCreate(ExportFile& f, std::string_view name, std::string_view ope
 
 void ExportWrite(ExportFile& f, std::string_view text) {
   if (!f.File.Write(text)) WriteFailed(f);
+  for (char c : text) f.Lines += c == '\n';
 }
 
 void ExportFileClose(ExportFile& f) {
   if (!f.File.Close()) WriteFailed(f);
   if (f.Set) {
     // complete; it waits for the other files of the set
-    f.Set->files_.push_back({f.Path, f.TempPath, f.OpenFailure});
+    f.Set->files_.push_back({f.Path, f.TempPath, f.OpenFailure, f.Lines});
     f.TempPath.clear();
     return;
   }
@@ -388,6 +389,7 @@ void ExportFileClose(ExportFile& f) {
     PlaceFailed(f.Path, f.OpenFailure);
   }
   f.TempPath.clear();
+  HandedOverFilePlaced(f.Path, f.Lines);
 }
 
 ExportFile::~ExportFile() {
@@ -433,6 +435,7 @@ void ExportSet::Place() {
     files_.clear();
     PlaceFailed(failed.Path, failed.OpenFailure);
   }
+  for (const Closed& f : files_) HandedOverFilePlaced(f.Path, f.Lines);
   files_.clear();
   for (const std::string& name : oldNames_) DeleteOldTransferFile(name);
 }

@@ -245,6 +245,7 @@ struct ExportFile {
   std::string TempPath;     // written here and renamed to Path when complete
   std::string OpenFailure;  // Windows-1252 message when the file cannot be made
   ExportSet* Set = nullptr; // the hand-over the file belongs to, if it has several files
+  int64_t Lines = 0;        // line feeds written
   ExportFile() = default;
   ~ExportFile();
   ExportFile(const ExportFile&) = delete;
@@ -294,6 +295,7 @@ class ExportSet {
   friend void ExportFileClose(ExportFile& f);
   struct Closed {
     std::string Path, TempPath, OpenFailure;
+    int64_t Lines = 0;
   };
   std::vector<Closed> files_;
   std::vector<std::string> stale_;     // TransferDir paths

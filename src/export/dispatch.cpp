@@ -77,5 +77,8 @@ Exporter ChooseExporter(const std::string& lgp) {
 
 void ExportDispatch() {
   const DispatchEntry* e = FindEntry(Ctx.Lug.LugLgp);
-  if (e && e->Run) e->Run();
+  if (!e || !e->Run) return;
+  Ctx.Handover.ExportStarted = true;
+  e->Run();
+  Ctx.Handover.ExportFinished = true;
 }

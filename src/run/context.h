@@ -8,15 +8,9 @@
 #include <vector>
 
 #include "run/db.h"
+#include "run/handover.h"
 #include "run/platform.h"
 #include "run/runlog.h"
-
-// A record the run left out: why (e.g. "Vom Server abgewiesen") and its log
-// line, both Windows-1252.
-struct LeftOutRecord {
-  std::string Kind;
-  std::string Text;
-};
 
 // Payroll-interface record (row of Qvx171Lug of the circle).
 struct LugRecord {
@@ -83,9 +77,9 @@ struct RunContext {
   std::string PreviewDir;
   bool Check = false;
   bool RunCompleted = false;  // the run reached its normal end
-  // Records left out of the settlement or the hand-over, each with its kind
-  // and its log line (both Windows-1252), for the run's report.
-  std::vector<LeftOutRecord> LeftOutRecords;
+  // What the exporter handed over and every record left out of the
+  // settlement or the hand-over, for the run's report and summary.
+  HandOver Handover;
   bool CircleHeld = false;    // the run holds its circle and has written "started"
 };
 
@@ -99,22 +93,37 @@ extern RunContext Ctx;
 // LastStatus and logged with the caller's message (format and arguments);
 // -1 ends the run with AbortRun(60), any other status lets it go on.
 // A status that refused the values of one record (run/db.h) leaves that
-// record out: it is also kept in LeftOutRecords for the run's report.
+// record out: it is also kept in Handover.LeftOut for the run's report.
 template <class... A>
 void ReportStatus(int status, std::string_view utf8Format, const A&... args) {
   Ctx.LastStatus = status;
   Log(utf8Format, args...);
   if (status == -1) AbortRun(60);
   if (ClassifySqlStatus(status) == SqlStatusClass::Record)
-    Ctx.LeftOutRecords.push_back(LeftOutRecord{Cp1252("Vom Server abgewiesen"), Format(LogFormatText(utf8Format), args...)});
+    KeepLeftOut(MakeLeftOut(Cp1252("Vom Server abgewiesen"), Format(LogFormatText(utf8Format), args...)));
 }
 
 // A record the run leaves out for a reason of its own (kind, UTF-8): logged
-// with the caller's message and kept in LeftOutRecords for the run's report.
+// with the caller's message and kept for the run's report.
 template <class... A>
 void LeaveOutRecord(std::string_view utf8Kind, std::string_view utf8Format, const A&... args) {
   Log(utf8Format, args...);
-  Ctx.LeftOutRecords.push_back(LeftOutRecord{Cp1252(utf8Kind), Format(LogFormatText(utf8Format), args...)});
+  KeepLeftOut(MakeLeftOut(Cp1252(utf8Kind), Format(LogFormatText(utf8Format), args...)));
+}
+
+// The same for one record whose person and wage type are known: hours and
+// days are its values as the hand-over would have carried them.
+template <class... A>
+void LeaveOutRecordOf(std::string_view pnr, std::string_view wageType, double hours, double days,
+                      std::string_view utf8Kind, std::string_view utf8Format, const A&... args) {
+  Log(utf8Format, args...);
+  LeftOutRecord r = MakeLeftOut(Cp1252(utf8Kind), Format(LogFormatText(utf8Format), args...));
+  r.Pnr = std::string(pnr);
+  r.WageType = std::string(wageType);
+  r.Hours = hours;
+  r.Days = days;
+  r.HasRecord = true;
+  KeepLeftOut(std::move(r));
 }
 
 // A server error that ends the run (SqlFatalError of run/db.h): logged with
