@@ -1,6 +1,7 @@
 #include "export/common.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "run/db.h"
 #include "run/exit.h"
@@ -314,6 +315,16 @@ int StagingWrite(const std::string& insert, const std::function<std::string()>& 
   st = SqlWrite(upd);
   if (statement) *statement = std::move(upd);
   return StagedRow(InsertTable(insert), st, true);
+}
+
+double WrittenNumber(std::string_view text) {
+  std::string t;
+  for (char c : text) {
+    if (c == ',') c = '.';
+    if (c != ' ') t += c;
+  }
+  if (t.empty()) return 0;
+  return std::strtod(t.c_str(), nullptr);
 }
 
 std::string DecimalComma(std::string text) {

@@ -204,6 +204,11 @@ std::string NoTrailingBlanks(std::string_view s);
 int StagingWrite(const std::string& insert, const std::function<std::string()>& update,
                  std::string* statement = nullptr);
 
+// The number a field of a written line shows (decimal point or comma, blanks
+// around it, a sign in front; an empty field is 0): what the payroll system
+// reads, for the run's hand-over.
+double WrittenNumber(std::string_view text);
+
 // Turns every decimal point of a formatted number into a comma.
 std::string DecimalComma(std::string text);
 

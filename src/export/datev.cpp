@@ -150,8 +150,15 @@ void DatevLohnprogramm() {
   int st = SQL_Qvx331Zk1_FetchDatev();
   while (st == 0) {
     ApplyWageTypeLine(header.LugLug, abrVon, lines);
-    // records that carry days only are not handed over
-    if (Zk1Rec.Zk1Std != 0 && RecordFitsLine(Zk1Rec, ";")) {
+    // records that carry days only are not handed over: the import takes hours only
+    if (Zk1Rec.Zk1Std == 0) {
+      if (Zk1Rec.Zk1Tge == 0)
+        HandedOverNothing();
+      else
+        LeaveOutRecordOf(Zk1Rec.Zk1Upn, Zk1Rec.Zk1Lna, 0, Zk1Rec.Zk1Tge, "nur Tage",
+                         "Pnr %s: Satz nur mit Tagen (%ld), DATEV übernimmt nur Stunden, nicht übergeben (Lohnart %s)",
+                         Zk1Rec.Zk1Pnr, Zk1Rec.Zk1Tge, Zk1Rec.Zk1Lna);
+    } else if (RecordFitsLine(Zk1Rec, ";")) {
       std::string day = DayText(Zk1Rec.Zk1Bdt);
       std::string lgr = Zk1Rec.Zk1Lgr;
       std::string hours = HoursText(Zk1Rec.Zk1Std);
@@ -168,6 +175,9 @@ void DatevLohnprogramm() {
       }
       ExportWriteF(file, "%s;%s;%s;%s;%s;%s;%s;%s;%s;%s;%s\n", Zk1Rec.Zk1Upn, day, lgr, Zk1Rec.Zk1Lna, hours, days,
                    value, "", "", Zk1Rec.Zk1Kst, Zk1Rec.Zk1Ktr);
+      // the numbers as the line shows them: hours (or the month sum in the
+      // value field) with two decimals, days as the count the line carries
+      HandedOverRecord(Zk1Rec.Zk1Upn, Zk1Rec.Zk1Lna, WrittenNumber(hours) + WrittenNumber(value), WrittenNumber(days));
     }
     Zk1Rec = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchDatev();
