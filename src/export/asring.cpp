@@ -106,30 +106,40 @@ void WritePeriod(AsringRun& run, const TransferRecord& r, const AsringValues& v)
   double stored = 0;
   int st = SQL_Qvx333Ask_Exists(run, r, art, v.Lkz, stored);
   if (st == 0) {
+    // the same quantity is in the table already; a different one is left out
     if (Format("%f", stored) != Format("%f", mge))
-      Log("Qvx333Ask: Zeitraum schon übergeben, Pnr: %s, %s - %s, Menge bisher: %f, neu: %f", r.Zk1Upn, r.Zk1Von,
-          r.Zk1Bis, stored, mge);
+      LeaveOutRecordOf(r.Zk1Upn, art, hours ? mge : 0, hours ? 0 : mge, "Zeitraum schon übergeben",
+                       "Qvx333Ask: Zeitraum schon übergeben, Pnr: %s, %s - %s, Menge bisher: %f, neu: %f", r.Zk1Upn,
+                       r.Zk1Von, r.Zk1Bis, stored, mge);
     return;
   }
   if (st != kSqlNoMoreRows) {
     ReportStatus(st, "Qvx333Ask: LeseFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn, st);
     return;
   }
-  st = SQL_Qvx333Ask_Insert(run, r, art, ein, mge, v.Lkz);
-  if (st != 0) ReportStatus(st, "Qvx333Ask: InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn, st);
+  st = StagedRow("Qvx333Ask", SQL_Qvx333Ask_Insert(run, r, art, ein, mge, v.Lkz));
+  if (st != 0) {
+    ReportStatus(st, "Qvx333Ask: InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn, st);
+    return;
+  }
+  // the period row has no wage type: the payroll side takes it by its kind
+  HandedOverRecord(r.Zk1Upn, art, hours ? mge : 0, hours ? 0 : mge);
 }
 
 void WriteWage(AsringRun& run, const TransferRecord& r, const AsringValues& v) {
   Lu1Line lu1;
   std::string kst = r.Zk1Kst;
   if (FindWageTypeLine(run.Lines, run.Header.LugLug, r, lu1)) kst = lu1.Lu1Kst != 0 ? SubStr(kst, 0, 10) : " ";
-  int st = SQL_Qvx333Asr_Insert(run, r, kst, v);
+  int st = StagedRow("Qvx333Asr", SQL_Qvx333Asr_Insert(run, r, kst, v));
   if (st == kSqlDuplicate) {
-    st = SQL_Qvx333Asr_Update(run, r, kst, v);
+    st = StagedRow("Qvx333Asr", SQL_Qvx333Asr_Update(run, r, kst, v), true);
     if (st != 0) ReportStatus(st, "Qvx333Asr-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
   } else if (st != 0) {
     ReportStatus(st, "Qvx333Asr-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
   }
+  // the row's hours follow the minutes (AsrMin / 60 with six decimals), its
+  // days are the number AsrTag adds
+  if (st == 0) HandedOverRecord(r.Zk1Upn, r.Zk1Lna, (v.Hours != 0 ? r.Zk1Std : 0) / 60.0, v.Tge);
 }
 
 }  // namespace

@@ -87,13 +87,16 @@ void EmisLohnprogramm() {
     w.EmsKnz = r.Zk1Sta == 1 ? "P" : "T";
     // a row of the person, month and wage type keeps its circle and flag and
     // gets the amounts added
-    int ws = SQL_Qvx333Ems_Insert(w);
+    int ws = StagedRow("Qvx333Ems", SQL_Qvx333Ems_Insert(w));
     if (ws == kSqlDuplicate) {
-      ws = SQL_Qvx333Ems_Update(w);
+      ws = StagedRow("Qvx333Ems", SQL_Qvx333Ems_Update(w), true);
       if (ws != 0) ReportStatus(ws, "Qvx333Ems-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, ws);
     } else if (ws != 0) {
       ReportStatus(ws, "Qvx333Ems-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, ws);
     }
+    // the table is the hand-over: hours with six decimals, days in tenths
+    if (ws == 0)
+      HandedOverRecord(w.EmsPnr, w.EmsLna, WrittenNumber(HoursText(w.EmsMin)), w.EmsTge / 10.0);
     r = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchAll(r);
   }

@@ -156,12 +156,17 @@ const Lg1Flags& KindFlags(Loga400Run& run, const std::string& stz) {
 // interface clearing) holds for another wage type, cost centre or date gets
 // the person's next free number instead of adding to that row.
 void WriteB6(const TransferRecord& r, B6Line& line) {
-  int st = SQL_Qvx333B06_Insert(line);
+  // the table is the hand-over: the hours as the statement writes them
+  const double written = WrittenNumber(Format("%f", line.Hours));
+  int st = StagedRow("Qvx333B06", SQL_Qvx333B06_Insert(line));
   if (st == kSqlDuplicate) {
     int same = SQL_Qvx333B06_Same(line);
     if (same == 0) {
-      st = SQL_Qvx333B06_Update(line);
-      if (st != 0) ReportStatus(st, "Qvx333B06-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+      st = StagedRow("Qvx333B06", SQL_Qvx333B06_Update(line), true);
+      if (st != 0)
+        ReportStatus(st, "Qvx333B06-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+      else
+        HandedOverRecord(line.Pnr, line.Lna, written, 0);
       return;
     }
     int32_t max = 0;
@@ -171,9 +176,31 @@ void WriteB6(const TransferRecord& r, B6Line& line) {
       return;
     }
     line.Bln = Format("%d", max + 1);
-    st = SQL_Qvx333B06_Insert(line);
+    st = StagedRow("Qvx333B06", SQL_Qvx333B06_Insert(line));
   }
-  if (st != 0) ReportStatus(st, "Qvx333B06-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+  if (st != 0)
+    ReportStatus(st, "Qvx333B06-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+  else
+    HandedOverRecord(line.Pnr, line.Lna, written, 0);
+}
+
+// A B1 row has no wage type: the payroll side reads each value from its
+// column, so the column the record added to stands for the wage type (a kind
+// without a column of its own is "B1"), with the value as staged.
+void HandedOverB1(const std::string& pnr, const TransferRecord& r, const B1Values& v) {
+  for (const B1Column& c : kB1Columns) {
+    int64_t value = v.*c.Value;
+    if (value == 0) continue;
+    double staged = WrittenNumber(B1Text(value, c.Minutes));
+    HandedOverRecord(pnr, c.Staged, c.Minutes ? staged : 0, c.Minutes ? 0 : staged);
+    return;
+  }
+  if (r.Zk1Sts == 101)
+    HandedOverRecord(pnr, "B01Arb", 0, v.Arb);
+  else if (r.Zk1Sts == 102)
+    HandedOverRecord(pnr, "B01Anw", 0, WrittenNumber(Format("%f", v.Anw)));
+  else
+    HandedOverRecord(pnr, "B1", 0, 0);
 }
 
 void HandleRecord(Loga400Run& run, const TransferRecord& r) {
@@ -185,11 +212,11 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
 
   // personnel number and wage type are never cut
   if (!FitsField(r.Zk1Upn, 7)) {
-    Log("PersNr zu lang : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "PersNr zu lang : %s", r.Zk1Upn);
     return;
   }
   if (b6 && !FitsField(r.Zk1Lna, 3)) {
-    Log("Lohnart zu lang : %s", r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
     return;
   }
   std::string pnr = SubStr(r.Zk1Upn, 0, 7);
@@ -251,13 +278,14 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
   if (flags.Lg1Zes == 0) run.Zes = 0;  // for the rest of the person
   v.Std = run.Zes;
 
-  int st = SQL_Qvx333B01_Insert(run.Fir, pnr, ym, day, v);
+  int st = StagedRow("Qvx333B01", SQL_Qvx333B01_Insert(run.Fir, pnr, ym, day, v));
   if (st == kSqlDuplicate) {
-    st = SQL_Qvx333B01_Update(run.Fir, pnr, v);
+    st = StagedRow("Qvx333B01", SQL_Qvx333B01_Update(run.Fir, pnr, v), true);
     if (st != 0) ReportStatus(st, "Qvx333B01-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
   } else if (st != 0) {
     ReportStatus(st, "Qvx333B01-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
   }
+  if (st == 0) HandedOverB1(pnr, r, v);
 }
 
 }  // namespace
