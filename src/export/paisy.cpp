@@ -65,15 +65,16 @@ const Lg1Values& Lg1Get(std::map<std::string, Lg1Values>& cache, const std::stri
 bool PersonFits(const TransferRecord& r) {
   std::string upn = r.Zk1Upn;
   if (RTrim(upn).size() <= 6) return true;
-  Log("PersNr zu lang : %s", r.Zk1Upn);
+  LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "PersNr zu lang : %s", r.Zk1Upn);
   return false;
 }
 
 void Accumulate(const std::string& insert, const std::function<std::string()>& update, const char* insertError,
                 const char* updateError, const std::string& pnr) {
-  int st = SqlWrite(insert);
+  const std::string table = InsertTable(insert);
+  int st = StagedRow(table, SqlWrite(insert));
   if (st == kSqlDuplicate) {
-    st = SqlWrite(update());
+    st = StagedRow(table, SqlWrite(update()), true);
     if (st != 0) ReportStatus(st, updateError, pnr, st);
   } else if (st != 0) {
     ReportStatus(st, insertError, pnr, st);
@@ -147,6 +148,14 @@ std::string ZonedNumber(double value, size_t width, const std::string& prs) {
   bool negative = value < 0 && digits.find_first_not_of('0') != std::string::npos;
   if (negative) digits.back() = static_cast<char>('p' + (digits.back() - '0'));
   return digits;
+}
+
+double ZonedValue(std::string_view digits) {
+  std::string text(digits);
+  bool negative = !text.empty() && text.back() >= 'p' && text.back() <= 'y';
+  if (negative) text.back() = static_cast<char>('0' + (text.back() - 'p'));
+  double value = WrittenNumber(text);
+  return negative ? -value : value;
 }
 
 std::string FitNumberText(const std::string& text, size_t width, char pad, const std::string& prs) {
@@ -244,7 +253,10 @@ void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const L
 void AddP1(const PaisyRun& s, const TransferRecord& r, Derived& d) {
   // the factor has four decimals: the units stay whole numbers
   if (Lu1Settings.Lu1Mog != 0) d.Hours = d.Hours / 10000 * std::llround(Lu1Settings.Lu1Mog * 10000);
-  if (d.Hours == 0 && d.Amount == 0) return;
+  if (d.Hours == 0 && d.Amount == 0) {
+    HandedOverNothing();
+    return;
+  }
   // hours and amount follow the exact sums, six decimals (assignments run
   // from left to right)
   Accumulate(SqlFormat("INSERT INTO Qvx333Ps1 (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Dne, Ps1Lhn,"
@@ -335,7 +347,7 @@ void ZeitraumGrenzen(TransferRecord& r, const std::string& von, const std::strin
 void AddP3(const PaisyRun& s, TransferRecord& r, const Derived& d) {
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > 3) {
-    Log("Lohnart zu lang für P3-Satz : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Lohnart zu lang für P3-Satz : %s", r.Zk1Upn);
     return;
   }
   // at this site absence periods are not handed over
@@ -380,31 +392,31 @@ void AddP3(const PaisyRun& s, TransferRecord& r, const Derived& d) {
     }
   }
   if (bdt.empty() && edt.empty()) {
-    Log("Pnr: %s, Zkt: %s : Zeitraum offen=>kein P3", r.Zk1Pnr, r.Zk1Zkt);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "Zeitraum offen", "Pnr: %s, Zkt: %s : Zeitraum offen=>kein P3", r.Zk1Pnr, r.Zk1Zkt);
     return;
   }
   if (site) return;
   // an open end is stored as NULL
   std::string edtValue = edt.empty() ? std::string("NULL") : SqlFormat("'%s'", edt);
-  int st = SqlWrite(SqlFormat("INSERT INTO Qvx333Ps3 (Ps3Stz, Ps3Frm, Ps3Prs, Ps3Bdt, Ps3Abn, Ps3Lna, Ps3Zet, Ps3Edt)"
+  int st = StagedRow("Qvx333Ps3", SqlWrite(SqlFormat("INSERT INTO Qvx333Ps3 (Ps3Stz, Ps3Frm, Ps3Prs, Ps3Bdt, Ps3Abn, Ps3Lna, Ps3Zet, Ps3Edt)"
                               " VALUES ('P3', '%s', '%s', '%s', '1', '%s', '%s', ",
                               s.Firm, d.Prs, bdt, d.Lna3, zet) +
-                    edtValue + ")");
+                    edtValue + ")"));
   if (st == kSqlDuplicate && !edt.empty()) {
-    st = SqlWrite(SqlFormat("UPDATE Qvx333Ps3 SET Ps3Edt = '%s'  WHERE Ps3Stz = 'P3'  AND Ps3Abn = '1' "
+    st = StagedRow("Qvx333Ps3", SqlWrite(SqlFormat("UPDATE Qvx333Ps3 SET Ps3Edt = '%s'  WHERE Ps3Stz = 'P3'  AND Ps3Abn = '1' "
                             " AND Ps3Frm = '%s'  AND Ps3Prs = '%s'  AND Ps3Bdt = '%s'  AND Ps3Lna = '%s' "
                             " AND Ps3Zet = '%s'",
-                            edt, s.Firm, d.Prs, bdt, d.Lna3, zet));
+                            edt, s.Firm, d.Prs, bdt, d.Lna3, zet)), true);
     if (st != 0) ReportStatus(st, "Qvx331Ps3-UpdateFehler, Pnr: %s  Fehler: %d", r.Zk1Pnr, st);
     return;
   }
   if (st != 0 && st != kSqlDuplicate) ReportStatus(st, "Qvx333Ps3-InsertFehler, Pnr: %s, Err: %d", r.Zk1Pnr, st);
   if (Ctx.AkrRrm == 0) return;
-  st = SqlWrite(SqlFormat("INSERT INTO Qvx331Zk5 (Zk5Key, Zk5Abr, Zk5Stz, Zk5Pnr, Zk5Lna, Zk5Ktr, Zk5Std, Zk5Zkt,"
+  st = StagedRow("Qvx331Zk5", SqlWrite(SqlFormat("INSERT INTO Qvx331Zk5 (Zk5Key, Zk5Abr, Zk5Stz, Zk5Pnr, Zk5Lna, Zk5Ktr, Zk5Std, Zk5Zkt,"
                           " Zk5Lgr, Zk5Kst, Zk5Krt, Zk5Rre, Zk5Von, Zk5Bis) VALUES ('%s', %ld, 'P3', '%s', '%s', '%s',"
                           " %ld, '%s', '%s', '   ', '   ', 2, ",
                           Ctx.RunKey, Ctx.Abrnr, d.Prs, d.Lna3, s.Firm, r.Zk1Std, d.Lna3, d.Lna3) +
-                SqlDateDdmmyy(bdt) + ", " + SqlDateDdmmyy(edt) + ")");
+                SqlDateDdmmyy(bdt) + ", " + SqlDateDdmmyy(edt) + ")"));
   if (st != 0 && st != kSqlDuplicate) ReportStatus(st, "Qvx331Zk5-InsertFehler, Pnr: %s, Err: %d", r.Zk1Pnr, st);
 }
 
@@ -422,7 +434,7 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
                  lg1.Status);
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > 6) {
-    Log("Lohnart zu lang : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Lohnart zu lang : %s", r.Zk1Upn);
     return;
   }
   if (!PersonFits(r)) return;
@@ -469,6 +481,7 @@ std::string P1Line(const std::vector<std::string>& c) {
   if (ztd == 0 && btr == 0) return std::string();
   std::string line = c[0] + c[1] + c[2] + c[3] + c[4] + (c[5] == "00" ? "  " : c[5]) + c[6] + c[7] + c[8];
   line += "10" + c[9] + "*";
+  std::string hoursText, amountText;
   if (ztd != 0) {
     double h = ztd * 100;
     std::string text = Format("%05.0f", h);
@@ -479,7 +492,8 @@ std::string P1Line(const std::vector<std::string>& c) {
       h = -9999;
       LogOverflow(c[3]);
     }
-    line += "11" + SignBehind(Format("%05.0f", h)) + "*";
+    hoursText = Format("%05.0f", h);
+    line += "11" + SignBehind(hoursText) + "*";
   }
   std::string lhg = c[11];
   if (!Trim(lhg).empty()) line += "13" + lhg + "*";
@@ -490,33 +504,51 @@ std::string P1Line(const std::vector<std::string>& c) {
       LogOverflow(c[3]);
       text = a > 0 ? "999999999" : "-99999999";
     }
+    amountText = text;
     line += "14" + SignBehind(text) + "*";
   }
   std::string kst = c[14];
   if (!Trim(kst).empty()) line += "20" + kst + "*";
+  // hours and amount in hundredths; a line with both is counted by its hours
+  if (!hoursText.empty())
+    HandedOverRecord(c[3], c[9], WrittenNumber(hoursText) / 100, 0);
+  else
+    HandedOverRecord(c[3], c[9], WrittenNumber(amountText) / 100, 0, true);
   return line;
 }
 
 std::string P3Line(const std::vector<std::string>& c) {
   std::string line;
   for (const std::string& col : c) line += col;
+  // an absence period of the wage type, without value
+  HandedOverRecord(c[3], c[8], 0, 0);
   return line;
 }
 
+// A P4 line carries the person's day counts of a month, not one wage type:
+// it counts as one record of "P4" with the minutes of field 33 as hours and
+// the days of absence (37) and of illness (15) as days. The day values of
+// the SS records are handed over here and nowhere else.
 std::string P4Line(const std::vector<std::string>& c) {
   const std::string& prs = c[3];
+  double minutes = 0, days = 0;
   std::string line;
   for (size_t i = 0; i < c.size(); ++i) {
     switch (i) {
       case 9:  // days of absence
+        line += FitNumberText(c[i], 3, ' ', prs);
+        days += WrittenNumber(line.substr(line.size() - 3));
+        break;
       case 21:  // attendance days
         line += FitNumberText(c[i], 3, ' ', prs);
         break;
       case 12:  // minutes
         line += FitNumberText(c[i], 5, ' ', prs);
+        minutes = WrittenNumber(line.substr(line.size() - 5));
         break;
       case 24:  // days of illness
         line += FitNumberText(c[i], 3, '0', prs);
+        days += WrittenNumber(line.substr(line.size() - 3));
         break;
       case 15:
       case 18:
@@ -526,6 +558,7 @@ std::string P4Line(const std::vector<std::string>& c) {
         line += c[i];
     }
   }
+  HandedOverRecord(prs, "P4", minutes / 60, days);
   return line;
 }
 

@@ -87,6 +87,9 @@ std::string ZonedNumber(double value, size_t width, const std::string& prs);
 // text that does not fit is logged as an overflow and written as nines.
 std::string FitNumberText(const std::string& text, size_t width, char pad, const std::string& prs);
 
+// The value a field of ZonedNumber shows (the sign taken from its last digit).
+double ZonedValue(std::string_view digits);
+
 // Logs the overflow of a value of the person prs.
 void LogOverflow(const std::string& prs);
 

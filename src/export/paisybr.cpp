@@ -97,7 +97,7 @@ void StartGroup(PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
     ReportStatus(st, "  Pnr: %s Fehler beim Lesen der DMS: %d", r.Zk1Pnr, st);
   }
   // a second run without clearing does not add the month's totals again
-  st = SqlWrite(P4bInsert(s, d, m.Bzt, bas, m.Ant, 0));
+  st = StagedRow("Qvx333Ps4B", SqlWrite(P4bInsert(s, d, m.Bzt, bas, m.Ant, 0)));
   if (st != 0 && st != kSqlDuplicate) ReportStatus(st, "Qvx333Ps4B-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
 }
 
@@ -129,7 +129,7 @@ void AddP1b(const PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
   // the wage type has three digits in the file; a cut would merge two wage types
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > 3) {
-    Log("Lohnart zu lang : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Lohnart zu lang : %s", r.Zk1Upn);
     return;
   }
   // hours exactly, in units of 1/6000000 hour (a minute is 100000); the
@@ -177,16 +177,23 @@ void HandleRecord(PaisyBrRun& s, TransferRecord& r) {
 }
 
 std::string P1bLine(const std::vector<std::string>& c) {
-  return c[0] + c[1] + c[2] + c[3] + c[4] + "00" + c[6] + c[7] + " " + c[9] + c[10] + c[11] + c[12] +
-         ZonedNumber(std::strtod(c[13].c_str(), nullptr) * 100, 5, c[3]) + c[14] + c[15] + c[16] + c[17];
+  std::string hours = ZonedNumber(std::strtod(c[13].c_str(), nullptr) * 100, 5, c[3]);
+  // hours in hundredths, the wage type in three digits
+  HandedOverRecord(c[3], c[10], ZonedValue(hours) / 100, 0);
+  return c[0] + c[1] + c[2] + c[3] + c[4] + "00" + c[6] + c[7] + " " + c[9] + c[10] + c[11] + c[12] + hours + c[14] +
+         c[15] + c[16] + c[17];
 }
 
 std::string P4bLine(const std::vector<std::string>& c) {
   auto num = [&](size_t i, double factor, size_t width) {
     return ZonedNumber(std::strtod(c[i].c_str(), nullptr) * factor, width, c[3]);
   };
-  return c[0] + c[1] + c[2] + c[3] + c[4] + c[5] + c[6] + c[7] + c[8] + num(9, 10, 3) + c[10] + c[11] +
-         num(12, 100, 5) + c[13] + c[14] + num(15, 10, 3) + c[22];
+  std::string days = num(9, 10, 3), hours = num(12, 100, 5);
+  // the person's month: days of absence in tenths and hours in hundredths,
+  // counted as one record of "P4" (the SS records are handed over here)
+  HandedOverRecord(c[3], "P4", ZonedValue(hours) / 100, ZonedValue(days) / 10);
+  return c[0] + c[1] + c[2] + c[3] + c[4] + c[5] + c[6] + c[7] + c[8] + days + c[10] + c[11] + hours + c[13] + c[14] +
+         num(15, 10, 3) + c[22];
 }
 
 }  // namespace
