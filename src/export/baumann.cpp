@@ -94,10 +94,13 @@ void BaumannWriteFile() {
   int st = SQL_Qvx333Bmn_Select(c);
   BmnRecord b;
   while (st == 0 && (st = SQL_Qvx333Bmn_Fetch(c, b)) == 0) {
+    std::string hours = Amount("%8.2f", 8, b.BmnStd, b.BmnPnr);
     ExportWriteF(file, "%-2s%-5s%-3s%-4s%-6s%-2s%-2s%-3s%s%-1s%s%s%-2s%-11s%-5s%s%s\n", b.BmnStz, b.BmnFir, b.BmnFl1,
-                 b.BmnPnr, b.BmnKst, b.BmnDat, b.BmnAbm, b.BmnLna, Amount("%8.2f", 8, b.BmnStd, b.BmnPnr), b.BmnKnz,
+                 b.BmnPnr, b.BmnKst, b.BmnDat, b.BmnAbm, b.BmnLna, hours, b.BmnKnz,
                  Amount("%8.2f", 8, b.BmnZf1, b.BmnPnr), Amount("%8.2f", 8, b.BmnZf2, b.BmnPnr), b.BmnFl2, b.BmnAnf,
                  b.BmnPsn, Amount("%5.2f", 5, b.BmnFkt, b.BmnPnr), Amount("%5.2f", 5, b.BmnZus, b.BmnPnr));
+    // the file is the hand-over, the staging row only collects its values
+    HandedOverRecord(b.BmnPnr, b.BmnLna, WrittenNumber(hours), 0);
     b = BmnRecord{};
   }
   dbClose(c);
@@ -144,11 +147,11 @@ void BaumannLohnprogramm() {
     std::string kst = NoTrailingBlanks(r.Zk1Kst);
     std::string lna = NoTrailingBlanks(r.Zk1Lna);
     if (pnr.size() > 4) {
-      Log("PersNr. zu lang : %s", r.Zk1Upn);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "PersNr. zu lang : %s", r.Zk1Upn);
     } else if (kst.size() > 6) {
-      Log("Kostenstelle zu lang : %s", r.Zk1Kst);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "Kostenstelle zu lang : %s", r.Zk1Kst);
     } else if (lna.size() > 3) {
-      Log("Lohnart zu lang : %s", r.Zk1Lna);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
     } else {
       BmnRecord b = fixed;
       b.BmnPnr = pnr;

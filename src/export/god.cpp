@@ -103,14 +103,14 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
   g.GodTnr = run.Tnr;
   // the field holds 8 characters; a cut would merge people
   if (r.Zk1Upn.size() > 8) {
-    Log("PersNr zu lang : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "PersNr zu lang : %s", r.Zk1Upn);
     return false;
   }
   g.GodPnr = r.Zk1Upn;
   // the name table is keyed by the time-management personnel number
   g.GodNam = PersonName(run, r.Zk1Pnr);
   if (r.Zk1Lna.size() > 4) {
-    Log("Lohnart zu lang : %s", r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
     return false;
   }
   g.GodLna = r.Zk1Lna;
@@ -121,7 +121,7 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
     g.GodFvo = " ";
     g.GodMin = r.Zk1Std;
     if (r.Zk1Kst.size() > 6) {
-      Log("Kostenstelle zu lang : %s", r.Zk1Kst);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Kostenstelle zu lang : %s", r.Zk1Kst);
       return false;
     }
     g.GodKst = r.Zk1Kst;
@@ -129,8 +129,9 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
     // a record with negative days (or minutes) takes back what an earlier
     // run sent: it is no absence period and must not set the to-date
     if (r.Zk1Tge < 0 || (r.Zk1Tge == 0 && r.Zk1Std < 0)) {
-      Log("Pnr %s: Fehlzeit mit negativem Wert nicht übergeben (%s - %s, Rre %d)", r.Zk1Upn, DayMonthYear(r.Zk1Von),
-          DayMonthYear(r.Zk1Bis), r.Zk1Rre);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "negativer Wert",
+                       "Pnr %s: Fehlzeit mit negativem Wert nicht übergeben (%s - %s, Rre %d)", r.Zk1Upn,
+                       DayMonthYear(r.Zk1Von), DayMonthYear(r.Zk1Bis), r.Zk1Rre);
       return false;
     }
     g.GodArt = "331";
@@ -139,7 +140,7 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
     g.GodFbi = r.Zk1Bis.empty() ? "000000" : DayMonthYear(r.Zk1Bis);
     g.GodFgr = SubStr(r.Zk1Lgr, 0, 2);
   } else {
-    Log("Satzart nicht unterstützt: %s", r.Zk1Stz);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "Satzart nicht unterstützt", "Satzart nicht unterstützt: %s", r.Zk1Stz);
     return false;
   }
   return true;
@@ -173,9 +174,13 @@ void GodWriteFile() {
       }
       ExportWriteF(file, "%s%s%-4s%-8s%-4s%-4s%-4s%8s%s%2s%5s%9s%-8s%-6s%-2s%s\n", g.GodArt, "1", g.GodTnr, g.GodPnr,
                    g.GodLna, g.GodDvo, g.GodDbi, "", hours, "", "", "", g.GodEin, g.GodKst, g.GodEar, g.GodNam);
+      // hours as the line carries them, in hundredths
+      HandedOverRecord(g.GodPnr, g.GodLna, WrittenNumber(hours) / 100, 0);
     } else if (g.GodArt == "331") {
       ExportWriteF(file, "%s%s%-4s%-8s%-4s%-4s%18s%-6s%-6s%-2s%s\n", g.GodArt, "1", g.GodTnr, g.GodPnr, g.GodDvo,
                    g.GodDbi, "", g.GodFvo, g.GodFbi, g.GodFgr, g.GodNam);
+      // an absence period: no wage type and no value, the line's kind stands for it
+      HandedOverRecord(g.GodPnr, g.GodArt, 0, 0);
     }
     g = GodRecord{};
   }

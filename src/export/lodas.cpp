@@ -135,7 +135,7 @@ void ProcessRecord(LodasRun& run, TransferRecord r, int16_t mark) {
   w.Ld1Art = "1";
   w.Ld1Rre = mark;
   if (r.Zk1Upn.size() > 5) {
-    Log("PersNr zu lang : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "PersNr zu lang : %s", r.Zk1Upn);
     return;
   }
   w.Ld1Pnr = r.Zk1Upn;
@@ -148,15 +148,15 @@ void ProcessRecord(LodasRun& run, TransferRecord r, int16_t mark) {
     w.Ld1Exa = r.Zk1Tge;
   }
   if (r.Zk1Lna.size() > 3) {
-    Log("Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   if (r.Zk1Kst.size() > 8) {
-    Log("Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
     return;
   }
   if (r.Zk1Ktr.size() > 8) {
-    Log("Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
     return;
   }
   w.Ld1Lna = r.Zk1Lna;
@@ -187,8 +187,13 @@ void WriteHeader(ExportFile& f, const LugRecord& header) {
 }
 
 void WriteLine(ExportFile& f, const Ld1Row& w) {
-  ExportWriteF(f, "%s;%s;%s;%s;%s;%s;%s;%s;\n", w.Ld1Art, w.Ld1Pnr, w.Ld1Azr, w.Ld1Key, Format("%.2f", w.Ld1Val),
-               w.Ld1Lna, w.Ld1Kst, w.Ld1Ktr);
+  std::string value = Format("%.2f", w.Ld1Val);
+  ExportWriteF(f, "%s;%s;%s;%s;%s;%s;%s;%s;\n", w.Ld1Art, w.Ld1Pnr, w.Ld1Azr, w.Ld1Key, value, w.Ld1Lna, w.Ld1Kst,
+               w.Ld1Ktr);
+  // key 01 carries hours, key 10 days; a line under [Entfernen] is counted
+  // with the value it names, like every other line of the files
+  double written = WrittenNumber(value);
+  HandedOverRecord(w.Ld1Pnr, w.Ld1Lna, w.Ld1Key == "01" ? written : 0, w.Ld1Key == "01" ? 0 : written);
 }
 
 constexpr const char* kOpenFailure = "LODAS-Exportdatei kann nicht geoeffnet werden !";

@@ -1,6 +1,7 @@
 #include "export/loga2001.h"
 
 #include <string>
+#include <vector>
 
 #include "export/common.h"
 #include "run/context.h"
@@ -190,7 +191,7 @@ void Loga2001Zeitenkal(Loga2Run& run, const Loga2Record& x) {
                      run.Header.LugAkr + ";" + r.Zk1Upn + ";;;;" + Dashes(r.Zk1Von) + ";" + Dashes(r.Zk1Bis) + ";" +
                      (x.Zk1Inf > 0 ? "1" : "") + ";;;;" + r.Zk1Lgr + ";I;" +
                      (r.Zk1Tge != 0 ? Format("%.2f", r.Zk1Tge * 0.1f) : std::string()) + ";;;;;;;1;;;;";
-  int st = SQL_Qvx333Lp1_Insert(line, run.Lp1Idx);
+  int st = StagedRow("Qvx333Lp1", SQL_Qvx333Lp1_Insert(line, run.Lp1Idx));
   ++run.Lp1Idx;
   CheckWrite(st, "Qvx333Lp1-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn);
 }
@@ -223,9 +224,9 @@ void HandleRecord(Loga2Run& run, Loga2Record x, const std::string& date) {
   w.Lp2Zhn = r.Zk1Tge;
   w.Lp2Min = r.Zk1Std;
   w.Lp2Rre = r.Zk1Rre;
-  int st = SQL_Qvx333Lp2_Insert(w);
+  int st = StagedRow("Qvx333Lp2", SQL_Qvx333Lp2_Insert(w));
   if (st == kSqlDuplicate) {
-    st = SQL_Qvx333Lp2_Update(w);
+    st = StagedRow("Qvx333Lp2", SQL_Qvx333Lp2_Update(w), true);
     if (st != 0) ReportStatus(st, "Qvx333Lp2-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
   } else if (st != 0) {
     ReportStatus(st, "Qvx333Lp2-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
@@ -252,9 +253,28 @@ void WriteVartab(Loga2Run& run, const Lp2Row& w) {
   std::string line = "[VARTAB];" + Operation(w.Lp2Rre) + w.Lp2Fir + w.Lp2Akr + ";" + w.Lp2Pnr + ";;;;" + w.Lp2Lna +
                      ";" + Amount(w.Lp2Pst) + ";" + Amount(w.Lp2Std) + ";;;" + kst + ";;;;" + date + ";;" +
                      validFrom + ";;;;";
-  int st = SQL_Qvx333Lpc_Insert(line, run.LpcIdx);
+  int st = StagedRow("Qvx333Lpc", SQL_Qvx333Lpc_Insert(line, run.LpcIdx));
   ++run.LpcIdx;
   CheckWrite(st, "Qvx333Lpc-InsertFehler, Pnr: %s, Sqlfhl: %d", w.Lp2Pnr);
+}
+
+// A line of the files as the payroll system reads it: a [VARTAB] line has the
+// person in field 3, the wage type in 7, days in 8 and hours in 9; a
+// [ZEITENKAL] line the person in 8, the absence kind in 18 and days in 20.
+// The stored lines include those of earlier runs that the file repeats.
+void HandedOverLine(const std::string& line) {
+  std::vector<std::string> f;
+  size_t from = 0;
+  for (;;) {
+    size_t at = line.find(';', from);
+    f.push_back(line.substr(from, at == std::string::npos ? std::string::npos : at - from));
+    if (at == std::string::npos) break;
+    from = at + 1;
+  }
+  if (f[0] == "[VARTAB]" && f.size() > 9)
+    HandedOverRecord(f[3], f[7], WrittenNumber(f[9]), WrittenNumber(f[8]));
+  else if (f[0] == "[ZEITENKAL]" && f.size() > 20)
+    HandedOverRecord(f[8], f[18], 0, WrittenNumber(f[20]));
 }
 
 // File "." followed by the stored lines in index order, as a file of the set.
@@ -269,6 +289,7 @@ void WriteFile(ExportSet& set, const char* table, std::string_view name, std::st
   int st;
   while ((st = SqlFetchInto(c, line)) == 0) {
     ExportWriteF(f, "%s\n", line);
+    HandedOverLine(line);
     line.clear();
   }
   if (st == -1) AbortRun(60);

@@ -85,11 +85,11 @@ struct ProalRun {
 bool BuildRow(ProalRun& run, TransferRecord r, ProRow& p) {
   // the fields hold 6 and 3 characters; a cut would merge people or wage types
   if (r.Zk1Upn.size() > 6) {
-    Log("PersNr zu lang : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "PersNr zu lang : %s", r.Zk1Upn);
     return false;
   }
   if (r.Zk1Lna.size() > 3) {
-    Log("Lohnart zu lang : %s", r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
     return false;
   }
   p.ProFir = run.Fir;
@@ -136,9 +136,11 @@ void ProalWriteFile() {
       Log("Wert zu groß f.Übergabe, Pnr: %s", pnr);
       minutes = 0;
     }
+    std::string hours = ExactText(ExactRound(minutes, 60, 2), 2, 7);
     ExportWriteF(file, "%s%s%s%06s%02d%02d%04d%s%s%010.2f%010.4f%08.4f%06.2f%010.2f%08d%s%s\n", ler, fir, knz, pnr,
-                 tag, mon, jhr, lna, ExactText(ExactRound(minutes, 60, 2), 2, 7), mge, stz, mgs, prz, btr, kst, ktr,
-                 bes);
+                 tag, mon, jhr, lna, hours, mge, stz, mgs, prz, btr, kst, ktr, bes);
+    // the file is the hand-over; the wage type as padded in the line
+    HandedOverRecord(Format("%06s", pnr), NoTrailingBlanks(lna), WrittenNumber(hours), 0);
   }
   dbClose(c);
   if (st != kSqlNoMoreRows) ReportStatus(st, "Qvx333Pro-Lesefehler, Sqlfhl: %d", st);
@@ -173,9 +175,9 @@ void ProalLohnprogramm() {
     }
     ProRow p;
     if (BuildRow(run, r, p)) {
-      int ws = SQL_Qvx333Pro_Insert(p);
+      int ws = StagedRow("Qvx333Pro", SQL_Qvx333Pro_Insert(p));
       if (ws == kSqlDuplicate) {
-        ws = SQL_Qvx333Pro_Update(p);
+        ws = StagedRow("Qvx333Pro", SQL_Qvx333Pro_Update(p), true);
         if (ws != 0) ReportStatus(ws, "ProAL-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn, ws);
       } else if (ws != 0) {
         ReportStatus(ws, "ProAL-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn, ws);

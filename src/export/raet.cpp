@@ -32,11 +32,11 @@ void CollectRecord(RaetExport& x, const TransferRecord& r) {
   if (st != 0) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
 
   if (r.Zk1Upn.size() > 15) {
-    Log("PersNr zu lang : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "PersNr zu lang : %s", r.Zk1Upn);
     return;
   }
   if (r.Zk1Lna.size() > 20) {
-    Log("Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   // hours, or days without hours, times the factor (four decimals): exact
@@ -74,10 +74,13 @@ void WriteFile(RaetExport& x) {
   while (st == 0) {
     std::string value = ValueText(row.RatVal);
     if (value.empty()) {
-      Log("Pnr %s: Wert zu groß (%s)", row.RatPnr, Format("%f", row.RatVal));
+      LeaveOutRecordOf(row.RatPnr, row.RatLna, row.RatVal, 0, "zu groß", "Pnr %s: Wert zu groß (%s)", row.RatPnr,
+                       Format("%f", row.RatVal));
     } else {
       ExportWriteF(file, "%s%s%s%s%s%s%s\n", row.RatArt, Format("%-15s", row.RatPnr), Format("%-15s", row.RatVid),
                    Format("%-20s", row.RatLna), row.RatAbd, Format("%-1s", row.RatUeb), value);
+      // hours with six decimals; the file is the hand-over
+      HandedOverRecord(row.RatPnr, row.RatLna, WrittenNumber(value), 0);
       ++x.Written;
     }
     row = RatRow{};
@@ -122,14 +125,14 @@ void WriteFile(RaetExport& x) {
   std::string sql = SqlFormat("INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal, RatExa) "
                               " VALUES ('5', '%s', '1', '%s', '%s', ' ', %s, %lld)",
                               pnr, lna, abd, value(exact), exact);
-  int st = SqlWrite(sql);
+  int st = StagedRow("Qvx333Rat", SqlWrite(sql));
   if (st == kSqlDuplicate) {
     // the sum and the value formatted from it, in one statement
     const std::string sum = Format("(RatExa + %lld)", static_cast<long long>(exact));
     sql = SqlFormat("UPDATE  Qvx333Rat SET  RatVal = %s, RatExa = %s  WHERE  RatPnr = '%s' AND  RatAbd = '%s' AND "
                     " RatLna = '%s'",
                     ExactSql(sum, 600000, 6), sum, pnr, abd, lna);
-    st = SqlWrite(sql);
+    st = StagedRow("Qvx333Rat", SqlWrite(sql), true);
   }
   if (statement) *statement = sql;
   return st;

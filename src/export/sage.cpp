@@ -56,22 +56,22 @@ void CollectRecord(SageExport& x, TransferRecord r) {
   SagRow row;
   row.SagMon = SubStr(r.Zk1Von, 4, 2);
   if (r.Zk1Upn.size() > 6) {
-    Log("PersNr zu lang : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "PersNr zu lang : %s", r.Zk1Upn);
     return;
   }
   row.SagPnr = r.Zk1Upn;
   if (r.Zk1Lna.size() > 3) {
-    Log("Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   row.SagLna = r.Zk1Lna;
   if (r.Zk1Kst.size() > 5) {
-    Log("Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
     return;
   }
   row.SagKst = r.Zk1Kst;
   if (r.Zk1Ktr.size() > 5) {
-    Log("Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
     return;
   }
   row.SagKtr = r.Zk1Ktr;
@@ -107,15 +107,23 @@ void WriteFile(SageExport& x) {
   while (st == 0) {
     std::string time, amount;
     if (!ValueText(row.SagStd, false, time)) {
-      Log("Pnr %s: Zeitwert zu groß (%s)", row.SagPnr, Format("%.2f", row.SagStd));
+      LeaveOutRecordOf(row.SagPnr, row.SagLna, row.SagStd, 0, "zu groß", "Pnr %s: Zeitwert zu groß (%s)", row.SagPnr,
+                       Format("%.2f", row.SagStd));
     } else if (!ValueText(row.SagBtr, true, amount)) {
-      Log("Pnr %s: Betrag zu groß (%s)", row.SagPnr, Format("%.2f", row.SagBtr));
+      LeaveOutRecordOf(row.SagPnr, row.SagLna, row.SagBtr, 0, "zu groß", "Pnr %s: Betrag zu groß (%s)", row.SagPnr,
+                       Format("%.2f", row.SagBtr));
     } else {
       size_t dot = time.find('.');
       if (dot != std::string::npos) time[dot] = ':';
       ExportWriteF(file, "%s%s%s%s%s%s%s%s\n", Format("%02s", row.SagMon), Format("%06s", row.SagPnr),
                    Format("%03s", row.SagLna), time, amount, Format("%05s", row.SagKst), Format("%05s", row.SagSkt),
                    Format("%05s", row.SagKtr));
+      // person and wage type padded as in the line; the line carries hours (decimal ":") or, for an amount wage type, the amount
+      if (row.SagBtr != 0)
+        HandedOverRecord(Format("%06s", row.SagPnr), Format("%03s", row.SagLna), WrittenNumber(amount), 0, true);
+      else
+        HandedOverRecord(Format("%06s", row.SagPnr), Format("%03s", row.SagLna), WrittenNumber(Format("%.2f", row.SagStd)),
+                         0);
       ++x.Written;
     }
     row = SagRow{};

@@ -143,16 +143,16 @@ void StageRecord(SapExport& x, const TransferRecord& r) {
   if (line.Status != 0) {
     // without its line the record cannot be placed; the next records still go
     if (line.Status == -1) AbortRun(60);
-    Log("kein Fehltagekennz. für Lohnart %s", r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "keine Lohnart", "kein Fehltagekennz. für Lohnart %s", r.Zk1Lna);
     return;
   }
   // a cut personnel number or wage type would merge the values of two
   if (r.Zk1Upn.size() > kPnrWidth) {
-    Log("PersNr zu lang : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "PersNr zu lang : %s", r.Zk1Upn);
     return;
   }
   if (r.Zk1Lna.size() > kLnaWidth) {
-    Log("Lohnart zu lang : %s", r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
     return;
   }
   SapRow row;
@@ -161,9 +161,9 @@ void StageRecord(SapExport& x, const TransferRecord& r) {
   std::string pnr = r.Zk1Pnr;
   row.Nam = NameOf(x, RTrim(pnr));
   if (!FitsLine(row.Nam, ";")) {
-    LeaveOutRecord("Zeilenumbruch oder Trennzeichen",
-                   "Pnr %s: Zeilenumbruch oder Trennzeichen im Namen '%s', Satz nicht übergeben (Lohnart %s)",
-                   ShownText(r.Zk1Pnr), ShownText(row.Nam), r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "Zeilenumbruch oder Trennzeichen",
+                     "Pnr %s: Zeilenumbruch oder Trennzeichen im Namen '%s', Satz nicht übergeben (Lohnart %s)",
+                     ShownText(r.Zk1Pnr), ShownText(row.Nam), r.Zk1Lna);
     return;
   }
   row.Lna = r.Zk1Lna;
@@ -171,7 +171,11 @@ void StageRecord(SapExport& x, const TransferRecord& r) {
   row.Bis = SapDate(r.Zk1Bis);
   row.Hnd = r.Zk1Rre == 2 ? "X" : " ";
   if (line.Fkz.empty() || line.Fkz == "0") {
-    if (r.Zk1Std == 0) return;
+    if (r.Zk1Std == 0) {
+      // infotype 2010 carries hours only
+      HandedOverNothing();
+      return;
+    }
     row.Art = "2010";
     row.Exa = int64_t{r.Zk1Std} * (line.Mog != 0 ? std::llround(line.Mog * 10000) : 10000);
     int st = SQL_Qvx333S10_Write(row);
@@ -225,6 +229,9 @@ void Write2010(ExportSet& set) {
     std::string mndF = Format("%-3s", mnd), pnrF = Format("%-8s", pnr), namF = Format("%-30s", nam);
     std::string lnaF = Format("%-4s", lna), btrF = Format("%-13s", btr), filF = Format("%-14s", fil);
     ExportWriteF(txt, "%s%s%s%s%s%s%s%s%s%s\n", art, mndF, pnrF, namF, lnaF, von, hours, btrF, hnd, filF);
+    // the csv file repeats the line for imports that read csv: the record is
+    // counted once, at the fixed-width file
+    HandedOverRecord(pnr, lna, WrittenNumber(hours), 0);
     ExportWriteF(csv, "%s;%s;%s;%s;%s;%s;%s;%s;%s;%s\n", art, mndF, pnrF, namF, lnaF, von, hours, btrF, hnd, filF);
   }
   dbClose(c);
@@ -248,6 +255,8 @@ void Write2001(ExportSet& set) {
     std::string lnaF = Format("%-4s", lna), uzvF = Format("%-5s", uzv), uzbF = Format("%-5s", uzb);
     std::string filF = Format("%-14s", fil);
     ExportWriteF(txt, "%s%s%s%s%s%s%s%s%s%s%s\n", art, mndF, pnrF, namF, lnaF, von, bis, uzvF, uzbF, hnd, filF);
+    // an absence period without value; counted at the fixed-width file like 2010
+    HandedOverRecord(pnr, lna, 0, 0);
     ExportWriteF(csv, "%s;%s;%s;%s;%s;%s;%s;%s;%s;%s;%s\n", art, mndF, pnrF, namF, lnaF, von, bis, uzvF, uzbF, hnd,
                  filF);
   }

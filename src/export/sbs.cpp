@@ -108,6 +108,8 @@ void SbsWriteFile() {
                  s.SbsPnr, s.SbsLna, s.SbsVzn, Hundredths(s.SbsStd), Hundredths(s.SbsFkb), Hundredths(s.SbsFkc),
                  Hundredths(s.SbsFkd), Hundredths(s.SbsFke), s.SbsKst, s.SbsKtr, s.SbsBab, s.SbsF01, s.SbsAda,
                  s.SbsWkz, s.SbsF63);
+    // hundredths of hours behind the sign flag; the file is the hand-over
+    HandedOverRecord(Format("%06s", s.SbsPnr), Format("%03s", s.SbsLna), (s.SbsVzn == "1" ? -1 : 1) * WrittenNumber(Hundredths(s.SbsStd)) / 100, 0);
     s = SbsRow{};
   }
   dbClose(c);
@@ -138,9 +140,9 @@ void SbsLohnprogramm() {
     // a record whose number does not fit is left out; the records after it
     // are still handed over
     if (r.Zk1Upn.size() > 6) {
-      Log("PersNr. zu lang : %s", r.Zk1Upn);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "PersNr. zu lang : %s", r.Zk1Upn);
     } else if (r.Zk1Lna.size() > 3) {
-      Log("Lohnart zu lang : %s", r.Zk1Lna);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
     } else {
       SbsRow s;
       s.SbsJhr = SubStr(r.Zk1Bdt, 0, 2);
@@ -150,7 +152,7 @@ void SbsLohnprogramm() {
       s.SbsLna = r.Zk1Lna;
       s.SbsStd = r.Zk1Std == 0 ? 0.0 : r.Zk1Std / 60.0;
       s.SbsKst = SubStr(r.Zk1Kst, 0, 12);
-      int ws = SQL_Qvx333Sbs_Insert(s);
+      int ws = StagedRow("Qvx333Sbs", SQL_Qvx333Sbs_Insert(s));
       if (ws != 0) ReportStatus(ws, "Qvx333Sbs Insert-/UpdateFehler, Sqlfhl: %d", ws);
     }
     r = TransferRecord{};

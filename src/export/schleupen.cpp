@@ -42,22 +42,28 @@ NumberCheck NumberField(const std::string& text, int width, bool emptyIsZero, st
 // not begin with a digit is 0); it is no part of the key, so a text that is
 // no number keeps its record. Such a text is logged once per export. False
 // only when the number does not fit the field.
-bool CostCentreField(const std::string& text, std::set<std::string>& logged, std::string& field) {
+bool CostCentreField(const TransferRecord& r, const std::string& text, std::set<std::string>& logged,
+                     std::string& field) {
   std::string t = text;
   Trim(t);
   size_t end = t.find_first_not_of("0123456789");
   if (end != std::string::npos && logged.insert(text).second) Log("Kostenstelle nicht numerisch : %s", text);
   std::string digits = t.substr(0, end);
   if (NumberField(digits, 5, true, field) == NumberCheck::Ok) return true;
-  Log("Kostenstelle zu lang : %s", text);
+  LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Kostenstelle zu lang : %s", text);
   return false;
 }
 
-// Logs a field that is no number of its width; true when it is one.
-bool CheckNumber(const std::string& text, int width, bool emptyIsZero, std::string& field, const char* name) {
+// A field of the record that is no number of its width leaves the record out
+// (logged); true when it is one.
+bool CheckNumber(const TransferRecord& r, const std::string& text, int width, bool emptyIsZero, std::string& field,
+                 const char* name) {
   NumberCheck c = NumberField(text, width, emptyIsZero, field);
   if (c == NumberCheck::Ok) return true;
-  Log(c == NumberCheck::TooLong ? "%s zu lang : %s" : "%s nicht numerisch : %s", name, text);
+  if (c == NumberCheck::TooLong)
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "%s zu lang : %s", name, text);
+  else
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "nicht numerisch", "%s nicht numerisch : %s", name, text);
   return false;
 }
 
@@ -114,16 +120,16 @@ void HandleRecord(SchleupenRun& run, const TransferRecord& r) {
   SliRow row = run.Constant;
   // personnel number and wage type are numbers of fixed width; a text that is
   // none or too long would merge other values, so it is skipped
-  if (!CheckNumber(r.Zk1Pnr, 5, false, row.Pnr, "PersNr") || !CheckNumber(r.Zk1Lna, 3, false, row.Lna, "Lohnart") ||
-      !CostCentreField(r.Zk1Kst, run.LoggedKst, row.Kst))
+  if (!CheckNumber(r, r.Zk1Pnr, 5, false, row.Pnr, "PersNr") ||
+      !CheckNumber(r, r.Zk1Lna, 3, false, row.Lna, "Lohnart") || !CostCentreField(r, r.Zk1Kst, run.LoggedKst, row.Kst))
     return;
   row.Minutes = r.Zk1Std;
   row.Tenths = r.Zk1Tge;
   if (!FormatSums(row)) {
-    Log("Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß", "Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
-  int st = SQL_Qvx333Sli_Insert(row);
+  int st = StagedRow("Qvx333Sli", SQL_Qvx333Sli_Insert(row));
   if (st == 0) return;
   if (st != kSqlDuplicate) {
     ReportStatus(st, "Qvx333Sli-InsertFehler, Pnr: %s, Lna: %s, Sqlfhl: %d", r.Zk1Pnr, r.Zk1Lna, st);
@@ -141,10 +147,10 @@ void HandleRecord(SchleupenRun& run, const TransferRecord& r) {
   row.Minutes = ClampInt32(static_cast<int64_t>(row.Minutes) + minutes);
   row.Tenths = ClampInt32(static_cast<int64_t>(row.Tenths) + tenths);
   if (!FormatSums(row)) {
-    Log("Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß", "Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
-  st = SQL_Qvx333Sli_Update(row);
+  st = StagedRow("Qvx333Sli", SQL_Qvx333Sli_Update(row), true);
   if (st != 0) ReportStatus(st, "Qvx333Sli-UpdateFehler, Pnr: %s, Sql-Fehler: %d", r.Zk1Pnr, st);
 }
 
@@ -192,6 +198,9 @@ void SchleupenWriteFile() {
     // 29 fields; 4, 9, 12 and 21 to 29 stay empty
     ExportWriteF(file, "%s;%s;%s;;%s;%s;%s;%s;;%s;%s;;%s;%s;%s;%s;%s;%s;%s;%s;;;;;;;;;\n", s.Kon, s.Pnr, s.Fnr, s.Lna,
                  s.Vzb, s.Btg, s.Kst, s.Prd, s.Amt, s.Emt, s.Vzs, s.Std, s.Vzt, s.Tge, s.Vzp, s.Prz, s.Txt);
+    // hours as HHH and hundredths, days in hundredths, each behind its sign
+    HandedOverRecord(s.Pnr, s.Lna, (s.Vzs == "-" ? -1 : 1) * WrittenNumber(s.Std) / 100,
+                     (s.Vzt == "-" ? -1 : 1) * WrittenNumber(s.Tge) / 100);
     s = SliRow{};
   }
   if (st == -1) AbortRun(60);

@@ -166,7 +166,7 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
       kst = r.Zk1Kst;
       if (RTrim(kst).size() > kKstWidth) {
         // this record is left out; the records after it are still handed over
-        Log("Kostenstelle zu lang : %s", r.Zk1Kst);
+        LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Kostenstelle zu lang : %s", r.Zk1Kst);
         return;
       }
     }
@@ -203,17 +203,21 @@ void HandleRecord(TopasExport& x, TransferRecord& r, const InterimValues& iv) {
     r.Zk1Std -= iv.Std;
     r.Zk1Tge -= iv.Tge;
   }
-  if (r.Zk1Std == 0 && r.Zk1Tge == 0) return;
+  if (r.Zk1Std == 0 && r.Zk1Tge == 0) {
+    // nothing is left to send (or there never was a value)
+    HandedOverNothing();
+    return;
+  }
   ++x.Count;
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
   if (kind != "LS" && kind != "SS") {
-    Log("Satzart nicht unterstützt: %s", r.Zk1Stz);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "Satzart nicht unterstützt", "Satzart nicht unterstützt: %s", r.Zk1Stz);
     return;
   }
   // a cut wage type would merge the values of two
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > kLnaWidth) {
-    Log("Lohnart zu lang : %s", r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
     return;
   }
   if (kind == "SS") {
@@ -249,8 +253,11 @@ void TopasWriteFiles() {
     double min = 0;
     st = SqlFetchInto(c1, fir, upn, mo1, mo2, lna, std, tge, min, kst, ktr, bdt);
     if (st != 0) break;
-    ExportWriteF(ls, "%s;%s;%s;%s;%s;%s;%s;;;;%s;;;%s;%s;;%s;;;;;;;;;\n", fir, upn, mo1, mo2, lna, Hundredths(std, true),
-                 Hundredths(tge, false), Whole(min), kst, ktr, bdt);
+    std::string hours = Hundredths(std, true), days = Hundredths(tge, false);
+    ExportWriteF(ls, "%s;%s;%s;%s;%s;%s;%s;;;;%s;;;%s;%s;;%s;;;;;;;;;\n", fir, upn, mo1, mo2, lna, hours, days,
+                 Whole(min), kst, ktr, bdt);
+    // hours and days in hundredths
+    HandedOverRecord(upn, lna, WrittenNumber(hours) / 100, WrittenNumber(days) / 100);
     ++n;
   }
   dbClose(c1);
@@ -270,8 +277,9 @@ void TopasWriteFiles() {
     int64_t tge = 0, std = 0;
     st = SqlFetchInto(c2, fir, upn, von, bis, lgr, lna, tge, std);
     if (st != 0) break;
-    ExportWriteF(ss, "%s;%s;%s;%s;%s;%s;%s;%s;;;;;;;;;\n", fir, upn, von, bis, lgr, lna, Hundredths(tge, false),
-                 Hundredths(std, true));
+    std::string days = Hundredths(tge, false), hours = Hundredths(std, true);
+    ExportWriteF(ss, "%s;%s;%s;%s;%s;%s;%s;%s;;;;;;;;;\n", fir, upn, von, bis, lgr, lna, days, hours);
+    HandedOverRecord(upn, lna, WrittenNumber(hours) / 100, WrittenNumber(days) / 100);
     ++n;
   }
   dbClose(c2);

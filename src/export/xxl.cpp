@@ -83,7 +83,7 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
   std::string upn = r.Zk1Upn;
   RTrim(upn);
   if (upn.size() > 6) {
-    Log("PersNr zu lang : %s", upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "PersNr zu lang : %s", upn);
     return;
   }
   row.XxlPnr = upn;
@@ -92,7 +92,7 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
     std::string lna = r.Zk1Lna;
     RTrim(lna);
     if (lna.size() > 3) {
-      Log("Lohnart zu lang : %s", lna);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Lohnart zu lang : %s", lna);
       return;
     }
     row.XxlLna = lna;
@@ -110,11 +110,11 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
   row.XxlStd = Format("%011.2f", 0.0);
   row.XxlBtr = Format("%011.2f", 0.0);
   if (!FormatAmount(row)) {
-    Log("Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß", "Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
     return;
   }
 
-  st = SQL_Qvx333Xxl_Insert(row);
+  st = StagedRow("Qvx333Xxl", SQL_Qvx333Xxl_Insert(row));
   if (st == 0) return;
   if (st != kSqlDuplicate) {
     ReportStatus(st, "Qvx333Xxl-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
@@ -131,10 +131,10 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
   row.XxlMin += minutes;
   row.XxlZhn += tenths;
   if (!FormatAmount(row)) {
-    Log("Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß", "Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
     return;
   }
-  st = SQL_Qvx333Xxl_Update(row);
+  st = StagedRow("Qvx333Xxl", SQL_Qvx333Xxl_Update(row), true);
   if (st != 0) ReportStatus(st, "Qvx333Xxl-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
 }
 
@@ -194,13 +194,13 @@ const char* const kXxlKey =
 // Every staging row, in the order of the key.
 [[nodiscard]] int SQL_Qvx333Xxl_OpenAll() {
   return SqlOpen(g_xxlAll, SqlFormat("SELECT XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlVo1, XxlEin, XxlStd, XxlBtr, "
-                                     "XxlKst, XxlKtr  FROM Qvx333Xxl "
+                                     "XxlKst, XxlKtr, XxlMin, XxlZhn  FROM Qvx333Xxl "
                                      " ORDER BY XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlKst, XxlKtr"));
 }
 
 [[nodiscard]] int SQL_Qvx333Xxl_FetchAll(XxlRow& w) {
   return SqlFetchInto(g_xxlAll, w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlVo1, w.XxlEin, w.XxlStd,
-                      w.XxlBtr, w.XxlKst, w.XxlKtr);
+                      w.XxlBtr, w.XxlKst, w.XxlKtr, w.XxlMin, w.XxlZhn);
 }
 
 [[nodiscard]] int SQL_Qvx333Xxl_CloseAll() { return dbClose(g_xxlAll); }
@@ -216,6 +216,11 @@ void XxlWriteFile() {
     ExportWriteF(file, "%s%s%s%s%s%s%s%s%s%s%s%s%s%s%s%s%s\n", Format("%06s", w.XxlPnr), w.XxlErd, w.XxlAbd,
                  Format("%03s", w.XxlLna), w.XxlKnz, w.XxlVo1, w.XxlEin, "", w.XxlStd, w.XxlBtr, "",
                  Format("%-8s", w.XxlKst), "", Format("%-12s", w.XxlKtr), "", Format("%20s", ""), "");
+    // one value with its sign: hours of a row of minutes, else days of the
+    // tenths (the exact sums tell which the amount holds)
+    double value = (w.XxlVo1 == "-" ? -1 : 1) * WrittenNumber(w.XxlEin);
+    HandedOverRecord(Format("%06s", w.XxlPnr), Format("%03s", w.XxlLna), w.XxlZhn == 0 ? value : 0,
+                     w.XxlZhn == 0 ? 0 : value);
     ++written;
     w = XxlRow{};
     st = SQL_Qvx333Xxl_FetchAll(w);
