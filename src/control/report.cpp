@@ -227,8 +227,10 @@ void WriteRunReport(bool completed, int exitCode) {
   std::vector<CheckFinding> findings = Ctx.Check ? LastCheckFindings() : CheckCircle(false);
   const auto& skipped = SkippedEmployees();
   // employees not calculated (joined later, moved to another circle, nothing
-  // booked) lose nothing: they are listed, but the hand-over is complete
-  bool anyLeftOut = !ho.LeftOut.empty() || !findings.empty() || !foreign.empty();
+  // booked) lose nothing, and rows of other runs that a circle without
+  // "Schnittstelle leeren" collects into its file are no loss of this run:
+  // both are listed, but the hand-over is complete
+  bool anyLeftOut = !ho.LeftOut.empty() || !findings.empty();
   const char* result = !completed ? "aborted" : anyLeftOut ? "left_out" : "complete";
 
   // ---- HTML

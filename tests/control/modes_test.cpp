@@ -224,3 +224,21 @@ TEST_F(DemoModes, FailingRunWritesItsReport) {
   EXPECT_NE(std::string::npos, summary.find("\"result\": \"aborted\""));
   EXPECT_NE(std::string::npos, summary.find("\"files\": []"));
 }
+
+// A run that stops before it settles (a circle nobody set up) shows "Stand bis
+// Abbruch" and nothing of the run before it, whose records of the same
+// accounting number are still in the table.
+TEST_F(DemoModes, StoppedRunShowsNoOtherRunsData) {
+  ASSERT_EQ(1, Run({"localhost", schema, "D1", "11", "0"}));
+  auto persons = admin.Query("SELECT DISTINCT Zk1Pnr FROM Qvx331Zk1 WHERE Zk1Abr = 11 AND Zk1Lfn = 0");
+  ASSERT_FALSE(persons.empty());
+  Run({"localhost", schema, "ZZ", "11", "0"});
+  std::string page = Report("ZZ", "11");
+  ASSERT_FALSE(page.empty());
+  EXPECT_NE(std::string::npos, page.find("Abgebrochen - Stand bis Abbruch"));
+  EXPECT_NE(std::string::npos, page.find(Cp1252("Keine Sätze dieses Laufs")));
+  for (const auto& p : persons) EXPECT_EQ(std::string::npos, page.find("<td>" + p[0] + "</td>")) << p[0];
+  std::string summary = Summary("ZZ", "11");
+  EXPECT_NE(std::string::npos, summary.find("\"result\": \"aborted\""));
+  EXPECT_NE(std::string::npos, summary.find("\"handed_over\": []"));
+}
