@@ -126,6 +126,11 @@ for entry in "${circles[@]}"; do
   set -e
   adt=$(sql -N "$schema" -e "SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$c'")
   echo "== circle $c ($system), accounting number $nr: exit code $code, AkrAdt $adt"
+  for summary in "$demo/Quantivel_php/log/"lug_*_"${c}_${nr}".json; do
+    [ -e "$summary" ] || continue
+    result=$(sed -n 's/^  "result": "\(.*\)",$/\1/p' "$summary")
+    echo "   summary $(basename "$summary"): result $result"
+  done
   for output in $outputs; do
     case $output in
       file:*)
@@ -153,7 +158,7 @@ code=$?
 set -e
 { printf '%s\n' "$findings" | iconv -f WINDOWS-1252 -t UTF-8 || true; }
 echo "== check: exit code $code"
-echo "== reconciliation reports of the runs (one HTML page per circle and accounting number):"
-ls "$demo/Quantivel_php/log/"lug_*.html | sed "s|$demo/||"
+echo "== reconciliation reports and summaries (per circle and accounting number; _pruefung: the check):"
+ls "$demo/Quantivel_php/log/"lug_*.html "$demo/Quantivel_php/log/"lug_*.json | sed "s|$demo/||"
 echo
 echo "The demo tree stays in $demo; the server keeps running (scripts/db-server.sh stop ends it)."

@@ -26,16 +26,22 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
 fi
 
-# The browser test of the reconciliation report opens it in headless Chromium;
-# without the package (not root) that one test is skipped and says so.
-if ! dpkg-query -W -f='${Status}' chromium 2>/dev/null | grep -q "install ok installed"; then
+# The browser test of the reconciliation report opens it in headless Chromium
+# and prints it to PDF (pdftotext of poppler-utils reads the pages back);
+# without the packages (not root) that one test is skipped and says so.
+missing=""
+for pkg in chromium poppler-utils; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing="$missing $pkg"
+done
+if [ -n "$missing" ]; then
   if [ "$(id -u)" -eq 0 ]; then
-    echo "== installing: chromium"
+    echo "== installing:$missing"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
-    apt-get install -y -qq --no-install-recommends chromium >/dev/null
+    # shellcheck disable=SC2086
+    apt-get install -y -qq --no-install-recommends $missing >/dev/null
   else
-    echo "chromium missing (run as root to install): the browser test will be skipped" >&2
+    echo "missing (run as root to install):$missing: the browser test will be skipped" >&2
   fi
 fi
 

@@ -81,6 +81,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
                  abrnrCalc);
     ReportDelete(SQL_Qvx331Zk2_Delete(abrnrCalc, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk2: %d, Abr: %ld",
                  abrnrCalc);
+    if (abrnrCalc == Ctx.AbrnrStart) Ctx.Handover.SettlementStarted = true;
   }
 
   SetLoga2Numbering(Ctx.Lug.LugLgp.compare(0, 5, "LOGA2") == 0);

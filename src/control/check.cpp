@@ -24,7 +24,12 @@ struct Period {
   bool Usable = true;  // dates the run can settle
 };
 
+// Each finding once: the same problem met twice (two accounts of a check that
+// name the same period, a period read for two reasons) is listed once.
 void Add(std::vector<CheckFinding>& out, const char* kind, const std::string& cp1252Text) {
+  for (const CheckFinding& f : out) {
+    if (f.Text == cp1252Text) return;
+  }
   out.push_back(CheckFinding{kind, cp1252Text});
 }
 
@@ -147,7 +152,16 @@ std::string WithList(std::string statement, const char* column, const std::strin
   return SqlOpen(c, pnrs ? WithList(std::move(statement), "b.ZkbPnr", *pnrs) : statement);
 }
 
-std::string Days(int64_t tenths) { return Format("%.1f", static_cast<double>(tenths) / 10.0); }
+// Values as the clerk reads them in the files and the report: hours with two
+// places and days with one, with a decimal comma.
+std::string Comma(std::string text) {
+  for (char& c : text) {
+    if (c == '.') c = ',';
+  }
+  return text;
+}
+std::string Days(int64_t tenths) { return Comma(Format("%.1f", static_cast<double>(tenths) / 10.0)); }
+std::string Hours(int64_t minutes) { return Comma(Format("%.2f", static_cast<double>(minutes) / 60.0)); }
 
 // Whether a file can be created in the directory (created and removed at
 // once); a directory that does not exist yet is judged by the nearest level
@@ -187,9 +201,9 @@ void CheckBookings(std::vector<CheckFinding>& out, const LugRecord& lug, const s
     while (st == 0 && (st = SqlFetchInto(c, zkt, ztr, std, tge, persons)) == 0) {
       Add(out, "Keine gültige Lohnart",
           Format(Cp1252("Konto %s (%s): keine gültige Lohnart in Periode %ld (%s bis %s), nicht übergeben: "
-                        "%lld Minuten, %s Tage, %d Mitarbeiter"),
+                        "%s Stunden, %s Tage, %d Mitarbeiter"),
                  zkt, Cp1252(ztr == 3 ? "Periodenwerte" : "Tageswerte"), p.Num, Dmy(p.Von), Dmy(p.Bis),
-                 std, Days(tge), persons));
+                 Hours(std), Days(tge), persons));
     }
     if (st != kSqlNoMoreRows) Add(out, "Lesefehler", Format(Cp1252("Buchungen nicht lesbar: %d"), st));
   }
@@ -306,9 +320,9 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
     int64_t std = 0, tge = 0;
     while (st == 0 && (st = SqlFetchInto(c, pnr, std, tge)) == 0) {
       Add(out, "Keine Beschäftigung",
-          Format(Cp1252("Pnr %s: Buchungen in Periode %ld (%lld Minuten, %s Tage), aber keine Beschäftigung im "
+          Format(Cp1252("Pnr %s: Buchungen in Periode %ld (%s Stunden, %s Tage), aber keine Beschäftigung im "
                         "AbrKreis %s"),
-                 pnr, periods[0].Num, std, Days(tge), Ctx.Akr));
+                 pnr, periods[0].Num, Hours(std), Days(tge), Ctx.Akr));
     }
     ReadEnded(st, "Qvx331Zkb");
   }
@@ -316,9 +330,17 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
   return out;
 }
 
+namespace {
+std::vector<CheckFinding> g_lastFindings;
+}  // namespace
+
+const std::vector<CheckFinding>& LastCheckFindings() { return g_lastFindings; }
+
 int RunCheck() {
   Log("PRÜFUNG AbrKreis %s, Abrnr %ld: nichts wird berechnet oder geschrieben", Ctx.Akr, Ctx.Abrnr);
+  g_lastFindings.clear();
   std::vector<CheckFinding> found = CheckCircle(true);
+  g_lastFindings = found;
   for (const CheckFinding& f : found) {
     Log("PROBLEM: %s", f.Text);
     std::string line = f.Text + "\n";

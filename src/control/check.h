@@ -18,6 +18,9 @@ struct CheckFinding {
 // tried for writing (a probe file is created and removed at once).
 std::vector<CheckFinding> CheckCircle(bool probeTransferDir);
 
+// The findings of the last RunCheck, for the check's report.
+const std::vector<CheckFinding>& LastCheckFindings();
+
 // The check mode of the program: logs and prints one line per problem.
 // Returns the exit code: 0 when nothing was found, 2 when something was.
 int RunCheck();

@@ -75,7 +75,11 @@ bool UsePreviewFolder() {
 
 int FinishRun(int code) {
   bool connected = !Ctx.DbTime.empty();
-  if (Ctx.Check) return Ctx.RunCompleted ? code : 2;
+  if (Ctx.Check) {
+    code = Ctx.RunCompleted ? code : 2;
+    if (connected) WriteRunReport(Ctx.RunCompleted, code);
+    return code;
+  }
   if (connected) WriteRunReport(Ctx.RunCompleted, Ctx.Preview ? (Ctx.RunCompleted ? 0 : 1) : code);
   if (!Ctx.Preview) return code;
   // a rollback the server refuses has thrown; the connection ends the preview's transaction anyway

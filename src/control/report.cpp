@@ -1,6 +1,10 @@
 #include "control/report.h"
 
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -12,7 +16,6 @@
 #include "run/text.h"
 
 namespace {
-
 
 std::string Html(std::string_view text) {
   std::string out;
@@ -28,80 +31,222 @@ std::string Html(std::string_view text) {
   return out;
 }
 
-std::string Hours(int64_t minutes) { return Format("%.2f", static_cast<double>(minutes) / 60.0); }
-std::string Days(int64_t tenths) { return Format("%.1f", static_cast<double>(tenths) / 10.0); }
+// A number as the files show it to the clerk: a decimal comma, and no minus
+// in front of a value that rounds to zero.
+std::string Number(double v, int places) {
+  std::string t = Format("%.*f", places, v);
+  if (t[0] == '-' && t.find_first_not_of("-0.") == std::string::npos) t.erase(0, 1);
+  for (char& c : t) {
+    if (c == '.') c = ',';
+  }
+  return t;
+}
+std::string HoursOf(int64_t minutes) { return Number(static_cast<double>(minutes) / 60.0, 2); }
+std::string DaysOf(int64_t tenths) { return Number(static_cast<double>(tenths) / 10.0, 1); }
 
-struct Sums {
-  std::string Key;
-  std::string Name;
+// YYYY.MM.DD or YYYY-MM-DD as DD.MM.YYYY; anything else as it is.
+std::string Dmy(const std::string& ymd) {
+  if (ymd.size() < 10 || (ymd[4] != '.' && ymd[4] != '-')) return ymd;
+  return ymd.substr(8, 2) + "." + ymd.substr(5, 2) + "." + ymd.substr(0, 4);
+}
+
+std::string Trimmed(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+// ---- what the settlement computed ------------------------------------------
+
+struct Person {
+  std::string Pnr, Upn, Name;
   int32_t Count = 0;
   int64_t Minutes = 0;
   int64_t Tenths = 0;
 };
 
-// Sums of the run's transfer records grouped by groupColumn (and nameColumn,
-// shown beside it); condition narrows the records.
-std::vector<Sums> SQL_Qvx331Zk1_Sums(const char* groupColumn, const char* nameColumn, const char* condition) {
-  std::vector<Sums> out;
+// The run's transfer records per person with the person's name. False when
+// they cannot be read (status in st).
+bool SQL_Qvx331Zk1_Persons(std::vector<Person>& out, int& st) {
   SqlCursor c;
-  int st = SqlOpen(c, SqlFormat("SELECT %s, %s, COUNT(*), SUM(Zk1Std), SUM(Zk1Tge) FROM Qvx331Zk1 "
-                                " WHERE Zk1Abr = %ld AND Zk1Lfn = %d %s GROUP BY %s, %s ORDER BY %s, %s",
-                                groupColumn, nameColumn, Ctx.AbrnrStart, Ctx.Lfn, condition, groupColumn,
-                                nameColumn, groupColumn, nameColumn));
-  Sums s;
-  while (st == 0 && (st = SqlFetchInto(c, s.Key, s.Name, s.Count, s.Minutes, s.Tenths)) == 0) {
-    out.push_back(s);
-    s = Sums{};
+  st = SqlOpen(c, SqlFormat("SELECT g.Pnr, g.Upn, IFNULL((SELECT MAX(PnrNam) FROM Qvx300Pnr WHERE PnrNum = g.Pnr), ''),"
+                            " g.N, g.S, g.T FROM (SELECT Zk1Pnr AS Pnr, Zk1Upn AS Upn, COUNT(*) AS N,"
+                            " IFNULL(SUM(Zk1Std), 0) AS S, IFNULL(SUM(Zk1Tge), 0) AS T FROM Qvx331Zk1"
+                            " WHERE Zk1Abr = %ld AND Zk1Lfn = %d GROUP BY Zk1Pnr, Zk1Upn) g ORDER BY g.Pnr, g.Upn",
+                            Ctx.AbrnrStart, Ctx.Lfn));
+  Person p;
+  while (st == 0 && (st = SqlFetchInto(c, p.Pnr, p.Upn, p.Name, p.Count, p.Minutes, p.Tenths)) == 0) {
+    out.push_back(p);
+    p = Person{};
   }
-  return out;
+  if (st == kSqlNoMoreRows) st = 0;
+  return st == 0;
 }
+
+// ---- the page ----------------------------------------------------------------
 
 const char* kStyle =
     "body{font-family:Arial,Helvetica,sans-serif;font-size:10pt;margin:1.5em;color:#000;background:#fff}"
     "h1{font-size:15pt;margin:0 0 .3em 0}h2{font-size:12pt;margin:1.2em 0 .3em 0;border-bottom:1px solid #888}"
-    "table{border-collapse:collapse;margin:.2em 0}th,td{border:1px solid #999;padding:2px 8px;text-align:left}"
-    "th{background:#e4e4e4}td.n{text-align:right}tr.sum td{font-weight:bold}"
+    "h3{font-size:10.5pt;margin:.8em 0 .2em 0}"
+    "table{border-collapse:collapse;margin:.2em 0}th,td{border:1px solid #999;padding:2px 8px;text-align:left;"
+    "vertical-align:top}th{background:#e4e4e4}td.n{text-align:right;white-space:nowrap}tr.sum td{font-weight:bold}"
     ".ok{color:#005a00}.bad{color:#a00000;font-weight:bold}.preview{background:#fff3b0;padding:4px 8px}"
-    "@media print{body{margin:0}h2{page-break-after:avoid}tr{page-break-inside:avoid}}";
+    "thead{display:table-header-group}tfoot{display:table-footer-group}"
+    "@media print{body{margin:0;font-size:9pt}h2,h3{break-after:avoid;page-break-after:avoid}"
+    "tr{break-inside:avoid;page-break-inside:avoid}th{-webkit-print-color-adjust:exact;print-color-adjust:exact}}"
+    "@page{size:A4;margin:15mm 12mm}";
 
-void SumsTable(std::string& h, const std::vector<Sums>& rows, const char* keyHead, const char* nameHead) {
-  h += "<table><tr><th>" + Cp1252(keyHead) + "</th>";
-  if (nameHead) h += "<th>" + Cp1252(nameHead) + "</th>";
-  h += Cp1252("<th>Sätze</th><th>Stunden</th><th>Tage</th></tr>\n");
-  Sums total;
-  for (const Sums& s : rows) {
-    h += "<tr><td>" + Html(s.Key) + "</td>";
-    if (nameHead) h += "<td>" + Html(s.Name) + "</td>";
-    h += Format("<td class=\"n\">%d</td><td class=\"n\">%s</td><td class=\"n\">%s</td></tr>\n", s.Count,
-                Hours(s.Minutes), Days(s.Tenths));
-    total.Count += s.Count;
-    total.Minutes += s.Minutes;
-    total.Tenths += s.Tenths;
+struct Cell {
+  std::string Text;  // HTML
+  bool Number = false;
+};
+
+// A table whose head repeats on every printed page (thead) and whose sum row
+// closes it (tfoot is not used: it would repeat on every page, too).
+class Table {
+ public:
+  Table(std::string& h, std::initializer_list<const char*> heads, std::initializer_list<bool> numbers) : h_(h) {
+    numbers_.assign(numbers.begin(), numbers.end());
+    h_ += "<table><thead><tr>";
+    size_t i = 0;
+    for (const char* head : heads) {
+      bool number = i < numbers_.size() && numbers_[i];
+      h_ += std::string(number ? "<th class=\"n\">" : "<th>") + Cp1252(head) + "</th>";
+      ++i;
+    }
+    h_ += "</tr></thead>\n<tbody>\n";
   }
-  h += Format("<tr class=\"sum\"><td%s>Summe</td><td class=\"n\">%d</td><td class=\"n\">%s</td>"
-              "<td class=\"n\">%s</td></tr>\n</table>\n",
-              nameHead ? " colspan=\"2\"" : "", total.Count, Hours(total.Minutes), Days(total.Tenths));
+  ~Table() { h_ += "</tbody></table>\n"; }
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  void Row(const std::vector<std::string>& cells, const char* rowClass = nullptr) {
+    h_ += rowClass ? Format("<tr class=\"%s\">", rowClass) : std::string("<tr>");
+    for (size_t i = 0; i < cells.size(); ++i) {
+      bool number = i < numbers_.size() && numbers_[i];
+      h_ += (number ? "<td class=\"n\">" : "<td>") + cells[i] + "</td>";
+    }
+    h_ += "</tr>\n";
+  }
+
+ private:
+  std::string& h_;
+  std::vector<bool> numbers_;
+};
+
+// ---- the summary -------------------------------------------------------------
+
+std::string Json(std::string_view cp1252) {
+  std::string utf8 = Utf8(cp1252);
+  std::string out = "\"";
+  for (char c : utf8) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (c == '"') out += "\\\"";
+    else if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else if (u < 0x20) out += Format("\\u%04x", static_cast<int>(u));
+    else out += c;
+  }
+  return out + "\"";
+}
+
+// A number with up to six places, without trailing zeros ("1.5", "0").
+std::string JsonNumber(double v) {
+  if (!std::isfinite(v)) return "null";
+  std::string t = Format("%.6f", v);
+  while (t.back() == '0') t.pop_back();
+  if (t.back() == '.') t.pop_back();
+  if (t == "-0") t = "0";
+  return t;
+}
+
+const char* ModeName() {
+  if (Ctx.Check) return "check";
+  if (Ctx.Preview) return "preview";
+  return Ctx.InterimFlag ? "interim" : "final";
+}
+
+bool WriteWhole(const std::string& path, const std::string& text) {
+  std::string temp = path + ".tmp";
+  TextFile f;
+  if (!f.Open(temp, "w")) return false;
+  bool ok = f.Write(text);
+  ok = f.Close() && ok;
+  if (ok && RenameFile(temp, path) == 0) return true;
+  RemoveFile(temp);
+  return false;
 }
 
 }  // namespace
 
-std::string ReportPath() {
+std::string ReportBasePath() {
   std::string dir = Ctx.LogPath;
   size_t cut = dir.find_last_of("\\/");
   dir = cut == std::string::npos ? std::string() : dir.substr(0, cut + 1);
-  return dir + "lug_" + Ctx.Schema + "_" + Ctx.Akr + "_" + Format("%ld", Ctx.AbrnrStart) + ".html";
+  std::string base = dir + "lug_" + Ctx.Schema + "_" + Ctx.Akr + "_" + Format("%ld", Ctx.AbrnrStart);
+  if (Ctx.Check) return base + "_pruefung";
+  if (Ctx.Preview) return base + "_vorschau";
+  return base;
 }
 
 void WriteRunReport(bool completed, int exitCode) {
+  const HandOver& ho = Ctx.Handover;
+
+  // what the settlement computed: only once the run has replaced the earlier
+  // records of its number, so that a run that stopped before never shows the
+  // records of another run or circle
+  std::vector<Person> persons;
+  int personsStatus = 0;
+  bool personsRead = ho.SettlementStarted && SQL_Qvx331Zk1_Persons(persons, personsStatus);
+  std::map<std::string, std::string> names;
+  std::set<std::string> runPersons;
+  for (const Person& p : persons) {
+    if (!p.Name.empty()) names[Trimmed(p.Pnr)] = p.Name;
+    runPersons.insert(Trimmed(p.Pnr));
+    runPersons.insert(Trimmed(p.Upn));
+  }
+  for (const Person& p : persons) {
+    if (!p.Name.empty() && !names.count(Trimmed(p.Upn))) names[Trimmed(p.Upn)] = p.Name;
+  }
+  auto nameOf = [&](const std::string& pnr) {
+    auto it = names.find(Trimmed(pnr));
+    return it == names.end() ? std::string() : it->second;
+  };
+
+  // persons written whom no transfer record of the run names: rows of another
+  // circle or accounting number that reached the hand-over
+  std::vector<std::string> foreign;
+  if (personsRead && !Ctx.Check) {
+    for (const std::string& p : ho.Persons) {
+      if (!p.empty() && !runPersons.count(p)) foreign.push_back(p);
+    }
+  }
+
+  std::vector<CheckFinding> findings = Ctx.Check ? LastCheckFindings() : CheckCircle(false);
+  const auto& skipped = SkippedEmployees();
+  // employees not calculated (joined later, moved to another circle, nothing
+  // booked) lose nothing, and rows of other runs that a circle without
+  // "Schnittstelle leeren" collects into its file are no loss of this run:
+  // both are listed, but the hand-over is complete
+  bool anyLeftOut = !ho.LeftOut.empty() || !findings.empty();
+  const char* result = !completed ? "aborted" : anyLeftOut ? "left_out" : "complete";
+
+  // ---- HTML
   std::string h;
+  const char* what = Ctx.Check ? "Prüfung" : Ctx.Preview ? "Vorschau" : "Übergabe";
   h += "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"windows-1252\">\n";
-  h += Format("<title>LuG-%s %s / %s / %ld</title>\n",
-              Cp1252(Ctx.Preview ? "Vorschau" : "Übergabe"), Html(Ctx.Schema), Html(Ctx.Akr), Ctx.AbrnrStart);
+  h += Format("<title>LuG-%s %s / %s / %ld</title>\n", Cp1252(what), Html(Ctx.Schema), Html(Ctx.Akr), Ctx.AbrnrStart);
   h += std::string("<style>") + kStyle + "</style>\n</head>\n<body>\n";
-  h += Cp1252(Ctx.Preview ? "<h1>Lohn- und Gehaltsübergabe: VORSCHAU</h1>\n" : "<h1>Lohn- und Gehaltsübergabe</h1>\n");
+  h += Cp1252(Ctx.Check     ? "<h1>Lohn- und Gehaltsübergabe: PRÜFUNG</h1>\n"
+              : Ctx.Preview ? "<h1>Lohn- und Gehaltsübergabe: VORSCHAU</h1>\n"
+                            : "<h1>Lohn- und Gehaltsübergabe</h1>\n");
   if (Ctx.Preview)
     h += Cp1252("<p class=\"preview\">Vorschau: alle Änderungen wurden zurückgenommen; die Dateien stehen in ") +
          Html(Ctx.PreviewDir) + ".</p>\n";
+  if (Ctx.Check)
+    h += Cp1252("<p class=\"preview\">Prüfung: nichts wurde berechnet oder geschrieben.</p>\n");
 
   h += "<h2>Lauf</h2>\n<table>\n";
   auto row = [&h](const char* head, const std::string& value) {
@@ -110,52 +255,211 @@ void WriteRunReport(bool completed, int exitCode) {
   row("Schema", Ctx.Schema);
   row("Abrechnungskreis", Ctx.Akr);
   row("Abrechnungsnummer", Format("%ld", Ctx.AbrnrStart));
-  row("Zeitraum", Ctx.AbrVon.empty() ? std::string() : Ctx.AbrVon + " - " + Ctx.AbrBis);
+  row("Zeitraum", Ctx.AbrVon.empty() ? std::string() : Dmy(Ctx.AbrVon) + " - " + Dmy(Ctx.AbrBis));
   row("Art", Cp1252(Ctx.InterimFlag ? "Zwischenabrechnung" : "Endabrechnung") + Format(" (Lfn %d)", Ctx.Lfn));
-  row("Modus", Cp1252(Ctx.Preview ? "Vorschau" : "Übergabe"));
+  row("Modus", Cp1252(what));
   row("Lohnprogramm", Ctx.Lug.LugLgp);
   row("Filter Pnr", Ctx.PnrFilter);
   row("Zeit", Ctx.DbTime);
-  h += "<tr><th>Ergebnis</th><td>" +
-       (completed ? std::string("<span class=\"ok\">") + Cp1252("vollständig durchgelaufen")
-                  : std::string("<span class=\"bad\">") + Cp1252("abgebrochen - Stand bis zum Abbruch")) +
-       Format(" (Exit-Code %d)</span></td></tr>\n</table>\n", exitCode);
+  std::string verdict;
+  if (!completed)
+    verdict = "<span class=\"bad\">" + Cp1252("Abgebrochen - Stand bis Abbruch");
+  else if (Ctx.Check)
+    verdict = findings.empty() ? "<span class=\"ok\">" + Cp1252("Prüfung ohne Befund")
+                               : "<span class=\"bad\">" + Cp1252(Format("Prüfung: %d Problem(e) gefunden",
+                                                                        static_cast<int>(findings.size())));
+  else if (anyLeftOut)
+    verdict = "<span class=\"bad\">" + Cp1252("Übergeben, aber nicht vollständig - siehe \"Nicht übergeben\"");
+  else
+    verdict = "<span class=\"ok\">" + Cp1252("Vollständig übergeben");
+  h += "<tr><th>Ergebnis</th><td>" + verdict + Format(" (Exit-Code %d)</span></td></tr>\n", exitCode);
+  if (ho.Status >= 0)
+    h += Format("<tr><th>AkrAdt</th><td>%d%s</td></tr>\n", ho.Status,
+                Ctx.Preview || Ctx.Check ? Cp1252(" (nicht gesetzt)").c_str() : "");
+  h += "</table>\n";
 
-  h += Cp1252("<h2>Übergeben je Lohnart</h2>\n");
-  SumsTable(h, SQL_Qvx331Zk1_Sums("Zk1Lna", "Zk1Stz", ""), "Lohnart", "Satzart");
-
-  h += "<h2>Je Mitarbeiter</h2>\n";
-  SumsTable(h, SQL_Qvx331Zk1_Sums("Zk1Pnr", "Zk1Upn", ""), "Pnr", "Pnr LuG");
-  h += "<h3>Nicht berechnet</h3>\n";
-  if (SkippedEmployees().empty()) {
-    h += "<p>keine</p>\n";
-  } else {
-    h += "<table><tr><th>Pnr</th><th>Grund</th></tr>\n";
-    for (const auto& [pnr, reason] : SkippedEmployees()) h += "<tr><td>" + Html(pnr) + "</td><td>" + Html(reason) + "</td></tr>\n";
-    h += "</table>\n";
+  // ---- handed over, as written
+  if (!Ctx.Check) {
+    h += Cp1252("<h2>Übergeben</h2>\n");
+    if (!ho.ExportStarted) {
+      h += Cp1252(completed ? "<p>Nichts übergeben: für dieses Lohnprogramm gibt es keine Übergabe.</p>\n"
+                            : "<p>Nichts übergeben: der Lauf hat die Übergabe nicht erreicht.</p>\n");
+    } else {
+      if (!completed && !ho.ExportFinished)
+        h += Cp1252("<p class=\"bad\">Die Übergabe wurde abgebrochen: was hier steht, ist nur bis zum Abbruch "
+                    "geschrieben worden; unfertige Dateien wurden entfernt.</p>\n");
+      h += "<h3>Dateien</h3>\n";
+      if (ho.Files.empty()) {
+        h += "<p>keine</p>\n";
+      } else {
+        Table t(h, {"Datei", "Zeilen"}, {false, true});
+        for (const HandedOverFile& f : ho.Files) t.Row({Html(f.Name), Format("%lld", static_cast<long long>(f.Lines))});
+      }
+      if (!ho.Tables.empty()) {
+        h += Cp1252("<h3>Übergabetabellen</h3>\n");
+        Table t(h, {"Tabelle", "Neue Zeilen", "Aufaddiert"}, {false, true, true});
+        for (const StagedTable& s : ho.Tables)
+          t.Row({Html(s.Table), Format("%lld", static_cast<long long>(s.Added)),
+                 Format("%lld", static_cast<long long>(s.Accumulated))});
+      }
+      h += "<h3>Je Lohnart, wie geschrieben</h3>\n";
+      std::vector<HandedOverWageType> types = ho.WageTypes;
+      std::sort(types.begin(), types.end(),
+                [](const HandedOverWageType& a, const HandedOverWageType& b) { return a.WageType < b.WageType; });
+      int64_t records = 0;
+      double hours = 0, days = 0;
+      bool unitsAgree = true;
+      {
+        Table t(h, {"Lohnart", "Einheit", "Sätze", "Stunden / Betrag", "Tage"}, {false, false, true, true, true});
+        for (const HandedOverWageType& w : types) {
+          const char* unit = w.AmountMixed ? "uneinheitlich" : w.Amount ? "Betrag" : "Stunden";
+          t.Row({Html(w.WageType), Cp1252(unit), Format("%lld", static_cast<long long>(w.Records)),
+                 w.AmountMixed ? std::string("-") : Number(w.Hours, 2), Number(w.Days, 2)});
+          records += w.Records;
+          hours += w.Hours;
+          days += w.Days;
+          unitsAgree = unitsAgree && !w.Amount && !w.AmountMixed;
+        }
+        // hours of different wage types are added up, amounts never with hours
+        t.Row({"Summe", "", Format("%lld", static_cast<long long>(records)),
+               unitsAgree ? Number(hours, 2) : std::string("-"), Number(days, 2)},
+              "sum");
+      }
+      if (ho.WithoutValue > 0)
+        h += Format(Cp1252("<p>%lld Satz/Sätze ohne Wert (weder Stunden noch Tage): keine Zeile nötig.</p>\n").c_str(),
+                    static_cast<long long>(ho.WithoutValue));
+      if (!foreign.empty()) {
+        h += Cp1252("<h3 class=\"bad\">Nicht aus diesem Lauf (anderer Abrechnungskreis oder andere "
+                    "Abrechnungsnummer)</h3>\n");
+        Table t(h, {"Pnr", "Name"}, {false, false});
+        for (const std::string& p : foreign) t.Row({Html(p), Html(nameOf(p))});
+      }
+    }
   }
 
-  h += Cp1252("<h2>Rückrechnung: Differenzen je früherer Periode</h2>\n");
-  std::vector<Sums> retro = SQL_Qvx331Zk1_Sums("IFNULL(Zk1Rrn, 0)", "Zk1Lna", "AND Zk1Rre = 2");
-  if (retro.empty())
-    h += "<p>keine</p>\n";
-  else
-    SumsTable(h, retro, "Periode", "Lohnart");
-
-  h += Cp1252("<h2>Nicht übergeben und warum</h2>\n");
-  std::vector<CheckFinding> found = CheckCircle(false);
-  for (const LeftOutRecord& r : Ctx.Handover.LeftOut) found.push_back(CheckFinding{r.Kind, r.Text});
-  if (found.empty()) {
+  // ---- left out
+  h += Cp1252("<h2>Nicht übergeben</h2>\n");
+  if (ho.LeftOut.empty()) {
+    h += "<p class=\"ok\">keine</p>\n";
+  } else {
+    Table t(h, {"Pnr", "Name", "Lohnart", "Stunden", "Tage", "Grund", "Meldung"},
+            {false, false, false, true, true, false, false});
+    for (const LeftOutRecord& r : ho.LeftOut) {
+      t.Row({Html(r.Pnr), Html(nameOf(r.Pnr)), Html(r.WageType), r.HasRecord ? Number(r.Hours, 2) : std::string(),
+             r.HasRecord ? Number(r.Days, 2) : std::string(), Html(r.Kind), Html(r.Text)});
+    }
+  }
+  h += Cp1252(Ctx.Check ? "<h2>Befunde</h2>\n" : "<h2>Befunde der Prüfung</h2>\n");
+  if (findings.empty()) {
     h += "<p class=\"ok\">keine Probleme gefunden</p>\n";
   } else {
-    h += "<table><tr><th>Art</th><th>Befund</th></tr>\n";
-    for (const CheckFinding& f : found) h += "<tr><td>" + Html(f.Kind) + "</td><td>" + Html(f.Text) + "</td></tr>\n";
-    h += "</table>\n";
+    Table t(h, {"Art", "Befund"}, {false, false});
+    for (const CheckFinding& f : findings) t.Row({Html(f.Kind), Html(f.Text)});
+  }
+
+  // ---- settled
+  if (!Ctx.Check) {
+    h += "<h2>Abgerechnet je Mitarbeiter</h2>\n";
+    if (!ho.SettlementStarted) {
+      h += Cp1252("<p>Keine Sätze dieses Laufs: er hat vor der Abrechnung angehalten.</p>\n");
+    } else if (!personsRead) {
+      h += Format(Cp1252("<p class=\"bad\">Die Sätze des Laufs sind nicht lesbar (Status %d).</p>\n").c_str(),
+                  personsStatus);
+    } else {
+      Table t(h, {"Pnr", "Name", "Pnr LuG", "Sätze", "Stunden", "Tage"}, {false, false, false, true, true, true});
+      Person total;
+      for (const Person& p : persons) {
+        t.Row({Html(p.Pnr), Html(p.Name), Html(p.Upn), Format("%d", p.Count), HoursOf(p.Minutes), DaysOf(p.Tenths)});
+        total.Count += p.Count;
+        total.Minutes += p.Minutes;
+        total.Tenths += p.Tenths;
+      }
+      t.Row({"Summe", "", "", Format("%d", total.Count), HoursOf(total.Minutes), DaysOf(total.Tenths)}, "sum");
+    }
+    if (!skipped.empty()) {
+      h += "<h3>Nicht berechnet</h3>\n";
+      Table t(h, {"Pnr", "Name", "Grund"}, {false, false, false});
+      for (const auto& [pnr, reason] : skipped) t.Row({Html(pnr), Html(nameOf(pnr)), Html(reason)});
+    }
+
+    h += Cp1252("<h2>Rückrechnung: Differenzen je Mitarbeiter</h2>\n");
+    std::vector<RetroDifference> diffs = ho.RetroDifferences;
+    std::stable_sort(diffs.begin(), diffs.end(), [](const RetroDifference& a, const RetroDifference& b) {
+      return std::tie(a.Pnr, a.Period, a.BookingDate, a.WageType) < std::tie(b.Pnr, b.Period, b.BookingDate, b.WageType);
+    });
+    if (diffs.empty()) {
+      h += "<p>keine</p>\n";
+    } else {
+      Table t(h,
+              {"Pnr", "Name", "Periode", "Datum", "Lohnart", "Stunden alt", "Stunden neu", "Differenz", "Tage alt",
+               "Tage neu", "Differenz"},
+              {false, false, true, false, false, true, true, true, true, true, true});
+      for (const RetroDifference& d : diffs) {
+        t.Row({Html(d.Pnr), Html(nameOf(d.Pnr)), Format("%ld", d.Period), Dmy(d.BookingDate), Html(d.WageType),
+               HoursOf(d.OldMinutes), HoursOf(d.NewMinutes), HoursOf(d.NewMinutes - d.OldMinutes),
+               DaysOf(d.OldTenths), DaysOf(d.NewTenths), DaysOf(d.NewTenths - d.OldTenths)});
+      }
+    }
   }
   h += "</body>\n</html>\n";
 
-  TextFile f;
-  if (!f.Open(ReportPath(), "w")) return;
-  f.Write(h);
-  f.Close();
+  // ---- JSON, from the same figures
+  std::string j = "{\n";
+  j += "  \"schema\": " + Json(Ctx.Schema) + ",\n";
+  j += "  \"circle\": " + Json(Ctx.Akr) + ",\n";
+  j += Format("  \"number\": %ld,\n", Ctx.AbrnrStart);
+  j += Format("  \"mode\": \"%s\",\n", ModeName());
+  j += Format("  \"result\": \"%s\",\n", result);
+  j += ho.Status >= 0 ? Format("  \"status\": %d,\n", ho.Status) : std::string("  \"status\": null,\n");
+  j += Format("  \"exit_code\": %d,\n", exitCode);
+  j += "  \"payroll_system\": " + Json(Ctx.Lug.LugLgp) + ",\n";
+  auto list = [&j](const char* key, const std::vector<std::string>& items, bool last = false) {
+    j += Format("  \"%s\": [", key);
+    for (size_t i = 0; i < items.size(); ++i) j += (i ? ",\n    " : "\n    ") + items[i];
+    j += items.empty() ? "]" : "\n  ]";
+    j += last ? "\n" : ",\n";
+  };
+  std::vector<std::string> items;
+  for (const HandedOverFile& f : ho.Files)
+    items.push_back("{\"name\": " + Json(f.Name) + Format(", \"lines\": %lld}", static_cast<long long>(f.Lines)));
+  list("files", items);
+  items.clear();
+  for (const StagedTable& s : ho.Tables)
+    items.push_back("{\"table\": " + Json(s.Table) + Format(", \"rows\": %lld, \"accumulated\": %lld}",
+                                                            static_cast<long long>(s.Added),
+                                                            static_cast<long long>(s.Accumulated)));
+  list("staging", items);
+  items.clear();
+  for (const HandedOverWageType& w : ho.WageTypes)
+    items.push_back("{\"wage_type\": " + Json(w.WageType) +
+                    Format(", \"records\": %lld, \"hours\": %s, \"days\": %s, \"amount\": %s}",
+                           static_cast<long long>(w.Records), JsonNumber(w.Hours), JsonNumber(w.Days),
+                           w.Amount || w.AmountMixed ? "true" : "false"));
+  list("handed_over", items);
+  j += Format("  \"without_value\": %lld,\n", static_cast<long long>(ho.WithoutValue));
+  items.clear();
+  for (const LeftOutRecord& r : ho.LeftOut) {
+    std::string e = "{\"pnr\": " + Json(r.Pnr) + ", \"wage_type\": " + Json(r.WageType);
+    e += r.HasRecord ? ", \"hours\": " + JsonNumber(r.Hours) + ", \"days\": " + JsonNumber(r.Days)
+                     : std::string(", \"hours\": null, \"days\": null");
+    e += ", \"kind\": " + Json(r.Kind) + ", \"reason\": " + Json(r.Text) + "}";
+    items.push_back(std::move(e));
+  }
+  list("left_out", items);
+  items.clear();
+  for (const auto& [pnr, reason] : skipped)
+    items.push_back("{\"pnr\": " + Json(pnr) + ", \"reason\": " + Json(reason) + "}");
+  list("not_calculated", items);
+  items.clear();
+  for (const std::string& p : foreign) items.push_back("{\"pnr\": " + Json(p) + "}");
+  list("foreign_persons", items);
+  items.clear();
+  for (const CheckFinding& f : findings)
+    items.push_back("{\"kind\": " + Json(f.Kind) + ", \"text\": " + Json(f.Text) + "}");
+  list("findings", items, true);
+  j += "}\n";
+
+  std::string base = ReportBasePath();
+  if (!WriteWhole(base + ".html", h)) Log("Bericht %s.html kann nicht geschrieben werden", base);
+  if (!WriteWhole(base + ".json", j)) Log("Zusammenfassung %s.json kann nicht geschrieben werden", base);
 }

@@ -181,6 +181,21 @@ Zk1Differenz FromGroup(const RetroGroup& g) {
   return d;
 }
 
+// The difference for the run's report: old and new value of the group.
+void KeepDifference(const Zk1Differenz& d, int64_t oldStd, int64_t newStd, int64_t oldTge, int64_t newTge) {
+  RetroDifference r;
+  r.Pnr = d.Pnr;
+  r.Upn = d.Upn;
+  r.WageType = d.Lna;
+  r.BookingDate = d.Bdt;
+  r.Period = d.Rrn;
+  r.OldMinutes = oldStd;
+  r.NewMinutes = newStd;
+  r.OldTenths = oldTge;
+  r.NewTenths = newTge;
+  Ctx.Handover.RetroDifferences.push_back(std::move(r));
+}
+
 Zk5Record Memo(const Zk1Differenz& d, int32_t std, int32_t tge, int16_t rre, double su1) {
   Zk5Record m;
   m.Key = Ctx.RunKey;
@@ -310,6 +325,7 @@ void Vanished(const Variante& v, const RetroGroup& g, DeferredValues& deferred) 
   Log(v.DelLog, g.Pnr);
   if (MemoRecords()) DeleteMemo(v, g);
   WriteDifferenz(d, v.Retro, v.DelZk1, g.Match);
+  KeepDifference(d, g.Std, 0, g.Tge, 0);
 }
 
 void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
@@ -320,6 +336,7 @@ void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
   d.Inf = m.Inf;
   d.Rrn = m.Abr;
   double su1 = WriteDifferenz(d, false, v.ChgZk1, g.Match);
+  KeepDifference(d, g.Std, m.Std, g.Tge, m.Tge);
   if (MemoRecords()) {
     Zk1Differenz now = FromGroup(g);
     now.Von = m.Von;
@@ -373,6 +390,7 @@ void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
   d.Inf = r.Inf;
   d.Rrn = r.Abr;
   double su1 = WriteDifferenz(d, v.Retro, v.NewZk1, r.Match);
+  KeepDifference(d, 0, r.Std, 0, r.Tge);
   if (MemoRecords()) WriteMemo(Memo(d, r.Std, r.Tge, 3, su1), v.InsZk5);
 }
 

@@ -7,11 +7,16 @@
 RunContext Ctx;
 
 [[nodiscard]] int SQL_O1001AbrKreis_SetAdt(const std::string& akr, int status) {
-  // a preview or a check leaves the status of the circle as it is
-  if (Ctx.Preview || Ctx.Check) return 1;
+  // a preview or a check leaves the status of the circle as it is (the report
+  // names the one it would have set)
+  if (Ctx.Preview || Ctx.Check) {
+    Ctx.Handover.Status = static_cast<int16_t>(status);
+    return 1;
+  }
   int st = SqlWrite(SqlFormat("UPDATE O1001AbrKreis  SET AkrAdt = %d WHERE AkrNum = '%s'",
                               static_cast<int16_t>(status), akr));
   if (st != 0) return st;
+  Ctx.Handover.Status = static_cast<int16_t>(status);
   return dbAffectedRows();
 }
 

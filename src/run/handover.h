@@ -55,6 +55,19 @@ struct LeftOutRecord {
   bool HasRecord = false;  // Pnr, WageType and the values are known
 };
 
+// A difference record of the retro calculation: what was handed over for an
+// earlier accounting number and what is computed for it now (minutes and
+// tenths of a day as settled).
+struct RetroDifference {
+  std::string Pnr;
+  std::string Upn;
+  std::string WageType;
+  std::string BookingDate;  // YYYY.MM.DD
+  int32_t Period = 0;       // accounting number corrected
+  int64_t OldMinutes = 0, NewMinutes = 0;
+  int64_t OldTenths = 0, NewTenths = 0;
+};
+
 struct HandOver {
   std::vector<HandedOverFile> Files;
   std::vector<StagedTable> Tables;
@@ -64,6 +77,13 @@ struct HandOver {
   // Transfer records without any value (no hours, no days) that the format
   // has no line for: nothing of them is missing in the hand-over.
   int64_t WithoutValue = 0;
+  std::vector<RetroDifference> RetroDifferences;
+  // The run deleted the earlier transfer records of its accounting number:
+  // from here on the transfer records of the number are the run's own.
+  bool SettlementStarted = false;
+  // AkrAdt as the run last set it (a preview or check: would have set it);
+  // -1 while it set none.
+  int Status = -1;
   bool ExportStarted = false;
   bool ExportFinished = false;
 };

@@ -97,6 +97,10 @@ protected:
     return ReadFileBytes((tree / "Quantivel_php/log" / ("lug_" + Upper(schema) + "_" + circle + "_" + abrnr + ".html"))
                              .string());
   }
+  std::string Summary(const std::string& circle, const std::string& abrnr) {
+    return ReadFileBytes((tree / "Quantivel_php/log" / ("lug_" + Upper(schema) + "_" + circle + "_" + abrnr + ".json"))
+                             .string());
+  }
 
   TestDb admin;
   std::string schema;
@@ -155,38 +159,53 @@ TEST_F(DemoModes, CheckFindsNothingInTheDemoCompany) {
   }
 }
 
-// The report's rows per wage type and per employee are the sums of the run's
-// transfer records.
+// The report's rows per employee are the sums of the run's transfer records,
+// with the employee's name, in hours and days with a decimal comma; the run's
+// report keeps its name when a preview and a check of the circle follow.
 TEST_F(DemoModes, ReportFiguresAreTheTransferRecordSums) {
   ASSERT_EQ(1, Run({"localhost", schema, "D1", "11", "0"}));
   std::string page = Report("D1", "11");
   ASSERT_NE(std::string::npos, page.find("<meta charset=\"windows-1252\">"));
   EXPECT_EQ(std::string::npos, page.find("<script"));
   EXPECT_EQ(std::string::npos, page.find("http"));
-  EXPECT_NE(std::string::npos, page.find("vollst\xE4ndig durchgelaufen (Exit-Code 1)"));
-  auto expectRows = [&](const std::string& sql) {
-    auto rows = admin.Query(sql);
-    ASSERT_FALSE(rows.empty());
-    for (const auto& r : rows) {
-      char line[512];
-      std::snprintf(line, sizeof line,
-                    "<tr><td>%s</td><td>%s</td><td class=\"n\">%s</td><td class=\"n\">%.2f</td>"
-                    "<td class=\"n\">%.1f</td></tr>",
-                    r[0].c_str(), r[1].c_str(), r[2].c_str(), std::stod(r[3]) / 60.0, std::stod(r[4]) / 10.0);
-      EXPECT_NE(std::string::npos, page.find(line)) << line;
+  auto comma = [](double v, int places) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", places, v);
+    std::string t = buf;
+    for (char& c : t) {
+      if (c == '.') c = ',';
     }
+    return t;
   };
-  expectRows("SELECT Zk1Lna, Zk1Stz, COUNT(*), SUM(Zk1Std), SUM(Zk1Tge) FROM Qvx331Zk1 WHERE Zk1Abr = 11 AND "
-             "Zk1Lfn = 0 GROUP BY Zk1Lna, Zk1Stz");
-  expectRows("SELECT Zk1Pnr, Zk1Upn, COUNT(*), SUM(Zk1Std), SUM(Zk1Tge) FROM Qvx331Zk1 WHERE Zk1Abr = 11 AND "
-             "Zk1Lfn = 0 GROUP BY Zk1Pnr, Zk1Upn");
+  auto rows = admin.Query(
+      "SELECT Zk1Pnr, IFNULL((SELECT MAX(PnrNam) FROM Qvx300Pnr WHERE PnrNum = Zk1Pnr), ''), Zk1Upn, COUNT(*), "
+      "SUM(Zk1Std), SUM(Zk1Tge) FROM Qvx331Zk1 WHERE Zk1Abr = 11 AND Zk1Lfn = 0 GROUP BY Zk1Pnr, Zk1Upn");
+  ASSERT_FALSE(rows.empty());
+  int named = 0;
+  for (const auto& r : rows) {
+    named += !r[1].empty();
+    std::string line = "<tr><td>" + r[0] + "</td><td>" + r[1] + "</td><td>" + r[2] + "</td><td class=\"n\">" + r[3] +
+                       "</td><td class=\"n\">" + comma(std::stod(r[4]) / 60.0, 2) + "</td><td class=\"n\">" +
+                       comma(std::stod(r[5]) / 10.0, 1) + "</td></tr>";
+    EXPECT_NE(std::string::npos, page.find(line)) << line;
+  }
+  EXPECT_GT(named, 0);
   auto total = admin.Query("SELECT COUNT(*), SUM(Zk1Std), SUM(Zk1Tge) FROM Qvx331Zk1 WHERE Zk1Abr = 11 AND Zk1Lfn = 0");
-  char sum[256];
-  std::snprintf(sum, sizeof sum,
-                "<tr class=\"sum\"><td colspan=\"2\">Summe</td><td class=\"n\">%s</td><td class=\"n\">%.2f</td>"
-                "<td class=\"n\">%.1f</td></tr>",
-                total[0][0].c_str(), std::stod(total[0][1]) / 60.0, std::stod(total[0][2]) / 10.0);
+  std::string sum = "<tr class=\"sum\"><td>Summe</td><td></td><td></td><td class=\"n\">" + total[0][0] +
+                    "</td><td class=\"n\">" + comma(std::stod(total[0][1]) / 60.0, 2) + "</td><td class=\"n\">" +
+                    comma(std::stod(total[0][2]) / 10.0, 1) + "</td></tr>";
   EXPECT_NE(std::string::npos, page.find(sum)) << sum;
+  std::string summary = Summary("D1", "11");
+
+  // a preview and a check write their own report and summary
+  ASSERT_EQ(0, Run({"localhost", schema, "D1", "11", "0", "--preview", U8Text(tree / "preview")}));
+  EXPECT_EQ(0, Run({"localhost", schema, "D1", "11", "0", "--check"}));
+  EXPECT_EQ(page, Report("D1", "11"));
+  EXPECT_EQ(summary, Summary("D1", "11"));
+  EXPECT_NE(std::string::npos, Report("D1", "11_vorschau").find("VORSCHAU"));
+  EXPECT_NE(std::string::npos, Summary("D1", "11_vorschau").find("\"mode\": \"preview\""));
+  EXPECT_NE(std::string::npos, Report("D1", "11_pruefung").find(Cp1252("Prüfung ohne Befund")));
+  EXPECT_NE(std::string::npos, Summary("D1", "11_pruefung").find("\"result\": \"complete\""));
 }
 
 // A run whose file cannot be written still leaves its report, with the
@@ -195,9 +214,31 @@ TEST_F(DemoModes, FailingRunWritesItsReport) {
   fs::create_directories(transfer / "datev.csv");  // a folder where the file should be
   ASSERT_EQ(1, Run({"localhost", schema, "D1", "11", "0"}));
   std::string page = Report("D1", "11");
-  EXPECT_NE(std::string::npos, page.find("abgebrochen - Stand bis zum Abbruch (Exit-Code 1)"));
+  EXPECT_NE(std::string::npos, page.find("Abgebrochen - Stand bis Abbruch (Exit-Code 1)"));
   std::string records = admin.QueryText("SELECT COUNT(*) FROM Qvx331Zk1 WHERE Zk1Abr = 11 AND Zk1Lfn = 0");
   records.pop_back();
-  EXPECT_NE(std::string::npos, page.find("<tr class=\"sum\"><td colspan=\"2\">Summe</td><td class=\"n\">" + records +
-                                         "</td>"));
+  EXPECT_NE(std::string::npos, page.find("<tr class=\"sum\"><td>Summe</td><td></td><td></td><td class=\"n\">" +
+                                         records + "</td>"));
+  // the file was not placed: the hand-over shows no file
+  std::string summary = Summary("D1", "11");
+  EXPECT_NE(std::string::npos, summary.find("\"result\": \"aborted\""));
+  EXPECT_NE(std::string::npos, summary.find("\"files\": []"));
+}
+
+// A run that stops before it settles (a circle nobody set up) shows "Stand bis
+// Abbruch" and nothing of the run before it, whose records of the same
+// accounting number are still in the table.
+TEST_F(DemoModes, StoppedRunShowsNoOtherRunsData) {
+  ASSERT_EQ(1, Run({"localhost", schema, "D1", "11", "0"}));
+  auto persons = admin.Query("SELECT DISTINCT Zk1Pnr FROM Qvx331Zk1 WHERE Zk1Abr = 11 AND Zk1Lfn = 0");
+  ASSERT_FALSE(persons.empty());
+  Run({"localhost", schema, "ZZ", "11", "0"});
+  std::string page = Report("ZZ", "11");
+  ASSERT_FALSE(page.empty());
+  EXPECT_NE(std::string::npos, page.find("Abgebrochen - Stand bis Abbruch"));
+  EXPECT_NE(std::string::npos, page.find(Cp1252("Keine Sätze dieses Laufs")));
+  for (const auto& p : persons) EXPECT_EQ(std::string::npos, page.find("<td>" + p[0] + "</td>")) << p[0];
+  std::string summary = Summary("ZZ", "11");
+  EXPECT_NE(std::string::npos, summary.find("\"result\": \"aborted\""));
+  EXPECT_NE(std::string::npos, summary.find("\"handed_over\": []"));
 }
