@@ -121,7 +121,8 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
     g.GodFvo = " ";
     g.GodMin = r.Zk1Std;
     if (r.Zk1Kst.size() > 6) {
-      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Kostenstelle zu lang : %s", r.Zk1Kst);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                       "Kostenstelle zu lang : %s", r.Zk1Kst);
       return false;
     }
     g.GodKst = r.Zk1Kst;
@@ -140,7 +141,8 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
     g.GodFbi = r.Zk1Bis.empty() ? "000000" : DayMonthYear(r.Zk1Bis);
     g.GodFgr = SubStr(r.Zk1Lgr, 0, 2);
   } else {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "Satzart nicht unterstützt", "Satzart nicht unterstützt: %s", r.Zk1Stz);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "Satzart nicht unterstützt",
+                     "Satzart nicht unterstützt: %s", r.Zk1Stz);
     return false;
   }
   return true;

@@ -148,15 +148,18 @@ void ProcessRecord(LodasRun& run, TransferRecord r, int16_t mark) {
     w.Ld1Exa = r.Zk1Tge;
   }
   if (r.Zk1Lna.size() > 3) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                     "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   if (r.Zk1Kst.size() > 8) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                     "Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
     return;
   }
   if (r.Zk1Ktr.size() > 8) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                     "Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
     return;
   }
   w.Ld1Lna = r.Zk1Lna;

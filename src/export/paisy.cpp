@@ -150,6 +150,11 @@ std::string ZonedNumber(double value, size_t width, const std::string& prs) {
   return digits;
 }
 
+std::string PersonOfLine(const std::string& field) {
+  std::string p = field;
+  return Trim(p);
+}
+
 double ZonedValue(std::string_view digits) {
   std::string text(digits);
   bool negative = !text.empty() && text.back() >= 'p' && text.back() <= 'y';
@@ -347,7 +352,8 @@ void ZeitraumGrenzen(TransferRecord& r, const std::string& von, const std::strin
 void AddP3(const PaisyRun& s, TransferRecord& r, const Derived& d) {
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > 3) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Lohnart zu lang für P3-Satz : %s", r.Zk1Upn);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                     "Lohnart zu lang für P3-Satz : %s", r.Zk1Upn);
     return;
   }
   // at this site absence periods are not handed over
@@ -392,31 +398,35 @@ void AddP3(const PaisyRun& s, TransferRecord& r, const Derived& d) {
     }
   }
   if (bdt.empty() && edt.empty()) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "Zeitraum offen", "Pnr: %s, Zkt: %s : Zeitraum offen=>kein P3", r.Zk1Pnr, r.Zk1Zkt);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "Zeitraum offen",
+                     "Pnr: %s, Zkt: %s : Zeitraum offen=>kein P3", r.Zk1Pnr, r.Zk1Zkt);
     return;
   }
   if (site) return;
   // an open end is stored as NULL
   std::string edtValue = edt.empty() ? std::string("NULL") : SqlFormat("'%s'", edt);
-  int st = StagedRow("Qvx333Ps3", SqlWrite(SqlFormat("INSERT INTO Qvx333Ps3 (Ps3Stz, Ps3Frm, Ps3Prs, Ps3Bdt, Ps3Abn, Ps3Lna, Ps3Zet, Ps3Edt)"
+  int st = SqlWrite(SqlFormat("INSERT INTO Qvx333Ps3 (Ps3Stz, Ps3Frm, Ps3Prs, Ps3Bdt, Ps3Abn, Ps3Lna, Ps3Zet, Ps3Edt)"
                               " VALUES ('P3', '%s', '%s', '%s', '1', '%s', '%s', ",
                               s.Firm, d.Prs, bdt, d.Lna3, zet) +
-                    edtValue + ")"));
+                    edtValue + ")");
+  StagedRow("Qvx333Ps3", st);
   if (st == kSqlDuplicate && !edt.empty()) {
-    st = StagedRow("Qvx333Ps3", SqlWrite(SqlFormat("UPDATE Qvx333Ps3 SET Ps3Edt = '%s'  WHERE Ps3Stz = 'P3'  AND Ps3Abn = '1' "
+    st = SqlWrite(SqlFormat("UPDATE Qvx333Ps3 SET Ps3Edt = '%s'  WHERE Ps3Stz = 'P3'  AND Ps3Abn = '1' "
                             " AND Ps3Frm = '%s'  AND Ps3Prs = '%s'  AND Ps3Bdt = '%s'  AND Ps3Lna = '%s' "
                             " AND Ps3Zet = '%s'",
-                            edt, s.Firm, d.Prs, bdt, d.Lna3, zet)), true);
+                            edt, s.Firm, d.Prs, bdt, d.Lna3, zet));
+    StagedRow("Qvx333Ps3", st, true);
     if (st != 0) ReportStatus(st, "Qvx331Ps3-UpdateFehler, Pnr: %s  Fehler: %d", r.Zk1Pnr, st);
     return;
   }
   if (st != 0 && st != kSqlDuplicate) ReportStatus(st, "Qvx333Ps3-InsertFehler, Pnr: %s, Err: %d", r.Zk1Pnr, st);
   if (Ctx.AkrRrm == 0) return;
-  st = StagedRow("Qvx331Zk5", SqlWrite(SqlFormat("INSERT INTO Qvx331Zk5 (Zk5Key, Zk5Abr, Zk5Stz, Zk5Pnr, Zk5Lna, Zk5Ktr, Zk5Std, Zk5Zkt,"
+  st = SqlWrite(SqlFormat("INSERT INTO Qvx331Zk5 (Zk5Key, Zk5Abr, Zk5Stz, Zk5Pnr, Zk5Lna, Zk5Ktr, Zk5Std, Zk5Zkt,"
                           " Zk5Lgr, Zk5Kst, Zk5Krt, Zk5Rre, Zk5Von, Zk5Bis) VALUES ('%s', %ld, 'P3', '%s', '%s', '%s',"
                           " %ld, '%s', '%s', '   ', '   ', 2, ",
                           Ctx.RunKey, Ctx.Abrnr, d.Prs, d.Lna3, s.Firm, r.Zk1Std, d.Lna3, d.Lna3) +
-                SqlDateDdmmyy(bdt) + ", " + SqlDateDdmmyy(edt) + ")"));
+                SqlDateDdmmyy(bdt) + ", " + SqlDateDdmmyy(edt) + ")");
+  StagedRow("Qvx331Zk5", st);
   if (st != 0 && st != kSqlDuplicate) ReportStatus(st, "Qvx331Zk5-InsertFehler, Pnr: %s, Err: %d", r.Zk1Pnr, st);
 }
 
@@ -511,9 +521,9 @@ std::string P1Line(const std::vector<std::string>& c) {
   if (!Trim(kst).empty()) line += "20" + kst + "*";
   // hours and amount in hundredths; a line with both is counted by its hours
   if (!hoursText.empty())
-    HandedOverRecord(c[3], c[9], WrittenNumber(hoursText) / 100, 0);
+    HandedOverRecord(PersonOfLine(c[3]), c[9], WrittenNumber(hoursText) / 100, 0);
   else
-    HandedOverRecord(c[3], c[9], WrittenNumber(amountText) / 100, 0, true);
+    HandedOverRecord(PersonOfLine(c[3]), c[9], WrittenNumber(amountText) / 100, 0, true);
   return line;
 }
 
@@ -521,7 +531,7 @@ std::string P3Line(const std::vector<std::string>& c) {
   std::string line;
   for (const std::string& col : c) line += col;
   // an absence period of the wage type, without value
-  HandedOverRecord(c[3], c[8], 0, 0);
+  HandedOverRecord(PersonOfLine(c[3]), c[8], 0, 0);
   return line;
 }
 
@@ -558,7 +568,7 @@ std::string P4Line(const std::vector<std::string>& c) {
         line += c[i];
     }
   }
-  HandedOverRecord(prs, "P4", minutes / 60, days);
+  HandedOverRecord(PersonOfLine(prs), "P4", minutes / 60, days);
   return line;
 }
 

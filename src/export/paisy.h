@@ -87,6 +87,10 @@ std::string ZonedNumber(double value, size_t width, const std::string& prs);
 // text that does not fit is logged as an overflow and written as nines.
 std::string FitNumberText(const std::string& text, size_t width, char pad, const std::string& prs);
 
+// A personnel number of a line without the blanks the field pads it with:
+// the person as the payroll system knows it.
+std::string PersonOfLine(const std::string& field);
+
 // The value a field of ZonedNumber shows (the sign taken from its last digit).
 double ZonedValue(std::string_view digits);
 

@@ -179,7 +179,7 @@ void HandleRecord(PaisyBrRun& s, TransferRecord& r) {
 std::string P1bLine(const std::vector<std::string>& c) {
   std::string hours = ZonedNumber(std::strtod(c[13].c_str(), nullptr) * 100, 5, c[3]);
   // hours in hundredths, the wage type in three digits
-  HandedOverRecord(c[3], c[10], ZonedValue(hours) / 100, 0);
+  HandedOverRecord(PersonOfLine(c[3]), c[10], ZonedValue(hours) / 100, 0);
   return c[0] + c[1] + c[2] + c[3] + c[4] + "00" + c[6] + c[7] + " " + c[9] + c[10] + c[11] + c[12] + hours + c[14] +
          c[15] + c[16] + c[17];
 }
@@ -191,7 +191,7 @@ std::string P4bLine(const std::vector<std::string>& c) {
   std::string days = num(9, 10, 3), hours = num(12, 100, 5);
   // the person's month: days of absence in tenths and hours in hundredths,
   // counted as one record of "P4" (the SS records are handed over here)
-  HandedOverRecord(c[3], "P4", ZonedValue(hours) / 100, ZonedValue(days) / 10);
+  HandedOverRecord(PersonOfLine(c[3]), "P4", ZonedValue(hours) / 100, ZonedValue(days) / 10);
   return c[0] + c[1] + c[2] + c[3] + c[4] + c[5] + c[6] + c[7] + c[8] + days + c[10] + c[11] + hours + c[13] + c[14] +
          num(15, 10, 3) + c[22];
 }

@@ -43,7 +43,8 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
   RTrim(row.Pnr);
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > kLnaLimit) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                     "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
     return false;
   }
   row.Lna = lna;
@@ -51,7 +52,8 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
   if (line.Lu1Kst != 0) {
     std::string kst = r.Zk1Kst;
     if (RTrim(kst).size() > kKstLimit) {
-      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                       "Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
       return false;
     }
     row.Kst = r.Zk1Kst;
@@ -59,7 +61,8 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
   if (line.Lu1Ktr != 0) {
     std::string ktr = r.Zk1Ktr;
     if (RTrim(ktr).size() >= kKtrLimit + 1) {
-      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                       "Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
       return false;
     }
     row.Ktr = r.Zk1Ktr;
@@ -131,7 +134,7 @@ void PermanWriteFile() {
     }
     ExportWriteF(f, "PK60763%s%s9%-21s1 %05d\t%s%s\t~\n", Format("%07s", pnr), month, "", n, lna, value);
     // the value in hundredths of hours; the file is the hand-over
-    HandedOverRecord(Format("%07s", pnr), lna, WrittenNumber(value) / 100, 0);
+    HandedOverRecord(pnr, lna, WrittenNumber(value) / 100, 0);
     ++n;
   }
   dbClose(c);

@@ -140,7 +140,7 @@ void ProalWriteFile() {
     ExportWriteF(file, "%s%s%s%06s%02d%02d%04d%s%s%010.2f%010.4f%08.4f%06.2f%010.2f%08d%s%s\n", ler, fir, knz, pnr,
                  tag, mon, jhr, lna, hours, mge, stz, mgs, prz, btr, kst, ktr, bes);
     // the file is the hand-over; the wage type as padded in the line
-    HandedOverRecord(Format("%06s", pnr), NoTrailingBlanks(lna), WrittenNumber(hours), 0);
+    HandedOverRecord(pnr, NoTrailingBlanks(lna), WrittenNumber(hours), 0);
   }
   dbClose(c);
   if (st != kSqlNoMoreRows) ReportStatus(st, "Qvx333Pro-Lesefehler, Sqlfhl: %d", st);

@@ -36,7 +36,8 @@ void CollectRecord(RaetExport& x, const TransferRecord& r) {
     return;
   }
   if (r.Zk1Lna.size() > 20) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                     "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   // hours, or days without hours, times the factor (four decimals): exact

@@ -61,17 +61,20 @@ void CollectRecord(SageExport& x, TransferRecord r) {
   }
   row.SagPnr = r.Zk1Upn;
   if (r.Zk1Lna.size() > 3) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                     "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   row.SagLna = r.Zk1Lna;
   if (r.Zk1Kst.size() > 5) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                     "Pnr %s: Kostenstelle zu lang (%s)", r.Zk1Pnr, r.Zk1Kst);
     return;
   }
   row.SagKst = r.Zk1Kst;
   if (r.Zk1Ktr.size() > 5) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                     "Pnr %s: Kostenträger zu lang (%s)", r.Zk1Pnr, r.Zk1Ktr);
     return;
   }
   row.SagKtr = r.Zk1Ktr;
@@ -118,12 +121,12 @@ void WriteFile(SageExport& x) {
       ExportWriteF(file, "%s%s%s%s%s%s%s%s\n", Format("%02s", row.SagMon), Format("%06s", row.SagPnr),
                    Format("%03s", row.SagLna), time, amount, Format("%05s", row.SagKst), Format("%05s", row.SagSkt),
                    Format("%05s", row.SagKtr));
-      // person and wage type padded as in the line; the line carries hours (decimal ":") or, for an amount wage type, the amount
+      // the person as the payroll system knows it (the line pads it); the line
+      // carries hours (decimal ":") or, for an amount wage type, the amount
       if (row.SagBtr != 0)
-        HandedOverRecord(Format("%06s", row.SagPnr), Format("%03s", row.SagLna), WrittenNumber(amount), 0, true);
+        HandedOverRecord(row.SagPnr, Format("%03s", row.SagLna), WrittenNumber(amount), 0, true);
       else
-        HandedOverRecord(Format("%06s", row.SagPnr), Format("%03s", row.SagLna), WrittenNumber(Format("%.2f", row.SagStd)),
-                         0);
+        HandedOverRecord(row.SagPnr, Format("%03s", row.SagLna), WrittenNumber(Format("%.2f", row.SagStd)), 0);
       ++x.Written;
     }
     row = SagRow{};

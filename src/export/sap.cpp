@@ -143,7 +143,8 @@ void StageRecord(SapExport& x, const TransferRecord& r) {
   if (line.Status != 0) {
     // without its line the record cannot be placed; the next records still go
     if (line.Status == -1) AbortRun(60);
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "keine Lohnart", "kein Fehltagekennz. für Lohnart %s", r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "keine Lohnart",
+                     "kein Fehltagekennz. für Lohnart %s", r.Zk1Lna);
     return;
   }
   // a cut personnel number or wage type would merge the values of two

@@ -109,7 +109,8 @@ void SbsWriteFile() {
                  Hundredths(s.SbsFkd), Hundredths(s.SbsFke), s.SbsKst, s.SbsKtr, s.SbsBab, s.SbsF01, s.SbsAda,
                  s.SbsWkz, s.SbsF63);
     // hundredths of hours behind the sign flag; the file is the hand-over
-    HandedOverRecord(Format("%06s", s.SbsPnr), Format("%03s", s.SbsLna), (s.SbsVzn == "1" ? -1 : 1) * WrittenNumber(Hundredths(s.SbsStd)) / 100, 0);
+    HandedOverRecord(s.SbsPnr, Format("%03s", s.SbsLna),
+                     (s.SbsVzn == "1" ? -1 : 1) * WrittenNumber(Hundredths(s.SbsStd)) / 100, 0);
     s = SbsRow{};
   }
   dbClose(c);

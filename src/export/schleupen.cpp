@@ -1,5 +1,6 @@
 #include "export/schleupen.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -63,7 +64,8 @@ bool CheckNumber(const TransferRecord& r, const std::string& text, int width, bo
   if (c == NumberCheck::TooLong)
     LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "%s zu lang : %s", name, text);
   else
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "nicht numerisch", "%s nicht numerisch : %s", name, text);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "nicht numerisch",
+                     "%s nicht numerisch : %s", name, text);
   return false;
 }
 
@@ -126,7 +128,8 @@ void HandleRecord(SchleupenRun& run, const TransferRecord& r) {
   row.Minutes = r.Zk1Std;
   row.Tenths = r.Zk1Tge;
   if (!FormatSums(row)) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß", "Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß",
+                     "Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   int st = StagedRow("Qvx333Sli", SQL_Qvx333Sli_Insert(row));
@@ -147,7 +150,8 @@ void HandleRecord(SchleupenRun& run, const TransferRecord& r) {
   row.Minutes = ClampInt32(static_cast<int64_t>(row.Minutes) + minutes);
   row.Tenths = ClampInt32(static_cast<int64_t>(row.Tenths) + tenths);
   if (!FormatSums(row)) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß", "Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß",
+                     "Pnr %s: Wert zu groß (Lohnart %s)", r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   st = StagedRow("Qvx333Sli", SQL_Qvx333Sli_Update(row), true);
@@ -199,7 +203,9 @@ void SchleupenWriteFile() {
     ExportWriteF(file, "%s;%s;%s;;%s;%s;%s;%s;;%s;%s;;%s;%s;%s;%s;%s;%s;%s;%s;;;;;;;;;\n", s.Kon, s.Pnr, s.Fnr, s.Lna,
                  s.Vzb, s.Btg, s.Kst, s.Prd, s.Amt, s.Emt, s.Vzs, s.Std, s.Vzt, s.Tge, s.Vzp, s.Prz, s.Txt);
     // hours as HHH and hundredths, days in hundredths, each behind its sign
-    HandedOverRecord(s.Pnr, s.Lna, (s.Vzs == "-" ? -1 : 1) * WrittenNumber(s.Std) / 100,
+    // the field pads the personnel number with zeros; the person is the number
+    std::string pnr = s.Pnr.substr(std::min(s.Pnr.find_first_not_of('0'), s.Pnr.size()));
+    HandedOverRecord(pnr, s.Lna, (s.Vzs == "-" ? -1 : 1) * WrittenNumber(s.Std) / 100,
                      (s.Vzt == "-" ? -1 : 1) * WrittenNumber(s.Tge) / 100);
     s = SliRow{};
   }

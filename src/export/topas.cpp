@@ -166,7 +166,8 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
       kst = r.Zk1Kst;
       if (RTrim(kst).size() > kKstWidth) {
         // this record is left out; the records after it are still handed over
-        LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Kostenstelle zu lang : %s", r.Zk1Kst);
+        LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
+                         "Kostenstelle zu lang : %s", r.Zk1Kst);
         return;
       }
     }
@@ -211,7 +212,8 @@ void HandleRecord(TopasExport& x, TransferRecord& r, const InterimValues& iv) {
   ++x.Count;
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
   if (kind != "LS" && kind != "SS") {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "Satzart nicht unterstützt", "Satzart nicht unterstützt: %s", r.Zk1Stz);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "Satzart nicht unterstützt",
+                     "Satzart nicht unterstützt: %s", r.Zk1Stz);
     return;
   }
   // a cut wage type would merge the values of two

@@ -110,7 +110,8 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
   row.XxlStd = Format("%011.2f", 0.0);
   row.XxlBtr = Format("%011.2f", 0.0);
   if (!FormatAmount(row)) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß", "Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß",
+                     "Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
     return;
   }
 
@@ -131,7 +132,8 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
   row.XxlMin += minutes;
   row.XxlZhn += tenths;
   if (!FormatAmount(row)) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß", "Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß",
+                     "Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
     return;
   }
   st = StagedRow("Qvx333Xxl", SQL_Qvx333Xxl_Update(row), true);
@@ -219,8 +221,7 @@ void XxlWriteFile() {
     // one value with its sign: hours of a row of minutes, else days of the
     // tenths (the exact sums tell which the amount holds)
     double value = (w.XxlVo1 == "-" ? -1 : 1) * WrittenNumber(w.XxlEin);
-    HandedOverRecord(Format("%06s", w.XxlPnr), Format("%03s", w.XxlLna), w.XxlZhn == 0 ? value : 0,
-                     w.XxlZhn == 0 ? 0 : value);
+    HandedOverRecord(w.XxlPnr, Format("%03s", w.XxlLna), w.XxlZhn == 0 ? value : 0, w.XxlZhn == 0 ? 0 : value);
     ++written;
     w = XxlRow{};
     st = SQL_Qvx333Xxl_FetchAll(w);
