@@ -55,6 +55,18 @@ std::string Trimmed(std::string s) {
   return s;
 }
 
+// A personnel number as the payroll system compares it: the zeros a
+// fixed-width field pads it with in front do not count ("021001" is 21001).
+std::string AsPayrollNumber(const std::string& pnr) {
+  std::string s = Trimmed(pnr);
+  size_t from = s.find_first_not_of(' ');
+  if (from == std::string::npos) return std::string();
+  s.erase(0, from);
+  size_t zeros = 0;
+  while (zeros + 1 < s.size() && s[zeros] == '0') ++zeros;
+  return s.substr(zeros);
+}
+
 // ---- what the settlement computed ------------------------------------------
 
 struct Person {
@@ -204,8 +216,8 @@ void WriteRunReport(bool completed, int exitCode) {
   std::set<std::string> runPersons;
   for (const Person& p : persons) {
     if (!p.Name.empty()) names[Trimmed(p.Pnr)] = p.Name;
-    runPersons.insert(Trimmed(p.Pnr));
-    runPersons.insert(Trimmed(p.Upn));
+    runPersons.insert(AsPayrollNumber(p.Pnr));
+    runPersons.insert(AsPayrollNumber(p.Upn));
   }
   for (const Person& p : persons) {
     if (!p.Name.empty() && !names.count(Trimmed(p.Upn))) names[Trimmed(p.Upn)] = p.Name;
@@ -220,7 +232,7 @@ void WriteRunReport(bool completed, int exitCode) {
   std::vector<std::string> foreign;
   if (personsRead && !Ctx.Check) {
     for (const std::string& p : ho.Persons) {
-      if (!p.empty() && !runPersons.count(p)) foreign.push_back(p);
+      if (!p.empty() && !runPersons.count(AsPayrollNumber(p))) foreign.push_back(p);
     }
   }
 

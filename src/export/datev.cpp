@@ -155,9 +155,10 @@ void DatevLohnprogramm() {
       if (Zk1Rec.Zk1Tge == 0)
         HandedOverNothing();
       else
-        LeaveOutRecordOf(Zk1Rec.Zk1Upn, Zk1Rec.Zk1Lna, 0, Zk1Rec.Zk1Tge, "nur Tage",
-                         "Pnr %s: Satz nur mit Tagen (%ld), DATEV übernimmt nur Stunden, nicht übergeben (Lohnart %s)",
-                         Zk1Rec.Zk1Pnr, Zk1Rec.Zk1Tge, Zk1Rec.Zk1Lna);
+        LeaveOutRecordOf(Zk1Rec.Zk1Upn, Zk1Rec.Zk1Lna, 0, Zk1Rec.Zk1Tge / 10.0, "nur Tage",
+                         "Pnr %s: Satz nur mit Tagen (%s Tage), DATEV übernimmt nur Stunden, nicht übergeben "
+                         "(Lohnart %s)",
+                         Zk1Rec.Zk1Pnr, DecimalComma(Format("%.1f", Zk1Rec.Zk1Tge / 10.0)), Zk1Rec.Zk1Lna);
     } else if (RecordFitsLine(Zk1Rec, ";")) {
       std::string day = DayText(Zk1Rec.Zk1Bdt);
       std::string lgr = Zk1Rec.Zk1Lgr;

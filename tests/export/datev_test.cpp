@@ -89,7 +89,7 @@ TEST_F(DatevExport, RecordsOfAllRunningNumbers) {
   ExpectGolden("datev_records.csv", TransferFile("datev.csv"));
   // the record with days only is left out, and the log says so
   EXPECT_EQ(Cp1252("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
-                   "Pnr 1001: Satz nur mit Tagen (2), DATEV übernimmt nur Stunden, nicht übergeben (Lohnart 400)\r\n"
+                   "Pnr 1001: Satz nur mit Tagen (0,2 Tage), DATEV übernimmt nur Stunden, nicht übergeben (Lohnart 400)\r\n"
                    "Datev Lohnprogramm beendet\r\n"),
             RunLog());
   EXPECT_FALSE(fs::exists(old / "datev.csv"));
