@@ -566,3 +566,25 @@ TEST_F(HandOverOfDemo, LodasLeavesOutALongPersonnelNumber) {
   EXPECT_EQ(expected.size(), listed.size());
   for (const auto& [w, v] : expected) EXPECT_NEAR(v, listed[w], 1e-5) << w;
 }
+
+// A circle whose staging table is not emptied (AkrSsl 0) collects the rows
+// of earlier runs into its file. A person there whom no transfer record of
+// this run names is flagged in the report and the summary; the run itself
+// left nothing out.
+TEST_F(HandOverOfDemo, PersonsOfAnotherRunInTheFileAreFlagged) {
+  admin.Exec("UPDATE O1001AbrKreis SET AkrSsl = 0 WHERE AkrNum = 'B1'");
+  ASSERT_EQ(1, Run("B1", "11"));
+  EXPECT_TRUE(Summary("B1", "11")["foreign_persons"].A.empty());
+  admin.Exec("CREATE TABLE BmnOther AS SELECT * FROM Qvx333Bmn LIMIT 1");
+  admin.Exec("UPDATE BmnOther SET BmnPnr = '7777'");
+  admin.Exec("INSERT INTO Qvx333Bmn SELECT * FROM BmnOther");
+  admin.Exec("DROP TABLE BmnOther");
+  ASSERT_EQ(1, Run("B1", "11"));
+  JsonValue sum = Summary("B1", "11");
+  ASSERT_EQ(1u, sum["foreign_persons"].A.size());
+  EXPECT_EQ("7777", sum["foreign_persons"].A[0]["pnr"].S);
+  std::string page = ReadFileBytes(
+      (tree / "Quantivel_php/log" / ("lug_" + Upper(schema) + "_B1_11.html")).string());
+  EXPECT_NE(std::string::npos, page.find("Nicht aus diesem Lauf"));
+  EXPECT_NE(std::string::npos, page.find("<tr><td>7777</td>"));
+}
