@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds (warnings as errors), starts the private
-# MariaDB server, runs every test through CTest in a normal and in an
-# AddressSanitizer/UndefinedBehaviorSanitizer build, stops the server.
+# Installs what is missing, builds (warnings as errors), packs that build into
+# a Debian package and checks it, starts the private MariaDB server, runs every
+# test through CTest in a normal and in an AddressSanitizer/
+# UndefinedBehaviorSanitizer build, stops the server.
 # Exits non-zero when anything fails.
 set -euo pipefail
 
@@ -48,6 +49,31 @@ fi
 echo "== build (warnings as errors)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
+
+# The Debian package of that build: the programs, the README and the table
+# definitions inside, the version of the project, and a program that runs
+# from it.
+echo "== Debian package (cpack)"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+deb=build/lugtransfer_${version}_$(dpkg --print-architecture).deb
+rm -f build/lugtransfer_*.deb
+(cd build && cpack -G DEB >cpack.log 2>&1) || { cat build/cpack.log >&2; echo "== FAILED: cpack" >&2; exit 1; }
+dpkg-deb -I "$deb" | sed -n 's/^ \(Package\|Version\|Depends\):/   \1:/p'
+deb_files=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
+for f in ./usr/bin/lugtransfer ./usr/bin/lugtransfer-ini ./usr/share/doc/lugtransfer/README.md \
+  ./usr/share/lugtransfer/sql/schema.sql ./usr/share/lugtransfer/sql/darvonix.sql; do
+  grep -qxF "$f" <<<"$deb_files" || { echo "== FAILED: $deb lacks $f" >&2; exit 1; }
+done
+if grep -q 'demo\.sql' <<<"$deb_files"; then echo "== FAILED: $deb holds demo data" >&2; exit 1; fi
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "== FAILED: $deb is not version $version" >&2; exit 1; }
+dpkg-deb -f "$deb" Depends | grep -qw libmariadb3 || { echo "== FAILED: $deb does not depend on libmariadb3" >&2; exit 1; }
+unpacked=$(mktemp -d)
+dpkg-deb -x "$deb" "$unpacked"
+packaged_version=$("$unpacked/usr/bin/lugtransfer" --version || true)
+rm -rf "$unpacked"
+[ "$packaged_version" = "lugtransfer $version" ] ||
+  { echo "== FAILED: the packaged program says '$packaged_version', not 'lugtransfer $version'" >&2; exit 1; }
+echo "   $deb: $(wc -c <"$deb") bytes"
 
 echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON -DLUG_SANITIZE=ON -DLUG_BENCH=OFF \

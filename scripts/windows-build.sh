@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Windows build: cross-builds lugtransfer.exe and lugtransfer-ini.exe with
-# mingw-w64 (posix threads) on Debian, statically linked, warnings as errors.
+# mingw-w64 (posix threads) on Debian, statically linked, warnings as errors,
+# and packs them into build-win/build/lugtransfer-<version>-win64.zip.
 #
 #   scripts/windows-build.sh          build only
 #   scripts/windows-build.sh test     build, then run the whole test suite under
@@ -36,7 +37,7 @@ mkdir -p "$out" "$third"
 
 # --- packages -----------------------------------------------------------------
 packages=(cmake make dpkg-dev tar g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-  wine64 wine googletest mariadb-server mariadb-client)
+  wine64 wine googletest mariadb-server mariadb-client unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -114,6 +115,31 @@ foreign=$(x86_64-w64-mingw32-objdump -p "$out/build/lugtransfer.exe" | awk '/DLL
   grep -viE '^(kernel32|user32|advapi32|ws2_32|secur32|crypt32|bcrypt|shlwapi|msvcrt|ucrtbase|ntdll|ole32|shell32|rpcrt4|api-ms-win-.*)\.dll$' || true)
 if [ -n "$foreign" ]; then
   echo "lugtransfer.exe needs DLLs that Windows does not ship: $foreign" >&2
+  exit 1
+fi
+
+# The ZIP for Windows: the two exes as built, the install note with CR LF line
+# ends, the README and the table definitions, in one folder named after the
+# version.
+step "ZIP package (cpack)"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/build/CMakeCache.txt")
+zipdir=lugtransfer-$version-win64
+zip=$out/build/$zipdir.zip
+rm -f "$out/build"/lugtransfer-*-win64.zip
+(cd "$out/build" && cpack -G ZIP >cpack.log 2>&1) ||
+  { cat "$out/build/cpack.log" >&2; echo "== [windows] FAILED: cpack" >&2; exit 1; }
+unzip -l "$zip"
+zip_files=$(unzip -Z1 "$zip")
+for f in lugtransfer.exe lugtransfer-ini.exe INSTALL-windows.txt README.md sql/schema.sql sql/darvonix.sql; do
+  grep -qxF "$zipdir/$f" <<<"$zip_files" || { echo "== [windows] FAILED: $zip lacks $f" >&2; exit 1; }
+done
+for exe in lugtransfer.exe lugtransfer-ini.exe; do
+  unzip -p "$zip" "$zipdir/$exe" | cmp -s - "$out/build/$exe" ||
+    { echo "== [windows] FAILED: $exe in $zip is not the one built" >&2; exit 1; }
+done
+note_lines=$(unzip -p "$zip" "$zipdir/INSTALL-windows.txt" | wc -l)
+if [ "$note_lines" = 0 ] || [ "$(unzip -p "$zip" "$zipdir/INSTALL-windows.txt" | grep -c $'\r$')" != "$note_lines" ]; then
+  echo "== [windows] FAILED: INSTALL-windows.txt in $zip has not CR LF on every line" >&2
   exit 1
 fi
 step "build done"

@@ -11,6 +11,7 @@
 #include "run/handover.h"
 #include "run/platform.h"
 #include "run/runlog.h"
+#include "run/version.h"
 
 // Payroll-interface record (row of Qvx171Lug of the circle).
 struct LugRecord {
@@ -30,8 +31,6 @@ struct LugRecord {
 // hundred years. Anything beyond is no setting anyone makes on purpose, and
 // the shifted years would leave the four digits of the payroll formats.
 inline constexpr int kMaxMonthOffset = 1200;
-
-inline constexpr const char* kVersion = "5.30";
 
 // AkrAdt of the circle: 98 after a normal end; a run sets kAdtStarted (in a
 // statement committed of its own) as soon as it holds the circle, so that a
