@@ -55,37 +55,38 @@ constexpr const char* kSynopsis =
     "        lugtransfer --help | -h | /? | --version\n";
 
 std::string Usage() {
-  return std::string(kSynopsis) + Format(
-      "\n"
-      "  Net8     Datenbankserver: Host, Host:Port oder Socket-Pfad (der Wert NET8 der\n"
-      "           Konfigurationsdatei hat Vorrang); hoechstens %d Zeichen\n"
-      "  Schema   Schema des Mandanten; hoechstens %d Zeichen\n"
-      "  Akr      Abrechnungskreis; hoechstens %d Zeichen\n"
-      "  Abrnr    Abrechnungsnummer, eine Zahl\n"
-      "  Mode     1 = Zwischenabrechnung, jeder andere Wert = Endabrechnung\n"
-      "  /P<Pnr>  nur diese Personalnummer (hoechstens 8 Zeichen)\n"
-      "  --preview <Ordner>  der ganze Lauf, an seinem Ende zurueckgenommen; die\n"
-      "                      Dateien gehen in den Ordner\n"
-      "  --check             prueft Einstellungen und Daten, schreibt nichts\n"
-      "\n"
-      "Arbeitsverzeichnis: der Ordner bin der Installation (..\\Files\\quantivel.ini,\n"
-      "..\\Quantivel_php\\log\\log#lug.txt, ..\\Transfer).\n"
-      "\n"
-      "Exit-Code (und AkrAdt des Abrechnungskreises):\n"
-      "  Lauf          1  normales Ende (AkrAdt 98) oder Abbruch (AkrAdt 60 oder 1)\n"
-      "                0  vor der Abrechnung beendet: falsche Anzahl Parameter, zu\n"
-      "                   lange Angabe, keine Verbindung, Kreis von einem anderen\n"
-      "                   Lauf belegt, Voraussetzungen des Servers fehlen (AkrAdt\n"
-      "                   unveraendert); Zwischenabrechnung ausserhalb der Periode,\n"
-      "                   Uebergabeverzeichnis nicht anlegbar (AkrAdt 1); normales\n"
-      "                   Ende, dessen letzter Commit scheitert\n"
-      "  --preview     0  vollstaendig, 1 abgebrochen (AkrAdt unveraendert)\n"
-      "  --check       0  nichts gefunden, 2 Probleme gefunden oder Pruefung nicht\n"
-      "                   moeglich (AkrAdt unveraendert)\n"
-      "  Aufruffehler %d  unbekannte Option, --preview ohne Ordner oder mit --check,\n"
-      "                   Abrnr keine Zahl (nichts geaendert, AkrAdt unveraendert)\n"
-      "  --help, --version  0\n",
-      static_cast<int>(kArgNet8Max), static_cast<int>(kSchemaMax), static_cast<int>(kAkrMax), kExitUsage);
+  return std::string(kSynopsis) +
+         Format(
+             "\n"
+             "  Net8     Datenbankserver: Host, Host:Port oder Socket-Pfad (der Wert NET8 der\n"
+             "           Konfigurationsdatei hat Vorrang); hoechstens %d Zeichen\n"
+             "  Schema   Schema des Mandanten; hoechstens %d Zeichen\n"
+             "  Akr      Abrechnungskreis; hoechstens %d Zeichen\n"
+             "  Abrnr    Abrechnungsnummer, eine Zahl\n"
+             "  Mode     1 = Zwischenabrechnung, jeder andere Wert = Endabrechnung\n"
+             "  /P<Pnr>  nur diese Personalnummer (hoechstens 8 Zeichen)\n"
+             "  --preview <Ordner>  der ganze Lauf, an seinem Ende zurueckgenommen; die\n"
+             "                      Dateien gehen in den Ordner\n"
+             "  --check             prueft Einstellungen und Daten, schreibt nichts\n"
+             "\n"
+             "Arbeitsverzeichnis: der Ordner bin der Installation (..\\Files\\quantivel.ini,\n"
+             "..\\Quantivel_php\\log\\log#lug.txt, ..\\Transfer).\n"
+             "\n"
+             "Exit-Code (und AkrAdt des Abrechnungskreises):\n"
+             "  Lauf          1  normales Ende (AkrAdt 98) oder Abbruch (AkrAdt 60 oder 1)\n"
+             "                0  vor der Abrechnung beendet: falsche Anzahl Parameter, zu\n"
+             "                   lange Angabe, keine Verbindung, Kreis von einem anderen\n"
+             "                   Lauf belegt, Voraussetzungen des Servers fehlen (AkrAdt\n"
+             "                   unveraendert); Zwischenabrechnung ausserhalb der Periode,\n"
+             "                   Uebergabeverzeichnis nicht anlegbar (AkrAdt 1); normales\n"
+             "                   Ende, dessen letzter Commit scheitert\n"
+             "  --preview     0  vollstaendig, 1 abgebrochen (AkrAdt unveraendert)\n"
+             "  --check       0  nichts gefunden, 2 Probleme gefunden oder Pruefung nicht\n"
+             "                   moeglich (AkrAdt unveraendert)\n"
+             "  Aufruffehler %d  unbekannte Option, --preview ohne Ordner oder mit --check,\n"
+             "                   Abrnr keine Zahl (nichts geaendert, AkrAdt unveraendert)\n"
+             "  --help, --version  0\n",
+             static_cast<int>(kArgNet8Max), static_cast<int>(kSchemaMax), static_cast<int>(kAkrMax), kExitUsage);
 }
 
 // A mistake at the console (Windows-1252 text): logged, and told with the
@@ -111,7 +112,8 @@ std::string MisplacedOption(const std::vector<std::string>& args) {
   for (int i = 1; i <= 5; ++i) {
     const std::string& a = args[static_cast<size_t>(i)];
     if (a.empty()) continue;
-    bool number = (i == 4 || i == 5) && a.size() > 1 && a[0] == '-' && a.find_first_not_of("0123456789", 1) == std::string::npos;
+    bool number =
+        (i == 4 || i == 5) && a.size() > 1 && a[0] == '-' && a.find_first_not_of("0123456789", 1) == std::string::npos;
     if ((a[0] == '-' && !number) || (a[0] == '/' && i > 1))
       return Format(Cp1252("Parameter %d ist eine Option: %s (Optionen stehen nach Mode und /P<Pnr>)"), i, a);
   }
@@ -130,7 +132,9 @@ std::string PathText(const std::filesystem::path& p) {
   std::u8string u = p.u8string();
   return std::string(u.begin(), u.end());
 }
-std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
+std::filesystem::path PathOf(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 std::string WorkingDirectory() {
   std::error_code ec;
@@ -199,8 +203,9 @@ bool ArgumentFits(const std::string& value, size_t max, int number) {
 void WritePointerFile() {
   TextFile f;
   if (!f.Open(Cp1252("..\\Transfer\\Lohn- und Gehaltsübergabe\\README.TXT"), "w")) return;
-  f.Write(Cp1252("\nDie aktuelle LuG-Übergabedateien finden Sie im Ordner : \n\n     \"..\\Transfer\\Lohn und "
-                 "Gehalt\" \n \nund dort in dem Ihrem Schema (Firma) zugeordneten Unterverzeichnis !!!"));
+  f.Write(
+      Cp1252("\nDie aktuelle LuG-Übergabedateien finden Sie im Ordner : \n\n     \"..\\Transfer\\Lohn und "
+             "Gehalt\" \n \nund dort in dem Ihrem Schema (Firma) zugeordneten Unterverzeichnis !!!"));
   f.Close();
 }
 
@@ -399,8 +404,7 @@ int Run(const std::vector<std::string>& argv) {
     } catch (const SqlConnectionLost& e) {
       dbDisconnect();
       if (attempt >= 2) {
-        Log("Verbindung zur Datenbank beim Warten auf die Sperre '%s' erneut verloren, Fehler: %d", runLock,
-            e.Error);
+        Log("Verbindung zur Datenbank beim Warten auf die Sperre '%s' erneut verloren, Fehler: %d", runLock, e.Error);
         Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
         return 0;
       }
@@ -417,8 +421,7 @@ int Run(const std::vector<std::string>& argv) {
     }
   }
   if (st != 0 || locked != 1) {
-    if (st != 0)
-      Log("Sperre für Akr %s, Schema %s kann nicht gesetzt werden, Fehler: %d", Ctx.Akr, Ctx.Schema, st);
+    if (st != 0) Log("Sperre für Akr %s, Schema %s kann nicht gesetzt werden, Fehler: %d", Ctx.Akr, Ctx.Schema, st);
     else
       Log("Übergabe für Akr %s, Schema %s läuft bereits, nach %d Sekunden Wartezeit nicht gestartet", Ctx.Akr,
           Ctx.Schema, g_runLockWait);
@@ -529,7 +532,6 @@ int Run(const std::vector<std::string>& argv) {
   return code;
 }
 
-
 }  // namespace
 
 [[nodiscard]] int SQL_GetSysdate(std::string& out) {
@@ -567,9 +569,7 @@ int RunMain(const std::vector<std::string>& args) {
   int code;
   try {
     code = Run(args);
-  } catch (const ProcessExit& e) {
-    code = e.code;
-  } catch (const SqlFatalError& e) {
+  } catch (const ProcessExit& e) { code = e.code; } catch (const SqlFatalError& e) {
     code = ServerFailure(e.Error, e.Text, e.Purpose);
   } catch (const SqlLockConflict& e) {
     // outside a step: nothing to start over
@@ -581,9 +581,7 @@ int RunMain(const std::vector<std::string>& args) {
   const std::string reason = g_stopReason.empty() ? StopReasonFromLog() : g_stopReason;
   try {
     code = FinishRun(code);
-  } catch (const ProcessExit& e) {
-    code = e.code;
-  } catch (const SqlFatalError& e) {
+  } catch (const ProcessExit& e) { code = e.code; } catch (const SqlFatalError& e) {
     Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
     (void)dbAbandonTransaction();
   } catch (const SqlLockConflict& e) {
@@ -610,8 +608,8 @@ int RunMain(const std::vector<std::string>& args) {
   }
   CloseRunLog();
   if (stopped) {
-    ConsoleError(Format(Cp1252("lugtransfer: Lauf vorzeitig beendet (Exit-Code %d): %s; Protokoll: %s\n"), code,
-                        reason, LogPathText()));
+    ConsoleError(Format(Cp1252("lugtransfer: Lauf vorzeitig beendet (Exit-Code %d): %s; Protokoll: %s\n"), code, reason,
+                        LogPathText()));
   }
   return code;
 }

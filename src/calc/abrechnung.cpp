@@ -77,8 +77,8 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
 
   // Old results of the accounting number (of the one employee under a filter).
   if (mainCall) {
-    ReportDelete(SQL_Qvx331Zk1_Delete(abrnrCalc, Ctx.Lfn, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk1 %d, Abr: %ld",
-                 abrnrCalc);
+    ReportDelete(SQL_Qvx331Zk1_Delete(abrnrCalc, Ctx.Lfn, Ctx.PnrFilter),
+                 "Fehler beim Loeschen der 331Zk1 %d, Abr: %ld", abrnrCalc);
     ReportDelete(SQL_Qvx331Zk2_Delete(abrnrCalc, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk2: %d, Abr: %ld",
                  abrnrCalc);
     if (abrnrCalc == Ctx.AbrnrStart) Ctx.Handover.SettlementStarted = true;
@@ -154,8 +154,8 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
     if (Calc.FirstRow) {
       TransferZeitkonten(row, akr, folgeNr, folgemonat);
       if (Ctx.MndSto == "02272" && mainCall && Ctx.Lfn != 2)
-        WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, Calc.Home.ZuoKst, Calc.Home.ZuoKtr,
-                      Calc.Zk1Bdt, 0);
+        WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, Calc.Home.ZuoKst, Calc.Home.ZuoKtr, Calc.Zk1Bdt,
+                      0);
     }
     if (mainCall) WriteStatistik(row);
 
@@ -175,12 +175,14 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   return SqlOpen(g_lg1, SqlFormat("SELECT Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lugLgp));
 }
 
-[[nodiscard]] int SQL_Qvx170Lg1_Fetch(RecordType& t) { return SqlFetchInto(g_lg1, t.Lg1Stz, t.Lg1Stt, t.Lg1Svt, t.Lg1Zes); }
+[[nodiscard]] int SQL_Qvx170Lg1_Fetch(RecordType& t) {
+  return SqlFetchInto(g_lg1, t.Lg1Stz, t.Lg1Stt, t.Lg1Svt, t.Lg1Zes);
+}
 
 [[nodiscard]] int SQL_Qvx170Lg1_Close() { return dbClose(g_lg1); }
 
-[[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von, const std::string& bis,
-                                   InterruptionType& it) {
+[[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von,
+                                                 const std::string& bis, InterruptionType& it) {
   return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Stz, Lu1Rre FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Sts = 112"
                                 " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
                                 " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
@@ -188,18 +190,20 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
                       it.Lu1Lna, it.Lu1Stz, it.Lu1Rre);
 }
 
-[[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly) {
+[[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von,
+                                     bool lugOnly) {
   g_bsvLugOnly = lugOnly;
   g_bsv.KeyColumns = 1u << 0 | 1u << 4;  // BsvPnr, BsvLug
-  return SqlOpen(g_bsv, SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
-                                              " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr), ") +
-                                      SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
-                                      std::string(" FROM Qvx310Bsv WHERE BsvAkr = '%s'"
-                                              " AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
-                                              " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
-                                      (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
-                                      " ORDER BY BsvPnr, BsvGvo DESC",
-                                  akr, mainBis, von));
+  return SqlOpen(g_bsv,
+                 SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
+                                       " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr), ") +
+                               SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
+                               std::string(" FROM Qvx310Bsv WHERE BsvAkr = '%s'"
+                                           " AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
+                                           " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
+                               (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
+                               " ORDER BY BsvPnr, BsvGvo DESC",
+                           akr, mainBis, von));
 }
 
 [[nodiscard]] int SQL_Qvx310Bsv_Fetch(BsvRow& row) {
@@ -220,7 +224,8 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
 // employment that begins on the last day of the period that is the employment
 // itself, so the employee is never calculated here under the interface of a
 // circle whose own run calculates the period as well.
-[[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr) {
+[[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis,
+                                       std::string& akr) {
   akr.clear();
   int st = SqlSelectOne(SqlFormat("SELECT BsvAkr FROM Qvx310Bsv WHERE BsvPnr = '%s'"
                                   " AND BsvGvo <= STR_TO_DATE('%s', '%%Y.%%m.%%d')"

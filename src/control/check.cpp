@@ -43,7 +43,9 @@ void ReadEnded(int st, const char* what) {
 }
 
 // DD.MM.YYYY of a YYYY.MM.DD text.
-std::string Dmy(const std::string& ymd) { return SubStr(ymd, 8, 2) + "." + SubStr(ymd, 5, 2) + "." + SubStr(ymd, 0, 4); }
+std::string Dmy(const std::string& ymd) {
+  return SubStr(ymd, 8, 2) + "." + SubStr(ymd, 5, 2) + "." + SubStr(ymd, 0, 4);
+}
 
 [[nodiscard]] int SQL_Qvx170Lg1_Count(const std::string& lgp, int32_t& count) {
   return SqlSelectOne(SqlFormat("SELECT COUNT(*) FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lgp), count);
@@ -70,22 +72,22 @@ std::string WithList(std::string statement, const char* column, const std::strin
 // Bookings of the circle's employees in a period on accounts that the
 // interface knows but for which no line of a record type of the payroll
 // system is valid over the whole period (the settlement would not read them).
-[[nodiscard]] int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRecord& lug, const Period& p,
-                               const std::string* accounts) {
-  std::string statement =
-      SqlFormat("SELECT b.ZkbZkt, b.ZkbZtr, SUM(b.ZkbStd), SUM(b.ZkbTge), COUNT(DISTINCT b.ZkbPnr) "
-                   " FROM Qvx331Zkb b WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') "
-                   " AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
-                   " AND EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr AND v.BsvAkr = '%s' "
-                   "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
-                   "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
-                   " AND EXISTS (SELECT 1 FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' AND k.Lu1Ztk = b.ZkbZkt) "
-                   " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
-                   "  AND l.Lu1Ztk = b.ZkbZkt AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
-                   "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
-                   "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s')) "
-                   " GROUP BY b.ZkbZkt, b.ZkbZtr ORDER BY b.ZkbZkt, b.ZkbZtr",
-                   p.Von, p.Bis, akr, p.Bis, p.Von, lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis);
+[[nodiscard]] int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRecord& lug,
+                                             const Period& p, const std::string* accounts) {
+  std::string statement = SqlFormat(
+      "SELECT b.ZkbZkt, b.ZkbZtr, SUM(b.ZkbStd), SUM(b.ZkbTge), COUNT(DISTINCT b.ZkbPnr) "
+      " FROM Qvx331Zkb b WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') "
+      " AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
+      " AND EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr AND v.BsvAkr = '%s' "
+      "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
+      "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
+      " AND EXISTS (SELECT 1 FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' AND k.Lu1Ztk = b.ZkbZkt) "
+      " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
+      "  AND l.Lu1Ztk = b.ZkbZkt AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
+      "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
+      "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s')) "
+      " GROUP BY b.ZkbZkt, b.ZkbZtr ORDER BY b.ZkbZkt, b.ZkbZtr",
+      p.Von, p.Bis, akr, p.Bis, p.Von, lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis);
   return SqlOpen(c, accounts ? WithList(std::move(statement), "b.ZkbZkt", *accounts) : statement);
 }
 
@@ -95,14 +97,13 @@ std::string WithList(std::string statement, const char* column, const std::strin
 // does. Nothing indexes the booking date, so the bookings are read only for
 // these accounts (none: no read at all).
 [[nodiscard]] int SQL_Qvx171Lu1_ReadUnmapped(const LugRecord& lug, const Period& p, std::string& accounts) {
-  return SqlReadList(
-      SqlFormat("SELECT DISTINCT k.Lu1Ztk FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' "
-                   " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
-                   "  AND l.Lu1Ztk = k.Lu1Ztk AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
-                   "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
-                   "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s'))",
-                   lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis),
-      accounts);
+  return SqlReadList(SqlFormat("SELECT DISTINCT k.Lu1Ztk FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' "
+                               " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
+                               "  AND l.Lu1Ztk = k.Lu1Ztk AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
+                               "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
+                               "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s'))",
+                               lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis),
+                     accounts);
 }
 
 // The personnel numbers that may have bookings without employment in the
@@ -110,15 +111,14 @@ std::string WithList(std::string statement, const char* column, const std::strin
 // with bookings: one spelling of each), as "'a', 'b'" (escaped). The numbers
 // come from the index of the bookings without reading them.
 [[nodiscard]] int SQL_Qvx331Zkb_ReadNoEmploymentPnrs(const std::string& akr, const Period& p, std::string& pnrs) {
-  return SqlReadList(
-      SqlFormat("SELECT z.ZkbPnr FROM (SELECT DISTINCT ZkbPnr FROM Qvx331Zkb) z "
-                   " WHERE NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = z.ZkbPnr "
-                   "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
-                   "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
-                   " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = z.ZkbPnr AND w.BsvAkr = '%s') "
-                   "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = z.ZkbPnr))",
-                   p.Bis, p.Von, akr),
-      pnrs);
+  return SqlReadList(SqlFormat("SELECT z.ZkbPnr FROM (SELECT DISTINCT ZkbPnr FROM Qvx331Zkb) z "
+                               " WHERE NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = z.ZkbPnr "
+                               "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
+                               "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
+                               " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = z.ZkbPnr AND w.BsvAkr = '%s') "
+                               "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = z.ZkbPnr))",
+                               p.Bis, p.Von, akr),
+                     pnrs);
 }
 
 // Pairs of wage-type lines of one account and record type whose validities
@@ -138,17 +138,18 @@ std::string WithList(std::string statement, const char* column, const std::strin
 
 // Personnel numbers with bookings in the period but no employment in any
 // circle during it, who belong (or belonged) to this circle or to none.
-[[nodiscard]] int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const Period& p, const std::string* pnrs) {
-  std::string statement =
-      SqlFormat("SELECT b.ZkbPnr, SUM(b.ZkbStd), SUM(b.ZkbTge) FROM Qvx331Zkb b "
-                   " WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
-                   " AND NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr "
-                   "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
-                   "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
-                   " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = b.ZkbPnr AND w.BsvAkr = '%s') "
-                   "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = b.ZkbPnr)) "
-                   " GROUP BY b.ZkbPnr ORDER BY b.ZkbPnr",
-                   p.Von, p.Bis, p.Bis, p.Von, akr);
+[[nodiscard]] int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const Period& p,
+                                                 const std::string* pnrs) {
+  std::string statement = SqlFormat(
+      "SELECT b.ZkbPnr, SUM(b.ZkbStd), SUM(b.ZkbTge) FROM Qvx331Zkb b "
+      " WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
+      " AND NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr "
+      "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
+      "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
+      " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = b.ZkbPnr AND w.BsvAkr = '%s') "
+      "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = b.ZkbPnr)) "
+      " GROUP BY b.ZkbPnr ORDER BY b.ZkbPnr",
+      p.Von, p.Bis, p.Bis, p.Von, akr);
   return SqlOpen(c, pnrs ? WithList(std::move(statement), "b.ZkbPnr", *pnrs) : statement);
 }
 
@@ -202,8 +203,8 @@ void CheckBookings(std::vector<CheckFinding>& out, const LugRecord& lug, const s
       Add(out, "Keine gültige Lohnart",
           Format(Cp1252("Konto %s (%s): keine gültige Lohnart in Periode %ld (%s bis %s), nicht übergeben: "
                         "%s Stunden, %s Tage, %d Mitarbeiter"),
-                 zkt, Cp1252(ztr == 3 ? "Periodenwerte" : "Tageswerte"), p.Num, Dmy(p.Von), Dmy(p.Bis),
-                 Hours(std), Days(tge), persons));
+                 zkt, Cp1252(ztr == 3 ? "Periodenwerte" : "Tageswerte"), p.Num, Dmy(p.Von), Dmy(p.Bis), Hours(std),
+                 Days(tge), persons));
     }
     if (st != kSqlNoMoreRows) Add(out, "Lesefehler", Format(Cp1252("Buchungen nicht lesbar: %d"), st));
   }
@@ -219,7 +220,8 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
   LugRecord lug;
   int lugStatus = SQL_Qvx171Lug_Get(Ctx.Akr, lug);
   if (lugStatus == kSqlNoMoreRows) {
-    Add(out, "Keine Schnittstelle", Format(Cp1252("Keine Schnittstelle (Qvx171Lug) für AbrKreis %s gefunden"), Ctx.Akr));
+    Add(out, "Keine Schnittstelle",
+        Format(Cp1252("Keine Schnittstelle (Qvx171Lug) für AbrKreis %s gefunden"), Ctx.Akr));
     return out;
   }
   if (lugStatus != 0) {
@@ -262,8 +264,7 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
     std::string fault = PeriodFault(p.Von, p.Bis);
     if (fault.empty()) continue;
     Add(out, "Periode nicht verwendbar",
-        Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht verwendbar: %s"), p.Num, Ctx.Akr,
-               Cp1252(fault)));
+        Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht verwendbar: %s"), p.Num, Ctx.Akr, Cp1252(fault)));
     p.Usable = false;
     if (p.Num == Ctx.Abrnr) ownUnusable = true;
   }
@@ -284,8 +285,8 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
       int32_t end = DayNumber(Dmy(older.Bis));
       if (start <= end)
         Add(out, "Rückrechnungsperioden",
-            Format(Cp1252("Perioden %ld (%s bis %s) und %ld (%s bis %s) überschneiden sich"), older.Num,
-                   Dmy(older.Von), Dmy(older.Bis), newer.Num, Dmy(newer.Von), Dmy(newer.Bis)));
+            Format(Cp1252("Perioden %ld (%s bis %s) und %ld (%s bis %s) überschneiden sich"), older.Num, Dmy(older.Von),
+                   Dmy(older.Bis), newer.Num, Dmy(newer.Von), Dmy(newer.Bis)));
       else if (start > end + 1)
         Add(out, "Rückrechnungsperioden",
             Format(Cp1252("Zwischen Periode %ld (bis %s) und %ld (ab %s) fehlt eine Periode"), older.Num,
@@ -300,8 +301,8 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
     std::string stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB;
     while (st == 0 && (st = SqlFetchInto(c, stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB)) == 0) {
       Add(out, "Überschneidende Lohnarten",
-          Format(Cp1252("Satzart %s, Konto %s: Lohnart %s (%s bis %s) und Lohnart %s (%s bis %s) gelten zugleich"),
-                 stz, zkt, lnaA, vonA, bisA.empty() ? std::string("offen") : bisA, lnaB, vonB,
+          Format(Cp1252("Satzart %s, Konto %s: Lohnart %s (%s bis %s) und Lohnart %s (%s bis %s) gelten zugleich"), stz,
+                 zkt, lnaA, vonA, bisA.empty() ? std::string("offen") : bisA, lnaB, vonB,
                  bisB.empty() ? std::string("offen") : bisB));
     }
     ReadEnded(st, "Qvx171Lu1");

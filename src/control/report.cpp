@@ -257,8 +257,7 @@ void WriteRunReport(bool completed, int exitCode) {
   if (Ctx.Preview)
     h += Cp1252("<p class=\"preview\">Vorschau: alle Änderungen wurden zurückgenommen; die Dateien stehen in ") +
          Html(Ctx.PreviewDir) + ".</p>\n";
-  if (Ctx.Check)
-    h += Cp1252("<p class=\"preview\">Prüfung: nichts wurde berechnet oder geschrieben.</p>\n");
+  if (Ctx.Check) h += Cp1252("<p class=\"preview\">Prüfung: nichts wurde berechnet oder geschrieben.</p>\n");
 
   h += "<h2>Lauf</h2>\n<table>\n";
   auto row = [&h](const char* head, const std::string& value) {
@@ -274,16 +273,15 @@ void WriteRunReport(bool completed, int exitCode) {
   row("Filter Pnr", Ctx.PnrFilter);
   row("Zeit", Ctx.DbTime);
   std::string verdict;
-  if (!completed)
-    verdict = "<span class=\"bad\">" + Cp1252("Abgebrochen - Stand bis Abbruch");
+  if (!completed) verdict = "<span class=\"bad\">" + Cp1252("Abgebrochen - Stand bis Abbruch");
   else if (Ctx.Check)
-    verdict = findings.empty() ? "<span class=\"ok\">" + Cp1252("Prüfung ohne Befund")
-                               : "<span class=\"bad\">" + Cp1252(Format("Prüfung: %d Problem(e) gefunden",
-                                                                        static_cast<int>(findings.size())));
+    verdict = findings.empty()
+                  ? "<span class=\"ok\">" + Cp1252("Prüfung ohne Befund")
+                  : "<span class=\"bad\">" +
+                        Cp1252(Format("Prüfung: %d Problem(e) gefunden", static_cast<int>(findings.size())));
   else if (anyLeftOut)
     verdict = "<span class=\"bad\">" + Cp1252("Übergeben, aber nicht vollständig - siehe \"Nicht übergeben\"");
-  else
-    verdict = "<span class=\"ok\">" + Cp1252("Vollständig übergeben");
+  else verdict = "<span class=\"ok\">" + Cp1252("Vollständig übergeben");
   h += "<tr><th>Ergebnis</th><td>" + verdict + Format(" (Exit-Code %d)</span></td></tr>\n", exitCode);
   if (ho.Status >= 0)
     h += Format("<tr><th>AkrAdt</th><td>%d%s</td></tr>\n", ho.Status,
@@ -298,8 +296,9 @@ void WriteRunReport(bool completed, int exitCode) {
                             : "<p>Nichts übergeben: der Lauf hat die Übergabe nicht erreicht.</p>\n");
     } else {
       if (!completed && !ho.ExportFinished)
-        h += Cp1252("<p class=\"bad\">Die Übergabe wurde abgebrochen: was hier steht, ist nur bis zum Abbruch "
-                    "geschrieben worden; unfertige Dateien wurden entfernt.</p>\n");
+        h += Cp1252(
+            "<p class=\"bad\">Die Übergabe wurde abgebrochen: was hier steht, ist nur bis zum Abbruch "
+            "geschrieben worden; unfertige Dateien wurden entfernt.</p>\n");
       h += "<h3>Dateien</h3>\n";
       if (ho.Files.empty()) {
         h += "<p>keine</p>\n";
@@ -341,8 +340,9 @@ void WriteRunReport(bool completed, int exitCode) {
         h += Format(Cp1252("<p>%lld Satz/Sätze ohne Wert (weder Stunden noch Tage): keine Zeile nötig.</p>\n").c_str(),
                     static_cast<long long>(ho.WithoutValue));
       if (!foreign.empty()) {
-        h += Cp1252("<h3 class=\"bad\">Nicht aus diesem Lauf (anderer Abrechnungskreis oder andere "
-                    "Abrechnungsnummer)</h3>\n");
+        h += Cp1252(
+            "<h3 class=\"bad\">Nicht aus diesem Lauf (anderer Abrechnungskreis oder andere "
+            "Abrechnungsnummer)</h3>\n");
         Table t(h, {"Pnr", "Name"}, {false, false});
         for (const std::string& p : foreign) t.Row({Html(p), Html(nameOf(p))});
       }
@@ -397,7 +397,8 @@ void WriteRunReport(bool completed, int exitCode) {
     h += Cp1252("<h2>Rückrechnung: Differenzen je Mitarbeiter</h2>\n");
     std::vector<RetroDifference> diffs = ho.RetroDifferences;
     std::stable_sort(diffs.begin(), diffs.end(), [](const RetroDifference& a, const RetroDifference& b) {
-      return std::tie(a.Pnr, a.Period, a.BookingDate, a.WageType) < std::tie(b.Pnr, b.Period, b.BookingDate, b.WageType);
+      return std::tie(a.Pnr, a.Period, a.BookingDate, a.WageType) <
+             std::tie(b.Pnr, b.Period, b.BookingDate, b.WageType);
     });
     if (diffs.empty()) {
       h += "<p>keine</p>\n";
@@ -408,8 +409,8 @@ void WriteRunReport(bool completed, int exitCode) {
               {false, false, true, false, false, true, true, true, true, true, true});
       for (const RetroDifference& d : diffs) {
         t.Row({Html(d.Pnr), Html(nameOf(d.Pnr)), Format("%ld", d.Period), Dmy(d.BookingDate), Html(d.WageType),
-               HoursOf(d.OldMinutes), HoursOf(d.NewMinutes), HoursOf(d.NewMinutes - d.OldMinutes),
-               DaysOf(d.OldTenths), DaysOf(d.NewTenths), DaysOf(d.NewTenths - d.OldTenths)});
+               HoursOf(d.OldMinutes), HoursOf(d.NewMinutes), HoursOf(d.NewMinutes - d.OldMinutes), DaysOf(d.OldTenths),
+               DaysOf(d.NewTenths), DaysOf(d.NewTenths - d.OldTenths)});
       }
     }
   }
@@ -437,9 +438,9 @@ void WriteRunReport(bool completed, int exitCode) {
   list("files", items);
   items.clear();
   for (const StagedTable& s : ho.Tables)
-    items.push_back("{\"table\": " + Json(s.Table) + Format(", \"rows\": %lld, \"accumulated\": %lld}",
-                                                            static_cast<long long>(s.Added),
-                                                            static_cast<long long>(s.Accumulated)));
+    items.push_back("{\"table\": " + Json(s.Table) +
+                    Format(", \"rows\": %lld, \"accumulated\": %lld}", static_cast<long long>(s.Added),
+                           static_cast<long long>(s.Accumulated)));
   list("staging", items);
   items.clear();
   for (const HandedOverWageType& w : ho.WageTypes)

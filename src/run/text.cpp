@@ -89,8 +89,7 @@ std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
       continue;
     }
     Spec sp;
-    while (i < fmt.size() && std::string_view("-+ #0").find(fmt[i]) != std::string_view::npos)
-      sp.flags += fmt[i++];
+    while (i < fmt.size() && std::string_view("-+ #0").find(fmt[i]) != std::string_view::npos) sp.flags += fmt[i++];
     // widths and precisions beyond kMaxWidth are taken as kMaxWidth: no
     // format of the program comes near it, and a format can never overflow
     // the number or ask for gigabytes
@@ -119,8 +118,7 @@ std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
           sp.precision = std::min(kMaxWidth, sp.precision * 10 + (fmt[i++] - '0'));
       }
     }
-    while (i < fmt.size() && std::string_view("hlLqjzt").find(fmt[i]) != std::string_view::npos)
-      sp.length += fmt[i++];
+    while (i < fmt.size() && std::string_view("hlLqjzt").find(fmt[i]) != std::string_view::npos) sp.length += fmt[i++];
     if (i >= fmt.size()) break;
     sp.conv = fmt[i++];
 
@@ -130,7 +128,8 @@ std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
         long long v = IntOf(take());
         if (sp.length == "h") v = static_cast<int16_t>(v);
         else if (sp.length == "hh") v = static_cast<signed char>(v);
-        else if (sp.length != "ll" && sp.length != "q" && sp.length != "j" && sp.length != "z") v = static_cast<int32_t>(v);
+        else if (sp.length != "ll" && sp.length != "q" && sp.length != "j" && sp.length != "z")
+          v = static_cast<int32_t>(v);
         if (sp.flags.empty() && sp.width < 0 && sp.precision < 0) {
           // the plain form, as printf writes it
           char digits[24];
@@ -148,7 +147,8 @@ std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
         unsigned long long v = static_cast<unsigned long long>(IntOf(take()));
         if (sp.length == "h") v = static_cast<uint16_t>(v);
         else if (sp.length == "hh") v = static_cast<unsigned char>(v);
-        else if (sp.length != "ll" && sp.length != "q" && sp.length != "j" && sp.length != "z") v = static_cast<uint32_t>(v);
+        else if (sp.length != "ll" && sp.length != "q" && sp.length != "j" && sp.length != "z")
+          v = static_cast<uint32_t>(v);
         out += Native(sp, "ll", sp.conv, v);
         break;
       }
@@ -157,9 +157,7 @@ std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
       case 'e':
       case 'E':
       case 'g':
-      case 'G':
-        out += Native(sp, "", sp.conv, DblOf(take()));
-        break;
+      case 'G': out += Native(sp, "", sp.conv, DblOf(take())); break;
       case 'c': {
         const FmtArg& a = take();
         char ch = a.kind == FmtArg::Str ? (a.s.empty() ? '\0' : a.s[0]) : static_cast<char>(IntOf(a));
@@ -236,7 +234,8 @@ int FindNthChar(std::string_view s, char c, int n) {
 
 int32_t ToLong(std::string_view s) {
   size_t i = 0;
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r' || s[i] == '\v' || s[i] == '\f')) ++i;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r' || s[i] == '\v' || s[i] == '\f'))
+    ++i;
   bool neg = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) neg = s[i++] == '-';
   long long v = 0;
