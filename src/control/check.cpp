@@ -210,23 +210,19 @@ void CheckBookings(std::vector<CheckFinding>& out, const LugRecord& lug, const s
   }
 }
 
-}  // namespace
-
-std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
-  std::vector<CheckFinding> out;
-  for (const ServerFinding& f : CheckServer()) Add(out, f.Kind.c_str(), Cp1252(f.Text));
-  if (probeTransferDir) CheckTransferDir(out);
-
-  LugRecord lug;
+// The circle's interface and what it names: the payroll system, the month
+// offset, the record types. False when there is no interface to check the
+// rest against (the check ends with what it found so far).
+bool CheckInterface(std::vector<CheckFinding>& out, LugRecord& lug) {
   int lugStatus = SQL_Qvx171Lug_Get(Ctx.Akr, lug);
   if (lugStatus == kSqlNoMoreRows) {
     Add(out, "Keine Schnittstelle",
         Format(Cp1252("Keine Schnittstelle (Qvx171Lug) für AbrKreis %s gefunden"), Ctx.Akr));
-    return out;
+    return false;
   }
   if (lugStatus != 0) {
     Add(out, "Lesefehler", Format(Cp1252("Schnittstelle des AbrKreises %s nicht lesbar: %d"), Ctx.Akr, lugStatus));
-    return out;
+    return false;
   }
   if (ChooseExporter(lug.LugLgp) == Exporter::None)
     Add(out, "Kein Lohnprogramm",
@@ -240,25 +236,52 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
     Add(out, "Keine Satzarten",
         Format(Cp1252("Keine Satzarten (Qvx170Lg1) für Lohnprogramm '%s': keine Kontenwerte werden übergeben"),
                lug.LugLgp));
+  return true;
+}
 
-  // the period and the retro periods, newest first
+// The period and the retro periods, newest first.
+std::vector<Period> ReadPeriods() {
   int16_t rrm = 0;
   ReadEnded(SQL_O1001AbrKreis_GetRrm(Ctx.Akr, rrm), "O1001AbrKreis");
   if (rrm < 0) rrm = 0;
   std::vector<Period> periods;
-  {
-    SqlCursor c;
-    int st = SQL_Qvx330Abr_OpenCheck(c, Ctx.Akr, Ctx.Abrnr, rrm + 1);
-    Period p;
-    // a NULL date leaves the field as it is: each row starts empty
-    while (st == 0 && (st = SqlFetchInto(c, p.Num, p.Von, p.Bis)) == 0) {
-      periods.push_back(p);
-      p = Period{};
-    }
-    ReadEnded(st, "Qvx330Abr");
+  SqlCursor c;
+  int st = SQL_Qvx330Abr_OpenCheck(c, Ctx.Akr, Ctx.Abrnr, rrm + 1);
+  Period p;
+  // a NULL date leaves the field as it is: each row starts empty
+  while (st == 0 && (st = SqlFetchInto(c, p.Num, p.Von, p.Bis)) == 0) {
+    periods.push_back(p);
+    p = Period{};
   }
-  // A period the run cannot settle ends it; the checks below that need
-  // dates leave the period out, all of them when it is the run's own.
+  ReadEnded(st, "Qvx330Abr");
+  return periods;
+}
+
+// Neighbouring usable periods that overlap or leave a gap. Fewer earlier
+// periods than the setting is no problem: the circle is younger than the
+// retro reach, and the run recomputes what there is.
+void CheckPeriodSequence(std::vector<CheckFinding>& out, const std::vector<Period>& periods) {
+  for (size_t i = 1; i < periods.size(); ++i) {
+    const Period& newer = periods[i - 1];
+    const Period& older = periods[i];
+    if (!newer.Usable || !older.Usable) continue;
+    int32_t start = DayNumber(Dmy(newer.Von));
+    int32_t end = DayNumber(Dmy(older.Bis));
+    if (start <= end)
+      Add(out, "Rückrechnungsperioden",
+          Format(Cp1252("Perioden %ld (%s bis %s) und %ld (%s bis %s) überschneiden sich"), older.Num, Dmy(older.Von),
+                 Dmy(older.Bis), newer.Num, Dmy(newer.Von), Dmy(newer.Bis)));
+    else if (start > end + 1)
+      Add(out, "Rückrechnungsperioden",
+          Format(Cp1252("Zwischen Periode %ld (bis %s) und %ld (ab %s) fehlt eine Periode"), older.Num, Dmy(older.Bis),
+                 newer.Num, Dmy(newer.Von)));
+  }
+}
+
+// A period the run cannot settle ends it; the checks after this one that
+// need dates leave the period out (periods keeps the usable ones), all of
+// them when it is the run's own.
+void CheckPeriods(std::vector<CheckFinding>& out, std::vector<Period>& periods) {
   bool ownUnusable = false;
   for (Period& p : periods) {
     std::string fault = PeriodFault(p.Von, p.Bis);
@@ -275,58 +298,59 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
         Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht gefunden"), Ctx.Abrnr, Ctx.Akr));
     periods.clear();
   } else {
-    // fewer earlier periods than the setting is no problem: the circle is
-    // younger than the retro reach, and the run recomputes what there is
-    for (size_t i = 1; i < periods.size(); ++i) {
-      const Period& newer = periods[i - 1];
-      const Period& older = periods[i];
-      if (!newer.Usable || !older.Usable) continue;
-      int32_t start = DayNumber(Dmy(newer.Von));
-      int32_t end = DayNumber(Dmy(older.Bis));
-      if (start <= end)
-        Add(out, "Rückrechnungsperioden",
-            Format(Cp1252("Perioden %ld (%s bis %s) und %ld (%s bis %s) überschneiden sich"), older.Num, Dmy(older.Von),
-                   Dmy(older.Bis), newer.Num, Dmy(newer.Von), Dmy(newer.Bis)));
-      else if (start > end + 1)
-        Add(out, "Rückrechnungsperioden",
-            Format(Cp1252("Zwischen Periode %ld (bis %s) und %ld (ab %s) fehlt eine Periode"), older.Num,
-                   Dmy(older.Bis), newer.Num, Dmy(newer.Von)));
-    }
+    CheckPeriodSequence(out, periods);
     std::erase_if(periods, [](const Period& p) { return !p.Usable; });
   }
+}
 
-  {
-    SqlCursor c;
-    int st = SQL_Qvx171Lu1_OpenOverlap(c, lug.LugLug);
-    std::string stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB;
-    while (st == 0 && (st = SqlFetchInto(c, stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB)) == 0) {
-      Add(out, "Überschneidende Lohnarten",
-          Format(Cp1252("Satzart %s, Konto %s: Lohnart %s (%s bis %s) und Lohnart %s (%s bis %s) gelten zugleich"), stz,
-                 zkt, lnaA, vonA, bisA.empty() ? std::string("offen") : bisA, lnaB, vonB,
-                 bisB.empty() ? std::string("offen") : bisB));
-    }
-    ReadEnded(st, "Qvx171Lu1");
+void CheckOverlappingWageTypes(std::vector<CheckFinding>& out, const LugRecord& lug) {
+  SqlCursor c;
+  int st = SQL_Qvx171Lu1_OpenOverlap(c, lug.LugLug);
+  std::string stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB;
+  while (st == 0 && (st = SqlFetchInto(c, stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB)) == 0) {
+    Add(out, "Überschneidende Lohnarten",
+        Format(Cp1252("Satzart %s, Konto %s: Lohnart %s (%s bis %s) und Lohnart %s (%s bis %s) gelten zugleich"), stz,
+               zkt, lnaA, vonA, bisA.empty() ? std::string("offen") : bisA, lnaB, vonB,
+               bisB.empty() ? std::string("offen") : bisB));
   }
+  ReadEnded(st, "Qvx171Lu1");
+}
 
-  CheckBookings(out, lug, periods);
-
+// Bookings in the run's own period of persons without an employment in the
+// circle then.
+void CheckNoEmployment(std::vector<CheckFinding>& out, const std::vector<Period>& periods) {
   std::string pnrs;
   int listStatus = periods.empty() ? kSqlNoMoreRows : SQL_Qvx331Zkb_ReadNoEmploymentPnrs(Ctx.Akr, periods[0], pnrs);
   ReadEnded(listStatus, "Qvx331Zkb");
   bool listed = !periods.empty() && listStatus == 0;
-  if (!periods.empty() && !(listed && pnrs.empty())) {
-    SqlCursor c;
-    int st = SQL_Qvx331Zkb_OpenNoEmployment(c, Ctx.Akr, periods[0], listed ? &pnrs : nullptr);
-    std::string pnr;
-    int64_t std = 0, tge = 0;
-    while (st == 0 && (st = SqlFetchInto(c, pnr, std, tge)) == 0) {
-      Add(out, "Keine Beschäftigung",
-          Format(Cp1252("Pnr %s: Buchungen in Periode %ld (%s Stunden, %s Tage), aber keine Beschäftigung im "
-                        "AbrKreis %s"),
-                 pnr, periods[0].Num, Hours(std), Days(tge), Ctx.Akr));
-    }
-    ReadEnded(st, "Qvx331Zkb");
+  if (periods.empty() || (listed && pnrs.empty())) return;
+  SqlCursor c;
+  int st = SQL_Qvx331Zkb_OpenNoEmployment(c, Ctx.Akr, periods[0], listed ? &pnrs : nullptr);
+  std::string pnr;
+  int64_t std = 0, tge = 0;
+  while (st == 0 && (st = SqlFetchInto(c, pnr, std, tge)) == 0) {
+    Add(out, "Keine Beschäftigung",
+        Format(Cp1252("Pnr %s: Buchungen in Periode %ld (%s Stunden, %s Tage), aber keine Beschäftigung im "
+                      "AbrKreis %s"),
+               pnr, periods[0].Num, Hours(std), Days(tge), Ctx.Akr));
   }
+  ReadEnded(st, "Qvx331Zkb");
+}
+
+}  // namespace
+
+std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
+  std::vector<CheckFinding> out;
+  for (const ServerFinding& f : CheckServer()) Add(out, f.Kind.c_str(), Cp1252(f.Text));
+  if (probeTransferDir) CheckTransferDir(out);
+
+  LugRecord lug;
+  if (!CheckInterface(out, lug)) return out;
+  std::vector<Period> periods = ReadPeriods();
+  CheckPeriods(out, periods);
+  CheckOverlappingWageTypes(out, lug);
+  CheckBookings(out, lug, periods);
+  CheckNoEmployment(out, periods);
   for (CheckFinding& f : out) f.Kind = Cp1252(f.Kind);
   return out;
 }
