@@ -321,7 +321,7 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   b.LugLug = Ctx.Lug.LugLug;
   b.Lfn = Ctx.Lfn;
   b.Topas = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
-  b.FollowNr = b.Topas ? 0 : followNr;
+  b.FollowNr = b.Topas ? int16_t{0} : followNr;
   for (const auto& e : employees) b.KeyOfPnr.emplace(e.Pnr, e.Key);
   b.List = PnrList(employees);
   const std::string& list = b.List;

@@ -326,7 +326,7 @@ void TransferZeitkontenTo(const TransferCall& call) {
   bool topasInterim = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
   Handled done;
   RequireRead(SQL_Qvx331Zkb_OpenMonat(pnr, Ctx.AbrVon, Ctx.AbrBis, Ctx.Lfn, Ctx.Lug.LugLug,
-                                      call.Folgemonat != 0 ? call.FolgeNr : 0),
+                                      call.Folgemonat != 0 ? call.FolgeNr : int16_t{0}),
               "Qvx331Zkb");
   ZkbMonat m;
   int st;
@@ -394,16 +394,14 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
       open = true;
     } else if (sameDay) {
       f.Minutes += minutes;
-    } else if (art != f.Art) {
-      WriteFolge(call, m, l, f);
-      f = Tagesfolge{b.ZkbDtm, b.ZkbDtm, minutes, tenths, art};
-    } else if (NextDay(f.Bis) == b.ZkbDtm) {
+    } else if (art == f.Art && NextDay(f.Bis) == b.ZkbDtm) {
       f.Bis = b.ZkbDtm;
       f.Minutes += minutes;
       f.Tenths += tenths;
     } else {
-      // a gap, or a day the calendar does not know: the run ends before the
-      // booking, which opens the next one
+      // another kind of day (half or whole), a gap, or a day the calendar
+      // does not know: the run ends before the booking, which opens the
+      // next one
       WriteFolge(call, m, l, f);
       f = Tagesfolge{b.ZkbDtm, b.ZkbDtm, minutes, tenths, art};
     }

@@ -190,7 +190,8 @@ void Loga2001Zeitenkal(Loga2Run& run, const Loga2Record& x) {
   std::string line = "[ZEITENKAL];" + Operation(r.Zk1Rre) + Format("%012.0f", x.Zk1Su1) + ";;;;" + run.Firm + ";" +
                      run.Header.LugAkr + ";" + r.Zk1Upn + ";;;;" + Dashes(r.Zk1Von) + ";" + Dashes(r.Zk1Bis) + ";" +
                      (x.Zk1Inf > 0 ? "1" : "") + ";;;;" + r.Zk1Lgr + ";I;" +
-                     (r.Zk1Tge != 0 ? Format("%.2f", r.Zk1Tge * 0.1f) : std::string()) + ";;;;;;;1;;;;";
+                     (r.Zk1Tge != 0 ? Format("%.2f", static_cast<float>(r.Zk1Tge) * 0.1f) : std::string()) +
+                     ";;;;;;;1;;;;";
   int st = StagedRow("Qvx333Lp1", SQL_Qvx333Lp1_Insert(line, run.Lp1Idx));
   ++run.Lp1Idx;
   CheckWrite(st, "Qvx333Lp1-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn);

@@ -299,7 +299,7 @@ class DeferredValues {
         int16_t flg = 0, rre = 0;
         int st = SQL_Qvx171Lu1_GetFlg(Ctx.Lug.LugLug, g, p.Von, p.Bis, flg, rre);
         // without a line (or when it cannot be read) nothing was recomputed
-        int16_t folge = st == 0 && rre == 1 ? flg : -1;
+        int16_t folge = st == 0 && rre == 1 ? flg : int16_t{-1};
         it = lines_.emplace(key, folge).first;
       }
       if (it->second == p.FolgeNr) return true;

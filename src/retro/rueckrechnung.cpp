@@ -138,7 +138,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   Ctx.AbrBis = bis;
   std::string akr = akrArg;
   BsvRow row;
-  BsvAhead ahead(SQL_Qvx310Bsv_FetchRetro, von, bis, Ctx.PnrFilter, folgemonat != 0 ? folgeNr : 0);
+  BsvAhead ahead(SQL_Qvx310Bsv_FetchRetro, von, bis, Ctx.PnrFilter, folgemonat != 0 ? folgeNr : int16_t{0});
   while ((st = ahead.Next(row)) == 0) {
     if (!Ctx.PnrFilter.empty() && row.BsvPnr != Ctx.PnrFilter) continue;
     // the settlement of the period leaves the employee out and says so; its

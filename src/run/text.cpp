@@ -123,7 +123,7 @@ bool ReadSpec(std::string_view fmt, size_t& i, Spec& sp, ArgCursor& args) {
 void AppendSigned(std::string& out, const Spec& sp, const FmtArg& a) {
   long long v = IntOf(a);
   if (sp.length == "h") v = static_cast<int16_t>(v);
-  else if (sp.length == "hh") v = static_cast<signed char>(v);
+  else if (sp.length == "hh") v = static_cast<int8_t>(v);
   else if (sp.length != "ll" && sp.length != "q" && sp.length != "j" && sp.length != "z") v = static_cast<int32_t>(v);
   if (sp.flags.empty() && sp.width < 0 && sp.precision < 0) {
     // the plain form, as printf writes it
