@@ -122,14 +122,14 @@ void WriteZk1Record(const Zk1Record& r, bool nextMonth, std::function<void(int)>
     if (st != 0) onStatus(st);
     return;
   }
-  g_zk1Batch.Add(single, [single, onStatus]() {
+  g_zk1Batch.Add(single, [single, onStatus = std::move(onStatus)]() {
     int st = SqlWrite(single);
     if (st != 0) onStatus(st);
   });
 }
 
 void WriteZk2Record(const Zk2Record& r, std::function<void(int)> onStatus) {
-  g_zk2Batch.Add(Zk2InsertStatement(r), [r, onStatus]() {
+  g_zk2Batch.Add(Zk2InsertStatement(r), [r, onStatus = std::move(onStatus)]() {
     int st = SQL_Qvx331Zk2_Write(r);
     if (st != 0) onStatus(st);
   });

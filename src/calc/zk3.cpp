@@ -1,5 +1,7 @@
 #include "calc/zk3.h"
 
+#include <utility>
+
 #include "run/db.h"
 #include "run/writebatch.h"
 
@@ -29,7 +31,7 @@ WriteBatch g_zk3Batch("Qvx331Zk3", kZk3Columns,
 }  // namespace
 
 void WriteZk3Record(const Zk3Record& r, bool nextMonth, std::function<void(int)> onStatus) {
-  g_zk3Batch.Add(Zk3Insert(r, nextMonth), [r, nextMonth, onStatus]() {
+  g_zk3Batch.Add(Zk3Insert(r, nextMonth), [r, nextMonth, onStatus = std::move(onStatus)]() {
     int st = nextMonth ? SQL_Qvx331Zk3_InsertNextMonth(r) : SQL_Qvx331Zk3_Insert(r);
     if (st == kSqlDuplicate) st = nextMonth ? SQL_Qvx331Zk3_AddNextMonth(r) : SQL_Qvx331Zk3_Add(r);
     if (st != 0) onStatus(st);

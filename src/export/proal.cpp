@@ -133,7 +133,7 @@ void ProalWriteFile() {
   while (st == 0 && (st = SqlFetchInto(c, ler, fir, knz, pnr, tag, mon, jhr, lna, zet, mge, stz, mgs, prz, btr, kst,
                                        ktr, bes, minutes)) == 0) {
     // the hours are formatted once from the exact minutes
-    if (std::llabs(minutes) > 999 * 60) {
+    if (std::llabs(minutes) > int64_t{999} * 60) {
       Log("Wert zu groß f.Übergabe, Pnr: %s", pnr);
       minutes = 0;
     }

@@ -609,7 +609,7 @@ int SqlWrite(std::string statement) {
   return dbExec(c);
 }
 
-void SqlWriteDeferred(std::string statement, std::function<void(int)> done) {
+void SqlWriteDeferred(const std::string& statement, std::function<void(int)> done) {
   FlushWriteBatchesFor(statement);
   dbAwaitDeferred();
   std::string purpose = StatementPurpose(statement);

@@ -219,7 +219,7 @@ template <class... T>
 // that later point; a lost connection ends the run there as for any
 // statement. At most one write is outstanding: a second one waits for the
 // first.
-void SqlWriteDeferred(std::string statement, std::function<void(int)> done);
+void SqlWriteDeferred(const std::string& statement, std::function<void(int)> done);
 // Reads the answer of the outstanding deferred write, if any, and hands it on.
 void dbAwaitDeferred();
 

@@ -33,7 +33,7 @@ class WriteBatch {
   // head: the rows' common "INSERT INTO table (columns) VALUES "; tail: ""
   // or the " ON DUPLICATE KEY UPDATE ..." clause, which must do to a stored
   // row what the single statements do on a duplicate key.
-  WriteBatch(std::string table, std::string head, std::string tail);
+  WriteBatch(const std::string& table, std::string head, std::string tail);
   ~WriteBatch();
   WriteBatch(const WriteBatch&) = delete;
   WriteBatch& operator=(const WriteBatch&) = delete;
