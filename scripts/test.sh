@@ -66,7 +66,8 @@ echo "== clang-tidy-14 over src/ (.clang-tidy)"
 tidy_start=$SECONDS
 if ! run-clang-tidy-14 -p build -j "$jobs" -quiet -extra-arg=-Wno-unknown-warning-option "$root/src/" \
     >build/clang-tidy.log 2>&1; then
-  grep -E 'warning:|error:' build/clang-tidy.log | sort -u >&2 || tail -40 build/clang-tidy.log >&2
+  # the findings without the colours run-clang-tidy gives them
+  sed 's/\x1b\[[0-9;]*m//g' build/clang-tidy.log | grep -E 'warning:|error:' | sort -u >&2 || tail -40 build/clang-tidy.log >&2
   echo "== FAILED: clang-tidy found problems (whole output: build/clang-tidy.log)" >&2
   exit 1
 fi

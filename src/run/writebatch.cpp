@@ -96,7 +96,7 @@ void WriteBatch::Send(bool deferred) {
   }
   // the rows are kept with the answer's handling until the answer is read
   auto sent = std::make_shared<std::vector<Row>>(std::move(rows));
-  SqlWriteDeferred(std::move(statement), [sent, done](int status) { done(*sent, status); });
+  SqlWriteDeferred(statement, [sent, done](int status) { done(*sent, status); });
 }
 
 void WriteBatch::Replay(std::vector<Row>& rows) {
