@@ -65,8 +65,8 @@ void CopyCircles(TestDb& db) {
     const char* Name;
     const char* Pnr;
   };
-  const Table perEmployee[] = {{"Qvx310Bsv", "BsvPnr"},   {"QVX311ZUO", "ZuoPnr"}, {"Qvx331Zkb", "ZkbPnr"},
-                               {"Qvx320Tgb", "TgbPnr"},   {"QVX332UTG", "UtgPnr"}, {"Qvx327Tag", "TagPnr"}};
+  const Table perEmployee[] = {{"Qvx310Bsv", "BsvPnr"}, {"QVX311ZUO", "ZuoPnr"}, {"Qvx331Zkb", "ZkbPnr"},
+                               {"Qvx320Tgb", "TgbPnr"}, {"QVX332UTG", "UtgPnr"}, {"Qvx327Tag", "TagPnr"}};
   std::string sql = "UPDATE Qvx330Abr SET AbrNum = 10 + AbrNum;";
   for (int c = 2; c <= kCircles; ++c) {
     const std::string akr = Akr(c), lug = Lug(c), offset = std::to_string(c - 1) + "00000";
@@ -76,14 +76,14 @@ void CopyCircles(TestDb& db) {
     sql += "CREATE TEMPORARY TABLE t AS SELECT * FROM Qvx171Lu1 WHERE Lu1Num = 'L1'; UPDATE t SET Lu1Num = '" + lug +
            "'; INSERT INTO Qvx171Lu1 SELECT * FROM t; DROP TEMPORARY TABLE t;";
     sql += "CREATE TEMPORARY TABLE t AS SELECT * FROM Qvx330Abr WHERE AbrAkr = '01'; UPDATE t SET AbrAkr = '" + akr +
-           "', AbrNum = AbrNum - 10 + " + std::to_string(10 * c) + "; INSERT INTO Qvx330Abr SELECT * FROM t;"
+           "', AbrNum = AbrNum - 10 + " + std::to_string(10 * c) +
+           "; INSERT INTO Qvx330Abr SELECT * FROM t;"
            " DROP TEMPORARY TABLE t;";
     for (const Table& t : perEmployee) {
       const std::string pnr = t.Pnr;
       sql += std::string("CREATE TEMPORARY TABLE t AS SELECT * FROM ") + t.Name + " WHERE " + pnr + " < '100000';" +
              "UPDATE t SET " + pnr + " = LPAD(CAST(" + pnr + " AS UNSIGNED) + " + offset + ", 6, '0');";
-      if (pnr == "BsvPnr")
-        sql += "UPDATE t SET BsvAkr = '" + akr + "', BsvLug = IF(BsvLug IS NULL, NULL, BsvPnr);";
+      if (pnr == "BsvPnr") sql += "UPDATE t SET BsvAkr = '" + akr + "', BsvLug = IF(BsvLug IS NULL, NULL, BsvPnr);";
       sql += std::string("INSERT INTO ") + t.Name + " SELECT * FROM t; DROP TEMPORARY TABLE t;";
     }
   }
@@ -93,8 +93,8 @@ void CopyCircles(TestDb& db) {
 // The rows of the state before the measured runs are copied to snap and back.
 std::vector<std::string> Tables(TestDb& db, const std::string& schema) {
   std::vector<std::string> tables;
-  for (const auto& r : db.Query("SELECT table_name FROM information_schema.tables WHERE table_schema = '" + schema +
-                                "'"))
+  for (const auto& r :
+       db.Query("SELECT table_name FROM information_schema.tables WHERE table_schema = '" + schema + "'"))
     tables.push_back(r[0]);
   return tables;
 }
@@ -188,9 +188,11 @@ void Bench(int n) {
     }
     bool failed = seconds < 0;
     if (failed) seconds = -seconds;
-    std::printf("%8d %9.1f %10d %10.2f %12.1f %10.2f %s\n", n, prepared, together, seconds,
-                kCircles * n / seconds, sequential > 0 ? sequential / seconds : 0.0,
-                failed ? "run failed" : results == alone ? "as one after the other" : "RESULTS DIFFER");
+    std::printf("%8d %9.1f %10d %10.2f %12.1f %10.2f %s\n", n, prepared, together, seconds, kCircles * n / seconds,
+                sequential > 0 ? sequential / seconds : 0.0,
+                failed             ? "run failed"
+                : results == alone ? "as one after the other"
+                                   : "RESULTS DIFFER");
     std::fflush(stdout);
     if (together == kCircles) allAtOnce = seconds;
   }
@@ -207,8 +209,8 @@ void Bench(int n) {
 int main(int argc, char** argv) {
   std::vector<int> sizes = BenchSizes(argc, argv);
   if (argc < 2) sizes = {100};
-  std::printf("%8s %9s %10s %10s %12s %10s %s\n", "N/circle", "prepare s", "at once", "seconds", "empl./s",
-              "speed-up", "results");
+  std::printf("%8s %9s %10s %10s %12s %10s %s\n", "N/circle", "prepare s", "at once", "seconds", "empl./s", "speed-up",
+              "results");
   std::fflush(stdout);
   for (int n : sizes) Bench(n);
   return 0;

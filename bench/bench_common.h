@@ -15,7 +15,7 @@
 
 // Rows of one multi-row INSERT, sent when the statement grows large.
 class Inserter {
-public:
+ public:
   Inserter(TestDb& db, std::string head) : db_(db), head_(std::move(head)) {}
   ~Inserter() { Flush(); }
   void Add(const std::string& values) {
@@ -27,7 +27,7 @@ public:
     sql_.clear();
   }
 
-private:
+ private:
   TestDb& db_;
   std::string head_, sql_;
 };

@@ -42,26 +42,29 @@ inline bool Workday(Month m, int d) {
 // records RUL and MGF and remaining leave per month; otherwise a LOGA2
 // interface without them.
 inline void Fill(TestDb& db, const std::string& schema, int n, bool monthEnd) {
-  db.Exec("INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrRrm) VALUES ('01', 'L1', 0, 0);"
-          "INSERT INTO Darvonix.Qvx112Mnd (MndSch, MndSto) VALUES (UPPER('" + schema + "'), '00001');"
-          + std::string(monthEnd ? "INSERT INTO Qvx171Lug (LugLug, LugLgp, LugFir, LugAkr) VALUES ('L1', 'DATEV', '29871', '00042');"
-                                   "INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt) VALUES ('DATEV', 'P3', 1, 1);"
-                                 : "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'LOGA2');"
-                                   "INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz) VALUES ('LOGA2', 'P3');") +
-          "INSERT INTO Qvx330Abr VALUES ('01', 1, '2025-12-01', '2025-12-31'), ('01', 2, '2026-01-01', '2026-01-31'),"
-          " ('01', 3, '2026-02-01', '2026-02-28'), ('01', 4, '2026-03-01', '2026-03-31');"
-          "INSERT INTO Qvx131Fcd VALUES ('U', 'URL'), ('K', 'KRK');"
-          "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Rre, Lu1Tgw, Lu1Tge, Lu1Sol, Lu1Svk,"
-          " Lu1Flg, Lu1Sts, Lu1Ztr, Lu1Lgr) VALUES"
-          " ('L1', 'P3', 'ARB', '1000', '2020-01-01', 1, 0, 0, 0, 0, 0, 102, 0, NULL),"
-          " ('L1', 'P3', 'UEB', '1100', '2020-01-01', 1, 1, 0, 0, 0, 0, 4, 0, NULL),"
-          " ('L1', 'P3', 'URL', '2000', '2020-01-01', 1, 0, 1, 0, 0, 0, 105, 0, NULL),"
-          " ('L1', 'P3', 'KRK', '3000', '2020-01-01', 1, 0, 1, 0, 1, 0, 106, 1, NULL),"
-          " ('L1', 'P3', 'MEH', '4000', '2020-01-01', 0, 0, 0, 1, 0, 0, 0, 1, NULL),"
-          " ('L1', 'P3', 'ZUS', '5000', '2020-01-01', 1, 0, 0, 0, 0, 1, 0, 0, NULL)" +
-          std::string(monthEnd ? ", ('L1', 'P3', 'RUL', '9100', '2020-01-01', 0, 0, 0, 0, 0, 0, 0, 0, 'RUL'),"
-                                 " ('L1', 'P3', 'MGF', '9200', '2020-01-01', 0, 0, 0, 0, 0, 0, 0, 0, 'MGF')"
-                               : ""));
+  db.Exec(
+      "INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrRrm) VALUES ('01', 'L1', 0, 0);"
+      "INSERT INTO Darvonix.Qvx112Mnd (MndSch, MndSto) VALUES (UPPER('" +
+      schema + "'), '00001');" +
+      std::string(
+          monthEnd ? "INSERT INTO Qvx171Lug (LugLug, LugLgp, LugFir, LugAkr) VALUES ('L1', 'DATEV', '29871', '00042');"
+                     "INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt) VALUES ('DATEV', 'P3', 1, 1);"
+                   : "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'LOGA2');"
+                     "INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz) VALUES ('LOGA2', 'P3');") +
+      "INSERT INTO Qvx330Abr VALUES ('01', 1, '2025-12-01', '2025-12-31'), ('01', 2, '2026-01-01', '2026-01-31'),"
+      " ('01', 3, '2026-02-01', '2026-02-28'), ('01', 4, '2026-03-01', '2026-03-31');"
+      "INSERT INTO Qvx131Fcd VALUES ('U', 'URL'), ('K', 'KRK');"
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Rre, Lu1Tgw, Lu1Tge, Lu1Sol, Lu1Svk,"
+      " Lu1Flg, Lu1Sts, Lu1Ztr, Lu1Lgr) VALUES"
+      " ('L1', 'P3', 'ARB', '1000', '2020-01-01', 1, 0, 0, 0, 0, 0, 102, 0, NULL),"
+      " ('L1', 'P3', 'UEB', '1100', '2020-01-01', 1, 1, 0, 0, 0, 0, 4, 0, NULL),"
+      " ('L1', 'P3', 'URL', '2000', '2020-01-01', 1, 0, 1, 0, 0, 0, 105, 0, NULL),"
+      " ('L1', 'P3', 'KRK', '3000', '2020-01-01', 1, 0, 1, 0, 1, 0, 106, 1, NULL),"
+      " ('L1', 'P3', 'MEH', '4000', '2020-01-01', 0, 0, 0, 1, 0, 0, 0, 1, NULL),"
+      " ('L1', 'P3', 'ZUS', '5000', '2020-01-01', 1, 0, 0, 0, 0, 1, 0, 0, NULL)" +
+      std::string(monthEnd ? ", ('L1', 'P3', 'RUL', '9100', '2020-01-01', 0, 0, 0, 0, 0, 0, 0, 0, 'RUL'),"
+                             " ('L1', 'P3', 'MGF', '9200', '2020-01-01', 0, 0, 0, 0, 0, 0, 0, 0, 'MGF')"
+                           : ""));
   Inserter bsv(db, "INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvLug) VALUES ");
   Inserter zuo(db, "INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoKst, ZuoKtr, ZuoKrt) VALUES ");
   Inserter zkb(db, "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKrt, ZkbZkt, ZkbStd) VALUES ");
@@ -126,13 +129,14 @@ inline void Fill(TestDb& db, const std::string& schema, int n, bool monthEnd) {
 // first sick day of February (the runs change), every seventh employee's
 // overtime of December.
 inline void Change(TestDb& db) {
-  db.Exec("UPDATE Qvx331Zkb SET ZkbStd = ZkbStd - 60 WHERE ZkbZtr = 3 AND ZkbZkt = 'ARB'"
-          " AND ZkbDtm = '2026-01-31' AND MOD(CAST(ZkbPnr AS UNSIGNED), 10) = 0;"
-          "DELETE z FROM Qvx331Zkb z JOIN (SELECT ZkbPnr AS p, MIN(ZkbDtm) AS d FROM Qvx331Zkb WHERE ZkbZkt = 'KRK'"
-          " AND ZkbDtm BETWEEN '2026-02-01' AND '2026-02-28' GROUP BY ZkbPnr) k ON z.ZkbPnr = k.p AND z.ZkbDtm = k.d"
-          " WHERE z.ZkbZkt = 'KRK' AND MOD(CAST(z.ZkbPnr AS UNSIGNED), 5) = 0;"
-          "UPDATE Qvx331Zkb SET ZkbStd = ZkbStd + 15 WHERE ZkbZtr = 1 AND ZkbZkt = 'UEB'"
-          " AND ZkbDtm BETWEEN '2025-12-01' AND '2025-12-31' AND MOD(CAST(ZkbPnr AS UNSIGNED), 7) = 0");
+  db.Exec(
+      "UPDATE Qvx331Zkb SET ZkbStd = ZkbStd - 60 WHERE ZkbZtr = 3 AND ZkbZkt = 'ARB'"
+      " AND ZkbDtm = '2026-01-31' AND MOD(CAST(ZkbPnr AS UNSIGNED), 10) = 0;"
+      "DELETE z FROM Qvx331Zkb z JOIN (SELECT ZkbPnr AS p, MIN(ZkbDtm) AS d FROM Qvx331Zkb WHERE ZkbZkt = 'KRK'"
+      " AND ZkbDtm BETWEEN '2026-02-01' AND '2026-02-28' GROUP BY ZkbPnr) k ON z.ZkbPnr = k.p AND z.ZkbDtm = k.d"
+      " WHERE z.ZkbZkt = 'KRK' AND MOD(CAST(z.ZkbPnr AS UNSIGNED), 5) = 0;"
+      "UPDATE Qvx331Zkb SET ZkbStd = ZkbStd + 15 WHERE ZkbZtr = 1 AND ZkbZkt = 'UEB'"
+      " AND ZkbDtm BETWEEN '2025-12-01' AND '2025-12-31' AND MOD(CAST(ZkbPnr AS UNSIGNED), 7) = 0");
 }
 
 }  // namespace bench_company

@@ -86,8 +86,7 @@ void SlowLog(bool on, int n) {
   if (on)
     db.Exec("SET GLOBAL long_query_time = 0; SET GLOBAL slow_query_log_file = '" + std::string(file) + "." +
             std::to_string(n) + "'; SET GLOBAL slow_query_log = 1");
-  else
-    db.Exec("SET GLOBAL slow_query_log = 0; SET GLOBAL long_query_time = 10");
+  else db.Exec("SET GLOBAL slow_query_log = 0; SET GLOBAL long_query_time = 10");
 }
 
 // Counters of the server (SHOW GLOBAL STATUS) read before and after the
@@ -197,8 +196,6 @@ int main(int argc, char** argv) {
   std::printf("%8s %8s %10s %8s %12s %18s %12s %12s %10s\n", "N", "fill s", "seconds", "cpu s", "statements",
               "per empl.+period", "peak RSS MB", "differences", "datev");
   std::fflush(stdout);
-  for (int n : sizes) {
-    Bench(n);
-  }
+  for (int n : sizes) { Bench(n); }
   return 0;
 }

@@ -21,25 +21,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 std::string Day(int d) { return "'2026-03-" + std::string(d < 10 ? "0" : "") + std::to_string(d) + "'"; }
 bool Workday(int d) { return (d + 6) % 7 < 5; }  // 2 March 2026 is a Monday
 
 void Fill(TestDb& db, const std::string& schema, int n) {
-  db.Exec("INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrRrm) VALUES ('01', 'L1', 0, 0);"
-          "INSERT INTO Darvonix.Qvx112Mnd (MndSch, MndSto) VALUES (UPPER('" + schema + "'), '00001');"
-          "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
-          "INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz) VALUES ('XXX', 'P3');"
-          "INSERT INTO Qvx330Abr VALUES ('01', 2, '2026-02-01', '2026-02-28'), ('01', 3, '2026-03-01', '2026-03-31');"
-          "INSERT INTO Qvx131Fcd VALUES ('U', 'URL'), ('K', 'KRK');"
-          "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Rre, Lu1Tgw, Lu1Tge, Lu1Sol, Lu1Svk,"
-          " Lu1Flg, Lu1Sts, Lu1Ztr) VALUES"
-          " ('L1', 'P3', 'ARB', '1000', '2020-01-01', 1, 0, 0, 0, 0, 0, 102, 0),"
-          " ('L1', 'P3', 'UEB', '1100', '2020-01-01', 1, 1, 0, 0, 0, 0, 4, 0),"
-          " ('L1', 'P3', 'URL', '2000', '2020-01-01', 1, 0, 1, 0, 0, 0, 105, 0),"
-          " ('L1', 'P3', 'KRK', '3000', '2020-01-01', 1, 0, 1, 0, 1, 0, 106, 1),"
-          " ('L1', 'P3', 'MEH', '4000', '2020-01-01', 0, 0, 0, 1, 0, 0, 0, 1),"
-          " ('L1', 'P3', 'ZUS', '5000', '2020-01-01', 1, 0, 0, 0, 0, 1, 0, 0)");
+  db.Exec(
+      "INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrRrm) VALUES ('01', 'L1', 0, 0);"
+      "INSERT INTO Darvonix.Qvx112Mnd (MndSch, MndSto) VALUES (UPPER('" +
+      schema +
+      "'), '00001');"
+      "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
+      "INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz) VALUES ('XXX', 'P3');"
+      "INSERT INTO Qvx330Abr VALUES ('01', 2, '2026-02-01', '2026-02-28'), ('01', 3, '2026-03-01', '2026-03-31');"
+      "INSERT INTO Qvx131Fcd VALUES ('U', 'URL'), ('K', 'KRK');"
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Rre, Lu1Tgw, Lu1Tge, Lu1Sol, Lu1Svk,"
+      " Lu1Flg, Lu1Sts, Lu1Ztr) VALUES"
+      " ('L1', 'P3', 'ARB', '1000', '2020-01-01', 1, 0, 0, 0, 0, 0, 102, 0),"
+      " ('L1', 'P3', 'UEB', '1100', '2020-01-01', 1, 1, 0, 0, 0, 0, 4, 0),"
+      " ('L1', 'P3', 'URL', '2000', '2020-01-01', 1, 0, 1, 0, 0, 0, 105, 0),"
+      " ('L1', 'P3', 'KRK', '3000', '2020-01-01', 1, 0, 1, 0, 1, 0, 106, 1),"
+      " ('L1', 'P3', 'MEH', '4000', '2020-01-01', 0, 0, 0, 1, 0, 0, 0, 1),"
+      " ('L1', 'P3', 'ZUS', '5000', '2020-01-01', 1, 0, 0, 0, 0, 1, 0, 0)");
   Inserter bsv(db, "INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvLug) VALUES ");
   Inserter zuo(db, "INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoKst, ZuoKtr, ZuoKrt) VALUES ");
   Inserter zkb(db, "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKrt, ZkbZkt, ZkbStd) VALUES ");
@@ -68,7 +70,8 @@ void Fill(TestDb& db, const std::string& schema, int n) {
         int minutes = half ? 240 : 480;
         leaveMinutes += minutes;
         zkb.Add("(" + pnr + ", 1, " + Day(d) + ", " + kst + ", 'KA', 'URL', " + std::to_string(minutes) + ")");
-        tag.Add("(" + pnr + ", " + Day(d) + ", " + Day(d) + (half ? ", NULL, 'U', NULL, 1, 1)" : ", 'U', NULL, NULL, 0, 0)"));
+        tag.Add("(" + pnr + ", " + Day(d) + ", " + Day(d) +
+                (half ? ", NULL, 'U', NULL, 1, 1)" : ", 'U', NULL, NULL, 0, 0)"));
         if (!half) continue;
       }
       if (isSick) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -55,37 +56,38 @@ constexpr const char* kSynopsis =
     "        lugtransfer --help | -h | /? | --version\n";
 
 std::string Usage() {
-  return std::string(kSynopsis) + Format(
-      "\n"
-      "  Net8     Datenbankserver: Host, Host:Port oder Socket-Pfad (der Wert NET8 der\n"
-      "           Konfigurationsdatei hat Vorrang); hoechstens %d Zeichen\n"
-      "  Schema   Schema des Mandanten; hoechstens %d Zeichen\n"
-      "  Akr      Abrechnungskreis; hoechstens %d Zeichen\n"
-      "  Abrnr    Abrechnungsnummer, eine Zahl\n"
-      "  Mode     1 = Zwischenabrechnung, jeder andere Wert = Endabrechnung\n"
-      "  /P<Pnr>  nur diese Personalnummer (hoechstens 8 Zeichen)\n"
-      "  --preview <Ordner>  der ganze Lauf, an seinem Ende zurueckgenommen; die\n"
-      "                      Dateien gehen in den Ordner\n"
-      "  --check             prueft Einstellungen und Daten, schreibt nichts\n"
-      "\n"
-      "Arbeitsverzeichnis: der Ordner bin der Installation (..\\Files\\quantivel.ini,\n"
-      "..\\Quantivel_php\\log\\log#lug.txt, ..\\Transfer).\n"
-      "\n"
-      "Exit-Code (und AkrAdt des Abrechnungskreises):\n"
-      "  Lauf          1  normales Ende (AkrAdt 98) oder Abbruch (AkrAdt 60 oder 1)\n"
-      "                0  vor der Abrechnung beendet: falsche Anzahl Parameter, zu\n"
-      "                   lange Angabe, keine Verbindung, Kreis von einem anderen\n"
-      "                   Lauf belegt, Voraussetzungen des Servers fehlen (AkrAdt\n"
-      "                   unveraendert); Zwischenabrechnung ausserhalb der Periode,\n"
-      "                   Uebergabeverzeichnis nicht anlegbar (AkrAdt 1); normales\n"
-      "                   Ende, dessen letzter Commit scheitert\n"
-      "  --preview     0  vollstaendig, 1 abgebrochen (AkrAdt unveraendert)\n"
-      "  --check       0  nichts gefunden, 2 Probleme gefunden oder Pruefung nicht\n"
-      "                   moeglich (AkrAdt unveraendert)\n"
-      "  Aufruffehler %d  unbekannte Option, --preview ohne Ordner oder mit --check,\n"
-      "                   Abrnr keine Zahl (nichts geaendert, AkrAdt unveraendert)\n"
-      "  --help, --version  0\n",
-      static_cast<int>(kArgNet8Max), static_cast<int>(kSchemaMax), static_cast<int>(kAkrMax), kExitUsage);
+  return std::string(kSynopsis) +
+         Format(
+             "\n"
+             "  Net8     Datenbankserver: Host, Host:Port oder Socket-Pfad (der Wert NET8 der\n"
+             "           Konfigurationsdatei hat Vorrang); hoechstens %d Zeichen\n"
+             "  Schema   Schema des Mandanten; hoechstens %d Zeichen\n"
+             "  Akr      Abrechnungskreis; hoechstens %d Zeichen\n"
+             "  Abrnr    Abrechnungsnummer, eine Zahl\n"
+             "  Mode     1 = Zwischenabrechnung, jeder andere Wert = Endabrechnung\n"
+             "  /P<Pnr>  nur diese Personalnummer (hoechstens 8 Zeichen)\n"
+             "  --preview <Ordner>  der ganze Lauf, an seinem Ende zurueckgenommen; die\n"
+             "                      Dateien gehen in den Ordner\n"
+             "  --check             prueft Einstellungen und Daten, schreibt nichts\n"
+             "\n"
+             "Arbeitsverzeichnis: der Ordner bin der Installation (..\\Files\\quantivel.ini,\n"
+             "..\\Quantivel_php\\log\\log#lug.txt, ..\\Transfer).\n"
+             "\n"
+             "Exit-Code (und AkrAdt des Abrechnungskreises):\n"
+             "  Lauf          1  normales Ende (AkrAdt 98) oder Abbruch (AkrAdt 60 oder 1)\n"
+             "                0  vor der Abrechnung beendet: falsche Anzahl Parameter, zu\n"
+             "                   lange Angabe, keine Verbindung, Kreis von einem anderen\n"
+             "                   Lauf belegt, Voraussetzungen des Servers fehlen (AkrAdt\n"
+             "                   unveraendert); Zwischenabrechnung ausserhalb der Periode,\n"
+             "                   Uebergabeverzeichnis nicht anlegbar (AkrAdt 1); normales\n"
+             "                   Ende, dessen letzter Commit scheitert\n"
+             "  --preview     0  vollstaendig, 1 abgebrochen (AkrAdt unveraendert)\n"
+             "  --check       0  nichts gefunden, 2 Probleme gefunden oder Pruefung nicht\n"
+             "                   moeglich (AkrAdt unveraendert)\n"
+             "  Aufruffehler %d  unbekannte Option, --preview ohne Ordner oder mit --check,\n"
+             "                   Abrnr keine Zahl (nichts geaendert, AkrAdt unveraendert)\n"
+             "  --help, --version  0\n",
+             static_cast<int>(kArgNet8Max), static_cast<int>(kSchemaMax), static_cast<int>(kAkrMax), kExitUsage);
 }
 
 // A mistake at the console (Windows-1252 text): logged, and told with the
@@ -111,7 +113,8 @@ std::string MisplacedOption(const std::vector<std::string>& args) {
   for (int i = 1; i <= 5; ++i) {
     const std::string& a = args[static_cast<size_t>(i)];
     if (a.empty()) continue;
-    bool number = (i == 4 || i == 5) && a.size() > 1 && a[0] == '-' && a.find_first_not_of("0123456789", 1) == std::string::npos;
+    bool number =
+        (i == 4 || i == 5) && a.size() > 1 && a[0] == '-' && a.find_first_not_of("0123456789", 1) == std::string::npos;
     if ((a[0] == '-' && !number) || (a[0] == '/' && i > 1))
       return Format(Cp1252("Parameter %d ist eine Option: %s (Optionen stehen nach Mode und /P<Pnr>)"), i, a);
   }
@@ -130,7 +133,9 @@ std::string PathText(const std::filesystem::path& p) {
   std::u8string u = p.u8string();
   return std::string(u.begin(), u.end());
 }
-std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
+std::filesystem::path PathOf(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 std::string WorkingDirectory() {
   std::error_code ec;
@@ -199,8 +204,9 @@ bool ArgumentFits(const std::string& value, size_t max, int number) {
 void WritePointerFile() {
   TextFile f;
   if (!f.Open(Cp1252("..\\Transfer\\Lohn- und Gehaltsübergabe\\README.TXT"), "w")) return;
-  f.Write(Cp1252("\nDie aktuelle LuG-Übergabedateien finden Sie im Ordner : \n\n     \"..\\Transfer\\Lohn und "
-                 "Gehalt\" \n \nund dort in dem Ihrem Schema (Firma) zugeordneten Unterverzeichnis !!!"));
+  f.Write(
+      Cp1252("\nDie aktuelle LuG-Übergabedateien finden Sie im Ordner : \n\n     \"..\\Transfer\\Lohn und "
+             "Gehalt\" \n \nund dort in dem Ihrem Schema (Firma) zugeordneten Unterverzeichnis !!!"));
   f.Close();
 }
 
@@ -289,22 +295,24 @@ void RunStep(const char* name, F work) {
   }
 }
 
-int Run(const std::vector<std::string>& argv) {
-  Ctx = RunContext{};
-  Ctx.LogPath = kLogPath;
-  g_argumentsAccepted = false;
-  g_stopReason.clear();
-  // asked for help or the version, the program does nothing else
+// Help or the version asked for: answered, and the program does nothing else.
+bool AnswersHelpOrVersion(const std::vector<std::string>& argv) {
   if (Asks(argv, {"--help", "-h", "/?"})) {
     Console(Usage());
-    return 0;
+    return true;
   }
   if (Asks(argv, {"--version"})) {
     Console(Format("lugtransfer %s\n", kVersion));
-    return 0;
+    return true;
   }
-  Log("\n\nProtokollierung gestartet, V%s", kVersion);
+  return false;
+}
 
+// The arguments cut at their first blank into args, and the modes read. A
+// mistake at the console ends the call here, before anything is touched: the
+// exit code is returned then.
+std::optional<int> ReadArguments(const std::vector<std::string>& argv, std::vector<std::string>& args,
+                                 ModeRequest& modes) {
   int argc = static_cast<int>(argv.size());
   if (argc < 6) {
     Console(Format("Fehler, Anzahl Parameter: %d", argc));
@@ -313,7 +321,7 @@ int Run(const std::vector<std::string>& argv) {
     return 0;
   }
 
-  std::vector<std::string> args(argv);
+  args = argv;
   for (int i = 1; i < argc; ++i) {
     auto blank = args[static_cast<size_t>(i)].find(' ');
     if (blank != std::string::npos) args[static_cast<size_t>(i)].resize(blank);
@@ -325,8 +333,7 @@ int Run(const std::vector<std::string>& argv) {
     return 0;
   }
 
-  // Mistakes at the console end the call here, before anything is touched.
-  ModeRequest modes = ReadModes(argv);
+  modes = ReadModes(argv);
   std::string mistake = MisplacedOption(args);
   if (mistake.empty() && !IsNumber(args[4])) mistake = Cp1252("Abrnr ist keine Zahl: ") + args[4];
   if (mistake.empty()) mistake = modes.Mistake;
@@ -334,7 +341,11 @@ int Run(const std::vector<std::string>& argv) {
     UsageMistake(mistake);
     return kExitUsage;
   }
+  return std::nullopt;
+}
 
+// The accepted arguments and modes put into the run's context.
+void TakeArguments(const std::vector<std::string>& args, const ModeRequest& modes) {
   Ctx.Net8 = args[1];
   Ctx.Schema = args[2];
   Ctx.Akr = args[3];
@@ -344,7 +355,7 @@ int Run(const std::vector<std::string>& argv) {
   Ctx.InterimFlag = Ctx.CallMode == 1 ? 1 : 0;
   Ctx.PnrFilter.clear();
 
-  if (argc > 6 && !args[6].empty()) {
+  if (args.size() > 6 && !args[6].empty()) {
     std::string filter = args[6];
     ToUpper(filter);
     if (filter.compare(0, 2, "/P") == 0 && filter.size() >= 2 && filter.size() <= 10) {
@@ -354,17 +365,26 @@ int Run(const std::vector<std::string>& argv) {
   }
   StartModes(modes);
   g_argumentsAccepted = true;
-  CheckInstallation();
+}
 
-  std::string user = ReadIniValue("", "LOGIN", 0, NativePath(kIniPath));
-  std::string password = ReadIniValue("", "PASS", 0, NativePath(kIniPath));
+struct Login {
+  std::string User;
+  std::string Password;
+};
+
+// The login of the configuration file; its NET8 value wins over argument 1.
+Login ReadLogin() {
+  Login login;
+  login.User = ReadIniValue("", "LOGIN", 0, NativePath(kIniPath));
+  login.Password = ReadIniValue("", "PASS", 0, NativePath(kIniPath));
   std::string net8 = ReadIniValue("", "NET8", 0, NativePath(kIniPath));
   if (!net8.empty() && net8.size() <= kNet8Max) Ctx.Net8 = net8;
+  return login;
+}
 
-  ToUpper(Ctx.Schema);
-
+bool Connect(const Login& login) {
   dbSetOptionFile(kClientOptionsPath);
-  int st = dbConnect(user, password, Ctx.Net8, Ctx.Schema);
+  int st = dbConnect(login.User, login.Password, Ctx.Net8, Ctx.Schema);
   if (st != 0) {
     Console(Format("dbConnect_Status: %d\n", st));
     Log("dbConnect-Fehler: %d", st);
@@ -372,8 +392,9 @@ int Run(const std::vector<std::string>& argv) {
     Log("dbConnect-Meldung: %s", dbLastErrorText());
     g_stopReason = Format("dbConnect-Fehler: %d, %s", st, dbLastErrorText());
     // the password is not written to the log
-    Log("Benutzer: %s,  Passwort: %s,  Net8: %s,  Schema: %s", user, MaskPassword(password), Ctx.Net8, Ctx.Schema);
-    return 0;
+    Log("Benutzer: %s,  Passwort: %s,  Net8: %s,  Schema: %s", login.User, MaskPassword(login.Password), Ctx.Net8,
+        Ctx.Schema);
+    return false;
   }
 
   st = AlterSession();
@@ -381,16 +402,20 @@ int Run(const std::vector<std::string>& argv) {
     Console(Format("Alter_Session_Status: %d\n", st));
     Log("AlterSession-Fehler: %d", st);
     Log("AlterSession-Meldung: %s", dbLastErrorText());
-    return 0;
+    return false;
   }
+  return true;
+}
 
-  // One run per schema and circle at a time: a second run waits for the
-  // first to end, and gives up without touching anything when it does not.
-  // The run has written nothing yet: a connection lost while it waits (the
-  // server restarted, the wait killed) is made anew once, and the lock asked
-  // for again; lost again, or not to be made, the run has not taken place.
+// One run per schema and circle at a time: a second run waits for the
+// first to end, and gives up without touching anything when it does not.
+// The run has written nothing yet: a connection lost while it waits (the
+// server restarted, the wait killed) is made anew once, and the lock asked
+// for again; lost again, or not to be made, the run has not taken place.
+bool TakeCircleLock(const Login& login) {
   const std::string runLock = Format("lugtransfer %s %s", Ctx.Schema, Ctx.Akr);
   int32_t locked = 0;
+  int st = 0;
   for (int attempt = 1;; ++attempt) {
     try {
       LossAnswered answered;
@@ -399,52 +424,58 @@ int Run(const std::vector<std::string>& argv) {
     } catch (const SqlConnectionLost& e) {
       dbDisconnect();
       if (attempt >= 2) {
-        Log("Verbindung zur Datenbank beim Warten auf die Sperre '%s' erneut verloren, Fehler: %d", runLock,
-            e.Error);
+        Log("Verbindung zur Datenbank beim Warten auf die Sperre '%s' erneut verloren, Fehler: %d", runLock, e.Error);
         Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
-        return 0;
+        return false;
       }
       Log("Verbindung zur Datenbank beim Warten auf die Sperre '%s' verloren, Fehler: %d, neuer Versuch", runLock,
           e.Error);
-      st = dbConnect(user, password, Ctx.Net8, Ctx.Schema);
+      st = dbConnect(login.User, login.Password, Ctx.Net8, Ctx.Schema);
       if (st == 0) st = AlterSession();
       if (st != 0) {
         Log("dbConnect-Fehler: %d", st);
         Log("dbConnect-Meldung: %s", dbLastErrorText());
         Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
-        return 0;
+        return false;
       }
     }
   }
-  if (st != 0 || locked != 1) {
-    if (st != 0)
-      Log("Sperre für Akr %s, Schema %s kann nicht gesetzt werden, Fehler: %d", Ctx.Akr, Ctx.Schema, st);
-    else
-      Log("Übergabe für Akr %s, Schema %s läuft bereits, nach %d Sekunden Wartezeit nicht gestartet", Ctx.Akr,
-          Ctx.Schema, g_runLockWait);
-    return 0;
+  if (st != 0) {
+    Log("Sperre für Akr %s, Schema %s kann nicht gesetzt werden, Fehler: %d", Ctx.Akr, Ctx.Schema, st);
+    return false;
   }
-  // What the run needs of the server, checked before it writes anything (a
-  // check lists it among its findings instead).
-  if (!Ctx.Check) {
-    std::vector<ServerFinding> findings = CheckServer();
-    if (!findings.empty()) {
-      for (const ServerFinding& f : findings) {
-        Log("%s", Cp1252(f.Text));
-        ConsoleError(Cp1252(f.Text) + "\n");
-      }
-      Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
-      return 0;
-    }
+  if (locked != 1) {
+    Log("Übergabe für Akr %s, Schema %s läuft bereits, nach %d Sekunden Wartezeit nicht gestartet", Ctx.Akr, Ctx.Schema,
+        g_runLockWait);
+    return false;
   }
+  return true;
+}
 
-  // From here until the normal end the circle's status says "started".
+// What the run needs of the server, checked before it writes anything (a
+// check lists it among its findings instead).
+bool ServerReady() {
+  if (Ctx.Check) return true;
+  std::vector<ServerFinding> findings = CheckServer();
+  if (findings.empty()) return true;
+  for (const ServerFinding& f : findings) {
+    Log("%s", Cp1252(f.Text));
+    ConsoleError(Cp1252(f.Text) + "\n");
+  }
+  Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
+  return false;
+}
+
+// From here until the normal end the circle's status says "started"; the
+// site number, the interface setting, the database time and the run key are
+// read. False when the status could not be committed.
+bool StartCircle() {
   Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, kAdtStarted);
-  if (dbCommit() != 1) return 0;
+  if (dbCommit() != 1) return false;
   Ctx.CircleHeld = true;
 
   Ctx.MndSto.clear();
-  st = SQL_Qvx112Mnd_GetSto(Ctx.Schema, Ctx.MndSto);
+  int st = SQL_Qvx112Mnd_GetSto(Ctx.Schema, Ctx.MndSto);
   if (st != 0) {
     Ctx.MndSto.clear();
     Log("Standortnummer kann nicht ermittelt werden! Error: %d", st);
@@ -467,14 +498,11 @@ int Run(const std::vector<std::string>& argv) {
   if (Ctx.LastStatus == -1) AbortRun(60);
   Log("LuG-Uebergabe Akr:%s, Schema:%s am %s gestartet", Ctx.Akr, Ctx.Schema, Ctx.DbTime);
   TakeRunKey();
+  return true;
+}
 
-  if (Ctx.Check) {
-    int code = RunCheck();
-    Ctx.RunCompleted = true;
-    return code;
-  }
-
-  // the transfer directory is created level by level; existing levels are fine
+// The transfer directory is created level by level; existing levels are fine.
+bool MakeTransferDir() {
   const char* levels[] = {"..\\Transfer", "\\Lohn und Gehalt", "\\Export"};
   std::string dir;
   int err = 0;
@@ -492,25 +520,33 @@ int Run(const std::vector<std::string>& argv) {
   Ctx.TransferDir = dir;
   if (err != 0 && err != EEXIST) {
     Log("Übergabeverzeichnis kann nicht erstellt werden!");
-    return 0;
+    return false;
   }
-  if (Ctx.Preview && !UsePreviewFolder()) return 0;
+  return true;
+}
 
-  RunStep("Abrechnung", [] {
-    SettlementControl();
-    if (dbCommit() != 1) AbortRun(60);
-  });
-
-  // Exports of the same payroll system in one schema share its staging
-  // tables: they take turns, up to the final commit.
+// Exports of the same payroll system in one schema share its staging
+// tables: they take turns, up to the final commit.
+void TakeExportLock() {
   int32_t exportLocked = 0;
   std::string exportLock = Format("lugexport %s %d", Ctx.Schema, static_cast<int>(ChooseExporter(Ctx.Lug.LugLgp)));
-  st = TakeServerLock(exportLock, g_runLockWait, exportLocked);
+  int st = TakeServerLock(exportLock, g_runLockWait, exportLocked);
   if (st != 0 || exportLocked != 1) {
     Log("Übergabe für Akr %s, Schema %s: Sperre '%s' nach %d Sekunden Wartezeit nicht frei", Ctx.Akr, Ctx.Schema,
         exportLock, g_runLockWait);
     AbortRun(60);
   }
+}
+
+// Settlement, then the hand-over to the payroll system, each a step of its
+// own; the exit code is the final commit's.
+int SettleAndExport() {
+  RunStep("Abrechnung", [] {
+    SettlementControl();
+    if (dbCommit() != 1) AbortRun(60);
+  });
+
+  TakeExportLock();
 
   int code = 0;
   RunStep("Übergabe", [&code] {
@@ -525,10 +561,40 @@ int Run(const std::vector<std::string>& argv) {
     code = dbCommit();
   });
   Console(Format("\nLohn und Gehaltuebergabe fuer Akr: %s und Abrnr: %ld ist beendet", Ctx.Akr, Ctx.Abrnr));
-  Ctx.RunCompleted = true;
   return code;
 }
 
+int Run(const std::vector<std::string>& argv) {
+  Ctx = RunContext{};
+  Ctx.LogPath = kLogPath;
+  g_argumentsAccepted = false;
+  g_stopReason.clear();
+  if (AnswersHelpOrVersion(argv)) return 0;
+  Log("\n\nProtokollierung gestartet, V%s", kVersion);
+
+  std::vector<std::string> args;
+  ModeRequest modes;
+  if (std::optional<int> code = ReadArguments(argv, args, modes)) return *code;
+  TakeArguments(args, modes);
+  CheckInstallation();
+
+  const Login login = ReadLogin();
+  ToUpper(Ctx.Schema);
+  if (!Connect(login) || !TakeCircleLock(login) || !ServerReady()) return 0;
+  if (!StartCircle()) return 0;
+
+  if (Ctx.Check) {
+    int code = RunCheck();
+    Ctx.RunCompleted = true;
+    return code;
+  }
+  if (!MakeTransferDir()) return 0;
+  if (Ctx.Preview && !UsePreviewFolder()) return 0;
+
+  int code = SettleAndExport();
+  Ctx.RunCompleted = true;
+  return code;
+}
 
 }  // namespace
 
@@ -567,9 +633,7 @@ int RunMain(const std::vector<std::string>& args) {
   int code;
   try {
     code = Run(args);
-  } catch (const ProcessExit& e) {
-    code = e.code;
-  } catch (const SqlFatalError& e) {
+  } catch (const ProcessExit& e) { code = e.code; } catch (const SqlFatalError& e) {
     code = ServerFailure(e.Error, e.Text, e.Purpose);
   } catch (const SqlLockConflict& e) {
     // outside a step: nothing to start over
@@ -581,9 +645,7 @@ int RunMain(const std::vector<std::string>& args) {
   const std::string reason = g_stopReason.empty() ? StopReasonFromLog() : g_stopReason;
   try {
     code = FinishRun(code);
-  } catch (const ProcessExit& e) {
-    code = e.code;
-  } catch (const SqlFatalError& e) {
+  } catch (const ProcessExit& e) { code = e.code; } catch (const SqlFatalError& e) {
     Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
     (void)dbAbandonTransaction();
   } catch (const SqlLockConflict& e) {
@@ -610,8 +672,8 @@ int RunMain(const std::vector<std::string>& args) {
   }
   CloseRunLog();
   if (stopped) {
-    ConsoleError(Format(Cp1252("lugtransfer: Lauf vorzeitig beendet (Exit-Code %d): %s; Protokoll: %s\n"), code,
-                        reason, LogPathText()));
+    ConsoleError(Format(Cp1252("lugtransfer: Lauf vorzeitig beendet (Exit-Code %d): %s; Protokoll: %s\n"), code, reason,
+                        LogPathText()));
   }
   return code;
 }

@@ -15,7 +15,7 @@
 #include "testdb.h"
 
 class ProgramDbTest : public ::testing::Test {
-protected:
+ protected:
   // The schema is named prefix + process id, so parallel test processes do
   // not meet.
   void OpenSchema(const std::string& prefix) {

@@ -52,8 +52,8 @@ std::vector<Section> Parse(const std::string& text) {
       if (sp != std::string::npos) s.arg = head.substr(sp + 1);
       s.line = n;
       out.push_back(s);
-      inBlock = s.name == "stdout" || s.name == "stderr" || s.name == "log" || s.name == "text" || s.name == "loglines" ||
-                s.name == "sql" || s.name == "rows";
+      inBlock = s.name == "stdout" || s.name == "stderr" || s.name == "log" || s.name == "text" ||
+                s.name == "loglines" || s.name == "sql" || s.name == "rows";
       continue;
     }
     if (out.empty()) continue;  // description
@@ -141,8 +141,8 @@ struct Runner {
   }
   std::string Path(const std::string& rel) { return tree + "/" + Subst(rel); }
   void Fail(const Section& s, const std::string& what) {
-    failures += name + ":" + std::to_string(s.line) + " [" + s.name + (s.arg.empty() ? "" : " " + s.arg) + "]: " +
-                what + "\n";
+    failures +=
+        name + ":" + std::to_string(s.line) + " [" + s.name + (s.arg.empty() ? "" : " " + s.arg) + "]: " + what + "\n";
   }
 
   void WriteIni(const std::vector<std::string>& records) {
@@ -174,7 +174,8 @@ struct Runner {
     std::error_code ec;
     if (!fs::exists(U8Path(path), ec)) return Fail(s, "file missing: " + path);
     std::string actual = ReadFileBytes(path);
-    if (actual != expected) Fail(s, "differs.\n--- expected ---\n" + Show(expected) + "\n--- actual ---\n" + Show(actual));
+    if (actual != expected)
+      Fail(s, "differs.\n--- expected ---\n" + Show(expected) + "\n--- actual ---\n" + Show(actual));
   }
 
   void Do(const Section& s) {
@@ -221,7 +222,8 @@ struct Runner {
       // needs a POSIX system; on Windows the scenario is skipped (PosixOnlyReason)
     } else if (s.name == "stdout") {
       std::string want = ConsoleLineEnds(Cp1252(Subst(Block(s.lines))));
-      if (want != stdoutText) Fail(s, "console differs.\n--- expected ---\n" + Show(want) + "\n--- actual ---\n" + Show(stdoutText));
+      if (want != stdoutText)
+        Fail(s, "console differs.\n--- expected ---\n" + Show(want) + "\n--- actual ---\n" + Show(stdoutText));
     } else if (s.name == "stderr") {
       // line by line; a line ending in "..." stands for a line that begins with
       // the text before it (the client library's messages differ by server)
@@ -245,7 +247,8 @@ struct Runner {
         bool prefix = wl.size() > 3 && wl.compare(wl.size() - 3, 3, "...") == 0;
         same = prefix ? al.compare(0, wl.size() - 3, wl, 0, wl.size() - 3) == 0 : wl == al;
       }
-      if (!same) Fail(s, "standard error differs.\n--- expected ---\n" + Show(want) + "\n--- actual ---\n" + Show(actual));
+      if (!same)
+        Fail(s, "standard error differs.\n--- expected ---\n" + Show(want) + "\n--- actual ---\n" + Show(actual));
     } else if (s.name == "log") {
       CompareText(s, tree + "/Quantivel_php/log/log#lug.txt", Crlf(Cp1252(Subst(Block(s.lines)))));
     } else if (s.name == "text") {
@@ -258,8 +261,7 @@ struct Runner {
         // a line ending in "..." stands for every line that begins with the
         // text before it (server messages whose wording differs by server)
         bool prefix = l.size() > 3 && l.compare(l.size() - 3, 3, "...") == 0;
-        std::string want =
-            prefix ? Cp1252(Subst(l.substr(0, l.size() - 3))) : Crlf(Cp1252(Subst(l)) + "\n");
+        std::string want = prefix ? Cp1252(Subst(l.substr(0, l.size() - 3))) : Crlf(Cp1252(Subst(l)) + "\n");
         size_t at = actual.find(want, pos);
         while (at != std::string::npos && at > 0 && actual[at - 1] != '\n') at = actual.find(want, at + 1);
         if (at == std::string::npos) {
@@ -297,8 +299,8 @@ struct Runner {
         size_t at = 0;
         while (at < want.size() && at < actual.size() && want[at] == actual[at]) ++at;
         size_t line = static_cast<size_t>(std::count(want.begin(), want.begin() + static_cast<long>(at), '\n')) + 1;
-        Fail(s, "rows differ from " + s.arg + " at line " + std::to_string(line) + " (" +
-                    std::to_string(want.size()) + " bytes expected, " + std::to_string(actual.size()) + " actual)");
+        Fail(s, "rows differ from " + s.arg + " at line " + std::to_string(line) + " (" + std::to_string(want.size()) +
+                    " bytes expected, " + std::to_string(actual.size()) + " actual)");
       }
     } else if (s.name == "file") {
       auto parts = SplitArgs(s.arg);
@@ -356,9 +358,7 @@ std::string RunScenario(const std::string& file) {
     r.db.CreateSchema(r.schema);
     auto sections = Parse(ReadFileBytes(file));
     for (const auto& s : sections) r.Do(s);
-  } catch (const std::exception& e) {
-    r.failures += r.name + ": " + e.what() + "\n";
-  }
+  } catch (const std::exception& e) { r.failures += r.name + ": " + e.what() + "\n"; }
   if (r.failures.empty()) {
     r.db.DropSchema(r.schema);
     fs::remove_all(U8Path(r.tree));

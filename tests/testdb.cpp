@@ -152,8 +152,9 @@ void TestDb::CreateSchema(const std::string& schema) {
   // Darvonix is shared by all tests of the server; it is loaded once.
   Exec("SELECT GET_LOCK('lug_darvonix', 120)");
   try {
-    auto have = Query("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'darvonix' "
-                      "AND table_name = 'qvx133bak'");
+    auto have = Query(
+        "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'darvonix' "
+        "AND table_name = 'qvx133bak'");
     if (have.empty() || have[0][0] == "0") {
       Exec(ReadFileBytes(std::string(LUG_SOURCE_DIR) + "/db/darvonix.sql"));
       Exec("CALL Darvonix.FillCalendar(2015, 2035)");

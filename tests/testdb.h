@@ -33,7 +33,7 @@ int RunWithConsole(const std::vector<std::string>& args, const std::filesystem::
                    const std::filesystem::path& console);
 
 class TestDb {
-public:
+ public:
   TestDb();
   ~TestDb();
   TestDb(const TestDb&) = delete;
@@ -58,7 +58,7 @@ public:
   // Thread id of the connection (to kill it from another session).
   unsigned long ThreadId();
 
-private:
+ private:
   st_mysql* conn_ = nullptr;
   std::string error_;
 };

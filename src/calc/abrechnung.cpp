@@ -69,20 +69,73 @@ bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string&
   return true;
 }
 
+namespace {
+
+// Old results of the accounting number (of the one employee under a filter).
+void DeleteOldResults(int32_t abrnrCalc) {
+  ReportDelete(SQL_Qvx331Zk1_Delete(abrnrCalc, Ctx.Lfn, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk1 %d, Abr: %ld",
+               abrnrCalc);
+  ReportDelete(SQL_Qvx331Zk2_Delete(abrnrCalc, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk2: %d, Abr: %ld",
+               abrnrCalc);
+  if (abrnrCalc == Ctx.AbrnrStart) Ctx.Handover.SettlementStarted = true;
+}
+
+// The employee row taken up: logged, the first row of an employee marked,
+// nothing of the previous row carried into it (interim runs and following
+// months do not gather statistics).
+void StartRow(const BsvRow& row) {
+  if (row.BsvLug.empty()) Log("Pnr: %s", row.BsvPnr);
+  else Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
+
+  // First row of the employee: the newest employment record.
+  Calc.FirstRow = row.PnrKey != Calc.LastPnr;
+  if (Calc.FirstRow) {
+    Calc.LastPnr = row.PnrKey;
+    Calc.CalendarDays = 0;
+  }
+  Calc.Stat = StatAccu{};
+  Calc.Home = HomeCost{};
+}
+
+// Employment ended before the period, employee now in another circle.
+bool MovedToOtherCircle(const BsvRow& row, const std::string& akr) {
+  if (row.BsvGbi.empty() || row.BsvGbi > Calc.MainVon) return false;
+  std::string other;
+  if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, Calc.MainVon, Calc.MainBis, other) != 0 || other == akr) return false;
+  Log("Pnr : %s in anderen AbrKreis gewechselt ->nicht berechnen", row.BsvPnr);
+  ReportSkipped(row.BsvPnr, "in anderen AbrKreis gewechselt");
+  return true;
+}
+
+// Statistics, accounts and site records of one employee row.
+void CalcRow(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat) {
+  const bool mainCall = folgemonat == 0;
+  // Statistics, special records and interruptions.
+  if (mainCall && Ctx.InterimFlag == 0) CalcStatistik(row, akr);
+
+  // Account transfer and site records on the first row; statistics row.
+  if (Calc.FirstRow) {
+    TransferZeitkonten(row, akr, folgeNr, folgemonat);
+    if (Ctx.MndSto == "02272" && mainCall && Ctx.Lfn != 2)
+      WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, Calc.Home.ZuoKst, Calc.Home.ZuoKtr, Calc.Zk1Bdt, 0);
+  }
+  if (mainCall) WriteStatistik(row);
+
+  if (!Calc.Written) {
+    Log("  - keine Daten ermittelt");
+    ReportSkipped(row.BsvPnr, "keine Daten ermittelt");
+  }
+}
+
+}  // namespace
+
 int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat) {
   const bool mainCall = folgemonat == 0;
   std::string akr = akrRun;
   ResetZeitkontenCache();
   ResetStatistikCache();
 
-  // Old results of the accounting number (of the one employee under a filter).
-  if (mainCall) {
-    ReportDelete(SQL_Qvx331Zk1_Delete(abrnrCalc, Ctx.Lfn, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk1 %d, Abr: %ld",
-                 abrnrCalc);
-    ReportDelete(SQL_Qvx331Zk2_Delete(abrnrCalc, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk2: %d, Abr: %ld",
-                 abrnrCalc);
-    if (abrnrCalc == Ctx.AbrnrStart) Ctx.Handover.SettlementStarted = true;
-  }
+  if (mainCall) DeleteOldResults(abrnrCalc);
 
   SetLoga2Numbering(Ctx.Lug.LugLgp.compare(0, 5, "LOGA2") == 0);
   Log("AbrNum: %ld, Von: %s  bis: %s", abrnrCalc, Ctx.AbrVon, Ctx.AbrBis);
@@ -106,7 +159,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   // Employee loop.
   Calc.LastPnr.clear();
   RequireRead(SQL_Qvx310Bsv_Open(akr, Calc.MainBis, Ctx.AbrVon, lugOnly), "Qvx310Bsv");
-  BsvAhead ahead(SQL_Qvx310Bsv_Fetch, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter, mainCall ? 0 : folgeNr);
+  BsvAhead ahead(SQL_Qvx310Bsv_Fetch, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter, mainCall ? int16_t{0} : folgeNr);
   int st;
   for (;;) {
     Calc.Written = false;
@@ -118,51 +171,15 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
     if (!Ctx.PnrFilter.empty() && Ctx.PnrFilter != row.BsvPnr) continue;
     if (RefuseEmployee(row, refusedLna, refusedKey)) continue;
 
-    if (row.BsvLug.empty()) Log("Pnr: %s", row.BsvPnr);
-    else Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
-
-    // First row of the employee: the newest employment record.
-    Calc.FirstRow = row.PnrKey != Calc.LastPnr;
-    if (Calc.FirstRow) {
-      Calc.LastPnr = row.PnrKey;
-      Calc.CalendarDays = 0;
-    }
-    // nothing of the previous row is carried into this one (interim runs and
-    // following months do not gather statistics)
-    Calc.Stat = StatAccu{};
-    Calc.Home = HomeCost{};
-
-    // Employment ended before the period, employee now in another circle.
-    if (!row.BsvGbi.empty() && row.BsvGbi <= Calc.MainVon) {
-      std::string other;
-      if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, Calc.MainVon, Calc.MainBis, other) == 0 && other != akr) {
-        Log("Pnr : %s in anderen AbrKreis gewechselt ->nicht berechnen", row.BsvPnr);
-        ReportSkipped(row.BsvPnr, "in anderen AbrKreis gewechselt");
-        continue;
-      }
-    }
+    StartRow(row);
+    if (MovedToOtherCircle(row, akr)) continue;
 
     // Employment beginning at the end of the period or later.
     if (row.BsvGvo >= Ctx.AbrBis &&
         !TakeLateEntry(row, Ctx.AbrVon, Ctx.AbrBis, akr, Calc.LastPnr, "Qvx171Lug-Lesenfehler(3): %d"))
       continue;
 
-    // Statistics, special records and interruptions.
-    if (mainCall && Ctx.InterimFlag == 0) CalcStatistik(row, akr);
-
-    // Account transfer and site records on the first row; statistics row.
-    if (Calc.FirstRow) {
-      TransferZeitkonten(row, akr, folgeNr, folgemonat);
-      if (Ctx.MndSto == "02272" && mainCall && Ctx.Lfn != 2)
-        WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, Calc.Home.ZuoKst, Calc.Home.ZuoKtr,
-                      Calc.Zk1Bdt, 0);
-    }
-    if (mainCall) WriteStatistik(row);
-
-    if (!Calc.Written) {
-      Log("  - keine Daten ermittelt");
-      ReportSkipped(row.BsvPnr, "keine Daten ermittelt");
-    }
+    CalcRow(row, akr, folgeNr, folgemonat);
     akr = akrRun;
     Ctx.Lug = runLug;
   }
@@ -175,12 +192,14 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   return SqlOpen(g_lg1, SqlFormat("SELECT Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lugLgp));
 }
 
-[[nodiscard]] int SQL_Qvx170Lg1_Fetch(RecordType& t) { return SqlFetchInto(g_lg1, t.Lg1Stz, t.Lg1Stt, t.Lg1Svt, t.Lg1Zes); }
+[[nodiscard]] int SQL_Qvx170Lg1_Fetch(RecordType& t) {
+  return SqlFetchInto(g_lg1, t.Lg1Stz, t.Lg1Stt, t.Lg1Svt, t.Lg1Zes);
+}
 
 [[nodiscard]] int SQL_Qvx170Lg1_Close() { return dbClose(g_lg1); }
 
-[[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von, const std::string& bis,
-                                   InterruptionType& it) {
+[[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von,
+                                                 const std::string& bis, InterruptionType& it) {
   return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Stz, Lu1Rre FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Sts = 112"
                                 " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
                                 " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
@@ -188,18 +207,20 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
                       it.Lu1Lna, it.Lu1Stz, it.Lu1Rre);
 }
 
-[[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly) {
+[[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von,
+                                     bool lugOnly) {
   g_bsvLugOnly = lugOnly;
   g_bsv.KeyColumns = 1u << 0 | 1u << 4;  // BsvPnr, BsvLug
-  return SqlOpen(g_bsv, SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
-                                              " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr), ") +
-                                      SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
-                                      std::string(" FROM Qvx310Bsv WHERE BsvAkr = '%s'"
-                                              " AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
-                                              " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
-                                      (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
-                                      " ORDER BY BsvPnr, BsvGvo DESC",
-                                  akr, mainBis, von));
+  return SqlOpen(g_bsv,
+                 SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
+                                       " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr), ") +
+                               SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
+                               std::string(" FROM Qvx310Bsv WHERE BsvAkr = '%s'"
+                                           " AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
+                                           " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
+                               (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
+                               " ORDER BY BsvPnr, BsvGvo DESC",
+                           akr, mainBis, von));
 }
 
 [[nodiscard]] int SQL_Qvx310Bsv_Fetch(BsvRow& row) {
@@ -220,7 +241,8 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
 // employment that begins on the last day of the period that is the employment
 // itself, so the employee is never calculated here under the interface of a
 // circle whose own run calculates the period as well.
-[[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr) {
+[[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis,
+                                       std::string& akr) {
   akr.clear();
   int st = SqlSelectOne(SqlFormat("SELECT BsvAkr FROM Qvx310Bsv WHERE BsvPnr = '%s'"
                                   " AND BsvGvo <= STR_TO_DATE('%s', '%%Y.%%m.%%d')"

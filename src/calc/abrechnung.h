@@ -34,15 +34,17 @@ void ReadSatzarten(const std::string& lugLgp);
 [[nodiscard]] int SQL_Qvx170Lg1_Open(const std::string& lugLgp);
 [[nodiscard]] int SQL_Qvx170Lg1_Fetch(RecordType& t);
 [[nodiscard]] int SQL_Qvx170Lg1_Close();
-[[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von, const std::string& bis,
-                                   InterruptionType& it);
+[[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von,
+                                                 const std::string& bis, InterruptionType& it);
 // Employment rows of the circle overlapping [von, mainBis], per employee newest first.
-[[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von, bool lugOnly);
+[[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von,
+                                     bool lugOnly);
 // Also derives Zk1Upn: BsvLug, or BsvPnr when BsvLug is empty and the run is not LuG-only.
 [[nodiscard]] int SQL_Qvx310Bsv_Fetch(BsvRow& row);
 [[nodiscard]] int SQL_Qvx310Bsv_Close();
 // Circle of the employee's newest employment overlapping [von, bis].
-[[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis, std::string& akr);
+[[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis,
+                                       std::string& akr);
 
 // The personnel numbers of the row's key columns pnrColumn (BsvPnr) and
 // lugColumn (BsvLug) of the fetched employment cursor, refused when

@@ -13,21 +13,20 @@
 
 namespace {
 
-
 struct BookingBatch {
   std::string Von, Bis, LugLug;
   int16_t Lfn = 0;
   int16_t FollowNr = 0;  // month sums only of the accounts of this following month (0: all)
   bool Topas = false;
   std::unordered_map<std::string, std::string> KeyOfPnr;  // personnel number as in statements -> key
-  std::string List;  // the personnel numbers for IN (...)
+  std::string List;                                       // the personnel numbers for IN (...)
   bool MonatValid = false;
   // Daily bookings and day codes are read when an employee of the batch first
   // needs them: calls whose wage-type lines use neither do not read them.
   enum State { kNotRead, kRead, kFailed };
   State Tag = kNotRead, Codes = kNotRead;
-  std::map<std::string, std::vector<ZkbMonat>> Monat;  // by employee key, in the cursor's order
-  std::map<std::string, std::vector<ZkbTag>> TagRows;    // by employee key: account, day, Kst, Ktr, Krt
+  std::map<std::string, std::vector<ZkbMonat>> Monat;          // by employee key, in the cursor's order
+  std::map<std::string, std::vector<ZkbTag>> TagRows;          // by employee key: account, day, Kst, Ktr, Krt
   std::map<std::string, std::vector<DayCodeRow>> DayCodeRows;  // by employee key
   // Circle -> accounts with a wage-type line of the circle's interface
   // (key of Lu1Ztk) -> one of them has Lu1Art 1; read when first needed.
@@ -70,8 +69,10 @@ const std::vector<CircleLine>* LinesOf(const std::string& akr) {
   auto it = g_b.Lines.find(akr);
   if (it != g_b.Lines.end()) return &it->second;
   SqlCursor c;
-  if (SqlOpen(c, "SELECT " + SqlKeyColumn("Lu1Ztk") + ", Lu1Art, Lu1Sts FROM Qvx171Lu1, O1001AbrKreis"
-                  " WHERE Lu1Num = AkrLug AND AkrNum = '" + SqlEscape(akr) + "'") != 0)
+  if (SqlOpen(c, "SELECT " + SqlKeyColumn("Lu1Ztk") +
+                     ", Lu1Art, Lu1Sts FROM Qvx171Lu1, O1001AbrKreis"
+                     " WHERE Lu1Num = AkrLug AND AkrNum = '" +
+                     SqlEscape(akr) + "'") != 0)
     return nullptr;
   std::vector<CircleLine> lines;
   int st;
@@ -100,8 +101,8 @@ const std::map<std::string, bool>* AccountsOf(const std::string& akr) {
 // and with one without (Lu1Ztr 0), by key.
 bool LineKinds(const std::string& lugLug, std::set<std::string>& runs, std::set<std::string>& month) {
   SqlCursor c;
-  if (SqlOpen(c, "SELECT " + SqlKeyColumn("Lu1Ztk") + ", Lu1Ztr FROM Qvx171Lu1 WHERE Lu1Num = '" +
-                     SqlEscape(lugLug) + "'") != 0)
+  if (SqlOpen(c, "SELECT " + SqlKeyColumn("Lu1Ztk") + ", Lu1Ztr FROM Qvx171Lu1 WHERE Lu1Num = '" + SqlEscape(lugLug) +
+                     "'") != 0)
     return false;
   int st;
   for (;;) {
@@ -141,8 +142,8 @@ std::vector<ZkbMonat> MonthSums(const std::vector<RawRow>& rows, bool topas, con
   std::vector<Group> groups;
   for (const RawRow& r : rows) {
     const ZkbTag& d = r.D;
-    bool takes = topas ? d.ZkbZtr == 1
-                       : (d.ZkbZtr == 3 && month.count(d.KeyZkt)) || (d.ZkbZtr == 1 && runs.count(d.KeyZkt));
+    bool takes =
+        topas ? d.ZkbZtr == 1 : (d.ZkbZtr == 3 && month.count(d.KeyZkt)) || (d.ZkbZtr == 1 && runs.count(d.KeyZkt));
     if (!takes) continue;
     GroupKey k{d.ZkbZtr, d.KeyKst, d.KeyKtr, r.KeyKrt, d.KeyZkt, d.ZkbStg, d.ZkbSta};
     auto [it, added] = index.emplace(std::move(k), groups.size());
@@ -195,18 +196,17 @@ bool FollowAccounts(const std::string& lugLug, int16_t followNr, std::string& ac
 bool DailyRead() {
   BookingBatch& b = g_b;
   if (b.Tag == BookingBatch::kNotRead) {
-    const std::string range =
-        " AND ZkbDtm >= '" + SqlEscape(b.Von) + "' AND ZkbDtm <= '" + SqlEscape(b.Bis) + "'";
+    const std::string range = " AND ZkbDtm >= '" + SqlEscape(b.Von) + "' AND ZkbDtm <= '" + SqlEscape(b.Bis) + "'";
     bool ok = ReadAll(
-      "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%Y.%m.%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
-      " ZkbStg, ZkbSta, ZkbDat, " +
-          SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " + SqlKeyColumn("ZkbZkt") + ", " +
-          SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + b.List + ") AND ZkbZtr = 1" + range +
-          " ORDER BY ZkbPnr, ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
-      b.TagRows, [](SqlCursor& c, std::string& key, ZkbTag& d) {
-        return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd,
-                            d.ZkbTge, d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr, d.KeyZkt, key);
-      });
+        "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%Y.%m.%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
+        " ZkbStg, ZkbSta, ZkbDat, " +
+            SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + ", " + SqlKeyColumn("ZkbZkt") + ", " +
+            SqlKeyColumn("ZkbPnr") + " FROM Qvx331Zkb WHERE ZkbPnr IN (" + b.List + ") AND ZkbZtr = 1" + range +
+            " ORDER BY ZkbPnr, ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
+        b.TagRows, [](SqlCursor& c, std::string& key, ZkbTag& d) {
+          return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd,
+                              d.ZkbTge, d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr, d.KeyZkt, key);
+        });
     b.Tag = ok ? BookingBatch::kRead : BookingBatch::kFailed;
   }
   return b.Tag == BookingBatch::kRead;
@@ -228,15 +228,15 @@ bool CodesRead() {
   BookingBatch& b = g_b;
   if (b.Codes == BookingBatch::kNotRead) {
     g_codesNeeded = true;
-    bool ok = ReadAll(
-      CodesStatement(b.List, b.Von, b.Bis), b.DayCodeRows, [](SqlCursor& c, std::string& key, DayCodeRow& r) {
-        int16_t tgbNull = 0, htvNull = 0, htnNull = 0;
-        int st = SqlFetchInto(c, r.Day, r.Tgb, r.Htv, r.Htn, r.HtvKey, r.HtnKey, tgbNull, htvNull, htnNull, key);
-        r.TgbNull = tgbNull != 0;
-        r.HtvNull = htvNull != 0;
-        r.HtnNull = htnNull != 0;
-        return st;
-      });
+    bool ok =
+        ReadAll(CodesStatement(b.List, b.Von, b.Bis), b.DayCodeRows, [](SqlCursor& c, std::string& key, DayCodeRow& r) {
+          int16_t tgbNull = 0, htvNull = 0, htnNull = 0;
+          int st = SqlFetchInto(c, r.Day, r.Tgb, r.Htv, r.Htn, r.HtvKey, r.HtnKey, tgbNull, htvNull, htnNull, key);
+          r.TgbNull = tgbNull != 0;
+          r.HtvNull = htvNull != 0;
+          r.HtnNull = htnNull != 0;
+          return st;
+        });
     b.Codes = ok ? BookingBatch::kRead : BookingBatch::kFailed;
   }
   return b.Codes == BookingBatch::kRead;
@@ -264,7 +264,9 @@ std::string FollowSumsStatement(const std::string& list, const std::string& acco
          ") AND ZkbDtm >= '" + SqlEscape(von) + "' AND ZkbDtm <= '" + SqlEscape(bis) +
          "' AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = " + lug +
          " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0)) OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1"
-         " WHERE Lu1Num = " + lug + " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))"
+         " WHERE Lu1Num = " +
+         lug +
+         " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))"
          " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
          " ORDER BY ZkbPnr, ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt,"
          " ZkbStg, ZkbSta";
@@ -285,8 +287,8 @@ bool MainCall(int16_t followNr) { return (Ctx.TopasFlag != 0 && Ctx.Lfn == 2) ||
 
 void ClearBookingBatch() { g_b = BookingBatch{}; }
 
-void BookingBatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von,
-                            const std::string& bis, int16_t followNr, std::vector<std::string>& reads) {
+void BookingBatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
+                            int16_t followNr, std::vector<std::string>& reads) {
   // bookings and day codes are not written by the run: they can be read on
   // the second connection while the batch before is calculated
   if (employees.empty() || !PlainDay(von) || !PlainDay(bis)) return;
@@ -319,7 +321,7 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   b.LugLug = Ctx.Lug.LugLug;
   b.Lfn = Ctx.Lfn;
   b.Topas = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
-  b.FollowNr = b.Topas ? 0 : followNr;
+  b.FollowNr = b.Topas ? int16_t{0} : followNr;
   for (const auto& e : employees) b.KeyOfPnr.emplace(e.Pnr, e.Key);
   b.List = PnrList(employees);
   const std::string& list = b.List;
@@ -335,11 +337,12 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
       return;
     }
     g_follow = {b.LugLug, b.FollowNr, accounts};
-    b.MonatValid = ReadAll(
-        FollowSumsStatement(list, accounts, von, bis, b.LugLug), b.Monat, [](SqlCursor& c, std::string& key, ZkbMonat& m) {
-          return SqlFetchInto(c, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
-                              m.ZkbStg, m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr, key);
-        });
+    b.MonatValid =
+        ReadAll(FollowSumsStatement(list, accounts, von, bis, b.LugLug), b.Monat,
+                [](SqlCursor& c, std::string& key, ZkbMonat& m) {
+                  return SqlFetchInto(c, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
+                                      m.ZkbStg, m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr, key);
+                });
     return;
   }
 
@@ -347,12 +350,11 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   // the order the server reads them for the month sums; the month sums, the
   // daily bookings and what the statistics read of them are formed from it.
   std::map<std::string, std::vector<RawRow>> raw;
-  bool ok = ReadAll(
-      BookingsStatement(list, von, bis), raw, [](SqlCursor& c, std::string& key, RawRow& r) {
-        ZkbTag& d = r.D;
-        return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd,
-                            d.ZkbTge, d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr, d.KeyZkt, r.KeyKrt, key);
-      });
+  bool ok = ReadAll(BookingsStatement(list, von, bis), raw, [](SqlCursor& c, std::string& key, RawRow& r) {
+    ZkbTag& d = r.D;
+    return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd, d.ZkbTge,
+                        d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr, d.KeyZkt, r.KeyKrt, key);
+  });
   if (!ok) {
     b.Tag = BookingBatch::kFailed;
     return;
@@ -426,16 +428,15 @@ bool BatchTag(const std::string& pnr, const std::string& zktKey, const std::stri
 
 // The batch's order within an account (day, Kst, Ktr, Krt) is the cursor's
 // order (day, Krt) for one cost centre and unit.
-bool BatchFolge(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,
-                const std::string& ktrKey, const std::string& von, const std::string& bis, int16_t ztr,
-                std::vector<ZkbTag>& rows) {
+bool BatchFolge(const std::string& pnr, const std::string& zktKey, const std::string& kstKey, const std::string& ktrKey,
+                const std::string& von, const std::string& bis, int16_t ztr, std::vector<ZkbTag>& rows) {
   return DailyBookings(pnr, von, bis, rows, [&](const ZkbTag& d) {
     return d.KeyZkt == zktKey && d.KeyKst == kstKey && d.KeyKtr == ktrKey && (d.ZkbStd > 0 || ztr != 0);
   });
 }
 
-bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,
-                const std::string& von, const std::string& bis, const std::string& akr, const std::string& ktrKey,
+bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::string& kstKey, const std::string& von,
+                const std::string& bis, const std::string& akr, const std::string& ktrKey,
                 std::vector<PruefRow>& rows) {
   std::string key;
   if (!Covered(pnr, von, bis, key) || !DailyRead() || !CodesRead()) return false;
@@ -470,7 +471,7 @@ bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::st
 const std::vector<CircleLine>* BatchCircleLines(const std::string& akr) { return LinesOf(akr); }
 
 const std::map<std::string, std::vector<ZkbTag>>* BatchDailyRows(const std::string& list, const std::string& von,
-                                                                  const std::string& bis) {
+                                                                 const std::string& bis) {
   if (g_b.Tag != BookingBatch::kRead || list != g_b.List || von != g_b.Von || bis != g_b.Bis) return nullptr;
   return &g_b.TagRows;
 }

@@ -29,8 +29,8 @@ void ClearBookingBatch();
 // calculated: the bookings of a main call, the month sums of a following
 // month (for the accounts the batch before read them for), and the day codes
 // when the batch before read them.
-void BookingBatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von,
-                            const std::string& bis, int16_t followNr, std::vector<std::string>& reads);
+void BookingBatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
+                            int16_t followNr, std::vector<std::string>& reads);
 
 // The rows SQL_Qvx331Zkb_OpenMonat would give, when the batch holds them;
 // for a following-month number only those of its accounts.
@@ -41,9 +41,8 @@ bool BatchMonat(const std::string& pnr, const std::string& von, const std::strin
 // are those of the texts as the server compares them.
 bool BatchTag(const std::string& pnr, const std::string& zktKey, const std::string& von, const std::string& bis,
               std::vector<ZkbTag>& rows);
-bool BatchFolge(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,
-                const std::string& ktrKey, const std::string& von, const std::string& bis, int16_t ztr,
-                std::vector<ZkbTag>& rows);
+bool BatchFolge(const std::string& pnr, const std::string& zktKey, const std::string& kstKey, const std::string& ktrKey,
+                const std::string& von, const std::string& bis, int16_t ztr, std::vector<ZkbTag>& rows);
 
 // A wage-type line of a circle's interface: the key of its account, Lu1Art
 // and Lu1Sts (-1 for NULL).
@@ -59,7 +58,7 @@ const std::vector<CircleLine>* BatchCircleLines(const std::string& akr);
 // employee's in the order of account, day, cost centre, unit and cost type;
 // nullptr when the batch does not hold them.
 const std::map<std::string, std::vector<ZkbTag>>* BatchDailyRows(const std::string& list, const std::string& von,
-                                                                  const std::string& bis);
+                                                                 const std::string& bis);
 
 // A row of the day codes (Qvx327Tag) of the batch's days; a NULL code is kept
 // apart from an empty one, as the server's DISTINCT keeps them apart.
@@ -78,6 +77,5 @@ struct PruefRow {
   std::string Day, Htv, Htn, HtvKey, HtnKey;
 };
 // The rows of SQL_Qvx327Tag_OpenPruef (in no particular order, as there).
-bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::string& kstKey,
-                const std::string& von, const std::string& bis, const std::string& akr, const std::string& ktrKey,
-                std::vector<PruefRow>& rows);
+bool BatchPruef(const std::string& pnr, const std::string& zktKey, const std::string& kstKey, const std::string& von,
+                const std::string& bis, const std::string& akr, const std::string& ktrKey, std::vector<PruefRow>& rows);

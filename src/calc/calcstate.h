@@ -15,9 +15,9 @@ struct BsvRow {
   std::string BsvGbi;
   std::string BsvLug;
   std::string BsvSfr;
-  std::string Zk1Upn;  // payroll personnel number derived in the fetch
-  std::string PnrKey;  // key of BsvPnr as the server compares it (run/dbkey.h)
-  std::string StmtKey; // key of the personnel number as the statements carry it (trimmed)
+  std::string Zk1Upn;   // payroll personnel number derived in the fetch
+  std::string PnrKey;   // key of BsvPnr as the server compares it (run/dbkey.h)
+  std::string StmtKey;  // key of the personnel number as the statements carry it (trimmed)
   // A personnel number of the row that Windows-1252 cannot hold: the field
   // ("Personalnummer", "PersNr-LuG") and its text as log lines show it. The
   // employee is left out (RefuseEmployee): the program's replacement of the
@@ -53,11 +53,11 @@ struct CalcState {
   std::array<RecordType, 5> RecordTypes{};
   int RecordTypeCount = 0;
   InterruptionType Interruption;
-  BsvRow Bsv;                    // current employment row
+  BsvRow Bsv;           // current employment row
   std::string LastPnr;  // key of the personnel number (BsvRow::PnrKey)
   bool FirstRow = false;
-  bool Written = false;          // a transfer record was written for the current row
-  double CalendarDays = 0;       // the employee's running total of calendar days (at most 30)
+  bool Written = false;     // a transfer record was written for the current row
+  double CalendarDays = 0;  // the employee's running total of calendar days (at most 30)
   StatAccu Stat;
   HomeCost Home;
   // Final settlement after interim settlements of the number: the day runs

@@ -20,11 +20,11 @@ BatchCursor<std::pair<std::string, double>> g_zks;
 [[nodiscard]] int SQL_Qvx331Zks_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
   if (g_zks.Serve(BatchZks(pnr, von, bis, g_zks.Rows))) return 0;
   return SqlOpen(g_zks.Sql, SqlFormat("SELECT ZksTxt, ZksWrt FROM Qvx331Zks"
-                                  " WHERE ZksPnr = '%s'"
-                                  " AND date_format(ZksDtm, '%%Y.%%m.%%d') >= '%s'"
-                                  " AND date_format(ZksDtm, '%%Y.%%m.%%d') <= '%s'"
-                                  " ORDER BY ZksDtm, ZksTxt",
-                                  pnr, von, bis));
+                                      " WHERE ZksPnr = '%s'"
+                                      " AND date_format(ZksDtm, '%%Y.%%m.%%d') >= '%s'"
+                                      " AND date_format(ZksDtm, '%%Y.%%m.%%d') <= '%s'"
+                                      " ORDER BY ZksDtm, ZksTxt",
+                                      pnr, von, bis));
 }
 [[nodiscard]] int SQL_Qvx331Zks_Fetch(std::string& txt, double& wrt) { return g_zks.Fetch(txt, wrt); }
 [[nodiscard]] int SQL_Qvx331Zks_Close() { return g_zks.Close(); }
@@ -82,8 +82,6 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
       if (ws != 0 && ws != kSqlDuplicate) ReportStatus(ws, "      Fehler Schreiben Zk3: %d", ws);
     }
   }
-  if (st != kSqlNoMoreRows) {
-    ReportStatus(st, "      Fehler Lesen Tab.Qvx331Zks: %d", st);
-  }
+  if (st != kSqlNoMoreRows) { ReportStatus(st, "      Fehler Lesen Tab.Qvx331Zks: %d", st); }
   (void)SQL_Qvx331Zks_Close();
 }

@@ -56,8 +56,7 @@ std::string MonthOffsetFault(const LugRecord& lug) {
                 lug.LugLug, -kMaxMonthOffset, kMaxMonthOffset);
 }
 
-void RequirePeriod(const std::string& akr, int32_t abrnr, std::string& von, std::string& bis,
-                   const char* readMessage) {
+void RequirePeriod(const std::string& akr, int32_t abrnr, std::string& von, std::string& bis, const char* readMessage) {
   von.clear();
   bis.clear();
   int st = SQL_Qvx330Abr_GetPeriod(akr, abrnr, von, bis);

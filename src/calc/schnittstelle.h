@@ -28,5 +28,4 @@ std::string MonthOffsetFault(const LugRecord& lug);
 // it with 60 after a log line naming the accounting number and its dates:
 // settled as empty, it would hand over nothing for the month, or reverse
 // everything handed over for it.
-void RequirePeriod(const std::string& akr, int32_t abrnr, std::string& von, std::string& bis,
-                   const char* readMessage);
+void RequirePeriod(const std::string& akr, int32_t abrnr, std::string& von, std::string& bis, const char* readMessage);

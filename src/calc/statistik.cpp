@@ -61,10 +61,10 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
     DaysAnswer a;
     a.Days = days;
     a.Status = SqlSelectOne(SqlFormat("SELECT COUNT(BakDtm) FROM Darvonix.Qvx133Bak"
-                                " WHERE date_format(BakDtm, '%%Y.%%m.%%d') >= '%s'"
-                                " AND date_format(BakDtm, '%%Y.%%m.%%d') <= '%s'",
-                                von, bis),
-                      a.Days);
+                                      " WHERE date_format(BakDtm, '%%Y.%%m.%%d') >= '%s'"
+                                      " AND date_format(BakDtm, '%%Y.%%m.%%d') <= '%s'",
+                                      von, bis),
+                            a.Days);
     if (a.Status != 0 && a.Status != kSqlNoMoreRows) {
       days = a.Days;
       return a.Status;
@@ -75,8 +75,8 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
   return it->second.Status;
 }
 
-[[nodiscard]] int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const std::string& bis, double& count,
-                          double& sum) {
+[[nodiscard]] int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const std::string& bis,
+                                        double& count, double& sum) {
   int st = 0;
   if (BatchTgbSoll(pnr, von, bis, st, count, sum)) return st;
   return SqlSelectOne(SqlFormat("SELECT COUNT(TgbSol), SUM(TgbSol) FROM Qvx320Tgb"
@@ -98,7 +98,7 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 }
 
 [[nodiscard]] int SQL_Qvx171Lu1_GetLgr(const std::string& lugLug, const std::string& group, const std::string& von,
-                         const std::string& bis, std::string& lna, std::string& ztk, std::string& stz) {
+                                       const std::string& bis, std::string& lna, std::string& ztk, std::string& stz) {
   return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Ztk, Lu1Stz FROM Qvx171Lu1"
                                 " WHERE Lu1Num = '%s' AND Lu1Lgr = '%s'"
                                 " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
@@ -107,7 +107,8 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
                       lna, ztk, stz);
 }
 
-[[nodiscard]] int SQL_Qvx332Sfz_Get(const std::string& pnr, const std::string& day, int16_t& ant, int16_t& gen, int16_t& gvv) {
+[[nodiscard]] int SQL_Qvx332Sfz_Get(const std::string& pnr, const std::string& day, int16_t& ant, int16_t& gen,
+                                    int16_t& gvv) {
   int st = 0;
   if (BatchSfz(pnr, day, st, ant, gen, gvv)) return st;
   return SqlSelectOne(SqlFormat("SELECT SfzAnt, SfzGen, SfzGvv FROM Qvx332Sfz"
@@ -142,8 +143,8 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
                       rtg, vtg);
 }
 
-[[nodiscard]] int SQL_Qvx320Tgb_GetSaldo1(const std::string& pnr, const std::string& bis, const std::string& von, int32_t& sa,
-                            int32_t& vt) {
+[[nodiscard]] int SQL_Qvx320Tgb_GetSaldo1(const std::string& pnr, const std::string& bis, const std::string& von,
+                                          int32_t& sa, int32_t& vt) {
   int st = 0;
   if (BatchSaldo(1, pnr, von, bis, st, sa, vt)) return st;
   return SqlSelectOne(SqlFormat("SELECT Tgbsa1, TgbVt1 FROM Qvx320Tgb"
@@ -186,17 +187,17 @@ using DayCursor = BatchCursor<std::string>;
 DayCursor g_tage;
 
 [[nodiscard]] int SQL_Qvx331Zkb_OpenTage(const std::string& pnr, const std::string& von, const std::string& bis,
-                           const std::string& akr, int16_t code) {
+                                         const std::string& akr, int16_t code) {
   if (g_tage.Serve(BatchTage(pnr, von, bis, akr, code, g_tage.Rows))) return 0;
   return SqlOpen(g_tage.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
-                                   " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
-                                   " WHERE ZkbPnr = '%s'"
-                                   " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
-                                   " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
-                                   " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1))"
-                                   " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = %d"
-                                   " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
-                                   pnr, von, bis, code, akr));
+                                       " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
+                                       " WHERE ZkbPnr = '%s'"
+                                       " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                       " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                       " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1))"
+                                       " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = %d"
+                                       " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
+                                       pnr, von, bis, code, akr));
 }
 [[nodiscard]] int SQL_Qvx331Zkb_FetchTage(std::string& day) { return g_tage.Fetch(day); }
 [[nodiscard]] int SQL_Qvx331Zkb_CloseTage() { return g_tage.Close(); }
@@ -218,7 +219,7 @@ DayCursor g_tage;
 // wage-type lines of these codes (validities, record types) is one account:
 // its bookings are summed once, not once per line.
 [[nodiscard]] int SQL_Qvx331Zkb_SumUns(const std::string& akr, const std::string& pnr, const std::string& von,
-                         const std::string& bis, double& sum) {
+                                       const std::string& bis, double& sum) {
   int st = 0;
   if (BatchSumUns(akr, pnr, von, bis, st, sum)) return st;
   return SqlSelectOne(SqlFormat("SELECT SUM(ZkbStd) FROM Qvx331Zkb"
@@ -237,14 +238,14 @@ BatchCursor<std::pair<std::string, double>> g_ztg;
 [[nodiscard]] int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
   if (g_ztg.Serve(BatchZtg(pnr, von, bis, g_ztg.Rows))) return 0;
   return SqlOpen(g_ztg.Sql, SqlFormat("SELECT DISTINCT date_format(ZtgVon, '%%Y.%%m.%%d'), AzvSol"
-                                  " FROM Qvx329Ztg A, Qvx140Azv"
-                                  " WHERE ZtgPnr = '%s' AND ZtgAzt = AzvNum"
-                                  " AND date_format(ZtgVon, '%%Y.%%m.%%d') >= '%s'"
-                                  " AND date_format(ZtgVon, '%%Y.%%m.%%d') <= '%s'"
-                                  " AND AzvSol > 0 AND AzvSol = (SELECT AzvSol FROM Qvx140Azv"
-                                  " WHERE AzvGvo <= A.ZtgVon AND (AzvGbi >= A.ZtgVon OR AzvGbi is NULL)"
-                                  " AND AzvNum = A.ZtgAzt) ORDER BY ZtgVon",
-                                  pnr, von, bis));
+                                      " FROM Qvx329Ztg A, Qvx140Azv"
+                                      " WHERE ZtgPnr = '%s' AND ZtgAzt = AzvNum"
+                                      " AND date_format(ZtgVon, '%%Y.%%m.%%d') >= '%s'"
+                                      " AND date_format(ZtgVon, '%%Y.%%m.%%d') <= '%s'"
+                                      " AND AzvSol > 0 AND AzvSol = (SELECT AzvSol FROM Qvx140Azv"
+                                      " WHERE AzvGvo <= A.ZtgVon AND (AzvGbi >= A.ZtgVon OR AzvGbi is NULL)"
+                                      " AND AzvNum = A.ZtgAzt) ORDER BY ZtgVon",
+                                      pnr, von, bis));
 }
 [[nodiscard]] int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) { return g_ztg.Fetch(day, azvSol); }
 [[nodiscard]] int SQL_Qvx329Ztg_Close() { return g_ztg.Close(); }
@@ -275,17 +276,17 @@ BatchCursor<std::pair<std::string, double>> g_ztg;
 DayCursor g_tage102;
 
 [[nodiscard]] int SQL_Qvx331Zkb_OpenTage102(const std::string& pnr, const std::string& von, const std::string& bis,
-                              const std::string& akr) {
+                                            const std::string& akr) {
   if (g_tage102.Serve(BatchTage(pnr, von, bis, akr, 102, g_tage102.Rows))) return 0;
   return SqlOpen(g_tage102.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
-                                      " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
-                                      " WHERE ZkbPnr = '%s'"
-                                      " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
-                                      " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
-                                      " AND ((ZkbStd > 0) or (Lu1Art = '1'))"
-                                      " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = 102"
-                                      " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
-                                      pnr, von, bis, akr));
+                                          " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
+                                          " WHERE ZkbPnr = '%s'"
+                                          " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                          " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                          " AND ((ZkbStd > 0) or (Lu1Art = '1'))"
+                                          " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = 102"
+                                          " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
+                                          pnr, von, bis, akr));
 }
 [[nodiscard]] int SQL_Qvx331Zkb_FetchTage102(std::string& day) { return g_tage102.Fetch(day); }
 [[nodiscard]] int SQL_Qvx331Zkb_CloseTage102() { return g_tage102.Close(); }
@@ -296,11 +297,11 @@ DayCursor g_tage102;
   if (it != g_absenceCache.end()) return it->second;
   std::string ztk;
   int st = SqlSelectOne(SqlFormat("SELECT Lu1Ztk FROM Qvx171Lu1, O1001AbrKreis, Qvx131Fcd"
-                                " WHERE (Lu1Sts = 105 OR Lu1Sts = 106 OR Lu1Sts = 107 OR Lu1Sts = 108"
-                                " OR Lu1Sts = 109) AND Lu1Num = AkrLug AND AkrNum = '%s'"
-                                " AND Lu1Ztk = FcdZkt AND FcdNum = '%s'",
-                                akr, code),
-                      ztk);
+                                  " WHERE (Lu1Sts = 105 OR Lu1Sts = 106 OR Lu1Sts = 107 OR Lu1Sts = 108"
+                                  " OR Lu1Sts = 109) AND Lu1Num = AkrLug AND AkrNum = '%s'"
+                                  " AND Lu1Ztk = FcdZkt AND FcdNum = '%s'",
+                                  akr, code),
+                        ztk);
   if (st == 0 || st == kSqlNoMoreRows) g_absenceCache.emplace(key, st);
   return st;
 }
@@ -325,8 +326,8 @@ double CountTage(const std::string& pnr, const std::string& von, const std::stri
 // One special balance record ("SFR", "RUL", "GLT", "MGF", "RZT"). A second
 // employment row of the employee writes the same record again: the duplicate
 // is dropped silently.
-void WriteSonderSatz(const BsvRow& row, const std::string& lu1Stz, const std::string& lu1Ztk,
-                     const std::string& lu1Lna, double value) {
+void WriteSonderSatz(const BsvRow& row, const std::string& lu1Stz, const std::string& lu1Ztk, const std::string& lu1Lna,
+                     double value) {
   Zk1Record r;
   r.Abr = Ctx.Abrnr;
   r.Lfn = Ctx.Lfn;
@@ -427,9 +428,7 @@ void PsybrSolltage(const std::string& pnr, const std::string& von, const std::st
       s.Bzt += 1;
     }
   }
-  if (st != kSqlNoMoreRows) {
-    ReportStatus(st, "SQL-Error bei Ermittlung Solltage: %d", st);
-  }
+  if (st != kSqlNoMoreRows) { ReportStatus(st, "SQL-Error bei Ermittlung Solltage: %d", st); }
   (void)SQL_Qvx329Ztg_Close();
 }
 
@@ -439,7 +438,8 @@ double Round2(double v) { return std::strtod(Format("%.2f", v).c_str(), nullptr)
 
 }  // namespace
 
-[[nodiscard]] int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std::string& bis, HomeCost& home) {
+[[nodiscard]] int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std::string& bis,
+                                    HomeCost& home) {
   int st = 0;
   if (BatchHome(pnr, von, bis, st, home)) return st;
   return SqlSelectOne(SqlFormat("SELECT ZuoKst, ZuoKtr, ZuoKrt FROM QVX311ZUO"
@@ -450,17 +450,17 @@ double Round2(double v) { return std::strtod(Format("%.2f", v).c_str(), nullptr)
 }
 
 [[nodiscard]] int SQL_Qvx327Tag_GetCodes(const std::string& pnr, const std::string& day, std::string& tagTgb,
-                           std::string& tagHtv, std::string& tagHtn) {
+                                         std::string& tagHtv, std::string& tagHtn) {
   tagTgb.clear();
   tagHtv.clear();
   tagHtn.clear();
   int st = 0;
   if (!BatchTagCodes(pnr, day, st, tagTgb, tagHtv, tagHtn))
     st = SqlSelectOne(SqlFormat("SELECT TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
-                                  " WHERE TagPnr = '%s' AND date_format(TagTag, '%%Y.%%m.%%d') = '%s'"
-                                  " AND ((TagTgb IS NOT NULL) OR (TagHtv IS NOT NULL) OR (TagHtn IS NOT NULL))",
-                                  pnr, day),
-                        tagTgb, tagHtv, tagHtn);
+                                " WHERE TagPnr = '%s' AND date_format(TagTag, '%%Y.%%m.%%d') = '%s'"
+                                " AND ((TagTgb IS NOT NULL) OR (TagHtv IS NOT NULL) OR (TagHtn IS NOT NULL))",
+                                pnr, day),
+                      tagTgb, tagHtv, tagHtn);
   RTrim(tagTgb);
   RTrim(tagHtv);
   RTrim(tagHtn);
@@ -563,5 +563,6 @@ void WriteStatistik(const BsvRow& row) {
     z.Bzt = Round2(s.Bzt);
     z.Unt = Round2(s.Unt);
   }
-  WriteZk2Record(z, [pnr = row.BsvPnr](int st) { ReportStatus(st, "Insert Qvx331Zk2-Status: %d, Pnrnr: %s", st, pnr); });
+  WriteZk2Record(z,
+                 [pnr = row.BsvPnr](int st) { ReportStatus(st, "Insert Qvx331Zk2-Status: %d, Pnrnr: %s", st, pnr); });
 }

@@ -14,14 +14,14 @@ void ResetStatistikCache();
 // runs the figures are not gathered and the row carries zeros.
 void WriteStatistik(const BsvRow& row);
 // Attendance in tenths of a day.
-double CountAnwesenheit(const std::string& pnr, const std::string& von, const std::string& bis,
-                        const std::string& akr);
+double CountAnwesenheit(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr);
 
 // Home cost assignment of the employee valid in [von, bis] (first row); the
 // fields are taken only on status 0. Also used by the retro-calculation.
-[[nodiscard]] int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std::string& bis, HomeCost& home);
+[[nodiscard]] int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std::string& bis,
+                                    HomeCost& home);
 // Day codes of one day: whole-day code, first and second half-day code. The
 // texts are cleared first (a NULL code stays empty) and trailing blanks are
 // removed. Also used by the day runs of the account transfer.
 [[nodiscard]] int SQL_Qvx327Tag_GetCodes(const std::string& pnr, const std::string& day, std::string& tagTgb,
-                           std::string& tagHtv, std::string& tagHtn);
+                                         std::string& tagHtv, std::string& tagHtn);

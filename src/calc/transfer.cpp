@@ -100,7 +100,9 @@ WriteBatch g_zk2Batch("Qvx331Zk2", std::string(kZk2Columns) + " VALUES ",
 
 }  // namespace
 
-[[nodiscard]] int SQL_Qvx331Zk1_Insert(const Zk1Record& r) { return SqlWrite(Zk1InsertStatement(r, false, NextZk1Su1(r.Sts))); }
+[[nodiscard]] int SQL_Qvx331Zk1_Insert(const Zk1Record& r) {
+  return SqlWrite(Zk1InsertStatement(r, false, NextZk1Su1(r.Sts)));
+}
 
 [[nodiscard]] int SQL_Qvx331Zk1_InsertFolgemonat(const Zk1Record& r) {
   return SqlWrite(Zk1InsertStatement(r, true, NextZk1Su1(r.Sts)));
@@ -120,14 +122,14 @@ void WriteZk1Record(const Zk1Record& r, bool nextMonth, std::function<void(int)>
     if (st != 0) onStatus(st);
     return;
   }
-  g_zk1Batch.Add(single, [single, onStatus]() {
+  g_zk1Batch.Add(single, [single, onStatus = std::move(onStatus)]() {
     int st = SqlWrite(single);
     if (st != 0) onStatus(st);
   });
 }
 
 void WriteZk2Record(const Zk2Record& r, std::function<void(int)> onStatus) {
-  g_zk2Batch.Add(Zk2InsertStatement(r), [r, onStatus]() {
+  g_zk2Batch.Add(Zk2InsertStatement(r), [r, onStatus = std::move(onStatus)]() {
     int st = SQL_Qvx331Zk2_Write(r);
     if (st != 0) onStatus(st);
   });
@@ -137,15 +139,15 @@ void WriteZk2Record(const Zk2Record& r, std::function<void(int)> onStatus) {
 // update must add to the one record that refused the insert and to no other.
 [[nodiscard]] int SQL_Qvx331Zk1_Update(const Zk1Record& r, bool nextMonth) {
   std::string bdt = nextMonth ? "DATE_FORMAT(date_add('%s', interval 1 month), '%%Y.%%m.%%d')" : "'%s'";
-  int st = SqlWrite(SqlFormat(
-      "UPDATE Qvx331Zk1 SET Zk1Krt = '%s', Zk1Std = Zk1Std + %ld, Zk1Tge = Zk1Tge + %ld, Zk1Stg = Zk1Stg + %d"
-      " WHERE Zk1Abr = %ld AND Zk1Lfn = %d AND Zk1Stz = '%s' AND DATE_FORMAT(Zk1Bdt, '%%Y.%%m.%%d') = " +
-          bdt +
-          " AND Zk1Pnr = '%s' AND Zk1Zkt = '%s' AND Zk1Lna = '%s' AND Zk1Lgr = '%s' AND Zk1Kst = '%s'"
-          " AND Zk1Ktr = '%s' AND DATE_FORMAT(Zk1Von, '%%Y.%%m.%%d') = '%s'"
-          " AND DATE_FORMAT(Zk1Bis, '%%Y.%%m.%%d') = '%s'",
-      r.Krt, static_cast<int32_t>(r.Std), r.Tge, r.Stg, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst,
-      r.Ktr, r.Von, r.Bis));
+  int st = SqlWrite(
+      SqlFormat("UPDATE Qvx331Zk1 SET Zk1Krt = '%s', Zk1Std = Zk1Std + %ld, Zk1Tge = Zk1Tge + %ld, Zk1Stg = Zk1Stg + %d"
+                " WHERE Zk1Abr = %ld AND Zk1Lfn = %d AND Zk1Stz = '%s' AND DATE_FORMAT(Zk1Bdt, '%%Y.%%m.%%d') = " +
+                    bdt +
+                    " AND Zk1Pnr = '%s' AND Zk1Zkt = '%s' AND Zk1Lna = '%s' AND Zk1Lgr = '%s' AND Zk1Kst = '%s'"
+                    " AND Zk1Ktr = '%s' AND DATE_FORMAT(Zk1Von, '%%Y.%%m.%%d') = '%s'"
+                    " AND DATE_FORMAT(Zk1Bis, '%%Y.%%m.%%d') = '%s'",
+                r.Krt, static_cast<int32_t>(r.Std), r.Tge, r.Stg, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna,
+                r.Lgr, r.Kst, r.Ktr, r.Von, r.Bis));
   if (st != 0) return st;
   // the values went into the stored record of the identity; no row changed
   // means it was not found again (nothing to add changes nothing either)
@@ -156,10 +158,10 @@ void WriteZk2Record(const Zk2Record& r, std::function<void(int)> onStatus) {
 [[nodiscard]] int SQL_Qvx331Zk2_Write(const Zk2Record& r) {
   int st = SqlWrite(Zk2InsertStatement(r));
   if (st != kSqlDuplicate) return st;
-  return SqlWrite(SqlFormat(
-      "UPDATE Qvx331Zk2 SET Zk2Stt = Zk2Stt + %f, Zk2Svt = Zk2Svt + %f, Zk2Slt = Zk2Slt + %f,"
-      " Zk2Ant = Zk2Ant + %f, Zk2Sln = Zk2Sln + %f, Zk2Uns = Zk2Uns + %f, Zk2Zes = Zk2Zes + %f,"
-      " Zk2Bzt = Zk2Bzt + %f, Zk2Unt = Zk2Unt + %f"
-      " WHERE Zk2Abr = %ld AND Zk2Pnr = '%s' AND DATE_FORMAT(Zk2Bdt, '%%Y.%%m.%%d') = '%s' AND Zk2Rre = %d",
-      r.Stt, r.Svt, r.Slt, r.Ant, r.Sln, r.Uns, r.Zes, r.Bzt, r.Unt, r.Abr, r.Pnr, r.Bdt, r.Rre));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx331Zk2 SET Zk2Stt = Zk2Stt + %f, Zk2Svt = Zk2Svt + %f, Zk2Slt = Zk2Slt + %f,"
+                " Zk2Ant = Zk2Ant + %f, Zk2Sln = Zk2Sln + %f, Zk2Uns = Zk2Uns + %f, Zk2Zes = Zk2Zes + %f,"
+                " Zk2Bzt = Zk2Bzt + %f, Zk2Unt = Zk2Unt + %f"
+                " WHERE Zk2Abr = %ld AND Zk2Pnr = '%s' AND DATE_FORMAT(Zk2Bdt, '%%Y.%%m.%%d') = '%s' AND Zk2Rre = %d",
+                r.Stt, r.Svt, r.Slt, r.Ant, r.Sln, r.Uns, r.Zes, r.Bzt, r.Unt, r.Abr, r.Pnr, r.Bdt, r.Rre));
 }

@@ -8,9 +8,7 @@
 
 // A sum of minutes or tenths of a day, summed in 64 bits, held at the limits
 // of the 32-bit columns instead of wrapping around to the other sign.
-inline int32_t ClampInt32(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
+inline int32_t ClampInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // One transfer record in insert column order (dates as YYYY.MM.DD texts).
 struct Zk1Record {
@@ -25,8 +23,8 @@ struct Zk1Record {
   std::string Kst;
   std::string Ktr;
   std::string Krt;
-  double Std = 0;  // minutes
-  int32_t Tge = 0; // tenths of a day
+  double Std = 0;   // minutes
+  int32_t Tge = 0;  // tenths of a day
   int16_t Stg = 0;
   std::string Von;
   std::string Bis;

@@ -25,13 +25,13 @@ UnbCursor g_unb;
 [[nodiscard]] int SQL_Qvx320Tgb_OpenUnb(const std::string& pnr, const std::string& von, const std::string& bis) {
   if (g_unb.Serve(BatchUnb(pnr, von, bis, g_unb.Rows))) return 0;
   return SqlOpen(g_unb.Sql, SqlFormat("SELECT DISTINCT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
-                                  " DATEDIFF(TgbDtm, COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm),"
-                                  " STR_TO_DATE('%s', '%%Y.%%m.%%d')))"
-                                  " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
-                                  " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
-                                  " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') <= '%s'"
-                                  " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb ORDER BY TgbDtm",
-                                  kStartDay, pnr, von, bis));
+                                      " DATEDIFF(TgbDtm, COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm),"
+                                      " STR_TO_DATE('%s', '%%Y.%%m.%%d')))"
+                                      " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
+                                      " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                      " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                      " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb ORDER BY TgbDtm",
+                                      kStartDay, pnr, von, bis));
 }
 [[nodiscard]] int SQL_Qvx320Tgb_FetchUnb(std::string& day, int32_t& diff) { return g_unb.Fetch(day, diff); }
 [[nodiscard]] int SQL_Qvx320Tgb_CloseUnb() { return g_unb.Close(); }
@@ -44,19 +44,19 @@ UnbCursor g_unbBack;
 [[nodiscard]] int SQL_Qvx320Tgb_OpenUnbBack(const std::string& pnr, const std::string& day) {
   if (g_unbBack.Serve(BatchUnbBack(pnr, day, g_unbBack.Rows))) return 0;
   return SqlOpen(g_unbBack.Sql, SqlFormat("SELECT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
-                                      " DATEDIFF(COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm DESC),"
-                                      " STR_TO_DATE('%s', '%%Y.%%m.%%d')), TgbDtm)"
-                                      " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
-                                      " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') < '%s'"
-                                      " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb"
-                                      " ORDER BY TgbDtm DESC LIMIT 6",
-                                      day, pnr, day));
+                                          " DATEDIFF(COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm DESC),"
+                                          " STR_TO_DATE('%s', '%%Y.%%m.%%d')), TgbDtm)"
+                                          " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
+                                          " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') < '%s'"
+                                          " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb"
+                                          " ORDER BY TgbDtm DESC LIMIT 6",
+                                          day, pnr, day));
 }
 [[nodiscard]] int SQL_Qvx320Tgb_FetchUnbBack(std::string& day, int32_t& diff) { return g_unbBack.Fetch(day, diff); }
 [[nodiscard]] int SQL_Qvx320Tgb_CloseUnbBack() { return g_unbBack.Close(); }
 
 [[nodiscard]] int SQL_Qvx320Tgb_CountSollBetween(const std::string& pnr, const std::string& from, const std::string& to,
-                                   int32_t& count) {
+                                                 int32_t& count) {
   int st = 0;
   if (BatchSollBetween(pnr, from, to, st, count)) return st;
   return SqlSelectOne(SqlFormat("SELECT COUNT(TgbDtm) FROM Qvx320Tgb"

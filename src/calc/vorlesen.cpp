@@ -58,8 +58,8 @@ using DayKey = std::pair<std::string, std::string>;  // key of the personnel num
 struct Batch {
   bool Valid = false;
   std::string Von, Bis;
-  std::string VonVor;  // the day before Von: day records are read from it on
-  std::string List;    // the personnel numbers of the batch, escaped
+  std::string VonVor;                                     // the day before Von: day records are read from it on
+  std::string List;                                       // the personnel numbers of the batch, escaped
   std::unordered_map<std::string, std::string> KeyOfPnr;  // personnel number as in statements -> key
   // key of the personnel number + day -> first row of the day
   std::map<DayKey, TagCodes> Tag;
@@ -68,11 +68,11 @@ struct Batch {
 
   Lazy TagRead, TgbRead;
   Lazy HomeRead, UtgRead, SfzRead, TageRead, UnsRead, UnbBackRead, ZksRead, ZtgRead, PresenceRead;
-  std::unordered_map<std::string, HomeCost> Home;            // first row of the employee
+  std::unordered_map<std::string, HomeCost> Home;  // first row of the employee
   std::unordered_map<std::string, std::pair<double, double>> Utg;
   std::unordered_map<std::string, SfzRow> Sfz;
   std::unordered_map<std::string, TageRows> Tage;
-  std::map<DayKey, double> Uns;                             // sum of the unpaid minutes of a day
+  std::map<DayKey, double> Uns;                                       // sum of the unpaid minutes of a day
   std::unordered_map<std::string, std::vector<std::string>> UnbBack;  // newest first, before Von
   std::unordered_map<std::string, std::vector<std::pair<std::string, double>>> Zks;
   std::map<DayKey, double> Ztg;  // days of the working-time model with their target time
@@ -139,8 +139,7 @@ bool ReadAll(const std::string& statement, Take take) {
   SqlCursor c;
   if (SqlOpen(c, statement) != 0) return false;
   int st;
-  while ((st = take(c)) == 0) {
-  }
+  while ((st = take(c)) == 0) {}
   dbClose(c);
   return st == kSqlNoMoreRows;
 }
@@ -165,10 +164,13 @@ std::string Quoted(const std::string& text) { return "'" + SqlEscape(text) + "'"
 
 bool ReadHome(const std::string& von, const std::string& bis) {
   g_batch.Home.clear();
-  return ReadAll("SELECT " + SqlKeyColumn("ZuoPnr") + ", ZuoKst, ZuoKtr, ZuoKrt FROM QVX311ZUO"
-                 " WHERE ZuoPnr IN (" + g_batch.List + ") AND date_format(ZuoGvo, '%Y.%m.%d') <= " + Quoted(bis) +
-                 " AND (date_format(ZuoGbi, '%Y.%m.%d') >= " + Quoted(von) + " OR ZuoGbi IS NULL)"
-                 " ORDER BY ZuoPnr, ZuoGvo",
+  return ReadAll("SELECT " + SqlKeyColumn("ZuoPnr") +
+                     ", ZuoKst, ZuoKtr, ZuoKrt FROM QVX311ZUO"
+                     " WHERE ZuoPnr IN (" +
+                     g_batch.List + ") AND date_format(ZuoGvo, '%Y.%m.%d') <= " + Quoted(bis) +
+                     " AND (date_format(ZuoGbi, '%Y.%m.%d') >= " + Quoted(von) +
+                     " OR ZuoGbi IS NULL)"
+                     " ORDER BY ZuoPnr, ZuoGvo",
                  [](SqlCursor& c) {
                    std::string key;
                    HomeCost h;
@@ -180,10 +182,15 @@ bool ReadHome(const std::string& von, const std::string& bis) {
 
 bool ReadUtg(const std::string& day) {
   g_batch.Utg.clear();
-  return ReadAll("SELECT " + SqlKeyColumn("u.UtgPnr") + ", u.UtgRtg * 60, u.UtgVtg * 60 FROM QVX332UTG u"
-                 " WHERE u.UtgPnr IN (" + g_batch.List + ") AND u.UtgDtm = (SELECT MAX(v.UtgDtm) FROM QVX332UTG v"
-                 " WHERE date_format(v.UtgDtm, '%Y.%m.%d') <= " + Quoted(day) + " AND v.UtgPnr = u.UtgPnr)"
-                 " ORDER BY u.UtgPnr, u.UtgDtm",
+  return ReadAll("SELECT " + SqlKeyColumn("u.UtgPnr") +
+                     ", u.UtgRtg * 60, u.UtgVtg * 60 FROM QVX332UTG u"
+                     " WHERE u.UtgPnr IN (" +
+                     g_batch.List +
+                     ") AND u.UtgDtm = (SELECT MAX(v.UtgDtm) FROM QVX332UTG v"
+                     " WHERE date_format(v.UtgDtm, '%Y.%m.%d') <= " +
+                     Quoted(day) +
+                     " AND v.UtgPnr = u.UtgPnr)"
+                     " ORDER BY u.UtgPnr, u.UtgDtm",
                  [](SqlCursor& c) {
                    std::string key;
                    double rtg = 0, vtg = 0;
@@ -195,9 +202,11 @@ bool ReadUtg(const std::string& day) {
 
 bool ReadSfz(const std::string& day) {
   g_batch.Sfz.clear();
-  return ReadAll("SELECT " + SqlKeyColumn("SfzPnr") + ", SfzAnt, SfzGen, SfzGvv FROM Qvx332Sfz"
-                 " WHERE SfzPnr IN (" + g_batch.List + ") AND date_format(SfzDtm, '%Y.%m.%d') = " + Quoted(day) +
-                 " ORDER BY SfzPnr, SfzDtm",
+  return ReadAll("SELECT " + SqlKeyColumn("SfzPnr") +
+                     ", SfzAnt, SfzGen, SfzGvv FROM Qvx332Sfz"
+                     " WHERE SfzPnr IN (" +
+                     g_batch.List + ") AND date_format(SfzDtm, '%Y.%m.%d') = " + Quoted(day) +
+                     " ORDER BY SfzPnr, SfzDtm",
                  [](SqlCursor& c) {
                    std::string key;
                    SfzRow r;
@@ -240,15 +249,18 @@ bool ReadTage(const std::string& akr) {
   g_batch.Tage.clear();
   if (TageFromBookings(akr)) return true;
   g_batch.Tage.clear();
-  return ReadAll("SELECT DISTINCT " + SqlKeyColumn("ZkbPnr") + ", Lu1sts, date_format(ZkbDtm, '%Y.%m.%d')"
-                 " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
-                 " WHERE ZkbPnr IN (" + g_batch.List + ")"
-                 " AND date_format(ZkbDtm, '%Y.%m.%d') >= " + Quoted(g_batch.Von) +
-                 " AND date_format(ZkbDtm, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +
-                 " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1Num = AkrLug AND AkrNum = " + Quoted(akr) +
-                 " AND ((Lu1sts IN (103, 104) AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1)))"
-                 " OR (Lu1sts = 102 AND ((ZkbStd > 0) or (Lu1Art = '1'))))"
-                 " ORDER BY 1, 2, 3",
+  return ReadAll("SELECT DISTINCT " + SqlKeyColumn("ZkbPnr") +
+                     ", Lu1sts, date_format(ZkbDtm, '%Y.%m.%d')"
+                     " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
+                     " WHERE ZkbPnr IN (" +
+                     g_batch.List +
+                     ")"
+                     " AND date_format(ZkbDtm, '%Y.%m.%d') >= " +
+                     Quoted(g_batch.Von) + " AND date_format(ZkbDtm, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +
+                     " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1Num = AkrLug AND AkrNum = " + Quoted(akr) +
+                     " AND ((Lu1sts IN (103, 104) AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1)))"
+                     " OR (Lu1sts = 102 AND ((ZkbStd > 0) or (Lu1Art = '1'))))"
+                     " ORDER BY 1, 2, 3",
                  [](SqlCursor& c) {
                    std::string key, day;
                    int16_t sts = 0;
@@ -283,13 +295,18 @@ bool ReadUns(const std::string& akr) {
   g_batch.Uns.clear();
   if (UnsFromBookings(akr)) return true;
   g_batch.Uns.clear();
-  return ReadAll("SELECT " + SqlKeyColumn("ZkbPnr") + ", date_format(ZkbDtm, '%Y.%m.%d'), SUM(ZkbStd)"
-                 " FROM Qvx331Zkb WHERE ZkbPnr IN (" + g_batch.List + ") AND ZkbZtr = 1"
-                 " AND date_format(ZkbDtm, '%Y.%m.%d') >= " + Quoted(g_batch.Von) +
-                 " AND date_format(ZkbDtm, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +
-                 " AND ZkbZkt IN (SELECT Lu1Ztk FROM O1001AbrKreis, Qvx171Lu1"
-                 " WHERE AkrNum = " + Quoted(akr) + " AND AkrLug = Lu1Num AND (Lu1Sts = 4 OR Lu1Sts = 104))"
-                 " GROUP BY ZkbPnr, ZkbDtm ORDER BY ZkbPnr, ZkbDtm",
+  return ReadAll("SELECT " + SqlKeyColumn("ZkbPnr") +
+                     ", date_format(ZkbDtm, '%Y.%m.%d'), SUM(ZkbStd)"
+                     " FROM Qvx331Zkb WHERE ZkbPnr IN (" +
+                     g_batch.List +
+                     ") AND ZkbZtr = 1"
+                     " AND date_format(ZkbDtm, '%Y.%m.%d') >= " +
+                     Quoted(g_batch.Von) + " AND date_format(ZkbDtm, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +
+                     " AND ZkbZkt IN (SELECT Lu1Ztk FROM O1001AbrKreis, Qvx171Lu1"
+                     " WHERE AkrNum = " +
+                     Quoted(akr) +
+                     " AND AkrLug = Lu1Num AND (Lu1Sts = 4 OR Lu1Sts = 104))"
+                     " GROUP BY ZkbPnr, ZkbDtm ORDER BY ZkbPnr, ZkbDtm",
                  [](SqlCursor& c) {
                    std::string key, day;
                    double sum = 0;
@@ -302,12 +319,16 @@ bool ReadUns(const std::string& akr) {
 // The six newest qualifying days of the interruption count before Von.
 bool ReadUnbBack() {
   g_batch.UnbBack.clear();
-  return ReadAll("SELECT " + SqlKeyColumn("TgbPnr") + ", date_format(TgbDtm, '%Y.%m.%d') FROM"
-                 " (SELECT TgbPnr, TgbDtm, ROW_NUMBER() OVER (PARTITION BY TgbPnr ORDER BY TgbDtm DESC) AS Nr"
-                 " FROM Qvx320Tgb WHERE TgbPnr IN (" + g_batch.List + ")"
-                 " AND DATE_FORMAT(TgbDtm, '%Y.%m.%d') < " + Quoted(g_batch.Von) +
-                 " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb) AS q"
-                 " WHERE Nr <= 6 ORDER BY TgbPnr, TgbDtm DESC",
+  return ReadAll("SELECT " + SqlKeyColumn("TgbPnr") +
+                     ", date_format(TgbDtm, '%Y.%m.%d') FROM"
+                     " (SELECT TgbPnr, TgbDtm, ROW_NUMBER() OVER (PARTITION BY TgbPnr ORDER BY TgbDtm DESC) AS Nr"
+                     " FROM Qvx320Tgb WHERE TgbPnr IN (" +
+                     g_batch.List +
+                     ")"
+                     " AND DATE_FORMAT(TgbDtm, '%Y.%m.%d') < " +
+                     Quoted(g_batch.Von) +
+                     " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb) AS q"
+                     " WHERE Nr <= 6 ORDER BY TgbPnr, TgbDtm DESC",
                  [](SqlCursor& c) {
                    std::string key, day;
                    int st = SqlFetchInto(c, key, day);
@@ -318,10 +339,14 @@ bool ReadUnbBack() {
 
 bool ReadZks(const std::string& von, const std::string& bis) {
   g_batch.Zks.clear();
-  return ReadAll("SELECT " + SqlKeyColumn("ZksPnr") + ", ZksTxt, ZksWrt FROM Qvx331Zks"
-                 " WHERE ZksPnr IN (" + g_batch.List + ")"
-                 " AND date_format(ZksDtm, '%Y.%m.%d') >= " + Quoted(von) +
-                 " AND date_format(ZksDtm, '%Y.%m.%d') <= " + Quoted(bis) + " ORDER BY ZksPnr, ZksDtm, ZksTxt",
+  return ReadAll("SELECT " + SqlKeyColumn("ZksPnr") +
+                     ", ZksTxt, ZksWrt FROM Qvx331Zks"
+                     " WHERE ZksPnr IN (" +
+                     g_batch.List +
+                     ")"
+                     " AND date_format(ZksDtm, '%Y.%m.%d') >= " +
+                     Quoted(von) + " AND date_format(ZksDtm, '%Y.%m.%d') <= " + Quoted(bis) +
+                     " ORDER BY ZksPnr, ZksDtm, ZksTxt",
                  [](SqlCursor& c) {
                    std::string key, txt;
                    double wrt = 0;
@@ -334,14 +359,17 @@ bool ReadZks(const std::string& von, const std::string& bis) {
 // The rows of the days with a target time, as the single cursor selects them.
 bool ReadZtg() {
   g_batch.Ztg.clear();
-  return ReadAll("SELECT DISTINCT " + SqlKeyColumn("A.ZtgPnr") + ", date_format(ZtgVon, '%Y.%m.%d'), AzvSol"
-                 " FROM Qvx329Ztg A, Qvx140Azv"
-                 " WHERE ZtgPnr IN (" + g_batch.List + ") AND ZtgAzt = AzvNum"
-                 " AND date_format(ZtgVon, '%Y.%m.%d') >= " + Quoted(g_batch.Von) +
-                 " AND date_format(ZtgVon, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +
-                 " AND AzvSol > 0 AND AzvSol = (SELECT AzvSol FROM Qvx140Azv"
-                 " WHERE AzvGvo <= A.ZtgVon AND (AzvGbi >= A.ZtgVon OR AzvGbi is NULL)"
-                 " AND AzvNum = A.ZtgAzt) ORDER BY 1, 2, 3",
+  return ReadAll("SELECT DISTINCT " + SqlKeyColumn("A.ZtgPnr") +
+                     ", date_format(ZtgVon, '%Y.%m.%d'), AzvSol"
+                     " FROM Qvx329Ztg A, Qvx140Azv"
+                     " WHERE ZtgPnr IN (" +
+                     g_batch.List +
+                     ") AND ZtgAzt = AzvNum"
+                     " AND date_format(ZtgVon, '%Y.%m.%d') >= " +
+                     Quoted(g_batch.Von) + " AND date_format(ZtgVon, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +
+                     " AND AzvSol > 0 AND AzvSol = (SELECT AzvSol FROM Qvx140Azv"
+                     " WHERE AzvGvo <= A.ZtgVon AND (AzvGbi >= A.ZtgVon OR AzvGbi is NULL)"
+                     " AND AzvNum = A.ZtgAzt) ORDER BY 1, 2, 3",
                  [](SqlCursor& c) {
                    std::string key, day;
                    double sol = 0;
@@ -353,11 +381,14 @@ bool ReadZtg() {
 
 bool ReadPresence() {
   g_batch.Presence.clear();
-  return ReadAll("SELECT DISTINCT " + SqlKeyColumn("TagPnr") + ", date_format(TagVon, '%Y.%m.%d') FROM Qvx327Tag"
-                 " WHERE TagPnr IN (" + g_batch.List + ")"
-                 " AND date_format(TagVon, '%Y.%m.%d') >= " + Quoted(g_batch.Von) +
-                 " AND date_format(TagVon, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +
-                 " AND (TagOne = 1 OR TagKom = 1 OR TagGeh = 1) ORDER BY 1, 2",
+  return ReadAll("SELECT DISTINCT " + SqlKeyColumn("TagPnr") +
+                     ", date_format(TagVon, '%Y.%m.%d') FROM Qvx327Tag"
+                     " WHERE TagPnr IN (" +
+                     g_batch.List +
+                     ")"
+                     " AND date_format(TagVon, '%Y.%m.%d') >= " +
+                     Quoted(g_batch.Von) + " AND date_format(TagVon, '%Y.%m.%d') <= " + Quoted(g_batch.Bis) +
+                     " AND (TagOne = 1 OR TagKom = 1 OR TagGeh = 1) ORDER BY 1, 2",
                  [](SqlCursor& c) {
                    std::string key, day;
                    int st = SqlFetchInto(c, key, day);
@@ -382,15 +413,16 @@ bool ReadTagCodes() {
     for (const auto& [key, rows] : *codes) {
       for (const DayCodeRow& r : rows) {
         if (r.TgbNull && r.HtvNull && r.HtnNull) continue;
-        g_batch.Tag.emplace(std::make_pair(key, r.Day), TagCodes{r.Tgb, r.Htv, r.Htn});  // the first row of a day counts
+        g_batch.Tag.emplace(std::make_pair(key, r.Day),
+                            TagCodes{r.Tgb, r.Htv, r.Htn});  // the first row of a day counts
       }
     }
     return true;
   }
   return ReadAll("SELECT " + SqlKeyColumn("TagPnr") +
                      ", date_format(TagTag, '%Y.%m.%d'), TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
-                     " WHERE TagPnr IN (" + g_batch.List + ") AND TagTag BETWEEN " + Quoted(g_batch.Von) + " AND " +
-                     Quoted(g_batch.Bis) +
+                     " WHERE TagPnr IN (" +
+                     g_batch.List + ") AND TagTag BETWEEN " + Quoted(g_batch.Von) + " AND " + Quoted(g_batch.Bis) +
                      " AND ((TagTgb IS NOT NULL) OR (TagHtv IS NOT NULL) OR (TagHtn IS NOT NULL))"
                      " ORDER BY TagPnr, TagTag",
                  [](SqlCursor& c) {
@@ -408,8 +440,9 @@ std::string TgbStatement(const std::string& list, const std::string& vonVor, con
   return "SELECT " + SqlKeyColumn("TgbPnr") +
          ", date_format(TgbDtm, '%Y.%m.%d'), TgbZtr, TgbSol, TgbMax, TgbUnb,"
          " TgbSa1, TgbVt1, TgbSa2, TgbVt2, TgbSa3, TgbVt3 FROM Qvx320Tgb"
-         " WHERE TgbPnr IN (" + list + ") AND TgbZtr IN (1, 3) AND TgbDtm BETWEEN " + Quoted(vonVor) + " AND " +
-         Quoted(bis) + " ORDER BY TgbPnr, TgbDtm, TgbZtr";
+         " WHERE TgbPnr IN (" +
+         list + ") AND TgbZtr IN (1, 3) AND TgbDtm BETWEEN " + Quoted(vonVor) + " AND " + Quoted(bis) +
+         " ORDER BY TgbPnr, TgbDtm, TgbZtr";
 }
 
 // This batch read its day records; the batch before did (the next one is
@@ -420,19 +453,17 @@ bool ReadTgb() {
   g_batch.Tgb.clear();
   g_batch.Max.clear();
   g_tgbNeeded = true;
-  return ReadAll(TgbStatement(g_batch.List, g_batch.VonVor, g_batch.Bis),
-                 [](SqlCursor& c) {
-                   std::string key, day;
-                   int16_t ztr = 0;
-                   int32_t max = 0;
-                   TgbDay d;
-                   int st = SqlFetchInto(c, key, day, ztr, d.Sol, max, d.Unb, d.Sa[0], d.Vt[0], d.Sa[1], d.Vt[1],
-                                         d.Sa[2], d.Vt[2]);
-                   if (st != 0) return st;
-                   if (ztr == 1) g_batch.Tgb.emplace(std::make_pair(key, day), d);
-                   else if (day >= g_batch.Von) g_batch.Max.emplace(std::make_pair(key, day), max);
-                   return st;
-                 });
+  return ReadAll(TgbStatement(g_batch.List, g_batch.VonVor, g_batch.Bis), [](SqlCursor& c) {
+    std::string key, day;
+    int16_t ztr = 0;
+    int32_t max = 0;
+    TgbDay d;
+    int st = SqlFetchInto(c, key, day, ztr, d.Sol, max, d.Unb, d.Sa[0], d.Vt[0], d.Sa[1], d.Vt[1], d.Sa[2], d.Vt[2]);
+    if (st != 0) return st;
+    if (ztr == 1) g_batch.Tgb.emplace(std::make_pair(key, day), d);
+    else if (day >= g_batch.Von) g_batch.Max.emplace(std::make_pair(key, day), max);
+    return st;
+  });
 }
 
 bool TagReady() { return Ready(g_batch.TagRead, "", ReadTagCodes); }
@@ -510,8 +541,8 @@ bool BatchTgbMax(const std::string& pnr, const std::string& day, int& status, do
   return true;
 }
 
-bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::string& bis, int& status,
-                  double& count, double& sum) {
+bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::string& bis, int& status, double& count,
+                  double& sum) {
   std::string key;
   if (!CoveredRange(pnr, von, bis, key) || !TgbReady()) return false;
   // COUNT is 0 and SUM NULL (the field stays as it is) when no day counts
@@ -528,8 +559,7 @@ bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::str
   return true;
 }
 
-bool BatchHome(const std::string& pnr, const std::string& von, const std::string& bis, int& status,
-               HomeCost& home) {
+bool BatchHome(const std::string& pnr, const std::string& von, const std::string& bis, int& status, HomeCost& home) {
   std::string key;
   if (!BatchKey(pnr, key) || !Ready(g_batch.HomeRead, Args({von, bis}), [&] { return ReadHome(von, bis); }))
     return false;
@@ -559,8 +589,7 @@ bool BatchUtg(const std::string& pnr, const std::string& day, int& status, doubl
   return true;
 }
 
-bool BatchSfz(const std::string& pnr, const std::string& day, int& status, int16_t& ant, int16_t& gen,
-              int16_t& gvv) {
+bool BatchSfz(const std::string& pnr, const std::string& day, int& status, int16_t& ant, int16_t& gen, int16_t& gvv) {
   std::string key;
   if (!BatchKey(pnr, key) || !Ready(g_batch.SfzRead, day, [&] { return ReadSfz(day); })) return false;
   auto it = g_batch.Sfz.find(key);
@@ -657,8 +686,7 @@ bool BatchHasBooking103(const std::string& pnr, const std::string& day, const st
 bool BatchSumUns(const std::string& akr, const std::string& pnr, const std::string& von, const std::string& bis,
                  int& status, double& sum) {
   std::string key;
-  if (!CoveredRange(pnr, von, bis, key) || !Ready(g_batch.UnsRead, akr, [&] { return ReadUns(akr); }))
-    return false;
+  if (!CoveredRange(pnr, von, bis, key) || !Ready(g_batch.UnsRead, akr, [&] { return ReadUns(akr); })) return false;
   // whole minutes per day: the sum is exact in any order
   bool any = false;
   double total = 0;
@@ -694,7 +722,8 @@ bool BatchUnb(const std::string& pnr, const std::string& von, const std::string&
 
 bool BatchUnbBack(const std::string& pnr, const std::string& day, std::vector<std::pair<std::string, int32_t>>& rows) {
   std::string key;
-  if (!Covered(pnr, day, key) || !RealDay(day) || !TgbReady() || !Ready(g_batch.UnbBackRead, "", [] { return ReadUnbBack(); }))
+  if (!Covered(pnr, day, key) || !RealDay(day) || !TgbReady() ||
+      !Ready(g_batch.UnbBackRead, "", [] { return ReadUnbBack(); }))
     return false;
   std::vector<std::string> days;
   // the qualifying days from Von to the day, newest first, then those before
@@ -735,16 +764,14 @@ bool BatchSollBetween(const std::string& pnr, const std::string& from, const std
 bool BatchZks(const std::string& pnr, const std::string& von, const std::string& bis,
               std::vector<std::pair<std::string, double>>& rows) {
   std::string key;
-  if (!BatchKey(pnr, key) || !Ready(g_batch.ZksRead, Args({von, bis}), [&] { return ReadZks(von, bis); }))
-    return false;
+  if (!BatchKey(pnr, key) || !Ready(g_batch.ZksRead, Args({von, bis}), [&] { return ReadZks(von, bis); })) return false;
   auto it = g_batch.Zks.find(key);
   if (it == g_batch.Zks.end()) rows.clear();
   else rows = it->second;
   return true;
 }
 
-BsvAhead::BsvAhead(int (*fetch)(BsvRow&), std::string von, std::string bis, std::string pnrFilter,
-                   int16_t followNr)
+BsvAhead::BsvAhead(int (*fetch)(BsvRow&), std::string von, std::string bis, std::string pnrFilter, int16_t followNr)
     : fetch_(fetch), von_(std::move(von)), bis_(std::move(bis)), filter_(std::move(pnrFilter)), followNr_(followNr) {}
 
 BsvAhead::~BsvAhead() {
@@ -759,8 +786,7 @@ int BsvAhead::Take(std::deque<BsvRow>& rows, std::vector<BatchEmployee>& employe
     if (st != 0) return st;
     // an employee left out for a personnel number Windows-1252 cannot hold
     // is not read: the replacement in BsvPnr may be another one's number
-    if (r.RefusedField.empty() && (filter_.empty() || filter_ == r.BsvPnr))
-      employees.push_back({r.BsvPnr, r.StmtKey});
+    if (r.RefusedField.empty() && (filter_.empty() || filter_ == r.BsvPnr)) employees.push_back({r.BsvPnr, r.StmtKey});
     rows.push_back(std::move(r));
   }
   return 0;

@@ -37,7 +37,7 @@ std::string PnrList(const std::vector<BatchEmployee>& employees);
 // then kSqlNoMoreRows), else the statement's own cursor is read.
 template <class Row>
 class BatchCursor {
-public:
+ public:
   SqlCursor Sql;
   std::vector<Row> Rows;  // the rows to serve, filled by the batch
 
@@ -72,7 +72,7 @@ public:
     return 0;
   }
 
-private:
+ private:
   bool served_ = false;
   size_t next_ = 0;
 };
@@ -102,8 +102,8 @@ bool BatchTgbSol(const std::string& pnr, const std::string& day, int& status, in
 // The same for SQL_Qvx320Tgb_GetMax (period record of the day) and
 // SQL_Qvx320Tgb_GetSoll (days von..bis with target time: count and sum).
 bool BatchTgbMax(const std::string& pnr, const std::string& day, int& status, double& max);
-bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::string& bis, int& status,
-                  double& count, double& sum);
+bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::string& bis, int& status, double& count,
+                  double& sum);
 
 // The other per-employee reads of the statistics, the interruption count and
 // the site records. Each kind is read for the whole batch with one statement
@@ -113,13 +113,11 @@ bool BatchTgbSoll(const std::string& pnr, const std::string& von, const std::str
 // single statement would and returns false when the database must be asked.
 //
 // SQL_Qvx311Zuo_Get: home cost assignment valid in [von, bis], first row.
-bool BatchHome(const std::string& pnr, const std::string& von, const std::string& bis, int& status,
-               HomeCost& home);
+bool BatchHome(const std::string& pnr, const std::string& von, const std::string& bis, int& status, HomeCost& home);
 // SQL_Qvx332Utg_Get: remaining leave of the newest row up to the day.
 bool BatchUtg(const std::string& pnr, const std::string& day, int& status, double& rtg, double& vtg);
 // SQL_Qvx332Sfz_Get: special leave of the day.
-bool BatchSfz(const std::string& pnr, const std::string& day, int& status, int16_t& ant, int16_t& gen,
-              int16_t& gvv);
+bool BatchSfz(const std::string& pnr, const std::string& day, int& status, int16_t& ant, int16_t& gen, int16_t& gvv);
 // SQL_Qvx320Tgb_GetSaldo1 (balance 1 of the day before the last day of
 // [von, bis] with a balance) and GetSaldo2/3 (balance of the last day record
 // up to bis); which is 1, 2 or 3.
@@ -163,7 +161,7 @@ bool BatchZks(const std::string& pnr, const std::string& von, const std::string&
 // the fetch alone would; rows of other personnel numbers than the filter's
 // (when one is set) are not read ahead.
 class BsvAhead {
-public:
+ public:
   static constexpr size_t kBatchRows = 200;
   // followNr: the following-month number of the settlement call, 0 for a
   // main call (buchungen.h).
@@ -173,7 +171,7 @@ public:
   BsvAhead& operator=(const BsvAhead&) = delete;
   int Next(BsvRow& row);
 
-private:
+ private:
   int (*fetch_)(BsvRow&);
   std::string von_, bis_, filter_;
   int16_t followNr_ = 0;

@@ -26,12 +26,16 @@ void WriteZk3(const Zk3Record& z, bool nextMonth, const char* message) {
 }
 
 // Month-account (Sta 1) and day-account (Sta 2) values.
-void RetroValue(const Zk1Record& r) { WriteZk3(Zk3FromTransfer(r, Ctx.RunKey), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d"); }
+void RetroValue(const Zk1Record& r) {
+  WriteZk3(Zk3FromTransfer(r, Ctx.RunKey), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d");
+}
 
 // Day runs. The transfer records accumulate a run that meets a stored one, so
 // the retro records do too: otherwise the difference step would reverse what
 // the settlement handed over.
-void RetroRun(const Zk1Record& r, bool nextMonth) { WriteZk3(Zk3FromTransfer(r, Ctx.RunKey), nextMonth, "Zk3_Insert: %d"); }
+void RetroRun(const Zk1Record& r, bool nextMonth) {
+  WriteZk3(Zk3FromTransfer(r, Ctx.RunKey), nextMonth, "Zk3_Insert: %d");
+}
 
 void ZwischenRun(const Zk1Record& r, bool nextMonth) {
   Calc.Written = true;
@@ -215,11 +219,10 @@ void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, 
     // month rows that differ only in cost type, ZkbStg or ZkbSta end in the
     // same record; the days of its cost centre and unit are counted once
     if (done.MonthDays.insert(CostKey(m, l)).second) {
-      days = CountPrueftage(pnr, Ctx.AbrVon, Ctx.AbrBis, m.ZkbZkt, m.KeyZkt, m.ZkbKst, m.ZkbKrt, m.ZkbKtr, call.Akr,
-                            l, m.KeyKst, m.KeyKtr);
+      days = CountPrueftage(pnr, Ctx.AbrVon, Ctx.AbrBis, m.ZkbZkt, m.KeyZkt, m.ZkbKst, m.ZkbKrt, m.ZkbKtr, call.Akr, l,
+                            m.KeyKst, m.KeyKtr);
       if (call.Dest->FeedsStatistics)
-        Log("PNR: %s, Prueftage: %d, M-Konto: %s,Kst-Stelle: %s, Kst-Art: %s", pnr, days, m.ZkbZkt, m.ZkbKst,
-            m.ZkbKrt);
+        Log("PNR: %s, Prueftage: %d, M-Konto: %s,Kst-Stelle: %s, Kst-Art: %s", pnr, days, m.ZkbZkt, m.ZkbKst, m.ZkbKrt);
     }
   }
   // the days of all such accounts add up (the statistics subtract their sum)
@@ -273,8 +276,7 @@ void WriteZk1(const Zk1Record& r, bool nextMonth, const char* insertMessage) {
         LeaveOutRecord("Nicht übernommen",
                        "Update Qvx331Zk1: gespeicherter Satz nicht gefunden, Pnr: %s, Lohnart: %s, Minuten: %ld", r.Pnr,
                        r.Lna, static_cast<int32_t>(r.Std));
-      else if (st != 0)
-        ReportStatus(st, "Update Qvx331Zk1-Status %d", st);
+      else if (st != 0) ReportStatus(st, "Update Qvx331Zk1-Status %d", st);
     } else if (st != 0) {
       ReportStatus(st, insertMessage, st);
     }
@@ -324,7 +326,8 @@ void TransferZeitkontenTo(const TransferCall& call) {
   bool topasInterim = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
   Handled done;
   RequireRead(SQL_Qvx331Zkb_OpenMonat(pnr, Ctx.AbrVon, Ctx.AbrBis, Ctx.Lfn, Ctx.Lug.LugLug,
-                          call.Folgemonat != 0 ? call.FolgeNr : 0), "Qvx331Zkb");
+                                      call.Folgemonat != 0 ? call.FolgeNr : int16_t{0}),
+              "Qvx331Zkb");
   ZkbMonat m;
   int st;
   while ((st = SQL_Qvx331Zkb_FetchMonat(m)) == 0) {
@@ -347,9 +350,7 @@ void TransferZeitkontenTo(const TransferCall& call) {
         if (call.Folgemonat == 0 ? l.Lu1Flg != 0 : l.Lu1Flg != call.FolgeNr) continue;
         if (l.Lu1Ztr != 0) {
           // one set of runs per cost centre and unit of the account
-          if ((topasInterim || m.ZkbZtr == 1) &&
-              done.Runs.insert(CostKey(m, l)).second)
-            BuildTagesfolgen(call, m, l);
+          if ((topasInterim || m.ZkbZtr == 1) && done.Runs.insert(CostKey(m, l)).second) BuildTagesfolgen(call, m, l);
         } else if (topasInterim || m.ZkbZtr == 3) {
           if (l.Lu1Tgw != 0) DayAccount(call, m, l, done);
           else MonthAccount(call, m, l, done);
@@ -368,7 +369,8 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
   // (another cost type, ZkbStg or ZkbSta) finds its bookings in these runs.
   const std::string& pnr = call.Bsv->BsvPnr;
   const FolgeKeys keys{m.KeyZkt, m.KeyKst, m.KeyKtr};
-  RequireRead(SQL_Qvx331Zkb_OpenFolge(pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, Ctx.AbrVon, Ctx.AbrBis, l.Lu1Ztr, &keys), "Qvx331Zkb");
+  RequireRead(SQL_Qvx331Zkb_OpenFolge(pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, Ctx.AbrVon, Ctx.AbrBis, l.Lu1Ztr, &keys),
+              "Qvx331Zkb");
   Tagesfolge f;
   bool open = false;
   std::string prevDay;
@@ -392,16 +394,14 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
       open = true;
     } else if (sameDay) {
       f.Minutes += minutes;
-    } else if (art != f.Art) {
-      WriteFolge(call, m, l, f);
-      f = Tagesfolge{b.ZkbDtm, b.ZkbDtm, minutes, tenths, art};
-    } else if (NextDay(f.Bis) == b.ZkbDtm) {
+    } else if (art == f.Art && NextDay(f.Bis) == b.ZkbDtm) {
       f.Bis = b.ZkbDtm;
       f.Minutes += minutes;
       f.Tenths += tenths;
     } else {
-      // a gap, or a day the calendar does not know: the run ends before the
-      // booking, which opens the next one
+      // another kind of day (half or whole), a gap, or a day the calendar
+      // does not know: the run ends before the booking, which opens the
+      // next one
       WriteFolge(call, m, l, f);
       f = Tagesfolge{b.ZkbDtm, b.ZkbDtm, minutes, tenths, art};
     }
@@ -465,30 +465,29 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
 // the cost type of each row it is added to; the period bookings come in the
 // order of their last booking, so that the record carries the cost type of
 // the latest booking. (Day runs carry the cost type of the first row.)
-[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
-                            const std::string& lugLug, int16_t followNr) {
+[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis,
+                                          int16_t lfn, const std::string& lugLug, int16_t followNr) {
   if (g_monat.Serve(BatchMonat(pnr, von, bis, lfn, lugLug, followNr, g_monat.Rows))) return 0;
-  const std::string columns = "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge),"
-                              " ZkbStg, ZkbSta, " +
-                              SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") +
-                              " FROM Qvx331Zkb WHERE ZkbPnr = '%s'";
+  const std::string columns =
+      "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge),"
+      " ZkbStg, ZkbSta, " +
+      SqlKeyColumn("ZkbZkt") + ", " + SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") +
+      " FROM Qvx331Zkb WHERE ZkbPnr = '%s'";
   const char* tail =
       " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
       " ORDER BY ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt, ZkbStg,"
       " ZkbSta";
   if (Ctx.TopasFlag != 0 && lfn == 2)
-    return SqlOpen(g_monat.Sql, SqlFormat(columns + " AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'" +
-                                          tail,
-                                      pnr, von, bis));
-  return SqlOpen(g_monat.Sql,
-                 SqlFormat(columns +
-                               " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
-                               " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
-                               " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0))"
-                               " OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
-                               " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))" +
-                               tail,
-                           pnr, von, bis, lugLug, lugLug));
+    return SqlOpen(g_monat.Sql,
+                   SqlFormat(columns + " AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'" + tail, pnr, von, bis));
+  return SqlOpen(g_monat.Sql, SqlFormat(columns +
+                                            " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
+                                            " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                                            " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0))"
+                                            " OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                                            " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))" +
+                                            tail,
+                                        pnr, von, bis, lugLug, lugLug));
 }
 
 [[nodiscard]] int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m) {
@@ -500,23 +499,23 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
 [[nodiscard]] int SQL_Qvx331Zkb_CloseMonat() { return g_monat.Close(); }
 
 [[nodiscard]] int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
-                       const std::string& von, const std::string& bis) {
-  return SqlOpen(g_lu1, SqlFormat("SELECT Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, date_format(Lu1Gvo, '%%Y.%%m.%%d'),"
-                                  " date_format(Lu1Gbi, '%%Y.%%m.%%d'), Lu1Rre, Lu1Tgw, Lu1Kst, Lu1Ktr, Lu1Krt,"
-                                  " Lu1Tge, Lu1Sol, Lu1Svk, Lu1Flg, Lu1Lfn, Lu1Sts, Lu1Fkt, Lu1Ztr, Lu1Mog, Lu1Sta, " +
-                                      SqlKeyColumn("Lu1Stz") + ", " + SqlKeyColumn("Lu1Ztk") + ", " +
-                                      SqlKeyColumn("Lu1Lna") +
-                                      " FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s' AND Lu1Ztk = '%s'"
-                                  " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
-                                  " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')"
-                                  " ORDER BY Lu1Ztk, Lu1Lna, Lu1Gvo DESC",
-                                  lugLug, stz, zkt, von, bis));
+                                     const std::string& von, const std::string& bis) {
+  return SqlOpen(g_lu1,
+                 SqlFormat("SELECT Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, date_format(Lu1Gvo, '%%Y.%%m.%%d'),"
+                           " date_format(Lu1Gbi, '%%Y.%%m.%%d'), Lu1Rre, Lu1Tgw, Lu1Kst, Lu1Ktr, Lu1Krt,"
+                           " Lu1Tge, Lu1Sol, Lu1Svk, Lu1Flg, Lu1Lfn, Lu1Sts, Lu1Fkt, Lu1Ztr, Lu1Mog, Lu1Sta, " +
+                               SqlKeyColumn("Lu1Stz") + ", " + SqlKeyColumn("Lu1Ztk") + ", " + SqlKeyColumn("Lu1Lna") +
+                               " FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s' AND Lu1Ztk = '%s'"
+                               " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
+                               " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')"
+                               " ORDER BY Lu1Ztk, Lu1Lna, Lu1Gvo DESC",
+                           lugLug, stz, zkt, von, bis));
 }
 
 [[nodiscard]] int SQL_Qvx171Lu1_Fetch(Lu1Row& l) {
-  int st = SqlFetchInto(g_lu1, l.Lu1Num, l.Lu1Stz, l.Lu1Ztk, l.Lu1Lna, l.Lu1Lgr, l.Lu1Gvo, l.Lu1Gbi, l.Lu1Rre,
-                        l.Lu1Tgw, l.Lu1Kst, l.Lu1Ktr, l.Lu1Krt, l.Lu1Tge, l.Lu1Sol, l.Lu1Svk, l.Lu1Flg, l.Lu1Lfn,
-                        l.Lu1Sts, l.Lu1Fkt, l.Lu1Ztr, l.Lu1Mog, l.Lu1Sta, l.KeyStz, l.KeyZtk, l.KeyLna);
+  int st = SqlFetchInto(g_lu1, l.Lu1Num, l.Lu1Stz, l.Lu1Ztk, l.Lu1Lna, l.Lu1Lgr, l.Lu1Gvo, l.Lu1Gbi, l.Lu1Rre, l.Lu1Tgw,
+                        l.Lu1Kst, l.Lu1Ktr, l.Lu1Krt, l.Lu1Tge, l.Lu1Sol, l.Lu1Svk, l.Lu1Flg, l.Lu1Lfn, l.Lu1Sts,
+                        l.Lu1Fkt, l.Lu1Ztr, l.Lu1Mog, l.Lu1Sta, l.KeyStz, l.KeyZtk, l.KeyLna);
   if (st == 0 && l.Lu1Flg == -9) l.Lu1Flg = 0;
   return st;
 }
@@ -536,39 +535,41 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
 }  // namespace
 
 [[nodiscard]] int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
-                          const std::string& bis, const std::string* zktKey) {
+                                        const std::string& bis, const std::string* zktKey) {
   if (g_tag.Serve(zktKey && BatchTag(pnr, *zktKey, von, bis, g_tag.Rows))) return 0;
-  return SqlOpen(g_tag.Sql, SqlFormat(kTagColumns +
-                                      " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbZkt = '%s'"
-                                      " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
-                                      " ORDER BY ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
-                                  pnr, zkt, von, bis));
+  return SqlOpen(g_tag.Sql, SqlFormat(kTagColumns + " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbZkt = '%s'"
+                                                    " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
+                                                    " ORDER BY ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
+                                      pnr, zkt, von, bis));
 }
 
 [[nodiscard]] int SQL_Qvx331Zkb_FetchTag(ZkbTag& d) { return g_tag.Served() ? g_tag.Next(d) : FetchTag(g_tag.Sql, d); }
 [[nodiscard]] int SQL_Qvx331Zkb_CloseTag() { return g_tag.Close(); }
 
 [[nodiscard]] int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
-                            const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr,
-                            const FolgeKeys* keys) {
+                                          const std::string& ktr, const std::string& von, const std::string& bis,
+                                          int16_t ztr, const FolgeKeys* keys) {
   if (g_folge.Serve(keys && BatchFolge(pnr, keys->Zkt, keys->Kst, keys->Ktr, von, bis, ztr, g_folge.Rows))) return 0;
-  return SqlOpen(g_folge.Sql, SqlFormat(kTagColumns +
-                                        " WHERE ZkbPnr = '%s' AND ZkbZkt = '%s' AND ZkbZtr = 1"
-                                        " AND ZkbKst = '%s' AND ZkbKtr = '%s'"
-                                        " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s' AND (ZkbStd > 0 OR %d != 0)"
-                                        " ORDER BY ZkbDtm, ZkbKrt",
-                                    pnr, zkt, kst, ktr, von, bis, ztr));
+  return SqlOpen(g_folge.Sql,
+                 SqlFormat(kTagColumns + " WHERE ZkbPnr = '%s' AND ZkbZkt = '%s' AND ZkbZtr = 1"
+                                         " AND ZkbKst = '%s' AND ZkbKtr = '%s'"
+                                         " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s' AND (ZkbStd > 0 OR %d != 0)"
+                                         " ORDER BY ZkbDtm, ZkbKrt",
+                           pnr, zkt, kst, ktr, von, bis, ztr));
 }
 
-[[nodiscard]] int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d) { return g_folge.Served() ? g_folge.Next(d) : FetchTag(g_folge.Sql, d); }
+[[nodiscard]] int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d) {
+  return g_folge.Served() ? g_folge.Next(d) : FetchTag(g_folge.Sql, d);
+}
 [[nodiscard]] int SQL_Qvx331Zkb_CloseFolge() { return g_folge.Close(); }
 
 [[nodiscard]] int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol) {
   sol = 0;
   int st = 0;
   if (BatchTgbSol(pnr, day, st, sol)) return st;
-  return SqlSelectOne(
-      SqlFormat("SELECT TgbSol FROM Qvx320Tgb WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbDtm = '%s'", pnr, day), sol);
+  return SqlSelectOne(SqlFormat("SELECT TgbSol FROM Qvx320Tgb WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbDtm = '%s'",
+                                pnr, day),
+                      sol);
 }
 
 [[nodiscard]] int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next) {
@@ -580,23 +581,24 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
 }
 
 [[nodiscard]] int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
-                            const std::string& von, const std::string& bis, const std::string& akr,
-                            const std::string& ktr, const FolgeKeys* keys) {
+                                          const std::string& von, const std::string& bis, const std::string& akr,
+                                          const std::string& ktr, const FolgeKeys* keys) {
   if (g_pruef.Serve(keys && BatchPruef(pnr, keys->Zkt, keys->Kst, von, bis, akr, keys->Ktr, g_pruef.Rows))) return 0;
-  return SqlOpen(g_pruef.Sql,
-                 SqlFormat("SELECT DISTINCT date_format(TagTag, '%%Y.%%m.%%d'), TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") +
-                               ", " + SqlKeyColumn("TagHtn") +
-                               " FROM Qvx327Tag"
-                           " WHERE TagPnr = '%s' AND TagTag IN (SELECT ZkbDtm FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
-                           " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
-                           " AND ZkbKst = '%s' AND ZkbKtr = '%s' AND ZkbZkt = '%s'"
-                           " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1)) AND ZkbZkt = Lu1Ztk"
-                           " AND Lu1Num = AkrLug AND AkrNum = '%s')",
-                           pnr, pnr, von, bis, kst, ktr, zkt, akr));
+  return SqlOpen(
+      g_pruef.Sql,
+      SqlFormat("SELECT DISTINCT date_format(TagTag, '%%Y.%%m.%%d'), TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") + ", " +
+                    SqlKeyColumn("TagHtn") +
+                    " FROM Qvx327Tag"
+                    " WHERE TagPnr = '%s' AND TagTag IN (SELECT ZkbDtm FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
+                    " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
+                    " AND ZkbKst = '%s' AND ZkbKtr = '%s' AND ZkbZkt = '%s'"
+                    " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1)) AND ZkbZkt = Lu1Ztk"
+                    " AND Lu1Num = AkrLug AND AkrNum = '%s')",
+                pnr, pnr, von, bis, kst, ktr, zkt, akr));
 }
 
 [[nodiscard]] int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
-                             std::string& htnKey) {
+                                           std::string& htnKey) {
   if (g_pruef.Served()) {
     PruefRow r;
     int st = g_pruef.Next(r);
@@ -615,7 +617,8 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
 [[nodiscard]] int SQL_Qvx327Tag_ClosePruef() { return g_pruef.Close(); }
 
 [[nodiscard]] int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey) {
-  return SqlSelectOne(SqlFormat("SELECT FcdZkt, " + SqlKeyColumn("FcdZkt") + " FROM Qvx131Fcd WHERE FcdNum = '%s'", code),
+  return SqlSelectOne(SqlFormat("SELECT FcdZkt, " + SqlKeyColumn("FcdZkt") + " FROM Qvx131Fcd WHERE FcdNum = '%s'",
+                                code),
                       zkt, zktKey);
 }
 

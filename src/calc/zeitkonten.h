@@ -17,8 +17,8 @@
 // Wage-type line of an interface (Qvx171Lu1), the 22 columns in read order.
 struct Lu1Row {
   std::string Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Gbi;
-  int16_t Lu1Rre = 0, Lu1Tgw = 0, Lu1Kst = 0, Lu1Ktr = 0, Lu1Krt = 0, Lu1Tge = 0, Lu1Sol = 0, Lu1Svk = 0,
-          Lu1Flg = 0, Lu1Lfn = 0, Lu1Sts = 0, Lu1Fkt = 0, Lu1Ztr = 0;
+  int16_t Lu1Rre = 0, Lu1Tgw = 0, Lu1Kst = 0, Lu1Ktr = 0, Lu1Krt = 0, Lu1Tge = 0, Lu1Sol = 0, Lu1Svk = 0, Lu1Flg = 0,
+          Lu1Lfn = 0, Lu1Sts = 0, Lu1Fkt = 0, Lu1Ztr = 0;
   double Lu1Mog = 0;
   int32_t Lu1Sta = 0;
   // Keys of Lu1Stz, Lu1Ztk and Lu1Lna as the server compares them (DbKey).
@@ -107,37 +107,37 @@ void ResetZeitkontenCache();
 // followNr: the following-month number of the call (0 for the main call);
 // the caller skips accounts without a wage-type line of that number, so rows
 // of those may be left out.
-[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
-                            const std::string& lugLug, int16_t followNr);
+[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis,
+                                          int16_t lfn, const std::string& lugLug, int16_t followNr);
 [[nodiscard]] int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m);
 [[nodiscard]] int SQL_Qvx331Zkb_CloseMonat();
 [[nodiscard]] int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
-                       const std::string& von, const std::string& bis);
+                                     const std::string& von, const std::string& bis);
 [[nodiscard]] int SQL_Qvx171Lu1_Fetch(Lu1Row& l);
 [[nodiscard]] int SQL_Qvx171Lu1_Close();
 // The cursors below are served from the bookings read ahead for a batch of
 // employees (calc/buchungen.h) when the batch holds them and the keys of the
 // texts are given; else the statement is sent.
 [[nodiscard]] int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
-                          const std::string& bis, const std::string* zktKey = nullptr);
+                                        const std::string& bis, const std::string* zktKey = nullptr);
 [[nodiscard]] int SQL_Qvx331Zkb_FetchTag(ZkbTag& d);
 [[nodiscard]] int SQL_Qvx331Zkb_CloseTag();
 struct FolgeKeys {
   std::string Zkt, Kst, Ktr;
 };
 [[nodiscard]] int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
-                            const std::string& ktr, const std::string& von, const std::string& bis, int16_t ztr,
-                            const FolgeKeys* keys = nullptr);
+                                          const std::string& ktr, const std::string& von, const std::string& bis,
+                                          int16_t ztr, const FolgeKeys* keys = nullptr);
 [[nodiscard]] int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d);
 [[nodiscard]] int SQL_Qvx331Zkb_CloseFolge();
 [[nodiscard]] int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol);
 [[nodiscard]] int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next);
 [[nodiscard]] int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
-                            const std::string& von, const std::string& bis, const std::string& akr,
-                            const std::string& ktr, const FolgeKeys* keys = nullptr);
+                                          const std::string& von, const std::string& bis, const std::string& akr,
+                                          const std::string& ktr, const FolgeKeys* keys = nullptr);
 // htvKey, htnKey: the codes' keys as the server compares them.
 [[nodiscard]] int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
-                             std::string& htnKey);
+                                           std::string& htnKey);
 [[nodiscard]] int SQL_Qvx327Tag_ClosePruef();
 // zktKey: the account's key as the server compares it.
 [[nodiscard]] int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey);

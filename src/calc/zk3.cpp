@@ -1,5 +1,7 @@
 #include "calc/zk3.h"
 
+#include <utility>
+
 #include "run/db.h"
 #include "run/writebatch.h"
 
@@ -13,8 +15,7 @@ constexpr const char* kZk3Columns =
 
 std::string Zk3Insert(const Zk3Record& r, bool nextMonth) {
   const char* bdt = nextMonth ? "date_add('%s', interval 1 month)" : "'%s'";
-  std::string fmt = std::string(kZk3Columns) + "('%s', %ld, %d, '%s', " +
-                    std::string(bdt) +
+  std::string fmt = std::string(kZk3Columns) + "('%s', %ld, %d, '%s', " + std::string(bdt) +
                     ",  '%s', '%s', '%s', '%s', '%s', '%s', '%s', %ld, %ld, %ld,"
                     "  '%s', '%s', %d, '%s', %d)";
   return SqlFormat(fmt, r.Key, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std,
@@ -30,7 +31,7 @@ WriteBatch g_zk3Batch("Qvx331Zk3", kZk3Columns,
 }  // namespace
 
 void WriteZk3Record(const Zk3Record& r, bool nextMonth, std::function<void(int)> onStatus) {
-  g_zk3Batch.Add(Zk3Insert(r, nextMonth), [r, nextMonth, onStatus]() {
+  g_zk3Batch.Add(Zk3Insert(r, nextMonth), [r, nextMonth, onStatus = std::move(onStatus)]() {
     int st = nextMonth ? SQL_Qvx331Zk3_InsertNextMonth(r) : SQL_Qvx331Zk3_Insert(r);
     if (st == kSqlDuplicate) st = nextMonth ? SQL_Qvx331Zk3_AddNextMonth(r) : SQL_Qvx331Zk3_Add(r);
     if (st != 0) onStatus(st);
@@ -67,25 +68,27 @@ Zk3Record Zk3FromTransfer(const Zk1Record& r, const std::string& key) {
 [[nodiscard]] int SQL_Qvx331Zk3_InsertNextMonth(const Zk3Record& r) { return SqlWrite(Zk3Insert(r, true)); }
 
 [[nodiscard]] int SQL_Qvx331Zk3_Add(const Zk3Record& r) {
-  return SqlWrite(SqlFormat("UPDATE Qvx331Zk3  SET Zk3Krt = '%s', Zk3Std = Zk3Std + %ld,"
-                            " Zk3Tge = Zk3Tge + %ld, Zk3Stg = Zk3Stg + %ld"
-                            " WHERE Zk3Key = '%s' AND Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s'"
-                            " AND date_format(Zk3Bdt, '%%Y.%%m.%%d') = '%s' AND Zk3Pnr = '%s'"
-                            " AND Zk3Zkt = '%s' AND Zk3Lna = '%s' AND Zk3Lgr = '%s'"
-                            " AND Zk3Kst = '%s' AND Zk3Ktr = '%s'",
-                            r.Krt, r.Std, r.Tge, r.Stg, r.Key, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna,
-                            r.Lgr, r.Kst, r.Ktr));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx331Zk3  SET Zk3Krt = '%s', Zk3Std = Zk3Std + %ld,"
+                " Zk3Tge = Zk3Tge + %ld, Zk3Stg = Zk3Stg + %ld"
+                " WHERE Zk3Key = '%s' AND Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s'"
+                " AND date_format(Zk3Bdt, '%%Y.%%m.%%d') = '%s' AND Zk3Pnr = '%s'"
+                " AND Zk3Zkt = '%s' AND Zk3Lna = '%s' AND Zk3Lgr = '%s'"
+                " AND Zk3Kst = '%s' AND Zk3Ktr = '%s'",
+                r.Krt, r.Std, r.Tge, r.Stg, r.Key, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst,
+                r.Ktr));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk3_AddNextMonth(const Zk3Record& r) {
-  return SqlWrite(SqlFormat("UPDATE Qvx331Zk3  SET Zk3Krt = '%s', Zk3Std = Zk3Std + %ld,"
-                            " Zk3Tge = Zk3Tge + %ld, Zk3Stg = Zk3Stg + %ld"
-                            " WHERE Zk3Key = '%s' AND Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s'"
-                            " AND Zk3Bdt = date_add('%s', interval 1 month) AND Zk3Pnr = '%s'"
-                            " AND Zk3Zkt = '%s' AND Zk3Lna = '%s' AND Zk3Lgr = '%s'"
-                            " AND Zk3Kst = '%s' AND Zk3Ktr = '%s'",
-                            r.Krt, r.Std, r.Tge, r.Stg, r.Key, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna,
-                            r.Lgr, r.Kst, r.Ktr));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx331Zk3  SET Zk3Krt = '%s', Zk3Std = Zk3Std + %ld,"
+                " Zk3Tge = Zk3Tge + %ld, Zk3Stg = Zk3Stg + %ld"
+                " WHERE Zk3Key = '%s' AND Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s'"
+                " AND Zk3Bdt = date_add('%s', interval 1 month) AND Zk3Pnr = '%s'"
+                " AND Zk3Zkt = '%s' AND Zk3Lna = '%s' AND Zk3Lgr = '%s'"
+                " AND Zk3Kst = '%s' AND Zk3Ktr = '%s'",
+                r.Krt, r.Std, r.Tge, r.Stg, r.Key, r.Abr, r.Lfn, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst,
+                r.Ktr));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk3_DeleteRun(const std::string& key) {

@@ -43,7 +43,9 @@ void ReadEnded(int st, const char* what) {
 }
 
 // DD.MM.YYYY of a YYYY.MM.DD text.
-std::string Dmy(const std::string& ymd) { return SubStr(ymd, 8, 2) + "." + SubStr(ymd, 5, 2) + "." + SubStr(ymd, 0, 4); }
+std::string Dmy(const std::string& ymd) {
+  return SubStr(ymd, 8, 2) + "." + SubStr(ymd, 5, 2) + "." + SubStr(ymd, 0, 4);
+}
 
 [[nodiscard]] int SQL_Qvx170Lg1_Count(const std::string& lgp, int32_t& count) {
   return SqlSelectOne(SqlFormat("SELECT COUNT(*) FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lgp), count);
@@ -70,22 +72,22 @@ std::string WithList(std::string statement, const char* column, const std::strin
 // Bookings of the circle's employees in a period on accounts that the
 // interface knows but for which no line of a record type of the payroll
 // system is valid over the whole period (the settlement would not read them).
-[[nodiscard]] int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRecord& lug, const Period& p,
-                               const std::string* accounts) {
-  std::string statement =
-      SqlFormat("SELECT b.ZkbZkt, b.ZkbZtr, SUM(b.ZkbStd), SUM(b.ZkbTge), COUNT(DISTINCT b.ZkbPnr) "
-                   " FROM Qvx331Zkb b WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') "
-                   " AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
-                   " AND EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr AND v.BsvAkr = '%s' "
-                   "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
-                   "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
-                   " AND EXISTS (SELECT 1 FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' AND k.Lu1Ztk = b.ZkbZkt) "
-                   " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
-                   "  AND l.Lu1Ztk = b.ZkbZkt AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
-                   "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
-                   "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s')) "
-                   " GROUP BY b.ZkbZkt, b.ZkbZtr ORDER BY b.ZkbZkt, b.ZkbZtr",
-                   p.Von, p.Bis, akr, p.Bis, p.Von, lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis);
+[[nodiscard]] int SQL_Qvx331Zkb_OpenUnmapped(SqlCursor& c, const std::string& akr, const LugRecord& lug,
+                                             const Period& p, const std::string* accounts) {
+  std::string statement = SqlFormat(
+      "SELECT b.ZkbZkt, b.ZkbZtr, SUM(b.ZkbStd), SUM(b.ZkbTge), COUNT(DISTINCT b.ZkbPnr) "
+      " FROM Qvx331Zkb b WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') "
+      " AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
+      " AND EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr AND v.BsvAkr = '%s' "
+      "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
+      "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
+      " AND EXISTS (SELECT 1 FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' AND k.Lu1Ztk = b.ZkbZkt) "
+      " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
+      "  AND l.Lu1Ztk = b.ZkbZkt AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
+      "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
+      "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s')) "
+      " GROUP BY b.ZkbZkt, b.ZkbZtr ORDER BY b.ZkbZkt, b.ZkbZtr",
+      p.Von, p.Bis, akr, p.Bis, p.Von, lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis);
   return SqlOpen(c, accounts ? WithList(std::move(statement), "b.ZkbZkt", *accounts) : statement);
 }
 
@@ -95,14 +97,13 @@ std::string WithList(std::string statement, const char* column, const std::strin
 // does. Nothing indexes the booking date, so the bookings are read only for
 // these accounts (none: no read at all).
 [[nodiscard]] int SQL_Qvx171Lu1_ReadUnmapped(const LugRecord& lug, const Period& p, std::string& accounts) {
-  return SqlReadList(
-      SqlFormat("SELECT DISTINCT k.Lu1Ztk FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' "
-                   " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
-                   "  AND l.Lu1Ztk = k.Lu1Ztk AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
-                   "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
-                   "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s'))",
-                   lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis),
-      accounts);
+  return SqlReadList(SqlFormat("SELECT DISTINCT k.Lu1Ztk FROM Qvx171Lu1 k WHERE k.Lu1Num = '%s' "
+                               " AND NOT EXISTS (SELECT 1 FROM Qvx171Lu1 l, Qvx170Lg1 g WHERE l.Lu1Num = '%s' "
+                               "  AND l.Lu1Ztk = k.Lu1Ztk AND g.Lg1Num = '%s' AND g.Lg1Stz = l.Lu1Stz "
+                               "  AND date_format(l.Lu1Gvo,'%%Y.%%m.%%d') <= '%s' "
+                               "  AND (l.Lu1Gbi IS NULL OR date_format(l.Lu1Gbi,'%%Y.%%m.%%d') >= '%s'))",
+                               lug.LugLug, lug.LugLug, lug.LugLgp, p.Von, p.Bis),
+                     accounts);
 }
 
 // The personnel numbers that may have bookings without employment in the
@@ -110,15 +111,14 @@ std::string WithList(std::string statement, const char* column, const std::strin
 // with bookings: one spelling of each), as "'a', 'b'" (escaped). The numbers
 // come from the index of the bookings without reading them.
 [[nodiscard]] int SQL_Qvx331Zkb_ReadNoEmploymentPnrs(const std::string& akr, const Period& p, std::string& pnrs) {
-  return SqlReadList(
-      SqlFormat("SELECT z.ZkbPnr FROM (SELECT DISTINCT ZkbPnr FROM Qvx331Zkb) z "
-                   " WHERE NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = z.ZkbPnr "
-                   "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
-                   "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
-                   " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = z.ZkbPnr AND w.BsvAkr = '%s') "
-                   "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = z.ZkbPnr))",
-                   p.Bis, p.Von, akr),
-      pnrs);
+  return SqlReadList(SqlFormat("SELECT z.ZkbPnr FROM (SELECT DISTINCT ZkbPnr FROM Qvx331Zkb) z "
+                               " WHERE NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = z.ZkbPnr "
+                               "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
+                               "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
+                               " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = z.ZkbPnr AND w.BsvAkr = '%s') "
+                               "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = z.ZkbPnr))",
+                               p.Bis, p.Von, akr),
+                     pnrs);
 }
 
 // Pairs of wage-type lines of one account and record type whose validities
@@ -138,17 +138,18 @@ std::string WithList(std::string statement, const char* column, const std::strin
 
 // Personnel numbers with bookings in the period but no employment in any
 // circle during it, who belong (or belonged) to this circle or to none.
-[[nodiscard]] int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const Period& p, const std::string* pnrs) {
-  std::string statement =
-      SqlFormat("SELECT b.ZkbPnr, SUM(b.ZkbStd), SUM(b.ZkbTge) FROM Qvx331Zkb b "
-                   " WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
-                   " AND NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr "
-                   "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
-                   "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
-                   " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = b.ZkbPnr AND w.BsvAkr = '%s') "
-                   "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = b.ZkbPnr)) "
-                   " GROUP BY b.ZkbPnr ORDER BY b.ZkbPnr",
-                   p.Von, p.Bis, p.Bis, p.Von, akr);
+[[nodiscard]] int SQL_Qvx331Zkb_OpenNoEmployment(SqlCursor& c, const std::string& akr, const Period& p,
+                                                 const std::string* pnrs) {
+  std::string statement = SqlFormat(
+      "SELECT b.ZkbPnr, SUM(b.ZkbStd), SUM(b.ZkbTge) FROM Qvx331Zkb b "
+      " WHERE b.ZkbDtm >= STR_TO_DATE('%s','%%Y.%%m.%%d') AND b.ZkbDtm <= STR_TO_DATE('%s','%%Y.%%m.%%d') "
+      " AND NOT EXISTS (SELECT 1 FROM Qvx310Bsv v WHERE v.BsvPnr = b.ZkbPnr "
+      "  AND date_format(v.BsvGvo,'%%Y.%%m.%%d') <= '%s' "
+      "  AND (v.BsvGbi IS NULL OR date_format(v.BsvGbi,'%%Y.%%m.%%d') >= '%s')) "
+      " AND (EXISTS (SELECT 1 FROM Qvx310Bsv w WHERE w.BsvPnr = b.ZkbPnr AND w.BsvAkr = '%s') "
+      "  OR NOT EXISTS (SELECT 1 FROM Qvx310Bsv x WHERE x.BsvPnr = b.ZkbPnr)) "
+      " GROUP BY b.ZkbPnr ORDER BY b.ZkbPnr",
+      p.Von, p.Bis, p.Bis, p.Von, akr);
   return SqlOpen(c, pnrs ? WithList(std::move(statement), "b.ZkbPnr", *pnrs) : statement);
 }
 
@@ -202,29 +203,26 @@ void CheckBookings(std::vector<CheckFinding>& out, const LugRecord& lug, const s
       Add(out, "Keine gültige Lohnart",
           Format(Cp1252("Konto %s (%s): keine gültige Lohnart in Periode %ld (%s bis %s), nicht übergeben: "
                         "%s Stunden, %s Tage, %d Mitarbeiter"),
-                 zkt, Cp1252(ztr == 3 ? "Periodenwerte" : "Tageswerte"), p.Num, Dmy(p.Von), Dmy(p.Bis),
-                 Hours(std), Days(tge), persons));
+                 zkt, Cp1252(ztr == 3 ? "Periodenwerte" : "Tageswerte"), p.Num, Dmy(p.Von), Dmy(p.Bis), Hours(std),
+                 Days(tge), persons));
     }
     if (st != kSqlNoMoreRows) Add(out, "Lesefehler", Format(Cp1252("Buchungen nicht lesbar: %d"), st));
   }
 }
 
-}  // namespace
-
-std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
-  std::vector<CheckFinding> out;
-  for (const ServerFinding& f : CheckServer()) Add(out, f.Kind.c_str(), Cp1252(f.Text));
-  if (probeTransferDir) CheckTransferDir(out);
-
-  LugRecord lug;
+// The circle's interface and what it names: the payroll system, the month
+// offset, the record types. False when there is no interface to check the
+// rest against (the check ends with what it found so far).
+bool CheckInterface(std::vector<CheckFinding>& out, LugRecord& lug) {
   int lugStatus = SQL_Qvx171Lug_Get(Ctx.Akr, lug);
   if (lugStatus == kSqlNoMoreRows) {
-    Add(out, "Keine Schnittstelle", Format(Cp1252("Keine Schnittstelle (Qvx171Lug) für AbrKreis %s gefunden"), Ctx.Akr));
-    return out;
+    Add(out, "Keine Schnittstelle",
+        Format(Cp1252("Keine Schnittstelle (Qvx171Lug) für AbrKreis %s gefunden"), Ctx.Akr));
+    return false;
   }
   if (lugStatus != 0) {
     Add(out, "Lesefehler", Format(Cp1252("Schnittstelle des AbrKreises %s nicht lesbar: %d"), Ctx.Akr, lugStatus));
-    return out;
+    return false;
   }
   if (ChooseExporter(lug.LugLgp) == Exporter::None)
     Add(out, "Kein Lohnprogramm",
@@ -238,32 +236,58 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
     Add(out, "Keine Satzarten",
         Format(Cp1252("Keine Satzarten (Qvx170Lg1) für Lohnprogramm '%s': keine Kontenwerte werden übergeben"),
                lug.LugLgp));
+  return true;
+}
 
-  // the period and the retro periods, newest first
+// The period and the retro periods, newest first.
+std::vector<Period> ReadPeriods() {
   int16_t rrm = 0;
   ReadEnded(SQL_O1001AbrKreis_GetRrm(Ctx.Akr, rrm), "O1001AbrKreis");
   if (rrm < 0) rrm = 0;
   std::vector<Period> periods;
-  {
-    SqlCursor c;
-    int st = SQL_Qvx330Abr_OpenCheck(c, Ctx.Akr, Ctx.Abrnr, rrm + 1);
-    Period p;
-    // a NULL date leaves the field as it is: each row starts empty
-    while (st == 0 && (st = SqlFetchInto(c, p.Num, p.Von, p.Bis)) == 0) {
-      periods.push_back(p);
-      p = Period{};
-    }
-    ReadEnded(st, "Qvx330Abr");
+  SqlCursor c;
+  int st = SQL_Qvx330Abr_OpenCheck(c, Ctx.Akr, Ctx.Abrnr, rrm + 1);
+  Period p;
+  // a NULL date leaves the field as it is: each row starts empty
+  while (st == 0 && (st = SqlFetchInto(c, p.Num, p.Von, p.Bis)) == 0) {
+    periods.push_back(p);
+    p = Period{};
   }
-  // A period the run cannot settle ends it; the checks below that need
-  // dates leave the period out, all of them when it is the run's own.
+  ReadEnded(st, "Qvx330Abr");
+  return periods;
+}
+
+// Neighbouring usable periods that overlap or leave a gap. Fewer earlier
+// periods than the setting is no problem: the circle is younger than the
+// retro reach, and the run recomputes what there is.
+void CheckPeriodSequence(std::vector<CheckFinding>& out, const std::vector<Period>& periods) {
+  for (size_t i = 1; i < periods.size(); ++i) {
+    const Period& newer = periods[i - 1];
+    const Period& older = periods[i];
+    if (!newer.Usable || !older.Usable) continue;
+    int32_t start = DayNumber(Dmy(newer.Von));
+    int32_t end = DayNumber(Dmy(older.Bis));
+    if (start <= end)
+      Add(out, "Rückrechnungsperioden",
+          Format(Cp1252("Perioden %ld (%s bis %s) und %ld (%s bis %s) überschneiden sich"), older.Num, Dmy(older.Von),
+                 Dmy(older.Bis), newer.Num, Dmy(newer.Von), Dmy(newer.Bis)));
+    else if (start > end + 1)
+      Add(out, "Rückrechnungsperioden",
+          Format(Cp1252("Zwischen Periode %ld (bis %s) und %ld (ab %s) fehlt eine Periode"), older.Num, Dmy(older.Bis),
+                 newer.Num, Dmy(newer.Von)));
+  }
+}
+
+// A period the run cannot settle ends it; the checks after this one that
+// need dates leave the period out (periods keeps the usable ones), all of
+// them when it is the run's own.
+void CheckPeriods(std::vector<CheckFinding>& out, std::vector<Period>& periods) {
   bool ownUnusable = false;
   for (Period& p : periods) {
     std::string fault = PeriodFault(p.Von, p.Bis);
     if (fault.empty()) continue;
     Add(out, "Periode nicht verwendbar",
-        Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht verwendbar: %s"), p.Num, Ctx.Akr,
-               Cp1252(fault)));
+        Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht verwendbar: %s"), p.Num, Ctx.Akr, Cp1252(fault)));
     p.Usable = false;
     if (p.Num == Ctx.Abrnr) ownUnusable = true;
   }
@@ -274,58 +298,59 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
         Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht gefunden"), Ctx.Abrnr, Ctx.Akr));
     periods.clear();
   } else {
-    // fewer earlier periods than the setting is no problem: the circle is
-    // younger than the retro reach, and the run recomputes what there is
-    for (size_t i = 1; i < periods.size(); ++i) {
-      const Period& newer = periods[i - 1];
-      const Period& older = periods[i];
-      if (!newer.Usable || !older.Usable) continue;
-      int32_t start = DayNumber(Dmy(newer.Von));
-      int32_t end = DayNumber(Dmy(older.Bis));
-      if (start <= end)
-        Add(out, "Rückrechnungsperioden",
-            Format(Cp1252("Perioden %ld (%s bis %s) und %ld (%s bis %s) überschneiden sich"), older.Num,
-                   Dmy(older.Von), Dmy(older.Bis), newer.Num, Dmy(newer.Von), Dmy(newer.Bis)));
-      else if (start > end + 1)
-        Add(out, "Rückrechnungsperioden",
-            Format(Cp1252("Zwischen Periode %ld (bis %s) und %ld (ab %s) fehlt eine Periode"), older.Num,
-                   Dmy(older.Bis), newer.Num, Dmy(newer.Von)));
-    }
+    CheckPeriodSequence(out, periods);
     std::erase_if(periods, [](const Period& p) { return !p.Usable; });
   }
+}
 
-  {
-    SqlCursor c;
-    int st = SQL_Qvx171Lu1_OpenOverlap(c, lug.LugLug);
-    std::string stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB;
-    while (st == 0 && (st = SqlFetchInto(c, stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB)) == 0) {
-      Add(out, "Überschneidende Lohnarten",
-          Format(Cp1252("Satzart %s, Konto %s: Lohnart %s (%s bis %s) und Lohnart %s (%s bis %s) gelten zugleich"),
-                 stz, zkt, lnaA, vonA, bisA.empty() ? std::string("offen") : bisA, lnaB, vonB,
-                 bisB.empty() ? std::string("offen") : bisB));
-    }
-    ReadEnded(st, "Qvx171Lu1");
+void CheckOverlappingWageTypes(std::vector<CheckFinding>& out, const LugRecord& lug) {
+  SqlCursor c;
+  int st = SQL_Qvx171Lu1_OpenOverlap(c, lug.LugLug);
+  std::string stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB;
+  while (st == 0 && (st = SqlFetchInto(c, stz, zkt, lnaA, vonA, bisA, lnaB, vonB, bisB)) == 0) {
+    Add(out, "Überschneidende Lohnarten",
+        Format(Cp1252("Satzart %s, Konto %s: Lohnart %s (%s bis %s) und Lohnart %s (%s bis %s) gelten zugleich"), stz,
+               zkt, lnaA, vonA, bisA.empty() ? std::string("offen") : bisA, lnaB, vonB,
+               bisB.empty() ? std::string("offen") : bisB));
   }
+  ReadEnded(st, "Qvx171Lu1");
+}
 
-  CheckBookings(out, lug, periods);
-
+// Bookings in the run's own period of persons without an employment in the
+// circle then.
+void CheckNoEmployment(std::vector<CheckFinding>& out, const std::vector<Period>& periods) {
   std::string pnrs;
   int listStatus = periods.empty() ? kSqlNoMoreRows : SQL_Qvx331Zkb_ReadNoEmploymentPnrs(Ctx.Akr, periods[0], pnrs);
   ReadEnded(listStatus, "Qvx331Zkb");
   bool listed = !periods.empty() && listStatus == 0;
-  if (!periods.empty() && !(listed && pnrs.empty())) {
-    SqlCursor c;
-    int st = SQL_Qvx331Zkb_OpenNoEmployment(c, Ctx.Akr, periods[0], listed ? &pnrs : nullptr);
-    std::string pnr;
-    int64_t std = 0, tge = 0;
-    while (st == 0 && (st = SqlFetchInto(c, pnr, std, tge)) == 0) {
-      Add(out, "Keine Beschäftigung",
-          Format(Cp1252("Pnr %s: Buchungen in Periode %ld (%s Stunden, %s Tage), aber keine Beschäftigung im "
-                        "AbrKreis %s"),
-                 pnr, periods[0].Num, Hours(std), Days(tge), Ctx.Akr));
-    }
-    ReadEnded(st, "Qvx331Zkb");
+  if (periods.empty() || (listed && pnrs.empty())) return;
+  SqlCursor c;
+  int st = SQL_Qvx331Zkb_OpenNoEmployment(c, Ctx.Akr, periods[0], listed ? &pnrs : nullptr);
+  std::string pnr;
+  int64_t std = 0, tge = 0;
+  while (st == 0 && (st = SqlFetchInto(c, pnr, std, tge)) == 0) {
+    Add(out, "Keine Beschäftigung",
+        Format(Cp1252("Pnr %s: Buchungen in Periode %ld (%s Stunden, %s Tage), aber keine Beschäftigung im "
+                      "AbrKreis %s"),
+               pnr, periods[0].Num, Hours(std), Days(tge), Ctx.Akr));
   }
+  ReadEnded(st, "Qvx331Zkb");
+}
+
+}  // namespace
+
+std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
+  std::vector<CheckFinding> out;
+  for (const ServerFinding& f : CheckServer()) Add(out, f.Kind.c_str(), Cp1252(f.Text));
+  if (probeTransferDir) CheckTransferDir(out);
+
+  LugRecord lug;
+  if (!CheckInterface(out, lug)) return out;
+  std::vector<Period> periods = ReadPeriods();
+  CheckPeriods(out, periods);
+  CheckOverlappingWageTypes(out, lug);
+  CheckBookings(out, lug, periods);
+  CheckNoEmployment(out, periods);
   for (CheckFinding& f : out) f.Kind = Cp1252(f.Kind);
   return out;
 }

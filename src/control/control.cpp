@@ -240,11 +240,15 @@ constexpr const char* kPrevStatement =
 [[nodiscard]] int SQL_Qvx330Abr_OpenPrev(const std::string& akr, int32_t abrnr) {
   return SqlOpen(g_prev, SqlFormat(kPrevStatement, akr, abrnr));
 }
-[[nodiscard]] int SQL_Qvx330Abr_FetchPrev(std::string& abrAkr, int32_t& abrNum) { return SqlFetchInto(g_prev, abrAkr, abrNum); }
+[[nodiscard]] int SQL_Qvx330Abr_FetchPrev(std::string& abrAkr, int32_t& abrNum) {
+  return SqlFetchInto(g_prev, abrAkr, abrNum);
+}
 [[nodiscard]] int SQL_Qvx330Abr_ClosePrev() { return dbClose(g_prev); }
 
 [[nodiscard]] int SQL_Qvx330Abr_OpenRetro(const std::string& akr, int32_t abrnr) {
   return SqlOpen(g_retro, SqlFormat(kPrevStatement, akr, abrnr));
 }
-[[nodiscard]] int SQL_Qvx330Abr_FetchRetro(std::string& abrAkr, int32_t& abrNum) { return SqlFetchInto(g_retro, abrAkr, abrNum); }
+[[nodiscard]] int SQL_Qvx330Abr_FetchRetro(std::string& abrAkr, int32_t& abrNum) {
+  return SqlFetchInto(g_retro, abrAkr, abrNum);
+}
 [[nodiscard]] int SQL_Qvx330Abr_CloseRetro() { return dbClose(g_retro); }

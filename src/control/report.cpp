@@ -203,50 +203,63 @@ std::string ReportBasePath() {
   return base;
 }
 
-void WriteRunReport(bool completed, int exitCode) {
-  const HandOver& ho = Ctx.Handover;
+namespace {
 
+// What the report is made of besides the hand-over itself.
+struct ReportData {
+  std::vector<Person> Persons;
+  int PersonsStatus = 0;
+  bool PersonsRead = false;
+  std::map<std::string, std::string> Names;
+  std::vector<std::string> Foreign;
+  std::vector<CheckFinding> Findings;
+  bool AnyLeftOut = false;
+
+  std::string NameOf(const std::string& pnr) const {
+    auto it = Names.find(Trimmed(pnr));
+    return it == Names.end() ? std::string() : it->second;
+  }
+};
+
+ReportData GatherReport() {
+  const HandOver& ho = Ctx.Handover;
+  ReportData d;
   // what the settlement computed: only once the run has replaced the earlier
   // records of its number, so that a run that stopped before never shows the
   // records of another run or circle
-  std::vector<Person> persons;
-  int personsStatus = 0;
-  bool personsRead = ho.SettlementStarted && SQL_Qvx331Zk1_Persons(persons, personsStatus);
-  std::map<std::string, std::string> names;
+  d.PersonsRead = ho.SettlementStarted && SQL_Qvx331Zk1_Persons(d.Persons, d.PersonsStatus);
   std::set<std::string> runPersons;
-  for (const Person& p : persons) {
-    if (!p.Name.empty()) names[Trimmed(p.Pnr)] = p.Name;
+  for (const Person& p : d.Persons) {
+    if (!p.Name.empty()) d.Names[Trimmed(p.Pnr)] = p.Name;
     runPersons.insert(AsPayrollNumber(p.Pnr));
     runPersons.insert(AsPayrollNumber(p.Upn));
   }
-  for (const Person& p : persons) {
-    if (!p.Name.empty() && !names.count(Trimmed(p.Upn))) names[Trimmed(p.Upn)] = p.Name;
+  for (const Person& p : d.Persons) {
+    if (!p.Name.empty() && !d.Names.count(Trimmed(p.Upn))) d.Names[Trimmed(p.Upn)] = p.Name;
   }
-  auto nameOf = [&](const std::string& pnr) {
-    auto it = names.find(Trimmed(pnr));
-    return it == names.end() ? std::string() : it->second;
-  };
 
   // persons written whom no transfer record of the run names: rows of another
   // circle or accounting number that reached the hand-over
-  std::vector<std::string> foreign;
-  if (personsRead && !Ctx.Check) {
+  if (d.PersonsRead && !Ctx.Check) {
     for (const std::string& p : ho.Persons) {
-      if (!p.empty() && !runPersons.count(AsPayrollNumber(p))) foreign.push_back(p);
+      if (!p.empty() && !runPersons.count(AsPayrollNumber(p))) d.Foreign.push_back(p);
     }
   }
 
-  std::vector<CheckFinding> findings = Ctx.Check ? LastCheckFindings() : CheckCircle(false);
-  const auto& skipped = SkippedEmployees();
+  d.Findings = Ctx.Check ? LastCheckFindings() : CheckCircle(false);
   // employees not calculated (joined later, moved to another circle, nothing
   // booked) lose nothing, and rows of other runs that a circle without
   // "Schnittstelle leeren" collects into its file are no loss of this run:
   // both are listed, but the hand-over is complete
-  bool anyLeftOut = !ho.LeftOut.empty() || !findings.empty();
-  const char* result = !completed ? "aborted" : anyLeftOut ? "left_out" : "complete";
+  d.AnyLeftOut = !ho.LeftOut.empty() || !d.Findings.empty();
+  return d;
+}
 
-  // ---- HTML
-  std::string h;
+// The head of the page and the table of the run with its result.
+void HtmlRun(std::string& h, const ReportData& rd, bool completed, int exitCode) {
+  const HandOver& ho = Ctx.Handover;
+  const std::vector<CheckFinding>& findings = rd.Findings;
+  const bool anyLeftOut = rd.AnyLeftOut;
   const char* what = Ctx.Check ? "Prüfung" : Ctx.Preview ? "Vorschau" : "Übergabe";
   h += "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"windows-1252\">\n";
   h += Format("<title>LuG-%s %s / %s / %ld</title>\n", Cp1252(what), Html(Ctx.Schema), Html(Ctx.Akr), Ctx.AbrnrStart);
@@ -257,8 +270,7 @@ void WriteRunReport(bool completed, int exitCode) {
   if (Ctx.Preview)
     h += Cp1252("<p class=\"preview\">Vorschau: alle Änderungen wurden zurückgenommen; die Dateien stehen in ") +
          Html(Ctx.PreviewDir) + ".</p>\n";
-  if (Ctx.Check)
-    h += Cp1252("<p class=\"preview\">Prüfung: nichts wurde berechnet oder geschrieben.</p>\n");
+  if (Ctx.Check) h += Cp1252("<p class=\"preview\">Prüfung: nichts wurde berechnet oder geschrieben.</p>\n");
 
   h += "<h2>Lauf</h2>\n<table>\n";
   auto row = [&h](const char* head, const std::string& value) {
@@ -274,82 +286,93 @@ void WriteRunReport(bool completed, int exitCode) {
   row("Filter Pnr", Ctx.PnrFilter);
   row("Zeit", Ctx.DbTime);
   std::string verdict;
-  if (!completed)
-    verdict = "<span class=\"bad\">" + Cp1252("Abgebrochen - Stand bis Abbruch");
+  if (!completed) verdict = "<span class=\"bad\">" + Cp1252("Abgebrochen - Stand bis Abbruch");
   else if (Ctx.Check)
-    verdict = findings.empty() ? "<span class=\"ok\">" + Cp1252("Prüfung ohne Befund")
-                               : "<span class=\"bad\">" + Cp1252(Format("Prüfung: %d Problem(e) gefunden",
-                                                                        static_cast<int>(findings.size())));
+    verdict = findings.empty()
+                  ? "<span class=\"ok\">" + Cp1252("Prüfung ohne Befund")
+                  : "<span class=\"bad\">" +
+                        Cp1252(Format("Prüfung: %d Problem(e) gefunden", static_cast<int>(findings.size())));
   else if (anyLeftOut)
     verdict = "<span class=\"bad\">" + Cp1252("Übergeben, aber nicht vollständig - siehe \"Nicht übergeben\"");
-  else
-    verdict = "<span class=\"ok\">" + Cp1252("Vollständig übergeben");
+  else verdict = "<span class=\"ok\">" + Cp1252("Vollständig übergeben");
   h += "<tr><th>Ergebnis</th><td>" + verdict + Format(" (Exit-Code %d)</span></td></tr>\n", exitCode);
   if (ho.Status >= 0)
     h += Format("<tr><th>AkrAdt</th><td>%d%s</td></tr>\n", ho.Status,
                 Ctx.Preview || Ctx.Check ? Cp1252(" (nicht gesetzt)").c_str() : "");
   h += "</table>\n";
+}
 
-  // ---- handed over, as written
-  if (!Ctx.Check) {
-    h += Cp1252("<h2>Übergeben</h2>\n");
-    if (!ho.ExportStarted) {
-      h += Cp1252(completed ? "<p>Nichts übergeben: für dieses Lohnprogramm gibt es keine Übergabe.</p>\n"
-                            : "<p>Nichts übergeben: der Lauf hat die Übergabe nicht erreicht.</p>\n");
+void HtmlWageTypes(std::string& h, const std::vector<HandedOverWageType>& wageTypes) {
+  h += "<h3>Je Lohnart, wie geschrieben</h3>\n";
+  std::vector<HandedOverWageType> types = wageTypes;
+  std::sort(types.begin(), types.end(),
+            [](const HandedOverWageType& a, const HandedOverWageType& b) { return a.WageType < b.WageType; });
+  int64_t records = 0;
+  double hours = 0, days = 0;
+  bool unitsAgree = true;
+  {
+    Table t(h, {"Lohnart", "Einheit", "Sätze", "Stunden / Betrag", "Tage"}, {false, false, true, true, true});
+    for (const HandedOverWageType& w : types) {
+      const char* unit = w.AmountMixed ? "uneinheitlich" : w.Amount ? "Betrag" : "Stunden";
+      t.Row({Html(w.WageType), Cp1252(unit), Format("%lld", static_cast<long long>(w.Records)),
+             w.AmountMixed ? std::string("-") : Number(w.Hours, 2), Number(w.Days, 2)});
+      records += w.Records;
+      hours += w.Hours;
+      days += w.Days;
+      unitsAgree = unitsAgree && !w.Amount && !w.AmountMixed;
+    }
+    // hours of different wage types are added up, amounts never with hours
+    t.Row({"Summe", "", Format("%lld", static_cast<long long>(records)),
+           unitsAgree ? Number(hours, 2) : std::string("-"), Number(days, 2)},
+          "sum");
+  }
+}
+
+// Handed over, as written.
+void HtmlHandedOver(std::string& h, const ReportData& rd, bool completed) {
+  const HandOver& ho = Ctx.Handover;
+  const std::vector<std::string>& foreign = rd.Foreign;
+  h += Cp1252("<h2>Übergeben</h2>\n");
+  if (!ho.ExportStarted) {
+    h += Cp1252(completed ? "<p>Nichts übergeben: für dieses Lohnprogramm gibt es keine Übergabe.</p>\n"
+                          : "<p>Nichts übergeben: der Lauf hat die Übergabe nicht erreicht.</p>\n");
+  } else {
+    if (!completed && !ho.ExportFinished)
+      h += Cp1252(
+          "<p class=\"bad\">Die Übergabe wurde abgebrochen: was hier steht, ist nur bis zum Abbruch "
+          "geschrieben worden; unfertige Dateien wurden entfernt.</p>\n");
+    h += "<h3>Dateien</h3>\n";
+    if (ho.Files.empty()) {
+      h += "<p>keine</p>\n";
     } else {
-      if (!completed && !ho.ExportFinished)
-        h += Cp1252("<p class=\"bad\">Die Übergabe wurde abgebrochen: was hier steht, ist nur bis zum Abbruch "
-                    "geschrieben worden; unfertige Dateien wurden entfernt.</p>\n");
-      h += "<h3>Dateien</h3>\n";
-      if (ho.Files.empty()) {
-        h += "<p>keine</p>\n";
-      } else {
-        Table t(h, {"Datei", "Zeilen"}, {false, true});
-        for (const HandedOverFile& f : ho.Files) t.Row({Html(f.Name), Format("%lld", static_cast<long long>(f.Lines))});
-      }
-      if (!ho.Tables.empty()) {
-        h += Cp1252("<h3>Übergabetabellen</h3>\n");
-        Table t(h, {"Tabelle", "Neue Zeilen", "Aufaddiert"}, {false, true, true});
-        for (const StagedTable& s : ho.Tables)
-          t.Row({Html(s.Table), Format("%lld", static_cast<long long>(s.Added)),
-                 Format("%lld", static_cast<long long>(s.Accumulated))});
-      }
-      h += "<h3>Je Lohnart, wie geschrieben</h3>\n";
-      std::vector<HandedOverWageType> types = ho.WageTypes;
-      std::sort(types.begin(), types.end(),
-                [](const HandedOverWageType& a, const HandedOverWageType& b) { return a.WageType < b.WageType; });
-      int64_t records = 0;
-      double hours = 0, days = 0;
-      bool unitsAgree = true;
-      {
-        Table t(h, {"Lohnart", "Einheit", "Sätze", "Stunden / Betrag", "Tage"}, {false, false, true, true, true});
-        for (const HandedOverWageType& w : types) {
-          const char* unit = w.AmountMixed ? "uneinheitlich" : w.Amount ? "Betrag" : "Stunden";
-          t.Row({Html(w.WageType), Cp1252(unit), Format("%lld", static_cast<long long>(w.Records)),
-                 w.AmountMixed ? std::string("-") : Number(w.Hours, 2), Number(w.Days, 2)});
-          records += w.Records;
-          hours += w.Hours;
-          days += w.Days;
-          unitsAgree = unitsAgree && !w.Amount && !w.AmountMixed;
-        }
-        // hours of different wage types are added up, amounts never with hours
-        t.Row({"Summe", "", Format("%lld", static_cast<long long>(records)),
-               unitsAgree ? Number(hours, 2) : std::string("-"), Number(days, 2)},
-              "sum");
-      }
-      if (ho.WithoutValue > 0)
-        h += Format(Cp1252("<p>%lld Satz/Sätze ohne Wert (weder Stunden noch Tage): keine Zeile nötig.</p>\n").c_str(),
-                    static_cast<long long>(ho.WithoutValue));
-      if (!foreign.empty()) {
-        h += Cp1252("<h3 class=\"bad\">Nicht aus diesem Lauf (anderer Abrechnungskreis oder andere "
-                    "Abrechnungsnummer)</h3>\n");
-        Table t(h, {"Pnr", "Name"}, {false, false});
-        for (const std::string& p : foreign) t.Row({Html(p), Html(nameOf(p))});
-      }
+      Table t(h, {"Datei", "Zeilen"}, {false, true});
+      for (const HandedOverFile& f : ho.Files) t.Row({Html(f.Name), Format("%lld", static_cast<long long>(f.Lines))});
+    }
+    if (!ho.Tables.empty()) {
+      h += Cp1252("<h3>Übergabetabellen</h3>\n");
+      Table t(h, {"Tabelle", "Neue Zeilen", "Aufaddiert"}, {false, true, true});
+      for (const StagedTable& s : ho.Tables)
+        t.Row({Html(s.Table), Format("%lld", static_cast<long long>(s.Added)),
+               Format("%lld", static_cast<long long>(s.Accumulated))});
+    }
+    HtmlWageTypes(h, ho.WageTypes);
+    if (ho.WithoutValue > 0)
+      h += Format(Cp1252("<p>%lld Satz/Sätze ohne Wert (weder Stunden noch Tage): keine Zeile nötig.</p>\n").c_str(),
+                  static_cast<long long>(ho.WithoutValue));
+    if (!foreign.empty()) {
+      h += Cp1252(
+          "<h3 class=\"bad\">Nicht aus diesem Lauf (anderer Abrechnungskreis oder andere "
+          "Abrechnungsnummer)</h3>\n");
+      Table t(h, {"Pnr", "Name"}, {false, false});
+      for (const std::string& p : foreign) t.Row({Html(p), Html(rd.NameOf(p))});
     }
   }
+}
 
-  // ---- left out
+// Left out, and the findings of the check.
+void HtmlLeftOut(std::string& h, const ReportData& rd) {
+  const HandOver& ho = Ctx.Handover;
+  const std::vector<CheckFinding>& findings = rd.Findings;
   h += Cp1252("<h2>Nicht übergeben</h2>\n");
   if (ho.LeftOut.empty()) {
     h += "<p class=\"ok\">keine</p>\n";
@@ -357,7 +380,7 @@ void WriteRunReport(bool completed, int exitCode) {
     Table t(h, {"Pnr", "Name", "Lohnart", "Stunden", "Tage", "Grund", "Meldung"},
             {false, false, false, true, true, false, false});
     for (const LeftOutRecord& r : ho.LeftOut) {
-      t.Row({Html(r.Pnr), Html(nameOf(r.Pnr)), Html(r.WageType), r.HasRecord ? Number(r.Hours, 2) : std::string(),
+      t.Row({Html(r.Pnr), Html(rd.NameOf(r.Pnr)), Html(r.WageType), r.HasRecord ? Number(r.Hours, 2) : std::string(),
              r.HasRecord ? Number(r.Days, 2) : std::string(), Html(r.Kind), Html(r.Text)});
     }
   }
@@ -368,54 +391,65 @@ void WriteRunReport(bool completed, int exitCode) {
     Table t(h, {"Art", "Befund"}, {false, false});
     for (const CheckFinding& f : findings) t.Row({Html(f.Kind), Html(f.Text)});
   }
+}
 
-  // ---- settled
-  if (!Ctx.Check) {
-    h += "<h2>Abgerechnet je Mitarbeiter</h2>\n";
-    if (!ho.SettlementStarted) {
-      h += Cp1252("<p>Keine Sätze dieses Laufs: er hat vor der Abrechnung angehalten.</p>\n");
-    } else if (!personsRead) {
-      h += Format(Cp1252("<p class=\"bad\">Die Sätze des Laufs sind nicht lesbar (Status %d).</p>\n").c_str(),
-                  personsStatus);
-    } else {
-      Table t(h, {"Pnr", "Name", "Pnr LuG", "Sätze", "Stunden", "Tage"}, {false, false, false, true, true, true});
-      Person total;
-      for (const Person& p : persons) {
-        t.Row({Html(p.Pnr), Html(p.Name), Html(p.Upn), Format("%d", p.Count), HoursOf(p.Minutes), DaysOf(p.Tenths)});
-        total.Count += p.Count;
-        total.Minutes += p.Minutes;
-        total.Tenths += p.Tenths;
-      }
-      t.Row({"Summe", "", "", Format("%d", total.Count), HoursOf(total.Minutes), DaysOf(total.Tenths)}, "sum");
+// Settled per employee, and the employees not calculated.
+void HtmlSettled(std::string& h, const ReportData& rd) {
+  const HandOver& ho = Ctx.Handover;
+  const std::vector<Person>& persons = rd.Persons;
+  const auto& skipped = SkippedEmployees();
+  h += "<h2>Abgerechnet je Mitarbeiter</h2>\n";
+  if (!ho.SettlementStarted) {
+    h += Cp1252("<p>Keine Sätze dieses Laufs: er hat vor der Abrechnung angehalten.</p>\n");
+  } else if (!rd.PersonsRead) {
+    h += Format(Cp1252("<p class=\"bad\">Die Sätze des Laufs sind nicht lesbar (Status %d).</p>\n").c_str(),
+                rd.PersonsStatus);
+  } else {
+    Table t(h, {"Pnr", "Name", "Pnr LuG", "Sätze", "Stunden", "Tage"}, {false, false, false, true, true, true});
+    Person total;
+    for (const Person& p : persons) {
+      t.Row({Html(p.Pnr), Html(p.Name), Html(p.Upn), Format("%d", p.Count), HoursOf(p.Minutes), DaysOf(p.Tenths)});
+      total.Count += p.Count;
+      total.Minutes += p.Minutes;
+      total.Tenths += p.Tenths;
     }
-    if (!skipped.empty()) {
-      h += "<h3>Nicht berechnet</h3>\n";
-      Table t(h, {"Pnr", "Name", "Grund"}, {false, false, false});
-      for (const auto& [pnr, reason] : skipped) t.Row({Html(pnr), Html(nameOf(pnr)), Html(reason)});
-    }
+    t.Row({"Summe", "", "", Format("%d", total.Count), HoursOf(total.Minutes), DaysOf(total.Tenths)}, "sum");
+  }
+  if (!skipped.empty()) {
+    h += "<h3>Nicht berechnet</h3>\n";
+    Table t(h, {"Pnr", "Name", "Grund"}, {false, false, false});
+    for (const auto& [pnr, reason] : skipped) t.Row({Html(pnr), Html(rd.NameOf(pnr)), Html(reason)});
+  }
+}
 
-    h += Cp1252("<h2>Rückrechnung: Differenzen je Mitarbeiter</h2>\n");
-    std::vector<RetroDifference> diffs = ho.RetroDifferences;
-    std::stable_sort(diffs.begin(), diffs.end(), [](const RetroDifference& a, const RetroDifference& b) {
-      return std::tie(a.Pnr, a.Period, a.BookingDate, a.WageType) < std::tie(b.Pnr, b.Period, b.BookingDate, b.WageType);
-    });
-    if (diffs.empty()) {
-      h += "<p>keine</p>\n";
-    } else {
-      Table t(h,
-              {"Pnr", "Name", "Periode", "Datum", "Lohnart", "Stunden alt", "Stunden neu", "Differenz", "Tage alt",
-               "Tage neu", "Differenz"},
-              {false, false, true, false, false, true, true, true, true, true, true});
-      for (const RetroDifference& d : diffs) {
-        t.Row({Html(d.Pnr), Html(nameOf(d.Pnr)), Format("%ld", d.Period), Dmy(d.BookingDate), Html(d.WageType),
-               HoursOf(d.OldMinutes), HoursOf(d.NewMinutes), HoursOf(d.NewMinutes - d.OldMinutes),
-               DaysOf(d.OldTenths), DaysOf(d.NewTenths), DaysOf(d.NewTenths - d.OldTenths)});
-      }
+void HtmlRetroDifferences(std::string& h, const ReportData& rd) {
+  const HandOver& ho = Ctx.Handover;
+  h += Cp1252("<h2>Rückrechnung: Differenzen je Mitarbeiter</h2>\n");
+  std::vector<RetroDifference> diffs = ho.RetroDifferences;
+  std::stable_sort(diffs.begin(), diffs.end(), [](const RetroDifference& a, const RetroDifference& b) {
+    return std::tie(a.Pnr, a.Period, a.BookingDate, a.WageType) < std::tie(b.Pnr, b.Period, b.BookingDate, b.WageType);
+  });
+  if (diffs.empty()) {
+    h += "<p>keine</p>\n";
+  } else {
+    Table t(h,
+            {"Pnr", "Name", "Periode", "Datum", "Lohnart", "Stunden alt", "Stunden neu", "Differenz", "Tage alt",
+             "Tage neu", "Differenz"},
+            {false, false, true, false, false, true, true, true, true, true, true});
+    for (const RetroDifference& d : diffs) {
+      t.Row({Html(d.Pnr), Html(rd.NameOf(d.Pnr)), Format("%ld", d.Period), Dmy(d.BookingDate), Html(d.WageType),
+             HoursOf(d.OldMinutes), HoursOf(d.NewMinutes), HoursOf(d.NewMinutes - d.OldMinutes), DaysOf(d.OldTenths),
+             DaysOf(d.NewTenths), DaysOf(d.NewTenths - d.OldTenths)});
     }
   }
-  h += "</body>\n</html>\n";
+}
 
-  // ---- JSON, from the same figures
+// The summary, from the same figures as the page.
+std::string JsonSummary(const ReportData& rd, const char* result, int exitCode) {
+  const HandOver& ho = Ctx.Handover;
+  const auto& skipped = SkippedEmployees();
+  const std::vector<std::string>& foreign = rd.Foreign;
+  const std::vector<CheckFinding>& findings = rd.Findings;
   std::string j = "{\n";
   j += "  \"schema\": " + Json(Ctx.Schema) + ",\n";
   j += "  \"circle\": " + Json(Ctx.Akr) + ",\n";
@@ -437,9 +471,9 @@ void WriteRunReport(bool completed, int exitCode) {
   list("files", items);
   items.clear();
   for (const StagedTable& s : ho.Tables)
-    items.push_back("{\"table\": " + Json(s.Table) + Format(", \"rows\": %lld, \"accumulated\": %lld}",
-                                                            static_cast<long long>(s.Added),
-                                                            static_cast<long long>(s.Accumulated)));
+    items.push_back("{\"table\": " + Json(s.Table) +
+                    Format(", \"rows\": %lld, \"accumulated\": %lld}", static_cast<long long>(s.Added),
+                           static_cast<long long>(s.Accumulated)));
   list("staging", items);
   items.clear();
   for (const HandedOverWageType& w : ho.WageTypes)
@@ -470,6 +504,26 @@ void WriteRunReport(bool completed, int exitCode) {
     items.push_back("{\"kind\": " + Json(f.Kind) + ", \"text\": " + Json(f.Text) + "}");
   list("findings", items, true);
   j += "}\n";
+
+  return j;
+}
+
+}  // namespace
+
+void WriteRunReport(bool completed, int exitCode) {
+  const ReportData rd = GatherReport();
+  const char* result = !completed ? "aborted" : rd.AnyLeftOut ? "left_out" : "complete";
+
+  std::string h;
+  HtmlRun(h, rd, completed, exitCode);
+  if (!Ctx.Check) HtmlHandedOver(h, rd, completed);
+  HtmlLeftOut(h, rd);
+  if (!Ctx.Check) {
+    HtmlSettled(h, rd);
+    HtmlRetroDifferences(h, rd);
+  }
+  h += "</body>\n</html>\n";
+  const std::string j = JsonSummary(rd, result, exitCode);
 
   std::string base = ReportBasePath();
   if (!WriteWhole(base + ".html", h)) Log("Bericht %s.html kann nicht geschrieben werden", base);

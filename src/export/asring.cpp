@@ -23,10 +23,10 @@ struct AsringRun {
 
 // Values of one record as handed over.
 struct AsringValues {
-  double Hours = 0;     // 0 when the record carries no minutes
-  int32_t Tge = 0;      // tenths as read when there are minutes, else whole days
-  std::string Lkz;      // "J": negative difference record
-  int16_t Vfj = 0;      // origin year and month of a difference record
+  double Hours = 0;  // 0 when the record carries no minutes
+  int32_t Tge = 0;   // tenths as read when there are minutes, else whole days
+  std::string Lkz;   // "J": negative difference record
+  int16_t Vfj = 0;   // origin year and month of a difference record
   int16_t Vfm = 0;
 };
 
@@ -35,32 +35,33 @@ struct AsringValues {
 }
 
 [[nodiscard]] int SQL_Qvx333Asr_Insert(const AsringRun& run, const TransferRecord& r, const std::string& kst,
-                         const AsringValues& v) {
+                                       const AsringValues& v) {
   // the hours with six decimals of the exact minutes AsrMin
   int32_t minutes = v.Hours != 0 ? r.Zk1Std : 0;
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333Asr  (AsrFir, AsrPnr, AsrJhr, AsrMon, AsrLna, AsrStd, AsrTag, "
-                            "AsrKst, AsrAbr, AsrLkz, AsrUhr, AsrVfj, AsrVfm, AsrMin)  VALUES ('%s', '%s', %d, %d, "
-                            "'%s', ROUND(%ld / 60E0, 6), %ld, '%s', %ld, '%s', '%s', %d, %d, %ld)",
-                            run.Fir, r.Zk1Upn, run.Jhr, run.Mon, r.Zk1Lna, minutes, v.Tge, kst,
-                            static_cast<int32_t>(run.Mon) * 10000 + run.Jhr, v.Lkz, run.Uhr, v.Vfj, v.Vfm, minutes));
+  return SqlWrite(
+      SqlFormat("INSERT INTO Qvx333Asr  (AsrFir, AsrPnr, AsrJhr, AsrMon, AsrLna, AsrStd, AsrTag, "
+                "AsrKst, AsrAbr, AsrLkz, AsrUhr, AsrVfj, AsrVfm, AsrMin)  VALUES ('%s', '%s', %d, %d, "
+                "'%s', ROUND(%ld / 60E0, 6), %ld, '%s', %ld, '%s', '%s', %d, %d, %ld)",
+                run.Fir, r.Zk1Upn, run.Jhr, run.Mon, r.Zk1Lna, minutes, v.Tge, kst,
+                static_cast<int32_t>(run.Mon) * 10000 + run.Jhr, v.Lkz, run.Uhr, v.Vfj, v.Vfm, minutes));
 }
 
 [[nodiscard]] int SQL_Qvx333Asr_Update(const AsringRun& run, const TransferRecord& r, const std::string& kst,
-                         const AsringValues& v) {
+                                       const AsringValues& v) {
   // the minutes are added and the hours follow their sum (assignments run
   // from left to right)
   int32_t minutes = v.Hours != 0 ? r.Zk1Std : 0;
-  return SqlWrite(SqlFormat("UPDATE Qvx333Asr  SET AsrMin = AsrMin + %ld,  AsrStd = ROUND(AsrMin / 60E0, 6), "
-                            " AsrTag = AsrTag + %ld,  AsrUhr = '%s' "
-                            " WHERE AsrFir = '%s'  AND AsrPnr = '%s'  AND AsrKst = '%s'  AND AsrLna = '%s' "
-                            " AND AsrJhr = %d  AND AsrMon = %d  AND AsrLkz = '%s' AND AsrVfj = %d  AND AsrVfm = %d ",
-                            minutes, v.Tge, run.Uhr, run.Fir, r.Zk1Upn, kst, r.Zk1Lna, run.Jhr, run.Mon, v.Lkz,
-                            v.Vfj, v.Vfm));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx333Asr  SET AsrMin = AsrMin + %ld,  AsrStd = ROUND(AsrMin / 60E0, 6), "
+                " AsrTag = AsrTag + %ld,  AsrUhr = '%s' "
+                " WHERE AsrFir = '%s'  AND AsrPnr = '%s'  AND AsrKst = '%s'  AND AsrLna = '%s' "
+                " AND AsrJhr = %d  AND AsrMon = %d  AND AsrLkz = '%s' AND AsrVfj = %d  AND AsrVfm = %d ",
+                minutes, v.Tge, run.Uhr, run.Fir, r.Zk1Upn, kst, r.Zk1Lna, run.Jhr, run.Mon, v.Lkz, v.Vfj, v.Vfm));
 }
 
 // 0 with the stored quantity when the period was written before.
 [[nodiscard]] int SQL_Qvx333Ask_Exists(const AsringRun& run, const TransferRecord& r, const std::string& art,
-                         const std::string& lkz, double& mge) {
+                                       const std::string& lkz, double& mge) {
   std::string pnr;
   return SqlSelectOne(SqlFormat("SELECT AskPnr, AskMge  FROM Qvx333Ask  WHERE AskFir = '%s' AND AskPnr = '%s' AND "
                                 "AskJhr = %d AND AskMon = %d AND AskArt = '%s' AND AskLkz = '%s' AND AskVon = '%s' "
@@ -70,12 +71,12 @@ struct AsringValues {
 }
 
 [[nodiscard]] int SQL_Qvx333Ask_Insert(const AsringRun& run, const TransferRecord& r, const std::string& art,
-                         const std::string& ein, double mge, const std::string& lkz) {
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333Ask  (AskFir, AskPnr, AskJhr, AskMon, AskEnr, AskArt, AskVon, AskBis, "
-                            "AskEin, AskMge, AskLkz, AskUhr)  VALUES ('%s', '%s', %d, %d, %d, '%s', '%s', '%s', "
-                            "'%s', %f, '%s', '%s')",
-                            run.Fir, r.Zk1Upn, run.Jhr, run.Mon, run.Count, art, r.Zk1Von, r.Zk1Bis, ein, mge, lkz,
-                            run.Uhr));
+                                       const std::string& ein, double mge, const std::string& lkz) {
+  return SqlWrite(
+      SqlFormat("INSERT INTO Qvx333Ask  (AskFir, AskPnr, AskJhr, AskMon, AskEnr, AskArt, AskVon, AskBis, "
+                "AskEin, AskMge, AskLkz, AskUhr)  VALUES ('%s', '%s', %d, %d, %d, '%s', '%s', '%s', "
+                "'%s', %f, '%s', '%s')",
+                run.Fir, r.Zk1Upn, run.Jhr, run.Mon, run.Count, art, r.Zk1Von, r.Zk1Bis, ein, mge, lkz, run.Uhr));
 }
 
 AsringValues Values(const TransferRecord& r) {
@@ -171,10 +172,8 @@ void AsringLohnprogramm() {
     if (!RecordFitsLine(r, "")) continue;
     AsringValues v = Values(r);
     std::string kind = SubStr(r.Zk1Stz, 0, 2);
-    if (kind == "SS")
-      WritePeriod(run, r, v);
-    else if (kind == "LS")
-      WriteWage(run, r, v);
+    if (kind == "SS") WritePeriod(run, r, v);
+    else if (kind == "LS") WriteWage(run, r, v);
   }
   if (st != kSqlNoMoreRows || run.Count == 0) {
     Log("Abbruch Lesen aus Zk1, Fehler: %d", st);

@@ -53,10 +53,11 @@ std::string BaumannHours(int32_t minutes) {
   // the minutes are added and the hours formatted from their sum, in the
   // database as BaumannHours does (assignments run from left to right)
   return StagingWrite(insert, [&] {
-    return SqlFormat("UPDATE Qvx333Bmn SET BmnMin = BmnMin + %ld, BmnStd = (TRUNCATE(BmnMin / 60, 0) * 100 "
-                     "+ TRUNCATE(MOD(BmnMin, 60) * 10 / 6, 0)) / 100  WHERE BmnStz = '%s'  AND BmnPnr = '%s' "
-                     " AND BmnAbm = '%s'  AND BmnLna = '%s'",
-                     b.BmnMin, b.BmnStz, b.BmnPnr, b.BmnAbm, b.BmnLna);
+    return SqlFormat(
+        "UPDATE Qvx333Bmn SET BmnMin = BmnMin + %ld, BmnStd = (TRUNCATE(BmnMin / 60, 0) * 100 "
+        "+ TRUNCATE(MOD(BmnMin, 60) * 10 / 6, 0)) / 100  WHERE BmnStz = '%s'  AND BmnPnr = '%s' "
+        " AND BmnAbm = '%s'  AND BmnLna = '%s'",
+        b.BmnMin, b.BmnStz, b.BmnPnr, b.BmnAbm, b.BmnLna);
   });
 }
 
@@ -82,7 +83,6 @@ std::string Amount(const char* fmt, size_t width, double v, const std::string& p
   }
   return DecimalComma(text);
 }
-
 
 void BaumannWriteFile() {
   DeleteOldTransferFile("BMNLUG.txt");

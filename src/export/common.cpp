@@ -37,10 +37,8 @@ void DiscardExportFile(ExportFile& f) {
 }
 
 [[noreturn]] void PlaceFailed(const std::string& path, const std::string& openFailure) {
-  if (openFailure.empty())
-    Log("Schreibfehler in Datei %s, Übergabe abgebrochen !", path);
-  else
-    Log("%s", openFailure);
+  if (openFailure.empty()) Log("Schreibfehler in Datei %s, Übergabe abgebrochen !", path);
+  else Log("%s", openFailure);
   EndProcess(1);
 }
 
@@ -81,7 +79,7 @@ bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const Tra
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::string_view vonBis,
-                          std::string_view condition) {
+                                        std::string_view condition) {
   std::string pattern = Format("%s", vonBis);
   std::string extra = condition.empty() ? std::string() : Format(" AND %s", condition);
   // the patterns are program texts, not data: they are doubled for the formatter only
@@ -92,11 +90,14 @@ bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const Tra
   }
   return SqlOpen(cursor, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, "
                                    "Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, "
-                                   "date_format(Zk1Von, '" + p + "'), date_format(Zk1Bis, '" + p + "'), "
-                                   "Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
-                                   " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d" + extra +
-                                   " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, "
-                                   "Zk1Von, Zk1Bis",
+                                   "date_format(Zk1Von, '" +
+                                       p + "'), date_format(Zk1Bis, '" + p +
+                                       "'), "
+                                       "Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
+                                       " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d" +
+                                       extra +
+                                       " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, "
+                                       "Zk1Von, Zk1Bis",
                                    abrnr, lfn));
 }
 
@@ -181,29 +182,26 @@ bool FitsLine(std::string_view text, std::string_view separators) {
 std::string ShownText(std::string_view text) {
   std::string out;
   for (char c : text) {
-    if (c == '\n')
-      out += "\\n";
-    else if (c == '\r')
-      out += "\\r";
-    else if (c == '\t')
-      out += "\\t";
-    else
-      out += c;
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else out += c;
   }
   return out;
 }
 
 bool RecordFitsLine(const TransferRecord& r, std::string_view separators) {
   const std::pair<const char*, const std::string*> texts[] = {
-      {"Pnr", &r.Zk1Pnr},          {"Upn", &r.Zk1Upn},         {"Lohnart", &r.Zk1Lna},
-      {"Lohngruppe", &r.Zk1Lgr},   {"Kostenstelle", &r.Zk1Kst}, {"Kostenträger", &r.Zk1Ktr},
-      {"Kostenart", &r.Zk1Krt},    {"Satzart", &r.Zk1Stz},      {"Zeitkonto", &r.Zk1Zkt},
+      {"Pnr", &r.Zk1Pnr},        {"Upn", &r.Zk1Upn},          {"Lohnart", &r.Zk1Lna},
+      {"Lohngruppe", &r.Zk1Lgr}, {"Kostenstelle", &r.Zk1Kst}, {"Kostenträger", &r.Zk1Ktr},
+      {"Kostenart", &r.Zk1Krt},  {"Satzart", &r.Zk1Stz},      {"Zeitkonto", &r.Zk1Zkt},
   };
   for (const auto& [field, text] : texts) {
     if (FitsLine(*text, separators)) continue;
     LeaveOutRecordOf(r.Zk1Upn.empty() ? r.Zk1Pnr : r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0,
-                   "Zeilenumbruch oder Trennzeichen", "Pnr %s: Zeilenumbruch oder Trennzeichen in %s '%s', Satz nicht übergeben (Lohnart %s)",
-                   ShownText(r.Zk1Pnr), Cp1252(field), ShownText(*text), ShownText(r.Zk1Lna));
+                     "Zeilenumbruch oder Trennzeichen",
+                     "Pnr %s: Zeilenumbruch oder Trennzeichen in %s '%s', Satz nicht übergeben (Lohnart %s)",
+                     ShownText(r.Zk1Pnr), Cp1252(field), ShownText(*text), ShownText(r.Zk1Lna));
     return false;
   }
   return true;
@@ -233,9 +231,7 @@ int32_t ShiftMonth(int32_t yyyymm, int lugMon) {
   return static_cast<int32_t>(year * 100 + month);
 }
 
-int32_t ShiftDate(int32_t yyyymmdd, int lugMon) {
-  return ShiftMonth(yyyymmdd / 100, lugMon) * 100 + yyyymmdd % 100;
-}
+int32_t ShiftDate(int32_t yyyymmdd, int lugMon) { return ShiftMonth(yyyymmdd / 100, lugMon) * 100 + yyyymmdd % 100; }
 
 int32_t ShiftDateInMonth(int32_t yyyymmdd, int lugMon) {
   int32_t month = ShiftMonth(yyyymmdd / 100, lugMon);
@@ -286,15 +282,12 @@ int MonthLength(int32_t yyyymm) {
   int month = yyyymm % 100;
   int yy = (yyyymm / 100) % 100;
   switch (month) {
-    case 2:
-      return yy % 4 == 0 ? 29 : 28;
+    case 2: return yy % 4 == 0 ? 29 : 28;
     case 4:
     case 6:
     case 9:
-    case 11:
-      return 30;
-    default:
-      return 31;
+    case 11: return 30;
+    default: return 31;
   }
 }
 
@@ -303,7 +296,6 @@ std::string NoTrailingBlanks(std::string_view s) {
   while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\t')) --n;
   return std::string(s.substr(0, n));
 }
-
 
 int StagingWrite(const std::string& insert, const std::function<std::string()>& update, std::string* statement) {
   int st = SqlWrite(insert);
@@ -496,5 +488,6 @@ std::string ExactSql(const std::string& exact, int64_t d, int places) {
   for (int i = 0; i < places; ++i) scale *= 10;
   // round(|n| * 10^places / d) half away from zero, then the sign
   return Format("(ABS(%s) * %lld + %lld) DIV %lld * SIGN(%s) * 0.%s1", exact, static_cast<long long>(2 * scale),
-                static_cast<long long>(d), static_cast<long long>(2 * d), exact, std::string(static_cast<size_t>(places - 1), '0'));
+                static_cast<long long>(d), static_cast<long long>(2 * d), exact,
+                std::string(static_cast<size_t>(places - 1), '0'));
 }

@@ -90,7 +90,7 @@ struct Lg1Flags {
 // that the same records always come in the same order (line numbers and
 // first values depend on it).
 [[nodiscard]] int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::string_view vonBis,
-                          std::string_view condition);
+                                        std::string_view condition);
 // The twenty columns Zk1Abr to Zk1Upn into r (r is cleared first).
 [[nodiscard]] int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r);
 
@@ -246,11 +246,11 @@ void DeleteOldTransferFile(std::string_view fileName);
 class ExportSet;
 struct ExportFile {
   TextFile File;
-  std::string Path;         // as named, with backslashes
-  std::string TempPath;     // written here and renamed to Path when complete
-  std::string OpenFailure;  // Windows-1252 message when the file cannot be made
-  ExportSet* Set = nullptr; // the hand-over the file belongs to, if it has several files
-  int64_t Lines = 0;        // line feeds written
+  std::string Path;          // as named, with backslashes
+  std::string TempPath;      // written here and renamed to Path when complete
+  std::string OpenFailure;   // Windows-1252 message when the file cannot be made
+  ExportSet* Set = nullptr;  // the hand-over the file belongs to, if it has several files
+  int64_t Lines = 0;         // line feeds written
   ExportFile() = default;
   ~ExportFile();
   ExportFile(const ExportFile&) = delete;

@@ -92,8 +92,8 @@ std::string HoursText(int32_t minutes) {
                            "Zk1Sta, Zk1Upn, " +
                                SqlKeyColumn("Zk1Stz") + ", " + SqlKeyColumn("Zk1Zkt") + ", " + SqlKeyColumn("Zk1Lna") +
                                "  FROM Qvx331Zk1  WHERE Zk1Abr = %ld "
-                           " ORDER BY Zk1Pnr, Zk1Bdt, Zk1Lfn, Zk1Stz, Zk1Lna, Zk1Zkt, Zk1Lgr, Zk1Kst, Zk1Ktr, "
-                           "Zk1Von, Zk1Bis",
+                               " ORDER BY Zk1Pnr, Zk1Bdt, Zk1Lfn, Zk1Stz, Zk1Lna, Zk1Zkt, Zk1Lgr, Zk1Kst, Zk1Ktr, "
+                               "Zk1Von, Zk1Bis",
                            abrnr));
 }
 
@@ -110,7 +110,7 @@ std::string HoursText(int32_t minutes) {
 [[nodiscard]] int SQL_Qvx331Zk1_CloseDatev() { return dbClose(g_zk1Datev); }
 
 [[nodiscard]] int SQL_Qvx171Lu1_OpenDatev(const std::string& lugLug, const std::string& stz, const std::string& zkt,
-                            const std::string& lna, const std::string& abrVon) {
+                                          const std::string& lna, const std::string& abrVon) {
   return SqlOpen(g_lu1Datev, SqlFormat("SELECT date_format(Lu1Gvo, '%%Y.%%m.%%d'),   Lu1Kst, Lu1Ktr, Lu1Mog, Lu1Fkt "
                                        " FROM Qvx171Lu1  WHERE Lu1Num = '%s'  AND Lu1Stz = '%s'  AND Lu1Ztk = '%s' "
                                        " AND Lu1Lna = '%s'  AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s' "
@@ -152,8 +152,7 @@ void DatevLohnprogramm() {
     ApplyWageTypeLine(header.LugLug, abrVon, lines);
     // records that carry days only are not handed over: the import takes hours only
     if (Zk1Rec.Zk1Std == 0) {
-      if (Zk1Rec.Zk1Tge == 0)
-        HandedOverNothing();
+      if (Zk1Rec.Zk1Tge == 0) HandedOverNothing();
       else
         LeaveOutRecordOf(Zk1Rec.Zk1Upn, Zk1Rec.Zk1Lna, 0, Zk1Rec.Zk1Tge / 10.0, "nur Tage",
                          "Pnr %s: Satz nur mit Tagen (%s Tage), DATEV übernimmt nur Stunden, nicht übergeben "

@@ -14,6 +14,6 @@ void DatevLohnprogramm();
 [[nodiscard]] int SQL_Qvx331Zk1_FetchDatev();  // into Zk1Rec
 [[nodiscard]] int SQL_Qvx331Zk1_CloseDatev();
 [[nodiscard]] int SQL_Qvx171Lu1_OpenDatev(const std::string& lugLug, const std::string& stz, const std::string& zkt,
-                            const std::string& lna, const std::string& abrVon);
+                                          const std::string& lna, const std::string& abrVon);
 [[nodiscard]] int SQL_Qvx171Lu1_FetchDatev();  // first row into Lu1Settings
 [[nodiscard]] int SQL_Qvx171Lu1_CloseDatev();

@@ -59,10 +59,10 @@ const DispatchEntry kEntries[] = {
 
 const DispatchEntry* FindEntry(const std::string& lgp) {
   for (const DispatchEntry& e : kEntries) {
-    bool match = e.Length == 0 ? lgp == e.Code
-                               : lgp.size() >= static_cast<size_t>(e.Length) &&
-                                     lgp.compare(0, static_cast<size_t>(e.Length), e.Code,
-                                                 static_cast<size_t>(e.Length)) == 0;
+    bool match = e.Length == 0
+                     ? lgp == e.Code
+                     : lgp.size() >= static_cast<size_t>(e.Length) &&
+                           lgp.compare(0, static_cast<size_t>(e.Length), e.Code, static_cast<size_t>(e.Length)) == 0;
     if (match) return &e;
   }
   return nullptr;

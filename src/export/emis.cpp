@@ -16,12 +16,12 @@ SqlCursor g_zk1All;
 [[nodiscard]] int SQL_Qvx333Ems_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Ems")); }
 
 [[nodiscard]] int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn) {
-  return SqlOpen(g_zk1All,
-                 SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
-                           "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
-                           "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta  FROM Qvx331Zk1 "
-                           " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
-                           abrnr, lfn));
+  return SqlOpen(
+      g_zk1All, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
+                          "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
+                          "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta  FROM Qvx331Zk1 "
+                          " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
+                          abrnr, lfn));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchAll(TransferRecord& r) {
@@ -38,18 +38,20 @@ std::string HoursText(int32_t minutes) { return ExactText(ExactRound(minutes, 60
 }  // namespace
 
 [[nodiscard]] int SQL_Qvx333Ems_Insert(const EmsRow& w) {
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333Ems (EmsAkr, EmsPnr, EmsDat, EmsLna, EmsStd, EmsMin, EmsTge, EmsKnz) "
-                            " VALUES ('%s', '%s', '%s', '%s', %s, %ld, %ld, '%s')",
-                            w.EmsAkr, w.EmsPnr, w.EmsDat, w.EmsLna, HoursText(w.EmsMin), w.EmsMin, w.EmsTge, w.EmsKnz));
+  return SqlWrite(
+      SqlFormat("INSERT INTO Qvx333Ems (EmsAkr, EmsPnr, EmsDat, EmsLna, EmsStd, EmsMin, EmsTge, EmsKnz) "
+                " VALUES ('%s', '%s', '%s', '%s', %s, %ld, %ld, '%s')",
+                w.EmsAkr, w.EmsPnr, w.EmsDat, w.EmsLna, HoursText(w.EmsMin), w.EmsMin, w.EmsTge, w.EmsKnz));
 }
 
 // The hours formatted once from the minutes of all records, in the statement
 // that adds them.
 [[nodiscard]] int SQL_Qvx333Ems_Update(const EmsRow& w) {
   const std::string sum = Format("(EmsMin + %ld)", w.EmsMin);
-  return SqlWrite(SqlFormat("UPDATE Qvx333Ems SET EmsStd = %s, EmsMin = %s, "
-                            "EmsTge = EmsTge + %ld  WHERE EmsPnr = '%s' AND EmsDat = '%s' AND EmsLna = '%s'",
-                            ExactSql(sum, 60, 6), sum, w.EmsTge, w.EmsPnr, w.EmsDat, w.EmsLna));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx333Ems SET EmsStd = %s, EmsMin = %s, "
+                "EmsTge = EmsTge + %ld  WHERE EmsPnr = '%s' AND EmsDat = '%s' AND EmsLna = '%s'",
+                ExactSql(sum, 60, 6), sum, w.EmsTge, w.EmsPnr, w.EmsDat, w.EmsLna));
 }
 
 void EmisLohnprogramm() {
@@ -95,8 +97,7 @@ void EmisLohnprogramm() {
       ReportStatus(ws, "Qvx333Ems-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, ws);
     }
     // the table is the hand-over: hours with six decimals, days in tenths
-    if (ws == 0)
-      HandedOverRecord(w.EmsPnr, w.EmsLna, WrittenNumber(HoursText(w.EmsMin)), w.EmsTge / 10.0);
+    if (ws == 0) HandedOverRecord(w.EmsPnr, w.EmsLna, WrittenNumber(HoursText(w.EmsMin)), w.EmsTge / 10.0);
     r = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchAll(r);
   }

@@ -59,10 +59,11 @@ struct GodRun {
       g.GodFbi, g.GodFgr, g.GodNam, g.GodMin);
   // the hours follow the exact minutes (assignments run from left to right)
   return StagingWrite(insert, [&] {
-    return SqlFormat("UPDATE Qvx333God SET GodMin = GodMin + %lld, GodStd = GodMin / 60E0, GodFbi = '%s' "
-                     " WHERE GodArt = '%s'  AND GodPnr = '%s'  AND GodLna = '%s'  AND GodDvo = '%s'  AND GodDbi = '%s' "
-                     " AND GodFvo = '%s'  AND GodKst = '%s'",
-                     g.GodMin, g.GodFbi, g.GodArt, g.GodPnr, g.GodLna, g.GodDvo, g.GodDbi, g.GodFvo, g.GodKst);
+    return SqlFormat(
+        "UPDATE Qvx333God SET GodMin = GodMin + %lld, GodStd = GodMin / 60E0, GodFbi = '%s' "
+        " WHERE GodArt = '%s'  AND GodPnr = '%s'  AND GodLna = '%s'  AND GodDvo = '%s'  AND GodDbi = '%s' "
+        " AND GodFvo = '%s'  AND GodKst = '%s'",
+        g.GodMin, g.GodFbi, g.GodArt, g.GodPnr, g.GodLna, g.GodDvo, g.GodDbi, g.GodFvo, g.GodKst);
   });
 }
 
@@ -121,8 +122,8 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
     g.GodFvo = " ";
     g.GodMin = r.Zk1Std;
     if (r.Zk1Kst.size() > 6) {
-      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
-                       "Kostenstelle zu lang : %s", r.Zk1Kst);
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Kostenstelle zu lang : %s",
+                       r.Zk1Kst);
       return false;
     }
     g.GodKst = r.Zk1Kst;

@@ -83,12 +83,12 @@ int FetchMemo(SqlCursor& c, TransferRecord& r) {
       insert,
       [&] {
         // the value follows the exact sum (assignments run from left to right)
-        return SqlFormat("UPDATE Qvx333Ld1  SET Ld1Exa = Ld1Exa + %ld, Ld1Val = ROUND(Ld1Exa / %dE0, 6) "
-                         " WHERE Ld1Art = '%s'  AND Ld1Pnr = '%s' "
-                         " AND Ld1Azr = STR_TO_DATE('%s', '%%d.%%m.%%Y')  AND Ld1Key = '%s'  AND Ld1Lna = '%s' "
-                         " AND Ld1Kst = '%s'  AND Ld1Ktr = '%s'  AND Ld1Rre = %d",
-                         w.Ld1Exa, divisor, w.Ld1Art, w.Ld1Pnr, w.Ld1Azr, w.Ld1Key, w.Ld1Lna, w.Ld1Kst, w.Ld1Ktr,
-                         w.Ld1Rre);
+        return SqlFormat(
+            "UPDATE Qvx333Ld1  SET Ld1Exa = Ld1Exa + %ld, Ld1Val = ROUND(Ld1Exa / %dE0, 6) "
+            " WHERE Ld1Art = '%s'  AND Ld1Pnr = '%s' "
+            " AND Ld1Azr = STR_TO_DATE('%s', '%%d.%%m.%%Y')  AND Ld1Key = '%s'  AND Ld1Lna = '%s' "
+            " AND Ld1Kst = '%s'  AND Ld1Ktr = '%s'  AND Ld1Rre = %d",
+            w.Ld1Exa, divisor, w.Ld1Art, w.Ld1Pnr, w.Ld1Azr, w.Ld1Key, w.Ld1Lna, w.Ld1Kst, w.Ld1Ktr, w.Ld1Rre);
       },
       &statement);
 }
@@ -148,8 +148,8 @@ void ProcessRecord(LodasRun& run, TransferRecord r, int16_t mark) {
     w.Ld1Exa = r.Zk1Tge;
   }
   if (r.Zk1Lna.size() > 3) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
-                     "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)",
+                     r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   if (r.Zk1Kst.size() > 8) {

@@ -68,9 +68,7 @@ struct Loga2Run {
                               abr, lfn));
 }
 
-int FetchTransfer(SqlCursor& c, Loga2Record& x) {
-  return SqlFetchTransfer(c, x.Rec, x.Zk1Inf, x.Zk1Su1);
-}
+int FetchTransfer(SqlCursor& c, Loga2Record& x) { return SqlFetchTransfer(c, x.Rec, x.Zk1Inf, x.Zk1Su1); }
 
 // The insert and delete memos that the difference step wrote for this run;
 // memos of another kind (PAISY's period memos) are no corrections.
@@ -92,26 +90,28 @@ int FetchMemo(SqlCursor& c, Loga2Record& x) {
 }
 
 [[nodiscard]] int SQL_Qvx333Lp2_Insert(const Lp2Row& w) {
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333Lp2 (Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst, Lp2Dat, Lp2Pst, "
-                            "Lp2Std, Lp2Btr, Lp2Anz, Lp2Rre, Lp2Zhn, Lp2Min)  VALUES ('%s', '%s', '%s', '%s', '%s', "
-                            "'%s', ROUND(%ld / 10E0, 6), ROUND(%ld / 60E0, 6),  0, 0, %d, %ld, %ld) ",
-                            w.Lp2Fir, w.Lp2Akr, w.Lp2Pnr, w.Lp2Lna, w.Lp2Kst, w.Lp2Dat, w.Lp2Zhn, w.Lp2Min,
-                            w.Lp2Rre, w.Lp2Zhn, w.Lp2Min));
+  return SqlWrite(
+      SqlFormat("INSERT INTO Qvx333Lp2 (Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst, Lp2Dat, Lp2Pst, "
+                "Lp2Std, Lp2Btr, Lp2Anz, Lp2Rre, Lp2Zhn, Lp2Min)  VALUES ('%s', '%s', '%s', '%s', '%s', "
+                "'%s', ROUND(%ld / 10E0, 6), ROUND(%ld / 60E0, 6),  0, 0, %d, %ld, %ld) ",
+                w.Lp2Fir, w.Lp2Akr, w.Lp2Pnr, w.Lp2Lna, w.Lp2Kst, w.Lp2Dat, w.Lp2Zhn, w.Lp2Min, w.Lp2Rre, w.Lp2Zhn,
+                w.Lp2Min));
 }
 
 [[nodiscard]] int SQL_Qvx333Lp2_Update(const Lp2Row& w) {
   // days and hours follow the exact sums (assignments run from left to right)
-  return SqlWrite(SqlFormat("UPDATE Qvx333Lp2  SET Lp2Zhn = Lp2Zhn + %ld,  Lp2Min = Lp2Min + %ld, "
-                            " Lp2Pst = ROUND(Lp2Zhn / 10E0, 6),  Lp2Std = ROUND(Lp2Min / 60E0, 6) "
-                            " WHERE Lp2Fir = '%s'  AND Lp2Akr = '%s'  AND Lp2Pnr = '%s'  AND Lp2Lna = '%s' "
-                            " AND Lp2Kst = '%s'  AND Lp2Dat = '%s'  AND Lp2Rre = %d",
-                            w.Lp2Zhn, w.Lp2Min, w.Lp2Fir, w.Lp2Akr, w.Lp2Pnr, w.Lp2Lna, w.Lp2Kst, w.Lp2Dat,
-                            w.Lp2Rre));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx333Lp2  SET Lp2Zhn = Lp2Zhn + %ld,  Lp2Min = Lp2Min + %ld, "
+                " Lp2Pst = ROUND(Lp2Zhn / 10E0, 6),  Lp2Std = ROUND(Lp2Min / 60E0, 6) "
+                " WHERE Lp2Fir = '%s'  AND Lp2Akr = '%s'  AND Lp2Pnr = '%s'  AND Lp2Lna = '%s' "
+                " AND Lp2Kst = '%s'  AND Lp2Dat = '%s'  AND Lp2Rre = %d",
+                w.Lp2Zhn, w.Lp2Min, w.Lp2Fir, w.Lp2Akr, w.Lp2Pnr, w.Lp2Lna, w.Lp2Kst, w.Lp2Dat, w.Lp2Rre));
 }
 
 [[nodiscard]] int SQL_Qvx333Lp2_Select(SqlCursor& c) {
-  return SqlOpen(c, "SELECT Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst, date_format(Lp2Dat,'%Y.%m.%d'),  Lp2Pst, Lp2Std, "
-                    "Lp2Rre  FROM Qvx333Lp2  ORDER BY Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst,  Lp2Dat desc, Lp2Rre desc ");
+  return SqlOpen(c,
+                 "SELECT Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst, date_format(Lp2Dat,'%Y.%m.%d'),  Lp2Pst, Lp2Std, "
+                 "Lp2Rre  FROM Qvx333Lp2  ORDER BY Lp2Fir, Lp2Akr, Lp2Pnr, Lp2Lna, Lp2Kst,  Lp2Dat desc, Lp2Rre desc ");
 }
 
 int FetchLp2(SqlCursor& c, Lp2Row& w) {
@@ -133,8 +133,8 @@ int FetchLp2(SqlCursor& c, Lp2Row& w) {
 // Date on which the value withdrawn by a delete line was handed over: the
 // latest hand-over before the current month of the person's wage type in the
 // payroll month of dat (YYYY-MM-DD), shifted back by mon months.
-[[nodiscard]] int SQL_Qvx331Zk1_GetAltDatum(const std::string& pnr, const std::string& lna, const std::string& dat, int mon,
-                              const std::string& today, std::string& found) {
+[[nodiscard]] int SQL_Qvx331Zk1_GetAltDatum(const std::string& pnr, const std::string& lna, const std::string& dat,
+                                            int mon, const std::string& today, std::string& found) {
   std::string r = SubStr(dat, 0, 8) + "01";
   std::string t = SubStr(today, 0, 8) + "01";
   return SqlSelectOne(SqlFormat("SELECT date_format(max(Zk1Dat), '%%Y-%%m-%%d')  FROM Qvx331Zk1 "
@@ -190,7 +190,8 @@ void Loga2001Zeitenkal(Loga2Run& run, const Loga2Record& x) {
   std::string line = "[ZEITENKAL];" + Operation(r.Zk1Rre) + Format("%012.0f", x.Zk1Su1) + ";;;;" + run.Firm + ";" +
                      run.Header.LugAkr + ";" + r.Zk1Upn + ";;;;" + Dashes(r.Zk1Von) + ";" + Dashes(r.Zk1Bis) + ";" +
                      (x.Zk1Inf > 0 ? "1" : "") + ";;;;" + r.Zk1Lgr + ";I;" +
-                     (r.Zk1Tge != 0 ? Format("%.2f", r.Zk1Tge * 0.1f) : std::string()) + ";;;;;;;1;;;;";
+                     (r.Zk1Tge != 0 ? Format("%.2f", static_cast<float>(r.Zk1Tge) * 0.1f) : std::string()) +
+                     ";;;;;;;1;;;;";
   int st = StagedRow("Qvx333Lp1", SQL_Qvx333Lp1_Insert(line, run.Lp1Idx));
   ++run.Lp1Idx;
   CheckWrite(st, "Qvx333Lp1-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn);
@@ -203,10 +204,8 @@ void HandleRecord(Loga2Run& run, Loga2Record x, const std::string& date) {
   if (!RecordFitsLine(r, ";")) return;
   Lu1Line line;  // presets: nothing handed over
   CachedWageTypeLookup(run.Lines, run.Header.LugLug, r, line);
-  if (line.Lu1Kst == 0)
-    r.Zk1Kst = " ";
-  else
-    r.Zk1Kst = SubStr(r.Zk1Kst, 0, 7);
+  if (line.Lu1Kst == 0) r.Zk1Kst = " ";
+  else r.Zk1Kst = SubStr(r.Zk1Kst, 0, 7);
   if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
   if (line.Lu1Krt == 0) r.Zk1Krt = " ";
 
@@ -251,8 +250,8 @@ void WriteVartab(Loga2Run& run, const Lp2Row& w) {
   }
   std::string kst = (w.Lp2Kst == " " || w.Lp2Kst == "0") ? std::string() : w.Lp2Kst;
   std::string line = "[VARTAB];" + Operation(w.Lp2Rre) + w.Lp2Fir + w.Lp2Akr + ";" + w.Lp2Pnr + ";;;;" + w.Lp2Lna +
-                     ";" + Amount(w.Lp2Pst) + ";" + Amount(w.Lp2Std) + ";;;" + kst + ";;;;" + date + ";;" +
-                     validFrom + ";;;;";
+                     ";" + Amount(w.Lp2Pst) + ";" + Amount(w.Lp2Std) + ";;;" + kst + ";;;;" + date + ";;" + validFrom +
+                     ";;;;";
   int st = StagedRow("Qvx333Lpc", SQL_Qvx333Lpc_Insert(line, run.LpcIdx));
   ++run.LpcIdx;
   CheckWrite(st, "Qvx333Lpc-InsertFehler, Pnr: %s, Sqlfhl: %d", w.Lp2Pnr);
@@ -271,10 +270,8 @@ void HandedOverLine(const std::string& line) {
     if (at == std::string::npos) break;
     from = at + 1;
   }
-  if (f[0] == "[VARTAB]" && f.size() > 9)
-    HandedOverRecord(f[3], f[7], WrittenNumber(f[9]), WrittenNumber(f[8]));
-  else if (f[0] == "[ZEITENKAL]" && f.size() > 20)
-    HandedOverRecord(f[8], f[18], 0, WrittenNumber(f[20]));
+  if (f[0] == "[VARTAB]" && f.size() > 9) HandedOverRecord(f[3], f[7], WrittenNumber(f[9]), WrittenNumber(f[8]));
+  else if (f[0] == "[ZEITENKAL]" && f.size() > 20) HandedOverRecord(f[8], f[18], 0, WrittenNumber(f[20]));
 }
 
 // File "." followed by the stored lines in index order, as a file of the set.
@@ -327,9 +324,7 @@ void Loga2001Lohnprogramm() {
   }
   RequireRead(SQL_GetToday(run.Today), "sysdate");
   RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header), "Qvx171Lug");
-  run.Firm = !run.Header.LugFir.empty() ? run.Header.LugFir
-             : !run.Header.LugAkr.empty() ? run.Header.LugAkr
-                                          : Ctx.Akr;
+  run.Firm = !run.Header.LugFir.empty() ? run.Header.LugFir : !run.Header.LugAkr.empty() ? run.Header.LugAkr : Ctx.Akr;
   RequireFitsLine(run.Firm, ";", "LugFir");
 
   SqlCursor zk1;

@@ -13,7 +13,7 @@ namespace {
 // Values of one B1 row. Hours are added as minutes and days as tenths; the
 // staged hours and days follow from the exact sums.
 struct B1Values {
-  int32_t Arb = 0;  // work days
+  int32_t Arb = 0;                                               // work days
   int64_t Sol = 0, Urs = 0, Krs = 0, Fts = 0, Ens = 0, Uns = 0;  // minutes
   int64_t Url = 0, Krk = 0, Ftg = 0, Soz = 0, Ent = 0, Unt = 0;  // tenths of days
   double Anw = 0;
@@ -84,16 +84,18 @@ struct Loga400Run {
 }
 
 [[nodiscard]] int SQL_Qvx333B06_Insert(const B6Line& l) {
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333B06  (B06Art, B06Fir, B06Pnr, B06Bln, B06Bdt, B06Ltt,   B06Aks, "
-                            "B06Bks, B06Lna, B06Lbt, B06Bzt)  VALUES ('B6', '%s', '%s', '%s', %ld, %d, '%s', '%s', "
-                            "'%s', 0, %f )",
-                            l.Fir, l.Pnr, l.Bln, l.Bdt, l.Ltt, l.Kst, l.Kst, l.Lna, l.Hours));
+  return SqlWrite(
+      SqlFormat("INSERT INTO Qvx333B06  (B06Art, B06Fir, B06Pnr, B06Bln, B06Bdt, B06Ltt,   B06Aks, "
+                "B06Bks, B06Lna, B06Lbt, B06Bzt)  VALUES ('B6', '%s', '%s', '%s', %ld, %d, '%s', '%s', "
+                "'%s', 0, %f )",
+                l.Fir, l.Pnr, l.Bln, l.Bdt, l.Ltt, l.Kst, l.Kst, l.Lna, l.Hours));
 }
 
 [[nodiscard]] int SQL_Qvx333B06_Update(const B6Line& l) {
-  return SqlWrite(SqlFormat("UPDATE Qvx333B06  SET B06Bzt = B06Bzt + %f  WHERE B06Art = 'B6'  AND B06Fir = '%s' "
-                            " AND B06Pnr = '%s'  AND B06Bln = '%s' ",
-                            l.Hours, l.Fir, l.Pnr, l.Bln));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx333B06  SET B06Bzt = B06Bzt + %f  WHERE B06Art = 'B6'  AND B06Fir = '%s' "
+                " AND B06Pnr = '%s'  AND B06Bln = '%s' ",
+                l.Hours, l.Fir, l.Pnr, l.Bln));
 }
 
 // 0 when the stored line of the same number carries the same wage type, cost
@@ -115,16 +117,18 @@ struct Loga400Run {
                       max);
 }
 
-[[nodiscard]] int SQL_Qvx333B01_Insert(const std::string& fir, const std::string& pnr, int32_t bdt, int ltt, const B1Values& v) {
+[[nodiscard]] int SQL_Qvx333B01_Insert(const std::string& fir, const std::string& pnr, int32_t bdt, int ltt,
+                                       const B1Values& v) {
   std::string columns, values;
   for (const B1Column& c : kB1Columns) {
     columns += Format(", %s, %s", c.Staged, c.Exact);
     values += Format(", %s, %lld", B1Text(v.*c.Value, c.Minutes), v.*c.Value);
   }
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333B01  (B01Art, B01Fir, B01Pnr, B01Fln, B01Bdt, B01Ltt, B01Arb, B01Stg, "
-                            "B01Anw, B01Sos, B01Sez, B01Std, B01Aun%s)  VALUES ('B1', '%s', '%s', 0, %ld, %d, %ld, "
-                            "'%s', %f, 0, 0, %f, 0%s)",
-                            columns, fir, pnr, bdt, ltt, v.Arb, v.Stg, v.Anw, v.Std, values));
+  return SqlWrite(
+      SqlFormat("INSERT INTO Qvx333B01  (B01Art, B01Fir, B01Pnr, B01Fln, B01Bdt, B01Ltt, B01Arb, B01Stg, "
+                "B01Anw, B01Sos, B01Sez, B01Std, B01Aun%s)  VALUES ('B1', '%s', '%s', 0, %ld, %d, %ld, "
+                "'%s', %f, 0, 0, %f, 0%s)",
+                columns, fir, pnr, bdt, ltt, v.Arb, v.Stg, v.Anw, v.Std, values));
 }
 
 // The exact sums are added and each staged value is set from its new sum
@@ -133,10 +137,11 @@ struct Loga400Run {
   std::string sums;
   for (const B1Column& c : kB1Columns)
     sums += Format(", %s = %s + %lld, %s = %s", c.Exact, c.Exact, v.*c.Value, c.Staged, B1Expression(c));
-  return SqlWrite(SqlFormat("UPDATE Qvx333B01  SET B01Arb = B01Arb + %ld, B01Stg = '%s', B01Anw = %f, "
-                            "B01Sos = B01Sos + 0, B01Sez = B01Sez + 0, B01Std = %f%s  WHERE B01Art = 'B1' "
-                            " AND B01Fir = '%s'  AND B01Pnr = '%s'",
-                            v.Arb, v.Stg, v.Anw, v.Std, sums, fir, pnr));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx333B01  SET B01Arb = B01Arb + %ld, B01Stg = '%s', B01Anw = %f, "
+                "B01Sos = B01Sos + 0, B01Sez = B01Sez + 0, B01Std = %f%s  WHERE B01Art = 'B1' "
+                " AND B01Fir = '%s'  AND B01Pnr = '%s'",
+                v.Arb, v.Stg, v.Anw, v.Std, sums, fir, pnr));
 }
 
 // Settings of a record kind, read once per kind.
@@ -163,10 +168,8 @@ void WriteB6(const TransferRecord& r, B6Line& line) {
     int same = SQL_Qvx333B06_Same(line);
     if (same == 0) {
       st = StagedRow("Qvx333B06", SQL_Qvx333B06_Update(line), true);
-      if (st != 0)
-        ReportStatus(st, "Qvx333B06-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
-      else
-        HandedOverRecord(line.Pnr, line.Lna, written, 0);
+      if (st != 0) ReportStatus(st, "Qvx333B06-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+      else HandedOverRecord(line.Pnr, line.Lna, written, 0);
       return;
     }
     int32_t max = 0;
@@ -178,10 +181,8 @@ void WriteB6(const TransferRecord& r, B6Line& line) {
     line.Bln = Format("%d", max + 1);
     st = StagedRow("Qvx333B06", SQL_Qvx333B06_Insert(line));
   }
-  if (st != 0)
-    ReportStatus(st, "Qvx333B06-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
-  else
-    HandedOverRecord(line.Pnr, line.Lna, written, 0);
+  if (st != 0) ReportStatus(st, "Qvx333B06-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+  else HandedOverRecord(line.Pnr, line.Lna, written, 0);
 }
 
 // A B1 row has no wage type: the payroll side reads each value from its
@@ -195,12 +196,9 @@ void HandedOverB1(const std::string& pnr, const TransferRecord& r, const B1Value
     HandedOverRecord(pnr, c.Staged, c.Minutes ? staged : 0, c.Minutes ? 0 : staged);
     return;
   }
-  if (r.Zk1Sts == 101)
-    HandedOverRecord(pnr, "B01Arb", 0, v.Arb);
-  else if (r.Zk1Sts == 102)
-    HandedOverRecord(pnr, "B01Anw", 0, WrittenNumber(Format("%f", v.Anw)));
-  else
-    HandedOverRecord(pnr, "B1", 0, 0);
+  if (r.Zk1Sts == 101) HandedOverRecord(pnr, "B01Arb", 0, v.Arb);
+  else if (r.Zk1Sts == 102) HandedOverRecord(pnr, "B01Anw", 0, WrittenNumber(Format("%f", v.Anw)));
+  else HandedOverRecord(pnr, "B1", 0, 0);
 }
 
 void HandleRecord(Loga400Run& run, const TransferRecord& r) {
@@ -250,8 +248,7 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
     run.B1Pnr = r.Zk1Pnr;
     run.Stt = run.Ant = run.Zes = run.Anw = 0;
     int st = SQL_Qvx331Zk2_GetLoga4(Ctx.Abrnr, r.Zk1Pnr, run.Stt, run.Ant, run.Zes);
-    if (st != 0 && st != kSqlNoMoreRows)
-      ReportStatus(st, "Qvx331Zk2-SelectFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
+    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx331Zk2-SelectFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
   }
   B1Values v;
   int64_t minutes = r.Zk1Std, tenths = r.Zk1Tge;
@@ -306,7 +303,8 @@ void Loga400Lohnprogramm() {
 
   // records without days and hours are not read
   SqlCursor records;
-  RequireRead(SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)"), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)"),
+              "Qvx331Zk1");
   TransferRecord r;
   while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(run, r);
   if (st == -1) AbortRun(60);

@@ -91,8 +91,8 @@ void ClearTable(const char* table) {
   if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler %s, Sqlfhl: %d", table, st);
 }
 
-int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy,
-                          const std::function<void(TransferRecord&)>& fn, int32_t& count) {
+int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy, const std::function<void(TransferRecord&)>& fn,
+                          int32_t& count) {
   SqlCursor c;
   int st = SqlOpen(c, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt,"
                                 " Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg,"
@@ -238,10 +238,11 @@ void OpenMonth(PaisyRun& s, const Derived& d, const Lg1Values& lg1) {
     return;
   }
   InsertP4(s, d, 0, 0, s.Stt, s.Svt, s.Ant, 0, [&] {
-    return SqlFormat("UPDATE Qvx333Ps4 SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f,"
-                     " Ps4Sta = IF(Ps4Sta = '', Ps4Sta, Ps4Sta + %f), Ps4Sva = IF(Ps4Sva = '', Ps4Sva, Ps4Sva + %f),"
-                     " Ps4Ana = Ps4Ana + %f, Ps4Kra = Ps4Kra + %f",
-                     0.0, 0.0, s.Stt, s.Svt, s.Ant, 0.0) +
+    return SqlFormat(
+               "UPDATE Qvx333Ps4 SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f,"
+               " Ps4Sta = IF(Ps4Sta = '', Ps4Sta, Ps4Sta + %f), Ps4Sva = IF(Ps4Sva = '', Ps4Sva, Ps4Sva + %f),"
+               " Ps4Ana = Ps4Ana + %f, Ps4Kra = Ps4Kra + %f",
+               0.0, 0.0, s.Stt, s.Svt, s.Ant, 0.0) +
            P4Where(s, d);
   });
 }
@@ -264,21 +265,22 @@ void AddP1(const PaisyRun& s, const TransferRecord& r, Derived& d) {
   }
   // hours and amount follow the exact sums, six decimals (assignments run
   // from left to right)
-  Accumulate(SqlFormat("INSERT INTO Qvx333Ps1 (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Dne, Ps1Lhn,"
-                       " Ps1Ztd, Ps1Lhg, Ps1Btr, Ps1Kst, Ps1Zex, Ps1Bex) VALUES ('P1', '%s', '%s', %d, %ld, %d, '1',"
-                       " %ld, ROUND(%lld / 6000000E0, 6), '%s', ROUND(%lld / 6000000E0, 6), '%s', %lld, %lld)",
-                       s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Hours, d.Lhg, d.Amount, d.Kst, d.Hours,
-                       d.Amount),
-             [&] {
-               return SqlFormat("UPDATE Qvx333Ps1 SET Ps1Zex = Ps1Zex + %lld, Ps1Bex = Ps1Bex + %lld, "
-                                "Ps1Ztd = ROUND(Ps1Zex / 6000000E0, 6), Ps1Btr = ROUND(Ps1Bex / 6000000E0, 6) "
-                                " WHERE Ps1Stz = 'P1'  AND Ps1Frm = '%s'  AND Ps1Prs = '%s'  AND Ps1Abt = %d "
-                                " AND Ps1Abd = %ld  AND Ps1Abn = %d  AND Ps1Lhn = %ld  AND Ps1Lhg = '%s' "
-                                " AND Ps1Kst = '%s'",
-                                d.Hours, d.Amount, s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Lhg, d.Kst);
-             },
-             "Qvx333PS1-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps1-UpdateFehler, Pnr: %s, Sqlfhl: %d",
-             r.Zk1Pnr);
+  Accumulate(
+      SqlFormat("INSERT INTO Qvx333Ps1 (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Dne, Ps1Lhn,"
+                " Ps1Ztd, Ps1Lhg, Ps1Btr, Ps1Kst, Ps1Zex, Ps1Bex) VALUES ('P1', '%s', '%s', %d, %ld, %d, '1',"
+                " %ld, ROUND(%lld / 6000000E0, 6), '%s', ROUND(%lld / 6000000E0, 6), '%s', %lld, %lld)",
+                s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Hours, d.Lhg, d.Amount, d.Kst, d.Hours,
+                d.Amount),
+      [&] {
+        return SqlFormat(
+            "UPDATE Qvx333Ps1 SET Ps1Zex = Ps1Zex + %lld, Ps1Bex = Ps1Bex + %lld, "
+            "Ps1Ztd = ROUND(Ps1Zex / 6000000E0, 6), Ps1Btr = ROUND(Ps1Bex / 6000000E0, 6) "
+            " WHERE Ps1Stz = 'P1'  AND Ps1Frm = '%s'  AND Ps1Prs = '%s'  AND Ps1Abt = %d "
+            " AND Ps1Abd = %ld  AND Ps1Abn = %d  AND Ps1Lhn = %ld  AND Ps1Lhg = '%s' "
+            " AND Ps1Kst = '%s'",
+            d.Hours, d.Amount, s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Lhg, d.Kst);
+      },
+      "Qvx333PS1-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps1-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr);
 }
 
 void AddP4(PaisyRun& s, const TransferRecord& r, const Derived& d, const Lg1Values& lg1) {
@@ -292,9 +294,10 @@ void AddP4(PaisyRun& s, const TransferRecord& r, const Derived& d, const Lg1Valu
   // the day values belong to the run's month only
   double stt = InRunPeriod(r) ? s.Stt : 999, svt = InRunPeriod(r) ? s.Svt : 999;
   InsertP4(s, d, bta, bas, stt, svt, 0, kra, [&] {
-    return SqlFormat("UPDATE Qvx333Ps4 SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f, Ps4Sta = '%s', Ps4Sva = '%s',"
-                     " Ps4Ana = Ps4Ana + %f, Ps4Kra = Ps4Kra + %f",
-                     bta, bas, DayText(stt), DayText(svt), 0.0, kra) +
+    return SqlFormat(
+               "UPDATE Qvx333Ps4 SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f, Ps4Sta = '%s', Ps4Sva = '%s',"
+               " Ps4Ana = Ps4Ana + %f, Ps4Kra = Ps4Kra + %f",
+               bta, bas, DayText(stt), DayText(svt), 0.0, kra) +
            P4Where(s, d);
   });
 }
@@ -411,10 +414,11 @@ void AddP3(const PaisyRun& s, TransferRecord& r, const Derived& d) {
                     edtValue + ")");
   StagedRow("Qvx333Ps3", st);
   if (st == kSqlDuplicate && !edt.empty()) {
-    st = SqlWrite(SqlFormat("UPDATE Qvx333Ps3 SET Ps3Edt = '%s'  WHERE Ps3Stz = 'P3'  AND Ps3Abn = '1' "
-                            " AND Ps3Frm = '%s'  AND Ps3Prs = '%s'  AND Ps3Bdt = '%s'  AND Ps3Lna = '%s' "
-                            " AND Ps3Zet = '%s'",
-                            edt, s.Firm, d.Prs, bdt, d.Lna3, zet));
+    st =
+        SqlWrite(SqlFormat("UPDATE Qvx333Ps3 SET Ps3Edt = '%s'  WHERE Ps3Stz = 'P3'  AND Ps3Abn = '1' "
+                           " AND Ps3Frm = '%s'  AND Ps3Prs = '%s'  AND Ps3Bdt = '%s'  AND Ps3Lna = '%s' "
+                           " AND Ps3Zet = '%s'",
+                           edt, s.Firm, d.Prs, bdt, d.Lna3, zet));
     StagedRow("Qvx333Ps3", st, true);
     if (st != 0) ReportStatus(st, "Qvx331Ps3-UpdateFehler, Pnr: %s  Fehler: %d", r.Zk1Pnr, st);
     return;
@@ -456,27 +460,19 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
 
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
   constexpr int64_t kHour = 6000000;
-  if (Lu1Settings.Lu1Bau == 1)
-    d.Amount = int64_t{r.Zk1Std} * 100000;
-  else if (r.Zk1Std == 0)
-    d.Hours = int64_t{r.Zk1Tge} * 600000;
-  else
-    d.Hours = int64_t{r.Zk1Std} * 100000;
+  if (Lu1Settings.Lu1Bau == 1) d.Amount = int64_t{r.Zk1Std} * 100000;
+  else if (r.Zk1Std == 0) d.Hours = int64_t{r.Zk1Tge} * 600000;
+  else d.Hours = int64_t{r.Zk1Std} * 100000;
   if (kind != "P3" && std::llabs(d.Hours) > 999 * kHour) {
     d.Hours = (d.Hours > 0 ? 1 : -1) * (999 * kHour + 99 * kHour / 100);
     Log("PNR %s: Stundenwert zu groß f.Übergabe", r.Zk1Upn);
   }
-  if (!s.HavePerson || r.Zk1Pnr != s.LastPnr)
-    StartPerson(s, r, d, lg1);
-  else if (!s.MonthOpen && InRunPeriod(r))
-    OpenMonth(s, d, lg1);
+  if (!s.HavePerson || r.Zk1Pnr != s.LastPnr) StartPerson(s, r, d, lg1);
+  else if (!s.MonthOpen && InRunPeriod(r)) OpenMonth(s, d, lg1);
 
-  if (kind == "P1" || kind == "LS")
-    AddP1(s, r, d);
-  else if (kind == "P4" || kind == "SS")
-    AddP4(s, r, d, lg1);
-  else if (kind == "P3")
-    AddP3(s, r, d);
+  if (kind == "P1" || kind == "LS") AddP1(s, r, d);
+  else if (kind == "P4" || kind == "SS") AddP4(s, r, d, lg1);
+  else if (kind == "P3") AddP3(s, r, d);
 }
 
 // "0123-" from -123: the sign stands behind the digits.
@@ -520,10 +516,8 @@ std::string P1Line(const std::vector<std::string>& c) {
   std::string kst = c[14];
   if (!Trim(kst).empty()) line += "20" + kst + "*";
   // hours and amount in hundredths; a line with both is counted by its hours
-  if (!hoursText.empty())
-    HandedOverRecord(PersonOfLine(c[3]), c[9], WrittenNumber(hoursText) / 100, 0);
-  else
-    HandedOverRecord(PersonOfLine(c[3]), c[9], WrittenNumber(amountText) / 100, 0, true);
+  if (!hoursText.empty()) HandedOverRecord(PersonOfLine(c[3]), c[9], WrittenNumber(hoursText) / 100, 0);
+  else HandedOverRecord(PersonOfLine(c[3]), c[9], WrittenNumber(amountText) / 100, 0, true);
   return line;
 }
 
@@ -561,11 +555,8 @@ std::string P4Line(const std::vector<std::string>& c) {
         days += WrittenNumber(line.substr(line.size() - 3));
         break;
       case 15:
-      case 18:
-        line += Format("%-3s", c[i]);
-        break;
-      default:
-        line += c[i];
+      case 18: line += Format("%-3s", c[i]); break;
+      default: line += c[i];
     }
   }
   HandedOverRecord(PersonOfLine(prs), "P4", minutes / 60, days);

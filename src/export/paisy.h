@@ -65,8 +65,8 @@ void ClearTable(const char* table);
 // Reads the transfer records of (abr, lfn) in the given order through one
 // cursor and hands each to fn. Returns the status that ended the reading and
 // the number of records read.
-int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy,
-                          const std::function<void(TransferRecord&)>& fn, int32_t& count);
+int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy, const std::function<void(TransferRecord&)>& fn,
+                          int32_t& count);
 
 // Writes one transfer file of the set from a staging selection: the copy in
 // the older folder is deleted when the set is placed, TransferDir + "\" +

@@ -45,11 +45,12 @@ std::string P4bWhere(const PaisyBrRun& s, const Derived& d) {
 }
 
 std::string P4bInsert(const PaisyBrRun& s, const Derived& d, double bta, double bas, double ana, double kra) {
-  return SqlFormat("INSERT INTO Qvx333Ps4B (Ps4Stz, Ps4Frm, Ps4Prs, Ps4Abd, Ps4Abn, Ps4Dne, Ps4F37, Ps4Bta, Ps4St1,"
-                   " Ps4F33, Ps4Bas, Ps4St2, Ps4F12, Ps4Sta, Ps4St3, Ps4F13, Ps4Sva, Ps4St4, Ps4F14, Ps4Ana, Ps4St5,"
-                   " Ps4F15, Ps4Kra, Ps4St6) VALUES ('P4', '%s', '%s', %ld, %d, ' ', 37, %f, '*', 33, %f, '*', 12, %f,"
-                   " '*', 13, %f, '*', 14, %f, '*', 15, %f, '*')",
-                   s.Firm, d.Prs, d.Date.Abd, d.Abn, bta, bas, s.M.Stt, s.M.Svt, ana, kra);
+  return SqlFormat(
+      "INSERT INTO Qvx333Ps4B (Ps4Stz, Ps4Frm, Ps4Prs, Ps4Abd, Ps4Abn, Ps4Dne, Ps4F37, Ps4Bta, Ps4St1,"
+      " Ps4F33, Ps4Bas, Ps4St2, Ps4F12, Ps4Sta, Ps4St3, Ps4F13, Ps4Sva, Ps4St4, Ps4F14, Ps4Ana, Ps4St5,"
+      " Ps4F15, Ps4Kra, Ps4St6) VALUES ('P4', '%s', '%s', %ld, %d, ' ', 37, %f, '*', 33, %f, '*', 12, %f,"
+      " '*', 13, %f, '*', 14, %f, '*', 15, %f, '*')",
+      s.Firm, d.Prs, d.Date.Abd, d.Abn, bta, bas, s.M.Stt, s.M.Svt, ana, kra);
 }
 
 // First record of a person and accounting month: the month totals of the
@@ -117,9 +118,10 @@ void AddP4b(PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
   Accumulate(
       P4bInsert(s, d, bta, bas, ana, kra),
       [&] {
-        return SqlFormat("UPDATE Qvx333Ps4B SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f, Ps4Sta = %f, Ps4Sva = %f,"
-                         " Ps4Ana = Ps4Ana + %f, Ps4Kra = Ps4Kra + %f",
-                         bta, bas, s.M.Stt, s.M.Svt, ana, kra) +
+        return SqlFormat(
+                   "UPDATE Qvx333Ps4B SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f, Ps4Sta = %f, Ps4Sva = %f,"
+                   " Ps4Ana = Ps4Ana + %f, Ps4Kra = Ps4Kra + %f",
+                   bta, bas, s.M.Stt, s.M.Svt, ana, kra) +
                P4bWhere(s, d);
       },
       "Qvx333Ps4B-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps4B-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr);
@@ -136,25 +138,23 @@ void AddP1b(const PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
   // staged hours follow the exact sum, six decimals (assignments run from
   // left to right)
   int64_t hours;
-  if (r.Zk1Std == 0)
-    hours = int64_t{r.Zk1Tge} * 600000;
-  else if (r.Zk1Sts == 112)
-    hours = int64_t{r.Zk1Std} * 60000;
-  else
-    hours = int64_t{r.Zk1Std} * 100000;
-  Accumulate(SqlFormat("INSERT INTO Qvx333Ps1B (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Dne, Ps1Lhn,"
-                       " Ps1Ztd, Ps1Lhg, Ps1Kst, Ps1Zex) VALUES ('P1', '%s', '%s', %d, %ld, %d, '1', %ld,"
-                       " ROUND(%lld / 6000000E0, 6), '%s', '%s', %lld)",
-                       s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, hours, d.Lhg, d.Kst, hours),
-             [&] {
-               return SqlFormat("UPDATE Qvx333Ps1B SET Ps1Zex = Ps1Zex + %lld, Ps1Ztd = ROUND(Ps1Zex / 6000000E0, 6) "
-                                " WHERE Ps1Stz = 'P1'  AND Ps1Frm = '%s' "
-                                " AND Ps1Prs = '%s'  AND Ps1Abt = %d  AND Ps1Abd = %ld  AND Ps1Abn = %d "
-                                " AND Ps1Lhn = %ld  AND Ps1Lhg = '%s'  AND Ps1Kst = '%s'",
-                                hours, s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Lhg, d.Kst);
-             },
-             "Qvx333Ps1B-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps1B-UpdateFehler, Pnr: %s, Sqlfhl: %d",
-             r.Zk1Pnr);
+  if (r.Zk1Std == 0) hours = int64_t{r.Zk1Tge} * 600000;
+  else if (r.Zk1Sts == 112) hours = int64_t{r.Zk1Std} * 60000;
+  else hours = int64_t{r.Zk1Std} * 100000;
+  Accumulate(
+      SqlFormat("INSERT INTO Qvx333Ps1B (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Dne, Ps1Lhn,"
+                " Ps1Ztd, Ps1Lhg, Ps1Kst, Ps1Zex) VALUES ('P1', '%s', '%s', %d, %ld, %d, '1', %ld,"
+                " ROUND(%lld / 6000000E0, 6), '%s', '%s', %lld)",
+                s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, hours, d.Lhg, d.Kst, hours),
+      [&] {
+        return SqlFormat(
+            "UPDATE Qvx333Ps1B SET Ps1Zex = Ps1Zex + %lld, Ps1Ztd = ROUND(Ps1Zex / 6000000E0, 6) "
+            " WHERE Ps1Stz = 'P1'  AND Ps1Frm = '%s' "
+            " AND Ps1Prs = '%s'  AND Ps1Abt = %d  AND Ps1Abd = %ld  AND Ps1Abn = %d "
+            " AND Ps1Lhn = %ld  AND Ps1Lhg = '%s'  AND Ps1Kst = '%s'",
+            hours, s.Firm, d.Prs, d.Date.Abt, d.Date.Abd, d.Abn, d.Lhn, d.Lhg, d.Kst);
+      },
+      "Qvx333Ps1B-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps1B-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr);
 }
 
 void HandleRecord(PaisyBrRun& s, TransferRecord& r) {
@@ -170,10 +170,8 @@ void HandleRecord(PaisyBrRun& s, TransferRecord& r) {
   d.Kst = SubStr(r.Zk1Kst, 0, 5);
   if (!s.HaveGroup || r.Zk1Pnr != s.LastPnr || d.Date.Abd != s.LastAbd) StartGroup(s, r, d);
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
-  if (kind == "P4" || kind == "SS")
-    AddP4b(s, r, d);
-  else if (kind == "P1" || kind == "LS")
-    AddP1b(s, r, d);
+  if (kind == "P4" || kind == "SS") AddP4b(s, r, d);
+  else if (kind == "P1" || kind == "LS") AddP1b(s, r, d);
 }
 
 std::string P1bLine(const std::vector<std::string>& c) {

@@ -43,8 +43,8 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
   RTrim(row.Pnr);
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > kLnaLimit) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
-                     "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)",
+                     r.Zk1Pnr, r.Zk1Lna);
     return false;
   }
   row.Lna = lna;
@@ -77,10 +77,11 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
                                 "VALUES ('%s', '%s', ROUND(%lld / 600000E0, 6), '%s', '%s', %lld)",
                                 row.Pnr, row.Lna, row.Exa, row.Kst, row.Ktr, row.Exa),
                       [&] {
-                        return SqlFormat("UPDATE QVX333Perman SET PrmExa = PrmExa + %lld, "
-                                         "PrmWrt = ROUND(PrmExa / 600000E0, 6)  WHERE PrmPnr = '%s' "
-                                         "AND PrmLna = '%s' AND PrmKst = '%s' AND PrmKtr = '%s'",
-                                         row.Exa, row.Pnr, row.Lna, row.Kst, row.Ktr);
+                        return SqlFormat(
+                            "UPDATE QVX333Perman SET PrmExa = PrmExa + %lld, "
+                            "PrmWrt = ROUND(PrmExa / 600000E0, 6)  WHERE PrmPnr = '%s' "
+                            "AND PrmLna = '%s' AND PrmKst = '%s' AND PrmKtr = '%s'",
+                            row.Exa, row.Pnr, row.Lna, row.Kst, row.Ktr);
                       });
 }
 

@@ -52,19 +52,20 @@ struct ProalRun {
 }
 
 [[nodiscard]] int SQL_Qvx333Pro_Insert(const ProRow& p) {
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333Pro (ProLer, ProFir, ProKnz, ProPnr, ProTag, ProMon, ProJhr, ProLna, "
-                            "ProZet, ProMge, ProStz, ProMgs, ProPrz, ProBtr, ProKst, ProKtr, ProBes, ProMin) "
-                            "VALUES ('', '%s', 'P', '%s', %ld, %ld, %ld, '%s', %lld / 60E0, NULL, NULL, NULL, NULL, "
-                            "NULL, %ld, '%s', '', %lld)",
-                            p.ProFir, p.ProPnr, p.ProTag, p.ProMon, p.ProJhr, p.ProLna, p.ProMin, p.ProKst, p.ProKtr,
-                            p.ProMin));
+  return SqlWrite(
+      SqlFormat("INSERT INTO Qvx333Pro (ProLer, ProFir, ProKnz, ProPnr, ProTag, ProMon, ProJhr, ProLna, "
+                "ProZet, ProMge, ProStz, ProMgs, ProPrz, ProBtr, ProKst, ProKtr, ProBes, ProMin) "
+                "VALUES ('', '%s', 'P', '%s', %ld, %ld, %ld, '%s', %lld / 60E0, NULL, NULL, NULL, NULL, "
+                "NULL, %ld, '%s', '', %lld)",
+                p.ProFir, p.ProPnr, p.ProTag, p.ProMon, p.ProJhr, p.ProLna, p.ProMin, p.ProKst, p.ProKtr, p.ProMin));
 }
 
 [[nodiscard]] int SQL_Qvx333Pro_Update(const ProRow& p) {
   // the hours follow the exact minutes (assignments run from left to right)
-  return SqlWrite(SqlFormat("UPDATE Qvx333Pro SET ProMin = ProMin + %lld, ProZet = ProMin / 60E0  WHERE ProPnr = '%s' "
-                            " AND ProTag = %ld  AND ProMon = %ld  AND ProJhr = %ld  AND ProLna = '%s'  AND ProKst = %ld",
-                            p.ProMin, p.ProPnr, p.ProTag, p.ProMon, p.ProJhr, p.ProLna, p.ProKst));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx333Pro SET ProMin = ProMin + %lld, ProZet = ProMin / 60E0  WHERE ProPnr = '%s' "
+                " AND ProTag = %ld  AND ProMon = %ld  AND ProJhr = %ld  AND ProLna = '%s'  AND ProKst = %ld",
+                p.ProMin, p.ProPnr, p.ProTag, p.ProMon, p.ProJhr, p.ProLna, p.ProKst));
 }
 
 // The texts padded to their widths by the database (longer firm numbers and
@@ -130,15 +131,15 @@ void ProalWriteFile() {
   double zet = 0, mge = 0, stz = 0, mgs = 0, prz = 0, btr = 0;
   int64_t minutes = 0;
   while (st == 0 && (st = SqlFetchInto(c, ler, fir, knz, pnr, tag, mon, jhr, lna, zet, mge, stz, mgs, prz, btr, kst,
-                                        ktr, bes, minutes)) == 0) {
+                                       ktr, bes, minutes)) == 0) {
     // the hours are formatted once from the exact minutes
-    if (std::llabs(minutes) > 999 * 60) {
+    if (std::llabs(minutes) > int64_t{999} * 60) {
       Log("Wert zu groß f.Übergabe, Pnr: %s", pnr);
       minutes = 0;
     }
     std::string hours = ExactText(ExactRound(minutes, 60, 2), 2, 7);
-    ExportWriteF(file, "%s%s%s%06s%02d%02d%04d%s%s%010.2f%010.4f%08.4f%06.2f%010.2f%08d%s%s\n", ler, fir, knz, pnr,
-                 tag, mon, jhr, lna, hours, mge, stz, mgs, prz, btr, kst, ktr, bes);
+    ExportWriteF(file, "%s%s%s%06s%02d%02d%04d%s%s%010.2f%010.4f%08.4f%06.2f%010.2f%08d%s%s\n", ler, fir, knz, pnr, tag,
+                 mon, jhr, lna, hours, mge, stz, mgs, prz, btr, kst, ktr, bes);
     // the file is the hand-over; the wage type as padded in the line
     HandedOverRecord(pnr, NoTrailingBlanks(lna), WrittenNumber(hours), 0);
   }

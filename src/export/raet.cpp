@@ -36,8 +36,8 @@ void CollectRecord(RaetExport& x, const TransferRecord& r) {
     return;
   }
   if (r.Zk1Lna.size() > 20) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
-                     "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)",
+                     r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   // hours, or days without hours, times the factor (four decimals): exact
@@ -119,20 +119,22 @@ void WriteFile(RaetExport& x) {
 
 [[nodiscard]] int SQL_Qvx331Zk1_CloseRaet() { return dbClose(g_zk1Raet); }
 
-[[nodiscard]] int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd, int64_t exact,
-                        std::string* statement) {
+[[nodiscard]] int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd,
+                                      int64_t exact, std::string* statement) {
   // six decimals of the hours: exact / 60 / 10000
   auto value = [](int64_t e) { return ExactText(ExactRound(e, 600000, 6), 6); };
-  std::string sql = SqlFormat("INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal, RatExa) "
-                              " VALUES ('5', '%s', '1', '%s', '%s', ' ', %s, %lld)",
-                              pnr, lna, abd, value(exact), exact);
+  std::string sql = SqlFormat(
+      "INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal, RatExa) "
+      " VALUES ('5', '%s', '1', '%s', '%s', ' ', %s, %lld)",
+      pnr, lna, abd, value(exact), exact);
   int st = StagedRow("Qvx333Rat", SqlWrite(sql));
   if (st == kSqlDuplicate) {
     // the sum and the value formatted from it, in one statement
     const std::string sum = Format("(RatExa + %lld)", static_cast<long long>(exact));
-    sql = SqlFormat("UPDATE  Qvx333Rat SET  RatVal = %s, RatExa = %s  WHERE  RatPnr = '%s' AND  RatAbd = '%s' AND "
-                    " RatLna = '%s'",
-                    ExactSql(sum, 600000, 6), sum, pnr, abd, lna);
+    sql = SqlFormat(
+        "UPDATE  Qvx333Rat SET  RatVal = %s, RatExa = %s  WHERE  RatPnr = '%s' AND  RatAbd = '%s' AND "
+        " RatLna = '%s'",
+        ExactSql(sum, 600000, 6), sum, pnr, abd, lna);
     st = StagedRow("Qvx333Rat", SqlWrite(sql), true);
   }
   if (statement) *statement = sql;

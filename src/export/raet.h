@@ -28,8 +28,8 @@ void RaetLohnprogramm();
 // day, times the factor in ten-thousandths; RatExa) is added to the row of the
 // same personnel number, date text and wage type, and RatVal is formatted once
 // from the sum. statement receives the statement whose status is returned.
-[[nodiscard]] int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd, int64_t exact,
-                        std::string* statement);
+[[nodiscard]] int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd,
+                                      int64_t exact, std::string* statement);
 [[nodiscard]] int SQL_Qvx333Rat_OpenAll();
 [[nodiscard]] int SQL_Qvx333Rat_FetchAll(RatRow& row);
 [[nodiscard]] int SQL_Qvx333Rat_CloseAll();

@@ -16,7 +16,7 @@ struct SagRow {
   std::string SagMon;
   std::string SagPnr;
   std::string SagLna;
-  double SagStd = 0;  // as read back for the file
+  double SagStd = 0;   // as read back for the file
   int64_t SagExa = 0;  // minutes, or six times the tenths of a day
   double SagBtr = 0;
   std::string SagKst;
@@ -61,8 +61,8 @@ void CollectRecord(SageExport& x, TransferRecord r) {
   }
   row.SagPnr = r.Zk1Upn;
   if (r.Zk1Lna.size() > 3) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
-                     "Pnr %s: Lohnart zu lang (%s)", r.Zk1Pnr, r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Pnr %s: Lohnart zu lang (%s)",
+                     r.Zk1Pnr, r.Zk1Lna);
     return;
   }
   row.SagLna = r.Zk1Lna;
@@ -123,10 +123,8 @@ void WriteFile(SageExport& x) {
                    Format("%05s", row.SagKtr));
       // the person as the payroll system knows it (the line pads it); the line
       // carries hours (decimal ":") or, for an amount wage type, the amount
-      if (row.SagBtr != 0)
-        HandedOverRecord(row.SagPnr, Format("%03s", row.SagLna), WrittenNumber(amount), 0, true);
-      else
-        HandedOverRecord(row.SagPnr, Format("%03s", row.SagLna), WrittenNumber(Format("%.2f", row.SagStd)), 0);
+      if (row.SagBtr != 0) HandedOverRecord(row.SagPnr, Format("%03s", row.SagLna), WrittenNumber(amount), 0, true);
+      else HandedOverRecord(row.SagPnr, Format("%03s", row.SagLna), WrittenNumber(Format("%.2f", row.SagStd)), 0);
       ++x.Written;
     }
     row = SagRow{};
@@ -164,18 +162,20 @@ void WriteFile(SageExport& x) {
 
 [[nodiscard]] int SQL_Qvx331Zk1_CloseSage() { return dbClose(g_zk1Sage); }
 
-[[nodiscard]] int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna, int64_t exact,
-                        double btr, const std::string& kst, const std::string& skt, const std::string& ktr) {
+[[nodiscard]] int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna,
+                                      int64_t exact, double btr, const std::string& kst, const std::string& skt,
+                                      const std::string& ktr) {
   // the hours follow the exact sum (assignments run from left to right)
   return StagingWrite(
       SqlFormat("INSERT INTO Qvx333Sag (SagMon, SagPnr, SagLna, SagStd,  SagBtr, SagKst, SagSkt, SagKtr, SagExa) "
                 " VALUES ('%s', '%s', '%s', ROUND(%lld / 60E0, 6),   %f,  '%s', '%s', '%s', %lld)",
                 mon, pnr, lna, exact, btr, kst, skt, ktr, exact),
       [&] {
-        return SqlFormat("UPDATE  Qvx333Sag SET  SagExa = SagExa + %lld,  SagStd = ROUND(SagExa / 60E0, 6), "
-                         " SagBtr = SagBtr + %f  WHERE  SagMon = "
-                         "'%s' AND  SagPnr = '%s' AND  SagLna = '%s' AND  SagKst = '%s' AND  SagKtr = '%s'",
-                         exact, btr, mon, pnr, lna, kst, ktr);
+        return SqlFormat(
+            "UPDATE  Qvx333Sag SET  SagExa = SagExa + %lld,  SagStd = ROUND(SagExa / 60E0, 6), "
+            " SagBtr = SagBtr + %f  WHERE  SagMon = "
+            "'%s' AND  SagPnr = '%s' AND  SagLna = '%s' AND  SagKst = '%s' AND  SagKtr = '%s'",
+            exact, btr, mon, pnr, lna, kst, ktr);
       });
 }
 
@@ -187,7 +187,7 @@ void WriteFile(SageExport& x) {
 }
 
 [[nodiscard]] int SQL_Qvx333Sag_FetchAll(std::string& mon, std::string& pnr, std::string& lna, double& std, double& btr,
-                           std::string& kst, std::string& skt, std::string& ktr) {
+                                         std::string& kst, std::string& skt, std::string& ktr) {
   return SqlFetchInto(g_sagAll, mon, pnr, lna, std, btr, kst, skt, ktr);
 }
 

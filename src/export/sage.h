@@ -17,9 +17,10 @@ void SageLohnprogramm();
 // personnel number, wage type, cost centre and cost unit. exact is the time
 // value as minutes, or six times the tenths of a day (SagExa); the hours
 // SagStd are formatted from its sum (six decimals).
-[[nodiscard]] int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna, int64_t exact,
-                        double btr, const std::string& kst, const std::string& skt, const std::string& ktr);
+[[nodiscard]] int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna,
+                                      int64_t exact, double btr, const std::string& kst, const std::string& skt,
+                                      const std::string& ktr);
 [[nodiscard]] int SQL_Qvx333Sag_OpenAll();
 [[nodiscard]] int SQL_Qvx333Sag_FetchAll(std::string& mon, std::string& pnr, std::string& lna, double& std, double& btr,
-                           std::string& kst, std::string& skt, std::string& ktr);
+                                         std::string& kst, std::string& skt, std::string& ktr);
 [[nodiscard]] int SQL_Qvx333Sag_CloseAll();

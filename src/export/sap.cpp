@@ -116,10 +116,11 @@ std::string SapDate(const std::string& ddmmyyyy) {
                                 row.Art, row.Mnd, row.Pnr, row.Nam, row.Lna, row.Von, row.Exa, "", row.Hnd, "",
                                 row.Exa),
                       [&] {
-                        return SqlFormat("UPDATE Qvx333S10 SET S10Exa = S10Exa + %lld, "
-                                         "S10Std = ROUND(S10Exa / 600000E0, 6), S10Btr = '%s' "
-                                         " WHERE S10Mnd = '%s' AND S10Pnr = '%s' AND S10Lna = '%s' AND S10Von = '%s'",
-                                         row.Exa, "", row.Mnd, row.Pnr, row.Lna, row.Von);
+                        return SqlFormat(
+                            "UPDATE Qvx333S10 SET S10Exa = S10Exa + %lld, "
+                            "S10Std = ROUND(S10Exa / 600000E0, 6), S10Btr = '%s' "
+                            " WHERE S10Mnd = '%s' AND S10Pnr = '%s' AND S10Lna = '%s' AND S10Von = '%s'",
+                            row.Exa, "", row.Mnd, row.Pnr, row.Lna, row.Von);
                       });
 }
 
@@ -129,9 +130,10 @@ std::string SapDate(const std::string& ddmmyyyy) {
                                 "'%s', '%s', '%s', '%s')",
                                 row.Art, row.Mnd, row.Pnr, row.Nam, row.Lna, row.Von, row.Bis, "", "", row.Hnd, ""),
                       [&] {
-                        return SqlFormat("UPDATE Qvx333S01 SET S01Bis = '%s' "
-                                         " WHERE S01Mnd = '%s' AND S01Pnr = '%s' AND S01Lna = '%s' AND S01Von = '%s'",
-                                         row.Bis, row.Mnd, row.Pnr, row.Lna, row.Von);
+                        return SqlFormat(
+                            "UPDATE Qvx333S01 SET S01Bis = '%s' "
+                            " WHERE S01Mnd = '%s' AND S01Pnr = '%s' AND S01Lna = '%s' AND S01Von = '%s'",
+                            row.Bis, row.Mnd, row.Pnr, row.Lna, row.Von);
                       });
 }
 
@@ -143,8 +145,8 @@ void StageRecord(SapExport& x, const TransferRecord& r) {
   if (line.Status != 0) {
     // without its line the record cannot be placed; the next records still go
     if (line.Status == -1) AbortRun(60);
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "keine Lohnart",
-                     "kein Fehltagekennz. für Lohnart %s", r.Zk1Lna);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "keine Lohnart", "kein Fehltagekennz. für Lohnart %s",
+                     r.Zk1Lna);
     return;
   }
   // a cut personnel number or wage type would merge the values of two
@@ -218,9 +220,10 @@ void Write2010(ExportSet& set) {
   ExportFile txt, csv;
   CreateFiles(set, txt, csv, "SAP2010");
   SqlCursor c;
-  int st = SqlOpen(c, "SELECT  S10Art, S10Mnd, S10Pnr, S10Nam, S10Lna, S10Von, S10Std, S10Btr,  S10Hnd, S10Fil "
-                      " FROM  Qvx333S10  ORDER BY S10Pnr, S10Mnd, S10Lna, SUBSTR(S10Von, 5, 4), "
-                      "SUBSTR(S10Von, 3, 2), SUBSTR(S10Von, 1, 2)");
+  int st = SqlOpen(c,
+                   "SELECT  S10Art, S10Mnd, S10Pnr, S10Nam, S10Lna, S10Von, S10Std, S10Btr,  S10Hnd, S10Fil "
+                   " FROM  Qvx333S10  ORDER BY S10Pnr, S10Mnd, S10Lna, SUBSTR(S10Von, 5, 4), "
+                   "SUBSTR(S10Von, 3, 2), SUBSTR(S10Von, 1, 2)");
   while (st == 0) {
     std::string art, mnd, pnr, nam, lna, von, btr, hnd, fil;
     double std = 0;
@@ -245,9 +248,10 @@ void Write2001(ExportSet& set) {
   ExportFile txt, csv;
   CreateFiles(set, txt, csv, "SAP2001");
   SqlCursor c;
-  int st = SqlOpen(c, "SELECT  S01Art, S01Mnd, S01Pnr, S01Nam, S01Lna, S01Von, S01Bis, S01Uzv, S01Uzb, S01Hnd, "
-                      "S01Fil  FROM  Qvx333S01  ORDER BY S01Pnr, S01Mnd, S01Lna, SUBSTR(S01Von, 5, 4), "
-                      "SUBSTR(S01Von, 3, 2), SUBSTR(S01Von, 1, 2)");
+  int st = SqlOpen(c,
+                   "SELECT  S01Art, S01Mnd, S01Pnr, S01Nam, S01Lna, S01Von, S01Bis, S01Uzv, S01Uzb, S01Hnd, "
+                   "S01Fil  FROM  Qvx333S01  ORDER BY S01Pnr, S01Mnd, S01Lna, SUBSTR(S01Von, 5, 4), "
+                   "SUBSTR(S01Von, 3, 2), SUBSTR(S01Von, 1, 2)");
   while (st == 0) {
     std::string art, mnd, pnr, nam, lna, von, bis, uzv, uzb, hnd, fil;
     st = SqlFetchInto(c, art, mnd, pnr, nam, lna, von, bis, uzv, uzb, hnd, fil);

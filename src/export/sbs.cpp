@@ -46,12 +46,13 @@ struct SbsRow {
 }
 
 [[nodiscard]] int SQL_Qvx333Sbs_Insert(const SbsRow& s) {
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333Sbs (SbsJhr, SbsMon, SbsTag, SbsPnr, SbsLna, SbsVzn, SbsStd, SbsFkb, "
-                            "SbsFkc, SbsFkd, SbsFke, SbsKst, SbsKtr, SbsBab, SbsF01, SbsAda, SbsWkz, SbsF63) "
-                            "VALUES ('%s', '%s', '%s', '%s', '%s', '%s', %f, %f, %f, %f, %f, '%s', '%s', '%s', '%s', "
-                            "'%s', '%s', '%s')",
-                            s.SbsJhr, s.SbsMon, s.SbsTag, s.SbsPnr, s.SbsLna, s.SbsVzn, s.SbsStd, s.SbsFkb, s.SbsFkc,
-                            s.SbsFkd, s.SbsFke, s.SbsKst, s.SbsKtr, s.SbsBab, s.SbsF01, s.SbsAda, s.SbsWkz, s.SbsF63));
+  return SqlWrite(
+      SqlFormat("INSERT INTO Qvx333Sbs (SbsJhr, SbsMon, SbsTag, SbsPnr, SbsLna, SbsVzn, SbsStd, SbsFkb, "
+                "SbsFkc, SbsFkd, SbsFke, SbsKst, SbsKtr, SbsBab, SbsF01, SbsAda, SbsWkz, SbsF63) "
+                "VALUES ('%s', '%s', '%s', '%s', '%s', '%s', %f, %f, %f, %f, %f, '%s', '%s', '%s', '%s', "
+                "'%s', '%s', '%s')",
+                s.SbsJhr, s.SbsMon, s.SbsTag, s.SbsPnr, s.SbsLna, s.SbsVzn, s.SbsStd, s.SbsFkb, s.SbsFkc, s.SbsFkd,
+                s.SbsFke, s.SbsKst, s.SbsKtr, s.SbsBab, s.SbsF01, s.SbsAda, s.SbsWkz, s.SbsF63));
 }
 
 // All rows by person; identical rows give identical lines, so the order
@@ -104,10 +105,10 @@ void SbsWriteFile() {
       s.SbsStd = 0;
       s.SbsVzn = "0";
     }
-    ExportWriteF(file, "%s%s%s%06s%03s%s%s%s%s%s%s%012s%012s%s%s%02s%s%063s\n", s.SbsJhr, s.SbsMon, s.SbsTag,
-                 s.SbsPnr, s.SbsLna, s.SbsVzn, Hundredths(s.SbsStd), Hundredths(s.SbsFkb), Hundredths(s.SbsFkc),
-                 Hundredths(s.SbsFkd), Hundredths(s.SbsFke), s.SbsKst, s.SbsKtr, s.SbsBab, s.SbsF01, s.SbsAda,
-                 s.SbsWkz, s.SbsF63);
+    ExportWriteF(file, "%s%s%s%06s%03s%s%s%s%s%s%s%012s%012s%s%s%02s%s%063s\n", s.SbsJhr, s.SbsMon, s.SbsTag, s.SbsPnr,
+                 s.SbsLna, s.SbsVzn, Hundredths(s.SbsStd), Hundredths(s.SbsFkb), Hundredths(s.SbsFkc),
+                 Hundredths(s.SbsFkd), Hundredths(s.SbsFke), s.SbsKst, s.SbsKtr, s.SbsBab, s.SbsF01, s.SbsAda, s.SbsWkz,
+                 s.SbsF63);
     // hundredths of hours behind the sign flag; the file is the hand-over
     HandedOverRecord(s.SbsPnr, Format("%03s", s.SbsLna),
                      (s.SbsVzn == "1" ? -1 : 1) * WrittenNumber(Hundredths(s.SbsStd)) / 100, 0);

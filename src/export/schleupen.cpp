@@ -64,8 +64,8 @@ bool CheckNumber(const TransferRecord& r, const std::string& text, int width, bo
   if (c == NumberCheck::TooLong)
     LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "%s zu lang : %s", name, text);
   else
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "nicht numerisch",
-                     "%s nicht numerisch : %s", name, text);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "nicht numerisch", "%s nicht numerisch : %s",
+                     name, text);
   return false;
 }
 
@@ -84,31 +84,35 @@ bool FormatSums(SliRow& row) {
 }
 
 [[nodiscard]] int SQL_Qvx333Sli_Insert(const SliRow& s) {
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333Sli  (SliKon, SliPnr, SliFnr, SliLna, SliVzb, SliBtg, SliKst, SliPrd, "
-                            "SliAmt, SliEmt, SliVzs, SliStd, SliVzt, SliTge, SliVzp, SliPrz, SliTxt, SliMin, SliZhn) "
-                            " VALUES ('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', "
-                            "'%s', '%s', '%s', '%s', %ld, %ld)",
-                            s.Kon, s.Pnr, s.Fnr, s.Lna, s.Vzb, s.Btg, s.Kst, s.Prd, s.Amt, s.Emt, s.Vzs, s.Std, s.Vzt,
-                            s.Tge, s.Vzp, s.Prz, s.Txt, s.Minutes, s.Tenths));
+  return SqlWrite(
+      SqlFormat("INSERT INTO Qvx333Sli  (SliKon, SliPnr, SliFnr, SliLna, SliVzb, SliBtg, SliKst, SliPrd, "
+                "SliAmt, SliEmt, SliVzs, SliStd, SliVzt, SliTge, SliVzp, SliPrz, SliTxt, SliMin, SliZhn) "
+                " VALUES ('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', "
+                "'%s', '%s', '%s', '%s', %ld, %ld)",
+                s.Kon, s.Pnr, s.Fnr, s.Lna, s.Vzb, s.Btg, s.Kst, s.Prd, s.Amt, s.Emt, s.Vzs, s.Std, s.Vzt, s.Tge, s.Vzp,
+                s.Prz, s.Txt, s.Minutes, s.Tenths));
 }
 
-[[nodiscard]] int SQL_Qvx333Sli_Read(const std::string& pnr, const std::string& lna, int32_t& minutes, int32_t& tenths) {
+[[nodiscard]] int SQL_Qvx333Sli_Read(const std::string& pnr, const std::string& lna, int32_t& minutes,
+                                     int32_t& tenths) {
   return SqlSelectOne(SqlFormat("SELECT SliMin, SliZhn  FROM Qvx333Sli  WHERE SliPnr = '%s'  AND SliLna = '%s'", pnr,
                                 lna),
                       minutes, tenths);
 }
 
 [[nodiscard]] int SQL_Qvx333Sli_Update(const SliRow& s) {
-  return SqlWrite(SqlFormat("UPDATE Qvx333Sli  SET SliVzs = '%s', SliStd = '%s', SliVzt = '%s', SliTge = '%s', "
-                            "SliMin = %ld, SliZhn = %ld  WHERE SliPnr = '%s'  AND SliLna = '%s'",
-                            s.Vzs, s.Std, s.Vzt, s.Tge, s.Minutes, s.Tenths, s.Pnr, s.Lna));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx333Sli  SET SliVzs = '%s', SliStd = '%s', SliVzt = '%s', SliTge = '%s', "
+                "SliMin = %ld, SliZhn = %ld  WHERE SliPnr = '%s'  AND SliLna = '%s'",
+                s.Vzs, s.Std, s.Vzt, s.Tge, s.Minutes, s.Tenths, s.Pnr, s.Lna));
 }
 
 // The rows in the order of personnel number and wage type.
 [[nodiscard]] int SQL_Qvx333Sli_Select(SqlCursor& rows) {
-  return SqlOpen(rows, "SELECT SliKon, SliPnr, SliFnr, SliLna, SliVzb, SliBtg, SliKst, SliPrd, SliAmt, SliEmt, "
-                        "SliVzs, SliStd, SliVzt, SliTge, SliVzp, SliPrz, SliTxt  FROM Qvx333Sli "
-                        " ORDER BY SliPnr, SliLna");
+  return SqlOpen(rows,
+                 "SELECT SliKon, SliPnr, SliFnr, SliLna, SliVzb, SliBtg, SliKst, SliPrd, SliAmt, SliEmt, "
+                 "SliVzs, SliStd, SliVzt, SliTge, SliVzp, SliPrz, SliTxt  FROM Qvx333Sli "
+                 " ORDER BY SliPnr, SliLna");
 }
 
 // State of one export: the constant columns and the cost centres logged.

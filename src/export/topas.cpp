@@ -55,21 +55,23 @@ void DeleteStaging(const char* statement) {
 [[nodiscard]] int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool interim) {
   if (!interim) return SQL_Qvx331Zk1_OpenRun(c, abrnr, lfn);
   return SqlOpen(
-      c, SqlCheckLength(std::string("SELECT ") + kZk1ExportColumns +
-                        SqlFormat(", COALESCE(i.Cnt, 0), COALESCE(i.Std, 0), COALESCE(i.Tge, 0), "
-                   "date_format(i.Von, '%%d.%%m.%%Y'), date_format(i.Bis, '%%d.%%m.%%Y')  FROM Qvx331Zk1 z "
-                   " LEFT JOIN (SELECT Zk1Stz AS Stz, Zk1Pnr AS Pnr, Zk1Zkt AS Zkt, Zk1Lna AS Lna, Zk1Lgr AS Lgr, "
-                   "Zk1Kst AS Kst, Zk1Ktr AS Ktr, Zk1Sta = 2 AS Day, IF(Zk1Sta = 2, Zk1Bdt, Zk1Von) AS Pos, "
-                   "MIN(Zk1Von) AS Von, COUNT(*) AS Cnt, SUM(Zk1Std) AS Std, SUM(Zk1Tge) AS Tge, MAX(Zk1Bis) AS Bis "
-                   " FROM Qvx331Zk1  WHERE Zk1Abr = %ld AND Zk1Lfn = 2 "
-                   " GROUP BY Zk1Stz, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Day, Pos) i "
-                   " ON i.Stz = z.Zk1Stz AND i.Pnr = z.Zk1Pnr AND i.Zkt = z.Zk1Zkt AND i.Lna = z.Zk1Lna "
-                   "AND i.Lgr = z.Zk1Lgr AND i.Kst = z.Zk1Kst AND i.Ktr = z.Zk1Ktr AND i.Day = (z.Zk1Sta = 2) "
-                   "AND i.Pos = IF(z.Zk1Sta = 2, z.Zk1Bdt, z.Zk1Von) "
-                   " WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
-                   " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, z.Zk1Lgr, z.Zk1Kst, "
-                   "z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
-                   abrnr, abrnr, lfn)));
+      c,
+      SqlCheckLength(
+          std::string("SELECT ") + kZk1ExportColumns +
+          SqlFormat(", COALESCE(i.Cnt, 0), COALESCE(i.Std, 0), COALESCE(i.Tge, 0), "
+                    "date_format(i.Von, '%%d.%%m.%%Y'), date_format(i.Bis, '%%d.%%m.%%Y')  FROM Qvx331Zk1 z "
+                    " LEFT JOIN (SELECT Zk1Stz AS Stz, Zk1Pnr AS Pnr, Zk1Zkt AS Zkt, Zk1Lna AS Lna, Zk1Lgr AS Lgr, "
+                    "Zk1Kst AS Kst, Zk1Ktr AS Ktr, Zk1Sta = 2 AS Day, IF(Zk1Sta = 2, Zk1Bdt, Zk1Von) AS Pos, "
+                    "MIN(Zk1Von) AS Von, COUNT(*) AS Cnt, SUM(Zk1Std) AS Std, SUM(Zk1Tge) AS Tge, MAX(Zk1Bis) AS Bis "
+                    " FROM Qvx331Zk1  WHERE Zk1Abr = %ld AND Zk1Lfn = 2 "
+                    " GROUP BY Zk1Stz, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Day, Pos) i "
+                    " ON i.Stz = z.Zk1Stz AND i.Pnr = z.Zk1Pnr AND i.Zkt = z.Zk1Zkt AND i.Lna = z.Zk1Lna "
+                    "AND i.Lgr = z.Zk1Lgr AND i.Kst = z.Zk1Kst AND i.Ktr = z.Zk1Ktr AND i.Day = (z.Zk1Sta = 2) "
+                    "AND i.Pos = IF(z.Zk1Sta = 2, z.Zk1Bdt, z.Zk1Von) "
+                    " WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
+                    " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, z.Zk1Lgr, z.Zk1Kst, "
+                    "z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
+                    abrnr, abrnr, lfn)));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchTopas(TopasExport& x, TransferRecord& r, InterimValues& iv) {
@@ -98,8 +100,8 @@ ExactValue RecordValue(const TransferRecord& r) {
 
 // A value beyond its limit (whole hours or days) is handed over as the
 // largest value allowed, with its sign; over: the limit itself is beyond.
-ExactValue Capped(ExactValue v, int64_t limitPositive, int64_t capPositive, int64_t limitNegative,
-                  int64_t capNegative, const std::string& upn, bool over) {
+ExactValue Capped(ExactValue v, int64_t limitPositive, int64_t capPositive, int64_t limitNegative, int64_t capNegative,
+                  const std::string& upn, bool over) {
   int64_t unit = v.Hours ? kHourUnits : kDayUnits;
   int64_t limit = (v.Units >= 0 ? limitPositive : limitNegative) * unit;
   int64_t a = v.Units >= 0 ? v.Units : -v.Units;
@@ -139,11 +141,12 @@ void WriteTp2(const TransferRecord& r, const std::string& firm, const InterimVal
       [&] {
         // hours and days with the two decimals of the file follow the exact sums
         // (assignments run from left to right)
-        return SqlFormat("UPDATE Qvx333Tp2 SET Tp2Tex = Tp2Tex + %lld, Tp2Sex = Tp2Sex + %lld, "
-                         "Tp2Tge = ROUND(Tp2Tex / 100000E0, 2), Tp2Std = ROUND(Tp2Sex / 600000E0, 2)  WHERE Tp2Fir = '%s' "
-                         "AND Tp2Upn = '%s' AND Tp2Von = STR_TO_DATE('%s', '%%d.%%m.%%Y') "
-                         "AND Tp2Bis = STR_TO_DATE('%s', '%%d.%%m.%%Y') AND Tp2Lgr = '%s' AND Tp2Lna = '%s'",
-                         tge, std, firm, r.Zk1Upn, von, bis, lgr, lna);
+        return SqlFormat(
+            "UPDATE Qvx333Tp2 SET Tp2Tex = Tp2Tex + %lld, Tp2Sex = Tp2Sex + %lld, "
+            "Tp2Tge = ROUND(Tp2Tex / 100000E0, 2), Tp2Std = ROUND(Tp2Sex / 600000E0, 2)  WHERE Tp2Fir = '%s' "
+            "AND Tp2Upn = '%s' AND Tp2Von = STR_TO_DATE('%s', '%%d.%%m.%%Y') "
+            "AND Tp2Bis = STR_TO_DATE('%s', '%%d.%%m.%%Y') AND Tp2Lgr = '%s' AND Tp2Lna = '%s'",
+            tge, std, firm, r.Zk1Upn, von, bis, lgr, lna);
       });
   if (st != 0) ReportStatus(st, "Qvx333Tp2 Insert-/UpdateFehler, Sqlfhl: %d", st);
 }
@@ -166,8 +169,8 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
       kst = r.Zk1Kst;
       if (RTrim(kst).size() > kKstWidth) {
         // this record is left out; the records after it are still handed over
-        LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
-                         "Kostenstelle zu lang : %s", r.Zk1Kst);
+        LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "Kostenstelle zu lang : %s",
+                         r.Zk1Kst);
         return;
       }
     }
@@ -186,12 +189,13 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
       [&] {
         // hours and days with the two decimals of the file follow the exact sums
         // (assignments run from left to right)
-        return SqlFormat("UPDATE Qvx333Tp1 SET Tp1Sex = Tp1Sex + %lld, Tp1Tex = Tp1Tex + %lld, "
-                         "Tp1Std = ROUND(Tp1Sex / 600000E0, 2), Tp1Tge = ROUND(Tp1Tex / 100000E0, 2), Tp1Min = Tp1Min + %f "
-                         " WHERE Tp1Fir = '%s' AND Tp1Upn = '%s' AND Tp1Mo1 = '%s' AND Tp1Mo2 = '%s' "
-                         "AND Tp1Lna = '%s' AND Tp1Kst = '%s' AND Tp1Ktr = '%s' "
-                         "AND Tp1Bdt = STR_TO_DATE('%s', '%%d.%%m.%%Y')",
-                         std, tge, minutes, x.Firm, r.Zk1Upn, month, month, lna, kst, ktr, bdt);
+        return SqlFormat(
+            "UPDATE Qvx333Tp1 SET Tp1Sex = Tp1Sex + %lld, Tp1Tex = Tp1Tex + %lld, "
+            "Tp1Std = ROUND(Tp1Sex / 600000E0, 2), Tp1Tge = ROUND(Tp1Tex / 100000E0, 2), Tp1Min = Tp1Min + %f "
+            " WHERE Tp1Fir = '%s' AND Tp1Upn = '%s' AND Tp1Mo1 = '%s' AND Tp1Mo2 = '%s' "
+            "AND Tp1Lna = '%s' AND Tp1Kst = '%s' AND Tp1Ktr = '%s' "
+            "AND Tp1Bdt = STR_TO_DATE('%s', '%%d.%%m.%%Y')",
+            std, tge, minutes, x.Firm, r.Zk1Upn, month, month, lna, kst, ktr, bdt);
       });
   if (st != 0) ReportStatus(st, "Qvx333Tp1 Insert-/UpdateFehler, Sqlfhl: %d", st);
 }
@@ -246,9 +250,10 @@ void TopasWriteFiles() {
   ExportFileCreate(ls, "\\LGD038IM", "TOPAS-Exportdatei(LS) kann nicht geoeffnet werden !", &files);
   SqlCursor c1;
   int n = 0;
-  int st = SqlOpen(c1, "SELECT Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Mo2, Tp1Lna, Tp1Sex, Tp1Tex, Tp1Min, Tp1Kst, Tp1Ktr, "
-                       "date_format(Tp1Bdt, '%d.%m.%Y')  FROM Qvx333Tp1 "
-                       " ORDER BY Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Lna, Tp1Bdt, Tp1Kst, Tp1Ktr");
+  int st = SqlOpen(c1,
+                   "SELECT Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Mo2, Tp1Lna, Tp1Sex, Tp1Tex, Tp1Min, Tp1Kst, Tp1Ktr, "
+                   "date_format(Tp1Bdt, '%d.%m.%Y')  FROM Qvx333Tp1 "
+                   " ORDER BY Tp1Fir, Tp1Upn, Tp1Mo1, Tp1Lna, Tp1Bdt, Tp1Kst, Tp1Ktr");
   while (st == 0) {
     std::string fir, upn, mo1, mo2, lna, kst, ktr, bdt;
     int64_t std = 0, tge = 0;
@@ -271,9 +276,10 @@ void TopasWriteFiles() {
   ExportFileCreate(ss, "\\LGD034IM", "TOPAS-Exportdatei(SS) kann nicht geoeffnet werden !", &files);
   SqlCursor c2;
   n = 0;
-  st = SqlOpen(c2, "SELECT Tp2Fir, Tp2Upn, date_format(Tp2Von, '%d.%m.%Y'), date_format(Tp2Bis, '%d.%m.%Y'), "
-                   "Tp2Lgr, Tp2Lna, Tp2Tex, Tp2Sex  FROM Qvx333Tp2 "
-                   " ORDER BY Tp2Fir, Tp2Upn, Tp2Von, Tp2Bis, Tp2Lgr, Tp2Lna");
+  st = SqlOpen(c2,
+               "SELECT Tp2Fir, Tp2Upn, date_format(Tp2Von, '%d.%m.%Y'), date_format(Tp2Bis, '%d.%m.%Y'), "
+               "Tp2Lgr, Tp2Lna, Tp2Tex, Tp2Sex  FROM Qvx333Tp2 "
+               " ORDER BY Tp2Fir, Tp2Upn, Tp2Von, Tp2Bis, Tp2Lgr, Tp2Lna");
   while (st == 0) {
     std::string fir, upn, von, bis, lgr, lna;
     int64_t tge = 0, std = 0;

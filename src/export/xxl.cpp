@@ -27,22 +27,14 @@ struct XxlExport {
 // Record code of a record status; 99 for every status without one.
 const char* RecordCode(int16_t sts) {
   switch (sts) {
-    case 5:
-      return "65";
-    case 8:
-      return "64";
-    case 101:
-      return "56";
-    case 102:
-      return "58";
-    case 105:
-      return "52";
-    case 108:
-      return "53";
-    case 109:
-      return "60";
-    default:
-      return "99";
+    case 5: return "65";
+    case 8: return "64";
+    case 101: return "56";
+    case 102: return "58";
+    case 105: return "52";
+    case 108: return "53";
+    case 109: return "60";
+    default: return "99";
   }
 }
 
@@ -103,15 +95,13 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
   row.XxlKtr = " ";
 
   // hours, or days when there are no hours; the sign is the value's own
-  if (r.Zk1Std != 0)
-    row.XxlMin = r.Zk1Std;
-  else
-    row.XxlZhn = r.Zk1Tge;
+  if (r.Zk1Std != 0) row.XxlMin = r.Zk1Std;
+  else row.XxlZhn = r.Zk1Tge;
   row.XxlStd = Format("%011.2f", 0.0);
   row.XxlBtr = Format("%011.2f", 0.0);
   if (!FormatAmount(row)) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß",
-                     "Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß", "Pnr %s: Betrag zu groß (%s)",
+                     r.Zk1Pnr, row.XxlEin);
     return;
   }
 
@@ -132,8 +122,8 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
   row.XxlMin += minutes;
   row.XxlZhn += tenths;
   if (!FormatAmount(row)) {
-    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß",
-                     "Pnr %s: Betrag zu groß (%s)", r.Zk1Pnr, row.XxlEin);
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu groß", "Pnr %s: Betrag zu groß (%s)",
+                     r.Zk1Pnr, row.XxlEin);
     return;
   }
   st = StagedRow("Qvx333Xxl", SQL_Qvx333Xxl_Update(row), true);
@@ -149,12 +139,12 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
 [[nodiscard]] int SQL_Qvx333Xxl_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Xxl")); }
 
 [[nodiscard]] int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn) {
-  return SqlOpen(g_zk1Xxl,
-                 SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
-                           "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
-                           "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
-                           " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
-                           abrnr, lfn));
+  return SqlOpen(
+      g_zk1Xxl, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
+                          "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
+                          "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
+                          " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
+                          abrnr, lfn));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchXxl(TransferRecord& r) {
@@ -166,11 +156,12 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
 [[nodiscard]] int SQL_Qvx331Zk1_CloseXxl() { return dbClose(g_zk1Xxl); }
 
 [[nodiscard]] int SQL_Qvx333Xxl_Insert(const XxlRow& w) {
-  return SqlWrite(SqlFormat("INSERT INTO Qvx333Xxl (XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlVo1, XxlEin, XxlStd, "
-                            "XxlBtr, XxlKst, XxlKtr, XxlMin, XxlZhn)  VALUES ('%s', '%s', '%s', '%s', '%s', '%s', "
-                            "'%s', '%s', '%s', '%s', '%s', %lld, %lld)",
-                            w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlVo1, w.XxlEin, w.XxlStd, w.XxlBtr,
-                            w.XxlKst, w.XxlKtr, w.XxlMin, w.XxlZhn));
+  return SqlWrite(
+      SqlFormat("INSERT INTO Qvx333Xxl (XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlVo1, XxlEin, XxlStd, "
+                "XxlBtr, XxlKst, XxlKtr, XxlMin, XxlZhn)  VALUES ('%s', '%s', '%s', '%s', '%s', '%s', "
+                "'%s', '%s', '%s', '%s', '%s', %lld, %lld)",
+                w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlVo1, w.XxlEin, w.XxlStd, w.XxlBtr, w.XxlKst,
+                w.XxlKtr, w.XxlMin, w.XxlZhn));
 }
 
 namespace {

@@ -24,21 +24,22 @@ constexpr const char* kZk5Columns =
     " Zk5Inf, Zk5Su1) VALUES ";
 
 std::string DifferenzInsert(const Zk1Differenz& d, double su1) {
-  return SqlFormat(std::string(kDifferenzColumns) +
-      "(%ld, %d, '%s', date_format('%s', '%%Y.%%m.%%d'), '%s', '%s', '%s', '%s', '%s', '%s', '%s', %ld, %ld,"
-      " date_format('%s', '%%Y.%%m.%%d'), date_format('%s', '%%Y.%%m.%%d'), %d, %d, '1', sysdate(), '%s', %d, %ld,"
-      " %f)",
-      d.Abr, d.Lfn, d.Stz, d.Bdt, d.Pnr, d.Zkt, d.Lna, d.Lgr, d.Kst, d.Ktr, d.Krt, d.Std, d.Tge, d.Von, d.Bis, d.Sts,
-      2, d.Upn, d.Inf, d.Rrn, su1);
+  return SqlFormat(
+      std::string(kDifferenzColumns) +
+          "(%ld, %d, '%s', date_format('%s', '%%Y.%%m.%%d'), '%s', '%s', '%s', '%s', '%s', '%s', '%s', %ld, %ld,"
+          " date_format('%s', '%%Y.%%m.%%d'), date_format('%s', '%%Y.%%m.%%d'), %d, %d, '1', sysdate(), '%s', %d, %ld,"
+          " %f)",
+      d.Abr, d.Lfn, d.Stz, d.Bdt, d.Pnr, d.Zkt, d.Lna, d.Lgr, d.Kst, d.Ktr, d.Krt, d.Std, d.Tge, d.Von, d.Bis, d.Sts, 2,
+      d.Upn, d.Inf, d.Rrn, su1);
 }
 
 std::string Zk5Insert(const Zk5Record& r) {
-  return SqlFormat(std::string(kZk5Columns) + "('%s', %ld,'%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s',"
-                            " %ld, %ld, '%s', '%s', %d, %d, '%s', %d, %f)",
-                            r.Key, r.Abr, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge,
-                            r.Von, r.Bis, r.Sts, r.Rre, r.Upn, r.Inf, r.Su1);
+  return SqlFormat(std::string(kZk5Columns) +
+                       "('%s', %ld,'%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s',"
+                       " %ld, %ld, '%s', '%s', %d, %d, '%s', %d, %f)",
+                   r.Key, r.Abr, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von,
+                   r.Bis, r.Sts, r.Rre, r.Upn, r.Inf, r.Su1);
 }
-
 
 SqlCursor g_groups, g_zwiGroups, g_zk3Range;
 
@@ -76,16 +77,11 @@ const Variante kRetro = {"\nDifferenzen ermitteln:",
                          "  Schreiben ZK1 INSERT-Satz(RR3), Status : %d",
                          true};
 
-const Variante kZwischen = {"\nZwischenabrechnung : Differenzen ermitteln:",
-                            "Diff.satz schreiben(Del) ZwiAbr, Pnr: %s",
-                            "  ZK5 DELETE-Satz ZwiAbr, Status : %d",
-                            "  ZK1 INSERT-Satz(2) ZwiAbr, Status : %d",
-                            "Diff.satz schreiben(1) ZwiAbr, Pnr: %s",
-                            "  ZK1 INSERT-Satz(1) ZwiAbr, Status : %d",
-                            "  ZK5 INSERT-Satz ZwiAbr, Status : %d",
-                            "Diff.satz schreiben(Ins) ZwiAbr, Pnr: %s",
-                            "  ZK1 INSERT-Satz(3) ZwiAbr, Status : %d",
-                            false};
+const Variante kZwischen = {"\nZwischenabrechnung : Differenzen ermitteln:", "Diff.satz schreiben(Del) ZwiAbr, Pnr: %s",
+                            "  ZK5 DELETE-Satz ZwiAbr, Status : %d",         "  ZK1 INSERT-Satz(2) ZwiAbr, Status : %d",
+                            "Diff.satz schreiben(1) ZwiAbr, Pnr: %s",        "  ZK1 INSERT-Satz(1) ZwiAbr, Status : %d",
+                            "  ZK5 INSERT-Satz ZwiAbr, Status : %d",         "Diff.satz schreiben(Ins) ZwiAbr, Pnr: %s",
+                            "  ZK1 INSERT-Satz(3) ZwiAbr, Status : %d",      false};
 
 // A write whose status is reported: logged when not 0; -1 ends the run.
 void Report(int st, const char* message) {
@@ -123,7 +119,7 @@ struct Zk3Match {
 // comparison would find: "verw" and "VERW", or "KS " and "KS", are one cost
 // centre.
 class RetroRecords {
-public:
+ public:
   void Read(const PnrRange& range, const std::string& prefixes) {
     RequireRead(SQL_Qvx331Zk3_OpenRange(Ctx.RunKey, range, prefixes), "Qvx331Zk3");
     int st;
@@ -154,7 +150,7 @@ public:
     }
   }
 
-private:
+ private:
   std::vector<LeftRecord> records_;
   std::unordered_map<DbKey, size_t, DbKeyHash> first_;  // key -> first record not taken
   std::unordered_set<DbKey, DbKeyHash> taken_;
@@ -237,7 +233,9 @@ void WriteMemo(const Zk5Record& r, const char* message) {
 }
 
 // The value sent before, withdrawn.
-void DeleteMemo(const Variante& v, const RetroGroup& g) { WriteMemo(Memo(FromGroup(g), g.Std, g.Tge, 4, g.Su1), v.DelZk5); }
+void DeleteMemo(const Variante& v, const RetroGroup& g) {
+  WriteMemo(Memo(FromGroup(g), g.Std, g.Tge, 4, g.Su1), v.DelZk5);
+}
 
 // Difference record; with accumulate a record that meets a stored difference
 // record of the same identity is added to it. identity: the match key of the
@@ -247,11 +245,15 @@ void DeleteMemo(const Variante& v, const RetroGroup& g) { WriteMemo(Memo(FromGro
 double WriteDifferenz(const Zk1Differenz& d, bool accumulate, const char* message, const DbKey& identity) {
   double su1 = NextZk1Su1(d.Sts);
   std::string single = DifferenzInsert(d, su1);
-  (accumulate ? g_differenzAdd : g_differenz).Add(single, [single, d, accumulate, message] {
-    int st = SqlWrite(single);
-    if (st == kSqlDuplicate && accumulate) st = SQL_Qvx331Zk1_AddDifferenz(d);
-    Report(st, message);
-  }, identity.Bytes());
+  (accumulate ? g_differenzAdd : g_differenz)
+      .Add(
+          single,
+          [single, d, accumulate, message] {
+            int st = SqlWrite(single);
+            if (st == kSqlDuplicate && accumulate) st = SQL_Qvx331Zk1_AddDifferenz(d);
+            Report(st, message);
+          },
+          identity.Bytes());
   return su1;
 }
 
@@ -287,7 +289,7 @@ int32_t StornoRrn(const RetroGroup& g) {
 // written for earlier periods of other wage types stay out. The line is read
 // once per record type, account, wage type and period.
 class DeferredValues {
-public:
+ public:
   bool Recomputed(const RetroGroup& g) {
     for (const RetroPeriod& p : Retro.Periods) {
       if (p.FolgeNr == 0 || p.Von.empty() || g.Von < p.Von || g.Von > p.Bis) continue;
@@ -297,7 +299,7 @@ public:
         int16_t flg = 0, rre = 0;
         int st = SQL_Qvx171Lu1_GetFlg(Ctx.Lug.LugLug, g, p.Von, p.Bis, flg, rre);
         // without a line (or when it cannot be read) nothing was recomputed
-        int16_t folge = st == 0 && rre == 1 ? flg : -1;
+        int16_t folge = st == 0 && rre == 1 ? flg : int16_t{-1};
         it = lines_.emplace(key, folge).first;
       }
       if (it->second == p.FolgeNr) return true;
@@ -305,7 +307,7 @@ public:
     return false;
   }
 
-private:
+ private:
   std::unordered_map<DbKey, int16_t, DbKeyHash> lines_;  // Lu1Flg of a retro line, else -1
 };
 
@@ -350,7 +352,7 @@ void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
 // Lu1Ztr of the wage-type line of a new value, read once per record type,
 // account, wage type and period (the same answer for every employee).
 class DayRunLines {
-public:
+ public:
   int16_t Ztr(const LeftRecord& l) {
     DbKey key = DbKey(l.Line).AddExact(l.Rec.Von).AddExact(l.Rec.Bis);
     auto it = ztr_.find(key);
@@ -362,7 +364,7 @@ public:
     return ztr;
   }
 
-private:
+ private:
   std::unordered_map<DbKey, int16_t, DbKeyHash> ztr_;
 };
 
@@ -401,8 +403,7 @@ void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
 // server sorts small results; the groups come in the same order as from one
 // statement over all employees, and the new values follow all groups as
 // before.
-void Compare(const Variante& v, int (*open)(const PnrRange&),
-             int (*fetch)(RetroGroup&), int (*close)()) {
+void Compare(const Variante& v, int (*open)(const PnrRange&), int (*fetch)(RetroGroup&), int (*close)()) {
   DeferredValues deferred;
   std::vector<LeftRecord> left;
   std::string prefixes;
@@ -459,7 +460,8 @@ std::string GroupColumns() {
       "SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt,"
       " SUM(Zk1Std), SUM(Zk1Tge), date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts,"
       " Zk1Upn, Zk1Inf, MAX(Zk1Su1)";
-  for (const char* c : {"Zk1Stz", "Zk1Pnr", "Zk1Zkt", "Zk1Lna", "Zk1Lgr", "Zk1Kst", "Zk1Ktr"}) s += ", " + SqlKeyColumn(c);
+  for (const char* c : {"Zk1Stz", "Zk1Pnr", "Zk1Zkt", "Zk1Lna", "Zk1Lgr", "Zk1Kst", "Zk1Ktr"})
+    s += ", " + SqlKeyColumn(c);
   return s + " FROM Qvx331Zk1";
 }
 
@@ -478,8 +480,9 @@ int FetchGroup(SqlCursor& c, RetroGroup& g) {
   int st = SqlFetchInto(c, g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Krt, g.Std, g.Tge, g.Von, g.Bis,
                         g.Sts, g.Upn, g.Inf, g.Su1, stz, pnr, zkt, lna, lgr, kst, ktr);
   if (st == 0) {
-    g.Match = DbKey().Add(stz).AddExact(g.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(g.Von).AddExact(
-        g.Bis);
+    g.Match =
+        DbKey().Add(stz).AddExact(g.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(g.Von).AddExact(
+            g.Bis);
     g.Line = DbKey().Add(stz).Add(zkt).Add(lna);
   }
   return st;
@@ -538,11 +541,10 @@ int ZwischenDifferenzenErmitteln() {
 // comparison.
 [[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range) {
   // the range's bounds are texts of the database, escaped (RangeCondition)
-  return SqlOpen(g_zwiGroups, SqlFormat(GroupColumns() +
-                                            " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
-                                            " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
-                                            " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
-                                            " AND Lu1Ztr <> 0)",
+  return SqlOpen(g_zwiGroups, SqlFormat(GroupColumns() + " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
+                                                         " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                                                         " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
+                                                         " AND Lu1Ztr <> 0)",
                                         abrnr, Ctx.Lfn, Ctx.Lug.LugLug) +
                                   GroupPnrCondition(range) + kGroupTail);
 }
@@ -555,9 +557,10 @@ int ZwischenDifferenzenErmitteln() {
 // table's key alone.
 [[nodiscard]] int SQL_Qvx310Bsv_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs) {
   SqlCursor c;
-  c.Statement = after.HasLo ? SqlFormat("SELECT BsvPnr FROM Qvx310Bsv WHERE BsvPnr > '%s' GROUP BY BsvPnr"
-                                        " ORDER BY BsvPnr LIMIT %d",
-                                        after.Lo, limit)
+  c.Statement = after.HasLo ? SqlFormat(
+                                  "SELECT BsvPnr FROM Qvx310Bsv WHERE BsvPnr > '%s' GROUP BY BsvPnr"
+                                  " ORDER BY BsvPnr LIMIT %d",
+                                  after.Lo, limit)
                             : SqlFormat("SELECT BsvPnr FROM Qvx310Bsv GROUP BY BsvPnr ORDER BY BsvPnr LIMIT %d", limit);
   int st = dbExec(c);
   if (st != 0) return st;
@@ -583,9 +586,10 @@ constexpr int kMaxPrefixes = 1000;
 [[nodiscard]] int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition) {
   condition.clear();
   SqlCursor c;
-  c.Statement = SqlFormat("SELECT DISTINCT Zk3Abr, Zk3Lfn, Zk3Stz, date_format(Zk3Bdt, '%%Y-%%m-%%d') FROM Qvx331Zk3"
-                          " WHERE Zk3Key = '%s'",
-                          key);
+  c.Statement = SqlFormat(
+      "SELECT DISTINCT Zk3Abr, Zk3Lfn, Zk3Stz, date_format(Zk3Bdt, '%%Y-%%m-%%d') FROM Qvx331Zk3"
+      " WHERE Zk3Key = '%s'",
+      key);
   int st = dbExec(c);
   if (st != 0) return st;
   int n = 0;
@@ -598,8 +602,8 @@ constexpr int kMaxPrefixes = 1000;
       condition.clear();
       break;
     }
-    condition += Format("%s(Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s' AND Zk3Bdt = '%s')", n ? " OR " : "", abr, lfn,
-                        SqlEscape(stz), SqlEscape(bdt));
+    condition += Format("%s(Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s' AND Zk3Bdt = '%s')", n ? " OR " : "", abr,
+                        lfn, SqlEscape(stz), SqlEscape(bdt));
   }
   dbClose(c);
   if (!condition.empty()) condition = " AND (" + condition + ")";
@@ -613,15 +617,14 @@ constexpr int kMaxPrefixes = 1000;
   for (const char* c : {"Zk3Stz", "Zk3Pnr", "Zk3Zkt", "Zk3Lna", "Zk3Lgr", "Zk3Kst", "Zk3Ktr"})
     keys += ", " + SqlKeyColumn(c);
   // exempt from the statement limit (see SQL_Qvx331Zk3_ReadPrefixes)
-  return SqlOpen(g_zk3Range,
-                 (SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
-                                          " Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
-                                          " date_format(Zk3Von, '%%Y.%%m.%%d'), date_format(Zk3Bis, '%%Y.%%m.%%d'),"
-                                          " Zk3Sts, Zk3Upn, Zk3Inf, Zk3Abr" +
-                                              keys + " FROM Qvx331Zk3 WHERE Zk3Key = '%s'",
-                                          key) +
-                                prefixes + RangeCondition("Zk3Pnr", range) +
-                                " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr"));
+  return SqlOpen(g_zk3Range, (SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
+                                        " Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
+                                        " date_format(Zk3Von, '%%Y.%%m.%%d'), date_format(Zk3Bis, '%%Y.%%m.%%d'),"
+                                        " Zk3Sts, Zk3Upn, Zk3Inf, Zk3Abr" +
+                                            keys + " FROM Qvx331Zk3 WHERE Zk3Key = '%s'",
+                                        key) +
+                              prefixes + RangeCondition("Zk3Pnr", range) +
+                              " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr"));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk3_FetchRange(LeftRecord& l) {
@@ -630,8 +633,9 @@ constexpr int kMaxPrefixes = 1000;
   int st = SqlFetchInto(g_zk3Range, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von,
                         r.Bis, r.Sts, r.Upn, r.Inf, r.Abr, stz, pnr, zkt, lna, lgr, kst, ktr);
   if (st == 0) {
-    r.Match = DbKey().Add(stz).AddExact(r.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(r.Von).AddExact(
-        r.Bis);
+    r.Match =
+        DbKey().Add(stz).AddExact(r.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(r.Von).AddExact(
+            r.Bis);
     l.Line = DbKey().Add(stz).Add(zkt).Add(lna);
   }
   return st;
@@ -662,14 +666,14 @@ constexpr int kMaxPrefixes = 1000;
 // includes Zk1Lfn: a record of another running number of the accounting
 // number (an interim settlement) is never added to.
 [[nodiscard]] int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d) {
-  return SqlWrite(SqlFormat("UPDATE Qvx331Zk1   SET Zk1Std = Zk1Std + %ld,   Zk1Tge = Zk1Tge + %ld,"
-                            "   Zk1Dat = SYSDATE()  WHERE Zk1Abr = %ld AND Zk1Lfn = %d AND Zk1Stz = '%s'"
-                            " AND date_format(Zk1Bdt, '%%Y.%%m.%%d') = '%s' AND Zk1Pnr = '%s' AND Zk1Zkt = '%s'"
-                            " AND Zk1Lna = '%s' AND Zk1Lgr = '%s' AND Zk1Kst = '%s' AND Zk1Ktr = '%s'"
-                            " AND date_format(Zk1Von, '%%Y.%%m.%%d') = '%s'"
-                            " AND date_format(Zk1Bis, '%%Y.%%m.%%d') = '%s'",
-                            d.Std, d.Tge, d.Abr, d.Lfn, d.Stz, d.Bdt, d.Pnr, d.Zkt, d.Lna, d.Lgr, d.Kst, d.Ktr, d.Von,
-                            d.Bis));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx331Zk1   SET Zk1Std = Zk1Std + %ld,   Zk1Tge = Zk1Tge + %ld,"
+                "   Zk1Dat = SYSDATE()  WHERE Zk1Abr = %ld AND Zk1Lfn = %d AND Zk1Stz = '%s'"
+                " AND date_format(Zk1Bdt, '%%Y.%%m.%%d') = '%s' AND Zk1Pnr = '%s' AND Zk1Zkt = '%s'"
+                " AND Zk1Lna = '%s' AND Zk1Lgr = '%s' AND Zk1Kst = '%s' AND Zk1Ktr = '%s'"
+                " AND date_format(Zk1Von, '%%Y.%%m.%%d') = '%s'"
+                " AND date_format(Zk1Bis, '%%Y.%%m.%%d') = '%s'",
+                d.Std, d.Tge, d.Abr, d.Lfn, d.Stz, d.Bdt, d.Pnr, d.Zkt, d.Lna, d.Lgr, d.Kst, d.Ktr, d.Von, d.Bis));
 }
 
 [[nodiscard]] int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t& ztr) {
@@ -682,7 +686,7 @@ constexpr int kMaxPrefixes = 1000;
 }
 
 [[nodiscard]] int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
-                         const std::string& bis, int16_t& flg, int16_t& rre) {
+                                       const std::string& bis, int16_t& flg, int16_t& rre) {
   int st = SqlSelectOne(SqlFormat("SELECT Lu1Flg, Lu1Rre FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s'"
                                   " AND Lu1Ztk = '%s' AND Lu1Lna = '%s'"
                                   " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"

@@ -38,7 +38,7 @@ struct RetroGroup {
   int16_t Sts = 0;
   std::string Upn;
   int16_t Inf = 0;
-  double Su1 = 0;   // highest LOGA2 number of the group
+  double Su1 = 0;  // highest LOGA2 number of the group
   // Keys as the server compares: of the columns that find the group's retro
   // records (Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst, Ktr, Von, Bis), and of its
   // wage-type line (Stz, Zkt, Lna).
@@ -90,7 +90,8 @@ struct LeftRecord {
 
 // Groups of the transferred values of the listed accounting numbers with
 // Zk1Rre > 0 (TOPAS: without Zk1Lfn 2) of the personnel numbers in range.
-[[nodiscard]] int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range = {});
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas,
+                                                const PnrRange& range = {});
 [[nodiscard]] int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g);
 [[nodiscard]] int SQL_Qvx331Zk1_CloseRetroGroups();
 // Groups of the day runs that the interim settlements of the accounting
@@ -111,7 +112,8 @@ struct LeftRecord {
 // personnel number first; the fetch fills Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst,
 // Ktr, Krt, Std, Tge, Von, Bis, Sts, Upn, Inf, Abr and Match of the record,
 // and the key of its wage-type line.
-[[nodiscard]] int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes = {});
+[[nodiscard]] int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range,
+                                          const std::string& prefixes = {});
 [[nodiscard]] int SQL_Qvx331Zk3_FetchRange(LeftRecord& l);
 [[nodiscard]] int SQL_Qvx331Zk3_CloseRange();
 // Accounting number of a transferred record with the group's values.
@@ -125,7 +127,7 @@ struct LeftRecord {
 // Lu1Flg and Lu1Rre of the newest wage-type line of the group's record type,
 // account and wage type valid in [von, bis] (Lu1Flg -9 read as 0).
 [[nodiscard]] int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
-                         const std::string& bis, int16_t& flg, int16_t& rre);
+                                       const std::string& bis, int16_t& flg, int16_t& rre);
 // Every negative Zk1Rre made positive; the statement's status, or the number
 // of records changed when it succeeded.
 [[nodiscard]] int SQL_Qvx331Zk1_Unmask();

@@ -44,8 +44,8 @@ void ReadRecordTypes(const std::string& lugLgp) {
 }
 
 // The interruption record of the employee's first row.
-void RetroUnterbrechung(const BsvRow& row, const InterruptionType& it, const std::string& von,
-                        const std::string& bis, const std::string& bdt) {
+void RetroUnterbrechung(const BsvRow& row, const InterruptionType& it, const std::string& von, const std::string& bis,
+                        const std::string& bdt) {
   HomeCost home;
   if (SQL_Qvx311Zuo_Get(row.BsvPnr, von, bis, home) == kSqlNoMoreRows)
     Log("Keine Stammkostenstelle für PNR %s", row.BsvPnr);
@@ -127,8 +127,8 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   InterruptionType it;
   // The settlement counts interruptions in the main call only; a following
   // month has none to compare with.
-  bool interruptions = folgemonat == 0 && SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, von, bis, it) == 0 &&
-                       it.Lu1Rre == 1;
+  bool interruptions =
+      folgemonat == 0 && SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, von, bis, it) == 0 && it.Lu1Rre == 1;
 
   // 5.-6. Employment rows; the records are computed for abrnr in [von, bis].
   Retro.LastPnr.clear();
@@ -138,7 +138,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   Ctx.AbrBis = bis;
   std::string akr = akrArg;
   BsvRow row;
-  BsvAhead ahead(SQL_Qvx310Bsv_FetchRetro, von, bis, Ctx.PnrFilter, folgemonat != 0 ? folgeNr : 0);
+  BsvAhead ahead(SQL_Qvx310Bsv_FetchRetro, von, bis, Ctx.PnrFilter, folgemonat != 0 ? folgeNr : int16_t{0});
   while ((st = ahead.Next(row)) == 0) {
     if (!Ctx.PnrFilter.empty() && row.BsvPnr != Ctx.PnrFilter) continue;
     // the settlement of the period leaves the employee out and says so; its
@@ -158,9 +158,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
         Log("Pnr : %s in anderen AbrKreis gewechselt-> nicht berechnen", row.BsvPnr);
         Log("     => Datensätze temporär maskieren!");
         int mst = SQL_Qvx331Zk1_Mask(row.BsvPnr, Ctx.AbrnrStart);
-        if (mst != 0) {
-          ReportStatus(mst, "Pnr : %s SetZk1-Update-Fehler %d", row.BsvPnr, mst);
-        }
+        if (mst != 0) { ReportStatus(mst, "Pnr : %s SetZk1-Update-Fehler %d", row.BsvPnr, mst); }
         continue;
       }
     }
@@ -209,7 +207,8 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
   }
 }
 
-[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von, bool lugOnly) {
+[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von,
+                                          bool lugOnly) {
   g_bsvRetroLugOnly = lugOnly;
   g_bsvRetro.KeyColumns = 1u << 0 | 1u << 4;  // BsvPnr, BsvLug
   return SqlOpen(g_bsvRetro,
@@ -217,8 +216,8 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
                                        " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), ") +
                                SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
                                std::string(" FROM Qvx310Bsv"
-                                       " WHERE BsvAkr = '%s' AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
-                                       " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
+                                           " WHERE BsvAkr = '%s' AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
+                                           " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
                                (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
                                " ORDER BY BsvPnr, BsvGvo DESC",
                            akr, abrBis, von));
@@ -226,8 +225,8 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
 
 [[nodiscard]] int SQL_Qvx310Bsv_FetchRetro(BsvRow& row) {
   row = BsvRow{};
-  int st = SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.PnrKey,
-                        row.StmtKey);
+  int st =
+      SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.PnrKey, row.StmtKey);
   if (st == 0) {
     NoteRefusedPnr(g_bsvRetro, 0, 4, row);
     if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
@@ -239,7 +238,8 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
 [[nodiscard]] int SQL_Qvx310Bsv_CloseRetro() { return dbClose(g_bsvRetro); }
 
 [[nodiscard]] int SQL_Qvx331Zk1_Mask(const std::string& pnr, int32_t abrnrStart) {
-  return SqlWrite(SqlFormat("UPDATE Qvx331Zk1  SET Zk1Rre = Zk1Rre * -1  WHERE Zk1Pnr = '%s'   AND Zk1Abr != %ld"
-                            "   AND Zk1Rre > 0",
-                            pnr, abrnrStart));
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx331Zk1  SET Zk1Rre = Zk1Rre * -1  WHERE Zk1Pnr = '%s'   AND Zk1Abr != %ld"
+                "   AND Zk1Rre > 0",
+                pnr, abrnrStart));
 }

@@ -48,7 +48,8 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
 
 // Employment rows of the circle overlapping [von, abrBis], per employee
 // newest first; the fetch derives Zk1Upn as the settlement's does.
-[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von, bool lugOnly);
+[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von,
+                                          bool lugOnly);
 [[nodiscard]] int SQL_Qvx310Bsv_FetchRetro(BsvRow& row);
 [[nodiscard]] int SQL_Qvx310Bsv_CloseRetro();
 // Makes the employee's positive Zk1Rre outside abrnrStart negative; 0 on

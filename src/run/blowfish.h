@@ -5,8 +5,8 @@
 #include <cstdint>
 
 struct BlowfishContext {
-    uint32_t P[18];
-    uint32_t S[4][256];
+  uint32_t P[18];
+  uint32_t S[4][256];
 };
 
 // Standard key schedule: starts from the initial tables (hex digits of pi),

@@ -31,13 +31,12 @@ std::string EncryptValue(const std::string& clear, const std::string& key);
 // returns its value in clear, or an empty text when the file cannot be read
 // or no record is taken. A record is taken when its section field equals
 // section, or its key equals key, or its number equals number.
-std::string ReadIniValue(const std::string& section, const std::string& key, int number,
-                         const std::string& path);
+std::string ReadIniValue(const std::string& section, const std::string& key, int number, const std::string& path);
 
 // Formats one record (line A "[section];section;", line B "number;key;hex")
 // with CR LF line ends, the value encrypted with kIniCipherKey. Returns false
 // (out unchanged) when section or key contain ";", CR or LF, the value
 // contains a zero byte, or a line would be longer than ReadIniValue takes in
 // one piece.
-bool FormatIniRecord(const std::string& section, int number, const std::string& key,
-                     const std::string& clearValue, std::string& out);
+bool FormatIniRecord(const std::string& section, int number, const std::string& key, const std::string& clearValue,
+                     std::string& out);

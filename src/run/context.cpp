@@ -13,8 +13,8 @@ RunContext Ctx;
     Ctx.Handover.Status = static_cast<int16_t>(status);
     return 1;
   }
-  int st = SqlWrite(SqlFormat("UPDATE O1001AbrKreis  SET AkrAdt = %d WHERE AkrNum = '%s'",
-                              static_cast<int16_t>(status), akr));
+  int st = SqlWrite(
+      SqlFormat("UPDATE O1001AbrKreis  SET AkrAdt = %d WHERE AkrNum = '%s'", static_cast<int16_t>(status), akr));
   if (st != 0) return st;
   Ctx.Handover.Status = static_cast<int16_t>(status);
   return dbAffectedRows();
@@ -52,7 +52,5 @@ int ServerFailure(int error, const std::string& text, const std::string& purpose
   }
   try {
     AbortRun(60);
-  } catch (const ProcessExit& e) {
-    return e.code;
-  }
+  } catch (const ProcessExit& e) { return e.code; }
 }

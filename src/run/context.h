@@ -79,7 +79,7 @@ struct RunContext {
   // What the exporter handed over and every record left out of the
   // settlement or the hand-over, for the run's report and summary.
   HandOver Handover;
-  bool CircleHeld = false;    // the run holds its circle and has written "started"
+  bool CircleHeld = false;  // the run holds its circle and has written "started"
 };
 
 extern RunContext Ctx;

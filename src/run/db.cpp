@@ -99,7 +99,7 @@ int SendStatementOnly(MYSQL* conn, const std::string& statement) {
 // Texts transliterated in this run: each is logged once, and so is a
 // transliteration that two different texts share (two cost centres that
 // the files would no longer tell apart).
-std::set<std::string> g_transliterated;             // UTF-8 texts logged
+std::set<std::string> g_transliterated;                 // UTF-8 texts logged
 std::map<std::string, std::string> g_transliterations;  // result -> first UTF-8 text
 
 void NoteTransliteration(const std::string& utf8, const std::string& result) {
@@ -107,7 +107,8 @@ void NoteTransliteration(const std::string& utf8, const std::string& result) {
   Log("Zeichen außerhalb Windows-1252: '%s' übergeben als '%s'", ShownServerText(utf8), result);
   auto [at, fresh] = g_transliterations.emplace(result, utf8);
   if (!fresh)
-    Log("Achtung: '%s' und '%s' werden beide als '%s' übergeben", ShownServerText(at->second), ShownServerText(utf8), result);
+    Log("Achtung: '%s' und '%s' werden beide als '%s' übergeben", ShownServerText(at->second), ShownServerText(utf8),
+        result);
 }
 
 // The row's texts as Windows-1252. Only columns with bytes outside ASCII are
@@ -121,8 +122,7 @@ void ConvertRow(SqlCursor& c, MYSQL_RES* res, MYSQL_ROW& row) {
   for (unsigned i = 0; i < n; ++i) {
     if (!row[i]) continue;
     std::string_view raw(row[i], lengths ? lengths[i] : std::char_traits<char>::length(row[i]));
-    if (std::none_of(raw.begin(), raw.end(), [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; }))
-      continue;
+    if (std::none_of(raw.begin(), raw.end(), [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; })) continue;
     if (!converted) {
       converted = true;
       c.Texts.resize(n);
@@ -190,12 +190,9 @@ int Refused(std::string_view purpose) {
   const int err = g_lastErrNo;
   switch (ClassifySqlStatus(err)) {
     case SqlStatusClass::Expected:
-    case SqlStatusClass::Record:
-      return err;
-    case SqlStatusClass::LockConflict:
-      throw SqlLockConflict{err, g_lastErrText, std::string(purpose)};
-    case SqlStatusClass::Fatal:
-      break;
+    case SqlStatusClass::Record: return err;
+    case SqlStatusClass::LockConflict: throw SqlLockConflict{err, g_lastErrText, std::string(purpose)};
+    case SqlStatusClass::Fatal: break;
   }
   if (IsConnectionLoss(err)) ConnectionLost(err);
   throw SqlFatalError{err, g_lastErrText, std::string(purpose)};
@@ -284,8 +281,8 @@ MYSQL* OpenWithSchemaAsSpelled(ConnectParams& params, int& err, std::string& tex
   std::string escaped(params.Database.size() * 2 + 1, '\0');
   escaped.resize(mysql_real_escape_string(conn, escaped.data(), params.Database.data(),
                                           static_cast<unsigned long>(params.Database.size())));
-  std::string query = "SELECT SCHEMA_NAME FROM information_schema.SCHEMATA WHERE UPPER(SCHEMA_NAME) = UPPER('" +
-                      escaped + "')";
+  std::string query =
+      "SELECT SCHEMA_NAME FROM information_schema.SCHEMATA WHERE UPPER(SCHEMA_NAME) = UPPER('" + escaped + "')";
   std::vector<std::string> names;
   if (SendStatement(conn, query) == 0) {
     if (MYSQL_RES* res = mysql_store_result(conn)) {
@@ -384,8 +381,8 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
 #endif
     socketPath = server;
     host = "localhost";
-  } else if (auto colon = server.rfind(':'); colon != std::string::npos && colon + 1 < server.size() &&
-                                             server.find(':') == colon) {
+  } else if (auto colon = server.rfind(':');
+             colon != std::string::npos && colon + 1 < server.size() && server.find(':') == colon) {
     port = static_cast<unsigned>(std::strtoul(server.c_str() + colon + 1, nullptr, 10));
     host = server.substr(0, colon);
   }
@@ -612,7 +609,7 @@ int SqlWrite(std::string statement) {
   return dbExec(c);
 }
 
-void SqlWriteDeferred(std::string statement, std::function<void(int)> done) {
+void SqlWriteDeferred(const std::string& statement, std::function<void(int)> done) {
   FlushWriteBatchesFor(statement);
   dbAwaitDeferred();
   std::string purpose = StatementPurpose(statement);
@@ -695,8 +692,7 @@ SqlStatusClass ClassifySqlStatus(int status) {
   switch (status) {
     case 0:
     case kSqlNoMoreRows:
-    case kSqlDuplicate:
-      return SqlStatusClass::Expected;
+    case kSqlDuplicate: return SqlStatusClass::Expected;
     case 1048:  // column cannot be NULL
     case 1264:  // out of range
     case 1265:  // data truncated
@@ -710,10 +706,8 @@ SqlStatusClass ClassifySqlStatus(int status) {
     case 4025:  // check constraint (MariaDB)
       return SqlStatusClass::Record;
     case kSqlDeadlock:
-    case kSqlLockWaitTimeout:
-      return SqlStatusClass::LockConflict;
-    default:
-      return SqlStatusClass::Fatal;
+    case kSqlLockWaitTimeout: return SqlStatusClass::LockConflict;
+    default: return SqlStatusClass::Fatal;
   }
 }
 
@@ -726,8 +720,7 @@ std::string StatementPurpose(std::string_view s) {
   auto word = [&s](size_t at) {
     while (at < s.size() && (s[at] == ' ' || s[at] == '\n' || s[at] == '(')) ++at;
     size_t end = at;
-    while (end < s.size() && s[end] != ' ' && s[end] != '\n' && s[end] != '(' && s[end] != ',' && s[end] != ';')
-      ++end;
+    while (end < s.size() && s[end] != ' ' && s[end] != '\n' && s[end] != '(' && s[end] != ',' && s[end] != ';') ++end;
     return std::pair<size_t, std::string_view>(end, s.substr(at, end - at));
   };
   auto [afterVerb, verbText] = word(0);

@@ -107,7 +107,7 @@ std::string StatementPurpose(std::string_view statement);
 // server: host name, "host:port" or an absolute path of a Unix socket (not on
 // Windows: refused there with a log line and CR_CONNECTION_ERROR).
 [[nodiscard]] int dbConnect(const std::string& user, const std::string& password, const std::string& server,
-              const std::string& database);
+                            const std::string& database);
 void dbDisconnect();
 bool dbConnected();
 [[nodiscard]] int AlterSession();
@@ -162,10 +162,8 @@ std::string SqlCheckLength(std::string statement);
 
 template <class T>
 decltype(auto) SqlArg(const T& v) {
-  if constexpr (std::is_convertible_v<const T&, std::string_view>)
-    return SqlEscape(std::string_view(v));
-  else
-    return (v);
+  if constexpr (std::is_convertible_v<const T&, std::string_view>) return SqlEscape(std::string_view(v));
+  else return (v);
 }
 
 template <class... A>
@@ -221,7 +219,7 @@ template <class... T>
 // that later point; a lost connection ends the run there as for any
 // statement. At most one write is outstanding: a second one waits for the
 // first.
-void SqlWriteDeferred(std::string statement, std::function<void(int)> done);
+void SqlWriteDeferred(const std::string& statement, std::function<void(int)> done);
 // Reads the answer of the outstanding deferred write, if any, and hands it on.
 void dbAwaitDeferred();
 

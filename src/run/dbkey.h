@@ -56,7 +56,7 @@ void SetKeyCollation(const std::string& collation);
 // Key of a value identified by several columns: the key columns (and exact
 // parts) in a fixed order. Equal when every part is equal.
 class DbKey {
-public:
+ public:
   // A key column as fetched (SqlKeyColumn).
   DbKey& Add(std::string_view serverKey);
   // A part compared byte for byte (texts the program formats itself).
@@ -68,7 +68,7 @@ public:
   friend bool operator!=(const DbKey& a, const DbKey& b) { return a.bytes_ != b.bytes_; }
   friend bool operator<(const DbKey& a, const DbKey& b) { return a.bytes_ < b.bytes_; }
 
-private:
+ private:
   std::string bytes_;
 };
 

@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-
 struct HandedOverFile {
   std::string Name;  // as placed in the transfer folder, without the folder
   int64_t Lines = 0;
@@ -93,8 +92,7 @@ struct HandOver {
 // A line of a file or a row of a staging table that the payroll system reads
 // as one record: person and wage type as written, hours and days as written
 // (0 where the line has none); amount: the hours field holds an amount.
-void HandedOverRecord(std::string_view pnr, std::string_view wageType, double hours, double days,
-                      bool amount = false);
+void HandedOverRecord(std::string_view pnr, std::string_view wageType, double hours, double days, bool amount = false);
 // A transfer record without any value that the exporter writes no line for.
 void HandedOverNothing();
 // A file placed under its name (path as written; the folder is cut off).
@@ -110,4 +108,3 @@ LeftOutRecord MakeLeftOut(std::string kind, std::string text);
 // Keeps a left-out record for the report (LeaveOutRecord of run/context.h
 // logs it first).
 void KeepLeftOut(LeftOutRecord record);
-

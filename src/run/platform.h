@@ -40,7 +40,7 @@ int RenameFile(std::string_view fromWinPath, std::string_view toWinPath);
 // A file written in text mode: every line feed is stored as CR LF, whatever
 // the platform. Every write is checked; Failed() reports the first error.
 class TextFile {
-public:
+ public:
   TextFile() = default;
   ~TextFile();
   TextFile(const TextFile&) = delete;
@@ -71,7 +71,7 @@ public:
   static constexpr bool kCanTellPath = true;
 #endif
 
-private:
+ private:
   std::FILE* fp_ = nullptr;
   bool failed_ = false;
   // the file opened (device and inode; the inode of an open file is not

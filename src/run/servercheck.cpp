@@ -95,9 +95,10 @@ void CheckCollations(std::vector<ServerFinding>& out) {
     if (t.find('.') == std::string::npos) names += (names.empty() ? "'" : ", '") + t + "'";
   }
   // the program's tables only: the schema holds the application's other tables too
-  c.Statement = "SELECT DISTINCT CHARACTER_SET_NAME, COLLATION_NAME FROM information_schema.COLUMNS "
-                "WHERE TABLE_SCHEMA = DATABASE() AND COLLATION_NAME IS NOT NULL AND TABLE_NAME IN (" +
-                names + ")";
+  c.Statement =
+      "SELECT DISTINCT CHARACTER_SET_NAME, COLLATION_NAME FROM information_schema.COLUMNS "
+      "WHERE TABLE_SCHEMA = DATABASE() AND COLLATION_NAME IS NOT NULL AND TABLE_NAME IN (" +
+      names + ")";
   int st = dbExec(c);
   std::map<std::string, std::set<std::string>> byCharset;
   std::string charset, collation;
@@ -139,8 +140,8 @@ void CheckPrivileges(std::vector<ServerFinding>& out) {
       "SUBSTRING_INDEX(CURRENT_USER(), '@', -1), '''')";
   std::map<std::string, std::set<std::string>> granted, other;
   bool read = ReadNames("SELECT PRIVILEGE_TYPE FROM information_schema.USER_PRIVILEGES WHERE " + grantee +
-                            " UNION SELECT PRIVILEGE_TYPE FROM information_schema.SCHEMA_PRIVILEGES WHERE " +
-                            grantee + " AND DATABASE() LIKE TABLE_SCHEMA",
+                            " UNION SELECT PRIVILEGE_TYPE FROM information_schema.SCHEMA_PRIVILEGES WHERE " + grantee +
+                            " AND DATABASE() LIKE TABLE_SCHEMA",
                         granted) &&
               ReadNames("SELECT PRIVILEGE_TYPE FROM information_schema.TABLE_PRIVILEGES WHERE " + grantee +
                             " AND DATABASE() LIKE TABLE_SCHEMA UNION SELECT ROLE_NAME FROM "
@@ -155,22 +156,22 @@ void CheckPrivileges(std::vector<ServerFinding>& out) {
   for (const char* p : {"SELECT", "INSERT", "UPDATE", "DELETE"}) {
     if (granted.count(Folded(p)) == 0) missing += (missing.empty() ? "" : ", ") + std::string(p);
   }
-  if (!missing.empty())
-    out.push_back({"Rechte", Format("Dem Benutzer fehlen im Schema die Rechte %s", missing)});
+  if (!missing.empty()) out.push_back({"Rechte", Format("Dem Benutzer fehlen im Schema die Rechte %s", missing)});
 }
 
 }  // namespace
 
 const std::vector<std::string>& ProgramTables() {
   static const std::vector<std::string> tables = {
-      "O1001AbrKreis", "Qvx171Lug",  "Qvx171Lu1",  "Qvx170Lg1",  "Qvx330Abr",    "Qvx300Pnr",  "Qvx310Bsv",
-      "QVX311ZUO",     "Qvx131Fcd",  "Qvx155Sfr",  "Qvx140Azv",  "Qvx329Ztg",    "Qvx331Zkb",  "Qvx320Tgb",
-      "Qvx327Tag",     "Qvx332Sfz",  "QVX332UTG",  "Qvx331Zks",  "Qvx331Zk1",    "Qvx331Zk2",  "Qvx331Zk3",
-      "Qvx331Zk5",     "Qvx333Ld1",  "Qvx333Lp2",  "Qvx333Lpc",  "Qvx333Lp1",    "Qvx333Sag",  "Qvx333Rat",
-      "Qvx333Xxl",     "Qvx333Ems",  "Qvx333B01",  "Qvx333B06",  "Qvx333Asr",    "Qvx333Ask",  "Qvx333Sli",
-      "Qvx333Ps1",     "Qvx333Ps3",  "Qvx333Ps4",  "Qvx333Ps1B", "Qvx333Ps3B",   "Qvx333Ps4B", "Qvx333S10",
-      "Qvx333S01",     "Qvx333Tp1",  "Qvx333Tp2",  "QVX333Perman", "Qvx333Pro", "Qvx333Sbs",  "Qvx333Bmn",
-      "Qvx333God",     "Darvonix.Qvx112Mnd", "Darvonix.Qvx133Bak",
+      "O1001AbrKreis", "Qvx171Lug", "Qvx171Lu1",          "Qvx170Lg1",          "Qvx330Abr",  "Qvx300Pnr",
+      "Qvx310Bsv",     "QVX311ZUO", "Qvx131Fcd",          "Qvx155Sfr",          "Qvx140Azv",  "Qvx329Ztg",
+      "Qvx331Zkb",     "Qvx320Tgb", "Qvx327Tag",          "Qvx332Sfz",          "QVX332UTG",  "Qvx331Zks",
+      "Qvx331Zk1",     "Qvx331Zk2", "Qvx331Zk3",          "Qvx331Zk5",          "Qvx333Ld1",  "Qvx333Lp2",
+      "Qvx333Lpc",     "Qvx333Lp1", "Qvx333Sag",          "Qvx333Rat",          "Qvx333Xxl",  "Qvx333Ems",
+      "Qvx333B01",     "Qvx333B06", "Qvx333Asr",          "Qvx333Ask",          "Qvx333Sli",  "Qvx333Ps1",
+      "Qvx333Ps3",     "Qvx333Ps4", "Qvx333Ps1B",         "Qvx333Ps3B",         "Qvx333Ps4B", "Qvx333S10",
+      "Qvx333S01",     "Qvx333Tp1", "Qvx333Tp2",          "QVX333Perman",       "Qvx333Pro",  "Qvx333Sbs",
+      "Qvx333Bmn",     "Qvx333God", "Darvonix.Qvx112Mnd", "Darvonix.Qvx133Bak",
   };
   return tables;
 }

@@ -61,17 +61,136 @@ std::string Native(const Spec& sp, const char* lengthMod, char conv, auto value)
 }  // namespace
 
 namespace {
+
 constexpr int kMaxWidth = 99999;
+
+// The arguments of a format in turn; a conversion without one takes "".
+class ArgCursor {
+ public:
+  ArgCursor(const FmtArg* begin, const FmtArg* end) : next_(begin), end_(end) {}
+  const FmtArg& Take() {
+    static const FmtArg kEmpty("");
+    return next_ != end_ ? *next_++ : kEmpty;
+  }
+
+ private:
+  const FmtArg* next_;
+  const FmtArg* end_;
+};
+
+// The width and the precision of a conversion, from fmt[i] on. Widths and
+// precisions beyond kMaxWidth are taken as kMaxWidth: no format of the
+// program comes near it, and a format can never overflow the number or ask
+// for gigabytes.
+void ReadWidthAndPrecision(std::string_view fmt, size_t& i, Spec& sp, ArgCursor& args) {
+  if (i < fmt.size() && fmt[i] == '*') {
+    long long w = IntOf(args.Take());
+    if (w < 0) {
+      sp.flags += '-';
+      w = w < -kMaxWidth ? kMaxWidth : -w;
+    }
+    sp.width = static_cast<int>(std::min<long long>(w, kMaxWidth));
+    ++i;
+  } else {
+    while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') {
+      sp.width = std::min(kMaxWidth, (sp.width < 0 ? 0 : sp.width * 10) + (fmt[i++] - '0'));
+    }
+  }
+  if (i < fmt.size() && fmt[i] == '.') {
+    ++i;
+    sp.precision = 0;
+    if (i < fmt.size() && fmt[i] == '*') {
+      long long p = IntOf(args.Take());
+      sp.precision = p < 0 ? -1 : static_cast<int>(std::min<long long>(p, kMaxWidth));
+      ++i;
+    } else {
+      while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9')
+        sp.precision = std::min(kMaxWidth, sp.precision * 10 + (fmt[i++] - '0'));
+    }
+  }
 }
+
+// The conversion after a '%' at fmt[i]; false when the format ends inside it.
+bool ReadSpec(std::string_view fmt, size_t& i, Spec& sp, ArgCursor& args) {
+  while (i < fmt.size() && std::string_view("-+ #0").find(fmt[i]) != std::string_view::npos) sp.flags += fmt[i++];
+  ReadWidthAndPrecision(fmt, i, sp, args);
+  while (i < fmt.size() && std::string_view("hlLqjzt").find(fmt[i]) != std::string_view::npos) sp.length += fmt[i++];
+  if (i >= fmt.size()) return false;
+  sp.conv = fmt[i++];
+  return true;
+}
+
+void AppendSigned(std::string& out, const Spec& sp, const FmtArg& a) {
+  long long v = IntOf(a);
+  if (sp.length == "h") v = static_cast<int16_t>(v);
+  else if (sp.length == "hh") v = static_cast<int8_t>(v);
+  else if (sp.length != "ll" && sp.length != "q" && sp.length != "j" && sp.length != "z") v = static_cast<int32_t>(v);
+  if (sp.flags.empty() && sp.width < 0 && sp.precision < 0) {
+    // the plain form, as printf writes it
+    char digits[24];
+    auto r = std::to_chars(digits, digits + sizeof digits, v);
+    out.append(digits, static_cast<size_t>(r.ptr - digits));
+  } else {
+    out += Native(sp, "ll", 'd', v);
+  }
+}
+
+void AppendUnsigned(std::string& out, const Spec& sp, const FmtArg& a) {
+  unsigned long long v = static_cast<unsigned long long>(IntOf(a));
+  if (sp.length == "h") v = static_cast<uint16_t>(v);
+  else if (sp.length == "hh") v = static_cast<unsigned char>(v);
+  else if (sp.length != "ll" && sp.length != "q" && sp.length != "j" && sp.length != "z") v = static_cast<uint32_t>(v);
+  out += Native(sp, "ll", sp.conv, v);
+}
+
+void AppendString(std::string& out, const Spec& sp, const FmtArg& a) {
+  if (a.kind == FmtArg::Str && sp.width < 0 && sp.precision < 0) {
+    out.append(a.s);
+    return;
+  }
+  std::string body;
+  if (a.kind == FmtArg::Str) body = std::string(a.s);
+  else if (a.kind == FmtArg::Int) body = std::to_string(a.i);
+  else body = Native(Spec{}, "", 'f', a.d);
+  if (sp.precision >= 0 && static_cast<int>(body.size()) > sp.precision) body.resize(static_cast<size_t>(sp.precision));
+  out += Pad(std::move(body), sp, true);
+}
+
+void AppendConversion(std::string& out, const Spec& sp, ArgCursor& args) {
+  switch (sp.conv) {
+    case 'd':
+    case 'i': AppendSigned(out, sp, args.Take()); break;
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o': AppendUnsigned(out, sp, args.Take()); break;
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G': out += Native(sp, "", sp.conv, DblOf(args.Take())); break;
+    case 'c': {
+      const FmtArg& a = args.Take();
+      char ch = a.kind == FmtArg::Str ? (a.s.empty() ? '\0' : a.s[0]) : static_cast<char>(IntOf(a));
+      out += Pad(std::string(1, ch), sp, false);
+      break;
+    }
+    case 's': AppendString(out, sp, args.Take()); break;
+    default:
+      // unknown conversion: copied as it stands
+      out += '%';
+      out += sp.conv;
+      break;
+  }
+}
+
+}  // namespace
 
 std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
   std::string out;
   out.reserve(fmt.size() + 32);
-  const FmtArg* next = args.begin();
-  const FmtArg* end = args.end();
-  static const FmtArg kEmpty("");
-  auto take = [&]() -> const FmtArg& { return next != end ? *next++ : kEmpty; };
-
+  ArgCursor cursor(args.begin(), args.end());
   for (size_t i = 0; i < fmt.size();) {
     char c = fmt[i];
     if (c != '%') {
@@ -89,104 +208,8 @@ std::string FormatV(std::string_view fmt, std::initializer_list<FmtArg> args) {
       continue;
     }
     Spec sp;
-    while (i < fmt.size() && std::string_view("-+ #0").find(fmt[i]) != std::string_view::npos)
-      sp.flags += fmt[i++];
-    // widths and precisions beyond kMaxWidth are taken as kMaxWidth: no
-    // format of the program comes near it, and a format can never overflow
-    // the number or ask for gigabytes
-    if (i < fmt.size() && fmt[i] == '*') {
-      long long w = IntOf(take());
-      if (w < 0) {
-        sp.flags += '-';
-        w = w < -kMaxWidth ? kMaxWidth : -w;
-      }
-      sp.width = static_cast<int>(std::min<long long>(w, kMaxWidth));
-      ++i;
-    } else {
-      while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') {
-        sp.width = std::min(kMaxWidth, (sp.width < 0 ? 0 : sp.width * 10) + (fmt[i++] - '0'));
-      }
-    }
-    if (i < fmt.size() && fmt[i] == '.') {
-      ++i;
-      sp.precision = 0;
-      if (i < fmt.size() && fmt[i] == '*') {
-        long long p = IntOf(take());
-        sp.precision = p < 0 ? -1 : static_cast<int>(std::min<long long>(p, kMaxWidth));
-        ++i;
-      } else {
-        while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9')
-          sp.precision = std::min(kMaxWidth, sp.precision * 10 + (fmt[i++] - '0'));
-      }
-    }
-    while (i < fmt.size() && std::string_view("hlLqjzt").find(fmt[i]) != std::string_view::npos)
-      sp.length += fmt[i++];
-    if (i >= fmt.size()) break;
-    sp.conv = fmt[i++];
-
-    switch (sp.conv) {
-      case 'd':
-      case 'i': {
-        long long v = IntOf(take());
-        if (sp.length == "h") v = static_cast<int16_t>(v);
-        else if (sp.length == "hh") v = static_cast<signed char>(v);
-        else if (sp.length != "ll" && sp.length != "q" && sp.length != "j" && sp.length != "z") v = static_cast<int32_t>(v);
-        if (sp.flags.empty() && sp.width < 0 && sp.precision < 0) {
-          // the plain form, as printf writes it
-          char digits[24];
-          auto r = std::to_chars(digits, digits + sizeof digits, v);
-          out.append(digits, static_cast<size_t>(r.ptr - digits));
-        } else {
-          out += Native(sp, "ll", 'd', v);
-        }
-        break;
-      }
-      case 'u':
-      case 'x':
-      case 'X':
-      case 'o': {
-        unsigned long long v = static_cast<unsigned long long>(IntOf(take()));
-        if (sp.length == "h") v = static_cast<uint16_t>(v);
-        else if (sp.length == "hh") v = static_cast<unsigned char>(v);
-        else if (sp.length != "ll" && sp.length != "q" && sp.length != "j" && sp.length != "z") v = static_cast<uint32_t>(v);
-        out += Native(sp, "ll", sp.conv, v);
-        break;
-      }
-      case 'f':
-      case 'F':
-      case 'e':
-      case 'E':
-      case 'g':
-      case 'G':
-        out += Native(sp, "", sp.conv, DblOf(take()));
-        break;
-      case 'c': {
-        const FmtArg& a = take();
-        char ch = a.kind == FmtArg::Str ? (a.s.empty() ? '\0' : a.s[0]) : static_cast<char>(IntOf(a));
-        out += Pad(std::string(1, ch), sp, false);
-        break;
-      }
-      case 's': {
-        const FmtArg& a = take();
-        if (a.kind == FmtArg::Str && sp.width < 0 && sp.precision < 0) {
-          out.append(a.s);
-          break;
-        }
-        std::string body;
-        if (a.kind == FmtArg::Str) body = std::string(a.s);
-        else if (a.kind == FmtArg::Int) body = std::to_string(a.i);
-        else body = Native(Spec{}, "", 'f', a.d);
-        if (sp.precision >= 0 && static_cast<int>(body.size()) > sp.precision)
-          body.resize(static_cast<size_t>(sp.precision));
-        out += Pad(std::move(body), sp, true);
-        break;
-      }
-      default:
-        // unknown conversion: copied as it stands
-        out += '%';
-        out += sp.conv;
-        break;
-    }
+    if (!ReadSpec(fmt, i, sp, cursor)) break;
+    AppendConversion(out, sp, cursor);
   }
   return out;
 }
@@ -236,7 +259,8 @@ int FindNthChar(std::string_view s, char c, int n) {
 
 int32_t ToLong(std::string_view s) {
   size_t i = 0;
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r' || s[i] == '\v' || s[i] == '\f')) ++i;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r' || s[i] == '\v' || s[i] == '\f'))
+    ++i;
   bool neg = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) neg = s[i++] == '-';
   long long v = 0;

@@ -14,7 +14,7 @@ namespace {
 // not subject to the statement buffer's limit. A batch is sent when it holds
 // this many rows or bytes (well below the server's packet limit).
 constexpr size_t kMaxRows = 1000;
-constexpr size_t kMaxBytes = 512 * 1024;
+constexpr size_t kMaxBytes = size_t{512} * 1024;
 
 std::vector<WriteBatch*>& Registry() {
   static std::vector<WriteBatch*> batches;
@@ -32,7 +32,7 @@ std::string Lower(std::string_view s) {
 
 }  // namespace
 
-WriteBatch::WriteBatch(std::string table, std::string head, std::string tail)
+WriteBatch::WriteBatch(const std::string& table, std::string head, std::string tail)
     : table_(Lower(table)), head_(std::move(head)), tail_(std::move(tail)) {
   Registry().push_back(this);
 }
@@ -96,7 +96,7 @@ void WriteBatch::Send(bool deferred) {
   }
   // the rows are kept with the answer's handling until the answer is read
   auto sent = std::make_shared<std::vector<Row>>(std::move(rows));
-  SqlWriteDeferred(std::move(statement), [sent, done](int status) { done(*sent, status); });
+  SqlWriteDeferred(statement, [sent, done](int status) { done(*sent, status); });
 }
 
 void WriteBatch::Replay(std::vector<Row>& rows) {

@@ -28,12 +28,12 @@
 #include <vector>
 
 class WriteBatch {
-public:
+ public:
   // table: the table's name (matched without regard to case in statements);
   // head: the rows' common "INSERT INTO table (columns) VALUES "; tail: ""
   // or the " ON DUPLICATE KEY UPDATE ..." clause, which must do to a stored
   // row what the single statements do on a duplicate key.
-  WriteBatch(std::string table, std::string head, std::string tail);
+  WriteBatch(const std::string& table, std::string head, std::string tail);
   ~WriteBatch();
   WriteBatch(const WriteBatch&) = delete;
   WriteBatch& operator=(const WriteBatch&) = delete;
@@ -54,7 +54,7 @@ public:
   const std::string& Table() const { return table_; }
   bool Held() const { return held_ > 0; }
 
-private:
+ private:
   struct Row {
     std::string Single;
     std::function<void()> Replay;
@@ -76,13 +76,13 @@ private:
 // pending rows first. Only for a read that cannot find any of those rows (the
 // caller says why); commits, rollbacks, a full batch and Flush still send them.
 class KeepPending {
-public:
+ public:
   KeepPending(std::initializer_list<WriteBatch*> batches);
   ~KeepPending();
   KeepPending(const KeepPending&) = delete;
   KeepPending& operator=(const KeepPending&) = delete;
 
-private:
+ private:
   std::vector<WriteBatch*> batches_;
 };
 

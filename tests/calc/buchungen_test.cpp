@@ -19,24 +19,25 @@
 namespace {
 
 class Buchungen : public CalcTest {
-protected:
+ protected:
   void SetUp() override {
     CalcTest::SetUp();
-    Fixture("INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Art) VALUES"
-            " ('L1', 'S1', 'Z1', 'L100', '2020-01-01', 0, 0), ('L1', 'S1', 'Z2', 'L200', '2020-01-01', 1, 1),"
-            " ('L1', 'S1', 'Z3', 'L300', '2020-01-01', 1, 0);"
-            "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge) VALUES"
-            " ('e1', 3, '2026-03-02', 'k1', 'T1', 'KA', 'z1', 30, 0), ('E1 ', 3, '2026-03-20', 'K1 ', 'T1', 'KB', 'Z1', 20, 1),"
-            " ('e1', 3, '2026-04-02', 'K1', 'T1', 'KA', 'Z1', 99, 0),"
-            " ('e1', 1, '2026-03-02', 'K1', 'T1', 'KA', 'Z2', 60, 0), ('E1', 1, '2026-03-03', 'k1', 't1', 'KA', 'z2', 0, 0),"
-            " ('e1', 1, '2026-03-03', 'K1', 'T1', 'KB', 'Z2', 15, 0), ('e1', 1, '2026-03-04', 'K2', 'T1', 'KA', 'Z2', -5, 0),"
-            " ('e1', 1, '2026-03-05', 'K1', 'T1', 'KA', 'Z3', 0, 0), ('e1', 1, '2026-03-06', 'K1', 'T1', 'KA', 'Z3', 40, 0),"
-            " ('P2', 1, '2026-03-02', 'K1', 'T1', 'KA', 'Z2', 10, 0);"
-            "INSERT INTO Qvx327Tag (TagPnr, TagTag, TagVon, TagTgb, TagHtv, TagHtn) VALUES"
-            " ('e1', '2026-03-02', '2026-03-02', NULL, 'u', NULL), ('E1 ', '2026-03-02', '2026-03-02', NULL, 'U', NULL),"
-            " ('e1', '2026-03-03', '2026-03-03', NULL, '', NULL), ('e1', '2026-03-03', '2026-03-03', NULL, NULL, NULL),"
-            " ('e1', '2026-03-05', '2026-03-05', 'K', NULL, 'HU'), ('e1', '2026-03-06', '2026-03-06', NULL, NULL, NULL),"
-            " ('P2', '2026-03-02', '2026-03-02', NULL, 'u', NULL)");
+    Fixture(
+        "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Art) VALUES"
+        " ('L1', 'S1', 'Z1', 'L100', '2020-01-01', 0, 0), ('L1', 'S1', 'Z2', 'L200', '2020-01-01', 1, 1),"
+        " ('L1', 'S1', 'Z3', 'L300', '2020-01-01', 1, 0);"
+        "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge) VALUES"
+        " ('e1', 3, '2026-03-02', 'k1', 'T1', 'KA', 'z1', 30, 0), ('E1 ', 3, '2026-03-20', 'K1 ', 'T1', 'KB', 'Z1', 20, 1),"
+        " ('e1', 3, '2026-04-02', 'K1', 'T1', 'KA', 'Z1', 99, 0),"
+        " ('e1', 1, '2026-03-02', 'K1', 'T1', 'KA', 'Z2', 60, 0), ('E1', 1, '2026-03-03', 'k1', 't1', 'KA', 'z2', 0, 0),"
+        " ('e1', 1, '2026-03-03', 'K1', 'T1', 'KB', 'Z2', 15, 0), ('e1', 1, '2026-03-04', 'K2', 'T1', 'KA', 'Z2', -5, 0),"
+        " ('e1', 1, '2026-03-05', 'K1', 'T1', 'KA', 'Z3', 0, 0), ('e1', 1, '2026-03-06', 'K1', 'T1', 'KA', 'Z3', 40, 0),"
+        " ('P2', 1, '2026-03-02', 'K1', 'T1', 'KA', 'Z2', 10, 0);"
+        "INSERT INTO Qvx327Tag (TagPnr, TagTag, TagVon, TagTgb, TagHtv, TagHtn) VALUES"
+        " ('e1', '2026-03-02', '2026-03-02', NULL, 'u', NULL), ('E1 ', '2026-03-02', '2026-03-02', NULL, 'U', NULL),"
+        " ('e1', '2026-03-03', '2026-03-03', NULL, '', NULL), ('e1', '2026-03-03', '2026-03-03', NULL, NULL, NULL),"
+        " ('e1', '2026-03-05', '2026-03-05', 'K', NULL, 'HU'), ('e1', '2026-03-06', '2026-03-06', NULL, NULL, NULL),"
+        " ('P2', '2026-03-02', '2026-03-02', NULL, 'u', NULL)");
   }
   ~Buchungen() override { ClearBookingBatch(); }
 
@@ -45,7 +46,9 @@ protected:
     auto it = keys_.find(text);
     if (it != keys_.end()) return it->second;
     std::string key;
-    EXPECT_EQ(0, SqlSelectOne("SELECT " + SqlKeyColumn("CONVERT('" + text + "' USING latin1) COLLATE latin1_swedish_ci"), key));
+    EXPECT_EQ(0,
+              SqlSelectOne("SELECT " + SqlKeyColumn("CONVERT('" + text + "' USING latin1) COLLATE latin1_swedish_ci"),
+                           key));
     return keys_[text] = key;
   }
   std::map<std::string, std::string> keys_;
@@ -136,9 +139,10 @@ protected:
 TEST_F(Buchungen, CursorsEqualTheSingleStatements) {
   std::vector<std::string> single = AskAll();
   // spot checks of the single statements: both spellings of e1 are one employee
-  EXPECT_EQ("0:e1|3|k1|T1|KA|z1|30|0|5A31;E1 |3|K1 |T1|KB|Z1|20|1|5A31;e1|1|K1|T1|KA|Z2|60|0|5A32;"
-            "e1|1|K1|T1|KB|Z2|15|0|5A32;e1|1|K2|T1|KA|Z2|-5|0|5A32;e1|1|K1|T1|KA|Z3|40|0|5A33;1032:0",
-            single[0]);
+  EXPECT_EQ(
+      "0:e1|3|k1|T1|KA|z1|30|0|5A31;E1 |3|K1 |T1|KB|Z1|20|1|5A31;e1|1|K1|T1|KA|Z2|60|0|5A32;"
+      "e1|1|K1|T1|KB|Z2|15|0|5A32;e1|1|K2|T1|KA|Z2|-5|0|5A32;e1|1|K1|T1|KA|Z3|40|0|5A33;1032:0",
+      single[0]);
   ReadBookingBatch({{"e1", Key("e1")}, {"E1", Key("E1")}, {"e1 ", Key("e1 ")}}, "2026.03.01", "2026.03.31");
   long before = dbStatementCount();
   std::vector<std::string> batched = AskAll();
@@ -156,20 +160,21 @@ TEST_F(Buchungen, CursorsEqualTheSingleStatements) {
 // make groups of their own, and only the kinds the wage-type lines take part
 // (in a TOPAS interim run every daily booking).
 TEST_F(Buchungen, MonthSumsAreGroupedAsByTheServer) {
-  Fixture("INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg,"
-          " ZkbSta) VALUES"
-          " ('P3', 3, '2026-03-31', 'K1', 'T1', 'KA', 'Z1', 10, 0, 0, 0),"
-          " ('p3 ', 3, '2026-03-10', 'k1 ', 't1', 'ka', 'z1', 5, 1, 0, 0),"
-          " ('P3', 3, '2026-03-05', 'K1', 'T1', 'KB', 'Z1', 3, 0, 0, 0),"
-          " ('P3', 3, '2026-03-20', 'K1', 'T1', 'KA', 'Z1', 4, 0, 1, 0),"
-          " ('P3', 3, '2026-03-21', 'K1', 'T1', 'KA', 'Z1', -6, 0, 0, 2),"
-          " ('P3', 3, '2026-03-15', 'K2', 'T1', 'KA', 'Z1', 7, 0, 0, 0),"
-          " ('P3', 1, '2026-03-03', 'k1', 'T1', 'ka', 'z2', 30, 0, 0, 0),"
-          " ('P3', 1, '2026-03-02', 'K1', 'T1', 'KA', 'Z2', 60, 0, 0, 0),"
-          " ('P3', 1, '2026-03-02', 'K1', 'T1', 'KA', 'Z1', 8, 0, 0, 0),"
-          " ('P3', 3, '2026-03-31', 'K1', 'T1', 'KA', 'Z2', 9, 0, 0, 0),"
-          " ('P3', 3, '2026-03-31', 'K1', 'T1', 'KA', 'Z9', 11, 0, 0, 0),"
-          " ('P3', 1, '2026-03-04', 'K1', 'T1', 'KA', 'Z9', 12, 0, 0, 0)");
+  Fixture(
+      "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg,"
+      " ZkbSta) VALUES"
+      " ('P3', 3, '2026-03-31', 'K1', 'T1', 'KA', 'Z1', 10, 0, 0, 0),"
+      " ('p3 ', 3, '2026-03-10', 'k1 ', 't1', 'ka', 'z1', 5, 1, 0, 0),"
+      " ('P3', 3, '2026-03-05', 'K1', 'T1', 'KB', 'Z1', 3, 0, 0, 0),"
+      " ('P3', 3, '2026-03-20', 'K1', 'T1', 'KA', 'Z1', 4, 0, 1, 0),"
+      " ('P3', 3, '2026-03-21', 'K1', 'T1', 'KA', 'Z1', -6, 0, 0, 2),"
+      " ('P3', 3, '2026-03-15', 'K2', 'T1', 'KA', 'Z1', 7, 0, 0, 0),"
+      " ('P3', 1, '2026-03-03', 'k1', 'T1', 'ka', 'z2', 30, 0, 0, 0),"
+      " ('P3', 1, '2026-03-02', 'K1', 'T1', 'KA', 'Z2', 60, 0, 0, 0),"
+      " ('P3', 1, '2026-03-02', 'K1', 'T1', 'KA', 'Z1', 8, 0, 0, 0),"
+      " ('P3', 3, '2026-03-31', 'K1', 'T1', 'KA', 'Z2', 9, 0, 0, 0),"
+      " ('P3', 3, '2026-03-31', 'K1', 'T1', 'KA', 'Z9', 11, 0, 0, 0),"
+      " ('P3', 1, '2026-03-04', 'K1', 'T1', 'KA', 'Z9', 12, 0, 0, 0)");
   // which spelling of a group the server shows depends on its plan (on a
   // table this small it reads in the order of insertion); the groups, sums
   // and order must be the same
@@ -192,9 +197,10 @@ TEST_F(Buchungen, MonthSumsAreGroupedAsByTheServer) {
     ClearBookingBatch();
   }
   // the batch shows the spelling of the group's first booking by day
-  EXPECT_EQ("0:P3|3|K1|T1|KB|Z1|3|0|5A31;P3|3|K1|T1|KA|Z1|4|0|5A31|1|0;P3|3|K1|T1|KA|Z1|-6|0|5A31|0|2;"
-            "p3 |3|k1 |t1|ka|z1|15|1|5A31;P3|3|K2|T1|KA|Z1|7|0|5A31;P3|1|K1|T1|KA|Z2|90|0|5A32;1032:0",
-            batched[0]);
+  EXPECT_EQ(
+      "0:P3|3|K1|T1|KB|Z1|3|0|5A31;P3|3|K1|T1|KA|Z1|4|0|5A31|1|0;P3|3|K1|T1|KA|Z1|-6|0|5A31|0|2;"
+      "p3 |3|k1 |t1|ka|z1|15|1|5A31;P3|3|K2|T1|KA|Z1|7|0|5A31;P3|1|K1|T1|KA|Z2|90|0|5A32;1032:0",
+      batched[0]);
   EXPECT_EQ("0:P3|1|K1|T1|KA|Z1|8|0|5A31;P3|1|K1|T1|KA|Z2|90|0|5A32;P3|1|K1|T1|KA|Z9|12|0|5A39;1032:0", batched[1]);
   Ctx.TopasFlag = 0;
   Ctx.Lfn = 0;
@@ -204,8 +210,9 @@ TEST_F(Buchungen, MonthSumsAreGroupedAsByTheServer) {
 // number: the batch holds the month sums of those accounts (here z1, whose
 // line is stored as 'z1 ') and serves no other call.
 TEST_F(Buchungen, FollowingMonthHoldsOnlyItsAccounts) {
-  Fixture("INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Art, Lu1Flg) VALUES"
-          " ('L1', 'S2', 'z1 ', 'L110', '2020-01-01', 0, 0, 1)");
+  Fixture(
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Art, Lu1Flg) VALUES"
+      " ('L1', 'S2', 'z1 ', 'L110', '2020-01-01', 0, 0, 1)");
   const std::string all = Monat("e1", "2026.03.01", "2026.03.31", "L1");
   ReadBookingBatch({{"e1", Key("e1")}, {"E1", Key("E1")}}, "2026.03.01", "2026.03.31", 1);
   long before = dbStatementCount();

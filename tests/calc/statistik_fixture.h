@@ -20,11 +20,12 @@
 #include "program_fixture.h"
 
 class CalcTest : public ProgramDbTest {
-protected:
+ protected:
   void SetUp() override {
     OpenSchema("tst");
-    Fixture("INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
-            "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX')");
+    Fixture(
+        "INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
+        "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX')");
     Ctx = RunContext{};
     Ctx.LogPath = (dir / "log.txt").string();
     Ctx.Akr = "01";
@@ -50,12 +51,10 @@ protected:
   }
 
   // Current employment row, first row of the employee.
-  void Employee(const std::string& pnr, const std::string& gvo, const std::string& gbi,
-                const std::string& sfr = "") {
+  void Employee(const std::string& pnr, const std::string& gvo, const std::string& gbi, const std::string& sfr = "") {
     Calc.Bsv = BsvRow{pnr, "01", gvo, gbi, "", sfr, pnr, pnr, "", "", ""};
     Calc.FirstRow = true;
     Calc.CalendarDays = 0;
     Calc.Written = false;
   }
-
 };

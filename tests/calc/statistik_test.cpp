@@ -6,22 +6,28 @@
 namespace {
 
 class Statistik : public CalcTest {
-protected:
+ protected:
   // Day records of P1 for every day of [von, bis]: target 480 minutes on
   // Monday to Friday, none on weekends.
   void Workdays(const std::string& von, const std::string& bis, int sol = 480) {
-    Fixture("INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol) SELECT 'P1', BakDtm, 1, "
-            "IF(WEEKDAY(BakDtm) < 5, " + std::to_string(sol) + ", 0) FROM Darvonix.Qvx133Bak "
-            "WHERE BakDtm BETWEEN '" + von + "' AND '" + bis + "'");
+    Fixture(
+        "INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol) SELECT 'P1', BakDtm, 1, "
+        "IF(WEEKDAY(BakDtm) < 5, " +
+        std::to_string(sol) +
+        ", 0) FROM Darvonix.Qvx133Bak "
+        "WHERE BakDtm BETWEEN '" +
+        von + "' AND '" + bis + "'");
   }
   std::string Zk1() {
-    return Rows("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, CONCAT('[', Zk1Lgr, ']'), Zk1Kst, "
-                "Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, Zk1Von, Zk1Bis, Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn, Zk1Inf "
-                "FROM Qvx331Zk1 ORDER BY Zk1Lna");
+    return Rows(
+        "SELECT Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, CONCAT('[', Zk1Lgr, ']'), Zk1Kst, "
+        "Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, Zk1Von, Zk1Bis, Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn, Zk1Inf "
+        "FROM Qvx331Zk1 ORDER BY Zk1Lna");
   }
   std::string Zk2() {
-    return Rows("SELECT Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Svt, Zk2Slt, Zk2Ant, Zk2Sln, Zk2Uns, Zk2Zes, Zk2Bzt, "
-                "Zk2Unt, Zk2Rre FROM Qvx331Zk2 ORDER BY Zk2Pnr");
+    return Rows(
+        "SELECT Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Svt, Zk2Slt, Zk2Ant, Zk2Sln, Zk2Uns, Zk2Zes, Zk2Bzt, "
+        "Zk2Unt, Zk2Rre FROM Qvx331Zk2 ORDER BY Zk2Pnr");
   }
 };
 
@@ -83,31 +89,32 @@ TEST_F(Statistik, EmploymentRowsOfOneEmployeeCountThirtyDaysTogether) {
 // Attendance: every day with a booking on an attendance account (Lu1Sts 102)
 // counts 10, less 10 for an absent whole day and 5 for each absent half day.
 TEST_F(Statistik, AttendanceWithWholeAndHalfAbsenceDays) {
-  Fixture("INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Sts, Lu1Art) VALUES "
-          "('L1', 'LA', 'ANW', '100', '2020-01-01', 102, 0),"
-          "('L1', 'LA', 'URL', '200', '2020-01-01', 105, 0),"
-          "('L1', 'LA', 'KRK', '300', '2020-01-01', 109, 0),"
-          "('L1', 'LA', 'GLZ', '400', '2020-01-01', 0, 0);"
-          "INSERT INTO Qvx131Fcd (FcdNum, FcdZkt) VALUES ('U', 'URL'), ('K', 'KRK'), ('G', 'GLZ'), ('X', NULL);"
-          "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbZkt, ZkbStd) VALUES "
-          "('P1', 1, '2026-03-02', 'ANW', 480),"  // no day code: 10
-          "('P1', 1, '2026-03-03', 'ANW', 480),"  // whole day absent: 0
-          "('P1', 1, '2026-03-04', 'ANW', 240),"  // first half absent: 5
-          "('P1', 1, '2026-03-05', 'ANW', 240),"  // second half absent: 5
-          "('P1', 1, '2026-03-06', 'ANW', 10),"   // both halves absent: 0
-          "('P1', 1, '2026-03-09', 'ANW', 480),"  // code of an account without absence code: 10
-          "('P1', 1, '2026-03-10', 'ANW', 480),"  // code without account: 10
-          "('P1', 1, '2026-03-11', 'ANW', 0),"    // no minutes: not a day
-          "('P1', 3, '2026-03-12', 'ANW', 480),"  // period value: not a day
-          "('P1', 1, '2026-03-13', 'ANW', 100), ('P1', 1, '2026-03-13', 'ANW', 200),"  // one day: 10
-          "('P1', 1, '2026-04-01', 'ANW', 480);"  // after the period
-          "INSERT INTO Qvx327Tag (TagPnr, TagTag, TagTgb, TagHtv, TagHtn) VALUES "
-          "('P1', '2026-03-03', 'U', NULL, NULL),"
-          "('P1', '2026-03-04', NULL, 'U', NULL),"
-          "('P1', '2026-03-05', '', NULL, 'K'),"
-          "('P1', '2026-03-06', NULL, 'K', 'U'),"
-          "('P1', '2026-03-09', 'G', NULL, NULL),"
-          "('P1', '2026-03-10', 'X', NULL, NULL)");
+  Fixture(
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Sts, Lu1Art) VALUES "
+      "('L1', 'LA', 'ANW', '100', '2020-01-01', 102, 0),"
+      "('L1', 'LA', 'URL', '200', '2020-01-01', 105, 0),"
+      "('L1', 'LA', 'KRK', '300', '2020-01-01', 109, 0),"
+      "('L1', 'LA', 'GLZ', '400', '2020-01-01', 0, 0);"
+      "INSERT INTO Qvx131Fcd (FcdNum, FcdZkt) VALUES ('U', 'URL'), ('K', 'KRK'), ('G', 'GLZ'), ('X', NULL);"
+      "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbZkt, ZkbStd) VALUES "
+      "('P1', 1, '2026-03-02', 'ANW', 480),"  // no day code: 10
+      "('P1', 1, '2026-03-03', 'ANW', 480),"  // whole day absent: 0
+      "('P1', 1, '2026-03-04', 'ANW', 240),"  // first half absent: 5
+      "('P1', 1, '2026-03-05', 'ANW', 240),"  // second half absent: 5
+      "('P1', 1, '2026-03-06', 'ANW', 10),"   // both halves absent: 0
+      "('P1', 1, '2026-03-09', 'ANW', 480),"  // code of an account without absence code: 10
+      "('P1', 1, '2026-03-10', 'ANW', 480),"  // code without account: 10
+      "('P1', 1, '2026-03-11', 'ANW', 0),"    // no minutes: not a day
+      "('P1', 3, '2026-03-12', 'ANW', 480),"  // period value: not a day
+      "('P1', 1, '2026-03-13', 'ANW', 100), ('P1', 1, '2026-03-13', 'ANW', 200),"  // one day: 10
+      "('P1', 1, '2026-04-01', 'ANW', 480);"                                       // after the period
+      "INSERT INTO Qvx327Tag (TagPnr, TagTag, TagTgb, TagHtv, TagHtn) VALUES "
+      "('P1', '2026-03-03', 'U', NULL, NULL),"
+      "('P1', '2026-03-04', NULL, 'U', NULL),"
+      "('P1', '2026-03-05', '', NULL, 'K'),"
+      "('P1', '2026-03-06', NULL, 'K', 'U'),"
+      "('P1', '2026-03-09', 'G', NULL, NULL),"
+      "('P1', '2026-03-10', 'X', NULL, NULL)");
   EXPECT_EQ(50, CountAnwesenheit("P1", "2026.03.01", "2026.03.31", "01"));
   EXPECT_EQ(20, CountAnwesenheit("P1", "2026.03.04", "2026.03.09", "01"));
   EXPECT_EQ(0, CountAnwesenheit("P1", "2026.03.01", "2026.03.31", "02"));  // circle unknown
@@ -118,16 +125,17 @@ TEST_F(Statistik, AttendanceWithWholeAndHalfAbsenceDays) {
 // off the days of the Lu1Svk accounts gathered by the account transfer.
 TEST_F(Statistik, DayCountsHoursAndTheStatisticsRow) {
   Workdays("2026.03.01", "2026.03.31", 455);
-  Fixture("INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Gbi, Lu1Sts, Lu1Art) VALUES "
-          "('L1', 'LA', 'DR', '110', '2020-01-01', NULL, 103, 1),"
-          "('L1', 'LA', 'UNB', '120', '2020-01-01', NULL, 104, 0),"
-          "('L1', 'LB', 'UNB', '121', '2020-01-01', '2025-12-31', 104, 0),"
-          "('L1', 'LA', 'ST4', '130', '2020-01-01', NULL, 4, 0);"
-          "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbZkt, ZkbStd) VALUES "
-          "('P1', 1, '2026-03-02', 'DR', 300), ('P1', 1, '2026-03-03', 'DR', 0), ('P1', 1, '2026-03-03', 'DR', 0),"
-          "('P1', 1, '2026-03-16', 'UNB', 60), ('P1', 1, '2026-03-17', 'UNB', 60), ('P1', 1, '2026-03-18', 'UNB', 60),"
-          "('P1', 1, '2026-03-18', 'ST4', 35), ('P1', 1, '2026-03-19', 'ST4', 0), ('P1', 3, '2026-03-01', 'ST4', 999),"
-          "('P1', 1, '2026-02-27', 'UNB', 60)");
+  Fixture(
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Gbi, Lu1Sts, Lu1Art) VALUES "
+      "('L1', 'LA', 'DR', '110', '2020-01-01', NULL, 103, 1),"
+      "('L1', 'LA', 'UNB', '120', '2020-01-01', NULL, 104, 0),"
+      "('L1', 'LB', 'UNB', '121', '2020-01-01', '2025-12-31', 104, 0),"
+      "('L1', 'LA', 'ST4', '130', '2020-01-01', NULL, 4, 0);"
+      "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbZkt, ZkbStd) VALUES "
+      "('P1', 1, '2026-03-02', 'DR', 300), ('P1', 1, '2026-03-03', 'DR', 0), ('P1', 1, '2026-03-03', 'DR', 0),"
+      "('P1', 1, '2026-03-16', 'UNB', 60), ('P1', 1, '2026-03-17', 'UNB', 60), ('P1', 1, '2026-03-18', 'UNB', 60),"
+      "('P1', 1, '2026-03-18', 'ST4', 35), ('P1', 1, '2026-03-19', 'ST4', 0), ('P1', 3, '2026-03-01', 'ST4', 999),"
+      "('P1', 1, '2026-02-27', 'UNB', 60)");
   CalcStatistik(Calc.Bsv, "01");
   Calc.Stat.SvkSum = 25;  // what the account transfer gathers
   WriteStatistik(Calc.Bsv);
@@ -137,37 +145,39 @@ TEST_F(Statistik, DayCountsHoursAndTheStatisticsRow) {
 
 // Special balance records of the groups "SFR", "RUL", "GLT", "MGF", "RZT".
 TEST_F(Statistik, SpecialRecords) {
-  Fixture("INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Gbi) VALUES "
-          "('L1', 'S1', 'SF', '501', 'SFR', '2020-01-01', NULL),"
-          "('L1', 'S1', 'UR', '502', 'RUL', '2020-01-01', NULL),"
-          "('L1', 'S2', 'G1', '503', 'GLT', '2020-01-01', NULL),"
-          "('L1', 'S2', 'G2', '504', 'MGF', '2020-01-01', NULL),"
-          "('L1', 'S2', 'G3', '505', 'RZT', '2020-01-01', NULL),"
-          "('L1', 'S2', 'G3', '599', 'RZT', '2020-01-01', '2026-03-15');"
-          "INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoKst, ZuoKtr, ZuoKrt) VALUES ('P1', '2020-01-01', 'K100', 'T1', 'A');"
-          "INSERT INTO Qvx155Sfr (SfrMod, SfrAnz) VALUES ('M2', 2);"
-          "INSERT INTO Qvx332Sfz (SfzPnr, SfzDtm, SfzAnt, SfzGen, SfzGvv) VALUES ('P1', '2026-03-31', 30, 12, 2),"
-          "  ('P1', '2026-03-30', 99, 0, 0);"
-          "INSERT INTO QVX332UTG (UtgPnr, UtgDtm, UtgRtg, UtgVtg) VALUES ('P1', '2026-03-20', 12.5, 3),"
-          "  ('P1', '2026-02-28', 20, 5), ('P1', '2026-04-01', 1, 1);"
-          // balances: the first one of the day before the last day with a first balance
-          "INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSa1, TgbVt1, TgbSa2, TgbVt2, TgbSa3, TgbVt3) VALUES "
-          "('P1', '2026-03-26', 1, 100, 1, 0, 0, 0, 0),"
-          "('P1', '2026-03-27', 1, 200, 2, 0, 0, 0, 0),"
-          "('P1', '2026-03-28', 1, 300, 3, 0, 0, 0, 0),"
-          "('P1', '2026-03-30', 1, 0, 0, 0, 0, 0, 0),"
-          "('P1', '2026-03-31', 1, 0, 0, -45, 5, 77, 3),"
-          "('P1', '2026-04-01', 1, 900, 9, 900, 9, 900, 9)");
+  Fixture(
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Gbi) VALUES "
+      "('L1', 'S1', 'SF', '501', 'SFR', '2020-01-01', NULL),"
+      "('L1', 'S1', 'UR', '502', 'RUL', '2020-01-01', NULL),"
+      "('L1', 'S2', 'G1', '503', 'GLT', '2020-01-01', NULL),"
+      "('L1', 'S2', 'G2', '504', 'MGF', '2020-01-01', NULL),"
+      "('L1', 'S2', 'G3', '505', 'RZT', '2020-01-01', NULL),"
+      "('L1', 'S2', 'G3', '599', 'RZT', '2020-01-01', '2026-03-15');"
+      "INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoKst, ZuoKtr, ZuoKrt) VALUES ('P1', '2020-01-01', 'K100', 'T1', 'A');"
+      "INSERT INTO Qvx155Sfr (SfrMod, SfrAnz) VALUES ('M2', 2);"
+      "INSERT INTO Qvx332Sfz (SfzPnr, SfzDtm, SfzAnt, SfzGen, SfzGvv) VALUES ('P1', '2026-03-31', 30, 12, 2),"
+      "  ('P1', '2026-03-30', 99, 0, 0);"
+      "INSERT INTO QVX332UTG (UtgPnr, UtgDtm, UtgRtg, UtgVtg) VALUES ('P1', '2026-03-20', 12.5, 3),"
+      "  ('P1', '2026-02-28', 20, 5), ('P1', '2026-04-01', 1, 1);"
+      // balances: the first one of the day before the last day with a first balance
+      "INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSa1, TgbVt1, TgbSa2, TgbVt2, TgbSa3, TgbVt3) VALUES "
+      "('P1', '2026-03-26', 1, 100, 1, 0, 0, 0, 0),"
+      "('P1', '2026-03-27', 1, 200, 2, 0, 0, 0, 0),"
+      "('P1', '2026-03-28', 1, 300, 3, 0, 0, 0, 0),"
+      "('P1', '2026-03-30', 1, 0, 0, 0, 0, 0, 0),"
+      "('P1', '2026-03-31', 1, 0, 0, -45, 5, 77, 3),"
+      "('P1', '2026-04-01', 1, 900, 9, 900, 9, 900, 9)");
   Employee("P1", "2020.01.01", "", "M2");
   Calc.Bsv.Zk1Upn = "U1";
   CalcStatistik(Calc.Bsv, "01");
   EXPECT_TRUE(Calc.Written);
-  EXPECT_EQ("3|0|S1|2026-03-01|P1|SF|501|[ ]|K100|T1|A|600|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n"
-            "3|0|S1|2026-03-01|P1|UR|502|[ ]|K100|T1|A|750|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n"
-            "3|0|S2|2026-03-01|P1|G1|503|[ ]|K100|T1|A|202|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n"
-            "3|0|S2|2026-03-01|P1|G2|504|[ ]|K100|T1|A|-40|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n"
-            "3|0|S2|2026-03-01|P1|G3|505|[ ]|K100|T1|A|80|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n",
-            Zk1());
+  EXPECT_EQ(
+      "3|0|S1|2026-03-01|P1|SF|501|[ ]|K100|T1|A|600|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n"
+      "3|0|S1|2026-03-01|P1|UR|502|[ ]|K100|T1|A|750|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n"
+      "3|0|S2|2026-03-01|P1|G1|503|[ ]|K100|T1|A|202|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n"
+      "3|0|S2|2026-03-01|P1|G2|504|[ ]|K100|T1|A|-40|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n"
+      "3|0|S2|2026-03-01|P1|G3|505|[ ]|K100|T1|A|80|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n",
+      Zk1());
 
   // An older employment row writes the same records again: dropped silently.
   Calc.FirstRow = false;
@@ -179,12 +189,13 @@ TEST_F(Statistik, SpecialRecords) {
 // The special-leave value is kept in 16 bits; without a special-leave model or
 // an account row on the period end there is no "SFR" record.
 TEST_F(Statistik, SpecialLeaveValueIn16Bits) {
-  Fixture("INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo) VALUES "
-          "('L1', 'S1', 'SF', '501', 'SFR', '2020-01-01');"
-          "INSERT INTO Qvx155Sfr (SfrMod, SfrAnz) VALUES ('M1', 1);"
-          "INSERT INTO Qvx332Sfz (SfzPnr, SfzDtm, SfzAnt, SfzGen, SfzGvv) VALUES "
-          "('P1', '2026-03-31', 600, 0, 0), ('P2', '2026-03-31', 5, 3, 0), ('P3', '2026-03-31', 5, 0, 0),"
-          "('P4', '2026-03-30', 5, 0, 0)");
+  Fixture(
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo) VALUES "
+      "('L1', 'S1', 'SF', '501', 'SFR', '2020-01-01');"
+      "INSERT INTO Qvx155Sfr (SfrMod, SfrAnz) VALUES ('M1', 1);"
+      "INSERT INTO Qvx332Sfz (SfzPnr, SfzDtm, SfzAnt, SfzGen, SfzGvv) VALUES "
+      "('P1', '2026-03-31', 600, 0, 0), ('P2', '2026-03-31', 5, 3, 0), ('P3', '2026-03-31', 5, 0, 0),"
+      "('P4', '2026-03-30', 5, 0, 0)");
   struct Case {
     const char *pnr, *sfr;
     const char* std;  // empty: no record
@@ -210,44 +221,46 @@ TEST_F(Statistik, SpecialLeaveValueIn16Bits) {
 // they have a presence mark but no presence-account booking.
 TEST_F(Statistik, PsybrDeviations) {
   Ctx.Lug.LugLgp = "PSYBR";
-  Fixture("UPDATE Qvx171Lug SET LugLgp = 'PSYBR';"
-          "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Sts) VALUES "
-          "('L1', 'S1', 'UR', '502', 'RUL', '2020-01-01', 0), ('L1', 'LA', 'DR', '110', NULL, '2020-01-01', 103);"
-          "INSERT INTO QVX332UTG (UtgPnr, UtgDtm, UtgRtg, UtgVtg) VALUES ('P1', '2026-03-20', 12.5, 3);"
-          "INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol, TgbMax) VALUES "
-          "('P1', '2026-03-01', 3, 0, 600),"
-          "('P1', '2026-03-03', 1, 480, 0), ('P1', '2026-03-04', 1, 480, 0), ('P1', '2026-03-05', 1, 480, 0),"
-          "('P1', '2026-03-06', 1, 0, 0);"
-          "INSERT INTO Qvx140Azv (AzvNum, AzvGvo, AzvGbi, AzvSol) VALUES "
-          "('A1', '2020-01-01', '2026-02-28', 300), ('A1', '2026-03-01', NULL, 420), ('A0', '2020-01-01', NULL, 0);"
-          "INSERT INTO Qvx329Ztg (ZtgPnr, ZtgVon, ZtgAzt) VALUES "
-          "('P1', '2026-03-02', 'A1'),"  // no day record: target and presence day, 420 minutes
-          "('P1', '2026-03-03', 'A1'),"  // target, presence mark, no booking: presence day
-          "('P1', '2026-03-04', 'A1'),"  // target, presence mark, booking: counted by the booking only
-          "('P1', '2026-03-05', 'A1'),"  // target, no presence mark: nothing
-          "('P1', '2026-03-06', 'A1'),"  // target 0 in the day record: target and presence day
-          "('P1', '2026-03-09', 'A0'),"  // model without target time: nothing
-          "('P1', '2026-04-01', 'A1');"  // after the period
-          "INSERT INTO Qvx327Tag (TagPnr, TagTag, TagVon, TagOne, TagKom, TagGeh) VALUES "
-          "('P1', '2026-03-03', '2026-03-03', 1, 0, 0), ('P1', '2026-03-04', '2026-03-04', 0, 1, 0),"
-          "('P1', '2026-03-05', '2026-03-05', 0, 0, 0);"
-          "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbZkt, ZkbStd) VALUES "
-          "('P1', 1, '2026-03-03', 'DR', 0), ('P1', 1, '2026-03-04', 'DR', 60)");
+  Fixture(
+      "UPDATE Qvx171Lug SET LugLgp = 'PSYBR';"
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Sts) VALUES "
+      "('L1', 'S1', 'UR', '502', 'RUL', '2020-01-01', 0), ('L1', 'LA', 'DR', '110', NULL, '2020-01-01', 103);"
+      "INSERT INTO QVX332UTG (UtgPnr, UtgDtm, UtgRtg, UtgVtg) VALUES ('P1', '2026-03-20', 12.5, 3);"
+      "INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol, TgbMax) VALUES "
+      "('P1', '2026-03-01', 3, 0, 600),"
+      "('P1', '2026-03-03', 1, 480, 0), ('P1', '2026-03-04', 1, 480, 0), ('P1', '2026-03-05', 1, 480, 0),"
+      "('P1', '2026-03-06', 1, 0, 0);"
+      "INSERT INTO Qvx140Azv (AzvNum, AzvGvo, AzvGbi, AzvSol) VALUES "
+      "('A1', '2020-01-01', '2026-02-28', 300), ('A1', '2026-03-01', NULL, 420), ('A0', '2020-01-01', NULL, 0);"
+      "INSERT INTO Qvx329Ztg (ZtgPnr, ZtgVon, ZtgAzt) VALUES "
+      "('P1', '2026-03-02', 'A1'),"  // no day record: target and presence day, 420 minutes
+      "('P1', '2026-03-03', 'A1'),"  // target, presence mark, no booking: presence day
+      "('P1', '2026-03-04', 'A1'),"  // target, presence mark, booking: counted by the booking only
+      "('P1', '2026-03-05', 'A1'),"  // target, no presence mark: nothing
+      "('P1', '2026-03-06', 'A1'),"  // target 0 in the day record: target and presence day
+      "('P1', '2026-03-09', 'A0'),"  // model without target time: nothing
+      "('P1', '2026-04-01', 'A1');"  // after the period
+      "INSERT INTO Qvx327Tag (TagPnr, TagTag, TagVon, TagOne, TagKom, TagGeh) VALUES "
+      "('P1', '2026-03-03', '2026-03-03', 1, 0, 0), ('P1', '2026-03-04', '2026-03-04', 0, 1, 0),"
+      "('P1', '2026-03-05', '2026-03-05', 0, 0, 0);"
+      "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbZkt, ZkbStd) VALUES "
+      "('P1', 1, '2026-03-03', 'DR', 0), ('P1', 1, '2026-03-04', 'DR', 60)");
   CalcStatistik(Calc.Bsv, "01");
   EXPECT_EQ(0, Calc.Stat.Zes);
   EXPECT_EQ(3 + 2, Calc.Stat.Slt);  // three day records with target, the model days 2nd and 6th
   EXPECT_EQ(3 * 480 + 2 * 420, Calc.Stat.Sln);
-  EXPECT_EQ(1 + 3, Calc.Stat.Bzt);  // the booking of the 4th; the 2nd, 3rd and 6th
+  EXPECT_EQ(1 + 3, Calc.Stat.Bzt);                           // the booking of the 4th; the 2nd, 3rd and 6th
   EXPECT_EQ("930\n", Rows("SELECT Zk1Std FROM Qvx331Zk1"));  // (12.5 + 3) x 60
 }
 
 // Without a home cost assignment the special records carry empty cost fields;
 // the cost centre of the employee before is not carried over.
 TEST_F(Statistik, NoHomeCostAssignment) {
-  Fixture("INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo) VALUES "
-          "('L1', 'S2', 'G2', '504', 'MGF', '2020-01-01');"
-          "INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoGbi, ZuoKst, ZuoKtr, ZuoKrt) VALUES "
-          "('P1', '2020-01-01', NULL, 'K100', 'T1', 'A'), ('P2', '2020-01-01', '2026-02-28', 'K200', 'T2', 'B')");
+  Fixture(
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo) VALUES "
+      "('L1', 'S2', 'G2', '504', 'MGF', '2020-01-01');"
+      "INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoGbi, ZuoKst, ZuoKtr, ZuoKrt) VALUES "
+      "('P1', '2020-01-01', NULL, 'K100', 'T1', 'A'), ('P2', '2020-01-01', '2026-02-28', 'K200', 'T2', 'B')");
   CalcStatistik(Calc.Bsv, "01");
   Employee("P2", "2020.01.01", "");
   CalcStatistik(Calc.Bsv, "01");

@@ -31,7 +31,7 @@ TEST(Loga2Sequence, NumbersOnlyRecordsWithStatusAndWrapsBeforeTwelveNines) {
 namespace {
 
 class TransferTable : public ProgramDbTest {
-protected:
+ protected:
   void SetUp() override {
     OpenSchema("ttr");
     SetLoga2Numbering(false);
@@ -104,8 +104,9 @@ TEST_F(TransferTable, StatisticsRowOfTheSameIdentityAddsAllNineFigures) {
   ASSERT_EQ(0, SQL_Qvx331Zk2_Write(z));
   z.Rre = 1;
   ASSERT_EQ(0, SQL_Qvx331Zk2_Write(z));
-  EXPECT_EQ("0|30.00|29.00|20.00|180.00|160.00|2.50|4.00|6.00|8.00\n"
-            "1|15.00|14.50|10.00|90.00|80.00|1.25|2.00|3.00|4.00\n",
-            Rows("SELECT Zk2Rre, Zk2Stt, Zk2Svt, Zk2Slt, Zk2Ant, Zk2Sln, Zk2Uns, Zk2Zes, Zk2Bzt, Zk2Unt FROM " +
-                 schema + ".Qvx331Zk2 ORDER BY Zk2Rre"));
+  EXPECT_EQ(
+      "0|30.00|29.00|20.00|180.00|160.00|2.50|4.00|6.00|8.00\n"
+      "1|15.00|14.50|10.00|90.00|80.00|1.25|2.00|3.00|4.00\n",
+      Rows("SELECT Zk2Rre, Zk2Stt, Zk2Svt, Zk2Slt, Zk2Ant, Zk2Sln, Zk2Uns, Zk2Zes, Zk2Bzt, Zk2Unt FROM " + schema +
+           ".Qvx331Zk2 ORDER BY Zk2Rre"));
 }

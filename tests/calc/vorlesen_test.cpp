@@ -21,25 +21,27 @@
 namespace {
 
 class Vorlesen : public CalcTest {
-protected:
+ protected:
   void SetUp() override {
     CalcTest::SetUp();
-    Fixture("INSERT INTO Qvx327Tag (TagPnr, TagTag, TagVon, TagTgb, TagHtv, TagHtn) VALUES"
-            " ('E1 ', '2026-03-02', '2026-03-02', 'U ', NULL, NULL),"
-            " ('e1', '2026-03-03', '2026-03-03', NULL, 'HU', NULL),"
-            " ('e1', '2026-03-04', '2026-03-04', NULL, NULL, NULL),"
-            " ('P2', '2026-03-02', '2026-03-02', 'K', NULL, NULL),"
-            " ('e1', '2026-04-01', '2026-04-01', 'K', NULL, NULL);"
-            "INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol) VALUES"
-            " ('E1  ', '2026-03-02', 1, 480), ('e1', '2026-03-03', 1, 0), ('e1', '2026-03-03', 3, 99),"
-            " ('P2', '2026-03-02', 1, 240), ('e1', '2026-04-01', 1, 480)");
+    Fixture(
+        "INSERT INTO Qvx327Tag (TagPnr, TagTag, TagVon, TagTgb, TagHtv, TagHtn) VALUES"
+        " ('E1 ', '2026-03-02', '2026-03-02', 'U ', NULL, NULL),"
+        " ('e1', '2026-03-03', '2026-03-03', NULL, 'HU', NULL),"
+        " ('e1', '2026-03-04', '2026-03-04', NULL, NULL, NULL),"
+        " ('P2', '2026-03-02', '2026-03-02', 'K', NULL, NULL),"
+        " ('e1', '2026-04-01', '2026-04-01', 'K', NULL, NULL);"
+        "INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol) VALUES"
+        " ('E1  ', '2026-03-02', 1, 480), ('e1', '2026-03-03', 1, 0), ('e1', '2026-03-03', 3, 99),"
+        " ('P2', '2026-03-02', 1, 240), ('e1', '2026-04-01', 1, 480)");
   }
   ~Vorlesen() override { ClearBatch(); }
 
   // The key of a personnel number as the employment cursor fetches it.
   std::string Key(const std::string& pnr) {
     std::string key;
-    EXPECT_EQ(0, SqlSelectOne("SELECT " + SqlKeyColumn("CONVERT('" + pnr + "' USING latin1) COLLATE latin1_swedish_ci"), key));
+    EXPECT_EQ(0, SqlSelectOne("SELECT " + SqlKeyColumn("CONVERT('" + pnr + "' USING latin1) COLLATE latin1_swedish_ci"),
+                              key));
     return key;
   }
 
@@ -58,10 +60,11 @@ protected:
 };
 
 TEST_F(Vorlesen, AnswersEqualTheSingleStatements) {
-  const std::vector<std::pair<std::string, std::string>> asks = {
-      {"e1", "2026.03.02"}, {"E1", "2026.03.02"}, {"e1", "2026.03.03"}, {"e1", "2026.03.04"},
-      {"e1", "2026.03.05"}, {"e1", "2026.04.01"}, {"P2", "2026.03.02"}, {"P3", "2026.03.02"},
-      {"e1", "2026-03-02"}};
+  const std::vector<std::pair<std::string, std::string>> asks = {{"e1", "2026.03.02"}, {"E1", "2026.03.02"},
+                                                                 {"e1", "2026.03.03"}, {"e1", "2026.03.04"},
+                                                                 {"e1", "2026.03.05"}, {"e1", "2026.04.01"},
+                                                                 {"P2", "2026.03.02"}, {"P3", "2026.03.02"},
+                                                                 {"e1", "2026-03-02"}};
   std::vector<Answer> single;
   for (const auto& [pnr, day] : asks) single.push_back(Ask(pnr, day));
   EXPECT_EQ("U", single[0].Tgb);  // the other spelling of the personnel number and the code
@@ -94,9 +97,7 @@ TEST_F(Vorlesen, FailingBatchReadEndsTheRun) {
   try {
     Ask("e1", "2026.03.02");
     ADD_FAILURE() << "a missing table was answered";
-  } catch (const SqlFatalError& e) {
-    EXPECT_EQ(1146, e.Error);
-  }
+  } catch (const SqlFatalError& e) { EXPECT_EQ(1146, e.Error); }
   (void)dbAbandonTransaction();
   admin.Exec("ALTER TABLE Qvx320TgbX RENAME TO Qvx320Tgb");
   EXPECT_EQ(single, Ask("e1", "2026.03.02"));
@@ -107,7 +108,7 @@ TEST_F(Vorlesen, FailingBatchReadEndsTheRun) {
 // of the personnel number ('E1 ', 'e1'), one with few rows (balances before
 // the period, no home cost, no remaining leave) and one outside the batch.
 class VorlesenSteps : public Vorlesen {
-protected:
+ protected:
   void SetUp() override {
     Vorlesen::SetUp();
     Ctx.MndSto = "02272";
@@ -170,9 +171,9 @@ protected:
     Calc.Bsv.Zk1Upn = "U1";
     CalcStatistik(Calc.Bsv, "01");
     const StatAccu& s = Calc.Stat;
-    std::string out = Format("Stt %g Slt %g Sln %g Zes %g Ant %g Bzt %g Unt %g Uns %g Home %s/%s/%s\n", s.Stt, s.Slt,
-                             s.Sln, s.Zes, s.Ant, s.Bzt, s.Unt, s.Uns, Calc.Home.ZuoKst, Calc.Home.ZuoKtr,
-                             Calc.Home.ZuoKrt);
+    std::string out =
+        Format("Stt %g Slt %g Sln %g Zes %g Ant %g Bzt %g Unt %g Uns %g Home %s/%s/%s\n", s.Stt, s.Slt, s.Sln, s.Zes,
+               s.Ant, s.Bzt, s.Unt, s.Uns, Calc.Home.ZuoKst, Calc.Home.ZuoKtr, Calc.Home.ZuoKrt);
     HomeCost home;
     out += Format("Zuo %d %s\n", SQL_Qvx311Zuo_Get(pnr, "2026.03.01", "2026.03.31", home), home.ZuoKst);
     out += Format("Unterbrechungen %d %d\n", CountUnterbrechungenIn(pnr, "2026.03.01", "2026.03.31"),
@@ -188,10 +189,12 @@ protected:
   struct Row {
     std::string pnr, gvo, lgp;
   };
-  const std::vector<Row> rows = {{"e1", "2020.01.01", "XXX"}, {"E1", "2026.03.10", "XXX"},
+  const std::vector<Row> rows = {{"e1", "2020.01.01", "XXX"},   {"E1", "2026.03.10", "XXX"},
                                  {"e1", "2020.01.01", "PSYBR"}, {"P2", "2020.01.01", "XXX"},
-                                 {"P3", "2020.01.01", "XXX"}, {"P4", "2020.01.01", "XXX"}};
-  const std::vector<BatchEmployee> batch() { return {{"e1", Key("e1")}, {"E1", Key("E1")}, {"P2", Key("P2")}, {"P4", Key("P4")}}; }
+                                 {"P3", "2020.01.01", "XXX"},   {"P4", "2020.01.01", "XXX"}};
+  const std::vector<BatchEmployee> batch() {
+    return {{"e1", Key("e1")}, {"E1", Key("E1")}, {"P2", Key("P2")}, {"P4", Key("P4")}};
+  }
 };
 
 TEST_F(VorlesenSteps, StepsGiveTheAnswersOfTheSingleStatements) {
@@ -238,12 +241,39 @@ TEST_F(VorlesenSteps, FailingBatchStatementEndsTheRun) {
     const char* table;
     std::function<bool()> read;
   } cases[] = {
-      {"QVX311ZUO", [] { int st; HomeCost h; return BatchHome("e1", "2026.03.01", "2026.03.31", st, h); }},
-      {"QVX332UTG", [] { int st; double r, v; return BatchUtg("e1", "2026.03.31", st, r, v); }},
-      {"Qvx332Sfz", [] { int st; int16_t a, g, v; return BatchSfz("e1", "2026.03.31", st, a, g, v); }},
-      {"O1001AbrKreis", [] { std::vector<std::string> d; return BatchTage("e1", "2026.03.01", "2026.03.31", "01", 103, d); }},
-      {"Qvx140Azv", [] { std::vector<std::pair<std::string, double>> r; return BatchZtg("e1", "2026.03.01", "2026.03.31", r); }},
-      {"Qvx331Zks", [] { std::vector<std::pair<std::string, double>> r; return BatchZks("e1", "2026.03.01", "2026.03.31", r); }},
+      {"QVX311ZUO",
+       [] {
+         int st;
+         HomeCost h;
+         return BatchHome("e1", "2026.03.01", "2026.03.31", st, h);
+       }},
+      {"QVX332UTG",
+       [] {
+         int st;
+         double r, v;
+         return BatchUtg("e1", "2026.03.31", st, r, v);
+       }},
+      {"Qvx332Sfz",
+       [] {
+         int st;
+         int16_t a, g, v;
+         return BatchSfz("e1", "2026.03.31", st, a, g, v);
+       }},
+      {"O1001AbrKreis",
+       [] {
+         std::vector<std::string> d;
+         return BatchTage("e1", "2026.03.01", "2026.03.31", "01", 103, d);
+       }},
+      {"Qvx140Azv",
+       [] {
+         std::vector<std::pair<std::string, double>> r;
+         return BatchZtg("e1", "2026.03.01", "2026.03.31", r);
+       }},
+      {"Qvx331Zks",
+       [] {
+         std::vector<std::pair<std::string, double>> r;
+         return BatchZks("e1", "2026.03.01", "2026.03.31", r);
+       }},
   };
   const std::string single = Steps("e1", "2020.01.01", "PSYBR");
   for (const auto& c : cases) {
@@ -267,4 +297,3 @@ TEST_F(VorlesenSteps, FailingBatchStatementEndsTheRun) {
 }
 
 }  // namespace
-

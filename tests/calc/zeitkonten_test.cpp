@@ -20,19 +20,21 @@
 namespace {
 
 class Zeitkonten : public ProgramDbTest {
-protected:
+ protected:
   void SetUp() override {
     OpenSchema("tzk");
-    Fixture("INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
-            "INSERT INTO Qvx131Fcd VALUES ('U', 'URL'), ('K', 'KRK')");
+    Fixture(
+        "INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
+        "INSERT INTO Qvx131Fcd VALUES ('U', 'URL'), ('K', 'KRK')");
   }
 
   // A fresh calculation of P1 with the given lines and bookings.
   void Calculate(const std::string& fixture, int16_t lfn = 0, const std::string& von = "2026.03.01",
                  const std::string& bis = "2026.03.31") {
     EXPECT_EQ(1, dbCommit());  // the program's transaction must not hold the rows deleted here
-    admin.Exec("DELETE FROM Qvx171Lu1; DELETE FROM Qvx331Zkb; DELETE FROM Qvx327Tag; DELETE FROM Qvx320Tgb;"
-               "DELETE FROM Qvx331Zk1");
+    admin.Exec(
+        "DELETE FROM Qvx171Lu1; DELETE FROM Qvx331Zkb; DELETE FROM Qvx327Tag; DELETE FROM Qvx320Tgb;"
+        "DELETE FROM Qvx331Zk1");
     if (!fixture.empty()) admin.Exec(fixture);
     EXPECT_EQ(1, dbCommit());
     Ctx = RunContext{};
@@ -57,9 +59,10 @@ protected:
   }
 
   std::string Records() {
-    return Rows("SELECT date_format(Zk1Bdt, '%d'), Zk1Lna, Zk1Kst, Zk1Krt, Zk1Std, Zk1Tge,"
-                " date_format(Zk1Von, '%d'), date_format(Zk1Bis, '%d'), Zk1Inf FROM Qvx331Zk1"
-                " ORDER BY Zk1Lna, Zk1Kst, Zk1Bdt");
+    return Rows(
+        "SELECT date_format(Zk1Bdt, '%d'), Zk1Lna, Zk1Kst, Zk1Krt, Zk1Std, Zk1Tge,"
+        " date_format(Zk1Von, '%d'), date_format(Zk1Bis, '%d'), Zk1Inf FROM Qvx331Zk1"
+        " ORDER BY Zk1Lna, Zk1Kst, Zk1Bdt");
   }
 
   BsvRow row;
@@ -83,7 +86,8 @@ TEST_F(Zeitkonten, EveryBookingCountsOnce) {
   const std::string kTag = "INSERT INTO Qvx327Tag (TagPnr, TagTag, TagTgb, TagHtv, TagHtn) VALUES ";
   const std::vector<Case> cases = {
       {"second booking on a run day: minutes added, the day counted once",
-       std::string(kLine) + "('L1','P3','KRK','400','2020-01-01',1,0,1,0,1,0,1),('L1','P3','MEH','410','2020-01-01',0,0,0,0,0,0,1);" +
+       std::string(kLine) +
+           "('L1','P3','KRK','400','2020-01-01',1,0,1,0,1,0,1),('L1','P3','MEH','410','2020-01-01',0,0,0,0,0,0,1);" +
            kBooking +
            "('P1',1,'2026-03-02','K1','KA','KRK',480),('P1',1,'2026-03-02','K1','KB','KRK',120),"
            "('P1',1,'2026-03-03','K1','KA','KRK',480),('P1',1,'2026-03-09','K1','KA','MEH',30),"
@@ -102,12 +106,14 @@ TEST_F(Zeitkonten, EveryBookingCountsOnce) {
            kTag + "('P1','2026-03-02','U',NULL,NULL),('P1','2026-03-03','U',NULL,NULL)",
        "02|200|K1|KA|0|10|01|31|0\n03|200|K2|KA|0|10|01|31|0\n", 20},
       {"month account in days: month rows of one record count the days once",
-       std::string(kLine) + "('L1','P3','URL','200','2020-01-01',1,0,1,0,1,0,0),('L1','P3','KRK','400','2020-01-01',1,0,1,0,1,0,0);" +
+       std::string(kLine) +
+           "('L1','P3','URL','200','2020-01-01',1,0,1,0,1,0,0),('L1','P3','KRK','400','2020-01-01',1,0,1,0,1,0,0);" +
            kBooking +
            "('P1',3,'2026-03-31','K1','KA','URL',480),('P1',3,'2026-03-31','K1','KB','URL',480),"
            "('P1',1,'2026-03-02','K1','KA','URL',480),('P1',1,'2026-03-03','K1','KB','URL',480),"
            "('P1',3,'2026-03-31','K1','KA','KRK',480),('P1',1,'2026-03-04','K1','KA','KRK',480);" +
-           kTag + "('P1','2026-03-02','U',NULL,NULL),('P1','2026-03-03','U',NULL,NULL),('P1','2026-03-04','K',NULL,NULL)",
+           kTag +
+           "('P1','2026-03-02','U',NULL,NULL),('P1','2026-03-03','U',NULL,NULL),('P1','2026-03-04','K',NULL,NULL)",
        "01|200|K1|KA|0|20|01|31|0\n01|400|K1|KA|0|10|01|31|0\n", 30},
       {"day codes: 8 whole days, 2 single and 1 double half day give 100, a day without codes 0",
        std::string(kLine) + "('L1','P3','URL','200','2020-01-01',1,0,1,0,0,0,0);" + kBooking +
@@ -128,7 +134,8 @@ TEST_F(Zeitkonten, EveryBookingCountsOnce) {
        std::string(kLine) + "('L1','P3','ANW','102','2020-01-01',1,0,1,1,0,102,0);" + kBooking +
            "('P1',3,'2026-03-31','K1','KA','ANW',960),('P1',1,'2026-03-02','K1','KA','ANW',240),"
            "('P1',1,'2026-03-03','K1','KA','ANW',480),('P1',1,'2026-03-07','K1','KA','ANW',480);" +
-           kTag + "('P1','2026-03-02',NULL,'K',NULL),('P1','2026-03-03','X',NULL,NULL),('P1','2026-03-07','X',NULL,NULL);" +
+           kTag +
+           "('P1','2026-03-02',NULL,'K',NULL),('P1','2026-03-03','X',NULL,NULL),('P1','2026-03-07','X',NULL,NULL);" +
            "INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbSol) VALUES ('P1','2026-03-02',1,480),"
            "('P1','2026-03-03',1,480),('P1','2026-03-07',1,0)",
        "01|102|K1|KA|0|15|01|31|0\n", 0},
@@ -171,8 +178,8 @@ TEST_F(Zeitkonten, InterimRunTakesDayRunsOfNewestValiditiesOnly) {
 namespace {
 std::vector<std::string> g_written;
 void Collect(const Zk1Record& r, char kind) {
-  g_written.push_back(std::string(1, kind) + r.Lna + "|" + r.Bdt + "|" + std::to_string(static_cast<int>(r.Std)) +
-                      "|" + std::to_string(r.Tge));
+  g_written.push_back(std::string(1, kind) + r.Lna + "|" + r.Bdt + "|" + std::to_string(static_cast<int>(r.Std)) + "|" +
+                      std::to_string(r.Tge));
 }
 void CollectValue(const Zk1Record& r) { Collect(r, r.Sta == 1 ? 'M' : 'T'); }
 void CollectRun(const Zk1Record& r, bool nextMonth) { Collect(r, nextMonth ? 'N' : 'F'); }

@@ -21,7 +21,7 @@
 namespace {
 
 class Control : public ProgramDbTest {
-protected:
+ protected:
   void SetUp() override { OpenSchema("tco"); }
   // Runs the control for circle 01; the exit code when the process would end, else -1.
   int Run(int32_t abrnr, const std::string& dbTime, int32_t interim) {
@@ -35,9 +35,7 @@ protected:
     Ctx.RunKey = dbTime;
     try {
       SettlementControl();
-    } catch (const ProcessExit& e) {
-      return e.code;
-    }
+    } catch (const ProcessExit& e) { return e.code; }
     return -1;
   }
 };
@@ -56,16 +54,17 @@ struct ModeCase {
 }  // namespace
 
 TEST_F(Control, TopasSettlesUpToYesterday) {
-  Fixture("INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
-          "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'TOPAS');"
-          "INSERT INTO Qvx330Abr VALUES ('01', 2, '2026-02-01', '2026-02-28'), ('01', 3, '2026-03-01', '2026-03-31'),"
-          " ('01', 5, '2026-05-01', '2026-05-15')");
+  Fixture(
+      "INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
+      "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'TOPAS');"
+      "INSERT INTO Qvx330Abr VALUES ('01', 2, '2026-02-01', '2026-02-28'), ('01', 3, '2026-03-01', '2026-03-31'),"
+      " ('01', 5, '2026-05-01', '2026-05-15')");
   const std::vector<ModeCase> cases = {
-      {3, "01.03.2026 09:00:00", 0, -1, 2, 1, "2026.03.01", 0},   // the 1st stays the 1st = AbrVon
-      {3, "02.03.2026 09:00:00", 0, -1, 2, 1, "2026.03.01", 1},   // yesterday = AbrVon
+      {3, "01.03.2026 09:00:00", 0, -1, 2, 1, "2026.03.01", 0},  // the 1st stays the 1st = AbrVon
+      {3, "02.03.2026 09:00:00", 0, -1, 2, 1, "2026.03.01", 1},  // yesterday = AbrVon
       {3, "16.03.2026 09:00:00", 0, -1, 2, 1, "2026.03.15", 15},
       {3, "31.03.2026 09:00:00", 0, -1, 2, 1, "2026.03.30", 30},
-      {3, "01.04.2026 09:00:00", 0, -1, 1, 0, "2026.03.31", 0},   // final under Lfn 1
+      {3, "01.04.2026 09:00:00", 0, -1, 1, 0, "2026.03.31", 0},  // final under Lfn 1
       {3, "05.04.2026 09:00:00", 0, -1, 1, 0, "2026.03.31", 4},
       {3, "16.03.2026 09:00:00", 1, -1, 2, 1, "2026.03.15", 15},  // interim request
       {3, "15.02.2026 09:00:00", 0, -1, 0, 0, "2026.03.31", 14},  // yesterday before the period
@@ -87,12 +86,13 @@ TEST_F(Control, TopasSettlesUpToYesterday) {
 // retro-calculated number the run's own circle, number and period are in
 // force again.
 TEST_F(Control, RetroLoopListsEarlierNumbersNewestFirstAndRestoresTheRun) {
-  Fixture("INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrRrm) VALUES ('01', 'L1', 3);"
-          "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
-          "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Flg) VALUES"
-          " ('L1', 'P3', 'ZUS', '500', '2020-01-01', 1), ('L1', 'P3', 'ZUS', '510', '2020-01-01', 2);"
-          "INSERT INTO Qvx330Abr VALUES ('01', 202601, '2026-01-01', '2026-01-31'),"
-          " ('01', 202602, '2026-02-01', '2026-02-28'), ('01', 202603, '2026-03-01', '2026-03-31')");
+  Fixture(
+      "INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrRrm) VALUES ('01', 'L1', 3);"
+      "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Flg) VALUES"
+      " ('L1', 'P3', 'ZUS', '500', '2020-01-01', 1), ('L1', 'P3', 'ZUS', '510', '2020-01-01', 2);"
+      "INSERT INTO Qvx330Abr VALUES ('01', 202601, '2026-01-01', '2026-01-31'),"
+      " ('01', 202602, '2026-02-01', '2026-02-28'), ('01', 202603, '2026-03-01', '2026-03-31')");
   EXPECT_EQ(-1, Run(202603, "02.04.2026 08:00:00", 0));
   EXPECT_EQ(2, Ctx.RetroCount);
   EXPECT_EQ(202602, Ctx.RetroAbrnr[0]);
@@ -114,9 +114,10 @@ TEST_F(Control, RetroLoopStopsAtTwelveNumbers) {
     std::snprintf(month, sizeof month, "%04d-%02d", 2025 + (n - 1) / 12, (n - 1) % 12 + 1);
     periods += ", ('01', " + std::to_string(n) + ", '" + month + "-01', '" + month + "-28')";
   }
-  Fixture("INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrRrm) VALUES ('01', 'L1', 14);"
-          "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');" +
-          periods);
+  Fixture(
+      "INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrRrm) VALUES ('01', 'L1', 14);"
+      "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');" +
+      periods);
   EXPECT_EQ(-1, Run(15, "02.04.2026 08:00:00", 0));
   EXPECT_EQ(12, Ctx.RetroCount);
   EXPECT_EQ(14, Ctx.RetroAbrnr[0]);
@@ -126,11 +127,12 @@ TEST_F(Control, RetroLoopStopsAtTwelveNumbers) {
 // The interruption wage type is the line of code 112 valid over the whole
 // period of the calculation.
 TEST_F(Control, InterruptionWageTypeValidOverThePeriod) {
-  Fixture("INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
-          "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
-          "INSERT INTO Qvx330Abr VALUES ('01', 3, '2026-03-01', '2026-03-31'), ('01', 4, '2026-04-01', '2026-04-30');"
-          "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Gbi, Lu1Rre, Lu1Sts) VALUES"
-          " ('L1', 'P4', 'UNT', 'U112', '2020-01-01', '2026-04-29', 1, 112)");
+  Fixture(
+      "INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1');"
+      "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
+      "INSERT INTO Qvx330Abr VALUES ('01', 3, '2026-03-01', '2026-03-31'), ('01', 4, '2026-04-01', '2026-04-30');"
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Gbi, Lu1Rre, Lu1Sts) VALUES"
+      " ('L1', 'P4', 'UNT', 'U112', '2020-01-01', '2026-04-29', 1, 112)");
   EXPECT_EQ(-1, Run(3, "02.04.2026 08:00:00", 0));
   EXPECT_TRUE(Calc.Interruption.Exists);
   EXPECT_EQ("U112", Calc.Interruption.Lu1Lna);

@@ -72,7 +72,7 @@ const DemoCircle kDemoCircles[] = {
 };
 
 class DemoModes : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     ASSERT_TRUE(admin.Connected()) << admin.Error();
     schema = "tmodes" + std::to_string(getpid());
@@ -94,12 +94,12 @@ protected:
     return RunWithConsole(args, tree / "bin", tree / "stdout.txt");
   }
   std::string Report(const std::string& circle, const std::string& abrnr) {
-    return ReadFileBytes((tree / "Quantivel_php/log" / ("lug_" + Upper(schema) + "_" + circle + "_" + abrnr + ".html"))
-                             .string());
+    return ReadFileBytes(
+        (tree / "Quantivel_php/log" / ("lug_" + Upper(schema) + "_" + circle + "_" + abrnr + ".html")).string());
   }
   std::string Summary(const std::string& circle, const std::string& abrnr) {
-    return ReadFileBytes((tree / "Quantivel_php/log" / ("lug_" + Upper(schema) + "_" + circle + "_" + abrnr + ".json"))
-                             .string());
+    return ReadFileBytes(
+        (tree / "Quantivel_php/log" / ("lug_" + Upper(schema) + "_" + circle + "_" + abrnr + ".json")).string());
   }
 
   TestDb admin;
@@ -151,9 +151,15 @@ TEST_F(DemoModes, CheckFindsNothingInTheDemoCompany) {
     std::string before = Snapshot(admin, schema);
     EXPECT_EQ(0, Run({"localhost", schema, c.Circle, c.Abrnr, "0", "--check"})) << ConsoleText(tree);
 #ifdef _WIN32
-    EXPECT_EQ("Pr\xFC" "fung beendet: 0 Problem(e) gefunden\r\n", ConsoleText(tree));  // console in text mode
+    EXPECT_EQ(
+        "Pr\xFC"
+        "fung beendet: 0 Problem(e) gefunden\r\n",
+        ConsoleText(tree));  // console in text mode
 #else
-    EXPECT_EQ("Pr\xFC" "fung beendet: 0 Problem(e) gefunden\n", ConsoleText(tree));
+    EXPECT_EQ(
+        "Pr\xFC"
+        "fung beendet: 0 Problem(e) gefunden\n",
+        ConsoleText(tree));
 #endif
     EXPECT_EQ(before, Snapshot(admin, schema));
   }
@@ -217,8 +223,8 @@ TEST_F(DemoModes, FailingRunWritesItsReport) {
   EXPECT_NE(std::string::npos, page.find("Abgebrochen - Stand bis Abbruch (Exit-Code 1)"));
   std::string records = admin.QueryText("SELECT COUNT(*) FROM Qvx331Zk1 WHERE Zk1Abr = 11 AND Zk1Lfn = 0");
   records.pop_back();
-  EXPECT_NE(std::string::npos, page.find("<tr class=\"sum\"><td>Summe</td><td></td><td></td><td class=\"n\">" +
-                                         records + "</td>"));
+  EXPECT_NE(std::string::npos,
+            page.find("<tr class=\"sum\"><td>Summe</td><td></td><td></td><td class=\"n\">" + records + "</td>"));
   // the file was not placed: the hand-over shows no file
   std::string summary = Summary("D1", "11");
   EXPECT_NE(std::string::npos, summary.find("\"result\": \"aborted\""));

@@ -66,8 +66,8 @@ TEST(ReportInBrowser, DemoReportRendersInChromium) {
   admin.CreateSchema(schema);
   admin.Exec(ReadFileBytes(std::string(LUG_SOURCE_DIR) + "/db/demo.sql"));
   fs::path tree = MakeInstallTree(schema);
-  ASSERT_EQ(1, RunWithConsole({"lugtransfer", "localhost", schema, "D1", "11", "0"}, tree / "bin",
-                              tree / "stdout.txt"));
+  ASSERT_EQ(1,
+            RunWithConsole({"lugtransfer", "localhost", schema, "D1", "11", "0"}, tree / "bin", tree / "stdout.txt"));
   std::string upper = schema;
   for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
   fs::path page = fs::absolute(tree / "Quantivel_php/log" / ("lug_" + upper + "_D1_11.html"));
@@ -77,10 +77,13 @@ TEST(ReportInBrowser, DemoReportRendersInChromium) {
   fs::path shot = tree / "report.png";
   std::string base = "timeout 120 " + chromium +
                      " --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
-                     " --disable-component-update --disable-sync --user-data-dir=" + profile.string();
+                     " --disable-component-update --disable-sync --user-data-dir=" +
+                     profile.string();
   // the browser decodes the page as Windows-1252: the umlauts arrive as UTF-8
   std::string dom = Capture(base + " --dump-dom 'file://" + page.string() + "' 2>/dev/null");
-  EXPECT_NE(std::string::npos, dom.find("Lohn- und Gehalts\xC3\xBC" "bergabe")) << dom.substr(0, 400);
+  EXPECT_NE(std::string::npos, dom.find("Lohn- und Gehalts\xC3\xBC"
+                                        "bergabe"))
+      << dom.substr(0, 400);
   EXPECT_NE(std::string::npos, dom.find("Je Lohnart, wie geschrieben"));
   EXPECT_NE(std::string::npos, dom.find("Abgerechnet je Mitarbeiter"));
 
@@ -95,7 +98,8 @@ TEST(ReportInBrowser, DemoReportRendersInChromium) {
   EXPECT_EQ(1400u, BigEndian(png, 20));  // height
   // a blank page compresses to a few kilobytes; tables and text do not
   EXPECT_LT(20000u, png.size());
-  if (const char* keep = std::getenv("LUG_KEEP_SCREENSHOT")) fs::copy_file(shot, keep, fs::copy_options::overwrite_existing);
+  if (const char* keep = std::getenv("LUG_KEEP_SCREENSHOT"))
+    fs::copy_file(shot, keep, fs::copy_options::overwrite_existing);
 
   admin.DropSchema(schema);
   fs::remove_all(tree);
@@ -120,27 +124,28 @@ TEST(ReportInBrowser, PrintedReportRepeatsTableHeadsOnEveryPage) {
   admin.CreateSchema(schema);
   admin.Exec(ReadFileBytes(std::string(LUG_SOURCE_DIR) + "/db/demo.sql"));
   // forty copies of every employee of the circle, under numbers of their own
-  admin.Exec("CREATE TABLE PrintMap AS SELECT b.BsvPnr AS Src, CONCAT(b.BsvPnr, LPAD(d.N * 10 + e.N, 2, '0')) AS Dst"
-             " FROM (SELECT DISTINCT BsvPnr FROM Qvx310Bsv WHERE BsvAkr = 'D1') b"
-             " CROSS JOIN (SELECT 0 AS N UNION ALL SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3) d"
-             " CROSS JOIN (SELECT 0 AS N UNION ALL SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL SELECT 4"
-             " UNION ALL SELECT 5 UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 UNION ALL SELECT 9) e");
+  admin.Exec(
+      "CREATE TABLE PrintMap AS SELECT b.BsvPnr AS Src, CONCAT(b.BsvPnr, LPAD(d.N * 10 + e.N, 2, '0')) AS Dst"
+      " FROM (SELECT DISTINCT BsvPnr FROM Qvx310Bsv WHERE BsvAkr = 'D1') b"
+      " CROSS JOIN (SELECT 0 AS N UNION ALL SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3) d"
+      " CROSS JOIN (SELECT 0 AS N UNION ALL SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL SELECT 4"
+      " UNION ALL SELECT 5 UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 UNION ALL SELECT 9) e");
   const std::pair<const char*, const char*> tables[] = {{"Qvx300Pnr", "PnrNum"}, {"Qvx310Bsv", "BsvPnr"},
                                                         {"QVX311ZUO", "ZuoPnr"}, {"Qvx331Zkb", "ZkbPnr"},
                                                         {"Qvx320Tgb", "TgbPnr"}, {"Qvx327Tag", "TagPnr"},
                                                         {"QVX332UTG", "UtgPnr"}};
   for (const auto& [table, column] : tables) {
     std::string t = table, c = column;
-    admin.Exec("CREATE TABLE PrintCopy AS SELECT t.*, m.Dst AS PrintDst FROM " + t + " t JOIN PrintMap m ON m.Src = t." +
-               c);
+    admin.Exec("CREATE TABLE PrintCopy AS SELECT t.*, m.Dst AS PrintDst FROM " + t +
+               " t JOIN PrintMap m ON m.Src = t." + c);
     admin.Exec("UPDATE PrintCopy SET " + c + " = PrintDst");
     admin.Exec("ALTER TABLE PrintCopy DROP COLUMN PrintDst");
     admin.Exec("INSERT INTO " + t + " SELECT * FROM PrintCopy");
     admin.Exec("DROP TABLE PrintCopy");
   }
   fs::path tree = MakeInstallTree(schema);
-  ASSERT_EQ(1, RunWithConsole({"lugtransfer", "localhost", schema, "D1", "11", "0"}, tree / "bin",
-                              tree / "stdout.txt"));
+  ASSERT_EQ(1,
+            RunWithConsole({"lugtransfer", "localhost", schema, "D1", "11", "0"}, tree / "bin", tree / "stdout.txt"));
   std::string upper = schema;
   for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
   fs::path page = fs::absolute(tree / "Quantivel_php/log" / ("lug_" + upper + "_D1_11.html"));
@@ -170,7 +175,7 @@ TEST(ReportInBrowser, PrintedReportRepeatsTableHeadsOnEveryPage) {
     if (!rows) continue;
     ++tablePages;
     EXPECT_NE(std::string::npos, pages[i].find("Pnr LuG")) << "page " << i + 1 << " without the table head:\n"
-                                                          << pages[i].substr(0, 600);
+                                                           << pages[i].substr(0, 600);
   }
   EXPECT_GE(tablePages, 2) << "the employee table should run over several pages";
 

@@ -25,12 +25,26 @@ TEST(ExportDates, MonthShiftCarriesWholeYears) {
     int Offset;
     int32_t Shifted;
   } cases[] = {
-      {201304, 0, 201304},  {201312, 1, 201401},  {201301, -1, 201212}, {201312, 12, 201412},
-      {201301, 12, 201401}, {201306, 12, 201406}, {201311, 2, 201401},  {201302, -1, 201301},
-      {201212, -1, 201211}, {201307, 6, 201401},  {201306, 6, 201312},
+      {201304, 0, 201304},
+      {201312, 1, 201401},
+      {201301, -1, 201212},
+      {201312, 12, 201412},
+      {201301, 12, 201401},
+      {201306, 12, 201406},
+      {201311, 2, 201401},
+      {201302, -1, 201301},
+      {201212, -1, 201211},
+      {201307, 6, 201401},
+      {201306, 6, 201312},
       // beyond one carry: whole years, never a month 13 or 87
-      {202612, 13, 202801}, {202601, 24, 202801}, {202601, -13, 202412}, {202612, -24, 202412},
-      {202601, -1200, 192601}, {202612, 1200, 212612}, {202603, 87, 203306}, {202601, -27, 202310},
+      {202612, 13, 202801},
+      {202601, 24, 202801},
+      {202601, -13, 202412},
+      {202612, -24, 202412},
+      {202601, -1200, 192601},
+      {202612, 1200, 212612},
+      {202603, 87, 203306},
+      {202601, -27, 202310},
   };
   for (const auto& c : cases) EXPECT_EQ(c.Shifted, ShiftMonth(c.Month, c.Offset)) << c.Month << " " << c.Offset;
   // every month with every offset gives the month that many months on
@@ -163,13 +177,16 @@ TEST_F(ExportCommon, InterfaceHeaderAndName) {
 }
 
 TEST_F(ExportCommon, StagingWriteAccumulates) {
-  admin.Exec("CREATE TABLE Qvx333Tst (TstPnr VARCHAR(8) NOT NULL, TstLna VARCHAR(3) NOT NULL, TstVal DOUBLE,"
-             " PRIMARY KEY (TstPnr, TstLna))");
+  admin.Exec(
+      "CREATE TABLE Qvx333Tst (TstPnr VARCHAR(8) NOT NULL, TstLna VARCHAR(3) NOT NULL, TstVal DOUBLE,"
+      " PRIMARY KEY (TstPnr, TstLna))");
   auto write = [](const std::string& pnr, double value, std::string* statement) {
     return StagingWrite(
         SqlFormat("INSERT INTO Qvx333Tst (TstPnr, TstLna, TstVal) VALUES ('%s', '%s', %f)", pnr, "100", value),
-        [&] { return SqlFormat("UPDATE Qvx333Tst SET TstVal = TstVal + %f WHERE TstPnr = '%s' AND TstLna = '%s'", value,
-                               pnr, "100"); },
+        [&] {
+          return SqlFormat("UPDATE Qvx333Tst SET TstVal = TstVal + %f WHERE TstPnr = '%s' AND TstLna = '%s'", value,
+                           pnr, "100");
+        },
         statement);
   };
   std::string statement;
@@ -192,8 +209,9 @@ TEST_F(ExportCommon, StagingWriteAccumulates) {
   EXPECT_FALSE(updateBuilt);
   // a missing table or column ends the run, in the insert or in the update
   EXPECT_THROW((void)StagingWrite("INSERT INTO Qvx333Nix VALUES (1)", [] { return std::string(); }), SqlFatalError);
-  EXPECT_THROW((void)StagingWrite("INSERT INTO Qvx333Tst VALUES ('1001', '100', 1)",
-                                  [] { return std::string("UPDATE Qvx333Tst SET NoColumn = 1"); }, &statement),
+  EXPECT_THROW((void)StagingWrite(
+                   "INSERT INTO Qvx333Tst VALUES ('1001', '100', 1)",
+                   [] { return std::string("UPDATE Qvx333Tst SET NoColumn = 1"); }, &statement),
                SqlFatalError);
 }
 
@@ -246,8 +264,8 @@ TEST_F(ExportCommon, FailedWritesEndTheProcess) {
   ExportFileCreate(f, "\\full.txt", "Testdatei kann nicht geoeffnet werden !");
   ExportWrite(f, "kurz\n");
   EXPECT_EQ(1, ExitCodeOf([&] { ExportFileClose(f); }));
-  std::string message = Cp1252(
-      "Schreibfehler in Datei ..\\Transfer\\Lohn und Gehalt\\Export\\S\\full.txt, Übergabe abgebrochen !\r\n");
+  std::string message =
+      Cp1252("Schreibfehler in Datei ..\\Transfer\\Lohn und Gehalt\\Export\\S\\full.txt, Übergabe abgebrochen !\r\n");
   EXPECT_EQ(message, RunLog());
   EXPECT_FALSE(fs::exists(fs::symlink_status(exportDir / ("full.txt." + Ctx.Akr + ".tmp"))));
   EXPECT_FALSE(fs::exists(exportDir / "full.txt"));
@@ -267,8 +285,8 @@ TEST(ExportDates, DateShiftFitsTheDayToTheMonth) {
     int Offset;
     int32_t Shifted;
   } cases[] = {
-      {20260131, 1, 20260228}, {20240131, 1, 20240229}, {20251231, -1, 20251130}, {20260331, -1, 20260228},
-      {20251215, 1, 20260115}, {20260115, -1, 20251215}, {20260131, 0, 20260131}, {20260531, 12, 20270531},
+      {20260131, 1, 20260228}, {20240131, 1, 20240229},  {20251231, -1, 20251130}, {20260331, -1, 20260228},
+      {20251215, 1, 20260115}, {20260115, -1, 20251215}, {20260131, 0, 20260131},  {20260531, 12, 20270531},
   };
   for (const auto& c : cases) EXPECT_EQ(c.Shifted, ShiftDateInMonth(c.Date, c.Offset)) << c.Date << " " << c.Offset;
 }

@@ -91,7 +91,7 @@ void CrashSignal(int sig) {
 // Ends the process with the case's description when a run does not end in
 // time: a run that hangs cannot be stopped from outside in the same process.
 class Watchdog {
-public:
+ public:
   Watchdog() : thread_([this] { Watch(); }) {}
   ~Watchdog() {
     {
@@ -112,7 +112,7 @@ public:
     armed_ = false;
   }
 
-private:
+ private:
   void Watch() {
     std::unique_lock<std::mutex> l(m_);
     while (!stop_) {
@@ -121,10 +121,8 @@ private:
         PrintCase();
         std::abort();
       }
-      if (armed_)
-        cv_.wait_until(l, deadline_);
-      else
-        cv_.wait(l);
+      if (armed_) cv_.wait_until(l, deadline_);
+      else cv_.wait(l);
     }
   }
   std::mutex m_;
@@ -202,10 +200,8 @@ std::string Replace(std::string s, const std::string& from, const std::string& t
 std::vector<std::string> Split(const std::string& s, char sep) {
   std::vector<std::string> out(1);
   for (char c : s) {
-    if (c == sep)
-      out.emplace_back();
-    else
-      out.back() += c;
+    if (c == sep) out.emplace_back();
+    else out.back() += c;
   }
   return out;
 }
@@ -221,7 +217,7 @@ std::vector<std::string> Lines(const std::string& bytes) {
 }
 
 class ContentFuzz : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     ASSERT_TRUE(admin.Connected()) << admin.Error();
     schema = "tcfz" + std::to_string(getpid());
@@ -232,9 +228,9 @@ protected:
     for (const auto& r : admin.Query(
              "SELECT LOWER(table_name), column_name, data_type, IFNULL(character_maximum_length, 0), "
              "IFNULL(numeric_precision, 0), IFNULL(numeric_scale, 0), is_nullable FROM information_schema.columns "
-             "WHERE table_schema = '" + schema + "' ORDER BY ordinal_position"))
-      columns[r[0]].push_back(
-          Column{r[1], r[2], std::stol(r[3]), std::stoi(r[4]), std::stoi(r[5]), r[6] == "YES"});
+             "WHERE table_schema = '" +
+             schema + "' ORDER BY ordinal_position"))
+      columns[r[0]].push_back(Column{r[1], r[2], std::stol(r[3]), std::stoi(r[4]), std::stoi(r[5]), r[6] == "YES"});
     upper = schema;
     for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
   }
@@ -273,14 +269,16 @@ protected:
       return Quote(s);
     }
     if (c.Type == "int" || c.Type == "smallint" || c.Type == "bigint" || c.Type == "tinyint") {
-      int64_t lo = c.Type == "smallint" ? INT16_MIN : c.Type == "tinyint" ? INT8_MIN
-                   : c.Type == "int"    ? INT32_MIN
-                                        : INT64_MIN;
-      int64_t hi = c.Type == "smallint" ? INT16_MAX : c.Type == "tinyint" ? INT8_MAX
-                   : c.Type == "int"    ? INT32_MAX
-                                        : INT64_MAX;
-      std::vector<int64_t> v = {lo, hi, hi - 1, lo + 1, -1, 0, 1, 2, 13, -2, 99, 1000000, -1000000, INT32_MAX,
-                                INT32_MIN, 2147483646 / 2};
+      int64_t lo = c.Type == "smallint"  ? INT16_MIN
+                   : c.Type == "tinyint" ? INT8_MIN
+                   : c.Type == "int"     ? INT32_MIN
+                                         : INT64_MIN;
+      int64_t hi = c.Type == "smallint"  ? INT16_MAX
+                   : c.Type == "tinyint" ? INT8_MAX
+                   : c.Type == "int"     ? INT32_MAX
+                                         : INT64_MAX;
+      std::vector<int64_t> v = {lo, hi, hi - 1, lo + 1,  -1,       0,         1,         2,
+                                13, -2, 99,     1000000, -1000000, INT32_MAX, INT32_MIN, 2147483646 / 2};
       int64_t x = pick(v);
       return std::to_string(std::clamp(x, lo, hi));
     }
@@ -385,8 +383,7 @@ protected:
 bool RefusalLine(const std::string& line) {
   static const std::set<std::string> kRecord = {"1048", "1264", "1265", "1292", "1366", "1367",
                                                 "1406", "1690", "1452", "3819", "4025"};
-  if (!Contains(line, "Status") && !Contains(line, "Fehler") && !Contains(line, "ERROR") &&
-      !Contains(line, "Sqlfhl"))
+  if (!Contains(line, "Status") && !Contains(line, "Fehler") && !Contains(line, "ERROR") && !Contains(line, "Sqlfhl"))
     return false;
   std::string number;
   for (size_t i = 0; i <= line.size(); ++i) {
@@ -402,7 +399,11 @@ bool RefusalLine(const std::string& line) {
 
 // A log line that says a record was left out or a value was not usable.
 bool LeftOutLine(const std::string& line) {
-  for (const char* m : {"zu lang", "abgewiesen", "ausgelassen", "nicht \xFC" "bergeben", "\xFC" "bersprungen",
+  for (const char* m : {"zu lang", "abgewiesen", "ausgelassen",
+                        "nicht \xFC"
+                        "bergeben",
+                        "\xFC"
+                        "bersprungen",
                         "Fehler", "ERROR", "Warnung", "ung\xFCltig", "nicht verwendbar", "zu gro"})
     if (Contains(line, m)) return true;
   if (Contains(line, "Status")) {
@@ -452,8 +453,7 @@ std::string LodasSection(const std::vector<std::string>& lines, size_t i) {
 const Separated* SeparatedFormat(const std::string& name) {
   static const Separated datev{';', HeaderThenData, {}}, lodas{';', LodasSection, {}},
       topas{';', OneKind, {{2, "YYYYMM"}, {3, "YYYYMM"}}}, schleupen{';', FirstField, {{10, "MMYYYY"}}},
-      sap{';', FirstField, {{5, "DDMMYYYY"}, {6, "DDMMYYYY"}}}, first{';', FirstField, {}},
-      perman{'\t', FirstTwo, {}};
+      sap{';', FirstField, {{5, "DDMMYYYY"}, {6, "DDMMYYYY"}}}, first{';', FirstField, {}}, perman{'\t', FirstTwo, {}};
   if (name == "datev.csv") return &datev;
   if (name.rfind("LodasSST-", 0) == 0) return &lodas;
   if (name == "LGD038IM") return &topas;
@@ -510,16 +510,16 @@ struct FixedDate {
   const char* Layout;
 };
 const FixedDate kFixedDates[] = {
-    {"Raet.txt", 'A', 9, "YYYYMMDD"},      {"Raet.txt", 'A', 36, "YYYYMMDD"},   {"Raet.txt", '5', 51, "YYYYMMDD"},
-    {"PaisyP1.txt", 0, 16, "DDMMYY"},      {"PaisyP3.txt", 0, 16, "DDMMYY"},    {"PaisyP3.txt", 0, 37, "DDMMYY"},
-    {"SAP2010.txt", 0, 49, "DDMMYYYY"},    {"LO_IMP.txt", 0, 6, "YYYYMMDD"},    {"LO_IMP.txt", 0, 14, "YYYYMMDD"},
-    {"ProAL.txt", 0, 19, "DDMMYYYY"},      {"BEWA-042.DAT", 0, 0, "YYMM"},
+    {"Raet.txt", 'A', 9, "YYYYMMDD"},   {"Raet.txt", 'A', 36, "YYYYMMDD"}, {"Raet.txt", '5', 51, "YYYYMMDD"},
+    {"PaisyP1.txt", 0, 16, "DDMMYY"},   {"PaisyP3.txt", 0, 16, "DDMMYY"},  {"PaisyP3.txt", 0, 37, "DDMMYY"},
+    {"SAP2010.txt", 0, 49, "DDMMYYYY"}, {"LO_IMP.txt", 0, 6, "YYYYMMDD"},  {"LO_IMP.txt", 0, 14, "YYYYMMDD"},
+    {"ProAL.txt", 0, 19, "DDMMYYYY"},   {"BEWA-042.DAT", 0, 0, "YYMM"},
 };
 
 // Fixed-width files whose lines of one kind (the first character) have one
 // length.
 bool FixedWidth(const std::string& name) {
-  static const std::set<std::string> kFixed = {"BEWA-042.DAT", "BMNLUG.txt", "LO_IMP.txt",   "ProAL.txt",
+  static const std::set<std::string> kFixed = {"BEWA-042.DAT", "BMNLUG.txt",   "LO_IMP.txt",  "ProAL.txt",
                                                "Raet.txt",     "PaisyP1b.txt", "PaisyP3.txt", "PaisyP4.txt",
                                                "PaisyP4b.txt", "SAP2001.txt",  "SAP2010.txt"};
   return kFixed.count(name) || (name.size() == 8 && name.find_first_not_of("0123456789") == std::string::npos);
@@ -570,8 +570,8 @@ std::string CheckFile(const std::string& name, const std::string& bytes, KindWid
           !DateOrNotJudged(lines[i].substr(d.Pos, strlen(d.Layout)), d.Layout))
         bad = lines[i].substr(d.Pos, strlen(d.Layout));
     if (!bad.empty()) {
-      out += name + ": line " + std::to_string(i + 1) + " holds the date " + bad + ", no day of the calendar: " +
-             lines[i] + "\n";
+      out += name + ": line " + std::to_string(i + 1) + " holds the date " + bad +
+             ", no day of the calendar: " + lines[i] + "\n";
       break;
     }
   }
@@ -672,8 +672,10 @@ TEST_F(ContentFuzz, SeededMutationsUnderEveryPayrollSystem) {
     for (const auto& r : admin.Query("SELECT DISTINCT BsvPnr FROM " + schema + ".Qvx310Bsv WHERE BsvAkr = '" +
                                      circle.Akr + "' ORDER BY 1"))
       pnrs += (pnrs.empty() ? "'" : ", '") + r[0] + "'";
-    std::map<std::string, std::string> vars{
-        {"{akr}", circle.Akr}, {"{lug}", lug}, {"{lgp}", lgp}, {"{pnrs}", pnrs.empty() ? "''" : pnrs}};
+    std::map<std::string, std::string> vars{{"{akr}", circle.Akr},
+                                            {"{lug}", lug},
+                                            {"{lgp}", lgp},
+                                            {"{pnrs}", pnrs.empty() ? "''" : pnrs}};
 
     std::string changes;
     int wanted = 1 + static_cast<int>(rng() % 3);
@@ -691,8 +693,7 @@ TEST_F(ContentFuzz, SeededMutationsUnderEveryPayrollSystem) {
 #if defined(__SANITIZE_ADDRESS__)
     // the undefined-behaviour checks of g++ end the process without the death
     // callback of the address checks: the seed stands before each case
-    else
-      std::fprintf(stderr, "content fuzz: seed %d\n", seed);
+    else std::fprintf(stderr, "content fuzz: seed %d\n", seed);
 #endif
     int code = run(circle);
 
@@ -746,8 +747,8 @@ TEST_F(ContentFuzz, SeededMutationsUnderEveryPayrollSystem) {
       } else if (files.size() == 1 && files.count("LodasSST-0.txt")) {
         // values are summed per line and rounded once: at most half a
         // hundredth off per line
-        int64_t minutes = std::stoll(
-            one("SELECT IFNULL(SUM(Zk1Std), 0) FROM " + zk1 + " AND Zk1Lfn = 0 AND Zk1Std <> 0"));
+        int64_t minutes =
+            std::stoll(one("SELECT IFNULL(SUM(Zk1Std), 0) FROM " + zk1 + " AND Zk1Lfn = 0 AND Zk1Std <> 0"));
         int64_t got = 0, dataLines = 0;
         for (const auto& l : Lines(files["LodasSST-0.txt"])) {
           auto f = Split(l, ';');
@@ -757,8 +758,10 @@ TEST_F(ContentFuzz, SeededMutationsUnderEveryPayrollSystem) {
           }
         }
         if (std::llabs(got * 60 - minutes * 100) > 30 * dataLines + 30)
-          failures += "LodasSST-0.txt hands over " + std::to_string(got) + " hundredths of hours, the transfer "
-                      "records " + std::to_string(minutes) + " minutes\n";
+          failures += "LodasSST-0.txt hands over " + std::to_string(got) +
+                      " hundredths of hours, the transfer "
+                      "records " +
+                      std::to_string(minutes) + " minutes\n";
       }
     }
     if (!failures.empty()) {
@@ -770,8 +773,8 @@ TEST_F(ContentFuzz, SeededMutationsUnderEveryPayrollSystem) {
 #if !defined(__SANITIZE_ADDRESS__)
   for (int sig : kCrashSignals) std::signal(sig, SIG_DFL);
 #endif
-  std::printf("content fuzz: %d case(s), %d failed; %d ended with 98 over refused records, %d compared sums\n",
-              cases, failed, refusals, sums);
+  std::printf("content fuzz: %d case(s), %d failed; %d ended with 98 over refused records, %d compared sums\n", cases,
+              failed, refusals, sums);
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ std::string Zk1(int abr, int lfn, const char* stz, const char* bdt, const char* 
 }  // namespace
 
 class DatevExport : public ExportTest {
-protected:
+ protected:
   void SetUp() override {
     ExportTest::SetUp();
     admin.Exec(kCompany);
@@ -88,10 +88,11 @@ TEST_F(DatevExport, RecordsOfAllRunningNumbers) {
 
   ExpectGolden("datev_records.csv", TransferFile("datev.csv"));
   // the record with days only is left out, and the log says so
-  EXPECT_EQ(Cp1252("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
-                   "Pnr 1001: Satz nur mit Tagen (0,2 Tage), DATEV übernimmt nur Stunden, nicht übergeben (Lohnart 400)\r\n"
-                   "Datev Lohnprogramm beendet\r\n"),
-            RunLog());
+  EXPECT_EQ(
+      Cp1252("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
+             "Pnr 1001: Satz nur mit Tagen (0,2 Tage), DATEV übernimmt nur Stunden, nicht übergeben (Lohnart 400)\r\n"
+             "Datev Lohnprogramm beendet\r\n"),
+      RunLog());
   EXPECT_FALSE(fs::exists(old / "datev.csv"));
 }
 
@@ -171,8 +172,9 @@ TEST_F(DatevExport, DiskFull) {
 TEST_F(DatevExport, TransferRecordsUnreadable) {
   admin.Exec("RENAME TABLE Qvx331Zk1 TO Qvx331Zk1Alt");
   EXPECT_EQ(1, ExitCodeOf(DatevLohnprogramm));
-  EXPECT_TRUE(RunLog().starts_with("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
-                                   "Datenbankfehler 1146 bei SELECT Qvx331Zk1: Table '"))
+  EXPECT_TRUE(
+      RunLog().starts_with("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
+                           "Datenbankfehler 1146 bei SELECT Qvx331Zk1: Table '"))
       << RunLog();
   EXPECT_TRUE(RunLog().ends_with("doesn't exist\r\nAbbruch wegen Fehler, Status: 60\r\n")) << RunLog();
   EXPECT_FALSE(fs::exists(tree / "Transfer/Lohn und Gehalt/Export/S/datev.csv"));

@@ -66,11 +66,11 @@ TEST(DemoCompany, OtherPayrollSystems) {
   fs::path dir = tree / "Transfer/Lohn und Gehalt/Export" / upper;
 
   for (const auto& c : kDemoCircles) {
-    int code = RunWithConsole({"lugtransfer", "localhost", schema, c.Circle, c.Abrnr, "0"}, tree / "bin",
-                              tree / "stdout.txt");
+    int code =
+        RunWithConsole({"lugtransfer", "localhost", schema, c.Circle, c.Abrnr, "0"}, tree / "bin", tree / "stdout.txt");
     EXPECT_EQ(1, code) << c.Circle;
-    EXPECT_EQ("98\n", admin.QueryText(std::string("SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '") + c.Circle +
-                                      "'"))
+    EXPECT_EQ("98\n",
+              admin.QueryText(std::string("SELECT AkrAdt FROM O1001AbrKreis WHERE AkrNum = '") + c.Circle + "'"))
         << c.Circle;
     long rows = std::stol(admin.QueryText(std::string("SELECT COUNT(*) FROM ") + c.Table));
     EXPECT_LT(0, rows) << c.Circle;
@@ -80,9 +80,7 @@ TEST(DemoCompany, OtherPayrollSystems) {
     long lines = 0;
     for (char ch : file) lines += ch == '\n';
     EXPECT_LT(0, lines) << c.Circle;
-    if (c.HeaderLines >= 0) {
-      EXPECT_EQ(rows + c.HeaderLines, lines) << c.Circle;
-    }
+    if (c.HeaderLines >= 0) { EXPECT_EQ(rows + c.HeaderLines, lines) << c.Circle; }
   }
   admin.DropSchema(schema);
   fs::remove_all(tree);

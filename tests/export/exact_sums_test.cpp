@@ -14,10 +14,10 @@ namespace {
 
 // Every staging table of the exporters.
 const char* const kStagingTables[] = {
-    "Qvx333Ld1", "Qvx333Lp2", "Qvx333Lpc", "Qvx333Lp1", "Qvx333Sag",  "Qvx333Rat",  "Qvx333Xxl",
-    "Qvx333Ems", "Qvx333B01", "Qvx333B06", "Qvx333Asr", "Qvx333Ask",  "Qvx333Sli",  "Qvx333Ps1",
+    "Qvx333Ld1", "Qvx333Lp2", "Qvx333Lpc",  "Qvx333Lp1",  "Qvx333Sag",  "Qvx333Rat", "Qvx333Xxl",
+    "Qvx333Ems", "Qvx333B01", "Qvx333B06",  "Qvx333Asr",  "Qvx333Ask",  "Qvx333Sli", "Qvx333Ps1",
     "Qvx333Ps3", "Qvx333Ps4", "Qvx333Ps1B", "Qvx333Ps3B", "Qvx333Ps4B", "Qvx333S10", "Qvx333S01",
-    "Qvx333Tp1", "Qvx333Tp2", "Qvx333Pro", "Qvx333Sbs",  "Qvx333Bmn",  "Qvx333God",  "QVX333Perman",
+    "Qvx333Tp1", "Qvx333Tp2", "Qvx333Pro",  "Qvx333Sbs",  "Qvx333Bmn",  "Qvx333God", "QVX333Perman",
 };
 
 // The payroll systems that add up what they hand over, with the record kind
@@ -28,15 +28,15 @@ const struct {
   const char* Stz;
   int Sts = 0;
 } kSystems[] = {
-    {"XXL", "LS"},   {"EMIS", "LS"},  {"SCHLP", "LS"}, {"ProAL", "LS"}, {"Raet", "LS"},  {"GOD", "970"},
-    {"BAUMN", "LS"}, {"TOPAS", "LS01"}, {"ASR", "LS"}, {"PRMAN", "LS"}, {"sage", "LS"},  {"SAP", "LS"},
-    {"PAISY", "P1"}, {"PSYBR", "P1"}, {"LOGA2", "LS"}, {"LODAS", "LS"}, {"LOGA", "B1", 1},
+    {"XXL", "LS"},   {"EMIS", "LS"},    {"SCHLP", "LS"}, {"ProAL", "LS"}, {"Raet", "LS"},    {"GOD", "970"},
+    {"BAUMN", "LS"}, {"TOPAS", "LS01"}, {"ASR", "LS"},   {"PRMAN", "LS"}, {"sage", "LS"},    {"SAP", "LS"},
+    {"PAISY", "P1"}, {"PSYBR", "P1"},   {"LOGA2", "LS"}, {"LODAS", "LS"}, {"LOGA", "B1", 1},
 };
 
 }  // namespace
 
 class ExactSums : public ExportTest {
-protected:
+ protected:
   // Runs the exporter of code on the given records (minutes per account, or
   // tenths of days with days set; sts the statistics key) and returns every
   // file it wrote and every staging row it left.
@@ -45,11 +45,12 @@ protected:
     std::string sql = "DELETE FROM Qvx331Zk1;";
     for (const char* t : kStagingTables) sql += std::string("DELETE FROM ") + t + ";";
     for (const auto& [zkt, std] : minutes)
-      sql += Format("INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, "
-                    "Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Von, Zk1Bis, Zk1Sta, Zk1Upn, Zk1Sts) VALUES (5, 0, '%s', "
-                    "'2026-03-10', '1001', '%s', '100', 'G', 'K1', 'T1', '1', %d, %d, '2026-03-01', '2026-03-31', 1, "
-                    "'1001', %d);",
-                    stz, zkt, days ? 0 : std, days ? std : 0, sts);
+      sql += Format(
+          "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, "
+          "Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Von, Zk1Bis, Zk1Sta, Zk1Upn, Zk1Sts) VALUES (5, 0, '%s', "
+          "'2026-03-10', '1001', '%s', '100', 'G', 'K1', 'T1', '1', %d, %d, '2026-03-01', '2026-03-31', 1, "
+          "'1001', %d);",
+          stz, zkt, days ? 0 : std, days ? std : 0, sts);
     Fixture(sql);
     fs::remove_all(tree / "Transfer/Lohn und Gehalt/Export/S");
     fs::create_directories(tree / "Transfer/Lohn und Gehalt/Export/S");
@@ -74,9 +75,10 @@ protected:
       sql += Format("INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes) VALUES ('%s', '%s', 1, 1, 1);",
                     s.Code, s.Stz);
       for (const char* zkt : {"A0", "A1", "A2", "A3"})
-        sql += Format("INSERT IGNORE INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Kst, Lu1Ktr, Lu1Krt) "
-                      "VALUES ('L1', '%s', '%s', '100', '2020-01-01', 1, 1, 1);",
-                      s.Stz, zkt);
+        sql += Format(
+            "INSERT IGNORE INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Kst, Lu1Ktr, Lu1Krt) "
+            "VALUES ('L1', '%s', '%s', '100', '2020-01-01', 1, 1, 1);",
+            s.Stz, zkt);
     }
     Fixture(sql);
     Ctx.AkrSsl = 1;

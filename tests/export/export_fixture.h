@@ -19,7 +19,7 @@
 #include "program_fixture.h"
 
 class ExportTest : public ProgramDbTest {
-protected:
+ protected:
   void SetUp() override {
     OpenSchema("tex");
     tree = dir;
@@ -65,9 +65,7 @@ protected:
   int ExitCodeOf(F fn) {
     try {
       fn();
-    } catch (const ProcessExit& e) {
-      return e.code;
-    } catch (const SqlFatalError& e) {
+    } catch (const ProcessExit& e) { return e.code; } catch (const SqlFatalError& e) {
       // as the run ends on it
       return ServerFailure(e.Error, e.Text, e.Purpose);
     }

@@ -306,11 +306,10 @@ void ReadFile(const std::string& name, const std::string& bytes, Found& f) {
     for (const std::string& l : lines) {
       if (l.rfind("PK", 0) != 0) continue;
       std::string field = Split(l, '\t')[1];
-      bool shortField = field.rfind("V193", 0) == 0 || field.rfind("V199", 0) == 0 ||
-                        field.rfind("V607", 0) == 0 || field.rfind("V608", 0) == 0;
+      bool shortField = field.rfind("V193", 0) == 0 || field.rfind("V199", 0) == 0 || field.rfind("V607", 0) == 0 ||
+                        field.rfind("V608", 0) == 0;
       size_t width = shortField ? 4 : 9;
-      f.Add(l.substr(7, 7), field.substr(0, field.size() - width), Number(field.substr(field.size() - width)) / 100,
-            0);
+      f.Add(l.substr(7, 7), field.substr(0, field.size() - width), Number(field.substr(field.size() - width)) / 100, 0);
     }
   } else if (name == "ProAL.txt") {
     for (const std::string& l : lines) f.Add(l.substr(13, 6), l.substr(27, 3), Number(l.substr(30, 7)), 0);
@@ -360,7 +359,7 @@ void ReadStaging(TestDb& db, const std::string& circle, Found& f) {
 }
 
 class HandOverOfDemo : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     ASSERT_TRUE(admin.Connected()) << admin.Error();
     schema = "thand" + std::to_string(getpid());
@@ -373,8 +372,7 @@ protected:
     fs::remove_all(tree);
   }
   int Run(const std::string& circle, const std::string& abrnr) {
-    return RunWithConsole({"lugtransfer", "localhost", schema, circle, abrnr, "0"}, tree / "bin",
-                          tree / "stdout.txt");
+    return RunWithConsole({"lugtransfer", "localhost", schema, circle, abrnr, "0"}, tree / "bin", tree / "stdout.txt");
   }
   // The run's summary file, read.
   JsonValue Summary(const std::string& circle, const std::string& abrnr) {
@@ -447,9 +445,7 @@ protected:
     for (const auto& [w, s] : f.WageTypes) {
       SCOPED_TRACE("wage type " + w);
       const Sums& t = told[w];
-      if (f.CompareRecords) {
-        EXPECT_EQ(s.Records, t.Records);
-      }
+      if (f.CompareRecords) { EXPECT_EQ(s.Records, t.Records); }
       // each record's value is printed with six places at most
       double tolerance = 0.005 * static_cast<double>(std::max<int64_t>(1, t.Records)) + 1e-6;
       if (f.OneValue) {
@@ -472,8 +468,8 @@ protected:
 
     // every person handed over is one of the run's transfer records
     std::set<std::string> ofRun;
-    for (const auto& r : admin.Query("SELECT DISTINCT TRIM(Zk1Upn), TRIM(Zk1Pnr) FROM Qvx331Zk1 WHERE Zk1Abr = " +
-                                     abrnr)) {
+    for (const auto& r :
+         admin.Query("SELECT DISTINCT TRIM(Zk1Upn), TRIM(Zk1Pnr) FROM Qvx331Zk1 WHERE Zk1Abr = " + abrnr)) {
       ofRun.insert(number(r[0]));
       ofRun.insert(number(r[1]));
     }
@@ -583,8 +579,7 @@ TEST_F(HandOverOfDemo, PersonsOfAnotherRunInTheFileAreFlagged) {
   JsonValue sum = Summary("B1", "11");
   ASSERT_EQ(1u, sum["foreign_persons"].A.size());
   EXPECT_EQ("7777", sum["foreign_persons"].A[0]["pnr"].S);
-  std::string page = ReadFileBytes(
-      (tree / "Quantivel_php/log" / ("lug_" + Upper(schema) + "_B1_11.html")).string());
+  std::string page = ReadFileBytes((tree / "Quantivel_php/log" / ("lug_" + Upper(schema) + "_B1_11.html")).string());
   EXPECT_NE(std::string::npos, page.find("Nicht aus diesem Lauf"));
   EXPECT_NE(std::string::npos, page.find("<tr><td>7777</td>"));
 }

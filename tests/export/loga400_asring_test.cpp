@@ -27,7 +27,7 @@ std::string Records() {
 }  // namespace
 
 class Loga400AsringExport : public ExportTest {
-protected:
+ protected:
   void SetUp() override {
     ExportTest::SetUp();
     Fixture(
@@ -78,13 +78,13 @@ TEST_F(Loga400AsringExport, Loga400B1ColumnsByValueKind) {
     const char* Row;  // Arb Sol Anw Url Krk Ftg Soz Ent Unt Urs Krs Fts Ens Uns
   } cases[] = {
       {1, "0|1.5|0|0|0|0|0|0|0|0|0|0|0|0"},    {3, "0|0|0|0|0|0|0|0|0|0|0|0|0|0"},
-      {5, "0|0|0|0|0|0|0|0|0|1.5|0|0|0|0"},
-      {6, "0|0|0|0|0|0|0|0|0|0|0|1.5|0|0"},    {8, "0|0|0|0|0|0|0|0|0|0|1.5|0|0|0"},
-      {9, "0|0|0|0|0|0|0|0|0|0|0|0|1.5|0"},    {10, "0|0|0|0|0|0|0|0|0|0|0|0|0|1.5"},
-      {101, "2|0|0|0|0|0|0|0|0|0|0|0|0|0"},    {102, "0|0|10.5|0|0|0|0|0|0|0|0|0|0|0"},
-      {105, "0|0|0|2.5|0|0|0|0|0|0|0|0|0|0"},  {106, "0|0|0|0|0|2.5|0|0|0|0|0|0|0|0"},
-      {107, "0|0|0|0|0|0|2.5|0|0|0|0|0|0|0"},  {108, "0|0|0|0|2.5|0|0|0|0|0|0|0|0|0"},
-      {109, "0|0|0|0|0|0|0|2.5|0|0|0|0|0|0"},  {110, "0|0|0|0|0|0|0|0|2.5|0|0|0|0|0"},
+      {5, "0|0|0|0|0|0|0|0|0|1.5|0|0|0|0"},    {6, "0|0|0|0|0|0|0|0|0|0|0|1.5|0|0"},
+      {8, "0|0|0|0|0|0|0|0|0|0|1.5|0|0|0"},    {9, "0|0|0|0|0|0|0|0|0|0|0|0|1.5|0"},
+      {10, "0|0|0|0|0|0|0|0|0|0|0|0|0|1.5"},   {101, "2|0|0|0|0|0|0|0|0|0|0|0|0|0"},
+      {102, "0|0|10.5|0|0|0|0|0|0|0|0|0|0|0"}, {105, "0|0|0|2.5|0|0|0|0|0|0|0|0|0|0"},
+      {106, "0|0|0|0|0|2.5|0|0|0|0|0|0|0|0"},  {107, "0|0|0|0|0|0|2.5|0|0|0|0|0|0|0"},
+      {108, "0|0|0|0|2.5|0|0|0|0|0|0|0|0|0"},  {109, "0|0|0|0|0|0|0|2.5|0|0|0|0|0|0"},
+      {110, "0|0|0|0|0|0|0|0|2.5|0|0|0|0|0"},
   };
   std::string sql =
       "DELETE FROM Qvx331Zk1; INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Zes) VALUES ('X', 'B1', 1, 1);";
@@ -98,13 +98,15 @@ TEST_F(Loga400AsringExport, Loga400B1ColumnsByValueKind) {
           "'2026-03-31', %d, '%s');",
           p, c.Sts, c.Sts, p);
     }
-    sql += Format("INSERT INTO Qvx331Zk2 (Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Ant, Zk2Zes) VALUES (5, '%s', "
-                  "'2026-03-01', 30, 105, 7.5);",
-                  pnr);
+    sql += Format(
+        "INSERT INTO Qvx331Zk2 (Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Ant, Zk2Zes) VALUES (5, '%s', "
+        "'2026-03-01', 30, 105, 7.5);",
+        pnr);
     expected += pnr + "|20260310|" + c.Row + "|30|7.5\n";
   }
-  Fixture(sql + "INSERT INTO Qvx331Zk2 (Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Ant, Zk2Zes) VALUES (5, 'ALL', "
-                "'2026-03-01', 30, 105, 7.5);");
+  Fixture(sql +
+          "INSERT INTO Qvx331Zk2 (Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Ant, Zk2Zes) VALUES (5, 'ALL', "
+          "'2026-03-01', 30, 105, 7.5);");
   EXPECT_EQ(-1, ExitCodeOf(Loga400Lohnprogramm));
   const char* all = "ALL|20260310|2|1.5|10.5|2.5|2.5|2.5|2.5|2.5|2.5|1.5|1.5|1.5|1.5|1.5|30|7.5\n";
   EXPECT_EQ(all + expected,
@@ -119,10 +121,11 @@ TEST_F(Loga400AsringExport, Loga400B1ColumnsByValueKind) {
 TEST_F(Loga400AsringExport, Loga400DayRuleOfTheShiftedMonth) {
   std::string sql = "DELETE FROM Qvx331Zk1; UPDATE Qvx171Lug SET LugMon = 1;";
   for (const char* bdt : {"2025-12-28", "2025-12-29", "2025-12-30", "2026-01-30"})
-    sql += Format("INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Kst, Zk1Std, "
-                  "Zk1Von, Zk1Bis, Zk1Upn) VALUES (5, 0, 'LS', '%s', '1001', 'AZ', '100', '1', 60, '2026-03-01', "
-                  "'2026-03-31', '1001');",
-                  bdt);
+    sql += Format(
+        "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Kst, Zk1Std, "
+        "Zk1Von, Zk1Bis, Zk1Upn) VALUES (5, 0, 'LS', '%s', '1001', 'AZ', '100', '1', 60, '2026-03-01', "
+        "'2026-03-31', '1001');",
+        bdt);
   Fixture(sql);
   EXPECT_EQ(-1, ExitCodeOf(Loga400Lohnprogramm));
   EXPECT_EQ("202601|28\n202601|31\n202601|31\n202602|28\n",

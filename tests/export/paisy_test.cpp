@@ -27,7 +27,7 @@ std::string Zk1(const char* stz, const char* bdt, const char* pnr, const char* z
 }  // namespace
 
 class PaisyExport : public ExportTest {
-protected:
+ protected:
   void SetUp() override {
     ExportTest::SetUp();
     admin.Exec(kCompany);
@@ -68,10 +68,8 @@ TEST_F(PaisyExport, FileFailures) {
       fs::create_directories(Dir());
       fs::remove(tree / "Quantivel_php/log/log#lug.txt");
       fs::path p = fs::path(Dir()) / f.File;
-      if (full)
-        fs::create_symlink("/dev/full", fs::path(Dir()) / (std::string(f.File) + "." + Ctx.Akr + ".tmp"));
-      else
-        fs::create_directories(p);
+      if (full) fs::create_symlink("/dev/full", fs::path(Dir()) / (std::string(f.File) + "." + Ctx.Akr + ".tmp"));
+      else fs::create_directories(p);
       EXPECT_EQ(1, ExitCodeOf(f.Run)) << f.File;
       std::string want = full ? Cp1252("Schreibfehler in Datei ..\\Transfer\\Lohn und Gehalt\\Export\\S\\") + f.File +
                                     Cp1252(", Übergabe abgebrochen !\r\n")

@@ -44,27 +44,31 @@ const Case kCases[] = {
     {"ProAL", ProalLohnprogramm, "Qvx333Pro", "LA",
      "\r\nProAL-Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nDeleteFehler QVX333Pro, Sqlfhl: 1146\r\n"
      "ProAL-InsertFehler, Pnr: P1, Sqlfhl: 1146\r\nProAL-InsertFehler, Pnr: P2, Sqlfhl: 1146\r\n"
-     "Qvx333Pro-Lesefehler, Sqlfhl: 1146\r\nProAL-Lohnprogramm beendet\r\n", 1},
+     "Qvx333Pro-Lesefehler, Sqlfhl: 1146\r\nProAL-Lohnprogramm beendet\r\n",
+     1},
     {"SBS", SbsLohnprogramm, "Qvx333Sbs", "LA",
      "\r\nSBS-Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nDeleteFehler QVX333Sbs, Sqlfhl: 1146\r\n"
      "Qvx333Sbs Insert-/UpdateFehler, Sqlfhl: 1146\r\nQvx333Sbs Insert-/UpdateFehler, Sqlfhl: 1146\r\n"
-     "Qvx333Sbs-Lesefehler, Sqlfhl: 1146\r\nSBS-Lohnprogramm beendet\r\n", 1},
+     "Qvx333Sbs-Lesefehler, Sqlfhl: 1146\r\nSBS-Lohnprogramm beendet\r\n",
+     1},
     {"Baumann", BaumannLohnprogramm, "Qvx333Bmn", "LA",
      "\r\nBaumann-Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nDeleteFehler Qvx333Bmn, Sqlfhl: 1146\r\n"
      "Qvx333Bmn Insert-/UpdateFehler, Sqlfhl: 1146\r\nQvx333Bmn Insert-/UpdateFehler, Sqlfhl: 1146\r\n"
      "Qvx333Bmn-Lesefehler, Sqlfhl: 1146\r\n2 Datens\xE4tze aus Qvx333Zk1 \xFC"
-     "bergeben.\r\nBaumann-Lohnprogramm beendet\r\n", 2},
+     "bergeben.\r\nBaumann-Lohnprogramm beendet\r\n",
+     2},
     {"GOD", GodLohnprogramm, "Qvx333God", "970",
      "\r\nGOD-Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nDeleteFehler QVX333GOD, Sqlfhl: 1146\r\n"
      "Qvx333God Insert-/UpdateFehler, Sqlfhl: 1146\r\nQvx333God Insert-/UpdateFehler, Sqlfhl: 1146\r\n"
      "Qvx333God-Lesefehler, Sqlfhl: 1146\r\nQvx333God-Lesefehler, Sqlfhl: 1146\r\n2 Datens\xE4tze aus Qvx333Zk1 \xFC"
-     "bergeben.\r\nGOD-Lohnprogramm beendet\r\n", 2},
+     "bergeben.\r\nGOD-Lohnprogramm beendet\r\n",
+     2},
 };
 
 }  // namespace
 
 class StagingExport : public ExportTest {
-protected:
+ protected:
   void SetUp() override {
     ExportTest::SetUp();
     admin.Exec(kCompany);

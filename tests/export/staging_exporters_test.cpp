@@ -33,7 +33,7 @@ const char* kRecords =
 }  // namespace
 
 class StagingExporters : public ExportTest {
-protected:
+ protected:
   void SetUp() override {
     ExportTest::SetUp();
     admin.Exec(kCompany);
@@ -71,17 +71,19 @@ TEST_F(StagingExporters, StatementsPerRecord) {
 // limit message, so no line gets longer than its layout: sage time values
 // that round to 1000.00, a Raet value beyond 26 characters.
 TEST_F(StagingExporters, ValuesThatDoNotFitTheirField) {
-  admin.Exec("DELETE FROM Qvx331Zk1;"
-             "INSERT INTO Qvx333Sag (SagMon, SagPnr, SagLna, SagStd, SagBtr, SagKst, SagSkt, SagKtr) VALUES ('03', '501', '100', 999.996, 0, 'K1', '', ''),"
-             " ('03', '502', '100', 999.994, 0, 'K1', '', ''), ('03', '503', '100', -99.996, 0, 'K1', '', '');"
-             "INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal) VALUES"
-             " ('5', '501', '1', '100', '', ' ', 1e20), ('5', '502', '1', '100', '', ' ', 1);");
+  admin.Exec(
+      "DELETE FROM Qvx331Zk1;"
+      "INSERT INTO Qvx333Sag (SagMon, SagPnr, SagLna, SagStd, SagBtr, SagKst, SagSkt, SagKtr) VALUES ('03', '501', '100', 999.996, 0, 'K1', '', ''),"
+      " ('03', '502', '100', 999.994, 0, 'K1', '', ''), ('03', '503', '100', -99.996, 0, 'K1', '', '');"
+      "INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal) VALUES"
+      " ('5', '501', '1', '100', '', ' ', 1e20), ('5', '502', '1', '100', '', ' ', 1);");
   SageLohnprogramm();
   EXPECT_EQ("03000502100999:99000.00000K10000000000\r\n", TransferFile("02041003"));
   RaetLohnprogramm();
-  EXPECT_EQ("A4711    202604020001RPD conversie  \r\n"
-            "5502            1              100                   000000000000000001.000000\r\nZ00000003\r\n",
-            TransferFile("Raet.txt"));
+  EXPECT_EQ(
+      "A4711    202604020001RPD conversie  \r\n"
+      "5502            1              100                   000000000000000001.000000\r\nZ00000003\r\n",
+      TransferFile("Raet.txt"));
   EXPECT_EQ(Cp1252("\r\nsage-Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
                    "0 Datensätze aus Qvx333Zk1 übergeben.\r\n"
                    "Pnr 501: Zeitwert zu groß (1000.00)\r\n"

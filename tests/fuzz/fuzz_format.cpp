@@ -11,7 +11,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string fmt(reinterpret_cast<const char*>(data), size);
-  std::string text = "Gr\xF6\xDF" "e'\\";
+  std::string text =
+      "Gr\xF6\xDF"
+      "e'\\";
   Format(fmt, text, 42, -7.125, static_cast<int16_t>(-3));
   Format(fmt);
   Format(fmt, 1);

@@ -8,7 +8,7 @@
 namespace {
 
 class Differenzen : public RetroTest {
-protected:
+ protected:
   // One employee per case; Feb = accounting number 2, Jan = 1.
   void Cases() {
     Fixture(
@@ -53,23 +53,25 @@ protected:
     // the booking date of a run with booking dates at the period end
     Retro.RetroBdt = "2026.01.31";
     EXPECT_EQ(1, DifferenzenErmitteln());  // PJ unmasked
-    EXPECT_EQ("3|0|2026-02-01|PA|L100|-30|0|2026-02-01|2026-02-28|2|1|2|0\n"
-              "3|0|2026-02-01|PC|L100|-120|0|2026-02-01|2026-02-28|2|1|2|0\n"
-              "3|0|2026-01-01|PF|L100|60|0|2026-01-01|2026-01-31|2|1|1|0\n"
-              "3|0|2026-01-05|PH|L200|0|0|2026-01-05|2026-01-06|2|1|1|0\n"
-              "3|0|2026-01-01|PI|L100|-450|0|2026-01-01|2026-01-31|2|1|1|0\n"
-              "3|0|2026-01-10|PM|L200|0|-10|2026-01-10|2026-01-10|2|1|1|0\n"
-              "3|0|2026-02-01|PN|L100|-60|0|2026-02-01|2026-02-28|2|1|2|0\n",
-              Differences());
-    EXPECT_EQ("\nDifferenzen ermitteln:\n"
-              "Differenzsatz schreiben(1), Pnr: PA\n"
-              "Differenzsatz schreiben(Del), Pnr: PC\n"
-              "Differenzsatz schreiben(Del), Pnr: PI\n"
-              "Differenzsatz schreiben(Del), Pnr: PM\n"
-              "Differenzsatz schreiben(Del), Pnr: PN\n"
-              "Differenzsatz schreiben(Ins), Pnr: PF\n"
-              "Differenzsatz schreiben(Ins), Pnr: PH\n",
-              RunLog());
+    EXPECT_EQ(
+        "3|0|2026-02-01|PA|L100|-30|0|2026-02-01|2026-02-28|2|1|2|0\n"
+        "3|0|2026-02-01|PC|L100|-120|0|2026-02-01|2026-02-28|2|1|2|0\n"
+        "3|0|2026-01-01|PF|L100|60|0|2026-01-01|2026-01-31|2|1|1|0\n"
+        "3|0|2026-01-05|PH|L200|0|0|2026-01-05|2026-01-06|2|1|1|0\n"
+        "3|0|2026-01-01|PI|L100|-450|0|2026-01-01|2026-01-31|2|1|1|0\n"
+        "3|0|2026-01-10|PM|L200|0|-10|2026-01-10|2026-01-10|2|1|1|0\n"
+        "3|0|2026-02-01|PN|L100|-60|0|2026-02-01|2026-02-28|2|1|2|0\n",
+        Differences());
+    EXPECT_EQ(
+        "\nDifferenzen ermitteln:\n"
+        "Differenzsatz schreiben(1), Pnr: PA\n"
+        "Differenzsatz schreiben(Del), Pnr: PC\n"
+        "Differenzsatz schreiben(Del), Pnr: PI\n"
+        "Differenzsatz schreiben(Del), Pnr: PM\n"
+        "Differenzsatz schreiben(Del), Pnr: PN\n"
+        "Differenzsatz schreiben(Ins), Pnr: PF\n"
+        "Differenzsatz schreiben(Ins), Pnr: PH\n",
+        RunLog());
     // only the other run's retro record is left; no Zk1Rre stays negative
     EXPECT_EQ("01.04.2026 07:00:00|PL\n", Rows("SELECT Zk3Key, Zk3Pnr FROM Qvx331Zk3"));
     EXPECT_EQ("PJ|1\n", Rows("SELECT Zk1Pnr, Zk1Rre FROM Qvx331Zk1 WHERE Zk1Pnr = 'PJ'"));
@@ -102,20 +104,22 @@ protected:
         Zk1(3, 10, "2026-03-05", "PH", "L100", 50, 0, 0, "2026-03-01", "2026-03-31", 2) +
         Zk1(3, 0, "2026-03-06", "PI", "L200", 50, 0, 0, "2026-03-06", "2026-03-06", 2));
     EXPECT_EQ(0, ZwischenDifferenzenErmitteln());
-    EXPECT_EQ("3|0|2026-03-02|PA|L200|60|0|2026-03-02|2026-03-03|2|1|3|1\n"
-              "3|0|2026-03-09|PB|L200|-90|0|2026-03-09|2026-03-09|2|1|3|2\n"
-              "3|0|2026-03-23|PF|L200|120|0|2026-03-23|2026-03-23|2|1|3|4\n",
-              Differences());
+    EXPECT_EQ(
+        "3|0|2026-03-02|PA|L200|60|0|2026-03-02|2026-03-03|2|1|3|1\n"
+        "3|0|2026-03-09|PB|L200|-90|0|2026-03-09|2026-03-09|2|1|3|2\n"
+        "3|0|2026-03-23|PF|L200|120|0|2026-03-23|2026-03-23|2|1|3|4\n",
+        Differences());
     EXPECT_EQ("PD|7|0\n", Rows("SELECT Zk1Pnr, Zk1Std, Zk1Rre FROM Qvx331Zk1 WHERE Zk1Pnr = 'PD' AND Zk1Lfn = 0"));
     EXPECT_EQ("PA|3|360|1\nPA|4|300|0\nPB|4|90|0\nPD|4|45|0\nPF|3|120|4\n",
               Rows("SELECT Zk5Pnr, Zk5Rre, Zk5Std, Zk5Su1 FROM Qvx331Zk5 ORDER BY Zk5Pnr, Zk5Rre"));
-    EXPECT_EQ("\nZwischenabrechnung : Differenzen ermitteln:\n"
-              "Diff.satz schreiben(1) ZwiAbr, Pnr: PA\n"
-              "Diff.satz schreiben(Del) ZwiAbr, Pnr: PB\n"
-              "Diff.satz schreiben(Del) ZwiAbr, Pnr: PD\n"
-              "  ZK1 INSERT-Satz(2) ZwiAbr, Status : 1062\n"
-              "Diff.satz schreiben(Ins) ZwiAbr, Pnr: PF\n",
-              RunLog());
+    EXPECT_EQ(
+        "\nZwischenabrechnung : Differenzen ermitteln:\n"
+        "Diff.satz schreiben(1) ZwiAbr, Pnr: PA\n"
+        "Diff.satz schreiben(Del) ZwiAbr, Pnr: PB\n"
+        "Diff.satz schreiben(Del) ZwiAbr, Pnr: PD\n"
+        "  ZK1 INSERT-Satz(2) ZwiAbr, Status : 1062\n"
+        "Diff.satz schreiben(Ins) ZwiAbr, Pnr: PF\n",
+        RunLog());
     EXPECT_EQ("", Rows("SELECT Zk3Pnr FROM Qvx331Zk3"));
   }
 };
@@ -138,22 +142,25 @@ TEST_F(Differenzen, Loga2MemoRecords) {
           Zk1(2, 0, "2026-02-01", "PC", "L100", 120, 5, 1, "2026-02-01", "2026-02-28", 1, 8) +
           Zk3(1, "2026-01-01", "PF", "L100", 60, 0, "2026-01-01", "2026-01-31"));
   DifferenzenErmitteln();
-  EXPECT_EQ("3|0|2026-02-01|PA|L100|-30|0|2026-02-01|2026-02-28|2|1|2|1\n"
-            "3|0|2026-02-01|PC|L100|-120|-5|2026-02-01|2026-02-28|2|1|2|2\n"
-            "3|0|2026-01-01|PF|L100|60|0|2026-01-01|2026-01-31|2|1|1|3\n",
-            Differences());
-  EXPECT_EQ(std::string(kKey) + "|3|0|S1|2026-02-01|PA|Z1|L100|     |KST|KTR|K|450|0|0|2026-02-01|2026-02-28|5|3|0|UPA|0|1\n" +
-                kKey + "|3|0|S1|2026-02-01|PA|Z1|L100|     |KST|KTR|K|480|0|0|2026-02-01|2026-02-28|5|4|0|UPA|0|7\n" +
-                kKey + "|3|0|S1|2026-02-01|PC|Z1|L100|     |KST|KTR|K|120|5|0|2026-02-01|2026-02-28|5|4|0|UPC|0|8\n" +
-                kKey + "|3|0|S1|2026-01-01|PF|Z1|L100|     |KST|KTR|K|60|0|0|2026-01-01|2026-01-31|5|3|0|UPF|0|3\n",
+  EXPECT_EQ(
+      "3|0|2026-02-01|PA|L100|-30|0|2026-02-01|2026-02-28|2|1|2|1\n"
+      "3|0|2026-02-01|PC|L100|-120|-5|2026-02-01|2026-02-28|2|1|2|2\n"
+      "3|0|2026-01-01|PF|L100|60|0|2026-01-01|2026-01-31|2|1|1|3\n",
+      Differences());
+  EXPECT_EQ(std::string(kKey) +
+                "|3|0|S1|2026-02-01|PA|Z1|L100|     |KST|KTR|K|450|0|0|2026-02-01|2026-02-28|5|3|0|UPA|0|1\n" + kKey +
+                "|3|0|S1|2026-02-01|PA|Z1|L100|     |KST|KTR|K|480|0|0|2026-02-01|2026-02-28|5|4|0|UPA|0|7\n" + kKey +
+                "|3|0|S1|2026-02-01|PC|Z1|L100|     |KST|KTR|K|120|5|0|2026-02-01|2026-02-28|5|4|0|UPC|0|8\n" + kKey +
+                "|3|0|S1|2026-01-01|PF|Z1|L100|     |KST|KTR|K|60|0|0|2026-01-01|2026-01-31|5|3|0|UPF|0|3\n",
             Rows("SELECT Zk5Key, Zk5Abr, Zk5Lfn, Zk5Stz, Zk5Bdt, Zk5Pnr, Zk5Zkt, Zk5Lna, Zk5Lgr, Zk5Kst, Zk5Ktr,"
                  " Zk5Krt, Zk5Std, Zk5Tge, Zk5Stg, Zk5Von, Zk5Bis, Zk5Sts, Zk5Rre, Zk5Sta, Zk5Upn, Zk5Inf, Zk5Su1"
                  " FROM Qvx331Zk5 ORDER BY Zk5Pnr, Zk5Rre"));
-  EXPECT_EQ("\nDifferenzen ermitteln:\n"
-            "Differenzsatz schreiben(1), Pnr: PA\n"
-            "Differenzsatz schreiben(Del), Pnr: PC\n"
-            "Differenzsatz schreiben(Ins), Pnr: PF\n",
-            RunLog());
+  EXPECT_EQ(
+      "\nDifferenzen ermitteln:\n"
+      "Differenzsatz schreiben(1), Pnr: PA\n"
+      "Differenzsatz schreiben(Del), Pnr: PC\n"
+      "Differenzsatz schreiben(Ins), Pnr: PF\n",
+      RunLog());
 }
 
 // The accounting number of a reversal: the record holding the group's values,
@@ -211,8 +218,8 @@ TEST_F(Differenzen, RetroRecordIdentity) {
   EXPECT_EQ(0, SQL_Qvx331Zk3_InsertNextMonth(n));
   EXPECT_EQ(kSqlDuplicate, SQL_Qvx331Zk3_InsertNextMonth(n));
   EXPECT_EQ(0, SQL_Qvx331Zk3_AddNextMonth(n));
-  EXPECT_EQ("01.04.2026 07:00:00|2|2026-02-01|K2|20|5|1\n" +
-                std::string(kKey) + "|1|2026-02-28|K1|200|20|2\n" + kKey + "|2|2026-02-01|K2|120|15|2\n",
+  EXPECT_EQ("01.04.2026 07:00:00|2|2026-02-01|K2|20|5|1\n" + std::string(kKey) + "|1|2026-02-28|K1|200|20|2\n" + kKey +
+                "|2|2026-02-01|K2|120|15|2\n",
             Rows("SELECT Zk3Key, Zk3Abr, Zk3Bdt, Zk3Krt, Zk3Std, Zk3Tge, Zk3Stg FROM Qvx331Zk3"
                  " ORDER BY Zk3Key, Zk3Abr"));
 }
@@ -227,13 +234,14 @@ TEST_F(Differenzen, ZwischenDifferenzen) { CheckZwischen(); }
 // hold in others) give exactly the records, log lines and LOGA2 numbers of
 // one range over all.
 class DifferenzenRanges : public Differenzen, public ::testing::WithParamInterface<int> {
-protected:
+ protected:
   void SetUp() override {
     Differenzen::SetUp();
     SetDifferenceRangeEmployees(GetParam());
     // the ranges end at personnel numbers of the employment rows
     std::string rows;
-    for (char c = 'A'; c <= 'Z'; ++c) rows += std::string(rows.empty() ? "" : ", ") + "('P" + c + "', '01', '2020-01-01')";
+    for (char c = 'A'; c <= 'Z'; ++c)
+      rows += std::string(rows.empty() ? "" : ", ") + "('P" + c + "', '01', '2020-01-01')";
     Fixture("INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo) VALUES " + rows);
   }
   void TearDown() override {

@@ -18,15 +18,16 @@
 #include "run/platform.h"
 
 class RetroTest : public ProgramDbTest {
-protected:
+ protected:
   static constexpr const char* kKey = "02.04.2026 07:00:00";
 
   void SetUp() override {
     OpenSchema("rtr");
-    Fixture("INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrRrm) VALUES ('01', 'L1', 2);"
-            "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
-            "INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES ('01', 1, '2026-01-01', '2026-01-31'),"
-            " ('01', 2, '2026-02-01', '2026-02-28'), ('01', 3, '2026-03-01', '2026-03-31')");
+    Fixture(
+        "INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrRrm) VALUES ('01', 'L1', 2);"
+        "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
+        "INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES ('01', 1, '2026-01-01', '2026-01-31'),"
+        " ('01', 2, '2026-02-01', '2026-02-28'), ('01', 3, '2026-03-01', '2026-03-31')");
     Ctx = RunContext{};
     Ctx.LogPath = (dir / "log.txt").string();
     Ctx.Akr = "01";
@@ -79,7 +80,8 @@ protected:
 
   // The difference records of the run.
   std::string Differences() {
-    return Rows("SELECT Zk1Abr, Zk1Lfn, Zk1Bdt, Zk1Pnr, Zk1Lna, Zk1Std, Zk1Tge, Zk1Von, Zk1Bis, Zk1Rre, Zk1Sta,"
-                " Zk1Rrn, Zk1Su1 FROM Qvx331Zk1 WHERE Zk1Rre = 2 AND Zk1Abr = 3 ORDER BY Zk1Pnr, Zk1Bdt, Zk1Lna");
+    return Rows(
+        "SELECT Zk1Abr, Zk1Lfn, Zk1Bdt, Zk1Pnr, Zk1Lna, Zk1Std, Zk1Tge, Zk1Von, Zk1Bis, Zk1Rre, Zk1Sta,"
+        " Zk1Rrn, Zk1Su1 FROM Qvx331Zk1 WHERE Zk1Rre = 2 AND Zk1Abr = 3 ORDER BY Zk1Pnr, Zk1Bdt, Zk1Lna");
   }
 };

@@ -7,7 +7,7 @@
 namespace {
 
 class Rueckrechnen : public RetroTest {
-protected:
+ protected:
   void SetUp() override {
     RetroTest::SetUp();
     Retro = RetroState{};
@@ -62,9 +62,10 @@ protected:
   }
 
   std::string RetroRows() {
-    return Rows("SELECT Zk3Key, Zk3Abr, Zk3Lfn, Zk3Stz, Zk3Bdt, Zk3Pnr, Zk3Zkt, Zk3Lna, CONCAT('[', Zk3Lgr, ']'),"
-                " Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge, Zk3Stg, Zk3Von, Zk3Bis, Zk3Sts, Zk3Upn, Zk3Inf"
-                " FROM Qvx331Zk3 ORDER BY Zk3Pnr, Zk3Abr, Zk3Lna, Zk3Bdt");
+    return Rows(
+        "SELECT Zk3Key, Zk3Abr, Zk3Lfn, Zk3Stz, Zk3Bdt, Zk3Pnr, Zk3Zkt, Zk3Lna, CONCAT('[', Zk3Lgr, ']'),"
+        " Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge, Zk3Stg, Zk3Von, Zk3Bis, Zk3Sts, Zk3Upn, Zk3Inf"
+        " FROM Qvx331Zk3 ORDER BY Zk3Pnr, Zk3Abr, Zk3Lna, Zk3Bdt");
   }
 };
 
@@ -77,33 +78,34 @@ protected:
 TEST_F(Rueckrechnen, AccountingNumber) {
   EXPECT_EQ(0, Rueckrechnung("01", 2, 0, 0));
   const std::string k = std::string(kKey) + "|";
-  EXPECT_EQ(k + "2|0|S1|2026-02-01|P1|Z1|L100|[     ]|K1|T1|B|600|0|3|2026-02-01|2026-02-28|5|1001|0\n" +
-                k + "2|0|S1|2026-02-03|P1|Z2|L200|[G2]|K1|T1|A|100|0|0|2026-02-01|2026-02-28|6|1001|0\n" +
-                k + "2|0|S1|2026-02-04|P1|Z2|L200|[G2]|K1|T1|A|200|0|0|2026-02-01|2026-02-28|6|1001|0\n" +
-                k + "2|0|S1|2026-02-02|P1|Z3|L300|[     ]|K1|T1|A|0|30|0|2026-02-02|2026-02-04|7|1001|0\n" +
-                k + "2|0|S1|2026-02-06|P1|Z3|L300|[     ]|K1|T1|A|0|10|0|2026-02-06|2026-02-06|7|1001|0\n" +
-                k + "2|0|S1|2026-02-01|P1|LU|LU|[ ]|H1|HT|HK|1|0|0|2026-02-01|2026-02-28|112|1001|0\n" +
-                k + "2|0|S1|2026-02-01|P3|Z1|L900|[     ]|K3|T3|A|70|0|0|2026-02-01|2026-02-28|5|P3|0\n" +
-                k + "2|0|S1|2026-02-01|P4|Z1|L100|[     ]|K4|T4|A|80|0|0|2026-02-01|2026-02-28|5|P4|0\n",
+  EXPECT_EQ(k + "2|0|S1|2026-02-01|P1|Z1|L100|[     ]|K1|T1|B|600|0|3|2026-02-01|2026-02-28|5|1001|0\n" + k +
+                "2|0|S1|2026-02-03|P1|Z2|L200|[G2]|K1|T1|A|100|0|0|2026-02-01|2026-02-28|6|1001|0\n" + k +
+                "2|0|S1|2026-02-04|P1|Z2|L200|[G2]|K1|T1|A|200|0|0|2026-02-01|2026-02-28|6|1001|0\n" + k +
+                "2|0|S1|2026-02-02|P1|Z3|L300|[     ]|K1|T1|A|0|30|0|2026-02-02|2026-02-04|7|1001|0\n" + k +
+                "2|0|S1|2026-02-06|P1|Z3|L300|[     ]|K1|T1|A|0|10|0|2026-02-06|2026-02-06|7|1001|0\n" + k +
+                "2|0|S1|2026-02-01|P1|LU|LU|[ ]|H1|HT|HK|1|0|0|2026-02-01|2026-02-28|112|1001|0\n" + k +
+                "2|0|S1|2026-02-01|P3|Z1|L900|[     ]|K3|T3|A|70|0|0|2026-02-01|2026-02-28|5|P3|0\n" + k +
+                "2|0|S1|2026-02-01|P4|Z1|L100|[     ]|K4|T4|A|80|0|0|2026-02-01|2026-02-28|5|P4|0\n",
             RetroRows());
-  EXPECT_EQ("\n>>>>>Rückrechnung :\n"
-            "AbrNr: 2 von: 2026.02.01 bis: 2026.02.28\n"
-            "Alle PersNr verarbeiten\n\n"
-            "Pnr: P1   PersNr-LuG verwenden: 1001\n"
-            "--- Unterbrechungen: 1\n"
-            "Pnr: P2\n"
-            "Pnr : P2 in anderen AbrKreis gewechselt-> nicht berechnen\n"
-            "     => Datensätze temporär maskieren!\n"
-            "Pnr: P3\n"
-            "Keine Stammkostenstelle für PNR P3\n"
-            "Pnr: P4\n"
-            "    -> neues Bsv im alten Abrkreis!\n"
-            "Pnr: P4\n"
-            "Keine Stammkostenstelle für PNR P4\n"
-            "Pnr: P5\n"
-            "    -> erst später eingetreten!\n"
-            "PersNr-Lesen Status: 1032\n",
-            RunLog());
+  EXPECT_EQ(
+      "\n>>>>>Rückrechnung :\n"
+      "AbrNr: 2 von: 2026.02.01 bis: 2026.02.28\n"
+      "Alle PersNr verarbeiten\n\n"
+      "Pnr: P1   PersNr-LuG verwenden: 1001\n"
+      "--- Unterbrechungen: 1\n"
+      "Pnr: P2\n"
+      "Pnr : P2 in anderen AbrKreis gewechselt-> nicht berechnen\n"
+      "     => Datensätze temporär maskieren!\n"
+      "Pnr: P3\n"
+      "Keine Stammkostenstelle für PNR P3\n"
+      "Pnr: P4\n"
+      "    -> neues Bsv im alten Abrkreis!\n"
+      "Pnr: P4\n"
+      "Keine Stammkostenstelle für PNR P4\n"
+      "Pnr: P5\n"
+      "    -> erst später eingetreten!\n"
+      "PersNr-Lesen Status: 1032\n",
+      RunLog());
   EXPECT_EQ("1|0\n2|-1\n3|1\n", Rows("SELECT Zk1Abr, Zk1Rre FROM Qvx331Zk1 WHERE Zk1Pnr = 'P2' ORDER BY Zk1Abr"));
   EXPECT_EQ("2026.02.01|2026.02.28|2026.02.01", Retro.RetroVon + "|" + Retro.RetroBis + "|" + Retro.RetroBdt);
   EXPECT_EQ(3, Ctx.Abrnr);
@@ -120,8 +122,8 @@ TEST_F(Rueckrechnen, FollowingMonth) {
   Fixture("DELETE FROM Qvx331Zk3");
   Rueckrechnung("01", 1, 1, 1);
   const std::string k = std::string(kKey) + "|";
-  EXPECT_EQ(k + "1|0|S1|2026-02-01|P1|Z5|L500|[     ]|K1|T1|A|90|0|0|2026-01-01|2026-01-31|9|1001|0\n" +
-                k + "1|0|S1|2026-01-01|P1|Z6|L600|[     ]|K1|T1|A|30|0|0|2026-01-01|2026-01-31|9|1001|0\n",
+  EXPECT_EQ(k + "1|0|S1|2026-02-01|P1|Z5|L500|[     ]|K1|T1|A|90|0|0|2026-01-01|2026-01-31|9|1001|0\n" + k +
+                "1|0|S1|2026-01-01|P1|Z6|L600|[     ]|K1|T1|A|30|0|0|2026-01-01|2026-01-31|9|1001|0\n",
             RetroRows());
   // the booking date stays that of the retro-calculated number
   EXPECT_EQ("2026.02.01|2026.02.28|2026.02.01", Retro.RetroVon + "|" + Retro.RetroBis + "|" + Retro.RetroBdt);
@@ -135,20 +137,22 @@ TEST_F(Rueckrechnen, FollowingMonth) {
 TEST_F(Rueckrechnen, PnrFilterAndSiteRecords) {
   Ctx.PnrFilter = "P1";
   Ctx.MndSto = "02272";
-  Fixture("INSERT INTO Qvx331Zks (ZksPnr, ZksDtm, ZksTxt, ZksWrt) VALUES ('P1', '2026-02-27', 'LSA', 7.5),"
-          " ('P1', '2026-03-02', 'LSB', 1)");
+  Fixture(
+      "INSERT INTO Qvx331Zks (ZksPnr, ZksDtm, ZksTxt, ZksWrt) VALUES ('P1', '2026-02-27', 'LSA', 7.5),"
+      " ('P1', '2026-03-02', 'LSB', 1)");
   Rueckrechnung("01", 2, 0, 0);
   EXPECT_EQ(std::string(kKey) + "|2|0|LS|2026-02-01|P1|LSA|LSA|[ ]|H1|HT|0|750|0|0|2026-02-01|2026-02-28|0|1001|0\n",
             Rows("SELECT Zk3Key, Zk3Abr, Zk3Lfn, Zk3Stz, Zk3Bdt, Zk3Pnr, Zk3Zkt, Zk3Lna, CONCAT('[', Zk3Lgr, ']'),"
                  " Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge, Zk3Stg, Zk3Von, Zk3Bis, Zk3Sts, Zk3Upn, Zk3Inf"
                  " FROM Qvx331Zk3 WHERE Zk3Stz = 'LS'"));
-  EXPECT_EQ("\n>>>>>Rückrechnung :\n"
-            "AbrNr: 2 von: 2026.02.01 bis: 2026.02.28\n"
-            "Alle PersNr verarbeiten\n\n"
-            "Pnr: P1   PersNr-LuG verwenden: 1001\n"
-            "--- Unterbrechungen: 1\n"
-            "PersNr-Lesen Status: 1032\n",
-            RunLog());
+  EXPECT_EQ(
+      "\n>>>>>Rückrechnung :\n"
+      "AbrNr: 2 von: 2026.02.01 bis: 2026.02.28\n"
+      "Alle PersNr verarbeiten\n\n"
+      "Pnr: P1   PersNr-LuG verwenden: 1001\n"
+      "--- Unterbrechungen: 1\n"
+      "PersNr-Lesen Status: 1032\n",
+      RunLog());
   EXPECT_EQ("1|0\n2|1\n3|1\n", Rows("SELECT Zk1Abr, Zk1Rre FROM Qvx331Zk1 WHERE Zk1Pnr = 'P2' ORDER BY Zk1Abr"));
   EXPECT_EQ(7, std::stoi(Rows("SELECT COUNT(*) FROM Qvx331Zk3")));
 }

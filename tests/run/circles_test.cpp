@@ -61,26 +61,35 @@ std::string Upper(std::string s) {
 // December 2025 to February 2026: month values, day values, day counts and a
 // following-month wage type, as the fault tests' circle has them.
 std::string Fixture(const std::string& schema) {
-  std::string sql = "INSERT INTO Darvonix.Qvx112Mnd (MndSch, MndSto) VALUES ('" + Upper(schema) + "', '00001');"
+  std::string sql = "INSERT INTO Darvonix.Qvx112Mnd (MndSch, MndSto) VALUES ('" + Upper(schema) +
+                    "', '00001');"
                     "INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz) VALUES ('DATEV', 'S1'), ('LODAS', 'S1'), ('sage', 'S1');";
   std::string bsv, zuo, zkb;
   int index = 0;
   for (const Circle& c : kCircles) {
     ++index;
     const std::string akr = c.Akr, lug = c.Lug;
-    sql += "INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAdt, AkrRrm) VALUES ('" + akr + "', '" + lug +
-           "', " + std::to_string(c.Ssl) + ", 0, 0);";
+    sql += "INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAdt, AkrRrm) VALUES ('" + akr + "', '" + lug + "', " +
+           std::to_string(c.Ssl) + ", 0, 0);";
     sql += "INSERT INTO Qvx171Lug (LugLug, LugLgp, LugFir, LugAkr) VALUES ('" + lug + "', '" + c.Lgp + "', '2987" +
            std::to_string(index) + "', '0004" + std::to_string(index) + "');";
     sql += "INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES ('" + akr + "', " +
            std::to_string(c.FirstAbr) + ", '2025-12-01', '2025-12-31'), ('" + akr + "', " +
            std::to_string(c.FirstAbr + 1) + ", '2026-01-01', '2026-01-31'), ('" + akr + "', " +
            std::to_string(c.FirstAbr + 2) + ", '2026-02-01', '2026-02-28');";
-    sql += "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Rre, Lu1Tgw, Lu1Ztr, Lu1Tge, Lu1Flg,"
-           " Lu1Sts, Lu1Kst, Lu1Ktr) VALUES ('" + lug + "', 'S1', 'Z1', '100', '2020-01-01', 1, 0, 0, 0, 0, 5, 1, 1),"
-           " ('" + lug + "', 'S1', 'Z2', '200', '2020-01-01', 1, 1, 0, 0, 0, 6, 1, 1),"
-           " ('" + lug + "', 'S1', 'Z3', '300', '2020-01-01', 1, 0, 1, 1, 0, 7, 1, 1),"
-           " ('" + lug + "', 'S1', 'Z5', '500', '2020-01-01', 1, 0, 0, 0, 1, 9, 1, 1);";
+    sql +=
+        "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Rre, Lu1Tgw, Lu1Ztr, Lu1Tge, Lu1Flg,"
+        " Lu1Sts, Lu1Kst, Lu1Ktr) VALUES ('" +
+        lug +
+        "', 'S1', 'Z1', '100', '2020-01-01', 1, 0, 0, 0, 0, 5, 1, 1),"
+        " ('" +
+        lug +
+        "', 'S1', 'Z2', '200', '2020-01-01', 1, 1, 0, 0, 0, 6, 1, 1),"
+        " ('" +
+        lug +
+        "', 'S1', 'Z3', '300', '2020-01-01', 1, 0, 1, 1, 0, 7, 1, 1),"
+        " ('" +
+        lug + "', 'S1', 'Z5', '500', '2020-01-01', 1, 0, 0, 0, 1, 9, 1, 1);";
     for (int i = 1; i <= c.Employees; ++i) {
       char buf[16];
       std::snprintf(buf, sizeof buf, "'%c%03d'", c.Letter, i);
@@ -161,12 +170,12 @@ std::string Difference(const std::string& a, const std::string& b, size_t limit 
   }
   for (const auto& l : lb)
     if (onlyB++ < limit) out += "  + " + l + "\n";
-  return "  " + std::to_string(onlyA) + " line(s) only expected, " + std::to_string(onlyB) +
-         " line(s) only found:\n" + out;
+  return "  " + std::to_string(onlyA) + " line(s) only expected, " + std::to_string(onlyB) + " line(s) only found:\n" +
+         out;
 }
 
 class Circles : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     ASSERT_TRUE(admin.Connected()) << admin.Error();
     schema = "tcirc" + std::to_string(getpid());
@@ -220,9 +229,10 @@ protected:
       // the run key of a memo record is the run's own; the rows are the same
       if (t == "qvx331zk5") {
         std::string columns;
-        for (const auto& c : admin.Query("SELECT column_name FROM information_schema.columns WHERE table_schema = '" +
-                                         schema + "' AND table_name = 'qvx331zk5' AND column_name <> 'Zk5Key'"
-                                         " ORDER BY ordinal_position"))
+        for (const auto& c :
+             admin.Query("SELECT column_name FROM information_schema.columns WHERE table_schema = '" + schema +
+                         "' AND table_name = 'qvx331zk5' AND column_name <> 'Zk5Key'"
+                         " ORDER BY ordinal_position"))
           columns += (columns.empty() ? "" : ", ") + c[0];
         select = "SELECT " + columns + " FROM " + schema + "." + t;
       }
@@ -260,10 +270,8 @@ protected:
     }
     for (const auto& [name, bytes] : expected.Files) {
       auto it = found.Files.find(name);
-      if (it == found.Files.end())
-        out += "file " + name + " missing\n";
-      else if (it->second != bytes)
-        out += "file " + name + " differs:\n" + Difference(bytes, it->second);
+      if (it == found.Files.end()) out += "file " + name + " missing\n";
+      else if (it->second != bytes) out += "file " + name + " differs:\n" + Difference(bytes, it->second);
     }
     for (const auto& [name, bytes] : found.Files)
       if (!expected.Files.count(name)) out += "file " + name + " not expected\n";
@@ -292,8 +300,7 @@ TEST_F(Circles, FourAtOnceAsOneAfterTheOther) {
     std::string abr = std::to_string(c.FirstAbr + 2);
     Restore();
     EXPECT_EQ(1, Run(c, c.FirstAbr + 2));
-    EXPECT_NE("0", admin.Query("SELECT COUNT(*) FROM " + schema + ".Qvx331Zk1 WHERE Zk1Abr = " + abr)[0][0])
-        << c.Akr;
+    EXPECT_NE("0", admin.Query("SELECT COUNT(*) FROM " + schema + ".Qvx331Zk1 WHERE Zk1Abr = " + abr)[0][0]) << c.Akr;
     EXPECT_NE("0", admin.Query("SELECT COUNT(*) FROM " + schema + ".Qvx331Zk1 WHERE Zk1Abr = " + abr +
                                " AND Zk1Rre = 2")[0][0])
         << c.Akr << ": no difference records";
@@ -316,8 +323,7 @@ TEST_F(Circles, FourAtOnceAsOneAfterTheOther) {
     if (pids[i] == 0) {
       close(gate[1]);
       char byte;
-      while (read(gate[0], &byte, 1) > 0) {
-      }
+      while (read(gate[0], &byte, 1) > 0) {}
       _exit(Run(kCircles[i], kCircles[i].FirstAbr + 2));
     }
   }
@@ -335,15 +341,13 @@ TEST_F(Circles, FourAtOnceAsOneAfterTheOther) {
   Outputs found = Read();
   for (const Circle& c : kCircles) EXPECT_EQ("98", found.Adt[c.Akr]) << "circle " << c.Akr;
   std::string d34 = Compare(first34, found), d43 = Compare(first43, found);
-  EXPECT_TRUE(d34.empty() || d43.empty())
-      << "four circles at once differ from one after the other\n"
-      << "against 03 before 04:\n"
-      << d34 << "against 04 before 03:\n"
-      << d43 << "log:\n"
-      << Log();
+  EXPECT_TRUE(d34.empty() || d43.empty()) << "four circles at once differ from one after the other\n"
+                                          << "against 03 before 04:\n"
+                                          << d34 << "against 04 before 03:\n"
+                                          << d43 << "log:\n"
+                                          << Log();
   std::cout << "[ circles  ] four circles at once " << together << " s; twelve runs alone (three rounds) " << alone
-            << " s"
-            << std::endl;
+            << " s" << std::endl;
 }
 #endif
 

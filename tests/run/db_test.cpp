@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class DbLayer : public ProgramDbTest {
-protected:
+ protected:
   void SetUp() override {
     OpenSchema("tdb");
     Fixture("CREATE TABLE T (K VARCHAR(20) NOT NULL PRIMARY KEY, V INT NULL, D DOUBLE NULL)");
@@ -147,9 +147,7 @@ TEST_F(DbLayer, StatementLongerThanTheBufferEndsTheProcess) {
   try {
     SqlFormat("SELECT '%s'", fits + "x");
     FAIL() << "no process end";
-  } catch (const ProcessExit& e) {
-    EXPECT_EQ(1, e.code);
-  }
+  } catch (const ProcessExit& e) { EXPECT_EQ(1, e.code); }
   // escaping counts: a quote takes two characters
   EXPECT_THROW(SqlFormat("SELECT '%s'", fits.substr(1) + "'"), ProcessExit);
 }
@@ -162,9 +160,10 @@ TEST(WholeRun, ConnectionKilledInTheMiddle) {
   ASSERT_TRUE(admin.Connected()) << admin.Error();
   std::string schema = "tkill" + std::to_string(getpid());
   admin.CreateSchema(schema);
-  admin.Exec("INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAdt) VALUES ('01', 'L1', 0, 5);"
-             "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
-             "INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES ('01', 5, '2026-01-01', '2026-01-31')");
+  admin.Exec(
+      "INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrSsl, AkrAdt) VALUES ('01', 'L1', 0, 5);"
+      "INSERT INTO Qvx171Lug (LugLug, LugLgp) VALUES ('L1', 'XXX');"
+      "INSERT INTO Qvx330Abr (AbrAkr, AbrNum, AbrVon, AbrBis) VALUES ('01', 5, '2026-01-01', '2026-01-31')");
   fs::path tree = MakeInstallTree(schema);
 
   // a second session holds the circle's row, so the run's status update waits
@@ -214,9 +213,10 @@ TEST(Connect, SocketPathOnWindowsIsRefused) {
   Ctx = RunContext{};
   Ctx.LogPath = (dir / "log.txt").string();
   EXPECT_EQ(2002, dbConnect("lug", "lug", "/run/mysqld/mysqld.sock", "x"));
-  EXPECT_EQ("Net8 /run/mysqld/mysqld.sock ist ein Socket-Pfad, unter Windows nicht verwendbar "
-            "(Host oder Host:Port angeben)\r\n",
-            ReadFileBytes(Ctx.LogPath));
+  EXPECT_EQ(
+      "Net8 /run/mysqld/mysqld.sock ist ein Socket-Pfad, unter Windows nicht verwendbar "
+      "(Host oder Host:Port angeben)\r\n",
+      ReadFileBytes(Ctx.LogPath));
   fs::remove_all(dir);
 #endif
 }
@@ -265,9 +265,7 @@ TEST_F(DbLayer, FailedReadAheadIsSentOnTheOwnConnection) {
   try {
     (void)SqlSelectOne("SELECT V FROM NoSuchTable", v);
     ADD_FAILURE() << "a missing table is no row";
-  } catch (const SqlFatalError& e) {
-    EXPECT_EQ(1146, e.Error);
-  }
+  } catch (const SqlFatalError& e) { EXPECT_EQ(1146, e.Error); }
   ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", got));
   EXPECT_EQ(own, got);
   EXPECT_EQ(taken, dbReadsAheadTaken());

@@ -10,7 +10,7 @@
 namespace {
 
 class DbKeys : public ProgramDbTest {
-protected:
+ protected:
   void SetUp() override {
     OpenSchema("tkey");
     // a text column as the schema defines them (its default collation)
@@ -49,8 +49,8 @@ TEST_F(DbKeys, EqualExactlyWhenTheServerFindsTextsEqual) {
   std::map<int, std::string> keys = Keys();
   ASSERT_EQ(texts.size(), keys.size());
   std::set<std::pair<int, int>> equal;
-  for (const auto& row : admin.Query("SELECT a.I, b.I FROM `" + schema + "`.T a JOIN `" + schema +
-                                     "`.T b ON a.S = b.S"))
+  for (const auto& row :
+       admin.Query("SELECT a.I, b.I FROM `" + schema + "`.T a JOIN `" + schema + "`.T b ON a.S = b.S"))
     equal.emplace(std::stoi(row[0]), std::stoi(row[1]));
   int mismatches = 0;
   for (const auto& [i, ki] : keys) {
@@ -71,9 +71,9 @@ TEST_F(DbKeys, CasesOfTheCollation) {
     const char* b;
     bool same;
   } cases[] = {
-      {"verw", "VERW", true},  {"KS ", "KS", true},        {"\xE4", "\xC4", true},  // ä Ä
-      {"\xDC", "Y", true},     {"\xE9", "E", true},        {"KS", " KS", false},
-      {"a\xA0", "a", false},   {"L100", "L1000", false},
+      {"verw", "VERW", true}, {"KS ", "KS", true},      {"\xE4", "\xC4", true},  // ä Ä
+      {"\xDC", "Y", true},    {"\xE9", "E", true},      {"KS", " KS", false},
+      {"a\xA0", "a", false},  {"L100", "L1000", false},
   };
   int i = 0;
   for (const Case& c : cases) {

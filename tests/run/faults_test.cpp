@@ -82,7 +82,7 @@ struct Outputs {
 };
 
 class FaultRun : public ::testing::Test {
-protected:
+ protected:
   void Prepare(const std::string& prefix, const std::string& lgp) {
     ASSERT_TRUE(admin.Connected()) << admin.Error();
     schema = prefix + std::to_string(getpid());
@@ -128,8 +128,8 @@ protected:
     std::string sql;
     for (const auto& t : tables) {
       if (before.Tables[t].empty() && after.Tables[t].empty()) continue;
-      sql += "DELETE FROM " + schema + "." + t + "; INSERT INTO " + schema + "." + t + " SELECT * FROM " + snap +
-             "." + t + ";";
+      sql += "DELETE FROM " + schema + "." + t + "; INSERT INTO " + schema + "." + t + " SELECT * FROM " + snap + "." +
+             t + ";";
     }
     admin.Exec(sql);
     fs::remove_all(TransferDir());
@@ -146,7 +146,8 @@ protected:
       o.Tables[t] = SortedRowsText(admin, "SELECT * FROM " + schema + "." + t);
     }
     for (const auto& e : fs::recursive_directory_iterator(TransferDir())) {
-      if (e.is_regular_file()) o.Files[fs::relative(e.path(), TransferDir()).string()] = ReadFileBytes(e.path().string());
+      if (e.is_regular_file())
+        o.Files[fs::relative(e.path(), TransferDir()).string()] = ReadFileBytes(e.path().string());
     }
     return o;
   }
@@ -337,12 +338,11 @@ TEST_F(FaultRun, ServerErrorAtEveryStatement) {
           ++kinds["after the end, " + kind];
           EXPECT_EQ(1, code) << where;
           EXPECT_TRUE(lockConflict ? o.Adt == "98" : o.Adt == "98" || o.Adt == "60") << where << ": " << o.Adt;
-          if (o.Adt == "98") {
-            EXPECT_EQ("complete", kind) << where;
-          }
+          if (o.Adt == "98") { EXPECT_EQ("complete", kind) << where; }
           EXPECT_TRUE(logged("Datenbankfehler " + err + " bei ") ||
                       (lockConflict && logged("Sperrkonflikt (Fehler " + err)))
-              << where << "\n" << log;
+              << where << "\n"
+              << log;
           continue;
         }
         ++kinds[kind];
@@ -429,8 +429,8 @@ TEST_F(FaultRun, KilledAndStartedAgain) {
       EXPECT_EQ(1, Run("3")) << lgp << " statement " << n;
       EXPECT_EQ("complete", Judge(Read())) << lgp << " started again after statement " << n;
     }
-    std::cout << "[ faults   ] " << lgp << ": killed at " << tries << " of " << total
-              << " statements and started again" << std::endl;
+    std::cout << "[ faults   ] " << lgp << ": killed at " << tries << " of " << total << " statements and started again"
+              << std::endl;
     TearDown();
     schema.clear();
     tables.clear();
@@ -483,17 +483,19 @@ TEST_F(FaultRun, SecondRunGivesUpAfterItsWait) {
   EXPECT_EQ(0, Run("3"));
   // the wait is logged once, so that an administrator sees why nothing happens
   EXPECT_EQ(Cp1252("\r\n\r\nProtokollierung gestartet, V5.30\r\n"
-                   "Sperre 'lugtransfer " + upper + " 01' wird von einem anderen Lauf gehalten, Wartezeit bis zu 1 Sekunden\r\n"
-                   "Übergabe für Akr 01, Schema " + upper +
-                   " läuft bereits, nach 1 Sekunden Wartezeit nicht gestartet\r\n"),
+                   "Sperre 'lugtransfer " +
+                   upper +
+                   " 01' wird von einem anderen Lauf gehalten, Wartezeit bis zu 1 Sekunden\r\n"
+                   "Übergabe für Akr 01, Schema " +
+                   upper + " läuft bereits, nach 1 Sekunden Wartezeit nicht gestartet\r\n"),
             Log());
   // and so does standard error, with the line of the run that did not start
   std::string logPath = (fs::path(tree) / "Quantivel_php/log/log#lug.txt").lexically_normal().string();
   EXPECT_EQ(Cp1252("lugtransfer: Sperre 'lugtransfer " + upper +
                    " 01' wird von einem anderen Lauf gehalten, Wartezeit bis zu 1 Sekunden (Protokoll: " + logPath +
                    ")\n"
-                   "lugtransfer: Lauf vorzeitig beendet (Exit-Code 0): Übergabe für Akr 01, Schema " + upper +
-                   " läuft bereits, nach 1 Sekunden Wartezeit nicht gestartet; Protokoll: " + logPath + "\n"),
+                   "lugtransfer: Lauf vorzeitig beendet (Exit-Code 0): Übergabe für Akr 01, Schema " +
+                   upper + " läuft bereits, nach 1 Sekunden Wartezeit nicht gestartet; Protokoll: " + logPath + "\n"),
             ReadFileBytes(tree + "/stdout.txt.err"));
   // everything as before (the expected state here)
   EXPECT_EQ("complete", Judge(Read()));
@@ -563,8 +565,7 @@ TEST_F(FaultRun, TransferFolderOnAFullDisk) {
   WriteFileBytes((dir / "datev.csv").string(), "alt\r\n");
   std::ofstream fill(dir / "fill", std::ios::binary);
   std::string block(512, 'x');
-  while (fill.write(block.data(), static_cast<std::streamsize>(block.size())) && fill.flush()) {
-  }
+  while (fill.write(block.data(), static_cast<std::streamsize>(block.size())) && fill.flush()) {}
   fill.close();
   int code = Run("3");
   std::string log = Log();
@@ -643,9 +644,11 @@ TEST_F(FaultRun, ConnectionLostTwiceWhileWaitingForTheRunLock) {
   EXPECT_NE(std::string::npos,
             log.find(Cp1252("Verbindung zur Datenbank beim Warten auf die Sperre 'lugtransfer " + upper +
                             " 01' verloren, Fehler: 2013, neuer Versuch\r\n"
-                            "Verbindung zur Datenbank beim Warten auf die Sperre 'lugtransfer " + upper +
+                            "Verbindung zur Datenbank beim Warten auf die Sperre 'lugtransfer " +
+                            upper +
                             " 01' erneut verloren, Fehler: 2013\r\n"
-                            "Übergabe für Akr 01, Schema " + upper + " nicht gestartet, nichts geändert\r\n")))
+                            "Übergabe für Akr 01, Schema " +
+                            upper + " nicht gestartet, nichts geändert\r\n")))
       << log;
   EXPECT_EQ(std::string::npos, log.find("Abbruch wegen Fehler")) << log;
 }

@@ -21,7 +21,7 @@ std::string Read(const fs::path& p) {
 }
 
 class RunLog : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dir = fs::temp_directory_path() / ("luglog" + std::to_string(getpid()));
     fs::remove_all(dir);
@@ -39,7 +39,10 @@ TEST_F(RunLog, AppendsLinesWithCrLf) {
   WriteLog(path, "eins");
   WriteLog(path, "\n\nzwei\n");
   WriteLog(path, Cp1252("Übergabe"));
-  EXPECT_EQ("eins\r\n\r\n\r\nzwei\r\n\r\n\xDC" "bergabe\r\n", Read(path));
+  EXPECT_EQ(
+      "eins\r\n\r\n\r\nzwei\r\n\r\n\xDC"
+      "bergabe\r\n",
+      Read(path));
 }
 
 // The run's log may be held open between lines; every line is in the file at
@@ -79,12 +82,13 @@ TEST_F(RunLog, LimitIsTestedAfterTheLine) {
   try {
     WriteLog(path, "12345");
     FAIL() << "no process end";
-  } catch (const ProcessExit& e) {
-    EXPECT_EQ(1, e.code);
-  }
+  } catch (const ProcessExit& e) { EXPECT_EQ(1, e.code); }
   std::string all = Read(path);
   std::string tail = all.substr(all.size() - 41);
-  EXPECT_EQ("12345\r\nAbbruch wegen LogFile-\xDC" "berlaufs !!", tail);
+  EXPECT_EQ(
+      "12345\r\nAbbruch wegen LogFile-\xDC"
+      "berlaufs !!",
+      tail);
 }
 
 TEST_F(RunLog, RotationWithoutGenerations) {

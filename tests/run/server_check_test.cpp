@@ -9,7 +9,7 @@
 namespace {
 
 class ServerSettings : public ProgramDbTest {
-protected:
+ protected:
   void SetUp() override { OpenSchema("srv"); }
   void TearDown() override {
     SetKeyCollation("");
@@ -32,9 +32,10 @@ TEST_F(ServerSettings, AFreshSchemaSuitsTheRun) {
 TEST_F(ServerSettings, ATableUnderAnotherSpellingStopsTheRunBeforeItWrites) {
   if (CaseSetting() != 0) GTEST_SKIP() << "the server finds tables whatever their spelling";
   admin.Exec("RENAME TABLE " + schema + ".Qvx171Lu1 TO " + schema + ".qvx171lu1");
-  EXPECT_EQ("Schreibweise: Tabelle Qvx171Lu1 fehlt, vorhanden ist qvx171lu1: auf diesem Server zählt die "
-            "Schreibweise (lower_case_table_names = 0)\n",
-            Findings());
+  EXPECT_EQ(
+      "Schreibweise: Tabelle Qvx171Lu1 fehlt, vorhanden ist qvx171lu1: auf diesem Server zählt die "
+      "Schreibweise (lower_case_table_names = 0)\n",
+      Findings());
 
   // a whole run: nothing written, the circle's status as it was
   admin.Exec("INSERT INTO " + schema +
@@ -58,7 +59,8 @@ TEST_F(ServerSettings, Latin1BesideUtf8KeysAreBuiltInTheUtf8Collation) {
             SqlKeyColumn("ZkbPnr"));
   // the keys of the two tables meet where the server's "=" does
   admin.Exec("INSERT INTO " + schema + ".Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo) VALUES ('1001', '01', '2020-01-01')");
-  admin.Exec("INSERT INTO " + schema + ".Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbZkt, ZkbStd) VALUES "
+  admin.Exec("INSERT INTO " + schema +
+             ".Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbZkt, ZkbStd) VALUES "
              "('1001 ', 3, '2026-01-31', 'AZ', 60)");
   EXPECT_EQ("1\n", Rows("SELECT COUNT(*) FROM " + schema + ".Qvx310Bsv b, " + schema + ".Qvx331Zkb z WHERE " +
                         SqlKeyColumn("b.BsvPnr") + " = " + SqlKeyColumn("z.ZkbPnr")));

@@ -75,7 +75,8 @@ std::vector<std::string> Literals(const std::string& code) {
 // too, e.g. "Qvx333PS1-InsertFehler", and keep their own spelling), or it is
 // a table name alone, passed to a function that builds the statement.
 bool StatementPiece(const std::string& literal, const std::map<std::string, std::string>& tables) {
-  static const std::regex keyword(R"(\b(SELECT|FROM|JOIN|INTO|UPDATE|DELETE|TABLE|WHERE|SET|ORDER|GROUP|VALUES|AND)\b)");
+  static const std::regex keyword(
+      R"(\b(SELECT|FROM|JOIN|INTO|UPDATE|DELETE|TABLE|WHERE|SET|ORDER|GROUP|VALUES|AND)\b)");
   if (std::regex_search(literal, keyword)) return true;
   return tables.count(Lower(literal)) > 0;
 }

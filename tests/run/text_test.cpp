@@ -18,7 +18,7 @@ TEST(Format, PrintfConventionsOfThePayrollFiles) {
       {"%d", "-5", Format("%d", -5)},
       {"%ld", "123456", Format("%ld", 123456L)},
       {"%05d", "-0042", Format("%05d", -42)},
-      {"%hd", "-1", Format("%hd", 65535)},  // 16-bit
+      {"%hd", "-1", Format("%hd", 65535)},                // 16-bit
       {"%d", "-2147483648", Format("%d", 2147483648LL)},  // 32-bit like the platform of the formats
       {"%f", "1.500000", Format("%f", 1.5)},
       {"%.2f", "-0.50", Format("%.2f", -0.5)},

@@ -11,7 +11,7 @@
 namespace {
 
 class ServerTls : public ProgramDbTest {
-protected:
+ protected:
   void SetUp() override {
     const char* port = std::getenv("LUG_TLS_PORT");
     const char* ca = std::getenv("LUG_TLS_CA");

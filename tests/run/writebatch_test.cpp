@@ -17,7 +17,7 @@
 namespace {
 
 class WriteBatchTest : public ProgramDbTest {
-protected:
+ protected:
   void SetUp() override {
     OpenSchema("twb");
     Fixture("CREATE TABLE Acc (K VARCHAR(8) NOT NULL, V INT NOT NULL, PRIMARY KEY (K)) DEFAULT CHARSET=latin1");
@@ -65,14 +65,19 @@ TEST_F(WriteBatchTest, OtherBatchIsSentFirstOnlyForTheSameIdentity) {
   std::vector<std::string> refused;
   auto row = [&](WriteBatch& b, const std::string& k, int v, const std::string& identity) {
     std::string single = "INSERT INTO Acc (K, V) VALUES ('" + k + "', " + std::to_string(v) + ")";
-    b.Add(single, [&refused, single] { if (SqlWrite(single) != 0) refused.push_back(single); }, identity);
+    b.Add(
+        single,
+        [&refused, single] {
+          if (SqlWrite(single) != 0) refused.push_back(single);
+        },
+        identity);
   };
   row(add, "a", 1, "A");
   row(plain, "b", 2, "B");
   EXPECT_FALSE(add.Empty());  // other identities: both stay pending
-  row(plain, "a", 5, "A");     // a's row in the other batch goes first
+  row(plain, "a", 5, "A");    // a's row in the other batch goes first
   EXPECT_TRUE(add.Empty());
-  row(add, "c", 3, "");        // without an identity: the other batch goes first
+  row(add, "c", 3, "");  // without an identity: the other batch goes first
   EXPECT_TRUE(plain.Empty());
   FlushWriteBatches();
   EXPECT_EQ("a|1\nb|2\nc|3\n", Rows("SELECT K, V FROM " + schema + ".Acc ORDER BY K"));
@@ -129,8 +134,9 @@ TEST_F(WriteBatchTest, FullBatchIsAnsweredWhenTheConnectionIsUsedNext) {
 // more with every row as a single statement, and once more without reads
 // ahead: each passes with the same expected rows, log and files.
 TEST(WriteBatchRuns, ScenariosPassWithSingleStatements) {
-  for (const char* name : {"settle_refused_rows", "settle_accounts", "settle_loga2", "retro_loga2_periods",
-                           "retro_collation", "retro_cost_type", "retro_deferred", "lodas_retro_periods", "reference_company"}) {
+  for (const char* name :
+       {"settle_refused_rows", "settle_accounts", "settle_loga2", "retro_loga2_periods", "retro_collation",
+        "retro_cost_type", "retro_deferred", "lodas_retro_periods", "reference_company"}) {
     const std::string file = std::string(LUG_SOURCE_DIR) + "/tests/scenarios/" + name + ".scn";
     SetWriteBatching(false);
     long taken = dbReadsAheadTaken();
@@ -138,9 +144,7 @@ TEST(WriteBatchRuns, ScenariosPassWithSingleStatements) {
     SetWriteBatching(true);
     EXPECT_EQ("", failures) << name;
     // its circle has more employees than a batch: the later batches were read ahead
-    if (std::string(name) == "reference_company") {
-      EXPECT_LT(taken, dbReadsAheadTaken());
-    }
+    if (std::string(name) == "reference_company") { EXPECT_LT(taken, dbReadsAheadTaken()); }
     dbSetReadAhead(false);
     failures = RunScenario(file);
     dbSetReadAhead(true);
