@@ -26,11 +26,11 @@ struct Period {
 
 // Each finding once: the same problem met twice (two accounts of a check that
 // name the same period, a period read for two reasons) is listed once.
-void Add(std::vector<CheckFinding>& out, const char* kind, const std::string& cp1252Text) {
+void Add(std::vector<CheckFinding>& out, const char* utf8Kind, const std::string& cp1252Text) {
   for (const CheckFinding& f : out) {
     if (f.Text == cp1252Text) return;
   }
-  out.push_back(CheckFinding{kind, cp1252Text});
+  out.push_back(CheckFinding{Cp1252(utf8Kind), cp1252Text});
 }
 
 // A read of the check that did not end with its last row: the check cannot
@@ -351,7 +351,6 @@ std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
   CheckOverlappingWageTypes(out, lug);
   CheckBookings(out, lug, periods);
   CheckNoEmployment(out, periods);
-  for (CheckFinding& f : out) f.Kind = Cp1252(f.Kind);
   return out;
 }
 

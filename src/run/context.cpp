@@ -10,7 +10,7 @@ RunContext Ctx;
   // a preview or a check leaves the status of the circle as it is (the report
   // names the one it would have set)
   if (Ctx.Preview || Ctx.Check) {
-    Ctx.Handover.Status = static_cast<int16_t>(status);
+    if (Ctx.Preview) Ctx.Handover.Status = static_cast<int16_t>(status);
     return 1;
   }
   int st = SqlWrite(

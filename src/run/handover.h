@@ -80,8 +80,8 @@ struct HandOver {
   // The run deleted the earlier transfer records of its accounting number:
   // from here on the transfer records of the number are the run's own.
   bool SettlementStarted = false;
-  // AkrAdt as the run last set it (a preview or check: would have set it);
-  // -1 while it set none.
+  // AkrAdt as the run last set it (a preview: would have set it); -1 while it
+  // set none (and always in a check, which never sets it).
   int Status = -1;
   bool ExportStarted = false;
   bool ExportFinished = false;
