@@ -72,6 +72,14 @@ code=$?
 set -e
 echo
 echo "== exit code: $code (1 = the final commit succeeded)"
+summary="$demo/Quantivel_php/log/lug_${schema}_${circle}_${abrnr}.json"
+if [ -e "$summary" ]; then
+  echo "== summary of the hand-over ($(basename "$summary"); complete, left_out or aborted):"
+  # the result and what was left out, as the calling application reads them
+  sed -n 's/^  "result": "\([a-z_]*\)".*/   result: \1/p' "$summary"
+  echo "   records left out or findings: $(grep -c '"kind":' "$summary" || true)" \
+    "(listed in the report lug_${schema}_${circle}_${abrnr}.html)"
+fi
 echo "== status of the circle (AkrAdt, 98 = normal end):"
 sql -t "$schema" -e "SELECT AkrNum, AkrAdt FROM O1001AbrKreis WHERE AkrNum = '$circle'"
 echo "== run log ($demo/Quantivel_php/log/log#lug.txt, shown in UTF-8), first 40 lines:"
@@ -128,7 +136,7 @@ for entry in "${circles[@]}"; do
   echo "== circle $c ($system), accounting number $nr: exit code $code, AkrAdt $adt"
   for summary in "$demo/Quantivel_php/log/"lug_*_"${c}_${nr}".json; do
     [ -e "$summary" ] || continue
-    result=$(sed -n 's/^  "result": "\(.*\)",$/\1/p' "$summary")
+    result=$(sed -n 's/^  "result": "\([a-z_]*\)".*/\1/p' "$summary")
     echo "   summary $(basename "$summary"): result $result"
   done
   for output in $outputs; do
