@@ -78,7 +78,7 @@ std::string BaumannHours(int32_t minutes) {
 std::string Amount(const char* fmt, size_t width, double v, const std::string& pnr) {
   std::string text = Format(fmt, v);
   if (text.size() > width) {
-    Log("Wert zu groß f.Übergabe, Pnr: %s", pnr);
+    LeaveOutRecord("zu groß, als 0 übergeben", "Wert zu groß f.Übergabe, Pnr: %s", pnr);
     text = Format(fmt, 0.0);
   }
   return DecimalComma(text);

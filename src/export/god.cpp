@@ -172,7 +172,7 @@ void GodWriteFile() {
       // hundredths of hours in 7 places, formatted once from the exact minutes
       std::string hours = Format("%7lld", ExactRound(g.GodMin, 60, 2));
       if (hours.size() > 7) {
-        Log("Wert zu groß f.Übergabe, Pnr: %s", g.GodPnr);
+        LeaveOutRecord("zu groß, als 0 übergeben", "Wert zu groß f.Übergabe, Pnr: %s", g.GodPnr);
         hours = Format("%7d", 0);
       }
       ExportWriteF(file, "%s%s%-4s%-8s%-4s%-4s%-4s%8s%s%2s%5s%9s%-8s%-6s%-2s%s\n", g.GodArt, "1", g.GodTnr, g.GodPnr,

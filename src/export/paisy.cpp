@@ -465,7 +465,7 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
   else d.Hours = int64_t{r.Zk1Std} * 100000;
   if (kind != "P3" && std::llabs(d.Hours) > 999 * kHour) {
     d.Hours = (d.Hours > 0 ? 1 : -1) * (999 * kHour + 99 * kHour / 100);
-    Log("PNR %s: Stundenwert zu groß f.Übergabe", r.Zk1Upn);
+    LeaveOutRecord("zu groß, gekappt", "PNR %s: Stundenwert zu groß f.Übergabe", r.Zk1Upn);
   }
   if (!s.HavePerson || r.Zk1Pnr != s.LastPnr) StartPerson(s, r, d, lg1);
   else if (!s.MonthOpen && InRunPeriod(r)) OpenMonth(s, d, lg1);

@@ -134,7 +134,7 @@ void ProalWriteFile() {
                                        ktr, bes, minutes)) == 0) {
     // the hours are formatted once from the exact minutes
     if (std::llabs(minutes) > int64_t{999} * 60) {
-      Log("Wert zu groß f.Übergabe, Pnr: %s", pnr);
+      LeaveOutRecord("zu groß, als 0 übergeben", "Wert zu groß f.Übergabe, Pnr: %s", pnr);
       minutes = 0;
     }
     std::string hours = ExactText(ExactRound(minutes, 60, 2), 2, 7);

@@ -195,7 +195,7 @@ void StageRecord(SapExport& x, const TransferRecord& r) {
 std::string HoursField(double hours, const std::string& pnr) {
   std::string text = Format("%7.2f", hours);
   if (std::fabs(hours) > 999999 || text.size() > static_cast<size_t>(kHoursWidth)) {
-    Log("Std. zu groß f.Übergabe, Pnr: %s", pnr);
+    LeaveOutRecord("zu groß, als 0 übergeben", "Std. zu groß f.Übergabe, Pnr: %s", pnr);
     text = Format("%7.2f", 0.0);
   }
   return DecimalComma(text);

@@ -101,7 +101,7 @@ void SbsWriteFile() {
     }
     // the field holds 8 digits of hundredths
     if (s.SbsStd > 999999 || Hundredths(s.SbsStd).size() > 8) {
-      Log("Std. zu groß f.Übergabe, Pnr: %s", s.SbsPnr);
+      LeaveOutRecord("zu groß, als 0 übergeben", "Std. zu groß f.Übergabe, Pnr: %s", s.SbsPnr);
       s.SbsStd = 0;
       s.SbsVzn = "0";
     }

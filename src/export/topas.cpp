@@ -106,7 +106,7 @@ ExactValue Capped(ExactValue v, int64_t limitPositive, int64_t capPositive, int6
   int64_t limit = (v.Units >= 0 ? limitPositive : limitNegative) * unit;
   int64_t a = v.Units >= 0 ? v.Units : -v.Units;
   if (over ? a < limit : a <= limit) return v;
-  Log("PNR %s: Stundenwert zu groß f.Übergabe", upn);
+  LeaveOutRecord("zu groß, gekappt", "PNR %s: Stundenwert zu groß f.Übergabe", upn);
   v.Units = v.Units >= 0 ? capPositive * unit : -capNegative * unit;
   return v;
 }

@@ -583,3 +583,19 @@ TEST_F(HandOverOfDemo, PersonsOfAnotherRunInTheFileAreFlagged) {
   EXPECT_NE(std::string::npos, page.find("Nicht aus diesem Lauf"));
   EXPECT_NE(std::string::npos, page.find("<tr><td>7777</td>"));
 }
+
+// A value too wide for its field is written as 0, as the format wants: the
+// payroll system does not get it, so the run lists it as not handed over and
+// is not complete.
+TEST_F(HandOverOfDemo, AValueTooWideForItsFieldIsListedAsNotHandedOver) {
+  admin.Exec("UPDATE O1001AbrKreis SET AkrSsl = 0 WHERE AkrNum = 'PR'");
+  ASSERT_EQ(1, Run("PR", "11"));
+  EXPECT_EQ("complete", Summary("PR", "11")["result"].S);
+  admin.Exec("UPDATE Qvx333Pro SET ProMin = 99999999 ORDER BY ProPnr, ProLna LIMIT 1");
+  ASSERT_EQ(1, Run("PR", "11"));
+  JsonValue sum = Summary("PR", "11");
+  EXPECT_EQ("left_out", sum["result"].S);
+  ASSERT_EQ(1u, sum["left_out"].A.size());
+  EXPECT_EQ("zu groß, als 0 übergeben", sum["left_out"].A[0]["kind"].S);
+  EXPECT_NE(std::string::npos, sum["left_out"].A[0]["reason"].S.find("Wert zu groß f.Übergabe, Pnr: "));
+}
