@@ -18,7 +18,6 @@
 #include "run/exit.h"
 #include "run/platform.h"
 #include "run/runlog.h"
-#include "run/writebatch.h"
 
 struct SqlResult {
   MYSQL_RES* res;
@@ -32,6 +31,7 @@ std::string g_lastErrText;
 std::string g_sessionInit;
 std::string g_optionFile;  // client options of the installation (TLS, timeouts); empty: none
 long g_statements = 0;
+PendingWrites* g_pending = nullptr;  // the write batches, when any exist
 std::function<int(long)> g_hook;
 bool g_answerLoss = false;  // a lost connection is thrown to the caller
 // the deferred write whose answer has not been read yet
@@ -83,6 +83,16 @@ void DropReadsAhead() {
 }
 
 MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text);
+
+void SendPending() {
+  if (g_pending) g_pending->SendAll();
+}
+void SendPendingFor(std::string_view statement) {
+  if (g_pending) g_pending->SendFor(statement);
+}
+void ForgetPending() {
+  if (g_pending) g_pending->Forget();
+}
 
 // The one place where texts cross between the program (Windows-1252) and the
 // connection (utf8mb4, run/charset.h): statements on their way out, error
@@ -166,7 +176,7 @@ void FreeResult(SqlCursor& c) {
 // read, written or committed, and a run that went on would report success
 // over work that the server has rolled back.
 [[noreturn]] void ConnectionLost(int err) {
-  DiscardWriteBatches();
+  ForgetPending();
   g_deferred = false;
   g_deferredDone = nullptr;
   if (g_answerLoss) throw SqlConnectionLost{err};
@@ -366,7 +376,7 @@ SqlCursor::~SqlCursor() { FreeResult(*this); }
 int dbConnect(const std::string& user, const std::string& password, const std::string& server,
               const std::string& database) {
   dbDisconnect();
-  DiscardWriteBatches();
+  ForgetPending();
   std::string host = server;
   unsigned port = 0;
   std::string socketPath;
@@ -418,7 +428,7 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
 }
 
 void dbDisconnect() {
-  if (g_conn) FlushWriteBatches();
+  if (g_conn) SendPending();
   dbAwaitDeferred();
   DropReadsAhead();
   if (g_second) mysql_close(g_second);
@@ -428,6 +438,8 @@ void dbDisconnect() {
 }
 
 void dbAnswerConnectionLoss(bool on) { g_answerLoss = on; }
+
+void dbAttachPendingWrites(PendingWrites* writes) { g_pending = writes; }
 
 bool dbConnected() { return g_conn != nullptr; }
 
@@ -468,7 +480,7 @@ int dbExec(SqlCursor& c) {
     }
   }
   // rows gathered for a table are written before any statement that uses it
-  FlushWriteBatchesFor(c.Statement);
+  SendPendingFor(c.Statement);
   dbAwaitDeferred();
   if (!StartStatement()) return Refused(StatementPurpose(c.Statement));
   if (SendStatement(g_conn, c.Statement) != 0) {
@@ -518,7 +530,7 @@ bool g_holdCommits = false;
 void dbHoldCommits(bool hold) { g_holdCommits = hold; }
 
 int dbRollback() {
-  FlushWriteBatches();
+  SendPending();
   dbAwaitDeferred();
   SqlCursor c;
   c.Statement = "ROLLBACK";
@@ -526,7 +538,7 @@ int dbRollback() {
 }
 
 int dbCommit() {
-  FlushWriteBatches();
+  SendPending();
   dbAwaitDeferred();
   if (g_holdCommits) return 1;
   SqlCursor c;
@@ -610,7 +622,7 @@ int SqlWrite(std::string statement) {
 }
 
 void SqlWriteDeferred(const std::string& statement, std::function<void(int)> done) {
-  FlushWriteBatchesFor(statement);
+  SendPendingFor(statement);
   dbAwaitDeferred();
   std::string purpose = StatementPurpose(statement);
   if (!StartStatement()) {
@@ -743,7 +755,7 @@ std::string StatementPurpose(std::string_view s) {
 }
 
 int dbAbandonTransaction() {
-  DiscardWriteBatches();
+  ForgetPending();
   DropReadsAhead();
   if (!g_conn) return CR_SERVER_GONE_ERROR;
   if (g_deferred) {

@@ -98,6 +98,23 @@ void dbAnswerConnectionLoss(bool on);
 // ("SELECT Qvx171Lu1", "DELETE Qvx333Bmn"), or the verb alone.
 std::string StatementPurpose(std::string_view statement);
 
+// Rows that a layer above gathers to write together (run/writebatch.h). The
+// connection sends them before any statement that names their table and
+// before every commit, rollback and disconnect, and forgets them when the
+// transaction they belong to is gone. The connection knows them only through
+// this interface: the rows are formed above it and sent through it.
+class PendingWrites {
+ public:
+  virtual void SendFor(std::string_view statement) = 0;
+  virtual void SendAll() = 0;
+  virtual void Forget() = 0;
+
+ protected:
+  ~PendingWrites() = default;
+};
+// At most one set of pending writes is attached; nullptr detaches it.
+void dbAttachPendingWrites(PendingWrites* writes);
+
 // Ends the run's transaction after a failure: the pending rows of the write
 // batches are dropped, an outstanding answer is read and dropped, the reads
 // ahead are dropped and the transaction is rolled back. Never throws;

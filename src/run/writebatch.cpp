@@ -16,9 +16,26 @@ namespace {
 constexpr size_t kMaxRows = 1000;
 constexpr size_t kMaxBytes = size_t{512} * 1024;
 
+void SendAllBatches();
+void ForgetAllBatches();
+void SendBatchesFor(std::string_view statement);
+
+// Every batch of the process, attached to the connection as its pending
+// writes.
+struct BatchSet final : PendingWrites {
+  std::vector<WriteBatch*> Batches;
+  BatchSet() { dbAttachPendingWrites(this); }
+  ~BatchSet() { dbAttachPendingWrites(nullptr); }
+  BatchSet(const BatchSet&) = delete;
+  BatchSet& operator=(const BatchSet&) = delete;
+  void SendFor(std::string_view statement) override { SendBatchesFor(statement); }
+  void SendAll() override { SendAllBatches(); }
+  void Forget() override { ForgetAllBatches(); }
+};
+
 std::vector<WriteBatch*>& Registry() {
-  static std::vector<WriteBatch*> batches;
-  return batches;
+  static BatchSet set;
+  return set.Batches;
 }
 
 long g_sent = 0, g_replayed = 0;
@@ -149,15 +166,17 @@ void WriteBatch::Discard() {
   unidentified_ = false;
 }
 
-void DiscardWriteBatches() {
+namespace {
+
+void ForgetAllBatches() {
   for (WriteBatch* b : Registry()) b->Discard();
 }
 
-void FlushWriteBatches() {
+void SendAllBatches() {
   for (WriteBatch* b : Registry()) b->Flush();
 }
 
-void FlushWriteBatchesFor(std::string_view statement) {
+void SendBatchesFor(std::string_view statement) {
   bool any = false;
   for (WriteBatch* b : Registry()) any = any || !b->Empty();
   if (!any) return;
@@ -166,6 +185,14 @@ void FlushWriteBatchesFor(std::string_view statement) {
     if (!b->Empty() && !b->Held() && lower.find(b->Table()) != std::string::npos) b->Flush();
   }
 }
+
+}  // namespace
+
+void DiscardWriteBatches() { ForgetAllBatches(); }
+
+void FlushWriteBatches() { SendAllBatches(); }
+
+void FlushWriteBatchesFor(std::string_view statement) { SendBatchesFor(statement); }
 
 void SetWriteBatching(bool on) {
   FlushWriteBatches();
