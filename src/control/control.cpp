@@ -12,8 +12,6 @@
 
 namespace {
 
-SqlCursor g_flg, g_prev, g_retro;
-
 bool StartsWith(const std::string& s, const char* prefix) { return s.compare(0, 5, prefix) == 0; }
 
 // Today's date YYYY.MM.DD from the database time DD.MM.YYYY HH:MM:SS.
@@ -61,12 +59,13 @@ void RetroLoop() {
     Log("Rückrechnung auf %d Abrechnungsnummern begrenzt (AkrRrm: %d)", kMaxRetro, Ctx.AkrRrm);
     limit = kMaxRetro;
   }
-  RequireRead(SQL_Qvx330Abr_OpenRetro(Ctx.Akr, Ctx.Abrnr), "Qvx330Abr");
+  SqlCursor numbers;
+  RequireRead(SQL_Qvx330Abr_OpenRetro(numbers, Ctx.Akr, Ctx.Abrnr), "Qvx330Abr");
   Ctx.RetroCount = 0;
   while (Ctx.RetroCount < limit) {
     std::string akr;
     int32_t abrnr = 0;
-    int st = SQL_Qvx330Abr_FetchRetro(akr, abrnr);
+    int st = SQL_Qvx330Abr_FetchRetro(numbers, akr, abrnr);
     if (st != 0) {
       ReportStatus(st, "Rueckrechnungs-Lesenstatus: %d", st);
       break;
@@ -82,7 +81,7 @@ void RetroLoop() {
     Ctx.Abrnr = savedAbrnr;
     ++Ctx.RetroCount;
   }
-  (void)SQL_Qvx330Abr_CloseRetro();
+  (void)SQL_Qvx330Abr_CloseRetro(numbers);
   if (Ctx.RetroCount > 0) DifferenzenErmitteln();
 }
 
@@ -170,12 +169,13 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
   // no interface is no following month; no result must not be taken for it
   if (lst == -1) AbortRun(60);
   if (lst != 0) return;
-  RequireRead(SQL_Qvx171Lu1_OpenFlg(lugLug), "Qvx171Lu1");
-  RequireRead(SQL_Qvx330Abr_OpenPrev(akr, abrnr), "Qvx330Abr");
+  SqlCursor flgs, prev;
+  RequireRead(SQL_Qvx171Lu1_OpenFlg(flgs, lugLug), "Qvx171Lu1");
+  RequireRead(SQL_Qvx330Abr_OpenPrev(prev, akr, abrnr), "Qvx330Abr");
 
   int16_t reached = 0;
   int16_t flg = 0;
-  int st = SQL_Qvx171Lu1_FetchFlg(flg);
+  int st = SQL_Qvx171Lu1_FetchFlg(flgs, flg);
   while (st == 0 && flg > reached) {
     // the flg-th accounting number before the given one
     std::string prevAkr;
@@ -184,7 +184,7 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
     for (int i = reached; i < flg; ++i) {
       prevAkr.clear();
       prevNum = 0;
-      pst = SQL_Qvx330Abr_FetchPrev(prevAkr, prevNum);
+      pst = SQL_Qvx330Abr_FetchPrev(prev, prevAkr, prevNum);
       if (pst != 0) break;
     }
     if (pst == -1) AbortRun(60);
@@ -199,11 +199,11 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
       Rueckrechnung(prevAkr, prevNum, flg, 1);
     }
     flg = 0;
-    st = SQL_Qvx171Lu1_FetchFlg(flg);
+    st = SQL_Qvx171Lu1_FetchFlg(flgs, flg);
   }
   if (st == -1) AbortRun(60);
-  (void)SQL_Qvx330Abr_ClosePrev();
-  (void)SQL_Qvx171Lu1_CloseFlg();
+  (void)SQL_Qvx330Abr_ClosePrev(prev);
+  (void)SQL_Qvx171Lu1_CloseFlg(flgs);
 
   // The period of the run's own accounting number is in force again: the
   // exporters and the retro-calculation read it. Inside the retro loop Abrnr
@@ -223,32 +223,32 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
   return SqlSelectOne(SqlFormat("SELECT AkrRrm  FROM O1001AbrKreis  WHERE AkrNum = '%s'", akr), akrRrm);
 }
 
-[[nodiscard]] int SQL_Qvx171Lu1_OpenFlg(const std::string& lugLug) {
-  return SqlOpen(g_flg, SqlFormat("SELECT DISTINCT Lu1Flg FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Flg > 0"
-                                  " ORDER BY Lu1Flg",
-                                  lugLug));
+[[nodiscard]] int SQL_Qvx171Lu1_OpenFlg(SqlCursor& c, const std::string& lugLug) {
+  return SqlOpen(c, SqlFormat("SELECT DISTINCT Lu1Flg FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Flg > 0"
+                              " ORDER BY Lu1Flg",
+                              lugLug));
 }
 
-[[nodiscard]] int SQL_Qvx171Lu1_FetchFlg(int16_t& lu1Flg) { return SqlFetchInto(g_flg, lu1Flg); }
-[[nodiscard]] int SQL_Qvx171Lu1_CloseFlg() { return dbClose(g_flg); }
+[[nodiscard]] int SQL_Qvx171Lu1_FetchFlg(SqlCursor& c, int16_t& lu1Flg) { return SqlFetchInto(c, lu1Flg); }
+[[nodiscard]] int SQL_Qvx171Lu1_CloseFlg(SqlCursor& c) { return dbClose(c); }
 
 namespace {
 constexpr const char* kPrevStatement =
     "SELECT AbrAkr, AbrNum   FROM Qvx330Abr  WHERE AbrAkr = '%s'   AND AbrNum < %ld  ORDER BY AbrNum DESC";
 }
 
-[[nodiscard]] int SQL_Qvx330Abr_OpenPrev(const std::string& akr, int32_t abrnr) {
-  return SqlOpen(g_prev, SqlFormat(kPrevStatement, akr, abrnr));
+[[nodiscard]] int SQL_Qvx330Abr_OpenPrev(SqlCursor& c, const std::string& akr, int32_t abrnr) {
+  return SqlOpen(c, SqlFormat(kPrevStatement, akr, abrnr));
 }
-[[nodiscard]] int SQL_Qvx330Abr_FetchPrev(std::string& abrAkr, int32_t& abrNum) {
-  return SqlFetchInto(g_prev, abrAkr, abrNum);
+[[nodiscard]] int SQL_Qvx330Abr_FetchPrev(SqlCursor& c, std::string& abrAkr, int32_t& abrNum) {
+  return SqlFetchInto(c, abrAkr, abrNum);
 }
-[[nodiscard]] int SQL_Qvx330Abr_ClosePrev() { return dbClose(g_prev); }
+[[nodiscard]] int SQL_Qvx330Abr_ClosePrev(SqlCursor& c) { return dbClose(c); }
 
-[[nodiscard]] int SQL_Qvx330Abr_OpenRetro(const std::string& akr, int32_t abrnr) {
-  return SqlOpen(g_retro, SqlFormat(kPrevStatement, akr, abrnr));
+[[nodiscard]] int SQL_Qvx330Abr_OpenRetro(SqlCursor& c, const std::string& akr, int32_t abrnr) {
+  return SqlOpen(c, SqlFormat(kPrevStatement, akr, abrnr));
 }
-[[nodiscard]] int SQL_Qvx330Abr_FetchRetro(std::string& abrAkr, int32_t& abrNum) {
-  return SqlFetchInto(g_retro, abrAkr, abrNum);
+[[nodiscard]] int SQL_Qvx330Abr_FetchRetro(SqlCursor& c, std::string& abrAkr, int32_t& abrNum) {
+  return SqlFetchInto(c, abrAkr, abrNum);
 }
-[[nodiscard]] int SQL_Qvx330Abr_CloseRetro() { return dbClose(g_retro); }
+[[nodiscard]] int SQL_Qvx330Abr_CloseRetro(SqlCursor& c) { return dbClose(c); }

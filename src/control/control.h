@@ -34,14 +34,14 @@ void SetEndabrechnungGelaufen(bool ran);
 [[nodiscard]] int SQL_O1001AbrKreis_GetRrm(const std::string& akr, int16_t& akrRrm);
 
 // Distinct following-month offsets (Lu1Flg > 0) of an interface, ascending.
-[[nodiscard]] int SQL_Qvx171Lu1_OpenFlg(const std::string& lugLug);
-[[nodiscard]] int SQL_Qvx171Lu1_FetchFlg(int16_t& lu1Flg);
-[[nodiscard]] int SQL_Qvx171Lu1_CloseFlg();
+[[nodiscard]] int SQL_Qvx171Lu1_OpenFlg(SqlCursor& c, const std::string& lugLug);
+[[nodiscard]] int SQL_Qvx171Lu1_FetchFlg(SqlCursor& c, int16_t& lu1Flg);
+[[nodiscard]] int SQL_Qvx171Lu1_CloseFlg(SqlCursor& c);
 // Earlier accounting numbers of a circle, newest first (following months).
-[[nodiscard]] int SQL_Qvx330Abr_OpenPrev(const std::string& akr, int32_t abrnr);
-[[nodiscard]] int SQL_Qvx330Abr_FetchPrev(std::string& abrAkr, int32_t& abrNum);
-[[nodiscard]] int SQL_Qvx330Abr_ClosePrev();
+[[nodiscard]] int SQL_Qvx330Abr_OpenPrev(SqlCursor& c, const std::string& akr, int32_t abrnr);
+[[nodiscard]] int SQL_Qvx330Abr_FetchPrev(SqlCursor& c, std::string& abrAkr, int32_t& abrNum);
+[[nodiscard]] int SQL_Qvx330Abr_ClosePrev(SqlCursor& c);
 // The same on a cursor of its own (retro loop).
-[[nodiscard]] int SQL_Qvx330Abr_OpenRetro(const std::string& akr, int32_t abrnr);
-[[nodiscard]] int SQL_Qvx330Abr_FetchRetro(std::string& abrAkr, int32_t& abrNum);
-[[nodiscard]] int SQL_Qvx330Abr_CloseRetro();
+[[nodiscard]] int SQL_Qvx330Abr_OpenRetro(SqlCursor& c, const std::string& akr, int32_t abrnr);
+[[nodiscard]] int SQL_Qvx330Abr_FetchRetro(SqlCursor& c, std::string& abrAkr, int32_t& abrNum);
+[[nodiscard]] int SQL_Qvx330Abr_CloseRetro(SqlCursor& c);
