@@ -169,12 +169,6 @@ void CheckInstallation() {
   }
 }
 
-// Set once the arguments are accepted: from then on a run that does not reach
-// its end says why on standard error. A reason given here takes precedence
-// over the last lines of the log.
-bool g_argumentsAccepted = false;
-std::string g_stopReason;
-
 // One line: the last log message, with the one before it when the last is
 // only the abort routine's status line.
 std::string StopReasonFromLog() {
@@ -364,7 +358,7 @@ void TakeArguments(const std::vector<std::string>& args, const ModeRequest& mode
     }
   }
   StartModes(modes);
-  g_argumentsAccepted = true;
+  Ctx.ArgumentsAccepted = true;
 }
 
 struct Login {
@@ -390,7 +384,7 @@ bool Connect(const Login& login) {
     Log("dbConnect-Fehler: %d", st);
     // the client library's message says what the number means
     Log("dbConnect-Meldung: %s", dbLastErrorText());
-    g_stopReason = Format("dbConnect-Fehler: %d, %s", st, dbLastErrorText());
+    Ctx.StopReason = Format("dbConnect-Fehler: %d, %s", st, dbLastErrorText());
     // the password is not written to the log
     Log("Benutzer: %s,  Passwort: %s,  Net8: %s,  Schema: %s", login.User, MaskPassword(login.Password), Ctx.Net8,
         Ctx.Schema);
@@ -567,8 +561,6 @@ int SettleAndExport() {
 int Run(const std::vector<std::string>& argv) {
   Ctx = RunContext{};
   Ctx.LogPath = kLogPath;
-  g_argumentsAccepted = false;
-  g_stopReason.clear();
   if (AnswersHelpOrVersion(argv)) return 0;
   Log("\n\nProtokollierung gestartet, V%s", kVersion);
 
@@ -641,8 +633,8 @@ int RunMain(const std::vector<std::string>& args) {
   }
   // A run that did not reach its end (or whose final commit failed) says so
   // where the one who started it looks, with the reason as the log has it.
-  const bool stopped = g_argumentsAccepted && (!Ctx.RunCompleted || (!Ctx.Check && !Ctx.Preview && code != 1));
-  const std::string reason = g_stopReason.empty() ? StopReasonFromLog() : g_stopReason;
+  const bool stopped = Ctx.ArgumentsAccepted && (!Ctx.RunCompleted || (!Ctx.Check && !Ctx.Preview && code != 1));
+  const std::string reason = Ctx.StopReason.empty() ? StopReasonFromLog() : Ctx.StopReason;
   try {
     code = FinishRun(code);
   } catch (const ProcessExit& e) { code = e.code; } catch (const SqlFatalError& e) {

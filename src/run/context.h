@@ -80,6 +80,11 @@ struct RunContext {
   // settlement or the hand-over, for the run's report and summary.
   HandOver Handover;
   bool CircleHeld = false;  // the run holds its circle and has written "started"
+  // Set once the arguments are accepted: from then on a run that does not
+  // reach its end says why on standard error. A reason given here takes
+  // precedence over the last lines of the log.
+  bool ArgumentsAccepted = false;
+  std::string StopReason;
 };
 
 extern RunContext Ctx;
