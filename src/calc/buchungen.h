@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "calc/vorlesen.h"
-#include "calc/zeitkonten.h"
+#include "calc/account_transfer.h"
 
 // Reads the batch for the days von..bis under the run's interface and
 // settlement kind as they are in RunContext now. followNr is the

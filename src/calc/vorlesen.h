@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "calc/calcstate.h"
+#include "calc/calc_state.h"
 #include "run/db.h"
 
 // One employee of a batch: the personnel number as the steps put it into

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "calc/schnittstelle.h"
+#include "calc/interface_record.h"
 #include "run/context.h"
 
 // Reads the interface record and the period of the run, decides between final

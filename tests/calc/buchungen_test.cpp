@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "calc/buchungen.h"
-#include "calc/zeitkonten.h"
+#include "calc/account_transfer.h"
 #include "run/dbkey.h"
-#include "statistik_fixture.h"
+#include "statistics_fixture.h"
 
 namespace {
 

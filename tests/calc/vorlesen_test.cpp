@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "calc/buchungen.h"
-#include "calc/lssaetze.h"
-#include "calc/statistik.h"
-#include "calc/unterbrechung.h"
+#include "calc/site_records.h"
+#include "calc/statistics.h"
+#include "calc/interruptions.h"
 #include "calc/vorlesen.h"
-#include "calc/zeitkonten.h"
+#include "calc/account_transfer.h"
 #include "run/dbkey.h"
-#include "statistik_fixture.h"
+#include "statistics_fixture.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <string>
 
-#include "calc/calcstate.h"
-#include "calc/statistik.h"
-#include "calc/transfer.h"
+#include "calc/calc_state.h"
+#include "calc/statistics.h"
+#include "calc/transfer_records.h"
 #include "program_fixture.h"
-#include "retro/differenzen.h"
-#include "retro/rueckrechnung.h"
+#include "retro/differences.h"
+#include "retro/retro_calculation.h"
 #include "run/context.h"
 #include "run/platform.h"
 

@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <string>
 
-#include "calc/calcstate.h"
-#include "calc/statistik.h"
+#include "calc/calc_state.h"
+#include "calc/statistics.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"

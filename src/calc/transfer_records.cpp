@@ -1,4 +1,4 @@
-#include "calc/transfer.h"
+#include "calc/transfer_records.h"
 
 #include <unordered_set>
 

@@ -1,12 +1,12 @@
-#include "calc/lssaetze.h"
+#include "calc/site_records.h"
 
 #include <cmath>
 #include <utility>
 #include <vector>
 
-#include "calc/transfer.h"
+#include "calc/transfer_records.h"
 #include "calc/vorlesen.h"
-#include "calc/zk3.h"
+#include "calc/retro_records.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"

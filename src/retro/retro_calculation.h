@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "calc/calcstate.h"
-#include "calc/zeitkonten.h"
+#include "calc/calc_state.h"
+#include "calc/account_transfer.h"
 
 // A period recomputed in the run.
 struct RetroPeriod {

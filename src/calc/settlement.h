@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "calc/calcstate.h"
+#include "calc/calc_state.h"
 #include "run/db.h"
 
 // akr: circle of the run (switched for one employment row at most, restored

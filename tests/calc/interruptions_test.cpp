@@ -1,11 +1,11 @@
 // Interruption count against the private server.
-#include "calc/unterbrechung.h"
+#include "calc/interruptions.h"
 
 #include <utility>
 #include <vector>
 
-#include "calc/statistik.h"
-#include "statistik_fixture.h"
+#include "calc/statistics.h"
+#include "statistics_fixture.h"
 
 namespace {
 

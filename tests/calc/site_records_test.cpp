@@ -1,9 +1,9 @@
 // Site records ("LS") against the private server.
-#include "calc/lssaetze.h"
+#include "calc/site_records.h"
 
-#include "calc/zk3.h"
+#include "calc/retro_records.h"
 
-#include "statistik_fixture.h"
+#include "statistics_fixture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "calc/statistik.h"
+#include "calc/statistics.h"
 
 #include <cstdlib>
 #include <initializer_list>
@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "calc/transfer.h"
-#include "calc/unterbrechung.h"
+#include "calc/transfer_records.h"
+#include "calc/interruptions.h"
 #include "calc/vorlesen.h"
 #include "run/context.h"
 #include "run/db.h"

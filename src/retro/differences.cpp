@@ -1,11 +1,11 @@
-#include "retro/differenzen.h"
+#include "retro/differences.h"
 
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
-#include "calc/transfer.h"
-#include "retro/rueckrechnung.h"
+#include "calc/transfer_records.h"
+#include "retro/retro_calculation.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"

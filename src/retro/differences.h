@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "calc/zk3.h"
+#include "calc/retro_records.h"
 #include "run/dbkey.h"
 
 // Compares the transferred values of the retro-calculated accounting numbers

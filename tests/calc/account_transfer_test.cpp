@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "calc/calcstate.h"
-#include "calc/statistik.h"
-#include "calc/zeitkonten.h"
+#include "calc/calc_state.h"
+#include "calc/statistics.h"
+#include "calc/account_transfer.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"

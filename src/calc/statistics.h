@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "calc/calcstate.h"
+#include "calc/calc_state.h"
 
 // Gathers the statistics figures of the employment row and writes the special
 // records; runs the interruption count on first rows.

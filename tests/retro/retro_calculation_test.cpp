@@ -1,5 +1,5 @@
 // Retro-calculation of one accounting number against the private server.
-#include "retro/rueckrechnung.h"
+#include "retro/retro_calculation.h"
 
 #include "retro_fixture.h"
 #include "run/exit.h"

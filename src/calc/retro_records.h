@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "calc/transfer.h"
+#include "calc/transfer_records.h"
 #include "run/dbkey.h"
 
 // One retro record in insert column order (dates as YYYY.MM.DD texts).

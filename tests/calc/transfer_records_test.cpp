@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include "calc/transfer.h"
+#include "calc/transfer_records.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "program_fixture.h"

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string>
 
-#include "calc/calcstate.h"
-#include "calc/transfer.h"
+#include "calc/calc_state.h"
+#include "calc/transfer_records.h"
 #include "run/dbkey.h"
 
 // Wage-type line of an interface (Qvx171Lu1), the 22 columns in read order.

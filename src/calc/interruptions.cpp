@@ -1,10 +1,10 @@
-#include "calc/unterbrechung.h"
+#include "calc/interruptions.h"
 
 #include <utility>
 #include <vector>
 
-#include "calc/calcstate.h"
-#include "calc/transfer.h"
+#include "calc/calc_state.h"
+#include "calc/transfer_records.h"
 #include "calc/vorlesen.h"
 #include "run/context.h"
 #include "run/db.h"

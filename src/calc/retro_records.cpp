@@ -1,4 +1,4 @@
-#include "calc/zk3.h"
+#include "calc/retro_records.h"
 
 #include <utility>
 

@@ -1,13 +1,13 @@
-#include "calc/zeitkonten.h"
+#include "calc/account_transfer.h"
 
 #include <map>
 #include <set>
 #include <vector>
 
 #include "calc/buchungen.h"
-#include "calc/statistik.h"
+#include "calc/statistics.h"
 #include "calc/vorlesen.h"
-#include "calc/zk3.h"
+#include "calc/retro_records.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"

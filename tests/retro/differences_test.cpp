@@ -1,6 +1,6 @@
 // Difference records after the retro-calculation and after interim
 // settlements, against the private server.
-#include "retro/differenzen.h"
+#include "retro/differences.h"
 
 #include "retro_fixture.h"
 #include "scenario.h"

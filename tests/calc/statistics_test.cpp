@@ -1,7 +1,7 @@
 // Employee statistics and special records against the private server.
-#include "calc/statistik.h"
+#include "calc/statistics.h"
 
-#include "statistik_fixture.h"
+#include "statistics_fixture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "calc/schnittstelle.h"
+#include "calc/interface_record.h"
 
 #include "run/db.h"
 #include "run/platform.h"
