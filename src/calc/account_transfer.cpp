@@ -4,9 +4,9 @@
 #include <set>
 #include <vector>
 
-#include "calc/buchungen.h"
+#include "calc/batch/bookings.h"
 #include "calc/statistics.h"
-#include "calc/vorlesen.h"
+#include "calc/batch/employee_batch.h"
 #include "calc/retro_records.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -565,11 +565,13 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
 
 [[nodiscard]] int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol) {
   sol = 0;
-  int st = 0;
-  if (BatchTgbSol(pnr, day, st, sol)) return st;
-  return SqlSelectOne(SqlFormat("SELECT TgbSol FROM Qvx320Tgb WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbDtm = '%s'",
-                                pnr, day),
-                      sol);
+  return ServedOr([&](int& st) { return BatchTgbSol(pnr, day, st, sol); },
+                  [&] {
+                    return SqlSelectOne(
+                        SqlFormat("SELECT TgbSol FROM Qvx320Tgb WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbDtm = '%s'",
+                                  pnr, day),
+                        sol);
+                  });
 }
 
 [[nodiscard]] int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next) {

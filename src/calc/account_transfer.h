@@ -25,30 +25,6 @@ struct Lu1Row {
   std::string KeyStz, KeyZtk, KeyLna;
 };
 
-// Sum of one account of the period per booking kind and cost assignment.
-struct ZkbMonat {
-  std::string ZkbPnr;
-  int16_t ZkbZtr = 0;
-  std::string ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt;
-  int32_t ZkbStd = 0;  // summed minutes
-  int32_t ZkbTge = 0;
-  int16_t ZkbStg = 0, ZkbSta = 0;
-  // Keys of ZkbZkt, ZkbKst and ZkbKtr as the server compares them (DbKey).
-  std::string KeyZkt, KeyKst, KeyKtr;
-};
-
-// One daily booking (ZkbZtr 1); the day as YYYY.MM.DD.
-struct ZkbTag {
-  std::string ZkbPnr;
-  int16_t ZkbZtr = 0;
-  std::string ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt;
-  int32_t ZkbStd = 0, ZkbTge = 0;
-  int16_t ZkbStg = 0, ZkbSta = 0;
-  std::string ZkbDat;
-  // Keys of ZkbKst, ZkbKtr (and ZkbZkt, in a batch) as the server compares them (DbKey).
-  std::string KeyKst, KeyKtr, KeyZkt;
-};
-
 // Where the account transfer puts its values. The record comes with every
 // column filled as for a transfer record (Zk1Abr = Abrnr, Zk1Lfn = Lfn).
 struct TransferDest {
@@ -116,7 +92,7 @@ void ResetZeitkontenCache();
 [[nodiscard]] int SQL_Qvx171Lu1_Fetch(Lu1Row& l);
 [[nodiscard]] int SQL_Qvx171Lu1_Close();
 // The cursors below are served from the bookings read ahead for a batch of
-// employees (calc/buchungen.h) when the batch holds them and the keys of the
+// employees (calc/batch/bookings.h) when the batch holds them and the keys of the
 // texts are given; else the statement is sent.
 [[nodiscard]] int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
                                         const std::string& bis, const std::string* zktKey = nullptr);

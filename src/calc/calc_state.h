@@ -7,32 +7,11 @@
 #include <cstdint>
 #include <string>
 
-// One employment row of Qvx310Bsv (dates as YYYY.MM.DD, an open end empty).
-struct BsvRow {
-  std::string BsvPnr;
-  std::string BsvAkr;
-  std::string BsvGvo;
-  std::string BsvGbi;
-  std::string BsvLug;
-  std::string BsvSfr;
-  std::string Zk1Upn;   // payroll personnel number derived in the fetch
-  std::string PnrKey;   // key of BsvPnr as the server compares it (run/dbkey.h)
-  std::string StmtKey;  // key of the personnel number as the statements carry it (trimmed)
-  // A personnel number of the row that Windows-1252 cannot hold: the field
-  // ("Personalnummer", "PersNr-LuG") and its text as log lines show it. The
-  // employee is left out (RefuseEmployee): the program's replacement of the
-  // text could be another employee's number.
-  std::string RefusedField, RefusedText;
-};
+#include "calc/batch/rows.h"
 
 // Statistics accumulator of the current employment row.
 struct StatAccu {
   double Stt = 0, Svt = 0, SvkSum = 0, Slt = 0, Ant = 0, Sln = 0, Uns = 0, Zes = 0, Bzt = 0, Unt = 0;
-};
-
-// Home cost assignment of the employee (QVX311ZUO); empty when none is found.
-struct HomeCost {
-  std::string ZuoKst, ZuoKtr, ZuoKrt;
 };
 
 // Wage type of the interruption count (assignment with Lu1Sts 112).

@@ -5,7 +5,7 @@
 
 #include "calc/calc_state.h"
 #include "calc/transfer_records.h"
-#include "calc/vorlesen.h"
+#include "calc/batch/employee_batch.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -57,14 +57,15 @@ UnbCursor g_unbBack;
 
 [[nodiscard]] int SQL_Qvx320Tgb_CountSollBetween(const std::string& pnr, const std::string& from, const std::string& to,
                                                  int32_t& count) {
-  int st = 0;
-  if (BatchSollBetween(pnr, from, to, st, count)) return st;
-  return SqlSelectOne(SqlFormat("SELECT COUNT(TgbDtm) FROM Qvx320Tgb"
-                                " WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbSol > 0"
-                                " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') > '%s'"
-                                " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') < '%s'",
-                                pnr, from, to),
-                      count);
+  return ServedOr([&](int& st) { return BatchSollBetween(pnr, from, to, st, count); },
+                  [&] {
+                    return SqlSelectOne(SqlFormat("SELECT COUNT(TgbDtm) FROM Qvx320Tgb"
+                                                  " WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbSol > 0"
+                                                  " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') > '%s'"
+                                                  " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') < '%s'",
+                                                  pnr, from, to),
+                                        count);
+                  });
 }
 
 // Days with target time strictly between two days. Nothing lies after the

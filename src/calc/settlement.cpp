@@ -4,7 +4,8 @@
 #include "calc/interface_record.h"
 #include "calc/statistics.h"
 #include "calc/transfer_records.h"
-#include "calc/vorlesen.h"
+#include "calc/batch/employee_batch.h"
+#include "calc/employment.h"
 #include "calc/account_transfer.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -13,9 +14,6 @@
 #include "run/runlog.h"
 
 namespace {
-
-SqlCursor g_lg1, g_bsv;
-bool g_bsvLugOnly = false;
 
 void ReportDelete(int st, const char* message, int32_t abrnr) {
   if (st == 0 || st == kSqlNoMoreRows) return;
@@ -33,10 +31,11 @@ void ReadUnterbrechung() {
 void ReadSatzarten(const std::string& lugLgp) {
   Calc.RecordTypes = {};
   Calc.RecordTypeCount = 0;
-  RequireRead(SQL_Qvx170Lg1_Open(lugLgp), "Qvx170Lg1");
+  SqlCursor lg1;
+  RequireRead(SQL_Qvx170Lg1_Open(lg1, lugLgp), "Qvx170Lg1");
   while (Calc.RecordTypeCount < static_cast<int>(Calc.RecordTypes.size())) {
     RecordType t;
-    int st = SQL_Qvx170Lg1_Fetch(t);
+    int st = SQL_Qvx170Lg1_Fetch(lg1, t);
     if (st != 0) {
       if (Calc.RecordTypeCount == 0) Log("Keine Satzarten gefunden !");
       if (st == -1) AbortRun(60);
@@ -44,7 +43,7 @@ void ReadSatzarten(const std::string& lugLgp) {
     }
     Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
   }
-  (void)SQL_Qvx170Lg1_Close();
+  (void)SQL_Qvx170Lg1_Close(lg1);
 }
 
 bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string& bis, std::string& akr,
@@ -158,8 +157,10 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
 
   // Employee loop.
   Calc.LastPnr.clear();
-  RequireRead(SQL_Qvx310Bsv_Open(akr, Calc.MainBis, Ctx.AbrVon, lugOnly), "Qvx310Bsv");
-  BsvAhead ahead(SQL_Qvx310Bsv_Fetch, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter, mainCall ? int16_t{0} : folgeNr);
+  EmploymentCursor bsv;
+  RequireRead(SQL_Qvx310Bsv_Open(bsv, akr, Calc.MainBis, Ctx.AbrVon, lugOnly), "Qvx310Bsv");
+  BsvAhead ahead([&bsv](BsvRow& r) { return SQL_Qvx310Bsv_Fetch(bsv, r); }, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter,
+                 mainCall ? int16_t{0} : folgeNr);
   int st;
   for (;;) {
     Calc.Written = false;
@@ -185,18 +186,18 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   }
 
   ReportStatus(st, "PersNr-Lesen Status: %d", st);
-  return SQL_Qvx310Bsv_Close();
+  return SQL_Qvx310Bsv_Close(bsv);
 }
 
-[[nodiscard]] int SQL_Qvx170Lg1_Open(const std::string& lugLgp) {
-  return SqlOpen(g_lg1, SqlFormat("SELECT Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lugLgp));
+[[nodiscard]] int SQL_Qvx170Lg1_Open(SqlCursor& lg1, const std::string& lugLgp) {
+  return SqlOpen(lg1, SqlFormat("SELECT Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lugLgp));
 }
 
-[[nodiscard]] int SQL_Qvx170Lg1_Fetch(RecordType& t) {
-  return SqlFetchInto(g_lg1, t.Lg1Stz, t.Lg1Stt, t.Lg1Svt, t.Lg1Zes);
+[[nodiscard]] int SQL_Qvx170Lg1_Fetch(SqlCursor& lg1, RecordType& t) {
+  return SqlFetchInto(lg1, t.Lg1Stz, t.Lg1Stt, t.Lg1Svt, t.Lg1Zes);
 }
 
-[[nodiscard]] int SQL_Qvx170Lg1_Close() { return dbClose(g_lg1); }
+[[nodiscard]] int SQL_Qvx170Lg1_Close(SqlCursor& lg1) { return dbClose(lg1); }
 
 [[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von,
                                                  const std::string& bis, InterruptionType& it) {
@@ -207,35 +208,14 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
                       it.Lu1Lna, it.Lu1Stz, it.Lu1Rre);
 }
 
-[[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von,
-                                     bool lugOnly) {
-  g_bsvLugOnly = lugOnly;
-  g_bsv.KeyColumns = 1u << 0 | 1u << 4;  // BsvPnr, BsvLug
-  return SqlOpen(g_bsv,
-                 SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
-                                       " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), trim(BsvSfr), ") +
-                               SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
-                               std::string(" FROM Qvx310Bsv WHERE BsvAkr = '%s'"
-                                           " AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
-                                           " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
-                               (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
-                               " ORDER BY BsvPnr, BsvGvo DESC",
-                           akr, mainBis, von));
+[[nodiscard]] int SQL_Qvx310Bsv_Open(EmploymentCursor& bsv, const std::string& akr, const std::string& mainBis,
+                                     const std::string& von, bool lugOnly) {
+  return bsv.Open(akr, mainBis, von, lugOnly, true);
 }
 
-[[nodiscard]] int SQL_Qvx310Bsv_Fetch(BsvRow& row) {
-  row = BsvRow{};
-  int st = SqlFetchInto(g_bsv, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.BsvSfr, row.PnrKey,
-                        row.StmtKey);
-  if (st == 0) {
-    NoteRefusedPnr(g_bsv, 0, 4, row);
-    if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
-    else if (!g_bsvLugOnly) row.Zk1Upn = row.BsvPnr;
-  }
-  return st;
-}
+[[nodiscard]] int SQL_Qvx310Bsv_Fetch(EmploymentCursor& bsv, BsvRow& row) { return bsv.Fetch(row); }
 
-[[nodiscard]] int SQL_Qvx310Bsv_Close() { return dbClose(g_bsv); }
+[[nodiscard]] int SQL_Qvx310Bsv_Close(EmploymentCursor& bsv) { return bsv.Close(); }
 
 // Several employments can overlap the period; the newest decides. For an
 // employment that begins on the last day of the period that is the employment
@@ -252,16 +232,6 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
                         akr);
   RTrim(akr);
   return st;
-}
-
-void NoteRefusedPnr(const SqlCursor& cursor, int pnrColumn, int lugColumn, BsvRow& row) {
-  if (const std::string* text = dbRefusedText(cursor, pnrColumn)) {
-    row.RefusedField = "Personalnummer";
-    row.RefusedText = *text;
-  } else if (const std::string* lug = dbRefusedText(cursor, lugColumn)) {
-    row.RefusedField = "PersNr-LuG";
-    row.RefusedText = *lug;
-  }
 }
 
 bool RefuseEmployee(const BsvRow& row, const std::map<std::string, std::string>& refusedLna, std::string& refusedKey) {

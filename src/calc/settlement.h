@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calc/calc_state.h"
+#include "calc/employment.h"
 #include "run/db.h"
 
 // akr: circle of the run (switched for one employment row at most, restored
@@ -31,25 +32,21 @@ bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string&
 // Record types of the payroll system into Calc.RecordTypes (at most 5).
 void ReadSatzarten(const std::string& lugLgp);
 
-[[nodiscard]] int SQL_Qvx170Lg1_Open(const std::string& lugLgp);
-[[nodiscard]] int SQL_Qvx170Lg1_Fetch(RecordType& t);
-[[nodiscard]] int SQL_Qvx170Lg1_Close();
+[[nodiscard]] int SQL_Qvx170Lg1_Open(SqlCursor& lg1, const std::string& lugLgp);
+[[nodiscard]] int SQL_Qvx170Lg1_Fetch(SqlCursor& lg1, RecordType& t);
+[[nodiscard]] int SQL_Qvx170Lg1_Close(SqlCursor& lg1);
 [[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von,
                                                  const std::string& bis, InterruptionType& it);
-// Employment rows of the circle overlapping [von, mainBis], per employee newest first.
-[[nodiscard]] int SQL_Qvx310Bsv_Open(const std::string& akr, const std::string& mainBis, const std::string& von,
-                                     bool lugOnly);
+// Employment rows of the circle overlapping [von, mainBis], per employee
+// newest first, with the special-leave model (calc/employment.h).
+[[nodiscard]] int SQL_Qvx310Bsv_Open(EmploymentCursor& bsv, const std::string& akr, const std::string& mainBis,
+                                     const std::string& von, bool lugOnly);
 // Also derives Zk1Upn: BsvLug, or BsvPnr when BsvLug is empty and the run is not LuG-only.
-[[nodiscard]] int SQL_Qvx310Bsv_Fetch(BsvRow& row);
-[[nodiscard]] int SQL_Qvx310Bsv_Close();
+[[nodiscard]] int SQL_Qvx310Bsv_Fetch(EmploymentCursor& bsv, BsvRow& row);
+[[nodiscard]] int SQL_Qvx310Bsv_Close(EmploymentCursor& bsv);
 // Circle of the employee's newest employment overlapping [von, bis].
 [[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis,
                                        std::string& akr);
-
-// The personnel numbers of the row's key columns pnrColumn (BsvPnr) and
-// lugColumn (BsvLug) of the fetched employment cursor, refused when
-// Windows-1252 cannot hold them (BsvRow::RefusedField).
-void NoteRefusedPnr(const SqlCursor& cursor, int pnrColumn, int lugColumn, BsvRow& row);
 
 // Leaves the employee of the row out when a text that identifies it cannot be
 // used (BsvRow::RefusedField, or a wage type of refusedLna): one log line

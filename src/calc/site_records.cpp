@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "calc/transfer_records.h"
-#include "calc/vorlesen.h"
+#include "calc/batch/employee_batch.h"
 #include "calc/retro_records.h"
 #include "run/context.h"
 #include "run/db.h"

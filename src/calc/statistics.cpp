@@ -9,7 +9,7 @@
 
 #include "calc/transfer_records.h"
 #include "calc/interruptions.h"
-#include "calc/vorlesen.h"
+#include "calc/batch/employee_batch.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -77,24 +77,26 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 
 [[nodiscard]] int SQL_Qvx320Tgb_GetSoll(const std::string& pnr, const std::string& von, const std::string& bis,
                                         double& count, double& sum) {
-  int st = 0;
-  if (BatchTgbSoll(pnr, von, bis, st, count, sum)) return st;
-  return SqlSelectOne(SqlFormat("SELECT COUNT(TgbSol), SUM(TgbSol) FROM Qvx320Tgb"
-                                " WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbSol > 0"
-                                " AND date_format(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
-                                " AND date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s'",
-                                pnr, von, bis),
-                      count, sum);
+  return ServedOr([&](int& st) { return BatchTgbSoll(pnr, von, bis, st, count, sum); },
+                  [&] {
+                    return SqlSelectOne(SqlFormat("SELECT COUNT(TgbSol), SUM(TgbSol) FROM Qvx320Tgb"
+                                                  " WHERE TgbPnr = '%s' AND TgbZtr = 1 AND TgbSol > 0"
+                                                  " AND date_format(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                                  " AND date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s'",
+                                                  pnr, von, bis),
+                                        count, sum);
+                  });
 }
 
 [[nodiscard]] int SQL_Qvx320Tgb_GetMax(const std::string& pnr, const std::string& day, double& max) {
-  int st = 0;
-  if (BatchTgbMax(pnr, day, st, max)) return st;
-  return SqlSelectOne(SqlFormat("SELECT TgbMax FROM Qvx320Tgb"
-                                " WHERE TgbPnr = '%s' AND TgbZtr = 3"
-                                " AND date_format(TgbDtm, '%%Y.%%m.%%d') = '%s'",
-                                pnr, day),
-                      max);
+  return ServedOr([&](int& st) { return BatchTgbMax(pnr, day, st, max); },
+                  [&] {
+                    return SqlSelectOne(SqlFormat("SELECT TgbMax FROM Qvx320Tgb"
+                                                  " WHERE TgbPnr = '%s' AND TgbZtr = 3"
+                                                  " AND date_format(TgbDtm, '%%Y.%%m.%%d') = '%s'",
+                                                  pnr, day),
+                                        max);
+                  });
 }
 
 [[nodiscard]] int SQL_Qvx171Lu1_GetLgr(const std::string& lugLug, const std::string& group, const std::string& von,
@@ -109,12 +111,13 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 
 [[nodiscard]] int SQL_Qvx332Sfz_Get(const std::string& pnr, const std::string& day, int16_t& ant, int16_t& gen,
                                     int16_t& gvv) {
-  int st = 0;
-  if (BatchSfz(pnr, day, st, ant, gen, gvv)) return st;
-  return SqlSelectOne(SqlFormat("SELECT SfzAnt, SfzGen, SfzGvv FROM Qvx332Sfz"
-                                " WHERE SfzPnr = '%s' AND date_format(SfzDtm, '%%Y.%%m.%%d') = '%s'",
-                                pnr, day),
-                      ant, gen, gvv);
+  return ServedOr([&](int& st) { return BatchSfz(pnr, day, st, ant, gen, gvv); },
+                  [&] {
+                    return SqlSelectOne(SqlFormat("SELECT SfzAnt, SfzGen, SfzGvv FROM Qvx332Sfz"
+                                                  " WHERE SfzPnr = '%s' AND date_format(SfzDtm, '%%Y.%%m.%%d') = '%s'",
+                                                  pnr, day),
+                                        ant, gen, gvv);
+                  });
 }
 
 [[nodiscard]] int SQL_Qvx155Sfr_GetAnz(const std::string& model, int16_t& anz) {
@@ -134,49 +137,57 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 }
 
 [[nodiscard]] int SQL_Qvx332Utg_Get(const std::string& pnr, const std::string& day, double& rtg, double& vtg) {
-  int st = 0;
-  if (BatchUtg(pnr, day, st, rtg, vtg)) return st;
-  return SqlSelectOne(SqlFormat("SELECT UtgRtg * 60, UtgVtg * 60 FROM QVX332UTG"
-                                " WHERE utgpnr = '%s' AND utgdtm = (SELECT MAX(utgdtm) FROM QVX332UTG"
-                                " WHERE date_format(utgdtm, '%%Y.%%m.%%d') <= '%s' AND utgpnr = '%s')",
-                                pnr, day, pnr),
-                      rtg, vtg);
+  return ServedOr([&](int& st) { return BatchUtg(pnr, day, st, rtg, vtg); },
+                  [&] {
+                    return SqlSelectOne(
+                        SqlFormat("SELECT UtgRtg * 60, UtgVtg * 60 FROM QVX332UTG"
+                                  " WHERE utgpnr = '%s' AND utgdtm = (SELECT MAX(utgdtm) FROM QVX332UTG"
+                                  " WHERE date_format(utgdtm, '%%Y.%%m.%%d') <= '%s' AND utgpnr = '%s')",
+                                  pnr, day, pnr),
+                        rtg, vtg);
+                  });
 }
 
 [[nodiscard]] int SQL_Qvx320Tgb_GetSaldo1(const std::string& pnr, const std::string& bis, const std::string& von,
                                           int32_t& sa, int32_t& vt) {
-  int st = 0;
-  if (BatchSaldo(1, pnr, von, bis, st, sa, vt)) return st;
-  return SqlSelectOne(SqlFormat("SELECT Tgbsa1, TgbVt1 FROM Qvx320Tgb"
-                                " WHERE tgbpnr = '%s' AND TgbZtr = 1"
-                                " AND TgbDtm = (SELECT MAX(date_add(TgbDtm, interval -1 day)) FROM Qvx320Tgb"
-                                " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s'"
-                                " AND date_format(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
-                                " AND TgbPnr = '%s' AND TgbSa1 <> 0 AND TgbZtr = 1)",
-                                pnr, bis, von, pnr),
-                      sa, vt);
+  return ServedOr([&](int& st) { return BatchSaldo(1, pnr, von, bis, st, sa, vt); },
+                  [&] {
+                    return SqlSelectOne(
+                        SqlFormat("SELECT Tgbsa1, TgbVt1 FROM Qvx320Tgb"
+                                  " WHERE tgbpnr = '%s' AND TgbZtr = 1"
+                                  " AND TgbDtm = (SELECT MAX(date_add(TgbDtm, interval -1 day)) FROM Qvx320Tgb"
+                                  " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                  " AND date_format(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                  " AND TgbPnr = '%s' AND TgbSa1 <> 0 AND TgbZtr = 1)",
+                                  pnr, bis, von, pnr),
+                        sa, vt);
+                  });
 }
 
 [[nodiscard]] int SQL_Qvx320Tgb_GetSaldo2(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
-  int st = 0;
-  if (BatchSaldo(2, pnr, bis, bis, st, sa, vt)) return st;
-  return SqlSelectOne(SqlFormat("SELECT Tgbsa2, TgbVt2 FROM Qvx320Tgb"
-                                " WHERE tgbpnr = '%s' AND TgbZtr = 1"
-                                " AND TgbDtm = (SELECT MAX(TgbDtm) FROM Qvx320Tgb"
-                                " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s' AND TgbPnr = '%s' AND TgbZtr = 1)",
-                                pnr, bis, pnr),
-                      sa, vt);
+  return ServedOr([&](int& st) { return BatchSaldo(2, pnr, bis, bis, st, sa, vt); },
+                  [&] {
+                    return SqlSelectOne(
+                        SqlFormat("SELECT Tgbsa2, TgbVt2 FROM Qvx320Tgb"
+                                  " WHERE tgbpnr = '%s' AND TgbZtr = 1"
+                                  " AND TgbDtm = (SELECT MAX(TgbDtm) FROM Qvx320Tgb"
+                                  " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s' AND TgbPnr = '%s' AND TgbZtr = 1)",
+                                  pnr, bis, pnr),
+                        sa, vt);
+                  });
 }
 
 [[nodiscard]] int SQL_Qvx320Tgb_GetSaldo3(const std::string& pnr, const std::string& bis, int32_t& sa, int32_t& vt) {
-  int st = 0;
-  if (BatchSaldo(3, pnr, bis, bis, st, sa, vt)) return st;
-  return SqlSelectOne(SqlFormat("SELECT Tgbsa3, TgbVt3 FROM Qvx320Tgb"
-                                " WHERE tgbpnr = '%s' AND TgbZtr = 1"
-                                " AND TgbDtm = (SELECT MAX(TgbDtm) FROM Qvx320Tgb"
-                                " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s' AND TgbPnr = '%s' AND TgbZtr = 1)",
-                                pnr, bis, pnr),
-                      sa, vt);
+  return ServedOr([&](int& st) { return BatchSaldo(3, pnr, bis, bis, st, sa, vt); },
+                  [&] {
+                    return SqlSelectOne(
+                        SqlFormat("SELECT Tgbsa3, TgbVt3 FROM Qvx320Tgb"
+                                  " WHERE tgbpnr = '%s' AND TgbZtr = 1"
+                                  " AND TgbDtm = (SELECT MAX(TgbDtm) FROM Qvx320Tgb"
+                                  " WHERE date_format(TgbDtm, '%%Y.%%m.%%d') <= '%s' AND TgbPnr = '%s' AND TgbZtr = 1)",
+                                  pnr, bis, pnr),
+                        sa, vt);
+                  });
 }
 
 // A day cursor: the days of the batch when it covers the employee, else the
@@ -203,16 +214,17 @@ DayCursor g_tage;
 [[nodiscard]] int SQL_Qvx331Zkb_CloseTage() { return g_tage.Close(); }
 
 [[nodiscard]] int SQL_Qvx331Zkb_HasBooking103(const std::string& pnr, const std::string& day, const std::string& akr) {
-  int st = 0;
-  if (BatchHasBooking103(pnr, day, akr, st)) return st;
-  std::string found;
-  return SqlSelectOne(SqlFormat("SELECT DISTINCT ZkbPnr FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
-                                " WHERE ZkbPnr = '%s' AND date_format(ZkbDtm, '%%Y.%%m.%%d') = '%s'"
-                                " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1))"
-                                " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = 103"
-                                " AND Lu1Num = AkrLug AND AkrNum = '%s'",
-                                pnr, day, akr),
-                      found);
+  return ServedOr([&](int& st) { return BatchHasBooking103(pnr, day, akr, st); },
+                  [&] {
+                    std::string found;
+                    return SqlSelectOne(SqlFormat("SELECT DISTINCT ZkbPnr FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
+                                                  " WHERE ZkbPnr = '%s' AND date_format(ZkbDtm, '%%Y.%%m.%%d') = '%s'"
+                                                  " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1))"
+                                                  " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = 103"
+                                                  " AND Lu1Num = AkrLug AND AkrNum = '%s'",
+                                                  pnr, day, akr),
+                                        found);
+                  });
 }
 
 // Minutes of the accounts with Lu1Sts 4 or 104. An account with several
@@ -220,16 +232,18 @@ DayCursor g_tage;
 // its bookings are summed once, not once per line.
 [[nodiscard]] int SQL_Qvx331Zkb_SumUns(const std::string& akr, const std::string& pnr, const std::string& von,
                                        const std::string& bis, double& sum) {
-  int st = 0;
-  if (BatchSumUns(akr, pnr, von, bis, st, sum)) return st;
-  return SqlSelectOne(SqlFormat("SELECT SUM(ZkbStd) FROM Qvx331Zkb"
-                                " WHERE ZkbPnr = '%s' AND ZkbZtr = 1"
-                                " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
-                                " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
-                                " AND ZkbZkt IN (SELECT Lu1Ztk FROM O1001AbrKreis, Qvx171Lu1"
-                                " WHERE AkrNum = '%s' AND AkrLug = Lu1Num AND (Lu1Sts = 4 OR Lu1Sts = 104))",
-                                pnr, von, bis, akr),
-                      sum);
+  return ServedOr([&](int& st) { return BatchSumUns(akr, pnr, von, bis, st, sum); },
+                  [&] {
+                    return SqlSelectOne(
+                        SqlFormat("SELECT SUM(ZkbStd) FROM Qvx331Zkb"
+                                  " WHERE ZkbPnr = '%s' AND ZkbZtr = 1"
+                                  " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                  " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                  " AND ZkbZkt IN (SELECT Lu1Ztk FROM O1001AbrKreis, Qvx171Lu1"
+                                  " WHERE AkrNum = '%s' AND AkrLug = Lu1Num AND (Lu1Sts = 4 OR Lu1Sts = 104))",
+                                  pnr, von, bis, akr),
+                        sum);
+                  });
 }
 
 // Days of the working-time model with a target time (PSYBR).
@@ -251,25 +265,27 @@ BatchCursor<std::pair<std::string, double>> g_ztg;
 [[nodiscard]] int SQL_Qvx329Ztg_Close() { return g_ztg.Close(); }
 
 [[nodiscard]] int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
-  int st = 0;
-  if (BatchHasSoll(pnr, day, st)) return st;
-  std::string found;
-  return SqlSelectOne(SqlFormat("SELECT date_format(TgbDtm, '%%Y.%%m.%%d') FROM Qvx320Tgb"
-                                " WHERE TgbPnr = '%s' AND TgbSol > 0"
-                                " AND date_format(TgbDtm, '%%Y.%%m.%%d') = '%s' AND TgbZtr = '1'",
-                                pnr, day),
-                      found);
+  return ServedOr([&](int& st) { return BatchHasSoll(pnr, day, st); },
+                  [&] {
+                    std::string found;
+                    return SqlSelectOne(SqlFormat("SELECT date_format(TgbDtm, '%%Y.%%m.%%d') FROM Qvx320Tgb"
+                                                  " WHERE TgbPnr = '%s' AND TgbSol > 0"
+                                                  " AND date_format(TgbDtm, '%%Y.%%m.%%d') = '%s' AND TgbZtr = '1'",
+                                                  pnr, day),
+                                        found);
+                  });
 }
 
 [[nodiscard]] int SQL_Qvx327Tag_HasPresence(const std::string& pnr, const std::string& day) {
-  int st = 0;
-  if (BatchHasPresence(pnr, day, st)) return st;
-  std::string found;
-  return SqlSelectOne(SqlFormat("SELECT TagOne FROM Qvx327Tag"
-                                " WHERE TagPnr = '%s' AND date_format(TagVon, '%%Y.%%m.%%d') = '%s'"
-                                " AND (TagOne = 1 OR TagKom = 1 OR TagGeh = 1)",
-                                pnr, day),
-                      found);
+  return ServedOr([&](int& st) { return BatchHasPresence(pnr, day, st); },
+                  [&] {
+                    std::string found;
+                    return SqlSelectOne(SqlFormat("SELECT TagOne FROM Qvx327Tag"
+                                                  " WHERE TagPnr = '%s' AND date_format(TagVon, '%%Y.%%m.%%d') = '%s'"
+                                                  " AND (TagOne = 1 OR TagKom = 1 OR TagGeh = 1)",
+                                                  pnr, day),
+                                        found);
+                  });
 }
 
 // Days with bookings on attendance accounts (Lu1Sts 102).
@@ -440,13 +456,14 @@ double Round2(double v) { return std::strtod(Format("%.2f", v).c_str(), nullptr)
 
 [[nodiscard]] int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std::string& bis,
                                     HomeCost& home) {
-  int st = 0;
-  if (BatchHome(pnr, von, bis, st, home)) return st;
-  return SqlSelectOne(SqlFormat("SELECT ZuoKst, ZuoKtr, ZuoKrt FROM QVX311ZUO"
-                                " WHERE ZuoPnr = '%s' AND date_format(ZuoGvo, '%%Y.%%m.%%d') <= '%s'"
-                                " AND (date_format(ZuoGbi, '%%Y.%%m.%%d') >= '%s' OR ZuoGbi IS NULL)",
-                                pnr, bis, von),
-                      home.ZuoKst, home.ZuoKtr, home.ZuoKrt);
+  return ServedOr([&](int& st) { return BatchHome(pnr, von, bis, st, home); },
+                  [&] {
+                    return SqlSelectOne(SqlFormat("SELECT ZuoKst, ZuoKtr, ZuoKrt FROM QVX311ZUO"
+                                                  " WHERE ZuoPnr = '%s' AND date_format(ZuoGvo, '%%Y.%%m.%%d') <= '%s'"
+                                                  " AND (date_format(ZuoGbi, '%%Y.%%m.%%d') >= '%s' OR ZuoGbi IS NULL)",
+                                                  pnr, bis, von),
+                                        home.ZuoKst, home.ZuoKtr, home.ZuoKrt);
+                  });
 }
 
 [[nodiscard]] int SQL_Qvx327Tag_GetCodes(const std::string& pnr, const std::string& day, std::string& tagTgb,
@@ -454,13 +471,15 @@ double Round2(double v) { return std::strtod(Format("%.2f", v).c_str(), nullptr)
   tagTgb.clear();
   tagHtv.clear();
   tagHtn.clear();
-  int st = 0;
-  if (!BatchTagCodes(pnr, day, st, tagTgb, tagHtv, tagHtn))
-    st = SqlSelectOne(SqlFormat("SELECT TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
-                                " WHERE TagPnr = '%s' AND date_format(TagTag, '%%Y.%%m.%%d') = '%s'"
-                                " AND ((TagTgb IS NOT NULL) OR (TagHtv IS NOT NULL) OR (TagHtn IS NOT NULL))",
-                                pnr, day),
-                      tagTgb, tagHtv, tagHtn);
+  int st = ServedOr([&](int& served) { return BatchTagCodes(pnr, day, served, tagTgb, tagHtv, tagHtn); },
+                    [&] {
+                      return SqlSelectOne(
+                          SqlFormat("SELECT TagTgb, TagHtv, TagHtn FROM Qvx327Tag"
+                                    " WHERE TagPnr = '%s' AND date_format(TagTag, '%%Y.%%m.%%d') = '%s'"
+                                    " AND ((TagTgb IS NOT NULL) OR (TagHtv IS NOT NULL) OR (TagHtn IS NOT NULL))",
+                                    pnr, day),
+                          tagTgb, tagHtv, tagHtn);
+                    });
   RTrim(tagTgb);
   RTrim(tagHtv);
   RTrim(tagHtn);

@@ -1,14 +1,11 @@
 // Transfer records (Qvx331Zk1) and statistics rows (Qvx331Zk2).
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
 
-// A sum of minutes or tenths of a day, summed in 64 bits, held at the limits
-// of the 32-bit columns instead of wrapping around to the other sign.
-inline int32_t ClampInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+#include "calc/batch/rows.h"
 
 // One transfer record in insert column order (dates as YYYY.MM.DD texts).
 struct Zk1Record {

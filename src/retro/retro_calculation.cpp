@@ -5,7 +5,7 @@
 #include "calc/interface_record.h"
 #include "calc/statistics.h"
 #include "calc/interruptions.h"
-#include "calc/vorlesen.h"
+#include "calc/batch/employee_batch.h"
 #include "calc/retro_records.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -14,9 +14,6 @@
 RetroState Retro;
 
 namespace {
-
-SqlCursor g_bsvRetro;
-bool g_bsvRetroLugOnly = false;
 
 void Check(int st, const char* message) {
   if (st == 0) return;
@@ -30,17 +27,18 @@ void Check(int st, const char* message) {
 void ReadRecordTypes(const std::string& lugLgp) {
   Calc.RecordTypes = {};
   Calc.RecordTypeCount = 0;
-  RequireRead(SQL_Qvx170Lg1_Open(lugLgp), "Qvx170Lg1");
+  SqlCursor lg1;
+  RequireRead(SQL_Qvx170Lg1_Open(lg1, lugLgp), "Qvx170Lg1");
   while (Calc.RecordTypeCount < static_cast<int>(Calc.RecordTypes.size())) {
     RecordType t;
-    int st = SQL_Qvx170Lg1_Fetch(t);
+    int st = SQL_Qvx170Lg1_Fetch(lg1, t);
     if (st != 0) {
       if (st == -1) AbortRun(60);
       break;
     }
     Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
   }
-  (void)SQL_Qvx170Lg1_Close();
+  (void)SQL_Qvx170Lg1_Close(lg1);
 }
 
 // The interruption record of the employee's first row.
@@ -132,13 +130,15 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
 
   // 5.-6. Employment rows; the records are computed for abrnr in [von, bis].
   Retro.LastPnr.clear();
-  RequireRead(SQL_Qvx310Bsv_OpenRetro(akrArg, curBis, von, lugOnly), "Qvx310Bsv");
+  EmploymentCursor bsv;
+  RequireRead(SQL_Qvx310Bsv_OpenRetro(bsv, akrArg, curBis, von, lugOnly), "Qvx310Bsv");
   Ctx.Abrnr = abrnr;
   Ctx.AbrVon = von;
   Ctx.AbrBis = bis;
   std::string akr = akrArg;
   BsvRow row;
-  BsvAhead ahead(SQL_Qvx310Bsv_FetchRetro, von, bis, Ctx.PnrFilter, folgemonat != 0 ? folgeNr : int16_t{0});
+  BsvAhead ahead([&bsv](BsvRow& r) { return SQL_Qvx310Bsv_FetchRetro(bsv, r); }, von, bis, Ctx.PnrFilter,
+                 folgemonat != 0 ? folgeNr : int16_t{0});
   while ((st = ahead.Next(row)) == 0) {
     if (!Ctx.PnrFilter.empty() && row.BsvPnr != Ctx.PnrFilter) continue;
     // the settlement of the period leaves the employee out and says so; its
@@ -177,7 +177,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
 
   // 7.
   ReportStatus(st, "PersNr-Lesen Status: %d", st);
-  return SQL_Qvx310Bsv_CloseRetro();
+  return SQL_Qvx310Bsv_CloseRetro(bsv);
 }
 
 void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const std::string& bdt, int16_t folgeNr,
@@ -207,35 +207,15 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
   }
 }
 
-[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von,
-                                          bool lugOnly) {
-  g_bsvRetroLugOnly = lugOnly;
-  g_bsvRetro.KeyColumns = 1u << 0 | 1u << 4;  // BsvPnr, BsvLug
-  return SqlOpen(g_bsvRetro,
-                 SqlFormat(std::string("SELECT trim(BsvPnr), trim(BsvAkr), date_format(BsvGvo, '%%Y.%%m.%%d'),"
-                                       " date_format(BsvGbi, '%%Y.%%m.%%d'), trim(BsvLug), ") +
-                               SqlKeyColumn("BsvPnr") + ", " + SqlKeyColumn("trim(BsvPnr)") +
-                               std::string(" FROM Qvx310Bsv"
-                                           " WHERE BsvAkr = '%s' AND date_format(BsvGvo, '%%Y.%%m.%%d') <= '%s'"
-                                           " AND (BsvGbi IS NULL OR date_format(BsvGbi, '%%Y.%%m.%%d') >= '%s')") +
-                               (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
-                               " ORDER BY BsvPnr, BsvGvo DESC",
-                           akr, abrBis, von));
+// The settlement's employment cursor without the special-leave model.
+[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(EmploymentCursor& bsv, const std::string& akr, const std::string& abrBis,
+                                          const std::string& von, bool lugOnly) {
+  return bsv.Open(akr, abrBis, von, lugOnly, false);
 }
 
-[[nodiscard]] int SQL_Qvx310Bsv_FetchRetro(BsvRow& row) {
-  row = BsvRow{};
-  int st =
-      SqlFetchInto(g_bsvRetro, row.BsvPnr, row.BsvAkr, row.BsvGvo, row.BsvGbi, row.BsvLug, row.PnrKey, row.StmtKey);
-  if (st == 0) {
-    NoteRefusedPnr(g_bsvRetro, 0, 4, row);
-    if (!row.BsvLug.empty()) row.Zk1Upn = row.BsvLug;
-    else if (!g_bsvRetroLugOnly) row.Zk1Upn = row.BsvPnr;
-  }
-  return st;
-}
+[[nodiscard]] int SQL_Qvx310Bsv_FetchRetro(EmploymentCursor& bsv, BsvRow& row) { return bsv.Fetch(row); }
 
-[[nodiscard]] int SQL_Qvx310Bsv_CloseRetro() { return dbClose(g_bsvRetro); }
+[[nodiscard]] int SQL_Qvx310Bsv_CloseRetro(EmploymentCursor& bsv) { return bsv.Close(); }
 
 [[nodiscard]] int SQL_Qvx331Zk1_Mask(const std::string& pnr, int32_t abrnrStart) {
   return SqlWrite(

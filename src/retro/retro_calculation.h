@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "calc/calc_state.h"
+#include "calc/employment.h"
 #include "calc/account_transfer.h"
 
 // A period recomputed in the run.
@@ -48,10 +49,10 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
 
 // Employment rows of the circle overlapping [von, abrBis], per employee
 // newest first; the fetch derives Zk1Upn as the settlement's does.
-[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(const std::string& akr, const std::string& abrBis, const std::string& von,
-                                          bool lugOnly);
-[[nodiscard]] int SQL_Qvx310Bsv_FetchRetro(BsvRow& row);
-[[nodiscard]] int SQL_Qvx310Bsv_CloseRetro();
+[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(EmploymentCursor& bsv, const std::string& akr, const std::string& abrBis,
+                                          const std::string& von, bool lugOnly);
+[[nodiscard]] int SQL_Qvx310Bsv_FetchRetro(EmploymentCursor& bsv, BsvRow& row);
+[[nodiscard]] int SQL_Qvx310Bsv_CloseRetro(EmploymentCursor& bsv);
 // Makes the employee's positive Zk1Rre outside abrnrStart negative; 0 on
 // success, else the statement's status.
 [[nodiscard]] int SQL_Qvx331Zk1_Mask(const std::string& pnr, int32_t abrnrStart);

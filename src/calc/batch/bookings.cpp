@@ -1,4 +1,4 @@
-#include "calc/buchungen.h"
+#include "calc/batch/bookings.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "calc/buchungen.h"
+#include "calc/batch/bookings.h"
 #include "calc/site_records.h"
 #include "calc/statistics.h"
 #include "calc/interruptions.h"
-#include "calc/vorlesen.h"
+#include "calc/batch/employee_batch.h"
 #include "calc/account_transfer.h"
 #include "run/dbkey.h"
-#include "statistics_fixture.h"
+#include "calc/statistics_fixture.h"
 
 namespace {
 

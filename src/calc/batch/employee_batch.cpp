@@ -1,4 +1,4 @@
-#include "calc/vorlesen.h"
+#include "calc/batch/employee_batch.h"
 
 #include <cstdio>
 #include <initializer_list>
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "calc/buchungen.h"
+#include "calc/batch/bookings.h"
 #include "run/db.h"
 #include "run/dbkey.h"
 
@@ -222,7 +222,7 @@ bool ReadSfz(const std::string& day) {
 // and every booking of accounts with Lu1Art '1'.
 //
 // In a main call the batch holds the daily bookings of its days already
-// (calc/buchungen.h): the days are taken from them and the wage-type lines of
+// (calc/batch/bookings.h): the days are taken from them and the wage-type lines of
 // the circle's interface, as the statement joins them.
 bool TageFromBookings(const std::string& akr) {
   const auto* bookings = BatchDailyRows(g_batch.List, g_batch.Von, g_batch.Bis);
@@ -771,8 +771,13 @@ bool BatchZks(const std::string& pnr, const std::string& von, const std::string&
   return true;
 }
 
-BsvAhead::BsvAhead(int (*fetch)(BsvRow&), std::string von, std::string bis, std::string pnrFilter, int16_t followNr)
-    : fetch_(fetch), von_(std::move(von)), bis_(std::move(bis)), filter_(std::move(pnrFilter)), followNr_(followNr) {}
+BsvAhead::BsvAhead(std::function<int(BsvRow&)> fetch, std::string von, std::string bis, std::string pnrFilter,
+                   int16_t followNr)
+    : fetch_(std::move(fetch)),
+      von_(std::move(von)),
+      bis_(std::move(bis)),
+      filter_(std::move(pnrFilter)),
+      followNr_(followNr) {}
 
 BsvAhead::~BsvAhead() {
   ClearBatch();

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "calc/buchungen.h"
+#include "calc/batch/bookings.h"
 #include "calc/account_transfer.h"
 #include "run/dbkey.h"
-#include "statistics_fixture.h"
+#include "calc/statistics_fixture.h"
 
 namespace {
 

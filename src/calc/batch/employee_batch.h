@@ -14,13 +14,13 @@
 
 #include <cstdint>
 #include <deque>
-#include <tuple>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "calc/calc_state.h"
-#include "run/db.h"
+#include "calc/batch/rows.h"
+#include "calc/batch/served.h"
 
 // One employee of a batch: the personnel number as the steps put it into
 // their statements and its comparison key (run/dbkey.h).
@@ -32,51 +32,6 @@ struct BatchEmployee {
 // "'a', 'b', ..." of the employees' personnel numbers, escaped for the
 // connection (the IN list of a batch statement).
 std::string PnrList(const std::vector<BatchEmployee>& employees);
-// A cursor of a single statement whose rows the batch of employees may give
-// instead: served rows come with the statuses of a fetch (0 for each row,
-// then kSqlNoMoreRows), else the statement's own cursor is read.
-template <class Row>
-class BatchCursor {
- public:
-  SqlCursor Sql;
-  std::vector<Row> Rows;  // the rows to serve, filled by the batch
-
-  // Serving Rows begins when served is true; returns served.
-  bool Serve(bool served) {
-    served_ = served;
-    next_ = 0;
-    if (!served) Rows.clear();
-    return served;
-  }
-  bool Served() const { return served_; }
-  // The next row served.
-  int Next(Row& row) {
-    if (next_ >= Rows.size()) return kSqlNoMoreRows;
-    row = Rows[next_++];
-    return 0;
-  }
-  // The next row into the fields (one field, or one per member of a pair).
-  template <class... T>
-  int Fetch(T&... out) {
-    if (!served_) return SqlFetchInto(Sql, out...);
-    if (next_ >= Rows.size()) return kSqlNoMoreRows;
-    if constexpr (sizeof...(T) == 1) ((out = Rows[next_]), ...);
-    else std::tie(out...) = Rows[next_];
-    ++next_;
-    return 0;
-  }
-  int Close() {
-    if (!served_) return dbClose(Sql);
-    served_ = false;
-    Rows.clear();
-    return 0;
-  }
-
- private:
-  bool served_ = false;
-  size_t next_ = 0;
-};
-
 // A day text as the program formats it (YYYY.MM.DD); other texts are left to
 // the database's own conversion and are never served from a batch.
 bool PlainDay(const std::string& day);
@@ -164,15 +119,16 @@ class BsvAhead {
  public:
   static constexpr size_t kBatchRows = 200;
   // followNr: the following-month number of the settlement call, 0 for a
-  // main call (buchungen.h).
-  BsvAhead(int (*fetch)(BsvRow&), std::string von, std::string bis, std::string pnrFilter, int16_t followNr);
+  // main call (calc/batch/bookings.h).
+  BsvAhead(std::function<int(BsvRow&)> fetch, std::string von, std::string bis, std::string pnrFilter,
+           int16_t followNr);
   ~BsvAhead();
   BsvAhead(const BsvAhead&) = delete;
   BsvAhead& operator=(const BsvAhead&) = delete;
   int Next(BsvRow& row);
 
  private:
-  int (*fetch_)(BsvRow&);
+  std::function<int(BsvRow&)> fetch_;
   std::string von_, bis_, filter_;
   int16_t followNr_ = 0;
   int Take(std::deque<BsvRow>& rows, std::vector<BatchEmployee>& employees);

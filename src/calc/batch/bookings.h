@@ -1,5 +1,5 @@
 // The bookings of a batch of employees read ahead: for the employees of the
-// employment rows read ahead (calc/vorlesen.h) the account transfer's month
+// employment rows read ahead (calc/batch/employee_batch.h) the account transfer's month
 // sums (at once), daily bookings and day codes of the period (when an
 // employee of the batch first needs them) are read with one statement each,
 // and its per-employee cursors are served from memory. The tables read here
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "calc/vorlesen.h"
-#include "calc/account_transfer.h"
+#include "calc/batch/employee_batch.h"
+#include "calc/batch/rows.h"
 
 // Reads the batch for the days von..bis under the run's interface and
 // settlement kind as they are in RunContext now. followNr is the
