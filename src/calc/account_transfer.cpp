@@ -42,13 +42,6 @@ void ZwischenRun(const Zk1Record& r, bool nextMonth) {
   RetroRun(r, nextMonth);
 }
 
-SqlCursor g_lu1;
-// The account transfer's cursors, served from the bookings read ahead for a
-// batch of employees when it holds them.
-BatchCursor<ZkbMonat> g_monat;
-BatchCursor<ZkbTag> g_tag, g_folge;
-BatchCursor<PruefRow> g_pruef;
-
 // Wage-type lines, next calendar days and the accounts of day codes do not
 // change during a run; each is read once per settlement call instead of once
 // per employee and booking. Texts of the database are matched by the keys
@@ -71,15 +64,16 @@ const std::vector<Lu1Row>& ReadLu1Lines(const std::string& lugLug, const std::st
   auto it = g_lu1Cache.find(key);
   if (it != g_lu1Cache.end()) return it->second;
   std::vector<Lu1Row> rows;
-  RequireRead(SQL_Qvx171Lu1_Open(lugLug, stz, zkt, Ctx.AbrVon, Ctx.AbrBis), "Qvx171Lu1");
+  SqlCursor lu1;
+  RequireRead(SQL_Qvx171Lu1_Open(lu1, lugLug, stz, zkt, Ctx.AbrVon, Ctx.AbrBis), "Qvx171Lu1");
   int st;
   for (;;) {
     Lu1Row l;
-    st = SQL_Qvx171Lu1_Fetch(l);
+    st = SQL_Qvx171Lu1_Fetch(lu1, l);
     if (st != 0) break;
     rows.push_back(l);
   }
-  (void)SQL_Qvx171Lu1_Close();
+  (void)SQL_Qvx171Lu1_Close(lu1);
   if (st != kSqlNoMoreRows) {
     ReportStatus(st, "Warnung Qvx171Lu1-Status: %d, Zkt: %s, Stz: %s", st, zkt, stz);
     failed = std::move(rows);  // not kept: read again next time
@@ -167,10 +161,11 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
   if (!done.DayAccounts.insert(LineKey(m, l)).second) return;
   const std::string& pnr = call.Bsv->BsvPnr;
   std::set<DbKey> counted;  // day, cost centre, cost unit
-  RequireRead(SQL_Qvx331Zkb_OpenTag(pnr, m.ZkbZkt, Ctx.AbrVon, Ctx.AbrBis, &m.KeyZkt), "Qvx331Zkb");
+  TagCursor tag;
+  RequireRead(SQL_Qvx331Zkb_OpenTag(tag, pnr, m.ZkbZkt, Ctx.AbrVon, Ctx.AbrBis, &m.KeyZkt), "Qvx331Zkb");
   ZkbTag d;
   int st;
-  while ((st = SQL_Qvx331Zkb_FetchTag(d)) == 0) {
+  while ((st = SQL_Qvx331Zkb_FetchTag(tag, d)) == 0) {
     int32_t minutes = d.ZkbStd;
     int32_t days = 0;
     if (l.Lu1Tge != 0) {
@@ -202,7 +197,7 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
     d = ZkbTag{};
   }
   CheckFetch(st, "Warnung Tageszeitkonto_Status: %d, Pnr: %s", pnr);
-  (void)SQL_Qvx331Zkb_CloseTag();
+  (void)SQL_Qvx331Zkb_CloseTag(tag);
 }
 
 void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Handled& done) {
@@ -325,12 +320,13 @@ void TransferZeitkontenTo(const TransferCall& call) {
   // kinds has month rows of both kinds, and each is handled by its lines only.
   bool topasInterim = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
   Handled done;
-  RequireRead(SQL_Qvx331Zkb_OpenMonat(pnr, Ctx.AbrVon, Ctx.AbrBis, Ctx.Lfn, Ctx.Lug.LugLug,
+  MonatCursor monat;
+  RequireRead(SQL_Qvx331Zkb_OpenMonat(monat, pnr, Ctx.AbrVon, Ctx.AbrBis, Ctx.Lfn, Ctx.Lug.LugLug,
                                       call.Folgemonat != 0 ? call.FolgeNr : int16_t{0}),
               "Qvx331Zkb");
   ZkbMonat m;
   int st;
-  while ((st = SQL_Qvx331Zkb_FetchMonat(m)) == 0) {
+  while ((st = SQL_Qvx331Zkb_FetchMonat(monat, m)) == 0) {
     for (int t = 0; t < Calc.RecordTypeCount; ++t) {
       const std::string stz = Calc.RecordTypes[static_cast<size_t>(t)].Lg1Stz;
       const std::vector<Lu1Row>& lines = ReadLu1Lines(Ctx.Lug.LugLug, stz, m.ZkbZkt, m.KeyZkt);
@@ -360,7 +356,7 @@ void TransferZeitkontenTo(const TransferCall& call) {
     m = ZkbMonat{};
   }
   CheckFetch(st, "Warnung Monatszeitkonto-Status: %d, Pnr: %s", pnr);
-  (void)SQL_Qvx331Zkb_CloseMonat();
+  (void)SQL_Qvx331Zkb_CloseMonat(monat);
 }
 
 void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l) {
@@ -369,7 +365,9 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
   // (another cost type, ZkbStg or ZkbSta) finds its bookings in these runs.
   const std::string& pnr = call.Bsv->BsvPnr;
   const FolgeKeys keys{m.KeyZkt, m.KeyKst, m.KeyKtr};
-  RequireRead(SQL_Qvx331Zkb_OpenFolge(pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, Ctx.AbrVon, Ctx.AbrBis, l.Lu1Ztr, &keys),
+  TagCursor folge;
+  RequireRead(SQL_Qvx331Zkb_OpenFolge(folge, pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, Ctx.AbrVon, Ctx.AbrBis, l.Lu1Ztr,
+                                      &keys),
               "Qvx331Zkb");
   Tagesfolge f;
   bool open = false;
@@ -378,7 +376,7 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
   bool prevSollNull = false;
   ZkbTag b;
   int st;
-  while ((st = SQL_Qvx331Zkb_FetchFolge(b)) == 0) {
+  while ((st = SQL_Qvx331Zkb_FetchFolge(folge, b)) == 0) {
     // A second booking of the account on the same day joins the run that
     // holds the day: its minutes are added, the day is not counted again.
     bool sameDay = open && b.ZkbDtm == prevDay;
@@ -412,7 +410,7 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
   }
   if (st == -1) AbortRun(60);
   if (open) WriteFolge(call, m, l, f);
-  (void)SQL_Qvx331Zkb_CloseFolge();
+  (void)SQL_Qvx331Zkb_CloseFolge(folge);
 }
 
 int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& zkt,
@@ -422,9 +420,10 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
   (void)krt;  // the days do not depend on the cost type
   int32_t result = 0;
   const FolgeKeys keys{zktKey, kstKey, ktrKey};
-  RequireRead(SQL_Qvx327Tag_OpenPruef(pnr, zkt, kst, von, bis, akr, ktr, &keys), "Qvx327Tag");
+  PruefCursor pruef;
+  RequireRead(SQL_Qvx327Tag_OpenPruef(pruef, pnr, zkt, kst, von, bis, akr, ktr, &keys), "Qvx327Tag");
   std::string day, htv, htn, htvKey, htnKey;
-  while (SQL_Qvx327Tag_FetchPruef(day, htv, htn, htvKey, htnKey) == 0) {
+  while (SQL_Qvx327Tag_FetchPruef(pruef, day, htv, htn, htvKey, htnKey) == 0) {
     int32_t add = 10, sub = 0, target = 480;
     if (lu1.Lu1Sol != 0) {
       target = 0;
@@ -450,7 +449,7 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
     htvKey.clear();
     htnKey.clear();
   }
-  (void)SQL_Qvx327Tag_ClosePruef();
+  (void)SQL_Qvx327Tag_ClosePruef(pruef);
   return result;
 }
 
@@ -465,9 +464,10 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
 // the cost type of each row it is added to; the period bookings come in the
 // order of their last booking, so that the record carries the cost type of
 // the latest booking. (Day runs carry the cost type of the first row.)
-[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis,
-                                          int16_t lfn, const std::string& lugLug, int16_t followNr) {
-  if (g_monat.Serve(BatchMonat(pnr, von, bis, lfn, lugLug, followNr, g_monat.Rows))) return 0;
+[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(MonatCursor& monat, const std::string& pnr, const std::string& von,
+                                          const std::string& bis, int16_t lfn, const std::string& lugLug,
+                                          int16_t followNr) {
+  if (monat.Serve(BatchMonat(pnr, von, bis, lfn, lugLug, followNr, monat.Rows))) return 0;
   const std::string columns =
       "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge),"
       " ZkbStg, ZkbSta, " +
@@ -478,29 +478,29 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
       " ORDER BY ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt, ZkbStg,"
       " ZkbSta";
   if (Ctx.TopasFlag != 0 && lfn == 2)
-    return SqlOpen(g_monat.Sql,
+    return SqlOpen(monat.Sql,
                    SqlFormat(columns + " AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'" + tail, pnr, von, bis));
-  return SqlOpen(g_monat.Sql, SqlFormat(columns +
-                                            " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
-                                            " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
-                                            " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0))"
-                                            " OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
-                                            " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))" +
-                                            tail,
-                                        pnr, von, bis, lugLug, lugLug));
+  return SqlOpen(monat.Sql, SqlFormat(columns +
+                                          " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
+                                          " AND ((ZkbZtr = 3 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                                          " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 0))"
+                                          " OR (ZkbZtr = 1 AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                                          " AND Lu1Ztk = ZkbZkt AND Lu1Ztr = 1)))" +
+                                          tail,
+                                      pnr, von, bis, lugLug, lugLug));
 }
 
-[[nodiscard]] int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m) {
-  if (g_monat.Served()) return g_monat.Next(m);
-  return SqlFetchInto(g_monat.Sql, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
+[[nodiscard]] int SQL_Qvx331Zkb_FetchMonat(MonatCursor& monat, ZkbMonat& m) {
+  if (monat.Served()) return monat.Next(m);
+  return SqlFetchInto(monat.Sql, m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt, m.ZkbStd, m.ZkbTge,
                       m.ZkbStg, m.ZkbSta, m.KeyZkt, m.KeyKst, m.KeyKtr);
 }
 
-[[nodiscard]] int SQL_Qvx331Zkb_CloseMonat() { return g_monat.Close(); }
+[[nodiscard]] int SQL_Qvx331Zkb_CloseMonat(MonatCursor& monat) { return monat.Close(); }
 
-[[nodiscard]] int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
-                                     const std::string& von, const std::string& bis) {
-  return SqlOpen(g_lu1,
+[[nodiscard]] int SQL_Qvx171Lu1_Open(SqlCursor& lu1, const std::string& lugLug, const std::string& stz,
+                                     const std::string& zkt, const std::string& von, const std::string& bis) {
+  return SqlOpen(lu1,
                  SqlFormat("SELECT Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, date_format(Lu1Gvo, '%%Y.%%m.%%d'),"
                            " date_format(Lu1Gbi, '%%Y.%%m.%%d'), Lu1Rre, Lu1Tgw, Lu1Kst, Lu1Ktr, Lu1Krt,"
                            " Lu1Tge, Lu1Sol, Lu1Svk, Lu1Flg, Lu1Lfn, Lu1Sts, Lu1Fkt, Lu1Ztr, Lu1Mog, Lu1Sta, " +
@@ -512,15 +512,15 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
                            lugLug, stz, zkt, von, bis));
 }
 
-[[nodiscard]] int SQL_Qvx171Lu1_Fetch(Lu1Row& l) {
-  int st = SqlFetchInto(g_lu1, l.Lu1Num, l.Lu1Stz, l.Lu1Ztk, l.Lu1Lna, l.Lu1Lgr, l.Lu1Gvo, l.Lu1Gbi, l.Lu1Rre, l.Lu1Tgw,
+[[nodiscard]] int SQL_Qvx171Lu1_Fetch(SqlCursor& lu1, Lu1Row& l) {
+  int st = SqlFetchInto(lu1, l.Lu1Num, l.Lu1Stz, l.Lu1Ztk, l.Lu1Lna, l.Lu1Lgr, l.Lu1Gvo, l.Lu1Gbi, l.Lu1Rre, l.Lu1Tgw,
                         l.Lu1Kst, l.Lu1Ktr, l.Lu1Krt, l.Lu1Tge, l.Lu1Sol, l.Lu1Svk, l.Lu1Flg, l.Lu1Lfn, l.Lu1Sts,
                         l.Lu1Fkt, l.Lu1Ztr, l.Lu1Mog, l.Lu1Sta, l.KeyStz, l.KeyZtk, l.KeyLna);
   if (st == 0 && l.Lu1Flg == -9) l.Lu1Flg = 0;
   return st;
 }
 
-[[nodiscard]] int SQL_Qvx171Lu1_Close() { return dbClose(g_lu1); }
+[[nodiscard]] int SQL_Qvx171Lu1_Close(SqlCursor& lu1) { return dbClose(lu1); }
 
 namespace {
 const std::string kTagColumns =
@@ -533,35 +533,35 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
                       d.ZkbStg, d.ZkbSta, d.ZkbDat, d.KeyKst, d.KeyKtr);
 }
 }  // namespace
-
-[[nodiscard]] int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
-                                        const std::string& bis, const std::string* zktKey) {
-  if (g_tag.Serve(zktKey && BatchTag(pnr, *zktKey, von, bis, g_tag.Rows))) return 0;
-  return SqlOpen(g_tag.Sql, SqlFormat(kTagColumns + " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbZkt = '%s'"
-                                                    " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
-                                                    " ORDER BY ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
-                                      pnr, zkt, von, bis));
+[[nodiscard]] int SQL_Qvx331Zkb_OpenTag(TagCursor& tag, const std::string& pnr, const std::string& zkt,
+                                        const std::string& von, const std::string& bis, const std::string* zktKey) {
+  if (tag.Serve(zktKey && BatchTag(pnr, *zktKey, von, bis, tag.Rows))) return 0;
+  return SqlOpen(tag.Sql, SqlFormat(kTagColumns + " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbZkt = '%s'"
+                                                  " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
+                                                  " ORDER BY ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
+                                    pnr, zkt, von, bis));
 }
 
-[[nodiscard]] int SQL_Qvx331Zkb_FetchTag(ZkbTag& d) { return g_tag.Served() ? g_tag.Next(d) : FetchTag(g_tag.Sql, d); }
-[[nodiscard]] int SQL_Qvx331Zkb_CloseTag() { return g_tag.Close(); }
+[[nodiscard]] int SQL_Qvx331Zkb_FetchTag(TagCursor& tag, ZkbTag& d) {
+  return tag.Served() ? tag.Next(d) : FetchTag(tag.Sql, d);
+}
+[[nodiscard]] int SQL_Qvx331Zkb_CloseTag(TagCursor& tag) { return tag.Close(); }
 
-[[nodiscard]] int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
-                                          const std::string& ktr, const std::string& von, const std::string& bis,
-                                          int16_t ztr, const FolgeKeys* keys) {
-  if (g_folge.Serve(keys && BatchFolge(pnr, keys->Zkt, keys->Kst, keys->Ktr, von, bis, ztr, g_folge.Rows))) return 0;
-  return SqlOpen(g_folge.Sql,
-                 SqlFormat(kTagColumns + " WHERE ZkbPnr = '%s' AND ZkbZkt = '%s' AND ZkbZtr = 1"
-                                         " AND ZkbKst = '%s' AND ZkbKtr = '%s'"
-                                         " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s' AND (ZkbStd > 0 OR %d != 0)"
-                                         " ORDER BY ZkbDtm, ZkbKrt",
-                           pnr, zkt, kst, ktr, von, bis, ztr));
+[[nodiscard]] int SQL_Qvx331Zkb_OpenFolge(TagCursor& folge, const std::string& pnr, const std::string& zkt,
+                                          const std::string& kst, const std::string& ktr, const std::string& von,
+                                          const std::string& bis, int16_t ztr, const FolgeKeys* keys) {
+  if (folge.Serve(keys && BatchFolge(pnr, keys->Zkt, keys->Kst, keys->Ktr, von, bis, ztr, folge.Rows))) return 0;
+  return SqlOpen(folge.Sql, SqlFormat(kTagColumns + " WHERE ZkbPnr = '%s' AND ZkbZkt = '%s' AND ZkbZtr = 1"
+                                                    " AND ZkbKst = '%s' AND ZkbKtr = '%s'"
+                                                    " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s' AND (ZkbStd > 0 OR %d != 0)"
+                                                    " ORDER BY ZkbDtm, ZkbKrt",
+                                      pnr, zkt, kst, ktr, von, bis, ztr));
 }
 
-[[nodiscard]] int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d) {
-  return g_folge.Served() ? g_folge.Next(d) : FetchTag(g_folge.Sql, d);
+[[nodiscard]] int SQL_Qvx331Zkb_FetchFolge(TagCursor& folge, ZkbTag& d) {
+  return folge.Served() ? folge.Next(d) : FetchTag(folge.Sql, d);
 }
-[[nodiscard]] int SQL_Qvx331Zkb_CloseFolge() { return g_folge.Close(); }
+[[nodiscard]] int SQL_Qvx331Zkb_CloseFolge(TagCursor& folge) { return folge.Close(); }
 
 [[nodiscard]] int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol) {
   sol = 0;
@@ -582,12 +582,12 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
                       next);
 }
 
-[[nodiscard]] int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
-                                          const std::string& von, const std::string& bis, const std::string& akr,
-                                          const std::string& ktr, const FolgeKeys* keys) {
-  if (g_pruef.Serve(keys && BatchPruef(pnr, keys->Zkt, keys->Kst, von, bis, akr, keys->Ktr, g_pruef.Rows))) return 0;
+[[nodiscard]] int SQL_Qvx327Tag_OpenPruef(PruefCursor& pruef, const std::string& pnr, const std::string& zkt,
+                                          const std::string& kst, const std::string& von, const std::string& bis,
+                                          const std::string& akr, const std::string& ktr, const FolgeKeys* keys) {
+  if (pruef.Serve(keys && BatchPruef(pnr, keys->Zkt, keys->Kst, von, bis, akr, keys->Ktr, pruef.Rows))) return 0;
   return SqlOpen(
-      g_pruef.Sql,
+      pruef.Sql,
       SqlFormat("SELECT DISTINCT date_format(TagTag, '%%Y.%%m.%%d'), TagHtv, TagHtn, " + SqlKeyColumn("TagHtv") + ", " +
                     SqlKeyColumn("TagHtn") +
                     " FROM Qvx327Tag"
@@ -599,11 +599,11 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
                 pnr, pnr, von, bis, kst, ktr, zkt, akr));
 }
 
-[[nodiscard]] int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
-                                           std::string& htnKey) {
-  if (g_pruef.Served()) {
+[[nodiscard]] int SQL_Qvx327Tag_FetchPruef(PruefCursor& pruef, std::string& day, std::string& htv, std::string& htn,
+                                           std::string& htvKey, std::string& htnKey) {
+  if (pruef.Served()) {
     PruefRow r;
-    int st = g_pruef.Next(r);
+    int st = pruef.Next(r);
     if (st == 0) {
       day = r.Day;
       htv = r.Htv;
@@ -613,10 +613,10 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
     }
     return st;
   }
-  return SqlFetchInto(g_pruef.Sql, day, htv, htn, htvKey, htnKey);
+  return SqlFetchInto(pruef.Sql, day, htv, htn, htvKey, htnKey);
 }
 
-[[nodiscard]] int SQL_Qvx327Tag_ClosePruef() { return g_pruef.Close(); }
+[[nodiscard]] int SQL_Qvx327Tag_ClosePruef(PruefCursor& pruef) { return pruef.Close(); }
 
 [[nodiscard]] int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey) {
   return SqlSelectOne(SqlFormat("SELECT FcdZkt, " + SqlKeyColumn("FcdZkt") + " FROM Qvx131Fcd WHERE FcdNum = '%s'",

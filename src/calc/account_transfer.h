@@ -10,9 +10,17 @@
 #include <cstdint>
 #include <string>
 
+#include "calc/batch/bookings.h"
+#include "calc/batch/served.h"
 #include "calc/calc_state.h"
 #include "calc/transfer_records.h"
 #include "run/dbkey.h"
+
+// The account transfer's cursors, served from the bookings read ahead for a
+// batch of employees when it holds them (calc/batch/bookings.h).
+using MonatCursor = BatchCursor<ZkbMonat>;
+using TagCursor = BatchCursor<ZkbTag>;
+using PruefCursor = BatchCursor<PruefRow>;
 
 // Wage-type line of an interface (Qvx171Lu1), the 22 columns in read order.
 struct Lu1Row {
@@ -83,37 +91,40 @@ void ResetZeitkontenCache();
 // followNr: the following-month number of the call (0 for the main call);
 // the caller skips accounts without a wage-type line of that number, so rows
 // of those may be left out.
-[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(const std::string& pnr, const std::string& von, const std::string& bis,
-                                          int16_t lfn, const std::string& lugLug, int16_t followNr);
-[[nodiscard]] int SQL_Qvx331Zkb_FetchMonat(ZkbMonat& m);
-[[nodiscard]] int SQL_Qvx331Zkb_CloseMonat();
-[[nodiscard]] int SQL_Qvx171Lu1_Open(const std::string& lugLug, const std::string& stz, const std::string& zkt,
-                                     const std::string& von, const std::string& bis);
-[[nodiscard]] int SQL_Qvx171Lu1_Fetch(Lu1Row& l);
-[[nodiscard]] int SQL_Qvx171Lu1_Close();
+[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(MonatCursor& monat, const std::string& pnr, const std::string& von,
+                                          const std::string& bis, int16_t lfn, const std::string& lugLug,
+                                          int16_t followNr);
+[[nodiscard]] int SQL_Qvx331Zkb_FetchMonat(MonatCursor& monat, ZkbMonat& m);
+[[nodiscard]] int SQL_Qvx331Zkb_CloseMonat(MonatCursor& monat);
+[[nodiscard]] int SQL_Qvx171Lu1_Open(SqlCursor& lu1, const std::string& lugLug, const std::string& stz,
+                                     const std::string& zkt, const std::string& von, const std::string& bis);
+[[nodiscard]] int SQL_Qvx171Lu1_Fetch(SqlCursor& lu1, Lu1Row& l);
+[[nodiscard]] int SQL_Qvx171Lu1_Close(SqlCursor& lu1);
 // The cursors below are served from the bookings read ahead for a batch of
 // employees (calc/batch/bookings.h) when the batch holds them and the keys of the
 // texts are given; else the statement is sent.
-[[nodiscard]] int SQL_Qvx331Zkb_OpenTag(const std::string& pnr, const std::string& zkt, const std::string& von,
-                                        const std::string& bis, const std::string* zktKey = nullptr);
-[[nodiscard]] int SQL_Qvx331Zkb_FetchTag(ZkbTag& d);
-[[nodiscard]] int SQL_Qvx331Zkb_CloseTag();
+[[nodiscard]] int SQL_Qvx331Zkb_OpenTag(TagCursor& tag, const std::string& pnr, const std::string& zkt,
+                                        const std::string& von, const std::string& bis,
+                                        const std::string* zktKey = nullptr);
+[[nodiscard]] int SQL_Qvx331Zkb_FetchTag(TagCursor& tag, ZkbTag& d);
+[[nodiscard]] int SQL_Qvx331Zkb_CloseTag(TagCursor& tag);
 struct FolgeKeys {
   std::string Zkt, Kst, Ktr;
 };
-[[nodiscard]] int SQL_Qvx331Zkb_OpenFolge(const std::string& pnr, const std::string& zkt, const std::string& kst,
-                                          const std::string& ktr, const std::string& von, const std::string& bis,
-                                          int16_t ztr, const FolgeKeys* keys = nullptr);
-[[nodiscard]] int SQL_Qvx331Zkb_FetchFolge(ZkbTag& d);
-[[nodiscard]] int SQL_Qvx331Zkb_CloseFolge();
+[[nodiscard]] int SQL_Qvx331Zkb_OpenFolge(TagCursor& folge, const std::string& pnr, const std::string& zkt,
+                                          const std::string& kst, const std::string& ktr, const std::string& von,
+                                          const std::string& bis, int16_t ztr, const FolgeKeys* keys = nullptr);
+[[nodiscard]] int SQL_Qvx331Zkb_FetchFolge(TagCursor& folge, ZkbTag& d);
+[[nodiscard]] int SQL_Qvx331Zkb_CloseFolge(TagCursor& folge);
 [[nodiscard]] int SQL_Qvx320Tgb_GetSol(const std::string& pnr, const std::string& day, int32_t& sol);
 [[nodiscard]] int SQL_Qvx133Bak_NextDay(const std::string& day, std::string& next);
-[[nodiscard]] int SQL_Qvx327Tag_OpenPruef(const std::string& pnr, const std::string& zkt, const std::string& kst,
-                                          const std::string& von, const std::string& bis, const std::string& akr,
-                                          const std::string& ktr, const FolgeKeys* keys = nullptr);
+[[nodiscard]] int SQL_Qvx327Tag_OpenPruef(PruefCursor& pruef, const std::string& pnr, const std::string& zkt,
+                                          const std::string& kst, const std::string& von, const std::string& bis,
+                                          const std::string& akr, const std::string& ktr,
+                                          const FolgeKeys* keys = nullptr);
 // htvKey, htnKey: the codes' keys as the server compares them.
-[[nodiscard]] int SQL_Qvx327Tag_FetchPruef(std::string& day, std::string& htv, std::string& htn, std::string& htvKey,
-                                           std::string& htnKey);
-[[nodiscard]] int SQL_Qvx327Tag_ClosePruef();
+[[nodiscard]] int SQL_Qvx327Tag_FetchPruef(PruefCursor& pruef, std::string& day, std::string& htv, std::string& htn,
+                                           std::string& htvKey, std::string& htnKey);
+[[nodiscard]] int SQL_Qvx327Tag_ClosePruef(PruefCursor& pruef);
 // zktKey: the account's key as the server compares it.
 [[nodiscard]] int SQL_Qvx131Fcd_GetZkt(const std::string& code, std::string& zkt, std::string& zktKey);

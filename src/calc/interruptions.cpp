@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr const char* kStartDay = "9999.01.01";
+constexpr char kStartDay[] = "9999.01.01";
 
 // A cursor of days with day differences: the rows of the batch of employees
 // read ahead when it covers the employee, else the statement's rows.
@@ -20,40 +20,41 @@ using UnbCursor = BatchCursor<std::pair<std::string, int32_t>>;
 
 // Qualifying days of the period, each with the number of days since the
 // previous one (the first one against 9999.01.01, so negative).
-UnbCursor g_unb;
-
-[[nodiscard]] int SQL_Qvx320Tgb_OpenUnb(const std::string& pnr, const std::string& von, const std::string& bis) {
-  if (g_unb.Serve(BatchUnb(pnr, von, bis, g_unb.Rows))) return 0;
-  return SqlOpen(g_unb.Sql, SqlFormat("SELECT DISTINCT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
-                                      " DATEDIFF(TgbDtm, COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm),"
-                                      " STR_TO_DATE('%s', '%%Y.%%m.%%d')))"
-                                      " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
-                                      " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
-                                      " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') <= '%s'"
-                                      " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb ORDER BY TgbDtm",
-                                      kStartDay, pnr, von, bis));
+[[nodiscard]] int SQL_Qvx320Tgb_OpenUnb(UnbCursor& unb, const std::string& pnr, const std::string& von,
+                                        const std::string& bis) {
+  if (unb.Serve(BatchUnb(pnr, von, bis, unb.Rows))) return 0;
+  return SqlOpen(unb.Sql, SqlFormat("SELECT DISTINCT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
+                                    " DATEDIFF(TgbDtm, COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm),"
+                                    " STR_TO_DATE('%s', '%%Y.%%m.%%d')))"
+                                    " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
+                                    " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                    " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                    " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb ORDER BY TgbDtm",
+                                    kStartDay, pnr, von, bis));
 }
-[[nodiscard]] int SQL_Qvx320Tgb_FetchUnb(std::string& day, int32_t& diff) { return g_unb.Fetch(day, diff); }
-[[nodiscard]] int SQL_Qvx320Tgb_CloseUnb() { return g_unb.Close(); }
+[[nodiscard]] int SQL_Qvx320Tgb_FetchUnb(UnbCursor& unb, std::string& day, int32_t& diff) {
+  return unb.Fetch(day, diff);
+}
+[[nodiscard]] int SQL_Qvx320Tgb_CloseUnb(UnbCursor& unb) { return unb.Close(); }
 
 // Qualifying days before a day, newest first, each with the number of days to
 // the one fetched before it (the first one to the given day). The walk reads
 // five days at most, so the older history is not delivered.
-UnbCursor g_unbBack;
-
-[[nodiscard]] int SQL_Qvx320Tgb_OpenUnbBack(const std::string& pnr, const std::string& day) {
-  if (g_unbBack.Serve(BatchUnbBack(pnr, day, g_unbBack.Rows))) return 0;
-  return SqlOpen(g_unbBack.Sql, SqlFormat("SELECT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
-                                          " DATEDIFF(COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm DESC),"
-                                          " STR_TO_DATE('%s', '%%Y.%%m.%%d')), TgbDtm)"
-                                          " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
-                                          " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') < '%s'"
-                                          " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb"
-                                          " ORDER BY TgbDtm DESC LIMIT 6",
-                                          day, pnr, day));
+[[nodiscard]] int SQL_Qvx320Tgb_OpenUnbBack(UnbCursor& unbBack, const std::string& pnr, const std::string& day) {
+  if (unbBack.Serve(BatchUnbBack(pnr, day, unbBack.Rows))) return 0;
+  return SqlOpen(unbBack.Sql, SqlFormat("SELECT DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d'),"
+                                        " DATEDIFF(COALESCE(LAG(TgbDtm) OVER (ORDER BY TgbDtm DESC),"
+                                        " STR_TO_DATE('%s', '%%Y.%%m.%%d')), TgbDtm)"
+                                        " FROM Qvx320Tgb WHERE TgbPnr = '%s'"
+                                        " AND DATE_FORMAT(TgbDtm, '%%Y.%%m.%%d') < '%s'"
+                                        " AND TgbZtr = 1 AND TgbSol != 0 AND TgbSol <= TgbUnb"
+                                        " ORDER BY TgbDtm DESC LIMIT 6",
+                                        day, pnr, day));
 }
-[[nodiscard]] int SQL_Qvx320Tgb_FetchUnbBack(std::string& day, int32_t& diff) { return g_unbBack.Fetch(day, diff); }
-[[nodiscard]] int SQL_Qvx320Tgb_CloseUnbBack() { return g_unbBack.Close(); }
+[[nodiscard]] int SQL_Qvx320Tgb_FetchUnbBack(UnbCursor& unbBack, std::string& day, int32_t& diff) {
+  return unbBack.Fetch(day, diff);
+}
+[[nodiscard]] int SQL_Qvx320Tgb_CloseUnbBack(UnbCursor& unbBack) { return unbBack.Close(); }
 
 [[nodiscard]] int SQL_Qvx320Tgb_CountSollBetween(const std::string& pnr, const std::string& from, const std::string& to,
                                                  int32_t& count) {
@@ -82,11 +83,12 @@ int32_t SollTageZwischen(const std::string& pnr, const std::string& from, const 
 // previous period already (it had five days at that period's end); taking
 // one off here cancels the count it gets when it ends in this period.
 void LookBack(const std::string& pnr, const std::string& first, int32_t& runCount, int32_t& count) {
-  RequireRead(SQL_Qvx320Tgb_OpenUnbBack(pnr, first), "Qvx320Tgb");
+  UnbCursor unbBack;
+  RequireRead(SQL_Qvx320Tgb_OpenUnbBack(unbBack, pnr, first), "Qvx320Tgb");
   std::string p = first, e;
   int32_t d = 0;
   int st;
-  while ((st = SQL_Qvx320Tgb_FetchUnbBack(e, d)) == 0) {
+  while ((st = SQL_Qvx320Tgb_FetchUnbBack(unbBack, e, d)) == 0) {
     if (d != 1) {
       int32_t n = SollTageZwischen(pnr, e, p);
       if (n != 0) {
@@ -101,7 +103,7 @@ void LookBack(const std::string& pnr, const std::string& first, int32_t& runCoun
     p = e;
   }
   if (st == -1) AbortRun(60);
-  (void)SQL_Qvx320Tgb_CloseUnbBack();
+  (void)SQL_Qvx320Tgb_CloseUnbBack(unbBack);
 }
 
 }  // namespace
@@ -110,9 +112,10 @@ int32_t CountUnterbrechungenIn(const std::string& pnr, const std::string& von, c
   int32_t runCount = 0, count = 0;
   std::string prev = kStartDay, cur;
   int32_t d = 0;
-  RequireRead(SQL_Qvx320Tgb_OpenUnb(pnr, von, bis), "Qvx320Tgb");
+  UnbCursor unb;
+  RequireRead(SQL_Qvx320Tgb_OpenUnb(unb, pnr, von, bis), "Qvx320Tgb");
   int st;
-  while ((st = SQL_Qvx320Tgb_FetchUnb(cur, d)) == 0) {
+  while ((st = SQL_Qvx320Tgb_FetchUnb(unb, cur, d)) == 0) {
     ++runCount;
     if (d < 0 && SubStr(von, 5, 2) != "01") {
       LookBack(pnr, cur, runCount, count);
@@ -131,7 +134,7 @@ int32_t CountUnterbrechungenIn(const std::string& pnr, const std::string& von, c
   if (st == -1) AbortRun(60);
   // The run still open at the end of the period needs five days.
   if (runCount > 4) ++count;
-  (void)SQL_Qvx320Tgb_CloseUnb();
+  (void)SQL_Qvx320Tgb_CloseUnb(unb);
   return count;
 }
 

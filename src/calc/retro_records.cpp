@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr const char* kZk3Columns =
+constexpr char kZk3Columns[] =
     "INSERT INTO Qvx331Zk3  (Zk3Key, Zk3Abr, Zk3Lfn, Zk3Stz, Zk3Bdt, Zk3Pnr, Zk3Zkt,"
     "   Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
     "   Zk3Stg, Zk3Von, Zk3Bis, Zk3Sts, Zk3Upn, Zk3Inf)"

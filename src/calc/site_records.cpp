@@ -14,20 +14,21 @@
 namespace {
 
 // Site values of the employee in the period.
-// Served from the batch of employees read ahead when it covers the employee.
-BatchCursor<std::pair<std::string, double>> g_zks;
+using ZksCursor = BatchCursor<std::pair<std::string, double>>;
 
-[[nodiscard]] int SQL_Qvx331Zks_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
-  if (g_zks.Serve(BatchZks(pnr, von, bis, g_zks.Rows))) return 0;
-  return SqlOpen(g_zks.Sql, SqlFormat("SELECT ZksTxt, ZksWrt FROM Qvx331Zks"
-                                      " WHERE ZksPnr = '%s'"
-                                      " AND date_format(ZksDtm, '%%Y.%%m.%%d') >= '%s'"
-                                      " AND date_format(ZksDtm, '%%Y.%%m.%%d') <= '%s'"
-                                      " ORDER BY ZksDtm, ZksTxt",
-                                      pnr, von, bis));
+// Served from the batch of employees read ahead when it covers the employee.
+[[nodiscard]] int SQL_Qvx331Zks_Open(ZksCursor& zks, const std::string& pnr, const std::string& von,
+                                     const std::string& bis) {
+  if (zks.Serve(BatchZks(pnr, von, bis, zks.Rows))) return 0;
+  return SqlOpen(zks.Sql, SqlFormat("SELECT ZksTxt, ZksWrt FROM Qvx331Zks"
+                                    " WHERE ZksPnr = '%s'"
+                                    " AND date_format(ZksDtm, '%%Y.%%m.%%d') >= '%s'"
+                                    " AND date_format(ZksDtm, '%%Y.%%m.%%d') <= '%s'"
+                                    " ORDER BY ZksDtm, ZksTxt",
+                                    pnr, von, bis));
 }
-[[nodiscard]] int SQL_Qvx331Zks_Fetch(std::string& txt, double& wrt) { return g_zks.Fetch(txt, wrt); }
-[[nodiscard]] int SQL_Qvx331Zks_Close() { return g_zks.Close(); }
+[[nodiscard]] int SQL_Qvx331Zks_Fetch(ZksCursor& zks, std::string& txt, double& wrt) { return zks.Fetch(txt, wrt); }
+[[nodiscard]] int SQL_Qvx331Zks_Close(ZksCursor& zks) { return zks.Close(); }
 
 // A value in hundredths, rounded on the magnitude so that negative values are
 // rounded like positive ones (-7.5 gives -750, not -749), with a margin far
@@ -45,7 +46,8 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
                    const std::string& kst, const std::string& ktr, const std::string& bdt, int mode) {
   if (Ctx.MndSto != "02272" || Ctx.Lfn == 2) return;
 
-  int st = SQL_Qvx331Zks_Open(pnr, von, bis);
+  ZksCursor zks;
+  int st = SQL_Qvx331Zks_Open(zks, pnr, von, bis);
   if (st != 0) {
     ReportStatus(st, "      Fehler Öffnen Tab.Qvx331Zks: %d", st);
     return;
@@ -55,7 +57,7 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
   for (;;) {
     txt.clear();
     wrt = 0;
-    if ((st = SQL_Qvx331Zks_Fetch(txt, wrt)) != 0) break;
+    if ((st = SQL_Qvx331Zks_Fetch(zks, txt, wrt)) != 0) break;
     int32_t n = LsHundertstel(wrt);
     Zk1Record r;
     r.Abr = Ctx.Abrnr;
@@ -83,5 +85,5 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
     }
   }
   if (st != kSqlNoMoreRows) { ReportStatus(st, "      Fehler Lesen Tab.Qvx331Zks: %d", st); }
-  (void)SQL_Qvx331Zks_Close();
+  (void)SQL_Qvx331Zks_Close(zks);
 }

@@ -195,23 +195,21 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 using DayCursor = BatchCursor<std::string>;
 
 // Days with bookings on accounts of one Lu1Sts code (103 presence, 104 absence).
-DayCursor g_tage;
-
-[[nodiscard]] int SQL_Qvx331Zkb_OpenTage(const std::string& pnr, const std::string& von, const std::string& bis,
-                                         const std::string& akr, int16_t code) {
-  if (g_tage.Serve(BatchTage(pnr, von, bis, akr, code, g_tage.Rows))) return 0;
-  return SqlOpen(g_tage.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
-                                       " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
-                                       " WHERE ZkbPnr = '%s'"
-                                       " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
-                                       " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
-                                       " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1))"
-                                       " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = %d"
-                                       " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
-                                       pnr, von, bis, code, akr));
+[[nodiscard]] int SQL_Qvx331Zkb_OpenTage(DayCursor& tage, const std::string& pnr, const std::string& von,
+                                         const std::string& bis, const std::string& akr, int16_t code) {
+  if (tage.Serve(BatchTage(pnr, von, bis, akr, code, tage.Rows))) return 0;
+  return SqlOpen(tage.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
+                                     " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
+                                     " WHERE ZkbPnr = '%s'"
+                                     " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                     " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                     " AND ((ZkbStd > 0) OR (ZKBSTD = 0 AND Lu1Art = 1))"
+                                     " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = %d"
+                                     " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
+                                     pnr, von, bis, code, akr));
 }
-[[nodiscard]] int SQL_Qvx331Zkb_FetchTage(std::string& day) { return g_tage.Fetch(day); }
-[[nodiscard]] int SQL_Qvx331Zkb_CloseTage() { return g_tage.Close(); }
+[[nodiscard]] int SQL_Qvx331Zkb_FetchTage(DayCursor& tage, std::string& day) { return tage.Fetch(day); }
+[[nodiscard]] int SQL_Qvx331Zkb_CloseTage(DayCursor& tage) { return tage.Close(); }
 
 [[nodiscard]] int SQL_Qvx331Zkb_HasBooking103(const std::string& pnr, const std::string& day, const std::string& akr) {
   return ServedOr([&](int& st) { return BatchHasBooking103(pnr, day, akr, st); },
@@ -247,22 +245,24 @@ DayCursor g_tage;
 }
 
 // Days of the working-time model with a target time (PSYBR).
-BatchCursor<std::pair<std::string, double>> g_ztg;
-
-[[nodiscard]] int SQL_Qvx329Ztg_Open(const std::string& pnr, const std::string& von, const std::string& bis) {
-  if (g_ztg.Serve(BatchZtg(pnr, von, bis, g_ztg.Rows))) return 0;
-  return SqlOpen(g_ztg.Sql, SqlFormat("SELECT DISTINCT date_format(ZtgVon, '%%Y.%%m.%%d'), AzvSol"
-                                      " FROM Qvx329Ztg A, Qvx140Azv"
-                                      " WHERE ZtgPnr = '%s' AND ZtgAzt = AzvNum"
-                                      " AND date_format(ZtgVon, '%%Y.%%m.%%d') >= '%s'"
-                                      " AND date_format(ZtgVon, '%%Y.%%m.%%d') <= '%s'"
-                                      " AND AzvSol > 0 AND AzvSol = (SELECT AzvSol FROM Qvx140Azv"
-                                      " WHERE AzvGvo <= A.ZtgVon AND (AzvGbi >= A.ZtgVon OR AzvGbi is NULL)"
-                                      " AND AzvNum = A.ZtgAzt) ORDER BY ZtgVon",
-                                      pnr, von, bis));
+using ZtgCursor = BatchCursor<std::pair<std::string, double>>;
+[[nodiscard]] int SQL_Qvx329Ztg_Open(ZtgCursor& ztg, const std::string& pnr, const std::string& von,
+                                     const std::string& bis) {
+  if (ztg.Serve(BatchZtg(pnr, von, bis, ztg.Rows))) return 0;
+  return SqlOpen(ztg.Sql, SqlFormat("SELECT DISTINCT date_format(ZtgVon, '%%Y.%%m.%%d'), AzvSol"
+                                    " FROM Qvx329Ztg A, Qvx140Azv"
+                                    " WHERE ZtgPnr = '%s' AND ZtgAzt = AzvNum"
+                                    " AND date_format(ZtgVon, '%%Y.%%m.%%d') >= '%s'"
+                                    " AND date_format(ZtgVon, '%%Y.%%m.%%d') <= '%s'"
+                                    " AND AzvSol > 0 AND AzvSol = (SELECT AzvSol FROM Qvx140Azv"
+                                    " WHERE AzvGvo <= A.ZtgVon AND (AzvGbi >= A.ZtgVon OR AzvGbi is NULL)"
+                                    " AND AzvNum = A.ZtgAzt) ORDER BY ZtgVon",
+                                    pnr, von, bis));
 }
-[[nodiscard]] int SQL_Qvx329Ztg_Fetch(std::string& day, double& azvSol) { return g_ztg.Fetch(day, azvSol); }
-[[nodiscard]] int SQL_Qvx329Ztg_Close() { return g_ztg.Close(); }
+[[nodiscard]] int SQL_Qvx329Ztg_Fetch(ZtgCursor& ztg, std::string& day, double& azvSol) {
+  return ztg.Fetch(day, azvSol);
+}
+[[nodiscard]] int SQL_Qvx329Ztg_Close(ZtgCursor& ztg) { return ztg.Close(); }
 
 [[nodiscard]] int SQL_Qvx320Tgb_HasSoll(const std::string& pnr, const std::string& day) {
   return ServedOr([&](int& st) { return BatchHasSoll(pnr, day, st); },
@@ -289,23 +289,21 @@ BatchCursor<std::pair<std::string, double>> g_ztg;
 }
 
 // Days with bookings on attendance accounts (Lu1Sts 102).
-DayCursor g_tage102;
-
-[[nodiscard]] int SQL_Qvx331Zkb_OpenTage102(const std::string& pnr, const std::string& von, const std::string& bis,
-                                            const std::string& akr) {
-  if (g_tage102.Serve(BatchTage(pnr, von, bis, akr, 102, g_tage102.Rows))) return 0;
-  return SqlOpen(g_tage102.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
-                                          " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
-                                          " WHERE ZkbPnr = '%s'"
-                                          " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
-                                          " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
-                                          " AND ((ZkbStd > 0) or (Lu1Art = '1'))"
-                                          " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = 102"
-                                          " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
-                                          pnr, von, bis, akr));
+[[nodiscard]] int SQL_Qvx331Zkb_OpenTage102(DayCursor& tage102, const std::string& pnr, const std::string& von,
+                                            const std::string& bis, const std::string& akr) {
+  if (tage102.Serve(BatchTage(pnr, von, bis, akr, 102, tage102.Rows))) return 0;
+  return SqlOpen(tage102.Sql, SqlFormat("SELECT DISTINCT date_format(ZkbDtm, '%%Y.%%m.%%d')"
+                                        " FROM Qvx331Zkb, Qvx171Lu1, O1001AbrKreis"
+                                        " WHERE ZkbPnr = '%s'"
+                                        " AND date_format(ZkbDtm, '%%Y.%%m.%%d') >= '%s'"
+                                        " AND date_format(ZkbDtm, '%%Y.%%m.%%d') <= '%s'"
+                                        " AND ((ZkbStd > 0) or (Lu1Art = '1'))"
+                                        " AND ZkbZtr = 1 AND ZkbZkt = Lu1Ztk AND Lu1sts = 102"
+                                        " AND Lu1Num = AkrLug AND AkrNum = '%s' ORDER BY ZkbDtm",
+                                        pnr, von, bis, akr));
 }
-[[nodiscard]] int SQL_Qvx331Zkb_FetchTage102(std::string& day) { return g_tage102.Fetch(day); }
-[[nodiscard]] int SQL_Qvx331Zkb_CloseTage102() { return g_tage102.Close(); }
+[[nodiscard]] int SQL_Qvx331Zkb_FetchTage102(DayCursor& tage102, std::string& day) { return tage102.Fetch(day); }
+[[nodiscard]] int SQL_Qvx331Zkb_CloseTage102(DayCursor& tage102) { return tage102.Close(); }
 
 [[nodiscard]] int SQL_Qvx171Lu1_IsAbsence(const std::string& akr, const std::string& code) {
   std::string key = CacheKey({akr, code});
@@ -330,12 +328,13 @@ DayCursor g_tage102;
 double CountTage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr,
                  int16_t code) {
   double days = 0;
-  RequireRead(SQL_Qvx331Zkb_OpenTage(pnr, von, bis, akr, code), "Qvx331Zkb");
+  DayCursor tage;
+  RequireRead(SQL_Qvx331Zkb_OpenTage(tage, pnr, von, bis, akr, code), "Qvx331Zkb");
   std::string day;
   int st;
-  while ((st = SQL_Qvx331Zkb_FetchTage(day)) == 0) days += 1;
+  while ((st = SQL_Qvx331Zkb_FetchTage(tage, day)) == 0) days += 1;
   if (st == -1) AbortRun(60);
-  (void)SQL_Qvx331Zkb_CloseTage();
+  (void)SQL_Qvx331Zkb_CloseTage(tage);
   return days;
 }
 
@@ -431,11 +430,12 @@ void SonderSaetze(const BsvRow& row) {
 // when there is no presence mark but a booking on a presence account.
 void PsybrSolltage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr) {
   StatAccu& s = Calc.Stat;
-  RequireRead(SQL_Qvx329Ztg_Open(pnr, von, bis), "Qvx329Ztg");
+  ZtgCursor ztg;
+  RequireRead(SQL_Qvx329Ztg_Open(ztg, pnr, von, bis), "Qvx329Ztg");
   std::string day;
   double azvSol = 0;
   int st;
-  while ((st = SQL_Qvx329Ztg_Fetch(day, azvSol)) == 0) {
+  while ((st = SQL_Qvx329Ztg_Fetch(ztg, day, azvSol)) == 0) {
     if (SQL_Qvx320Tgb_HasSoll(pnr, day) != 0) {
       s.Bzt += 1;
       s.Slt += 1;
@@ -445,7 +445,7 @@ void PsybrSolltage(const std::string& pnr, const std::string& von, const std::st
     }
   }
   if (st != kSqlNoMoreRows) { ReportStatus(st, "SQL-Error bei Ermittlung Solltage: %d", st); }
-  (void)SQL_Qvx329Ztg_Close();
+  (void)SQL_Qvx329Ztg_Close(ztg);
 }
 
 // Rounded to two decimals the way the figures have always been rounded: the
@@ -453,7 +453,6 @@ void PsybrSolltage(const std::string& pnr, const std::string& von, const std::st
 double Round2(double v) { return std::strtod(Format("%.2f", v).c_str(), nullptr); }
 
 }  // namespace
-
 [[nodiscard]] int SQL_Qvx311Zuo_Get(const std::string& pnr, const std::string& von, const std::string& bis,
                                     HomeCost& home) {
   return ServedOr([&](int& st) { return BatchHome(pnr, von, bis, st, home); },
@@ -489,9 +488,10 @@ double Round2(double v) { return std::strtod(Format("%.2f", v).c_str(), nullptr)
 double CountAnwesenheit(const std::string& pnr, const std::string& von, const std::string& bis,
                         const std::string& akr) {
   double result = 0;
-  RequireRead(SQL_Qvx331Zkb_OpenTage102(pnr, von, bis, akr), "Qvx331Zkb");
+  DayCursor tage102;
+  RequireRead(SQL_Qvx331Zkb_OpenTage102(tage102, pnr, von, bis, akr), "Qvx331Zkb");
   std::string day, tgb, htv, htn;
-  while (SQL_Qvx331Zkb_FetchTage102(day) == 0) {
+  while (SQL_Qvx331Zkb_FetchTage102(tage102, day) == 0) {
     result += 10;
     if (SQL_Qvx327Tag_GetCodes(pnr, day, tgb, htv, htn) == 0) {
       if (!tgb.empty() && SQL_Qvx171Lu1_IsAbsence(akr, tgb) == 0) result -= 10;
@@ -499,7 +499,7 @@ double CountAnwesenheit(const std::string& pnr, const std::string& von, const st
       if (!htn.empty() && SQL_Qvx171Lu1_IsAbsence(akr, htn) == 0) result -= 5;
     }
   }
-  (void)SQL_Qvx331Zkb_CloseTage102();
+  (void)SQL_Qvx331Zkb_CloseTage102(tage102);
   return result;
 }
 

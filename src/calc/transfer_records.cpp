@@ -11,7 +11,7 @@ bool g_loga2 = false;
 int64_t g_loga2Last = 0;  // number last given out
 constexpr int64_t kLoga2Limit = 999999999999LL;
 
-constexpr const char* kZk1Columns =
+constexpr char kZk1Columns[] =
     "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr,"
     " Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, Zk1Von, Zk1Bis, Zk1Sts, Zk1Rre, Zk1Sta, Zk1Dat, Zk1Upn, Zk1Inf, Zk1Su1)";
 
@@ -80,7 +80,7 @@ WriteBatch g_zk1Batch("Qvx331Zk1", std::string(kZk1Columns) + " VALUES ", "");
 std::string g_zk1Employee;
 std::unordered_set<std::string> g_zk1Written;
 
-constexpr const char* kZk2Columns =
+constexpr char kZk2Columns[] =
     "INSERT INTO Qvx331Zk2 (Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Svt, Zk2Slt, Zk2Ant, Zk2Sln, Zk2Uns, Zk2Zes,"
     " Zk2Bzt, Zk2Unt, Zk2Rre)";
 

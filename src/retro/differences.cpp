@@ -13,12 +13,12 @@
 
 namespace {
 
-constexpr const char* kDifferenzColumns =
+constexpr char kDifferenzColumns[] =
     "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr,"
     " Zk1Krt, Zk1Std, Zk1Tge, Zk1Von, Zk1Bis, Zk1Sts, Zk1Rre, Zk1Sta, Zk1Dat, Zk1Upn, Zk1Inf, Zk1Rrn, Zk1Su1)"
     " VALUES ";
 
-constexpr const char* kZk5Columns =
+constexpr char kZk5Columns[] =
     "INSERT INTO Qvx331Zk5  (Zk5Key, Zk5Abr, Zk5Stz, Zk5Bdt, Zk5Pnr, Zk5Zkt, Zk5Lna,"
     "  Zk5Lgr, Zk5Kst, Zk5Ktr, Zk5Krt, Zk5Std, Zk5Tge, Zk5Von,  Zk5Bis, Zk5Sts, Zk5Rre, Zk5Upn,"
     " Zk5Inf, Zk5Su1) VALUES ";
@@ -40,8 +40,6 @@ std::string Zk5Insert(const Zk5Record& r) {
                    r.Key, r.Abr, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von,
                    r.Bis, r.Sts, r.Rre, r.Upn, r.Inf, r.Su1);
 }
-
-SqlCursor g_groups, g_zwiGroups, g_zk3Range;
 
 // Personnel numbers per range of the difference step.
 int g_rangeEmployees = kDifferenceRangeEmployees;
@@ -121,16 +119,17 @@ struct Zk3Match {
 class RetroRecords {
  public:
   void Read(const PnrRange& range, const std::string& prefixes) {
-    RequireRead(SQL_Qvx331Zk3_OpenRange(Ctx.RunKey, range, prefixes), "Qvx331Zk3");
+    SqlCursor zk3;
+    RequireRead(SQL_Qvx331Zk3_OpenRange(zk3, Ctx.RunKey, range, prefixes), "Qvx331Zk3");
     int st;
     for (;;) {
       LeftRecord r;
-      if ((st = SQL_Qvx331Zk3_FetchRange(r)) != 0) break;
+      if ((st = SQL_Qvx331Zk3_FetchRange(zk3, r)) != 0) break;
       first_.emplace(r.Rec.Match, records_.size());
       records_.push_back(std::move(r));
     }
     CheckFetch(st);
-    (void)SQL_Qvx331Zk3_CloseRange();
+    (void)SQL_Qvx331Zk3_CloseRange(zk3);
   }
 
   bool Take(const RetroGroup& g, Zk3Match& m) {
@@ -403,7 +402,8 @@ void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
 // server sorts small results; the groups come in the same order as from one
 // statement over all employees, and the new values follow all groups as
 // before.
-void Compare(const Variante& v, int (*open)(const PnrRange&), int (*fetch)(RetroGroup&), int (*close)()) {
+void Compare(const Variante& v, int (*open)(SqlCursor&, const PnrRange&), int (*fetch)(SqlCursor&, RetroGroup&),
+             int (*close)(SqlCursor&)) {
   DeferredValues deferred;
   std::vector<LeftRecord> left;
   std::string prefixes;
@@ -424,17 +424,18 @@ void Compare(const Variante& v, int (*open)(const PnrRange&), int (*fetch)(Retro
     RetroRecords retro;
     retro.Read(range, prefixes);
     {
-      open(range);
+      SqlCursor groups;
+      open(groups, range);
       for (;;) {
         RetroGroup g;
-        if ((st = fetch(g)) != 0) break;
+        if ((st = fetch(groups, g)) != 0) break;
         if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
         Zk3Match m;
         if (!retro.Take(g, m)) Vanished(v, g, deferred);
         else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
       }
       CheckFetch(st);
-      close();
+      close(groups);
     }
     retro.MoveLeft(left);
     range.HasLo = true;
@@ -469,7 +470,7 @@ std::string GroupColumns() {
 // way in every run. The grouping columns are named in the order of the sort:
 // the groups are the same in any order, and the server's temporary table of
 // the groups is then quicker to sort.
-constexpr const char* kGroupTail =
+constexpr char kGroupTail[] =
     " GROUP BY Zk1Pnr, Zk1Bdt, Zk1Stz, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis, Zk1Krt, Zk1Sts,"
     " Zk1Upn, Zk1Inf"
     " ORDER BY Zk1Pnr, Zk1Bdt, Zk1Stz, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis, Zk1Krt, Zk1Sts,"
@@ -497,12 +498,12 @@ int DifferenzenErmitteln() {
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
   Compare(
       kRetro,
-      [](const PnrRange& r) {
+      [](SqlCursor& groups, const PnrRange& r) {
         // RetroAbrnr holds the numbers of the loop in its first RetroCount
         // entries; the entries never filled (0) are left out of the list, since
         // no number 0 was recomputed whose values could be compared.
         int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
-        return SQL_Qvx331Zk1_OpenRetroGroups(Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1, r);
+        return SQL_Qvx331Zk1_OpenRetroGroups(groups, Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1, r);
       },
       SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
   if (int st = SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey); st != 0) ReportStatus(st, "DeleteFehler Qvx331Zk3: %d", st);
@@ -514,7 +515,8 @@ int ZwischenDifferenzenErmitteln() {
   Log(kZwischen.Heading);
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
   Compare(
-      kZwischen, [](const PnrRange& r) { return SQL_Qvx331Zk1_OpenZwischenGroups(Ctx.Abrnr, r); },
+      kZwischen,
+      [](SqlCursor& groups, const PnrRange& r) { return SQL_Qvx331Zk1_OpenZwischenGroups(groups, Ctx.Abrnr, r); },
       SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
   return SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey);
 }
@@ -523,34 +525,35 @@ int ZwischenDifferenzenErmitteln() {
 // Statements
 // ---------------------------------------------------------------------------
 
-[[nodiscard]] int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas, const PnrRange& range) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRetroGroups(SqlCursor& groups, const int32_t* abrnr, int count, bool topas,
+                                                const PnrRange& range) {
   std::string list = AbrList(abrnr, count);
   // the range's bounds are texts of the database, escaped (RangeCondition)
-  return SqlOpen(g_groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
-                                     (topas ? " AND Zk1Lfn <> 2" : "")) +
-                               GroupPnrCondition(range) + kGroupTail);
+  return SqlOpen(groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
+                                   (topas ? " AND Zk1Lfn <> 2" : "")) +
+                             GroupPnrCondition(range) + kGroupTail);
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g) { return FetchGroup(g_groups, g); }
-[[nodiscard]] int SQL_Qvx331Zk1_CloseRetroGroups() { return dbClose(g_groups); }
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRetroGroups(SqlCursor& groups, RetroGroup& g) { return FetchGroup(groups, g); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseRetroGroups(SqlCursor& groups) { return dbClose(groups); }
 
 // The interim settlements of a number (Lfn the day of the month, TOPAS 2)
 // hand over the day runs of the day-based wage-type lines; the final
 // settlement (the run's Lfn) computes them again as retro records. Its other
 // values and the difference records of earlier final runs are no part of the
 // comparison.
-[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(SqlCursor& groups, int32_t abrnr, const PnrRange& range) {
   // the range's bounds are texts of the database, escaped (RangeCondition)
-  return SqlOpen(g_zwiGroups, SqlFormat(GroupColumns() + " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
-                                                         " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
-                                                         " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
-                                                         " AND Lu1Ztr <> 0)",
-                                        abrnr, Ctx.Lfn, Ctx.Lug.LugLug) +
-                                  GroupPnrCondition(range) + kGroupTail);
+  return SqlOpen(groups, SqlFormat(GroupColumns() + " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
+                                                    " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                                                    " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
+                                                    " AND Lu1Ztr <> 0)",
+                                   abrnr, Ctx.Lfn, Ctx.Lug.LugLug) +
+                             GroupPnrCondition(range) + kGroupTail);
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g) { return FetchGroup(g_zwiGroups, g); }
-[[nodiscard]] int SQL_Qvx331Zk1_CloseZwischenGroups() { return dbClose(g_zwiGroups); }
+[[nodiscard]] int SQL_Qvx331Zk1_FetchZwischenGroups(SqlCursor& groups, RetroGroup& g) { return FetchGroup(groups, g); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseZwischenGroups(SqlCursor& groups) { return dbClose(groups); }
 
 // The personnel numbers of the employment rows after the range's lower end
 // in the server's order (one spelling of each), at most limit: read from the
@@ -612,26 +615,27 @@ constexpr int kMaxPrefixes = 1000;
 
 // The retro records of the run in a range of personnel numbers, in the order
 // of all of them: by personnel number first.
-[[nodiscard]] int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range, const std::string& prefixes) {
+[[nodiscard]] int SQL_Qvx331Zk3_OpenRange(SqlCursor& zk3, const std::string& key, const PnrRange& range,
+                                          const std::string& prefixes) {
   std::string keys;
   for (const char* c : {"Zk3Stz", "Zk3Pnr", "Zk3Zkt", "Zk3Lna", "Zk3Lgr", "Zk3Kst", "Zk3Ktr"})
     keys += ", " + SqlKeyColumn(c);
   // exempt from the statement limit (see SQL_Qvx331Zk3_ReadPrefixes)
-  return SqlOpen(g_zk3Range, (SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
-                                        " Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
-                                        " date_format(Zk3Von, '%%Y.%%m.%%d'), date_format(Zk3Bis, '%%Y.%%m.%%d'),"
-                                        " Zk3Sts, Zk3Upn, Zk3Inf, Zk3Abr" +
-                                            keys + " FROM Qvx331Zk3 WHERE Zk3Key = '%s'",
-                                        key) +
-                              prefixes + RangeCondition("Zk3Pnr", range) +
-                              " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr"));
+  return SqlOpen(zk3, (SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
+                                 " Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
+                                 " date_format(Zk3Von, '%%Y.%%m.%%d'), date_format(Zk3Bis, '%%Y.%%m.%%d'),"
+                                 " Zk3Sts, Zk3Upn, Zk3Inf, Zk3Abr" +
+                                     keys + " FROM Qvx331Zk3 WHERE Zk3Key = '%s'",
+                                 key) +
+                       prefixes + RangeCondition("Zk3Pnr", range) +
+                       " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr"));
 }
 
-[[nodiscard]] int SQL_Qvx331Zk3_FetchRange(LeftRecord& l) {
+[[nodiscard]] int SQL_Qvx331Zk3_FetchRange(SqlCursor& zk3, LeftRecord& l) {
   Zk3Record& r = l.Rec;
   std::string stz, pnr, zkt, lna, lgr, kst, ktr;
-  int st = SqlFetchInto(g_zk3Range, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von,
-                        r.Bis, r.Sts, r.Upn, r.Inf, r.Abr, stz, pnr, zkt, lna, lgr, kst, ktr);
+  int st = SqlFetchInto(zk3, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von, r.Bis,
+                        r.Sts, r.Upn, r.Inf, r.Abr, stz, pnr, zkt, lna, lgr, kst, ktr);
   if (st == 0) {
     r.Match =
         DbKey().Add(stz).AddExact(r.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(r.Von).AddExact(
@@ -641,7 +645,7 @@ constexpr int kMaxPrefixes = 1000;
   return st;
 }
 
-[[nodiscard]] int SQL_Qvx331Zk3_CloseRange() { return dbClose(g_zk3Range); }
+[[nodiscard]] int SQL_Qvx331Zk3_CloseRange(SqlCursor& zk3) { return dbClose(zk3); }
 
 [[nodiscard]] int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr) {
   int16_t rre = 0;

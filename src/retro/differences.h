@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "calc/retro_records.h"
+#include "run/db.h"
 #include "run/dbkey.h"
 
 // Compares the transferred values of the retro-calculated accounting numbers
@@ -90,16 +91,16 @@ struct LeftRecord {
 
 // Groups of the transferred values of the listed accounting numbers with
 // Zk1Rre > 0 (TOPAS: without Zk1Lfn 2) of the personnel numbers in range.
-[[nodiscard]] int SQL_Qvx331Zk1_OpenRetroGroups(const int32_t* abrnr, int count, bool topas,
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRetroGroups(SqlCursor& groups, const int32_t* abrnr, int count, bool topas,
                                                 const PnrRange& range = {});
-[[nodiscard]] int SQL_Qvx331Zk1_FetchRetroGroups(RetroGroup& g);
-[[nodiscard]] int SQL_Qvx331Zk1_CloseRetroGroups();
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRetroGroups(SqlCursor& groups, RetroGroup& g);
+[[nodiscard]] int SQL_Qvx331Zk1_CloseRetroGroups(SqlCursor& groups);
 // Groups of the day runs that the interim settlements of the accounting
 // number (every Zk1Lfn but the run's own) handed over, of the personnel
 // numbers in range.
-[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(int32_t abrnr, const PnrRange& range = {});
-[[nodiscard]] int SQL_Qvx331Zk1_FetchZwischenGroups(RetroGroup& g);
-[[nodiscard]] int SQL_Qvx331Zk1_CloseZwischenGroups();
+[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(SqlCursor& groups, int32_t abrnr, const PnrRange& range = {});
+[[nodiscard]] int SQL_Qvx331Zk1_FetchZwischenGroups(SqlCursor& groups, RetroGroup& g);
+[[nodiscard]] int SQL_Qvx331Zk1_CloseZwischenGroups(SqlCursor& groups);
 // The personnel numbers of the employment rows after after.Lo (when
 // after.HasLo) in the server's order, one spelling of each, at most limit.
 [[nodiscard]] int SQL_Qvx310Bsv_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs);
@@ -112,10 +113,10 @@ struct LeftRecord {
 // personnel number first; the fetch fills Stz, Bdt, Pnr, Zkt, Lna, Lgr, Kst,
 // Ktr, Krt, Std, Tge, Von, Bis, Sts, Upn, Inf, Abr and Match of the record,
 // and the key of its wage-type line.
-[[nodiscard]] int SQL_Qvx331Zk3_OpenRange(const std::string& key, const PnrRange& range,
+[[nodiscard]] int SQL_Qvx331Zk3_OpenRange(SqlCursor& zk3, const std::string& key, const PnrRange& range,
                                           const std::string& prefixes = {});
-[[nodiscard]] int SQL_Qvx331Zk3_FetchRange(LeftRecord& l);
-[[nodiscard]] int SQL_Qvx331Zk3_CloseRange();
+[[nodiscard]] int SQL_Qvx331Zk3_FetchRange(SqlCursor& zk3, LeftRecord& l);
+[[nodiscard]] int SQL_Qvx331Zk3_CloseRange(SqlCursor& zk3);
 // Accounting number of a transferred record with the group's values.
 [[nodiscard]] int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr);
 // Insert; su1 receives the Zk1Su1 written (LOGA2 numbering).

@@ -116,8 +116,6 @@ bool LineKinds(const std::string& lugLug, std::set<std::string>& runs, std::set<
   return st == kSqlNoMoreRows;
 }
 
-const std::string kNoDay;  // the CASE of a daily booking's group is NULL
-
 int32_t Clamped(int64_t v) { return ClampInt32(v); }
 
 // A booking of the batch with the key of its cost type.
@@ -170,8 +168,9 @@ std::vector<ZkbMonat> MonthSums(const std::vector<RawRow>& rows, bool topas, con
   }
   // ORDER BY account, kind, cost centre, unit, the last day of period
   // bookings, cost type, ZkbStg, ZkbSta
-  auto sortKey = [](const Group& g) {
-    return std::tie(g.M.KeyZkt, g.M.ZkbZtr, g.M.KeyKst, g.M.KeyKtr, g.M.ZkbZtr == 3 ? g.MaxDtm : kNoDay, g.KeyKrt,
+  const std::string noDay;  // the CASE of a daily booking's group is NULL
+  auto sortKey = [&noDay](const Group& g) {
+    return std::tie(g.M.KeyZkt, g.M.ZkbZtr, g.M.KeyKst, g.M.KeyKtr, g.M.ZkbZtr == 3 ? g.MaxDtm : noDay, g.KeyKrt,
                     g.M.ZkbStg, g.M.ZkbSta);
   };
   std::sort(groups.begin(), groups.end(), [&](const Group& a, const Group& b) { return sortKey(a) < sortKey(b); });

@@ -55,54 +55,58 @@ class Buchungen : public CalcTest {
   int16_t follow_ = 0;  // following-month number of the settlement call
 
   std::string Monat(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& lug) {
-    std::string out = std::to_string(SQL_Qvx331Zkb_OpenMonat(pnr, von, bis, Ctx.Lfn, lug, follow_)) + ":";
+    MonatCursor monat;
+    std::string out = std::to_string(SQL_Qvx331Zkb_OpenMonat(monat, pnr, von, bis, Ctx.Lfn, lug, follow_)) + ":";
     ZkbMonat m;
     int st;
-    while ((st = SQL_Qvx331Zkb_FetchMonat(m)) == 0) {
+    while ((st = SQL_Qvx331Zkb_FetchMonat(monat, m)) == 0) {
       out += Format("%s|%d|%s|%s|%s|%s|%ld|%ld|%s", m.ZkbPnr, m.ZkbZtr, m.ZkbKst, m.ZkbKtr, m.ZkbKrt, m.ZkbZkt,
                     m.ZkbStd, m.ZkbTge, m.KeyZkt);
       if (m.ZkbStg != 0 || m.ZkbSta != 0) out += Format("|%d|%d", m.ZkbStg, m.ZkbSta);
       out += ";";
       m = ZkbMonat{};
     }
-    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx331Zkb_CloseMonat());
+    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx331Zkb_CloseMonat(monat));
   }
   static std::string Tag(const ZkbTag& d) {
     return Format("%s|%s|%s|%s|%s|%s|%ld;", d.ZkbPnr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd);
   }
   std::string Tage(const std::string& pnr, const std::string& zkt, const std::string& von, const std::string& bis) {
     std::string key = Key(zkt);
-    std::string out = std::to_string(SQL_Qvx331Zkb_OpenTag(pnr, zkt, von, bis, &key)) + ":";
+    TagCursor tag;
+    std::string out = std::to_string(SQL_Qvx331Zkb_OpenTag(tag, pnr, zkt, von, bis, &key)) + ":";
     ZkbTag d;
     int st;
-    while ((st = SQL_Qvx331Zkb_FetchTag(d)) == 0) {
+    while ((st = SQL_Qvx331Zkb_FetchTag(tag, d)) == 0) {
       out += Tag(d);
       d = ZkbTag{};
     }
-    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx331Zkb_CloseTag());
+    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx331Zkb_CloseTag(tag));
   }
   std::string Folge(const std::string& pnr, const std::string& zkt, const std::string& kst, const std::string& ktr,
                     int16_t ztr) {
     FolgeKeys keys{Key(zkt), Key(kst), Key(ktr)};
+    TagCursor folge;
     std::string out =
-        std::to_string(SQL_Qvx331Zkb_OpenFolge(pnr, zkt, kst, ktr, Ctx.AbrVon, Ctx.AbrBis, ztr, &keys)) + ":";
+        std::to_string(SQL_Qvx331Zkb_OpenFolge(folge, pnr, zkt, kst, ktr, Ctx.AbrVon, Ctx.AbrBis, ztr, &keys)) + ":";
     ZkbTag d;
     int st;
-    while ((st = SQL_Qvx331Zkb_FetchFolge(d)) == 0) {
+    while ((st = SQL_Qvx331Zkb_FetchFolge(folge, d)) == 0) {
       out += Tag(d);
       d = ZkbTag{};
     }
-    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx331Zkb_CloseFolge());
+    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx331Zkb_CloseFolge(folge));
   }
   // In no order, as the statement gives them.
   std::string Pruef(const std::string& pnr, const std::string& zkt, const std::string& kst, const std::string& ktr,
                     const std::string& von, const std::string& bis) {
     FolgeKeys keys{Key(zkt), Key(kst), Key(ktr)};
-    std::string out = std::to_string(SQL_Qvx327Tag_OpenPruef(pnr, zkt, kst, von, bis, "01", ktr, &keys)) + ":";
+    PruefCursor pruef;
+    std::string out = std::to_string(SQL_Qvx327Tag_OpenPruef(pruef, pnr, zkt, kst, von, bis, "01", ktr, &keys)) + ":";
     std::vector<std::string> rows;
     std::string day, htv, htn, htvKey, htnKey;
     int st;
-    while ((st = SQL_Qvx327Tag_FetchPruef(day, htv, htn, htvKey, htnKey)) == 0) {
+    while ((st = SQL_Qvx327Tag_FetchPruef(pruef, day, htv, htn, htvKey, htnKey)) == 0) {
       // the spelling of a code that DISTINCT keeps is the server's choice
       rows.push_back(day + "|" + htvKey + "|" + htnKey);
       day.clear();
@@ -113,7 +117,7 @@ class Buchungen : public CalcTest {
     }
     std::sort(rows.begin(), rows.end());
     for (const auto& r : rows) out += r + ";";
-    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx327Tag_ClosePruef());
+    return out + std::to_string(st) + ":" + std::to_string(SQL_Qvx327Tag_ClosePruef(pruef));
   }
 
   std::vector<std::string> AskAll() {
