@@ -42,27 +42,14 @@ void ZwischenRun(const Zk1Record& r, bool nextMonth) {
   RetroRun(r, nextMonth);
 }
 
-// Wage-type lines, next calendar days and the accounts of day codes do not
-// change during a run; each is read once per settlement call instead of once
-// per employee and booking. Texts of the database are matched by the keys
-// the server gives them (run/dbkey.h); dates are the program's own texts.
-struct FcdEntry {
-  int Status = 0;
-  std::string Zkt, ZktKey;
-};
-std::map<DbKey, std::vector<Lu1Row>> g_lu1Cache;
-std::map<std::string, std::string> g_nextDayCache;
-std::map<DbKey, FcdEntry> g_fcdCache;
-
 // zktKey: the key of the account zkt. The lines stay valid until the next
 // call (a read that failed is not kept).
-const std::vector<Lu1Row>& ReadLu1Lines(const std::string& lugLug, const std::string& stz, const std::string& zkt,
-                                        const std::string& zktKey) {
-  static std::vector<Lu1Row> failed;
+const std::vector<Lu1Row>& ReadLu1Lines(TransferAnswers& answers, const std::string& lugLug, const std::string& stz,
+                                        const std::string& zkt, const std::string& zktKey) {
   // the interface and the record type are the texts the statement is given
   DbKey key = DbKey().AddExact(lugLug).AddExact(stz).Add(zktKey).AddExact(Ctx.AbrVon).AddExact(Ctx.AbrBis);
-  auto it = g_lu1Cache.find(key);
-  if (it != g_lu1Cache.end()) return it->second;
+  auto it = answers.Lu1.find(key);
+  if (it != answers.Lu1.end()) return it->second;
   std::vector<Lu1Row> rows;
   SqlCursor lu1;
   RequireRead(SQL_Qvx171Lu1_Open(lu1, lugLug, stz, zkt, Ctx.AbrVon, Ctx.AbrBis), "Qvx171Lu1");
@@ -76,35 +63,35 @@ const std::vector<Lu1Row>& ReadLu1Lines(const std::string& lugLug, const std::st
   (void)SQL_Qvx171Lu1_Close(lu1);
   if (st != kSqlNoMoreRows) {
     ReportStatus(st, "Warnung Qvx171Lu1-Status: %d, Zkt: %s, Stz: %s", st, zkt, stz);
-    failed = std::move(rows);  // not kept: read again next time
-    return failed;
+    answers.Failed = std::move(rows);  // not kept: read again next time
+    return answers.Failed;
   }
-  return g_lu1Cache.emplace(key, std::move(rows)).first->second;
+  return answers.Lu1.emplace(key, std::move(rows)).first->second;
 }
 
 // Next calendar day of the system calendar; empty when the day is not in it.
-std::string NextDay(const std::string& day) {
-  auto it = g_nextDayCache.find(day);
-  if (it != g_nextDayCache.end()) return it->second;
+std::string NextDay(TransferAnswers& answers, const std::string& day) {
+  auto it = answers.NextDay.find(day);
+  if (it != answers.NextDay.end()) return it->second;
   std::string next;
   int st = SQL_Qvx133Bak_NextDay(day, next);
   if (st != 0) next.clear();
-  if (st == 0 || st == kSqlNoMoreRows) g_nextDayCache[day] = next;
+  if (st == 0 || st == kSqlNoMoreRows) answers.NextDay[day] = next;
   return next;
 }
 
 // Account of a day code; codeKey: the code's key.
-int FcdZkt(const std::string& code, const std::string& codeKey, std::string& zktKey) {
+int FcdZkt(TransferAnswers& answers, const std::string& code, const std::string& codeKey, std::string& zktKey) {
   DbKey key = DbKey().Add(codeKey);
-  auto it = g_fcdCache.find(key);
-  if (it == g_fcdCache.end()) {
-    FcdEntry e;
+  auto it = answers.Fcd.find(key);
+  if (it == answers.Fcd.end()) {
+    FcdAnswer e;
     e.Status = SQL_Qvx131Fcd_GetZkt(code, e.Zkt, e.ZktKey);
     if (e.Status != 0 && e.Status != kSqlNoMoreRows) {
       zktKey.clear();
       return e.Status;
     }
-    it = g_fcdCache.emplace(key, e).first;
+    it = answers.Fcd.emplace(key, e).first;
   }
   zktKey = it->second.ZktKey;
   return it->second.Status;
@@ -173,8 +160,8 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
       // a second booking of the day under the same cost centre and unit ends
       // in the same record; its day is counted once
       if (counted.insert(DbKey().AddExact(d.ZkbDtm).Add(d.KeyKst).Add(d.KeyKtr)).second) {
-        days = CountPrueftage(pnr, d.ZkbDtm, d.ZkbDtm, d.ZkbZkt, m.KeyZkt, d.ZkbKst, d.ZkbKrt, d.ZkbKtr, call.Akr, l,
-                              d.KeyKst, d.KeyKtr);
+        days = CountPrueftage(*call.Answers, pnr, d.ZkbDtm, d.ZkbDtm, d.ZkbZkt, m.KeyZkt, d.ZkbKst, d.ZkbKrt, d.ZkbKtr,
+                              call.Akr, l, d.KeyKst, d.KeyKtr);
         if (call.Dest->FeedsStatistics)
           Log("PNR: %s, Prueftage: %d, T-Konto: %s, Kst-Stelle: %s, Kst-Art: %s", pnr, days, d.ZkbZkt, d.ZkbKst,
               d.ZkbKrt);
@@ -214,8 +201,8 @@ void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, 
     // month rows that differ only in cost type, ZkbStg or ZkbSta end in the
     // same record; the days of its cost centre and unit are counted once
     if (done.MonthDays.insert(CostKey(m, l)).second) {
-      days = CountPrueftage(pnr, Ctx.AbrVon, Ctx.AbrBis, m.ZkbZkt, m.KeyZkt, m.ZkbKst, m.ZkbKrt, m.ZkbKtr, call.Akr, l,
-                            m.KeyKst, m.KeyKtr);
+      days = CountPrueftage(*call.Answers, pnr, Ctx.AbrVon, Ctx.AbrBis, m.ZkbZkt, m.KeyZkt, m.ZkbKst, m.ZkbKrt,
+                            m.ZkbKtr, call.Akr, l, m.KeyKst, m.KeyKtr);
       if (call.Dest->FeedsStatistics)
         Log("PNR: %s, Prueftage: %d, M-Konto: %s,Kst-Stelle: %s, Kst-Art: %s", pnr, days, m.ZkbZkt, m.ZkbKst, m.ZkbKrt);
     }
@@ -291,13 +278,8 @@ void WriteZk1Run(const Zk1Record& r, bool nextMonth) { WriteZk1(r, nextMonth, "I
 
 const TransferDest kTransferRecords = {WriteZk1Value, WriteZk1Run, false, true};
 
-void ResetZeitkontenCache() {
-  g_lu1Cache.clear();
-  g_nextDayCache.clear();
-  g_fcdCache.clear();
-}
-
-void TransferZeitkonten(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat) {
+void TransferZeitkonten(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat,
+                        TransferAnswers& answers) {
   TransferCall call;
   call.Bsv = &row;
   call.Akr = akr;
@@ -306,6 +288,7 @@ void TransferZeitkonten(const BsvRow& row, const std::string& akr, int16_t folge
   call.MainVon = Calc.MainVon;
   call.MainBis = Calc.MainBis;
   call.Bdt = &Calc.Zk1Bdt;
+  call.Answers = &answers;
   // after interim settlements the day runs are compared with what those sent
   if (Calc.TagesfolgenRetro && folgemonat == 0) call.Dest = &ZwischenTransferDest();
   TransferZeitkontenTo(call);
@@ -329,7 +312,7 @@ void TransferZeitkontenTo(const TransferCall& call) {
   while ((st = SQL_Qvx331Zkb_FetchMonat(monat, m)) == 0) {
     for (int t = 0; t < Calc.RecordTypeCount; ++t) {
       const std::string stz = Calc.RecordTypes[static_cast<size_t>(t)].Lg1Stz;
-      const std::vector<Lu1Row>& lines = ReadLu1Lines(Ctx.Lug.LugLug, stz, m.ZkbZkt, m.KeyZkt);
+      const std::vector<Lu1Row>& lines = ReadLu1Lines(*call.Answers, Ctx.Lug.LugLug, stz, m.ZkbZkt, m.KeyZkt);
       DbKey last;
       for (Lu1Row l : lines) {
         // only the newest validity of a wage type counts, and the lines of
@@ -392,7 +375,7 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
       open = true;
     } else if (sameDay) {
       f.Minutes += minutes;
-    } else if (art == f.Art && NextDay(f.Bis) == b.ZkbDtm) {
+    } else if (art == f.Art && NextDay(*call.Answers, f.Bis) == b.ZkbDtm) {
       f.Bis = b.ZkbDtm;
       f.Minutes += minutes;
       f.Tenths += tenths;
@@ -413,10 +396,10 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
   (void)SQL_Qvx331Zkb_CloseFolge(folge);
 }
 
-int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& zkt,
-                       const std::string& zktKey, const std::string& kst, const std::string& krt,
-                       const std::string& ktr, const std::string& akr, const Lu1Row& lu1, const std::string& kstKey,
-                       const std::string& ktrKey) {
+int32_t CountPrueftage(TransferAnswers& answers, const std::string& pnr, const std::string& von, const std::string& bis,
+                       const std::string& zkt, const std::string& zktKey, const std::string& kst,
+                       const std::string& krt, const std::string& ktr, const std::string& akr, const Lu1Row& lu1,
+                       const std::string& kstKey, const std::string& ktrKey) {
   (void)krt;  // the days do not depend on the cost type
   int32_t result = 0;
   const FolgeKeys keys{zktKey, kstKey, ktrKey};
@@ -436,7 +419,7 @@ int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std
         // the account of the code is the booking's account as the server
         // compares them
         std::string fcdZktKey;
-        if (FcdZkt(*code, *codeKey, fcdZktKey) == 0 && (fcdZktKey == zktKey || lu1.Lu1Sts == 102)) {
+        if (FcdZkt(answers, *code, *codeKey, fcdZktKey) == 0 && (fcdZktKey == zktKey || lu1.Lu1Sts == 102)) {
           add += 5;
           sub = 10;
         }

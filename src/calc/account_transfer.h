@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "calc/batch/bookings.h"
 #include "calc/batch/served.h"
@@ -56,6 +58,23 @@ extern const TransferDest kRetroRecords;
 // all other values as transfer records.
 const TransferDest& ZwischenTransferDest();
 
+// Wage-type lines, next calendar days and the accounts of day codes do not
+// change during a run; each is read once per settlement call instead of once
+// per employee and booking. Texts of the database are matched by the keys the
+// server gives them (run/dbkey.h); dates are the program's own texts. Every
+// settlement call begins with answers of its own; the retro-calculations
+// that follow it go on with them.
+struct FcdAnswer {
+  int Status = 0;
+  std::string Zkt, ZktKey;
+};
+struct TransferAnswers {
+  std::map<DbKey, std::vector<Lu1Row>> Lu1;
+  std::map<std::string, std::string> NextDay;
+  std::map<DbKey, FcdAnswer> Fcd;
+  std::vector<Lu1Row> Failed;  // the lines of a read that failed, until the next one
+};
+
 // One account transfer of the current employee.
 struct TransferCall {
   const BsvRow* Bsv = nullptr;
@@ -65,10 +84,12 @@ struct TransferCall {
   std::string MainVon, MainBis;  // period of the main call
   std::string* Bdt = nullptr;    // booking date of month accounts; set anew in following-month calls
   const TransferDest* Dest = &kTransferRecords;
+  TransferAnswers* Answers = nullptr;  // of the settlement call (never null)
 };
 
 // The settlement's account transfer for the period AbrVon..AbrBis of RunContext.
-void TransferZeitkonten(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat);
+void TransferZeitkonten(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat,
+                        TransferAnswers& answers);
 // The same rules for any destination.
 void TransferZeitkontenTo(const TransferCall& call);
 // Day runs of one account and cost assignment (Kst, Ktr of the month row) for one wage-type line.
@@ -79,14 +100,10 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& monat, const Lu1
 // Lu1Sol and Lu1Sts of the wage-type line. zktKey, kstKey, ktrKey: the keys
 // of account, cost centre and unit as the server compares them; the account's
 // is matched with the accounts of the day codes.
-int32_t CountPrueftage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& zkt,
-                       const std::string& zktKey, const std::string& kst, const std::string& krt,
-                       const std::string& ktr, const std::string& akr, const Lu1Row& lu1, const std::string& kstKey,
-                       const std::string& ktrKey);
-
-// Forgets the wage-type lines, calendar days and day codes read so far; called
-// at the start of every settlement call.
-void ResetZeitkontenCache();
+int32_t CountPrueftage(TransferAnswers& answers, const std::string& pnr, const std::string& von, const std::string& bis,
+                       const std::string& zkt, const std::string& zktKey, const std::string& kst,
+                       const std::string& krt, const std::string& ktr, const std::string& akr, const Lu1Row& lu1,
+                       const std::string& kstKey, const std::string& ktrKey);
 
 // followNr: the following-month number of the call (0 for the main call);
 // the caller skips accounts without a wage-type line of that number, so rows

@@ -107,14 +107,20 @@ bool MovedToOtherCircle(const BsvRow& row, const std::string& akr) {
 }
 
 // Statistics, accounts and site records of one employee row.
-void CalcRow(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat) {
+// The answers of the look-ups a settlement call keeps.
+struct CallAnswers {
+  StatisticsAnswers Statistics;
+  TransferAnswers* Transfer = nullptr;
+};
+
+void CalcRow(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat, CallAnswers& answers) {
   const bool mainCall = folgemonat == 0;
   // Statistics, special records and interruptions.
-  if (mainCall && Ctx.InterimFlag == 0) CalcStatistik(row, akr);
+  if (mainCall && Ctx.InterimFlag == 0) CalcStatistik(row, akr, answers.Statistics);
 
   // Account transfer and site records on the first row; statistics row.
   if (Calc.FirstRow) {
-    TransferZeitkonten(row, akr, folgeNr, folgemonat);
+    TransferZeitkonten(row, akr, folgeNr, folgemonat, *answers.Transfer);
     if (Ctx.MndSto == "02272" && mainCall && Ctx.Lfn != 2)
       WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, Calc.Home.ZuoKst, Calc.Home.ZuoKtr, Calc.Zk1Bdt, 0);
   }
@@ -128,11 +134,13 @@ void CalcRow(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t
 
 }  // namespace
 
-int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat) {
+int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat,
+              TransferAnswers& transferAnswers) {
   const bool mainCall = folgemonat == 0;
   std::string akr = akrRun;
-  ResetZeitkontenCache();
-  ResetStatistikCache();
+  // the call begins with answers of its own
+  transferAnswers = TransferAnswers{};
+  CallAnswers answers{StatisticsAnswers{}, &transferAnswers};
 
   if (mainCall) DeleteOldResults(abrnrCalc);
 
@@ -180,7 +188,7 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
         !TakeLateEntry(row, Ctx.AbrVon, Ctx.AbrBis, akr, Calc.LastPnr, "Qvx171Lug-Lesenfehler(3): %d"))
       continue;
 
-    CalcRow(row, akr, folgeNr, folgemonat);
+    CalcRow(row, akr, folgeNr, folgemonat, answers);
     akr = akrRun;
     Ctx.Lug = runLug;
   }

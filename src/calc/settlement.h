@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "calc/account_transfer.h"
 #include "calc/calc_state.h"
 #include "calc/employment.h"
 #include "run/db.h"
@@ -18,7 +19,10 @@
 // calculated (records are written under Abrnr of RunContext); folgeNr: Lu1Flg
 // of a following-month call; folgemonat: 0 main call, 1 following-month call.
 // Returns the status of closing the employee cursor.
-int CalcAbrnr(const std::string& akr, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat);
+// transferAnswers: the answers of the account transfer's look-ups, begun
+// anew for the call and kept for the retro-calculations after it.
+int CalcAbrnr(const std::string& akr, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat,
+              TransferAnswers& transferAnswers);
 
 // Employment beginning at the end of the period [von, bis] or later: decides
 // by the circle of the employee's employment in the period. Returns false

@@ -18,30 +18,6 @@
 
 namespace {
 
-// Answers of the wage-type look-ups that do not depend on the employee, kept
-// for the call: the wage-type line of a special-record group and whether a
-// day code books to an absence account. The tables do not change during a
-// run; the keys are the statements' own arguments, compared byte for byte
-// (another spelling of the same value is only looked up once more).
-struct LgrAnswer {
-  int Status = 0;
-  std::string Lna, Ztk, Stz;
-};
-std::map<std::string, LgrAnswer> g_lgrCache;
-std::map<std::string, int> g_absenceCache;
-// Calendar days of a range and the factor of a special-leave model: the
-// calendar and the models do not change during a run either.
-struct DaysAnswer {
-  int Status = 0;
-  double Days = 0;
-};
-std::map<std::string, DaysAnswer> g_daysCache;
-struct AnzAnswer {
-  int Status = 0;
-  int16_t Anz = 0;
-};
-std::map<std::string, AnzAnswer> g_sfrCache;
-
 std::string CacheKey(std::initializer_list<std::string_view> parts) {
   std::string key;
   for (auto p : parts) key.append(p).push_back('\0');
@@ -54,10 +30,11 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 // Statements
 // ---------------------------------------------------------------------------
 
-[[nodiscard]] int SQL_Qvx133Bak_CountDays(const std::string& von, const std::string& bis, double& days) {
+[[nodiscard]] int SQL_Qvx133Bak_CountDays(StatisticsAnswers& answers, const std::string& von, const std::string& bis,
+                                          double& days) {
   std::string key = CacheKey({von, bis});
-  auto it = g_daysCache.find(key);
-  if (it == g_daysCache.end()) {
+  auto it = answers.Days.find(key);
+  if (it == answers.Days.end()) {
     DaysAnswer a;
     a.Days = days;
     a.Status = SqlSelectOne(SqlFormat("SELECT COUNT(BakDtm) FROM Darvonix.Qvx133Bak"
@@ -69,7 +46,7 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
       days = a.Days;
       return a.Status;
     }
-    it = g_daysCache.emplace(key, a).first;
+    it = answers.Days.emplace(key, a).first;
   }
   if (it->second.Status == 0) days = it->second.Days;
   return it->second.Status;
@@ -120,9 +97,9 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
                   });
 }
 
-[[nodiscard]] int SQL_Qvx155Sfr_GetAnz(const std::string& model, int16_t& anz) {
-  auto it = g_sfrCache.find(model);
-  if (it == g_sfrCache.end()) {
+[[nodiscard]] int SQL_Qvx155Sfr_GetAnz(StatisticsAnswers& answers, const std::string& model, int16_t& anz) {
+  auto it = answers.Sfr.find(model);
+  if (it == answers.Sfr.end()) {
     AnzAnswer a;
     a.Anz = anz;
     a.Status = SqlSelectOne(SqlFormat("SELECT SfrAnz FROM Qvx155Sfr WHERE SfrMod = '%s'", model), a.Anz);
@@ -130,7 +107,7 @@ bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
       anz = a.Anz;
       return a.Status;
     }
-    it = g_sfrCache.emplace(model, a).first;
+    it = answers.Sfr.emplace(model, a).first;
   }
   if (it->second.Status == 0) anz = it->second.Anz;
   return it->second.Status;
@@ -305,10 +282,10 @@ using ZtgCursor = BatchCursor<std::pair<std::string, double>>;
 [[nodiscard]] int SQL_Qvx331Zkb_FetchTage102(DayCursor& tage102, std::string& day) { return tage102.Fetch(day); }
 [[nodiscard]] int SQL_Qvx331Zkb_CloseTage102(DayCursor& tage102) { return tage102.Close(); }
 
-[[nodiscard]] int SQL_Qvx171Lu1_IsAbsence(const std::string& akr, const std::string& code) {
+[[nodiscard]] int SQL_Qvx171Lu1_IsAbsence(StatisticsAnswers& answers, const std::string& akr, const std::string& code) {
   std::string key = CacheKey({akr, code});
-  auto it = g_absenceCache.find(key);
-  if (it != g_absenceCache.end()) return it->second;
+  auto it = answers.Absence.find(key);
+  if (it != answers.Absence.end()) return it->second;
   std::string ztk;
   int st = SqlSelectOne(SqlFormat("SELECT Lu1Ztk FROM Qvx171Lu1, O1001AbrKreis, Qvx131Fcd"
                                   " WHERE (Lu1Sts = 105 OR Lu1Sts = 106 OR Lu1Sts = 107 OR Lu1Sts = 108"
@@ -316,7 +293,7 @@ using ZtgCursor = BatchCursor<std::pair<std::string, double>>;
                                   " AND Lu1Ztk = FcdZkt AND FcdNum = '%s'",
                                   akr, code),
                         ztk);
-  if (st == 0 || st == kSqlNoMoreRows) g_absenceCache.emplace(key, st);
+  if (st == 0 || st == kSqlNoMoreRows) answers.Absence.emplace(key, st);
   return st;
 }
 
@@ -365,7 +342,7 @@ void WriteSonderSatz(const BsvRow& row, const std::string& lu1Stz, const std::st
   });
 }
 
-void SonderSaetze(const BsvRow& row) {
+void SonderSaetze(const BsvRow& row, StatisticsAnswers& answers) {
   const std::string& pnr = row.BsvPnr;
   const std::string& lugLug = Ctx.Lug.LugLug;
   std::string lna, ztk, stz;
@@ -374,8 +351,8 @@ void SonderSaetze(const BsvRow& row) {
     ztk.clear();
     stz.clear();
     std::string key = CacheKey({lugLug, group, Ctx.AbrVon, Ctx.AbrBis});
-    auto it = g_lgrCache.find(key);
-    if (it == g_lgrCache.end()) {
+    auto it = answers.Lgr.find(key);
+    if (it == answers.Lgr.end()) {
       LgrAnswer a;
       a.Status = SQL_Qvx171Lu1_GetLgr(lugLug, group, Ctx.AbrVon, Ctx.AbrBis, a.Lna, a.Ztk, a.Stz);
       if (a.Status != 0 && a.Status != kSqlNoMoreRows) {
@@ -384,7 +361,7 @@ void SonderSaetze(const BsvRow& row) {
         stz = a.Stz;
         return a.Status;
       }
-      it = g_lgrCache.emplace(key, a).first;
+      it = answers.Lgr.emplace(key, a).first;
     }
     lna = it->second.Lna;
     ztk = it->second.Ztk;
@@ -400,7 +377,7 @@ void SonderSaetze(const BsvRow& row) {
     RequireRead(sfz, "Qvx332Sfz");
     if (sfz == 0 && !row.BsvSfr.empty()) {
       int16_t anz = 0;
-      RequireRead(SQL_Qvx155Sfr_GetAnz(row.BsvSfr, anz), "Qvx155Sfr");
+      RequireRead(SQL_Qvx155Sfr_GetAnz(answers, row.BsvSfr, anz), "Qvx155Sfr");
       int16_t value = static_cast<int16_t>((ant - (gen - gvv) * anz) * 60);
       WriteSonderSatz(row, stz, ztk, lna, value);
     }
@@ -485,8 +462,8 @@ double Round2(double v) { return std::strtod(Format("%.2f", v).c_str(), nullptr)
   return st;
 }
 
-double CountAnwesenheit(const std::string& pnr, const std::string& von, const std::string& bis,
-                        const std::string& akr) {
+double CountAnwesenheit(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr,
+                        StatisticsAnswers& answers) {
   double result = 0;
   DayCursor tage102;
   RequireRead(SQL_Qvx331Zkb_OpenTage102(tage102, pnr, von, bis, akr), "Qvx331Zkb");
@@ -494,23 +471,16 @@ double CountAnwesenheit(const std::string& pnr, const std::string& von, const st
   while (SQL_Qvx331Zkb_FetchTage102(tage102, day) == 0) {
     result += 10;
     if (SQL_Qvx327Tag_GetCodes(pnr, day, tgb, htv, htn) == 0) {
-      if (!tgb.empty() && SQL_Qvx171Lu1_IsAbsence(akr, tgb) == 0) result -= 10;
-      if (!htv.empty() && SQL_Qvx171Lu1_IsAbsence(akr, htv) == 0) result -= 5;
-      if (!htn.empty() && SQL_Qvx171Lu1_IsAbsence(akr, htn) == 0) result -= 5;
+      if (!tgb.empty() && SQL_Qvx171Lu1_IsAbsence(answers, akr, tgb) == 0) result -= 10;
+      if (!htv.empty() && SQL_Qvx171Lu1_IsAbsence(answers, akr, htv) == 0) result -= 5;
+      if (!htn.empty() && SQL_Qvx171Lu1_IsAbsence(answers, akr, htn) == 0) result -= 5;
     }
   }
   (void)SQL_Qvx331Zkb_CloseTage102(tage102);
   return result;
 }
 
-void ResetStatistikCache() {
-  g_lgrCache.clear();
-  g_absenceCache.clear();
-  g_daysCache.clear();
-  g_sfrCache.clear();
-}
-
-void CalcStatistik(const BsvRow& row, const std::string& akr) {
+void CalcStatistik(const BsvRow& row, const std::string& akr, StatisticsAnswers& answers) {
   const std::string& pnr = row.BsvPnr;
   StatAccu& s = Calc.Stat;
 
@@ -524,7 +494,7 @@ void CalcStatistik(const BsvRow& row, const std::string& akr) {
     statBis = row.BsvGbi;
   if (statVon != Ctx.AbrVon || statBis != Ctx.AbrBis) {
     double days = 0;
-    if (SQL_Qvx133Bak_CountDays(statVon, statBis, days) == 0) s.Stt = days;
+    if (SQL_Qvx133Bak_CountDays(answers, statVon, statBis, days) == 0) s.Stt = days;
   }
 
   // 2. The employment rows of one employee count 30 days at most together.
@@ -551,10 +521,10 @@ void CalcStatistik(const BsvRow& row, const std::string& akr) {
     Log("Keine Stammkostenstelle für PNR %s", pnr);
 
   // 6. Special balance records.
-  SonderSaetze(row);
+  SonderSaetze(row, answers);
 
   // 7.-11. Attendance, presence and absence days, unpaid hours.
-  s.Ant = CountAnwesenheit(pnr, statVon, statBis, akr);
+  s.Ant = CountAnwesenheit(pnr, statVon, statBis, akr, answers);
   s.Bzt = CountTage(pnr, statVon, statBis, akr, 103);
   if (IsPsybr()) PsybrSolltage(pnr, statVon, statBis, akr);
   s.Unt = CountTage(pnr, statVon, statBis, akr, 104);

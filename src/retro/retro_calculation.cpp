@@ -93,7 +93,8 @@ struct SavedRun {
 
 }  // namespace
 
-int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int16_t folgemonat) {
+int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int16_t folgemonat,
+                  TransferAnswers& answers) {
   SavedRun saved;
   // The period of the run (the requested accounting number) decides which
   // employments are read and who has moved to another circle.
@@ -169,7 +170,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
 
     if (first) {
       if (interruptions) RetroUnterbrechung(row, it, von, bis, bdt);
-      RueckrechnungZeitkonten(row, akr, bdt, folgeNr, folgemonat);
+      RueckrechnungZeitkonten(row, akr, bdt, folgeNr, folgemonat, answers);
     }
     akr = akrArg;
     Ctx.Lug = lug;
@@ -181,7 +182,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
 }
 
 void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const std::string& bdt, int16_t folgeNr,
-                             int16_t folgemonat) {
+                             int16_t folgemonat, TransferAnswers& answers) {
   // The values are computed by the rules of the account transfer itself, so
   // that unchanged bookings give exactly the values handed over.
   std::string callBdt = bdt;
@@ -196,6 +197,7 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
   call.MainBis = Retro.RetroBis;
   call.Bdt = &callBdt;
   call.Dest = &kRetroRecords;
+  call.Answers = &answers;
   TransferZeitkontenTo(call);
 
   // Site records.

@@ -39,13 +39,15 @@ extern RetroState Retro;
 // (lines with Lu1Flg = folgeNr), whose retro records carry abrnr and the
 // booking date of the retro-calculated number. Returns the status of closing
 // the employment cursor.
-int Rueckrechnung(const std::string& akr, int32_t abrnr, int16_t folgeNr, int16_t folgemonat);
+// answers: those of the settlement call before, which the retro-calculations
+// go on with.
+int Rueckrechnung(const std::string& akr, int32_t abrnr, int16_t folgeNr, int16_t folgemonat, TransferAnswers& answers);
 
 // The bookings of one employee in [von, bis] (the period of the accounting
 // number in RunContext's Abrnr/AbrVon/AbrBis) as retro records: the rules of
 // the account transfer with the retro destination, then the site records.
 void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const std::string& bdt, int16_t folgeNr,
-                             int16_t folgemonat);
+                             int16_t folgemonat, TransferAnswers& answers);
 
 // Employment rows of the circle overlapping [von, abrBis], per employee
 // newest first; the fetch derives Zk1Upn as the settlement's does.

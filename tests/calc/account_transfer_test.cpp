@@ -47,15 +47,14 @@ class Zeitkonten : public ProgramDbTest {
     Ctx.Lug.LugLug = "L1";
     Ctx.Lug.LugLgp = "XXX";
     Calc = CalcState{};
-    ResetStatistikCache();  // answers kept from an earlier schema
     Calc.RecordTypes[0].Lg1Stz = "P3";
     Calc.RecordTypeCount = 1;
     Calc.MainVon = von;
     Calc.MainBis = bis;
     Calc.Zk1Bdt = von;
     row = BsvRow{"P1", "01", "2020.01.01", "", "", "", "P1", "P1", "", "", ""};
-    ResetZeitkontenCache();
-    TransferZeitkonten(row, "01", 0, 0);
+    TransferAnswers answers;
+    TransferZeitkonten(row, "01", 0, 0, answers);
   }
 
   std::string Records() {
@@ -208,6 +207,8 @@ TEST_F(Zeitkonten, SecondDestinationReceivesTheRetroLinesOnly) {
   call.MainBis = "2026.03.31";
   call.Bdt = &bdt;
   call.Dest = &retro;
+  TransferAnswers answers;
+  call.Answers = &answers;
   Calc.Written = false;
   g_written.clear();
   TransferZeitkontenTo(call);

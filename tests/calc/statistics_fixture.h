@@ -21,6 +21,9 @@
 
 class CalcTest : public ProgramDbTest {
  protected:
+  // the answers of the settlement call a test stands for
+  StatisticsAnswers Answers;
+
   void SetUp() override {
     OpenSchema("tst");
     Fixture(
@@ -37,7 +40,6 @@ class CalcTest : public ProgramDbTest {
     Ctx.Lug.LugLug = "L1";
     Ctx.Lug.LugLgp = "XXX";
     Calc = CalcState{};
-    ResetStatistikCache();  // answers kept from an earlier schema
     Period("2026.03.01", "2026.03.31");
     Employee("P1", "2020.01.01", "");
   }

@@ -19,6 +19,9 @@
 
 class RetroTest : public ProgramDbTest {
  protected:
+  // the answers of the settlement call the retro-calculations follow
+  TransferAnswers Answers;
+
   static constexpr const char* kKey = "02.04.2026 07:00:00";
 
   void SetUp() override {
@@ -44,7 +47,6 @@ class RetroTest : public ProgramDbTest {
     Ctx.RetroAbrnr[0] = 2;
     Ctx.RetroAbrnr[1] = 1;
     Calc = CalcState{};
-    ResetStatistikCache();  // answers kept from an earlier schema
     Retro = RetroState{};
     Retro.RetroVon = "2026.01.01";
     Retro.RetroBis = "2026.01.31";
