@@ -19,7 +19,7 @@
 
 namespace {
 
-class Zeitkonten : public ProgramDbTest {
+class AccountTransfer : public ProgramDbTest {
  protected:
   void SetUp() override {
     OpenSchema("tzk");
@@ -81,7 +81,7 @@ struct Case {
 
 }  // namespace
 
-TEST_F(Zeitkonten, EveryBookingCountsOnce) {
+TEST_F(AccountTransfer, EveryBookingCountsOnce) {
   const std::string kTag = "INSERT INTO Qvx327Tag (TagPnr, TagTag, TagTgb, TagHtv, TagHtn) VALUES ";
   const std::vector<Case> cases = {
       {"second booking on a run day: minutes added, the day counted once",
@@ -149,7 +149,7 @@ TEST_F(Zeitkonten, EveryBookingCountsOnce) {
 
 // Days the system calendar does not know (it ends with 2035) cannot be joined
 // to a run: every booking forms a run of its own, none is lost.
-TEST_F(Zeitkonten, DaysMissingFromTheCalendarEndTheRunWithoutLosingBookings) {
+TEST_F(AccountTransfer, DaysMissingFromTheCalendarEndTheRunWithoutLosingBookings) {
   Calculate(std::string(kLine) + "('L1','P3','KRK','400','2020-01-01',1,0,1,0,0,0,1);" + kBooking +
                 "('P1',1,'2036-01-07','K1','KA','KRK',480),('P1',1,'2036-01-08','K1','KA','KRK',480),"
                 "('P1',1,'2036-01-09','K1','KA','KRK',480)",
@@ -160,7 +160,7 @@ TEST_F(Zeitkonten, DaysMissingFromTheCalendarEndTheRunWithoutLosingBookings) {
 // Interim settlement: the newest validity of wage type 200 is a month line,
 // which an interim run skips; its older validity with day runs must not stand
 // in for it. The day-run line 400 is transferred.
-TEST_F(Zeitkonten, InterimRunTakesDayRunsOfNewestValiditiesOnly) {
+TEST_F(AccountTransfer, InterimRunTakesDayRunsOfNewestValiditiesOnly) {
   Calculate(std::string(kLine) +
                 "('L1','P3','KRK','200','2026-01-01',1,0,1,0,0,0,0),('L1','P3','KRK','200','2020-01-01',1,0,1,0,0,0,1),"
                 "('L1','P3','KRK','400','2020-01-01',1,0,1,0,0,0,1);" +
@@ -187,7 +187,7 @@ void CollectRun(const Zk1Record& r, bool nextMonth) { Collect(r, nextMonth ? 'N'
 // The retro-calculation passes its own destination: the same rules deliver
 // the values there, only for lines marked for retro-calculation, and nothing
 // reaches the transfer records or the written flag of the settlement.
-TEST_F(Zeitkonten, SecondDestinationReceivesTheRetroLinesOnly) {
+TEST_F(AccountTransfer, SecondDestinationReceivesTheRetroLinesOnly) {
   Calculate(std::string(kLine) +
             "('L1','P3','ARB','100','2020-01-01',1,0,0,0,0,0,0),('L1','P3','ARB','150','2020-01-01',0,0,0,0,0,0,0),"
             "('L1','P3','UEB','300','2020-01-01',1,1,0,0,0,0,0),('L1','P3','KRK','400','2020-01-01',1,0,1,0,0,0,1);" +
@@ -221,7 +221,7 @@ TEST_F(Zeitkonten, SecondDestinationReceivesTheRetroLinesOnly) {
 // Minutes of a run of days are summed in 64 bits: a run whose sum leaves the
 // range of the column is held at its limit with its sign, never wrapped
 // around to the other sign; the same for a second booking of a day.
-TEST_F(Zeitkonten, DayRunSumsBeyondTheColumnRangeKeepTheirSign) {
+TEST_F(AccountTransfer, DayRunSumsBeyondTheColumnRangeKeepTheirSign) {
   const std::string line = std::string(kLine) + "('L1','P3','MEH','410','2020-01-01',0,0,0,0,0,0,1);";
   Calculate(line + kBooking +
             "('P1',1,'2026-03-09','K1','KA','MEH',2147483646),('P1',1,'2026-03-10','K1','KA','MEH',2147483646)");

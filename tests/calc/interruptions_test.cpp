@@ -9,7 +9,7 @@
 
 namespace {
 
-class Unterbrechung : public CalcTest {
+class Interruptions : public CalcTest {
  protected:
   void SetUp() override {
     CalcTest::SetUp();
@@ -30,7 +30,7 @@ class Unterbrechung : public CalcTest {
 }  // namespace
 
 // Mondays: 2025-12-22, 12-29, 2026-01-05, 02-16, 02-23, 03-02, 03-09, 03-16, 03-23, 03-30.
-TEST_F(Unterbrechung, RunsOfUnpaidDays) {
+TEST_F(Interruptions, RunsOfUnpaidDays) {
   struct Case {
     const char* what;
     std::vector<std::pair<const char*, const char*>> unpaid;
@@ -95,7 +95,7 @@ TEST_F(Unterbrechung, RunsOfUnpaidDays) {
 
 // A day whose target time is only partly unpaid does not qualify; a day
 // without target time neither.
-TEST_F(Unterbrechung, QualifyingDays) {
+TEST_F(Interruptions, QualifyingDays) {
   Days("2026-03-02", "2026-03-06", true);
   Fixture(
       "UPDATE Qvx320Tgb SET TgbUnb = 479 WHERE TgbDtm = '2026-03-04';"
@@ -108,7 +108,7 @@ TEST_F(Unterbrechung, QualifyingDays) {
 // The interruption record: wage type of Lu1Sts 112, count in Zk1Std, home
 // cost assignment; only on the first employment row and only when the
 // interruption wage type exists.
-TEST_F(Unterbrechung, InterruptionRecord) {
+TEST_F(Interruptions, InterruptionRecord) {
   Days("2026-03-02", "2026-03-06", true);
   Days("2026-03-16", "2026-03-20", true);
   Fixture(

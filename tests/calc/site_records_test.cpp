@@ -7,7 +7,7 @@
 
 namespace {
 
-class LsSaetze : public CalcTest {
+class SiteRecords : public CalcTest {
  protected:
   void SetUp() override {
     CalcTest::SetUp();
@@ -25,7 +25,7 @@ class LsSaetze : public CalcTest {
 
 // Values in hundredths, rounded half away from zero (-7.5 gives -750, 1.005
 // gives 101); days outside the period and other employees are not read.
-TEST_F(LsSaetze, TransferRecords) {
+TEST_F(SiteRecords, TransferRecords) {
   Write(0);
   EXPECT_EQ(
       "3|0|LS|2026-03-31|P1|LSA|LSA|[ ]|K1|T1|0|750|0|0|2026-03-01|2026-03-31|0|1|0|U1|0\n"
@@ -42,7 +42,7 @@ TEST_F(LsSaetze, TransferRecords) {
 
 // The same text twice in the period: the later one is refused and logged, the
 // others are written.
-TEST_F(LsSaetze, DuplicateTextIsLoggedNotFatal) {
+TEST_F(SiteRecords, DuplicateTextIsLoggedNotFatal) {
   Fixture("INSERT INTO Qvx331Zks (ZksPnr, ZksDtm, ZksTxt, ZksWrt) VALUES ('P1', '2026-03-20', 'LSA', 2)");
   Write(0);
   EXPECT_EQ("      Fehler Schreiben Zk1: 1062\n", RunLog());
@@ -52,7 +52,7 @@ TEST_F(LsSaetze, DuplicateTextIsLoggedNotFatal) {
 
 // Mode 1: retro records under the run key and the accounting number being
 // recomputed; a duplicate is accepted silently.
-TEST_F(LsSaetze, RetroRecords) {
+TEST_F(SiteRecords, RetroRecords) {
   Ctx.Abrnr = 2;
   Fixture("INSERT INTO Qvx331Zks (ZksPnr, ZksDtm, ZksTxt, ZksWrt) VALUES ('P1', '2026-03-20', 'LSA', 2)");
   Write(1);
@@ -70,7 +70,7 @@ TEST_F(LsSaetze, RetroRecords) {
 }
 
 // Another site or run number 2: nothing is read or written.
-TEST_F(LsSaetze, OtherSiteOrRunNumberTwo) {
+TEST_F(SiteRecords, OtherSiteOrRunNumberTwo) {
   Ctx.MndSto = "02273";
   Write(0);
   Ctx.MndSto = "02272";
@@ -81,7 +81,7 @@ TEST_F(LsSaetze, OtherSiteOrRunNumberTwo) {
 }
 
 // An unreadable table ends the run.
-TEST_F(LsSaetze, TableNotReadable) {
+TEST_F(SiteRecords, TableNotReadable) {
   admin.Exec("DROP TABLE Qvx331Zks");
   // never taken for "no site values": the run ends
   try {
@@ -96,7 +96,7 @@ TEST_F(LsSaetze, TableNotReadable) {
 // Retro record statements: a second insert of one identity is refused and
 // added with SQL_Qvx331Zk3_Add (cost type of the second); other run keys never
 // collide; the next-month insert books one month after the given day.
-TEST_F(LsSaetze, RetroRecordStatements) {
+TEST_F(SiteRecords, RetroRecordStatements) {
   Zk3Record r;
   r.Key = "02.04.2026 07:00:00";
   r.Abr = 2;
@@ -134,7 +134,7 @@ TEST_F(LsSaetze, RetroRecordStatements) {
 
 // Values whose hundredths leave the 32-bit range (the column allows
 // -99999999.9999) are held at the largest magnitude with their sign.
-TEST_F(LsSaetze, ValuesBeyondTheRangeKeepTheirSign) {
+TEST_F(SiteRecords, ValuesBeyondTheRangeKeepTheirSign) {
   Fixture(
       "DELETE FROM Qvx331Zks; INSERT INTO Qvx331Zks (ZksPnr, ZksDtm, ZksTxt, ZksWrt) VALUES "
       "('P1', '2026-03-31', 'LSA', -99999999.9999), ('P1', '2026-03-31', 'LSB', 99999999.9999),"

@@ -5,7 +5,7 @@
 
 namespace {
 
-class Statistik : public CalcTest {
+class Statistics : public CalcTest {
  protected:
   // Day records of P1 for every day of [von, bis]: target 480 minutes on
   // Monday to Friday, none on weekends.
@@ -35,7 +35,7 @@ class Statistik : public CalcTest {
 
 // Calendar days of one employment row: 30 for the whole period whatever the
 // month's length, else the calendar days of the part the row covers.
-TEST_F(Statistik, CalendarDaysOfAnEmploymentRow) {
+TEST_F(Statistics, CalendarDaysOfAnEmploymentRow) {
   struct Case {
     const char *von, *bis, *gvo, *gbi;
     double stt;
@@ -60,7 +60,7 @@ TEST_F(Statistik, CalendarDaysOfAnEmploymentRow) {
 // Two employment rows in April (30 days): the newer covers 15 days, the older
 // 20; the older one is cut to 15. The period-start maximum counts once, and
 // the statistics row adds both rows up.
-TEST_F(Statistik, EmploymentRowsOfOneEmployeeCountThirtyDaysTogether) {
+TEST_F(Statistics, EmploymentRowsOfOneEmployeeCountThirtyDaysTogether) {
   Period("2026.04.01", "2026.04.30");
   Workdays("2026.04.01", "2026.04.30");
   Fixture("INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbMax) VALUES ('P1', '2026-04-01', 3, 600)");
@@ -88,7 +88,7 @@ TEST_F(Statistik, EmploymentRowsOfOneEmployeeCountThirtyDaysTogether) {
 
 // Attendance: every day with a booking on an attendance account (Lu1Sts 102)
 // counts 10, less 10 for an absent whole day and 5 for each absent half day.
-TEST_F(Statistik, AttendanceWithWholeAndHalfAbsenceDays) {
+TEST_F(Statistics, AttendanceWithWholeAndHalfAbsenceDays) {
   Fixture(
       "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Sts, Lu1Art) VALUES "
       "('L1', 'LA', 'ANW', '100', '2020-01-01', 102, 0),"
@@ -123,7 +123,7 @@ TEST_F(Statistik, AttendanceWithWholeAndHalfAbsenceDays) {
 // Presence days (103), absence days (104), unpaid hours (4 and 104), target
 // days and hours; the nine figures are rounded to two decimals and Svt takes
 // off the days of the Lu1Svk accounts gathered by the account transfer.
-TEST_F(Statistik, DayCountsHoursAndTheStatisticsRow) {
+TEST_F(Statistics, DayCountsHoursAndTheStatisticsRow) {
   Workdays("2026.03.01", "2026.03.31", 455);
   Fixture(
       "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Gbi, Lu1Sts, Lu1Art) VALUES "
@@ -144,7 +144,7 @@ TEST_F(Statistik, DayCountsHoursAndTheStatisticsRow) {
 }
 
 // Special balance records of the groups "SFR", "RUL", "GLT", "MGF", "RZT".
-TEST_F(Statistik, SpecialRecords) {
+TEST_F(Statistics, SpecialRecords) {
   Fixture(
       "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Gbi) VALUES "
       "('L1', 'S1', 'SF', '501', 'SFR', '2020-01-01', NULL),"
@@ -188,7 +188,7 @@ TEST_F(Statistik, SpecialRecords) {
 
 // The special-leave value is kept in 16 bits; without a special-leave model or
 // an account row on the period end there is no "SFR" record.
-TEST_F(Statistik, SpecialLeaveValueIn16Bits) {
+TEST_F(Statistics, SpecialLeaveValueIn16Bits) {
   Fixture(
       "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo) VALUES "
       "('L1', 'S1', 'SF', '501', 'SFR', '2020-01-01');"
@@ -219,7 +219,7 @@ TEST_F(Statistik, SpecialLeaveValueIn16Bits) {
 // maximum; days of the working-time model without a target-time record count
 // as target and presence days, days with one count as presence days when
 // they have a presence mark but no presence-account booking.
-TEST_F(Statistik, PsybrDeviations) {
+TEST_F(Statistics, PsybrDeviations) {
   Ctx.Lug.LugLgp = "PSYBR";
   Fixture(
       "UPDATE Qvx171Lug SET LugLgp = 'PSYBR';"
@@ -255,7 +255,7 @@ TEST_F(Statistik, PsybrDeviations) {
 
 // Without a home cost assignment the special records carry empty cost fields;
 // the cost centre of the employee before is not carried over.
-TEST_F(Statistik, NoHomeCostAssignment) {
+TEST_F(Statistics, NoHomeCostAssignment) {
   Fixture(
       "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo) VALUES "
       "('L1', 'S2', 'G2', '504', 'MGF', '2020-01-01');"
@@ -269,7 +269,7 @@ TEST_F(Statistik, NoHomeCostAssignment) {
 }
 
 // In an interim settlement the figures are not gathered: the row carries zeros.
-TEST_F(Statistik, InterimRunWritesZeroFigures) {
+TEST_F(Statistics, InterimRunWritesZeroFigures) {
   Ctx.InterimFlag = 1;
   Ctx.Lfn = 15;
   Calc.Stat.Stt = 30;

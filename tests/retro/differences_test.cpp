@@ -7,7 +7,7 @@
 
 namespace {
 
-class Differenzen : public RetroTest {
+class DifferenceStep : public RetroTest {
  protected:
   // One employee per case; Feb = accounting number 2, Jan = 1.
   void Cases() {
@@ -129,13 +129,13 @@ class Differenzen : public RetroTest {
 // The three cases per group, the new values, the groups left alone, the
 // accumulation of a reversal, the deletion of the run's retro records and the
 // unmasking, in one step.
-TEST_F(Differenzen, CasesOfOneRun) { CheckCases(); }
+TEST_F(DifferenceStep, CasesOfOneRun) { CheckCases(); }
 
 // LOGA2: every difference record takes the next number of the sequence; a
 // change gives an insert record (the value now valid, the difference's number)
 // and a delete record (the value sent before, the group's highest number); a
 // reversal a delete record, a new value an insert record.
-TEST_F(Differenzen, Loga2MemoRecords) {
+TEST_F(DifferenceStep, Loga2MemoRecords) {
   Ctx.Lug.LugLgp = "LOGA2";
   Fixture(Zk1(2, 0, "2026-02-01", "PA", "L100", 480, 0, 1, "2026-02-01", "2026-02-28", 1, 7) +
           Zk3(2, "2026-02-01", "PA", "L100", 450, 0, "2026-02-01", "2026-02-28") +
@@ -166,7 +166,7 @@ TEST_F(Differenzen, Loga2MemoRecords) {
 // The accounting number of a reversal: the record holding the group's values,
 // else the recomputed period holding them, else the earliest number of the
 // retro loop; never the number of the reversal before.
-TEST_F(Differenzen, ReversalAccountingNumber) {
+TEST_F(DifferenceStep, ReversalAccountingNumber) {
   Retro.RetroVon = "";
   Fixture(Zk1(2, 0, "2026-02-01", "PA", "L100", 480, 0, 1, "2026-02-01", "2026-02-28") +
           // a group of two records in January
@@ -183,7 +183,7 @@ TEST_F(Differenzen, ReversalAccountingNumber) {
 // The retro identity: a second record of the run with the same identity is
 // refused (1062) and added to the first, whose cost type it replaces; the same
 // record under another run key is a record of its own.
-TEST_F(Differenzen, RetroRecordIdentity) {
+TEST_F(DifferenceStep, RetroRecordIdentity) {
   Zk3Record r;
   r.Key = kKey;
   r.Abr = 2;
@@ -226,17 +226,17 @@ TEST_F(Differenzen, RetroRecordIdentity) {
 
 // Interim differences: the day runs handed over by the interim settlements
 // (running numbers 10 and 20) against the final settlement's day runs.
-TEST_F(Differenzen, ZwischenDifferenzen) { CheckZwischen(); }
+TEST_F(DifferenceStep, ZwischenDifferenzen) { CheckZwischen(); }
 
 // Groups and retro records are compared for ranges of personnel numbers one
 // after the other: ranges of one, two and three employees (and ranges ending
 // at a spelling of a personnel number that the transfer and retro records
 // hold in others) give exactly the records, log lines and LOGA2 numbers of
 // one range over all.
-class DifferenzenRanges : public Differenzen, public ::testing::WithParamInterface<int> {
+class DifferenceRanges : public DifferenceStep, public ::testing::WithParamInterface<int> {
  protected:
   void SetUp() override {
-    Differenzen::SetUp();
+    DifferenceStep::SetUp();
     SetDifferenceRangeEmployees(GetParam());
     // the ranges end at personnel numbers of the employment rows
     std::string rows;
@@ -246,11 +246,11 @@ class DifferenzenRanges : public Differenzen, public ::testing::WithParamInterfa
   }
   void TearDown() override {
     SetDifferenceRangeEmployees(kDifferenceRangeEmployees);
-    Differenzen::TearDown();
+    DifferenceStep::TearDown();
   }
 };
 
-TEST_P(DifferenzenRanges, CasesOfOneRun) {
+TEST_P(DifferenceRanges, CasesOfOneRun) {
   // one employee in two spellings on either side: unchanged, nothing written
   Fixture(Zk1(2, 0, "2026-02-01", "pz", "L100", 30, 0, 1, "2026-02-01", "2026-02-28") +
           Zk1(1, 0, "2026-01-01", "PZ ", "L100", 40, 0, 1, "2026-01-01", "2026-01-31") +
@@ -259,13 +259,13 @@ TEST_P(DifferenzenRanges, CasesOfOneRun) {
   CheckCases();
 }
 
-TEST_P(DifferenzenRanges, ZwischenDifferenzen) { CheckZwischen(); }
+TEST_P(DifferenceRanges, ZwischenDifferenzen) { CheckZwischen(); }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, DifferenzenRanges, ::testing::Values(1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(Sizes, DifferenceRanges, ::testing::Values(1, 2, 3));
 
 // The reference company with ranges of seven employees: every result and log
 // line as with one range over its three hundred employees.
-TEST(DifferenzenReference, RangesOfSevenEmployees) {
+TEST(DifferencesReference, RangesOfSevenEmployees) {
   SetDifferenceRangeEmployees(7);
   std::string failures = RunScenario(std::string(LUG_SOURCE_DIR) + "/tests/scenarios/reference_company.scn");
   SetDifferenceRangeEmployees(kDifferenceRangeEmployees);

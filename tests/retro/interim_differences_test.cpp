@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ZwischenRun : public ::testing::Test {
+class InterimRun : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(db.Connected()) << db.Error();
@@ -86,7 +86,7 @@ class ZwischenRun : public ::testing::Test {
 // interim request is refused, and the final settlement sends its monthly
 // value as usual and, for the day runs, only the differences to what the
 // interim settlement sent: -240, -300 and +480 (with LODAS memo records).
-TEST_F(ZwischenRun, FinalAfterInterim) {
+TEST_F(InterimRun, FinalAfterInterim) {
   ASSERT_EQ(1, Run("2026-03-10 07:00:00", "1"));
   db.Use(schema);
   db.Exec(

@@ -6,7 +6,7 @@
 
 namespace {
 
-class Rueckrechnen : public RetroTest {
+class RetroCalculation : public RetroTest {
  protected:
   void SetUp() override {
     RetroTest::SetUp();
@@ -75,7 +75,7 @@ class Rueckrechnen : public RetroTest {
 // late-joining employees, the interruption record and the three kinds of
 // wage-type lines; the run's period, interface and number are in force again
 // afterwards.
-TEST_F(Rueckrechnen, AccountingNumber) {
+TEST_F(RetroCalculation, AccountingNumber) {
   EXPECT_EQ(0, Rueckrechnung("01", 2, 0, 0, Answers));
   const std::string k = std::string(kKey) + "|";
   EXPECT_EQ(k + "2|0|S1|2026-02-01|P1|Z1|L100|[     ]|K1|T1|B|600|0|3|2026-02-01|2026-02-28|5|1001|0\n" + k +
@@ -115,7 +115,7 @@ TEST_F(Rueckrechnen, AccountingNumber) {
 // A following month inside the retro loop: the lines paid one month later,
 // computed for January; the records carry January's number and the booking
 // date of February (L600: of January, by Lu1Fkt). No interruption record.
-TEST_F(Rueckrechnen, FollowingMonth) {
+TEST_F(RetroCalculation, FollowingMonth) {
   Ctx.PnrFilter = "P1";
   Rueckrechnung("01", 2, 0, 0, Answers);
   EXPECT_EQ(1, dbCommit());  // the program's transaction holds the rows
@@ -134,7 +134,7 @@ TEST_F(Rueckrechnen, FollowingMonth) {
 // One personnel number: the others are neither logged nor masked. Site
 // "02272": the site values of the period become retro records of record type
 // "LS" with the home cost centre and the booking date.
-TEST_F(Rueckrechnen, PnrFilterAndSiteRecords) {
+TEST_F(RetroCalculation, PnrFilterAndSiteRecords) {
   Ctx.PnrFilter = "P1";
   Ctx.MndSto = "02272";
   Fixture(
@@ -161,7 +161,7 @@ TEST_F(Rueckrechnen, PnrFilterAndSiteRecords) {
 // written (and no message); in LuG-only mode employees without a payroll
 // number are not read; an interruption wage type not marked for
 // retro-calculation writes nothing.
-TEST_F(Rueckrechnen, InterfaceSettings) {
+TEST_F(RetroCalculation, InterfaceSettings) {
   struct Case {
     const char* setup;
     const char* rows;
@@ -191,7 +191,7 @@ TEST_F(Rueckrechnen, InterfaceSettings) {
 // error ends the run before any employee is recomputed (an interface or
 // record types taken for "none" would recompute nothing, and every value
 // handed over would be reversed).
-TEST_F(Rueckrechnen, TablesUnreadable) {
+TEST_F(RetroCalculation, TablesUnreadable) {
   for (const char* table : {"Qvx171Lug", "Qvx170Lg1"}) {
     admin.Exec(std::string("RENAME TABLE ") + table + " TO UnreadableX");
     try {

@@ -18,7 +18,7 @@
 
 namespace {
 
-class Buchungen : public CalcTest {
+class Bookings : public CalcTest {
  protected:
   void SetUp() override {
     CalcTest::SetUp();
@@ -39,7 +39,7 @@ class Buchungen : public CalcTest {
         " ('e1', '2026-03-05', '2026-03-05', 'K', NULL, 'HU'), ('e1', '2026-03-06', '2026-03-06', NULL, NULL, NULL),"
         " ('P2', '2026-03-02', '2026-03-02', NULL, 'u', NULL)");
   }
-  ~Buchungen() override { ClearBookingBatch(); }
+  ~Bookings() override { ClearBookingBatch(); }
 
   // kept, so that asking for a key sends no statement the second time
   std::string Key(const std::string& text) {
@@ -140,7 +140,7 @@ class Buchungen : public CalcTest {
   }
 };
 
-TEST_F(Buchungen, CursorsEqualTheSingleStatements) {
+TEST_F(Bookings, CursorsEqualTheSingleStatements) {
   std::vector<std::string> single = AskAll();
   // spot checks of the single statements: both spellings of e1 are one employee
   EXPECT_EQ(
@@ -163,7 +163,7 @@ TEST_F(Buchungen, CursorsEqualTheSingleStatements) {
 // bookings follow their last day before the cost type, ZkbStg and ZkbSta
 // make groups of their own, and only the kinds the wage-type lines take part
 // (in a TOPAS interim run every daily booking).
-TEST_F(Buchungen, MonthSumsAreGroupedAsByTheServer) {
+TEST_F(Bookings, MonthSumsAreGroupedAsByTheServer) {
   Fixture(
       "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge, ZkbStg,"
       " ZkbSta) VALUES"
@@ -213,7 +213,7 @@ TEST_F(Buchungen, MonthSumsAreGroupedAsByTheServer) {
 // A following month takes only the accounts with a wage-type line of its
 // number: the batch holds the month sums of those accounts (here z1, whose
 // line is stored as 'z1 ') and serves no other call.
-TEST_F(Buchungen, FollowingMonthHoldsOnlyItsAccounts) {
+TEST_F(Bookings, FollowingMonthHoldsOnlyItsAccounts) {
   Fixture(
       "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Art, Lu1Flg) VALUES"
       " ('L1', 'S2', 'z1 ', 'L110', '2020-01-01', 0, 0, 1)");
@@ -236,7 +236,7 @@ TEST_F(Buchungen, FollowingMonthHoldsOnlyItsAccounts) {
   EXPECT_EQ("0:1032:0", Monat("e1", "2026.03.01", "2026.03.31", "L1"));
 }
 
-TEST_F(Buchungen, FailingBatchLeavesTheCursorsToTheDatabase) {
+TEST_F(Bookings, FailingBatchLeavesTheCursorsToTheDatabase) {
   std::vector<std::string> single = AskAll();
   EXPECT_EQ(1, dbCommit());
   admin.Exec("ALTER TABLE Qvx327Tag RENAME TO Qvx327TagX");

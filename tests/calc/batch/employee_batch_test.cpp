@@ -20,7 +20,7 @@
 
 namespace {
 
-class Vorlesen : public CalcTest {
+class EmployeeBatch : public CalcTest {
  protected:
   void SetUp() override {
     CalcTest::SetUp();
@@ -35,7 +35,7 @@ class Vorlesen : public CalcTest {
         " ('E1  ', '2026-03-02', 1, 480), ('e1', '2026-03-03', 1, 0), ('e1', '2026-03-03', 3, 99),"
         " ('P2', '2026-03-02', 1, 240), ('e1', '2026-04-01', 1, 480)");
   }
-  ~Vorlesen() override { ClearBatch(); }
+  ~EmployeeBatch() override { ClearBatch(); }
 
   // The key of a personnel number as the employment cursor fetches it.
   std::string Key(const std::string& pnr) {
@@ -59,7 +59,7 @@ class Vorlesen : public CalcTest {
   }
 };
 
-TEST_F(Vorlesen, AnswersEqualTheSingleStatements) {
+TEST_F(EmployeeBatch, AnswersEqualTheSingleStatements) {
   const std::vector<std::pair<std::string, std::string>> asks = {{"e1", "2026.03.02"}, {"E1", "2026.03.02"},
                                                                  {"e1", "2026.03.03"}, {"e1", "2026.03.04"},
                                                                  {"e1", "2026.03.05"}, {"e1", "2026.04.01"},
@@ -87,7 +87,7 @@ TEST_F(Vorlesen, AnswersEqualTheSingleStatements) {
   }
 }
 
-TEST_F(Vorlesen, FailingBatchReadEndsTheRun) {
+TEST_F(EmployeeBatch, FailingBatchReadEndsTheRun) {
   Answer single = Ask("e1", "2026.03.02");
   EXPECT_EQ(1, dbCommit());  // the program's transaction must not hold the table renamed here
   admin.Exec("ALTER TABLE Qvx320Tgb RENAME TO Qvx320TgbX");
@@ -107,10 +107,10 @@ TEST_F(Vorlesen, FailingBatchReadEndsTheRun) {
 // the site records: an employee whose rows the tables hold in other spellings
 // of the personnel number ('E1 ', 'e1'), one with few rows (balances before
 // the period, no home cost, no remaining leave) and one outside the batch.
-class VorlesenSteps : public Vorlesen {
+class EmployeeBatchSteps : public EmployeeBatch {
  protected:
   void SetUp() override {
-    Vorlesen::SetUp();
+    EmployeeBatch::SetUp();
     Ctx.MndSto = "02272";
     Fixture(
         "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Lgr, Lu1Gvo, Lu1Gbi, Lu1Sts, Lu1Art) VALUES "
@@ -197,7 +197,7 @@ class VorlesenSteps : public Vorlesen {
   }
 };
 
-TEST_F(VorlesenSteps, StepsGiveTheAnswersOfTheSingleStatements) {
+TEST_F(EmployeeBatchSteps, StepsGiveTheAnswersOfTheSingleStatements) {
   std::vector<std::string> single;
   std::vector<long> singleStatements;
   for (const auto& r : rows) {
@@ -236,7 +236,7 @@ TEST_F(VorlesenSteps, StepsGiveTheAnswersOfTheSingleStatements) {
 
 // A batch statement the server refuses ends the run (never "no rows"); after
 // the table is back the single reads give the same answers.
-TEST_F(VorlesenSteps, FailingBatchStatementEndsTheRun) {
+TEST_F(EmployeeBatchSteps, FailingBatchStatementEndsTheRun) {
   struct Case {
     const char* table;
     std::function<bool()> read;
