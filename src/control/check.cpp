@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "calc/schnittstelle.h"
+#include "calc/interface_record.h"
 #include "control/control.h"
 #include "export/common.h"
 #include "export/dispatch.h"

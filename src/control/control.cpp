@@ -1,11 +1,11 @@
 #include "control/control.h"
 
-#include "calc/abrechnung.h"
-#include "calc/calcstate.h"
-#include "calc/schnittstelle.h"
-#include "calc/transfer.h"
+#include "calc/settlement.h"
+#include "calc/calc_state.h"
+#include "calc/interface_record.h"
+#include "calc/transfer_records.h"
 #include "retro/retro.h"
-#include "retro/rueckrechnung.h"
+#include "retro/retro_calculation.h"
 #include "run/db.h"
 #include "run/exit.h"
 #include "run/runlog.h"
@@ -46,7 +46,7 @@ void ReadPeriod(const std::string& akr, int32_t abrnr, const char* message) {
   RequirePeriod(akr, abrnr, Ctx.AbrVon, Ctx.AbrBis, message);
 }
 
-void RetroLoop() {
+void RetroLoop(TransferAnswers& answers) {
   Ctx.AkrRrm = 0;
   Ctx.LastStatus = SQL_O1001AbrKreis_GetRrm(Ctx.Akr, Ctx.AkrRrm);
   // without a result nothing would be recomputed and no difference written
@@ -71,12 +71,12 @@ void RetroLoop() {
       break;
     }
     Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount)] = abrnr;
-    Rueckrechnung(akr, abrnr, 0, 0);
+    Rueckrechnung(akr, abrnr, 0, 0, answers);
     std::string savedAkr = Ctx.Akr;
     int32_t savedAbrnr = Ctx.Abrnr;
     Ctx.Akr = akr;
     Ctx.Abrnr = abrnr;
-    FollowingMonths(akr, abrnr, FolgeVariante::Rueckrechnung);
+    FollowingMonths(akr, abrnr, FolgeVariante::Rueckrechnung, answers);
     Ctx.Akr = savedAkr;
     Ctx.Abrnr = savedAbrnr;
     ++Ctx.RetroCount;
@@ -152,17 +152,18 @@ void SettlementControl() {
 
   // The requested accounting number.
   Calc.TagesfolgenRetro = interimDifferences;
-  CalcAbrnr(Ctx.Akr, Ctx.Abrnr, 0, 0);
+  TransferAnswers answers;
+  CalcAbrnr(Ctx.Akr, Ctx.Abrnr, 0, 0, answers);
   Calc.TagesfolgenRetro = false;
   if (interimDifferences) ZwischenDifferenzenErmitteln();
 
   // Following months and earlier accounting numbers: final settlements only.
   if (Ctx.InterimFlag == 1) return;
-  FollowingMonths(Ctx.Akr, Ctx.Abrnr, FolgeVariante::Berechnung);
-  RetroLoop();
+  FollowingMonths(Ctx.Akr, Ctx.Abrnr, FolgeVariante::Berechnung, answers);
+  RetroLoop(answers);
 }
 
-void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante) {
+void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante, TransferAnswers& answers) {
   const bool calc = variante == FolgeVariante::Berechnung;
   std::string lugLug;
   int lst = SQL_Qvx171Lug_GetLug(akr, lugLug);
@@ -194,9 +195,9 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
     reached = flg;
     if (calc) {
       ReadPeriod(prevAkr, prevNum, "Fehler Lesen Qvx330Abr (2): %d");
-      CalcAbrnr(prevAkr, prevNum, flg, 1);
+      CalcAbrnr(prevAkr, prevNum, flg, 1, answers);
     } else {
-      Rueckrechnung(prevAkr, prevNum, flg, 1);
+      Rueckrechnung(prevAkr, prevNum, flg, 1, answers);
     }
     flg = 0;
     st = SQL_Qvx171Lu1_FetchFlg(flgs, flg);

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "calc/schnittstelle.h"
+#include "calc/account_transfer.h"
+#include "calc/interface_record.h"
 #include "run/context.h"
 
 // Reads the interface record and the period of the run, decides between final
@@ -20,7 +21,9 @@ enum class FolgeVariante { Berechnung, Rueckrechnung };
 
 // Following months of (akr, abrnr): the accounting numbers Lu1Flg places
 // before it, each distinct Lu1Flg value once, in ascending order.
-void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante);
+// answers: those of the account transfer's look-ups, which each settlement
+// call begins anew and the retro-calculations go on with.
+void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante, TransferAnswers& answers);
 
 // Has the final settlement of the accounting number run already? This system
 // keeps no record of it: the answer is always no.

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "calc/abrechnung.h"
+#include "calc/settlement.h"
 #include "control/report.h"
 #include "run/context.h"
 #include "run/db.h"

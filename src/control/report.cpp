@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "calc/abrechnung.h"
+#include "calc/settlement.h"
 #include "control/check.h"
 #include "run/context.h"
 #include "run/db.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "calc/schnittstelle.h"
+#include "calc/interface_record.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"

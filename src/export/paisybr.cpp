@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "calc/schnittstelle.h"
+#include "calc/interface_record.h"
 #include "export/paisy.h"
 #include "run/context.h"
 #include "run/db.h"

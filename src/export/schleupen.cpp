@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "calc/transfer.h"
+#include "calc/transfer_records.h"
 #include "export/common.h"
 #include "export/datev.h"
 #include "run/context.h"

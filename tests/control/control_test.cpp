@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "calc/calcstate.h"
+#include "calc/calc_state.h"
 #include "control/control.h"
 #include "run/context.h"
 #include "run/db.h"

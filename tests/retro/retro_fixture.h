@@ -8,17 +8,20 @@
 #include <filesystem>
 #include <string>
 
-#include "calc/calcstate.h"
-#include "calc/statistik.h"
-#include "calc/transfer.h"
+#include "calc/calc_state.h"
+#include "calc/statistics.h"
+#include "calc/transfer_records.h"
 #include "program_fixture.h"
-#include "retro/differenzen.h"
-#include "retro/rueckrechnung.h"
+#include "retro/differences.h"
+#include "retro/retro_calculation.h"
 #include "run/context.h"
 #include "run/platform.h"
 
 class RetroTest : public ProgramDbTest {
  protected:
+  // the answers of the settlement call the retro-calculations follow
+  TransferAnswers Answers;
+
   static constexpr const char* kKey = "02.04.2026 07:00:00";
 
   void SetUp() override {
@@ -44,7 +47,6 @@ class RetroTest : public ProgramDbTest {
     Ctx.RetroAbrnr[0] = 2;
     Ctx.RetroAbrnr[1] = 1;
     Calc = CalcState{};
-    ResetStatistikCache();  // answers kept from an earlier schema
     Retro = RetroState{};
     Retro.RetroVon = "2026.01.01";
     Retro.RetroBis = "2026.01.31";

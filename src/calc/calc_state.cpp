@@ -1,0 +1,3 @@
+#include "calc/calc_state.h"
+
+CalcState Calc;

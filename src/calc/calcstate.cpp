@@ -1,3 +1,0 @@
-#include "calc/calcstate.h"
-
-CalcState Calc;

@@ -1,0 +1,303 @@
+#include "calc/settlement.h"
+
+#include "calc/site_records.h"
+#include "calc/interface_record.h"
+#include "calc/statistics.h"
+#include "calc/transfer_records.h"
+#include "calc/batch/employee_batch.h"
+#include "calc/employment.h"
+#include "calc/account_transfer.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/dbkey.h"
+#include "run/platform.h"
+#include "run/runlog.h"
+
+namespace {
+
+void ReportDelete(int st, const char* message, int32_t abrnr) {
+  if (st == 0 || st == kSqlNoMoreRows) return;
+  ReportStatus(st, message, st, abrnr);
+}
+
+void ReadUnterbrechung() {
+  Calc.Interruption = InterruptionType{};
+  int st = SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, Ctx.AbrVon, Ctx.AbrBis, Calc.Interruption);
+  Calc.Interruption.Exists = st == 0;
+}
+
+}  // namespace
+
+void ReadSatzarten(const std::string& lugLgp) {
+  Calc.RecordTypes = {};
+  Calc.RecordTypeCount = 0;
+  SqlCursor lg1;
+  RequireRead(SQL_Qvx170Lg1_Open(lg1, lugLgp), "Qvx170Lg1");
+  while (Calc.RecordTypeCount < static_cast<int>(Calc.RecordTypes.size())) {
+    RecordType t;
+    int st = SQL_Qvx170Lg1_Fetch(lg1, t);
+    if (st != 0) {
+      if (Calc.RecordTypeCount == 0) Log("Keine Satzarten gefunden !");
+      if (st == -1) AbortRun(60);
+      break;
+    }
+    Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
+  }
+  (void)SQL_Qvx170Lg1_Close(lg1);
+}
+
+bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string& bis, std::string& akr,
+                   std::string& lastPnr, const char* lugErrorMessage) {
+  std::string other;
+  if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, von, bis, other) != 0) {
+    Log("    -> erst später eingetreten!");
+    ReportSkipped(row.BsvPnr, "erst später eingetreten");
+    lastPnr.clear();
+    return false;
+  }
+  if (other == akr) {
+    Log("    -> neues Bsv im alten Abrkreis!");
+    lastPnr.clear();
+    return false;
+  }
+  // calculated under the interface of the circle the employee belonged to;
+  // the circle of the run in RunContext stays, so that an abort reports to it
+  akr = other;
+  int st = SQL_Qvx171Lug_Get(akr, Ctx.Lug);
+  if (st != 0) ReportStatus(st, lugErrorMessage, st);
+  return true;
+}
+
+namespace {
+
+// Old results of the accounting number (of the one employee under a filter).
+void DeleteOldResults(int32_t abrnrCalc) {
+  ReportDelete(SQL_Qvx331Zk1_Delete(abrnrCalc, Ctx.Lfn, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk1 %d, Abr: %ld",
+               abrnrCalc);
+  ReportDelete(SQL_Qvx331Zk2_Delete(abrnrCalc, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk2: %d, Abr: %ld",
+               abrnrCalc);
+  if (abrnrCalc == Ctx.AbrnrStart) Ctx.Handover.SettlementStarted = true;
+}
+
+// The employee row taken up: logged, the first row of an employee marked,
+// nothing of the previous row carried into it (interim runs and following
+// months do not gather statistics).
+void StartRow(const BsvRow& row) {
+  if (row.BsvLug.empty()) Log("Pnr: %s", row.BsvPnr);
+  else Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
+
+  // First row of the employee: the newest employment record.
+  Calc.FirstRow = row.PnrKey != Calc.LastPnr;
+  if (Calc.FirstRow) {
+    Calc.LastPnr = row.PnrKey;
+    Calc.CalendarDays = 0;
+  }
+  Calc.Stat = StatAccu{};
+  Calc.Home = HomeCost{};
+}
+
+// Employment ended before the period, employee now in another circle.
+bool MovedToOtherCircle(const BsvRow& row, const std::string& akr) {
+  if (row.BsvGbi.empty() || row.BsvGbi > Calc.MainVon) return false;
+  std::string other;
+  if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, Calc.MainVon, Calc.MainBis, other) != 0 || other == akr) return false;
+  Log("Pnr : %s in anderen AbrKreis gewechselt ->nicht berechnen", row.BsvPnr);
+  ReportSkipped(row.BsvPnr, "in anderen AbrKreis gewechselt");
+  return true;
+}
+
+// Statistics, accounts and site records of one employee row.
+// The answers of the look-ups a settlement call keeps.
+struct CallAnswers {
+  StatisticsAnswers Statistics;
+  TransferAnswers* Transfer = nullptr;
+};
+
+void CalcRow(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat, CallAnswers& answers) {
+  const bool mainCall = folgemonat == 0;
+  // Statistics, special records and interruptions.
+  if (mainCall && Ctx.InterimFlag == 0) CalcStatistik(row, akr, answers.Statistics);
+
+  // Account transfer and site records on the first row; statistics row.
+  if (Calc.FirstRow) {
+    TransferZeitkonten(row, akr, folgeNr, folgemonat, *answers.Transfer);
+    if (Ctx.MndSto == "02272" && mainCall && Ctx.Lfn != 2)
+      WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, Calc.Home.ZuoKst, Calc.Home.ZuoKtr, Calc.Zk1Bdt, 0);
+  }
+  if (mainCall) WriteStatistik(row);
+
+  if (!Calc.Written) {
+    Log("  - keine Daten ermittelt");
+    ReportSkipped(row.BsvPnr, "keine Daten ermittelt");
+  }
+}
+
+}  // namespace
+
+int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat,
+              TransferAnswers& transferAnswers) {
+  const bool mainCall = folgemonat == 0;
+  std::string akr = akrRun;
+  // the call begins with answers of its own
+  transferAnswers = TransferAnswers{};
+  CallAnswers answers{StatisticsAnswers{}, &transferAnswers};
+
+  if (mainCall) DeleteOldResults(abrnrCalc);
+
+  SetLoga2Numbering(Ctx.Lug.LugLgp.compare(0, 5, "LOGA2") == 0);
+  Log("AbrNum: %ld, Von: %s  bis: %s", abrnrCalc, Ctx.AbrVon, Ctx.AbrBis);
+  if (mainCall) {
+    Calc.MainVon = Ctx.AbrVon;
+    Calc.MainBis = Ctx.AbrBis;
+  }
+  const LugRecord runLug = Ctx.Lug;
+  Calc.Zk1Bdt = Ctx.Lug.LugDtm == 2 ? Calc.MainBis : Calc.MainVon;
+  if (mainCall) Ctx.AbrDatum = Calc.Zk1Bdt;
+  const bool lugOnly = Ctx.Lug.LugPnr != 0;
+  Log(lugOnly ? "Nur LuG-PersNr verarbeiten\n" : "Alle PersNr verarbeiten\n");
+
+  // Record types and the interruption wage type.
+  ReadSatzarten(Ctx.Lug.LugLgp);
+  ReadUnterbrechung();
+  std::map<std::string, std::string> refusedLna;
+  RequireRead(SQL_Qvx171Lu1_RefusedLna(Ctx.Lug.LugLug, Ctx.AbrVon, Ctx.AbrBis, refusedLna), "Qvx171Lu1");
+  std::string refusedKey;
+
+  // Employee loop.
+  Calc.LastPnr.clear();
+  EmploymentCursor bsv;
+  RequireRead(SQL_Qvx310Bsv_Open(bsv, akr, Calc.MainBis, Ctx.AbrVon, lugOnly), "Qvx310Bsv");
+  BsvAhead ahead([&bsv](BsvRow& r) { return SQL_Qvx310Bsv_Fetch(bsv, r); }, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter,
+                 mainCall ? int16_t{0} : folgeNr);
+  int st;
+  for (;;) {
+    Calc.Written = false;
+    st = ahead.Next(Calc.Bsv);
+    if (st != 0) break;
+    const BsvRow& row = Calc.Bsv;
+
+    // Filter on one personnel number.
+    if (!Ctx.PnrFilter.empty() && Ctx.PnrFilter != row.BsvPnr) continue;
+    if (RefuseEmployee(row, refusedLna, refusedKey)) continue;
+
+    StartRow(row);
+    if (MovedToOtherCircle(row, akr)) continue;
+
+    // Employment beginning at the end of the period or later.
+    if (row.BsvGvo >= Ctx.AbrBis &&
+        !TakeLateEntry(row, Ctx.AbrVon, Ctx.AbrBis, akr, Calc.LastPnr, "Qvx171Lug-Lesenfehler(3): %d"))
+      continue;
+
+    CalcRow(row, akr, folgeNr, folgemonat, answers);
+    akr = akrRun;
+    Ctx.Lug = runLug;
+  }
+
+  ReportStatus(st, "PersNr-Lesen Status: %d", st);
+  return SQL_Qvx310Bsv_Close(bsv);
+}
+
+[[nodiscard]] int SQL_Qvx170Lg1_Open(SqlCursor& lg1, const std::string& lugLgp) {
+  return SqlOpen(lg1, SqlFormat("SELECT Lg1Stz, Lg1Stt, Lg1Svt, Lg1Zes FROM Qvx170Lg1 WHERE Lg1Num = '%s'", lugLgp));
+}
+
+[[nodiscard]] int SQL_Qvx170Lg1_Fetch(SqlCursor& lg1, RecordType& t) {
+  return SqlFetchInto(lg1, t.Lg1Stz, t.Lg1Stt, t.Lg1Svt, t.Lg1Zes);
+}
+
+[[nodiscard]] int SQL_Qvx170Lg1_Close(SqlCursor& lg1) { return dbClose(lg1); }
+
+[[nodiscard]] int SQL_Qvx171Lu1_GetUnterbrechung(const std::string& lugLug, const std::string& von,
+                                                 const std::string& bis, InterruptionType& it) {
+  return SqlSelectOne(SqlFormat("SELECT Lu1Lna, Lu1Stz, Lu1Rre FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Sts = 112"
+                                " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
+                                " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
+                                lugLug, von, bis),
+                      it.Lu1Lna, it.Lu1Stz, it.Lu1Rre);
+}
+
+[[nodiscard]] int SQL_Qvx310Bsv_Open(EmploymentCursor& bsv, const std::string& akr, const std::string& mainBis,
+                                     const std::string& von, bool lugOnly) {
+  return bsv.Open(akr, mainBis, von, lugOnly, true);
+}
+
+[[nodiscard]] int SQL_Qvx310Bsv_Fetch(EmploymentCursor& bsv, BsvRow& row) { return bsv.Fetch(row); }
+
+[[nodiscard]] int SQL_Qvx310Bsv_Close(EmploymentCursor& bsv) { return bsv.Close(); }
+
+// Several employments can overlap the period; the newest decides. For an
+// employment that begins on the last day of the period that is the employment
+// itself, so the employee is never calculated here under the interface of a
+// circle whose own run calculates the period as well.
+[[nodiscard]] int SQL_Qvx310Bsv_GetAkr(const std::string& pnr, const std::string& von, const std::string& bis,
+                                       std::string& akr) {
+  akr.clear();
+  int st = SqlSelectOne(SqlFormat("SELECT BsvAkr FROM Qvx310Bsv WHERE BsvPnr = '%s'"
+                                  " AND BsvGvo <= STR_TO_DATE('%s', '%%Y.%%m.%%d')"
+                                  " AND (BsvGbi >= STR_TO_DATE('%s', '%%Y.%%m.%%d') OR BsvGbi IS NULL)"
+                                  " ORDER BY BsvGvo DESC",
+                                  pnr, bis, von),
+                        akr);
+  RTrim(akr);
+  return st;
+}
+
+bool RefuseEmployee(const BsvRow& row, const std::map<std::string, std::string>& refusedLna, std::string& refusedKey) {
+  if (!refusedKey.empty() && row.PnrKey == refusedKey) return true;
+  std::string field = row.RefusedField, text = row.RefusedText;
+  if (field.empty()) {
+    auto it = refusedLna.find(row.PnrKey);
+    if (it == refusedLna.end()) return false;
+    field = "Lohnart";
+    text = it->second;
+  }
+  refusedKey = row.PnrKey;
+  // the personnel number as the log shows it (the row's own is a replacement)
+  const std::string& pnr = field == "Personalnummer" ? text : row.BsvPnr;
+  LeaveOutRecord("Zeichen außerhalb Windows-1252", "Pnr: %s - %s %s außerhalb Windows-1252 -> nicht berechnen", pnr,
+                 field, text);
+  return true;
+}
+
+[[nodiscard]] int SQL_Qvx171Lu1_RefusedLna(const std::string& lugLug, const std::string& von, const std::string& bis,
+                                           std::map<std::string, std::string>& refused) {
+  refused.clear();
+  // A text survives the way through latin1 (the server's Windows-1252)
+  // exactly when Windows-1252 can hold it; a latin1 column always does.
+  SqlCursor c;
+  c.KeyColumns = 1u << 0;
+  int st = SqlOpen(c, SqlFormat("SELECT DISTINCT Lu1Lna, " + SqlKeyColumn("ZkbPnr") +
+                                    " FROM Qvx171Lu1, Qvx331Zkb WHERE Lu1Num = '%s'"
+                                    " AND CONVERT(Lu1Lna USING utf8mb4) COLLATE utf8mb4_bin <>"
+                                    " CONVERT(CONVERT(Lu1Lna USING latin1) USING utf8mb4) COLLATE utf8mb4_bin"
+                                    " AND Lu1Gvo <= STR_TO_DATE('%s', '%%Y.%%m.%%d')"
+                                    " AND (Lu1Gbi IS NULL OR Lu1Gbi >= STR_TO_DATE('%s', '%%Y.%%m.%%d'))"
+                                    " AND ZkbZkt = Lu1Ztk AND ZkbDtm >= STR_TO_DATE('%s', '%%Y.%%m.%%d')"
+                                    " AND ZkbDtm <= STR_TO_DATE('%s', '%%Y.%%m.%%d')",
+                                lugLug, bis, von, von, bis));
+  while (st == 0) {
+    std::string lna, key;
+    st = SqlFetchInto(c, lna, key);
+    if (st != 0) break;
+    const std::string* shown = dbRefusedText(c, 0);
+    refused.emplace(key, shown ? *shown : lna);
+  }
+  dbClose(c);
+  return st == kSqlNoMoreRows ? 0 : st;
+}
+
+namespace {
+std::vector<std::pair<std::string, std::string>> g_skipped;  // personnel number, reason (Windows-1252)
+}  // namespace
+
+void ReportSkipped(const std::string& pnr, const char* utf8Reason) {
+  std::pair<std::string, std::string> entry{pnr, Cp1252(utf8Reason)};
+  for (const auto& e : g_skipped) {
+    if (e == entry) return;
+  }
+  g_skipped.push_back(std::move(entry));
+}
+
+void ReportReset() { g_skipped.clear(); }
+
+const std::vector<std::pair<std::string, std::string>>& SkippedEmployees() { return g_skipped; }

@@ -1,0 +1,711 @@
+#include "retro/differences.h"
+
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "calc/transfer_records.h"
+#include "retro/retro_calculation.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/runlog.h"
+#include "run/writebatch.h"
+
+namespace {
+
+constexpr char kDifferenzColumns[] =
+    "INSERT INTO Qvx331Zk1 (Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr,"
+    " Zk1Krt, Zk1Std, Zk1Tge, Zk1Von, Zk1Bis, Zk1Sts, Zk1Rre, Zk1Sta, Zk1Dat, Zk1Upn, Zk1Inf, Zk1Rrn, Zk1Su1)"
+    " VALUES ";
+
+constexpr char kZk5Columns[] =
+    "INSERT INTO Qvx331Zk5  (Zk5Key, Zk5Abr, Zk5Stz, Zk5Bdt, Zk5Pnr, Zk5Zkt, Zk5Lna,"
+    "  Zk5Lgr, Zk5Kst, Zk5Ktr, Zk5Krt, Zk5Std, Zk5Tge, Zk5Von,  Zk5Bis, Zk5Sts, Zk5Rre, Zk5Upn,"
+    " Zk5Inf, Zk5Su1) VALUES ";
+
+std::string DifferenzInsert(const Zk1Differenz& d, double su1) {
+  return SqlFormat(
+      std::string(kDifferenzColumns) +
+          "(%ld, %d, '%s', date_format('%s', '%%Y.%%m.%%d'), '%s', '%s', '%s', '%s', '%s', '%s', '%s', %ld, %ld,"
+          " date_format('%s', '%%Y.%%m.%%d'), date_format('%s', '%%Y.%%m.%%d'), %d, %d, '1', sysdate(), '%s', %d, %ld,"
+          " %f)",
+      d.Abr, d.Lfn, d.Stz, d.Bdt, d.Pnr, d.Zkt, d.Lna, d.Lgr, d.Kst, d.Ktr, d.Krt, d.Std, d.Tge, d.Von, d.Bis, d.Sts, 2,
+      d.Upn, d.Inf, d.Rrn, su1);
+}
+
+std::string Zk5Insert(const Zk5Record& r) {
+  return SqlFormat(std::string(kZk5Columns) +
+                       "('%s', %ld,'%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s',"
+                       " %ld, %ld, '%s', '%s', %d, %d, '%s', %d, %f)",
+                   r.Key, r.Abr, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von,
+                   r.Bis, r.Sts, r.Rre, r.Upn, r.Inf, r.Su1);
+}
+
+// Personnel numbers per range of the difference step.
+int g_rangeEmployees = kDifferenceRangeEmployees;
+
+std::string AbrList(const int32_t* abrnr, int count) {
+  std::string list;
+  for (int i = 0; i < count; ++i) list += Format(i ? ", %ld" : "%ld", abrnr[i]);
+  return list.empty() ? std::string("NULL") : list;  // no accounting number: no group
+}
+
+// The two comparisons differ in their messages and in three rules.
+struct Variante {
+  const char* Heading;
+  const char* DelLog;
+  const char* DelZk5;
+  const char* DelZk1;
+  const char* ChgLog;
+  const char* ChgZk1;
+  const char* InsZk5;
+  const char* NewLog;
+  const char* NewZk1;
+  bool Retro;  // retro-calculation: RetroBdt rule, Rrn look-up, accumulation on 1062
+};
+
+const Variante kRetro = {"\nDifferenzen ermitteln:",
+                         "Differenzsatz schreiben(Del), Pnr: %s",
+                         "  Schreiben ZK5 DELETE-Satz, Status : %d",
+                         "  Schreiben ZK1 INSERT-Satz(RR2), Status : %d",
+                         "Differenzsatz schreiben(1), Pnr: %s",
+                         "  Schreiben ZK1 INSERT-Satz(RR1), Status : %d",
+                         "  Schreiben ZK5 INSERT-Satz, Status : %d",
+                         "Differenzsatz schreiben(Ins), Pnr: %s",
+                         "  Schreiben ZK1 INSERT-Satz(RR3), Status : %d",
+                         true};
+
+const Variante kZwischen = {"\nZwischenabrechnung : Differenzen ermitteln:", "Diff.satz schreiben(Del) ZwiAbr, Pnr: %s",
+                            "  ZK5 DELETE-Satz ZwiAbr, Status : %d",         "  ZK1 INSERT-Satz(2) ZwiAbr, Status : %d",
+                            "Diff.satz schreiben(1) ZwiAbr, Pnr: %s",        "  ZK1 INSERT-Satz(1) ZwiAbr, Status : %d",
+                            "  ZK5 INSERT-Satz ZwiAbr, Status : %d",         "Diff.satz schreiben(Ins) ZwiAbr, Pnr: %s",
+                            "  ZK1 INSERT-Satz(3) ZwiAbr, Status : %d",      false};
+
+// A write whose status is reported: logged when not 0; -1 ends the run.
+void Report(int st, const char* message) {
+  if (st == 0) return;
+  ReportStatus(st, message, st);
+}
+
+void CheckFetch(int st) {
+  if (st == -1) {
+    Ctx.LastStatus = st;
+    AbortRun(60);
+  }
+}
+
+bool MemoRecords() {
+  std::string lgp = SubStr(Ctx.Lug.LugLgp, 0, 5);
+  return lgp == "LOGA2" || lgp == "LODAS";
+}
+
+// The values a group is compared with: the first retro record of the group.
+struct Zk3Match {
+  int32_t Std = 0;
+  int32_t Tge = 0;
+  std::string Von, Bis;
+  int16_t Inf = 0;
+  int32_t Abr = 0;
+};
+
+// The retro records of the run's employees of one range of personnel numbers,
+// read once. A group takes the first record with its columns and removes all
+// of them; the records no group has taken are the new values. (Looked up and
+// deleted group by group on the server, the same comparison costs two
+// statements per group.) The columns are matched by the keys the server gives
+// them, so that a group finds exactly the records that the server's
+// comparison would find: "verw" and "VERW", or "KS " and "KS", are one cost
+// centre.
+class RetroRecords {
+ public:
+  void Read(const PnrRange& range, const std::string& prefixes) {
+    SqlCursor zk3;
+    RequireRead(SQL_Qvx331Zk3_OpenRange(zk3, Ctx.RunKey, range, prefixes), "Qvx331Zk3");
+    int st;
+    for (;;) {
+      LeftRecord r;
+      if ((st = SQL_Qvx331Zk3_FetchRange(zk3, r)) != 0) break;
+      first_.emplace(r.Rec.Match, records_.size());
+      records_.push_back(std::move(r));
+    }
+    CheckFetch(st);
+    (void)SQL_Qvx331Zk3_CloseRange(zk3);
+  }
+
+  bool Take(const RetroGroup& g, Zk3Match& m) {
+    auto it = first_.find(g.Match);
+    if (it == first_.end()) return false;
+    const Zk3Record& r = records_[it->second].Rec;
+    m = Zk3Match{r.Std, r.Tge, r.Von, r.Bis, r.Inf, r.Abr};
+    taken_.insert(it->first);
+    first_.erase(it);
+    return true;
+  }
+
+  // The records no group has taken, in the order read, moved to out.
+  void MoveLeft(std::vector<LeftRecord>& out) {
+    for (LeftRecord& r : records_) {
+      if (!taken_.count(r.Rec.Match)) out.push_back(std::move(r));
+    }
+  }
+
+ private:
+  std::vector<LeftRecord> records_;
+  std::unordered_map<DbKey, size_t, DbKeyHash> first_;  // key -> first record not taken
+  std::unordered_set<DbKey, DbKeyHash> taken_;
+};
+
+Zk1Differenz FromGroup(const RetroGroup& g) {
+  Zk1Differenz d;
+  d.Abr = Ctx.Abrnr;
+  d.Lfn = Ctx.Lfn;
+  d.Stz = g.Stz;
+  d.Bdt = g.Bdt;
+  d.Pnr = g.Pnr;
+  d.Zkt = g.Zkt;
+  d.Lna = g.Lna;
+  d.Lgr = g.Lgr;
+  d.Kst = g.Kst;
+  d.Ktr = g.Ktr;
+  d.Krt = g.Krt;
+  d.Von = g.Von;
+  d.Bis = g.Bis;
+  d.Sts = g.Sts;
+  d.Upn = g.Upn;
+  d.Inf = g.Inf;
+  return d;
+}
+
+// The difference for the run's report: old and new value of the group.
+void KeepDifference(const Zk1Differenz& d, int64_t oldStd, int64_t newStd, int64_t oldTge, int64_t newTge) {
+  RetroDifference r;
+  r.Pnr = d.Pnr;
+  r.Upn = d.Upn;
+  r.WageType = d.Lna;
+  r.BookingDate = d.Bdt;
+  r.Period = d.Rrn;
+  r.OldMinutes = oldStd;
+  r.NewMinutes = newStd;
+  r.OldTenths = oldTge;
+  r.NewTenths = newTge;
+  Ctx.Handover.RetroDifferences.push_back(std::move(r));
+}
+
+Zk5Record Memo(const Zk1Differenz& d, int32_t std, int32_t tge, int16_t rre, double su1) {
+  Zk5Record m;
+  m.Key = Ctx.RunKey;
+  m.Abr = Ctx.Abrnr;
+  m.Stz = d.Stz;
+  m.Bdt = d.Bdt;
+  m.Pnr = d.Pnr;
+  m.Zkt = d.Zkt;
+  m.Lna = d.Lna;
+  m.Lgr = d.Lgr;
+  m.Kst = d.Kst;
+  m.Ktr = d.Ktr;
+  m.Krt = d.Krt;
+  m.Std = std;
+  m.Tge = tge;
+  m.Von = d.Von;
+  m.Bis = d.Bis;
+  m.Sts = d.Sts;
+  m.Rre = rre;
+  m.Upn = d.Upn;
+  m.Inf = d.Inf;
+  m.Su1 = su1;
+  return m;
+}
+
+// Difference and memo records are gathered and written in multi-row
+// statements (run/writebatch.h). A difference record that meets a stored one
+// of the same identity is added to it (the accumulation key Zk1Ident is the
+// identity SQL_Qvx331Zk1_AddDifferenz names) or refused with 1062.
+WriteBatch g_differenzAdd("Qvx331Zk1", kDifferenzColumns,
+                          " ON DUPLICATE KEY UPDATE Zk1Std = Zk1Std + VALUES(Zk1Std),"
+                          " Zk1Tge = Zk1Tge + VALUES(Zk1Tge), Zk1Dat = SYSDATE()");
+WriteBatch g_differenz("Qvx331Zk1", kDifferenzColumns, "");
+WriteBatch g_memo("Qvx331Zk5", kZk5Columns, "");
+
+void WriteMemo(const Zk5Record& r, const char* message) {
+  std::string single = Zk5Insert(r);
+  g_memo.Add(single, [single, message] { Report(SqlWrite(single), message); });
+}
+
+// The value sent before, withdrawn.
+void DeleteMemo(const Variante& v, const RetroGroup& g) {
+  WriteMemo(Memo(FromGroup(g), g.Std, g.Tge, 4, g.Su1), v.DelZk5);
+}
+
+// Difference record; with accumulate a record that meets a stored difference
+// record of the same identity is added to it. identity: the match key of the
+// group or retro record it is written for, which holds the columns of the
+// unique key Zk1Ident as the server compares them (Zk1Abr and Zk1Lfn are the
+// run's for every difference record).
+double WriteDifferenz(const Zk1Differenz& d, bool accumulate, const char* message, const DbKey& identity) {
+  double su1 = NextZk1Su1(d.Sts);
+  std::string single = DifferenzInsert(d, su1);
+  (accumulate ? g_differenzAdd : g_differenz)
+      .Add(
+          single,
+          [single, d, accumulate, message] {
+            int st = SqlWrite(single);
+            if (st == kSqlDuplicate && accumulate) st = SQL_Qvx331Zk1_AddDifferenz(d);
+            Report(st, message);
+          },
+          identity.Bytes());
+  return su1;
+}
+
+// Accounting number that a reversal corrects. The look-up finds it when one
+// transferred record holds the group's values; a group that sums several
+// records (a value and the differences written for it since) is put to the
+// recomputed period that holds its values, and failing that to the earliest
+// accounting number of the retro loop, so that the number is never one left
+// over from another group.
+int32_t StornoRrn(const RetroGroup& g) {
+  int32_t abr = 0;
+  int st;
+  {
+    // The pending difference records belong to other groups (the group's own
+    // is written after this look-up; new values come after all groups), and
+    // groups differ in a column the look-up compares, as the server compares
+    // it: none of them can be found here, so they need not be sent first.
+    KeepPending keep({&g_differenz, &g_differenzAdd});
+    st = SQL_Qvx331Zk1_GetRetroAbr(g, abr);
+  }
+  if (st == 0) return abr;
+  for (const RetroPeriod& p : Retro.Periods) {
+    if (!p.Von.empty() && p.Von <= g.Von && g.Von <= p.Bis) return p.Abrnr;
+  }
+  return Ctx.RetroCount > 0 ? Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount - 1)] : Ctx.Abrnr;
+}
+
+// Values paid some numbers later (Lu1Flg n) carry the date of the period they
+// were computed for: day values their day, month values with Lu1Fkt the
+// period's own date. Such a group was recomputed when a following-month call
+// of the run computed the period that holds its values (its Von) for the
+// lines with Lu1Flg n, and its own wage-type line is such a line. Differences
+// written for earlier periods of other wage types stay out. The line is read
+// once per record type, account, wage type and period.
+class DeferredValues {
+ public:
+  bool Recomputed(const RetroGroup& g) {
+    for (const RetroPeriod& p : Retro.Periods) {
+      if (p.FolgeNr == 0 || p.Von.empty() || g.Von < p.Von || g.Von > p.Bis) continue;
+      DbKey key = DbKey(g.Line).AddExact(p.Von).AddExact(p.Bis);
+      auto it = lines_.find(key);
+      if (it == lines_.end()) {
+        int16_t flg = 0, rre = 0;
+        int st = SQL_Qvx171Lu1_GetFlg(Ctx.Lug.LugLug, g, p.Von, p.Bis, flg, rre);
+        // without a line (or when it cannot be read) nothing was recomputed
+        int16_t folge = st == 0 && rre == 1 ? flg : int16_t{-1};
+        it = lines_.emplace(key, folge).first;
+      }
+      if (it->second == p.FolgeNr) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::unordered_map<DbKey, int16_t, DbKeyHash> lines_;  // Lu1Flg of a retro line, else -1
+};
+
+void Vanished(const Variante& v, const RetroGroup& g, DeferredValues& deferred) {
+  if (g.Std == 0 && g.Tge == 0) return;
+  // Values booked before the earliest recomputed period were not recomputed
+  // and are left alone. The limit is the first day of that period: with
+  // booking dates at the period end (LugDtm 2) the day values of the period
+  // itself lie before its booking date and must still be reversed when they
+  // are gone. Values paid later that a following-month call recomputed are
+  // reversed whatever their date.
+  if (v.Retro && g.Bdt < Retro.RetroVon && !deferred.Recomputed(g)) return;
+  Zk1Differenz d = FromGroup(g);
+  d.Rrn = v.Retro ? StornoRrn(g) : Ctx.Abrnr;
+  d.Std = ClampInt32(-int64_t{g.Std});
+  d.Tge = ClampInt32(-int64_t{g.Tge});
+  Log(v.DelLog, g.Pnr);
+  if (MemoRecords()) DeleteMemo(v, g);
+  WriteDifferenz(d, v.Retro, v.DelZk1, g.Match);
+  KeepDifference(d, g.Std, 0, g.Tge, 0);
+}
+
+void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
+  Log(v.ChgLog, g.Pnr);
+  Zk1Differenz d = FromGroup(g);
+  d.Std = ClampInt32(int64_t{m.Std} - g.Std);
+  d.Tge = ClampInt32(int64_t{m.Tge} - g.Tge);
+  d.Inf = m.Inf;
+  d.Rrn = m.Abr;
+  double su1 = WriteDifferenz(d, false, v.ChgZk1, g.Match);
+  KeepDifference(d, g.Std, m.Std, g.Tge, m.Tge);
+  if (MemoRecords()) {
+    Zk1Differenz now = FromGroup(g);
+    now.Von = m.Von;
+    now.Bis = m.Bis;
+    now.Inf = m.Inf;
+    WriteMemo(Memo(now, m.Std, m.Tge, 3, su1), v.InsZk5);
+    DeleteMemo(v, g);
+  }
+}
+
+// Lu1Ztr of the wage-type line of a new value, read once per record type,
+// account, wage type and period (the same answer for every employee).
+class DayRunLines {
+ public:
+  int16_t Ztr(const LeftRecord& l) {
+    DbKey key = DbKey(l.Line).AddExact(l.Rec.Von).AddExact(l.Rec.Bis);
+    auto it = ztr_.find(key);
+    if (it != ztr_.end()) return it->second;
+    int16_t ztr = 0;
+    int st = SQL_Qvx171Lu1_GetZtr(Ctx.Lug.LugLug, l.Rec, ztr);
+    // a read that failed is asked again next time
+    if (st == 0 || st == kSqlNoMoreRows) ztr_.emplace(key, ztr);
+    return ztr;
+  }
+
+ private:
+  std::unordered_map<DbKey, int16_t, DbKeyHash> ztr_;
+};
+
+void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
+  if (r.Std == 0 && r.Tge == 0 && ztr == 0) return;
+  Log(v.NewLog, r.Pnr);
+  Zk1Differenz d;
+  d.Abr = Ctx.Abrnr;
+  d.Lfn = Ctx.Lfn;
+  d.Stz = r.Stz;
+  d.Bdt = r.Bdt;
+  d.Pnr = r.Pnr;
+  d.Zkt = r.Zkt;
+  d.Lna = r.Lna;
+  d.Lgr = r.Lgr;
+  d.Kst = r.Kst;
+  d.Ktr = r.Ktr;
+  d.Krt = r.Krt;
+  d.Std = r.Std;
+  d.Tge = r.Tge;
+  d.Von = r.Von;
+  d.Bis = r.Bis;
+  d.Sts = r.Sts;
+  d.Upn = r.Upn;
+  d.Inf = r.Inf;
+  d.Rrn = r.Abr;
+  double su1 = WriteDifferenz(d, v.Retro, v.NewZk1, r.Match);
+  KeepDifference(d, 0, r.Std, 0, r.Tge);
+  if (MemoRecords()) WriteMemo(Memo(d, r.Std, r.Tge, 3, su1), v.InsZk5);
+}
+
+// The groups of the group cursor against the run's retro records, then the
+// retro records left over as new values. Groups and retro records are read
+// for ranges of personnel numbers one after the other (both ordered by
+// personnel number first), so that only one range is held in memory and the
+// server sorts small results; the groups come in the same order as from one
+// statement over all employees, and the new values follow all groups as
+// before.
+void Compare(const Variante& v, int (*open)(SqlCursor&, const PnrRange&), int (*fetch)(SqlCursor&, RetroGroup&),
+             int (*close)(SqlCursor&)) {
+  DeferredValues deferred;
+  std::vector<LeftRecord> left;
+  std::string prefixes;
+  if (SQL_Qvx331Zk3_ReadPrefixes(Ctx.RunKey, prefixes) != 0) prefixes.clear();
+  PnrRange range;
+  for (bool last = false; !last;) {
+    // the range ends after the next g_rangeEmployees personnel numbers of the
+    // employment rows (a table the run does not write, read through its key;
+    // the transfer records hold about the same numbers); the last range (and,
+    // when they cannot be read, the rest) has no upper end. The ranges follow
+    // one another without a gap, so every group and retro record is in
+    // exactly one of them.
+    std::vector<std::string> pnrs;
+    int st = SQL_Qvx310Bsv_ReadPnrs(range, g_rangeEmployees, pnrs);
+    last = st != 0 || static_cast<int>(pnrs.size()) < g_rangeEmployees;
+    range.HasHi = !last;
+    range.Hi = pnrs.empty() ? std::string() : pnrs.back();
+    RetroRecords retro;
+    retro.Read(range, prefixes);
+    {
+      SqlCursor groups;
+      open(groups, range);
+      for (;;) {
+        RetroGroup g;
+        if ((st = fetch(groups, g)) != 0) break;
+        if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
+        Zk3Match m;
+        if (!retro.Take(g, m)) Vanished(v, g, deferred);
+        else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
+      }
+      CheckFetch(st);
+      close(groups);
+    }
+    retro.MoveLeft(left);
+    range.HasLo = true;
+    range.Lo = range.Hi;
+  }
+  DayRunLines lines;
+  for (const LeftRecord& l : left) NewValue(v, l.Rec, lines.Ztr(l));
+}
+
+// " AND <column> > 'lo' AND <column> <= 'hi'" for the bounds the range has.
+std::string RangeCondition(const char* column, const PnrRange& r) {
+  std::string s;
+  if (r.HasLo) s += Format(" AND %s > '%s'", column, SqlEscape(r.Lo));
+  if (r.HasHi) s += Format(" AND %s <= '%s'", column, SqlEscape(r.Hi));
+  return s;
+}
+
+// The groups' personnel numbers: the range's bounds.
+std::string GroupPnrCondition(const PnrRange& r) { return RangeCondition("Zk1Pnr", r); }
+
+std::string GroupColumns() {
+  std::string s =
+      "SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt,"
+      " SUM(Zk1Std), SUM(Zk1Tge), date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts,"
+      " Zk1Upn, Zk1Inf, MAX(Zk1Su1)";
+  for (const char* c : {"Zk1Stz", "Zk1Pnr", "Zk1Zkt", "Zk1Lna", "Zk1Lgr", "Zk1Kst", "Zk1Ktr"})
+    s += ", " + SqlKeyColumn(c);
+  return s + " FROM Qvx331Zk1";
+}
+
+// Ordered, so that the differences (and their LOGA2 numbers) come out the same
+// way in every run. The grouping columns are named in the order of the sort:
+// the groups are the same in any order, and the server's temporary table of
+// the groups is then quicker to sort.
+constexpr char kGroupTail[] =
+    " GROUP BY Zk1Pnr, Zk1Bdt, Zk1Stz, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis, Zk1Krt, Zk1Sts,"
+    " Zk1Upn, Zk1Inf"
+    " ORDER BY Zk1Pnr, Zk1Bdt, Zk1Stz, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis, Zk1Krt, Zk1Sts,"
+    " Zk1Upn, Zk1Inf";
+
+int FetchGroup(SqlCursor& c, RetroGroup& g) {
+  std::string stz, pnr, zkt, lna, lgr, kst, ktr;
+  int st = SqlFetchInto(c, g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Krt, g.Std, g.Tge, g.Von, g.Bis,
+                        g.Sts, g.Upn, g.Inf, g.Su1, stz, pnr, zkt, lna, lgr, kst, ktr);
+  if (st == 0) {
+    g.Match =
+        DbKey().Add(stz).AddExact(g.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(g.Von).AddExact(
+            g.Bis);
+    g.Line = DbKey().Add(stz).Add(zkt).Add(lna);
+  }
+  return st;
+}
+
+}  // namespace
+
+void SetDifferenceRangeEmployees(int employees) { g_rangeEmployees = employees > 0 ? employees : 1; }
+
+int DifferenzenErmitteln() {
+  Log(kRetro.Heading);
+  SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
+  Compare(
+      kRetro,
+      [](SqlCursor& groups, const PnrRange& r) {
+        // RetroAbrnr holds the numbers of the loop in its first RetroCount
+        // entries; the entries never filled (0) are left out of the list, since
+        // no number 0 was recomputed whose values could be compared.
+        int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
+        return SQL_Qvx331Zk1_OpenRetroGroups(groups, Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1, r);
+      },
+      SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
+  if (int st = SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey); st != 0) ReportStatus(st, "DeleteFehler Qvx331Zk3: %d", st);
+  Retro.Periods.clear();
+  return SQL_Qvx331Zk1_Unmask();
+}
+
+int ZwischenDifferenzenErmitteln() {
+  Log(kZwischen.Heading);
+  SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
+  Compare(
+      kZwischen,
+      [](SqlCursor& groups, const PnrRange& r) { return SQL_Qvx331Zk1_OpenZwischenGroups(groups, Ctx.Abrnr, r); },
+      SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
+  return SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey);
+}
+
+// ---------------------------------------------------------------------------
+// Statements
+// ---------------------------------------------------------------------------
+
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRetroGroups(SqlCursor& groups, const int32_t* abrnr, int count, bool topas,
+                                                const PnrRange& range) {
+  std::string list = AbrList(abrnr, count);
+  // the range's bounds are texts of the database, escaped (RangeCondition)
+  return SqlOpen(groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
+                                   (topas ? " AND Zk1Lfn <> 2" : "")) +
+                             GroupPnrCondition(range) + kGroupTail);
+}
+
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRetroGroups(SqlCursor& groups, RetroGroup& g) { return FetchGroup(groups, g); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseRetroGroups(SqlCursor& groups) { return dbClose(groups); }
+
+// The interim settlements of a number (Lfn the day of the month, TOPAS 2)
+// hand over the day runs of the day-based wage-type lines; the final
+// settlement (the run's Lfn) computes them again as retro records. Its other
+// values and the difference records of earlier final runs are no part of the
+// comparison.
+[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(SqlCursor& groups, int32_t abrnr, const PnrRange& range) {
+  // the range's bounds are texts of the database, escaped (RangeCondition)
+  return SqlOpen(groups, SqlFormat(GroupColumns() + " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
+                                                    " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
+                                                    " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
+                                                    " AND Lu1Ztr <> 0)",
+                                   abrnr, Ctx.Lfn, Ctx.Lug.LugLug) +
+                             GroupPnrCondition(range) + kGroupTail);
+}
+
+[[nodiscard]] int SQL_Qvx331Zk1_FetchZwischenGroups(SqlCursor& groups, RetroGroup& g) { return FetchGroup(groups, g); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseZwischenGroups(SqlCursor& groups) { return dbClose(groups); }
+
+// The personnel numbers of the employment rows after the range's lower end
+// in the server's order (one spelling of each), at most limit: read from the
+// table's key alone.
+[[nodiscard]] int SQL_Qvx310Bsv_ReadPnrs(const PnrRange& after, int limit, std::vector<std::string>& pnrs) {
+  SqlCursor c;
+  c.Statement = after.HasLo ? SqlFormat(
+                                  "SELECT BsvPnr FROM Qvx310Bsv WHERE BsvPnr > '%s' GROUP BY BsvPnr"
+                                  " ORDER BY BsvPnr LIMIT %d",
+                                  after.Lo, limit)
+                            : SqlFormat("SELECT BsvPnr FROM Qvx310Bsv GROUP BY BsvPnr ORDER BY BsvPnr LIMIT %d", limit);
+  int st = dbExec(c);
+  if (st != 0) return st;
+  for (;;) {
+    std::string pnr;
+    if ((st = SqlFetchInto(c, pnr)) != 0) break;
+    pnrs.push_back(std::move(pnr));
+  }
+  dbClose(c);
+  return st == kSqlNoMoreRows ? 0 : st;
+}
+
+// The retro records of the run are found by their key and, in its index,
+// by accounting number, running number, record type and booking date before
+// the personnel number: the combinations of these four the run wrote, as a
+// condition that lets the server read a range of personnel numbers from the
+// index instead of every record of the run. More than kMaxPrefixes of them
+// (or none): no condition. Formed by the program from the database's values
+// and exempt from the statement limit (no SqlFormat; texts escaped with
+// SqlEscape).
+constexpr int kMaxPrefixes = 1000;
+
+[[nodiscard]] int SQL_Qvx331Zk3_ReadPrefixes(const std::string& key, std::string& condition) {
+  condition.clear();
+  SqlCursor c;
+  c.Statement = SqlFormat(
+      "SELECT DISTINCT Zk3Abr, Zk3Lfn, Zk3Stz, date_format(Zk3Bdt, '%%Y-%%m-%%d') FROM Qvx331Zk3"
+      " WHERE Zk3Key = '%s'",
+      key);
+  int st = dbExec(c);
+  if (st != 0) return st;
+  int n = 0;
+  for (;; ++n) {
+    int32_t abr = 0;
+    int16_t lfn = 0;
+    std::string stz, bdt;
+    if ((st = SqlFetchInto(c, abr, lfn, stz, bdt)) != 0) break;
+    if (n == kMaxPrefixes) {
+      condition.clear();
+      break;
+    }
+    condition += Format("%s(Zk3Abr = %ld AND Zk3Lfn = %d AND Zk3Stz = '%s' AND Zk3Bdt = '%s')", n ? " OR " : "", abr,
+                        lfn, SqlEscape(stz), SqlEscape(bdt));
+  }
+  dbClose(c);
+  if (!condition.empty()) condition = " AND (" + condition + ")";
+  return st == kSqlNoMoreRows || st == 0 ? 0 : st;
+}
+
+// The retro records of the run in a range of personnel numbers, in the order
+// of all of them: by personnel number first.
+[[nodiscard]] int SQL_Qvx331Zk3_OpenRange(SqlCursor& zk3, const std::string& key, const PnrRange& range,
+                                          const std::string& prefixes) {
+  std::string keys;
+  for (const char* c : {"Zk3Stz", "Zk3Pnr", "Zk3Zkt", "Zk3Lna", "Zk3Lgr", "Zk3Kst", "Zk3Ktr"})
+    keys += ", " + SqlKeyColumn(c);
+  // exempt from the statement limit (see SQL_Qvx331Zk3_ReadPrefixes)
+  return SqlOpen(zk3, (SqlFormat("SELECT Zk3Stz, date_format(Zk3Bdt, '%%Y.%%m.%%d'), Zk3Pnr, Zk3Zkt, Zk3Lna,"
+                                 " Zk3Lgr, Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge,"
+                                 " date_format(Zk3Von, '%%Y.%%m.%%d'), date_format(Zk3Bis, '%%Y.%%m.%%d'),"
+                                 " Zk3Sts, Zk3Upn, Zk3Inf, Zk3Abr" +
+                                     keys + " FROM Qvx331Zk3 WHERE Zk3Key = '%s'",
+                                 key) +
+                       prefixes + RangeCondition("Zk3Pnr", range) +
+                       " ORDER BY Zk3Pnr, Zk3Abr, Zk3Bdt, Zk3Stz, Zk3Zkt, Zk3Lna, Zk3Lgr, Zk3Kst, Zk3Ktr"));
+}
+
+[[nodiscard]] int SQL_Qvx331Zk3_FetchRange(SqlCursor& zk3, LeftRecord& l) {
+  Zk3Record& r = l.Rec;
+  std::string stz, pnr, zkt, lna, lgr, kst, ktr;
+  int st = SqlFetchInto(zk3, r.Stz, r.Bdt, r.Pnr, r.Zkt, r.Lna, r.Lgr, r.Kst, r.Ktr, r.Krt, r.Std, r.Tge, r.Von, r.Bis,
+                        r.Sts, r.Upn, r.Inf, r.Abr, stz, pnr, zkt, lna, lgr, kst, ktr);
+  if (st == 0) {
+    r.Match =
+        DbKey().Add(stz).AddExact(r.Bdt).Add(pnr).Add(zkt).Add(lna).Add(lgr).Add(kst).Add(ktr).AddExact(r.Von).AddExact(
+            r.Bis);
+    l.Line = DbKey().Add(stz).Add(zkt).Add(lna);
+  }
+  return st;
+}
+
+[[nodiscard]] int SQL_Qvx331Zk3_CloseRange(SqlCursor& zk3) { return dbClose(zk3); }
+
+[[nodiscard]] int SQL_Qvx331Zk1_GetRetroAbr(const RetroGroup& g, int32_t& abr) {
+  int16_t rre = 0;
+  return SqlSelectOne(SqlFormat("SELECT Zk1Abr, Zk1Rre FROM Qvx331Zk1"
+                                " WHERE Zk1Stz = '%s' AND date_format(Zk1Bdt, '%%Y.%%m.%%d') = '%s'"
+                                " AND Zk1Pnr = '%s' AND Zk1Zkt = '%s' AND Zk1Lna = '%s' AND Zk1Lgr = '%s'"
+                                " AND Zk1Kst = '%s' AND Zk1Ktr = '%s' AND Zk1Krt = '%s'"
+                                " AND date_format(Zk1Von, '%%Y.%%m.%%d') = '%s'"
+                                " AND date_format(Zk1Bis, '%%Y.%%m.%%d') = '%s' AND Zk1Upn = '%s'"
+                                " AND Zk1Std = %ld AND Zk1Tge = %ld AND Zk1Sts = %d AND Zk1Inf = %d",
+                                g.Stz, g.Bdt, g.Pnr, g.Zkt, g.Lna, g.Lgr, g.Kst, g.Ktr, g.Krt, g.Von, g.Bis, g.Upn,
+                                g.Std, g.Tge, g.Sts, g.Inf),
+                      abr, rre);
+}
+
+[[nodiscard]] int SQL_Qvx331Zk1_InsertDifferenz(const Zk1Differenz& d, double& su1) {
+  su1 = NextZk1Su1(d.Sts);
+  return SqlWrite(DifferenzInsert(d, su1));
+}
+
+// The record that refused the insert is the one of the same identity, which
+// includes Zk1Lfn: a record of another running number of the accounting
+// number (an interim settlement) is never added to.
+[[nodiscard]] int SQL_Qvx331Zk1_AddDifferenz(const Zk1Differenz& d) {
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx331Zk1   SET Zk1Std = Zk1Std + %ld,   Zk1Tge = Zk1Tge + %ld,"
+                "   Zk1Dat = SYSDATE()  WHERE Zk1Abr = %ld AND Zk1Lfn = %d AND Zk1Stz = '%s'"
+                " AND date_format(Zk1Bdt, '%%Y.%%m.%%d') = '%s' AND Zk1Pnr = '%s' AND Zk1Zkt = '%s'"
+                " AND Zk1Lna = '%s' AND Zk1Lgr = '%s' AND Zk1Kst = '%s' AND Zk1Ktr = '%s'"
+                " AND date_format(Zk1Von, '%%Y.%%m.%%d') = '%s'"
+                " AND date_format(Zk1Bis, '%%Y.%%m.%%d') = '%s'",
+                d.Std, d.Tge, d.Abr, d.Lfn, d.Stz, d.Bdt, d.Pnr, d.Zkt, d.Lna, d.Lgr, d.Kst, d.Ktr, d.Von, d.Bis));
+}
+
+[[nodiscard]] int SQL_Qvx171Lu1_GetZtr(const std::string& lugLug, const Zk3Record& r, int16_t& ztr) {
+  return SqlSelectOne(SqlFormat("SELECT Lu1Ztr FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s'"
+                                " AND Lu1Ztk = '%s' AND Lu1Lna = '%s'"
+                                " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
+                                " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')",
+                                lugLug, r.Stz, r.Zkt, r.Lna, r.Von, r.Bis),
+                      ztr);
+}
+
+[[nodiscard]] int SQL_Qvx171Lu1_GetFlg(const std::string& lugLug, const RetroGroup& g, const std::string& von,
+                                       const std::string& bis, int16_t& flg, int16_t& rre) {
+  int st = SqlSelectOne(SqlFormat("SELECT Lu1Flg, Lu1Rre FROM Qvx171Lu1 WHERE Lu1Num = '%s' AND Lu1Stz = '%s'"
+                                  " AND Lu1Ztk = '%s' AND Lu1Lna = '%s'"
+                                  " AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s'"
+                                  " AND (Lu1Gbi IS NULL OR date_format(Lu1Gbi, '%%Y.%%m.%%d') >= '%s')"
+                                  " ORDER BY Lu1Gvo DESC",
+                                  lugLug, g.Stz, g.Zkt, g.Lna, von, bis),
+                        flg, rre);
+  if (st == 0 && flg == -9) flg = 0;
+  return st;
+}
+
+[[nodiscard]] int SQL_Qvx331Zk1_Unmask() {
+  int st = SqlWrite("UPDATE Qvx331Zk1  SET Zk1Rre = Zk1Rre * -1  WHERE Zk1Rre < 0");
+  if (st != 0) return st;
+  return dbAffectedRows();
+}
+
+[[nodiscard]] int SQL_Qvx331Zk5_Insert(const Zk5Record& r) { return SqlWrite(Zk5Insert(r)); }

@@ -1,0 +1,227 @@
+#include "retro/retro_calculation.h"
+
+#include "calc/settlement.h"
+#include "calc/site_records.h"
+#include "calc/interface_record.h"
+#include "calc/statistics.h"
+#include "calc/interruptions.h"
+#include "calc/batch/employee_batch.h"
+#include "calc/retro_records.h"
+#include "run/context.h"
+#include "run/db.h"
+#include "run/runlog.h"
+
+RetroState Retro;
+
+namespace {
+
+void Check(int st, const char* message) {
+  if (st == 0) return;
+  ReportStatus(st, message, st);
+}
+
+// Record types of the payroll system (at most five); the retro-calculation
+// reports no empty table. A table that cannot be read (-1) ends the run, as in
+// the settlement: with no record types nothing would be recomputed, and the
+// difference step would reverse every value handed over for the number.
+void ReadRecordTypes(const std::string& lugLgp) {
+  Calc.RecordTypes = {};
+  Calc.RecordTypeCount = 0;
+  SqlCursor lg1;
+  RequireRead(SQL_Qvx170Lg1_Open(lg1, lugLgp), "Qvx170Lg1");
+  while (Calc.RecordTypeCount < static_cast<int>(Calc.RecordTypes.size())) {
+    RecordType t;
+    int st = SQL_Qvx170Lg1_Fetch(lg1, t);
+    if (st != 0) {
+      if (st == -1) AbortRun(60);
+      break;
+    }
+    Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
+  }
+  (void)SQL_Qvx170Lg1_Close(lg1);
+}
+
+// The interruption record of the employee's first row.
+void RetroUnterbrechung(const BsvRow& row, const InterruptionType& it, const std::string& von, const std::string& bis,
+                        const std::string& bdt) {
+  HomeCost home;
+  if (SQL_Qvx311Zuo_Get(row.BsvPnr, von, bis, home) == kSqlNoMoreRows)
+    Log("Keine Stammkostenstelle für PNR %s", row.BsvPnr);
+  int32_t count = CountUnterbrechungenIn(row.BsvPnr, von, bis);
+  if (count <= 0) return;
+  Log("--- Unterbrechungen: %d", count);
+  Zk3Record z;
+  z.Key = Ctx.RunKey;
+  z.Abr = Ctx.Abrnr;
+  z.Lfn = Ctx.Lfn;
+  z.Stz = it.Lu1Stz;
+  z.Bdt = bdt;
+  z.Pnr = row.BsvPnr;
+  z.Zkt = it.Lu1Lna;
+  z.Lna = it.Lu1Lna;
+  z.Lgr = " ";
+  z.Kst = home.ZuoKst;
+  z.Ktr = home.ZuoKtr;
+  z.Krt = home.ZuoKrt;
+  z.Std = count;
+  z.Von = von;
+  z.Bis = bis;
+  z.Sts = 112;
+  z.Upn = row.Zk1Upn;
+  // a duplicate leaves the stored record as it is
+  int st = SQL_Qvx331Zk3_Insert(z);
+  if (st != 0 && st != kSqlDuplicate) Check(st, "   Insert/Update Fehler %d");
+}
+
+// Run state switched for one call (the accounting number, its period, the
+// interface record and the record types) and restored after it.
+struct SavedRun {
+  int32_t Abrnr = Ctx.Abrnr;
+  std::string AbrVon = Ctx.AbrVon, AbrBis = Ctx.AbrBis;
+  LugRecord Lug = Ctx.Lug;
+  std::array<RecordType, 5> RecordTypes = Calc.RecordTypes;
+  int RecordTypeCount = Calc.RecordTypeCount;
+  ~SavedRun() {
+    Ctx.Abrnr = Abrnr;
+    Ctx.AbrVon = AbrVon;
+    Ctx.AbrBis = AbrBis;
+    Ctx.Lug = Lug;
+    Calc.RecordTypes = RecordTypes;
+    Calc.RecordTypeCount = RecordTypeCount;
+  }
+};
+
+}  // namespace
+
+int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int16_t folgemonat,
+                  TransferAnswers& answers) {
+  SavedRun saved;
+  // The period of the run (the requested accounting number) decides which
+  // employments are read and who has moved to another circle.
+  const std::string curVon = Ctx.AbrVon, curBis = Ctx.AbrBis;
+
+  // 1. Period of the accounting number.
+  std::string von, bis;
+  RequirePeriod(akrArg, abrnr, von, bis, "Lesefehler Qvx330Abr: %d");
+  if (folgemonat == 0) Log("\n>>>>>Rückrechnung :");
+  Log("AbrNr: %ld von: %s bis: %s", abrnr, von, bis);
+  if (folgemonat == 0) {
+    Retro.RetroVon = von;
+    Retro.RetroBis = bis;
+  }
+  Retro.Periods.push_back({abrnr, von, bis, static_cast<int16_t>(folgemonat == 0 ? 0 : folgeNr)});
+
+  // 2. Interface record of the circle and the booking date. A record that
+  // cannot be read leaves the interface in force as it is.
+  int st = SQL_Qvx171Lug_Get(akrArg, Ctx.Lug);
+  if (st != 0) Check(st, "Qvx171Lug-Lesenfehler: %d");
+  const LugRecord lug = Ctx.Lug;
+  Retro.RetroBdt = Ctx.Lug.LugDtm == 2 ? Retro.RetroBis : Retro.RetroVon;
+  const std::string bdt = Retro.RetroBdt;
+
+  // 3.-4.
+  const bool lugOnly = Ctx.Lug.LugPnr != 0;
+  Log(lugOnly ? "Nur LuG-PersNr verarbeiten\n" : "Alle PersNr verarbeiten\n");
+  ReadRecordTypes(Ctx.Lug.LugLgp);
+  InterruptionType it;
+  // The settlement counts interruptions in the main call only; a following
+  // month has none to compare with.
+  bool interruptions =
+      folgemonat == 0 && SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, von, bis, it) == 0 && it.Lu1Rre == 1;
+
+  // 5.-6. Employment rows; the records are computed for abrnr in [von, bis].
+  Retro.LastPnr.clear();
+  EmploymentCursor bsv;
+  RequireRead(SQL_Qvx310Bsv_OpenRetro(bsv, akrArg, curBis, von, lugOnly), "Qvx310Bsv");
+  Ctx.Abrnr = abrnr;
+  Ctx.AbrVon = von;
+  Ctx.AbrBis = bis;
+  std::string akr = akrArg;
+  BsvRow row;
+  BsvAhead ahead([&bsv](BsvRow& r) { return SQL_Qvx310Bsv_FetchRetro(bsv, r); }, von, bis, Ctx.PnrFilter,
+                 folgemonat != 0 ? folgeNr : int16_t{0});
+  while ((st = ahead.Next(row)) == 0) {
+    if (!Ctx.PnrFilter.empty() && row.BsvPnr != Ctx.PnrFilter) continue;
+    // the settlement of the period leaves the employee out and says so; its
+    // number, replaced, could be another employee's
+    if (!row.RefusedField.empty()) continue;
+    if (!row.BsvLug.empty()) Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
+    else Log("Pnr: %s", row.BsvPnr);
+
+    const bool first = row.PnrKey != Retro.LastPnr;
+    if (first) Retro.LastPnr = row.PnrKey;
+
+    // Employment ended before the run's period, employee now in another
+    // circle: the transfer records are kept out of the difference step.
+    if (!row.BsvGbi.empty() && row.BsvGbi <= curVon) {
+      std::string other;
+      if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, curVon, curBis, other) == 0 && other != akr) {
+        Log("Pnr : %s in anderen AbrKreis gewechselt-> nicht berechnen", row.BsvPnr);
+        Log("     => Datensätze temporär maskieren!");
+        int mst = SQL_Qvx331Zk1_Mask(row.BsvPnr, Ctx.AbrnrStart);
+        if (mst != 0) { ReportStatus(mst, "Pnr : %s SetZk1-Update-Fehler %d", row.BsvPnr, mst); }
+        continue;
+      }
+    }
+
+    // Employment beginning at the end of the period or later.
+    if (row.BsvGvo >= bis && !TakeLateEntry(row, von, bis, akr, Retro.LastPnr, "Qvx171Lug-Lesenfehler(4): %d"))
+      continue;
+
+    if (first) {
+      if (interruptions) RetroUnterbrechung(row, it, von, bis, bdt);
+      RueckrechnungZeitkonten(row, akr, bdt, folgeNr, folgemonat, answers);
+    }
+    akr = akrArg;
+    Ctx.Lug = lug;
+  }
+
+  // 7.
+  ReportStatus(st, "PersNr-Lesen Status: %d", st);
+  return SQL_Qvx310Bsv_CloseRetro(bsv);
+}
+
+void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const std::string& bdt, int16_t folgeNr,
+                             int16_t folgemonat, TransferAnswers& answers) {
+  // The values are computed by the rules of the account transfer itself, so
+  // that unchanged bookings give exactly the values handed over.
+  std::string callBdt = bdt;
+  TransferCall call;
+  call.Bsv = &row;
+  call.Akr = akr;
+  call.FolgeNr = folgeNr;
+  call.Folgemonat = folgemonat;
+  // following months: month values are booked on the date of the
+  // retro-calculated number (or, by Lu1Fkt, of the period computed)
+  call.MainVon = Retro.RetroVon;
+  call.MainBis = Retro.RetroBis;
+  call.Bdt = &callBdt;
+  call.Dest = &kRetroRecords;
+  call.Answers = &answers;
+  TransferZeitkontenTo(call);
+
+  // Site records.
+  if (Ctx.MndSto == "02272" && folgemonat == 0 && Ctx.Lfn != 2) {
+    HomeCost home;
+    if (SQL_Qvx311Zuo_Get(row.BsvPnr, Ctx.AbrVon, Ctx.AbrBis, home) == kSqlNoMoreRows)
+      Log("      Keine Stammkostenstelle für PNR %s (2)", row.BsvPnr);
+    WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, home.ZuoKst, home.ZuoKtr, bdt, 1);
+  }
+}
+
+// The settlement's employment cursor without the special-leave model.
+[[nodiscard]] int SQL_Qvx310Bsv_OpenRetro(EmploymentCursor& bsv, const std::string& akr, const std::string& abrBis,
+                                          const std::string& von, bool lugOnly) {
+  return bsv.Open(akr, abrBis, von, lugOnly, false);
+}
+
+[[nodiscard]] int SQL_Qvx310Bsv_FetchRetro(EmploymentCursor& bsv, BsvRow& row) { return bsv.Fetch(row); }
+
+[[nodiscard]] int SQL_Qvx310Bsv_CloseRetro(EmploymentCursor& bsv) { return bsv.Close(); }
+
+[[nodiscard]] int SQL_Qvx331Zk1_Mask(const std::string& pnr, int32_t abrnrStart) {
+  return SqlWrite(
+      SqlFormat("UPDATE Qvx331Zk1  SET Zk1Rre = Zk1Rre * -1  WHERE Zk1Pnr = '%s'   AND Zk1Abr != %ld"
+                "   AND Zk1Rre > 0",
+                pnr, abrnrStart));
+}
