@@ -506,10 +506,13 @@ int32_t CountPrueftage(TransferAnswers& answers, const std::string& pnr, const s
 [[nodiscard]] int SQL_Qvx171Lu1_Close(SqlCursor& lu1) { return dbClose(lu1); }
 
 namespace {
-const std::string kTagColumns =
-    "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%%Y.%%m.%%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
-    " ZkbStg, ZkbSta, ZkbDat, " +
-    SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + " FROM Qvx331Zkb";
+// Formed when the statement is: the key columns follow the run's key
+// collation, which is known only once the server has been checked.
+std::string TagColumns() {
+  return "SELECT ZkbPnr, ZkbZtr, date_format(ZkbDtm, '%%Y.%%m.%%d'), ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStd, ZkbTge,"
+         " ZkbStg, ZkbSta, ZkbDat, " +
+         SqlKeyColumn("ZkbKst") + ", " + SqlKeyColumn("ZkbKtr") + " FROM Qvx331Zkb";
+}
 
 int FetchTag(SqlCursor& c, ZkbTag& d) {
   return SqlFetchInto(c, d.ZkbPnr, d.ZkbZtr, d.ZkbDtm, d.ZkbKst, d.ZkbKtr, d.ZkbKrt, d.ZkbZkt, d.ZkbStd, d.ZkbTge,
@@ -519,9 +522,9 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
 [[nodiscard]] int SQL_Qvx331Zkb_OpenTag(TagCursor& tag, const std::string& pnr, const std::string& zkt,
                                         const std::string& von, const std::string& bis, const std::string* zktKey) {
   if (tag.Serve(zktKey && BatchTag(pnr, *zktKey, von, bis, tag.Rows))) return 0;
-  return SqlOpen(tag.Sql, SqlFormat(kTagColumns + " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbZkt = '%s'"
-                                                  " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
-                                                  " ORDER BY ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
+  return SqlOpen(tag.Sql, SqlFormat(TagColumns() + " WHERE ZkbPnr = '%s' AND ZkbZtr = 1 AND ZkbZkt = '%s'"
+                                                   " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'"
+                                                   " ORDER BY ZkbZkt, ZkbDtm, ZkbKst, ZkbKtr, ZkbKrt",
                                     pnr, zkt, von, bis));
 }
 
@@ -534,11 +537,12 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
                                           const std::string& kst, const std::string& ktr, const std::string& von,
                                           const std::string& bis, int16_t ztr, const FolgeKeys* keys) {
   if (folge.Serve(keys && BatchFolge(pnr, keys->Zkt, keys->Kst, keys->Ktr, von, bis, ztr, folge.Rows))) return 0;
-  return SqlOpen(folge.Sql, SqlFormat(kTagColumns + " WHERE ZkbPnr = '%s' AND ZkbZkt = '%s' AND ZkbZtr = 1"
-                                                    " AND ZkbKst = '%s' AND ZkbKtr = '%s'"
-                                                    " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s' AND (ZkbStd > 0 OR %d != 0)"
-                                                    " ORDER BY ZkbDtm, ZkbKrt",
-                                      pnr, zkt, kst, ktr, von, bis, ztr));
+  return SqlOpen(folge.Sql,
+                 SqlFormat(TagColumns() + " WHERE ZkbPnr = '%s' AND ZkbZkt = '%s' AND ZkbZtr = 1"
+                                          " AND ZkbKst = '%s' AND ZkbKtr = '%s'"
+                                          " AND ZkbDtm >= '%s' AND ZkbDtm <= '%s' AND (ZkbStd > 0 OR %d != 0)"
+                                          " ORDER BY ZkbDtm, ZkbKrt",
+                           pnr, zkt, kst, ktr, von, bis, ztr));
 }
 
 [[nodiscard]] int SQL_Qvx331Zkb_FetchFolge(TagCursor& folge, ZkbTag& d) {

@@ -14,6 +14,7 @@
 #include "calc/account_transfer.h"
 #include "run/context.h"
 #include "run/db.h"
+#include "run/dbkey.h"
 #include "run/exit.h"
 #include "program_fixture.h"
 
@@ -232,4 +233,25 @@ TEST_F(AccountTransfer, DayRunSumsBeyondTheColumnRangeKeepTheirSign) {
   Calculate(line + kBooking +
             "('P1',1,'2026-03-09','K1','KA','MEH',2147483646),('P1',1,'2026-03-09','K1','KB','MEH',100)");
   EXPECT_EQ("09|410|K1|KA|2147483647|0|09|09|0\n", Records());
+}
+
+// The day bookings read one employee at a time carry the keys of their cost
+// assignment in the run's key collation, as the reads of a whole batch do:
+// the key collation is set when the server has been checked, after the
+// program started, and a key formed before would compare cost centres in
+// the column's own collation.
+TEST_F(AccountTransfer, SingleReadsKeyCostAssignmentsInTheRunsCollation) {
+  Calculate("");
+  admin.Exec(std::string(kBooking) + "('P1',1,'2026-03-09','k1','KA','MEH',60)");
+  EXPECT_EQ(1, dbCommit());
+  SetKeyCollation("utf8mb4_bin");
+  std::string expected;
+  ASSERT_EQ(0, SqlSelectOne("SELECT " + SqlKeyColumn("ZkbKst") + " FROM Qvx331Zkb", expected));
+  TagCursor tag;
+  ASSERT_EQ(0, SQL_Qvx331Zkb_OpenTag(tag, "P1", "MEH", "2026.03.01", "2026.03.31", nullptr));
+  ZkbTag day;
+  ASSERT_EQ(0, SQL_Qvx331Zkb_FetchTag(tag, day));
+  (void)SQL_Qvx331Zkb_CloseTag(tag);
+  SetKeyCollation("");
+  EXPECT_EQ(expected, day.KeyKst);
 }
