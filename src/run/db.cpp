@@ -25,20 +25,6 @@ struct SqlResult {
 
 namespace {
 
-MYSQL* g_conn = nullptr;
-int g_lastErrNo = 0;
-std::string g_lastErrText;
-std::string g_sessionInit;
-std::string g_optionFile;  // client options of the installation (TLS, timeouts); empty: none
-long g_statements = 0;
-PendingWrites* g_pending = nullptr;  // the write batches, when any exist
-std::function<int(long)> g_hook;
-bool g_answerLoss = false;  // a lost connection is thrown to the caller
-// the deferred write whose answer has not been read yet
-bool g_deferred = false;
-std::function<void(int)> g_deferredDone;
-std::string g_deferredPurpose;
-
 // The reads ahead: a second connection to the same database, used by one
 // worker thread at a time (each set of reads ahead has its own thread, which
 // reads only when the thread of the set before has finished).
@@ -46,11 +32,6 @@ struct ConnectParams {
   std::string Host, User, Password, Database, Socket;
   unsigned Port = 0;
 };
-ConnectParams g_params;
-MYSQL* g_second = nullptr;
-bool g_secondFailed = false;  // not reachable: no reads ahead until the next connect
-bool g_readAheadOn = true;
-long g_readsAheadTaken = 0;
 
 // One set of reads ahead. Its worker starts when the worker of the set
 // before has finished (the second connection serves one read at a time).
@@ -73,25 +54,66 @@ struct ReadAheadJob {
     }
   }
 };
-// The set read ahead for the next batch and the one read ahead for the
-// batch now being calculated (whose reads are taken when first needed).
-std::unique_ptr<ReadAheadJob> g_ahead, g_aheadBefore;
+
+// Everything the database layer keeps between statements: the run's
+// connection and its transaction's state, the second connection of the reads
+// ahead, the settings of the installation and the test seams. The process
+// runs one run at a time and has one of these; a connect starts its
+// per-connection parts afresh.
+struct Connection {
+  MYSQL* Conn = nullptr;
+  int LastErrNo = 0;
+  std::string LastErrText;
+  std::string SessionInit;
+  std::string OptionFile;  // client options of the installation (TLS, timeouts); empty: none
+  long Statements = 0;
+  PendingWrites* Pending = nullptr;  // the write batches, when any exist
+  std::function<int(long)> Hook;
+  bool AnswerLoss = false;  // a lost connection is thrown to the caller
+  // While set (a preview), commits are left out and reported as done.
+  bool HoldCommits = false;
+  // the deferred write whose answer has not been read yet
+  bool Deferred = false;
+  std::function<void(int)> DeferredDone;
+  std::string DeferredPurpose;
+
+  ConnectParams Params;
+  MYSQL* Second = nullptr;
+  bool SecondFailed = false;  // not reachable: no reads ahead until the next connect
+  bool ReadAheadOn = true;
+  long ReadsAheadTaken = 0;
+  // The set read ahead for the next batch and the one read ahead for the
+  // batch now being calculated (whose reads are taken when first needed).
+  std::unique_ptr<ReadAheadJob> Ahead, AheadBefore;
+
+  // Texts transliterated in this run: each is logged once, and so is a
+  // transliteration that two different texts share (two cost centres that
+  // the files would no longer tell apart).
+  std::set<std::string> Transliterated;                 // UTF-8 texts logged
+  std::map<std::string, std::string> Transliterations;  // result -> first UTF-8 text
+};
+// Made on first use: the write batches attach themselves while the program's
+// objects are constructed, before this file's would be.
+Connection& Db() {
+  static Connection connection;
+  return connection;
+}
 
 void DropReadsAhead() {
-  g_ahead.reset();
-  g_aheadBefore.reset();
+  Db().Ahead.reset();
+  Db().AheadBefore.reset();
 }
 
 MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text);
 
 void SendPending() {
-  if (g_pending) g_pending->SendAll();
+  if (Db().Pending) Db().Pending->SendAll();
 }
 void SendPendingFor(std::string_view statement) {
-  if (g_pending) g_pending->SendFor(statement);
+  if (Db().Pending) Db().Pending->SendFor(statement);
 }
 void ForgetPending() {
-  if (g_pending) g_pending->Forget();
+  if (Db().Pending) Db().Pending->Forget();
 }
 
 // The one place where texts cross between the program (Windows-1252) and the
@@ -106,16 +128,10 @@ int SendStatementOnly(MYSQL* conn, const std::string& statement) {
   return mysql_send_query(conn, text.data(), static_cast<unsigned long>(text.size()));
 }
 
-// Texts transliterated in this run: each is logged once, and so is a
-// transliteration that two different texts share (two cost centres that
-// the files would no longer tell apart).
-std::set<std::string> g_transliterated;                 // UTF-8 texts logged
-std::map<std::string, std::string> g_transliterations;  // result -> first UTF-8 text
-
 void NoteTransliteration(const std::string& utf8, const std::string& result) {
-  if (!g_transliterated.insert(utf8).second) return;
+  if (!Db().Transliterated.insert(utf8).second) return;
   Log("Zeichen außerhalb Windows-1252: '%s' übergeben als '%s'", ShownServerText(utf8), result);
-  auto [at, fresh] = g_transliterations.emplace(result, utf8);
+  auto [at, fresh] = Db().Transliterations.emplace(result, utf8);
   if (!fresh)
     Log("Achtung: '%s' und '%s' werden beide als '%s' übergeben", ShownServerText(at->second), ShownServerText(utf8),
         result);
@@ -154,12 +170,12 @@ void ConvertRow(SqlCursor& c, MYSQL_RES* res, MYSQL_ROW& row) {
 }
 
 void RecordError() {
-  g_lastErrNo = g_conn ? static_cast<int>(mysql_errno(g_conn)) : -1;
-  if (!g_conn) {
-    g_lastErrText = "no connection";
-  } else if (!ProgramText(mysql_error(g_conn), g_lastErrText)) {
+  Db().LastErrNo = Db().Conn ? static_cast<int>(mysql_errno(Db().Conn)) : -1;
+  if (!Db().Conn) {
+    Db().LastErrText = "no connection";
+  } else if (!ProgramText(mysql_error(Db().Conn), Db().LastErrText)) {
     // the server quotes values in its messages
-    g_lastErrText = ShownServerText(mysql_error(g_conn));
+    Db().LastErrText = ShownServerText(mysql_error(Db().Conn));
   }
 }
 
@@ -177,9 +193,9 @@ void FreeResult(SqlCursor& c) {
 // over work that the server has rolled back.
 [[noreturn]] void ConnectionLost(int err) {
   ForgetPending();
-  g_deferred = false;
-  g_deferredDone = nullptr;
-  if (g_answerLoss) throw SqlConnectionLost{err};
+  Db().Deferred = false;
+  Db().DeferredDone = nullptr;
+  if (Db().AnswerLoss) throw SqlConnectionLost{err};
   static bool reported = false;
   if (!reported) {
     reported = true;
@@ -194,41 +210,41 @@ bool IsConnectionLoss(int err) {
   return err == CR_SERVER_GONE_ERROR || err == CR_SERVER_LOST || err == 4031 /* client interaction timeout */;
 }
 
-// The status of a refused statement (in g_lastErrNo) as its class says:
+// The status of a refused statement (in Db().LastErrNo) as its class says:
 // returned, or thrown.
 int Refused(std::string_view purpose) {
-  const int err = g_lastErrNo;
+  const int err = Db().LastErrNo;
   switch (ClassifySqlStatus(err)) {
     case SqlStatusClass::Expected:
     case SqlStatusClass::Record: return err;
-    case SqlStatusClass::LockConflict: throw SqlLockConflict{err, g_lastErrText, std::string(purpose)};
+    case SqlStatusClass::LockConflict: throw SqlLockConflict{err, Db().LastErrText, std::string(purpose)};
     case SqlStatusClass::Fatal: break;
   }
   if (IsConnectionLoss(err)) ConnectionLost(err);
-  throw SqlFatalError{err, g_lastErrText, std::string(purpose)};
+  throw SqlFatalError{err, Db().LastErrText, std::string(purpose)};
 }
 
 // Counts the statement about to be sent; false when it is not to be sent
 // (no connection, or refused by the test seam), with the error recorded.
 bool StartStatement() {
-  if (!g_conn) {
-    g_lastErrNo = CR_SERVER_GONE_ERROR;
-    g_lastErrText = "not connected";
+  if (!Db().Conn) {
+    Db().LastErrNo = CR_SERVER_GONE_ERROR;
+    Db().LastErrText = "not connected";
     return false;
   }
-  ++g_statements;
-  if (int err = g_hook ? g_hook(g_statements) : 0; err != 0) {
+  ++Db().Statements;
+  if (int err = Db().Hook ? Db().Hook(Db().Statements) : 0; err != 0) {
     if (IsConnectionLoss(err)) {
-      mysql_close(g_conn);
-      g_conn = nullptr;
-      g_lastErrNo = err;
-      g_lastErrText = "connection dropped by the test seam";
+      mysql_close(Db().Conn);
+      Db().Conn = nullptr;
+      Db().LastErrNo = err;
+      Db().LastErrText = "connection dropped by the test seam";
       ConnectionLost(err);
     }
     // a deadlock costs the server's transaction, as it does on the server
-    if (err == kSqlDeadlock && !g_deferred) SendStatement(g_conn, "ROLLBACK");
-    g_lastErrNo = err;
-    g_lastErrText = "refused by the test seam";
+    if (err == kSqlDeadlock && !Db().Deferred) SendStatement(Db().Conn, "ROLLBACK");
+    Db().LastErrNo = err;
+    Db().LastErrText = "refused by the test seam";
     return false;
   }
   return true;
@@ -250,8 +266,8 @@ MYSQL* OpenConnection(const ConnectParams& p, int& err, std::string& text) {
   // the installation's client options (TLS: ssl-ca, ssl-cert, ssl-key,
   // ssl-verify-server-cert; timeouts), read when the connection is made and
   // taking precedence over the settings above
-  if (!g_optionFile.empty()) {
-    mysql_options(conn, MYSQL_READ_DEFAULT_FILE, g_optionFile.c_str());
+  if (!Db().OptionFile.empty()) {
+    mysql_options(conn, MYSQL_READ_DEFAULT_FILE, Db().OptionFile.c_str());
     mysql_options(conn, MYSQL_READ_DEFAULT_GROUP, "lugtransfer");
   }
   if (!mysql_real_connect(conn, p.Host.empty() ? nullptr : p.Host.c_str(), p.User.c_str(), p.Password.c_str(),
@@ -312,30 +328,30 @@ MYSQL* OpenWithSchemaAsSpelled(ConnectParams& params, int& err, std::string& tex
 // One read of the worker on the second connection; nullptr when it failed
 // (the second connection is then given up).
 MYSQL_RES* ReadOnSecond(const std::string& statement) {
-  if (g_secondFailed) return nullptr;
-  if (!g_second) {
+  if (Db().SecondFailed) return nullptr;
+  if (!Db().Second) {
     int err = 0;
     std::string text;
-    g_second = OpenConnection(g_params, err, text);
-    if (g_second && !g_sessionInit.empty() && SendStatement(g_second, g_sessionInit) != 0) {
-      mysql_close(g_second);
-      g_second = nullptr;
+    Db().Second = OpenConnection(Db().Params, err, text);
+    if (Db().Second && !Db().SessionInit.empty() && SendStatement(Db().Second, Db().SessionInit) != 0) {
+      mysql_close(Db().Second);
+      Db().Second = nullptr;
     }
-    if (!g_second) {
-      g_secondFailed = true;
+    if (!Db().Second) {
+      Db().SecondFailed = true;
       return nullptr;
     }
   }
   MYSQL_RES* res = nullptr;
-  if (SendStatement(g_second, statement) == 0) {
-    res = mysql_store_result(g_second);
-    if (res && mysql_errno(g_second) == 0) return res;
+  if (SendStatement(Db().Second, statement) == 0) {
+    res = mysql_store_result(Db().Second);
+    if (res && mysql_errno(Db().Second) == 0) return res;
   }
   // the run's own connection reads it again and handles what went wrong
   if (res) mysql_free_result(res);
-  mysql_close(g_second);
-  g_second = nullptr;
-  g_secondFailed = true;
+  mysql_close(Db().Second);
+  Db().Second = nullptr;
+  Db().SecondFailed = true;
   return nullptr;
 }
 
@@ -358,7 +374,7 @@ void ReadAheadWork(ReadAheadJob* job) {
 // The result read ahead for exactly this statement, if there is one (it is
 // then no longer held); nullptr when the read ahead failed.
 MYSQL_RES* TakeReadAhead(const std::string& statement) {
-  for (ReadAheadJob* job : {g_aheadBefore.get(), g_ahead.get()}) {
+  for (ReadAheadJob* job : {Db().AheadBefore.get(), Db().Ahead.get()}) {
     if (!job) continue;
     for (auto& r : job->Reads) {
       if (r->Taken || r->Statement.size() != statement.size() || r->Statement != statement) continue;
@@ -385,9 +401,9 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
     // Windows has no Unix sockets; the client library would silently connect
     // to localhost:3306 instead.
     Log("Net8 %s ist ein Socket-Pfad, unter Windows nicht verwendbar (Host oder Host:Port angeben)", server);
-    g_lastErrNo = CR_CONNECTION_ERROR;
-    g_lastErrText = "socket path on Windows";
-    return g_lastErrNo;
+    Db().LastErrNo = CR_CONNECTION_ERROR;
+    Db().LastErrText = "socket path on Windows";
+    return Db().LastErrNo;
 #endif
     socketPath = server;
     host = "localhost";
@@ -396,78 +412,79 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
     port = static_cast<unsigned>(std::strtoul(server.c_str() + colon + 1, nullptr, 10));
     host = server.substr(0, colon);
   }
-  g_params = ConnectParams{host, user, password, database, socketPath, port};
-  g_secondFailed = false;
-  g_transliterated.clear();
-  g_transliterations.clear();
-  g_conn = OpenConnection(g_params, g_lastErrNo, g_lastErrText);
-  if (!g_conn && g_lastErrNo == kUnknownSchema) g_conn = OpenWithSchemaAsSpelled(g_params, g_lastErrNo, g_lastErrText);
-  if (!g_conn) return g_lastErrNo;
+  Db().Params = ConnectParams{host, user, password, database, socketPath, port};
+  Db().SecondFailed = false;
+  Db().Transliterated.clear();
+  Db().Transliterations.clear();
+  Db().Conn = OpenConnection(Db().Params, Db().LastErrNo, Db().LastErrText);
+  if (!Db().Conn && Db().LastErrNo == kUnknownSchema)
+    Db().Conn = OpenWithSchemaAsSpelled(Db().Params, Db().LastErrNo, Db().LastErrText);
+  if (!Db().Conn) return Db().LastErrNo;
   // a run in autocommit mode would leave half its work committed at any failure
   try {
     if (int st = SqlWrite("SET AUTOCOMMIT = 0"); st != 0) {
-      mysql_close(g_conn);
-      g_conn = nullptr;
+      mysql_close(Db().Conn);
+      Db().Conn = nullptr;
       return st == -1 ? CR_UNKNOWN_ERROR : st;
     }
-    if (!g_sessionInit.empty() && SqlWrite(g_sessionInit) != 0) {
-      mysql_close(g_conn);
-      g_conn = nullptr;
-      return g_lastErrNo;
+    if (!Db().SessionInit.empty() && SqlWrite(Db().SessionInit) != 0) {
+      mysql_close(Db().Conn);
+      Db().Conn = nullptr;
+      return Db().LastErrNo;
     }
   } catch (const SqlFatalError& e) {
-    if (g_conn) mysql_close(g_conn);
-    g_conn = nullptr;
+    if (Db().Conn) mysql_close(Db().Conn);
+    Db().Conn = nullptr;
     return e.Error;
   } catch (const SqlLockConflict& e) {
-    if (g_conn) mysql_close(g_conn);
-    g_conn = nullptr;
+    if (Db().Conn) mysql_close(Db().Conn);
+    Db().Conn = nullptr;
     return e.Error;
   }
   return 0;
 }
 
 void dbDisconnect() {
-  if (g_conn) SendPending();
+  if (Db().Conn) SendPending();
   dbAwaitDeferred();
   DropReadsAhead();
-  if (g_second) mysql_close(g_second);
-  g_second = nullptr;
-  if (g_conn) mysql_close(g_conn);
-  g_conn = nullptr;
+  if (Db().Second) mysql_close(Db().Second);
+  Db().Second = nullptr;
+  if (Db().Conn) mysql_close(Db().Conn);
+  Db().Conn = nullptr;
 }
 
-void dbAnswerConnectionLoss(bool on) { g_answerLoss = on; }
+void dbAnswerConnectionLoss(bool on) { Db().AnswerLoss = on; }
 
-void dbAttachPendingWrites(PendingWrites* writes) { g_pending = writes; }
+void dbAttachPendingWrites(PendingWrites* writes) { Db().Pending = writes; }
 
-bool dbConnected() { return g_conn != nullptr; }
+bool dbConnected() { return Db().Conn != nullptr; }
 
-void dbSetSessionInit(const std::string& statement) { g_sessionInit = statement; }
+void dbSetSessionInit(const std::string& statement) { Db().SessionInit = statement; }
 
 void dbSetOptionFile(const std::string& path) {
-  g_optionFile.clear();
+  Db().OptionFile.clear();
   if (std::FILE* f = OpenFile(path, "rb")) {
     std::fclose(f);
-    g_optionFile = NativePath(path);
+    Db().OptionFile = NativePath(path);
   }
 }
 
-void dbSetFaultHook(std::function<int(long)> hook) { g_hook = std::move(hook); }
+void dbSetFaultHook(std::function<int(long)> hook) { Db().Hook = std::move(hook); }
 
 void dbSetStatementHook(std::function<bool(long)> hook) {
   if (!hook) {
-    g_hook = nullptr;
+    Db().Hook = nullptr;
     return;
   }
-  g_hook = [lost = std::move(hook)](long n) { return lost(n) ? CR_SERVER_LOST : 0; };
+  Db().Hook = [lost = std::move(hook)](long n) { return lost(n) ? CR_SERVER_LOST : 0; };
 }
 
 int AlterSession() { return 0; }
 
 int dbExec(SqlCursor& c) {
   FreeResult(c);
-  if ((g_ahead || g_aheadBefore) && g_conn) {
+  if ((Db().Ahead || Db().AheadBefore) && Db().Conn) {
     if (MYSQL_RES* res = TakeReadAhead(c.Statement)) {
       // read ahead on the second connection: counted here, where it would
       // have been sent; an outstanding deferred write stays outstanding
@@ -475,7 +492,7 @@ int dbExec(SqlCursor& c) {
       if (!StartStatement()) return Refused(StatementPurpose(c.Statement));
       c.Result = new SqlResult{held.release()};
       c.RowsFetched = 0;
-      ++g_readsAheadTaken;
+      ++Db().ReadsAheadTaken;
       return 0;
     }
   }
@@ -483,16 +500,16 @@ int dbExec(SqlCursor& c) {
   SendPendingFor(c.Statement);
   dbAwaitDeferred();
   if (!StartStatement()) return Refused(StatementPurpose(c.Statement));
-  if (SendStatement(g_conn, c.Statement) != 0) {
+  if (SendStatement(Db().Conn, c.Statement) != 0) {
     RecordError();
-    if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
+    if (IsConnectionLoss(Db().LastErrNo)) ConnectionLost(Db().LastErrNo);
     return Refused(StatementPurpose(c.Statement));
   }
-  MYSQL_RES* res = mysql_store_result(g_conn);
-  if (mysql_errno(g_conn) != 0) {
+  MYSQL_RES* res = mysql_store_result(Db().Conn);
+  if (mysql_errno(Db().Conn) != 0) {
     RecordError();
     if (res) mysql_free_result(res);
-    if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
+    if (IsConnectionLoss(Db().LastErrNo)) ConnectionLost(Db().LastErrNo);
     // the statement was accepted and its result is lost: never "no row"
     Refused(StatementPurpose(c.Statement));
     return -1;
@@ -523,11 +540,7 @@ int dbClose(SqlCursor& c) {
   return 0;
 }
 
-namespace {
-bool g_holdCommits = false;
-}
-
-void dbHoldCommits(bool hold) { g_holdCommits = hold; }
+void dbHoldCommits(bool hold) { Db().HoldCommits = hold; }
 
 int dbRollback() {
   SendPending();
@@ -540,17 +553,17 @@ int dbRollback() {
 int dbCommit() {
   SendPending();
   dbAwaitDeferred();
-  if (g_holdCommits) return 1;
+  if (Db().HoldCommits) return 1;
   SqlCursor c;
   c.Statement = "COMMIT";
   return dbExec(c) == 0 ? 1 : 0;
 }
 
-int32_t dbAffectedRows() { return g_conn ? static_cast<int32_t>(mysql_affected_rows(g_conn)) : 0; }
+int32_t dbAffectedRows() { return Db().Conn ? static_cast<int32_t>(mysql_affected_rows(Db().Conn)) : 0; }
 
-int dbLastErrorNumber() { return g_lastErrNo; }
-long dbStatementCount() { return g_statements; }
-const std::string& dbLastErrorText() { return g_lastErrText; }
+int dbLastErrorNumber() { return Db().LastErrNo; }
+long dbStatementCount() { return Db().Statements; }
+const std::string& dbLastErrorText() { return Db().LastErrText; }
 
 std::string SqlEscape(std::string_view text) {
   // Escaped here, byte by byte, as Windows-1252: the client library would
@@ -559,7 +572,7 @@ std::string SqlEscape(std::string_view text) {
   // the conversion of the statement.
   std::string out;
   out.reserve(text.size() + 8);
-  if (g_conn && (g_conn->server_status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0) {
+  if (Db().Conn && (Db().Conn->server_status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0) {
     for (char ch : text) {
       if (ch == '\'') out += '\'';
       out += ch;
@@ -630,53 +643,53 @@ void SqlWriteDeferred(const std::string& statement, std::function<void(int)> don
     return;
   }
   // the whole statement is handed to the socket here; only the answer waits
-  if (SendStatementOnly(g_conn, statement) != 0) {
+  if (SendStatementOnly(Db().Conn, statement) != 0) {
     RecordError();
-    if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
+    if (IsConnectionLoss(Db().LastErrNo)) ConnectionLost(Db().LastErrNo);
     done(Refused(purpose));
     return;
   }
-  g_deferred = true;
-  g_deferredDone = std::move(done);
-  g_deferredPurpose = std::move(purpose);
+  Db().Deferred = true;
+  Db().DeferredDone = std::move(done);
+  Db().DeferredPurpose = std::move(purpose);
 }
 
 void dbReadAhead(std::vector<std::string> statements) {
   // reads of the set before the last that were not taken are dropped
-  g_aheadBefore = std::move(g_ahead);
-  if (!g_readAheadOn || !g_conn || statements.empty()) return;
+  Db().AheadBefore = std::move(Db().Ahead);
+  if (!Db().ReadAheadOn || !Db().Conn || statements.empty()) return;
   auto job = std::make_unique<ReadAheadJob>();
   for (std::string& s : statements) {
     job->Reads.push_back(std::make_unique<ReadAheadJob::Read>());
     job->Reads.back()->Statement = std::move(s);
   }
-  if (g_aheadBefore) job->After = g_aheadBefore->Finished.get_future().share();
+  if (Db().AheadBefore) job->After = Db().AheadBefore->Finished.get_future().share();
   ReadAheadJob* raw = job.get();
   job->Worker = std::thread(ReadAheadWork, raw);
-  g_ahead = std::move(job);
+  Db().Ahead = std::move(job);
 }
 
-long dbReadsAheadTaken() { return g_readsAheadTaken; }
+long dbReadsAheadTaken() { return Db().ReadsAheadTaken; }
 
 void dbSetReadAhead(bool on) {
-  g_readAheadOn = on;
+  Db().ReadAheadOn = on;
   if (!on) DropReadsAhead();
 }
 
 void dbAwaitDeferred() {
-  if (!g_deferred) return;
+  if (!Db().Deferred) return;
   // taken first: the handling may send statements of its own
-  g_deferred = false;
-  std::function<void(int)> done = std::move(g_deferredDone);
-  g_deferredDone = nullptr;
+  Db().Deferred = false;
+  std::function<void(int)> done = std::move(Db().DeferredDone);
+  Db().DeferredDone = nullptr;
   int status = 0;
-  if (!g_conn) {
+  if (!Db().Conn) {
     status = CR_SERVER_GONE_ERROR;
-  } else if (mysql_read_query_result(g_conn) != 0) {
+  } else if (mysql_read_query_result(Db().Conn) != 0) {
     RecordError();
-    if (IsConnectionLoss(g_lastErrNo)) ConnectionLost(g_lastErrNo);
-    status = Refused(g_deferredPurpose);
-  } else if (MYSQL_RES* res = mysql_store_result(g_conn)) {
+    if (IsConnectionLoss(Db().LastErrNo)) ConnectionLost(Db().LastErrNo);
+    status = Refused(Db().DeferredPurpose);
+  } else if (MYSQL_RES* res = mysql_store_result(Db().Conn)) {
     mysql_free_result(res);
   }
   done(status);
@@ -757,22 +770,22 @@ std::string StatementPurpose(std::string_view s) {
 int dbAbandonTransaction() {
   ForgetPending();
   DropReadsAhead();
-  if (!g_conn) return CR_SERVER_GONE_ERROR;
-  if (g_deferred) {
-    g_deferred = false;
-    g_deferredDone = nullptr;
-    if (mysql_read_query_result(g_conn) == 0) {
-      if (MYSQL_RES* res = mysql_store_result(g_conn)) mysql_free_result(res);
+  if (!Db().Conn) return CR_SERVER_GONE_ERROR;
+  if (Db().Deferred) {
+    Db().Deferred = false;
+    Db().DeferredDone = nullptr;
+    if (mysql_read_query_result(Db().Conn) == 0) {
+      if (MYSQL_RES* res = mysql_store_result(Db().Conn)) mysql_free_result(res);
     }
   }
-  ++g_statements;
-  if (SendStatement(g_conn, "ROLLBACK") != 0) {
+  ++Db().Statements;
+  if (SendStatement(Db().Conn, "ROLLBACK") != 0) {
     RecordError();
-    if (IsConnectionLoss(g_lastErrNo)) {
-      mysql_close(g_conn);
-      g_conn = nullptr;
+    if (IsConnectionLoss(Db().LastErrNo)) {
+      mysql_close(Db().Conn);
+      Db().Conn = nullptr;
     }
-    return g_lastErrNo;
+    return Db().LastErrNo;
   }
   return 0;
 }

@@ -8,44 +8,53 @@
 #include "run/platform.h"
 
 namespace {
-std::string g_endPath;  // the run log whose end is known
-long g_end = -1;
-std::string* g_capture = nullptr;
-// The run's log stays open between its lines where the platform can tell that
-// the path still names it (each line is flushed, so the file is complete after
-// every line); elsewhere it is opened for each line.
-TextFile g_log;
-std::string g_logPath;
-// the last two messages of the run's log, latest last
-std::string g_previousMessage, g_lastMessage;
+// What the run's log keeps between its lines. The process runs one run at a
+// time and has one of these.
+struct RunLogState {
+  std::string EndPath;  // the run log whose end is known
+  long End = -1;
+  std::string* Capture = nullptr;
+  // The run's log stays open between its lines where the platform can tell
+  // that the path still names it (each line is flushed, so the file is
+  // complete after every line); elsewhere it is opened for each line.
+  TextFile File;
+  std::string FilePath;
+  // the last two messages of the run's log, latest last
+  std::string PreviousMessage, LastMessage;
+};
+RunLogState& TheRunLog() {
+  static RunLogState log;
+  return log;
+}
+
 void Remember(std::string_view message) {
-  g_previousMessage = std::move(g_lastMessage);
-  g_lastMessage = message;
+  TheRunLog().PreviousMessage = std::move(TheRunLog().LastMessage);
+  TheRunLog().LastMessage = message;
 }
 }  // namespace
 
 void CloseRunLog() {
-  g_log.Close();
-  g_logPath.clear();
+  TheRunLog().File.Close();
+  TheRunLog().FilePath.clear();
 }
 
 void WriteLog(const std::string& path, std::string_view message) {
-  if (g_capture && path == Ctx.LogPath) {
+  if (TheRunLog().Capture && path == Ctx.LogPath) {
     for (char c : message) {
-      if (c == '\n') *g_capture += '\r';
-      *g_capture += c;
+      if (c == '\n') *TheRunLog().Capture += '\r';
+      *TheRunLog().Capture += c;
     }
-    *g_capture += "\r\n";
+    *TheRunLog().Capture += "\r\n";
     return;
   }
   const bool runLog = path == Ctx.LogPath;
   TextFile other;
-  TextFile& f = runLog ? g_log : other;
+  TextFile& f = runLog ? TheRunLog().File : other;
   long size = -1;  // of the log held open, before this line
-  if (!runLog || g_logPath != path || !f.StillAt(path, &size)) {
+  if (!runLog || TheRunLog().FilePath != path || !f.StillAt(path, &size)) {
     if (runLog) CloseRunLog();
     if (!f.Open(path, "a")) return;
-    if (runLog) g_logPath = path;
+    if (runLog) TheRunLog().FilePath = path;
     size = -1;
   }
   f.Write(message);
@@ -59,8 +68,8 @@ void WriteLog(const std::string& path, std::string_view message) {
     end = f.Position();
   }
   if (runLog) {
-    g_endPath = path;
-    g_end = end;
+    TheRunLog().EndPath = path;
+    TheRunLog().End = end;
   }
   if (end > kLogLimit) {
     f.Write(Cp1252("Abbruch wegen LogFile-Überlaufs !!"));
@@ -72,11 +81,11 @@ void WriteLog(const std::string& path, std::string_view message) {
   if (runLog && (f.Failed() || !TextFile::kCanTellPath)) CloseRunLog();
 }
 
-long RunLogEnd() { return g_endPath == Ctx.LogPath ? g_end : -1; }
+long RunLogEnd() { return TheRunLog().EndPath == Ctx.LogPath ? TheRunLog().End : -1; }
 
 std::string* CaptureRunLog(std::string* sink) {
-  std::string* previous = g_capture;
-  g_capture = sink;
+  std::string* previous = TheRunLog().Capture;
+  TheRunLog().Capture = sink;
   return previous;
 }
 
@@ -119,13 +128,13 @@ std::vector<std::pair<long, long>> InsertIntoRunLog(const std::vector<std::pair<
   if (std::fseek(out, first, SEEK_SET) == 0) std::fwrite(tail.data(), 1, tail.size(), out);
   long end = std::ftell(out);
   std::fclose(out);
-  if (path == g_endPath) g_end = end;
+  if (path == TheRunLog().EndPath) TheRunLog().End = end;
   return placed;
 }
 
 void RotateLog(const std::string& path) {
-  if (path == g_logPath) CloseRunLog();
-  if (path == g_endPath) g_endPath.clear();
+  if (path == TheRunLog().FilePath) CloseRunLog();
+  if (path == TheRunLog().EndPath) TheRunLog().EndPath.clear();
   if (path.size() < 4) return;
   std::string base = path.substr(0, path.size() - 4);
   auto gen = [&](int n) { return Format("%s_%d.txt", base, n); };
@@ -141,4 +150,6 @@ void WriteRunLog(std::string_view message) {
   WriteLog(Ctx.LogPath, message);
 }
 
-std::pair<std::string, std::string> LastRunLogMessages() { return {g_previousMessage, g_lastMessage}; }
+std::pair<std::string, std::string> LastRunLogMessages() {
+  return {TheRunLog().PreviousMessage, TheRunLog().LastMessage};
+}
