@@ -3,7 +3,10 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "export/common.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"

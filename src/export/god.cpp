@@ -1,6 +1,10 @@
 #include "export/god.h"
 
-#include "export/common.h"
+#include "export/exact_sums.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/staging_write.h"
+#include "export/transfer_record.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"

@@ -4,6 +4,10 @@
 #include <cstdlib>
 
 #include "calc/schnittstelle.h"
+#include "export/exact_sums.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
@@ -36,17 +40,17 @@ AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, 
   return d;
 }
 
-void ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r) {
+Lu1Line ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r) {
   Lu1Line line;
   int st = CachedWageTypeLookup(cache, lugLug, r, line);
-  Lu1Settings = line;
   if (st != 0) {
     CheckRead(st, "Qvx171Lu1");
-    return;
+    return line;
   }
-  if (Lu1Settings.Lu1Ktr == 0) r.Zk1Ktr = " ";
-  if (Lu1Settings.Lu1Krt == 0) r.Zk1Krt = " ";
-  if (Lu1Settings.Lu1Kst == 0) r.Zk1Kst = " ";
+  if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
+  if (line.Lu1Krt == 0) r.Zk1Krt = " ";
+  if (line.Lu1Kst == 0) r.Zk1Kst = " ";
+  return line;
 }
 
 const Lg1Values& Lg1Get(std::map<std::string, Lg1Values>& cache, const std::string& lgp, const std::string& stz) {
@@ -194,6 +198,7 @@ struct Derived {
   int Abn = 1;
   int32_t Lhn = 0;  // six digits do not fit 16 bits
   std::string Prs, Lhg, Kst, Lna3;
+  double Mog = 0;  // factor of the wage-type line (0: none)
   // hours and amount exactly, in units of 1/6000000 (a minute is 100000)
   int64_t Hours = 0, Amount = 0;
 };
@@ -258,7 +263,7 @@ void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const L
 
 void AddP1(const PaisyRun& s, const TransferRecord& r, Derived& d) {
   // the factor has four decimals: the units stay whole numbers
-  if (Lu1Settings.Lu1Mog != 0) d.Hours = d.Hours / 10000 * std::llround(Lu1Settings.Lu1Mog * 10000);
+  if (d.Mog != 0) d.Hours = d.Hours / 10000 * std::llround(d.Mog * 10000);
   if (d.Hours == 0 && d.Amount == 0) {
     HandedOverNothing();
     return;
@@ -440,7 +445,8 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
   Derived d;
   d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, Ctx.Lug.LugDtm, true);
   d.Abn = r.Zk1Rre;
-  ApplyAssignment(s.Lines, s.Lug.LugLug, r);
+  const Lu1Line line = ApplyAssignment(s.Lines, s.Lug.LugLug, r);
+  d.Mog = line.Lu1Mog;
   const Lg1Values& lg1 = Lg1Get(s.Lg1, Ctx.Lug.LugLgp, r.Zk1Stz);
   // logged for every record of the kind; -1 (no connection) ends the run
   if (lg1.Status != 0)
@@ -460,7 +466,7 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
 
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
   constexpr int64_t kHour = 6000000;
-  if (Lu1Settings.Lu1Bau == 1) d.Amount = int64_t{r.Zk1Std} * 100000;
+  if (line.Lu1Bau == 1) d.Amount = int64_t{r.Zk1Std} * 100000;
   else if (r.Zk1Std == 0) d.Hours = int64_t{r.Zk1Tge} * 600000;
   else d.Hours = int64_t{r.Zk1Std} * 100000;
   if (kind != "P3" && std::llabs(d.Hours) > 999 * kHour) {

@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "export/common.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 
 void PaisyLohnprogramm();
 void PaisyBrLohnprogramm();
@@ -33,9 +36,9 @@ struct AccountingDate {
 AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, bool logCarry);
 
 // Wage-type assignment of the record: cost unit, cost type and cost centre
-// become one blank when the line found does not hand them over. The line (or
-// the presets 0) stays in Lu1Settings.
-void ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r);
+// become one blank when the line found does not hand them over. Returns the
+// line (or the presets 0 when none is found).
+Lu1Line ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r);
 
 // Wage-type parameters of a record kind (Qvx170Lg1), read once per kind; the
 // status of the read is kept for the caller's message.

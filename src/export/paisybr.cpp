@@ -5,6 +5,10 @@
 #include <cstdlib>
 
 #include "calc/schnittstelle.h"
+#include "export/exact_sums.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
 #include "export/paisy.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -162,7 +166,7 @@ void HandleRecord(PaisyBrRun& s, TransferRecord& r) {
   Derived d;
   d.Abn = r.Zk1Rre == 2 ? 2 : 1;
   d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, 0, false);
-  ApplyAssignment(s.Lines, s.Lug.LugLug, r);
+  (void)ApplyAssignment(s.Lines, s.Lug.LugLug, r);
   if (!PersonFits(r)) return;
   d.Lhn = ToLong(r.Zk1Lna);
   d.Prs = SubStr(r.Zk1Upn, 0, 6);

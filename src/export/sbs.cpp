@@ -1,6 +1,8 @@
 #include "export/sbs.h"
 
-#include "export/common.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/transfer_record.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"

@@ -2,7 +2,13 @@
 
 #include <filesystem>
 
-#include "export/common.h"
+#include "export/exact_sums.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
+#include "export/staging_write.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "export_fixture.h"
 #include "run/db.h"
 
@@ -119,9 +125,8 @@ TEST_F(ExportCommon, WageTypeLookupTakesTheNewestValidLine) {
     r.Zk1Zkt = "AZ";
     r.Zk1Lna = c.Lna;
     r.Zk1Bdt = c.Bdt;
-    Lu1Settings = Lu1Line{"", -1, -1, -1, -1.0, -1, -1};
-    EXPECT_EQ(c.Status, WageTypeLookup("L1", r)) << c.Stz << " " << c.Lna << " " << c.Bdt;
-    const Lu1Line& l = Lu1Settings;
+    Lu1Line l{"", -1, -1, -1, -1.0, -1, -1};
+    EXPECT_EQ(c.Status, WageTypeLookup("L1", r, l)) << c.Stz << " " << c.Lna << " " << c.Bdt;
     EXPECT_EQ(c.Kst, l.Lu1Kst) << c.Bdt;
     EXPECT_EQ(c.Ktr, l.Lu1Ktr) << c.Bdt;
     EXPECT_EQ(c.Krt, l.Lu1Krt) << c.Bdt;
@@ -135,12 +140,14 @@ TEST_F(ExportCommon, WageTypeLookupTakesTheNewestValidLine) {
   r.Zk1Zkt = "AZ";
   r.Zk1Lna = "100";
   r.Zk1Bdt = "2026.07.01";
-  ASSERT_EQ(0, SQL_Qvx171Lu1_OpenLna("L1", r));
-  EXPECT_EQ(0, SQL_Qvx171Lu1_FetchLna());
-  EXPECT_EQ(1, Lu1Settings.Lu1Bau);
-  EXPECT_EQ(0, SQL_Qvx171Lu1_FetchLna());
-  EXPECT_EQ(1.5, Lu1Settings.Lu1Mog);
-  EXPECT_EQ(0, SQL_Qvx171Lu1_CloseLna());
+  SqlCursor cursor;
+  Lu1Line line;
+  ASSERT_EQ(0, SQL_Qvx171Lu1_OpenLna(cursor, "L1", r));
+  EXPECT_EQ(0, SQL_Qvx171Lu1_FetchLna(cursor, line));
+  EXPECT_EQ(1, line.Lu1Bau);
+  EXPECT_EQ(0, SQL_Qvx171Lu1_FetchLna(cursor, line));
+  EXPECT_EQ(1.5, line.Lu1Mog);
+  EXPECT_EQ(0, SQL_Qvx171Lu1_CloseLna(cursor));
 }
 
 TEST_F(ExportCommon, InterfaceHeaderAndName) {
