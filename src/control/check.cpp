@@ -5,7 +5,7 @@
 
 #include "calc/interface_record.h"
 #include "control/control.h"
-#include "export/common.h"
+#include "export/payroll_dates.h"
 #include "export/dispatch.h"
 #include "run/context.h"
 #include "run/db.h"

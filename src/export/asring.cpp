@@ -3,7 +3,11 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "export/common.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
+#include "export/staging_export.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -17,7 +21,7 @@ struct AsringRun {
   std::string Uhr;  // time of the run, HH:MM:SS
   int16_t Jhr = 0;  // payroll year and month
   int16_t Mon = 0;
-  int32_t Count = 0;  // records read
+  int32_t Count = 0;  // number of the current record among those read
   WageTypeCache Lines;
 };
 
@@ -143,18 +147,8 @@ void WriteWage(AsringRun& run, const TransferRecord& r, const AsringValues& v) {
   if (st == 0) HandedOverRecord(r.Zk1Upn, r.Zk1Lna, (v.Hours != 0 ? r.Zk1Std : 0) / 60.0, v.Tge);
 }
 
-}  // namespace
-
-void AsringLohnprogramm() {
-  Log("\nAsring Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
-    int st = SqlWrite("DELETE FROM Qvx333Asr");
-    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Asring, Sqlfhl: %d", st);
-    st = SqlWrite("DELETE FROM Qvx333Ask");
-    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Asring, Sqlfhl: %d", st);
-  }
-
-  AsringRun run;
+// Header values of the run: its time, the firm and the payroll month.
+void ReadHeader(AsringRun& run) {
   int st = SQL_GetTime(run.Uhr);
   if (st != 0) ReportStatus(st, "Fehler beim Lesen der Uhrzeit: %d", st);
   st = SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header);
@@ -163,23 +157,36 @@ void AsringLohnprogramm() {
   int32_t month = ShiftMonth(DateToLong(Ctx.AbrDatum) / 100, run.Header.LugMon);
   run.Jhr = static_cast<int16_t>(month / 100);
   run.Mon = static_cast<int16_t>(month % 100);
+}
 
-  SqlCursor records;
-  RequireRead(SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%d.%m.%Y", ""), "Qvx331Zk1");
-  TransferRecord r;
-  while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) {
-    ++run.Count;
-    if (!RecordFitsLine(r, "")) continue;
-    AsringValues v = Values(r);
-    std::string kind = SubStr(r.Zk1Stz, 0, 2);
-    if (kind == "SS") WritePeriod(run, r, v);
-    else if (kind == "LS") WriteWage(run, r, v);
-  }
-  if (st != kSqlNoMoreRows || run.Count == 0) {
-    Log("Abbruch Lesen aus Zk1, Fehler: %d", st);
-    if (st == -1) AbortRun(60);
-  }
-  dbClose(records);
-  Log("%d Datensätze aus Qvx333Zk1 übergeben.", run.Count);
-  Log("Asring Lohnprogramm beendet");
+void WriteRecord(AsringRun& run, const TransferRecord& r) {
+  AsringValues v = Values(r);
+  std::string kind = SubStr(r.Zk1Stz, 0, 2);
+  if (kind == "SS") WritePeriod(run, r, v);
+  else if (kind == "LS") WriteWage(run, r, v);
+}
+
+}  // namespace
+
+void AsringLohnprogramm() {
+  AsringRun run;
+  RunStagingExport({
+      .Started = "\nAsring Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+      .Finished = "Asring Lohnprogramm beendet",
+      .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333Asr"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"},
+                 {[] { return SqlWrite("DELETE FROM Qvx333Ask"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"}},
+      .ReadInterface = [&] { ReadHeader(run); },
+      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_OpenRun(c, Ctx.Abrnr, Ctx.Lfn, "%d.%m.%Y", ""); },
+      .Fetch = SQL_Qvx331Zk1_FetchRun,
+      // the record's number goes into the period rows (AskEnr)
+      .Write =
+          [&](const TransferRecord& r, int32_t number) {
+            run.Count = number;
+            WriteRecord(run, r);
+          },
+      // no file: the staging tables are the hand-over
+      .Finish = nullptr,
+      .LogCount = true,
+      .LogBrokenRead = true,
+  });
 }

@@ -1,6 +1,12 @@
 #include "export/baumann.h"
 
-#include "export/common.h"
+#include "export/exact_sums.h"
+#include "export/export_file.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/staging_export.h"
+#include "export/staging_write.h"
+#include "export/transfer_record.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
@@ -108,65 +114,54 @@ void BaumannWriteFile() {
   ExportFileClose(file);
 }
 
-}  // namespace
-
-void BaumannLohnprogramm() {
-  Log("\nBaumann-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-
-  if (Ctx.AkrSsl == 1) {
-    int st = SQL_Qvx333Bmn_Delete();
-    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler Qvx333Bmn, Sqlfhl: %d", st);
+// A staging row of the record, or a log line for a field that does not fit.
+void WriteRecord(const BmnRecord& fixed, const TransferRecord& r) {
+  std::string pnr = NoTrailingBlanks(r.Zk1Upn);
+  std::string kst = NoTrailingBlanks(r.Zk1Kst);
+  std::string lna = NoTrailingBlanks(r.Zk1Lna);
+  if (pnr.size() > 4) {
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "PersNr. zu lang : %s", r.Zk1Upn);
+  } else if (kst.size() > 6) {
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "Kostenstelle zu lang : %s", r.Zk1Kst);
+  } else if (lna.size() > 3) {
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
+  } else {
+    BmnRecord b = fixed;
+    b.BmnPnr = pnr;
+    b.BmnKst = kst;
+    b.BmnLna = lna;
+    b.BmnMin = r.Zk1Std;
+    int ws = SQL_Qvx333Bmn_Write(b);
+    if (ws != 0) ReportStatus(ws, "Qvx333Bmn Insert-/UpdateFehler, Sqlfhl: %d", ws);
   }
+}
 
+// The columns every row of the run has.
+void ReadFixedColumns(BmnRecord& fixed) {
   LugRecord lug;
   int ls = SQL_Qvx171Lug_GetFir(Ctx.Akr, lug);
   if (ls != 0) ReportStatus(ls, "Qvx171Lug-Lesenfehler: %d", ls);
-
-  BmnRecord fixed;
   fixed.BmnStz = "83";
   fixed.BmnAbm = SubStr(Ctx.AbrVon, 5, 2);
   fixed.BmnKnz = "0";
   if (lug.LugFir.size() > 5) Log("Firma zu lang : %s", lug.LugFir);
   fixed.BmnFir = SubStr(lug.LugFir, 0, 5);
+}
 
-  // a failed selection shows in its first fetch (-1)
-  SqlCursor zk1;
-  RequireRead(SQL_Qvx331Zk1_SelectBmn(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
-  int count = 0;
-  TransferRecord r;
-  int st;
-  while ((st = SQL_Qvx331Zk1_FetchBmn(zk1, r)) == 0) {
-    ++count;
-    // a record with a field that does not fit is left out; the records after
-    // it are still handed over
-    if (!RecordFitsLine(r, "")) {
-      r = TransferRecord{};
-      continue;
-    }
-    std::string pnr = NoTrailingBlanks(r.Zk1Upn);
-    std::string kst = NoTrailingBlanks(r.Zk1Kst);
-    std::string lna = NoTrailingBlanks(r.Zk1Lna);
-    if (pnr.size() > 4) {
-      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "PersNr. zu lang : %s", r.Zk1Upn);
-    } else if (kst.size() > 6) {
-      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "Kostenstelle zu lang : %s", r.Zk1Kst);
-    } else if (lna.size() > 3) {
-      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
-    } else {
-      BmnRecord b = fixed;
-      b.BmnPnr = pnr;
-      b.BmnKst = kst;
-      b.BmnLna = lna;
-      b.BmnMin = r.Zk1Std;
-      int ws = SQL_Qvx333Bmn_Write(b);
-      if (ws != 0) ReportStatus(ws, "Qvx333Bmn Insert-/UpdateFehler, Sqlfhl: %d", ws);
-    }
-    r = TransferRecord{};
-  }
-  if (st == -1) AbortRun(60);
-  dbClose(zk1);
+}  // namespace
 
-  BaumannWriteFile();
-  Log("%d Datensätze aus Qvx333Zk1 übergeben.", count);
-  Log("Baumann-Lohnprogramm beendet");
+void BaumannLohnprogramm() {
+  BmnRecord fixed;
+  RunStagingExport({
+      .Started = "\nBaumann-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+      .Finished = "Baumann-Lohnprogramm beendet",
+      .Clears = {{SQL_Qvx333Bmn_Delete, "DeleteFehler Qvx333Bmn, Sqlfhl: %d"}},
+      .ReadInterface = [&] { ReadFixedColumns(fixed); },
+      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectBmn(c, Ctx.Abrnr, Ctx.Lfn); },
+      .Fetch = SQL_Qvx331Zk1_FetchBmn,
+      .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(fixed, r); },
+      .Finish = BaumannWriteFile,
+      .LogCount = true,
+      .LogBrokenRead = false,
+  });
 }

@@ -2,7 +2,12 @@
 
 #include <map>
 
-#include "export/common.h"
+#include "export/export_file.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/dbkey.h"
@@ -10,12 +15,6 @@
 #include "run/runlog.h"
 
 namespace {
-
-SqlCursor g_zk1Datev;
-SqlCursor g_lu1Datev;
-// Keys of the current record's Zk1Stz, Zk1Zkt and Zk1Lna as the server
-// compares them.
-std::string g_keyStz, g_keyZkt, g_keyLna;
 
 // Result of the wage-type line of one kind, account and wage type.
 struct LineFlags {
@@ -33,27 +32,28 @@ using LineCache = std::map<DbKey, LineFlags>;
 // Cost centre and cost unit of the current record are emptied when the newest
 // line valid at the period start does not hand them over; without a line the
 // record keeps both.
-void ApplyWageTypeLine(const std::string& lugLug, const std::string& abrVon, LineCache& cache) {
-  DbKey key = DbKey().Add(g_keyStz).Add(g_keyZkt).Add(g_keyLna);
+void ApplyWageTypeLine(const std::string& lugLug, const std::string& abrVon, LineCache& cache, DatevRecords& records) {
+  TransferRecord& r = records.Record;
+  DbKey key = DbKey().Add(records.KeyStz).Add(records.KeyZkt).Add(records.KeyLna);
   LineFlags flags;
   auto it = cache.find(key);
   if (it != cache.end()) {
     flags = it->second;
   } else {
-    Lu1Settings.Lu1Kst = 0;
-    Lu1Settings.Lu1Ktr = 0;
-    int st = SQL_Qvx171Lu1_OpenDatev(lugLug, Zk1Rec.Zk1Stz, Zk1Rec.Zk1Zkt, Zk1Rec.Zk1Lna, abrVon);
-    if (st == 0) st = SQL_Qvx171Lu1_FetchDatev();
-    (void)SQL_Qvx171Lu1_CloseDatev();
+    Lu1Line line;  // presets: neither cost centre nor cost unit
+    SqlCursor lines;
+    int st = SQL_Qvx171Lu1_OpenDatev(lines, lugLug, r.Zk1Stz, r.Zk1Zkt, r.Zk1Lna, abrVon);
+    if (st == 0) st = SQL_Qvx171Lu1_FetchDatev(lines, line);
+    (void)SQL_Qvx171Lu1_CloseDatev(lines);
     flags.Found = st == 0;
-    flags.Kst = Lu1Settings.Lu1Kst;
-    flags.Ktr = Lu1Settings.Lu1Ktr;
+    flags.Kst = line.Lu1Kst;
+    flags.Ktr = line.Lu1Ktr;
     // a failed read is tried again with the next record of the combination
     if (st == 0 || st == kSqlNoMoreRows) cache.emplace(std::move(key), flags);
   }
   if (!flags.Found) return;
-  if (flags.Ktr == 0) Zk1Rec.Zk1Ktr.clear();
-  if (flags.Kst == 0) Zk1Rec.Zk1Kst.clear();
+  if (flags.Ktr == 0) r.Zk1Ktr.clear();
+  if (flags.Kst == 0) r.Zk1Kst.clear();
 }
 
 // Day of the month of the booking date without a leading zero.
@@ -73,6 +73,39 @@ std::string HoursText(int32_t minutes) {
   return text;
 }
 
+// One line of the file for the record; records that carry days only are not
+// handed over: the import takes hours only.
+void WriteRecord(ExportFile& file, const TransferRecord& r) {
+  if (r.Zk1Std == 0) {
+    if (r.Zk1Tge == 0) HandedOverNothing();
+    else
+      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, 0, r.Zk1Tge / 10.0, "nur Tage",
+                       "Pnr %s: Satz nur mit Tagen (%s Tage), DATEV übernimmt nur Stunden, nicht übergeben "
+                       "(Lohnart %s)",
+                       r.Zk1Pnr, DecimalComma(Format("%.1f", r.Zk1Tge / 10.0)), r.Zk1Lna);
+  } else if (RecordFitsLine(r, ";")) {
+    std::string day = DayText(r.Zk1Bdt);
+    std::string lgr = r.Zk1Lgr;
+    std::string hours = HoursText(r.Zk1Std);
+    std::string days = Format("%ld", r.Zk1Tge);
+    if (days == "0") days.clear();
+    std::string value;
+    if (r.Zk1Sta == 1) {
+      // month-account sums go into the value field without day
+      value = hours;
+      day.clear();
+      lgr.clear();
+      hours.clear();
+      days.clear();
+    }
+    ExportWriteF(file, "%s;%s;%s;%s;%s;%s;%s;%s;%s;%s;%s\n", r.Zk1Upn, day, lgr, r.Zk1Lna, hours, days, value, "", "",
+                 r.Zk1Kst, r.Zk1Ktr);
+    // the numbers as the line shows them: hours (or the month sum in the
+    // value field) with two decimals, days as the count the line carries
+    HandedOverRecord(r.Zk1Upn, r.Zk1Lna, WrittenNumber(hours) + WrittenNumber(value), WrittenNumber(days));
+  }
+}
+
 }  // namespace
 
 [[nodiscard]] int SQL_Qvx330Abr_GetVon(const std::string& akr, int32_t abrnr, std::string& von) {
@@ -85,8 +118,8 @@ std::string HoursText(int32_t minutes) {
 // All running numbers of the accounting number: interim and final records.
 // The lines are ordered by person, date and record so that the file is the
 // same for the same records.
-[[nodiscard]] int SQL_Qvx331Zk1_OpenDatev(int32_t abrnr) {
-  return SqlOpen(g_zk1Datev,
+[[nodiscard]] int SQL_Qvx331Zk1_OpenDatev(DatevRecords& records, int32_t abrnr) {
+  return SqlOpen(records.Cursor,
                  SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, "
                            "Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, Zk1Sts, Zk1Rre, "
                            "Zk1Sta, Zk1Upn, " +
@@ -97,33 +130,32 @@ std::string HoursText(int32_t minutes) {
                            abrnr));
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_FetchDatev() {
-  TransferRecord& r = Zk1Rec;
-  g_keyStz.clear();
-  g_keyZkt.clear();
-  g_keyLna.clear();
-  return SqlFetchInto(g_zk1Datev, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
+[[nodiscard]] int SQL_Qvx331Zk1_FetchDatev(DatevRecords& records) {
+  TransferRecord& r = records.Record;
+  records.KeyStz.clear();
+  records.KeyZkt.clear();
+  records.KeyLna.clear();
+  return SqlFetchInto(records.Cursor, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
                       r.Zk1Kst, r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Sts, r.Zk1Rre, r.Zk1Sta,
-                      r.Zk1Upn, g_keyStz, g_keyZkt, g_keyLna);
+                      r.Zk1Upn, records.KeyStz, records.KeyZkt, records.KeyLna);
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_CloseDatev() { return dbClose(g_zk1Datev); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseDatev(DatevRecords& records) { return dbClose(records.Cursor); }
 
-[[nodiscard]] int SQL_Qvx171Lu1_OpenDatev(const std::string& lugLug, const std::string& stz, const std::string& zkt,
-                                          const std::string& lna, const std::string& abrVon) {
-  return SqlOpen(g_lu1Datev, SqlFormat("SELECT date_format(Lu1Gvo, '%%Y.%%m.%%d'),   Lu1Kst, Lu1Ktr, Lu1Mog, Lu1Fkt "
-                                       " FROM Qvx171Lu1  WHERE Lu1Num = '%s'  AND Lu1Stz = '%s'  AND Lu1Ztk = '%s' "
-                                       " AND Lu1Lna = '%s'  AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s' "
-                                       " ORDER BY Lu1Gvo DESC ",
-                                       lugLug, stz, zkt, lna, abrVon));
+[[nodiscard]] int SQL_Qvx171Lu1_OpenDatev(SqlCursor& cursor, const std::string& lugLug, const std::string& stz,
+                                          const std::string& zkt, const std::string& lna, const std::string& abrVon) {
+  return SqlOpen(cursor, SqlFormat("SELECT date_format(Lu1Gvo, '%%Y.%%m.%%d'),   Lu1Kst, Lu1Ktr, Lu1Mog, Lu1Fkt "
+                                   " FROM Qvx171Lu1  WHERE Lu1Num = '%s'  AND Lu1Stz = '%s'  AND Lu1Ztk = '%s' "
+                                   " AND Lu1Lna = '%s'  AND date_format(Lu1Gvo, '%%Y.%%m.%%d') <= '%s' "
+                                   " ORDER BY Lu1Gvo DESC ",
+                                   lugLug, stz, zkt, lna, abrVon));
 }
 
-[[nodiscard]] int SQL_Qvx171Lu1_FetchDatev() {
-  Lu1Line& l = Lu1Settings;
-  return SqlFetchInto(g_lu1Datev, l.Lu1Gvo, l.Lu1Kst, l.Lu1Ktr, l.Lu1Mog, l.Lu1Fkt);
+[[nodiscard]] int SQL_Qvx171Lu1_FetchDatev(SqlCursor& cursor, Lu1Line& l) {
+  return SqlFetchInto(cursor, l.Lu1Gvo, l.Lu1Kst, l.Lu1Ktr, l.Lu1Mog, l.Lu1Fkt);
 }
 
-[[nodiscard]] int SQL_Qvx171Lu1_CloseDatev() { return dbClose(g_lu1Datev); }
+[[nodiscard]] int SQL_Qvx171Lu1_CloseDatev(SqlCursor& cursor) { return dbClose(cursor); }
 
 void DatevLohnprogramm() {
   Log("\nDatev Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
@@ -145,45 +177,17 @@ void DatevLohnprogramm() {
   ExportWriteF(file, "%s;%s;%s\n", header.LugFir, header.LugAkr, Format("%02d/%d", month % 100, month / 100));
 
   LineCache lines;
-  RequireRead(SQL_Qvx331Zk1_OpenDatev(Ctx.Abrnr), "Qvx331Zk1");
-  Zk1Rec = TransferRecord{};
-  int st = SQL_Qvx331Zk1_FetchDatev();
+  DatevRecords records;
+  RequireRead(SQL_Qvx331Zk1_OpenDatev(records, Ctx.Abrnr), "Qvx331Zk1");
+  int st = SQL_Qvx331Zk1_FetchDatev(records);
   while (st == 0) {
-    ApplyWageTypeLine(header.LugLug, abrVon, lines);
-    // records that carry days only are not handed over: the import takes hours only
-    if (Zk1Rec.Zk1Std == 0) {
-      if (Zk1Rec.Zk1Tge == 0) HandedOverNothing();
-      else
-        LeaveOutRecordOf(Zk1Rec.Zk1Upn, Zk1Rec.Zk1Lna, 0, Zk1Rec.Zk1Tge / 10.0, "nur Tage",
-                         "Pnr %s: Satz nur mit Tagen (%s Tage), DATEV übernimmt nur Stunden, nicht übergeben "
-                         "(Lohnart %s)",
-                         Zk1Rec.Zk1Pnr, DecimalComma(Format("%.1f", Zk1Rec.Zk1Tge / 10.0)), Zk1Rec.Zk1Lna);
-    } else if (RecordFitsLine(Zk1Rec, ";")) {
-      std::string day = DayText(Zk1Rec.Zk1Bdt);
-      std::string lgr = Zk1Rec.Zk1Lgr;
-      std::string hours = HoursText(Zk1Rec.Zk1Std);
-      std::string days = Format("%ld", Zk1Rec.Zk1Tge);
-      if (days == "0") days.clear();
-      std::string value;
-      if (Zk1Rec.Zk1Sta == 1) {
-        // month-account sums go into the value field without day
-        value = hours;
-        day.clear();
-        lgr.clear();
-        hours.clear();
-        days.clear();
-      }
-      ExportWriteF(file, "%s;%s;%s;%s;%s;%s;%s;%s;%s;%s;%s\n", Zk1Rec.Zk1Upn, day, lgr, Zk1Rec.Zk1Lna, hours, days,
-                   value, "", "", Zk1Rec.Zk1Kst, Zk1Rec.Zk1Ktr);
-      // the numbers as the line shows them: hours (or the month sum in the
-      // value field) with two decimals, days as the count the line carries
-      HandedOverRecord(Zk1Rec.Zk1Upn, Zk1Rec.Zk1Lna, WrittenNumber(hours) + WrittenNumber(value), WrittenNumber(days));
-    }
-    Zk1Rec = TransferRecord{};
-    st = SQL_Qvx331Zk1_FetchDatev();
+    ApplyWageTypeLine(header.LugLug, abrVon, lines, records);
+    WriteRecord(file, records.Record);
+    records.Record = TransferRecord{};
+    st = SQL_Qvx331Zk1_FetchDatev(records);
   }
   if (st == -1) AbortRun(60);
-  (void)SQL_Qvx331Zk1_CloseDatev();
+  (void)SQL_Qvx331Zk1_CloseDatev(records);
   ExportFileClose(file);
   Log("Datev Lohnprogramm beendet");
 }

@@ -1,36 +1,33 @@
 #include "export/emis.h"
 
-#include "export/common.h"
+#include "export/exact_sums.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/transfer_record.h"
 #include "export/datev.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
 #include "run/runlog.h"
 
-namespace {
-
-SqlCursor g_zk1All;
-
-}  // namespace
-
 [[nodiscard]] int SQL_Qvx333Ems_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Ems")); }
 
-[[nodiscard]] int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_SelectAll(SqlCursor& cursor, int32_t abrnr, int16_t lfn) {
   return SqlOpen(
-      g_zk1All, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
-                          "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
-                          "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta  FROM Qvx331Zk1 "
-                          " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
-                          abrnr, lfn));
+      cursor, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
+                        "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
+                        "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta  FROM Qvx331Zk1 "
+                        " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
+                        abrnr, lfn));
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_FetchAll(TransferRecord& r) {
-  return SqlFetchInto(g_zk1All, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
-                      r.Zk1Kst, r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts,
-                      r.Zk1Rre, r.Zk1Sta);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchAll(SqlCursor& cursor, TransferRecord& r) {
+  return SqlFetchInto(cursor, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr, r.Zk1Kst,
+                      r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts, r.Zk1Rre,
+                      r.Zk1Sta);
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_CloseAll() { return dbClose(g_zk1All); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseAll(SqlCursor& cursor) { return dbClose(cursor); }
 
 namespace {
 // Hours of the minutes with six decimals, formatted once from the exact sum.
@@ -70,13 +67,14 @@ void EmisLohnprogramm() {
   RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, lug), "Qvx171Lug");
   std::string akr = lug.LugAkr.empty() ? Ctx.Akr : lug.LugAkr;
 
-  RequireRead(SQL_Qvx331Zk1_SelectAll(Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  SqlCursor records;
+  RequireRead(SQL_Qvx331Zk1_SelectAll(records, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
-  int st = SQL_Qvx331Zk1_FetchAll(r);
+  int st = SQL_Qvx331Zk1_FetchAll(records, r);
   while (st == 0) {
     if (!RecordFitsLine(r, "")) {
       r = TransferRecord{};
-      st = SQL_Qvx331Zk1_FetchAll(r);
+      st = SQL_Qvx331Zk1_FetchAll(records, r);
       continue;
     }
     EmsRow w;
@@ -99,9 +97,9 @@ void EmisLohnprogramm() {
     // the table is the hand-over: hours with six decimals, days in tenths
     if (ws == 0) HandedOverRecord(w.EmsPnr, w.EmsLna, WrittenNumber(HoursText(w.EmsMin)), w.EmsTge / 10.0);
     r = TransferRecord{};
-    st = SQL_Qvx331Zk1_FetchAll(r);
+    st = SQL_Qvx331Zk1_FetchAll(records, r);
   }
   if (st == -1) AbortRun(60);
-  (void)SQL_Qvx331Zk1_CloseAll();
+  (void)SQL_Qvx331Zk1_CloseAll(records);
   Log("Emis Lohnprogramm beendet");
 }

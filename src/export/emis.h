@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "export/common.h"
+#include "export/transfer_record.h"
 
 // Row of Qvx333Ems; its hours (EmsStd) are formatted from the minutes.
 struct EmsRow {
@@ -20,9 +20,9 @@ struct EmsRow {
 void EmisLohnprogramm();
 
 [[nodiscard]] int SQL_Qvx333Ems_Delete();
-[[nodiscard]] int SQL_Qvx331Zk1_SelectAll(int32_t abrnr, int16_t lfn);
-[[nodiscard]] int SQL_Qvx331Zk1_FetchAll(TransferRecord& r);
-[[nodiscard]] int SQL_Qvx331Zk1_CloseAll();
+[[nodiscard]] int SQL_Qvx331Zk1_SelectAll(SqlCursor& cursor, int32_t abrnr, int16_t lfn);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchAll(SqlCursor& cursor, TransferRecord& r);
+[[nodiscard]] int SQL_Qvx331Zk1_CloseAll(SqlCursor& cursor);
 [[nodiscard]] int SQL_Qvx333Ems_Insert(const EmsRow& row);
 // Adds the minutes and days of row to the row of the same personnel number,
 // month and wage type, and sets its hours from the new sum of minutes.

@@ -1,6 +1,11 @@
 #include "export/god.h"
 
-#include "export/common.h"
+#include "export/exact_sums.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/staging_write.h"
+#include "export/staging_export.h"
+#include "export/transfer_record.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
@@ -195,43 +200,30 @@ void GodWriteFile() {
 }  // namespace
 
 void GodLohnprogramm() {
-  Log("\nGOD-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-
-  if (Ctx.AkrSsl == 1) {
-    int st = SQL_Qvx333God_Delete();
-    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333GOD, Sqlfhl: %d", st);
-  }
-
   GodRun run;
-  LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
-  // the field holds 4 characters: a longer number is reported and cut
-  if (lug.LugFir.size() > 4) Log("TeilnehmerNr. zu lang : %s", lug.LugFir);
-  run.Tnr = SubStr(lug.LugFir, 0, 4);
-
-  // a failed selection shows in its first fetch (-1)
-  SqlCursor zk1;
-  RequireRead(SQL_Qvx331Zk1_SelectGod(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
-  int count = 0;
-  TransferRecord r;
-  int st;
-  while ((st = SQL_Qvx331Zk1_FetchGod(zk1, r)) == 0) {
-    ++count;
-    if (!RecordFitsLine(r, "")) {
-      r = TransferRecord{};
-      continue;
-    }
-    GodRecord g;
-    if (BuildRecord(run, r, g)) {
-      int ws = SQL_Qvx333God_Write(g);
-      if (ws != 0) ReportStatus(ws, "Qvx333God Insert-/UpdateFehler, Sqlfhl: %d", ws);
-    }
-    r = TransferRecord{};
-  }
-  if (st == -1) AbortRun(60);
-  dbClose(zk1);
-
-  GodWriteFile();
-  Log("%d Datensätze aus Qvx333Zk1 übergeben.", count);
-  Log("GOD-Lohnprogramm beendet");
+  RunStagingExport({
+      .Started = "\nGOD-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+      .Finished = "GOD-Lohnprogramm beendet",
+      .Clears = {{SQL_Qvx333God_Delete, "DeleteFehler QVX333GOD, Sqlfhl: %d"}},
+      .ReadInterface =
+          [&] {
+            LugRecord lug;
+            RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
+            // the field holds 4 characters: a longer number is reported and cut
+            if (lug.LugFir.size() > 4) Log("TeilnehmerNr. zu lang : %s", lug.LugFir);
+            run.Tnr = SubStr(lug.LugFir, 0, 4);
+          },
+      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectGod(c, Ctx.Abrnr, Ctx.Lfn); },
+      .Fetch = SQL_Qvx331Zk1_FetchGod,
+      .Write =
+          [&](const TransferRecord& r, int32_t) {
+            GodRecord g;
+            if (!BuildRecord(run, r, g)) return;
+            int ws = SQL_Qvx333God_Write(g);
+            if (ws != 0) ReportStatus(ws, "Qvx333God Insert-/UpdateFehler, Sqlfhl: %d", ws);
+          },
+      .Finish = GodWriteFile,
+      .LogCount = true,
+      .LogBrokenRead = false,
+  });
 }

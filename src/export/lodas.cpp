@@ -3,7 +3,12 @@
 #include <memory>
 #include <string>
 
-#include "export/common.h"
+#include "export/export_file.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/staging_write.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
@@ -93,7 +98,7 @@ int FetchMemo(SqlCursor& c, TransferRecord& r) {
       &statement);
 }
 
-constexpr const char* kLd1Columns =
+constexpr char kLd1Columns[] =
     "SELECT Ld1Art, Ld1Pnr, date_format(Ld1Azr, '%%d.%%m.%%Y'), Ld1Key, Ld1Val, Ld1Lna, Ld1Kst, Ld1Ktr, Ld1Rre "
     " FROM Qvx333Ld1 ";
 
@@ -199,7 +204,7 @@ void WriteLine(ExportFile& f, const Ld1Row& w) {
   HandedOverRecord(w.Ld1Pnr, w.Ld1Lna, w.Ld1Key == "01" ? written : 0, w.Ld1Key == "01" ? 0 : written);
 }
 
-constexpr const char* kOpenFailure = "LODAS-Exportdatei kann nicht geoeffnet werden !";
+constexpr char kOpenFailure[] = "LODAS-Exportdatei kann nicht geoeffnet werden !";
 
 std::string FileName(int n) { return Format("\\LodasSST-%d.txt", n); }
 

@@ -3,7 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "export/common.h"
+#include "export/export_file.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"

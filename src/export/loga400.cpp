@@ -3,7 +3,14 @@
 #include <cstdint>
 #include <map>
 
-#include "export/common.h"
+#include "export/exact_sums.h"
+#include "export/export_file.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
+#include "export/staging_export.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/runlog.h"
@@ -202,7 +209,6 @@ void HandedOverB1(const std::string& pnr, const TransferRecord& r, const B1Value
 }
 
 void HandleRecord(Loga400Run& run, const TransferRecord& r) {
-  if (!RecordFitsLine(r, "")) return;
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
   bool b1 = kind == "B1" || kind == "SS";
   bool b6 = kind == "B6" || kind == "LS";
@@ -288,26 +294,28 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
 }  // namespace
 
 void Loga400Lohnprogramm() {
-  Log("\nLoga400 Lohnprogramm fuer Akr: %s mit der Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
-    int st = SqlWrite("DELETE FROM Qvx333B01");
-    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333B01, Sqlfhl: %d", st);
-    st = SqlWrite("DELETE FROM Qvx333B06");
-    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333B06, Sqlfhl: %d", st);
-  }
-
   Loga400Run run;
-  int st = SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header);
-  if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
-  run.Fir = FirmText(run.Header, Ctx.Akr, 2);
-
-  // records without days and hours are not read
-  SqlCursor records;
-  RequireRead(SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)"),
-              "Qvx331Zk1");
-  TransferRecord r;
-  while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(run, r);
-  if (st == -1) AbortRun(60);
-  dbClose(records);
-  Log("Loga400 Lohnprogramm beendet");
+  RunStagingExport({
+      .Started = "\nLoga400 Lohnprogramm fuer Akr: %s mit der Abrnr: %d gestartet",
+      .Finished = "Loga400 Lohnprogramm beendet",
+      .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333B01"); }, "DeleteFehler QVX333B01, Sqlfhl: %d"},
+                 {[] { return SqlWrite("DELETE FROM Qvx333B06"); }, "DeleteFehler QVX333B06, Sqlfhl: %d"}},
+      .ReadInterface =
+          [&] {
+            int st = SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header);
+            if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
+            run.Fir = FirmText(run.Header, Ctx.Akr, 2);
+          },
+      // records without days and hours are not read
+      .Select =
+          [](SqlCursor& c) {
+            return SQL_Qvx331Zk1_OpenRun(c, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)");
+          },
+      .Fetch = SQL_Qvx331Zk1_FetchRun,
+      .Write = [&](const TransferRecord& r, int32_t) { HandleRecord(run, r); },
+      // no file: the staging tables are the hand-over
+      .Finish = nullptr,
+      .LogCount = false,
+      .LogBrokenRead = false,
+  });
 }

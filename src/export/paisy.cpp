@@ -4,6 +4,10 @@
 #include <cstdlib>
 
 #include "calc/interface_record.h"
+#include "export/exact_sums.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
@@ -36,17 +40,17 @@ AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, 
   return d;
 }
 
-void ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r) {
+Lu1Line ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r) {
   Lu1Line line;
   int st = CachedWageTypeLookup(cache, lugLug, r, line);
-  Lu1Settings = line;
   if (st != 0) {
     CheckRead(st, "Qvx171Lu1");
-    return;
+    return line;
   }
-  if (Lu1Settings.Lu1Ktr == 0) r.Zk1Ktr = " ";
-  if (Lu1Settings.Lu1Krt == 0) r.Zk1Krt = " ";
-  if (Lu1Settings.Lu1Kst == 0) r.Zk1Kst = " ";
+  if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
+  if (line.Lu1Krt == 0) r.Zk1Krt = " ";
+  if (line.Lu1Kst == 0) r.Zk1Kst = " ";
+  return line;
 }
 
 const Lg1Values& Lg1Get(std::map<std::string, Lg1Values>& cache, const std::string& lgp, const std::string& stz) {
@@ -110,6 +114,31 @@ int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy, const s
   }
   dbClose(c);
   return st;
+}
+
+void Run(const Variant& v, RunHeader& header) {
+  Log(v.Started, Ctx.Akr, Ctx.Abrnr);
+  if (Ctx.AkrSsl == 1) {
+    for (const char* table : v.Tables) ClearTable(table);
+  }
+  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, header.Lug), "Qvx171Lug");
+  header.Firm = FirmKey(header.Lug);
+
+  int32_t count = 0;
+  int st = ForEachTransferRecord(Ctx.Abrnr, Ctx.Lfn, v.OrderBy, v.Handle, count);
+  if (v.LogReading) {
+    if (!(st == kSqlNoMoreRows && count > 0)) Log("Abbruch Lesen aus Zk1, Fehler: %d", st);
+    if (st == -1) AbortRun(60);
+    Log("%d Datensätze aus Qvx333Zk1 übergeben.", count);
+  } else {
+    CheckRead(st, "Qvx331Zk1");
+  }
+
+  // the files are one hand-over
+  ExportSet files;
+  v.WriteFiles(files);
+  files.Place();
+  Log(v.Finished);
 }
 
 void WriteStagingFile(ExportSet& set, const std::string& name, const char* openFailure, const std::string& select,
@@ -176,9 +205,7 @@ using namespace paisy;
 namespace {
 
 // What lives for one PAISY export.
-struct PaisyRun {
-  LugRecord Lug;
-  std::string Firm;
+struct PaisyRun : RunHeader {
   WageTypeCache Lines;
   std::map<std::string, Lg1Values> Lg1;
   bool HavePerson = false;
@@ -189,11 +216,12 @@ struct PaisyRun {
 };
 
 // Values derived from one transfer record.
-struct Derived {
+struct RecordValues {
   AccountingDate Date;
   int Abn = 1;
   int32_t Lhn = 0;  // six digits do not fit 16 bits
   std::string Prs, Lhg, Kst, Lna3;
+  double Mog = 0;  // factor of the wage-type line (0: none)
   // hours and amount exactly, in units of 1/6000000 (a minute is 100000)
   int64_t Hours = 0, Amount = 0;
 };
@@ -203,7 +231,7 @@ std::string DayText(double v) { return v == 999 ? std::string() : Format("%ld", 
 
 std::string Ddmmyy(const std::string& ymd) { return SubStr(ymd, 8, 2) + SubStr(ymd, 5, 2) + SubStr(ymd, 2, 2); }
 
-void InsertP4(const PaisyRun& s, const Derived& d, double bta, double bas, double stt, double svt, double ana,
+void InsertP4(const PaisyRun& s, const RecordValues& d, double bta, double bas, double stt, double svt, double ana,
               double kra, const std::function<std::string()>& update) {
   Accumulate(SqlFormat("INSERT INTO Qvx333Ps4 (Ps4Stz, Ps4Frm, Ps4Prs, Ps4Abd, Ps4Abn, Ps4Dne, Ps4F37, Ps4Bta,"
                        " Ps4St1, Ps4F33, Ps4Bas, Ps4St2, Ps4F12, Ps4Sta, Ps4St3, Ps4F13, Ps4Sva, Ps4St4, Ps4F14,"
@@ -215,7 +243,7 @@ void InsertP4(const PaisyRun& s, const Derived& d, double bta, double bas, doubl
              s.LastPnr);
 }
 
-std::string P4Where(const PaisyRun& s, const Derived& d) {
+std::string P4Where(const PaisyRun& s, const RecordValues& d) {
   return SqlFormat(" WHERE Ps4Stz = 'P4'  AND Ps4Frm = '%s'  AND Ps4Prs = '%s'  AND Ps4Abd = %ld  AND Ps4Abn = %d",
                    s.Firm, d.Prs, d.Date.Abd, d.Abn);
 }
@@ -225,7 +253,7 @@ std::string P4Where(const PaisyRun& s, const Derived& d) {
 // stored row (the text values Stt and Svt as numbers; an empty one stays
 // empty). A retro or following-month record before it opens nothing, so the
 // month's days never go under an earlier month.
-void OpenMonth(PaisyRun& s, const Derived& d, const Lg1Values& lg1) {
+void OpenMonth(PaisyRun& s, const RecordValues& d, const Lg1Values& lg1) {
   s.MonthOpen = true;
   int st = SqlSelectOne(SqlFormat("SELECT Zk2Stt, Zk2Svt, Zk2Ant  FROM Qvx331Zk2  WHERE Zk2Abr = %ld "
                                   " AND Zk2Pnr = '%s'  AND Zk2Rre < 2",
@@ -247,7 +275,7 @@ void OpenMonth(PaisyRun& s, const Derived& d, const Lg1Values& lg1) {
   });
 }
 
-void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const Lg1Values& lg1) {
+void StartPerson(PaisyRun& s, const TransferRecord& r, const RecordValues& d, const Lg1Values& lg1) {
   s.HavePerson = true;
   s.LastPnr = r.Zk1Pnr;
   s.Stt = s.Svt = s.Ant = 0;
@@ -256,9 +284,9 @@ void StartPerson(PaisyRun& s, const TransferRecord& r, const Derived& d, const L
   if (InRunPeriod(r)) OpenMonth(s, d, lg1);
 }
 
-void AddP1(const PaisyRun& s, const TransferRecord& r, Derived& d) {
+void AddP1(const PaisyRun& s, const TransferRecord& r, RecordValues& d) {
   // the factor has four decimals: the units stay whole numbers
-  if (Lu1Settings.Lu1Mog != 0) d.Hours = d.Hours / 10000 * std::llround(Lu1Settings.Lu1Mog * 10000);
+  if (d.Mog != 0) d.Hours = d.Hours / 10000 * std::llround(d.Mog * 10000);
   if (d.Hours == 0 && d.Amount == 0) {
     HandedOverNothing();
     return;
@@ -283,7 +311,7 @@ void AddP1(const PaisyRun& s, const TransferRecord& r, Derived& d) {
       "Qvx333PS1-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps1-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr);
 }
 
-void AddP4(PaisyRun& s, const TransferRecord& r, const Derived& d, const Lg1Values& lg1) {
+void AddP4(PaisyRun& s, const TransferRecord& r, const RecordValues& d, const Lg1Values& lg1) {
   if (!s.P4) return;
   double bta = 0, bas = 0, kra = 0;
   if (r.Zk1Sts == 3) bas = r.Zk1Std;
@@ -352,7 +380,7 @@ void ZeitraumGrenzen(TransferRecord& r, const std::string& von, const std::strin
   }
 }
 
-void AddP3(const PaisyRun& s, TransferRecord& r, const Derived& d) {
+void AddP3(const PaisyRun& s, TransferRecord& r, const RecordValues& d) {
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > 3) {
     LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
@@ -437,10 +465,11 @@ void AddP3(const PaisyRun& s, TransferRecord& r, const Derived& d) {
 void HandleRecord(PaisyRun& s, TransferRecord& r) {
   if (!RecordFitsLine(r, "")) return;
   if (r.Zk1Rre == 0) r.Zk1Rre = 1;
-  Derived d;
+  RecordValues d;
   d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, Ctx.Lug.LugDtm, true);
   d.Abn = r.Zk1Rre;
-  ApplyAssignment(s.Lines, s.Lug.LugLug, r);
+  const Lu1Line line = ApplyAssignment(s.Lines, s.Lug.LugLug, r);
+  d.Mog = line.Lu1Mog;
   const Lg1Values& lg1 = Lg1Get(s.Lg1, Ctx.Lug.LugLgp, r.Zk1Stz);
   // logged for every record of the kind; -1 (no connection) ends the run
   if (lg1.Status != 0)
@@ -460,7 +489,7 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
 
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
   constexpr int64_t kHour = 6000000;
-  if (Lu1Settings.Lu1Bau == 1) d.Amount = int64_t{r.Zk1Std} * 100000;
+  if (line.Lu1Bau == 1) d.Amount = int64_t{r.Zk1Std} * 100000;
   else if (r.Zk1Std == 0) d.Hours = int64_t{r.Zk1Tge} * 600000;
   else d.Hours = int64_t{r.Zk1Std} * 100000;
   if (kind != "P3" && std::llabs(d.Hours) > 999 * kHour) {
@@ -566,64 +595,58 @@ std::string P4Line(const std::vector<std::string>& c) {
 }  // namespace
 
 void PaisyLohnprogramm() {
-  Log("\nPaisy Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
-    ClearTable("Qvx333Ps1");
-    ClearTable("Qvx333Ps3");
-    ClearTable("Qvx333Ps4");
-  }
   PaisyRun s;
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, s.Lug), "Qvx171Lug");
-  s.Firm = FirmKey(s.Lug);
-
-  int32_t count = 0;
-  int st = ForEachTransferRecord(
-      Ctx.Abrnr, Ctx.Lfn, "Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
-      [&](TransferRecord& r) { HandleRecord(s, r); }, count);
-  if (!(st == kSqlNoMoreRows && count > 0)) Log("Abbruch Lesen aus Zk1, Fehler: %d", st);
-  if (st == -1) AbortRun(60);
-  Log("%d Datensätze aus Qvx333Zk1 übergeben.", count);
-
-  // the three files are one hand-over
-  ExportSet files;
-  WriteStagingFile(files, "PaisyP1.txt", "Schnittstellendatei P1 kann nicht geoeffnet werden !",
-                   "SELECT  LPAD(COALESCE(Ps1Stz, ' '), 2, ' '), LPAD(COALESCE(Ps1Frm, ' '), 2, ' '), "
-                   "LPAD(COALESCE(Ps1F02, ' '), 2, ' '), RPAD(COALESCE(Ps1Prs, ' '), 6, ' '), "
-                   "LPAD(COALESCE(Ps1F04, ' '), 4, ' '), LPAD(COALESCE(Ps1Abt, '0'), 2, '0'), "
-                   "LPAD(COALESCE(Ps1Abd, '0'), 4, '0'), LPAD(COALESCE(Ps1Abn, '0'), 1, ' '), "
-                   "LPAD(COALESCE(Ps1Dne, ' '), 1, ' '), LPAD(COALESCE(Ps1Lhn, '0'), 6, '0'), Ps1Ztd, "
-                   "RPAD(COALESCE(Ps1Lhg, ' '), 4, ' '), Ps1Btr, LPAD(COALESCE(Ps1F05, ' '), 5, ' '), "
-                   "LPAD(COALESCE(Ps1Kst, ' '), 6, ' '), LPAD(COALESCE(Ps1F25, ' '), 25,' ')  FROM Qvx333Ps1 "
-                   " ORDER BY Ps1Prs, Ps1Abd, Ps1Abt, Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst",
-                   16, P1Line);
-  WriteStagingFile(files, "PaisyP3.txt", "Schnittstellendatei P3 kann nicht geoeffnet werden !",
-                   "SELECT lpad(COALESCE(Ps3Stz, ' '),  2, ' '),  lpad(COALESCE(Ps3Frm, ' '),  2, ' '),  "
-                   "lpad(COALESCE(Ps3F02, ' '),  2, ' '),  rpad(COALESCE(Ps3Prs, ' '),  6, ' '),  "
-                   "lpad(COALESCE(Ps3F04, ' '),  4, ' '),  lpad(COALESCE(Ps3Bdt, ' '),  6, ' '),  "
-                   "lpad(COALESCE(Ps3Abn, ' '),  1, ' '),  lpad(COALESCE(Ps3F01, ' '),  1, ' '),  "
-                   "lpad(COALESCE(Ps3Lna, ' '),  3, ' '),  lpad(COALESCE(Ps3Zet, ' '),  5, ' '),  "
-                   "lpad(COALESCE(Ps3F05, ' '),  5, ' '),  lpad(COALESCE(Ps3Edt, ' '),  6, ' '),  "
-                   "lpad(COALESCE(Ps3Res, ' '), 37, ' ')   FROM Qvx333Ps3  ORDER BY Ps3Prs, Ps3Lna, "
-                   "concat(substr(Ps3Bdt, 5, 2), substr(Ps3Bdt, 3, 2), substr(Ps3Bdt, 1, 2)), Ps3Zet",
-                   13, P3Line);
-  // the four counts are padded here, so that a value that does not fit is
-  // never cut
-  WriteStagingFile(files, "PaisyP4.txt", "Schnittstellendatei P4 kann nicht geoeffnet werden !",
-                   "SELECT lpad(COALESCE(Ps4Stz, ' '), 2, ' '), lpad(COALESCE(Ps4Frm, ' '), 2, ' '), "
-                   "lpad(COALESCE(Ps4F02, ' '), 2, ' '), rpad(COALESCE(Ps4Prs, ' '), 6, ' '), "
-                   "lpad(COALESCE(Ps4F06, ' '), 6, ' '), lpad(COALESCE(Ps4Abd, '0'), 4, '0'), "
-                   "lpad(COALESCE(Ps4Abn, '0'), 1, ' '), lpad(COALESCE(Ps4Dne, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F37, '0'), 2, ' '), COALESCE(Ps4Bta, 0), lpad(COALESCE(Ps4St1, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F33, '0'), 2, ' '), COALESCE(Ps4Bas, 0), lpad(COALESCE(Ps4St2, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F12, '0'), 2, ' '), rpad(COALESCE(Ps4Sta, ' '), 3, ' '), "
-                   "lpad(COALESCE(Ps4St3, ' '), 1, ' '), lpad(COALESCE(Ps4F13, '0'), 2, ' '), "
-                   "rpad(COALESCE(Ps4Sva, ' '), 3, ' '), lpad(COALESCE(Ps4St4, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F14, '0'), 2, ' '), COALESCE(Ps4Ana, 0), lpad(COALESCE(Ps4St5, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F15, '0'), 2, ' '), COALESCE(Ps4Kra, 0), lpad(COALESCE(Ps4St6, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F22, '0'), 2, ' '), lpad(COALESCE(Ps4Arn, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4St7, ' '), 1, ' '), lpad(COALESCE(Ps4F80, ' '), 14, ' ')  FROM Qvx333Ps4 "
-                   " ORDER BY Ps4Prs, Ps4Abd, Ps4Abn",
-                   30, P4Line);
-  files.Place();
-  Log("Paisy Lohnprogramm beendet");
+  paisy::Run(
+      {
+          .Started = "\nPaisy Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+          .Finished = "Paisy Lohnprogramm beendet",
+          .Tables = {"Qvx333Ps1", "Qvx333Ps3", "Qvx333Ps4"},
+          .OrderBy = "Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
+          .LogReading = true,
+          .Handle = [&](TransferRecord& r) { HandleRecord(s, r); },
+          .WriteFiles =
+              [](ExportSet& files) {
+                WriteStagingFile(
+                    files, "PaisyP1.txt", "Schnittstellendatei P1 kann nicht geoeffnet werden !",
+                    "SELECT  LPAD(COALESCE(Ps1Stz, ' '), 2, ' '), LPAD(COALESCE(Ps1Frm, ' '), 2, ' '), "
+                    "LPAD(COALESCE(Ps1F02, ' '), 2, ' '), RPAD(COALESCE(Ps1Prs, ' '), 6, ' '), "
+                    "LPAD(COALESCE(Ps1F04, ' '), 4, ' '), LPAD(COALESCE(Ps1Abt, '0'), 2, '0'), "
+                    "LPAD(COALESCE(Ps1Abd, '0'), 4, '0'), LPAD(COALESCE(Ps1Abn, '0'), 1, ' '), "
+                    "LPAD(COALESCE(Ps1Dne, ' '), 1, ' '), LPAD(COALESCE(Ps1Lhn, '0'), 6, '0'), Ps1Ztd, "
+                    "RPAD(COALESCE(Ps1Lhg, ' '), 4, ' '), Ps1Btr, LPAD(COALESCE(Ps1F05, ' '), 5, ' '), "
+                    "LPAD(COALESCE(Ps1Kst, ' '), 6, ' '), LPAD(COALESCE(Ps1F25, ' '), 25,' ')  FROM Qvx333Ps1 "
+                    " ORDER BY Ps1Prs, Ps1Abd, Ps1Abt, Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst",
+                    16, P1Line);
+                WriteStagingFile(files, "PaisyP3.txt", "Schnittstellendatei P3 kann nicht geoeffnet werden !",
+                                 "SELECT lpad(COALESCE(Ps3Stz, ' '),  2, ' '),  lpad(COALESCE(Ps3Frm, ' '),  2, ' '),  "
+                                 "lpad(COALESCE(Ps3F02, ' '),  2, ' '),  rpad(COALESCE(Ps3Prs, ' '),  6, ' '),  "
+                                 "lpad(COALESCE(Ps3F04, ' '),  4, ' '),  lpad(COALESCE(Ps3Bdt, ' '),  6, ' '),  "
+                                 "lpad(COALESCE(Ps3Abn, ' '),  1, ' '),  lpad(COALESCE(Ps3F01, ' '),  1, ' '),  "
+                                 "lpad(COALESCE(Ps3Lna, ' '),  3, ' '),  lpad(COALESCE(Ps3Zet, ' '),  5, ' '),  "
+                                 "lpad(COALESCE(Ps3F05, ' '),  5, ' '),  lpad(COALESCE(Ps3Edt, ' '),  6, ' '),  "
+                                 "lpad(COALESCE(Ps3Res, ' '), 37, ' ')   FROM Qvx333Ps3  ORDER BY Ps3Prs, Ps3Lna, "
+                                 "concat(substr(Ps3Bdt, 5, 2), substr(Ps3Bdt, 3, 2), substr(Ps3Bdt, 1, 2)), Ps3Zet",
+                                 13, P3Line);
+                // the four counts are padded here, so that a value that does not fit is
+                // never cut
+                WriteStagingFile(
+                    files, "PaisyP4.txt", "Schnittstellendatei P4 kann nicht geoeffnet werden !",
+                    "SELECT lpad(COALESCE(Ps4Stz, ' '), 2, ' '), lpad(COALESCE(Ps4Frm, ' '), 2, ' '), "
+                    "lpad(COALESCE(Ps4F02, ' '), 2, ' '), rpad(COALESCE(Ps4Prs, ' '), 6, ' '), "
+                    "lpad(COALESCE(Ps4F06, ' '), 6, ' '), lpad(COALESCE(Ps4Abd, '0'), 4, '0'), "
+                    "lpad(COALESCE(Ps4Abn, '0'), 1, ' '), lpad(COALESCE(Ps4Dne, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F37, '0'), 2, ' '), COALESCE(Ps4Bta, 0), lpad(COALESCE(Ps4St1, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F33, '0'), 2, ' '), COALESCE(Ps4Bas, 0), lpad(COALESCE(Ps4St2, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F12, '0'), 2, ' '), rpad(COALESCE(Ps4Sta, ' '), 3, ' '), "
+                    "lpad(COALESCE(Ps4St3, ' '), 1, ' '), lpad(COALESCE(Ps4F13, '0'), 2, ' '), "
+                    "rpad(COALESCE(Ps4Sva, ' '), 3, ' '), lpad(COALESCE(Ps4St4, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F14, '0'), 2, ' '), COALESCE(Ps4Ana, 0), lpad(COALESCE(Ps4St5, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F15, '0'), 2, ' '), COALESCE(Ps4Kra, 0), lpad(COALESCE(Ps4St6, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F22, '0'), 2, ' '), lpad(COALESCE(Ps4Arn, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4St7, ' '), 1, ' '), lpad(COALESCE(Ps4F80, ' '), 14, ' ')  FROM Qvx333Ps4 "
+                    " ORDER BY Ps4Prs, Ps4Abd, Ps4Abn",
+                    30, P4Line);
+              },
+      },
+      s);
 }

@@ -10,13 +10,46 @@
 #include <string>
 #include <vector>
 
-#include "export/common.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 
 void PaisyLohnprogramm();
 void PaisyBrLohnprogramm();
 
 // Pieces both PAISY exports use.
 namespace paisy {
+
+// What both exports read from the interface record before the transfer
+// records: the header values and the firm key of every line.
+struct RunHeader {
+  LugRecord Lug;
+  std::string Firm;
+};
+
+// The parts in which the two exports differ.
+struct Variant {
+  // log lines at the start (circle and accounting number) and at the end
+  const char* Started;
+  const char* Finished;
+  // staging tables emptied when the interface is cleared
+  std::vector<const char*> Tables;
+  // order of the transfer records (ORDER BY)
+  const char* OrderBy;
+  // true: a reading that does not end with "no more rows" after at least one
+  // record is logged ("Abbruch Lesen aus Zk1"), and the number of records read
+  // is logged; false: only a failed reading is logged (CheckRead)
+  bool LogReading;
+  // one transfer record
+  std::function<void(TransferRecord&)> Handle;
+  // the files of the hand-over, from the staging tables
+  std::function<void(ExportSet&)> WriteFiles;
+};
+
+// The entry both exports share: start line, clearing, interface record into
+// header, the transfer records, the files as one set, end line.
+void Run(const Variant& v, RunHeader& header);
 
 // Firm key: LugFir, else LugAkr, else the circle; a leading "_" becomes a
 // blank; the first two characters.
@@ -33,9 +66,9 @@ struct AccountingDate {
 AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, bool logCarry);
 
 // Wage-type assignment of the record: cost unit, cost type and cost centre
-// become one blank when the line found does not hand them over. The line (or
-// the presets 0) stays in Lu1Settings.
-void ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r);
+// become one blank when the line found does not hand them over. Returns the
+// line (or the presets 0 when none is found).
+Lu1Line ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r);
 
 // Wage-type parameters of a record kind (Qvx170Lg1), read once per kind; the
 // status of the read is kept for the caller's message.

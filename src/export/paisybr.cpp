@@ -5,6 +5,10 @@
 #include <cstdlib>
 
 #include "calc/interface_record.h"
+#include "export/exact_sums.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
 #include "export/paisy.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -21,9 +25,7 @@ struct MonthValues {
 };
 
 // What lives for one PAISY(Br) export.
-struct PaisyBrRun {
-  LugRecord Lug;
-  std::string Firm;
+struct PaisyBrRun : RunHeader {
   WageTypeCache Lines;
   std::map<std::string, Lg1Values> Lg1;
   bool HaveGroup = false;
@@ -32,19 +34,20 @@ struct PaisyBrRun {
   MonthValues M;
 };
 
-struct Derived {
+// Values derived from one transfer record.
+struct RecordValues {
   AccountingDate Date;
   int Abn = 1;
   int32_t Lhn = 0;
   std::string Prs, Lhg, Kst;
 };
 
-std::string P4bWhere(const PaisyBrRun& s, const Derived& d) {
+std::string P4bWhere(const PaisyBrRun& s, const RecordValues& d) {
   return SqlFormat(" WHERE Ps4Stz = 'P4'  AND Ps4Frm = '%s'  AND Ps4Prs = '%s'  AND Ps4Abd = %ld  AND Ps4Abn = %d",
                    s.Firm, d.Prs, d.Date.Abd, d.Abn);
 }
 
-std::string P4bInsert(const PaisyBrRun& s, const Derived& d, double bta, double bas, double ana, double kra) {
+std::string P4bInsert(const PaisyBrRun& s, const RecordValues& d, double bta, double bas, double ana, double kra) {
   return SqlFormat(
       "INSERT INTO Qvx333Ps4B (Ps4Stz, Ps4Frm, Ps4Prs, Ps4Abd, Ps4Abn, Ps4Dne, Ps4F37, Ps4Bta, Ps4St1,"
       " Ps4F33, Ps4Bas, Ps4St2, Ps4F12, Ps4Sta, Ps4St3, Ps4F13, Ps4Sva, Ps4St4, Ps4F14, Ps4Ana, Ps4St5,"
@@ -56,7 +59,7 @@ std::string P4bInsert(const PaisyBrRun& s, const Derived& d, double bta, double 
 // First record of a person and accounting month: the month totals of the
 // statistics row of the record's period and the contractual hours, reduced
 // by the unpaid target days, open the month's P4 row.
-void StartGroup(PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
+void StartGroup(PaisyBrRun& s, const TransferRecord& r, const RecordValues& d) {
   s.HaveGroup = true;
   s.LastPnr = r.Zk1Pnr;
   s.LastAbd = d.Date.Abd;
@@ -102,7 +105,7 @@ void StartGroup(PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
   if (st != 0 && st != kSqlDuplicate) ReportStatus(st, "Qvx333Ps4B-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
 }
 
-void AddP4b(PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
+void AddP4b(PaisyBrRun& s, const TransferRecord& r, const RecordValues& d) {
   double bta = 0, bas = 0, ana = 0, kra = 0;
   // hours like the month's contractual hours in the same column
   if (r.Zk1Sts == 3) bas = r.Zk1Std * 0.016666666666666666;
@@ -127,7 +130,7 @@ void AddP4b(PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
       "Qvx333Ps4B-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps4B-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr);
 }
 
-void AddP1b(const PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
+void AddP1b(const PaisyBrRun& s, const TransferRecord& r, const RecordValues& d) {
   // the wage type has three digits in the file; a cut would merge two wage types
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > 3) {
@@ -159,10 +162,10 @@ void AddP1b(const PaisyBrRun& s, const TransferRecord& r, const Derived& d) {
 
 void HandleRecord(PaisyBrRun& s, TransferRecord& r) {
   if (!RecordFitsLine(r, "")) return;
-  Derived d;
+  RecordValues d;
   d.Abn = r.Zk1Rre == 2 ? 2 : 1;
   d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, 0, false);
-  ApplyAssignment(s.Lines, s.Lug.LugLug, r);
+  (void)ApplyAssignment(s.Lines, s.Lug.LugLug, r);
   if (!PersonFits(r)) return;
   d.Lhn = ToLong(r.Zk1Lna);
   d.Prs = SubStr(r.Zk1Upn, 0, 6);
@@ -197,59 +200,55 @@ std::string P4bLine(const std::vector<std::string>& c) {
 }  // namespace
 
 void PaisyBrLohnprogramm() {
-  Log("\nPaisy(Br) Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
-    ClearTable("Qvx333Ps1B");
-    ClearTable("Qvx333Ps3B");
-    ClearTable("Qvx333Ps4B");
-  }
   PaisyBrRun s;
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, s.Lug), "Qvx171Lug");
-  s.Firm = FirmKey(s.Lug);
-
-  int32_t count = 0;
-  int st = ForEachTransferRecord(
-      Ctx.Abrnr, Ctx.Lfn, "Zk1Pnr, Zk1Bdt, Zk1Stz, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
-      [&](TransferRecord& r) { HandleRecord(s, r); }, count);
-  CheckRead(st, "Qvx331Zk1");
-
-  // the three files are one hand-over
-  ExportSet files;
-
-  // the products are formatted here as whole numbers, a negative value with
-  // its sign on the last digit
-  WriteStagingFile(files, "PaisyP1b.txt", "Schnittstellendatei P1b kann nicht geoeffnet werden !",
-                   "SELECT lpad(COALESCE(Ps1Stz, ' '),  2, ' '),  lpad(COALESCE(Ps1Frm, ' '), 2, ' '),  "
-                   "lpad(COALESCE(Ps1F02, ' '),  2, ' '),  lpad(COALESCE(Ps1Prs, ' '), 6, ' '),  "
-                   "lpad(COALESCE(Ps1F04, ' '),  4, ' '),  lpad(COALESCE(Ps1Abt, '0'), 2, '0'),  "
-                   "lpad(COALESCE(Ps1Abd, '0'),  4, '0'),  lpad(COALESCE(Ps1Abn, '0'), 1, '0'),  "
-                   "lpad(COALESCE(Ps1Dne, ' '),  1, ' '),  lpad(COALESCE(Ps1F10, '0'), 2, '0'),  "
-                   "lpad(COALESCE(Ps1Lhn, '0'),  3, '0'),  lpad(COALESCE(Ps1St1, ' '), 1, ' '),  "
-                   "lpad(COALESCE(Ps1F11, '0'),  2, ' '),  COALESCE(Ps1Ztd, 0),  "
-                   "lpad(COALESCE(Ps1St2, ' '),  1, ' '),  lpad(COALESCE(Ps1F13, '0'), 2, ' '),  "
-                   "lpad(COALESCE(Ps1Lhg, ' '),  3, ' '),  lpad(COALESCE(Ps1St3, ' '), 1, ' '),  "
-                   "lpad(COALESCE(Ps1F14, ' '),  6, ' '),  lpad(COALESCE(Ps1Kst, ' '), 5, ' '),  "
-                   "lpad(COALESCE(Ps1F25, ' '), 25, ' ')  FROM Qvx333Ps1B  ORDER BY Ps1Prs, Ps1Abd, Ps1Abt, "
-                   "Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst",
-                   21, P1bLine);
-  // no absence periods are handed over: the file stays empty
-  files.RemoveOldWhenPlaced("PaisyP3b.txt");
-  ExportFile p3b;
-  ExportFileCreate(p3b, "\\PaisyP3b.txt", "Schnittstellendatei P3b kann nicht geoeffnet werden !", &files);
-  ExportFileClose(p3b);
-  WriteStagingFile(files, "PaisyP4b.txt", "Schnittstellendatei P4b kann nicht geoeffnet werden !",
-                   "SELECT lpad(COALESCE(Ps4Stz, ' '), 2, ' '), lpad(COALESCE(Ps4Frm, ' '), 2, ' '), "
-                   "lpad(COALESCE(Ps4F02, ' '), 2, ' '), lpad(COALESCE(Ps4Prs, ' '), 6, ' '), "
-                   "lpad(COALESCE(Ps4F06, ' '), 6, ' '), lpad(COALESCE(Ps4Abd, '0'), 4, '0'), "
-                   "lpad(COALESCE(Ps4Abn, '0'), 1, ' '), lpad(COALESCE(Ps4Dne, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F37, '0'), 2, ' '), COALESCE(Ps4Bta, 0), lpad(COALESCE(Ps4St1, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F33, '0'), 2, ' '), COALESCE(Ps4Bas, 0), lpad(COALESCE(Ps4St2, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F12, '0'), 2, ' '), COALESCE(Ps4Sta, 0), lpad(COALESCE(Ps4St3, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F13, '0'), 2, ' '), COALESCE(Ps4Sva, 0), lpad(COALESCE(Ps4St4, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F14, '0'), 2, ' '), COALESCE(Ps4Ana, 0), lpad(COALESCE(Ps4St5, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F15, '0'), 2, ' '), COALESCE(Ps4Kra, 0), lpad(COALESCE(Ps4St6, ' '), 1, ' '), "
-                   "lpad(COALESCE(Ps4F19, ' '), 19, ' ')  FROM Qvx333Ps4B  ORDER BY Ps4Prs, Ps4Abd, Ps4Abn",
-                   27, P4bLine);
-  files.Place();
-  Log("Paisy(Br) Lohnprogramm beendet");
+  paisy::Run(
+      {
+          .Started = "\nPaisy(Br) Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+          .Finished = "Paisy(Br) Lohnprogramm beendet",
+          .Tables = {"Qvx333Ps1B", "Qvx333Ps3B", "Qvx333Ps4B"},
+          .OrderBy = "Zk1Pnr, Zk1Bdt, Zk1Stz, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
+          .LogReading = false,
+          .Handle = [&](TransferRecord& r) { HandleRecord(s, r); },
+          .WriteFiles =
+              [](ExportSet& files) {
+                // the products are formatted here as whole numbers, a negative value with
+                // its sign on the last digit
+                WriteStagingFile(
+                    files, "PaisyP1b.txt", "Schnittstellendatei P1b kann nicht geoeffnet werden !",
+                    "SELECT lpad(COALESCE(Ps1Stz, ' '),  2, ' '),  lpad(COALESCE(Ps1Frm, ' '), 2, ' '),  "
+                    "lpad(COALESCE(Ps1F02, ' '),  2, ' '),  lpad(COALESCE(Ps1Prs, ' '), 6, ' '),  "
+                    "lpad(COALESCE(Ps1F04, ' '),  4, ' '),  lpad(COALESCE(Ps1Abt, '0'), 2, '0'),  "
+                    "lpad(COALESCE(Ps1Abd, '0'),  4, '0'),  lpad(COALESCE(Ps1Abn, '0'), 1, '0'),  "
+                    "lpad(COALESCE(Ps1Dne, ' '),  1, ' '),  lpad(COALESCE(Ps1F10, '0'), 2, '0'),  "
+                    "lpad(COALESCE(Ps1Lhn, '0'),  3, '0'),  lpad(COALESCE(Ps1St1, ' '), 1, ' '),  "
+                    "lpad(COALESCE(Ps1F11, '0'),  2, ' '),  COALESCE(Ps1Ztd, 0),  "
+                    "lpad(COALESCE(Ps1St2, ' '),  1, ' '),  lpad(COALESCE(Ps1F13, '0'), 2, ' '),  "
+                    "lpad(COALESCE(Ps1Lhg, ' '),  3, ' '),  lpad(COALESCE(Ps1St3, ' '), 1, ' '),  "
+                    "lpad(COALESCE(Ps1F14, ' '),  6, ' '),  lpad(COALESCE(Ps1Kst, ' '), 5, ' '),  "
+                    "lpad(COALESCE(Ps1F25, ' '), 25, ' ')  FROM Qvx333Ps1B  ORDER BY Ps1Prs, Ps1Abd, Ps1Abt, "
+                    "Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst",
+                    21, P1bLine);
+                // no absence periods are handed over: the file stays empty
+                files.RemoveOldWhenPlaced("PaisyP3b.txt");
+                ExportFile p3b;
+                ExportFileCreate(p3b, "\\PaisyP3b.txt", "Schnittstellendatei P3b kann nicht geoeffnet werden !",
+                                 &files);
+                ExportFileClose(p3b);
+                WriteStagingFile(
+                    files, "PaisyP4b.txt", "Schnittstellendatei P4b kann nicht geoeffnet werden !",
+                    "SELECT lpad(COALESCE(Ps4Stz, ' '), 2, ' '), lpad(COALESCE(Ps4Frm, ' '), 2, ' '), "
+                    "lpad(COALESCE(Ps4F02, ' '), 2, ' '), lpad(COALESCE(Ps4Prs, ' '), 6, ' '), "
+                    "lpad(COALESCE(Ps4F06, ' '), 6, ' '), lpad(COALESCE(Ps4Abd, '0'), 4, '0'), "
+                    "lpad(COALESCE(Ps4Abn, '0'), 1, ' '), lpad(COALESCE(Ps4Dne, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F37, '0'), 2, ' '), COALESCE(Ps4Bta, 0), lpad(COALESCE(Ps4St1, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F33, '0'), 2, ' '), COALESCE(Ps4Bas, 0), lpad(COALESCE(Ps4St2, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F12, '0'), 2, ' '), COALESCE(Ps4Sta, 0), lpad(COALESCE(Ps4St3, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F13, '0'), 2, ' '), COALESCE(Ps4Sva, 0), lpad(COALESCE(Ps4St4, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F14, '0'), 2, ' '), COALESCE(Ps4Ana, 0), lpad(COALESCE(Ps4St5, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F15, '0'), 2, ' '), COALESCE(Ps4Kra, 0), lpad(COALESCE(Ps4St6, ' '), 1, ' '), "
+                    "lpad(COALESCE(Ps4F19, ' '), 19, ' ')  FROM Qvx333Ps4B  ORDER BY Ps4Prs, Ps4Abd, Ps4Abn",
+                    27, P4bLine);
+              },
+      },
+      s);
 }

@@ -3,7 +3,14 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "export/common.h"
+#include "export/exact_sums.h"
+#include "export/export_file.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
+#include "export/staging_export.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
@@ -148,47 +155,38 @@ void ProalWriteFile() {
   ExportFileClose(file);
 }
 
+void WriteRecord(ProalRun& run, const TransferRecord& r) {
+  ProRow p;
+  if (!BuildRow(run, r, p)) return;
+  int ws = StagedRow("Qvx333Pro", SQL_Qvx333Pro_Insert(p));
+  if (ws == kSqlDuplicate) {
+    ws = StagedRow("Qvx333Pro", SQL_Qvx333Pro_Update(p), true);
+    if (ws != 0) ReportStatus(ws, "ProAL-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn, ws);
+  } else if (ws != 0) {
+    ReportStatus(ws, "ProAL-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn, ws);
+  }
+}
+
 }  // namespace
 
 void ProalLohnprogramm() {
-  Log("\nProAL-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-
-  if (Ctx.AkrSsl == 1) {
-    int st = SQL_Qvx333Pro_Delete();
-    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Pro, Sqlfhl: %d", st);
-  }
-
   ProalRun run;
-  LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
-  run.LugLug = lug.LugLug;
-  run.Fir = lug.LugFir.empty() ? Ctx.Akr : lug.LugFir;
-
-  // a failed selection shows in its first fetch (-1)
-  SqlCursor zk1;
-  RequireRead(SQL_Qvx331Zk1_SelectPro(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
-  TransferRecord r;
-  int st;
-  while ((st = SQL_Qvx331Zk1_FetchPro(zk1, r)) == 0) {
-    if (!RecordFitsLine(r, "")) {
-      r = TransferRecord{};
-      continue;
-    }
-    ProRow p;
-    if (BuildRow(run, r, p)) {
-      int ws = StagedRow("Qvx333Pro", SQL_Qvx333Pro_Insert(p));
-      if (ws == kSqlDuplicate) {
-        ws = StagedRow("Qvx333Pro", SQL_Qvx333Pro_Update(p), true);
-        if (ws != 0) ReportStatus(ws, "ProAL-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn, ws);
-      } else if (ws != 0) {
-        ReportStatus(ws, "ProAL-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Upn, ws);
-      }
-    }
-    r = TransferRecord{};
-  }
-  if (st == -1) AbortRun(60);
-  dbClose(zk1);
-
-  ProalWriteFile();
-  Log("ProAL-Lohnprogramm beendet");
+  RunStagingExport({
+      .Started = "\nProAL-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+      .Finished = "ProAL-Lohnprogramm beendet",
+      .Clears = {{SQL_Qvx333Pro_Delete, "DeleteFehler QVX333Pro, Sqlfhl: %d"}},
+      .ReadInterface =
+          [&] {
+            LugRecord lug;
+            RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
+            run.LugLug = lug.LugLug;
+            run.Fir = lug.LugFir.empty() ? Ctx.Akr : lug.LugFir;
+          },
+      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectPro(c, Ctx.Abrnr, Ctx.Lfn); },
+      .Fetch = SQL_Qvx331Zk1_FetchPro,
+      .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(run, r); },
+      .Finish = ProalWriteFile,
+      .LogCount = false,
+      .LogBrokenRead = false,
+  });
 }

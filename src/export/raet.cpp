@@ -2,16 +2,18 @@
 
 #include <cmath>
 
-#include "export/common.h"
+#include "export/exact_sums.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
 #include "run/runlog.h"
 
 namespace {
-
-SqlCursor g_zk1Raet;
-SqlCursor g_ratAll;
 
 // State of one export.
 struct RaetExport {
@@ -69,9 +71,10 @@ void WriteFile(RaetExport& x) {
   std::string fir = x.Header.LugFir.empty() ? std::string("???") : x.Header.LugFir;
   ExportWriteF(file, "A%s%s0001RPD conversie  %s\n", Format("%-8s", fir), x.Today, x.ShiftedDate);
 
-  int opened = SQL_Qvx333Rat_OpenAll();
+  SqlCursor rows;
+  int opened = SQL_Qvx333Rat_OpenAll(rows);
   RatRow row;
-  int st = SQL_Qvx333Rat_FetchAll(row);
+  int st = SQL_Qvx333Rat_FetchAll(rows, row);
   while (st == 0) {
     std::string value = ValueText(row.RatVal);
     if (value.empty()) {
@@ -85,7 +88,7 @@ void WriteFile(RaetExport& x) {
       ++x.Written;
     }
     row = RatRow{};
-    st = SQL_Qvx333Rat_FetchAll(row);
+    st = SQL_Qvx333Rat_FetchAll(rows, row);
   }
   // rows that cannot be read leave the file incomplete: the run ends
   if (st != kSqlNoMoreRows) {
@@ -93,7 +96,7 @@ void WriteFile(RaetExport& x) {
     Log("Fehler beim Lesen Qvx333Rat: %d", status);
     AbortRun(60);
   }
-  (void)SQL_Qvx333Rat_CloseAll();
+  (void)SQL_Qvx333Rat_CloseAll(rows);
 
   ExportWriteF(file, "Z%s\n", Format("%08d", x.Written + 2));
   ExportFileClose(file);
@@ -105,19 +108,19 @@ void WriteFile(RaetExport& x) {
 [[nodiscard]] int SQL_Qvx333Rat_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Rat")); }
 
 // Difference records (Zk1Rre 2) are not handed over.
-[[nodiscard]] int SQL_Qvx331Zk1_OpenRaet(int32_t abrnr, int16_t lfn) {
-  return SqlOpen(g_zk1Raet, SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
-                                      "date_format(Zk1Bdt, '%%Y.%%m.%%d'), trim(Zk1Upn), trim(Zk1Zkt), trim(Zk1Stz) "
-                                      " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
-                                      " ORDER BY Zk1Pnr, Zk1Lna",
-                                      abrnr, lfn));
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRaet(SqlCursor& cursor, int32_t abrnr, int16_t lfn) {
+  return SqlOpen(cursor, SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
+                                   "date_format(Zk1Bdt, '%%Y.%%m.%%d'), trim(Zk1Upn), trim(Zk1Zkt), trim(Zk1Stz) "
+                                   " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
+                                   " ORDER BY Zk1Pnr, Zk1Lna",
+                                   abrnr, lfn));
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_FetchRaet(TransferRecord& r) {
-  return SqlFetchInto(g_zk1Raet, r.Zk1Pnr, r.Zk1Lna, r.Zk1Std, r.Zk1Tge, r.Zk1Bdt, r.Zk1Upn, r.Zk1Zkt, r.Zk1Stz);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRaet(SqlCursor& cursor, TransferRecord& r) {
+  return SqlFetchInto(cursor, r.Zk1Pnr, r.Zk1Lna, r.Zk1Std, r.Zk1Tge, r.Zk1Bdt, r.Zk1Upn, r.Zk1Zkt, r.Zk1Stz);
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_CloseRaet() { return dbClose(g_zk1Raet); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseRaet(SqlCursor& cursor) { return dbClose(cursor); }
 
 [[nodiscard]] int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd,
                                       int64_t exact, std::string* statement) {
@@ -142,16 +145,16 @@ void WriteFile(RaetExport& x) {
 }
 
 // Rows of one personnel number and wage type but different dates come by date.
-[[nodiscard]] int SQL_Qvx333Rat_OpenAll() {
-  return SqlOpen(g_ratAll, SqlFormat("SELECT  RatArt, RatPnr, RatVid, RatLna,   RatAbd, RatUeb, RatVal  FROM  "
-                                     "Qvx333Rat  ORDER  BY RatPnr, RatLna, RatAbd"));
+[[nodiscard]] int SQL_Qvx333Rat_OpenAll(SqlCursor& cursor) {
+  return SqlOpen(cursor, SqlFormat("SELECT  RatArt, RatPnr, RatVid, RatLna,   RatAbd, RatUeb, RatVal  FROM  "
+                                   "Qvx333Rat  ORDER  BY RatPnr, RatLna, RatAbd"));
 }
 
-[[nodiscard]] int SQL_Qvx333Rat_FetchAll(RatRow& row) {
-  return SqlFetchInto(g_ratAll, row.RatArt, row.RatPnr, row.RatVid, row.RatLna, row.RatAbd, row.RatUeb, row.RatVal);
+[[nodiscard]] int SQL_Qvx333Rat_FetchAll(SqlCursor& cursor, RatRow& row) {
+  return SqlFetchInto(cursor, row.RatArt, row.RatPnr, row.RatVid, row.RatLna, row.RatAbd, row.RatUeb, row.RatVal);
 }
 
-[[nodiscard]] int SQL_Qvx333Rat_CloseAll() { return dbClose(g_ratAll); }
+[[nodiscard]] int SQL_Qvx333Rat_CloseAll(SqlCursor& cursor) { return dbClose(cursor); }
 
 void RaetLohnprogramm() {
   Log("\nRaet-Lohnübergabe Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
@@ -175,16 +178,17 @@ void RaetLohnprogramm() {
   // have becomes its last day
   if (x.Header.LugMon != 0) x.ShiftedDate = Format("%ld", ShiftDateInMonth(DateToLong(Ctx.AbrDatum), x.Header.LugMon));
 
-  RequireRead(SQL_Qvx331Zk1_OpenRaet(Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  SqlCursor records;
+  RequireRead(SQL_Qvx331Zk1_OpenRaet(records, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
-  int st = SQL_Qvx331Zk1_FetchRaet(r);
+  int st = SQL_Qvx331Zk1_FetchRaet(records, r);
   while (st == 0) {
     CollectRecord(x, r);
     r = TransferRecord{};
-    st = SQL_Qvx331Zk1_FetchRaet(r);
+    st = SQL_Qvx331Zk1_FetchRaet(records, r);
   }
   if (st == -1) AbortRun(60);
-  (void)SQL_Qvx331Zk1_CloseRaet();
+  (void)SQL_Qvx331Zk1_CloseRaet(records);
   Log("%d Datensätze aus Qvx333Zk1 gelesen.", x.Read);
 
   WriteFile(x);

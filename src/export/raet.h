@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "export/common.h"
+#include "export/transfer_record.h"
 
 // Row of Qvx333Rat.
 struct RatRow {
@@ -21,15 +21,15 @@ struct RatRow {
 void RaetLohnprogramm();
 
 [[nodiscard]] int SQL_Qvx333Rat_Delete();
-[[nodiscard]] int SQL_Qvx331Zk1_OpenRaet(int32_t abrnr, int16_t lfn);
-[[nodiscard]] int SQL_Qvx331Zk1_FetchRaet(TransferRecord& r);
-[[nodiscard]] int SQL_Qvx331Zk1_CloseRaet();
+[[nodiscard]] int SQL_Qvx331Zk1_OpenRaet(SqlCursor& cursor, int32_t abrnr, int16_t lfn);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchRaet(SqlCursor& cursor, TransferRecord& r);
+[[nodiscard]] int SQL_Qvx331Zk1_CloseRaet(SqlCursor& cursor);
 // Accumulating write: the exact value (minutes plus six times the tenths of a
 // day, times the factor in ten-thousandths; RatExa) is added to the row of the
 // same personnel number, date text and wage type, and RatVal is formatted once
 // from the sum. statement receives the statement whose status is returned.
 [[nodiscard]] int SQL_Qvx333Rat_Write(const std::string& pnr, const std::string& lna, const std::string& abd,
                                       int64_t exact, std::string* statement);
-[[nodiscard]] int SQL_Qvx333Rat_OpenAll();
-[[nodiscard]] int SQL_Qvx333Rat_FetchAll(RatRow& row);
-[[nodiscard]] int SQL_Qvx333Rat_CloseAll();
+[[nodiscard]] int SQL_Qvx333Rat_OpenAll(SqlCursor& cursor);
+[[nodiscard]] int SQL_Qvx333Rat_FetchAll(SqlCursor& cursor, RatRow& row);
+[[nodiscard]] int SQL_Qvx333Rat_CloseAll(SqlCursor& cursor);

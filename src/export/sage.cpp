@@ -1,15 +1,15 @@
 #include "export/sage.h"
 
-#include "export/common.h"
+#include "export/export_file.h"
+#include "export/staging_write.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
 #include "run/runlog.h"
 
 namespace {
-
-SqlCursor g_zk1Sage;
-SqlCursor g_sagAll;
 
 // Row of Qvx333Sag, in the column order of the table.
 struct SagRow {
@@ -103,10 +103,11 @@ void WriteFile(SageExport& x) {
   ExportFile file;
   ExportFileCreate(file, "\\020410" + SubStr(Ctx.AbrVon, 5, 2), "sage-Exportdatei kann nicht geoeffnet werden !");
 
-  int opened = SQL_Qvx333Sag_OpenAll();
+  SqlCursor rows;
+  int opened = SQL_Qvx333Sag_OpenAll(rows);
   SagRow row;
-  int st = SQL_Qvx333Sag_FetchAll(row.SagMon, row.SagPnr, row.SagLna, row.SagStd, row.SagBtr, row.SagKst, row.SagSkt,
-                                  row.SagKtr);
+  int st = SQL_Qvx333Sag_FetchAll(rows, row.SagMon, row.SagPnr, row.SagLna, row.SagStd, row.SagBtr, row.SagKst,
+                                  row.SagSkt, row.SagKtr);
   while (st == 0) {
     std::string time, amount;
     if (!ValueText(row.SagStd, false, time)) {
@@ -128,8 +129,8 @@ void WriteFile(SageExport& x) {
       ++x.Written;
     }
     row = SagRow{};
-    st = SQL_Qvx333Sag_FetchAll(row.SagMon, row.SagPnr, row.SagLna, row.SagStd, row.SagBtr, row.SagKst, row.SagSkt,
-                                row.SagKtr);
+    st = SQL_Qvx333Sag_FetchAll(rows, row.SagMon, row.SagPnr, row.SagLna, row.SagStd, row.SagBtr, row.SagKst,
+                                row.SagSkt, row.SagKtr);
   }
   // rows that cannot be read leave the file incomplete: the run ends
   if (st != kSqlNoMoreRows) {
@@ -137,7 +138,7 @@ void WriteFile(SageExport& x) {
     Log("Fehler beim Lesen Qvx333Sag: %d", status);
     AbortRun(60);
   }
-  (void)SQL_Qvx333Sag_CloseAll();
+  (void)SQL_Qvx333Sag_CloseAll(rows);
   ExportFileClose(file);
   Log("%d Datensätze in Datei geschrieben.", x.Written);
 }
@@ -146,8 +147,8 @@ void WriteFile(SageExport& x) {
 
 [[nodiscard]] int SQL_Qvx333Sag_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Sag")); }
 
-[[nodiscard]] int SQL_Qvx331Zk1_OpenSage(int32_t abrnr, int16_t lfn) {
-  return SqlOpen(g_zk1Sage,
+[[nodiscard]] int SQL_Qvx331Zk1_OpenSage(SqlCursor& cursor, int32_t abrnr, int16_t lfn) {
+  return SqlOpen(cursor,
                  SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), trim(Zk1Kst), trim(Zk1Ktr), trim(Zk1Stz), trim(Zk1Zkt), "
                            "COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), date_format(Zk1Von, '%%Y%%m%%d'), "
                            "date_format(Zk1Bdt, '%%Y%%m%%d'), trim(Zk1Upn)  FROM Qvx331Zk1 "
@@ -155,12 +156,12 @@ void WriteFile(SageExport& x) {
                            abrnr, lfn));
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_FetchSage(TransferRecord& r) {
-  return SqlFetchInto(g_zk1Sage, r.Zk1Pnr, r.Zk1Lna, r.Zk1Kst, r.Zk1Ktr, r.Zk1Stz, r.Zk1Zkt, r.Zk1Std, r.Zk1Tge,
-                      r.Zk1Von, r.Zk1Bdt, r.Zk1Upn);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchSage(SqlCursor& cursor, TransferRecord& r) {
+  return SqlFetchInto(cursor, r.Zk1Pnr, r.Zk1Lna, r.Zk1Kst, r.Zk1Ktr, r.Zk1Stz, r.Zk1Zkt, r.Zk1Std, r.Zk1Tge, r.Zk1Von,
+                      r.Zk1Bdt, r.Zk1Upn);
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_CloseSage() { return dbClose(g_zk1Sage); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseSage(SqlCursor& cursor) { return dbClose(cursor); }
 
 [[nodiscard]] int SQL_Qvx333Sag_Write(const std::string& mon, const std::string& pnr, const std::string& lna,
                                       int64_t exact, double btr, const std::string& kst, const std::string& skt,
@@ -181,17 +182,18 @@ void WriteFile(SageExport& x) {
 
 // The rows of one personnel number in the order of their key, so that the
 // file is the same for the same rows.
-[[nodiscard]] int SQL_Qvx333Sag_OpenAll() {
-  return SqlOpen(g_sagAll, SqlFormat("SELECT SagMon, SagPnr, SagLna, SagStd, SagBtr, SagKst, SagSkt, SagKtr "
-                                     " FROM Qvx333Sag ORDER By SagPnr, SagMon, SagLna, SagKst, SagKtr"));
+[[nodiscard]] int SQL_Qvx333Sag_OpenAll(SqlCursor& cursor) {
+  return SqlOpen(cursor, SqlFormat("SELECT SagMon, SagPnr, SagLna, SagStd, SagBtr, SagKst, SagSkt, SagKtr "
+                                   " FROM Qvx333Sag ORDER By SagPnr, SagMon, SagLna, SagKst, SagKtr"));
 }
 
-[[nodiscard]] int SQL_Qvx333Sag_FetchAll(std::string& mon, std::string& pnr, std::string& lna, double& std, double& btr,
-                                         std::string& kst, std::string& skt, std::string& ktr) {
-  return SqlFetchInto(g_sagAll, mon, pnr, lna, std, btr, kst, skt, ktr);
+[[nodiscard]] int SQL_Qvx333Sag_FetchAll(SqlCursor& cursor, std::string& mon, std::string& pnr, std::string& lna,
+                                         double& std, double& btr, std::string& kst, std::string& skt,
+                                         std::string& ktr) {
+  return SqlFetchInto(cursor, mon, pnr, lna, std, btr, kst, skt, ktr);
 }
 
-[[nodiscard]] int SQL_Qvx333Sag_CloseAll() { return dbClose(g_sagAll); }
+[[nodiscard]] int SQL_Qvx333Sag_CloseAll(SqlCursor& cursor) { return dbClose(cursor); }
 
 void SageLohnprogramm() {
   Log("\nsage-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
@@ -203,17 +205,18 @@ void SageLohnprogramm() {
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333SAG, Sqlfhl: %d", st);
   }
 
-  RequireRead(SQL_Qvx331Zk1_OpenSage(Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  SqlCursor records;
+  RequireRead(SQL_Qvx331Zk1_OpenSage(records, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
-  int st = SQL_Qvx331Zk1_FetchSage(r);
+  int st = SQL_Qvx331Zk1_FetchSage(records, r);
   while (st == 0) {
     ++x.Read;
     CollectRecord(x, r);
     r = TransferRecord{};
-    st = SQL_Qvx331Zk1_FetchSage(r);
+    st = SQL_Qvx331Zk1_FetchSage(records, r);
   }
   if (st == -1) AbortRun(60);
-  (void)SQL_Qvx331Zk1_CloseSage();
+  (void)SQL_Qvx331Zk1_CloseSage(records);
   Log("%d Datensätze aus Qvx333Zk1 übergeben.", x.Read);
 
   WriteFile(x);

@@ -4,7 +4,11 @@
 #include <map>
 #include <string>
 
-#include "export/common.h"
+#include "export/export_file.h"
+#include "export/field_text.h"
+#include "export/interface_record.h"
+#include "export/staging_write.h"
+#include "export/transfer_record.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"

@@ -1,6 +1,9 @@
 #include "export/sbs.h"
 
-#include "export/common.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/staging_export.h"
+#include "export/transfer_record.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
@@ -119,49 +122,41 @@ void SbsWriteFile() {
   ExportFileClose(file);
 }
 
+// A staging row of the record; a record whose number does not fit is left
+// out, the records after it are still handed over.
+void WriteRecord(const TransferRecord& r) {
+  if (r.Zk1Upn.size() > 6) {
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "PersNr. zu lang : %s", r.Zk1Upn);
+  } else if (r.Zk1Lna.size() > 3) {
+    LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
+  } else {
+    SbsRow s;
+    s.SbsJhr = SubStr(r.Zk1Bdt, 0, 2);
+    s.SbsMon = SubStr(r.Zk1Bdt, 2, 2);
+    s.SbsTag = SubStr(r.Zk1Bdt, 4, 2);
+    s.SbsPnr = r.Zk1Upn;
+    s.SbsLna = r.Zk1Lna;
+    s.SbsStd = r.Zk1Std == 0 ? 0.0 : r.Zk1Std / 60.0;
+    s.SbsKst = SubStr(r.Zk1Kst, 0, 12);
+    int ws = StagedRow("Qvx333Sbs", SQL_Qvx333Sbs_Insert(s));
+    if (ws != 0) ReportStatus(ws, "Qvx333Sbs Insert-/UpdateFehler, Sqlfhl: %d", ws);
+  }
+}
+
 }  // namespace
 
 void SbsLohnprogramm() {
-  Log("\nSBS-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-
-  if (Ctx.AkrSsl == 1) {
-    int st = SQL_Qvx333Sbs_Delete();
-    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Sbs, Sqlfhl: %d", st);
-  }
-
-  // a failed selection shows in its first fetch (-1)
-  SqlCursor zk1;
-  RequireRead(SQL_Qvx331Zk1_SelectSbs(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
-  TransferRecord r;
-  int st;
-  while ((st = SQL_Qvx331Zk1_FetchSbs(zk1, r)) == 0) {
-    if (!RecordFitsLine(r, "")) {
-      r = TransferRecord{};
-      continue;
-    }
-    // a record whose number does not fit is left out; the records after it
-    // are still handed over
-    if (r.Zk1Upn.size() > 6) {
-      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "PersNr. zu lang : %s", r.Zk1Upn);
-    } else if (r.Zk1Lna.size() > 3) {
-      LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, 0, "zu lang", "Lohnart zu lang : %s", r.Zk1Lna);
-    } else {
-      SbsRow s;
-      s.SbsJhr = SubStr(r.Zk1Bdt, 0, 2);
-      s.SbsMon = SubStr(r.Zk1Bdt, 2, 2);
-      s.SbsTag = SubStr(r.Zk1Bdt, 4, 2);
-      s.SbsPnr = r.Zk1Upn;
-      s.SbsLna = r.Zk1Lna;
-      s.SbsStd = r.Zk1Std == 0 ? 0.0 : r.Zk1Std / 60.0;
-      s.SbsKst = SubStr(r.Zk1Kst, 0, 12);
-      int ws = StagedRow("Qvx333Sbs", SQL_Qvx333Sbs_Insert(s));
-      if (ws != 0) ReportStatus(ws, "Qvx333Sbs Insert-/UpdateFehler, Sqlfhl: %d", ws);
-    }
-    r = TransferRecord{};
-  }
-  if (st == -1) AbortRun(60);
-  dbClose(zk1);
-
-  SbsWriteFile();
-  Log("SBS-Lohnprogramm beendet");
+  RunStagingExport({
+      .Started = "\nSBS-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+      .Finished = "SBS-Lohnprogramm beendet",
+      .Clears = {{SQL_Qvx333Sbs_Delete, "DeleteFehler QVX333Sbs, Sqlfhl: %d"}},
+      // the firm number is read for the file only
+      .ReadInterface = nullptr,
+      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectSbs(c, Ctx.Abrnr, Ctx.Lfn); },
+      .Fetch = SQL_Qvx331Zk1_FetchSbs,
+      .Write = [](const TransferRecord& r, int32_t) { WriteRecord(r); },
+      .Finish = SbsWriteFile,
+      .LogCount = false,
+      .LogBrokenRead = false,
+  });
 }

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "calc/transfer_records.h"
-#include "export/common.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/transfer_record.h"
 #include "export/datev.h"
 #include "run/context.h"
 #include "run/db.h"

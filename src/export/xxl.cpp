@@ -3,7 +3,12 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "export/common.h"
+#include "export/exact_sums.h"
+#include "export/export_file.h"
+#include "export/interface_record.h"
+#include "export/payroll_dates.h"
+#include "export/transfer_record.h"
+#include "export/wage_types.h"
 #include "export/datev.h"
 #include "run/context.h"
 #include "run/db.h"
@@ -11,9 +16,6 @@
 #include "run/runlog.h"
 
 namespace {
-
-SqlCursor g_zk1Xxl;
-SqlCursor g_xxlAll;
 
 // State of one export.
 struct XxlExport {
@@ -138,22 +140,22 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
 
 [[nodiscard]] int SQL_Qvx333Xxl_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Xxl")); }
 
-[[nodiscard]] int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn) {
+[[nodiscard]] int SQL_Qvx331Zk1_SelectXxl(SqlCursor& cursor, int32_t abrnr, int16_t lfn) {
   return SqlOpen(
-      g_zk1Xxl, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
-                          "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
-                          "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
-                          " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
-                          abrnr, lfn));
+      cursor, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
+                        "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
+                        "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
+                        " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
+                        abrnr, lfn));
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_FetchXxl(TransferRecord& r) {
-  return SqlFetchInto(g_zk1Xxl, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr,
-                      r.Zk1Kst, r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts,
-                      r.Zk1Rre, r.Zk1Sta, r.Zk1Upn);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchXxl(SqlCursor& cursor, TransferRecord& r) {
+  return SqlFetchInto(cursor, r.Zk1Abr, r.Zk1Lfn, r.Zk1Stz, r.Zk1Bdt, r.Zk1Pnr, r.Zk1Zkt, r.Zk1Lna, r.Zk1Lgr, r.Zk1Kst,
+                      r.Zk1Ktr, r.Zk1Krt, r.Zk1Std, r.Zk1Tge, r.Zk1Stg, r.Zk1Von, r.Zk1Bis, r.Zk1Sts, r.Zk1Rre,
+                      r.Zk1Sta, r.Zk1Upn);
 }
 
-[[nodiscard]] int SQL_Qvx331Zk1_CloseXxl() { return dbClose(g_zk1Xxl); }
+[[nodiscard]] int SQL_Qvx331Zk1_CloseXxl(SqlCursor& cursor) { return dbClose(cursor); }
 
 [[nodiscard]] int SQL_Qvx333Xxl_Insert(const XxlRow& w) {
   return SqlWrite(
@@ -165,7 +167,7 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
 }
 
 namespace {
-const char* const kXxlKey =
+constexpr char kXxlKey[] =
     " WHERE XxlPnr = '%s' AND XxlErd = '%s' AND XxlAbd = '%s' AND XxlLna = '%s' AND XxlKnz = '%s'"
     " AND XxlKst = '%s' AND XxlKtr = '%s'";
 }
@@ -185,26 +187,27 @@ const char* const kXxlKey =
 }
 
 // Every staging row, in the order of the key.
-[[nodiscard]] int SQL_Qvx333Xxl_OpenAll() {
-  return SqlOpen(g_xxlAll, SqlFormat("SELECT XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlVo1, XxlEin, XxlStd, XxlBtr, "
-                                     "XxlKst, XxlKtr, XxlMin, XxlZhn  FROM Qvx333Xxl "
-                                     " ORDER BY XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlKst, XxlKtr"));
+[[nodiscard]] int SQL_Qvx333Xxl_OpenAll(SqlCursor& cursor) {
+  return SqlOpen(cursor, SqlFormat("SELECT XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlVo1, XxlEin, XxlStd, XxlBtr, "
+                                   "XxlKst, XxlKtr, XxlMin, XxlZhn  FROM Qvx333Xxl "
+                                   " ORDER BY XxlPnr, XxlErd, XxlAbd, XxlLna, XxlKnz, XxlKst, XxlKtr"));
 }
 
-[[nodiscard]] int SQL_Qvx333Xxl_FetchAll(XxlRow& w) {
-  return SqlFetchInto(g_xxlAll, w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlVo1, w.XxlEin, w.XxlStd,
-                      w.XxlBtr, w.XxlKst, w.XxlKtr, w.XxlMin, w.XxlZhn);
+[[nodiscard]] int SQL_Qvx333Xxl_FetchAll(SqlCursor& cursor, XxlRow& w) {
+  return SqlFetchInto(cursor, w.XxlPnr, w.XxlErd, w.XxlAbd, w.XxlLna, w.XxlKnz, w.XxlVo1, w.XxlEin, w.XxlStd, w.XxlBtr,
+                      w.XxlKst, w.XxlKtr, w.XxlMin, w.XxlZhn);
 }
 
-[[nodiscard]] int SQL_Qvx333Xxl_CloseAll() { return dbClose(g_xxlAll); }
+[[nodiscard]] int SQL_Qvx333Xxl_CloseAll(SqlCursor& cursor) { return dbClose(cursor); }
 
 void XxlWriteFile() {
   ExportFile file;
   ExportFileCreate(file, "\\LO_IMP.txt", "XXL-Exportdatei kann nicht geoeffnet werden !");
   int32_t written = 0;
-  int opened = SQL_Qvx333Xxl_OpenAll();
+  SqlCursor rows;
+  int opened = SQL_Qvx333Xxl_OpenAll(rows);
   XxlRow w;
-  int st = SQL_Qvx333Xxl_FetchAll(w);
+  int st = SQL_Qvx333Xxl_FetchAll(rows, w);
   while (st == 0) {
     ExportWriteF(file, "%s%s%s%s%s%s%s%s%s%s%s%s%s%s%s%s%s\n", Format("%06s", w.XxlPnr), w.XxlErd, w.XxlAbd,
                  Format("%03s", w.XxlLna), w.XxlKnz, w.XxlVo1, w.XxlEin, "", w.XxlStd, w.XxlBtr, "",
@@ -215,7 +218,7 @@ void XxlWriteFile() {
     HandedOverRecord(w.XxlPnr, Format("%03s", w.XxlLna), w.XxlZhn == 0 ? value : 0, w.XxlZhn == 0 ? 0 : value);
     ++written;
     w = XxlRow{};
-    st = SQL_Qvx333Xxl_FetchAll(w);
+    st = SQL_Qvx333Xxl_FetchAll(rows, w);
   }
   // rows that cannot be read leave the file incomplete: the run ends
   if (st != kSqlNoMoreRows) {
@@ -223,7 +226,7 @@ void XxlWriteFile() {
     Log("Qvx333Xxl-LeseFehler, Sqlfhl: %d", status);
     AbortRun(60);
   }
-  (void)SQL_Qvx333Xxl_CloseAll();
+  (void)SQL_Qvx333Xxl_CloseAll(rows);
   ExportFileClose(file);
   Log("%d Datensätze in Datei LO_IMP.txt geschrieben.", written);
 }
@@ -251,16 +254,17 @@ void XxlLohnprogramm() {
   x.LugMon = lug.LugMon;
   x.Erd = ShiftedDate(abrVon, x.LugMon);
 
-  RequireRead(SQL_Qvx331Zk1_SelectXxl(Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  SqlCursor records;
+  RequireRead(SQL_Qvx331Zk1_SelectXxl(records, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
-  st = SQL_Qvx331Zk1_FetchXxl(r);
+  st = SQL_Qvx331Zk1_FetchXxl(records, r);
   while (st == 0) {
     CollectRecord(x, r);
     r = TransferRecord{};
-    st = SQL_Qvx331Zk1_FetchXxl(r);
+    st = SQL_Qvx331Zk1_FetchXxl(records, r);
   }
   if (st == -1) AbortRun(60);
-  (void)SQL_Qvx331Zk1_CloseXxl();
+  (void)SQL_Qvx331Zk1_CloseXxl(records);
   XxlWriteFile();
   Log("XXL-Exact Lohnprogramm beendet");
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "export/common.h"
+#include "export/transfer_record.h"
 
 // Row of Qvx333Xxl; every column of the file is a text. The amount is kept as
 // its exact sums too (minutes and tenths of a day), from which it is formatted.
@@ -30,14 +30,14 @@ void XxlWriteFile();
 
 [[nodiscard]] int SQL_O1001AbrKreis_GetVwsEbn(const std::string& akr, std::string& vws, int16_t& ebn);
 [[nodiscard]] int SQL_Qvx333Xxl_Delete();
-[[nodiscard]] int SQL_Qvx331Zk1_SelectXxl(int32_t abrnr, int16_t lfn);
-[[nodiscard]] int SQL_Qvx331Zk1_FetchXxl(TransferRecord& r);
-[[nodiscard]] int SQL_Qvx331Zk1_CloseXxl();
+[[nodiscard]] int SQL_Qvx331Zk1_SelectXxl(SqlCursor& cursor, int32_t abrnr, int16_t lfn);
+[[nodiscard]] int SQL_Qvx331Zk1_FetchXxl(SqlCursor& cursor, TransferRecord& r);
+[[nodiscard]] int SQL_Qvx331Zk1_CloseXxl(SqlCursor& cursor);
 [[nodiscard]] int SQL_Qvx333Xxl_Insert(const XxlRow& row);
 // Exact sums of the row with the key of row.
 [[nodiscard]] int SQL_Qvx333Xxl_Read(const XxlRow& row, int64_t& minutes, int64_t& tenths);
 // Sets sign, amount and exact sums of the row with the key of row.
 [[nodiscard]] int SQL_Qvx333Xxl_Update(const XxlRow& row);
-[[nodiscard]] int SQL_Qvx333Xxl_OpenAll();
-[[nodiscard]] int SQL_Qvx333Xxl_FetchAll(XxlRow& row);
-[[nodiscard]] int SQL_Qvx333Xxl_CloseAll();
+[[nodiscard]] int SQL_Qvx333Xxl_OpenAll(SqlCursor& cursor);
+[[nodiscard]] int SQL_Qvx333Xxl_FetchAll(SqlCursor& cursor, XxlRow& row);
+[[nodiscard]] int SQL_Qvx333Xxl_CloseAll(SqlCursor& cursor);

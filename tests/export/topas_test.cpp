@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "export/common.h"
+#include "export/field_text.h"
+#include "export/payroll_dates.h"
 #include "export/topas.h"
 #include "export_fixture.h"
 #include "run/db.h"
