@@ -10,7 +10,7 @@
 #include "calc/retro_records.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 // Date columns of the booking, day-record, day-code and calendar tables are
 // compared with the YYYY.MM.DD texts of the program directly: the server reads

@@ -16,7 +16,7 @@
 #include "calc/batch/served.h"
 #include "calc/calc_state.h"
 #include "calc/transfer_records.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 
 // The account transfer's cursors, served from the bookings read ahead for a
 // batch of employees when it holds them (calc/batch/bookings.h).
@@ -61,7 +61,7 @@ const TransferDest& ZwischenTransferDest();
 // Wage-type lines, next calendar days and the accounts of day codes do not
 // change during a run; each is read once per settlement call instead of once
 // per employee and booking. Texts of the database are matched by the keys the
-// server gives them (run/dbkey.h); dates are the program's own texts. Every
+// server gives them (run/db_key.h); dates are the program's own texts. Every
 // settlement call begins with answers of its own; the retro-calculations
 // that follow it go on with them.
 struct FcdAnswer {

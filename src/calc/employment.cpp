@@ -1,6 +1,6 @@
 #include "calc/employment.h"
 
-#include "run/dbkey.h"
+#include "run/db_key.h"
 
 namespace {
 constexpr int kPnrColumn = 0, kLugColumn = 4;

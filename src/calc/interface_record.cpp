@@ -2,7 +2,7 @@
 
 #include "run/db.h"
 #include "run/platform.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 #include "run/text.h"
 
 [[nodiscard]] int SQL_Qvx171Lug_Get(const std::string& akr, LugRecord& lug) {

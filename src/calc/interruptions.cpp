@@ -8,7 +8,7 @@
 #include "calc/batch/employee_batch.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

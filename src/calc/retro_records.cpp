@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "run/db.h"
-#include "run/writebatch.h"
+#include "run/write_batch.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "calc/transfer_records.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 
 // One retro record in insert column order (dates as YYYY.MM.DD texts).
 struct Zk3Record {
@@ -43,7 +43,7 @@ Zk3Record Zk3FromTransfer(const Zk1Record& r, const std::string& key);
 // Insert; 1062 when a record with the same identity (Key, Abr, Lfn, Stz, Bdt,
 // Pnr, Zkt, Lna, Lgr, Kst, Ktr) exists.
 [[nodiscard]] int SQL_Qvx331Zk3_Insert(const Zk3Record& r);
-// The retro-calculation's writer (run/writebatch.h): insert, and a record that
+// The retro-calculation's writer (run/write_batch.h): insert, and a record that
 // meets a stored one of the same identity is added to it (SQL_Qvx331Zk3_Add,
 // ..._AddNextMonth); gathered with others into one statement. onStatus gets a
 // final status other than 0 when the batch is refused and its records are

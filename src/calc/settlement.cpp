@@ -9,9 +9,9 @@
 #include "calc/account_transfer.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 #include "run/platform.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "calc/batch/employee_batch.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 // Dates are compared as date_format(column, '%Y.%m.%d') texts throughout.
 

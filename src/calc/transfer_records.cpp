@@ -3,7 +3,7 @@
 #include <unordered_set>
 
 #include "run/db.h"
-#include "run/writebatch.h"
+#include "run/write_batch.h"
 
 namespace {
 

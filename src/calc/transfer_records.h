@@ -55,7 +55,7 @@ struct Zk2Record {
 // Insert; on 1062 the nine figures are added to the stored row.
 [[nodiscard]] int SQL_Qvx331Zk2_Write(const Zk2Record& r);
 
-// The settlement's writers (run/writebatch.h): the record is gathered with
+// The settlement's writers (run/write_batch.h): the record is gathered with
 // others and written in one statement. onStatus gets the status of the
 // record's insert when it is not 0 (1062 included) and does what the caller
 // does with it; it runs at once when the record meets one written before for

@@ -11,8 +11,8 @@
 #include "run/db.h"
 #include "run/exit.h"
 #include "run/platform.h"
-#include "run/runlog.h"
-#include "run/servercheck.h"
+#include "run/run_log.h"
+#include "run/server_check.h"
 #include "run/text.h"
 
 namespace {

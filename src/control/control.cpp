@@ -8,7 +8,7 @@
 #include "retro/retro_calculation.h"
 #include "run/db.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

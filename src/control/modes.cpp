@@ -7,7 +7,7 @@
 #include "run/context.h"
 #include "run/db.h"
 #include "run/platform.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 bool LooksLikeOption(const std::string& arg) { return !arg.empty() && (arg[0] == '-' || arg[0] == '/'); }

@@ -96,7 +96,7 @@ bool SQL_Qvx331Zk1_Persons(std::vector<Person>& out, int& st) {
 
 // ---- the page ----------------------------------------------------------------
 
-const char* kStyle =
+constexpr char kStyle[] =
     "body{font-family:Arial,Helvetica,sans-serif;font-size:10pt;margin:1.5em;color:#000;background:#fff}"
     "h1{font-size:15pt;margin:0 0 .3em 0}h2{font-size:12pt;margin:1.2em 0 .3em 0;border-bottom:1px solid #888}"
     "h3{font-size:10.5pt;margin:.8em 0 .2em 0}"

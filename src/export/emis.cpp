@@ -2,13 +2,13 @@
 
 #include "export/exact_sums.h"
 #include "export/export_file.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/transfer_record.h"
 #include "export/datev.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 [[nodiscard]] int SQL_Qvx333Ems_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Ems")); }
 

@@ -4,7 +4,7 @@
 
 #include "run/context.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

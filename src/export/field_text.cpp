@@ -2,7 +2,7 @@
 
 #include "run/context.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 #include "run/text.h"
 
 bool FitsField(std::string_view text, size_t width) {

@@ -2,14 +2,14 @@
 
 #include "export/exact_sums.h"
 #include "export/export_file.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/staging_write.h"
 #include "export/staging_export.h"
 #include "export/transfer_record.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 
 #include "export/field_text.h"
 #include "run/db.h"

@@ -5,14 +5,14 @@
 
 #include "export/export_file.h"
 #include "export/field_text.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/staging_write.h"
 #include "export/transfer_record.h"
 #include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include "export/exact_sums.h"
 #include "export/export_file.h"
 #include "export/field_text.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/payroll_dates.h"
 #include "export/staging_export.h"
 #include "export/transfer_record.h"
 #include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

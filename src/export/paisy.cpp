@@ -6,12 +6,12 @@
 #include "calc/interface_record.h"
 #include "export/exact_sums.h"
 #include "export/field_text.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/payroll_dates.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace paisy {
 

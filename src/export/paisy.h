@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "export/export_file.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/transfer_record.h"
 #include "export/wage_types.h"
 

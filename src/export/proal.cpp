@@ -6,7 +6,7 @@
 #include "export/exact_sums.h"
 #include "export/export_file.h"
 #include "export/field_text.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/payroll_dates.h"
 #include "export/staging_export.h"
 #include "export/transfer_record.h"
@@ -14,7 +14,7 @@
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 
 #include "export/exact_sums.h"
 #include "export/export_file.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/payroll_dates.h"
 #include "export/transfer_record.h"
 #include "export/wage_types.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

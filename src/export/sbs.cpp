@@ -1,13 +1,13 @@
 #include "export/sbs.h"
 
 #include "export/export_file.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/staging_export.h"
 #include "export/transfer_record.h"
 #include "run/context.h"
 #include "run/db.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

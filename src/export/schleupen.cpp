@@ -7,12 +7,12 @@
 
 #include "calc/transfer_records.h"
 #include "export/export_file.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/transfer_record.h"
 #include "export/datev.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

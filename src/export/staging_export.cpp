@@ -1,7 +1,7 @@
 #include "export/staging_export.h"
 
 #include "run/context.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "retro/retro_calculation.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "run/runlog.h"
-#include "run/writebatch.h"
+#include "run/run_log.h"
+#include "run/write_batch.h"
 
 namespace {
 
@@ -217,7 +217,7 @@ Zk5Record Memo(const Zk1Differenz& d, int32_t std, int32_t tge, int16_t rre, dou
 }
 
 // Difference and memo records are gathered and written in multi-row
-// statements (run/writebatch.h). A difference record that meets a stored one
+// statements (run/write_batch.h). A difference record that meets a stored one
 // of the same identity is added to it (the accumulation key Zk1Ident is the
 // identity SQL_Qvx331Zk1_AddDifferenz names) or refused with 1062.
 WriteBatch g_differenzAdd("Qvx331Zk1", kDifferenzColumns,

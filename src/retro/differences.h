@@ -10,7 +10,7 @@
 
 #include "calc/retro_records.h"
 #include "run/db.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 
 // Compares the transferred values of the retro-calculated accounting numbers
 // (RetroAbrnr) with the retro records of the run, writes the difference

@@ -9,7 +9,7 @@
 #include "calc/retro_records.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 RetroState Retro;
 

@@ -2,7 +2,7 @@
 
 #include "run/db.h"
 #include "run/exit.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 RunContext Ctx;
 

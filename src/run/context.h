@@ -10,7 +10,7 @@
 #include "run/db.h"
 #include "run/handover.h"
 #include "run/platform.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 #include "run/version.h"
 
 // Payroll-interface record (row of Qvx171Lug of the circle).

@@ -17,7 +17,7 @@
 #include "run/charset.h"
 #include "run/exit.h"
 #include "run/platform.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 struct SqlResult {
   MYSQL_RES* res;

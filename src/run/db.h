@@ -98,7 +98,7 @@ void dbAnswerConnectionLoss(bool on);
 // ("SELECT Qvx171Lu1", "DELETE Qvx333Bmn"), or the verb alone.
 std::string StatementPurpose(std::string_view statement);
 
-// Rows that a layer above gathers to write together (run/writebatch.h). The
+// Rows that a layer above gathers to write together (run/write_batch.h). The
 // connection sends them before any statement that names their table and
 // before every commit, rollback and disconnect, and forgets them when the
 // transaction they belong to is gone. The connection knows them only through

@@ -14,7 +14,7 @@
 #include "calc/account_transfer.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 #include "run/exit.h"
 #include "program_fixture.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "export/exact_sums.h"
-#include "export/interface_record.h"
+#include "export/interface_header.h"
 #include "export/staging_write.h"
 #include "export/transfer_record.h"
 #include "export/wage_types.h"

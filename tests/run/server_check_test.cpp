@@ -3,8 +3,8 @@
 #include <string>
 
 #include "program_fixture.h"
-#include "run/dbkey.h"
-#include "run/servercheck.h"
+#include "run/db_key.h"
+#include "run/server_check.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "run/context.h"
 #include "run/db.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 
 namespace {
 

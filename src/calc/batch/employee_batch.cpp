@@ -9,7 +9,7 @@
 
 #include "calc/batch/bookings.h"
 #include "run/db.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 
 std::string PnrList(const std::vector<BatchEmployee>& employees) {
   std::string list;

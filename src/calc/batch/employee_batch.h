@@ -7,7 +7,7 @@
 // remaining and special leave, balances, booking days, unpaid hours,
 // qualifying days before the period, site values, PSYBR target days) are read
 // for the batch the same way when first needed. Rows are matched to the
-// employees by the comparison key of the personnel number (run/dbkey.h). The
+// employees by the comparison key of the personnel number (run/db_key.h). The
 // tables read here are not written during a run, so a value read ahead is the
 // value a single read would find. Memory is bounded by the batch.
 #pragma once
@@ -23,7 +23,7 @@
 #include "calc/batch/served.h"
 
 // One employee of a batch: the personnel number as the steps put it into
-// their statements and its comparison key (run/dbkey.h).
+// their statements and its comparison key (run/db_key.h).
 struct BatchEmployee {
   std::string Pnr;
   std::string Key;

@@ -21,7 +21,7 @@ struct BsvRow {
   std::string BsvLug;
   std::string BsvSfr;
   std::string Zk1Upn;   // payroll personnel number derived in the fetch
-  std::string PnrKey;   // key of BsvPnr as the server compares it (run/dbkey.h)
+  std::string PnrKey;   // key of BsvPnr as the server compares it (run/db_key.h)
   std::string StmtKey;  // key of the personnel number as the statements carry it (trimmed)
   // A personnel number of the row that Windows-1252 cannot hold: the field
   // ("Personalnummer", "PersNr-LuG") and its text as log lines show it. The

@@ -13,7 +13,7 @@
 
 #include "calc/batch/bookings.h"
 #include "calc/account_transfer.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 #include "calc/statistics_fixture.h"
 
 namespace {

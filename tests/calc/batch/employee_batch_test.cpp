@@ -15,7 +15,7 @@
 #include "calc/interruptions.h"
 #include "calc/batch/employee_batch.h"
 #include "calc/account_transfer.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 #include "calc/statistics_fixture.h"
 
 namespace {

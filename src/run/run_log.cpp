@@ -1,4 +1,4 @@
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -13,7 +13,7 @@
 // refuses is undone as a whole; the rows are then sent again one by one, each
 // with the status handling and log lines it has as a single statement, and
 // the lines of each row are put into the run log where the row was written
-// (InsertIntoRunLog of run/runlog.h), so the log reads as if every row had been
+// (InsertIntoRunLog of run/run_log.h), so the log reads as if every row had been
 // sent on its own. A row whose handling ends the run (status -1) ends it when
 // the batch is sent: its lines close the log, after the lines of the rows
 // written since.

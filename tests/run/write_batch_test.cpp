@@ -11,7 +11,7 @@
 #include "program_fixture.h"
 #include "run/context.h"
 #include "run/db.h"
-#include "run/writebatch.h"
+#include "run/write_batch.h"
 #include "scenario.h"
 
 namespace {

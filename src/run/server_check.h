@@ -16,7 +16,7 @@ struct ServerFinding {
 
 // The findings (none when the server suits the run). Sets, as a side effect,
 // the collation in which match keys are built (SetKeyCollation of
-// run/dbkey.h) when the key columns differ in character set. A read that
+// run/db_key.h) when the key columns differ in character set. A read that
 // fails is itself a finding.
 std::vector<ServerFinding> CheckServer();
 

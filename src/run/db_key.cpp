@@ -1,4 +1,4 @@
-#include "run/dbkey.h"
+#include "run/db_key.h"
 
 namespace {
 std::string g_keyCollation;  // one setting of the whole run, made before the first key

@@ -1,11 +1,11 @@
-#include "run/writebatch.h"
+#include "run/write_batch.h"
 
 #include <algorithm>
 #include <cctype>
 #include <memory>
 
 #include "run/db.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "run/context.h"
 #include "run/exit.h"
 #include "run/platform.h"
-#include "run/runlog.h"
+#include "run/run_log.h"
 
 namespace fs = std::filesystem;
 

@@ -50,7 +50,7 @@ std::string SqlKeyColumn(std::string_view column);
 // own). Tables whose text columns differ in character set (bookings utf8mb4,
 // master tables latin1) are compared by the server in the utf8mb4 collation;
 // keys in each column's own collation would never meet across them. Set by
-// the start-up check of the server (run/servercheck.h) for the whole run.
+// the start-up check of the server (run/server_check.h) for the whole run.
 void SetKeyCollation(const std::string& collation);
 
 // Key of a value identified by several columns: the key columns (and exact

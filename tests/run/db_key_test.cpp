@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "program_fixture.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 
 namespace {
 

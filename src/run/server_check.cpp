@@ -1,4 +1,4 @@
-#include "run/servercheck.h"
+#include "run/server_check.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,7 +7,7 @@
 #include <set>
 
 #include "run/db.h"
-#include "run/dbkey.h"
+#include "run/db_key.h"
 #include "run/text.h"
 
 namespace {
