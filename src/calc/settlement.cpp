@@ -28,7 +28,7 @@ void ReadUnterbrechung() {
 
 }  // namespace
 
-void ReadSatzarten(const std::string& lugLgp) {
+void ReadSatzarten(const std::string& lugLgp, bool reportNone) {
   Calc.RecordTypes = {};
   Calc.RecordTypeCount = 0;
   SqlCursor lg1;
@@ -37,7 +37,7 @@ void ReadSatzarten(const std::string& lugLgp) {
     RecordType t;
     int st = SQL_Qvx170Lg1_Fetch(lg1, t);
     if (st != 0) {
-      if (Calc.RecordTypeCount == 0) Log("Keine Satzarten gefunden !");
+      if (Calc.RecordTypeCount == 0 && reportNone) Log("Keine Satzarten gefunden !");
       if (st == -1) AbortRun(60);
       break;
     }

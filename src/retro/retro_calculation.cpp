@@ -20,27 +20,6 @@ void Check(int st, const char* message) {
   ReportStatus(st, message, st);
 }
 
-// Record types of the payroll system (at most five); the retro-calculation
-// reports no empty table. A table that cannot be read (-1) ends the run, as in
-// the settlement: with no record types nothing would be recomputed, and the
-// difference step would reverse every value handed over for the number.
-void ReadRecordTypes(const std::string& lugLgp) {
-  Calc.RecordTypes = {};
-  Calc.RecordTypeCount = 0;
-  SqlCursor lg1;
-  RequireRead(SQL_Qvx170Lg1_Open(lg1, lugLgp), "Qvx170Lg1");
-  while (Calc.RecordTypeCount < static_cast<int>(Calc.RecordTypes.size())) {
-    RecordType t;
-    int st = SQL_Qvx170Lg1_Fetch(lg1, t);
-    if (st != 0) {
-      if (st == -1) AbortRun(60);
-      break;
-    }
-    Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
-  }
-  (void)SQL_Qvx170Lg1_Close(lg1);
-}
-
 // The interruption record of the employee's first row.
 void RetroUnterbrechung(const BsvRow& row, const InterruptionType& it, const std::string& von, const std::string& bis,
                         const std::string& bdt) {
@@ -122,7 +101,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   // 3.-4.
   const bool lugOnly = Ctx.Lug.LugPnr != 0;
   Log(lugOnly ? "Nur LuG-PersNr verarbeiten\n" : "Alle PersNr verarbeiten\n");
-  ReadRecordTypes(Ctx.Lug.LugLgp);
+  ReadSatzarten(Ctx.Lug.LugLgp, false);
   InterruptionType it;
   // The settlement counts interruptions in the main call only; a following
   // month has none to compare with.

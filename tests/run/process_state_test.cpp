@@ -42,9 +42,9 @@ std::set<std::string> MutableObjects(bool& read) {
     std::string name = line.substr(0, bar);
     while (!name.empty() && name.back() == ' ') name.pop_back();
     std::string section = line.substr(lastBar + 1);
-    const bool writable = section.rfind(".bss", 0) == 0 ||
-                          (section.rfind(".data", 0) == 0 && section.rfind(".data.rel.ro", 0) != 0 &&
-                           section.find("DW.ref") == std::string::npos);
+    const bool writable =
+        section.rfind(".bss", 0) == 0 || (section.rfind(".data", 0) == 0 && section.rfind(".data.rel.ro", 0) != 0 &&
+                                          section.find("DW.ref") == std::string::npos);
     if (!writable || line.find("OBJECT") == std::string::npos) continue;
     if (name.rfind("std::", 0) == 0 || name.rfind("__", 0) == 0 || name.rfind('.', 0) == 0 ||
         name.find("guard variable") != std::string::npos)
