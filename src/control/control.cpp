@@ -46,7 +46,7 @@ void ReadPeriod(const std::string& akr, int32_t abrnr, const char* message) {
   RequirePeriod(akr, abrnr, Ctx.AbrVon, Ctx.AbrBis, message);
 }
 
-void RetroLoop(TransferAnswers& answers) {
+void RetroLoop(TransferAnswers& answers, RetroState& retro) {
   Ctx.AkrRrm = 0;
   Ctx.LastStatus = SQL_O1001AbrKreis_GetRrm(Ctx.Akr, Ctx.AkrRrm);
   // without a result nothing would be recomputed and no difference written
@@ -71,18 +71,18 @@ void RetroLoop(TransferAnswers& answers) {
       break;
     }
     Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount)] = abrnr;
-    Rueckrechnung(akr, abrnr, 0, 0, answers);
+    Rueckrechnung(retro, akr, abrnr, 0, 0, answers);
     std::string savedAkr = Ctx.Akr;
     int32_t savedAbrnr = Ctx.Abrnr;
     Ctx.Akr = akr;
     Ctx.Abrnr = abrnr;
-    FollowingMonths(akr, abrnr, FolgeVariante::Rueckrechnung, answers);
+    FollowingMonths(akr, abrnr, FolgeVariante::Rueckrechnung, answers, retro);
     Ctx.Akr = savedAkr;
     Ctx.Abrnr = savedAbrnr;
     ++Ctx.RetroCount;
   }
   (void)SQL_Qvx330Abr_CloseRetro(numbers);
-  if (Ctx.RetroCount > 0) DifferenzenErmitteln();
+  if (Ctx.RetroCount > 0) DifferenzenErmitteln(retro);
 }
 
 }  // namespace
@@ -96,11 +96,12 @@ bool EndabrechnungGelaufen(int32_t, int16_t) { return g_endabrechnungGelaufen; }
 void SetEndabrechnungGelaufen(bool ran) { g_endabrechnungGelaufen = ran; }
 
 void SettlementControl() {
-  // The calculation state, the retro state and the LOGA2 sequence begin with
-  // the run (a run started over after a lock conflict, or the next run of
-  // the process, must not see the periods of the one before).
+  // The calculation state and the LOGA2 sequence begin with the run (a run
+  // started over after a lock conflict, or the next run of the process, must
+  // not see the periods of the one before); the retro state is the
+  // settlement's own.
   Calc = CalcState{};
-  Retro = RetroState{};
+  RetroState retro;
   ResetLoga2Sequence();
 
   // Interface record and period of the run.
@@ -159,11 +160,12 @@ void SettlementControl() {
 
   // Following months and earlier accounting numbers: final settlements only.
   if (Ctx.InterimFlag == 1) return;
-  FollowingMonths(Ctx.Akr, Ctx.Abrnr, FolgeVariante::Berechnung, answers);
-  RetroLoop(answers);
+  FollowingMonths(Ctx.Akr, Ctx.Abrnr, FolgeVariante::Berechnung, answers, retro);
+  RetroLoop(answers, retro);
 }
 
-void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante, TransferAnswers& answers) {
+void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante, TransferAnswers& answers,
+                     RetroState& retro) {
   const bool calc = variante == FolgeVariante::Berechnung;
   std::string lugLug;
   int lst = SQL_Qvx171Lug_GetLug(akr, lugLug);
@@ -197,7 +199,7 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
       ReadPeriod(prevAkr, prevNum, "Fehler Lesen Qvx330Abr (2): %d");
       CalcAbrnr(prevAkr, prevNum, flg, 1, answers);
     } else {
-      Rueckrechnung(prevAkr, prevNum, flg, 1, answers);
+      Rueckrechnung(retro, prevAkr, prevNum, flg, 1, answers);
     }
     flg = 0;
     st = SQL_Qvx171Lu1_FetchFlg(flgs, flg);

@@ -7,6 +7,7 @@
 
 #include "calc/account_transfer.h"
 #include "calc/interface_record.h"
+#include "retro/retro_calculation.h"
 #include "run/context.h"
 
 // Reads the interface record and the period of the run, decides between final
@@ -22,8 +23,10 @@ enum class FolgeVariante { Berechnung, Rueckrechnung };
 // Following months of (akr, abrnr): the accounting numbers Lu1Flg places
 // before it, each distinct Lu1Flg value once, in ascending order.
 // answers: those of the account transfer's look-ups, which each settlement
-// call begins anew and the retro-calculations go on with.
-void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante, TransferAnswers& answers);
+// call begins anew and the retro-calculations go on with; retro: the
+// settlement's retro state, which the retro-calculations fill.
+void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante, TransferAnswers& answers,
+                     RetroState& retro);
 
 // Has the final settlement of the accounting number run already? This system
 // keeps no record of it: the answer is always no.

@@ -262,7 +262,7 @@ double WriteDifferenz(const Zk1Differenz& d, bool accumulate, const char* messag
 // recomputed period that holds its values, and failing that to the earliest
 // accounting number of the retro loop, so that the number is never one left
 // over from another group.
-int32_t StornoRrn(const RetroGroup& g) {
+int32_t StornoRrn(const RetroState& retro, const RetroGroup& g) {
   int32_t abr = 0;
   int st;
   {
@@ -274,7 +274,7 @@ int32_t StornoRrn(const RetroGroup& g) {
     st = SQL_Qvx331Zk1_GetRetroAbr(g, abr);
   }
   if (st == 0) return abr;
-  for (const RetroPeriod& p : Retro.Periods) {
+  for (const RetroPeriod& p : retro.Periods) {
     if (!p.Von.empty() && p.Von <= g.Von && g.Von <= p.Bis) return p.Abrnr;
   }
   return Ctx.RetroCount > 0 ? Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount - 1)] : Ctx.Abrnr;
@@ -289,8 +289,10 @@ int32_t StornoRrn(const RetroGroup& g) {
 // once per record type, account, wage type and period.
 class DeferredValues {
  public:
+  explicit DeferredValues(const RetroState& retro) : retro_(retro) {}
+  const RetroState& Retro() const { return retro_; }
   bool Recomputed(const RetroGroup& g) {
-    for (const RetroPeriod& p : Retro.Periods) {
+    for (const RetroPeriod& p : retro_.Periods) {
       if (p.FolgeNr == 0 || p.Von.empty() || g.Von < p.Von || g.Von > p.Bis) continue;
       DbKey key = DbKey(g.Line).AddExact(p.Von).AddExact(p.Bis);
       auto it = lines_.find(key);
@@ -307,6 +309,7 @@ class DeferredValues {
   }
 
  private:
+  const RetroState& retro_;
   std::unordered_map<DbKey, int16_t, DbKeyHash> lines_;  // Lu1Flg of a retro line, else -1
 };
 
@@ -318,9 +321,9 @@ void Vanished(const Variante& v, const RetroGroup& g, DeferredValues& deferred) 
   // itself lie before its booking date and must still be reversed when they
   // are gone. Values paid later that a following-month call recomputed are
   // reversed whatever their date.
-  if (v.Retro && g.Bdt < Retro.RetroVon && !deferred.Recomputed(g)) return;
+  if (v.Retro && g.Bdt < deferred.Retro().RetroVon && !deferred.Recomputed(g)) return;
   Zk1Differenz d = FromGroup(g);
-  d.Rrn = v.Retro ? StornoRrn(g) : Ctx.Abrnr;
+  d.Rrn = v.Retro ? StornoRrn(deferred.Retro(), g) : Ctx.Abrnr;
   d.Std = ClampInt32(-int64_t{g.Std});
   d.Tge = ClampInt32(-int64_t{g.Tge});
   Log(v.DelLog, g.Pnr);
@@ -402,9 +405,9 @@ void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
 // server sorts small results; the groups come in the same order as from one
 // statement over all employees, and the new values follow all groups as
 // before.
-void Compare(const Variante& v, int (*open)(SqlCursor&, const PnrRange&), int (*fetch)(SqlCursor&, RetroGroup&),
-             int (*close)(SqlCursor&)) {
-  DeferredValues deferred;
+void Compare(const Variante& v, const RetroState& retroState, int (*open)(SqlCursor&, const PnrRange&),
+             int (*fetch)(SqlCursor&, RetroGroup&), int (*close)(SqlCursor&)) {
+  DeferredValues deferred(retroState);
   std::vector<LeftRecord> left;
   std::string prefixes;
   if (SQL_Qvx331Zk3_ReadPrefixes(Ctx.RunKey, prefixes) != 0) prefixes.clear();
@@ -493,11 +496,11 @@ int FetchGroup(SqlCursor& c, RetroGroup& g) {
 
 void SetDifferenceRangeEmployees(int employees) { g_rangeEmployees = employees > 0 ? employees : 1; }
 
-int DifferenzenErmitteln() {
+int DifferenzenErmitteln(RetroState& retro) {
   Log(kRetro.Heading);
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
   Compare(
-      kRetro,
+      kRetro, retro,
       [](SqlCursor& groups, const PnrRange& r) {
         // RetroAbrnr holds the numbers of the loop in its first RetroCount
         // entries; the entries never filled (0) are left out of the list, since
@@ -507,15 +510,18 @@ int DifferenzenErmitteln() {
       },
       SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
   if (int st = SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey); st != 0) ReportStatus(st, "DeleteFehler Qvx331Zk3: %d", st);
-  Retro.Periods.clear();
+  retro.Periods.clear();
   return SQL_Qvx331Zk1_Unmask();
 }
 
 int ZwischenDifferenzenErmitteln() {
   Log(kZwischen.Heading);
   SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
+  // the interim differences reverse only what the interim runs handed over:
+  // no period of a retro loop takes part
+  const RetroState none;
   Compare(
-      kZwischen,
+      kZwischen, none,
       [](SqlCursor& groups, const PnrRange& r) { return SQL_Qvx331Zk1_OpenZwischenGroups(groups, Ctx.Abrnr, r); },
       SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
   return SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey);

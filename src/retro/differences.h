@@ -9,14 +9,16 @@
 #include <vector>
 
 #include "calc/retro_records.h"
+#include "retro/retro_calculation.h"
 #include "run/db.h"
 #include "run/db_key.h"
 
 // Compares the transferred values of the retro-calculated accounting numbers
 // (RetroAbrnr) with the retro records of the run, writes the difference
 // records, deletes the run's retro records and unmasks every masked transfer
-// record. Returns the result of the unmasking.
-int DifferenzenErmitteln();
+// record. retro: the periods recomputed in the run (emptied here). Returns the
+// result of the unmasking.
+int DifferenzenErmitteln(RetroState& retro);
 
 // The same comparison for a final settlement after interim settlements of
 // the accounting number: the day runs of the interim settlements against the

@@ -11,8 +11,6 @@
 #include "run/db.h"
 #include "run/run_log.h"
 
-RetroState Retro;
-
 namespace {
 
 void Check(int st, const char* message) {
@@ -72,7 +70,7 @@ struct SavedRun {
 
 }  // namespace
 
-int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int16_t folgemonat,
+int Rueckrechnung(RetroState& retro, const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int16_t folgemonat,
                   TransferAnswers& answers) {
   SavedRun saved;
   // The period of the run (the requested accounting number) decides which
@@ -85,18 +83,18 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   if (folgemonat == 0) Log("\n>>>>>Rückrechnung :");
   Log("AbrNr: %ld von: %s bis: %s", abrnr, von, bis);
   if (folgemonat == 0) {
-    Retro.RetroVon = von;
-    Retro.RetroBis = bis;
+    retro.RetroVon = von;
+    retro.RetroBis = bis;
   }
-  Retro.Periods.push_back({abrnr, von, bis, static_cast<int16_t>(folgemonat == 0 ? 0 : folgeNr)});
+  retro.Periods.push_back({abrnr, von, bis, static_cast<int16_t>(folgemonat == 0 ? 0 : folgeNr)});
 
   // 2. Interface record of the circle and the booking date. A record that
   // cannot be read leaves the interface in force as it is.
   int st = SQL_Qvx171Lug_Get(akrArg, Ctx.Lug);
   if (st != 0) Check(st, "Qvx171Lug-Lesenfehler: %d");
   const LugRecord lug = Ctx.Lug;
-  Retro.RetroBdt = Ctx.Lug.LugDtm == 2 ? Retro.RetroBis : Retro.RetroVon;
-  const std::string bdt = Retro.RetroBdt;
+  retro.RetroBdt = Ctx.Lug.LugDtm == 2 ? retro.RetroBis : retro.RetroVon;
+  const std::string bdt = retro.RetroBdt;
 
   // 3.-4.
   const bool lugOnly = Ctx.Lug.LugPnr != 0;
@@ -109,7 +107,7 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
       folgemonat == 0 && SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, von, bis, it) == 0 && it.Lu1Rre == 1;
 
   // 5.-6. Employment rows; the records are computed for abrnr in [von, bis].
-  Retro.LastPnr.clear();
+  retro.LastPnr.clear();
   EmploymentCursor bsv;
   RequireRead(SQL_Qvx310Bsv_OpenRetro(bsv, akrArg, curBis, von, lugOnly), "Qvx310Bsv");
   Ctx.Abrnr = abrnr;
@@ -127,8 +125,8 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
     if (!row.BsvLug.empty()) Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
     else Log("Pnr: %s", row.BsvPnr);
 
-    const bool first = row.PnrKey != Retro.LastPnr;
-    if (first) Retro.LastPnr = row.PnrKey;
+    const bool first = row.PnrKey != retro.LastPnr;
+    if (first) retro.LastPnr = row.PnrKey;
 
     // Employment ended before the run's period, employee now in another
     // circle: the transfer records are kept out of the difference step.
@@ -144,12 +142,12 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
     }
 
     // Employment beginning at the end of the period or later.
-    if (row.BsvGvo >= bis && !TakeLateEntry(row, von, bis, akr, Retro.LastPnr, "Qvx171Lug-Lesenfehler(4): %d"))
+    if (row.BsvGvo >= bis && !TakeLateEntry(row, von, bis, akr, retro.LastPnr, "Qvx171Lug-Lesenfehler(4): %d"))
       continue;
 
     if (first) {
       if (interruptions) RetroUnterbrechung(row, it, von, bis, bdt);
-      RueckrechnungZeitkonten(row, akr, bdt, folgeNr, folgemonat, answers);
+      RueckrechnungZeitkonten(retro, row, akr, bdt, folgeNr, folgemonat, answers);
     }
     akr = akrArg;
     Ctx.Lug = lug;
@@ -160,8 +158,8 @@ int Rueckrechnung(const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int
   return SQL_Qvx310Bsv_CloseRetro(bsv);
 }
 
-void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const std::string& bdt, int16_t folgeNr,
-                             int16_t folgemonat, TransferAnswers& answers) {
+void RueckrechnungZeitkonten(const RetroState& retro, const BsvRow& row, const std::string& akr, const std::string& bdt,
+                             int16_t folgeNr, int16_t folgemonat, TransferAnswers& answers) {
   // The values are computed by the rules of the account transfer itself, so
   // that unchanged bookings give exactly the values handed over.
   std::string callBdt = bdt;
@@ -172,8 +170,8 @@ void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const st
   call.Folgemonat = folgemonat;
   // following months: month values are booked on the date of the
   // retro-calculated number (or, by Lu1Fkt, of the period computed)
-  call.MainVon = Retro.RetroVon;
-  call.MainBis = Retro.RetroBis;
+  call.MainVon = retro.RetroVon;
+  call.MainBis = retro.RetroBis;
   call.Bdt = &callBdt;
   call.Dest = &kRetroRecords;
   call.Answers = &answers;

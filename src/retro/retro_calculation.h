@@ -20,7 +20,9 @@ struct RetroPeriod {
   int16_t FolgeNr = 0;
 };
 
-// State of the retro-calculation across its calls (process-wide).
+// State of the retro-calculation across its calls: one per settlement,
+// made by the settlement control and handed to every call of the retro loop
+// and to the difference step.
 struct RetroState {
   // Period of the accounting number last retro-calculated (calls with
   // Folgemonat 0); after the retro loop the earliest one.
@@ -32,8 +34,6 @@ struct RetroState {
   std::vector<RetroPeriod> Periods;
 };
 
-extern RetroState Retro;
-
 // akr: circle of the accounting number; folgemonat 0: the accounting number
 // itself (wage-type lines with Lu1Flg 0), 1: its following month folgeNr
 // (lines with Lu1Flg = folgeNr), whose retro records carry abrnr and the
@@ -41,13 +41,15 @@ extern RetroState Retro;
 // the employment cursor.
 // answers: those of the settlement call before, which the retro-calculations
 // go on with.
-int Rueckrechnung(const std::string& akr, int32_t abrnr, int16_t folgeNr, int16_t folgemonat, TransferAnswers& answers);
+int Rueckrechnung(RetroState& retro, const std::string& akr, int32_t abrnr, int16_t folgeNr, int16_t folgemonat,
+                  TransferAnswers& answers);
 
 // The bookings of one employee in [von, bis] (the period of the accounting
 // number in RunContext's Abrnr/AbrVon/AbrBis) as retro records: the rules of
 // the account transfer with the retro destination, then the site records.
-void RueckrechnungZeitkonten(const BsvRow& row, const std::string& akr, const std::string& bdt, int16_t folgeNr,
-                             int16_t folgemonat, TransferAnswers& answers);
+// retro: its period is the main period of the call (RetroVon, RetroBis).
+void RueckrechnungZeitkonten(const RetroState& retro, const BsvRow& row, const std::string& akr, const std::string& bdt,
+                             int16_t folgeNr, int16_t folgemonat, TransferAnswers& answers);
 
 // Employment rows of the circle overlapping [von, abrBis], per employee
 // newest first; the fetch derives Zk1Upn as the settlement's does.

@@ -19,6 +19,9 @@
 
 class RetroTest : public ProgramDbTest {
  protected:
+  // the retro state of the settlement under test
+  RetroState Retro;
+
   // the answers of the settlement call the retro-calculations follow
   TransferAnswers Answers;
 
