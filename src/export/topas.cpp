@@ -184,8 +184,8 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
     if (line.Lu1Ktr != 0) ktr = r.Zk1Ktr;
     // the factor has four decimals: the units stay whole numbers
     if (line.Lu1Mog != 0) v.Units = v.Units * std::llround(line.Lu1Mog * 10000) / 10000;
-  } else if (lineStatus == -1) {
-    AbortRun(60);
+  } else if (LeftOutForUnreadLine(lineStatus, r)) {
+    return;
   }
   int64_t std = v.Hours ? v.Units : 0, tge = v.Hours ? 0 : v.Units;
   int st = StagingWrite(
