@@ -70,10 +70,8 @@ std::string DayText(const std::string& bdt) {
 std::string HoursText(int32_t minutes) {
   std::string text = Format("%.2f", minutes * (1.0 / 60));
   if (text == "0.00") return std::string();
-  for (size_t i = 0; i < text.size() && i < 8; ++i) {
-    if (text[i] == '.') text[i] = ',';
-  }
-  return text;
+  // the point stands behind eight digits of hours too
+  return DecimalComma(text);
 }
 
 // One line of the file for the record; records that carry days only are not

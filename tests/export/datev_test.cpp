@@ -217,3 +217,12 @@ TEST_F(DatevExport, UnreadableWageTypeLineLeavesTheRecordOut) {
   EXPECT_EQ("200", Ctx.Handover.LeftOut[0].WageType);
   EXPECT_EQ(1.0, Ctx.Handover.LeftOut[0].Hours);
 }
+
+// The decimal point of the hours becomes a comma wherever it stands, also
+// behind eight digits of hours.
+TEST_F(DatevExport, DecimalCommaOfLongHours) {
+  admin.Exec(Zk1(5, 0, "LA", "2026-03-02", "1001", "AZ", "100", " ", "K100", "T1", 2000000000, 0, 2, "501"));
+  EXPECT_EQ(1, dbCommit());
+  DatevLohnprogramm();
+  EXPECT_EQ("4711;0815;03/2026\r\n501;2; ;100;33333333,33;;;;;K100;T1\r\n", TransferFile("datev.csv"));
+}
