@@ -156,7 +156,8 @@ void PermanLohnuebergabe() {
   Log("\nPerman-Lohnübergabe Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
   if (Ctx.AkrSsl == 1) {
     int st = SqlWrite("DELETE FROM QVX333Perman");
-    if (st != 0 && st != kSqlNoMoreRows) Log("DeleteFehler QVX333Perman, Sqlfhl: %d", st);
+    // reported as every staging clear is: -1 ends the run
+    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Perman, Sqlfhl: %d", st);
   }
   PermanExport x;
   LugRecord lug;

@@ -41,9 +41,11 @@ struct TopasExport {
   int32_t Count = 0;
 };
 
+// A failed delete is reported as every staging clear is: a row that stays
+// behind would be handed over again, so -1 ends the run.
 void DeleteStaging(const char* statement) {
   int st = SqlWrite(statement);
-  if (st != 0 && st != kSqlNoMoreRows) Log("DeleteFehler QVX333Tp?, Sql-Fehler: %d", st);
+  if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Tp?, Sql-Fehler: %d", st);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_CountLfn2(int32_t abrnr, int32_t& count) {

@@ -128,3 +128,19 @@ TEST_F(RefusedStatement, UnreadWageTypeLineLeavesTheRecordOut) {
     EXPECT_TRUE(Names(Ctx.Handover.Persons, "1002")) << s.Code << " leaves out the record of 1002";
   }
 }
+
+// Emptying a staging table when the interface is cleared: a refused delete is
+// reported as in every exporter (the run is not complete, and -1 would end
+// it), not only logged.
+TEST_F(RefusedStatement, RefusedStagingClearIsReported) {
+  for (const char* code : {"SAP", "TOPAS", "PRMAN"}) {
+    UseSystem(code, "LS");
+    std::string log = RefuseUntilLogged("DeleteFehler");
+    if (log.empty() || Ctx.Handover.LeftOut.size() != 1) {
+      ADD_FAILURE() << code << ": the failed delete is not reported\n" << log;
+      continue;
+    }
+    EXPECT_NE(std::string::npos, Ctx.Handover.LeftOut[0].Text.find("DeleteFehler")) << code;
+    EXPECT_EQ(1292, Ctx.LastStatus) << code;
+  }
+}
