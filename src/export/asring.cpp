@@ -134,8 +134,10 @@ void WritePeriod(AsringRun& run, const TransferRecord& r, const AsringValues& v)
 void WriteWage(AsringRun& run, const TransferRecord& r, const AsringValues& v) {
   Lu1Line lu1;
   std::string kst = r.Zk1Kst;
-  if (FindWageTypeLine(run.Lines, run.Header.LugLug, r, lu1)) kst = lu1.Lu1Kst != 0 ? SubStr(kst, 0, 10) : " ";
-  int st = StagedRow("Qvx333Asr", SQL_Qvx333Asr_Insert(run, r, kst, v));
+  int st = FindWageTypeLine(run.Lines, run.Header.LugLug, r, lu1);
+  if (st != 0 && st != kSqlNoMoreRows) return;  // left out: its line could not be read
+  if (st == 0) kst = lu1.Lu1Kst != 0 ? SubStr(kst, 0, 10) : " ";
+  st = StagedRow("Qvx333Asr", SQL_Qvx333Asr_Insert(run, r, kst, v));
   if (st == kSqlDuplicate) {
     st = StagedRow("Qvx333Asr", SQL_Qvx333Asr_Update(run, r, kst, v), true);
     if (st != 0) ReportStatus(st, "Qvx333Asr-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);

@@ -31,8 +31,9 @@ using LineCache = std::map<DbKey, LineFlags>;
 
 // Cost centre and cost unit of the current record are emptied when the newest
 // line valid at the period start does not hand them over; without a line the
-// record keeps both.
-void ApplyWageTypeLine(const std::string& lugLug, const std::string& abrVon, LineCache& cache, DatevRecords& records) {
+// record keeps both. False when the line could not be read: the record is left
+// out then, since its line may forbid the cost fields it carries.
+bool ApplyWageTypeLine(const std::string& lugLug, const std::string& abrVon, LineCache& cache, DatevRecords& records) {
   TransferRecord& r = records.Record;
   DbKey key = DbKey().Add(records.KeyStz).Add(records.KeyZkt).Add(records.KeyLna);
   LineFlags flags;
@@ -49,11 +50,13 @@ void ApplyWageTypeLine(const std::string& lugLug, const std::string& abrVon, Lin
     flags.Kst = line.Lu1Kst;
     flags.Ktr = line.Lu1Ktr;
     // a failed read is tried again with the next record of the combination
-    if (st == 0 || st == kSqlNoMoreRows) cache.emplace(std::move(key), flags);
+    if (LeftOutForUnreadLine(st, r)) return false;
+    cache.emplace(std::move(key), flags);
   }
-  if (!flags.Found) return;
+  if (!flags.Found) return true;
   if (flags.Ktr == 0) r.Zk1Ktr.clear();
   if (flags.Kst == 0) r.Zk1Kst.clear();
+  return true;
 }
 
 // Day of the month of the booking date without a leading zero.
@@ -67,10 +70,8 @@ std::string DayText(const std::string& bdt) {
 std::string HoursText(int32_t minutes) {
   std::string text = Format("%.2f", minutes * (1.0 / 60));
   if (text == "0.00") return std::string();
-  for (size_t i = 0; i < text.size() && i < 8; ++i) {
-    if (text[i] == '.') text[i] = ',';
-  }
-  return text;
+  // the point stands behind eight digits of hours too
+  return DecimalComma(text);
 }
 
 // One line of the file for the record; records that carry days only are not
@@ -181,8 +182,7 @@ void DatevLohnprogramm() {
   RequireRead(SQL_Qvx331Zk1_OpenDatev(records, Ctx.Abrnr), "Qvx331Zk1");
   int st = SQL_Qvx331Zk1_FetchDatev(records);
   while (st == 0) {
-    ApplyWageTypeLine(header.LugLug, abrVon, lines, records);
-    WriteRecord(file, records.Record);
+    if (ApplyWageTypeLine(header.LugLug, abrVon, lines, records)) WriteRecord(file, records.Record);
     records.Record = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchDatev(records);
   }

@@ -129,6 +129,7 @@ void ProcessRecord(LodasRun& run, TransferRecord r, int16_t mark) {
   r.Zk1Bdt = SubStr(azr, 6, 4) + "." + SubStr(azr, 3, 2) + "." + SubStr(azr, 0, 2);
   Lu1Line line;
   int st = CachedWageTypeLookup(run.Lines, Ctx.Lug.LugLug, r, line);
+  if (LeftOutForUnreadLine(st, r)) return;
   if (st != 0) {
     Log("Fehler beim Lesen Qvx171Lu1: %d", st);
   } else {

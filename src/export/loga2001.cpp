@@ -208,7 +208,7 @@ void HandleRecord(Loga2Run& run, Loga2Record x, const std::string& date) {
   TransferRecord& r = x.Rec;
   if (!RecordFitsLine(r, ";")) return;
   Lu1Line line;  // presets: nothing handed over
-  CachedWageTypeLookup(run.Lines, run.Header.LugLug, r, line);
+  if (LeftOutForUnreadLine(CachedWageTypeLookup(run.Lines, run.Header.LugLug, r, line), r)) return;
   if (line.Lu1Kst == 0) r.Zk1Kst = " ";
   else r.Zk1Kst = SubStr(r.Zk1Kst, 0, 7);
   if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";

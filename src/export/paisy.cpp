@@ -40,17 +40,14 @@ AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, 
   return d;
 }
 
-Lu1Line ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r) {
-  Lu1Line line;
+bool ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r, Lu1Line& line) {
   int st = CachedWageTypeLookup(cache, lugLug, r, line);
-  if (st != 0) {
-    CheckRead(st, "Qvx171Lu1");
-    return line;
-  }
+  if (LeftOutForUnreadLine(st, r, "Lesefehler Qvx171Lu1, Sqlfhl: %d")) return false;
+  if (st != 0) return true;
   if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
   if (line.Lu1Krt == 0) r.Zk1Krt = " ";
   if (line.Lu1Kst == 0) r.Zk1Kst = " ";
-  return line;
+  return true;
 }
 
 const Lg1Values& Lg1Get(std::map<std::string, Lg1Values>& cache, const std::string& lgp, const std::string& stz) {
@@ -468,7 +465,8 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
   RecordValues d;
   d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, Ctx.Lug.LugDtm, true);
   d.Abn = r.Zk1Rre;
-  const Lu1Line line = ApplyAssignment(s.Lines, s.Lug.LugLug, r);
+  Lu1Line line;
+  if (!ApplyAssignment(s.Lines, s.Lug.LugLug, r, line)) return;
   d.Mog = line.Lu1Mog;
   const Lg1Values& lg1 = Lg1Get(s.Lg1, Ctx.Lug.LugLgp, r.Zk1Stz);
   // logged for every record of the kind; -1 (no connection) ends the run

@@ -66,9 +66,10 @@ struct AccountingDate {
 AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, bool logCarry);
 
 // Wage-type assignment of the record: cost unit, cost type and cost centre
-// become one blank when the line found does not hand them over. Returns the
-// line (or the presets 0 when none is found).
-Lu1Line ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r);
+// become one blank when the line found does not hand them over; line gets the
+// line (or keeps the presets 0 when none is found). False when the line could
+// not be read: the record is left out then (LeftOutForUnreadLine).
+bool ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r, Lu1Line& line);
 
 // Wage-type parameters of a record kind (Qvx170Lg1), read once per kind; the
 // status of the read is kept for the caller's message.

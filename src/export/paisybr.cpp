@@ -165,7 +165,8 @@ void HandleRecord(PaisyBrRun& s, TransferRecord& r) {
   RecordValues d;
   d.Abn = r.Zk1Rre == 2 ? 2 : 1;
   d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, 0, false);
-  (void)ApplyAssignment(s.Lines, s.Lug.LugLug, r);
+  Lu1Line line;
+  if (!ApplyAssignment(s.Lines, s.Lug.LugLug, r, line)) return;
   if (!PersonFits(r)) return;
   d.Lhn = ToLong(r.Zk1Lna);
   d.Prs = SubStr(r.Zk1Upn, 0, 6);

@@ -94,6 +94,7 @@ void HandleRecord(PermanExport& x, const TransferRecord& r) {
   if (!RecordFitsLine(r, "\t~")) return;
   Lu1Line line;
   int st = CachedWageTypeLookup(x.Lines, x.LugLug, r, line);
+  if (LeftOutForUnreadLine(st, r)) return;
   if (st != 0) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
   PermanRow row;
   if (!PermanPruefen(r, line, row)) return;
@@ -155,7 +156,8 @@ void PermanLohnuebergabe() {
   Log("\nPerman-Lohnübergabe Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
   if (Ctx.AkrSsl == 1) {
     int st = SqlWrite("DELETE FROM QVX333Perman");
-    if (st != 0 && st != kSqlNoMoreRows) Log("DeleteFehler QVX333Perman, Sqlfhl: %d", st);
+    // reported as every staging clear is: -1 ends the run
+    if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Perman, Sqlfhl: %d", st);
   }
   PermanExport x;
   LugRecord lug;

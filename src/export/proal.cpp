@@ -114,9 +114,9 @@ bool BuildRow(ProalRun& run, TransferRecord r, ProRow& p) {
   if (st == 0) {
     if (line.Lu1Ktr == 0) r.Zk1Krt = " ";
     if (line.Lu1Kst == 0) r.Zk1Kst = "0";
-  } else if (st != kSqlNoMoreRows) {
+  } else if (LeftOutForUnreadLine(st, r)) {
     // an unreadable line is not taken for a missing one
-    ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
+    return false;
   }
   // the field holds 8 digits
   int32_t kst = ToLong(r.Zk1Kst);

@@ -52,11 +52,13 @@ struct SapExport {
   std::map<std::string, std::string> Names;
 };
 
+// A delete that fails is reported as every staging clear is: a row that stays
+// behind would be handed over again, so -1 ends the run.
 [[nodiscard]] int SQL_Qvx333Sap_Delete() {
   int st = SqlWrite(" DELETE FROM Qvx333S10 ");
-  if (st != 0 && st != kSqlNoMoreRows) Log("DeleteFehler QVX333Sap, Sqlfhl: %d", st);
+  if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Sap, Sqlfhl: %d", st);
   int st2 = SqlWrite(" DELETE FROM Qvx333S01 ");
-  if (st2 != 0 && st2 != kSqlNoMoreRows) Log("DeleteFehler QVX333Sap, Sqlfhl: %d", st2);
+  if (st2 != 0 && st2 != kSqlNoMoreRows) ReportStatus(st2, "DeleteFehler QVX333Sap, Sqlfhl: %d", st2);
   return st2;
 }
 
@@ -292,7 +294,7 @@ void SapWriteFiles() {
 
 void SapLohnprogramm() {
   Log("\nSAP-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  // a refused delete is logged there; a delete fails only as the server refuses it
+  // a failed delete is reported there
   if (Ctx.AkrSsl == 1) (void)SQL_Qvx333Sap_Delete();
 
   SapExport x;

@@ -41,9 +41,11 @@ struct TopasExport {
   int32_t Count = 0;
 };
 
+// A failed delete is reported as every staging clear is: a row that stays
+// behind would be handed over again, so -1 ends the run.
 void DeleteStaging(const char* statement) {
   int st = SqlWrite(statement);
-  if (st != 0 && st != kSqlNoMoreRows) Log("DeleteFehler QVX333Tp?, Sql-Fehler: %d", st);
+  if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Tp?, Sql-Fehler: %d", st);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_CountLfn2(int32_t abrnr, int32_t& count) {
@@ -184,8 +186,8 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
     if (line.Lu1Ktr != 0) ktr = r.Zk1Ktr;
     // the factor has four decimals: the units stay whole numbers
     if (line.Lu1Mog != 0) v.Units = v.Units * std::llround(line.Lu1Mog * 10000) / 10000;
-  } else if (lineStatus == -1) {
-    AbortRun(60);
+  } else if (LeftOutForUnreadLine(lineStatus, r)) {
+    return;
   }
   int64_t std = v.Hours ? v.Units : 0, tge = v.Hours ? 0 : v.Units;
   int st = StagingWrite(

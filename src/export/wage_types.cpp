@@ -2,6 +2,7 @@
 
 #include "run/context.h"
 #include "run/db.h"
+#include "run/run_log.h"
 
 // Several lines of one wage type can be valid at the booking date (a line is
 // replaced by a newer one from a later date on). The newest of them is the one
@@ -21,11 +22,21 @@
 
 [[nodiscard]] int SQL_Qvx171Lu1_CloseLna(SqlCursor& cursor) { return dbClose(cursor); }
 
-bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line) {
+bool LeftOutForUnreadLine(int status, const TransferRecord& r, const char* message) {
+  if (status == 0 || status == kSqlNoMoreRows) return false;
+  Ctx.LastStatus = status;
+  if (status == -1) {
+    Log(message, status);
+    AbortRun(60);
+  }
+  LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "Vom Server abgewiesen", message, status);
+  return true;
+}
+
+int FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line) {
   int st = CachedWageTypeLookup(cache, lugLug, r, line);
-  // the record keeps the presets; the line is read again for the next one
-  if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
-  return st == 0;
+  (void)LeftOutForUnreadLine(st, r);
+  return st;
 }
 
 [[nodiscard]] int SQL_Qvx170Lg1_Get(const std::string& lgp, const std::string& stz, Lg1Flags& f) {

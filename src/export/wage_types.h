@@ -56,9 +56,17 @@ struct WageTypeCache {
 // caller's presets; the status of a failed read otherwise (not kept, so the
 // next record reads again).
 int CachedWageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line);
-// The cached lookup that reports its own failures: true when a line is valid
-// for the record; line then holds its settings, else it keeps the caller's
-// presets. A failed read (other than "no line") is logged as
-// "Fehler beim Lesen Qvx171Lu1: %d" and not kept; -1 ends the run with
-// AbortRun(60).
-bool FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line);
+// A wage-type line that could not be read (a status other than 0 and 1032) is
+// no missing line: handed over with the presets, the record would carry cost
+// fields or values that its line may not allow. True for such a status: the
+// failure is logged with message (the status fills its %d), the record is
+// left out and listed with its person, wage type and values in the run's
+// report, and -1 ends the run with AbortRun(60). False for 0 and 1032.
+inline constexpr char kWageTypeReadFailure[] = "Fehler beim Lesen Qvx171Lu1: %d";
+bool LeftOutForUnreadLine(int status, const TransferRecord& r, const char* message = kWageTypeReadFailure);
+// The cached lookup that answers its own failures: the status of
+// CachedWageTypeLookup; 0 when a line is valid for the record (line then holds
+// its settings), 1032 when none is (line keeps the caller's presets). Any other
+// status has left the record out (LeftOutForUnreadLine); the failed read is not
+// kept, so the next record reads again.
+int FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line);

@@ -68,8 +68,8 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
     if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
     if (line.Lu1Krt == 0) r.Zk1Krt = " ";
     if (line.Lu1Kst == 0) r.Zk1Kst = " ";
-  } else if (st != kSqlNoMoreRows) {
-    ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
+  } else if (LeftOutForUnreadLine(st, r)) {
+    return;
   }
 
   // personnel number and wage type are not cut: a cut would merge two

@@ -194,3 +194,35 @@ TEST_F(DatevExport, LineReadOncePerKindAccountAndWageTypeAsTheServerCompares) {
   EXPECT_EQ("4711;0815;03/2026\r\n501;2;     ;200;1,00;;;;;;T1\r\n502;3;     ;200;2,00;;;;;;T2\r\n",
             TransferFile("datev.csv"));
 }
+
+// A wage-type line that cannot be read is no missing line: the failure is
+// logged and the record left out, named in the run's report, never handed
+// over with the cost fields a missing line would leave; the line is read
+// again for the next record.
+TEST_F(DatevExport, UnreadableWageTypeLineLeavesTheRecordOut) {
+  admin.Exec(Zk1(5, 0, "LA", "2026-03-02", "1001", "UEB", "200", "     ", "K100", "T1", 60, 0, 2, "501") +
+             Zk1(5, 0, "LA", "2026-03-03", "1002", "UEB", "200", "     ", "K200", "T2", 120, 0, 2, "502"));
+  EXPECT_EQ(1, dbCommit());
+  // period start, header, records, then the line of the first record
+  dbSetFaultHook([first = dbStatementCount()](long n) { return n == first + 4 ? 1292 : 0; });
+  DatevLohnprogramm();
+  dbSetFaultHook(nullptr);
+  EXPECT_EQ("4711;0815;03/2026\r\n502;3;     ;200;2,00;;;;;;T2\r\n", TransferFile("datev.csv"));
+  EXPECT_EQ(
+      "\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nFehler beim Lesen Qvx171Lu1: 1292\r\n"
+      "Datev Lohnprogramm beendet\r\n",
+      RunLog());
+  ASSERT_EQ(1u, Ctx.Handover.LeftOut.size());
+  EXPECT_EQ("501", Ctx.Handover.LeftOut[0].Pnr);
+  EXPECT_EQ("200", Ctx.Handover.LeftOut[0].WageType);
+  EXPECT_EQ(1.0, Ctx.Handover.LeftOut[0].Hours);
+}
+
+// The decimal point of the hours becomes a comma wherever it stands, also
+// behind eight digits of hours.
+TEST_F(DatevExport, DecimalCommaOfLongHours) {
+  admin.Exec(Zk1(5, 0, "LA", "2026-03-02", "1001", "AZ", "100", " ", "K100", "T1", 2000000000, 0, 2, "501"));
+  EXPECT_EQ(1, dbCommit());
+  DatevLohnprogramm();
+  EXPECT_EQ("4711;0815;03/2026\r\n501;2; ;100;33333333,33;;;;;K100;T1\r\n", TransferFile("datev.csv"));
+}

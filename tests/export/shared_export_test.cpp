@@ -70,6 +70,51 @@ TEST_F(ExportCommon, WageTypeLookupTakesTheNewestValidLine) {
   EXPECT_EQ(0, SQL_Qvx171Lu1_CloseLna(cursor));
 }
 
+// A read of the wage-type lines that the server refuses is no "no line": the
+// record is left out, logged and named in the run's report, and the failed
+// read is not kept, so that the next record reads again.
+TEST_F(ExportCommon, WageTypeLookupKeepsNoFailedRead) {
+  admin.Exec(
+      "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Kst) "
+      "VALUES ('L1', 'LA', 'AZ', '100', '2026-01-01', 1)");
+  TransferRecord r;
+  r.Zk1Stz = "LA";
+  r.Zk1Zkt = "AZ";
+  r.Zk1Lna = "100";
+  r.Zk1Bdt = "2026.03.01";
+  r.Zk1Upn = "501";
+  r.Zk1Std = 90;
+  WageTypeCache cache;
+  Lu1Line l;
+  dbSetFaultHook([first = dbStatementCount()](long n) { return n == first + 1 ? 1292 : 0; });
+  EXPECT_EQ(1292, FindWageTypeLine(cache, "L1", r, l));
+  dbSetFaultHook(nullptr);
+  EXPECT_EQ(0, l.Lu1Kst);
+  EXPECT_EQ("Fehler beim Lesen Qvx171Lu1: 1292\r\n", RunLog());
+  ASSERT_EQ(1u, Ctx.Handover.LeftOut.size());
+  EXPECT_TRUE(Ctx.Handover.LeftOut[0].HasRecord);
+  EXPECT_EQ("501", Ctx.Handover.LeftOut[0].Pnr);
+  EXPECT_EQ("100", Ctx.Handover.LeftOut[0].WageType);
+  EXPECT_EQ(1.5, Ctx.Handover.LeftOut[0].Hours);
+  EXPECT_EQ(0, FindWageTypeLine(cache, "L1", r, l));
+  EXPECT_EQ(1, l.Lu1Kst);
+}
+
+// A read of the line that ended without a result (-1) ends the run, as every
+// read of the run does; 0 and "no line" leave nothing out.
+TEST_F(ExportCommon, UnreadWageTypeLineWithoutResultEndsTheRun) {
+  admin.Exec("INSERT INTO O1001AbrKreis (AkrNum, AkrLug, AkrAdt) VALUES ('01', 'L1', 0)");
+  TransferRecord r;
+  r.Zk1Upn = "501";
+  r.Zk1Lna = "100";
+  EXPECT_FALSE(LeftOutForUnreadLine(0, r));
+  EXPECT_FALSE(LeftOutForUnreadLine(kSqlNoMoreRows, r));
+  EXPECT_EQ(1, ExitCodeOf([&] { (void)LeftOutForUnreadLine(-1, r); }));
+  EXPECT_EQ("Fehler beim Lesen Qvx171Lu1: -1\r\nAbbruch wegen Fehler, Status: 60\r\n", RunLog());
+  EXPECT_EQ("60\n", admin.QueryText("SELECT AkrAdt FROM O1001AbrKreis"));
+  EXPECT_TRUE(Ctx.Handover.LeftOut.empty());
+}
+
 TEST_F(ExportCommon, InterfaceHeaderAndName) {
   admin.Exec(
       "INSERT INTO O1001AbrKreis (AkrNum, AkrLug) VALUES ('01', 'L1'), ('02', 'L2'), ('03', 'NONE');"
