@@ -37,10 +37,7 @@ void RetroRun(const Zk1Record& r, bool nextMonth) {
   WriteZk3(Zk3FromTransfer(r, Ctx.RunKey), nextMonth, "Zk3_Insert: %d");
 }
 
-void ZwischenRun(const Zk1Record& r, bool nextMonth) {
-  Calc.Written = true;
-  RetroRun(r, nextMonth);
-}
+void ZwischenRun(const Zk1Record& r, bool nextMonth) { RetroRun(r, nextMonth); }
 
 // zktKey: the key of the account zkt. The lines stay valid until the next
 // call (a read that failed is not kept).
@@ -167,7 +164,7 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
               d.ZkbKrt);
       }
     }
-    if (l.Lu1Svk != 0 && call.Dest->FeedsStatistics) Calc.Stat.SvkSum += days;
+    if (l.Lu1Svk != 0 && call.Dest->FeedsStatistics) call.Calc->Stat.SvkSum += days;
     if (minutes != 0 || days != 0) {
       Zk1Record r = BaseRecord(call, l);
       r.Bdt = d.ZkbDtm;
@@ -179,6 +176,7 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
       r.Std = minutes;
       r.Tge = days;
       r.Sta = 2;
+      if (call.Dest->MarksWritten) call.Calc->Written = true;
       call.Dest->WriteValue(r);
     }
     d = ZkbTag{};
@@ -208,7 +206,7 @@ void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, 
     }
   }
   // the days of all such accounts add up (the statistics subtract their sum)
-  if (l.Lu1Svk != 0 && call.Dest->FeedsStatistics) Calc.Stat.SvkSum += days;
+  if (l.Lu1Svk != 0 && call.Dest->FeedsStatistics) call.Calc->Stat.SvkSum += days;
   if (minutes != 0 || days != 0) {
     Zk1Record r = BaseRecord(call, l);
     r.Bdt = *call.Bdt;
@@ -220,6 +218,7 @@ void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, 
     r.Std = minutes;
     r.Tge = days;
     r.Sta = 1;
+    if (call.Dest->MarksWritten) call.Calc->Written = true;
     call.Dest->WriteValue(r);
   }
 }
@@ -244,13 +243,13 @@ void WriteFolge(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, co
   r.Bis = f.Bis;
   r.Sta = 2;
   r.Inf = f.Art;
+  if (call.Dest->MarksWritten) call.Calc->Written = true;
   call.Dest->WriteRun(r, call.Folgemonat != 0);
 }
 
 // Transfer records of the run. A record that meets a stored one of the same
 // identity is added to it.
 void WriteZk1(const Zk1Record& r, bool nextMonth, const char* insertMessage) {
-  Calc.Written = true;
   WriteZk1Record(r, nextMonth, [r, nextMonth, insertMessage](int st) {
     if (st == kSqlDuplicate) {
       st = SQL_Qvx331Zk1_Update(r, nextMonth);
@@ -276,21 +275,22 @@ void WriteZk1Run(const Zk1Record& r, bool nextMonth) { WriteZk1(r, nextMonth, "I
 
 }  // namespace
 
-const TransferDest kTransferRecords = {WriteZk1Value, WriteZk1Run, false, true};
+const TransferDest kTransferRecords = {WriteZk1Value, WriteZk1Run, false, true, true};
 
-void TransferZeitkonten(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat,
+void TransferZeitkonten(CalcState& calc, const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat,
                         TransferAnswers& answers) {
   TransferCall call;
   call.Bsv = &row;
   call.Akr = akr;
   call.FolgeNr = folgeNr;
   call.Folgemonat = folgemonat;
-  call.MainVon = Calc.MainVon;
-  call.MainBis = Calc.MainBis;
-  call.Bdt = &Calc.Zk1Bdt;
+  call.Calc = &calc;
+  call.MainVon = calc.MainVon;
+  call.MainBis = calc.MainBis;
+  call.Bdt = &calc.Zk1Bdt;
   call.Answers = &answers;
   // after interim settlements the day runs are compared with what those sent
-  if (Calc.TagesfolgenRetro && folgemonat == 0) call.Dest = &ZwischenTransferDest();
+  if (calc.TagesfolgenRetro && folgemonat == 0) call.Dest = &ZwischenTransferDest();
   TransferZeitkontenTo(call);
 }
 
@@ -310,8 +310,8 @@ void TransferZeitkontenTo(const TransferCall& call) {
   ZkbMonat m;
   int st;
   while ((st = SQL_Qvx331Zkb_FetchMonat(monat, m)) == 0) {
-    for (int t = 0; t < Calc.RecordTypeCount; ++t) {
-      const std::string stz = Calc.RecordTypes[static_cast<size_t>(t)].Lg1Stz;
+    for (int t = 0; t < call.Calc->RecordTypeCount; ++t) {
+      const std::string stz = call.Calc->RecordTypes[static_cast<size_t>(t)].Lg1Stz;
       const std::vector<Lu1Row>& lines = ReadLu1Lines(*call.Answers, Ctx.Lug.LugLug, stz, m.ZkbZkt, m.KeyZkt);
       DbKey last;
       for (Lu1Row l : lines) {
@@ -367,7 +367,7 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
     bool sollNull = sameDay ? prevSollNull : (l.Lu1Sol != 0 && SollNull(pnr, b.ZkbDtm));
     int32_t tenths = sameDay ? 0 : (art == 1 ? 5 : 10);
     int32_t minutes = b.ZkbStd;
-    if (l.Lu1Svk != 0 && call.Dest->FeedsStatistics) Calc.Stat.SvkSum += tenths;
+    if (l.Lu1Svk != 0 && call.Dest->FeedsStatistics) call.Calc->Stat.SvkSum += tenths;
     if (sollNull) tenths = minutes = 0;
 
     if (!open) {
@@ -611,9 +611,9 @@ int FetchTag(SqlCursor& c, ZkbTag& d) {
                       zkt, zktKey);
 }
 
-const TransferDest kRetroRecords = {RetroValue, RetroRun, true, false};
+const TransferDest kRetroRecords = {RetroValue, RetroRun, true, false, false};
 
 const TransferDest& ZwischenTransferDest() {
-  static const TransferDest dest = {kTransferRecords.WriteValue, ZwischenRun, false, true};
+  static const TransferDest dest = {kTransferRecords.WriteValue, ZwischenRun, false, true, true};
   return dest;
 }

@@ -47,6 +47,9 @@ struct TransferDest {
   bool RetroLinesOnly;
   // The day counts go into the statistics (SvkSum) and into the run log.
   bool FeedsStatistics;
+  // A value written marks the employee's row as having data (CalcState's
+  // Written).
+  bool MarksWritten;
 };
 
 // Transfer records of the run (Qvx331Zk1); sets the written flag.
@@ -85,10 +88,11 @@ struct TransferCall {
   std::string* Bdt = nullptr;    // booking date of month accounts; set anew in following-month calls
   const TransferDest* Dest = &kTransferRecords;
   TransferAnswers* Answers = nullptr;  // of the settlement call (never null)
+  CalcState* Calc = nullptr;           // of the settlement (never null): record types, statistics, written flag
 };
 
 // The settlement's account transfer for the period AbrVon..AbrBis of RunContext.
-void TransferZeitkonten(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat,
+void TransferZeitkonten(CalcState& calc, const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat,
                         TransferAnswers& answers);
 // The same rules for any destination.
 void TransferZeitkontenTo(const TransferCall& call);

@@ -1,6 +1,7 @@
 // State of the settlement calculation shared by the employee loop, the
 // statistics, the interruption count, the account transfer and the site
-// records. Process-wide, like RunContext.
+// records. One per settlement: the settlement control makes it and hands it
+// down to every call.
 #pragma once
 
 #include <array>
@@ -43,5 +44,3 @@ struct CalcState {
   // of the main call become retro records (interim differences).
   bool TagesfolgenRetro = false;
 };
-
-extern CalcState Calc;

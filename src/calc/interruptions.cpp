@@ -138,29 +138,29 @@ int32_t CountUnterbrechungenIn(const std::string& pnr, const std::string& von, c
   return count;
 }
 
-void CountUnterbrechungen(const std::string& pnr) {
+void CountUnterbrechungen(CalcState& calc, const std::string& pnr) {
   int32_t count = CountUnterbrechungenIn(pnr, Ctx.AbrVon, Ctx.AbrBis);
   if (count <= 0) return;
   Log("--- Unterbrechungen: %d", count);
   Zk1Record r;
   r.Abr = Ctx.Abrnr;
   r.Lfn = Ctx.Lfn;
-  r.Stz = Calc.Interruption.Lu1Stz;
-  r.Bdt = Calc.Zk1Bdt;
+  r.Stz = calc.Interruption.Lu1Stz;
+  r.Bdt = calc.Zk1Bdt;
   r.Pnr = pnr;
-  r.Zkt = Calc.Interruption.Lu1Lna;
-  r.Lna = Calc.Interruption.Lu1Lna;
+  r.Zkt = calc.Interruption.Lu1Lna;
+  r.Lna = calc.Interruption.Lu1Lna;
   r.Lgr = " ";
-  r.Kst = Calc.Home.ZuoKst;
-  r.Ktr = Calc.Home.ZuoKtr;
-  r.Krt = Calc.Home.ZuoKrt;
+  r.Kst = calc.Home.ZuoKst;
+  r.Ktr = calc.Home.ZuoKtr;
+  r.Krt = calc.Home.ZuoKrt;
   r.Std = count;
   r.Von = Ctx.AbrVon;
   r.Bis = Ctx.AbrBis;
   r.Sts = 112;
-  r.Rre = Calc.Interruption.Lu1Rre;
-  r.Upn = Calc.Bsv.Zk1Upn;
-  Calc.Written = true;
+  r.Rre = calc.Interruption.Lu1Rre;
+  r.Upn = calc.Bsv.Zk1Upn;
+  calc.Written = true;
   WriteZk1Record(r, false, [](int st) {
     if (st != kSqlDuplicate) ReportStatus(st, "   Insert/Update Fehler %d", st);
   });

@@ -20,28 +20,28 @@ void ReportDelete(int st, const char* message, int32_t abrnr) {
   ReportStatus(st, message, st, abrnr);
 }
 
-void ReadUnterbrechung() {
-  Calc.Interruption = InterruptionType{};
-  int st = SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, Ctx.AbrVon, Ctx.AbrBis, Calc.Interruption);
-  Calc.Interruption.Exists = st == 0;
+void ReadUnterbrechung(CalcState& calc) {
+  calc.Interruption = InterruptionType{};
+  int st = SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, Ctx.AbrVon, Ctx.AbrBis, calc.Interruption);
+  calc.Interruption.Exists = st == 0;
 }
 
 }  // namespace
 
-void ReadSatzarten(const std::string& lugLgp, bool reportNone) {
-  Calc.RecordTypes = {};
-  Calc.RecordTypeCount = 0;
+void ReadSatzarten(CalcState& calc, const std::string& lugLgp, bool reportNone) {
+  calc.RecordTypes = {};
+  calc.RecordTypeCount = 0;
   SqlCursor lg1;
   RequireRead(SQL_Qvx170Lg1_Open(lg1, lugLgp), "Qvx170Lg1");
-  while (Calc.RecordTypeCount < static_cast<int>(Calc.RecordTypes.size())) {
+  while (calc.RecordTypeCount < static_cast<int>(calc.RecordTypes.size())) {
     RecordType t;
     int st = SQL_Qvx170Lg1_Fetch(lg1, t);
     if (st != 0) {
-      if (Calc.RecordTypeCount == 0 && reportNone) Log("Keine Satzarten gefunden !");
+      if (calc.RecordTypeCount == 0 && reportNone) Log("Keine Satzarten gefunden !");
       if (st == -1) AbortRun(60);
       break;
     }
-    Calc.RecordTypes[static_cast<size_t>(Calc.RecordTypeCount++)] = t;
+    calc.RecordTypes[static_cast<size_t>(calc.RecordTypeCount++)] = t;
   }
   (void)SQL_Qvx170Lg1_Close(lg1);
 }
@@ -82,25 +82,25 @@ void DeleteOldResults(int32_t abrnrCalc) {
 // The employee row taken up: logged, the first row of an employee marked,
 // nothing of the previous row carried into it (interim runs and following
 // months do not gather statistics).
-void StartRow(const BsvRow& row) {
+void StartRow(CalcState& calc, const BsvRow& row) {
   if (row.BsvLug.empty()) Log("Pnr: %s", row.BsvPnr);
   else Log("Pnr: %s   PersNr-LuG verwenden: %s", row.BsvPnr, row.BsvLug);
 
   // First row of the employee: the newest employment record.
-  Calc.FirstRow = row.PnrKey != Calc.LastPnr;
-  if (Calc.FirstRow) {
-    Calc.LastPnr = row.PnrKey;
-    Calc.CalendarDays = 0;
+  calc.FirstRow = row.PnrKey != calc.LastPnr;
+  if (calc.FirstRow) {
+    calc.LastPnr = row.PnrKey;
+    calc.CalendarDays = 0;
   }
-  Calc.Stat = StatAccu{};
-  Calc.Home = HomeCost{};
+  calc.Stat = StatAccu{};
+  calc.Home = HomeCost{};
 }
 
 // Employment ended before the period, employee now in another circle.
-bool MovedToOtherCircle(const BsvRow& row, const std::string& akr) {
-  if (row.BsvGbi.empty() || row.BsvGbi > Calc.MainVon) return false;
+bool MovedToOtherCircle(const CalcState& calc, const BsvRow& row, const std::string& akr) {
+  if (row.BsvGbi.empty() || row.BsvGbi > calc.MainVon) return false;
   std::string other;
-  if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, Calc.MainVon, Calc.MainBis, other) != 0 || other == akr) return false;
+  if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, calc.MainVon, calc.MainBis, other) != 0 || other == akr) return false;
   Log("Pnr : %s in anderen AbrKreis gewechselt ->nicht berechnen", row.BsvPnr);
   ReportSkipped(row.BsvPnr, "in anderen AbrKreis gewechselt");
   return true;
@@ -113,20 +113,21 @@ struct CallAnswers {
   TransferAnswers* Transfer = nullptr;
 };
 
-void CalcRow(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat, CallAnswers& answers) {
+void CalcRow(CalcState& calc, const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat,
+             CallAnswers& answers) {
   const bool mainCall = folgemonat == 0;
   // Statistics, special records and interruptions.
-  if (mainCall && Ctx.InterimFlag == 0) CalcStatistik(row, akr, answers.Statistics);
+  if (mainCall && Ctx.InterimFlag == 0) CalcStatistik(calc, row, akr, answers.Statistics);
 
   // Account transfer and site records on the first row; statistics row.
-  if (Calc.FirstRow) {
-    TransferZeitkonten(row, akr, folgeNr, folgemonat, *answers.Transfer);
+  if (calc.FirstRow) {
+    TransferZeitkonten(calc, row, akr, folgeNr, folgemonat, *answers.Transfer);
     if (Ctx.MndSto == "02272" && mainCall && Ctx.Lfn != 2)
-      WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, Calc.Home.ZuoKst, Calc.Home.ZuoKtr, Calc.Zk1Bdt, 0);
+      WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, calc.Home.ZuoKst, calc.Home.ZuoKtr, calc.Zk1Bdt, 0);
   }
-  if (mainCall) WriteStatistik(row);
+  if (mainCall) WriteStatistik(calc, row);
 
-  if (!Calc.Written) {
+  if (!calc.Written) {
     Log("  - keine Daten ermittelt");
     ReportSkipped(row.BsvPnr, "keine Daten ermittelt");
   }
@@ -134,7 +135,7 @@ void CalcRow(const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t
 
 }  // namespace
 
-int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat,
+int CalcAbrnr(CalcState& calc, const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat,
               TransferAnswers& transferAnswers) {
   const bool mainCall = folgemonat == 0;
   std::string akr = akrRun;
@@ -147,48 +148,48 @@ int CalcAbrnr(const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int
   SetLoga2Numbering(Ctx.Lug.LugLgp.compare(0, 5, "LOGA2") == 0);
   Log("AbrNum: %ld, Von: %s  bis: %s", abrnrCalc, Ctx.AbrVon, Ctx.AbrBis);
   if (mainCall) {
-    Calc.MainVon = Ctx.AbrVon;
-    Calc.MainBis = Ctx.AbrBis;
+    calc.MainVon = Ctx.AbrVon;
+    calc.MainBis = Ctx.AbrBis;
   }
   const LugRecord runLug = Ctx.Lug;
-  Calc.Zk1Bdt = Ctx.Lug.LugDtm == 2 ? Calc.MainBis : Calc.MainVon;
-  if (mainCall) Ctx.AbrDatum = Calc.Zk1Bdt;
+  calc.Zk1Bdt = Ctx.Lug.LugDtm == 2 ? calc.MainBis : calc.MainVon;
+  if (mainCall) Ctx.AbrDatum = calc.Zk1Bdt;
   const bool lugOnly = Ctx.Lug.LugPnr != 0;
   Log(lugOnly ? "Nur LuG-PersNr verarbeiten\n" : "Alle PersNr verarbeiten\n");
 
   // Record types and the interruption wage type.
-  ReadSatzarten(Ctx.Lug.LugLgp);
-  ReadUnterbrechung();
+  ReadSatzarten(calc, Ctx.Lug.LugLgp);
+  ReadUnterbrechung(calc);
   std::map<std::string, std::string> refusedLna;
   RequireRead(SQL_Qvx171Lu1_RefusedLna(Ctx.Lug.LugLug, Ctx.AbrVon, Ctx.AbrBis, refusedLna), "Qvx171Lu1");
   std::string refusedKey;
 
   // Employee loop.
-  Calc.LastPnr.clear();
+  calc.LastPnr.clear();
   EmploymentCursor bsv;
-  RequireRead(SQL_Qvx310Bsv_Open(bsv, akr, Calc.MainBis, Ctx.AbrVon, lugOnly), "Qvx310Bsv");
+  RequireRead(SQL_Qvx310Bsv_Open(bsv, akr, calc.MainBis, Ctx.AbrVon, lugOnly), "Qvx310Bsv");
   BsvAhead ahead([&bsv](BsvRow& r) { return SQL_Qvx310Bsv_Fetch(bsv, r); }, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter,
                  mainCall ? int16_t{0} : folgeNr);
   int st;
   for (;;) {
-    Calc.Written = false;
-    st = ahead.Next(Calc.Bsv);
+    calc.Written = false;
+    st = ahead.Next(calc.Bsv);
     if (st != 0) break;
-    const BsvRow& row = Calc.Bsv;
+    const BsvRow& row = calc.Bsv;
 
     // Filter on one personnel number.
     if (!Ctx.PnrFilter.empty() && Ctx.PnrFilter != row.BsvPnr) continue;
     if (RefuseEmployee(row, refusedLna, refusedKey)) continue;
 
-    StartRow(row);
-    if (MovedToOtherCircle(row, akr)) continue;
+    StartRow(calc, row);
+    if (MovedToOtherCircle(calc, row, akr)) continue;
 
     // Employment beginning at the end of the period or later.
     if (row.BsvGvo >= Ctx.AbrBis &&
-        !TakeLateEntry(row, Ctx.AbrVon, Ctx.AbrBis, akr, Calc.LastPnr, "Qvx171Lug-Lesenfehler(3): %d"))
+        !TakeLateEntry(row, Ctx.AbrVon, Ctx.AbrBis, akr, calc.LastPnr, "Qvx171Lug-Lesenfehler(3): %d"))
       continue;
 
-    CalcRow(row, akr, folgeNr, folgemonat, answers);
+    CalcRow(calc, row, akr, folgeNr, folgemonat, answers);
     akr = akrRun;
     Ctx.Lug = runLug;
   }

@@ -21,7 +21,7 @@
 // Returns the status of closing the employee cursor.
 // transferAnswers: the answers of the account transfer's look-ups, begun
 // anew for the call and kept for the retro-calculations after it.
-int CalcAbrnr(const std::string& akr, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat,
+int CalcAbrnr(CalcState& calc, const std::string& akr, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat,
               TransferAnswers& transferAnswers);
 
 // Employment beginning at the end of the period [von, bis] or later: decides
@@ -33,12 +33,12 @@ int CalcAbrnr(const std::string& akr, int32_t abrnrCalc, int16_t folgeNr, int16_
 bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string& bis, std::string& akr,
                    std::string& lastPnr, const char* lugErrorMessage);
 
-// Record types of the payroll system into Calc.RecordTypes (at most 5). A
+// Record types of the payroll system into calc.RecordTypes (at most 5). A
 // table that cannot be read (-1) ends the run: with no record types nothing
 // would be calculated, and the retro-calculation's difference step would
 // reverse every value handed over for the number. reportNone: an empty table
 // is logged (the settlement does, the retro-calculation does not).
-void ReadSatzarten(const std::string& lugLgp, bool reportNone = true);
+void ReadSatzarten(CalcState& calc, const std::string& lugLgp, bool reportNone = true);
 
 [[nodiscard]] int SQL_Qvx170Lg1_Open(SqlCursor& lg1, const std::string& lugLgp);
 [[nodiscard]] int SQL_Qvx170Lg1_Fetch(SqlCursor& lg1, RecordType& t);

@@ -318,31 +318,31 @@ double CountTage(const std::string& pnr, const std::string& von, const std::stri
 // One special balance record ("SFR", "RUL", "GLT", "MGF", "RZT"). A second
 // employment row of the employee writes the same record again: the duplicate
 // is dropped silently.
-void WriteSonderSatz(const BsvRow& row, const std::string& lu1Stz, const std::string& lu1Ztk, const std::string& lu1Lna,
-                     double value) {
+void WriteSonderSatz(CalcState& calc, const BsvRow& row, const std::string& lu1Stz, const std::string& lu1Ztk,
+                     const std::string& lu1Lna, double value) {
   Zk1Record r;
   r.Abr = Ctx.Abrnr;
   r.Lfn = Ctx.Lfn;
   r.Stz = lu1Stz;
-  r.Bdt = Calc.Zk1Bdt;
+  r.Bdt = calc.Zk1Bdt;
   r.Pnr = row.BsvPnr;
   r.Zkt = lu1Ztk;
   r.Lna = lu1Lna;
   r.Lgr = " ";
-  r.Kst = Calc.Home.ZuoKst;
-  r.Ktr = Calc.Home.ZuoKtr;
-  r.Krt = Calc.Home.ZuoKrt;
+  r.Kst = calc.Home.ZuoKst;
+  r.Ktr = calc.Home.ZuoKtr;
+  r.Krt = calc.Home.ZuoKrt;
   r.Std = value;
   r.Von = Ctx.AbrVon;
   r.Bis = Ctx.AbrBis;
   r.Upn = row.Zk1Upn;
-  Calc.Written = true;
+  calc.Written = true;
   WriteZk1Record(r, false, [](int st) {
     if (st != kSqlDuplicate) ReportStatus(st, "Insert 331Zk1_Status %d", st);
   });
 }
 
-void SonderSaetze(const BsvRow& row, StatisticsAnswers& answers) {
+void SonderSaetze(CalcState& calc, const BsvRow& row, StatisticsAnswers& answers) {
   const std::string& pnr = row.BsvPnr;
   const std::string& lugLug = Ctx.Lug.LugLug;
   std::string lna, ztk, stz;
@@ -379,7 +379,7 @@ void SonderSaetze(const BsvRow& row, StatisticsAnswers& answers) {
       int16_t anz = 0;
       RequireRead(SQL_Qvx155Sfr_GetAnz(answers, row.BsvSfr, anz), "Qvx155Sfr");
       int16_t value = static_cast<int16_t>((ant - (gen - gvv) * anz) * 60);
-      WriteSonderSatz(row, stz, ztk, lna, value);
+      WriteSonderSatz(calc, row, stz, ztk, lna, value);
     }
   }
 
@@ -387,26 +387,27 @@ void SonderSaetze(const BsvRow& row, StatisticsAnswers& answers) {
   double rtg = 0, vtg = 0;
   // no row is a balance of 0; a read that failed must not hand over 0
   RequireRead(SQL_Qvx332Utg_Get(pnr, Ctx.AbrBis, rtg, vtg), "QVX332UTG");
-  if (lookup("RUL") == 0) WriteSonderSatz(row, stz, ztk, lna, IsPsybr() ? rtg + vtg : rtg);
+  if (lookup("RUL") == 0) WriteSonderSatz(calc, row, stz, ztk, lna, IsPsybr() ? rtg + vtg : rtg);
 
   int32_t sa = 0, vt = 0;
   RequireRead(SQL_Qvx320Tgb_GetSaldo1(pnr, Ctx.AbrBis, Ctx.AbrVon, sa, vt), "Qvx320Tgb");
-  if (lookup("GLT") == 0) WriteSonderSatz(row, stz, ztk, lna, static_cast<double>(sa) + vt);
+  if (lookup("GLT") == 0) WriteSonderSatz(calc, row, stz, ztk, lna, static_cast<double>(sa) + vt);
 
   sa = vt = 0;
   RequireRead(SQL_Qvx320Tgb_GetSaldo2(pnr, Ctx.AbrBis, sa, vt), "Qvx320Tgb");
-  if (lookup("MGF") == 0) WriteSonderSatz(row, stz, ztk, lna, static_cast<double>(sa) + vt);
+  if (lookup("MGF") == 0) WriteSonderSatz(calc, row, stz, ztk, lna, static_cast<double>(sa) + vt);
 
   sa = vt = 0;
   RequireRead(SQL_Qvx320Tgb_GetSaldo3(pnr, Ctx.AbrBis, sa, vt), "Qvx320Tgb");
-  if (lookup("RZT") == 0) WriteSonderSatz(row, stz, ztk, lna, static_cast<double>(sa) + vt);
+  if (lookup("RZT") == 0) WriteSonderSatz(calc, row, stz, ztk, lna, static_cast<double>(sa) + vt);
 }
 
 // PSYBR: days of the working-time model without a target-time day record
 // count as target and presence days; days with one count as presence days
 // when there is no presence mark but a booking on a presence account.
-void PsybrSolltage(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr) {
-  StatAccu& s = Calc.Stat;
+void PsybrSolltage(CalcState& calc, const std::string& pnr, const std::string& von, const std::string& bis,
+                   const std::string& akr) {
+  StatAccu& s = calc.Stat;
   ZtgCursor ztg;
   RequireRead(SQL_Qvx329Ztg_Open(ztg, pnr, von, bis), "Qvx329Ztg");
   std::string day;
@@ -480,9 +481,9 @@ double CountAnwesenheit(const std::string& pnr, const std::string& von, const st
   return result;
 }
 
-void CalcStatistik(const BsvRow& row, const std::string& akr, StatisticsAnswers& answers) {
+void CalcStatistik(CalcState& calc, const BsvRow& row, const std::string& akr, StatisticsAnswers& answers) {
   const std::string& pnr = row.BsvPnr;
-  StatAccu& s = Calc.Stat;
+  StatAccu& s = calc.Stat;
 
   // 1. Statistics range: the part of the period the employment row covers.
   // An end date of 0001-01-01 stands for an open end.
@@ -498,10 +499,10 @@ void CalcStatistik(const BsvRow& row, const std::string& akr, StatisticsAnswers&
   }
 
   // 2. The employment rows of one employee count 30 days at most together.
-  Calc.CalendarDays += s.Stt;
-  if (Calc.CalendarDays > 30) {
-    s.Stt -= Calc.CalendarDays - 30;
-    Calc.CalendarDays = 30;
+  calc.CalendarDays += s.Stt;
+  if (calc.CalendarDays > 30) {
+    s.Stt -= calc.CalendarDays - 30;
+    calc.CalendarDays = 30;
   }
 
   // 3. Days with target time and their target minutes.
@@ -510,38 +511,38 @@ void CalcStatistik(const BsvRow& row, const std::string& akr, StatisticsAnswers&
   // 4. Maximum of the period-start record. It belongs to the employee, not to
   // the employment row: an older row of the same employee must not add it a
   // second time to the statistics row.
-  if (!IsPsybr() && Calc.FirstRow) RequireRead(SQL_Qvx320Tgb_GetMax(pnr, Ctx.AbrVon, s.Zes), "Qvx320Tgb");
+  if (!IsPsybr() && calc.FirstRow) RequireRead(SQL_Qvx320Tgb_GetMax(pnr, Ctx.AbrVon, s.Zes), "Qvx320Tgb");
 
   // 5. Home cost assignment. The interface key of the circle is the one the
   // employee loop holds for this circle (Ctx.Lug), so it is not read again.
   // The fields are cleared first so that a failed read never leaves the
   // previous employee's cost centre behind.
-  Calc.Home = HomeCost{};
-  if (SQL_Qvx311Zuo_Get(pnr, Ctx.AbrVon, Ctx.AbrBis, Calc.Home) == kSqlNoMoreRows)
+  calc.Home = HomeCost{};
+  if (SQL_Qvx311Zuo_Get(pnr, Ctx.AbrVon, Ctx.AbrBis, calc.Home) == kSqlNoMoreRows)
     Log("Keine Stammkostenstelle für PNR %s", pnr);
 
   // 6. Special balance records.
-  SonderSaetze(row, answers);
+  SonderSaetze(calc, row, answers);
 
   // 7.-11. Attendance, presence and absence days, unpaid hours.
   s.Ant = CountAnwesenheit(pnr, statVon, statBis, akr, answers);
   s.Bzt = CountTage(pnr, statVon, statBis, akr, 103);
-  if (IsPsybr()) PsybrSolltage(pnr, statVon, statBis, akr);
+  if (IsPsybr()) PsybrSolltage(calc, pnr, statVon, statBis, akr);
   s.Unt = CountTage(pnr, statVon, statBis, akr, 104);
   RequireRead(SQL_Qvx331Zkb_SumUns(akr, pnr, statVon, statBis, s.Uns), "Qvx331Zkb");
 
   // 12. Interruptions, once per employee.
-  if (Calc.FirstRow && Calc.Interruption.Exists) CountUnterbrechungen(pnr);
+  if (calc.FirstRow && calc.Interruption.Exists) CountUnterbrechungen(calc, pnr);
 }
 
-void WriteStatistik(const BsvRow& row) {
+void WriteStatistik(CalcState& calc, const BsvRow& row) {
   Zk2Record z;
   z.Abr = Ctx.Abrnr;
   z.Pnr = row.BsvPnr;
   z.Bdt = Ctx.AbrVon;
   z.Rre = 0;
   if (Ctx.InterimFlag == 0) {
-    const StatAccu& s = Calc.Stat;
+    const StatAccu& s = calc.Stat;
     z.Stt = Round2(s.Stt);
     z.Svt = Round2(s.Stt - s.SvkSum * 0.1);
     z.Slt = Round2(s.Slt);

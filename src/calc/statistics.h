@@ -35,10 +35,10 @@ struct StatisticsAnswers {
 
 // Gathers the statistics figures of the employment row and writes the special
 // records; runs the interruption count on first rows.
-void CalcStatistik(const BsvRow& row, const std::string& akr, StatisticsAnswers& answers);
+void CalcStatistik(CalcState& calc, const BsvRow& row, const std::string& akr, StatisticsAnswers& answers);
 // Writes the statistics row of the employment row (accumulating). In interim
 // runs the figures are not gathered and the row carries zeros.
-void WriteStatistik(const BsvRow& row);
+void WriteStatistik(CalcState& calc, const BsvRow& row);
 // Attendance in tenths of a day.
 double CountAnwesenheit(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr,
                         StatisticsAnswers& answers);

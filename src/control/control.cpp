@@ -46,7 +46,7 @@ void ReadPeriod(const std::string& akr, int32_t abrnr, const char* message) {
   RequirePeriod(akr, abrnr, Ctx.AbrVon, Ctx.AbrBis, message);
 }
 
-void RetroLoop(TransferAnswers& answers, RetroState& retro) {
+void RetroLoop(Settlement& settlement) {
   Ctx.AkrRrm = 0;
   Ctx.LastStatus = SQL_O1001AbrKreis_GetRrm(Ctx.Akr, Ctx.AkrRrm);
   // without a result nothing would be recomputed and no difference written
@@ -71,18 +71,18 @@ void RetroLoop(TransferAnswers& answers, RetroState& retro) {
       break;
     }
     Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount)] = abrnr;
-    Rueckrechnung(retro, akr, abrnr, 0, 0, answers);
+    Rueckrechnung(settlement.Retro, akr, abrnr, 0, 0, settlement.Answers);
     std::string savedAkr = Ctx.Akr;
     int32_t savedAbrnr = Ctx.Abrnr;
     Ctx.Akr = akr;
     Ctx.Abrnr = abrnr;
-    FollowingMonths(akr, abrnr, FolgeVariante::Rueckrechnung, answers, retro);
+    FollowingMonths(settlement, akr, abrnr, FolgeVariante::Rueckrechnung);
     Ctx.Akr = savedAkr;
     Ctx.Abrnr = savedAbrnr;
     ++Ctx.RetroCount;
   }
   (void)SQL_Qvx330Abr_CloseRetro(numbers);
-  if (Ctx.RetroCount > 0) DifferenzenErmitteln(retro);
+  if (Ctx.RetroCount > 0) DifferenzenErmitteln(settlement.Retro);
 }
 
 }  // namespace
@@ -96,12 +96,12 @@ bool EndabrechnungGelaufen(int32_t, int16_t) { return g_endabrechnungGelaufen; }
 void SetEndabrechnungGelaufen(bool ran) { g_endabrechnungGelaufen = ran; }
 
 void SettlementControl() {
-  // The calculation state and the LOGA2 sequence begin with the run (a run
-  // started over after a lock conflict, or the next run of the process, must
-  // not see the periods of the one before); the retro state is the
-  // settlement's own.
-  Calc = CalcState{};
-  RetroState retro;
+  Settlement settlement;
+  SettlementControl(settlement);
+}
+
+void SettlementControl(Settlement& settlement) {
+  // The LOGA2 sequence begins with the run, as the settlement's state does.
   ResetLoga2Sequence();
 
   // Interface record and period of the run.
@@ -152,20 +152,18 @@ void SettlementControl() {
   interimDifferences = interimDifferences && Ctx.InterimFlag == 0;
 
   // The requested accounting number.
-  Calc.TagesfolgenRetro = interimDifferences;
-  TransferAnswers answers;
-  CalcAbrnr(Ctx.Akr, Ctx.Abrnr, 0, 0, answers);
-  Calc.TagesfolgenRetro = false;
+  settlement.Calc.TagesfolgenRetro = interimDifferences;
+  CalcAbrnr(settlement.Calc, Ctx.Akr, Ctx.Abrnr, 0, 0, settlement.Answers);
+  settlement.Calc.TagesfolgenRetro = false;
   if (interimDifferences) ZwischenDifferenzenErmitteln();
 
   // Following months and earlier accounting numbers: final settlements only.
   if (Ctx.InterimFlag == 1) return;
-  FollowingMonths(Ctx.Akr, Ctx.Abrnr, FolgeVariante::Berechnung, answers, retro);
-  RetroLoop(answers, retro);
+  FollowingMonths(settlement, Ctx.Akr, Ctx.Abrnr, FolgeVariante::Berechnung);
+  RetroLoop(settlement);
 }
 
-void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante, TransferAnswers& answers,
-                     RetroState& retro) {
+void FollowingMonths(Settlement& settlement, const std::string& akr, int32_t abrnr, FolgeVariante variante) {
   const bool calc = variante == FolgeVariante::Berechnung;
   std::string lugLug;
   int lst = SQL_Qvx171Lug_GetLug(akr, lugLug);
@@ -197,9 +195,9 @@ void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante varian
     reached = flg;
     if (calc) {
       ReadPeriod(prevAkr, prevNum, "Fehler Lesen Qvx330Abr (2): %d");
-      CalcAbrnr(prevAkr, prevNum, flg, 1, answers);
+      CalcAbrnr(settlement.Calc, prevAkr, prevNum, flg, 1, settlement.Answers);
     } else {
-      Rueckrechnung(retro, prevAkr, prevNum, flg, 1, answers);
+      Rueckrechnung(settlement.Retro, prevAkr, prevNum, flg, 1, settlement.Answers);
     }
     flg = 0;
     st = SQL_Qvx171Lu1_FetchFlg(flgs, flg);

@@ -6,15 +6,30 @@
 #include <string>
 
 #include "calc/account_transfer.h"
+#include "calc/calc_state.h"
 #include "calc/interface_record.h"
 #include "retro/retro_calculation.h"
 #include "run/context.h"
 
+// What one settlement of the run keeps across its calls: the calculation's
+// state, the retro state that the retro loop fills and the difference step
+// reads, and the answers of the account transfer's look-ups, which each
+// settlement call begins anew and the retro-calculations go on with.
+struct Settlement {
+  CalcState Calc;
+  RetroState Retro;
+  TransferAnswers Answers;
+};
+
 // Reads the interface record and the period of the run, decides between final
 // and interim settlement, sets Lfn and drives the settlement, the following
 // months, the retro loop and the differences. Ends the process with exit code
-// 0 for an interim request outside the period.
+// 0 for an interim request outside the period. The settlement's state is made
+// anew for each call (a run started over after a lock conflict, or the next
+// run of the process, never sees the periods of the one before); tests hand
+// in their own to look at it afterwards.
 void SettlementControl();
+void SettlementControl(Settlement& settlement);
 
 // Which step runs for a following-month group: the settlement (CalcAbrnr) or
 // the retro-calculation (Rueckrechnung).
@@ -22,11 +37,7 @@ enum class FolgeVariante { Berechnung, Rueckrechnung };
 
 // Following months of (akr, abrnr): the accounting numbers Lu1Flg places
 // before it, each distinct Lu1Flg value once, in ascending order.
-// answers: those of the account transfer's look-ups, which each settlement
-// call begins anew and the retro-calculations go on with; retro: the
-// settlement's retro state, which the retro-calculations fill.
-void FollowingMonths(const std::string& akr, int32_t abrnr, FolgeVariante variante, TransferAnswers& answers,
-                     RetroState& retro);
+void FollowingMonths(Settlement& settlement, const std::string& akr, int32_t abrnr, FolgeVariante variante);
 
 // Has the final settlement of the accounting number run already? This system
 // keeps no record of it: the answer is always no.

@@ -50,21 +50,17 @@ void RetroUnterbrechung(const BsvRow& row, const InterruptionType& it, const std
   if (st != 0 && st != kSqlDuplicate) Check(st, "   Insert/Update Fehler %d");
 }
 
-// Run state switched for one call (the accounting number, its period, the
-// interface record and the record types) and restored after it.
+// Run state switched for one call (the accounting number, its period and the
+// interface record) and restored after it.
 struct SavedRun {
   int32_t Abrnr = Ctx.Abrnr;
   std::string AbrVon = Ctx.AbrVon, AbrBis = Ctx.AbrBis;
   LugRecord Lug = Ctx.Lug;
-  std::array<RecordType, 5> RecordTypes = Calc.RecordTypes;
-  int RecordTypeCount = Calc.RecordTypeCount;
   ~SavedRun() {
     Ctx.Abrnr = Abrnr;
     Ctx.AbrVon = AbrVon;
     Ctx.AbrBis = AbrBis;
     Ctx.Lug = Lug;
-    Calc.RecordTypes = RecordTypes;
-    Calc.RecordTypeCount = RecordTypeCount;
   }
 };
 
@@ -99,7 +95,9 @@ int Rueckrechnung(RetroState& retro, const std::string& akrArg, int32_t abrnr, i
   // 3.-4.
   const bool lugOnly = Ctx.Lug.LugPnr != 0;
   Log(lugOnly ? "Nur LuG-PersNr verarbeiten\n" : "Alle PersNr verarbeiten\n");
-  ReadSatzarten(Ctx.Lug.LugLgp, false);
+  // the record types of the interface in force, the retro-calculation's own
+  CalcState types;
+  ReadSatzarten(types, Ctx.Lug.LugLgp, false);
   InterruptionType it;
   // The settlement counts interruptions in the main call only; a following
   // month has none to compare with.
@@ -147,7 +145,7 @@ int Rueckrechnung(RetroState& retro, const std::string& akrArg, int32_t abrnr, i
 
     if (first) {
       if (interruptions) RetroUnterbrechung(row, it, von, bis, bdt);
-      RueckrechnungZeitkonten(retro, row, akr, bdt, folgeNr, folgemonat, answers);
+      RueckrechnungZeitkonten(retro, types, row, akr, bdt, folgeNr, folgemonat, answers);
     }
     akr = akrArg;
     Ctx.Lug = lug;
@@ -158,8 +156,8 @@ int Rueckrechnung(RetroState& retro, const std::string& akrArg, int32_t abrnr, i
   return SQL_Qvx310Bsv_CloseRetro(bsv);
 }
 
-void RueckrechnungZeitkonten(const RetroState& retro, const BsvRow& row, const std::string& akr, const std::string& bdt,
-                             int16_t folgeNr, int16_t folgemonat, TransferAnswers& answers) {
+void RueckrechnungZeitkonten(const RetroState& retro, CalcState& types, const BsvRow& row, const std::string& akr,
+                             const std::string& bdt, int16_t folgeNr, int16_t folgemonat, TransferAnswers& answers) {
   // The values are computed by the rules of the account transfer itself, so
   // that unchanged bookings give exactly the values handed over.
   std::string callBdt = bdt;
@@ -175,6 +173,7 @@ void RueckrechnungZeitkonten(const RetroState& retro, const BsvRow& row, const s
   call.Bdt = &callBdt;
   call.Dest = &kRetroRecords;
   call.Answers = &answers;
+  call.Calc = &types;
   TransferZeitkontenTo(call);
 
   // Site records.

@@ -47,9 +47,10 @@ int Rueckrechnung(RetroState& retro, const std::string& akr, int32_t abrnr, int1
 // The bookings of one employee in [von, bis] (the period of the accounting
 // number in RunContext's Abrnr/AbrVon/AbrBis) as retro records: the rules of
 // the account transfer with the retro destination, then the site records.
-// retro: its period is the main period of the call (RetroVon, RetroBis).
-void RueckrechnungZeitkonten(const RetroState& retro, const BsvRow& row, const std::string& akr, const std::string& bdt,
-                             int16_t folgeNr, int16_t folgemonat, TransferAnswers& answers);
+// retro: its period is the main period of the call (RetroVon, RetroBis);
+// types: the record types read for the call (ReadSatzarten).
+void RueckrechnungZeitkonten(const RetroState& retro, CalcState& types, const BsvRow& row, const std::string& akr,
+                             const std::string& bdt, int16_t folgeNr, int16_t folgemonat, TransferAnswers& answers);
 
 // Employment rows of the circle overlapping [von, abrBis], per employee
 // newest first; the fetch derives Zk1Upn as the settlement's does.

@@ -22,6 +22,9 @@ namespace {
 
 class AccountTransfer : public ProgramDbTest {
  protected:
+  // the settlement's calculation state under test
+  CalcState Calc;
+
   void SetUp() override {
     OpenSchema("tzk");
     Fixture(
@@ -55,7 +58,7 @@ class AccountTransfer : public ProgramDbTest {
     Calc.Zk1Bdt = von;
     row = BsvRow{"P1", "01", "2020.01.01", "", "", "", "P1", "P1", "", "", ""};
     TransferAnswers answers;
-    TransferZeitkonten(row, "01", 0, 0, answers);
+    TransferZeitkonten(Calc, row, "01", 0, 0, answers);
   }
 
   std::string Records() {
@@ -198,7 +201,7 @@ TEST_F(AccountTransfer, SecondDestinationReceivesTheRetroLinesOnly) {
   EXPECT_EQ(1, dbCommit());
   admin.Exec("DELETE FROM Qvx331Zk1");
   EXPECT_EQ(1, dbCommit());
-  const TransferDest retro = {CollectValue, CollectRun, true, false};
+  const TransferDest retro = {CollectValue, CollectRun, true, false, false};
   std::string bdt = "2026.03.31";
   TransferCall call;
   call.Bsv = &row;
@@ -210,6 +213,7 @@ TEST_F(AccountTransfer, SecondDestinationReceivesTheRetroLinesOnly) {
   call.Dest = &retro;
   TransferAnswers answers;
   call.Answers = &answers;
+  call.Calc = &Calc;
   Calc.Written = false;
   g_written.clear();
   TransferZeitkontenTo(call);

@@ -21,6 +21,9 @@
 
 class CalcTest : public ProgramDbTest {
  protected:
+  // the settlement's calculation state under test
+  CalcState Calc;
+
   // the answers of the settlement call a test stands for
   StatisticsAnswers Answers;
 

@@ -49,7 +49,6 @@ class RetroTest : public ProgramDbTest {
     Ctx.RetroCount = 2;
     Ctx.RetroAbrnr[0] = 2;
     Ctx.RetroAbrnr[1] = 1;
-    Calc = CalcState{};
     Retro = RetroState{};
     Retro.RetroVon = "2026.01.01";
     Retro.RetroBis = "2026.01.31";

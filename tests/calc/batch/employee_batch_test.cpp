@@ -169,7 +169,7 @@ class EmployeeBatchSteps : public EmployeeBatch {
     Ctx.Lug.LugLgp = lgp;
     Employee(pnr, gvo, "", "M2");
     Calc.Bsv.Zk1Upn = "U1";
-    CalcStatistik(Calc.Bsv, "01", Answers);
+    CalcStatistik(Calc, Calc.Bsv, "01", Answers);
     const StatAccu& s = Calc.Stat;
     std::string out =
         Format("Stt %g Slt %g Sln %g Zes %g Ant %g Bzt %g Unt %g Uns %g Home %s/%s/%s\n", s.Stt, s.Slt, s.Sln, s.Zes,

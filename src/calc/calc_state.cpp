@@ -1,3 +1,0 @@
-#include "calc/calc_state.h"
-
-CalcState Calc;
