@@ -64,6 +64,21 @@ struct SavedRun {
   }
 };
 
+// Employment ended before the run's period (curVon..curBis), employee now in
+// another circle: the transfer records are kept out of the difference step.
+// True when the employee's records were masked (or the masking was refused and
+// reported).
+bool MaskedAsMoved(const BsvRow& row, const std::string& akr, const std::string& curVon, const std::string& curBis) {
+  if (row.BsvGbi.empty() || row.BsvGbi > curVon) return false;
+  std::string other;
+  if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, curVon, curBis, other) != 0 || other == akr) return false;
+  Log("Pnr : %s in anderen AbrKreis gewechselt-> nicht berechnen", row.BsvPnr);
+  Log("     => Datensätze temporär maskieren!");
+  int mst = SQL_Qvx331Zk1_Mask(row.BsvPnr, Ctx.AbrnrStart);
+  if (mst != 0) ReportStatus(mst, "Pnr : %s SetZk1-Update-Fehler %d", row.BsvPnr, mst);
+  return true;
+}
+
 }  // namespace
 
 int Rueckrechnung(RetroState& retro, const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int16_t folgemonat,
@@ -126,18 +141,7 @@ int Rueckrechnung(RetroState& retro, const std::string& akrArg, int32_t abrnr, i
     const bool first = row.PnrKey != retro.LastPnr;
     if (first) retro.LastPnr = row.PnrKey;
 
-    // Employment ended before the run's period, employee now in another
-    // circle: the transfer records are kept out of the difference step.
-    if (!row.BsvGbi.empty() && row.BsvGbi <= curVon) {
-      std::string other;
-      if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, curVon, curBis, other) == 0 && other != akr) {
-        Log("Pnr : %s in anderen AbrKreis gewechselt-> nicht berechnen", row.BsvPnr);
-        Log("     => Datensätze temporär maskieren!");
-        int mst = SQL_Qvx331Zk1_Mask(row.BsvPnr, Ctx.AbrnrStart);
-        if (mst != 0) { ReportStatus(mst, "Pnr : %s SetZk1-Update-Fehler %d", row.BsvPnr, mst); }
-        continue;
-      }
-    }
+    if (MaskedAsMoved(row, akr, curVon, curBis)) continue;
 
     // Employment beginning at the end of the period or later.
     if (row.BsvGvo >= bis && !TakeLateEntry(row, von, bis, akr, retro.LastPnr, "Qvx171Lug-Lesenfehler(4): %d"))
