@@ -231,18 +231,18 @@ struct LossAnswered {
 // second); then the next second that no running run holds. Each run holds the
 // lock of its key until its connection ends, and the keys are taken one run
 // at a time.
-void TakeRunKey() {
-  Ctx.RunKey = Ctx.DbTime;
+void TakeRunKey(RunContext& ctx) {
+  ctx.RunKey = ctx.DbTime;
   int32_t got = 0;
-  const std::string keys = Format("lugkeys %s", Ctx.Schema);
+  const std::string keys = Format("lugkeys %s", ctx.Schema);
   if (SQL_GetNamedLock(keys, 60, got) != 0 || got != 1) {
     Log("Laufschlüssel kann nicht vergeben werden, Sperre '%s' nicht frei", keys);
     AbortRun(60);
   }
   for (int32_t next = 0;; ++next) {
-    std::string key = Ctx.DbTime;
-    if (next > 0 && SQL_AddSeconds(Ctx.DbTime, next, key) != 0) {
-      Log("Laufschlüssel kann nicht vergeben werden: %s", Ctx.DbTime);
+    std::string key = ctx.DbTime;
+    if (next > 0 && SQL_AddSeconds(ctx.DbTime, next, key) != 0) {
+      Log("Laufschlüssel kann nicht vergeben werden: %s", ctx.DbTime);
       AbortRun(60);
     }
     got = 0;
@@ -251,14 +251,14 @@ void TakeRunKey() {
     for (char ch : key) {
       if (ch >= '0' && ch <= '9') digits += ch;
     }
-    if (SQL_GetNamedLock(Format("lugkey %s %s", Ctx.Schema, digits), 0, got) == 0 && got == 1) {
-      Ctx.RunKey = key;
+    if (SQL_GetNamedLock(Format("lugkey %s %s", ctx.Schema, digits), 0, got) == 0 && got == 1) {
+      ctx.RunKey = key;
       break;
     }
   }
   int32_t released = 0;
   if (SQL_ReleaseNamedLock(keys, released) != 0) AbortRun(60);
-  if (Ctx.RunKey != Ctx.DbTime) Log("Laufschlüssel: %s (ein anderer Lauf hält %s)", Ctx.RunKey, Ctx.DbTime);
+  if (ctx.RunKey != ctx.DbTime) Log("Laufschlüssel: %s (ein anderer Lauf hält %s)", ctx.RunKey, ctx.DbTime);
 }
 
 // A step of the run in one transaction. A lock conflict (deadlock or lock
@@ -266,16 +266,17 @@ void TakeRunKey() {
 // state of the run before it, after a growing pause; after the last attempt
 // the run ends with 60.
 template <class F>
-void RunStep(const char* name, F work) {
-  const RunContext before = Ctx;
+void RunStep(RunContext& ctx, const char* name, F work) {
+  const RunContext before = ctx;
   for (int attempt = 1;; ++attempt) {
     try {
-      work();
+      Transaction step;
+      work(step);
       return;
     } catch (const SqlLockConflict& e) {
-      (void)dbAbandonTransaction();
+      // the step's transaction was rolled back as it ended
       // a preview is one transaction: what the steps before did is gone too
-      if (attempt >= kLockConflictAttempts || Ctx.Preview) {
+      if (attempt >= kLockConflictAttempts || ctx.Preview) {
         Log("Sperrkonflikt (Fehler %d bei %s: %s), %s nach %d Versuchen abgebrochen", e.Error, e.Purpose, e.Text,
             Cp1252(name), attempt);
         AbortRun(60);
@@ -284,7 +285,7 @@ void RunStep(const char* name, F work) {
       Log("Sperrkonflikt (Fehler %d bei %s: %s), %s wird wiederholt (Versuch %d von %d)", e.Error, e.Purpose, e.Text,
           Cp1252(name), attempt + 1, kLockConflictAttempts);
       std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-      Ctx = before;
+      ctx = before;
     }
   }
 }
@@ -339,26 +340,26 @@ std::optional<int> ReadArguments(const std::vector<std::string>& argv, std::vect
 }
 
 // The accepted arguments and modes put into the run's context.
-void TakeArguments(const std::vector<std::string>& args, const ModeRequest& modes) {
-  Ctx.Net8 = args[1];
-  Ctx.Schema = args[2];
-  Ctx.Akr = args[3];
-  Ctx.Abrnr = ToLong(args[4]);
-  Ctx.AbrnrStart = Ctx.Abrnr;
-  Ctx.CallMode = static_cast<int16_t>(ToLong(args[5]));
-  Ctx.InterimFlag = Ctx.CallMode == 1 ? 1 : 0;
-  Ctx.PnrFilter.clear();
+void TakeArguments(RunContext& ctx, const std::vector<std::string>& args, const ModeRequest& modes) {
+  ctx.Net8 = args[1];
+  ctx.Schema = args[2];
+  ctx.Akr = args[3];
+  ctx.Abrnr = ToLong(args[4]);
+  ctx.AbrnrStart = ctx.Abrnr;
+  ctx.CallMode = static_cast<int16_t>(ToLong(args[5]));
+  ctx.InterimFlag = ctx.CallMode == 1 ? 1 : 0;
+  ctx.PnrFilter.clear();
 
   if (args.size() > 6 && !args[6].empty()) {
     std::string filter = args[6];
     ToUpper(filter);
     if (filter.compare(0, 2, "/P") == 0 && filter.size() >= 2 && filter.size() <= 10) {
-      Ctx.PnrFilter = filter.substr(2);
-      Log("     FILTER AUF PNR: %s GESETZT !!", Ctx.PnrFilter);
+      ctx.PnrFilter = filter.substr(2);
+      Log("     FILTER AUF PNR: %s GESETZT !!", ctx.PnrFilter);
     }
   }
-  StartModes(modes);
-  Ctx.ArgumentsAccepted = true;
+  StartModes(ctx, modes);
+  ctx.ArgumentsAccepted = true;
 }
 
 struct Login {
@@ -367,27 +368,27 @@ struct Login {
 };
 
 // The login of the configuration file; its NET8 value wins over argument 1.
-Login ReadLogin() {
+Login ReadLogin(RunContext& ctx) {
   Login login;
   login.User = ReadIniValue("", "LOGIN", 0, NativePath(kIniPath));
   login.Password = ReadIniValue("", "PASS", 0, NativePath(kIniPath));
   std::string net8 = ReadIniValue("", "NET8", 0, NativePath(kIniPath));
-  if (!net8.empty() && net8.size() <= kNet8Max) Ctx.Net8 = net8;
+  if (!net8.empty() && net8.size() <= kNet8Max) ctx.Net8 = net8;
   return login;
 }
 
-bool Connect(const Login& login) {
+bool Connect(RunContext& ctx, const Login& login) {
   dbSetOptionFile(kClientOptionsPath);
-  int st = dbConnect(login.User, login.Password, Ctx.Net8, Ctx.Schema);
+  int st = dbConnect(login.User, login.Password, ctx.Net8, ctx.Schema);
   if (st != 0) {
     Console(Format("dbConnect_Status: %d\n", st));
     Log("dbConnect-Fehler: %d", st);
     // the client library's message says what the number means
     Log("dbConnect-Meldung: %s", dbLastErrorText());
-    Ctx.StopReason = Format("dbConnect-Fehler: %d, %s", st, dbLastErrorText());
+    ctx.StopReason = Format("dbConnect-Fehler: %d, %s", st, dbLastErrorText());
     // the password is not written to the log
-    Log("Benutzer: %s,  Passwort: %s,  Net8: %s,  Schema: %s", login.User, MaskPassword(login.Password), Ctx.Net8,
-        Ctx.Schema);
+    Log("Benutzer: %s,  Passwort: %s,  Net8: %s,  Schema: %s", login.User, MaskPassword(login.Password), ctx.Net8,
+        ctx.Schema);
     return false;
   }
 
@@ -406,8 +407,8 @@ bool Connect(const Login& login) {
 // The run has written nothing yet: a connection lost while it waits (the
 // server restarted, the wait killed) is made anew once, and the lock asked
 // for again; lost again, or not to be made, the run has not taken place.
-bool TakeCircleLock(const Login& login) {
-  const std::string runLock = Format("lugtransfer %s %s", Ctx.Schema, Ctx.Akr);
+bool TakeCircleLock(RunContext& ctx, const Login& login) {
+  const std::string runLock = Format("lugtransfer %s %s", ctx.Schema, ctx.Akr);
   int32_t locked = 0;
   int st = 0;
   for (int attempt = 1;; ++attempt) {
@@ -419,27 +420,27 @@ bool TakeCircleLock(const Login& login) {
       dbDisconnect();
       if (attempt >= 2) {
         Log("Verbindung zur Datenbank beim Warten auf die Sperre '%s' erneut verloren, Fehler: %d", runLock, e.Error);
-        Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
+        Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", ctx.Akr, ctx.Schema);
         return false;
       }
       Log("Verbindung zur Datenbank beim Warten auf die Sperre '%s' verloren, Fehler: %d, neuer Versuch", runLock,
           e.Error);
-      st = dbConnect(login.User, login.Password, Ctx.Net8, Ctx.Schema);
+      st = dbConnect(login.User, login.Password, ctx.Net8, ctx.Schema);
       if (st == 0) st = AlterSession();
       if (st != 0) {
         Log("dbConnect-Fehler: %d", st);
         Log("dbConnect-Meldung: %s", dbLastErrorText());
-        Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
+        Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", ctx.Akr, ctx.Schema);
         return false;
       }
     }
   }
   if (st != 0) {
-    Log("Sperre für Akr %s, Schema %s kann nicht gesetzt werden, Fehler: %d", Ctx.Akr, Ctx.Schema, st);
+    Log("Sperre für Akr %s, Schema %s kann nicht gesetzt werden, Fehler: %d", ctx.Akr, ctx.Schema, st);
     return false;
   }
   if (locked != 1) {
-    Log("Übergabe für Akr %s, Schema %s läuft bereits, nach %d Sekunden Wartezeit nicht gestartet", Ctx.Akr, Ctx.Schema,
+    Log("Übergabe für Akr %s, Schema %s läuft bereits, nach %d Sekunden Wartezeit nicht gestartet", ctx.Akr, ctx.Schema,
         g_runLockWait);
     return false;
   }
@@ -448,55 +449,56 @@ bool TakeCircleLock(const Login& login) {
 
 // What the run needs of the server, checked before it writes anything (a
 // check lists it among its findings instead).
-bool ServerReady() {
-  if (Ctx.Check) return true;
+bool ServerReady(RunContext& ctx) {
+  if (ctx.Check) return true;
   std::vector<ServerFinding> findings = CheckServer();
   if (findings.empty()) return true;
   for (const ServerFinding& f : findings) {
     Log("%s", Cp1252(f.Text));
     ConsoleError(Cp1252(f.Text) + "\n");
   }
-  Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", Ctx.Akr, Ctx.Schema);
+  Log("Übergabe für Akr %s, Schema %s nicht gestartet, nichts geändert", ctx.Akr, ctx.Schema);
   return false;
 }
 
 // From here until the normal end the circle's status says "started"; the
 // site number, the interface setting, the database time and the run key are
 // read. False when the status could not be committed.
-bool StartCircle() {
-  Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, kAdtStarted);
-  if (dbCommit() != 1) return false;
-  Ctx.CircleHeld = true;
+bool StartCircle(RunContext& ctx) {
+  Transaction start;
+  ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(ctx.Akr, kAdtStarted);
+  if (start.Commit() != 1) return false;
+  ctx.CircleHeld = true;
 
-  Ctx.MndSto.clear();
-  int st = SQL_Qvx112Mnd_GetSto(Ctx.Schema, Ctx.MndSto);
+  ctx.MndSto.clear();
+  int st = SQL_Qvx112Mnd_GetSto(ctx.Schema, ctx.MndSto);
   if (st != 0) {
-    Ctx.MndSto.clear();
+    ctx.MndSto.clear();
     Log("Standortnummer kann nicht ermittelt werden! Error: %d", st);
     // no result is no "no row": nothing read may be trusted then
     if (st == -1) AbortRun(60);
   }
 
-  Ctx.AkrSsl = 1;
-  Ctx.LastStatus = SQL_O1001AbrKreis_GetSsl(Ctx.Akr, Ctx.AkrSsl, Ctx.AkrAzr);
+  ctx.AkrSsl = 1;
+  ctx.LastStatus = SQL_O1001AbrKreis_GetSsl(ctx.Akr, ctx.AkrSsl, ctx.AkrAzr);
   // a missing row leaves the preset; a failed read must not clear the interface
-  if (Ctx.LastStatus == -1) AbortRun(60);
-  if (Ctx.AkrSsl == 1) {
-    if (!Ctx.Preview && !Ctx.Check) RotateLog(Ctx.LogPath);
+  if (ctx.LastStatus == -1) AbortRun(60);
+  if (ctx.AkrSsl == 1) {
+    if (!ctx.Preview && !ctx.Check) RotateLog(ctx.LogPath);
     Log("\n\nProtokollierung gestartet, V%s", kVersion);
     Log("Schnittstelle leeren");
-    if (!Ctx.PnrFilter.empty()) Log("\n     FILTER AUF PNR: %s GESETZT !!\n", Ctx.PnrFilter);
+    if (!ctx.PnrFilter.empty()) Log("\n     FILTER AUF PNR: %s GESETZT !!\n", ctx.PnrFilter);
   }
 
-  Ctx.LastStatus = SQL_GetSysdate(Ctx.DbTime);
-  if (Ctx.LastStatus == -1) AbortRun(60);
-  Log("LuG-Uebergabe Akr:%s, Schema:%s am %s gestartet", Ctx.Akr, Ctx.Schema, Ctx.DbTime);
-  TakeRunKey();
+  ctx.LastStatus = SQL_GetSysdate(ctx.DbTime);
+  if (ctx.LastStatus == -1) AbortRun(60);
+  Log("LuG-Uebergabe Akr:%s, Schema:%s am %s gestartet", ctx.Akr, ctx.Schema, ctx.DbTime);
+  TakeRunKey(ctx);
   return true;
 }
 
 // The transfer directory is created level by level; existing levels are fine.
-bool MakeTransferDir() {
+bool MakeTransferDir(RunContext& ctx) {
   const char* levels[] = {"..\\Transfer", "\\Lohn und Gehalt", "\\Export"};
   std::string dir;
   int err = 0;
@@ -506,12 +508,12 @@ bool MakeTransferDir() {
     if (err != 0 && err != EEXIST) break;
   }
   if (err == 0 || err == EEXIST) {
-    dir += "\\" + Ctx.Schema;
+    dir += "\\" + ctx.Schema;
     err = MakeDir(dir);
   } else {
-    dir += "\\" + Ctx.Schema;
+    dir += "\\" + ctx.Schema;
   }
-  Ctx.TransferDir = dir;
+  ctx.TransferDir = dir;
   if (err != 0 && err != EEXIST) {
     Log("Übergabeverzeichnis kann nicht erstellt werden!");
     return false;
@@ -521,12 +523,12 @@ bool MakeTransferDir() {
 
 // Exports of the same payroll system in one schema share its staging
 // tables: they take turns, up to the final commit.
-void TakeExportLock() {
+void TakeExportLock(RunContext& ctx) {
   int32_t exportLocked = 0;
-  std::string exportLock = Format("lugexport %s %d", Ctx.Schema, static_cast<int>(ChooseExporter(Ctx.Lug.LugLgp)));
+  std::string exportLock = Format("lugexport %s %d", ctx.Schema, static_cast<int>(ChooseExporter(ctx.Lug.LugLgp)));
   int st = TakeServerLock(exportLock, g_runLockWait, exportLocked);
   if (st != 0 || exportLocked != 1) {
-    Log("Übergabe für Akr %s, Schema %s: Sperre '%s' nach %d Sekunden Wartezeit nicht frei", Ctx.Akr, Ctx.Schema,
+    Log("Übergabe für Akr %s, Schema %s: Sperre '%s' nach %d Sekunden Wartezeit nicht frei", ctx.Akr, ctx.Schema,
         exportLock, g_runLockWait);
     AbortRun(60);
   }
@@ -534,57 +536,56 @@ void TakeExportLock() {
 
 // Settlement, then the hand-over to the payroll system, each a step of its
 // own; the exit code is the final commit's.
-int SettleAndExport() {
-  RunStep("Abrechnung", [] {
-    SettlementControl();
-    if (dbCommit() != 1) AbortRun(60);
+int SettleAndExport(RunContext& ctx) {
+  RunStep(ctx, "Abrechnung", [&ctx](Transaction& step) {
+    SettlementControl(ctx);
+    if (step.Commit() != 1) AbortRun(60);
   });
 
-  TakeExportLock();
+  TakeExportLock(ctx);
 
   int code = 0;
-  RunStep("Übergabe", [&code] {
-    ExportDispatch();
+  RunStep(ctx, "Übergabe", [&ctx, &code](Transaction& step) {
+    ExportDispatch(Ctx);
 
-    if (!Ctx.Preview) WritePointerFile();
+    if (!ctx.Preview) WritePointerFile();
 
-    Ctx.LastStatus = SQL_GetSysdate(Ctx.DbTime);
-    Log("LuG-Uebergabe Akr: %s, Abrnr: %ld am %s beendet", Ctx.Akr, Ctx.Abrnr, Ctx.DbTime);
+    ctx.LastStatus = SQL_GetSysdate(ctx.DbTime);
+    Log("LuG-Uebergabe Akr: %s, Abrnr: %ld am %s beendet", ctx.Akr, ctx.Abrnr, ctx.DbTime);
 
-    Ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(Ctx.Akr, kAdtDone);
-    code = dbCommit();
+    ctx.LastStatus = SQL_O1001AbrKreis_SetAdt(ctx.Akr, kAdtDone);
+    code = step.Commit();
   });
-  Console(Format("\nLohn und Gehaltuebergabe fuer Akr: %s und Abrnr: %ld ist beendet", Ctx.Akr, Ctx.Abrnr));
+  Console(Format("\nLohn und Gehaltuebergabe fuer Akr: %s und Abrnr: %ld ist beendet", ctx.Akr, ctx.Abrnr));
   return code;
 }
 
-int Run(const std::vector<std::string>& argv) {
-  Ctx = RunContext{};
-  Ctx.LogPath = kLogPath;
+int Run(RunContext& ctx, const std::vector<std::string>& argv) {
+  ctx.LogPath = kLogPath;
   if (AnswersHelpOrVersion(argv)) return 0;
   Log("\n\nProtokollierung gestartet, V%s", kVersion);
 
   std::vector<std::string> args;
   ModeRequest modes;
   if (std::optional<int> code = ReadArguments(argv, args, modes)) return *code;
-  TakeArguments(args, modes);
+  TakeArguments(ctx, args, modes);
   CheckInstallation();
 
-  const Login login = ReadLogin();
-  ToUpper(Ctx.Schema);
-  if (!Connect(login) || !TakeCircleLock(login) || !ServerReady()) return 0;
-  if (!StartCircle()) return 0;
+  const Login login = ReadLogin(ctx);
+  ToUpper(ctx.Schema);
+  if (!Connect(ctx, login) || !TakeCircleLock(ctx, login) || !ServerReady(ctx)) return 0;
+  if (!StartCircle(ctx)) return 0;
 
-  if (Ctx.Check) {
-    int code = RunCheck();
-    Ctx.RunCompleted = true;
+  if (ctx.Check) {
+    int code = RunCheck(ctx);
+    ctx.RunCompleted = true;
     return code;
   }
-  if (!MakeTransferDir()) return 0;
-  if (Ctx.Preview && !UsePreviewFolder()) return 0;
+  if (!MakeTransferDir(ctx)) return 0;
+  if (ctx.Preview && !UsePreviewFolder(ctx)) return 0;
 
-  int code = SettleAndExport();
-  Ctx.RunCompleted = true;
+  int code = SettleAndExport(ctx);
+  ctx.RunCompleted = true;
   return code;
 }
 
@@ -622,9 +623,13 @@ void SetRetryPause(int milliseconds) { g_retryPauseMs = milliseconds; }
 
 int RunMain(const std::vector<std::string>& args) {
   KeepFreedMemory();
+  // the run of this call: every step is handed it, and the reports of the
+  // run layer reach it while it is attached
+  RunContext ctx;
+  RunAttachment attachment(ctx);
   int code;
   try {
-    code = Run(args);
+    code = Run(ctx, args);
   } catch (const ProcessExit& e) { code = e.code; } catch (const SqlFatalError& e) {
     code = ServerFailure(e.Error, e.Text, e.Purpose);
   } catch (const SqlLockConflict& e) {
@@ -633,10 +638,10 @@ int RunMain(const std::vector<std::string>& args) {
   }
   // A run that did not reach its end (or whose final commit failed) says so
   // where the one who started it looks, with the reason as the log has it.
-  const bool stopped = Ctx.ArgumentsAccepted && (!Ctx.RunCompleted || (!Ctx.Check && !Ctx.Preview && code != 1));
-  const std::string reason = Ctx.StopReason.empty() ? StopReasonFromLog() : Ctx.StopReason;
+  const bool stopped = ctx.ArgumentsAccepted && (!ctx.RunCompleted || (!ctx.Check && !ctx.Preview && code != 1));
+  const std::string reason = ctx.StopReason.empty() ? StopReasonFromLog() : ctx.StopReason;
   try {
-    code = FinishRun(code);
+    code = FinishRun(ctx, code);
   } catch (const ProcessExit& e) { code = e.code; } catch (const SqlFatalError& e) {
     Log("Datenbankfehler %d bei %s: %s", e.Error, e.Purpose, e.Text);
     (void)dbAbandonTransaction();

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "run/context.h"
 #include "run/db.h"
 #include "run/platform.h"
 #include "testdb.h"
@@ -44,7 +45,7 @@ class ProgramDbTest : public ::testing::Test {
     return RowsText(admin, sql);
   }
 
-  // The run log dir/log.txt (tests point LogPath of RunContext there) as
+  // The run log dir/log.txt (tests point the run's LogPath there) as
   // UTF-8 lines ending in '\n'.
   std::string RunLog() {
     std::filesystem::path p = dir / "log.txt";
@@ -55,6 +56,11 @@ class ProgramDbTest : public ::testing::Test {
     }
     return out;
   }
+
+  // The test's run, attached for as long as the test goes on: what the
+  // driver makes for a run of the program.
+  RunContext Ctx;
+  RunAttachment attachedRun{Ctx};
 
   TestDb admin;
   std::string schema;

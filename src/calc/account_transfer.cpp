@@ -26,30 +26,30 @@ void WriteZk3(const Zk3Record& z, bool nextMonth, const char* message) {
 }
 
 // Month-account (Sta 1) and day-account (Sta 2) values.
-void RetroValue(const Zk1Record& r) {
-  WriteZk3(Zk3FromTransfer(r, Ctx.RunKey), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d");
+void RetroValue(const RunContext& ctx, const Zk1Record& r) {
+  WriteZk3(Zk3FromTransfer(r, ctx.RunKey), false, r.Sta == 1 ? "Zk3_Insert2: %d" : "Zk3_Insert: %d");
 }
 
 // Day runs. The transfer records accumulate a run that meets a stored one, so
 // the retro records do too: otherwise the difference step would reverse what
 // the settlement handed over.
-void RetroRun(const Zk1Record& r, bool nextMonth) {
-  WriteZk3(Zk3FromTransfer(r, Ctx.RunKey), nextMonth, "Zk3_Insert: %d");
+void RetroRun(const RunContext& ctx, const Zk1Record& r, bool nextMonth) {
+  WriteZk3(Zk3FromTransfer(r, ctx.RunKey), nextMonth, "Zk3_Insert: %d");
 }
 
-void ZwischenRun(const Zk1Record& r, bool nextMonth) { RetroRun(r, nextMonth); }
+void ZwischenRun(const RunContext& ctx, const Zk1Record& r, bool nextMonth) { RetroRun(ctx, r, nextMonth); }
 
 // zktKey: the key of the account zkt. The lines stay valid until the next
 // call (a read that failed is not kept).
-const std::vector<Lu1Row>& ReadLu1Lines(TransferAnswers& answers, const std::string& lugLug, const std::string& stz,
-                                        const std::string& zkt, const std::string& zktKey) {
+const std::vector<Lu1Row>& ReadLu1Lines(const RunContext& ctx, TransferAnswers& answers, const std::string& lugLug,
+                                        const std::string& stz, const std::string& zkt, const std::string& zktKey) {
   // the interface and the record type are the texts the statement is given
-  DbKey key = DbKey().AddExact(lugLug).AddExact(stz).Add(zktKey).AddExact(Ctx.AbrVon).AddExact(Ctx.AbrBis);
+  DbKey key = DbKey().AddExact(lugLug).AddExact(stz).Add(zktKey).AddExact(ctx.AbrVon).AddExact(ctx.AbrBis);
   auto it = answers.Lu1.find(key);
   if (it != answers.Lu1.end()) return it->second;
   std::vector<Lu1Row> rows;
   SqlCursor lu1;
-  RequireRead(SQL_Qvx171Lu1_Open(lu1, lugLug, stz, zkt, Ctx.AbrVon, Ctx.AbrBis), "Qvx171Lu1");
+  RequireRead(SQL_Qvx171Lu1_Open(lu1, lugLug, stz, zkt, ctx.AbrVon, ctx.AbrBis), "Qvx171Lu1");
   int st;
   for (;;) {
     Lu1Row l;
@@ -112,15 +112,16 @@ void CheckFetch(int st, const char* message, const std::string& pnr) {
 }
 
 Zk1Record BaseRecord(const TransferCall& call, const Lu1Row& l) {
+  const RunContext& ctx = *call.Ctx;
   Zk1Record r;
-  r.Abr = Ctx.Abrnr;
-  r.Lfn = Ctx.Lfn;
+  r.Abr = ctx.Abrnr;
+  r.Lfn = ctx.Lfn;
   r.Stz = l.Lu1Stz;
   r.Pnr = call.Bsv->BsvPnr;
   r.Lna = l.Lu1Lna;
   r.Lgr = l.Lu1Lgr;
-  r.Von = Ctx.AbrVon;
-  r.Bis = Ctx.AbrBis;
+  r.Von = ctx.AbrVon;
+  r.Bis = ctx.AbrBis;
   r.Sts = l.Lu1Sts;
   r.Rre = l.Lu1Rre;
   r.Upn = call.Bsv->Zk1Upn;
@@ -143,10 +144,11 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
   // The day account reads all daily bookings of the account whatever month
   // row led here; it runs once per wage-type line.
   if (!done.DayAccounts.insert(LineKey(m, l)).second) return;
+  const RunContext& ctx = *call.Ctx;
   const std::string& pnr = call.Bsv->BsvPnr;
   std::set<DbKey> counted;  // day, cost centre, cost unit
   TagCursor tag;
-  RequireRead(SQL_Qvx331Zkb_OpenTag(tag, pnr, m.ZkbZkt, Ctx.AbrVon, Ctx.AbrBis, &m.KeyZkt), "Qvx331Zkb");
+  RequireRead(SQL_Qvx331Zkb_OpenTag(tag, pnr, m.ZkbZkt, ctx.AbrVon, ctx.AbrBis, &m.KeyZkt), "Qvx331Zkb");
   ZkbTag d;
   int st;
   while ((st = SQL_Qvx331Zkb_FetchTag(tag, d)) == 0) {
@@ -177,7 +179,7 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
       r.Tge = days;
       r.Sta = 2;
       if (call.Dest->MarksWritten) call.Calc->Written = true;
-      call.Dest->WriteValue(r);
+      call.Dest->WriteValue(*call.Ctx, r);
     }
     d = ZkbTag{};
   }
@@ -186,10 +188,11 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
 }
 
 void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Handled& done) {
+  const RunContext& ctx = *call.Ctx;
   if (call.Folgemonat != 0) {
-    bool bis = Ctx.Lug.LugDtm == 2;
+    bool bis = ctx.Lug.LugDtm == 2;
     if (l.Lu1Fkt == 0) *call.Bdt = bis ? call.MainBis : call.MainVon;
-    else *call.Bdt = bis ? Ctx.AbrBis : Ctx.AbrVon;
+    else *call.Bdt = bis ? ctx.AbrBis : ctx.AbrVon;
   }
   const std::string& pnr = call.Bsv->BsvPnr;
   int32_t minutes = m.ZkbStd;
@@ -199,7 +202,7 @@ void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, 
     // month rows that differ only in cost type, ZkbStg or ZkbSta end in the
     // same record; the days of its cost centre and unit are counted once
     if (done.MonthDays.insert(CostKey(m, l)).second) {
-      days = CountPrueftage(*call.Answers, pnr, Ctx.AbrVon, Ctx.AbrBis, m.ZkbZkt, m.KeyZkt, m.ZkbKst, m.ZkbKrt,
+      days = CountPrueftage(*call.Answers, pnr, ctx.AbrVon, ctx.AbrBis, m.ZkbZkt, m.KeyZkt, m.ZkbKst, m.ZkbKrt,
                             m.ZkbKtr, call.Akr, l, m.KeyKst, m.KeyKtr);
       if (call.Dest->FeedsStatistics)
         Log("PNR: %s, Prueftage: %d, M-Konto: %s,Kst-Stelle: %s, Kst-Art: %s", pnr, days, m.ZkbZkt, m.ZkbKst, m.ZkbKrt);
@@ -219,7 +222,7 @@ void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, 
     r.Tge = days;
     r.Sta = 1;
     if (call.Dest->MarksWritten) call.Calc->Written = true;
-    call.Dest->WriteValue(r);
+    call.Dest->WriteValue(*call.Ctx, r);
   }
 }
 
@@ -244,7 +247,7 @@ void WriteFolge(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, co
   r.Sta = 2;
   r.Inf = f.Art;
   if (call.Dest->MarksWritten) call.Calc->Written = true;
-  call.Dest->WriteRun(r, call.Folgemonat != 0);
+  call.Dest->WriteRun(*call.Ctx, r, call.Folgemonat != 0);
 }
 
 // Transfer records of the run. A record that meets a stored one of the same
@@ -264,27 +267,30 @@ void WriteZk1(const Zk1Record& r, bool nextMonth, const char* insertMessage) {
   });
 }
 
-void WriteZk1Value(const Zk1Record& r) {
+void WriteZk1Value(const RunContext& /*ctx*/, const Zk1Record& r) {
   WriteZk1(r, false, r.Sta == 1 ? "Insert Qvx331Zk1-Status %d" : "Insert 331Zk1-Status %d");
 }
 
 // A day run that the database refuses is reported and, when the same run is
 // stored already, added to it like every other account value: no run is lost
 // without a trace.
-void WriteZk1Run(const Zk1Record& r, bool nextMonth) { WriteZk1(r, nextMonth, "Insert 331Zk1-Status %d"); }
+void WriteZk1Run(const RunContext& /*ctx*/, const Zk1Record& r, bool nextMonth) {
+  WriteZk1(r, nextMonth, "Insert 331Zk1-Status %d");
+}
 
 }  // namespace
 
 const TransferDest kTransferRecords = {WriteZk1Value, WriteZk1Run, false, true, true};
 
-void TransferZeitkonten(CalcState& calc, const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat,
-                        TransferAnswers& answers) {
+void TransferZeitkonten(RunContext& ctx, CalcState& calc, const BsvRow& row, const std::string& akr, int16_t folgeNr,
+                        int16_t folgemonat, TransferAnswers& answers) {
   TransferCall call;
   call.Bsv = &row;
   call.Akr = akr;
   call.FolgeNr = folgeNr;
   call.Folgemonat = folgemonat;
   call.Calc = &calc;
+  call.Ctx = &ctx;
   call.MainVon = calc.MainVon;
   call.MainBis = calc.MainBis;
   call.Bdt = &calc.Zk1Bdt;
@@ -295,16 +301,17 @@ void TransferZeitkonten(CalcState& calc, const BsvRow& row, const std::string& a
 }
 
 void TransferZeitkontenTo(const TransferCall& call) {
+  const RunContext& ctx = *call.Ctx;
   const std::string& pnr = call.Bsv->BsvPnr;
   // In the TOPAS interim run the month rows are the sums of the daily
   // bookings and serve every kind of wage-type line. Otherwise a line with
   // day runs (Lu1Ztr not 0) works on the daily bookings (ZkbZtr 1) and a line
   // without on the period bookings (ZkbZtr 3): an account with lines of both
   // kinds has month rows of both kinds, and each is handled by its lines only.
-  bool topasInterim = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
+  bool topasInterim = ctx.TopasFlag != 0 && ctx.Lfn == 2;
   Handled done;
   MonatCursor monat;
-  RequireRead(SQL_Qvx331Zkb_OpenMonat(monat, pnr, Ctx.AbrVon, Ctx.AbrBis, Ctx.Lfn, Ctx.Lug.LugLug,
+  RequireRead(SQL_Qvx331Zkb_OpenMonat(ctx, monat, pnr, ctx.AbrVon, ctx.AbrBis, ctx.Lfn, ctx.Lug.LugLug,
                                       call.Folgemonat != 0 ? call.FolgeNr : int16_t{0}),
               "Qvx331Zkb");
   ZkbMonat m;
@@ -312,7 +319,7 @@ void TransferZeitkontenTo(const TransferCall& call) {
   while ((st = SQL_Qvx331Zkb_FetchMonat(monat, m)) == 0) {
     for (int t = 0; t < call.Calc->RecordTypeCount; ++t) {
       const std::string stz = call.Calc->RecordTypes[static_cast<size_t>(t)].Lg1Stz;
-      const std::vector<Lu1Row>& lines = ReadLu1Lines(*call.Answers, Ctx.Lug.LugLug, stz, m.ZkbZkt, m.KeyZkt);
+      const std::vector<Lu1Row>& lines = ReadLu1Lines(ctx, *call.Answers, ctx.Lug.LugLug, stz, m.ZkbZkt, m.KeyZkt);
       DbKey last;
       for (Lu1Row l : lines) {
         // only the newest validity of a wage type counts, and the lines of
@@ -323,7 +330,7 @@ void TransferZeitkontenTo(const TransferCall& call) {
         // validity never stands in for a newer one that does not take part
         last = pair;
         // interim settlement: day runs only
-        if (Ctx.Lfn > 0 && Ctx.TopasFlag == 0 && l.Lu1Ztr == 0) continue;
+        if (ctx.Lfn > 0 && ctx.TopasFlag == 0 && l.Lu1Ztr == 0) continue;
         if (call.Dest->RetroLinesOnly && l.Lu1Rre != 1) continue;
         if (l.Lu1Lgr.empty()) l.Lu1Lgr = "     ";
         if (call.Folgemonat == 0 ? l.Lu1Flg != 0 : l.Lu1Flg != call.FolgeNr) continue;
@@ -346,10 +353,11 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
   // Runs are built from the bookings of the month row's cost centre and unit
   // and carry them; a further month row of the same cost centre and unit
   // (another cost type, ZkbStg or ZkbSta) finds its bookings in these runs.
+  const RunContext& ctx = *call.Ctx;
   const std::string& pnr = call.Bsv->BsvPnr;
   const FolgeKeys keys{m.KeyZkt, m.KeyKst, m.KeyKtr};
   TagCursor folge;
-  RequireRead(SQL_Qvx331Zkb_OpenFolge(folge, pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, Ctx.AbrVon, Ctx.AbrBis, l.Lu1Ztr,
+  RequireRead(SQL_Qvx331Zkb_OpenFolge(folge, pnr, m.ZkbZkt, m.ZkbKst, m.ZkbKtr, ctx.AbrVon, ctx.AbrBis, l.Lu1Ztr,
                                       &keys),
               "Qvx331Zkb");
   Tagesfolge f;
@@ -447,10 +455,10 @@ int32_t CountPrueftage(TransferAnswers& answers, const std::string& pnr, const s
 // the cost type of each row it is added to; the period bookings come in the
 // order of their last booking, so that the record carries the cost type of
 // the latest booking. (Day runs carry the cost type of the first row.)
-[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(MonatCursor& monat, const std::string& pnr, const std::string& von,
-                                          const std::string& bis, int16_t lfn, const std::string& lugLug,
-                                          int16_t followNr) {
-  if (monat.Serve(BatchMonat(pnr, von, bis, lfn, lugLug, followNr, monat.Rows))) return 0;
+[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(const RunContext& ctx, MonatCursor& monat, const std::string& pnr,
+                                          const std::string& von, const std::string& bis, int16_t lfn,
+                                          const std::string& lugLug, int16_t followNr) {
+  if (monat.Serve(BatchMonat(ctx, pnr, von, bis, lfn, lugLug, followNr, monat.Rows))) return 0;
   const std::string columns =
       "SELECT ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, SUM(ZkbStd), SUM(ZkbTge),"
       " ZkbStg, ZkbSta, " +
@@ -460,7 +468,7 @@ int32_t CountPrueftage(TransferAnswers& answers, const std::string& pnr, const s
       " GROUP BY ZkbPnr, ZkbZtr, ZkbKst, ZkbKtr, ZkbKrt, ZkbZkt, ZkbStg, ZkbSta"
       " ORDER BY ZkbZkt, ZkbZtr, ZkbKst, ZkbKtr, CASE WHEN ZkbZtr = 3 THEN MAX(ZkbDtm) END, ZkbKrt, ZkbStg,"
       " ZkbSta";
-  if (Ctx.TopasFlag != 0 && lfn == 2)
+  if (ctx.TopasFlag != 0 && lfn == 2)
     return SqlOpen(monat.Sql,
                    SqlFormat(columns + " AND ZkbZtr = 1 AND ZkbDtm >= '%s' AND ZkbDtm <= '%s'" + tail, pnr, von, bis));
   return SqlOpen(monat.Sql, SqlFormat(columns +

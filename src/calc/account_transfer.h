@@ -40,9 +40,9 @@ struct Lu1Row {
 struct TransferDest {
   // A month-account (Sta 1) or day-account (Sta 2) value; a value that meets
   // a stored record of the same identity is added to it.
-  void (*WriteValue)(const Zk1Record& r);
+  void (*WriteValue)(const RunContext& ctx, const Zk1Record& r);
   // A day run; nextMonth: the booking date is one month after r.Bdt.
-  void (*WriteRun)(const Zk1Record& r, bool nextMonth);
+  void (*WriteRun)(const RunContext& ctx, const Zk1Record& r, bool nextMonth);
   // Only wage-type lines marked for retro-calculation (Lu1Rre 1) take part.
   bool RetroLinesOnly;
   // The day counts go into the statistics (SvkSum) and into the run log.
@@ -81,7 +81,7 @@ struct TransferAnswers {
 // One account transfer of the current employee.
 struct TransferCall {
   const BsvRow* Bsv = nullptr;
-  std::string Akr;               // circle whose interface (Ctx.Lug) is in force
+  std::string Akr;               // circle whose interface (the context's Lug) is in force
   int16_t FolgeNr = 0;           // Lu1Flg of a following-month call
   int16_t Folgemonat = 0;        // 0 main call, 1 following-month call
   std::string MainVon, MainBis;  // period of the main call
@@ -89,11 +89,12 @@ struct TransferCall {
   const TransferDest* Dest = &kTransferRecords;
   TransferAnswers* Answers = nullptr;  // of the settlement call (never null)
   CalcState* Calc = nullptr;           // of the settlement (never null): record types, statistics, written flag
+  const RunContext* Ctx = nullptr;     // of the run (never null)
 };
 
 // The settlement's account transfer for the period AbrVon..AbrBis of RunContext.
-void TransferZeitkonten(CalcState& calc, const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat,
-                        TransferAnswers& answers);
+void TransferZeitkonten(RunContext& ctx, CalcState& calc, const BsvRow& row, const std::string& akr, int16_t folgeNr,
+                        int16_t folgemonat, TransferAnswers& answers);
 // The same rules for any destination.
 void TransferZeitkontenTo(const TransferCall& call);
 // Day runs of one account and cost assignment (Kst, Ktr of the month row) for one wage-type line.
@@ -112,9 +113,9 @@ int32_t CountPrueftage(TransferAnswers& answers, const std::string& pnr, const s
 // followNr: the following-month number of the call (0 for the main call);
 // the caller skips accounts without a wage-type line of that number, so rows
 // of those may be left out.
-[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(MonatCursor& monat, const std::string& pnr, const std::string& von,
-                                          const std::string& bis, int16_t lfn, const std::string& lugLug,
-                                          int16_t followNr);
+[[nodiscard]] int SQL_Qvx331Zkb_OpenMonat(const RunContext& ctx, MonatCursor& monat, const std::string& pnr,
+                                          const std::string& von, const std::string& bis, int16_t lfn,
+                                          const std::string& lugLug, int16_t followNr);
 [[nodiscard]] int SQL_Qvx331Zkb_FetchMonat(MonatCursor& monat, ZkbMonat& m);
 [[nodiscard]] int SQL_Qvx331Zkb_CloseMonat(MonatCursor& monat);
 [[nodiscard]] int SQL_Qvx171Lu1_Open(SqlCursor& lu1, const std::string& lugLug, const std::string& stz,

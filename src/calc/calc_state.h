@@ -10,6 +10,8 @@
 
 #include "calc/batch/rows.h"
 
+struct RunContext;
+
 // Statistics accumulator of the current employment row.
 struct StatAccu {
   double Stt = 0, Svt = 0, SvkSum = 0, Slt = 0, Ant = 0, Sln = 0, Uns = 0, Zes = 0, Bzt = 0, Unt = 0;

@@ -60,11 +60,7 @@ void RequirePeriod(const std::string& akr, int32_t abrnr, std::string& von, std:
   von.clear();
   bis.clear();
   int st = SQL_Qvx330Abr_GetPeriod(akr, abrnr, von, bis);
-  if (st != 0) {
-    Ctx.LastStatus = st;
-    Log(readMessage, st);
-    AbortRun(60);
-  }
+  if (st != 0) AbortForRead(st, readMessage);
   std::string fault = PeriodFault(von, bis);
   if (fault.empty()) return;
   Log("Abrechnungsperiode %ld des AbrKreises %s nicht verwendbar: %s", abrnr, akr, Cp1252(fault));

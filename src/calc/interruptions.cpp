@@ -138,13 +138,13 @@ int32_t CountUnterbrechungenIn(const std::string& pnr, const std::string& von, c
   return count;
 }
 
-void CountUnterbrechungen(CalcState& calc, const std::string& pnr) {
-  int32_t count = CountUnterbrechungenIn(pnr, Ctx.AbrVon, Ctx.AbrBis);
+void CountUnterbrechungen(const RunContext& ctx, CalcState& calc, const std::string& pnr) {
+  int32_t count = CountUnterbrechungenIn(pnr, ctx.AbrVon, ctx.AbrBis);
   if (count <= 0) return;
   Log("--- Unterbrechungen: %d", count);
   Zk1Record r;
-  r.Abr = Ctx.Abrnr;
-  r.Lfn = Ctx.Lfn;
+  r.Abr = ctx.Abrnr;
+  r.Lfn = ctx.Lfn;
   r.Stz = calc.Interruption.Lu1Stz;
   r.Bdt = calc.Zk1Bdt;
   r.Pnr = pnr;
@@ -155,8 +155,8 @@ void CountUnterbrechungen(CalcState& calc, const std::string& pnr) {
   r.Ktr = calc.Home.ZuoKtr;
   r.Krt = calc.Home.ZuoKrt;
   r.Std = count;
-  r.Von = Ctx.AbrVon;
-  r.Bis = Ctx.AbrBis;
+  r.Von = ctx.AbrVon;
+  r.Bis = ctx.AbrBis;
   r.Sts = 112;
   r.Rre = calc.Interruption.Lu1Rre;
   r.Upn = calc.Bsv.Zk1Upn;

@@ -10,7 +10,7 @@
 // writes the interruption record (Zk1Sts 112) when there are any. Uses the
 // interruption wage type, the home cost assignment, Zk1Bdt and the employment
 // row of the calculation state.
-void CountUnterbrechungen(CalcState& calc, const std::string& pnr);
+void CountUnterbrechungen(const RunContext& ctx, CalcState& calc, const std::string& pnr);
 
 // The count alone, for any period [von, bis] (the retro-calculation writes
 // its own record). A qualifying day is a day whose whole target time is

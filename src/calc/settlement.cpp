@@ -20,9 +20,9 @@ void ReportDelete(int st, const char* message, int32_t abrnr) {
   ReportStatus(st, message, st, abrnr);
 }
 
-void ReadUnterbrechung(CalcState& calc) {
+void ReadUnterbrechung(const RunContext& ctx, CalcState& calc) {
   calc.Interruption = InterruptionType{};
-  int st = SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, Ctx.AbrVon, Ctx.AbrBis, calc.Interruption);
+  int st = SQL_Qvx171Lu1_GetUnterbrechung(ctx.Lug.LugLug, ctx.AbrVon, ctx.AbrBis, calc.Interruption);
   calc.Interruption.Exists = st == 0;
 }
 
@@ -46,12 +46,12 @@ void ReadSatzarten(CalcState& calc, const std::string& lugLgp, bool reportNone) 
   (void)SQL_Qvx170Lg1_Close(lg1);
 }
 
-bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string& bis, std::string& akr,
+bool TakeLateEntry(RunContext& ctx, const BsvRow& row, const std::string& von, const std::string& bis, std::string& akr,
                    std::string& lastPnr, const char* lugErrorMessage) {
   std::string other;
   if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, von, bis, other) != 0) {
     Log("    -> erst später eingetreten!");
-    ReportSkipped(row.BsvPnr, "erst später eingetreten");
+    ReportSkipped(ctx, row.BsvPnr, "erst später eingetreten");
     lastPnr.clear();
     return false;
   }
@@ -61,9 +61,9 @@ bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string&
     return false;
   }
   // calculated under the interface of the circle the employee belonged to;
-  // the circle of the run in RunContext stays, so that an abort reports to it
+  // the circle of the run in the run's context stays, so that an abort reports to it
   akr = other;
-  int st = SQL_Qvx171Lug_Get(akr, Ctx.Lug);
+  int st = SQL_Qvx171Lug_Get(akr, ctx.Lug);
   if (st != 0) ReportStatus(st, lugErrorMessage, st);
   return true;
 }
@@ -71,12 +71,12 @@ bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string&
 namespace {
 
 // Old results of the accounting number (of the one employee under a filter).
-void DeleteOldResults(int32_t abrnrCalc) {
-  ReportDelete(SQL_Qvx331Zk1_Delete(abrnrCalc, Ctx.Lfn, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk1 %d, Abr: %ld",
+void DeleteOldResults(RunContext& ctx, int32_t abrnrCalc) {
+  ReportDelete(SQL_Qvx331Zk1_Delete(abrnrCalc, ctx.Lfn, ctx.PnrFilter), "Fehler beim Loeschen der 331Zk1 %d, Abr: %ld",
                abrnrCalc);
-  ReportDelete(SQL_Qvx331Zk2_Delete(abrnrCalc, Ctx.PnrFilter), "Fehler beim Loeschen der 331Zk2: %d, Abr: %ld",
+  ReportDelete(SQL_Qvx331Zk2_Delete(abrnrCalc, ctx.PnrFilter), "Fehler beim Loeschen der 331Zk2: %d, Abr: %ld",
                abrnrCalc);
-  if (abrnrCalc == Ctx.AbrnrStart) Ctx.Handover.SettlementStarted = true;
+  if (abrnrCalc == ctx.AbrnrStart) ctx.Handover.SettlementStarted = true;
 }
 
 // The employee row taken up: logged, the first row of an employee marked,
@@ -97,12 +97,12 @@ void StartRow(CalcState& calc, const BsvRow& row) {
 }
 
 // Employment ended before the period, employee now in another circle.
-bool MovedToOtherCircle(const CalcState& calc, const BsvRow& row, const std::string& akr) {
+bool MovedToOtherCircle(RunContext& ctx, const CalcState& calc, const BsvRow& row, const std::string& akr) {
   if (row.BsvGbi.empty() || row.BsvGbi > calc.MainVon) return false;
   std::string other;
   if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, calc.MainVon, calc.MainBis, other) != 0 || other == akr) return false;
   Log("Pnr : %s in anderen AbrKreis gewechselt ->nicht berechnen", row.BsvPnr);
-  ReportSkipped(row.BsvPnr, "in anderen AbrKreis gewechselt");
+  ReportSkipped(ctx, row.BsvPnr, "in anderen AbrKreis gewechselt");
   return true;
 }
 
@@ -113,63 +113,65 @@ struct CallAnswers {
   TransferAnswers* Transfer = nullptr;
 };
 
-void CalcRow(CalcState& calc, const BsvRow& row, const std::string& akr, int16_t folgeNr, int16_t folgemonat,
-             CallAnswers& answers) {
+void CalcRow(RunContext& ctx, CalcState& calc, const BsvRow& row, const std::string& akr, int16_t folgeNr,
+             int16_t folgemonat, CallAnswers& answers) {
   const bool mainCall = folgemonat == 0;
   // Statistics, special records and interruptions.
-  if (mainCall && Ctx.InterimFlag == 0) CalcStatistik(calc, row, akr, answers.Statistics);
+  if (mainCall && ctx.InterimFlag == 0) CalcStatistik(ctx, calc, row, akr, answers.Statistics);
 
   // Account transfer and site records on the first row; statistics row.
   if (calc.FirstRow) {
-    TransferZeitkonten(calc, row, akr, folgeNr, folgemonat, *answers.Transfer);
-    if (Ctx.MndSto == "02272" && mainCall && Ctx.Lfn != 2)
-      WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, calc.Home.ZuoKst, calc.Home.ZuoKtr, calc.Zk1Bdt, 0);
+    TransferZeitkonten(ctx, calc, row, akr, folgeNr, folgemonat, *answers.Transfer);
+    if (ctx.MndSto == "02272" && mainCall && ctx.Lfn != 2)
+      WriteLsSaetze(ctx, row.BsvPnr, row.Zk1Upn, ctx.AbrVon, ctx.AbrBis, calc.Home.ZuoKst, calc.Home.ZuoKtr,
+                    calc.Zk1Bdt, 0);
   }
-  if (mainCall) WriteStatistik(calc, row);
+  if (mainCall) WriteStatistik(ctx, calc, row);
 
   if (!calc.Written) {
     Log("  - keine Daten ermittelt");
-    ReportSkipped(row.BsvPnr, "keine Daten ermittelt");
+    ReportSkipped(ctx, row.BsvPnr, "keine Daten ermittelt");
   }
 }
 
 }  // namespace
 
-int CalcAbrnr(CalcState& calc, const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat,
-              TransferAnswers& transferAnswers) {
+int CalcAbrnr(RunContext& ctx, CalcState& calc, const std::string& akrRun, int32_t abrnrCalc, int16_t folgeNr,
+              int16_t folgemonat, TransferAnswers& transferAnswers) {
   const bool mainCall = folgemonat == 0;
   std::string akr = akrRun;
   // the call begins with answers of its own
   transferAnswers = TransferAnswers{};
   CallAnswers answers{StatisticsAnswers{}, &transferAnswers};
 
-  if (mainCall) DeleteOldResults(abrnrCalc);
+  if (mainCall) DeleteOldResults(ctx, abrnrCalc);
 
-  SetLoga2Numbering(Ctx.Lug.LugLgp.compare(0, 5, "LOGA2") == 0);
-  Log("AbrNum: %ld, Von: %s  bis: %s", abrnrCalc, Ctx.AbrVon, Ctx.AbrBis);
+  SetLoga2Numbering(ctx.Lug.LugLgp.compare(0, 5, "LOGA2") == 0);
+  Log("AbrNum: %ld, Von: %s  bis: %s", abrnrCalc, ctx.AbrVon, ctx.AbrBis);
   if (mainCall) {
-    calc.MainVon = Ctx.AbrVon;
-    calc.MainBis = Ctx.AbrBis;
+    calc.MainVon = ctx.AbrVon;
+    calc.MainBis = ctx.AbrBis;
   }
-  const LugRecord runLug = Ctx.Lug;
-  calc.Zk1Bdt = Ctx.Lug.LugDtm == 2 ? calc.MainBis : calc.MainVon;
-  if (mainCall) Ctx.AbrDatum = calc.Zk1Bdt;
-  const bool lugOnly = Ctx.Lug.LugPnr != 0;
+  const LugRecord runLug = ctx.Lug;
+  calc.Zk1Bdt = ctx.Lug.LugDtm == 2 ? calc.MainBis : calc.MainVon;
+  if (mainCall) ctx.AbrDatum = calc.Zk1Bdt;
+  const bool lugOnly = ctx.Lug.LugPnr != 0;
   Log(lugOnly ? "Nur LuG-PersNr verarbeiten\n" : "Alle PersNr verarbeiten\n");
 
   // Record types and the interruption wage type.
-  ReadSatzarten(calc, Ctx.Lug.LugLgp);
-  ReadUnterbrechung(calc);
+  ReadSatzarten(calc, ctx.Lug.LugLgp);
+  ReadUnterbrechung(ctx, calc);
   std::map<std::string, std::string> refusedLna;
-  RequireRead(SQL_Qvx171Lu1_RefusedLna(Ctx.Lug.LugLug, Ctx.AbrVon, Ctx.AbrBis, refusedLna), "Qvx171Lu1");
+  RequireRead(SQL_Qvx171Lu1_RefusedLna(ctx.Lug.LugLug, ctx.AbrVon, ctx.AbrBis, refusedLna), "Qvx171Lu1");
   std::string refusedKey;
 
   // Employee loop.
   calc.LastPnr.clear();
   EmploymentCursor bsv;
-  RequireRead(SQL_Qvx310Bsv_Open(bsv, akr, calc.MainBis, Ctx.AbrVon, lugOnly), "Qvx310Bsv");
-  BsvAhead ahead([&bsv](BsvRow& r) { return SQL_Qvx310Bsv_Fetch(bsv, r); }, Ctx.AbrVon, Ctx.AbrBis, Ctx.PnrFilter,
-                 mainCall ? int16_t{0} : folgeNr);
+  RequireRead(SQL_Qvx310Bsv_Open(bsv, akr, calc.MainBis, ctx.AbrVon, lugOnly), "Qvx310Bsv");
+  BsvAhead ahead(
+      ctx, [&bsv](BsvRow& r) { return SQL_Qvx310Bsv_Fetch(bsv, r); }, ctx.AbrVon, ctx.AbrBis, ctx.PnrFilter,
+      mainCall ? int16_t{0} : folgeNr);
   int st;
   for (;;) {
     calc.Written = false;
@@ -178,20 +180,20 @@ int CalcAbrnr(CalcState& calc, const std::string& akrRun, int32_t abrnrCalc, int
     const BsvRow& row = calc.Bsv;
 
     // Filter on one personnel number.
-    if (!Ctx.PnrFilter.empty() && Ctx.PnrFilter != row.BsvPnr) continue;
+    if (!ctx.PnrFilter.empty() && ctx.PnrFilter != row.BsvPnr) continue;
     if (RefuseEmployee(row, refusedLna, refusedKey)) continue;
 
     StartRow(calc, row);
-    if (MovedToOtherCircle(calc, row, akr)) continue;
+    if (MovedToOtherCircle(ctx, calc, row, akr)) continue;
 
     // Employment beginning at the end of the period or later.
-    if (row.BsvGvo >= Ctx.AbrBis &&
-        !TakeLateEntry(row, Ctx.AbrVon, Ctx.AbrBis, akr, calc.LastPnr, "Qvx171Lug-Lesenfehler(3): %d"))
+    if (row.BsvGvo >= ctx.AbrBis &&
+        !TakeLateEntry(ctx, row, ctx.AbrVon, ctx.AbrBis, akr, calc.LastPnr, "Qvx171Lug-Lesenfehler(3): %d"))
       continue;
 
-    CalcRow(calc, row, akr, folgeNr, folgemonat, answers);
+    CalcRow(ctx, calc, row, akr, folgeNr, folgemonat, answers);
     akr = akrRun;
-    Ctx.Lug = runLug;
+    ctx.Lug = runLug;
   }
 
   ReportStatus(st, "PersNr-Lesen Status: %d", st);
@@ -287,18 +289,11 @@ bool RefuseEmployee(const BsvRow& row, const std::map<std::string, std::string>&
   return st == kSqlNoMoreRows ? 0 : st;
 }
 
-namespace {
-std::vector<std::pair<std::string, std::string>> g_skipped;  // personnel number, reason (Windows-1252)
-}  // namespace
-
-void ReportSkipped(const std::string& pnr, const char* utf8Reason) {
+void ReportSkipped(RunContext& ctx, const std::string& pnr, const char* utf8Reason) {
+  std::vector<std::pair<std::string, std::string>>& skipped = ctx.Handover.Skipped;
   std::pair<std::string, std::string> entry{pnr, Cp1252(utf8Reason)};
-  for (const auto& e : g_skipped) {
+  for (const auto& e : skipped) {
     if (e == entry) return;
   }
-  g_skipped.push_back(std::move(entry));
+  skipped.push_back(std::move(entry));
 }
-
-void ReportReset() { g_skipped.clear(); }
-
-const std::vector<std::pair<std::string, std::string>>& SkippedEmployees() { return g_skipped; }

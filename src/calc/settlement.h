@@ -21,8 +21,8 @@
 // Returns the status of closing the employee cursor.
 // transferAnswers: the answers of the account transfer's look-ups, begun
 // anew for the call and kept for the retro-calculations after it.
-int CalcAbrnr(CalcState& calc, const std::string& akr, int32_t abrnrCalc, int16_t folgeNr, int16_t folgemonat,
-              TransferAnswers& transferAnswers);
+int CalcAbrnr(RunContext& ctx, CalcState& calc, const std::string& akr, int32_t abrnrCalc, int16_t folgeNr,
+              int16_t folgemonat, TransferAnswers& transferAnswers);
 
 // Employment beginning at the end of the period [von, bis] or later: decides
 // by the circle of the employee's employment in the period. Returns false
@@ -30,7 +30,7 @@ int CalcAbrnr(CalcState& calc, const std::string& akr, int32_t abrnrCalc, int16_
 // follows counts as the first row); when the employee belonged to another
 // circle, akr and the interface record of RunContext switch to that circle
 // (lugErrorMessage logs a failed read of it).
-bool TakeLateEntry(const BsvRow& row, const std::string& von, const std::string& bis, std::string& akr,
+bool TakeLateEntry(RunContext& ctx, const BsvRow& row, const std::string& von, const std::string& bis, std::string& akr,
                    std::string& lastPnr, const char* lugErrorMessage);
 
 // Record types of the payroll system into calc.RecordTypes (at most 5). A
@@ -72,9 +72,6 @@ bool RefuseEmployee(const BsvRow& row, const std::map<std::string, std::string>&
                                            std::map<std::string, std::string>& refused);
 
 // Notes that an employee of the circle was not calculated, with the reason
-// (UTF-8 literal), each once; the run's report lists them in the order met.
-void ReportSkipped(const std::string& pnr, const char* utf8Reason);
-// Forgets the notes of an earlier run of the process.
-void ReportReset();
-// The notes: personnel number and reason (Windows-1252).
-const std::vector<std::pair<std::string, std::string>>& SkippedEmployees();
+// (UTF-8 literal), each once, in the hand-over's Skipped: the run's report
+// lists them in the order met.
+void ReportSkipped(RunContext& ctx, const std::string& pnr, const char* utf8Reason);

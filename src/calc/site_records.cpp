@@ -42,9 +42,10 @@ int32_t LsHundertstel(double value) {
 
 }  // namespace
 
-void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::string& von, const std::string& bis,
-                   const std::string& kst, const std::string& ktr, const std::string& bdt, int mode) {
-  if (Ctx.MndSto != "02272" || Ctx.Lfn == 2) return;
+void WriteLsSaetze(const RunContext& ctx, const std::string& pnr, const std::string& upn, const std::string& von,
+                   const std::string& bis, const std::string& kst, const std::string& ktr, const std::string& bdt,
+                   int mode) {
+  if (ctx.MndSto != "02272" || ctx.Lfn == 2) return;
 
   ZksCursor zks;
   int st = SQL_Qvx331Zks_Open(zks, pnr, von, bis);
@@ -60,8 +61,8 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
     if ((st = SQL_Qvx331Zks_Fetch(zks, txt, wrt)) != 0) break;
     int32_t n = LsHundertstel(wrt);
     Zk1Record r;
-    r.Abr = Ctx.Abrnr;
-    r.Lfn = Ctx.Lfn;
+    r.Abr = ctx.Abrnr;
+    r.Lfn = ctx.Lfn;
     r.Stz = "LS";
     r.Bdt = bdt;
     r.Pnr = pnr;
@@ -80,7 +81,7 @@ void WriteLsSaetze(const std::string& pnr, const std::string& upn, const std::st
       int ws = SQL_Qvx331Zk1_Insert(r);
       if (ws != 0) ReportStatus(ws, "      Fehler Schreiben Zk1: %d", ws);
     } else {
-      int ws = SQL_Qvx331Zk3_Insert(Zk3FromTransfer(r, Ctx.RunKey));
+      int ws = SQL_Qvx331Zk3_Insert(Zk3FromTransfer(r, ctx.RunKey));
       if (ws != 0 && ws != kSqlDuplicate) ReportStatus(ws, "      Fehler Schreiben Zk3: %d", ws);
     }
   }

@@ -24,7 +24,7 @@ std::string CacheKey(std::initializer_list<std::string_view> parts) {
   return key;
 }
 
-bool IsPsybr() { return Ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
+bool IsPsybr(const RunContext& ctx) { return ctx.Lug.LugLgp.compare(0, 5, "PSYBR") == 0; }
 
 // ---------------------------------------------------------------------------
 // Statements
@@ -318,11 +318,11 @@ double CountTage(const std::string& pnr, const std::string& von, const std::stri
 // One special balance record ("SFR", "RUL", "GLT", "MGF", "RZT"). A second
 // employment row of the employee writes the same record again: the duplicate
 // is dropped silently.
-void WriteSonderSatz(CalcState& calc, const BsvRow& row, const std::string& lu1Stz, const std::string& lu1Ztk,
-                     const std::string& lu1Lna, double value) {
+void WriteSonderSatz(const RunContext& ctx, CalcState& calc, const BsvRow& row, const std::string& lu1Stz,
+                     const std::string& lu1Ztk, const std::string& lu1Lna, double value) {
   Zk1Record r;
-  r.Abr = Ctx.Abrnr;
-  r.Lfn = Ctx.Lfn;
+  r.Abr = ctx.Abrnr;
+  r.Lfn = ctx.Lfn;
   r.Stz = lu1Stz;
   r.Bdt = calc.Zk1Bdt;
   r.Pnr = row.BsvPnr;
@@ -333,8 +333,8 @@ void WriteSonderSatz(CalcState& calc, const BsvRow& row, const std::string& lu1S
   r.Ktr = calc.Home.ZuoKtr;
   r.Krt = calc.Home.ZuoKrt;
   r.Std = value;
-  r.Von = Ctx.AbrVon;
-  r.Bis = Ctx.AbrBis;
+  r.Von = ctx.AbrVon;
+  r.Bis = ctx.AbrBis;
   r.Upn = row.Zk1Upn;
   calc.Written = true;
   WriteZk1Record(r, false, [](int st) {
@@ -342,19 +342,19 @@ void WriteSonderSatz(CalcState& calc, const BsvRow& row, const std::string& lu1S
   });
 }
 
-void SonderSaetze(CalcState& calc, const BsvRow& row, StatisticsAnswers& answers) {
+void SonderSaetze(const RunContext& ctx, CalcState& calc, const BsvRow& row, StatisticsAnswers& answers) {
   const std::string& pnr = row.BsvPnr;
-  const std::string& lugLug = Ctx.Lug.LugLug;
+  const std::string& lugLug = ctx.Lug.LugLug;
   std::string lna, ztk, stz;
   auto lookup = [&](const char* group) {
     lna.clear();
     ztk.clear();
     stz.clear();
-    std::string key = CacheKey({lugLug, group, Ctx.AbrVon, Ctx.AbrBis});
+    std::string key = CacheKey({lugLug, group, ctx.AbrVon, ctx.AbrBis});
     auto it = answers.Lgr.find(key);
     if (it == answers.Lgr.end()) {
       LgrAnswer a;
-      a.Status = SQL_Qvx171Lu1_GetLgr(lugLug, group, Ctx.AbrVon, Ctx.AbrBis, a.Lna, a.Ztk, a.Stz);
+      a.Status = SQL_Qvx171Lu1_GetLgr(lugLug, group, ctx.AbrVon, ctx.AbrBis, a.Lna, a.Ztk, a.Stz);
       if (a.Status != 0 && a.Status != kSqlNoMoreRows) {
         lna = a.Lna;
         ztk = a.Ztk;
@@ -373,33 +373,33 @@ void SonderSaetze(CalcState& calc, const BsvRow& row, StatisticsAnswers& answers
   // in minutes, kept in 16 bits as the payroll interface has always had it.
   if (lookup("SFR") == 0) {
     int16_t ant = 0, gen = 0, gvv = 0;
-    int sfz = SQL_Qvx332Sfz_Get(pnr, Ctx.AbrBis, ant, gen, gvv);
+    int sfz = SQL_Qvx332Sfz_Get(pnr, ctx.AbrBis, ant, gen, gvv);
     RequireRead(sfz, "Qvx332Sfz");
     if (sfz == 0 && !row.BsvSfr.empty()) {
       int16_t anz = 0;
       RequireRead(SQL_Qvx155Sfr_GetAnz(answers, row.BsvSfr, anz), "Qvx155Sfr");
       int16_t value = static_cast<int16_t>((ant - (gen - gvv) * anz) * 60);
-      WriteSonderSatz(calc, row, stz, ztk, lna, value);
+      WriteSonderSatz(ctx, calc, row, stz, ztk, lna, value);
     }
   }
 
   // Remaining leave; PSYBR adds the days carried over.
   double rtg = 0, vtg = 0;
   // no row is a balance of 0; a read that failed must not hand over 0
-  RequireRead(SQL_Qvx332Utg_Get(pnr, Ctx.AbrBis, rtg, vtg), "QVX332UTG");
-  if (lookup("RUL") == 0) WriteSonderSatz(calc, row, stz, ztk, lna, IsPsybr() ? rtg + vtg : rtg);
+  RequireRead(SQL_Qvx332Utg_Get(pnr, ctx.AbrBis, rtg, vtg), "QVX332UTG");
+  if (lookup("RUL") == 0) WriteSonderSatz(ctx, calc, row, stz, ztk, lna, IsPsybr(ctx) ? rtg + vtg : rtg);
 
   int32_t sa = 0, vt = 0;
-  RequireRead(SQL_Qvx320Tgb_GetSaldo1(pnr, Ctx.AbrBis, Ctx.AbrVon, sa, vt), "Qvx320Tgb");
-  if (lookup("GLT") == 0) WriteSonderSatz(calc, row, stz, ztk, lna, static_cast<double>(sa) + vt);
+  RequireRead(SQL_Qvx320Tgb_GetSaldo1(pnr, ctx.AbrBis, ctx.AbrVon, sa, vt), "Qvx320Tgb");
+  if (lookup("GLT") == 0) WriteSonderSatz(ctx, calc, row, stz, ztk, lna, static_cast<double>(sa) + vt);
 
   sa = vt = 0;
-  RequireRead(SQL_Qvx320Tgb_GetSaldo2(pnr, Ctx.AbrBis, sa, vt), "Qvx320Tgb");
-  if (lookup("MGF") == 0) WriteSonderSatz(calc, row, stz, ztk, lna, static_cast<double>(sa) + vt);
+  RequireRead(SQL_Qvx320Tgb_GetSaldo2(pnr, ctx.AbrBis, sa, vt), "Qvx320Tgb");
+  if (lookup("MGF") == 0) WriteSonderSatz(ctx, calc, row, stz, ztk, lna, static_cast<double>(sa) + vt);
 
   sa = vt = 0;
-  RequireRead(SQL_Qvx320Tgb_GetSaldo3(pnr, Ctx.AbrBis, sa, vt), "Qvx320Tgb");
-  if (lookup("RZT") == 0) WriteSonderSatz(calc, row, stz, ztk, lna, static_cast<double>(sa) + vt);
+  RequireRead(SQL_Qvx320Tgb_GetSaldo3(pnr, ctx.AbrBis, sa, vt), "Qvx320Tgb");
+  if (lookup("RZT") == 0) WriteSonderSatz(ctx, calc, row, stz, ztk, lna, static_cast<double>(sa) + vt);
 }
 
 // PSYBR: days of the working-time model without a target-time day record
@@ -481,7 +481,8 @@ double CountAnwesenheit(const std::string& pnr, const std::string& von, const st
   return result;
 }
 
-void CalcStatistik(CalcState& calc, const BsvRow& row, const std::string& akr, StatisticsAnswers& answers) {
+void CalcStatistik(const RunContext& ctx, CalcState& calc, const BsvRow& row, const std::string& akr,
+                   StatisticsAnswers& answers) {
   const std::string& pnr = row.BsvPnr;
   StatAccu& s = calc.Stat;
 
@@ -489,11 +490,11 @@ void CalcStatistik(CalcState& calc, const BsvRow& row, const std::string& akr, S
   // An end date of 0001-01-01 stands for an open end.
   s = StatAccu{};
   s.Stt = 30;
-  std::string statVon = row.BsvGvo > Ctx.AbrVon ? row.BsvGvo : Ctx.AbrVon;
-  std::string statBis = Ctx.AbrBis;
-  if (!row.BsvGbi.empty() && row.BsvGbi != "0001-01-01" && row.BsvGbi != "0001.01.01" && row.BsvGbi < Ctx.AbrBis)
+  std::string statVon = row.BsvGvo > ctx.AbrVon ? row.BsvGvo : ctx.AbrVon;
+  std::string statBis = ctx.AbrBis;
+  if (!row.BsvGbi.empty() && row.BsvGbi != "0001-01-01" && row.BsvGbi != "0001.01.01" && row.BsvGbi < ctx.AbrBis)
     statBis = row.BsvGbi;
-  if (statVon != Ctx.AbrVon || statBis != Ctx.AbrBis) {
+  if (statVon != ctx.AbrVon || statBis != ctx.AbrBis) {
     double days = 0;
     if (SQL_Qvx133Bak_CountDays(answers, statVon, statBis, days) == 0) s.Stt = days;
   }
@@ -511,37 +512,37 @@ void CalcStatistik(CalcState& calc, const BsvRow& row, const std::string& akr, S
   // 4. Maximum of the period-start record. It belongs to the employee, not to
   // the employment row: an older row of the same employee must not add it a
   // second time to the statistics row.
-  if (!IsPsybr() && calc.FirstRow) RequireRead(SQL_Qvx320Tgb_GetMax(pnr, Ctx.AbrVon, s.Zes), "Qvx320Tgb");
+  if (!IsPsybr(ctx) && calc.FirstRow) RequireRead(SQL_Qvx320Tgb_GetMax(pnr, ctx.AbrVon, s.Zes), "Qvx320Tgb");
 
   // 5. Home cost assignment. The interface key of the circle is the one the
-  // employee loop holds for this circle (Ctx.Lug), so it is not read again.
+  // employee loop holds for this circle (ctx.Lug), so it is not read again.
   // The fields are cleared first so that a failed read never leaves the
   // previous employee's cost centre behind.
   calc.Home = HomeCost{};
-  if (SQL_Qvx311Zuo_Get(pnr, Ctx.AbrVon, Ctx.AbrBis, calc.Home) == kSqlNoMoreRows)
+  if (SQL_Qvx311Zuo_Get(pnr, ctx.AbrVon, ctx.AbrBis, calc.Home) == kSqlNoMoreRows)
     Log("Keine Stammkostenstelle für PNR %s", pnr);
 
   // 6. Special balance records.
-  SonderSaetze(calc, row, answers);
+  SonderSaetze(ctx, calc, row, answers);
 
   // 7.-11. Attendance, presence and absence days, unpaid hours.
   s.Ant = CountAnwesenheit(pnr, statVon, statBis, akr, answers);
   s.Bzt = CountTage(pnr, statVon, statBis, akr, 103);
-  if (IsPsybr()) PsybrSolltage(calc, pnr, statVon, statBis, akr);
+  if (IsPsybr(ctx)) PsybrSolltage(calc, pnr, statVon, statBis, akr);
   s.Unt = CountTage(pnr, statVon, statBis, akr, 104);
   RequireRead(SQL_Qvx331Zkb_SumUns(akr, pnr, statVon, statBis, s.Uns), "Qvx331Zkb");
 
   // 12. Interruptions, once per employee.
-  if (calc.FirstRow && calc.Interruption.Exists) CountUnterbrechungen(calc, pnr);
+  if (calc.FirstRow && calc.Interruption.Exists) CountUnterbrechungen(ctx, calc, pnr);
 }
 
-void WriteStatistik(CalcState& calc, const BsvRow& row) {
+void WriteStatistik(const RunContext& ctx, CalcState& calc, const BsvRow& row) {
   Zk2Record z;
-  z.Abr = Ctx.Abrnr;
+  z.Abr = ctx.Abrnr;
   z.Pnr = row.BsvPnr;
-  z.Bdt = Ctx.AbrVon;
+  z.Bdt = ctx.AbrVon;
   z.Rre = 0;
-  if (Ctx.InterimFlag == 0) {
+  if (ctx.InterimFlag == 0) {
     const StatAccu& s = calc.Stat;
     z.Stt = Round2(s.Stt);
     z.Svt = Round2(s.Stt - s.SvkSum * 0.1);

@@ -35,10 +35,11 @@ struct StatisticsAnswers {
 
 // Gathers the statistics figures of the employment row and writes the special
 // records; runs the interruption count on first rows.
-void CalcStatistik(CalcState& calc, const BsvRow& row, const std::string& akr, StatisticsAnswers& answers);
+void CalcStatistik(const RunContext& ctx, CalcState& calc, const BsvRow& row, const std::string& akr,
+                   StatisticsAnswers& answers);
 // Writes the statistics row of the employment row (accumulating). In interim
 // runs the figures are not gathered and the row carries zeros.
-void WriteStatistik(CalcState& calc, const BsvRow& row);
+void WriteStatistik(const RunContext& ctx, CalcState& calc, const BsvRow& row);
 // Attendance in tenths of a day.
 double CountAnwesenheit(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& akr,
                         StatisticsAnswers& answers);

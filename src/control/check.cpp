@@ -181,20 +181,21 @@ bool DirectoryWritable(const std::string& dir) {
   return DirectoryWritable(dir.substr(0, cut));
 }
 
-void CheckTransferDir(std::vector<CheckFinding>& out) {
-  std::string dir = std::string("..\\Transfer\\Lohn und Gehalt\\Export\\") + Ctx.Schema;
+void CheckTransferDir(const RunContext& ctx, std::vector<CheckFinding>& out) {
+  std::string dir = std::string("..\\Transfer\\Lohn und Gehalt\\Export\\") + ctx.Schema;
   if (!DirectoryWritable(dir))
     Add(out, "Übergabeverzeichnis", Cp1252("Übergabeverzeichnis kann nicht beschrieben werden: ") + dir);
 }
 
-void CheckBookings(std::vector<CheckFinding>& out, const LugRecord& lug, const std::vector<Period>& periods) {
+void CheckBookings(const RunContext& ctx, std::vector<CheckFinding>& out, const LugRecord& lug,
+                   const std::vector<Period>& periods) {
   for (const Period& p : periods) {
     // the accounts first; when they cannot be read, every booking is looked at
     std::string accounts;
     bool listed = SQL_Qvx171Lu1_ReadUnmapped(lug, p, accounts) == 0;
     if (listed && accounts.empty()) continue;
     SqlCursor c;
-    int st = SQL_Qvx331Zkb_OpenUnmapped(c, Ctx.Akr, lug, p, listed ? &accounts : nullptr);
+    int st = SQL_Qvx331Zkb_OpenUnmapped(c, ctx.Akr, lug, p, listed ? &accounts : nullptr);
     std::string zkt;
     int16_t ztr = 0;
     int64_t std = 0, tge = 0;
@@ -213,15 +214,15 @@ void CheckBookings(std::vector<CheckFinding>& out, const LugRecord& lug, const s
 // The circle's interface and what it names: the payroll system, the month
 // offset, the record types. False when there is no interface to check the
 // rest against (the check ends with what it found so far).
-bool CheckInterface(std::vector<CheckFinding>& out, LugRecord& lug) {
-  int lugStatus = SQL_Qvx171Lug_Get(Ctx.Akr, lug);
+bool CheckInterface(const RunContext& ctx, std::vector<CheckFinding>& out, LugRecord& lug) {
+  int lugStatus = SQL_Qvx171Lug_Get(ctx.Akr, lug);
   if (lugStatus == kSqlNoMoreRows) {
     Add(out, "Keine Schnittstelle",
-        Format(Cp1252("Keine Schnittstelle (Qvx171Lug) für AbrKreis %s gefunden"), Ctx.Akr));
+        Format(Cp1252("Keine Schnittstelle (Qvx171Lug) für AbrKreis %s gefunden"), ctx.Akr));
     return false;
   }
   if (lugStatus != 0) {
-    Add(out, "Lesefehler", Format(Cp1252("Schnittstelle des AbrKreises %s nicht lesbar: %d"), Ctx.Akr, lugStatus));
+    Add(out, "Lesefehler", Format(Cp1252("Schnittstelle des AbrKreises %s nicht lesbar: %d"), ctx.Akr, lugStatus));
     return false;
   }
   if (ChooseExporter(lug.LugLgp) == Exporter::None)
@@ -240,13 +241,13 @@ bool CheckInterface(std::vector<CheckFinding>& out, LugRecord& lug) {
 }
 
 // The period and the retro periods, newest first.
-std::vector<Period> ReadPeriods() {
+std::vector<Period> ReadPeriods(const RunContext& ctx) {
   int16_t rrm = 0;
-  ReadEnded(SQL_O1001AbrKreis_GetRrm(Ctx.Akr, rrm), "O1001AbrKreis");
+  ReadEnded(SQL_O1001AbrKreis_GetRrm(ctx.Akr, rrm), "O1001AbrKreis");
   if (rrm < 0) rrm = 0;
   std::vector<Period> periods;
   SqlCursor c;
-  int st = SQL_Qvx330Abr_OpenCheck(c, Ctx.Akr, Ctx.Abrnr, rrm + 1);
+  int st = SQL_Qvx330Abr_OpenCheck(c, ctx.Akr, ctx.Abrnr, rrm + 1);
   Period p;
   // a NULL date leaves the field as it is: each row starts empty
   while (st == 0 && (st = SqlFetchInto(c, p.Num, p.Von, p.Bis)) == 0) {
@@ -281,21 +282,21 @@ void CheckPeriodSequence(std::vector<CheckFinding>& out, const std::vector<Perio
 // A period the run cannot settle ends it; the checks after this one that
 // need dates leave the period out (periods keeps the usable ones), all of
 // them when it is the run's own.
-void CheckPeriods(std::vector<CheckFinding>& out, std::vector<Period>& periods) {
+void CheckPeriods(const RunContext& ctx, std::vector<CheckFinding>& out, std::vector<Period>& periods) {
   bool ownUnusable = false;
   for (Period& p : periods) {
     std::string fault = PeriodFault(p.Von, p.Bis);
     if (fault.empty()) continue;
     Add(out, "Periode nicht verwendbar",
-        Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht verwendbar: %s"), p.Num, Ctx.Akr, Cp1252(fault)));
+        Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht verwendbar: %s"), p.Num, ctx.Akr, Cp1252(fault)));
     p.Usable = false;
-    if (p.Num == Ctx.Abrnr) ownUnusable = true;
+    if (p.Num == ctx.Abrnr) ownUnusable = true;
   }
   if (ownUnusable) {
     periods.clear();
-  } else if (periods.empty() || periods[0].Num != Ctx.Abrnr) {
+  } else if (periods.empty() || periods[0].Num != ctx.Abrnr) {
     Add(out, "Keine Periode",
-        Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht gefunden"), Ctx.Abrnr, Ctx.Akr));
+        Format(Cp1252("Abrechnungsperiode %ld des AbrKreises %s nicht gefunden"), ctx.Abrnr, ctx.Akr));
     periods.clear();
   } else {
     CheckPeriodSequence(out, periods);
@@ -318,53 +319,46 @@ void CheckOverlappingWageTypes(std::vector<CheckFinding>& out, const LugRecord& 
 
 // Bookings in the run's own period of persons without an employment in the
 // circle then.
-void CheckNoEmployment(std::vector<CheckFinding>& out, const std::vector<Period>& periods) {
+void CheckNoEmployment(const RunContext& ctx, std::vector<CheckFinding>& out, const std::vector<Period>& periods) {
   std::string pnrs;
-  int listStatus = periods.empty() ? kSqlNoMoreRows : SQL_Qvx331Zkb_ReadNoEmploymentPnrs(Ctx.Akr, periods[0], pnrs);
+  int listStatus = periods.empty() ? kSqlNoMoreRows : SQL_Qvx331Zkb_ReadNoEmploymentPnrs(ctx.Akr, periods[0], pnrs);
   ReadEnded(listStatus, "Qvx331Zkb");
   bool listed = !periods.empty() && listStatus == 0;
   if (periods.empty() || (listed && pnrs.empty())) return;
   SqlCursor c;
-  int st = SQL_Qvx331Zkb_OpenNoEmployment(c, Ctx.Akr, periods[0], listed ? &pnrs : nullptr);
+  int st = SQL_Qvx331Zkb_OpenNoEmployment(c, ctx.Akr, periods[0], listed ? &pnrs : nullptr);
   std::string pnr;
   int64_t std = 0, tge = 0;
   while (st == 0 && (st = SqlFetchInto(c, pnr, std, tge)) == 0) {
     Add(out, "Keine Beschäftigung",
         Format(Cp1252("Pnr %s: Buchungen in Periode %ld (%s Stunden, %s Tage), aber keine Beschäftigung im "
                       "AbrKreis %s"),
-               pnr, periods[0].Num, Hours(std), Days(tge), Ctx.Akr));
+               pnr, periods[0].Num, Hours(std), Days(tge), ctx.Akr));
   }
   ReadEnded(st, "Qvx331Zkb");
 }
 
 }  // namespace
 
-std::vector<CheckFinding> CheckCircle(bool probeTransferDir) {
+std::vector<CheckFinding> CheckCircle(const RunContext& ctx, bool probeTransferDir) {
   std::vector<CheckFinding> out;
   for (const ServerFinding& f : CheckServer()) Add(out, f.Kind.c_str(), Cp1252(f.Text));
-  if (probeTransferDir) CheckTransferDir(out);
+  if (probeTransferDir) CheckTransferDir(ctx, out);
 
   LugRecord lug;
-  if (!CheckInterface(out, lug)) return out;
-  std::vector<Period> periods = ReadPeriods();
-  CheckPeriods(out, periods);
+  if (!CheckInterface(ctx, out, lug)) return out;
+  std::vector<Period> periods = ReadPeriods(ctx);
+  CheckPeriods(ctx, out, periods);
   CheckOverlappingWageTypes(out, lug);
-  CheckBookings(out, lug, periods);
-  CheckNoEmployment(out, periods);
+  CheckBookings(ctx, out, lug, periods);
+  CheckNoEmployment(ctx, out, periods);
   return out;
 }
 
-namespace {
-std::vector<CheckFinding> g_lastFindings;
-}  // namespace
-
-const std::vector<CheckFinding>& LastCheckFindings() { return g_lastFindings; }
-
-int RunCheck() {
-  Log("PRÜFUNG AbrKreis %s, Abrnr %ld: nichts wird berechnet oder geschrieben", Ctx.Akr, Ctx.Abrnr);
-  g_lastFindings.clear();
-  std::vector<CheckFinding> found = CheckCircle(true);
-  g_lastFindings = found;
+int RunCheck(RunContext& ctx) {
+  Log("PRÜFUNG AbrKreis %s, Abrnr %ld: nichts wird berechnet oder geschrieben", ctx.Akr, ctx.Abrnr);
+  std::vector<CheckFinding> found = CheckCircle(ctx, true);
+  ctx.Handover.CheckFindings = found;
   for (const CheckFinding& f : found) {
     Log("PROBLEM: %s", f.Text);
     std::string line = f.Text + "\n";

@@ -6,21 +6,14 @@
 #include <string>
 #include <vector>
 
-// One problem found: a short kind (for the report) and the message line
-// (Windows-1252).
-struct CheckFinding {
-  std::string Kind;
-  std::string Text;
-};
+#include "run/context.h"
 
-// The problems of the circle Ctx.Akr for the accounting number Ctx.Abrnr (and
+// The problems of the run's circle Akr for its accounting number Abrnr (and
 // its retro periods). probeTransferDir: whether the transfer directory is
 // tried for writing (a probe file is created and removed at once).
-std::vector<CheckFinding> CheckCircle(bool probeTransferDir);
+std::vector<CheckFinding> CheckCircle(const RunContext& ctx, bool probeTransferDir);
 
-// The findings of the last RunCheck, for the check's report.
-const std::vector<CheckFinding>& LastCheckFindings();
-
-// The check mode of the program: logs and prints one line per problem.
+// The check mode of the program: logs and prints one line per problem and
+// keeps the findings in the hand-over (CheckFindings) for the check's report.
 // Returns the exit code: 0 when nothing was found, 2 when something was.
-int RunCheck();
+int RunCheck(RunContext& ctx);

@@ -15,54 +15,57 @@ namespace {
 bool StartsWith(const std::string& s, const char* prefix) { return s.compare(0, 5, prefix) == 0; }
 
 // Today's date YYYY.MM.DD from the database time DD.MM.YYYY HH:MM:SS.
-std::string Today() { return SubStr(Ctx.DbTime, 6, 4) + SubStr(Ctx.DbTime, 2, 4) + SubStr(Ctx.DbTime, 0, 2); }
+std::string Today(const RunContext& ctx) {
+  return SubStr(ctx.DbTime, 6, 4) + SubStr(ctx.DbTime, 2, 4) + SubStr(ctx.DbTime, 0, 2);
+}
 
 // TOPAS: the run settles up to yesterday. On the 1st of a month "yesterday"
 // stays the 1st.
-void TopasRule() {
-  Ctx.TopasFlag = 1;
-  std::string day = SubStr(Ctx.DbTime, 0, 2);
+void TopasRule(RunContext& ctx) {
+  ctx.TopasFlag = 1;
+  std::string day = SubStr(ctx.DbTime, 0, 2);
   if (day != "01") {
     int32_t d = ToLong(day) - 1;
     day = Format("%02d", d);
-    Ctx.TopasDay = d;
+    ctx.TopasDay = d;
   }
-  std::string yesterday = SubStr(Ctx.DbTime, 6, 4) + SubStr(Ctx.DbTime, 2, 4) + day;
-  if (yesterday >= Ctx.AbrVon && yesterday < Ctx.AbrBis) {
-    Ctx.Lfn = 2;
-    Ctx.AbrBis = yesterday;
-    Ctx.InterimFlag = 1;
+  std::string yesterday = SubStr(ctx.DbTime, 6, 4) + SubStr(ctx.DbTime, 2, 4) + day;
+  if (yesterday >= ctx.AbrVon && yesterday < ctx.AbrBis) {
+    ctx.Lfn = 2;
+    ctx.AbrBis = yesterday;
+    ctx.InterimFlag = 1;
     Log("-- Zwischenabrechnung !!!! --");
   }
-  if (yesterday > Ctx.AbrBis) {
-    Ctx.Lfn = 1;
-    Ctx.InterimFlag = 0;
+  if (yesterday > ctx.AbrBis) {
+    ctx.Lfn = 1;
+    ctx.InterimFlag = 0;
   }
 }
 
 // Reads the period of (akr, abrnr) into AbrVon/AbrBis; a period that cannot
 // be settled ends the run.
-void ReadPeriod(const std::string& akr, int32_t abrnr, const char* message) {
-  RequirePeriod(akr, abrnr, Ctx.AbrVon, Ctx.AbrBis, message);
+void ReadPeriod(RunContext& ctx, const std::string& akr, int32_t abrnr, const char* message) {
+  RequirePeriod(akr, abrnr, ctx.AbrVon, ctx.AbrBis, message);
 }
 
 void RetroLoop(Settlement& settlement) {
-  Ctx.AkrRrm = 0;
-  Ctx.LastStatus = SQL_O1001AbrKreis_GetRrm(Ctx.Akr, Ctx.AkrRrm);
+  RunContext& ctx = settlement.Ctx;
+  ctx.AkrRrm = 0;
+  ctx.LastStatus = SQL_O1001AbrKreis_GetRrm(ctx.Akr, ctx.AkrRrm);
   // without a result nothing would be recomputed and no difference written
-  if (Ctx.LastStatus == -1) AbortRun(60);
-  if (Ctx.AkrRrm == 0) return;
+  if (ctx.LastStatus == -1) AbortRun(60);
+  if (ctx.AkrRrm == 0) return;
   // RetroAbrnr holds twelve accounting numbers; the difference step compares
   // with no more than these.
-  int16_t limit = Ctx.AkrRrm;
+  int16_t limit = ctx.AkrRrm;
   if (limit > kMaxRetro) {
-    Log("Rückrechnung auf %d Abrechnungsnummern begrenzt (AkrRrm: %d)", kMaxRetro, Ctx.AkrRrm);
+    Log("Rückrechnung auf %d Abrechnungsnummern begrenzt (AkrRrm: %d)", kMaxRetro, ctx.AkrRrm);
     limit = kMaxRetro;
   }
   SqlCursor numbers;
-  RequireRead(SQL_Qvx330Abr_OpenRetro(numbers, Ctx.Akr, Ctx.Abrnr), "Qvx330Abr");
-  Ctx.RetroCount = 0;
-  while (Ctx.RetroCount < limit) {
+  RequireRead(SQL_Qvx330Abr_OpenRetro(numbers, ctx.Akr, ctx.Abrnr), "Qvx330Abr");
+  ctx.RetroCount = 0;
+  while (ctx.RetroCount < limit) {
     std::string akr;
     int32_t abrnr = 0;
     int st = SQL_Qvx330Abr_FetchRetro(numbers, akr, abrnr);
@@ -70,19 +73,19 @@ void RetroLoop(Settlement& settlement) {
       ReportStatus(st, "Rueckrechnungs-Lesenstatus: %d", st);
       break;
     }
-    Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount)] = abrnr;
+    ctx.RetroAbrnr[static_cast<size_t>(ctx.RetroCount)] = abrnr;
     Rueckrechnung(settlement.Retro, akr, abrnr, 0, 0, settlement.Answers);
-    std::string savedAkr = Ctx.Akr;
-    int32_t savedAbrnr = Ctx.Abrnr;
-    Ctx.Akr = akr;
-    Ctx.Abrnr = abrnr;
+    std::string savedAkr = ctx.Akr;
+    int32_t savedAbrnr = ctx.Abrnr;
+    ctx.Akr = akr;
+    ctx.Abrnr = abrnr;
     FollowingMonths(settlement, akr, abrnr, FolgeVariante::Rueckrechnung);
-    Ctx.Akr = savedAkr;
-    Ctx.Abrnr = savedAbrnr;
-    ++Ctx.RetroCount;
+    ctx.Akr = savedAkr;
+    ctx.Abrnr = savedAbrnr;
+    ++ctx.RetroCount;
   }
   (void)SQL_Qvx330Abr_CloseRetro(numbers);
-  if (Ctx.RetroCount > 0) DifferenzenErmitteln(settlement.Retro);
+  if (ctx.RetroCount > 0) DifferenzenErmitteln(settlement.Retro);
 }
 
 }  // namespace
@@ -95,20 +98,21 @@ bool EndabrechnungGelaufen(int32_t, int16_t) { return g_endabrechnungGelaufen; }
 
 void SetEndabrechnungGelaufen(bool ran) { g_endabrechnungGelaufen = ran; }
 
-void SettlementControl() {
-  Settlement settlement;
+void SettlementControl(RunContext& ctx) {
+  Settlement settlement(ctx);
   SettlementControl(settlement);
 }
 
 void SettlementControl(Settlement& settlement) {
+  RunContext& ctx = settlement.Ctx;
   // The LOGA2 sequence begins with the run, as the settlement's state does.
   ResetLoga2Sequence();
 
   // Interface record and period of the run.
-  Ctx.Lug = LugRecord{};
-  int st = SQL_Qvx171Lug_Get(Ctx.Akr, Ctx.Lug);
+  ctx.Lug = LugRecord{};
+  int st = SQL_Qvx171Lug_Get(ctx.Akr, ctx.Lug);
   if (st != 0) {
-    Ctx.LastStatus = st;
+    ctx.LastStatus = st;
     Log("Qvx171Lug-Lesenfehler: %d", st);
     Log("Schnittstelle für diesen AbrKreis nicht gefunden!");
     // 98 is what the calling application reads as a complete hand-over
@@ -116,25 +120,25 @@ void SettlementControl(Settlement& settlement) {
   }
   // every exporter shifts its payroll months by LugMon: a value no month
   // can be shifted by ends the run before anything is settled
-  std::string offsetFault = MonthOffsetFault(Ctx.Lug);
+  std::string offsetFault = MonthOffsetFault(ctx.Lug);
   if (!offsetFault.empty()) {
     Log("%s", offsetFault);
     AbortRun(60);
   }
-  Ctx.TopasFlag = StartsWith(Ctx.Lug.LugLgp, "TOPAS") ? 1 : 0;
-  RequirePeriod(Ctx.Akr, Ctx.Abrnr, Ctx.AbrVon, Ctx.AbrBis, "Fehler Lesen Qvx330Abr (1): %d");
+  ctx.TopasFlag = StartsWith(ctx.Lug.LugLgp, "TOPAS") ? 1 : 0;
+  RequirePeriod(ctx.Akr, ctx.Abrnr, ctx.AbrVon, ctx.AbrBis, "Fehler Lesen Qvx330Abr (1): %d");
 
   // Final or interim settlement.
-  Ctx.Lfn = 0;
-  if (Ctx.InterimFlag == 1) {
+  ctx.Lfn = 0;
+  if (ctx.InterimFlag == 1) {
     Log("\n-- ZWISCHENABRECHNUNG !!!! --\n");
-    std::string today = Today();
-    if (today < Ctx.AbrVon || today > Ctx.AbrBis) {
+    std::string today = Today(ctx);
+    if (today < ctx.AbrVon || today > ctx.AbrBis) {
       Log("Zwischenabrechnung nur innerhalb der aktuellen Abrechnungsperiode möglich !!");
       EndProcess(0);
     }
-    Ctx.Lfn = static_cast<int16_t>(ToLong(SubStr(Ctx.DbTime, 0, 2)));
-    if (EndabrechnungGelaufen(Ctx.Abrnr, 0)) {
+    ctx.Lfn = static_cast<int16_t>(ToLong(SubStr(ctx.DbTime, 0, 2)));
+    if (EndabrechnungGelaufen(ctx.Abrnr, 0)) {
       Log("Zwischenabrechnung nicht möglich, da Endabrechnung bereits gelaufen !!");
       EndProcess(0);
     }
@@ -145,25 +149,26 @@ void SettlementControl(Settlement& settlement) {
   // Asked again with Lfn: for a final settlement a yes means that interim
   // settlements of the number came before and are corrected right after the
   // calculation. The hook never answers yes in this system.
-  bool interimDifferences = EndabrechnungGelaufen(Ctx.Abrnr, Ctx.Lfn);
+  bool interimDifferences = EndabrechnungGelaufen(ctx.Abrnr, ctx.Lfn);
 
   // TOPAS settles up to yesterday.
-  if (StartsWith(Ctx.Lug.LugLgp, "TOPAS")) TopasRule();
-  interimDifferences = interimDifferences && Ctx.InterimFlag == 0;
+  if (StartsWith(ctx.Lug.LugLgp, "TOPAS")) TopasRule(ctx);
+  interimDifferences = interimDifferences && ctx.InterimFlag == 0;
 
   // The requested accounting number.
   settlement.Calc.TagesfolgenRetro = interimDifferences;
-  CalcAbrnr(settlement.Calc, Ctx.Akr, Ctx.Abrnr, 0, 0, settlement.Answers);
+  CalcAbrnr(ctx, settlement.Calc, ctx.Akr, ctx.Abrnr, 0, 0, settlement.Answers);
   settlement.Calc.TagesfolgenRetro = false;
   if (interimDifferences) ZwischenDifferenzenErmitteln();
 
   // Following months and earlier accounting numbers: final settlements only.
-  if (Ctx.InterimFlag == 1) return;
-  FollowingMonths(settlement, Ctx.Akr, Ctx.Abrnr, FolgeVariante::Berechnung);
+  if (ctx.InterimFlag == 1) return;
+  FollowingMonths(settlement, ctx.Akr, ctx.Abrnr, FolgeVariante::Berechnung);
   RetroLoop(settlement);
 }
 
 void FollowingMonths(Settlement& settlement, const std::string& akr, int32_t abrnr, FolgeVariante variante) {
+  RunContext& ctx = settlement.Ctx;
   const bool calc = variante == FolgeVariante::Berechnung;
   std::string lugLug;
   int lst = SQL_Qvx171Lug_GetLug(akr, lugLug);
@@ -194,8 +199,8 @@ void FollowingMonths(Settlement& settlement, const std::string& akr, int32_t abr
     Log(calc ? "\n>>>>>Folgemonatsberechnung gestartet" : "\n>>>>>Folgemonatsberechnung(RR) gestartet");
     reached = flg;
     if (calc) {
-      ReadPeriod(prevAkr, prevNum, "Fehler Lesen Qvx330Abr (2): %d");
-      CalcAbrnr(settlement.Calc, prevAkr, prevNum, flg, 1, settlement.Answers);
+      ReadPeriod(ctx, prevAkr, prevNum, "Fehler Lesen Qvx330Abr (2): %d");
+      CalcAbrnr(ctx, settlement.Calc, prevAkr, prevNum, flg, 1, settlement.Answers);
     } else {
       Rueckrechnung(settlement.Retro, prevAkr, prevNum, flg, 1, settlement.Answers);
     }
@@ -210,7 +215,8 @@ void FollowingMonths(Settlement& settlement, const std::string& akr, int32_t abr
   // exporters and the retro-calculation read it. Inside the retro loop Abrnr
   // holds the recomputed number, so the requested number is taken.
   if (reached != 0)
-    ReadPeriod(Ctx.Akr, Ctx.AbrnrStart, calc ? "Fehler Lesen Qvx330Abr (3): %d" : "Fehler Lesen Qvx330Abr (4): %d");
+    ReadPeriod(ctx, ctx.Akr, ctx.AbrnrStart,
+               calc ? "Fehler Lesen Qvx330Abr (3): %d" : "Fehler Lesen Qvx330Abr (4): %d");
 }
 
 [[nodiscard]] int SQL_Qvx171Lug_GetLug(const std::string& akr, std::string& lugLug) {

@@ -16,6 +16,8 @@
 // reads, and the answers of the account transfer's look-ups, which each
 // settlement call begins anew and the retro-calculations go on with.
 struct Settlement {
+  explicit Settlement(RunContext& ctx) : Ctx(ctx) {}
+  RunContext& Ctx;  // of the run
   CalcState Calc;
   RetroState Retro;
   TransferAnswers Answers;
@@ -28,7 +30,7 @@ struct Settlement {
 // anew for each call (a run started over after a lock conflict, or the next
 // run of the process, never sees the periods of the one before); tests hand
 // in their own to look at it afterwards.
-void SettlementControl();
+void SettlementControl(RunContext& ctx);
 void SettlementControl(Settlement& settlement);
 
 // Which step runs for a following-month group: the settlement (CalcAbrnr) or

@@ -45,46 +45,45 @@ ModeRequest ReadModes(const std::vector<std::string>& argv) {
   return m;
 }
 
-void StartModes(const ModeRequest& modes) {
-  ReportReset();
-  Ctx.Check = modes.Check;
-  Ctx.Preview = modes.Preview;
-  Ctx.PreviewDir = modes.PreviewDir;
-  if (Ctx.Preview) {
+void StartModes(RunContext& ctx, const ModeRequest& modes) {
+  ctx.Check = modes.Check;
+  ctx.Preview = modes.Preview;
+  ctx.PreviewDir = modes.PreviewDir;
+  if (ctx.Preview) {
     dbHoldCommits(true);
-    Log("VORSCHAU: nichts wird übernommen, Dateien in den Ordner %s", Ctx.PreviewDir);
+    Log("VORSCHAU: nichts wird übernommen, Dateien in den Ordner %s", ctx.PreviewDir);
   }
 }
 
-bool UsePreviewFolder() {
+bool UsePreviewFolder(RunContext& ctx) {
   // missing levels above the folder are created first; only the folder itself
   // decides
-  const std::string& dir = Ctx.PreviewDir;
+  const std::string& dir = ctx.PreviewDir;
   for (size_t i = 1; i < dir.size(); ++i) {
     if ((dir[i] == '\\' || dir[i] == '/') && dir[i - 1] != ':' && dir[i - 1] != '\\' && dir[i - 1] != '/')
       MakeDir(dir.substr(0, i));
   }
   int err = MakeDir(dir);
   if (err != 0 && err != EEXIST) {
-    Log("Vorschau-Ordner kann nicht erstellt werden: %s", Ctx.PreviewDir);
+    Log("Vorschau-Ordner kann nicht erstellt werden: %s", ctx.PreviewDir);
     return false;
   }
-  Ctx.TransferDir = Ctx.PreviewDir;
+  ctx.TransferDir = ctx.PreviewDir;
   return true;
 }
 
-int FinishRun(int code) {
-  bool connected = !Ctx.DbTime.empty();
-  if (Ctx.Check) {
-    code = Ctx.RunCompleted ? code : 2;
-    if (connected) WriteRunReport(Ctx.RunCompleted, code);
+int FinishRun(const RunContext& ctx, int code) {
+  bool connected = !ctx.DbTime.empty();
+  if (ctx.Check) {
+    code = ctx.RunCompleted ? code : 2;
+    if (connected) WriteRunReport(ctx, ctx.RunCompleted, code);
     return code;
   }
-  if (connected) WriteRunReport(Ctx.RunCompleted, Ctx.Preview ? (Ctx.RunCompleted ? 0 : 1) : code);
-  if (!Ctx.Preview) return code;
+  if (connected) WriteRunReport(ctx, ctx.RunCompleted, ctx.Preview ? (ctx.RunCompleted ? 0 : 1) : code);
+  if (!ctx.Preview) return code;
   // a rollback the server refuses has thrown; the connection ends the preview's transaction anyway
   if (connected) (void)dbRollback();
   dbHoldCommits(false);
-  Log("VORSCHAU beendet, alle Änderungen zurückgenommen: %s", Cp1252(Ctx.RunCompleted ? "vollständig" : "abgebrochen"));
-  return Ctx.RunCompleted ? 0 : 1;
+  Log("VORSCHAU beendet, alle Änderungen zurückgenommen: %s", Cp1252(ctx.RunCompleted ? "vollständig" : "abgebrochen"));
+  return ctx.RunCompleted ? 0 : 1;
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+struct RunContext;
+
 // What the arguments after the positional ones ask for, read without touching
 // anything. Mistake (Windows-1252) names the first console mistake among them: an
 // unknown option (anything beginning with '-' or '/' other than the filter
@@ -23,15 +25,15 @@ struct ModeRequest {
 };
 ModeRequest ReadModes(const std::vector<std::string>& argv);
 
-// Puts the modes of a call without mistakes into Ctx and logs the start of a
+// Puts the modes of a call without mistakes into the run's context and logs the start of a
 // preview.
-void StartModes(const ModeRequest& modes);
+void StartModes(RunContext& ctx, const ModeRequest& modes);
 
 // Preview: creates the folder (one level) and makes it the run's transfer
 // directory. False when it cannot be created (logged).
-bool UsePreviewFolder();
+bool UsePreviewFolder(RunContext& ctx);
 
 // End of every run: writes the reconciliation report (runs and previews that
 // got connected), rolls a preview back and logs its end; returns the exit
 // code of the process.
-int FinishRun(int code);
+int FinishRun(const RunContext& ctx, int code);

@@ -78,13 +78,13 @@ struct Person {
 
 // The run's transfer records per person with the person's name. False when
 // they cannot be read (status in st).
-bool SQL_Qvx331Zk1_Persons(std::vector<Person>& out, int& st) {
+bool SQL_Qvx331Zk1_Persons(const RunContext& ctx, std::vector<Person>& out, int& st) {
   SqlCursor c;
   st = SqlOpen(c, SqlFormat("SELECT g.Pnr, g.Upn, IFNULL((SELECT MAX(PnrNam) FROM Qvx300Pnr WHERE PnrNum = g.Pnr), ''),"
                             " g.N, g.S, g.T FROM (SELECT Zk1Pnr AS Pnr, Zk1Upn AS Upn, COUNT(*) AS N,"
                             " IFNULL(SUM(Zk1Std), 0) AS S, IFNULL(SUM(Zk1Tge), 0) AS T FROM Qvx331Zk1"
                             " WHERE Zk1Abr = %ld AND Zk1Lfn = %d GROUP BY Zk1Pnr, Zk1Upn) g ORDER BY g.Pnr, g.Upn",
-                            Ctx.AbrnrStart, Ctx.Lfn));
+                            ctx.AbrnrStart, ctx.Lfn));
   Person p;
   while (st == 0 && (st = SqlFetchInto(c, p.Pnr, p.Upn, p.Name, p.Count, p.Minutes, p.Tenths)) == 0) {
     out.push_back(p);
@@ -174,10 +174,10 @@ std::string JsonNumber(double v) {
   return t;
 }
 
-const char* ModeName() {
-  if (Ctx.Check) return "check";
-  if (Ctx.Preview) return "preview";
-  return Ctx.InterimFlag ? "interim" : "final";
+const char* ModeName(const RunContext& ctx) {
+  if (ctx.Check) return "check";
+  if (ctx.Preview) return "preview";
+  return ctx.InterimFlag ? "interim" : "final";
 }
 
 bool WriteWhole(const std::string& path, const std::string& text) {
@@ -193,13 +193,13 @@ bool WriteWhole(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-std::string ReportBasePath() {
-  std::string dir = Ctx.LogPath;
+std::string ReportBasePath(const RunContext& ctx) {
+  std::string dir = ctx.LogPath;
   size_t cut = dir.find_last_of("\\/");
   dir = cut == std::string::npos ? std::string() : dir.substr(0, cut + 1);
-  std::string base = dir + "lug_" + Ctx.Schema + "_" + Ctx.Akr + "_" + Format("%ld", Ctx.AbrnrStart);
-  if (Ctx.Check) return base + "_pruefung";
-  if (Ctx.Preview) return base + "_vorschau";
+  std::string base = dir + "lug_" + ctx.Schema + "_" + ctx.Akr + "_" + Format("%ld", ctx.AbrnrStart);
+  if (ctx.Check) return base + "_pruefung";
+  if (ctx.Preview) return base + "_vorschau";
   return base;
 }
 
@@ -221,13 +221,13 @@ struct ReportData {
   }
 };
 
-ReportData GatherReport() {
-  const HandOver& ho = Ctx.Handover;
+ReportData GatherReport(const RunContext& ctx) {
+  const HandOver& ho = ctx.Handover;
   ReportData d;
   // what the settlement computed: only once the run has replaced the earlier
   // records of its number, so that a run that stopped before never shows the
   // records of another run or circle
-  d.PersonsRead = ho.SettlementStarted && SQL_Qvx331Zk1_Persons(d.Persons, d.PersonsStatus);
+  d.PersonsRead = ho.SettlementStarted && SQL_Qvx331Zk1_Persons(ctx, d.Persons, d.PersonsStatus);
   std::set<std::string> runPersons;
   for (const Person& p : d.Persons) {
     if (!p.Name.empty()) d.Names[Trimmed(p.Pnr)] = p.Name;
@@ -240,13 +240,13 @@ ReportData GatherReport() {
 
   // persons written whom no transfer record of the run names: rows of another
   // circle or accounting number that reached the hand-over
-  if (d.PersonsRead && !Ctx.Check) {
+  if (d.PersonsRead && !ctx.Check) {
     for (const std::string& p : ho.Persons) {
       if (!p.empty() && !runPersons.count(AsPayrollNumber(p))) d.Foreign.push_back(p);
     }
   }
 
-  d.Findings = Ctx.Check ? LastCheckFindings() : CheckCircle(false);
+  d.Findings = ctx.Check ? ctx.Handover.CheckFindings : CheckCircle(ctx, false);
   // employees not calculated (joined later, moved to another circle, nothing
   // booked) lose nothing, and rows of other runs that a circle without
   // "Schnittstelle leeren" collects into its file are no loss of this run:
@@ -256,38 +256,38 @@ ReportData GatherReport() {
 }
 
 // The head of the page and the table of the run with its result.
-void HtmlRun(std::string& h, const ReportData& rd, bool completed, int exitCode) {
-  const HandOver& ho = Ctx.Handover;
+void HtmlRun(const RunContext& ctx, std::string& h, const ReportData& rd, bool completed, int exitCode) {
+  const HandOver& ho = ctx.Handover;
   const std::vector<CheckFinding>& findings = rd.Findings;
   const bool anyLeftOut = rd.AnyLeftOut;
-  const char* what = Ctx.Check ? "Prüfung" : Ctx.Preview ? "Vorschau" : "Übergabe";
+  const char* what = ctx.Check ? "Prüfung" : ctx.Preview ? "Vorschau" : "Übergabe";
   h += "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"windows-1252\">\n";
-  h += Format("<title>LuG-%s %s / %s / %ld</title>\n", Cp1252(what), Html(Ctx.Schema), Html(Ctx.Akr), Ctx.AbrnrStart);
+  h += Format("<title>LuG-%s %s / %s / %ld</title>\n", Cp1252(what), Html(ctx.Schema), Html(ctx.Akr), ctx.AbrnrStart);
   h += std::string("<style>") + kStyle + "</style>\n</head>\n<body>\n";
-  h += Cp1252(Ctx.Check     ? "<h1>Lohn- und Gehaltsübergabe: PRÜFUNG</h1>\n"
-              : Ctx.Preview ? "<h1>Lohn- und Gehaltsübergabe: VORSCHAU</h1>\n"
+  h += Cp1252(ctx.Check     ? "<h1>Lohn- und Gehaltsübergabe: PRÜFUNG</h1>\n"
+              : ctx.Preview ? "<h1>Lohn- und Gehaltsübergabe: VORSCHAU</h1>\n"
                             : "<h1>Lohn- und Gehaltsübergabe</h1>\n");
-  if (Ctx.Preview)
+  if (ctx.Preview)
     h += Cp1252("<p class=\"preview\">Vorschau: alle Änderungen wurden zurückgenommen; die Dateien stehen in ") +
-         Html(Ctx.PreviewDir) + ".</p>\n";
-  if (Ctx.Check) h += Cp1252("<p class=\"preview\">Prüfung: nichts wurde berechnet oder geschrieben.</p>\n");
+         Html(ctx.PreviewDir) + ".</p>\n";
+  if (ctx.Check) h += Cp1252("<p class=\"preview\">Prüfung: nichts wurde berechnet oder geschrieben.</p>\n");
 
   h += "<h2>Lauf</h2>\n<table>\n";
   auto row = [&h](const char* head, const std::string& value) {
     h += "<tr><th>" + Cp1252(head) + "</th><td>" + Html(value) + "</td></tr>\n";
   };
-  row("Schema", Ctx.Schema);
-  row("Abrechnungskreis", Ctx.Akr);
-  row("Abrechnungsnummer", Format("%ld", Ctx.AbrnrStart));
-  row("Zeitraum", Ctx.AbrVon.empty() ? std::string() : Dmy(Ctx.AbrVon) + " - " + Dmy(Ctx.AbrBis));
-  row("Art", Cp1252(Ctx.InterimFlag ? "Zwischenabrechnung" : "Endabrechnung") + Format(" (Lfn %d)", Ctx.Lfn));
+  row("Schema", ctx.Schema);
+  row("Abrechnungskreis", ctx.Akr);
+  row("Abrechnungsnummer", Format("%ld", ctx.AbrnrStart));
+  row("Zeitraum", ctx.AbrVon.empty() ? std::string() : Dmy(ctx.AbrVon) + " - " + Dmy(ctx.AbrBis));
+  row("Art", Cp1252(ctx.InterimFlag ? "Zwischenabrechnung" : "Endabrechnung") + Format(" (Lfn %d)", ctx.Lfn));
   row("Modus", Cp1252(what));
-  row("Lohnprogramm", Ctx.Lug.LugLgp);
-  row("Filter Pnr", Ctx.PnrFilter);
-  row("Zeit", Ctx.DbTime);
+  row("Lohnprogramm", ctx.Lug.LugLgp);
+  row("Filter Pnr", ctx.PnrFilter);
+  row("Zeit", ctx.DbTime);
   std::string verdict;
   if (!completed) verdict = "<span class=\"bad\">" + Cp1252("Abgebrochen - Stand bis Abbruch");
-  else if (Ctx.Check)
+  else if (ctx.Check)
     verdict = findings.empty()
                   ? "<span class=\"ok\">" + Cp1252("Prüfung ohne Befund")
                   : "<span class=\"bad\">" +
@@ -298,7 +298,7 @@ void HtmlRun(std::string& h, const ReportData& rd, bool completed, int exitCode)
   h += "<tr><th>Ergebnis</th><td>" + verdict + Format(" (Exit-Code %d)</span></td></tr>\n", exitCode);
   if (ho.Status >= 0)
     h += Format("<tr><th>AkrAdt</th><td>%d%s</td></tr>\n", ho.Status,
-                Ctx.Preview || Ctx.Check ? Cp1252(" (nicht gesetzt)").c_str() : "");
+                ctx.Preview || ctx.Check ? Cp1252(" (nicht gesetzt)").c_str() : "");
   h += "</table>\n";
 }
 
@@ -329,8 +329,8 @@ void HtmlWageTypes(std::string& h, const std::vector<HandedOverWageType>& wageTy
 }
 
 // Handed over, as written.
-void HtmlHandedOver(std::string& h, const ReportData& rd, bool completed) {
-  const HandOver& ho = Ctx.Handover;
+void HtmlHandedOver(const RunContext& ctx, std::string& h, const ReportData& rd, bool completed) {
+  const HandOver& ho = ctx.Handover;
   const std::vector<std::string>& foreign = rd.Foreign;
   h += Cp1252("<h2>Übergeben</h2>\n");
   if (!ho.ExportStarted) {
@@ -370,8 +370,8 @@ void HtmlHandedOver(std::string& h, const ReportData& rd, bool completed) {
 }
 
 // Left out, and the findings of the check.
-void HtmlLeftOut(std::string& h, const ReportData& rd) {
-  const HandOver& ho = Ctx.Handover;
+void HtmlLeftOut(const RunContext& ctx, std::string& h, const ReportData& rd) {
+  const HandOver& ho = ctx.Handover;
   const std::vector<CheckFinding>& findings = rd.Findings;
   h += Cp1252("<h2>Nicht übergeben</h2>\n");
   if (ho.LeftOut.empty()) {
@@ -384,7 +384,7 @@ void HtmlLeftOut(std::string& h, const ReportData& rd) {
              r.HasRecord ? Number(r.Days, 2) : std::string(), Html(r.Kind), Html(r.Text)});
     }
   }
-  h += Cp1252(Ctx.Check ? "<h2>Befunde</h2>\n" : "<h2>Befunde der Prüfung</h2>\n");
+  h += Cp1252(ctx.Check ? "<h2>Befunde</h2>\n" : "<h2>Befunde der Prüfung</h2>\n");
   if (findings.empty()) {
     h += "<p class=\"ok\">keine Probleme gefunden</p>\n";
   } else {
@@ -394,10 +394,10 @@ void HtmlLeftOut(std::string& h, const ReportData& rd) {
 }
 
 // Settled per employee, and the employees not calculated.
-void HtmlSettled(std::string& h, const ReportData& rd) {
-  const HandOver& ho = Ctx.Handover;
+void HtmlSettled(const RunContext& ctx, std::string& h, const ReportData& rd) {
+  const HandOver& ho = ctx.Handover;
   const std::vector<Person>& persons = rd.Persons;
-  const auto& skipped = SkippedEmployees();
+  const auto& skipped = ctx.Handover.Skipped;
   h += "<h2>Abgerechnet je Mitarbeiter</h2>\n";
   if (!ho.SettlementStarted) {
     h += Cp1252("<p>Keine Sätze dieses Laufs: er hat vor der Abrechnung angehalten.</p>\n");
@@ -422,8 +422,8 @@ void HtmlSettled(std::string& h, const ReportData& rd) {
   }
 }
 
-void HtmlRetroDifferences(std::string& h, const ReportData& rd) {
-  const HandOver& ho = Ctx.Handover;
+void HtmlRetroDifferences(const RunContext& ctx, std::string& h, const ReportData& rd) {
+  const HandOver& ho = ctx.Handover;
   h += Cp1252("<h2>Rückrechnung: Differenzen je Mitarbeiter</h2>\n");
   std::vector<RetroDifference> diffs = ho.RetroDifferences;
   std::stable_sort(diffs.begin(), diffs.end(), [](const RetroDifference& a, const RetroDifference& b) {
@@ -445,20 +445,20 @@ void HtmlRetroDifferences(std::string& h, const ReportData& rd) {
 }
 
 // The summary, from the same figures as the page.
-std::string JsonSummary(const ReportData& rd, const char* result, int exitCode) {
-  const HandOver& ho = Ctx.Handover;
-  const auto& skipped = SkippedEmployees();
+std::string JsonSummary(const RunContext& ctx, const ReportData& rd, const char* result, int exitCode) {
+  const HandOver& ho = ctx.Handover;
+  const auto& skipped = ctx.Handover.Skipped;
   const std::vector<std::string>& foreign = rd.Foreign;
   const std::vector<CheckFinding>& findings = rd.Findings;
   std::string j = "{\n";
-  j += "  \"schema\": " + Json(Ctx.Schema) + ",\n";
-  j += "  \"circle\": " + Json(Ctx.Akr) + ",\n";
-  j += Format("  \"number\": %ld,\n", Ctx.AbrnrStart);
-  j += Format("  \"mode\": \"%s\",\n", ModeName());
+  j += "  \"schema\": " + Json(ctx.Schema) + ",\n";
+  j += "  \"circle\": " + Json(ctx.Akr) + ",\n";
+  j += Format("  \"number\": %ld,\n", ctx.AbrnrStart);
+  j += Format("  \"mode\": \"%s\",\n", ModeName(ctx));
   j += Format("  \"result\": \"%s\",\n", result);
   j += ho.Status >= 0 ? Format("  \"status\": %d,\n", ho.Status) : std::string("  \"status\": null,\n");
   j += Format("  \"exit_code\": %d,\n", exitCode);
-  j += "  \"payroll_system\": " + Json(Ctx.Lug.LugLgp) + ",\n";
+  j += "  \"payroll_system\": " + Json(ctx.Lug.LugLgp) + ",\n";
   auto list = [&j](const char* key, const std::vector<std::string>& items, bool last = false) {
     j += Format("  \"%s\": [", key);
     for (size_t i = 0; i < items.size(); ++i) j += (i ? ",\n    " : "\n    ") + items[i];
@@ -510,22 +510,22 @@ std::string JsonSummary(const ReportData& rd, const char* result, int exitCode) 
 
 }  // namespace
 
-void WriteRunReport(bool completed, int exitCode) {
-  const ReportData rd = GatherReport();
+void WriteRunReport(const RunContext& ctx, bool completed, int exitCode) {
+  const ReportData rd = GatherReport(ctx);
   const char* result = !completed ? "aborted" : rd.AnyLeftOut ? "left_out" : "complete";
 
   std::string h;
-  HtmlRun(h, rd, completed, exitCode);
-  if (!Ctx.Check) HtmlHandedOver(h, rd, completed);
-  HtmlLeftOut(h, rd);
-  if (!Ctx.Check) {
-    HtmlSettled(h, rd);
-    HtmlRetroDifferences(h, rd);
+  HtmlRun(ctx, h, rd, completed, exitCode);
+  if (!ctx.Check) HtmlHandedOver(ctx, h, rd, completed);
+  HtmlLeftOut(ctx, h, rd);
+  if (!ctx.Check) {
+    HtmlSettled(ctx, h, rd);
+    HtmlRetroDifferences(ctx, h, rd);
   }
   h += "</body>\n</html>\n";
-  const std::string j = JsonSummary(rd, result, exitCode);
+  const std::string j = JsonSummary(ctx, rd, result, exitCode);
 
-  std::string base = ReportBasePath();
+  std::string base = ReportBasePath(ctx);
   if (!WriteWhole(base + ".html", h)) Log("Bericht %s.html kann nicht geschrieben werden", base);
   if (!WriteWhole(base + ".json", j)) Log("Zusammenfassung %s.json kann nicht geschrieben werden", base);
 }

@@ -9,11 +9,13 @@
 
 #include <string>
 
+struct RunContext;
+
 // Path of the report of the current run (next to the run log), without the
 // extension ".html" or ".json".
-std::string ReportBasePath();
+std::string ReportBasePath(const RunContext& ctx);
 
 // Writes the report and the summary as the run stands now (before a preview
 // is rolled back); completed: the run reached its normal end; exitCode: the
 // exit code of the run.
-void WriteRunReport(bool completed, int exitCode);
+void WriteRunReport(const RunContext& ctx, bool completed, int exitCode);

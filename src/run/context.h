@@ -87,7 +87,27 @@ struct RunContext {
   std::string StopReason;
 };
 
-extern RunContext Ctx;
+// The run the process is doing belongs to its maker (the driver, a test) and
+// is handed down as a parameter. The reports below (the abort routine, the
+// status reports, the records left out, the hand-over's tally and the run
+// log) may end the process from any depth of a run and are called from
+// everywhere: they reach the run through its attachment, which the maker
+// holds for as long as the run goes on. Nothing above the run layer asks for
+// the attached run.
+class RunAttachment {
+ public:
+  explicit RunAttachment(RunContext& ctx);
+  ~RunAttachment();
+  RunAttachment(const RunAttachment&) = delete;
+  RunAttachment& operator=(const RunAttachment&) = delete;
+
+ private:
+  RunContext* before_;
+};
+
+// The attached run; an empty run of its own while none is attached (a
+// program that only says its version, a test of one function).
+RunContext& AttachedRun();
 
 // Writes status to AkrAdt of the circle, logs it, commits and ends the
 // process with exit code 1.
@@ -100,7 +120,7 @@ extern RunContext Ctx;
 // record out: it is also kept in Handover.LeftOut for the run's report.
 template <class... A>
 void ReportStatus(int status, std::string_view utf8Format, const A&... args) {
-  Ctx.LastStatus = status;
+  AttachedRun().LastStatus = status;
   Log(utf8Format, args...);
   if (status == -1) AbortRun(60);
   if (ClassifySqlStatus(status) == SqlStatusClass::Record)
@@ -141,6 +161,11 @@ int ServerFailure(int error, const std::string& text, const std::string& purpose
 // AbortRun(60), so that a value that could not be read is never handed over
 // as 0.
 void RequireRead(int status, std::string_view table);
+
+// A read the run cannot go on without failed with status: kept in
+// LastStatus, logged with message (whose one %d takes the status), and the
+// run ends with AbortRun(60).
+[[noreturn]] void AbortForRead(int status, const char* message);
 
 // "UPDATE O1001AbrKreis SET AkrAdt ..."; the statement's status, or the
 // number of changed rows when it succeeded.

@@ -550,6 +550,16 @@ int dbRollback() {
   return dbExec(c);
 }
 
+Transaction::~Transaction() {
+  if (!committed_) (void)dbAbandonTransaction();
+}
+
+int Transaction::Commit() {
+  int done = dbCommit();
+  committed_ = done == 1;
+  return done;
+}
+
 int dbCommit() {
   SendPending();
   dbAwaitDeferred();

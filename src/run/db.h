@@ -139,6 +139,25 @@ int dbClose(SqlCursor& cursor);
 // done, so that the whole run stays one transaction that dbRollback ends.
 void dbHoldCommits(bool hold);
 [[nodiscard]] int dbRollback();  // the statement's status
+
+// One transaction of the run: what the statements since it began did is
+// rolled back (dbAbandonTransaction) when it ends without a commit, whatever
+// ended it (a failure thrown through it, a return before the commit). While
+// commits are held (a preview) its commit leaves the work open and says done:
+// the preview stays one transaction that its end rolls back.
+class Transaction {
+ public:
+  Transaction() = default;
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  // dbCommit's answer: 1 committed (or held), 0 not (then it is rolled back
+  // when it ends).
+  [[nodiscard]] int Commit();
+
+ private:
+  bool committed_ = false;
+};
 int32_t dbAffectedRows();
 int dbLastErrorNumber();
 // Statements sent to the server since the process started (benchmarks).

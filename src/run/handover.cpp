@@ -7,7 +7,7 @@
 #include "run/context.h"
 
 void HandedOverRecord(std::string_view pnr, std::string_view wageType, double hours, double days, bool amount) {
-  HandOver& h = Ctx.Handover;
+  HandOver& h = AttachedRun().Handover;
   h.ExportStarted = true;
   auto it = std::find_if(h.WageTypes.begin(), h.WageTypes.end(),
                          [&](const HandedOverWageType& w) { return w.WageType == wageType; });
@@ -27,12 +27,12 @@ void HandedOverRecord(std::string_view pnr, std::string_view wageType, double ho
   if (at == h.Persons.end() || *at != p) h.Persons.insert(at, std::move(p));
 }
 
-void HandedOverNothing() { ++Ctx.Handover.WithoutValue; }
+void HandedOverNothing() { ++AttachedRun().Handover.WithoutValue; }
 
 void HandedOverFilePlaced(std::string_view path, int64_t lines) {
   size_t cut = path.find_last_of("\\/");
   std::string name(cut == std::string_view::npos ? path : path.substr(cut + 1));
-  HandOver& h = Ctx.Handover;
+  HandOver& h = AttachedRun().Handover;
   for (HandedOverFile& f : h.Files) {
     if (f.Name == name) {
       f.Lines = lines;
@@ -44,7 +44,7 @@ void HandedOverFilePlaced(std::string_view path, int64_t lines) {
 
 int StagedRow(std::string_view table, int status, bool accumulated) {
   if (status != 0 || table.empty()) return status;
-  HandOver& h = Ctx.Handover;
+  HandOver& h = AttachedRun().Handover;
   h.ExportStarted = true;
   auto it = std::find_if(h.Tables.begin(), h.Tables.end(), [&](const StagedTable& t) { return t.Table == table; });
   if (it == h.Tables.end()) {
@@ -83,4 +83,4 @@ LeftOutRecord MakeLeftOut(std::string kind, std::string text) {
   return r;
 }
 
-void KeepLeftOut(LeftOutRecord record) { Ctx.Handover.LeftOut.push_back(std::move(record)); }
+void KeepLeftOut(LeftOutRecord record) { AttachedRun().Handover.LeftOut.push_back(std::move(record)); }

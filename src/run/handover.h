@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct HandedOverFile {
@@ -67,6 +68,13 @@ struct RetroDifference {
   int64_t OldTenths = 0, NewTenths = 0;
 };
 
+// One problem a check found: a short kind (for the report) and the message
+// line (Windows-1252).
+struct CheckFinding {
+  std::string Kind;
+  std::string Text;
+};
+
 struct HandOver {
   std::vector<HandedOverFile> Files;
   std::vector<StagedTable> Tables;
@@ -77,6 +85,11 @@ struct HandOver {
   // has no line for: nothing of them is missing in the hand-over.
   int64_t WithoutValue = 0;
   std::vector<RetroDifference> RetroDifferences;
+  // Employees the settlement did not calculate: personnel number and reason
+  // (Windows-1252), each once, in the order met.
+  std::vector<std::pair<std::string, std::string>> Skipped;
+  // What the check of a run in check mode found.
+  std::vector<CheckFinding> CheckFindings;
   // The run deleted the earlier transfer records of its accounting number:
   // from here on the transfer records of the number are the run's own.
   bool SettlementStarted = false;
@@ -87,7 +100,7 @@ struct HandOver {
   bool ExportFinished = false;
 };
 
-// The functions below add to the hand-over of the run (Ctx.Handover).
+// The functions below add to the hand-over of the run (AttachedRun().Handover).
 
 // A line of a file or a row of a staging table that the payroll system reads
 // as one record: person and wage type as written, hours and days as written

@@ -39,7 +39,7 @@ void CloseRunLog() {
 }
 
 void WriteLog(const std::string& path, std::string_view message) {
-  if (TheRunLog().Capture && path == Ctx.LogPath) {
+  if (TheRunLog().Capture && path == AttachedRun().LogPath) {
     for (char c : message) {
       if (c == '\n') *TheRunLog().Capture += '\r';
       *TheRunLog().Capture += c;
@@ -47,7 +47,7 @@ void WriteLog(const std::string& path, std::string_view message) {
     *TheRunLog().Capture += "\r\n";
     return;
   }
-  const bool runLog = path == Ctx.LogPath;
+  const bool runLog = path == AttachedRun().LogPath;
   TextFile other;
   TextFile& f = runLog ? TheRunLog().File : other;
   long size = -1;  // of the log held open, before this line
@@ -81,7 +81,7 @@ void WriteLog(const std::string& path, std::string_view message) {
   if (runLog && (f.Failed() || !TextFile::kCanTellPath)) CloseRunLog();
 }
 
-long RunLogEnd() { return TheRunLog().EndPath == Ctx.LogPath ? TheRunLog().End : -1; }
+long RunLogEnd() { return TheRunLog().EndPath == AttachedRun().LogPath ? TheRunLog().End : -1; }
 
 std::string* CaptureRunLog(std::string* sink) {
   std::string* previous = TheRunLog().Capture;
@@ -92,7 +92,7 @@ std::string* CaptureRunLog(std::string* sink) {
 std::vector<std::pair<long, long>> InsertIntoRunLog(const std::vector<std::pair<long, std::string>>& inserts) {
   std::vector<std::pair<long, long>> placed;
   if (inserts.empty()) return placed;
-  const std::string& path = Ctx.LogPath;
+  const std::string& path = AttachedRun().LogPath;
   CloseRunLog();
   std::string text;
   long first = -1;
@@ -147,7 +147,7 @@ std::string LogFormatText(std::string_view utf8Format) { return Cp1252(utf8Forma
 
 void WriteRunLog(std::string_view message) {
   Remember(message);
-  WriteLog(Ctx.LogPath, message);
+  WriteLog(AttachedRun().LogPath, message);
 }
 
 std::pair<std::string, std::string> LastRunLogMessages() {

@@ -58,7 +58,7 @@ class AccountTransfer : public ProgramDbTest {
     Calc.Zk1Bdt = von;
     row = BsvRow{"P1", "01", "2020.01.01", "", "", "", "P1", "P1", "", "", ""};
     TransferAnswers answers;
-    TransferZeitkonten(Calc, row, "01", 0, 0, answers);
+    TransferZeitkonten(Ctx, Calc, row, "01", 0, 0, answers);
   }
 
   std::string Records() {

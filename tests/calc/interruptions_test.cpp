@@ -116,15 +116,15 @@ TEST_F(Interruptions, InterruptionRecord) {
   Calc.Bsv.Zk1Upn = "U1";
   Calc.Zk1Bdt = "2026.03.31";
 
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);  // no interruption wage type
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);  // no interruption wage type
   Calc.Interruption = InterruptionType{true, "UNT", "S9", 1};
   Calc.FirstRow = false;
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);  // older employment row
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);  // older employment row
   EXPECT_EQ("", Rows("SELECT * FROM Qvx331Zk1"));
   EXPECT_FALSE(Calc.Written);
 
   Calc.FirstRow = true;
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
   EXPECT_TRUE(Calc.Written);
   EXPECT_EQ("3|0|S9|2026-03-31|P1|UNT|UNT|[ ]|K1|T1|A|2|0|0|2026-03-01|2026-03-31|112|1|0|U1|0\n",
             Rows("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, Zk1Bdt, Zk1Pnr, Zk1Zkt, Zk1Lna, CONCAT('[', Zk1Lgr, ']'), Zk1Kst,"
@@ -132,7 +132,7 @@ TEST_F(Interruptions, InterruptionRecord) {
                  " FROM Qvx331Zk1"));
 
   // the same count again (a second call for the employee): the duplicate is dropped silently
-  CountUnterbrechungen(Calc, "P1");
+  CountUnterbrechungen(Ctx, Calc, "P1");
   EXPECT_EQ(
       "--- 5 SollTage zwischen 2026.03.06 und 2026.03.16\n--- Unterbrechungen: 2\n"
       "--- 5 SollTage zwischen 2026.03.06 und 2026.03.16\n--- Unterbrechungen: 2\n",

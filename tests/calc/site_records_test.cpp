@@ -18,7 +18,7 @@ class SiteRecords : public CalcTest {
         "('P1', '2026-03-01', 'LSD', 1.005), ('P1', '2026-03-15', 'LSE', 12.3456),"
         "('P1', '2026-02-28', 'LSX', 1), ('P1', '2026-04-01', 'LSY', 1), ('P2', '2026-03-10', 'LSZ', 1)");
   }
-  void Write(int mode) { WriteLsSaetze("P1", "U1", "2026.03.01", "2026.03.31", "K1", "T1", "2026.03.31", mode); }
+  void Write(int mode) { WriteLsSaetze(Ctx, "P1", "U1", "2026.03.01", "2026.03.31", "K1", "T1", "2026.03.31", mode); }
 };
 
 }  // namespace

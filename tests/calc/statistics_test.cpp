@@ -52,7 +52,7 @@ TEST_F(Statistics, CalendarDaysOfAnEmploymentRow) {
   for (const auto& c : cases) {
     Period(c.von, c.bis);
     Employee("P1", c.gvo, c.gbi);
-    CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+    CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
     EXPECT_EQ(c.stt, Calc.Stat.Stt) << c.von << " " << c.gvo << "-" << c.gbi;
   }
 }
@@ -66,20 +66,20 @@ TEST_F(Statistics, EmploymentRowsOfOneEmployeeCountThirtyDaysTogether) {
   Fixture("INSERT INTO Qvx320Tgb (TgbPnr, TgbDtm, TgbZtr, TgbMax) VALUES ('P1', '2026-04-01', 3, 600)");
 
   Employee("P1", "2026.04.16", "");
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
   EXPECT_EQ(15, Calc.Stat.Stt);
   EXPECT_EQ(11, Calc.Stat.Slt);  // 16.-30. April: 11 working days
   EXPECT_EQ(600, Calc.Stat.Zes);
-  WriteStatistik(Calc, Calc.Bsv);
+  WriteStatistik(Ctx, Calc, Calc.Bsv);
 
   Calc.Bsv.BsvGvo = "2025.01.01";
   Calc.Bsv.BsvGbi = "2026.04.20";
   Calc.FirstRow = false;
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
   EXPECT_EQ(15, Calc.Stat.Stt);
   EXPECT_EQ(14, Calc.Stat.Slt);  // 1.-20. April
   EXPECT_EQ(0, Calc.Stat.Zes);
-  WriteStatistik(Calc, Calc.Bsv);
+  WriteStatistik(Ctx, Calc, Calc.Bsv);
 
   // Stt 30, Svt 30, Slt 25, Sln 25 x 8 hours, Zes 10 hours
   EXPECT_EQ("3|P1|2026-04-01|30.00|30.00|25.00|0.00|200.00|0.00|10.00|0.00|0.00|0\n", Zk2());
@@ -136,9 +136,9 @@ TEST_F(Statistics, DayCountsHoursAndTheStatisticsRow) {
       "('P1', 1, '2026-03-16', 'UNB', 60), ('P1', 1, '2026-03-17', 'UNB', 60), ('P1', 1, '2026-03-18', 'UNB', 60),"
       "('P1', 1, '2026-03-18', 'ST4', 35), ('P1', 1, '2026-03-19', 'ST4', 0), ('P1', 3, '2026-03-01', 'ST4', 999),"
       "('P1', 1, '2026-02-27', 'UNB', 60)");
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
   Calc.Stat.SvkSum = 25;  // what the account transfer gathers
-  WriteStatistik(Calc, Calc.Bsv);
+  WriteStatistik(Ctx, Calc, Calc.Bsv);
   // Slt 22 days, Sln 22 x 455 min = 166.83 h, Uns 215 min = 3.58 h, Bzt 2, Unt 3
   EXPECT_EQ("3|P1|2026-03-01|30.00|27.50|22.00|0.00|166.83|3.58|0.00|2.00|3.00|0\n", Zk2());
 }
@@ -169,7 +169,7 @@ TEST_F(Statistics, SpecialRecords) {
       "('P1', '2026-04-01', 1, 900, 9, 900, 9, 900, 9)");
   Employee("P1", "2020.01.01", "", "M2");
   Calc.Bsv.Zk1Upn = "U1";
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
   EXPECT_TRUE(Calc.Written);
   EXPECT_EQ(
       "3|0|S1|2026-03-01|P1|SF|501|[ ]|K100|T1|A|600|0|0|2026-03-01|2026-03-31|0|0|0|U1|0\n"
@@ -181,7 +181,7 @@ TEST_F(Statistics, SpecialRecords) {
 
   // An older employment row writes the same records again: dropped silently.
   Calc.FirstRow = false;
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
   EXPECT_EQ(5u, admin.Query("SELECT * FROM Qvx331Zk1").size());
   EXPECT_EQ("", RunLog());
 }
@@ -209,7 +209,7 @@ TEST_F(Statistics, SpecialLeaveValueIn16Bits) {
   for (const auto& c : cases) {
     admin.Exec("DELETE FROM Qvx331Zk1");
     Employee(c.pnr, "2020.01.01", "", c.sfr);
-    CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+    CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
     std::string want = *c.std ? std::string(c.std) + "\n" : "";
     EXPECT_EQ(want, Rows("SELECT Zk1Std FROM Qvx331Zk1")) << c.pnr << " " << c.sfr;
   }
@@ -245,7 +245,7 @@ TEST_F(Statistics, PsybrDeviations) {
       "('P1', '2026-03-05', '2026-03-05', 0, 0, 0);"
       "INSERT INTO Qvx331Zkb (ZkbPnr, ZkbZtr, ZkbDtm, ZkbZkt, ZkbStd) VALUES "
       "('P1', 1, '2026-03-03', 'DR', 0), ('P1', 1, '2026-03-04', 'DR', 60)");
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
   EXPECT_EQ(0, Calc.Stat.Zes);
   EXPECT_EQ(3 + 2, Calc.Stat.Slt);  // three day records with target, the model days 2nd and 6th
   EXPECT_EQ(3 * 480 + 2 * 420, Calc.Stat.Sln);
@@ -261,9 +261,9 @@ TEST_F(Statistics, NoHomeCostAssignment) {
       "('L1', 'S2', 'G2', '504', 'MGF', '2020-01-01');"
       "INSERT INTO QVX311ZUO (ZuoPnr, ZuoGvo, ZuoGbi, ZuoKst, ZuoKtr, ZuoKrt) VALUES "
       "('P1', '2020-01-01', NULL, 'K100', 'T1', 'A'), ('P2', '2020-01-01', '2026-02-28', 'K200', 'T2', 'B')");
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
   Employee("P2", "2020.01.01", "");
-  CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+  CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
   EXPECT_EQ("P1|K100|T1|A\nP2|||\n", Rows("SELECT Zk1Pnr, Zk1Kst, Zk1Ktr, Zk1Krt FROM Qvx331Zk1 ORDER BY Zk1Pnr"));
   EXPECT_EQ("Keine Stammkostenstelle für PNR P2\n", RunLog());
 }
@@ -274,7 +274,7 @@ TEST_F(Statistics, InterimRunWritesZeroFigures) {
   Ctx.Lfn = 15;
   Calc.Stat.Stt = 30;
   Calc.Stat.SvkSum = 20;
-  WriteStatistik(Calc, Calc.Bsv);
-  WriteStatistik(Calc, Calc.Bsv);
+  WriteStatistik(Ctx, Calc, Calc.Bsv);
+  WriteStatistik(Ctx, Calc, Calc.Bsv);
   EXPECT_EQ("3|P1|2026-03-01|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0\n", Zk2());
 }

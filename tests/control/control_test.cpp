@@ -4,6 +4,8 @@
 // restored after the loops.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <cstdio>
 
 #include <unistd.h>
@@ -33,14 +35,14 @@ class Control : public ProgramDbTest {
     Ctx.InterimFlag = interim;
     Ctx.DbTime = dbTime;
     Ctx.RunKey = dbTime;
-    settlement = Settlement{};
+    settlement.emplace(Ctx);
     try {
-      SettlementControl(settlement);
+      SettlementControl(*settlement);
     } catch (const ProcessExit& e) { return e.code; }
     return -1;
   }
   // what the last run's settlement kept
-  Settlement settlement;
+  std::optional<Settlement> settlement;
 };
 
 struct ModeCase {
@@ -106,7 +108,7 @@ TEST_F(Control, RetroLoopListsEarlierNumbersNewestFirstAndRestoresTheRun) {
   EXPECT_EQ(202603, Ctx.Abrnr);
   EXPECT_EQ("2026.03.01", Ctx.AbrVon);
   EXPECT_EQ("2026.03.31", Ctx.AbrBis);
-  EXPECT_EQ("2026.03.01", settlement.Calc.MainVon);
+  EXPECT_EQ("2026.03.01", settlement->Calc.MainVon);
   EXPECT_EQ("2026.03.01", Ctx.AbrDatum);
 }
 
@@ -137,11 +139,11 @@ TEST_F(Control, InterruptionWageTypeValidOverThePeriod) {
       "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Gbi, Lu1Rre, Lu1Sts) VALUES"
       " ('L1', 'P4', 'UNT', 'U112', '2020-01-01', '2026-04-29', 1, 112)");
   EXPECT_EQ(-1, Run(3, "02.04.2026 08:00:00", 0));
-  EXPECT_TRUE(settlement.Calc.Interruption.Exists);
-  EXPECT_EQ("U112", settlement.Calc.Interruption.Lu1Lna);
-  EXPECT_EQ("P4", settlement.Calc.Interruption.Lu1Stz);
-  EXPECT_EQ(1, settlement.Calc.Interruption.Lu1Rre);
+  EXPECT_TRUE(settlement->Calc.Interruption.Exists);
+  EXPECT_EQ("U112", settlement->Calc.Interruption.Lu1Lna);
+  EXPECT_EQ("P4", settlement->Calc.Interruption.Lu1Stz);
+  EXPECT_EQ(1, settlement->Calc.Interruption.Lu1Rre);
   EXPECT_EQ(-1, Run(4, "02.05.2026 08:00:00", 0));
-  EXPECT_FALSE(settlement.Calc.Interruption.Exists);
-  EXPECT_EQ("", settlement.Calc.Interruption.Lu1Lna);
+  EXPECT_FALSE(settlement->Calc.Interruption.Exists);
+  EXPECT_EQ("", settlement->Calc.Interruption.Lu1Lna);
 }

@@ -210,13 +210,14 @@ TEST(Connect, SocketPathOnWindowsIsRefused) {
   fs::path dir = fs::temp_directory_path() / ("lugnet8" + std::to_string(getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
-  Ctx = RunContext{};
-  Ctx.LogPath = (dir / "log.txt").string();
+  RunContext ctx;
+  RunAttachment attached(ctx);
+  ctx.LogPath = (dir / "log.txt").string();
   EXPECT_EQ(2002, dbConnect("lug", "lug", "/run/mysqld/mysqld.sock", "x"));
   EXPECT_EQ(
       "Net8 /run/mysqld/mysqld.sock ist ein Socket-Pfad, unter Windows nicht verwendbar "
       "(Host oder Host:Port angeben)\r\n",
-      ReadFileBytes(Ctx.LogPath));
+      ReadFileBytes(ctx.LogPath));
   fs::remove_all(dir);
 #endif
 }

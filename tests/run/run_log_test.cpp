@@ -49,7 +49,9 @@ TEST_F(RunLog, AppendsLinesWithCrLf) {
 // once, and a log that another run rotated away or someone removed is not
 // written any more: the next line goes to the file the path names then.
 TEST_F(RunLog, RunLogFollowsThePath) {
-  Ctx.LogPath = path;
+  RunContext ctx;
+  RunAttachment attached(ctx);
+  ctx.LogPath = path;
   Log("eins");
   EXPECT_EQ("eins\r\n", Read(path));
   fs::rename(path, dir / "log#lug_1.txt");
@@ -61,7 +63,6 @@ TEST_F(RunLog, RunLogFollowsThePath) {
   CloseRunLog();
   EXPECT_EQ("eins\r\n", Read(dir / "log#lug_1.txt"));
   EXPECT_EQ("drei\r\nvier\r\nf\xFCnf\r\n", Read(path));
-  Ctx.LogPath.clear();
 }
 
 TEST_F(RunLog, MissingFolderLosesTheLine) {

@@ -280,25 +280,25 @@ struct FollowRead {
 FollowRead g_follow;
 
 // A main call (not a following month) reads the bookings of the batch.
-bool MainCall(int16_t followNr) { return (Ctx.TopasFlag != 0 && Ctx.Lfn == 2) || followNr == 0; }
+bool MainCall(const RunContext& ctx, int16_t followNr) { return (ctx.TopasFlag != 0 && ctx.Lfn == 2) || followNr == 0; }
 
 }  // namespace
 
 void ClearBookingBatch() { g_b = BookingBatch{}; }
 
-void BookingBatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
-                            int16_t followNr, std::vector<std::string>& reads) {
+void BookingBatchReadsAhead(const RunContext& ctx, const std::vector<BatchEmployee>& employees, const std::string& von,
+                            const std::string& bis, int16_t followNr, std::vector<std::string>& reads) {
   // bookings and day codes are not written by the run: they can be read on
   // the second connection while the batch before is calculated
   if (employees.empty() || !PlainDay(von) || !PlainDay(bis)) return;
   std::string list = PnrList(employees);
-  if (MainCall(followNr)) {
+  if (MainCall(ctx, followNr)) {
     reads.push_back(BookingsStatement(list, von, bis));
-  } else if (g_follow.FollowNr == followNr && g_follow.LugLug == Ctx.Lug.LugLug && !g_follow.Accounts.empty()) {
+  } else if (g_follow.FollowNr == followNr && g_follow.LugLug == ctx.Lug.LugLug && !g_follow.Accounts.empty()) {
     // a following month: its accounts as the batch before read them (the
     // batch reads them again; the statement is taken only when they are the
     // same)
-    reads.push_back(FollowSumsStatement(list, g_follow.Accounts, von, bis, Ctx.Lug.LugLug));
+    reads.push_back(FollowSumsStatement(list, g_follow.Accounts, von, bis, ctx.Lug.LugLug));
   }
   // the day codes are read when first needed: ahead only when the batch
   // before needed them
@@ -308,8 +308,8 @@ void BookingBatchReadsAhead(const std::vector<BatchEmployee>& employees, const s
 // The statements of a batch are formed by the program from the employment
 // rows and can be longer than the statement buffer of the single reads; they
 // are not subject to its limit. Every text in them is escaped.
-void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
-                      int16_t followNr) {
+void ReadBookingBatch(const RunContext& ctx, const std::vector<BatchEmployee>& employees, const std::string& von,
+                      const std::string& bis, int16_t followNr) {
   ClearBookingBatch();
   g_codesNeededBefore = g_codesNeeded;
   g_codesNeeded = false;
@@ -317,9 +317,9 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   BookingBatch& b = g_b;
   b.Von = von;
   b.Bis = bis;
-  b.LugLug = Ctx.Lug.LugLug;
-  b.Lfn = Ctx.Lfn;
-  b.Topas = Ctx.TopasFlag != 0 && Ctx.Lfn == 2;
+  b.LugLug = ctx.Lug.LugLug;
+  b.Lfn = ctx.Lfn;
+  b.Topas = ctx.TopasFlag != 0 && ctx.Lfn == 2;
   b.FollowNr = b.Topas ? int16_t{0} : followNr;
   for (const auto& e : employees) b.KeyOfPnr.emplace(e.Pnr, e.Key);
   b.List = PnrList(employees);
@@ -385,11 +385,11 @@ void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::st
   b.Tag = BookingBatch::kRead;
 }
 
-bool BatchMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
-                const std::string& lugLug, int16_t followNr, std::vector<ZkbMonat>& rows) {
+bool BatchMonat(const RunContext& ctx, const std::string& pnr, const std::string& von, const std::string& bis,
+                int16_t lfn, const std::string& lugLug, int16_t followNr, std::vector<ZkbMonat>& rows) {
   std::string key;
   // the statement depends on the interface and the kind of settlement
-  bool topas = Ctx.TopasFlag != 0 && lfn == 2;
+  bool topas = ctx.TopasFlag != 0 && lfn == 2;
   if (!g_b.MonatValid || von != g_b.Von || bis != g_b.Bis || lfn != g_b.Lfn || topas != g_b.Topas ||
       (!topas && lugLug != g_b.LugLug) || (g_b.FollowNr != 0 && followNr != g_b.FollowNr) ||
       !Covered(pnr, von, bis, key))

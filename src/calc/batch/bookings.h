@@ -20,8 +20,8 @@
 // following month takes only the accounts that have a wage-type line of that
 // number, so only their month sums are read. A read that fails leaves that
 // kind of data out: its cursors then go to the database as before.
-void ReadBookingBatch(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
-                      int16_t followNr = 0);
+void ReadBookingBatch(const RunContext& ctx, const std::vector<BatchEmployee>& employees, const std::string& von,
+                      const std::string& bis, int16_t followNr = 0);
 void ClearBookingBatch();
 // Adds to reads the statements that ReadBookingBatch and the batch's reads
 // on first need are likely to send for these arguments, to be read ahead on
@@ -29,13 +29,13 @@ void ClearBookingBatch();
 // calculated: the bookings of a main call, the month sums of a following
 // month (for the accounts the batch before read them for), and the day codes
 // when the batch before read them.
-void BookingBatchReadsAhead(const std::vector<BatchEmployee>& employees, const std::string& von, const std::string& bis,
-                            int16_t followNr, std::vector<std::string>& reads);
+void BookingBatchReadsAhead(const RunContext& ctx, const std::vector<BatchEmployee>& employees, const std::string& von,
+                            const std::string& bis, int16_t followNr, std::vector<std::string>& reads);
 
 // The rows SQL_Qvx331Zkb_OpenMonat would give, when the batch holds them;
 // for a following-month number only those of its accounts.
-bool BatchMonat(const std::string& pnr, const std::string& von, const std::string& bis, int16_t lfn,
-                const std::string& lugLug, int16_t followNr, std::vector<ZkbMonat>& rows);
+bool BatchMonat(const RunContext& ctx, const std::string& pnr, const std::string& von, const std::string& bis,
+                int16_t lfn, const std::string& lugLug, int16_t followNr, std::vector<ZkbMonat>& rows);
 // The rows of SQL_Qvx331Zkb_OpenTag (daily bookings of an account) and of
 // SQL_Qvx331Zkb_OpenFolge (of an account and cost centre and unit); the keys
 // are those of the texts as the server compares them.

@@ -771,9 +771,10 @@ bool BatchZks(const std::string& pnr, const std::string& von, const std::string&
   return true;
 }
 
-BsvAhead::BsvAhead(std::function<int(BsvRow&)> fetch, std::string von, std::string bis, std::string pnrFilter,
-                   int16_t followNr)
-    : fetch_(std::move(fetch)),
+BsvAhead::BsvAhead(const RunContext& ctx, std::function<int(BsvRow&)> fetch, std::string von, std::string bis,
+                   std::string pnrFilter, int16_t followNr)
+    : ctx_(ctx),
+      fetch_(std::move(fetch)),
       von_(std::move(von)),
       bis_(std::move(bis)),
       filter_(std::move(pnrFilter)),
@@ -809,7 +810,7 @@ int BsvAhead::Next(BsvRow& row) {
       last_ = Take(rows_, employees);
     }
     ReadBatch(employees, von_, bis_);
-    ReadBookingBatch(employees, von_, bis_, followNr_);
+    ReadBookingBatch(ctx_, employees, von_, bis_, followNr_);
     if (last_ == 0) {
       // the rows of the following batch are taken now (the cursor holds
       // them already), so that its bookings are read on the second
@@ -819,7 +820,7 @@ int BsvAhead::Next(BsvRow& row) {
       nextLast_ = Take(nextRows_, nextEmployees_);
       haveNext_ = true;
       std::vector<std::string> reads;
-      BookingBatchReadsAhead(nextEmployees_, von_, bis_, followNr_, reads);
+      BookingBatchReadsAhead(ctx_, nextEmployees_, von_, bis_, followNr_, reads);
       BatchReadsAhead(nextEmployees_, von_, bis_, reads);
       dbReadAhead(std::move(reads));
     }

@@ -22,6 +22,8 @@
 #include "calc/batch/rows.h"
 #include "calc/batch/served.h"
 
+struct RunContext;
+
 // One employee of a batch: the personnel number as the steps put it into
 // their statements and its comparison key (run/db_key.h).
 struct BatchEmployee {
@@ -120,14 +122,17 @@ class BsvAhead {
   static constexpr size_t kBatchRows = 200;
   // followNr: the following-month number of the settlement call, 0 for a
   // main call (calc/batch/bookings.h).
-  BsvAhead(std::function<int(BsvRow&)> fetch, std::string von, std::string bis, std::string pnrFilter,
-           int16_t followNr);
+  // ctx: the run's context, whose interface and kind of settlement the
+  // batch's bookings are read for.
+  BsvAhead(const RunContext& ctx, std::function<int(BsvRow&)> fetch, std::string von, std::string bis,
+           std::string pnrFilter, int16_t followNr);
   ~BsvAhead();
   BsvAhead(const BsvAhead&) = delete;
   BsvAhead& operator=(const BsvAhead&) = delete;
   int Next(BsvRow& row);
 
  private:
+  const RunContext& ctx_;
   std::function<int(BsvRow&)> fetch_;
   std::string von_, bis_, filter_;
   int16_t followNr_ = 0;

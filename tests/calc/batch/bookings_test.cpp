@@ -56,7 +56,7 @@ class Bookings : public CalcTest {
 
   std::string Monat(const std::string& pnr, const std::string& von, const std::string& bis, const std::string& lug) {
     MonatCursor monat;
-    std::string out = std::to_string(SQL_Qvx331Zkb_OpenMonat(monat, pnr, von, bis, Ctx.Lfn, lug, follow_)) + ":";
+    std::string out = std::to_string(SQL_Qvx331Zkb_OpenMonat(Ctx, monat, pnr, von, bis, Ctx.Lfn, lug, follow_)) + ":";
     ZkbMonat m;
     int st;
     while ((st = SQL_Qvx331Zkb_FetchMonat(monat, m)) == 0) {
@@ -147,7 +147,7 @@ TEST_F(Bookings, CursorsEqualTheSingleStatements) {
       "0:e1|3|k1|T1|KA|z1|30|0|5A31;E1 |3|K1 |T1|KB|Z1|20|1|5A31;e1|1|K1|T1|KA|Z2|60|0|5A32;"
       "e1|1|K1|T1|KB|Z2|15|0|5A32;e1|1|K2|T1|KA|Z2|-5|0|5A32;e1|1|K1|T1|KA|Z3|40|0|5A33;1032:0",
       single[0]);
-  ReadBookingBatch({{"e1", Key("e1")}, {"E1", Key("E1")}, {"e1 ", Key("e1 ")}}, "2026.03.01", "2026.03.31");
+  ReadBookingBatch(Ctx, {{"e1", Key("e1")}, {"E1", Key("E1")}, {"e1 ", Key("e1 ")}}, "2026.03.01", "2026.03.31");
   long before = dbStatementCount();
   std::vector<std::string> batched = AskAll();
   for (size_t i = 0; i < single.size(); ++i) EXPECT_EQ(single[i], batched[i]) << i;
@@ -193,7 +193,7 @@ TEST_F(Bookings, MonthSumsAreGroupedAsByTheServer) {
     Ctx.TopasFlag = topas ? 1 : 0;
     Ctx.Lfn = topas ? 2 : 0;
     const std::string single = Monat("P3", "2026.03.01", "2026.03.31", "L1");
-    ReadBookingBatch({{"P3", Key("P3")}}, "2026.03.01", "2026.03.31");
+    ReadBookingBatch(Ctx, {{"P3", Key("P3")}}, "2026.03.01", "2026.03.31");
     long before = dbStatementCount();
     batched.push_back(Monat("P3", "2026.03.01", "2026.03.31", "L1"));
     EXPECT_EQ(folded(single), folded(batched.back())) << topas;
@@ -218,7 +218,7 @@ TEST_F(Bookings, FollowingMonthHoldsOnlyItsAccounts) {
       "INSERT INTO Qvx171Lu1 (Lu1Num, Lu1Stz, Lu1Ztk, Lu1Lna, Lu1Gvo, Lu1Ztr, Lu1Art, Lu1Flg) VALUES"
       " ('L1', 'S2', 'z1 ', 'L110', '2020-01-01', 0, 0, 1)");
   const std::string all = Monat("e1", "2026.03.01", "2026.03.31", "L1");
-  ReadBookingBatch({{"e1", Key("e1")}, {"E1", Key("E1")}}, "2026.03.01", "2026.03.31", 1);
+  ReadBookingBatch(Ctx, {{"e1", Key("e1")}, {"E1", Key("E1")}}, "2026.03.01", "2026.03.31", 1);
   long before = dbStatementCount();
   follow_ = 1;
   EXPECT_EQ("0:e1|3|k1|T1|KA|z1|30|0|5A31;E1 |3|K1 |T1|KB|Z1|20|1|5A31;1032:0",
@@ -231,7 +231,7 @@ TEST_F(Bookings, FollowingMonthHoldsOnlyItsAccounts) {
   }
   EXPECT_EQ(2, dbStatementCount() - before);
   // a following month without accounts has no month sums
-  ReadBookingBatch({{"e1", Key("e1")}}, "2026.03.01", "2026.03.31", 2);
+  ReadBookingBatch(Ctx, {{"e1", Key("e1")}}, "2026.03.01", "2026.03.31", 2);
   follow_ = 2;
   EXPECT_EQ("0:1032:0", Monat("e1", "2026.03.01", "2026.03.31", "L1"));
 }
@@ -240,7 +240,7 @@ TEST_F(Bookings, FailingBatchLeavesTheCursorsToTheDatabase) {
   std::vector<std::string> single = AskAll();
   EXPECT_EQ(1, dbCommit());
   admin.Exec("ALTER TABLE Qvx327Tag RENAME TO Qvx327TagX");
-  ReadBookingBatch({{"e1", Key("e1")}}, "2026.03.01", "2026.03.31");
+  ReadBookingBatch(Ctx, {{"e1", Key("e1")}}, "2026.03.01", "2026.03.31");
   EXPECT_EQ(1, dbCommit());
   admin.Exec("ALTER TABLE Qvx327TagX RENAME TO Qvx327Tag");
   std::vector<std::string> batched = AskAll();

@@ -76,7 +76,7 @@ TEST_F(EmployeeBatch, AnswersEqualTheSingleStatements) {
   const std::vector<BatchEmployee> employees = {{"e1", Key("e1")}, {"E1", Key("E1")}, {"P3", Key("P3")}};
   for (bool bookings : {false, true}) {
     ReadBatch(employees, "2026.03.01", "2026.03.31");
-    if (bookings) ReadBookingBatch(employees, "2026.03.01", "2026.03.31");
+    if (bookings) ReadBookingBatch(Ctx, employees, "2026.03.01", "2026.03.31");
     long before = dbStatementCount();
     for (size_t i = 0; i < asks.size(); ++i) EXPECT_EQ(single[i], Ask(asks[i].first, asks[i].second)) << i;
     // P2 is not in the batch, 1 April and the day in another form lie
@@ -169,7 +169,7 @@ class EmployeeBatchSteps : public EmployeeBatch {
     Ctx.Lug.LugLgp = lgp;
     Employee(pnr, gvo, "", "M2");
     Calc.Bsv.Zk1Upn = "U1";
-    CalcStatistik(Calc, Calc.Bsv, "01", Answers);
+    CalcStatistik(Ctx, Calc, Calc.Bsv, "01", Answers);
     const StatAccu& s = Calc.Stat;
     std::string out =
         Format("Stt %g Slt %g Sln %g Zes %g Ant %g Bzt %g Unt %g Uns %g Home %s/%s/%s\n", s.Stt, s.Slt, s.Sln, s.Zes,
@@ -178,7 +178,7 @@ class EmployeeBatchSteps : public EmployeeBatch {
     out += Format("Zuo %d %s\n", SQL_Qvx311Zuo_Get(pnr, "2026.03.01", "2026.03.31", home), home.ZuoKst);
     out += Format("Unterbrechungen %d %d\n", CountUnterbrechungenIn(pnr, "2026.03.01", "2026.03.31"),
                   CountUnterbrechungenIn(pnr, "2026.03.10", "2026.03.31"));
-    WriteLsSaetze(pnr, "U1", "2026.03.01", "2026.03.31", "K1", "T1", "2026.03.31", 0);
+    WriteLsSaetze(Ctx, pnr, "U1", "2026.03.01", "2026.03.31", "K1", "T1", "2026.03.31", 0);
     out += Rows("SELECT Zk1Stz, Zk1Pnr, Zk1Zkt, Zk1Lna, Zk1Kst, Zk1Std FROM Qvx331Zk1 ORDER BY Zk1Stz, Zk1Lna");
     admin.Exec("DELETE FROM Qvx331Zk1");
     out += RunLog();
@@ -216,7 +216,7 @@ TEST_F(EmployeeBatchSteps, StepsGiveTheAnswersOfTheSingleStatements) {
   std::vector<long> first;
   for (bool bookings : {false, true}) {
     ReadBatch(batch(), "2026.03.01", "2026.03.31");
-    if (bookings) ReadBookingBatch(batch(), "2026.03.01", "2026.03.31");
+    if (bookings) ReadBookingBatch(Ctx, batch(), "2026.03.01", "2026.03.31");
     for (size_t i = 0; i < rows.size(); ++i) {
       long before = dbStatementCount();
       EXPECT_EQ(single[i], Steps(rows[i].pnr, rows[i].gvo, rows[i].lgp)) << i << " " << bookings;
