@@ -71,7 +71,7 @@ void RetroLoop(Settlement& settlement) {
       break;
     }
     Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount)] = abrnr;
-    Rueckrechnung(settlement.Retro, akr, abrnr, 0, 0, settlement.Answers);
+    Rueckrechnung(Ctx, settlement.Retro, akr, abrnr, 0, 0, settlement.Answers);
     std::string savedAkr = Ctx.Akr;
     int32_t savedAbrnr = Ctx.Abrnr;
     Ctx.Akr = akr;
@@ -197,7 +197,7 @@ void FollowingMonths(Settlement& settlement, const std::string& akr, int32_t abr
       ReadPeriod(prevAkr, prevNum, "Fehler Lesen Qvx330Abr (2): %d");
       CalcAbrnr(settlement.Calc, prevAkr, prevNum, flg, 1, settlement.Answers);
     } else {
-      Rueckrechnung(settlement.Retro, prevAkr, prevNum, flg, 1, settlement.Answers);
+      Rueckrechnung(Ctx, settlement.Retro, prevAkr, prevNum, flg, 1, settlement.Answers);
     }
     flg = 0;
     st = SQL_Qvx171Lu1_FetchFlg(flgs, flg);
