@@ -82,7 +82,7 @@ void RetroLoop(Settlement& settlement) {
     ++Ctx.RetroCount;
   }
   (void)SQL_Qvx330Abr_CloseRetro(numbers);
-  if (Ctx.RetroCount > 0) DifferenzenErmitteln(settlement.Retro);
+  if (Ctx.RetroCount > 0) DifferenzenErmitteln(Ctx, settlement.Retro);
 }
 
 }  // namespace
@@ -155,7 +155,7 @@ void SettlementControl(Settlement& settlement) {
   settlement.Calc.TagesfolgenRetro = interimDifferences;
   CalcAbrnr(settlement.Calc, Ctx.Akr, Ctx.Abrnr, 0, 0, settlement.Answers);
   settlement.Calc.TagesfolgenRetro = false;
-  if (interimDifferences) ZwischenDifferenzenErmitteln();
+  if (interimDifferences) ZwischenDifferenzenErmitteln(Ctx);
 
   // Following months and earlier accounting numbers: final settlements only.
   if (Ctx.InterimFlag == 1) return;
