@@ -74,7 +74,7 @@ void RetroLoop(Settlement& settlement) {
       break;
     }
     ctx.RetroAbrnr[static_cast<size_t>(ctx.RetroCount)] = abrnr;
-    Rueckrechnung(settlement.Retro, akr, abrnr, 0, 0, settlement.Answers);
+    Rueckrechnung(ctx, settlement.Retro, akr, abrnr, 0, 0, settlement.Answers);
     std::string savedAkr = ctx.Akr;
     int32_t savedAbrnr = ctx.Abrnr;
     ctx.Akr = akr;
@@ -85,7 +85,7 @@ void RetroLoop(Settlement& settlement) {
     ++ctx.RetroCount;
   }
   (void)SQL_Qvx330Abr_CloseRetro(numbers);
-  if (ctx.RetroCount > 0) DifferenzenErmitteln(settlement.Retro);
+  if (ctx.RetroCount > 0) DifferenzenErmitteln(ctx, settlement.Retro);
 }
 
 }  // namespace
@@ -159,7 +159,7 @@ void SettlementControl(Settlement& settlement) {
   settlement.Calc.TagesfolgenRetro = interimDifferences;
   CalcAbrnr(ctx, settlement.Calc, ctx.Akr, ctx.Abrnr, 0, 0, settlement.Answers);
   settlement.Calc.TagesfolgenRetro = false;
-  if (interimDifferences) ZwischenDifferenzenErmitteln();
+  if (interimDifferences) ZwischenDifferenzenErmitteln(ctx);
 
   // Following months and earlier accounting numbers: final settlements only.
   if (ctx.InterimFlag == 1) return;
@@ -202,7 +202,7 @@ void FollowingMonths(Settlement& settlement, const std::string& akr, int32_t abr
       ReadPeriod(ctx, prevAkr, prevNum, "Fehler Lesen Qvx330Abr (2): %d");
       CalcAbrnr(ctx, settlement.Calc, prevAkr, prevNum, flg, 1, settlement.Answers);
     } else {
-      Rueckrechnung(settlement.Retro, prevAkr, prevNum, flg, 1, settlement.Answers);
+      Rueckrechnung(ctx, settlement.Retro, prevAkr, prevNum, flg, 1, settlement.Answers);
     }
     flg = 0;
     st = SQL_Qvx171Lu1_FetchFlg(flgs, flg);

@@ -87,15 +87,15 @@ void Report(int st, const char* message) {
   ReportStatus(st, message, st);
 }
 
-void CheckFetch(int st) {
+void CheckFetch(RunContext& ctx, int st) {
   if (st == -1) {
-    Ctx.LastStatus = st;
+    ctx.LastStatus = st;
     AbortRun(60);
   }
 }
 
-bool MemoRecords() {
-  std::string lgp = SubStr(Ctx.Lug.LugLgp, 0, 5);
+bool MemoRecords(const RunContext& ctx) {
+  std::string lgp = SubStr(ctx.Lug.LugLgp, 0, 5);
   return lgp == "LOGA2" || lgp == "LODAS";
 }
 
@@ -118,9 +118,9 @@ struct Zk3Match {
 // centre.
 class RetroRecords {
  public:
-  void Read(const PnrRange& range, const std::string& prefixes) {
+  void Read(RunContext& ctx, const PnrRange& range, const std::string& prefixes) {
     SqlCursor zk3;
-    RequireRead(SQL_Qvx331Zk3_OpenRange(zk3, Ctx.RunKey, range, prefixes), "Qvx331Zk3");
+    RequireRead(SQL_Qvx331Zk3_OpenRange(zk3, ctx.RunKey, range, prefixes), "Qvx331Zk3");
     int st;
     for (;;) {
       LeftRecord r;
@@ -128,7 +128,7 @@ class RetroRecords {
       first_.emplace(r.Rec.Match, records_.size());
       records_.push_back(std::move(r));
     }
-    CheckFetch(st);
+    CheckFetch(ctx, st);
     (void)SQL_Qvx331Zk3_CloseRange(zk3);
   }
 
@@ -155,10 +155,10 @@ class RetroRecords {
   std::unordered_set<DbKey, DbKeyHash> taken_;
 };
 
-Zk1Differenz FromGroup(const RetroGroup& g) {
+Zk1Differenz FromGroup(const RunContext& ctx, const RetroGroup& g) {
   Zk1Differenz d;
-  d.Abr = Ctx.Abrnr;
-  d.Lfn = Ctx.Lfn;
+  d.Abr = ctx.Abrnr;
+  d.Lfn = ctx.Lfn;
   d.Stz = g.Stz;
   d.Bdt = g.Bdt;
   d.Pnr = g.Pnr;
@@ -177,7 +177,8 @@ Zk1Differenz FromGroup(const RetroGroup& g) {
 }
 
 // The difference for the run's report: old and new value of the group.
-void KeepDifference(const Zk1Differenz& d, int64_t oldStd, int64_t newStd, int64_t oldTge, int64_t newTge) {
+void KeepDifference(RunContext& ctx, const Zk1Differenz& d, int64_t oldStd, int64_t newStd, int64_t oldTge,
+                    int64_t newTge) {
   RetroDifference r;
   r.Pnr = d.Pnr;
   r.Upn = d.Upn;
@@ -188,13 +189,13 @@ void KeepDifference(const Zk1Differenz& d, int64_t oldStd, int64_t newStd, int64
   r.NewMinutes = newStd;
   r.OldTenths = oldTge;
   r.NewTenths = newTge;
-  Ctx.Handover.RetroDifferences.push_back(std::move(r));
+  ctx.Handover.RetroDifferences.push_back(std::move(r));
 }
 
-Zk5Record Memo(const Zk1Differenz& d, int32_t std, int32_t tge, int16_t rre, double su1) {
+Zk5Record Memo(const RunContext& ctx, const Zk1Differenz& d, int32_t std, int32_t tge, int16_t rre, double su1) {
   Zk5Record m;
-  m.Key = Ctx.RunKey;
-  m.Abr = Ctx.Abrnr;
+  m.Key = ctx.RunKey;
+  m.Abr = ctx.Abrnr;
   m.Stz = d.Stz;
   m.Bdt = d.Bdt;
   m.Pnr = d.Pnr;
@@ -232,8 +233,8 @@ void WriteMemo(const Zk5Record& r, const char* message) {
 }
 
 // The value sent before, withdrawn.
-void DeleteMemo(const Variante& v, const RetroGroup& g) {
-  WriteMemo(Memo(FromGroup(g), g.Std, g.Tge, 4, g.Su1), v.DelZk5);
+void DeleteMemo(const RunContext& ctx, const Variante& v, const RetroGroup& g) {
+  WriteMemo(Memo(ctx, FromGroup(ctx, g), g.Std, g.Tge, 4, g.Su1), v.DelZk5);
 }
 
 // Difference record; with accumulate a record that meets a stored difference
@@ -262,7 +263,7 @@ double WriteDifferenz(const Zk1Differenz& d, bool accumulate, const char* messag
 // recomputed period that holds its values, and failing that to the earliest
 // accounting number of the retro loop, so that the number is never one left
 // over from another group.
-int32_t StornoRrn(const RetroState& retro, const RetroGroup& g) {
+int32_t StornoRrn(const RunContext& ctx, const RetroState& retro, const RetroGroup& g) {
   int32_t abr = 0;
   int st;
   {
@@ -277,7 +278,7 @@ int32_t StornoRrn(const RetroState& retro, const RetroGroup& g) {
   for (const RetroPeriod& p : retro.Periods) {
     if (!p.Von.empty() && p.Von <= g.Von && g.Von <= p.Bis) return p.Abrnr;
   }
-  return Ctx.RetroCount > 0 ? Ctx.RetroAbrnr[static_cast<size_t>(Ctx.RetroCount - 1)] : Ctx.Abrnr;
+  return ctx.RetroCount > 0 ? ctx.RetroAbrnr[static_cast<size_t>(ctx.RetroCount - 1)] : ctx.Abrnr;
 }
 
 // Values paid some numbers later (Lu1Flg n) carry the date of the period they
@@ -291,14 +292,14 @@ class DeferredValues {
  public:
   explicit DeferredValues(const RetroState& retro) : retro_(retro) {}
   const RetroState& Retro() const { return retro_; }
-  bool Recomputed(const RetroGroup& g) {
+  bool Recomputed(const RunContext& ctx, const RetroGroup& g) {
     for (const RetroPeriod& p : retro_.Periods) {
       if (p.FolgeNr == 0 || p.Von.empty() || g.Von < p.Von || g.Von > p.Bis) continue;
       DbKey key = DbKey(g.Line).AddExact(p.Von).AddExact(p.Bis);
       auto it = lines_.find(key);
       if (it == lines_.end()) {
         int16_t flg = 0, rre = 0;
-        int st = SQL_Qvx171Lu1_GetFlg(Ctx.Lug.LugLug, g, p.Von, p.Bis, flg, rre);
+        int st = SQL_Qvx171Lu1_GetFlg(ctx.Lug.LugLug, g, p.Von, p.Bis, flg, rre);
         // without a line (or when it cannot be read) nothing was recomputed
         int16_t folge = st == 0 && rre == 1 ? flg : int16_t{-1};
         it = lines_.emplace(key, folge).first;
@@ -313,7 +314,7 @@ class DeferredValues {
   std::unordered_map<DbKey, int16_t, DbKeyHash> lines_;  // Lu1Flg of a retro line, else -1
 };
 
-void Vanished(const Variante& v, const RetroGroup& g, DeferredValues& deferred) {
+void Vanished(RunContext& ctx, const Variante& v, const RetroGroup& g, DeferredValues& deferred) {
   if (g.Std == 0 && g.Tge == 0) return;
   // Values booked before the earliest recomputed period were not recomputed
   // and are left alone. The limit is the first day of that period: with
@@ -321,33 +322,33 @@ void Vanished(const Variante& v, const RetroGroup& g, DeferredValues& deferred) 
   // itself lie before its booking date and must still be reversed when they
   // are gone. Values paid later that a following-month call recomputed are
   // reversed whatever their date.
-  if (v.Retro && g.Bdt < deferred.Retro().RetroVon && !deferred.Recomputed(g)) return;
-  Zk1Differenz d = FromGroup(g);
-  d.Rrn = v.Retro ? StornoRrn(deferred.Retro(), g) : Ctx.Abrnr;
+  if (v.Retro && g.Bdt < deferred.Retro().RetroVon && !deferred.Recomputed(ctx, g)) return;
+  Zk1Differenz d = FromGroup(ctx, g);
+  d.Rrn = v.Retro ? StornoRrn(ctx, deferred.Retro(), g) : ctx.Abrnr;
   d.Std = ClampInt32(-int64_t{g.Std});
   d.Tge = ClampInt32(-int64_t{g.Tge});
   Log(v.DelLog, g.Pnr);
-  if (MemoRecords()) DeleteMemo(v, g);
+  if (MemoRecords(ctx)) DeleteMemo(ctx, v, g);
   WriteDifferenz(d, v.Retro, v.DelZk1, g.Match);
-  KeepDifference(d, g.Std, 0, g.Tge, 0);
+  KeepDifference(ctx, d, g.Std, 0, g.Tge, 0);
 }
 
-void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
+void Changed(RunContext& ctx, const Variante& v, const RetroGroup& g, const Zk3Match& m) {
   Log(v.ChgLog, g.Pnr);
-  Zk1Differenz d = FromGroup(g);
+  Zk1Differenz d = FromGroup(ctx, g);
   d.Std = ClampInt32(int64_t{m.Std} - g.Std);
   d.Tge = ClampInt32(int64_t{m.Tge} - g.Tge);
   d.Inf = m.Inf;
   d.Rrn = m.Abr;
   double su1 = WriteDifferenz(d, false, v.ChgZk1, g.Match);
-  KeepDifference(d, g.Std, m.Std, g.Tge, m.Tge);
-  if (MemoRecords()) {
-    Zk1Differenz now = FromGroup(g);
+  KeepDifference(ctx, d, g.Std, m.Std, g.Tge, m.Tge);
+  if (MemoRecords(ctx)) {
+    Zk1Differenz now = FromGroup(ctx, g);
     now.Von = m.Von;
     now.Bis = m.Bis;
     now.Inf = m.Inf;
-    WriteMemo(Memo(now, m.Std, m.Tge, 3, su1), v.InsZk5);
-    DeleteMemo(v, g);
+    WriteMemo(Memo(ctx, now, m.Std, m.Tge, 3, su1), v.InsZk5);
+    DeleteMemo(ctx, v, g);
   }
 }
 
@@ -355,12 +356,12 @@ void Changed(const Variante& v, const RetroGroup& g, const Zk3Match& m) {
 // account, wage type and period (the same answer for every employee).
 class DayRunLines {
  public:
-  int16_t Ztr(const LeftRecord& l) {
+  int16_t Ztr(const RunContext& ctx, const LeftRecord& l) {
     DbKey key = DbKey(l.Line).AddExact(l.Rec.Von).AddExact(l.Rec.Bis);
     auto it = ztr_.find(key);
     if (it != ztr_.end()) return it->second;
     int16_t ztr = 0;
-    int st = SQL_Qvx171Lu1_GetZtr(Ctx.Lug.LugLug, l.Rec, ztr);
+    int st = SQL_Qvx171Lu1_GetZtr(ctx.Lug.LugLug, l.Rec, ztr);
     // a read that failed is asked again next time
     if (st == 0 || st == kSqlNoMoreRows) ztr_.emplace(key, ztr);
     return ztr;
@@ -370,12 +371,12 @@ class DayRunLines {
   std::unordered_map<DbKey, int16_t, DbKeyHash> ztr_;
 };
 
-void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
+void NewValue(RunContext& ctx, const Variante& v, const Zk3Record& r, int16_t ztr) {
   if (r.Std == 0 && r.Tge == 0 && ztr == 0) return;
   Log(v.NewLog, r.Pnr);
   Zk1Differenz d;
-  d.Abr = Ctx.Abrnr;
-  d.Lfn = Ctx.Lfn;
+  d.Abr = ctx.Abrnr;
+  d.Lfn = ctx.Lfn;
   d.Stz = r.Stz;
   d.Bdt = r.Bdt;
   d.Pnr = r.Pnr;
@@ -394,8 +395,8 @@ void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
   d.Inf = r.Inf;
   d.Rrn = r.Abr;
   double su1 = WriteDifferenz(d, v.Retro, v.NewZk1, r.Match);
-  KeepDifference(d, 0, r.Std, 0, r.Tge);
-  if (MemoRecords()) WriteMemo(Memo(d, r.Std, r.Tge, 3, su1), v.InsZk5);
+  KeepDifference(ctx, d, 0, r.Std, 0, r.Tge);
+  if (MemoRecords(ctx)) WriteMemo(Memo(ctx, d, r.Std, r.Tge, 3, su1), v.InsZk5);
 }
 
 // The groups of the group cursor against the run's retro records, then the
@@ -405,12 +406,13 @@ void NewValue(const Variante& v, const Zk3Record& r, int16_t ztr) {
 // server sorts small results; the groups come in the same order as from one
 // statement over all employees, and the new values follow all groups as
 // before.
-void Compare(const Variante& v, const RetroState& retroState, int (*open)(SqlCursor&, const PnrRange&),
-             int (*fetch)(SqlCursor&, RetroGroup&), int (*close)(SqlCursor&)) {
+void Compare(RunContext& ctx, const Variante& v, const RetroState& retroState,
+             int (*open)(const RunContext&, SqlCursor&, const PnrRange&), int (*fetch)(SqlCursor&, RetroGroup&),
+             int (*close)(SqlCursor&)) {
   DeferredValues deferred(retroState);
   std::vector<LeftRecord> left;
   std::string prefixes;
-  if (SQL_Qvx331Zk3_ReadPrefixes(Ctx.RunKey, prefixes) != 0) prefixes.clear();
+  if (SQL_Qvx331Zk3_ReadPrefixes(ctx.RunKey, prefixes) != 0) prefixes.clear();
   PnrRange range;
   for (bool last = false; !last;) {
     // the range ends after the next g_rangeEmployees personnel numbers of the
@@ -425,19 +427,19 @@ void Compare(const Variante& v, const RetroState& retroState, int (*open)(SqlCur
     range.HasHi = !last;
     range.Hi = pnrs.empty() ? std::string() : pnrs.back();
     RetroRecords retro;
-    retro.Read(range, prefixes);
+    retro.Read(ctx, range, prefixes);
     {
       SqlCursor groups;
-      open(groups, range);
+      open(ctx, groups, range);
       for (;;) {
         RetroGroup g;
         if ((st = fetch(groups, g)) != 0) break;
-        if (!Ctx.PnrFilter.empty() && g.Pnr != Ctx.PnrFilter) continue;
+        if (!ctx.PnrFilter.empty() && g.Pnr != ctx.PnrFilter) continue;
         Zk3Match m;
-        if (!retro.Take(g, m)) Vanished(v, g, deferred);
-        else if (m.Std != g.Std || m.Tge != g.Tge) Changed(v, g, m);
+        if (!retro.Take(g, m)) Vanished(ctx, v, g, deferred);
+        else if (m.Std != g.Std || m.Tge != g.Tge) Changed(ctx, v, g, m);
       }
-      CheckFetch(st);
+      CheckFetch(ctx, st);
       close(groups);
     }
     retro.MoveLeft(left);
@@ -445,7 +447,7 @@ void Compare(const Variante& v, const RetroState& retroState, int (*open)(SqlCur
     range.Lo = range.Hi;
   }
   DayRunLines lines;
-  for (const LeftRecord& l : left) NewValue(v, l.Rec, lines.Ztr(l));
+  for (const LeftRecord& l : left) NewValue(ctx, v, l.Rec, lines.Ztr(ctx, l));
 }
 
 // " AND <column> > 'lo' AND <column> <= 'hi'" for the bounds the range has.
@@ -492,39 +494,41 @@ int FetchGroup(SqlCursor& c, RetroGroup& g) {
   return st;
 }
 
+// The group cursors of the two comparisons for one range of personnel numbers.
+int OpenRetroRange(const RunContext& ctx, SqlCursor& groups, const PnrRange& r) {
+  // RetroAbrnr holds the numbers of the loop in its first RetroCount
+  // entries; the entries never filled (0) are left out of the list, since
+  // no number 0 was recomputed whose values could be compared.
+  int count = ctx.RetroCount < kMaxRetro ? ctx.RetroCount : kMaxRetro;
+  return SQL_Qvx331Zk1_OpenRetroGroups(groups, ctx.RetroAbrnr.data(), count, ctx.TopasFlag == 1, r);
+}
+
+int OpenZwischenRange(const RunContext& ctx, SqlCursor& groups, const PnrRange& r) {
+  return SQL_Qvx331Zk1_OpenZwischenGroups(ctx, groups, ctx.Abrnr, r);
+}
+
 }  // namespace
 
 void SetDifferenceRangeEmployees(int employees) { g_rangeEmployees = employees > 0 ? employees : 1; }
 
-int DifferenzenErmitteln(RetroState& retro) {
+int DifferenzenErmitteln(RunContext& ctx, RetroState& retro) {
   Log(kRetro.Heading);
-  SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
-  Compare(
-      kRetro, retro,
-      [](SqlCursor& groups, const PnrRange& r) {
-        // RetroAbrnr holds the numbers of the loop in its first RetroCount
-        // entries; the entries never filled (0) are left out of the list, since
-        // no number 0 was recomputed whose values could be compared.
-        int count = Ctx.RetroCount < kMaxRetro ? Ctx.RetroCount : kMaxRetro;
-        return SQL_Qvx331Zk1_OpenRetroGroups(groups, Ctx.RetroAbrnr.data(), count, Ctx.TopasFlag == 1, r);
-      },
-      SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
-  if (int st = SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey); st != 0) ReportStatus(st, "DeleteFehler Qvx331Zk3: %d", st);
+  SetLoga2Numbering(SubStr(ctx.Lug.LugLgp, 0, 5) == "LOGA2");
+  Compare(ctx, kRetro, retro, OpenRetroRange, SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
+  if (int st = SQL_Qvx331Zk3_DeleteRun(ctx.RunKey); st != 0) ReportStatus(st, "DeleteFehler Qvx331Zk3: %d", st);
   retro.Periods.clear();
   return SQL_Qvx331Zk1_Unmask();
 }
 
-int ZwischenDifferenzenErmitteln() {
+int ZwischenDifferenzenErmitteln(RunContext& ctx) {
   Log(kZwischen.Heading);
-  SetLoga2Numbering(SubStr(Ctx.Lug.LugLgp, 0, 5) == "LOGA2");
+  SetLoga2Numbering(SubStr(ctx.Lug.LugLgp, 0, 5) == "LOGA2");
   // the interim differences reverse only what the interim runs handed over:
   // no period of a retro loop takes part
   const RetroState none;
-  Compare(
-      kZwischen, none,
-      [](SqlCursor& groups, const PnrRange& r) { return SQL_Qvx331Zk1_OpenZwischenGroups(groups, Ctx.Abrnr, r); },
-      SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups);
-  return SQL_Qvx331Zk3_DeleteRun(Ctx.RunKey);
+  Compare(ctx, kZwischen, none, OpenZwischenRange, SQL_Qvx331Zk1_FetchZwischenGroups,
+          SQL_Qvx331Zk1_CloseZwischenGroups);
+  return SQL_Qvx331Zk3_DeleteRun(ctx.RunKey);
 }
 
 // ---------------------------------------------------------------------------
@@ -548,13 +552,14 @@ int ZwischenDifferenzenErmitteln() {
 // settlement (the run's Lfn) computes them again as retro records. Its other
 // values and the difference records of earlier final runs are no part of the
 // comparison.
-[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(SqlCursor& groups, int32_t abrnr, const PnrRange& range) {
+[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(const RunContext& ctx, SqlCursor& groups, int32_t abrnr,
+                                                   const PnrRange& range) {
   // the range's bounds are texts of the database, escaped (RangeCondition)
   return SqlOpen(groups, SqlFormat(GroupColumns() + " WHERE Zk1Abr = %ld AND Zk1Lfn <> %d AND Zk1Sta = 2"
                                                     " AND EXISTS (SELECT 1 FROM Qvx171Lu1 WHERE Lu1Num = '%s'"
                                                     " AND Lu1Stz = Zk1Stz AND Lu1Ztk = Zk1Zkt AND Lu1Lna = Zk1Lna"
                                                     " AND Lu1Ztr <> 0)",
-                                   abrnr, Ctx.Lfn, Ctx.Lug.LugLug) +
+                                   abrnr, ctx.Lfn, ctx.Lug.LugLug) +
                              GroupPnrCondition(range) + kGroupTail);
 }
 

@@ -13,18 +13,20 @@
 #include "run/db.h"
 #include "run/db_key.h"
 
+struct RunContext;  // run/context.h
+
 // Compares the transferred values of the retro-calculated accounting numbers
 // (RetroAbrnr) with the retro records of the run, writes the difference
 // records, deletes the run's retro records and unmasks every masked transfer
 // record. retro: the periods recomputed in the run (emptied here). Returns the
 // result of the unmasking.
-int DifferenzenErmitteln(RetroState& retro);
+int DifferenzenErmitteln(RunContext& ctx, RetroState& retro);
 
 // The same comparison for a final settlement after interim settlements of
 // the accounting number: the day runs of the interim settlements against the
 // day runs of the final one (retro records of the run). Returns the status of
 // deleting the run's retro records.
-int ZwischenDifferenzenErmitteln();
+int ZwischenDifferenzenErmitteln(RunContext& ctx);
 
 // Both comparisons read the groups and the retro records for ranges of this
 // many personnel numbers one after the other; memory is bounded by a range.
@@ -100,7 +102,8 @@ struct LeftRecord {
 // Groups of the day runs that the interim settlements of the accounting
 // number (every Zk1Lfn but the run's own) handed over, of the personnel
 // numbers in range.
-[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(SqlCursor& groups, int32_t abrnr, const PnrRange& range = {});
+[[nodiscard]] int SQL_Qvx331Zk1_OpenZwischenGroups(const RunContext& ctx, SqlCursor& groups, int32_t abrnr,
+                                                   const PnrRange& range = {});
 [[nodiscard]] int SQL_Qvx331Zk1_FetchZwischenGroups(SqlCursor& groups, RetroGroup& g);
 [[nodiscard]] int SQL_Qvx331Zk1_CloseZwischenGroups(SqlCursor& groups);
 // The personnel numbers of the employment rows after after.Lo (when

@@ -19,8 +19,8 @@ void Check(int st, const char* message) {
 }
 
 // The interruption record of the employee's first row.
-void RetroUnterbrechung(const BsvRow& row, const InterruptionType& it, const std::string& von, const std::string& bis,
-                        const std::string& bdt) {
+void RetroUnterbrechung(const RunContext& ctx, const BsvRow& row, const InterruptionType& it, const std::string& von,
+                        const std::string& bis, const std::string& bdt) {
   HomeCost home;
   if (SQL_Qvx311Zuo_Get(row.BsvPnr, von, bis, home) == kSqlNoMoreRows)
     Log("Keine Stammkostenstelle für PNR %s", row.BsvPnr);
@@ -28,9 +28,9 @@ void RetroUnterbrechung(const BsvRow& row, const InterruptionType& it, const std
   if (count <= 0) return;
   Log("--- Unterbrechungen: %d", count);
   Zk3Record z;
-  z.Key = Ctx.RunKey;
-  z.Abr = Ctx.Abrnr;
-  z.Lfn = Ctx.Lfn;
+  z.Key = ctx.RunKey;
+  z.Abr = ctx.Abrnr;
+  z.Lfn = ctx.Lfn;
   z.Stz = it.Lu1Stz;
   z.Bdt = bdt;
   z.Pnr = row.BsvPnr;
@@ -53,14 +53,15 @@ void RetroUnterbrechung(const BsvRow& row, const InterruptionType& it, const std
 // Run state switched for one call (the accounting number, its period and the
 // interface record) and restored after it.
 struct SavedRun {
-  int32_t Abrnr = Ctx.Abrnr;
-  std::string AbrVon = Ctx.AbrVon, AbrBis = Ctx.AbrBis;
-  LugRecord Lug = Ctx.Lug;
+  RunContext& ctx;
+  int32_t Abrnr = ctx.Abrnr;
+  std::string AbrVon = ctx.AbrVon, AbrBis = ctx.AbrBis;
+  LugRecord Lug = ctx.Lug;
   ~SavedRun() {
-    Ctx.Abrnr = Abrnr;
-    Ctx.AbrVon = AbrVon;
-    Ctx.AbrBis = AbrBis;
-    Ctx.Lug = Lug;
+    ctx.Abrnr = Abrnr;
+    ctx.AbrVon = AbrVon;
+    ctx.AbrBis = AbrBis;
+    ctx.Lug = Lug;
   }
 };
 
@@ -68,25 +69,26 @@ struct SavedRun {
 // another circle: the transfer records are kept out of the difference step.
 // True when the employee's records were masked (or the masking was refused and
 // reported).
-bool MaskedAsMoved(const BsvRow& row, const std::string& akr, const std::string& curVon, const std::string& curBis) {
+bool MaskedAsMoved(const RunContext& ctx, const BsvRow& row, const std::string& akr, const std::string& curVon,
+                   const std::string& curBis) {
   if (row.BsvGbi.empty() || row.BsvGbi > curVon) return false;
   std::string other;
   if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, curVon, curBis, other) != 0 || other == akr) return false;
   Log("Pnr : %s in anderen AbrKreis gewechselt-> nicht berechnen", row.BsvPnr);
   Log("     => Datensätze temporär maskieren!");
-  int mst = SQL_Qvx331Zk1_Mask(row.BsvPnr, Ctx.AbrnrStart);
+  int mst = SQL_Qvx331Zk1_Mask(row.BsvPnr, ctx.AbrnrStart);
   if (mst != 0) ReportStatus(mst, "Pnr : %s SetZk1-Update-Fehler %d", row.BsvPnr, mst);
   return true;
 }
 
 }  // namespace
 
-int Rueckrechnung(RetroState& retro, const std::string& akrArg, int32_t abrnr, int16_t folgeNr, int16_t folgemonat,
-                  TransferAnswers& answers) {
-  SavedRun saved;
+int Rueckrechnung(RunContext& ctx, RetroState& retro, const std::string& akrArg, int32_t abrnr, int16_t folgeNr,
+                  int16_t folgemonat, TransferAnswers& answers) {
+  SavedRun saved{ctx};
   // The period of the run (the requested accounting number) decides which
   // employments are read and who has moved to another circle.
-  const std::string curVon = Ctx.AbrVon, curBis = Ctx.AbrBis;
+  const std::string curVon = ctx.AbrVon, curBis = ctx.AbrBis;
 
   // 1. Period of the accounting number.
   std::string von, bis;
@@ -101,37 +103,38 @@ int Rueckrechnung(RetroState& retro, const std::string& akrArg, int32_t abrnr, i
 
   // 2. Interface record of the circle and the booking date. A record that
   // cannot be read leaves the interface in force as it is.
-  int st = SQL_Qvx171Lug_Get(akrArg, Ctx.Lug);
+  int st = SQL_Qvx171Lug_Get(akrArg, ctx.Lug);
   if (st != 0) Check(st, "Qvx171Lug-Lesenfehler: %d");
-  const LugRecord lug = Ctx.Lug;
-  retro.RetroBdt = Ctx.Lug.LugDtm == 2 ? retro.RetroBis : retro.RetroVon;
+  const LugRecord lug = ctx.Lug;
+  retro.RetroBdt = ctx.Lug.LugDtm == 2 ? retro.RetroBis : retro.RetroVon;
   const std::string bdt = retro.RetroBdt;
 
   // 3.-4.
-  const bool lugOnly = Ctx.Lug.LugPnr != 0;
+  const bool lugOnly = ctx.Lug.LugPnr != 0;
   Log(lugOnly ? "Nur LuG-PersNr verarbeiten\n" : "Alle PersNr verarbeiten\n");
   // the record types of the interface in force, the retro-calculation's own
   CalcState types;
-  ReadSatzarten(types, Ctx.Lug.LugLgp, false);
+  ReadSatzarten(types, ctx.Lug.LugLgp, false);
   InterruptionType it;
   // The settlement counts interruptions in the main call only; a following
   // month has none to compare with.
   bool interruptions =
-      folgemonat == 0 && SQL_Qvx171Lu1_GetUnterbrechung(Ctx.Lug.LugLug, von, bis, it) == 0 && it.Lu1Rre == 1;
+      folgemonat == 0 && SQL_Qvx171Lu1_GetUnterbrechung(ctx.Lug.LugLug, von, bis, it) == 0 && it.Lu1Rre == 1;
 
   // 5.-6. Employment rows; the records are computed for abrnr in [von, bis].
   retro.LastPnr.clear();
   EmploymentCursor bsv;
   RequireRead(SQL_Qvx310Bsv_OpenRetro(bsv, akrArg, curBis, von, lugOnly), "Qvx310Bsv");
-  Ctx.Abrnr = abrnr;
-  Ctx.AbrVon = von;
-  Ctx.AbrBis = bis;
+  ctx.Abrnr = abrnr;
+  ctx.AbrVon = von;
+  ctx.AbrBis = bis;
   std::string akr = akrArg;
   BsvRow row;
-  BsvAhead ahead([&bsv](BsvRow& r) { return SQL_Qvx310Bsv_FetchRetro(bsv, r); }, von, bis, Ctx.PnrFilter,
-                 folgemonat != 0 ? folgeNr : int16_t{0});
+  BsvAhead ahead(
+      ctx, [&bsv](BsvRow& r) { return SQL_Qvx310Bsv_FetchRetro(bsv, r); }, von, bis, ctx.PnrFilter,
+      folgemonat != 0 ? folgeNr : int16_t{0});
   while ((st = ahead.Next(row)) == 0) {
-    if (!Ctx.PnrFilter.empty() && row.BsvPnr != Ctx.PnrFilter) continue;
+    if (!ctx.PnrFilter.empty() && row.BsvPnr != ctx.PnrFilter) continue;
     // the settlement of the period leaves the employee out and says so; its
     // number, replaced, could be another employee's
     if (!row.RefusedField.empty()) continue;
@@ -141,18 +144,18 @@ int Rueckrechnung(RetroState& retro, const std::string& akrArg, int32_t abrnr, i
     const bool first = row.PnrKey != retro.LastPnr;
     if (first) retro.LastPnr = row.PnrKey;
 
-    if (MaskedAsMoved(row, akr, curVon, curBis)) continue;
+    if (MaskedAsMoved(ctx, row, akr, curVon, curBis)) continue;
 
     // Employment beginning at the end of the period or later.
-    if (row.BsvGvo >= bis && !TakeLateEntry(row, von, bis, akr, retro.LastPnr, "Qvx171Lug-Lesenfehler(4): %d"))
+    if (row.BsvGvo >= bis && !TakeLateEntry(ctx, row, von, bis, akr, retro.LastPnr, "Qvx171Lug-Lesenfehler(4): %d"))
       continue;
 
     if (first) {
-      if (interruptions) RetroUnterbrechung(row, it, von, bis, bdt);
-      RueckrechnungZeitkonten(retro, types, row, akr, bdt, folgeNr, folgemonat, answers);
+      if (interruptions) RetroUnterbrechung(ctx, row, it, von, bis, bdt);
+      RueckrechnungZeitkonten(ctx, retro, types, row, akr, bdt, folgeNr, folgemonat, answers);
     }
     akr = akrArg;
-    Ctx.Lug = lug;
+    ctx.Lug = lug;
   }
 
   // 7.
@@ -160,8 +163,9 @@ int Rueckrechnung(RetroState& retro, const std::string& akrArg, int32_t abrnr, i
   return SQL_Qvx310Bsv_CloseRetro(bsv);
 }
 
-void RueckrechnungZeitkonten(const RetroState& retro, CalcState& types, const BsvRow& row, const std::string& akr,
-                             const std::string& bdt, int16_t folgeNr, int16_t folgemonat, TransferAnswers& answers) {
+void RueckrechnungZeitkonten(const RunContext& ctx, const RetroState& retro, CalcState& types, const BsvRow& row,
+                             const std::string& akr, const std::string& bdt, int16_t folgeNr, int16_t folgemonat,
+                             TransferAnswers& answers) {
   // The values are computed by the rules of the account transfer itself, so
   // that unchanged bookings give exactly the values handed over.
   std::string callBdt = bdt;
@@ -178,14 +182,15 @@ void RueckrechnungZeitkonten(const RetroState& retro, CalcState& types, const Bs
   call.Dest = &kRetroRecords;
   call.Answers = &answers;
   call.Calc = &types;
+  call.Ctx = &ctx;
   TransferZeitkontenTo(call);
 
   // Site records.
-  if (Ctx.MndSto == "02272" && folgemonat == 0 && Ctx.Lfn != 2) {
+  if (ctx.MndSto == "02272" && folgemonat == 0 && ctx.Lfn != 2) {
     HomeCost home;
-    if (SQL_Qvx311Zuo_Get(row.BsvPnr, Ctx.AbrVon, Ctx.AbrBis, home) == kSqlNoMoreRows)
+    if (SQL_Qvx311Zuo_Get(row.BsvPnr, ctx.AbrVon, ctx.AbrBis, home) == kSqlNoMoreRows)
       Log("      Keine Stammkostenstelle für PNR %s (2)", row.BsvPnr);
-    WriteLsSaetze(row.BsvPnr, row.Zk1Upn, Ctx.AbrVon, Ctx.AbrBis, home.ZuoKst, home.ZuoKtr, bdt, 1);
+    WriteLsSaetze(ctx, row.BsvPnr, row.Zk1Upn, ctx.AbrVon, ctx.AbrBis, home.ZuoKst, home.ZuoKtr, bdt, 1);
   }
 }
 

@@ -11,6 +11,8 @@
 #include "calc/employment.h"
 #include "calc/account_transfer.h"
 
+struct RunContext;  // run/context.h
+
 // A period recomputed in the run.
 struct RetroPeriod {
   int32_t Abrnr = 0;
@@ -41,16 +43,17 @@ struct RetroState {
 // the employment cursor.
 // answers: those of the settlement call before, which the retro-calculations
 // go on with.
-int Rueckrechnung(RetroState& retro, const std::string& akr, int32_t abrnr, int16_t folgeNr, int16_t folgemonat,
-                  TransferAnswers& answers);
+int Rueckrechnung(RunContext& ctx, RetroState& retro, const std::string& akr, int32_t abrnr, int16_t folgeNr,
+                  int16_t folgemonat, TransferAnswers& answers);
 
 // The bookings of one employee in [von, bis] (the period of the accounting
-// number in RunContext's Abrnr/AbrVon/AbrBis) as retro records: the rules of
+// number in ctx's Abrnr/AbrVon/AbrBis) as retro records: the rules of
 // the account transfer with the retro destination, then the site records.
 // retro: its period is the main period of the call (RetroVon, RetroBis);
 // types: the record types read for the call (ReadSatzarten).
-void RueckrechnungZeitkonten(const RetroState& retro, CalcState& types, const BsvRow& row, const std::string& akr,
-                             const std::string& bdt, int16_t folgeNr, int16_t folgemonat, TransferAnswers& answers);
+void RueckrechnungZeitkonten(const RunContext& ctx, const RetroState& retro, CalcState& types, const BsvRow& row,
+                             const std::string& akr, const std::string& bdt, int16_t folgeNr, int16_t folgemonat,
+                             TransferAnswers& answers);
 
 // Employment rows of the circle overlapping [von, abrBis], per employee
 // newest first; the fetch derives Zk1Upn as the settlement's does.

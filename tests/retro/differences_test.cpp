@@ -52,7 +52,7 @@ class DifferenceStep : public RetroTest {
     Cases();
     // the booking date of a run with booking dates at the period end
     Retro.RetroBdt = "2026.01.31";
-    EXPECT_EQ(1, DifferenzenErmitteln(Retro));  // PJ unmasked
+    EXPECT_EQ(1, DifferenzenErmitteln(Ctx, Retro));  // PJ unmasked
     EXPECT_EQ(
         "3|0|2026-02-01|PA|L100|-30|0|2026-02-01|2026-02-28|2|1|2|0\n"
         "3|0|2026-02-01|PC|L100|-120|0|2026-02-01|2026-02-28|2|1|2|0\n"
@@ -103,7 +103,7 @@ class DifferenceStep : public RetroTest {
         Zk1(3, 10, "2026-03-01", "PG", "L200", 50, 0, 0, "2026-03-01", "2026-03-31", 1) +
         Zk1(3, 10, "2026-03-05", "PH", "L100", 50, 0, 0, "2026-03-01", "2026-03-31", 2) +
         Zk1(3, 0, "2026-03-06", "PI", "L200", 50, 0, 0, "2026-03-06", "2026-03-06", 2));
-    EXPECT_EQ(0, ZwischenDifferenzenErmitteln());
+    EXPECT_EQ(0, ZwischenDifferenzenErmitteln(Ctx));
     EXPECT_EQ(
         "3|0|2026-03-02|PA|L200|60|0|2026-03-02|2026-03-03|2|1|3|1\n"
         "3|0|2026-03-09|PB|L200|-90|0|2026-03-09|2026-03-09|2|1|3|2\n"
@@ -141,7 +141,7 @@ TEST_F(DifferenceStep, Loga2MemoRecords) {
           Zk3(2, "2026-02-01", "PA", "L100", 450, 0, "2026-02-01", "2026-02-28") +
           Zk1(2, 0, "2026-02-01", "PC", "L100", 120, 5, 1, "2026-02-01", "2026-02-28", 1, 8) +
           Zk3(1, "2026-01-01", "PF", "L100", 60, 0, "2026-01-01", "2026-01-31"));
-  DifferenzenErmitteln(Retro);
+  DifferenzenErmitteln(Ctx, Retro);
   EXPECT_EQ(
       "3|0|2026-02-01|PA|L100|-30|0|2026-02-01|2026-02-28|2|1|2|1\n"
       "3|0|2026-02-01|PC|L100|-120|-5|2026-02-01|2026-02-28|2|1|2|2\n"
@@ -175,7 +175,7 @@ TEST_F(DifferenceStep, ReversalAccountingNumber) {
           // the same in December, a period the loop did not recompute
           Zk1(1, 0, "2025-12-01", "PC", "L100", 480, 0, 1, "2025-12-01", "2025-12-31") +
           Zk1(2, 0, "2025-12-01", "PC", "L100", 20, 0, 2, "2025-12-01", "2025-12-31", 1, 0, "K", 12));
-  DifferenzenErmitteln(Retro);
+  DifferenzenErmitteln(Ctx, Retro);
   EXPECT_EQ("PA|-480|2\nPB|-500|1\nPC|-500|1\n",
             Rows("SELECT Zk1Pnr, Zk1Std, Zk1Rrn FROM Qvx331Zk1 WHERE Zk1Abr = 3 ORDER BY Zk1Pnr"));
 }

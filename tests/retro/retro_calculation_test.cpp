@@ -76,7 +76,7 @@ class RetroCalculation : public RetroTest {
 // wage-type lines; the run's period, interface and number are in force again
 // afterwards.
 TEST_F(RetroCalculation, AccountingNumber) {
-  EXPECT_EQ(0, Rueckrechnung(Retro, "01", 2, 0, 0, Answers));
+  EXPECT_EQ(0, Rueckrechnung(Ctx, Retro, "01", 2, 0, 0, Answers));
   const std::string k = std::string(kKey) + "|";
   EXPECT_EQ(k + "2|0|S1|2026-02-01|P1|Z1|L100|[     ]|K1|T1|B|600|0|3|2026-02-01|2026-02-28|5|1001|0\n" + k +
                 "2|0|S1|2026-02-03|P1|Z2|L200|[G2]|K1|T1|A|100|0|0|2026-02-01|2026-02-28|6|1001|0\n" + k +
@@ -117,10 +117,10 @@ TEST_F(RetroCalculation, AccountingNumber) {
 // date of February (L600: of January, by Lu1Fkt). No interruption record.
 TEST_F(RetroCalculation, FollowingMonth) {
   Ctx.PnrFilter = "P1";
-  Rueckrechnung(Retro, "01", 2, 0, 0, Answers);
+  Rueckrechnung(Ctx, Retro, "01", 2, 0, 0, Answers);
   EXPECT_EQ(1, dbCommit());  // the program's transaction holds the rows
   Fixture("DELETE FROM Qvx331Zk3");
-  Rueckrechnung(Retro, "01", 1, 1, 1, Answers);
+  Rueckrechnung(Ctx, Retro, "01", 1, 1, 1, Answers);
   const std::string k = std::string(kKey) + "|";
   EXPECT_EQ(k + "1|0|S1|2026-02-01|P1|Z5|L500|[     ]|K1|T1|A|90|0|0|2026-01-01|2026-01-31|9|1001|0\n" + k +
                 "1|0|S1|2026-01-01|P1|Z6|L600|[     ]|K1|T1|A|30|0|0|2026-01-01|2026-01-31|9|1001|0\n",
@@ -140,7 +140,7 @@ TEST_F(RetroCalculation, PnrFilterAndSiteRecords) {
   Fixture(
       "INSERT INTO Qvx331Zks (ZksPnr, ZksDtm, ZksTxt, ZksWrt) VALUES ('P1', '2026-02-27', 'LSA', 7.5),"
       " ('P1', '2026-03-02', 'LSB', 1)");
-  Rueckrechnung(Retro, "01", 2, 0, 0, Answers);
+  Rueckrechnung(Ctx, Retro, "01", 2, 0, 0, Answers);
   EXPECT_EQ(std::string(kKey) + "|2|0|LS|2026-02-01|P1|LSA|LSA|[ ]|H1|HT|0|750|0|0|2026-02-01|2026-02-28|0|1001|0\n",
             Rows("SELECT Zk3Key, Zk3Abr, Zk3Lfn, Zk3Stz, Zk3Bdt, Zk3Pnr, Zk3Zkt, Zk3Lna, CONCAT('[', Zk3Lgr, ']'),"
                  " Zk3Kst, Zk3Ktr, Zk3Krt, Zk3Std, Zk3Tge, Zk3Stg, Zk3Von, Zk3Bis, Zk3Sts, Zk3Upn, Zk3Inf"
@@ -178,7 +178,7 @@ TEST_F(RetroCalculation, InterfaceSettings) {
   for (const Case& c : cases) {
     SetUp();
     Fixture(c.setup);
-    Rueckrechnung(Retro, "01", 2, 0, 0, Answers);
+    Rueckrechnung(Ctx, Retro, "01", 2, 0, 0, Answers);
     EXPECT_EQ(c.rows, Rows("SELECT Zk3Pnr, Zk3Lna, Zk3Std FROM Qvx331Zk3 ORDER BY Zk3Pnr, Zk3Lna, Zk3Bdt")) << c.setup;
     EXPECT_NE(std::string::npos, RunLog().find(c.modeLine)) << c.setup;
     EXPECT_EQ(std::string::npos, RunLog().find("Satzarten")) << c.setup;
@@ -195,7 +195,7 @@ TEST_F(RetroCalculation, TablesUnreadable) {
   for (const char* table : {"Qvx171Lug", "Qvx170Lg1"}) {
     admin.Exec(std::string("RENAME TABLE ") + table + " TO UnreadableX");
     try {
-      Rueckrechnung(Retro, "01", 2, 0, 0, Answers);
+      Rueckrechnung(Ctx, Retro, "01", 2, 0, 0, Answers);
       ADD_FAILURE() << table << ": a missing table was answered";
     } catch (const SqlFatalError& e) {
       EXPECT_EQ(1146, e.Error) << table;
