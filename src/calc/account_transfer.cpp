@@ -112,7 +112,7 @@ void CheckFetch(int st, const char* message, const std::string& pnr) {
 }
 
 Zk1Record BaseRecord(const TransferCall& call, const Lu1Row& l) {
-  const RunContext& ctx = *call.Ctx;
+  const RunContext& ctx = *call.Context;
   Zk1Record r;
   r.Abr = ctx.Abrnr;
   r.Lfn = ctx.Lfn;
@@ -144,7 +144,7 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
   // The day account reads all daily bookings of the account whatever month
   // row led here; it runs once per wage-type line.
   if (!done.DayAccounts.insert(LineKey(m, l)).second) return;
-  const RunContext& ctx = *call.Ctx;
+  const RunContext& ctx = *call.Context;
   const std::string& pnr = call.Bsv->BsvPnr;
   std::set<DbKey> counted;  // day, cost centre, cost unit
   TagCursor tag;
@@ -179,7 +179,7 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
       r.Tge = days;
       r.Sta = 2;
       if (call.Dest->MarksWritten) call.Calc->Written = true;
-      call.Dest->WriteValue(*call.Ctx, r);
+      call.Dest->WriteValue(*call.Context, r);
     }
     d = ZkbTag{};
   }
@@ -188,7 +188,7 @@ void DayAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Ha
 }
 
 void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, Handled& done) {
-  const RunContext& ctx = *call.Ctx;
+  const RunContext& ctx = *call.Context;
   if (call.Folgemonat != 0) {
     bool bis = ctx.Lug.LugDtm == 2;
     if (l.Lu1Fkt == 0) *call.Bdt = bis ? call.MainBis : call.MainVon;
@@ -222,7 +222,7 @@ void MonthAccount(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, 
     r.Tge = days;
     r.Sta = 1;
     if (call.Dest->MarksWritten) call.Calc->Written = true;
-    call.Dest->WriteValue(*call.Ctx, r);
+    call.Dest->WriteValue(*call.Context, r);
   }
 }
 
@@ -247,7 +247,7 @@ void WriteFolge(const TransferCall& call, const ZkbMonat& m, const Lu1Row& l, co
   r.Sta = 2;
   r.Inf = f.Art;
   if (call.Dest->MarksWritten) call.Calc->Written = true;
-  call.Dest->WriteRun(*call.Ctx, r, call.Folgemonat != 0);
+  call.Dest->WriteRun(*call.Context, r, call.Folgemonat != 0);
 }
 
 // Transfer records of the run. A record that meets a stored one of the same
@@ -290,7 +290,7 @@ void TransferZeitkonten(RunContext& ctx, CalcState& calc, const BsvRow& row, con
   call.FolgeNr = folgeNr;
   call.Folgemonat = folgemonat;
   call.Calc = &calc;
-  call.Ctx = &ctx;
+  call.Context = &ctx;
   call.MainVon = calc.MainVon;
   call.MainBis = calc.MainBis;
   call.Bdt = &calc.Zk1Bdt;
@@ -301,7 +301,7 @@ void TransferZeitkonten(RunContext& ctx, CalcState& calc, const BsvRow& row, con
 }
 
 void TransferZeitkontenTo(const TransferCall& call) {
-  const RunContext& ctx = *call.Ctx;
+  const RunContext& ctx = *call.Context;
   const std::string& pnr = call.Bsv->BsvPnr;
   // In the TOPAS interim run the month rows are the sums of the daily
   // bookings and serve every kind of wage-type line. Otherwise a line with
@@ -353,7 +353,7 @@ void BuildTagesfolgen(const TransferCall& call, const ZkbMonat& m, const Lu1Row&
   // Runs are built from the bookings of the month row's cost centre and unit
   // and carry them; a further month row of the same cost centre and unit
   // (another cost type, ZkbStg or ZkbSta) finds its bookings in these runs.
-  const RunContext& ctx = *call.Ctx;
+  const RunContext& ctx = *call.Context;
   const std::string& pnr = call.Bsv->BsvPnr;
   const FolgeKeys keys{m.KeyZkt, m.KeyKst, m.KeyKtr};
   TagCursor folge;

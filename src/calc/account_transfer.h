@@ -87,9 +87,9 @@ struct TransferCall {
   std::string MainVon, MainBis;  // period of the main call
   std::string* Bdt = nullptr;    // booking date of month accounts; set anew in following-month calls
   const TransferDest* Dest = &kTransferRecords;
-  TransferAnswers* Answers = nullptr;  // of the settlement call (never null)
-  CalcState* Calc = nullptr;           // of the settlement (never null): record types, statistics, written flag
-  const RunContext* Ctx = nullptr;     // of the run (never null)
+  TransferAnswers* Answers = nullptr;   // of the settlement call (never null)
+  CalcState* Calc = nullptr;            // of the settlement (never null): record types, statistics, written flag
+  const RunContext* Context = nullptr;  // of the run (never null)
 };
 
 // The settlement's account transfer for the period AbrVon..AbrBis of RunContext.

@@ -49,7 +49,7 @@ void ReadPeriod(RunContext& ctx, const std::string& akr, int32_t abrnr, const ch
 }
 
 void RetroLoop(Settlement& settlement) {
-  RunContext& ctx = settlement.Ctx;
+  RunContext& ctx = settlement.Context;
   ctx.AkrRrm = 0;
   ctx.LastStatus = SQL_O1001AbrKreis_GetRrm(ctx.Akr, ctx.AkrRrm);
   // without a result nothing would be recomputed and no difference written
@@ -104,7 +104,7 @@ void SettlementControl(RunContext& ctx) {
 }
 
 void SettlementControl(Settlement& settlement) {
-  RunContext& ctx = settlement.Ctx;
+  RunContext& ctx = settlement.Context;
   // The LOGA2 sequence begins with the run, as the settlement's state does.
   ResetLoga2Sequence();
 
@@ -168,7 +168,7 @@ void SettlementControl(Settlement& settlement) {
 }
 
 void FollowingMonths(Settlement& settlement, const std::string& akr, int32_t abrnr, FolgeVariante variante) {
-  RunContext& ctx = settlement.Ctx;
+  RunContext& ctx = settlement.Context;
   const bool calc = variante == FolgeVariante::Berechnung;
   std::string lugLug;
   int lst = SQL_Qvx171Lug_GetLug(akr, lugLug);

@@ -16,8 +16,8 @@
 // reads, and the answers of the account transfer's look-ups, which each
 // settlement call begins anew and the retro-calculations go on with.
 struct Settlement {
-  explicit Settlement(RunContext& ctx) : Ctx(ctx) {}
-  RunContext& Ctx;  // of the run
+  explicit Settlement(RunContext& ctx) : Context(ctx) {}
+  RunContext& Context;  // of the run
   CalcState Calc;
   RetroState Retro;
   TransferAnswers Answers;

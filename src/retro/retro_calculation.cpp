@@ -182,7 +182,7 @@ void RueckrechnungZeitkonten(const RunContext& ctx, const RetroState& retro, Cal
   call.Dest = &kRetroRecords;
   call.Answers = &answers;
   call.Calc = &types;
-  call.Ctx = &ctx;
+  call.Context = &ctx;
   TransferZeitkontenTo(call);
 
   // Site records.

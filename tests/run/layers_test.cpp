@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -78,5 +79,31 @@ TEST(Layers, FoldersIncludeOnlyDownwards) {
     std::string line;
     while (std::getline(in, line)) EXPECT_TRUE(Allowed(path, line)) << e.path().string() << ": " << line;
   }
+#endif
+}
+
+// The run is handed down as a parameter: only the run layer's own reports
+// reach it through its attachment (and the driver, which attaches it).
+TEST(Layers, OnlyTheRunLayerAsksForTheAttachedRun) {
+#ifdef _WIN32
+  GTEST_SKIP() << "reads the source tree, which the Windows test run does not have";
+#else
+  const fs::path src = fs::path(LUG_SOURCE_DIR) / "src";
+  const std::regex processWide(R"(\bCtx\b)");
+  int files = 0;
+  for (const auto& e : fs::recursive_directory_iterator(src)) {
+    if (!e.is_regular_file()) continue;
+    const std::string path = fs::relative(e.path(), src).generic_string();
+    if (LayerOf(path) == Levels().at("run")) continue;
+    ++files;
+    std::ifstream in(e.path());
+    std::string line;
+    while (std::getline(in, line)) {
+      EXPECT_EQ(std::string::npos, line.find("AttachedRun(")) << e.path().string() << ": " << line;
+      // and no file names a context of the whole process
+      EXPECT_FALSE(std::regex_search(line, processWide)) << e.path().string() << ": " << line;
+    }
+  }
+  EXPECT_GT(files, 50);
 #endif
 }
