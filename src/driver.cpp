@@ -544,7 +544,7 @@ int SettleAndExport() {
 
   int code = 0;
   RunStep("Übergabe", [&code] {
-    ExportDispatch();
+    ExportDispatch(Ctx);
 
     if (!Ctx.Preview) WritePointerFile();
 

@@ -170,7 +170,7 @@ void WriteRecord(AsringRun& run, const TransferRecord& r) {
 
 }  // namespace
 
-void AsringLohnprogramm() {
+void AsringLohnprogramm(RunContext& ctx) {
   AsringRun run;
   RunStagingExport({
       .Started = "\nAsring Lohnprogramm Akr: %s, Abrnr: %d gestartet",
@@ -178,7 +178,7 @@ void AsringLohnprogramm() {
       .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333Asr"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"},
                  {[] { return SqlWrite("DELETE FROM Qvx333Ask"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"}},
       .ReadInterface = [&] { ReadHeader(run); },
-      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_OpenRun(c, Ctx.Abrnr, Ctx.Lfn, "%d.%m.%Y", ""); },
+      .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_OpenRun(c, ctx.Abrnr, ctx.Lfn, "%d.%m.%Y", ""); },
       .Fetch = SQL_Qvx331Zk1_FetchRun,
       // the record's number goes into the period rows (AskEnr)
       .Write =

@@ -150,14 +150,14 @@ void ReadFixedColumns(BmnRecord& fixed) {
 
 }  // namespace
 
-void BaumannLohnprogramm() {
+void BaumannLohnprogramm(RunContext& ctx) {
   BmnRecord fixed;
   RunStagingExport({
       .Started = "\nBaumann-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
       .Finished = "Baumann-Lohnprogramm beendet",
       .Clears = {{SQL_Qvx333Bmn_Delete, "DeleteFehler Qvx333Bmn, Sqlfhl: %d"}},
       .ReadInterface = [&] { ReadFixedColumns(fixed); },
-      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectBmn(c, Ctx.Abrnr, Ctx.Lfn); },
+      .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectBmn(c, ctx.Abrnr, ctx.Lfn); },
       .Fetch = SQL_Qvx331Zk1_FetchBmn,
       .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(fixed, r); },
       .Finish = BaumannWriteFile,

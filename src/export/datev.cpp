@@ -158,8 +158,8 @@ void WriteRecord(ExportFile& file, const TransferRecord& r) {
 
 [[nodiscard]] int SQL_Qvx171Lu1_CloseDatev(SqlCursor& cursor) { return dbClose(cursor); }
 
-void DatevLohnprogramm() {
-  Log("\nDatev Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void DatevLohnprogramm(RunContext& ctx) {
+  Log("\nDatev Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
 
   DeleteOldTransferFile("datev.csv");
   ExportFile file;
@@ -167,9 +167,9 @@ void DatevLohnprogramm() {
 
   std::string abrVon;
   // a missing row leaves the presets; no result would write a wrong header
-  if (SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon) == -1) AbortRun(60);
+  if (SQL_Qvx330Abr_GetVon(ctx.Akr, ctx.Abrnr, abrVon) == -1) AbortRun(60);
   LugRecord header;
-  if (SQL_Qvx171Lug_GetFir(Ctx.Akr, header) == -1) AbortRun(60);
+  if (SQL_Qvx171Lug_GetFir(ctx.Akr, header) == -1) AbortRun(60);
 
   // payroll month: month of the period start shifted by LugMon
   int32_t month = ShiftMonth(DateToLong(abrVon) / 100, header.LugMon);
@@ -179,7 +179,7 @@ void DatevLohnprogramm() {
 
   LineCache lines;
   DatevRecords records;
-  RequireRead(SQL_Qvx331Zk1_OpenDatev(records, Ctx.Abrnr), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenDatev(records, ctx.Abrnr), "Qvx331Zk1");
   int st = SQL_Qvx331Zk1_FetchDatev(records);
   while (st == 0) {
     if (ApplyWageTypeLine(header.LugLug, abrVon, lines, records)) WriteRecord(file, records.Record);

@@ -199,7 +199,7 @@ void GodWriteFile() {
 
 }  // namespace
 
-void GodLohnprogramm() {
+void GodLohnprogramm(RunContext& ctx) {
   GodRun run;
   RunStagingExport({
       .Started = "\nGOD-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
@@ -208,12 +208,12 @@ void GodLohnprogramm() {
       .ReadInterface =
           [&] {
             LugRecord lug;
-            RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
+            RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
             // the field holds 4 characters: a longer number is reported and cut
             if (lug.LugFir.size() > 4) Log("TeilnehmerNr. zu lang : %s", lug.LugFir);
             run.Tnr = SubStr(lug.LugFir, 0, 4);
           },
-      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectGod(c, Ctx.Abrnr, Ctx.Lfn); },
+      .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectGod(c, ctx.Abrnr, ctx.Lfn); },
       .Fetch = SQL_Qvx331Zk1_FetchGod,
       .Write =
           [&](const TransferRecord& r, int32_t) {

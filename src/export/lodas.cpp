@@ -281,18 +281,18 @@ void WriteFiles(LodasRun& run) {
 
 }  // namespace
 
-void LodasLohnprogramm() {
-  Log("\nLODAS-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
+void LodasLohnprogramm(RunContext& ctx) {
+  Log("\nLODAS-Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
+  if (ctx.AkrSsl == 1) {
     int st = SQL_Qvx333Ld1_Delete();
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Ld1, Sqlfhl: %d", st);
   }
 
   LodasRun run;
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header), "Qvx171Lug");
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, run.Header), "Qvx171Lug");
 
   SqlCursor zk1;
-  RequireRead(SQL_Qvx331Zk1_OpenLodas(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenLodas(zk1, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = FetchRecord(zk1, r)) == 0) {
@@ -304,7 +304,7 @@ void LodasLohnprogramm() {
   dbClose(zk1);
 
   SqlCursor zk5;
-  RequireRead(SQL_Qvx331Zk5_OpenLodas(zk5, Ctx.RunKey, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk5");
+  RequireRead(SQL_Qvx331Zk5_OpenLodas(zk5, ctx.RunKey, ctx.Abrnr, ctx.Lfn), "Qvx331Zk5");
   r = TransferRecord{};
   while ((st = FetchMemo(zk5, r)) == 0) {
     ProcessRecord(run, r, r.Zk1Rre);

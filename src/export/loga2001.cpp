@@ -313,11 +313,11 @@ void CheckDelete(int st, std::string_view message) {
 
 }  // namespace
 
-void Loga2001Lohnprogramm() {
-  Log("\nLoga2001 Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void Loga2001Lohnprogramm(RunContext& ctx) {
+  Log("\nLoga2001 Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
   Loga2Run run;
   CheckDelete(SQL_Qvx333Lp2_Delete(), "DeleteFehler QVX333Lp2, Sqlfhl: %d");
-  if (Ctx.AkrSsl == 1) {
+  if (ctx.AkrSsl == 1) {
     CheckDelete(SQL_Qvx333Lpc_Delete(), "DeleteFehler QVX333Lpc, Sqlfhl: %d");
     CheckDelete(SQL_Qvx333Lp1_Delete(), "DeleteFehler QVX333Lp1, Sqlfhl: %d");
   } else {
@@ -328,12 +328,12 @@ void Loga2001Lohnprogramm() {
     ++run.LpcIdx;
   }
   RequireRead(SQL_GetToday(run.Today), "sysdate");
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header), "Qvx171Lug");
-  run.Firm = !run.Header.LugFir.empty() ? run.Header.LugFir : !run.Header.LugAkr.empty() ? run.Header.LugAkr : Ctx.Akr;
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, run.Header), "Qvx171Lug");
+  run.Firm = !run.Header.LugFir.empty() ? run.Header.LugFir : !run.Header.LugAkr.empty() ? run.Header.LugAkr : ctx.Akr;
   RequireFitsLine(run.Firm, ";", "LugFir");
 
   SqlCursor zk1;
-  RequireRead(SQL_Qvx331Zk1_SelectLoga2(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_SelectLoga2(zk1, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   Loga2Record x;
   int st;
   while ((st = FetchTransfer(zk1, x)) == 0) {
@@ -345,7 +345,7 @@ void Loga2001Lohnprogramm() {
   dbClose(zk1);
 
   SqlCursor zk5;
-  RequireRead(SQL_Qvx331Zk5_SelectLoga2(zk5, Ctx.RunKey, Ctx.Abrnr), "Qvx331Zk5");
+  RequireRead(SQL_Qvx331Zk5_SelectLoga2(zk5, ctx.RunKey, ctx.Abrnr), "Qvx331Zk5");
   while ((st = FetchMemo(zk5, x)) == 0) {
     HandleRecord(run, x, MemoDate(x.Rec.Zk1Bdt, run.Header.LugMon));
     x = Loga2Record{};
@@ -363,7 +363,7 @@ void Loga2001Lohnprogramm() {
   if (st == -1) AbortRun(60);
   dbClose(lp2);
 
-  CheckDelete(SQL_Qvx331Zk5_DeleteKey(Ctx.RunKey), "DeleteFehler QVX331Zk5, Sqlfhl: %d");
+  CheckDelete(SQL_Qvx331Zk5_DeleteKey(ctx.RunKey), "DeleteFehler QVX331Zk5, Sqlfhl: %d");
   // the two files are one hand-over
   ExportSet files;
   Loga2001WriteLpc(files);

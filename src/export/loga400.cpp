@@ -295,7 +295,7 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
 
 }  // namespace
 
-void Loga400Lohnprogramm() {
+void Loga400Lohnprogramm(RunContext& ctx) {
   Loga400Run run;
   RunStagingExport({
       .Started = "\nLoga400 Lohnprogramm fuer Akr: %s mit der Abrnr: %d gestartet",
@@ -304,14 +304,14 @@ void Loga400Lohnprogramm() {
                  {[] { return SqlWrite("DELETE FROM Qvx333B06"); }, "DeleteFehler QVX333B06, Sqlfhl: %d"}},
       .ReadInterface =
           [&] {
-            int st = SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header);
+            int st = SQL_Qvx171Lug_GetFir(ctx.Akr, run.Header);
             if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
-            run.Fir = FirmText(run.Header, Ctx.Akr, 2);
+            run.Fir = FirmText(run.Header, ctx.Akr, 2);
           },
       // records without days and hours are not read
       .Select =
-          [](SqlCursor& c) {
-            return SQL_Qvx331Zk1_OpenRun(c, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)");
+          [&ctx](SqlCursor& c) {
+            return SQL_Qvx331Zk1_OpenRun(c, ctx.Abrnr, ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)");
           },
       .Fetch = SQL_Qvx331Zk1_FetchRun,
       .Write = [&](const TransferRecord& r, int32_t) { HandleRecord(run, r); },

@@ -592,7 +592,7 @@ std::string P4Line(const std::vector<std::string>& c) {
 
 }  // namespace
 
-void PaisyLohnprogramm() {
+void PaisyLohnprogramm(RunContext& ctx) {
   PaisyRun s;
   paisy::Run(
       {

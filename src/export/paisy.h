@@ -15,8 +15,10 @@
 #include "export/transfer_record.h"
 #include "export/wage_types.h"
 
-void PaisyLohnprogramm();
-void PaisyBrLohnprogramm();
+struct RunContext;
+
+void PaisyLohnprogramm(RunContext& ctx);
+void PaisyBrLohnprogramm(RunContext& ctx);
 
 // Pieces both PAISY exports use.
 namespace paisy {

@@ -200,7 +200,7 @@ std::string P4bLine(const std::vector<std::string>& c) {
 
 }  // namespace
 
-void PaisyBrLohnprogramm() {
+void PaisyBrLohnprogramm(RunContext& ctx) {
   PaisyBrRun s;
   paisy::Run(
       {

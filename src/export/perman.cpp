@@ -152,19 +152,19 @@ void PermanWriteFile() {
 
 }  // namespace
 
-void PermanLohnuebergabe() {
-  Log("\nPerman-Lohnübergabe Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
+void PermanLohnuebergabe(RunContext& ctx) {
+  Log("\nPerman-Lohnübergabe Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
+  if (ctx.AkrSsl == 1) {
     int st = SqlWrite("DELETE FROM QVX333Perman");
     // reported as every staging clear is: -1 ends the run
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Perman, Sqlfhl: %d", st);
   }
   PermanExport x;
   LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, lug), "Qvx171Lug");
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
 
-  RequireRead(SQL_Qvx331Zk1_OpenRun(x.Zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenRun(x.Zk1, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = SqlFetchTransfer(x.Zk1, r)) == 0) {

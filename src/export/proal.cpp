@@ -169,7 +169,7 @@ void WriteRecord(ProalRun& run, const TransferRecord& r) {
 
 }  // namespace
 
-void ProalLohnprogramm() {
+void ProalLohnprogramm(RunContext& ctx) {
   ProalRun run;
   RunStagingExport({
       .Started = "\nProAL-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
@@ -178,11 +178,11 @@ void ProalLohnprogramm() {
       .ReadInterface =
           [&] {
             LugRecord lug;
-            RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
+            RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
             run.LugLug = lug.LugLug;
-            run.Fir = lug.LugFir.empty() ? Ctx.Akr : lug.LugFir;
+            run.Fir = lug.LugFir.empty() ? ctx.Akr : lug.LugFir;
           },
-      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectPro(c, Ctx.Abrnr, Ctx.Lfn); },
+      .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectPro(c, ctx.Abrnr, ctx.Lfn); },
       .Fetch = SQL_Qvx331Zk1_FetchPro,
       .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(run, r); },
       .Finish = ProalWriteFile,

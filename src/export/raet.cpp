@@ -157,18 +157,18 @@ void WriteFile(RaetExport& x) {
 
 [[nodiscard]] int SQL_Qvx333Rat_CloseAll(SqlCursor& cursor) { return dbClose(cursor); }
 
-void RaetLohnprogramm() {
-  Log("\nRaet-Lohnübergabe Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void RaetLohnprogramm(RunContext& ctx) {
+  Log("\nRaet-Lohnübergabe Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
   RaetExport x;
 
-  if (Ctx.AkrSsl == 1) {
+  if (ctx.AkrSsl == 1) {
     int st = SQL_Qvx333Rat_Delete();
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Rat, Sqlfhl: %d", st);
   }
 
   // today from the database time DD.MM.YYYY HH:MM:SS
-  x.Today = SubStr(Ctx.DbTime, 6, 4) + SubStr(Ctx.DbTime, 3, 2) + SubStr(Ctx.DbTime, 0, 2);
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, x.Header), "Qvx171Lug");
+  x.Today = SubStr(ctx.DbTime, 6, 4) + SubStr(ctx.DbTime, 3, 2) + SubStr(ctx.DbTime, 0, 2);
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, x.Header), "Qvx171Lug");
   // the head line has eight places for the firm number: a longer one would
   // shift the date behind it, and a cut one names another firm
   if (x.Header.LugFir.size() > 8) {
@@ -177,10 +177,10 @@ void RaetLohnprogramm() {
   }
   // settlement date shifted by LugMon months; a day the new month does not
   // have becomes its last day
-  if (x.Header.LugMon != 0) x.ShiftedDate = Format("%ld", ShiftDateInMonth(DateToLong(Ctx.AbrDatum), x.Header.LugMon));
+  if (x.Header.LugMon != 0) x.ShiftedDate = Format("%ld", ShiftDateInMonth(DateToLong(ctx.AbrDatum), x.Header.LugMon));
 
   SqlCursor records;
-  RequireRead(SQL_Qvx331Zk1_OpenRaet(records, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenRaet(records, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st = SQL_Qvx331Zk1_FetchRaet(records, r);
   while (st == 0) {

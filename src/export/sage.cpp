@@ -196,18 +196,18 @@ void WriteFile(SageExport& x) {
 
 [[nodiscard]] int SQL_Qvx333Sag_CloseAll(SqlCursor& cursor) { return dbClose(cursor); }
 
-void SageLohnprogramm() {
-  Log("\nsage-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void SageLohnprogramm(RunContext& ctx) {
+  Log("\nsage-Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
   SageExport x;
-  x.LugLug = Ctx.Lug.LugLug;
+  x.LugLug = ctx.Lug.LugLug;
 
-  if (Ctx.AkrSsl == 1) {
+  if (ctx.AkrSsl == 1) {
     int st = SQL_Qvx333Sag_Delete();
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333SAG, Sqlfhl: %d", st);
   }
 
   SqlCursor records;
-  RequireRead(SQL_Qvx331Zk1_OpenSage(records, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenSage(records, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st = SQL_Qvx331Zk1_FetchSage(records, r);
   while (st == 0) {

@@ -292,19 +292,19 @@ void SapWriteFiles() {
 
 }  // namespace
 
-void SapLohnprogramm() {
-  Log("\nSAP-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void SapLohnprogramm(RunContext& ctx) {
+  Log("\nSAP-Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
   // a failed delete is reported there
-  if (Ctx.AkrSsl == 1) (void)SQL_Qvx333Sap_Delete();
+  if (ctx.AkrSsl == 1) (void)SQL_Qvx333Sap_Delete();
 
   SapExport x;
   LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
+  RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
-  x.Mnd = FirmText(lug, Ctx.Akr, 3);
+  x.Mnd = FirmText(lug, ctx.Akr, 3);
   RequireFitsLine(x.Mnd, ";", "LugFir");
 
-  RequireRead(SQL_Qvx331Zk1_SelectSap(x.Zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_SelectSap(x.Zk1, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = SQL_Qvx331Zk1_FetchSap(x.Zk1, r)) == 0) {

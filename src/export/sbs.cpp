@@ -145,14 +145,14 @@ void WriteRecord(const TransferRecord& r) {
 
 }  // namespace
 
-void SbsLohnprogramm() {
+void SbsLohnprogramm(RunContext& ctx) {
   RunStagingExport({
       .Started = "\nSBS-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
       .Finished = "SBS-Lohnprogramm beendet",
       .Clears = {{SQL_Qvx333Sbs_Delete, "DeleteFehler QVX333Sbs, Sqlfhl: %d"}},
       // the firm number is read for the file only
       .ReadInterface = nullptr,
-      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectSbs(c, Ctx.Abrnr, Ctx.Lfn); },
+      .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectSbs(c, ctx.Abrnr, ctx.Lfn); },
       .Fetch = SQL_Qvx331Zk1_FetchSbs,
       .Write = [](const TransferRecord& r, int32_t) { WriteRecord(r); },
       .Finish = SbsWriteFile,

@@ -324,28 +324,28 @@ void TopasRemainingPeriod(const std::string& interimVon, const std::string& inte
   // the record's own period
 }
 
-void TopasLohnexport() {
-  Log("\nTOPAS-Lohnexport Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
+void TopasLohnexport(RunContext& ctx) {
+  Log("\nTOPAS-Lohnexport Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
+  if (ctx.AkrSsl == 1) {
     DeleteStaging("DELETE FROM Qvx333Tp1");
     DeleteStaging("DELETE FROM Qvx333Tp2");
   }
   TopasExport x;
   // every final run (running number 1, or 0 when yesterday is the period's
   // last day) sends only what the interim runs of the number have not sent
-  if (Ctx.Lfn != 2) {
+  if (ctx.Lfn != 2) {
     int32_t count = 0;
-    int st = SQL_Qvx331Zk1_CountLfn2(Ctx.Abrnr, count);
+    int st = SQL_Qvx331Zk1_CountLfn2(ctx.Abrnr, count);
     if (st == -1) AbortRun(60);
     x.InterimRule = st == 0 && count > 0;
   }
   LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
+  RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
-  x.Firm = FirmText(lug, Ctx.Akr, 3);
+  x.Firm = FirmText(lug, ctx.Akr, 3);
   RequireFitsLine(x.Firm, ";", "LugFir");
 
-  RequireRead(SQL_Qvx331Zk1_OpenTopas(x.Zk1, Ctx.Abrnr, Ctx.Lfn, x.InterimRule), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenTopas(x.Zk1, ctx.Abrnr, ctx.Lfn, x.InterimRule), "Qvx331Zk1");
   TransferRecord r;
   InterimValues iv;
   int st;
