@@ -33,7 +33,8 @@ using LineCache = std::map<DbKey, LineFlags>;
 // line valid at the period start does not hand them over; without a line the
 // record keeps both. False when the line could not be read: the record is left
 // out then, since its line may forbid the cost fields it carries.
-bool ApplyWageTypeLine(const std::string& lugLug, const std::string& abrVon, LineCache& cache, DatevRecords& records) {
+bool ApplyWageTypeLine(RunContext& ctx, const std::string& lugLug, const std::string& abrVon, LineCache& cache,
+                       DatevRecords& records) {
   TransferRecord& r = records.Record;
   DbKey key = DbKey().Add(records.KeyStz).Add(records.KeyZkt).Add(records.KeyLna);
   LineFlags flags;
@@ -182,7 +183,7 @@ void DatevLohnprogramm(RunContext& ctx) {
   RequireRead(SQL_Qvx331Zk1_OpenDatev(records, ctx.Abrnr), "Qvx331Zk1");
   int st = SQL_Qvx331Zk1_FetchDatev(records);
   while (st == 0) {
-    if (ApplyWageTypeLine(header.LugLug, abrVon, lines, records)) WriteRecord(file, records.Record);
+    if (ApplyWageTypeLine(ctx, header.LugLug, abrVon, lines, records)) WriteRecord(file, records.Record);
     records.Record = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchDatev(records);
   }

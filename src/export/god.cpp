@@ -154,13 +154,13 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
   return true;
 }
 
-void GodWriteFile() {
+void GodWriteFile(const RunContext& ctx) {
   DeleteOldTransferFile("PVZERZDP.DAT");
   ExportFile file;
   ExportFileCreate(file, "\\PVZERZDP.DAT", "GOD-Exportdatei kann nicht geoeffnet werden !");
 
   // run date DD.MM.YYYY ... as YYYYMMDD
-  const std::string& t = Ctx.DbTime;
+  const std::string& t = ctx.DbTime;
   ExportWriteF(file, "%s%s%s%s%s\n", "X101000010000", "xxxxxxxx", "0000ZEITERF.",
                SubStr(t, 6, 4) + SubStr(t, 3, 2) + SubStr(t, 0, 2), "00000000TYP1");
   int32_t count = 0;
@@ -222,7 +222,7 @@ void GodLohnprogramm(RunContext& ctx) {
             int ws = SQL_Qvx333God_Write(g);
             if (ws != 0) ReportStatus(ws, "Qvx333God Insert-/UpdateFehler, Sqlfhl: %d", ws);
           },
-      .Finish = GodWriteFile,
+      .Finish = [&ctx] { GodWriteFile(ctx); },
       .LogCount = true,
       .LogBrokenRead = false,
   });

@@ -121,14 +121,14 @@ int FetchRow(SqlCursor& c, Ld1Row& w) {
 
 // One transfer or memo record into the staging table; a value that does not
 // fit its field is logged and the record left out.
-void ProcessRecord(LodasRun& run, TransferRecord r, int16_t mark) {
+void ProcessRecord(RunContext& ctx, LodasRun& run, TransferRecord r, int16_t mark) {
   // the file separates fields by ";" and encloses texts in quotes
   if (!RecordFitsLine(r, ";\"")) return;
   // the wage-type line is valid at the booking date (YYYY.MM.DD)
   std::string azr = r.Zk1Bdt;
   r.Zk1Bdt = SubStr(azr, 6, 4) + "." + SubStr(azr, 3, 2) + "." + SubStr(azr, 0, 2);
   Lu1Line line;
-  int st = CachedWageTypeLookup(run.Lines, Ctx.Lug.LugLug, r, line);
+  int st = CachedWageTypeLookup(run.Lines, ctx.Lug.LugLug, r, line);
   if (LeftOutForUnreadLine(st, r)) return;
   if (st != 0) {
     Log("Fehler beim Lesen Qvx171Lu1: %d", st);
@@ -210,7 +210,7 @@ constexpr char kOpenFailure[] = "LODAS-Exportdatei kann nicht geoeffnet werden !
 std::string FileName(int n) { return Format("\\LodasSST-%d.txt", n); }
 
 // The main file and the retro files are one hand-over, put in place together.
-void WriteFiles(LodasRun& run) {
+void WriteFiles(const RunContext& ctx, LodasRun& run) {
   ExportSet files;
   // files of an earlier run: a retro date of that run must not stay behind
   for (int n = 0; n <= kMaxRetroFiles; ++n) files.RemoveWhenPlaced(FileName(n));
@@ -296,7 +296,7 @@ void LodasLohnprogramm(RunContext& ctx) {
   TransferRecord r;
   int st;
   while ((st = FetchRecord(zk1, r)) == 0) {
-    ProcessRecord(run, r, 0);
+    ProcessRecord(ctx, run, r, 0);
     ++run.Read;
     r = TransferRecord{};
   }
@@ -307,7 +307,7 @@ void LodasLohnprogramm(RunContext& ctx) {
   RequireRead(SQL_Qvx331Zk5_OpenLodas(zk5, ctx.RunKey, ctx.Abrnr, ctx.Lfn), "Qvx331Zk5");
   r = TransferRecord{};
   while ((st = FetchMemo(zk5, r)) == 0) {
-    ProcessRecord(run, r, r.Zk1Rre);
+    ProcessRecord(ctx, run, r, r.Zk1Rre);
     ++run.Read;
     r = TransferRecord{};
   }
@@ -315,6 +315,6 @@ void LodasLohnprogramm(RunContext& ctx) {
   dbClose(zk5);
   Log("%d Datensätze aus Qvx333Zk1 gelesen.", run.Read);
 
-  WriteFiles(run);
+  WriteFiles(ctx, run);
   Log("LODAS-Lohnprogramm beendet");
 }

@@ -204,7 +204,7 @@ void Loga2001Zeitenkal(Loga2Run& run, const Loga2Record& x) {
 
 // One value or absence record; kind 0 for transfer records, the memo's kind
 // for memos.
-void HandleRecord(Loga2Run& run, Loga2Record x, const std::string& date) {
+void HandleRecord(RunContext& ctx, Loga2Run& run, Loga2Record x, const std::string& date) {
   TransferRecord& r = x.Rec;
   if (!RecordFitsLine(r, ";")) return;
   Lu1Line line;  // presets: nothing handed over
@@ -280,7 +280,8 @@ void HandedOverLine(const std::string& line) {
 }
 
 // File "." followed by the stored lines in index order, as a file of the set.
-void WriteFile(ExportSet& set, const char* table, std::string_view name, std::string_view openFailure) {
+void WriteFile(const RunContext& ctx, ExportSet& set, const char* table, std::string_view name,
+               std::string_view openFailure) {
   set.RemoveOldWhenPlaced(name.substr(1));
   ExportFile f;
   ExportFileCreate(f, name, openFailure, &set);
@@ -299,12 +300,12 @@ void WriteFile(ExportSet& set, const char* table, std::string_view name, std::st
   ExportFileClose(f);
 }
 
-void Loga2001WriteLpc(ExportSet& set) {
-  WriteFile(set, "Lpc", "\\Loga2001Lpc.csv", "Schnittstellendatei Lpc kann nicht geoeffnet werden !");
+void Loga2001WriteLpc(const RunContext& ctx, ExportSet& set) {
+  WriteFile(ctx, set, "Lpc", "\\Loga2001Lpc.csv", "Schnittstellendatei Lpc kann nicht geoeffnet werden !");
 }
 
-void Loga2001WriteLp1(ExportSet& set) {
-  WriteFile(set, "Lp1", "\\Loga2001Lp1.csv", "Schnittstellendatei Lp1 kann nicht geoeffnet werden !");
+void Loga2001WriteLp1(const RunContext& ctx, ExportSet& set) {
+  WriteFile(ctx, set, "Lp1", "\\Loga2001Lp1.csv", "Schnittstellendatei Lp1 kann nicht geoeffnet werden !");
 }
 
 void CheckDelete(int st, std::string_view message) {
@@ -338,7 +339,7 @@ void Loga2001Lohnprogramm(RunContext& ctx) {
   int st;
   while ((st = FetchTransfer(zk1, x)) == 0) {
     x.Rec.Zk1Rre = 0;
-    HandleRecord(run, x, MonthDate(x.Rec.Zk1Bdt, run.Header.LugMon));
+    HandleRecord(ctx, run, x, MonthDate(x.Rec.Zk1Bdt, run.Header.LugMon));
     x = Loga2Record{};
   }
   if (st == -1) AbortRun(60);
@@ -347,7 +348,7 @@ void Loga2001Lohnprogramm(RunContext& ctx) {
   SqlCursor zk5;
   RequireRead(SQL_Qvx331Zk5_SelectLoga2(zk5, ctx.RunKey, ctx.Abrnr), "Qvx331Zk5");
   while ((st = FetchMemo(zk5, x)) == 0) {
-    HandleRecord(run, x, MemoDate(x.Rec.Zk1Bdt, run.Header.LugMon));
+    HandleRecord(ctx, run, x, MemoDate(x.Rec.Zk1Bdt, run.Header.LugMon));
     x = Loga2Record{};
   }
   if (st == -1) AbortRun(60);
@@ -366,8 +367,8 @@ void Loga2001Lohnprogramm(RunContext& ctx) {
   CheckDelete(SQL_Qvx331Zk5_DeleteKey(ctx.RunKey), "DeleteFehler QVX331Zk5, Sqlfhl: %d");
   // the two files are one hand-over
   ExportSet files;
-  Loga2001WriteLpc(files);
-  Loga2001WriteLp1(files);
+  Loga2001WriteLpc(ctx, files);
+  Loga2001WriteLp1(ctx, files);
   files.Place();
   Log("Loga2001 Lohnprogramm beendet");
 }

@@ -89,7 +89,7 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
                       });
 }
 
-void HandleRecord(PermanExport& x, const TransferRecord& r) {
+void HandleRecord(RunContext& ctx, PermanExport& x, const TransferRecord& r) {
   // the lines separate their values by tabs and end with "~"
   if (!RecordFitsLine(r, "\t~")) return;
   Lu1Line line;
@@ -112,12 +112,12 @@ std::string ValueText(const std::string& lna, double wrt) {
   return text.size() > (shortField ? 4u : 9u) ? std::string() : text;
 }
 
-void PermanWriteFile() {
+void PermanWriteFile(const RunContext& ctx) {
   ExportFile f;
   ExportFileCreate(f, "\\M0060763.001", "Schnittstellendatei Perman kann nicht geoeffnet werden !");
-  const std::string& t = Ctx.DbTime;  // DD.MM.YYYY HH:MM:SS
+  const std::string& t = ctx.DbTime;  // DD.MM.YYYY HH:MM:SS
   ExportWriteF(f, "XM0060763001%s%s%sEVKLR1file JWIN102~\n", SubStr(t, 0, 2), SubStr(t, 3, 2), SubStr(t, 8, 2));
-  std::string month = SubStr(Ctx.AbrVon, 5, 2);
+  std::string month = SubStr(ctx.AbrVon, 5, 2);
 
   SqlCursor c;
   int n = 1;
@@ -168,12 +168,12 @@ void PermanLohnuebergabe(RunContext& ctx) {
   TransferRecord r;
   int st;
   while ((st = SqlFetchTransfer(x.Zk1, r)) == 0) {
-    HandleRecord(x, r);
+    HandleRecord(ctx, x, r);
     r = TransferRecord{};
   }
   if (st == -1) AbortRun(60);
   dbClose(x.Zk1);
   Log("%d Datensätze aus Qvx333Zk1 gelesen.", x.Accepted);
-  PermanWriteFile();
+  PermanWriteFile(ctx);
   Log("Perman-Lohnübergabe beendet");
 }

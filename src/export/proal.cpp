@@ -90,7 +90,7 @@ struct ProalRun {
 
 // Staging row of one transfer record; false when the record cannot be handed
 // over (logged).
-bool BuildRow(ProalRun& run, TransferRecord r, ProRow& p) {
+bool BuildRow(RunContext& ctx, ProalRun& run, TransferRecord r, ProRow& p) {
   // the fields hold 6 and 3 characters; a cut would merge people or wage types
   if (r.Zk1Upn.size() > 6) {
     LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "PersNr zu lang : %s", r.Zk1Upn);
@@ -125,7 +125,7 @@ bool BuildRow(ProalRun& run, TransferRecord r, ProRow& p) {
   return true;
 }
 
-void ProalWriteFile() {
+void ProalWriteFile(const RunContext& ctx) {
   DeleteOldTransferFile("ProAL.txt");
   ExportFile file;
   ExportFileCreate(file, "\\ProAL.txt", "ProAL-Exportdatei kann nicht geoeffnet werden !");
@@ -155,9 +155,9 @@ void ProalWriteFile() {
   ExportFileClose(file);
 }
 
-void WriteRecord(ProalRun& run, const TransferRecord& r) {
+void WriteRecord(RunContext& ctx, ProalRun& run, const TransferRecord& r) {
   ProRow p;
-  if (!BuildRow(run, r, p)) return;
+  if (!BuildRow(ctx, run, r, p)) return;
   int ws = StagedRow("Qvx333Pro", SQL_Qvx333Pro_Insert(p));
   if (ws == kSqlDuplicate) {
     ws = StagedRow("Qvx333Pro", SQL_Qvx333Pro_Update(p), true);
@@ -184,8 +184,8 @@ void ProalLohnprogramm(RunContext& ctx) {
           },
       .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectPro(c, ctx.Abrnr, ctx.Lfn); },
       .Fetch = SQL_Qvx331Zk1_FetchPro,
-      .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(run, r); },
-      .Finish = ProalWriteFile,
+      .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(ctx, run, r); },
+      .Finish = [&ctx] { ProalWriteFile(ctx); },
       .LogCount = false,
       .LogBrokenRead = false,
   });

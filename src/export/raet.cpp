@@ -25,7 +25,7 @@ struct RaetExport {
   int32_t Written = 0;
 };
 
-void CollectRecord(RaetExport& x, const TransferRecord& r) {
+void CollectRecord(RunContext& ctx, RaetExport& x, const TransferRecord& r) {
   if (!RecordFitsLine(r, "")) return;
   // every setting is preset for each record, the factor too: a record
   // without a line (or with a NULL factor) is handed over unscaled
@@ -66,7 +66,7 @@ std::string ValueText(double value) {
   return text;
 }
 
-void WriteFile(RaetExport& x) {
+void WriteFile(const RunContext& ctx, RaetExport& x) {
   ExportFile file;
   ExportFileCreate(file, "\\Raet.txt", "Schnittstellendatei Raet kann nicht geoeffnet werden !");
   std::string fir = x.Header.LugFir.empty() ? std::string("???") : x.Header.LugFir;
@@ -184,7 +184,7 @@ void RaetLohnprogramm(RunContext& ctx) {
   TransferRecord r;
   int st = SQL_Qvx331Zk1_FetchRaet(records, r);
   while (st == 0) {
-    CollectRecord(x, r);
+    CollectRecord(ctx, x, r);
     r = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchRaet(records, r);
   }
@@ -192,6 +192,6 @@ void RaetLohnprogramm(RunContext& ctx) {
   (void)SQL_Qvx331Zk1_CloseRaet(records);
   Log("%d Datensätze aus Qvx333Zk1 gelesen.", x.Read);
 
-  WriteFile(x);
+  WriteFile(ctx, x);
   Log("Raet-Lohnübergabe beendet");
 }

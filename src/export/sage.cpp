@@ -39,7 +39,7 @@ std::string DottedDate(const std::string& yyyymmdd) {
 
 // Stages one transfer record; a field that does not fit its width leaves the
 // record out.
-void CollectRecord(SageExport& x, TransferRecord r) {
+void CollectRecord(RunContext& ctx, SageExport& x, TransferRecord r) {
   if (!RecordFitsLine(r, "")) return;
   // every setting is preset, so that no value of the record before is used
   Lu1Line line;
@@ -100,9 +100,9 @@ bool ValueText(double value, bool amount, std::string& text) {
   return text.size() <= 6;
 }
 
-void WriteFile(SageExport& x) {
+void WriteFile(const RunContext& ctx, SageExport& x) {
   ExportFile file;
-  ExportFileCreate(file, "\\020410" + SubStr(Ctx.AbrVon, 5, 2), "sage-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(file, "\\020410" + SubStr(ctx.AbrVon, 5, 2), "sage-Exportdatei kann nicht geoeffnet werden !");
 
   SqlCursor rows;
   int opened = SQL_Qvx333Sag_OpenAll(rows);
@@ -212,7 +212,7 @@ void SageLohnprogramm(RunContext& ctx) {
   int st = SQL_Qvx331Zk1_FetchSage(records, r);
   while (st == 0) {
     ++x.Read;
-    CollectRecord(x, r);
+    CollectRecord(ctx, x, r);
     r = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchSage(records, r);
   }
@@ -220,6 +220,6 @@ void SageLohnprogramm(RunContext& ctx) {
   (void)SQL_Qvx331Zk1_CloseSage(records);
   Log("%d Datensätze aus Qvx333Zk1 übergeben.", x.Read);
 
-  WriteFile(x);
+  WriteFile(ctx, x);
   Log("sage-Lohnprogramm beendet");
 }

@@ -82,10 +82,10 @@ std::string SbsFileName(const std::string& firm) {
   return Format("\\BEWA-%03s.DAT", firm);
 }
 
-void SbsWriteFile() {
+void SbsWriteFile(const RunContext& ctx) {
   LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
-  std::string firm = lug.LugFir.empty() ? Ctx.Akr : lug.LugFir;
+  RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
+  std::string firm = lug.LugFir.empty() ? ctx.Akr : lug.LugFir;
   std::string name = SbsFileName(firm);
 
   DeleteOldTransferFile(name.substr(1));
@@ -155,7 +155,7 @@ void SbsLohnprogramm(RunContext& ctx) {
       .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectSbs(c, ctx.Abrnr, ctx.Lfn); },
       .Fetch = SQL_Qvx331Zk1_FetchSbs,
       .Write = [](const TransferRecord& r, int32_t) { WriteRecord(r); },
-      .Finish = SbsWriteFile,
+      .Finish = [&ctx] { SbsWriteFile(ctx); },
       .LogCount = false,
       .LogBrokenRead = false,
   });

@@ -191,10 +191,10 @@ void SchleupenLohnprogramm(RunContext& ctx) {
   while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(run, r);
   if (st == -1) AbortRun(60);
   dbClose(records);
-  SchleupenWriteFile();
+  SchleupenWriteFile(ctx);
 }
 
-void SchleupenWriteFile() {
+void SchleupenWriteFile(const RunContext& ctx) {
   DeleteOldTransferFile("LOXF-0001.csv");
   ExportFile file;
   ExportFileCreate(file, "\\LOXF-0001.csv", "Exportdatei LOXF-0001 kann nicht geoeffnet werden !");

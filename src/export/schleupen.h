@@ -5,4 +5,4 @@
 struct RunContext;
 
 void SchleupenLohnprogramm(RunContext& ctx);
-void SchleupenWriteFile();
+void SchleupenWriteFile(const RunContext& ctx);

@@ -160,12 +160,12 @@ void WriteTp2(const TransferRecord& r, const std::string& firm, const InterimVal
   if (st != 0) ReportStatus(st, "Qvx333Tp2 Insert-/UpdateFehler, Sqlfhl: %d", st);
 }
 
-void WriteTp1(TopasExport& x, const TransferRecord& r) {
+void WriteTp1(RunContext& ctx, TopasExport& x, const TransferRecord& r) {
   std::string month = SubStr(r.Zk1Von, 6, 4) + SubStr(r.Zk1Von, 3, 2);
   std::string lna = SubStr(r.Zk1Lna, 0, 3);
   ExactValue v = Capped(RecordValue(r), 10000, 9999, 1000, 999, r.Zk1Upn, true);
   double minutes = 0;
-  if (Ctx.MndSto == "02272" && (r.Zk1Lna == "654" || r.Zk1Lna == "655")) {
+  if (ctx.MndSto == "02272" && (r.Zk1Lna == "654" || r.Zk1Lna == "655")) {
     v.Units = 0;
     minutes = r.Zk1Std;
   }
@@ -210,7 +210,7 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
 }
 
 // One transfer record: what is left after the interim runs, by record type.
-void HandleRecord(TopasExport& x, TransferRecord& r, const InterimValues& iv) {
+void HandleRecord(RunContext& ctx, TopasExport& x, TransferRecord& r, const InterimValues& iv) {
   if (!RecordFitsLine(r, ";")) return;
   bool interim = x.InterimRule && r.Zk1Rre != 2 && iv.Count > 0;
   if (interim) {
@@ -239,7 +239,7 @@ void HandleRecord(TopasExport& x, TransferRecord& r, const InterimValues& iv) {
     WriteTp2(r, x.Firm, interim ? &iv : nullptr);
     return;
   }
-  WriteTp1(x, r);
+  WriteTp1(ctx, x, r);
 }
 
 std::string Whole(double v) {
@@ -253,7 +253,7 @@ void StagingReadEnd(int st, const char* table) {
 }
 
 // The two files are one hand-over; they are put in place together.
-void TopasWriteFiles() {
+void TopasWriteFiles(const RunContext& ctx) {
   ExportSet files;
   ExportFile ls;
   ExportFileCreate(ls, "\\LGD038IM", "TOPAS-Exportdatei(LS) kann nicht geoeffnet werden !", &files);
@@ -350,13 +350,13 @@ void TopasLohnexport(RunContext& ctx) {
   InterimValues iv;
   int st;
   while ((st = SQL_Qvx331Zk1_FetchTopas(x, r, iv)) == 0) {
-    HandleRecord(x, r, iv);
+    HandleRecord(ctx, x, r, iv);
     r = TransferRecord{};
     iv = InterimValues{};
   }
   if (st == -1) AbortRun(60);
   dbClose(x.Zk1);
-  TopasWriteFiles();
+  TopasWriteFiles(ctx);
   Log("%d Datensätze aus Qvx333Zk1 übergeben.", x.Count);
   Log("TOPAS-Lohnexport beendet");
 }

@@ -56,7 +56,7 @@ bool FormatAmount(XxlRow& row) {
   return row.XxlEin.size() <= 12;
 }
 
-void CollectRecord(XxlExport& x, TransferRecord r) {
+void CollectRecord(RunContext& ctx, XxlExport& x, TransferRecord r) {
   if (!RecordFitsLine(r, "")) return;
   XxlRow row;
   row.XxlErd = x.Erd;
@@ -200,7 +200,7 @@ constexpr char kXxlKey[] =
 
 [[nodiscard]] int SQL_Qvx333Xxl_CloseAll(SqlCursor& cursor) { return dbClose(cursor); }
 
-void XxlWriteFile() {
+void XxlWriteFile(const RunContext& ctx) {
   ExportFile file;
   ExportFileCreate(file, "\\LO_IMP.txt", "XXL-Exportdatei kann nicht geoeffnet werden !");
   int32_t written = 0;
@@ -259,12 +259,12 @@ void XxlLohnprogramm(RunContext& ctx) {
   TransferRecord r;
   st = SQL_Qvx331Zk1_FetchXxl(records, r);
   while (st == 0) {
-    CollectRecord(x, r);
+    CollectRecord(ctx, x, r);
     r = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchXxl(records, r);
   }
   if (st == -1) AbortRun(60);
   (void)SQL_Qvx331Zk1_CloseXxl(records);
-  XxlWriteFile();
+  XxlWriteFile(ctx);
   Log("XXL-Exact Lohnprogramm beendet");
 }

@@ -28,7 +28,7 @@ struct XxlRow {
 };
 
 void XxlLohnprogramm(RunContext& ctx);
-void XxlWriteFile();
+void XxlWriteFile(const RunContext& ctx);
 
 [[nodiscard]] int SQL_O1001AbrKreis_GetVwsEbn(const std::string& akr, std::string& vws, int16_t& ebn);
 [[nodiscard]] int SQL_Qvx333Xxl_Delete();
