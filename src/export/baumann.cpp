@@ -91,9 +91,9 @@ std::string Amount(const char* fmt, size_t width, double v, const std::string& p
 }
 
 void BaumannWriteFile(const RunContext& ctx) {
-  DeleteOldTransferFile("BMNLUG.txt");
+  DeleteOldTransferFile(ctx, "BMNLUG.txt");
   ExportFile file;
-  ExportFileCreate(file, "\\BMNLUG.txt", " BMN-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\BMNLUG.txt", " BMN-Exportdatei kann nicht geoeffnet werden !");
 
   // a selection that fails is logged like a failed fetch
   SqlCursor c;

@@ -162,9 +162,9 @@ void WriteRecord(ExportFile& file, const TransferRecord& r) {
 void DatevLohnprogramm(RunContext& ctx) {
   Log("\nDatev Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
 
-  DeleteOldTransferFile("datev.csv");
+  DeleteOldTransferFile(ctx, "datev.csv");
   ExportFile file;
-  ExportFileCreate(file, "\\datev.csv", "Datevdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\datev.csv", "Datevdatei kann nicht geoeffnet werden !");
 
   std::string abrVon;
   // a missing row leaves the presets; no result would write a wrong header

@@ -155,9 +155,9 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
 }
 
 void GodWriteFile(const RunContext& ctx) {
-  DeleteOldTransferFile("PVZERZDP.DAT");
+  DeleteOldTransferFile(ctx, "PVZERZDP.DAT");
   ExportFile file;
-  ExportFileCreate(file, "\\PVZERZDP.DAT", "GOD-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\PVZERZDP.DAT", "GOD-Exportdatei kann nicht geoeffnet werden !");
 
   // run date DD.MM.YYYY ... as YYYYMMDD
   const std::string& t = ctx.DbTime;

@@ -213,10 +213,10 @@ std::string FileName(int n) { return Format("\\LodasSST-%d.txt", n); }
 void WriteFiles(const RunContext& ctx, LodasRun& run) {
   ExportSet files;
   // files of an earlier run: a retro date of that run must not stay behind
-  for (int n = 0; n <= kMaxRetroFiles; ++n) files.RemoveWhenPlaced(FileName(n));
+  for (int n = 0; n <= kMaxRetroFiles; ++n) files.RemoveWhenPlaced(ctx, FileName(n));
 
   ExportFile file;
-  ExportFileCreate(file, FileName(0), kOpenFailure, &files);
+  ExportFileCreate(ctx, file, FileName(0), kOpenFailure, &files);
   WriteHeader(file, run.Header);
   ExportWrite(file, "\n[Bewegungsdaten]\n");
   SqlCursor normal;
@@ -247,12 +247,12 @@ void WriteFiles(const RunContext& ctx, LodasRun& run) {
       ++number;
       if (number > kMaxRetroFiles) {
         // the files written so far are handed over all the same
-        files.Place();
+        files.Place(ctx);
         Log("Zu viele Rückrechnungszeiträume !");
         EndProcess(1);
       }
       retro = std::make_unique<ExportFile>();
-      ExportFileCreate(*retro, FileName(number), kOpenFailure, &files);
+      ExportFileCreate(ctx, *retro, FileName(number), kOpenFailure, &files);
       WriteHeader(*retro, run.Header);
       previous = w.Ld1Azr;
       removing = false;
@@ -275,7 +275,7 @@ void WriteFiles(const RunContext& ctx, LodasRun& run) {
   if (st == -1) AbortRun(60);
   dbClose(rows);
   if (retro) ExportFileClose(*retro);
-  files.Place();
+  files.Place(ctx);
   Log("%d Datensätze in Datei(en) geschrieben.", run.Written);
 }
 

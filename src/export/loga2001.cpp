@@ -284,7 +284,7 @@ void WriteFile(const RunContext& ctx, ExportSet& set, const char* table, std::st
                std::string_view openFailure) {
   set.RemoveOldWhenPlaced(name.substr(1));
   ExportFile f;
-  ExportFileCreate(f, name, openFailure, &set);
+  ExportFileCreate(ctx, f, name, openFailure, &set);
   ExportWrite(f, ".\n");
   SqlCursor c;
   OpenLines(c, table);
@@ -369,6 +369,6 @@ void Loga2001Lohnprogramm(RunContext& ctx) {
   ExportSet files;
   Loga2001WriteLpc(ctx, files);
   Loga2001WriteLp1(ctx, files);
-  files.Place();
+  files.Place(ctx);
   Log("Loga2001 Lohnprogramm beendet");
 }

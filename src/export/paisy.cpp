@@ -135,7 +135,7 @@ void Run(const RunContext& ctx, const Variant& v, RunHeader& header) {
   // the files are one hand-over
   ExportSet files;
   v.WriteFiles(files);
-  files.Place();
+  files.Place(ctx);
   Log(v.Finished);
 }
 
@@ -144,7 +144,7 @@ void WriteStagingFile(const RunContext& ctx, ExportSet& set, const std::string& 
                       const std::function<std::string(const std::vector<std::string>&)>& lineOf) {
   set.RemoveOldWhenPlaced(name);
   ExportFile file;
-  ExportFileCreate(file, "\\" + name, openFailure, &set);
+  ExportFileCreate(ctx, file, "\\" + name, openFailure, &set);
   SqlCursor c;
   int st = SqlOpen(c, select);
   while (st == 0) {

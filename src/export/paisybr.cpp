@@ -233,7 +233,7 @@ void PaisyBrLohnprogramm(RunContext& ctx) {
                 // no absence periods are handed over: the file stays empty
                 files.RemoveOldWhenPlaced("PaisyP3b.txt");
                 ExportFile p3b;
-                ExportFileCreate(p3b, "\\PaisyP3b.txt", "Schnittstellendatei P3b kann nicht geoeffnet werden !",
+                ExportFileCreate(ctx, p3b, "\\PaisyP3b.txt", "Schnittstellendatei P3b kann nicht geoeffnet werden !",
                                  &files);
                 ExportFileClose(p3b);
                 WriteStagingFile(

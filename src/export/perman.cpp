@@ -114,7 +114,7 @@ std::string ValueText(const std::string& lna, double wrt) {
 
 void PermanWriteFile(const RunContext& ctx) {
   ExportFile f;
-  ExportFileCreate(f, "\\M0060763.001", "Schnittstellendatei Perman kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, f, "\\M0060763.001", "Schnittstellendatei Perman kann nicht geoeffnet werden !");
   const std::string& t = ctx.DbTime;  // DD.MM.YYYY HH:MM:SS
   ExportWriteF(f, "XM0060763001%s%s%sEVKLR1file JWIN102~\n", SubStr(t, 0, 2), SubStr(t, 3, 2), SubStr(t, 8, 2));
   std::string month = SubStr(ctx.AbrVon, 5, 2);

@@ -126,9 +126,9 @@ bool BuildRow(RunContext& ctx, ProalRun& run, TransferRecord r, ProRow& p) {
 }
 
 void ProalWriteFile(const RunContext& ctx) {
-  DeleteOldTransferFile("ProAL.txt");
+  DeleteOldTransferFile(ctx, "ProAL.txt");
   ExportFile file;
-  ExportFileCreate(file, "\\ProAL.txt", "ProAL-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\ProAL.txt", "ProAL-Exportdatei kann nicht geoeffnet werden !");
 
   // a selection that fails is logged like a failed fetch
   SqlCursor c;

@@ -68,7 +68,7 @@ std::string ValueText(double value) {
 
 void WriteFile(const RunContext& ctx, RaetExport& x) {
   ExportFile file;
-  ExportFileCreate(file, "\\Raet.txt", "Schnittstellendatei Raet kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\Raet.txt", "Schnittstellendatei Raet kann nicht geoeffnet werden !");
   std::string fir = x.Header.LugFir.empty() ? std::string("???") : x.Header.LugFir;
   ExportWriteF(file, "A%s%s0001RPD conversie  %s\n", Format("%-8s", fir), x.Today, x.ShiftedDate);
 

@@ -102,7 +102,7 @@ bool ValueText(double value, bool amount, std::string& text) {
 
 void WriteFile(const RunContext& ctx, SageExport& x) {
   ExportFile file;
-  ExportFileCreate(file, "\\020410" + SubStr(ctx.AbrVon, 5, 2), "sage-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\020410" + SubStr(ctx.AbrVon, 5, 2), "sage-Exportdatei kann nicht geoeffnet werden !");
 
   SqlCursor rows;
   int opened = SQL_Qvx333Sag_OpenAll(rows);

@@ -210,8 +210,9 @@ std::string HoursField(double hours, const std::string& pnr) {
 // Opens both files of an infotype as files of the set; a file that cannot be
 // created ends the run.
 void CreateFiles(const RunContext& ctx, ExportSet& set, ExportFile& txt, ExportFile& csv, const char* name) {
-  ExportFileCreate(txt, Format("\\%s.txt", name), Format("Exportdatei %s kann nicht geoeffnet werden !", name), &set);
-  ExportFileCreate(csv, Format("\\%s.csv", name), Format("Exportdatei %s.csv kann nicht geoeffnet werden !", name),
+  ExportFileCreate(ctx, txt, Format("\\%s.txt", name), Format("Exportdatei %s kann nicht geoeffnet werden !", name),
+                   &set);
+  ExportFileCreate(ctx, csv, Format("\\%s.csv", name), Format("Exportdatei %s.csv kann nicht geoeffnet werden !", name),
                    &set);
 }
 
@@ -287,7 +288,7 @@ void SapWriteFiles(const RunContext& ctx) {
   files.RemoveOldWhenPlaced("SAP2001.csv");
   Write2010(ctx, files);
   Write2001(ctx, files);
-  files.Place();
+  files.Place(ctx);
 }
 
 }  // namespace

@@ -88,9 +88,9 @@ void SbsWriteFile(const RunContext& ctx) {
   std::string firm = lug.LugFir.empty() ? ctx.Akr : lug.LugFir;
   std::string name = SbsFileName(firm);
 
-  DeleteOldTransferFile(name.substr(1));
+  DeleteOldTransferFile(ctx, name.substr(1));
   ExportFile file;
-  ExportFileCreate(file, name, " SBS-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, name, " SBS-Exportdatei kann nicht geoeffnet werden !");
 
   // a selection that fails is logged like a failed fetch
   SqlCursor c;

@@ -195,9 +195,9 @@ void SchleupenLohnprogramm(RunContext& ctx) {
 }
 
 void SchleupenWriteFile(const RunContext& ctx) {
-  DeleteOldTransferFile("LOXF-0001.csv");
+  DeleteOldTransferFile(ctx, "LOXF-0001.csv");
   ExportFile file;
-  ExportFileCreate(file, "\\LOXF-0001.csv", "Exportdatei LOXF-0001 kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\LOXF-0001.csv", "Exportdatei LOXF-0001 kann nicht geoeffnet werden !");
   SqlCursor rows;
   RequireRead(SQL_Qvx333Sli_Select(rows), "Qvx333Sli");
   ExportWrite(file, ".\n");

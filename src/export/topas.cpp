@@ -256,7 +256,7 @@ void StagingReadEnd(int st, const char* table) {
 void TopasWriteFiles(const RunContext& ctx) {
   ExportSet files;
   ExportFile ls;
-  ExportFileCreate(ls, "\\LGD038IM", "TOPAS-Exportdatei(LS) kann nicht geoeffnet werden !", &files);
+  ExportFileCreate(ctx, ls, "\\LGD038IM", "TOPAS-Exportdatei(LS) kann nicht geoeffnet werden !", &files);
   SqlCursor c1;
   int n = 0;
   int st = SqlOpen(c1,
@@ -282,7 +282,7 @@ void TopasWriteFiles(const RunContext& ctx) {
   Log("%d Datensätze in Datei LGD038IM (LS) geschrieben.", n);
 
   ExportFile ss;
-  ExportFileCreate(ss, "\\LGD034IM", "TOPAS-Exportdatei(SS) kann nicht geoeffnet werden !", &files);
+  ExportFileCreate(ctx, ss, "\\LGD034IM", "TOPAS-Exportdatei(SS) kann nicht geoeffnet werden !", &files);
   SqlCursor c2;
   n = 0;
   st = SqlOpen(c2,
@@ -303,7 +303,7 @@ void TopasWriteFiles(const RunContext& ctx) {
   StagingReadEnd(st, "Qvx333Tp2");
   ExportFileClose(ss);
   Log("%d Datensätze in Datei LGD034IM (SS) geschrieben.", n);
-  files.Place();
+  files.Place(ctx);
 }
 
 }  // namespace

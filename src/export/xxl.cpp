@@ -202,7 +202,7 @@ constexpr char kXxlKey[] =
 
 void XxlWriteFile(const RunContext& ctx) {
   ExportFile file;
-  ExportFileCreate(file, "\\LO_IMP.txt", "XXL-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\LO_IMP.txt", "XXL-Exportdatei kann nicht geoeffnet werden !");
   int32_t written = 0;
   SqlCursor rows;
   int opened = SQL_Qvx333Xxl_OpenAll(rows);
