@@ -134,7 +134,7 @@ void WritePeriod(AsringRun& run, const TransferRecord& r, const AsringValues& v)
 void WriteWage(RunContext& ctx, AsringRun& run, const TransferRecord& r, const AsringValues& v) {
   Lu1Line lu1;
   std::string kst = r.Zk1Kst;
-  int st = FindWageTypeLine(run.Lines, run.Header.LugLug, r, lu1);
+  int st = FindWageTypeLine(ctx, run.Lines, run.Header.LugLug, r, lu1);
   if (st != 0 && st != kSqlNoMoreRows) return;  // left out: its line could not be read
   if (st == 0) kst = lu1.Lu1Kst != 0 ? SubStr(kst, 0, 10) : " ";
   st = StagedRow("Qvx333Asr", SQL_Qvx333Asr_Insert(run, r, kst, v));

@@ -51,7 +51,7 @@ bool ApplyWageTypeLine(RunContext& ctx, const std::string& lugLug, const std::st
     flags.Kst = line.Lu1Kst;
     flags.Ktr = line.Lu1Ktr;
     // a failed read is tried again with the next record of the combination
-    if (LeftOutForUnreadLine(st, r)) return false;
+    if (LeftOutForUnreadLine(ctx, st, r)) return false;
     cache.emplace(std::move(key), flags);
   }
   if (!flags.Found) return true;

@@ -129,7 +129,7 @@ void ProcessRecord(RunContext& ctx, LodasRun& run, TransferRecord r, int16_t mar
   r.Zk1Bdt = SubStr(azr, 6, 4) + "." + SubStr(azr, 3, 2) + "." + SubStr(azr, 0, 2);
   Lu1Line line;
   int st = CachedWageTypeLookup(run.Lines, ctx.Lug.LugLug, r, line);
-  if (LeftOutForUnreadLine(st, r)) return;
+  if (LeftOutForUnreadLine(ctx, st, r)) return;
   if (st != 0) {
     Log("Fehler beim Lesen Qvx171Lu1: %d", st);
   } else {

@@ -208,7 +208,7 @@ void HandleRecord(RunContext& ctx, Loga2Run& run, Loga2Record x, const std::stri
   TransferRecord& r = x.Rec;
   if (!RecordFitsLine(r, ";")) return;
   Lu1Line line;  // presets: nothing handed over
-  if (LeftOutForUnreadLine(CachedWageTypeLookup(run.Lines, run.Header.LugLug, r, line), r)) return;
+  if (LeftOutForUnreadLine(ctx, CachedWageTypeLookup(run.Lines, run.Header.LugLug, r, line), r)) return;
   if (line.Lu1Kst == 0) r.Zk1Kst = " ";
   else r.Zk1Kst = SubStr(r.Zk1Kst, 0, 7);
   if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";

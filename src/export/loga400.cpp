@@ -235,7 +235,7 @@ void HandleRecord(RunContext& ctx, Loga400Run& run, const TransferRecord& r) {
   if (b6) {
     Lu1Line lu1;  // presets: nothing handed over, no factor
     std::string kst = r.Zk1Kst;
-    int st = FindWageTypeLine(run.Lines, run.Header.LugLug, r, lu1);
+    int st = FindWageTypeLine(ctx, run.Lines, run.Header.LugLug, r, lu1);
     if (st != 0 && st != kSqlNoMoreRows) return;  // left out: its line could not be read
     if (st == 0) {
       kst = lu1.Lu1Kst == 0 ? std::string(" ") : SubStr(kst, 0, 10);

@@ -43,7 +43,7 @@ AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, 
 bool ApplyAssignment(RunContext& ctx, WageTypeCache& cache, const std::string& lugLug, TransferRecord& r,
                      Lu1Line& line) {
   int st = CachedWageTypeLookup(cache, lugLug, r, line);
-  if (LeftOutForUnreadLine(st, r, "Lesefehler Qvx171Lu1, Sqlfhl: %d")) return false;
+  if (LeftOutForUnreadLine(ctx, st, r, "Lesefehler Qvx171Lu1, Sqlfhl: %d")) return false;
   if (st != 0) return true;
   if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
   if (line.Lu1Krt == 0) r.Zk1Krt = " ";
@@ -281,7 +281,7 @@ void StartPerson(const RunContext& ctx, PaisyRun& s, const TransferRecord& r, co
   s.Stt = s.Svt = s.Ant = 0;
   s.P4 = true;
   s.MonthOpen = false;
-  if (InRunPeriod(r)) OpenMonth(ctx, s, d, lg1);
+  if (InRunPeriod(ctx, r)) OpenMonth(ctx, s, d, lg1);
 }
 
 void AddP1(const PaisyRun& s, const TransferRecord& r, RecordValues& d) {
@@ -320,7 +320,7 @@ void AddP4(const RunContext& ctx, PaisyRun& s, const TransferRecord& r, const Re
   if (lg1.Stt == 0) s.Stt = 999;
   if (lg1.Svt == 0) s.Svt = 999;
   // the day values belong to the run's month only
-  double stt = InRunPeriod(r) ? s.Stt : 999, svt = InRunPeriod(r) ? s.Svt : 999;
+  double stt = InRunPeriod(ctx, r) ? s.Stt : 999, svt = InRunPeriod(ctx, r) ? s.Svt : 999;
   InsertP4(s, d, bta, bas, stt, svt, 0, kra, [&] {
     return SqlFormat(
                "UPDATE Qvx333Ps4 SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f, Ps4Sta = '%s', Ps4Sva = '%s',"
@@ -498,7 +498,7 @@ void HandleRecord(RunContext& ctx, PaisyRun& s, TransferRecord& r) {
     LeaveOutRecord("zu groß, gekappt", "PNR %s: Stundenwert zu groß f.Übergabe", r.Zk1Upn);
   }
   if (!s.HavePerson || r.Zk1Pnr != s.LastPnr) StartPerson(ctx, s, r, d, lg1);
-  else if (!s.MonthOpen && InRunPeriod(r)) OpenMonth(ctx, s, d, lg1);
+  else if (!s.MonthOpen && InRunPeriod(ctx, r)) OpenMonth(ctx, s, d, lg1);
 
   if (kind == "P1" || kind == "LS") AddP1(s, r, d);
   else if (kind == "P4" || kind == "SS") AddP4(ctx, s, r, d, lg1);

@@ -76,7 +76,7 @@ void StartGroup(const RunContext& ctx, PaisyBrRun& s, const TransferRecord& r, c
   MonthValues& m = s.M;
   // the period's row holds the totals of the run's month: a following-month
   // record of an earlier month must not hand them over a second time
-  if (r.Zk1Rre != 2 && !InRunPeriod(r)) return;
+  if (r.Zk1Rre != 2 && !InRunPeriod(ctx, r)) return;
   // a retro record takes the retro statistics row (Zk2Rre 2), any other record the others
   int st = SqlSelectOne(SqlFormat("SELECT Zk2Stt, Zk2Svt, Zk2Ant, Zk2Uns, Zk2Bzt, Zk2Unt, Zk2Slt  FROM Qvx331Zk2 "
                                   " WHERE Zk2Abr = %ld  AND Zk2Pnr = '%s' "

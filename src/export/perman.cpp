@@ -94,7 +94,7 @@ void HandleRecord(RunContext& ctx, PermanExport& x, const TransferRecord& r) {
   if (!RecordFitsLine(r, "\t~")) return;
   Lu1Line line;
   int st = CachedWageTypeLookup(x.Lines, x.LugLug, r, line);
-  if (LeftOutForUnreadLine(st, r)) return;
+  if (LeftOutForUnreadLine(ctx, st, r)) return;
   if (st != 0) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
   PermanRow row;
   if (!PermanPruefen(r, line, row)) return;

@@ -114,7 +114,7 @@ bool BuildRow(RunContext& ctx, ProalRun& run, TransferRecord r, ProRow& p) {
   if (st == 0) {
     if (line.Lu1Ktr == 0) r.Zk1Krt = " ";
     if (line.Lu1Kst == 0) r.Zk1Kst = "0";
-  } else if (LeftOutForUnreadLine(st, r)) {
+  } else if (LeftOutForUnreadLine(ctx, st, r)) {
     // an unreadable line is not taken for a missing one
     return false;
   }

@@ -31,7 +31,7 @@ void CollectRecord(RunContext& ctx, RaetExport& x, const TransferRecord& r) {
   // without a line (or with a NULL factor) is handed over unscaled
   Lu1Line line;
   int st = CachedWageTypeLookup(x.Lines, x.Header.LugLug, r, line);
-  if (LeftOutForUnreadLine(st, r)) return;
+  if (LeftOutForUnreadLine(ctx, st, r)) return;
   if (st != 0) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
 
   if (r.Zk1Upn.size() > 15) {

@@ -46,7 +46,7 @@ void CollectRecord(RunContext& ctx, SageExport& x, TransferRecord r) {
   TransferRecord lookup = r;
   lookup.Zk1Bdt = DottedDate(r.Zk1Bdt);
   int st = CachedWageTypeLookup(x.Lines, x.LugLug, lookup, line);
-  if (LeftOutForUnreadLine(st, r)) return;
+  if (LeftOutForUnreadLine(ctx, st, r)) return;
   if (st != 0) {
     ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
   } else {

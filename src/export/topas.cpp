@@ -186,7 +186,7 @@ void WriteTp1(RunContext& ctx, TopasExport& x, const TransferRecord& r) {
     if (line.Lu1Ktr != 0) ktr = r.Zk1Ktr;
     // the factor has four decimals: the units stay whole numbers
     if (line.Lu1Mog != 0) v.Units = v.Units * std::llround(line.Lu1Mog * 10000) / 10000;
-  } else if (LeftOutForUnreadLine(lineStatus, r)) {
+  } else if (LeftOutForUnreadLine(ctx, lineStatus, r)) {
     return;
   }
   int64_t std = v.Hours ? v.Units : 0, tge = v.Hours ? 0 : v.Units;

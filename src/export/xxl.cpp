@@ -68,7 +68,7 @@ void CollectRecord(RunContext& ctx, XxlExport& x, TransferRecord r) {
     if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
     if (line.Lu1Krt == 0) r.Zk1Krt = " ";
     if (line.Lu1Kst == 0) r.Zk1Kst = " ";
-  } else if (LeftOutForUnreadLine(st, r)) {
+  } else if (LeftOutForUnreadLine(ctx, st, r)) {
     return;
   }
 
