@@ -172,23 +172,24 @@ void WriteRecord(RunContext& ctx, AsringRun& run, const TransferRecord& r) {
 
 void AsringLohnprogramm(RunContext& ctx) {
   AsringRun run;
-  RunStagingExport({
-      .Started = "\nAsring Lohnprogramm Akr: %s, Abrnr: %d gestartet",
-      .Finished = "Asring Lohnprogramm beendet",
-      .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333Asr"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"},
-                 {[] { return SqlWrite("DELETE FROM Qvx333Ask"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"}},
-      .ReadInterface = [&] { ReadHeader(ctx, run); },
-      .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_OpenRun(c, ctx.Abrnr, ctx.Lfn, "%d.%m.%Y", ""); },
-      .Fetch = SQL_Qvx331Zk1_FetchRun,
-      // the record's number goes into the period rows (AskEnr)
-      .Write =
-          [&](const TransferRecord& r, int32_t number) {
-            run.Count = number;
-            WriteRecord(ctx, run, r);
-          },
-      // no file: the staging tables are the hand-over
-      .Finish = nullptr,
-      .LogCount = true,
-      .LogBrokenRead = true,
-  });
+  RunStagingExport(
+      ctx, {
+               .Started = "\nAsring Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+               .Finished = "Asring Lohnprogramm beendet",
+               .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333Asr"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"},
+                          {[] { return SqlWrite("DELETE FROM Qvx333Ask"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"}},
+               .ReadInterface = [&] { ReadHeader(ctx, run); },
+               .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_OpenRun(c, ctx.Abrnr, ctx.Lfn, "%d.%m.%Y", ""); },
+               .Fetch = SQL_Qvx331Zk1_FetchRun,
+               // the record's number goes into the period rows (AskEnr)
+               .Write =
+                   [&](const TransferRecord& r, int32_t number) {
+                     run.Count = number;
+                     WriteRecord(ctx, run, r);
+                   },
+               // no file: the staging tables are the hand-over
+               .Finish = nullptr,
+               .LogCount = true,
+               .LogBrokenRead = true,
+           });
 }

@@ -152,16 +152,16 @@ void ReadFixedColumns(const RunContext& ctx, BmnRecord& fixed) {
 
 void BaumannLohnprogramm(RunContext& ctx) {
   BmnRecord fixed;
-  RunStagingExport({
-      .Started = "\nBaumann-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
-      .Finished = "Baumann-Lohnprogramm beendet",
-      .Clears = {{SQL_Qvx333Bmn_Delete, "DeleteFehler Qvx333Bmn, Sqlfhl: %d"}},
-      .ReadInterface = [&] { ReadFixedColumns(ctx, fixed); },
-      .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectBmn(c, ctx.Abrnr, ctx.Lfn); },
-      .Fetch = SQL_Qvx331Zk1_FetchBmn,
-      .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(fixed, r); },
-      .Finish = [&ctx] { BaumannWriteFile(ctx); },
-      .LogCount = true,
-      .LogBrokenRead = false,
-  });
+  RunStagingExport(ctx, {
+                            .Started = "\nBaumann-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+                            .Finished = "Baumann-Lohnprogramm beendet",
+                            .Clears = {{SQL_Qvx333Bmn_Delete, "DeleteFehler Qvx333Bmn, Sqlfhl: %d"}},
+                            .ReadInterface = [&] { ReadFixedColumns(ctx, fixed); },
+                            .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectBmn(c, ctx.Abrnr, ctx.Lfn); },
+                            .Fetch = SQL_Qvx331Zk1_FetchBmn,
+                            .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(fixed, r); },
+                            .Finish = [&ctx] { BaumannWriteFile(ctx); },
+                            .LogCount = true,
+                            .LogBrokenRead = false,
+                        });
 }

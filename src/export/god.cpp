@@ -201,29 +201,29 @@ void GodWriteFile(const RunContext& ctx) {
 
 void GodLohnprogramm(RunContext& ctx) {
   GodRun run;
-  RunStagingExport({
-      .Started = "\nGOD-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
-      .Finished = "GOD-Lohnprogramm beendet",
-      .Clears = {{SQL_Qvx333God_Delete, "DeleteFehler QVX333GOD, Sqlfhl: %d"}},
-      .ReadInterface =
-          [&] {
-            LugRecord lug;
-            RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
-            // the field holds 4 characters: a longer number is reported and cut
-            if (lug.LugFir.size() > 4) Log("TeilnehmerNr. zu lang : %s", lug.LugFir);
-            run.Tnr = SubStr(lug.LugFir, 0, 4);
-          },
-      .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectGod(c, ctx.Abrnr, ctx.Lfn); },
-      .Fetch = SQL_Qvx331Zk1_FetchGod,
-      .Write =
-          [&](const TransferRecord& r, int32_t) {
-            GodRecord g;
-            if (!BuildRecord(run, r, g)) return;
-            int ws = SQL_Qvx333God_Write(g);
-            if (ws != 0) ReportStatus(ws, "Qvx333God Insert-/UpdateFehler, Sqlfhl: %d", ws);
-          },
-      .Finish = [&ctx] { GodWriteFile(ctx); },
-      .LogCount = true,
-      .LogBrokenRead = false,
-  });
+  RunStagingExport(ctx, {
+                            .Started = "\nGOD-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+                            .Finished = "GOD-Lohnprogramm beendet",
+                            .Clears = {{SQL_Qvx333God_Delete, "DeleteFehler QVX333GOD, Sqlfhl: %d"}},
+                            .ReadInterface =
+                                [&] {
+                                  LugRecord lug;
+                                  RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
+                                  // the field holds 4 characters: a longer number is reported and cut
+                                  if (lug.LugFir.size() > 4) Log("TeilnehmerNr. zu lang : %s", lug.LugFir);
+                                  run.Tnr = SubStr(lug.LugFir, 0, 4);
+                                },
+                            .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectGod(c, ctx.Abrnr, ctx.Lfn); },
+                            .Fetch = SQL_Qvx331Zk1_FetchGod,
+                            .Write =
+                                [&](const TransferRecord& r, int32_t) {
+                                  GodRecord g;
+                                  if (!BuildRecord(run, r, g)) return;
+                                  int ws = SQL_Qvx333God_Write(g);
+                                  if (ws != 0) ReportStatus(ws, "Qvx333God Insert-/UpdateFehler, Sqlfhl: %d", ws);
+                                },
+                            .Finish = [&ctx] { GodWriteFile(ctx); },
+                            .LogCount = true,
+                            .LogBrokenRead = false,
+                        });
 }

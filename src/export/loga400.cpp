@@ -297,27 +297,28 @@ void HandleRecord(RunContext& ctx, Loga400Run& run, const TransferRecord& r) {
 
 void Loga400Lohnprogramm(RunContext& ctx) {
   Loga400Run run;
-  RunStagingExport({
-      .Started = "\nLoga400 Lohnprogramm fuer Akr: %s mit der Abrnr: %d gestartet",
-      .Finished = "Loga400 Lohnprogramm beendet",
-      .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333B01"); }, "DeleteFehler QVX333B01, Sqlfhl: %d"},
-                 {[] { return SqlWrite("DELETE FROM Qvx333B06"); }, "DeleteFehler QVX333B06, Sqlfhl: %d"}},
-      .ReadInterface =
-          [&] {
-            int st = SQL_Qvx171Lug_GetFir(ctx.Akr, run.Header);
-            if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
-            run.Fir = FirmText(run.Header, ctx.Akr, 2);
-          },
-      // records without days and hours are not read
-      .Select =
-          [&ctx](SqlCursor& c) {
-            return SQL_Qvx331Zk1_OpenRun(c, ctx.Abrnr, ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)");
-          },
-      .Fetch = SQL_Qvx331Zk1_FetchRun,
-      .Write = [&](const TransferRecord& r, int32_t) { HandleRecord(ctx, run, r); },
-      // no file: the staging tables are the hand-over
-      .Finish = nullptr,
-      .LogCount = false,
-      .LogBrokenRead = false,
-  });
+  RunStagingExport(
+      ctx, {
+               .Started = "\nLoga400 Lohnprogramm fuer Akr: %s mit der Abrnr: %d gestartet",
+               .Finished = "Loga400 Lohnprogramm beendet",
+               .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333B01"); }, "DeleteFehler QVX333B01, Sqlfhl: %d"},
+                          {[] { return SqlWrite("DELETE FROM Qvx333B06"); }, "DeleteFehler QVX333B06, Sqlfhl: %d"}},
+               .ReadInterface =
+                   [&] {
+                     int st = SQL_Qvx171Lug_GetFir(ctx.Akr, run.Header);
+                     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
+                     run.Fir = FirmText(run.Header, ctx.Akr, 2);
+                   },
+               // records without days and hours are not read
+               .Select =
+                   [&ctx](SqlCursor& c) {
+                     return SQL_Qvx331Zk1_OpenRun(c, ctx.Abrnr, ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)");
+                   },
+               .Fetch = SQL_Qvx331Zk1_FetchRun,
+               .Write = [&](const TransferRecord& r, int32_t) { HandleRecord(ctx, run, r); },
+               // no file: the staging tables are the hand-over
+               .Finish = nullptr,
+               .LogCount = false,
+               .LogBrokenRead = false,
+           });
 }

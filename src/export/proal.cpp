@@ -171,22 +171,22 @@ void WriteRecord(RunContext& ctx, ProalRun& run, const TransferRecord& r) {
 
 void ProalLohnprogramm(RunContext& ctx) {
   ProalRun run;
-  RunStagingExport({
-      .Started = "\nProAL-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
-      .Finished = "ProAL-Lohnprogramm beendet",
-      .Clears = {{SQL_Qvx333Pro_Delete, "DeleteFehler QVX333Pro, Sqlfhl: %d"}},
-      .ReadInterface =
-          [&] {
-            LugRecord lug;
-            RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
-            run.LugLug = lug.LugLug;
-            run.Fir = lug.LugFir.empty() ? ctx.Akr : lug.LugFir;
-          },
-      .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectPro(c, ctx.Abrnr, ctx.Lfn); },
-      .Fetch = SQL_Qvx331Zk1_FetchPro,
-      .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(ctx, run, r); },
-      .Finish = [&ctx] { ProalWriteFile(ctx); },
-      .LogCount = false,
-      .LogBrokenRead = false,
-  });
+  RunStagingExport(ctx, {
+                            .Started = "\nProAL-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+                            .Finished = "ProAL-Lohnprogramm beendet",
+                            .Clears = {{SQL_Qvx333Pro_Delete, "DeleteFehler QVX333Pro, Sqlfhl: %d"}},
+                            .ReadInterface =
+                                [&] {
+                                  LugRecord lug;
+                                  RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
+                                  run.LugLug = lug.LugLug;
+                                  run.Fir = lug.LugFir.empty() ? ctx.Akr : lug.LugFir;
+                                },
+                            .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectPro(c, ctx.Abrnr, ctx.Lfn); },
+                            .Fetch = SQL_Qvx331Zk1_FetchPro,
+                            .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(ctx, run, r); },
+                            .Finish = [&ctx] { ProalWriteFile(ctx); },
+                            .LogCount = false,
+                            .LogBrokenRead = false,
+                        });
 }

@@ -146,17 +146,17 @@ void WriteRecord(const TransferRecord& r) {
 }  // namespace
 
 void SbsLohnprogramm(RunContext& ctx) {
-  RunStagingExport({
-      .Started = "\nSBS-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
-      .Finished = "SBS-Lohnprogramm beendet",
-      .Clears = {{SQL_Qvx333Sbs_Delete, "DeleteFehler QVX333Sbs, Sqlfhl: %d"}},
-      // the firm number is read for the file only
-      .ReadInterface = nullptr,
-      .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectSbs(c, ctx.Abrnr, ctx.Lfn); },
-      .Fetch = SQL_Qvx331Zk1_FetchSbs,
-      .Write = [](const TransferRecord& r, int32_t) { WriteRecord(r); },
-      .Finish = [&ctx] { SbsWriteFile(ctx); },
-      .LogCount = false,
-      .LogBrokenRead = false,
-  });
+  RunStagingExport(ctx, {
+                            .Started = "\nSBS-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+                            .Finished = "SBS-Lohnprogramm beendet",
+                            .Clears = {{SQL_Qvx333Sbs_Delete, "DeleteFehler QVX333Sbs, Sqlfhl: %d"}},
+                            // the firm number is read for the file only
+                            .ReadInterface = nullptr,
+                            .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectSbs(c, ctx.Abrnr, ctx.Lfn); },
+                            .Fetch = SQL_Qvx331Zk1_FetchSbs,
+                            .Write = [](const TransferRecord& r, int32_t) { WriteRecord(r); },
+                            .Finish = [&ctx] { SbsWriteFile(ctx); },
+                            .LogCount = false,
+                            .LogBrokenRead = false,
+                        });
 }
