@@ -546,7 +546,7 @@ int SettleAndExport(RunContext& ctx) {
 
   int code = 0;
   RunStep(ctx, "Übergabe", [&ctx, &code](Transaction& step) {
-    ExportDispatch(Ctx);
+    ExportDispatch(ctx);
 
     if (!ctx.Preview) WritePointerFile();
 

@@ -131,10 +131,10 @@ void WritePeriod(AsringRun& run, const TransferRecord& r, const AsringValues& v)
   HandedOverRecord(r.Zk1Upn, art, hours ? mge : 0, hours ? 0 : mge);
 }
 
-void WriteWage(AsringRun& run, const TransferRecord& r, const AsringValues& v) {
+void WriteWage(RunContext& ctx, AsringRun& run, const TransferRecord& r, const AsringValues& v) {
   Lu1Line lu1;
   std::string kst = r.Zk1Kst;
-  int st = FindWageTypeLine(run.Lines, run.Header.LugLug, r, lu1);
+  int st = FindWageTypeLine(ctx, run.Lines, run.Header.LugLug, r, lu1);
   if (st != 0 && st != kSqlNoMoreRows) return;  // left out: its line could not be read
   if (st == 0) kst = lu1.Lu1Kst != 0 ? SubStr(kst, 0, 10) : " ";
   st = StagedRow("Qvx333Asr", SQL_Qvx333Asr_Insert(run, r, kst, v));
@@ -150,45 +150,46 @@ void WriteWage(AsringRun& run, const TransferRecord& r, const AsringValues& v) {
 }
 
 // Header values of the run: its time, the firm and the payroll month.
-void ReadHeader(AsringRun& run) {
+void ReadHeader(const RunContext& ctx, AsringRun& run) {
   int st = SQL_GetTime(run.Uhr);
   if (st != 0) ReportStatus(st, "Fehler beim Lesen der Uhrzeit: %d", st);
-  st = SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header);
+  st = SQL_Qvx171Lug_GetFir(ctx.Akr, run.Header);
   if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
-  run.Fir = FirmText(run.Header, Ctx.Akr, 3);
-  int32_t month = ShiftMonth(DateToLong(Ctx.AbrDatum) / 100, run.Header.LugMon);
+  run.Fir = FirmText(run.Header, ctx.Akr, 3);
+  int32_t month = ShiftMonth(DateToLong(ctx.AbrDatum) / 100, run.Header.LugMon);
   run.Jhr = static_cast<int16_t>(month / 100);
   run.Mon = static_cast<int16_t>(month % 100);
 }
 
-void WriteRecord(AsringRun& run, const TransferRecord& r) {
+void WriteRecord(RunContext& ctx, AsringRun& run, const TransferRecord& r) {
   AsringValues v = Values(r);
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
   if (kind == "SS") WritePeriod(run, r, v);
-  else if (kind == "LS") WriteWage(run, r, v);
+  else if (kind == "LS") WriteWage(ctx, run, r, v);
 }
 
 }  // namespace
 
-void AsringLohnprogramm() {
+void AsringLohnprogramm(RunContext& ctx) {
   AsringRun run;
-  RunStagingExport({
-      .Started = "\nAsring Lohnprogramm Akr: %s, Abrnr: %d gestartet",
-      .Finished = "Asring Lohnprogramm beendet",
-      .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333Asr"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"},
-                 {[] { return SqlWrite("DELETE FROM Qvx333Ask"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"}},
-      .ReadInterface = [&] { ReadHeader(run); },
-      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_OpenRun(c, Ctx.Abrnr, Ctx.Lfn, "%d.%m.%Y", ""); },
-      .Fetch = SQL_Qvx331Zk1_FetchRun,
-      // the record's number goes into the period rows (AskEnr)
-      .Write =
-          [&](const TransferRecord& r, int32_t number) {
-            run.Count = number;
-            WriteRecord(run, r);
-          },
-      // no file: the staging tables are the hand-over
-      .Finish = nullptr,
-      .LogCount = true,
-      .LogBrokenRead = true,
-  });
+  RunStagingExport(
+      ctx, {
+               .Started = "\nAsring Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+               .Finished = "Asring Lohnprogramm beendet",
+               .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333Asr"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"},
+                          {[] { return SqlWrite("DELETE FROM Qvx333Ask"); }, "DeleteFehler QVX333Asring, Sqlfhl: %d"}},
+               .ReadInterface = [&] { ReadHeader(ctx, run); },
+               .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_OpenRun(c, ctx.Abrnr, ctx.Lfn, "%d.%m.%Y", ""); },
+               .Fetch = SQL_Qvx331Zk1_FetchRun,
+               // the record's number goes into the period rows (AskEnr)
+               .Write =
+                   [&](const TransferRecord& r, int32_t number) {
+                     run.Count = number;
+                     WriteRecord(ctx, run, r);
+                   },
+               // no file: the staging tables are the hand-over
+               .Finish = nullptr,
+               .LogCount = true,
+               .LogBrokenRead = true,
+           });
 }

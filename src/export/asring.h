@@ -3,4 +3,6 @@
 // records) from the database; no file is written.
 #pragma once
 
-void AsringLohnprogramm();
+struct RunContext;
+
+void AsringLohnprogramm(RunContext& ctx);

@@ -90,10 +90,10 @@ std::string Amount(const char* fmt, size_t width, double v, const std::string& p
   return DecimalComma(text);
 }
 
-void BaumannWriteFile() {
-  DeleteOldTransferFile("BMNLUG.txt");
+void BaumannWriteFile(const RunContext& ctx) {
+  DeleteOldTransferFile(ctx, "BMNLUG.txt");
   ExportFile file;
-  ExportFileCreate(file, "\\BMNLUG.txt", " BMN-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\BMNLUG.txt", " BMN-Exportdatei kann nicht geoeffnet werden !");
 
   // a selection that fails is logged like a failed fetch
   SqlCursor c;
@@ -137,12 +137,12 @@ void WriteRecord(const BmnRecord& fixed, const TransferRecord& r) {
 }
 
 // The columns every row of the run has.
-void ReadFixedColumns(BmnRecord& fixed) {
+void ReadFixedColumns(const RunContext& ctx, BmnRecord& fixed) {
   LugRecord lug;
-  int ls = SQL_Qvx171Lug_GetFir(Ctx.Akr, lug);
+  int ls = SQL_Qvx171Lug_GetFir(ctx.Akr, lug);
   if (ls != 0) ReportStatus(ls, "Qvx171Lug-Lesenfehler: %d", ls);
   fixed.BmnStz = "83";
-  fixed.BmnAbm = SubStr(Ctx.AbrVon, 5, 2);
+  fixed.BmnAbm = SubStr(ctx.AbrVon, 5, 2);
   fixed.BmnKnz = "0";
   if (lug.LugFir.size() > 5) Log("Firma zu lang : %s", lug.LugFir);
   fixed.BmnFir = SubStr(lug.LugFir, 0, 5);
@@ -150,18 +150,18 @@ void ReadFixedColumns(BmnRecord& fixed) {
 
 }  // namespace
 
-void BaumannLohnprogramm() {
+void BaumannLohnprogramm(RunContext& ctx) {
   BmnRecord fixed;
-  RunStagingExport({
-      .Started = "\nBaumann-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
-      .Finished = "Baumann-Lohnprogramm beendet",
-      .Clears = {{SQL_Qvx333Bmn_Delete, "DeleteFehler Qvx333Bmn, Sqlfhl: %d"}},
-      .ReadInterface = [&] { ReadFixedColumns(fixed); },
-      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectBmn(c, Ctx.Abrnr, Ctx.Lfn); },
-      .Fetch = SQL_Qvx331Zk1_FetchBmn,
-      .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(fixed, r); },
-      .Finish = BaumannWriteFile,
-      .LogCount = true,
-      .LogBrokenRead = false,
-  });
+  RunStagingExport(ctx, {
+                            .Started = "\nBaumann-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+                            .Finished = "Baumann-Lohnprogramm beendet",
+                            .Clears = {{SQL_Qvx333Bmn_Delete, "DeleteFehler Qvx333Bmn, Sqlfhl: %d"}},
+                            .ReadInterface = [&] { ReadFixedColumns(ctx, fixed); },
+                            .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectBmn(c, ctx.Abrnr, ctx.Lfn); },
+                            .Fetch = SQL_Qvx331Zk1_FetchBmn,
+                            .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(fixed, r); },
+                            .Finish = [&ctx] { BaumannWriteFile(ctx); },
+                            .LogCount = true,
+                            .LogBrokenRead = false,
+                        });
 }

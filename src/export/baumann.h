@@ -2,4 +2,6 @@
 // Qvx333Bmn and the 80-character lines of "BMNLUG.txt" in TransferDir.
 #pragma once
 
-void BaumannLohnprogramm();
+struct RunContext;
+
+void BaumannLohnprogramm(RunContext& ctx);

@@ -33,7 +33,8 @@ using LineCache = std::map<DbKey, LineFlags>;
 // line valid at the period start does not hand them over; without a line the
 // record keeps both. False when the line could not be read: the record is left
 // out then, since its line may forbid the cost fields it carries.
-bool ApplyWageTypeLine(const std::string& lugLug, const std::string& abrVon, LineCache& cache, DatevRecords& records) {
+bool ApplyWageTypeLine(RunContext& ctx, const std::string& lugLug, const std::string& abrVon, LineCache& cache,
+                       DatevRecords& records) {
   TransferRecord& r = records.Record;
   DbKey key = DbKey().Add(records.KeyStz).Add(records.KeyZkt).Add(records.KeyLna);
   LineFlags flags;
@@ -50,7 +51,7 @@ bool ApplyWageTypeLine(const std::string& lugLug, const std::string& abrVon, Lin
     flags.Kst = line.Lu1Kst;
     flags.Ktr = line.Lu1Ktr;
     // a failed read is tried again with the next record of the combination
-    if (LeftOutForUnreadLine(st, r)) return false;
+    if (LeftOutForUnreadLine(ctx, st, r)) return false;
     cache.emplace(std::move(key), flags);
   }
   if (!flags.Found) return true;
@@ -158,18 +159,18 @@ void WriteRecord(ExportFile& file, const TransferRecord& r) {
 
 [[nodiscard]] int SQL_Qvx171Lu1_CloseDatev(SqlCursor& cursor) { return dbClose(cursor); }
 
-void DatevLohnprogramm() {
-  Log("\nDatev Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void DatevLohnprogramm(RunContext& ctx) {
+  Log("\nDatev Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
 
-  DeleteOldTransferFile("datev.csv");
+  DeleteOldTransferFile(ctx, "datev.csv");
   ExportFile file;
-  ExportFileCreate(file, "\\datev.csv", "Datevdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\datev.csv", "Datevdatei kann nicht geoeffnet werden !");
 
   std::string abrVon;
   // a missing row leaves the presets; no result would write a wrong header
-  if (SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon) == -1) AbortRun(60);
+  if (SQL_Qvx330Abr_GetVon(ctx.Akr, ctx.Abrnr, abrVon) == -1) AbortRun(60);
   LugRecord header;
-  if (SQL_Qvx171Lug_GetFir(Ctx.Akr, header) == -1) AbortRun(60);
+  if (SQL_Qvx171Lug_GetFir(ctx.Akr, header) == -1) AbortRun(60);
 
   // payroll month: month of the period start shifted by LugMon
   int32_t month = ShiftMonth(DateToLong(abrVon) / 100, header.LugMon);
@@ -179,10 +180,10 @@ void DatevLohnprogramm() {
 
   LineCache lines;
   DatevRecords records;
-  RequireRead(SQL_Qvx331Zk1_OpenDatev(records, Ctx.Abrnr), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenDatev(records, ctx.Abrnr), "Qvx331Zk1");
   int st = SQL_Qvx331Zk1_FetchDatev(records);
   while (st == 0) {
-    if (ApplyWageTypeLine(header.LugLug, abrVon, lines, records)) WriteRecord(file, records.Record);
+    if (ApplyWageTypeLine(ctx, header.LugLug, abrVon, lines, records)) WriteRecord(file, records.Record);
     records.Record = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchDatev(records);
   }

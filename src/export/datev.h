@@ -8,7 +8,9 @@
 #include "export/wage_types.h"
 #include "run/db.h"
 
-void DatevLohnprogramm();
+struct RunContext;
+
+void DatevLohnprogramm(RunContext& ctx);
 
 // Start of the period of an accounting number as YYYY.MM.DD (also read by
 // other exporters that need the period start).

@@ -28,7 +28,7 @@ struct DispatchEntry {
   Exporter Which;
   // The exporter; an entry without one (its exporter is not built in yet)
   // exports nothing and logs nothing, like a code that matches no entry.
-  void (*Run)();
+  void (*Run)(RunContext& ctx);
 };
 
 // In this order; the first match wins. A test over the first n characters
@@ -75,10 +75,10 @@ Exporter ChooseExporter(const std::string& lgp) {
   return e ? e->Which : Exporter::None;
 }
 
-void ExportDispatch() {
-  const DispatchEntry* e = FindEntry(Ctx.Lug.LugLgp);
+void ExportDispatch(RunContext& ctx) {
+  const DispatchEntry* e = FindEntry(ctx.Lug.LugLgp);
   if (!e || !e->Run) return;
-  Ctx.Handover.ExportStarted = true;
-  e->Run();
-  Ctx.Handover.ExportFinished = true;
+  ctx.Handover.ExportStarted = true;
+  e->Run(ctx);
+  ctx.Handover.ExportFinished = true;
 }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+struct RunContext;
+
 // Payroll systems the dispatcher can choose.
 enum class Exporter {
   None,
@@ -33,4 +35,4 @@ Exporter ChooseExporter(const std::string& lgp);
 
 // Runs the exporter of LugLgp of the run's interface record; a code that
 // matches no entry exports nothing and logs nothing.
-void ExportDispatch();
+void ExportDispatch(RunContext& ctx);

@@ -51,24 +51,24 @@ std::string HoursText(int32_t minutes) { return ExactText(ExactRound(minutes, 60
                 ExactSql(sum, 60, 6), sum, w.EmsTge, w.EmsPnr, w.EmsDat, w.EmsLna));
 }
 
-void EmisLohnprogramm() {
-  Log("\nEmis Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void EmisLohnprogramm(RunContext& ctx) {
+  Log("\nEmis Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
 
-  if (Ctx.AkrSsl == 1) {
+  if (ctx.AkrSsl == 1) {
     int st = SQL_Qvx333Ems_Delete();
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx333Ems-DeleteFehler, Sqlfhl: %d", st);
   }
 
   // accounting month MMYYYY of the period start YYYY.MM.DD
   std::string abrVon;
-  RequireRead(SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon), "Qvx330Abr");
+  RequireRead(SQL_Qvx330Abr_GetVon(ctx.Akr, ctx.Abrnr, abrVon), "Qvx330Abr");
   std::string dat = SubStr(abrVon, 5, 2) + SubStr(abrVon, 0, 4);
   LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, lug), "Qvx171Lug");
-  std::string akr = lug.LugAkr.empty() ? Ctx.Akr : lug.LugAkr;
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, lug), "Qvx171Lug");
+  std::string akr = lug.LugAkr.empty() ? ctx.Akr : lug.LugAkr;
 
   SqlCursor records;
-  RequireRead(SQL_Qvx331Zk1_SelectAll(records, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_SelectAll(records, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st = SQL_Qvx331Zk1_FetchAll(records, r);
   while (st == 0) {

@@ -6,6 +6,8 @@
 
 #include "export/transfer_record.h"
 
+struct RunContext;
+
 // Row of Qvx333Ems; its hours (EmsStd) are formatted from the minutes.
 struct EmsRow {
   std::string EmsAkr;
@@ -17,7 +19,7 @@ struct EmsRow {
   std::string EmsKnz;  // "P" month account, "T" otherwise
 };
 
-void EmisLohnprogramm();
+void EmisLohnprogramm(RunContext& ctx);
 
 [[nodiscard]] int SQL_Qvx333Ems_Delete();
 [[nodiscard]] int SQL_Qvx331Zk1_SelectAll(SqlCursor& cursor, int32_t abrnr, int16_t lfn);

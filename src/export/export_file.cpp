@@ -48,17 +48,17 @@ double WrittenNumber(std::string_view text) {
   return std::strtod(t.c_str(), nullptr);
 }
 
-void DeleteOldTransferFile(std::string_view fileName) {
-  if (Ctx.Preview) return;  // a preview touches no file of a real hand-over
+void DeleteOldTransferFile(const RunContext& ctx, std::string_view fileName) {
+  if (ctx.Preview) return;  // a preview touches no file of a real hand-over
   std::string path = Cp1252(kOldFolder);
   path += fileName;
   RemoveFile(path);
 }
 
-std::string ExportTempPath(std::string_view path) {
+std::string ExportTempPath(const RunContext& ctx, std::string_view path) {
   std::string temp(path);
   temp += '.';
-  for (char c : Ctx.Akr) {
+  for (char c : ctx.Akr) {
     bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
     temp += plain ? c : '_';
   }
@@ -66,19 +66,20 @@ std::string ExportTempPath(std::string_view path) {
   return temp;
 }
 
-bool ExportFileOpen(ExportFile& f, std::string_view name, ExportSet* set) {
-  f.Path = Ctx.TransferDir;
+bool ExportFileOpen(const RunContext& ctx, ExportFile& f, std::string_view name, ExportSet* set) {
+  f.Path = ctx.TransferDir;
   f.Path += name;
-  f.TempPath = ExportTempPath(f.Path);
+  f.TempPath = ExportTempPath(ctx, f.Path);
   f.Set = set;
   if (f.File.Open(f.TempPath, "w")) return true;
   DiscardExportFile(f);
   return false;
 }
 
-void ExportFileCreate(ExportFile& f, std::string_view name, std::string_view openFailure, ExportSet* set) {
+void ExportFileCreate(const RunContext& ctx, ExportFile& f, std::string_view name, std::string_view openFailure,
+                      ExportSet* set) {
   f.OpenFailure = Cp1252(openFailure);
-  if (ExportFileOpen(f, name, set)) return;
+  if (ExportFileOpen(ctx, f, name, set)) return;
   if (set) set->Discard();
   Log("%s", f.OpenFailure);
   EndProcess(1);
@@ -115,8 +116,8 @@ ExportSet::~ExportSet() {
   Discard();
 }
 
-void ExportSet::RemoveWhenPlaced(std::string_view name) {
-  std::string path = Ctx.TransferDir;
+void ExportSet::RemoveWhenPlaced(const RunContext& ctx, std::string_view name) {
+  std::string path = ctx.TransferDir;
   path += name;
   stale_.push_back(std::move(path));
 }
@@ -128,7 +129,7 @@ void ExportSet::Discard() {
   files_.clear();
 }
 
-void ExportSet::Place() {
+void ExportSet::Place(const RunContext& ctx) {
   // the files of the earlier run that no new file replaces go first, so that
   // a new file never stands beside one of them
   for (const std::string& path : stale_) {
@@ -150,5 +151,5 @@ void ExportSet::Place() {
   }
   for (const Closed& f : files_) HandedOverFilePlaced(f.Path, f.Lines);
   files_.clear();
-  for (const std::string& name : oldNames_) DeleteOldTransferFile(name);
+  for (const std::string& name : oldNames_) DeleteOldTransferFile(ctx, name);
 }

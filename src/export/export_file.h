@@ -10,6 +10,8 @@
 #include "run/platform.h"
 #include "run/text.h"
 
+struct RunContext;
+
 // The number a field of a written line shows (decimal point or comma, blanks
 // around it, a sign in front; an empty field is 0): what the payroll system
 // reads, for the run's hand-over.
@@ -19,7 +21,7 @@ double WrittenNumber(std::string_view text);
 // "..\Transfer\Lohn- und Gehaltsübergabe\"; a missing file is no error.
 // A preview deletes nothing there (its files go to its own folder, which is
 // TransferDir during a preview).
-void DeleteOldTransferFile(std::string_view fileName);
+void DeleteOldTransferFile(const RunContext& ctx, std::string_view fileName);
 
 // A transfer file in TransferDir: Windows-1252 text, every line feed written
 // as CR LF. Every write is checked; a file that cannot be written completely
@@ -78,14 +80,14 @@ class ExportSet {
   // TransferDir + name (name begins with a backslash) is removed when the set
   // is placed, unless the set writes a file of that name (e.g. a retro file
   // of an earlier run for a date the new run does not have).
-  void RemoveWhenPlaced(std::string_view name);
+  void RemoveWhenPlaced(const RunContext& ctx, std::string_view name);
   // The file of that name in the older hand-over folder is removed when the
   // set is placed (DeleteOldTransferFile; a preview removes nothing there).
   void RemoveOldWhenPlaced(std::string_view fileName);
   // Puts every closed file of the set under its name, then removes the files
   // named for removal. A name that cannot be given its file is handled as
   // described above and ends the process with exit code 1.
-  void Place();
+  void Place(const RunContext& ctx);
   // Removes the temporary files of the set not placed yet.
   void Discard();
 
@@ -103,7 +105,7 @@ class ExportSet {
 // Temporary name of a transfer file (path with backslashes): the path, ".",
 // the circle (characters other than letters, digits, "-" and "_" as "_") and
 // ".tmp".
-std::string ExportTempPath(std::string_view path);
+std::string ExportTempPath(const RunContext& ctx, std::string_view path);
 
 // Creates TransferDir + name (name begins with a backslash) through its
 // temporary file. When it cannot be opened, or the finished file cannot be
@@ -111,10 +113,11 @@ std::string ExportTempPath(std::string_view path);
 // "Datevdatei kann nicht geoeffnet werden !") and ends the process with exit
 // code 1; the settlement was committed before the export. With a set the
 // file becomes one of its files.
-void ExportFileCreate(ExportFile& f, std::string_view name, std::string_view openFailure, ExportSet* set = nullptr);
+void ExportFileCreate(const RunContext& ctx, ExportFile& f, std::string_view name, std::string_view openFailure,
+                      ExportSet* set = nullptr);
 // The same without the failure handling of the open (files whose open is not
 // checked); a file that cannot be finished is reported as a write error.
-bool ExportFileOpen(ExportFile& f, std::string_view name, ExportSet* set = nullptr);
+bool ExportFileOpen(const RunContext& ctx, ExportFile& f, std::string_view name, ExportSet* set = nullptr);
 // Writes Windows-1252 text. A failed write (disk full) is logged and ends
 // the process with exit code 1.
 void ExportWrite(ExportFile& f, std::string_view text);

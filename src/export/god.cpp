@@ -154,13 +154,13 @@ bool BuildRecord(GodRun& run, const TransferRecord& r, GodRecord& g) {
   return true;
 }
 
-void GodWriteFile() {
-  DeleteOldTransferFile("PVZERZDP.DAT");
+void GodWriteFile(const RunContext& ctx) {
+  DeleteOldTransferFile(ctx, "PVZERZDP.DAT");
   ExportFile file;
-  ExportFileCreate(file, "\\PVZERZDP.DAT", "GOD-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\PVZERZDP.DAT", "GOD-Exportdatei kann nicht geoeffnet werden !");
 
   // run date DD.MM.YYYY ... as YYYYMMDD
-  const std::string& t = Ctx.DbTime;
+  const std::string& t = ctx.DbTime;
   ExportWriteF(file, "%s%s%s%s%s\n", "X101000010000", "xxxxxxxx", "0000ZEITERF.",
                SubStr(t, 6, 4) + SubStr(t, 3, 2) + SubStr(t, 0, 2), "00000000TYP1");
   int32_t count = 0;
@@ -199,31 +199,31 @@ void GodWriteFile() {
 
 }  // namespace
 
-void GodLohnprogramm() {
+void GodLohnprogramm(RunContext& ctx) {
   GodRun run;
-  RunStagingExport({
-      .Started = "\nGOD-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
-      .Finished = "GOD-Lohnprogramm beendet",
-      .Clears = {{SQL_Qvx333God_Delete, "DeleteFehler QVX333GOD, Sqlfhl: %d"}},
-      .ReadInterface =
-          [&] {
-            LugRecord lug;
-            RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
-            // the field holds 4 characters: a longer number is reported and cut
-            if (lug.LugFir.size() > 4) Log("TeilnehmerNr. zu lang : %s", lug.LugFir);
-            run.Tnr = SubStr(lug.LugFir, 0, 4);
-          },
-      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectGod(c, Ctx.Abrnr, Ctx.Lfn); },
-      .Fetch = SQL_Qvx331Zk1_FetchGod,
-      .Write =
-          [&](const TransferRecord& r, int32_t) {
-            GodRecord g;
-            if (!BuildRecord(run, r, g)) return;
-            int ws = SQL_Qvx333God_Write(g);
-            if (ws != 0) ReportStatus(ws, "Qvx333God Insert-/UpdateFehler, Sqlfhl: %d", ws);
-          },
-      .Finish = GodWriteFile,
-      .LogCount = true,
-      .LogBrokenRead = false,
-  });
+  RunStagingExport(ctx, {
+                            .Started = "\nGOD-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+                            .Finished = "GOD-Lohnprogramm beendet",
+                            .Clears = {{SQL_Qvx333God_Delete, "DeleteFehler QVX333GOD, Sqlfhl: %d"}},
+                            .ReadInterface =
+                                [&] {
+                                  LugRecord lug;
+                                  RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
+                                  // the field holds 4 characters: a longer number is reported and cut
+                                  if (lug.LugFir.size() > 4) Log("TeilnehmerNr. zu lang : %s", lug.LugFir);
+                                  run.Tnr = SubStr(lug.LugFir, 0, 4);
+                                },
+                            .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectGod(c, ctx.Abrnr, ctx.Lfn); },
+                            .Fetch = SQL_Qvx331Zk1_FetchGod,
+                            .Write =
+                                [&](const TransferRecord& r, int32_t) {
+                                  GodRecord g;
+                                  if (!BuildRecord(run, r, g)) return;
+                                  int ws = SQL_Qvx333God_Write(g);
+                                  if (ws != 0) ReportStatus(ws, "Qvx333God Insert-/UpdateFehler, Sqlfhl: %d", ws);
+                                },
+                            .Finish = [&ctx] { GodWriteFile(ctx); },
+                            .LogCount = true,
+                            .LogBrokenRead = false,
+                        });
 }

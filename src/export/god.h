@@ -2,4 +2,6 @@
 // table Qvx333God and the file "PVZERZDP.DAT" in TransferDir.
 #pragma once
 
-void GodLohnprogramm();
+struct RunContext;
+
+void GodLohnprogramm(RunContext& ctx);

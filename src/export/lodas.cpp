@@ -121,15 +121,15 @@ int FetchRow(SqlCursor& c, Ld1Row& w) {
 
 // One transfer or memo record into the staging table; a value that does not
 // fit its field is logged and the record left out.
-void ProcessRecord(LodasRun& run, TransferRecord r, int16_t mark) {
+void ProcessRecord(RunContext& ctx, LodasRun& run, TransferRecord r, int16_t mark) {
   // the file separates fields by ";" and encloses texts in quotes
   if (!RecordFitsLine(r, ";\"")) return;
   // the wage-type line is valid at the booking date (YYYY.MM.DD)
   std::string azr = r.Zk1Bdt;
   r.Zk1Bdt = SubStr(azr, 6, 4) + "." + SubStr(azr, 3, 2) + "." + SubStr(azr, 0, 2);
   Lu1Line line;
-  int st = CachedWageTypeLookup(run.Lines, Ctx.Lug.LugLug, r, line);
-  if (LeftOutForUnreadLine(st, r)) return;
+  int st = CachedWageTypeLookup(run.Lines, ctx.Lug.LugLug, r, line);
+  if (LeftOutForUnreadLine(ctx, st, r)) return;
   if (st != 0) {
     Log("Fehler beim Lesen Qvx171Lu1: %d", st);
   } else {
@@ -210,13 +210,13 @@ constexpr char kOpenFailure[] = "LODAS-Exportdatei kann nicht geoeffnet werden !
 std::string FileName(int n) { return Format("\\LodasSST-%d.txt", n); }
 
 // The main file and the retro files are one hand-over, put in place together.
-void WriteFiles(LodasRun& run) {
+void WriteFiles(const RunContext& ctx, LodasRun& run) {
   ExportSet files;
   // files of an earlier run: a retro date of that run must not stay behind
-  for (int n = 0; n <= kMaxRetroFiles; ++n) files.RemoveWhenPlaced(FileName(n));
+  for (int n = 0; n <= kMaxRetroFiles; ++n) files.RemoveWhenPlaced(ctx, FileName(n));
 
   ExportFile file;
-  ExportFileCreate(file, FileName(0), kOpenFailure, &files);
+  ExportFileCreate(ctx, file, FileName(0), kOpenFailure, &files);
   WriteHeader(file, run.Header);
   ExportWrite(file, "\n[Bewegungsdaten]\n");
   SqlCursor normal;
@@ -247,12 +247,12 @@ void WriteFiles(LodasRun& run) {
       ++number;
       if (number > kMaxRetroFiles) {
         // the files written so far are handed over all the same
-        files.Place();
+        files.Place(ctx);
         Log("Zu viele Rückrechnungszeiträume !");
         EndProcess(1);
       }
       retro = std::make_unique<ExportFile>();
-      ExportFileCreate(*retro, FileName(number), kOpenFailure, &files);
+      ExportFileCreate(ctx, *retro, FileName(number), kOpenFailure, &files);
       WriteHeader(*retro, run.Header);
       previous = w.Ld1Azr;
       removing = false;
@@ -275,28 +275,28 @@ void WriteFiles(LodasRun& run) {
   if (st == -1) AbortRun(60);
   dbClose(rows);
   if (retro) ExportFileClose(*retro);
-  files.Place();
+  files.Place(ctx);
   Log("%d Datensätze in Datei(en) geschrieben.", run.Written);
 }
 
 }  // namespace
 
-void LodasLohnprogramm() {
-  Log("\nLODAS-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
+void LodasLohnprogramm(RunContext& ctx) {
+  Log("\nLODAS-Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
+  if (ctx.AkrSsl == 1) {
     int st = SQL_Qvx333Ld1_Delete();
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Ld1, Sqlfhl: %d", st);
   }
 
   LodasRun run;
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header), "Qvx171Lug");
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, run.Header), "Qvx171Lug");
 
   SqlCursor zk1;
-  RequireRead(SQL_Qvx331Zk1_OpenLodas(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenLodas(zk1, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = FetchRecord(zk1, r)) == 0) {
-    ProcessRecord(run, r, 0);
+    ProcessRecord(ctx, run, r, 0);
     ++run.Read;
     r = TransferRecord{};
   }
@@ -304,10 +304,10 @@ void LodasLohnprogramm() {
   dbClose(zk1);
 
   SqlCursor zk5;
-  RequireRead(SQL_Qvx331Zk5_OpenLodas(zk5, Ctx.RunKey, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk5");
+  RequireRead(SQL_Qvx331Zk5_OpenLodas(zk5, ctx.RunKey, ctx.Abrnr, ctx.Lfn), "Qvx331Zk5");
   r = TransferRecord{};
   while ((st = FetchMemo(zk5, r)) == 0) {
-    ProcessRecord(run, r, r.Zk1Rre);
+    ProcessRecord(ctx, run, r, r.Zk1Rre);
     ++run.Read;
     r = TransferRecord{};
   }
@@ -315,6 +315,6 @@ void LodasLohnprogramm() {
   dbClose(zk5);
   Log("%d Datensätze aus Qvx333Zk1 gelesen.", run.Read);
 
-  WriteFiles(run);
+  WriteFiles(ctx, run);
   Log("LODAS-Lohnprogramm beendet");
 }

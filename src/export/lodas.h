@@ -4,4 +4,6 @@
 // staging table Qvx333Ld1.
 #pragma once
 
-void LodasLohnprogramm();
+struct RunContext;
+
+void LodasLohnprogramm(RunContext& ctx);

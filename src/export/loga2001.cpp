@@ -204,11 +204,11 @@ void Loga2001Zeitenkal(Loga2Run& run, const Loga2Record& x) {
 
 // One value or absence record; kind 0 for transfer records, the memo's kind
 // for memos.
-void HandleRecord(Loga2Run& run, Loga2Record x, const std::string& date) {
+void HandleRecord(RunContext& ctx, Loga2Run& run, Loga2Record x, const std::string& date) {
   TransferRecord& r = x.Rec;
   if (!RecordFitsLine(r, ";")) return;
   Lu1Line line;  // presets: nothing handed over
-  if (LeftOutForUnreadLine(CachedWageTypeLookup(run.Lines, run.Header.LugLug, r, line), r)) return;
+  if (LeftOutForUnreadLine(ctx, CachedWageTypeLookup(run.Lines, run.Header.LugLug, r, line), r)) return;
   if (line.Lu1Kst == 0) r.Zk1Kst = " ";
   else r.Zk1Kst = SubStr(r.Zk1Kst, 0, 7);
   if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
@@ -280,10 +280,11 @@ void HandedOverLine(const std::string& line) {
 }
 
 // File "." followed by the stored lines in index order, as a file of the set.
-void WriteFile(ExportSet& set, const char* table, std::string_view name, std::string_view openFailure) {
+void WriteFile(const RunContext& ctx, ExportSet& set, const char* table, std::string_view name,
+               std::string_view openFailure) {
   set.RemoveOldWhenPlaced(name.substr(1));
   ExportFile f;
-  ExportFileCreate(f, name, openFailure, &set);
+  ExportFileCreate(ctx, f, name, openFailure, &set);
   ExportWrite(f, ".\n");
   SqlCursor c;
   OpenLines(c, table);
@@ -299,12 +300,12 @@ void WriteFile(ExportSet& set, const char* table, std::string_view name, std::st
   ExportFileClose(f);
 }
 
-void Loga2001WriteLpc(ExportSet& set) {
-  WriteFile(set, "Lpc", "\\Loga2001Lpc.csv", "Schnittstellendatei Lpc kann nicht geoeffnet werden !");
+void Loga2001WriteLpc(const RunContext& ctx, ExportSet& set) {
+  WriteFile(ctx, set, "Lpc", "\\Loga2001Lpc.csv", "Schnittstellendatei Lpc kann nicht geoeffnet werden !");
 }
 
-void Loga2001WriteLp1(ExportSet& set) {
-  WriteFile(set, "Lp1", "\\Loga2001Lp1.csv", "Schnittstellendatei Lp1 kann nicht geoeffnet werden !");
+void Loga2001WriteLp1(const RunContext& ctx, ExportSet& set) {
+  WriteFile(ctx, set, "Lp1", "\\Loga2001Lp1.csv", "Schnittstellendatei Lp1 kann nicht geoeffnet werden !");
 }
 
 void CheckDelete(int st, std::string_view message) {
@@ -313,11 +314,11 @@ void CheckDelete(int st, std::string_view message) {
 
 }  // namespace
 
-void Loga2001Lohnprogramm() {
-  Log("\nLoga2001 Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void Loga2001Lohnprogramm(RunContext& ctx) {
+  Log("\nLoga2001 Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
   Loga2Run run;
   CheckDelete(SQL_Qvx333Lp2_Delete(), "DeleteFehler QVX333Lp2, Sqlfhl: %d");
-  if (Ctx.AkrSsl == 1) {
+  if (ctx.AkrSsl == 1) {
     CheckDelete(SQL_Qvx333Lpc_Delete(), "DeleteFehler QVX333Lpc, Sqlfhl: %d");
     CheckDelete(SQL_Qvx333Lp1_Delete(), "DeleteFehler QVX333Lp1, Sqlfhl: %d");
   } else {
@@ -328,26 +329,26 @@ void Loga2001Lohnprogramm() {
     ++run.LpcIdx;
   }
   RequireRead(SQL_GetToday(run.Today), "sysdate");
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header), "Qvx171Lug");
-  run.Firm = !run.Header.LugFir.empty() ? run.Header.LugFir : !run.Header.LugAkr.empty() ? run.Header.LugAkr : Ctx.Akr;
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, run.Header), "Qvx171Lug");
+  run.Firm = !run.Header.LugFir.empty() ? run.Header.LugFir : !run.Header.LugAkr.empty() ? run.Header.LugAkr : ctx.Akr;
   RequireFitsLine(run.Firm, ";", "LugFir");
 
   SqlCursor zk1;
-  RequireRead(SQL_Qvx331Zk1_SelectLoga2(zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_SelectLoga2(zk1, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   Loga2Record x;
   int st;
   while ((st = FetchTransfer(zk1, x)) == 0) {
     x.Rec.Zk1Rre = 0;
-    HandleRecord(run, x, MonthDate(x.Rec.Zk1Bdt, run.Header.LugMon));
+    HandleRecord(ctx, run, x, MonthDate(x.Rec.Zk1Bdt, run.Header.LugMon));
     x = Loga2Record{};
   }
   if (st == -1) AbortRun(60);
   dbClose(zk1);
 
   SqlCursor zk5;
-  RequireRead(SQL_Qvx331Zk5_SelectLoga2(zk5, Ctx.RunKey, Ctx.Abrnr), "Qvx331Zk5");
+  RequireRead(SQL_Qvx331Zk5_SelectLoga2(zk5, ctx.RunKey, ctx.Abrnr), "Qvx331Zk5");
   while ((st = FetchMemo(zk5, x)) == 0) {
-    HandleRecord(run, x, MemoDate(x.Rec.Zk1Bdt, run.Header.LugMon));
+    HandleRecord(ctx, run, x, MemoDate(x.Rec.Zk1Bdt, run.Header.LugMon));
     x = Loga2Record{};
   }
   if (st == -1) AbortRun(60);
@@ -363,11 +364,11 @@ void Loga2001Lohnprogramm() {
   if (st == -1) AbortRun(60);
   dbClose(lp2);
 
-  CheckDelete(SQL_Qvx331Zk5_DeleteKey(Ctx.RunKey), "DeleteFehler QVX331Zk5, Sqlfhl: %d");
+  CheckDelete(SQL_Qvx331Zk5_DeleteKey(ctx.RunKey), "DeleteFehler QVX331Zk5, Sqlfhl: %d");
   // the two files are one hand-over
   ExportSet files;
-  Loga2001WriteLpc(files);
-  Loga2001WriteLp1(files);
-  files.Place();
+  Loga2001WriteLpc(ctx, files);
+  Loga2001WriteLp1(ctx, files);
+  files.Place(ctx);
   Log("Loga2001 Lohnprogramm beendet");
 }

@@ -4,4 +4,6 @@
 // interface clearing append to the lines of earlier runs.
 #pragma once
 
-void Loga2001Lohnprogramm();
+struct RunContext;
+
+void Loga2001Lohnprogramm(RunContext& ctx);

@@ -152,14 +152,14 @@ struct Loga400Run {
 }
 
 // Settings of a record kind, read once per kind.
-const Lg1Flags& KindFlags(Loga400Run& run, const std::string& stz) {
+const Lg1Flags& KindFlags(const RunContext& ctx, Loga400Run& run, const std::string& stz) {
   auto it = run.Kinds.find(stz);
   if (it != run.Kinds.end()) return it->second;
   Lg1Flags flags;
-  int st = SQL_Qvx170Lg1_Get(Ctx.Lug.LugLgp, stz, flags);
+  int st = SQL_Qvx170Lg1_Get(ctx.Lug.LugLgp, stz, flags);
   if (st != 0) {
     flags = Lg1Flags{};
-    ReportStatus(st, "Qvx170Lg1-SelectFehler,Lgp: %s, Stz: %s, Sqlfhl: %d", Ctx.Lug.LugLgp, stz, st);
+    ReportStatus(st, "Qvx170Lg1-SelectFehler,Lgp: %s, Stz: %s, Sqlfhl: %d", ctx.Lug.LugLgp, stz, st);
   }
   return run.Kinds.emplace(stz, flags).first->second;
 }
@@ -208,7 +208,7 @@ void HandedOverB1(const std::string& pnr, const TransferRecord& r, const B1Value
   else HandedOverRecord(pnr, "B1", 0, 0);
 }
 
-void HandleRecord(Loga400Run& run, const TransferRecord& r) {
+void HandleRecord(RunContext& ctx, Loga400Run& run, const TransferRecord& r) {
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
   bool b1 = kind == "B1" || kind == "SS";
   bool b6 = kind == "B6" || kind == "LS";
@@ -235,7 +235,7 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
   if (b6) {
     Lu1Line lu1;  // presets: nothing handed over, no factor
     std::string kst = r.Zk1Kst;
-    int st = FindWageTypeLine(run.Lines, run.Header.LugLug, r, lu1);
+    int st = FindWageTypeLine(ctx, run.Lines, run.Header.LugLug, r, lu1);
     if (st != 0 && st != kSqlNoMoreRows) return;  // left out: its line could not be read
     if (st == 0) {
       kst = lu1.Lu1Kst == 0 ? std::string(" ") : SubStr(kst, 0, 10);
@@ -255,7 +255,7 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
   if (r.Zk1Pnr != run.B1Pnr) {
     run.B1Pnr = r.Zk1Pnr;
     run.Stt = run.Ant = run.Zes = run.Anw = 0;
-    int st = SQL_Qvx331Zk2_GetLoga4(Ctx.Abrnr, r.Zk1Pnr, run.Stt, run.Ant, run.Zes);
+    int st = SQL_Qvx331Zk2_GetLoga4(ctx.Abrnr, r.Zk1Pnr, run.Stt, run.Ant, run.Zes);
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx331Zk2-SelectFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
   }
   B1Values v;
@@ -278,7 +278,7 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
     default: break;
   }
   v.Anw = run.Anw;
-  const Lg1Flags& flags = KindFlags(run, r.Zk1Stz);
+  const Lg1Flags& flags = KindFlags(ctx, run, r.Zk1Stz);
   v.Stg = flags.Lg1Stt == 0 ? std::string(" ") : Format("%d", static_cast<int32_t>(run.Stt));
   if (flags.Lg1Zes == 0) run.Zes = 0;  // for the rest of the person
   v.Std = run.Zes;
@@ -295,29 +295,30 @@ void HandleRecord(Loga400Run& run, const TransferRecord& r) {
 
 }  // namespace
 
-void Loga400Lohnprogramm() {
+void Loga400Lohnprogramm(RunContext& ctx) {
   Loga400Run run;
-  RunStagingExport({
-      .Started = "\nLoga400 Lohnprogramm fuer Akr: %s mit der Abrnr: %d gestartet",
-      .Finished = "Loga400 Lohnprogramm beendet",
-      .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333B01"); }, "DeleteFehler QVX333B01, Sqlfhl: %d"},
-                 {[] { return SqlWrite("DELETE FROM Qvx333B06"); }, "DeleteFehler QVX333B06, Sqlfhl: %d"}},
-      .ReadInterface =
-          [&] {
-            int st = SQL_Qvx171Lug_GetFir(Ctx.Akr, run.Header);
-            if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
-            run.Fir = FirmText(run.Header, Ctx.Akr, 2);
-          },
-      // records without days and hours are not read
-      .Select =
-          [](SqlCursor& c) {
-            return SQL_Qvx331Zk1_OpenRun(c, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)");
-          },
-      .Fetch = SQL_Qvx331Zk1_FetchRun,
-      .Write = [&](const TransferRecord& r, int32_t) { HandleRecord(run, r); },
-      // no file: the staging tables are the hand-over
-      .Finish = nullptr,
-      .LogCount = false,
-      .LogBrokenRead = false,
-  });
+  RunStagingExport(
+      ctx, {
+               .Started = "\nLoga400 Lohnprogramm fuer Akr: %s mit der Abrnr: %d gestartet",
+               .Finished = "Loga400 Lohnprogramm beendet",
+               .Clears = {{[] { return SqlWrite("DELETE FROM Qvx333B01"); }, "DeleteFehler QVX333B01, Sqlfhl: %d"},
+                          {[] { return SqlWrite("DELETE FROM Qvx333B06"); }, "DeleteFehler QVX333B06, Sqlfhl: %d"}},
+               .ReadInterface =
+                   [&] {
+                     int st = SQL_Qvx171Lug_GetFir(ctx.Akr, run.Header);
+                     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
+                     run.Fir = FirmText(run.Header, ctx.Akr, 2);
+                   },
+               // records without days and hours are not read
+               .Select =
+                   [&ctx](SqlCursor& c) {
+                     return SQL_Qvx331Zk1_OpenRun(c, ctx.Abrnr, ctx.Lfn, "%Y.%m.%d", "(Zk1Tge <> 0 OR Zk1Std <> 0)");
+                   },
+               .Fetch = SQL_Qvx331Zk1_FetchRun,
+               .Write = [&](const TransferRecord& r, int32_t) { HandleRecord(ctx, run, r); },
+               // no file: the staging tables are the hand-over
+               .Finish = nullptr,
+               .LogCount = false,
+               .LogBrokenRead = false,
+           });
 }

@@ -3,4 +3,6 @@
 // wage lines per person) from the database; no file is written.
 #pragma once
 
-void Loga400Lohnprogramm();
+struct RunContext;
+
+void Loga400Lohnprogramm(RunContext& ctx);

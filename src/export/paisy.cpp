@@ -15,10 +15,10 @@
 
 namespace paisy {
 
-std::string FirmKey(const LugRecord& lug) {
+std::string FirmKey(const RunContext& ctx, const LugRecord& lug) {
   std::string firm = lug.LugFir;
   if (firm.empty()) firm = lug.LugAkr;
-  if (firm.empty()) firm = Ctx.Akr;
+  if (firm.empty()) firm = ctx.Akr;
   if (!firm.empty() && firm[0] == '_') firm[0] = ' ';
   return SubStr(firm, 0, 2);
 }
@@ -40,9 +40,10 @@ AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, 
   return d;
 }
 
-bool ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r, Lu1Line& line) {
+bool ApplyAssignment(RunContext& ctx, WageTypeCache& cache, const std::string& lugLug, TransferRecord& r,
+                     Lu1Line& line) {
   int st = CachedWageTypeLookup(cache, lugLug, r, line);
-  if (LeftOutForUnreadLine(st, r, "Lesefehler Qvx171Lu1, Sqlfhl: %d")) return false;
+  if (LeftOutForUnreadLine(ctx, st, r, "Lesefehler Qvx171Lu1, Sqlfhl: %d")) return false;
   if (st != 0) return true;
   if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
   if (line.Lu1Krt == 0) r.Zk1Krt = " ";
@@ -113,16 +114,16 @@ int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy, const s
   return st;
 }
 
-void Run(const Variant& v, RunHeader& header) {
-  Log(v.Started, Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
+void Run(const RunContext& ctx, const Variant& v, RunHeader& header) {
+  Log(v.Started, ctx.Akr, ctx.Abrnr);
+  if (ctx.AkrSsl == 1) {
     for (const char* table : v.Tables) ClearTable(table);
   }
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, header.Lug), "Qvx171Lug");
-  header.Firm = FirmKey(header.Lug);
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, header.Lug), "Qvx171Lug");
+  header.Firm = FirmKey(ctx, header.Lug);
 
   int32_t count = 0;
-  int st = ForEachTransferRecord(Ctx.Abrnr, Ctx.Lfn, v.OrderBy, v.Handle, count);
+  int st = ForEachTransferRecord(ctx.Abrnr, ctx.Lfn, v.OrderBy, v.Handle, count);
   if (v.LogReading) {
     if (!(st == kSqlNoMoreRows && count > 0)) Log("Abbruch Lesen aus Zk1, Fehler: %d", st);
     if (st == -1) AbortRun(60);
@@ -134,15 +135,16 @@ void Run(const Variant& v, RunHeader& header) {
   // the files are one hand-over
   ExportSet files;
   v.WriteFiles(files);
-  files.Place();
+  files.Place(ctx);
   Log(v.Finished);
 }
 
-void WriteStagingFile(ExportSet& set, const std::string& name, const char* openFailure, const std::string& select,
-                      size_t columns, const std::function<std::string(const std::vector<std::string>&)>& lineOf) {
+void WriteStagingFile(const RunContext& ctx, ExportSet& set, const std::string& name, const char* openFailure,
+                      const std::string& select, size_t columns,
+                      const std::function<std::string(const std::vector<std::string>&)>& lineOf) {
   set.RemoveOldWhenPlaced(name);
   ExportFile file;
-  ExportFileCreate(file, "\\" + name, openFailure, &set);
+  ExportFileCreate(ctx, file, "\\" + name, openFailure, &set);
   SqlCursor c;
   int st = SqlOpen(c, select);
   while (st == 0) {
@@ -250,11 +252,11 @@ std::string P4Where(const PaisyRun& s, const RecordValues& d) {
 // stored row (the text values Stt and Svt as numbers; an empty one stays
 // empty). A retro or following-month record before it opens nothing, so the
 // month's days never go under an earlier month.
-void OpenMonth(PaisyRun& s, const RecordValues& d, const Lg1Values& lg1) {
+void OpenMonth(const RunContext& ctx, PaisyRun& s, const RecordValues& d, const Lg1Values& lg1) {
   s.MonthOpen = true;
   int st = SqlSelectOne(SqlFormat("SELECT Zk2Stt, Zk2Svt, Zk2Ant  FROM Qvx331Zk2  WHERE Zk2Abr = %ld "
                                   " AND Zk2Pnr = '%s'  AND Zk2Rre < 2",
-                                  Ctx.Abrnr, s.LastPnr),
+                                  ctx.Abrnr, s.LastPnr),
                         s.Stt, s.Svt, s.Ant);
   CheckRead(st, "Qvx331Zk2");
   s.P4 = true;
@@ -272,13 +274,14 @@ void OpenMonth(PaisyRun& s, const RecordValues& d, const Lg1Values& lg1) {
   });
 }
 
-void StartPerson(PaisyRun& s, const TransferRecord& r, const RecordValues& d, const Lg1Values& lg1) {
+void StartPerson(const RunContext& ctx, PaisyRun& s, const TransferRecord& r, const RecordValues& d,
+                 const Lg1Values& lg1) {
   s.HavePerson = true;
   s.LastPnr = r.Zk1Pnr;
   s.Stt = s.Svt = s.Ant = 0;
   s.P4 = true;
   s.MonthOpen = false;
-  if (InRunPeriod(r)) OpenMonth(s, d, lg1);
+  if (InRunPeriod(ctx, r)) OpenMonth(ctx, s, d, lg1);
 }
 
 void AddP1(const PaisyRun& s, const TransferRecord& r, RecordValues& d) {
@@ -308,7 +311,7 @@ void AddP1(const PaisyRun& s, const TransferRecord& r, RecordValues& d) {
       "Qvx333PS1-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps1-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr);
 }
 
-void AddP4(PaisyRun& s, const TransferRecord& r, const RecordValues& d, const Lg1Values& lg1) {
+void AddP4(const RunContext& ctx, PaisyRun& s, const TransferRecord& r, const RecordValues& d, const Lg1Values& lg1) {
   if (!s.P4) return;
   double bta = 0, bas = 0, kra = 0;
   if (r.Zk1Sts == 3) bas = r.Zk1Std;
@@ -317,7 +320,7 @@ void AddP4(PaisyRun& s, const TransferRecord& r, const RecordValues& d, const Lg
   if (lg1.Stt == 0) s.Stt = 999;
   if (lg1.Svt == 0) s.Svt = 999;
   // the day values belong to the run's month only
-  double stt = InRunPeriod(r) ? s.Stt : 999, svt = InRunPeriod(r) ? s.Svt : 999;
+  double stt = InRunPeriod(ctx, r) ? s.Stt : 999, svt = InRunPeriod(ctx, r) ? s.Svt : 999;
   InsertP4(s, d, bta, bas, stt, svt, 0, kra, [&] {
     return SqlFormat(
                "UPDATE Qvx333Ps4 SET Ps4Bta = Ps4Bta + %f, Ps4Bas = Ps4Bas + %f, Ps4Sta = '%s', Ps4Sva = '%s',"
@@ -377,7 +380,7 @@ void ZeitraumGrenzen(TransferRecord& r, const std::string& von, const std::strin
   }
 }
 
-void AddP3(const PaisyRun& s, TransferRecord& r, const RecordValues& d) {
+void AddP3(const RunContext& ctx, const PaisyRun& s, TransferRecord& r, const RecordValues& d) {
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > 3) {
     LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang",
@@ -385,7 +388,7 @@ void AddP3(const PaisyRun& s, TransferRecord& r, const RecordValues& d) {
     return;
   }
   // at this site absence periods are not handed over
-  bool site = Ctx.MndSto == "37708";
+  bool site = ctx.MndSto == "37708";
   std::string zet = "     ", bdt, edt;
   if (r.Zk1Rre == 2 && (r.Zk1Std < 0 || r.Zk1Tge < 0)) {
     // a reversal is sent with the dates of the period it cancels; the memo of
@@ -402,9 +405,9 @@ void AddP3(const PaisyRun& s, TransferRecord& r, const RecordValues& d) {
     }
     zet = "0";
   } else {
-    std::string von = Ctx.AbrVon, bis = Ctx.AbrBis;
+    std::string von = ctx.AbrVon, bis = ctx.AbrBis;
     if (r.Zk1Rre == 2 && r.Zk1Std > 0) {
-      int st = SQL_Qvx330Abr_GetPeriod(Ctx.Akr, r.Zk1Rrn, von, bis);
+      int st = SQL_Qvx330Abr_GetPeriod(ctx.Akr, r.Zk1Rrn, von, bis);
       if (st != 0) ReportStatus(st, "Fehler Lesen Qvx330Abr (6): %d", st);
     }
     std::string start;
@@ -449,29 +452,29 @@ void AddP3(const PaisyRun& s, TransferRecord& r, const RecordValues& d) {
     return;
   }
   if (st != 0 && st != kSqlDuplicate) ReportStatus(st, "Qvx333Ps3-InsertFehler, Pnr: %s, Err: %d", r.Zk1Pnr, st);
-  if (Ctx.AkrRrm == 0) return;
+  if (ctx.AkrRrm == 0) return;
   st = SqlWrite(SqlFormat("INSERT INTO Qvx331Zk5 (Zk5Key, Zk5Abr, Zk5Stz, Zk5Pnr, Zk5Lna, Zk5Ktr, Zk5Std, Zk5Zkt,"
                           " Zk5Lgr, Zk5Kst, Zk5Krt, Zk5Rre, Zk5Von, Zk5Bis) VALUES ('%s', %ld, 'P3', '%s', '%s', '%s',"
                           " %ld, '%s', '%s', '   ', '   ', 2, ",
-                          Ctx.RunKey, Ctx.Abrnr, d.Prs, d.Lna3, s.Firm, r.Zk1Std, d.Lna3, d.Lna3) +
+                          ctx.RunKey, ctx.Abrnr, d.Prs, d.Lna3, s.Firm, r.Zk1Std, d.Lna3, d.Lna3) +
                 SqlDateDdmmyy(bdt) + ", " + SqlDateDdmmyy(edt) + ")");
   StagedRow("Qvx331Zk5", st);
   if (st != 0 && st != kSqlDuplicate) ReportStatus(st, "Qvx331Zk5-InsertFehler, Pnr: %s, Err: %d", r.Zk1Pnr, st);
 }
 
-void HandleRecord(PaisyRun& s, TransferRecord& r) {
+void HandleRecord(RunContext& ctx, PaisyRun& s, TransferRecord& r) {
   if (!RecordFitsLine(r, "")) return;
   if (r.Zk1Rre == 0) r.Zk1Rre = 1;
   RecordValues d;
-  d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, Ctx.Lug.LugDtm, true);
+  d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, ctx.Lug.LugDtm, true);
   d.Abn = r.Zk1Rre;
   Lu1Line line;
-  if (!ApplyAssignment(s.Lines, s.Lug.LugLug, r, line)) return;
+  if (!ApplyAssignment(ctx, s.Lines, s.Lug.LugLug, r, line)) return;
   d.Mog = line.Lu1Mog;
-  const Lg1Values& lg1 = Lg1Get(s.Lg1, Ctx.Lug.LugLgp, r.Zk1Stz);
+  const Lg1Values& lg1 = Lg1Get(s.Lg1, ctx.Lug.LugLgp, r.Zk1Stz);
   // logged for every record of the kind; -1 (no connection) ends the run
   if (lg1.Status != 0)
-    ReportStatus(lg1.Status, "Qvx170Lg1-SelectFehler, Lgp: %s, Stz: %s, Sqlfhl: %d", Ctx.Lug.LugLgp, r.Zk1Stz,
+    ReportStatus(lg1.Status, "Qvx170Lg1-SelectFehler, Lgp: %s, Stz: %s, Sqlfhl: %d", ctx.Lug.LugLgp, r.Zk1Stz,
                  lg1.Status);
   std::string lna = r.Zk1Lna;
   if (RTrim(lna).size() > 6) {
@@ -494,12 +497,12 @@ void HandleRecord(PaisyRun& s, TransferRecord& r) {
     d.Hours = (d.Hours > 0 ? 1 : -1) * (999 * kHour + 99 * kHour / 100);
     LeaveOutRecord("zu groß, gekappt", "PNR %s: Stundenwert zu groß f.Übergabe", r.Zk1Upn);
   }
-  if (!s.HavePerson || r.Zk1Pnr != s.LastPnr) StartPerson(s, r, d, lg1);
-  else if (!s.MonthOpen && InRunPeriod(r)) OpenMonth(s, d, lg1);
+  if (!s.HavePerson || r.Zk1Pnr != s.LastPnr) StartPerson(ctx, s, r, d, lg1);
+  else if (!s.MonthOpen && InRunPeriod(ctx, r)) OpenMonth(ctx, s, d, lg1);
 
   if (kind == "P1" || kind == "LS") AddP1(s, r, d);
-  else if (kind == "P4" || kind == "SS") AddP4(s, r, d, lg1);
-  else if (kind == "P3") AddP3(s, r, d);
+  else if (kind == "P4" || kind == "SS") AddP4(ctx, s, r, d, lg1);
+  else if (kind == "P3") AddP3(ctx, s, r, d);
 }
 
 // "0123-" from -123: the sign stands behind the digits.
@@ -592,20 +595,21 @@ std::string P4Line(const std::vector<std::string>& c) {
 
 }  // namespace
 
-void PaisyLohnprogramm() {
+void PaisyLohnprogramm(RunContext& ctx) {
   PaisyRun s;
   paisy::Run(
+      ctx,
       {
           .Started = "\nPaisy Lohnprogramm Akr: %s, Abrnr: %d gestartet",
           .Finished = "Paisy Lohnprogramm beendet",
           .Tables = {"Qvx333Ps1", "Qvx333Ps3", "Qvx333Ps4"},
           .OrderBy = "Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
           .LogReading = true,
-          .Handle = [&](TransferRecord& r) { HandleRecord(s, r); },
+          .Handle = [&](TransferRecord& r) { HandleRecord(ctx, s, r); },
           .WriteFiles =
-              [](ExportSet& files) {
+              [&ctx](ExportSet& files) {
                 WriteStagingFile(
-                    files, "PaisyP1.txt", "Schnittstellendatei P1 kann nicht geoeffnet werden !",
+                    ctx, files, "PaisyP1.txt", "Schnittstellendatei P1 kann nicht geoeffnet werden !",
                     "SELECT  LPAD(COALESCE(Ps1Stz, ' '), 2, ' '), LPAD(COALESCE(Ps1Frm, ' '), 2, ' '), "
                     "LPAD(COALESCE(Ps1F02, ' '), 2, ' '), RPAD(COALESCE(Ps1Prs, ' '), 6, ' '), "
                     "LPAD(COALESCE(Ps1F04, ' '), 4, ' '), LPAD(COALESCE(Ps1Abt, '0'), 2, '0'), "
@@ -615,7 +619,7 @@ void PaisyLohnprogramm() {
                     "LPAD(COALESCE(Ps1Kst, ' '), 6, ' '), LPAD(COALESCE(Ps1F25, ' '), 25,' ')  FROM Qvx333Ps1 "
                     " ORDER BY Ps1Prs, Ps1Abd, Ps1Abt, Ps1Abn, Ps1Lhn, Ps1Lhg, Ps1Kst",
                     16, P1Line);
-                WriteStagingFile(files, "PaisyP3.txt", "Schnittstellendatei P3 kann nicht geoeffnet werden !",
+                WriteStagingFile(ctx, files, "PaisyP3.txt", "Schnittstellendatei P3 kann nicht geoeffnet werden !",
                                  "SELECT lpad(COALESCE(Ps3Stz, ' '),  2, ' '),  lpad(COALESCE(Ps3Frm, ' '),  2, ' '),  "
                                  "lpad(COALESCE(Ps3F02, ' '),  2, ' '),  rpad(COALESCE(Ps3Prs, ' '),  6, ' '),  "
                                  "lpad(COALESCE(Ps3F04, ' '),  4, ' '),  lpad(COALESCE(Ps3Bdt, ' '),  6, ' '),  "
@@ -628,7 +632,7 @@ void PaisyLohnprogramm() {
                 // the four counts are padded here, so that a value that does not fit is
                 // never cut
                 WriteStagingFile(
-                    files, "PaisyP4.txt", "Schnittstellendatei P4 kann nicht geoeffnet werden !",
+                    ctx, files, "PaisyP4.txt", "Schnittstellendatei P4 kann nicht geoeffnet werden !",
                     "SELECT lpad(COALESCE(Ps4Stz, ' '), 2, ' '), lpad(COALESCE(Ps4Frm, ' '), 2, ' '), "
                     "lpad(COALESCE(Ps4F02, ' '), 2, ' '), rpad(COALESCE(Ps4Prs, ' '), 6, ' '), "
                     "lpad(COALESCE(Ps4F06, ' '), 6, ' '), lpad(COALESCE(Ps4Abd, '0'), 4, '0'), "

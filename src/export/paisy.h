@@ -15,8 +15,10 @@
 #include "export/transfer_record.h"
 #include "export/wage_types.h"
 
-void PaisyLohnprogramm();
-void PaisyBrLohnprogramm();
+struct RunContext;
+
+void PaisyLohnprogramm(RunContext& ctx);
+void PaisyBrLohnprogramm(RunContext& ctx);
 
 // Pieces both PAISY exports use.
 namespace paisy {
@@ -49,11 +51,11 @@ struct Variant {
 
 // The entry both exports share: start line, clearing, interface record into
 // header, the transfer records, the files as one set, end line.
-void Run(const Variant& v, RunHeader& header);
+void Run(const RunContext& ctx, const Variant& v, RunHeader& header);
 
 // Firm key: LugFir, else LugAkr, else the circle; a leading "_" becomes a
 // blank; the first two characters.
-std::string FirmKey(const LugRecord& lug);
+std::string FirmKey(const RunContext& ctx, const LugRecord& lug);
 
 // Accounting day and month of a booking date (YYYY.MM.DD) shifted by lugMon
 // months. Abt is the day (0 when lugDtm is 3); a day above 28 of a shifted
@@ -69,7 +71,8 @@ AccountingDate AccountingDateOf(const std::string& bdt, int lugMon, int lugDtm, 
 // become one blank when the line found does not hand them over; line gets the
 // line (or keeps the presets 0 when none is found). False when the line could
 // not be read: the record is left out then (LeftOutForUnreadLine).
-bool ApplyAssignment(WageTypeCache& cache, const std::string& lugLug, TransferRecord& r, Lu1Line& line);
+bool ApplyAssignment(RunContext& ctx, WageTypeCache& cache, const std::string& lugLug, TransferRecord& r,
+                     Lu1Line& line);
 
 // Wage-type parameters of a record kind (Qvx170Lg1), read once per kind; the
 // status of the read is kept for the caller's message.
@@ -108,8 +111,9 @@ int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy, const s
 // then each selected row (columns
 // of the selection as texts, NULL as empty) gives the text lineOf returns (nothing for an empty
 // one), followed by a line end. A fetch status -1 ends the run with status 60.
-void WriteStagingFile(ExportSet& set, const std::string& name, const char* openFailure, const std::string& select,
-                      size_t columns, const std::function<std::string(const std::vector<std::string>&)>& lineOf);
+void WriteStagingFile(const RunContext& ctx, ExportSet& set, const std::string& name, const char* openFailure,
+                      const std::string& select, size_t columns,
+                      const std::function<std::string(const std::vector<std::string>&)>& lineOf);
 
 // A whole number for a fixed-width numeric field: value rounded, padded with
 // zeros to width. A negative value carries its sign on the last digit

@@ -59,13 +59,13 @@ std::string P4bInsert(const PaisyBrRun& s, const RecordValues& d, double bta, do
 // First record of a person and accounting month: the month totals of the
 // statistics row of the record's period and the contractual hours, reduced
 // by the unpaid target days, open the month's P4 row.
-void StartGroup(PaisyBrRun& s, const TransferRecord& r, const RecordValues& d) {
+void StartGroup(const RunContext& ctx, PaisyBrRun& s, const TransferRecord& r, const RecordValues& d) {
   s.HaveGroup = true;
   s.LastPnr = r.Zk1Pnr;
   s.LastAbd = d.Date.Abd;
-  std::string von = Ctx.AbrVon, bis = Ctx.AbrBis;
+  std::string von = ctx.AbrVon, bis = ctx.AbrBis;
   if (r.Zk1Rre == 2) {
-    int st = SQL_Qvx330Abr_GetPeriod(Ctx.Akr, r.Zk1Rrn, von, bis);
+    int st = SQL_Qvx330Abr_GetPeriod(ctx.Akr, r.Zk1Rrn, von, bis);
     if (st != 0) ReportStatus(st, "Fehler Lesen Qvx330Abr (7): %d", st);
   }
   // The statistics row carries the start of its period as date. Matching it
@@ -76,12 +76,12 @@ void StartGroup(PaisyBrRun& s, const TransferRecord& r, const RecordValues& d) {
   MonthValues& m = s.M;
   // the period's row holds the totals of the run's month: a following-month
   // record of an earlier month must not hand them over a second time
-  if (r.Zk1Rre != 2 && !InRunPeriod(r)) return;
+  if (r.Zk1Rre != 2 && !InRunPeriod(ctx, r)) return;
   // a retro record takes the retro statistics row (Zk2Rre 2), any other record the others
   int st = SqlSelectOne(SqlFormat("SELECT Zk2Stt, Zk2Svt, Zk2Ant, Zk2Uns, Zk2Bzt, Zk2Unt, Zk2Slt  FROM Qvx331Zk2 "
                                   " WHERE Zk2Abr = %ld  AND Zk2Pnr = '%s' "
                                   " AND DATE_FORMAT(Zk2Bdt, '%%Y.%%m.%%d') = '%s'  AND (Zk2Rre = 2) = %d",
-                                  Ctx.Abrnr, r.Zk1Pnr, von, r.Zk1Rre == 2 ? 1 : 0),
+                                  ctx.Abrnr, r.Zk1Pnr, von, r.Zk1Rre == 2 ? 1 : 0),
                         m.Stt, m.Svt, m.Ant, m.Uns, m.Bzt, m.Unt, m.Slt);
   CheckRead(st, "Qvx331Zk2");
   if (st != 0) return;
@@ -105,15 +105,15 @@ void StartGroup(PaisyBrRun& s, const TransferRecord& r, const RecordValues& d) {
   if (st != 0 && st != kSqlDuplicate) ReportStatus(st, "Qvx333Ps4B-InsertFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr, st);
 }
 
-void AddP4b(PaisyBrRun& s, const TransferRecord& r, const RecordValues& d) {
+void AddP4b(const RunContext& ctx, PaisyBrRun& s, const TransferRecord& r, const RecordValues& d) {
   double bta = 0, bas = 0, ana = 0, kra = 0;
   // hours like the month's contractual hours in the same column
   if (r.Zk1Sts == 3) bas = r.Zk1Std * 0.016666666666666666;
   if (r.Zk1Sts == 103) bta = r.Zk1Tge * 0.1;
   if (r.Zk1Sts == 108) kra = r.Zk1Tge * 0.1;
-  const Lg1Values& lg1 = Lg1Get(s.Lg1, Ctx.Lug.LugLgp, r.Zk1Stz);
+  const Lg1Values& lg1 = Lg1Get(s.Lg1, ctx.Lug.LugLgp, r.Zk1Stz);
   if (lg1.Status != 0)
-    ReportStatus(lg1.Status, "Qvx170Lg1-SelectFehler,Lgp: %s, Stz: %s, Sqlfhl: %d", Ctx.Lug.LugLgp, r.Zk1Stz,
+    ReportStatus(lg1.Status, "Qvx170Lg1-SelectFehler,Lgp: %s, Stz: %s, Sqlfhl: %d", ctx.Lug.LugLgp, r.Zk1Stz,
                  lg1.Status);
   if (lg1.Stt == 0) s.M.Stt = 0;
   if (lg1.Svt == 0) s.M.Svt = 0;
@@ -160,21 +160,21 @@ void AddP1b(const PaisyBrRun& s, const TransferRecord& r, const RecordValues& d)
       "Qvx333Ps1B-InsertFehler, Pnr: %s, Sqlfhl: %d", "Qvx333Ps1B-UpdateFehler, Pnr: %s, Sqlfhl: %d", r.Zk1Pnr);
 }
 
-void HandleRecord(PaisyBrRun& s, TransferRecord& r) {
+void HandleRecord(RunContext& ctx, PaisyBrRun& s, TransferRecord& r) {
   if (!RecordFitsLine(r, "")) return;
   RecordValues d;
   d.Abn = r.Zk1Rre == 2 ? 2 : 1;
   d.Date = AccountingDateOf(r.Zk1Bdt, s.Lug.LugMon, 0, false);
   Lu1Line line;
-  if (!ApplyAssignment(s.Lines, s.Lug.LugLug, r, line)) return;
+  if (!ApplyAssignment(ctx, s.Lines, s.Lug.LugLug, r, line)) return;
   if (!PersonFits(r)) return;
   d.Lhn = ToLong(r.Zk1Lna);
   d.Prs = SubStr(r.Zk1Upn, 0, 6);
   d.Lhg = SubStr(r.Zk1Lgr, 0, 4);
   d.Kst = SubStr(r.Zk1Kst, 0, 5);
-  if (!s.HaveGroup || r.Zk1Pnr != s.LastPnr || d.Date.Abd != s.LastAbd) StartGroup(s, r, d);
+  if (!s.HaveGroup || r.Zk1Pnr != s.LastPnr || d.Date.Abd != s.LastAbd) StartGroup(ctx, s, r, d);
   std::string kind = SubStr(r.Zk1Stz, 0, 2);
-  if (kind == "P4" || kind == "SS") AddP4b(s, r, d);
+  if (kind == "P4" || kind == "SS") AddP4b(ctx, s, r, d);
   else if (kind == "P1" || kind == "LS") AddP1b(s, r, d);
 }
 
@@ -200,22 +200,23 @@ std::string P4bLine(const std::vector<std::string>& c) {
 
 }  // namespace
 
-void PaisyBrLohnprogramm() {
+void PaisyBrLohnprogramm(RunContext& ctx) {
   PaisyBrRun s;
   paisy::Run(
+      ctx,
       {
           .Started = "\nPaisy(Br) Lohnprogramm Akr: %s, Abrnr: %d gestartet",
           .Finished = "Paisy(Br) Lohnprogramm beendet",
           .Tables = {"Qvx333Ps1B", "Qvx333Ps3B", "Qvx333Ps4B"},
           .OrderBy = "Zk1Pnr, Zk1Bdt, Zk1Stz, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
           .LogReading = false,
-          .Handle = [&](TransferRecord& r) { HandleRecord(s, r); },
+          .Handle = [&](TransferRecord& r) { HandleRecord(ctx, s, r); },
           .WriteFiles =
-              [](ExportSet& files) {
+              [&ctx](ExportSet& files) {
                 // the products are formatted here as whole numbers, a negative value with
                 // its sign on the last digit
                 WriteStagingFile(
-                    files, "PaisyP1b.txt", "Schnittstellendatei P1b kann nicht geoeffnet werden !",
+                    ctx, files, "PaisyP1b.txt", "Schnittstellendatei P1b kann nicht geoeffnet werden !",
                     "SELECT lpad(COALESCE(Ps1Stz, ' '),  2, ' '),  lpad(COALESCE(Ps1Frm, ' '), 2, ' '),  "
                     "lpad(COALESCE(Ps1F02, ' '),  2, ' '),  lpad(COALESCE(Ps1Prs, ' '), 6, ' '),  "
                     "lpad(COALESCE(Ps1F04, ' '),  4, ' '),  lpad(COALESCE(Ps1Abt, '0'), 2, '0'),  "
@@ -232,11 +233,11 @@ void PaisyBrLohnprogramm() {
                 // no absence periods are handed over: the file stays empty
                 files.RemoveOldWhenPlaced("PaisyP3b.txt");
                 ExportFile p3b;
-                ExportFileCreate(p3b, "\\PaisyP3b.txt", "Schnittstellendatei P3b kann nicht geoeffnet werden !",
+                ExportFileCreate(ctx, p3b, "\\PaisyP3b.txt", "Schnittstellendatei P3b kann nicht geoeffnet werden !",
                                  &files);
                 ExportFileClose(p3b);
                 WriteStagingFile(
-                    files, "PaisyP4b.txt", "Schnittstellendatei P4b kann nicht geoeffnet werden !",
+                    ctx, files, "PaisyP4b.txt", "Schnittstellendatei P4b kann nicht geoeffnet werden !",
                     "SELECT lpad(COALESCE(Ps4Stz, ' '), 2, ' '), lpad(COALESCE(Ps4Frm, ' '), 2, ' '), "
                     "lpad(COALESCE(Ps4F02, ' '), 2, ' '), lpad(COALESCE(Ps4Prs, ' '), 6, ' '), "
                     "lpad(COALESCE(Ps4F06, ' '), 6, ' '), lpad(COALESCE(Ps4Abd, '0'), 4, '0'), "

@@ -34,9 +34,9 @@ int32_t ShiftDatePayrollDay(int32_t yyyymmdd, int lugMon) {
   return month * 100 + (day > 28 ? MonthLength(month) : day);
 }
 
-bool InRunPeriod(const TransferRecord& r) {
+bool InRunPeriod(const RunContext& ctx, const TransferRecord& r) {
   std::string bdt = SubStr(r.Zk1Bdt, 0, 10);
-  return r.Zk1Rre != 2 && bdt >= Ctx.AbrVon && bdt <= Ctx.AbrBis;
+  return r.Zk1Rre != 2 && bdt >= ctx.AbrVon && bdt <= ctx.AbrBis;
 }
 
 int MonthLength(int32_t yyyymm) {

@@ -8,6 +8,8 @@
 
 #include "export/transfer_record.h"
 
+struct RunContext;
+
 // Date text YYYY.MM.DD as the number YYYYMMDD: characters 1 to 4, 6 and 7,
 // 9 and 10; the separators are skipped by position, not tested.
 int32_t DateToLong(std::string_view date);
@@ -31,10 +33,10 @@ int32_t ShiftDatePayrollDay(int32_t yyyymmdd, int lugMon);
 int MonthLength(int32_t yyyymm);
 
 // True when the record's booking date (YYYY.MM.DD) lies within the run's
-// accounting period Ctx.AbrVon to Ctx.AbrBis and the record is no retro
+// accounting period ctx.AbrVon to ctx.AbrBis and the record is no retro
 // record: the month totals of the statistics belong to these records only,
 // not to a following-month or retro record handed over with the run.
-bool InRunPeriod(const TransferRecord& r);
+bool InRunPeriod(const RunContext& ctx, const TransferRecord& r);
 
 // Statement-ready value of a date given as DDMMYY: str_to_date of the text,
 // or NULL when the text is empty (an empty date is never stored as the zero

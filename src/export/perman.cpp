@@ -89,12 +89,12 @@ bool PermanPruefen(const TransferRecord& r, const Lu1Line& line, PermanRow& row)
                       });
 }
 
-void HandleRecord(PermanExport& x, const TransferRecord& r) {
+void HandleRecord(RunContext& ctx, PermanExport& x, const TransferRecord& r) {
   // the lines separate their values by tabs and end with "~"
   if (!RecordFitsLine(r, "\t~")) return;
   Lu1Line line;
   int st = CachedWageTypeLookup(x.Lines, x.LugLug, r, line);
-  if (LeftOutForUnreadLine(st, r)) return;
+  if (LeftOutForUnreadLine(ctx, st, r)) return;
   if (st != 0) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
   PermanRow row;
   if (!PermanPruefen(r, line, row)) return;
@@ -112,12 +112,12 @@ std::string ValueText(const std::string& lna, double wrt) {
   return text.size() > (shortField ? 4u : 9u) ? std::string() : text;
 }
 
-void PermanWriteFile() {
+void PermanWriteFile(const RunContext& ctx) {
   ExportFile f;
-  ExportFileCreate(f, "\\M0060763.001", "Schnittstellendatei Perman kann nicht geoeffnet werden !");
-  const std::string& t = Ctx.DbTime;  // DD.MM.YYYY HH:MM:SS
+  ExportFileCreate(ctx, f, "\\M0060763.001", "Schnittstellendatei Perman kann nicht geoeffnet werden !");
+  const std::string& t = ctx.DbTime;  // DD.MM.YYYY HH:MM:SS
   ExportWriteF(f, "XM0060763001%s%s%sEVKLR1file JWIN102~\n", SubStr(t, 0, 2), SubStr(t, 3, 2), SubStr(t, 8, 2));
-  std::string month = SubStr(Ctx.AbrVon, 5, 2);
+  std::string month = SubStr(ctx.AbrVon, 5, 2);
 
   SqlCursor c;
   int n = 1;
@@ -152,28 +152,28 @@ void PermanWriteFile() {
 
 }  // namespace
 
-void PermanLohnuebergabe() {
-  Log("\nPerman-Lohnübergabe Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
+void PermanLohnuebergabe(RunContext& ctx) {
+  Log("\nPerman-Lohnübergabe Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
+  if (ctx.AkrSsl == 1) {
     int st = SqlWrite("DELETE FROM QVX333Perman");
     // reported as every staging clear is: -1 ends the run
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Perman, Sqlfhl: %d", st);
   }
   PermanExport x;
   LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, lug), "Qvx171Lug");
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
 
-  RequireRead(SQL_Qvx331Zk1_OpenRun(x.Zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenRun(x.Zk1, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = SqlFetchTransfer(x.Zk1, r)) == 0) {
-    HandleRecord(x, r);
+    HandleRecord(ctx, x, r);
     r = TransferRecord{};
   }
   if (st == -1) AbortRun(60);
   dbClose(x.Zk1);
   Log("%d Datensätze aus Qvx333Zk1 gelesen.", x.Accepted);
-  PermanWriteFile();
+  PermanWriteFile(ctx);
   Log("Perman-Lohnübergabe beendet");
 }

@@ -3,4 +3,6 @@
 // TransferDir (header line, one line per value, trailer line).
 #pragma once
 
-void PermanLohnuebergabe();
+struct RunContext;
+
+void PermanLohnuebergabe(RunContext& ctx);

@@ -90,7 +90,7 @@ struct ProalRun {
 
 // Staging row of one transfer record; false when the record cannot be handed
 // over (logged).
-bool BuildRow(ProalRun& run, TransferRecord r, ProRow& p) {
+bool BuildRow(RunContext& ctx, ProalRun& run, TransferRecord r, ProRow& p) {
   // the fields hold 6 and 3 characters; a cut would merge people or wage types
   if (r.Zk1Upn.size() > 6) {
     LeaveOutRecordOf(r.Zk1Upn, r.Zk1Lna, r.Zk1Std / 60.0, r.Zk1Tge / 10.0, "zu lang", "PersNr zu lang : %s", r.Zk1Upn);
@@ -114,7 +114,7 @@ bool BuildRow(ProalRun& run, TransferRecord r, ProRow& p) {
   if (st == 0) {
     if (line.Lu1Ktr == 0) r.Zk1Krt = " ";
     if (line.Lu1Kst == 0) r.Zk1Kst = "0";
-  } else if (LeftOutForUnreadLine(st, r)) {
+  } else if (LeftOutForUnreadLine(ctx, st, r)) {
     // an unreadable line is not taken for a missing one
     return false;
   }
@@ -125,10 +125,10 @@ bool BuildRow(ProalRun& run, TransferRecord r, ProRow& p) {
   return true;
 }
 
-void ProalWriteFile() {
-  DeleteOldTransferFile("ProAL.txt");
+void ProalWriteFile(const RunContext& ctx) {
+  DeleteOldTransferFile(ctx, "ProAL.txt");
   ExportFile file;
-  ExportFileCreate(file, "\\ProAL.txt", "ProAL-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\ProAL.txt", "ProAL-Exportdatei kann nicht geoeffnet werden !");
 
   // a selection that fails is logged like a failed fetch
   SqlCursor c;
@@ -155,9 +155,9 @@ void ProalWriteFile() {
   ExportFileClose(file);
 }
 
-void WriteRecord(ProalRun& run, const TransferRecord& r) {
+void WriteRecord(RunContext& ctx, ProalRun& run, const TransferRecord& r) {
   ProRow p;
-  if (!BuildRow(run, r, p)) return;
+  if (!BuildRow(ctx, run, r, p)) return;
   int ws = StagedRow("Qvx333Pro", SQL_Qvx333Pro_Insert(p));
   if (ws == kSqlDuplicate) {
     ws = StagedRow("Qvx333Pro", SQL_Qvx333Pro_Update(p), true);
@@ -169,24 +169,24 @@ void WriteRecord(ProalRun& run, const TransferRecord& r) {
 
 }  // namespace
 
-void ProalLohnprogramm() {
+void ProalLohnprogramm(RunContext& ctx) {
   ProalRun run;
-  RunStagingExport({
-      .Started = "\nProAL-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
-      .Finished = "ProAL-Lohnprogramm beendet",
-      .Clears = {{SQL_Qvx333Pro_Delete, "DeleteFehler QVX333Pro, Sqlfhl: %d"}},
-      .ReadInterface =
-          [&] {
-            LugRecord lug;
-            RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
-            run.LugLug = lug.LugLug;
-            run.Fir = lug.LugFir.empty() ? Ctx.Akr : lug.LugFir;
-          },
-      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectPro(c, Ctx.Abrnr, Ctx.Lfn); },
-      .Fetch = SQL_Qvx331Zk1_FetchPro,
-      .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(run, r); },
-      .Finish = ProalWriteFile,
-      .LogCount = false,
-      .LogBrokenRead = false,
-  });
+  RunStagingExport(ctx, {
+                            .Started = "\nProAL-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+                            .Finished = "ProAL-Lohnprogramm beendet",
+                            .Clears = {{SQL_Qvx333Pro_Delete, "DeleteFehler QVX333Pro, Sqlfhl: %d"}},
+                            .ReadInterface =
+                                [&] {
+                                  LugRecord lug;
+                                  RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
+                                  run.LugLug = lug.LugLug;
+                                  run.Fir = lug.LugFir.empty() ? ctx.Akr : lug.LugFir;
+                                },
+                            .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectPro(c, ctx.Abrnr, ctx.Lfn); },
+                            .Fetch = SQL_Qvx331Zk1_FetchPro,
+                            .Write = [&](const TransferRecord& r, int32_t) { WriteRecord(ctx, run, r); },
+                            .Finish = [&ctx] { ProalWriteFile(ctx); },
+                            .LogCount = false,
+                            .LogBrokenRead = false,
+                        });
 }

@@ -2,4 +2,6 @@
 // staging table Qvx333Pro and the fixed-width file "ProAL.txt" in TransferDir.
 #pragma once
 
-void ProalLohnprogramm();
+struct RunContext;
+
+void ProalLohnprogramm(RunContext& ctx);

@@ -25,13 +25,13 @@ struct RaetExport {
   int32_t Written = 0;
 };
 
-void CollectRecord(RaetExport& x, const TransferRecord& r) {
+void CollectRecord(RunContext& ctx, RaetExport& x, const TransferRecord& r) {
   if (!RecordFitsLine(r, "")) return;
   // every setting is preset for each record, the factor too: a record
   // without a line (or with a NULL factor) is handed over unscaled
   Lu1Line line;
   int st = CachedWageTypeLookup(x.Lines, x.Header.LugLug, r, line);
-  if (LeftOutForUnreadLine(st, r)) return;
+  if (LeftOutForUnreadLine(ctx, st, r)) return;
   if (st != 0) ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
 
   if (r.Zk1Upn.size() > 15) {
@@ -66,9 +66,9 @@ std::string ValueText(double value) {
   return text;
 }
 
-void WriteFile(RaetExport& x) {
+void WriteFile(const RunContext& ctx, RaetExport& x) {
   ExportFile file;
-  ExportFileCreate(file, "\\Raet.txt", "Schnittstellendatei Raet kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\Raet.txt", "Schnittstellendatei Raet kann nicht geoeffnet werden !");
   std::string fir = x.Header.LugFir.empty() ? std::string("???") : x.Header.LugFir;
   ExportWriteF(file, "A%s%s0001RPD conversie  %s\n", Format("%-8s", fir), x.Today, x.ShiftedDate);
 
@@ -157,18 +157,18 @@ void WriteFile(RaetExport& x) {
 
 [[nodiscard]] int SQL_Qvx333Rat_CloseAll(SqlCursor& cursor) { return dbClose(cursor); }
 
-void RaetLohnprogramm() {
-  Log("\nRaet-Lohnübergabe Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void RaetLohnprogramm(RunContext& ctx) {
+  Log("\nRaet-Lohnübergabe Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
   RaetExport x;
 
-  if (Ctx.AkrSsl == 1) {
+  if (ctx.AkrSsl == 1) {
     int st = SQL_Qvx333Rat_Delete();
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333Rat, Sqlfhl: %d", st);
   }
 
   // today from the database time DD.MM.YYYY HH:MM:SS
-  x.Today = SubStr(Ctx.DbTime, 6, 4) + SubStr(Ctx.DbTime, 3, 2) + SubStr(Ctx.DbTime, 0, 2);
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, x.Header), "Qvx171Lug");
+  x.Today = SubStr(ctx.DbTime, 6, 4) + SubStr(ctx.DbTime, 3, 2) + SubStr(ctx.DbTime, 0, 2);
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, x.Header), "Qvx171Lug");
   // the head line has eight places for the firm number: a longer one would
   // shift the date behind it, and a cut one names another firm
   if (x.Header.LugFir.size() > 8) {
@@ -177,14 +177,14 @@ void RaetLohnprogramm() {
   }
   // settlement date shifted by LugMon months; a day the new month does not
   // have becomes its last day
-  if (x.Header.LugMon != 0) x.ShiftedDate = Format("%ld", ShiftDateInMonth(DateToLong(Ctx.AbrDatum), x.Header.LugMon));
+  if (x.Header.LugMon != 0) x.ShiftedDate = Format("%ld", ShiftDateInMonth(DateToLong(ctx.AbrDatum), x.Header.LugMon));
 
   SqlCursor records;
-  RequireRead(SQL_Qvx331Zk1_OpenRaet(records, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenRaet(records, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st = SQL_Qvx331Zk1_FetchRaet(records, r);
   while (st == 0) {
-    CollectRecord(x, r);
+    CollectRecord(ctx, x, r);
     r = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchRaet(records, r);
   }
@@ -192,6 +192,6 @@ void RaetLohnprogramm() {
   (void)SQL_Qvx331Zk1_CloseRaet(records);
   Log("%d Datensätze aus Qvx333Zk1 gelesen.", x.Read);
 
-  WriteFile(x);
+  WriteFile(ctx, x);
   Log("Raet-Lohnübergabe beendet");
 }

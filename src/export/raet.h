@@ -7,6 +7,8 @@
 
 #include "export/transfer_record.h"
 
+struct RunContext;
+
 // Row of Qvx333Rat.
 struct RatRow {
   std::string RatArt;
@@ -18,7 +20,7 @@ struct RatRow {
   double RatVal = 0;
 };
 
-void RaetLohnprogramm();
+void RaetLohnprogramm(RunContext& ctx);
 
 [[nodiscard]] int SQL_Qvx333Rat_Delete();
 [[nodiscard]] int SQL_Qvx331Zk1_OpenRaet(SqlCursor& cursor, int32_t abrnr, int16_t lfn);

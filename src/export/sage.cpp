@@ -39,14 +39,14 @@ std::string DottedDate(const std::string& yyyymmdd) {
 
 // Stages one transfer record; a field that does not fit its width leaves the
 // record out.
-void CollectRecord(SageExport& x, TransferRecord r) {
+void CollectRecord(RunContext& ctx, SageExport& x, TransferRecord r) {
   if (!RecordFitsLine(r, "")) return;
   // every setting is preset, so that no value of the record before is used
   Lu1Line line;
   TransferRecord lookup = r;
   lookup.Zk1Bdt = DottedDate(r.Zk1Bdt);
   int st = CachedWageTypeLookup(x.Lines, x.LugLug, lookup, line);
-  if (LeftOutForUnreadLine(st, r)) return;
+  if (LeftOutForUnreadLine(ctx, st, r)) return;
   if (st != 0) {
     ReportStatus(st, "Fehler beim Lesen Qvx171Lu1: %d", st);
   } else {
@@ -100,9 +100,9 @@ bool ValueText(double value, bool amount, std::string& text) {
   return text.size() <= 6;
 }
 
-void WriteFile(SageExport& x) {
+void WriteFile(const RunContext& ctx, SageExport& x) {
   ExportFile file;
-  ExportFileCreate(file, "\\020410" + SubStr(Ctx.AbrVon, 5, 2), "sage-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\020410" + SubStr(ctx.AbrVon, 5, 2), "sage-Exportdatei kann nicht geoeffnet werden !");
 
   SqlCursor rows;
   int opened = SQL_Qvx333Sag_OpenAll(rows);
@@ -196,23 +196,23 @@ void WriteFile(SageExport& x) {
 
 [[nodiscard]] int SQL_Qvx333Sag_CloseAll(SqlCursor& cursor) { return dbClose(cursor); }
 
-void SageLohnprogramm() {
-  Log("\nsage-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void SageLohnprogramm(RunContext& ctx) {
+  Log("\nsage-Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
   SageExport x;
-  x.LugLug = Ctx.Lug.LugLug;
+  x.LugLug = ctx.Lug.LugLug;
 
-  if (Ctx.AkrSsl == 1) {
+  if (ctx.AkrSsl == 1) {
     int st = SQL_Qvx333Sag_Delete();
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "DeleteFehler QVX333SAG, Sqlfhl: %d", st);
   }
 
   SqlCursor records;
-  RequireRead(SQL_Qvx331Zk1_OpenSage(records, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenSage(records, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st = SQL_Qvx331Zk1_FetchSage(records, r);
   while (st == 0) {
     ++x.Read;
-    CollectRecord(x, r);
+    CollectRecord(ctx, x, r);
     r = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchSage(records, r);
   }
@@ -220,6 +220,6 @@ void SageLohnprogramm() {
   (void)SQL_Qvx331Zk1_CloseSage(records);
   Log("%d Datensätze aus Qvx333Zk1 übergeben.", x.Read);
 
-  WriteFile(x);
+  WriteFile(ctx, x);
   Log("sage-Lohnprogramm beendet");
 }

@@ -7,7 +7,9 @@
 
 #include "export/transfer_record.h"
 
-void SageLohnprogramm();
+struct RunContext;
+
+void SageLohnprogramm(RunContext& ctx);
 
 [[nodiscard]] int SQL_Qvx333Sag_Delete();
 [[nodiscard]] int SQL_Qvx331Zk1_OpenSage(SqlCursor& cursor, int32_t abrnr, int16_t lfn);

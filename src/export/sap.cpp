@@ -209,9 +209,10 @@ std::string HoursField(double hours, const std::string& pnr) {
 
 // Opens both files of an infotype as files of the set; a file that cannot be
 // created ends the run.
-void CreateFiles(ExportSet& set, ExportFile& txt, ExportFile& csv, const char* name) {
-  ExportFileCreate(txt, Format("\\%s.txt", name), Format("Exportdatei %s kann nicht geoeffnet werden !", name), &set);
-  ExportFileCreate(csv, Format("\\%s.csv", name), Format("Exportdatei %s.csv kann nicht geoeffnet werden !", name),
+void CreateFiles(const RunContext& ctx, ExportSet& set, ExportFile& txt, ExportFile& csv, const char* name) {
+  ExportFileCreate(ctx, txt, Format("\\%s.txt", name), Format("Exportdatei %s kann nicht geoeffnet werden !", name),
+                   &set);
+  ExportFileCreate(ctx, csv, Format("\\%s.csv", name), Format("Exportdatei %s.csv kann nicht geoeffnet werden !", name),
                    &set);
 }
 
@@ -222,9 +223,9 @@ void StagingReadEnd(int st, const char* table) {
   ReportStatus(st, "%s Lesefehler, Sqlfhl: %d", table, st);
 }
 
-void Write2010(ExportSet& set) {
+void Write2010(const RunContext& ctx, ExportSet& set) {
   ExportFile txt, csv;
-  CreateFiles(set, txt, csv, "SAP2010");
+  CreateFiles(ctx, set, txt, csv, "SAP2010");
   SqlCursor c;
   int st = SqlOpen(c,
                    "SELECT  S10Art, S10Mnd, S10Pnr, S10Nam, S10Lna, S10Von, S10Std, S10Btr,  S10Hnd, S10Fil "
@@ -250,9 +251,9 @@ void Write2010(ExportSet& set) {
   ExportFileClose(csv);
 }
 
-void Write2001(ExportSet& set) {
+void Write2001(const RunContext& ctx, ExportSet& set) {
   ExportFile txt, csv;
-  CreateFiles(set, txt, csv, "SAP2001");
+  CreateFiles(ctx, set, txt, csv, "SAP2001");
   SqlCursor c;
   int st = SqlOpen(c,
                    "SELECT  S01Art, S01Mnd, S01Pnr, S01Nam, S01Lna, S01Von, S01Bis, S01Uzv, S01Uzb, S01Hnd, "
@@ -279,32 +280,32 @@ void Write2001(ExportSet& set) {
 
 // The four files are one hand-over: the payroll import must never take the
 // 2010 pair of this run with the 2001 pair of an earlier one.
-void SapWriteFiles() {
+void SapWriteFiles(const RunContext& ctx) {
   ExportSet files;
   files.RemoveOldWhenPlaced("SAP2010.txt");
   files.RemoveOldWhenPlaced("SAP2001.txt");
   files.RemoveOldWhenPlaced("SAP2010.csv");
   files.RemoveOldWhenPlaced("SAP2001.csv");
-  Write2010(files);
-  Write2001(files);
-  files.Place();
+  Write2010(ctx, files);
+  Write2001(ctx, files);
+  files.Place(ctx);
 }
 
 }  // namespace
 
-void SapLohnprogramm() {
-  Log("\nSAP-Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void SapLohnprogramm(RunContext& ctx) {
+  Log("\nSAP-Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
   // a failed delete is reported there
-  if (Ctx.AkrSsl == 1) (void)SQL_Qvx333Sap_Delete();
+  if (ctx.AkrSsl == 1) (void)SQL_Qvx333Sap_Delete();
 
   SapExport x;
   LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
+  RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
-  x.Mnd = FirmText(lug, Ctx.Akr, 3);
+  x.Mnd = FirmText(lug, ctx.Akr, 3);
   RequireFitsLine(x.Mnd, ";", "LugFir");
 
-  RequireRead(SQL_Qvx331Zk1_SelectSap(x.Zk1, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_SelectSap(x.Zk1, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   int st;
   while ((st = SQL_Qvx331Zk1_FetchSap(x.Zk1, r)) == 0) {
@@ -313,6 +314,6 @@ void SapLohnprogramm() {
   }
   if (st == -1) AbortRun(60);
   dbClose(x.Zk1);
-  SapWriteFiles();
+  SapWriteFiles(ctx);
   Log("SAP-Lohnprogramm beendet");
 }

@@ -3,4 +3,6 @@
 // "SAP2010.txt", "SAP2010.csv", "SAP2001.txt" and "SAP2001.csv" in TransferDir.
 #pragma once
 
-void SapLohnprogramm();
+struct RunContext;
+
+void SapLohnprogramm(RunContext& ctx);

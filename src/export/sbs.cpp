@@ -82,15 +82,15 @@ std::string SbsFileName(const std::string& firm) {
   return Format("\\BEWA-%03s.DAT", firm);
 }
 
-void SbsWriteFile() {
+void SbsWriteFile(const RunContext& ctx) {
   LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
-  std::string firm = lug.LugFir.empty() ? Ctx.Akr : lug.LugFir;
+  RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
+  std::string firm = lug.LugFir.empty() ? ctx.Akr : lug.LugFir;
   std::string name = SbsFileName(firm);
 
-  DeleteOldTransferFile(name.substr(1));
+  DeleteOldTransferFile(ctx, name.substr(1));
   ExportFile file;
-  ExportFileCreate(file, name, " SBS-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, name, " SBS-Exportdatei kann nicht geoeffnet werden !");
 
   // a selection that fails is logged like a failed fetch
   SqlCursor c;
@@ -145,18 +145,18 @@ void WriteRecord(const TransferRecord& r) {
 
 }  // namespace
 
-void SbsLohnprogramm() {
-  RunStagingExport({
-      .Started = "\nSBS-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
-      .Finished = "SBS-Lohnprogramm beendet",
-      .Clears = {{SQL_Qvx333Sbs_Delete, "DeleteFehler QVX333Sbs, Sqlfhl: %d"}},
-      // the firm number is read for the file only
-      .ReadInterface = nullptr,
-      .Select = [](SqlCursor& c) { return SQL_Qvx331Zk1_SelectSbs(c, Ctx.Abrnr, Ctx.Lfn); },
-      .Fetch = SQL_Qvx331Zk1_FetchSbs,
-      .Write = [](const TransferRecord& r, int32_t) { WriteRecord(r); },
-      .Finish = SbsWriteFile,
-      .LogCount = false,
-      .LogBrokenRead = false,
-  });
+void SbsLohnprogramm(RunContext& ctx) {
+  RunStagingExport(ctx, {
+                            .Started = "\nSBS-Lohnprogramm Akr: %s, Abrnr: %d gestartet",
+                            .Finished = "SBS-Lohnprogramm beendet",
+                            .Clears = {{SQL_Qvx333Sbs_Delete, "DeleteFehler QVX333Sbs, Sqlfhl: %d"}},
+                            // the firm number is read for the file only
+                            .ReadInterface = nullptr,
+                            .Select = [&ctx](SqlCursor& c) { return SQL_Qvx331Zk1_SelectSbs(c, ctx.Abrnr, ctx.Lfn); },
+                            .Fetch = SQL_Qvx331Zk1_FetchSbs,
+                            .Write = [](const TransferRecord& r, int32_t) { WriteRecord(r); },
+                            .Finish = [&ctx] { SbsWriteFile(ctx); },
+                            .LogCount = false,
+                            .LogBrokenRead = false,
+                        });
 }

@@ -3,4 +3,6 @@
 // "BEWA-<firm>.DAT" in TransferDir.
 #pragma once
 
-void SbsLohnprogramm();
+struct RunContext;
+
+void SbsLohnprogramm(RunContext& ctx);

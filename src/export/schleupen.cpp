@@ -166,38 +166,38 @@ void HandleRecord(SchleupenRun& run, const TransferRecord& r) {
 
 }  // namespace
 
-void SchleupenLohnprogramm() {
-  Log("\nSchleupen Lohnprogramm Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
+void SchleupenLohnprogramm(RunContext& ctx) {
+  Log("\nSchleupen Lohnprogramm Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
+  if (ctx.AkrSsl == 1) {
     int st = SqlWrite("DELETE FROM Qvx333Sli");
     if (st != 0) ReportStatus(st, "DeleteFehler QVX333Sli, Sqlfhl: %d", st);
   }
 
   LugRecord header;
-  int st = SQL_Qvx171Lug_GetFir(Ctx.Akr, header);
+  int st = SQL_Qvx171Lug_GetFir(ctx.Akr, header);
   if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx171Lug-SelectFehler, Sqlfhl: %d", st);
   SchleupenRun run;
-  if (Ctx.AkrAzr == 31) {
+  if (ctx.AkrAzr == 31) {
     // accounting month MMYYYY of the period start
     std::string von;
-    st = SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, von);
+    st = SQL_Qvx330Abr_GetVon(ctx.Akr, ctx.Abrnr, von);
     if (st != 0) ReportStatus(st, "Fehler Lesen Qvx330Abr: %d", st);
     run.Constant.Amt = SubStr(von, 5, 2) + SubStr(von, 0, 4);
   }
 
   SqlCursor records;
-  RequireRead(SQL_Qvx331Zk1_OpenRun(records, Ctx.Abrnr, Ctx.Lfn, "%Y.%m.%d", ""), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenRun(records, ctx.Abrnr, ctx.Lfn, "%Y.%m.%d", ""), "Qvx331Zk1");
   TransferRecord r;
   while ((st = SQL_Qvx331Zk1_FetchRun(records, r)) == 0) HandleRecord(run, r);
   if (st == -1) AbortRun(60);
   dbClose(records);
-  SchleupenWriteFile();
+  SchleupenWriteFile(ctx);
 }
 
-void SchleupenWriteFile() {
-  DeleteOldTransferFile("LOXF-0001.csv");
+void SchleupenWriteFile(const RunContext& ctx) {
+  DeleteOldTransferFile(ctx, "LOXF-0001.csv");
   ExportFile file;
-  ExportFileCreate(file, "\\LOXF-0001.csv", "Exportdatei LOXF-0001 kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\LOXF-0001.csv", "Exportdatei LOXF-0001 kann nicht geoeffnet werden !");
   SqlCursor rows;
   RequireRead(SQL_Qvx333Sli_Select(rows), "Qvx333Sli");
   ExportWrite(file, ".\n");

@@ -2,5 +2,7 @@
 // written as the semicolon-separated file "LOXF-0001.csv" in TransferDir.
 #pragma once
 
-void SchleupenLohnprogramm();
-void SchleupenWriteFile();
+struct RunContext;
+
+void SchleupenLohnprogramm(RunContext& ctx);
+void SchleupenWriteFile(const RunContext& ctx);

@@ -5,8 +5,8 @@
 
 namespace {
 
-void ClearStagingTables(const std::vector<StagingClear>& clears) {
-  if (Ctx.AkrSsl != 1) return;
+void ClearStagingTables(const RunContext& ctx, const std::vector<StagingClear>& clears) {
+  if (ctx.AkrSsl != 1) return;
   for (const StagingClear& c : clears) {
     int st = c.Delete();
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, c.Failure, st);
@@ -38,9 +38,9 @@ int32_t WriteRecords(const StagingExportSteps& e) {
 
 }  // namespace
 
-void RunStagingExport(const StagingExportSteps& e) {
-  Log(e.Started, Ctx.Akr, Ctx.Abrnr);
-  ClearStagingTables(e.Clears);
+void RunStagingExport(const RunContext& ctx, const StagingExportSteps& e) {
+  Log(e.Started, ctx.Akr, ctx.Abrnr);
+  ClearStagingTables(ctx, e.Clears);
   if (e.ReadInterface) e.ReadInterface();
   int32_t count = WriteRecords(e);
   if (e.Finish) e.Finish();

@@ -13,6 +13,8 @@
 #include "export/transfer_record.h"
 #include "run/db.h"
 
+struct RunContext;
+
 // One staging table emptied when the interface is cleared (AkrSsl 1): its
 // DELETE and the message for a status other than 0 and 1032 (the status
 // fills its %d).
@@ -51,4 +53,4 @@ struct StagingExportSteps {
 // Runs the export: start line, clearing, interface record, the transfer
 // records one by one (a record with a text that would break a line is left
 // out through RecordFitsLine), Finish, the count and the end line.
-void RunStagingExport(const StagingExportSteps& e);
+void RunStagingExport(const RunContext& ctx, const StagingExportSteps& e);

@@ -160,12 +160,12 @@ void WriteTp2(const TransferRecord& r, const std::string& firm, const InterimVal
   if (st != 0) ReportStatus(st, "Qvx333Tp2 Insert-/UpdateFehler, Sqlfhl: %d", st);
 }
 
-void WriteTp1(TopasExport& x, const TransferRecord& r) {
+void WriteTp1(RunContext& ctx, TopasExport& x, const TransferRecord& r) {
   std::string month = SubStr(r.Zk1Von, 6, 4) + SubStr(r.Zk1Von, 3, 2);
   std::string lna = SubStr(r.Zk1Lna, 0, 3);
   ExactValue v = Capped(RecordValue(r), 10000, 9999, 1000, 999, r.Zk1Upn, true);
   double minutes = 0;
-  if (Ctx.MndSto == "02272" && (r.Zk1Lna == "654" || r.Zk1Lna == "655")) {
+  if (ctx.MndSto == "02272" && (r.Zk1Lna == "654" || r.Zk1Lna == "655")) {
     v.Units = 0;
     minutes = r.Zk1Std;
   }
@@ -186,7 +186,7 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
     if (line.Lu1Ktr != 0) ktr = r.Zk1Ktr;
     // the factor has four decimals: the units stay whole numbers
     if (line.Lu1Mog != 0) v.Units = v.Units * std::llround(line.Lu1Mog * 10000) / 10000;
-  } else if (LeftOutForUnreadLine(lineStatus, r)) {
+  } else if (LeftOutForUnreadLine(ctx, lineStatus, r)) {
     return;
   }
   int64_t std = v.Hours ? v.Units : 0, tge = v.Hours ? 0 : v.Units;
@@ -210,7 +210,7 @@ void WriteTp1(TopasExport& x, const TransferRecord& r) {
 }
 
 // One transfer record: what is left after the interim runs, by record type.
-void HandleRecord(TopasExport& x, TransferRecord& r, const InterimValues& iv) {
+void HandleRecord(RunContext& ctx, TopasExport& x, TransferRecord& r, const InterimValues& iv) {
   if (!RecordFitsLine(r, ";")) return;
   bool interim = x.InterimRule && r.Zk1Rre != 2 && iv.Count > 0;
   if (interim) {
@@ -239,7 +239,7 @@ void HandleRecord(TopasExport& x, TransferRecord& r, const InterimValues& iv) {
     WriteTp2(r, x.Firm, interim ? &iv : nullptr);
     return;
   }
-  WriteTp1(x, r);
+  WriteTp1(ctx, x, r);
 }
 
 std::string Whole(double v) {
@@ -253,10 +253,10 @@ void StagingReadEnd(int st, const char* table) {
 }
 
 // The two files are one hand-over; they are put in place together.
-void TopasWriteFiles() {
+void TopasWriteFiles(const RunContext& ctx) {
   ExportSet files;
   ExportFile ls;
-  ExportFileCreate(ls, "\\LGD038IM", "TOPAS-Exportdatei(LS) kann nicht geoeffnet werden !", &files);
+  ExportFileCreate(ctx, ls, "\\LGD038IM", "TOPAS-Exportdatei(LS) kann nicht geoeffnet werden !", &files);
   SqlCursor c1;
   int n = 0;
   int st = SqlOpen(c1,
@@ -282,7 +282,7 @@ void TopasWriteFiles() {
   Log("%d Datensätze in Datei LGD038IM (LS) geschrieben.", n);
 
   ExportFile ss;
-  ExportFileCreate(ss, "\\LGD034IM", "TOPAS-Exportdatei(SS) kann nicht geoeffnet werden !", &files);
+  ExportFileCreate(ctx, ss, "\\LGD034IM", "TOPAS-Exportdatei(SS) kann nicht geoeffnet werden !", &files);
   SqlCursor c2;
   n = 0;
   st = SqlOpen(c2,
@@ -303,7 +303,7 @@ void TopasWriteFiles() {
   StagingReadEnd(st, "Qvx333Tp2");
   ExportFileClose(ss);
   Log("%d Datensätze in Datei LGD034IM (SS) geschrieben.", n);
-  files.Place();
+  files.Place(ctx);
 }
 
 }  // namespace
@@ -324,39 +324,39 @@ void TopasRemainingPeriod(const std::string& interimVon, const std::string& inte
   // the record's own period
 }
 
-void TopasLohnexport() {
-  Log("\nTOPAS-Lohnexport Akr: %s, Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
-  if (Ctx.AkrSsl == 1) {
+void TopasLohnexport(RunContext& ctx) {
+  Log("\nTOPAS-Lohnexport Akr: %s, Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
+  if (ctx.AkrSsl == 1) {
     DeleteStaging("DELETE FROM Qvx333Tp1");
     DeleteStaging("DELETE FROM Qvx333Tp2");
   }
   TopasExport x;
   // every final run (running number 1, or 0 when yesterday is the period's
   // last day) sends only what the interim runs of the number have not sent
-  if (Ctx.Lfn != 2) {
+  if (ctx.Lfn != 2) {
     int32_t count = 0;
-    int st = SQL_Qvx331Zk1_CountLfn2(Ctx.Abrnr, count);
+    int st = SQL_Qvx331Zk1_CountLfn2(ctx.Abrnr, count);
     if (st == -1) AbortRun(60);
     x.InterimRule = st == 0 && count > 0;
   }
   LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetLugFir(Ctx.Akr, lug), "Qvx171Lug");
+  RequireRead(SQL_Qvx171Lug_GetLugFir(ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
-  x.Firm = FirmText(lug, Ctx.Akr, 3);
+  x.Firm = FirmText(lug, ctx.Akr, 3);
   RequireFitsLine(x.Firm, ";", "LugFir");
 
-  RequireRead(SQL_Qvx331Zk1_OpenTopas(x.Zk1, Ctx.Abrnr, Ctx.Lfn, x.InterimRule), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_OpenTopas(x.Zk1, ctx.Abrnr, ctx.Lfn, x.InterimRule), "Qvx331Zk1");
   TransferRecord r;
   InterimValues iv;
   int st;
   while ((st = SQL_Qvx331Zk1_FetchTopas(x, r, iv)) == 0) {
-    HandleRecord(x, r, iv);
+    HandleRecord(ctx, x, r, iv);
     r = TransferRecord{};
     iv = InterimValues{};
   }
   if (st == -1) AbortRun(60);
   dbClose(x.Zk1);
-  TopasWriteFiles();
+  TopasWriteFiles(ctx);
   Log("%d Datensätze aus Qvx333Zk1 übergeben.", x.Count);
   Log("TOPAS-Lohnexport beendet");
 }

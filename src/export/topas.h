@@ -6,7 +6,9 @@
 
 #include <string>
 
-void TopasLohnexport();
+struct RunContext;
+
+void TopasLohnexport(RunContext& ctx);
 
 // Period of a record that a final run hands over after an interim run sent
 // interim start..end of the record's period start..end (all DD.MM.YYYY): the

@@ -22,9 +22,9 @@
 
 [[nodiscard]] int SQL_Qvx171Lu1_CloseLna(SqlCursor& cursor) { return dbClose(cursor); }
 
-bool LeftOutForUnreadLine(int status, const TransferRecord& r, const char* message) {
+bool LeftOutForUnreadLine(RunContext& ctx, int status, const TransferRecord& r, const char* message) {
   if (status == 0 || status == kSqlNoMoreRows) return false;
-  Ctx.LastStatus = status;
+  ctx.LastStatus = status;
   if (status == -1) {
     Log(message, status);
     AbortRun(60);
@@ -33,9 +33,10 @@ bool LeftOutForUnreadLine(int status, const TransferRecord& r, const char* messa
   return true;
 }
 
-int FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line) {
+int FindWageTypeLine(RunContext& ctx, WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r,
+                     Lu1Line& line) {
   int st = CachedWageTypeLookup(cache, lugLug, r, line);
-  (void)LeftOutForUnreadLine(st, r);
+  (void)LeftOutForUnreadLine(ctx, st, r);
   return st;
 }
 

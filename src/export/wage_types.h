@@ -9,6 +9,8 @@
 
 #include "export/transfer_record.h"
 
+struct RunContext;
+
 // Settings of the wage-type line (Qvx171Lu1) that matches a transfer record.
 struct Lu1Line {
   std::string Lu1Gvo;  // valid from, YYYY.MM.DD (DATEV's lookup and the cached lookup)
@@ -63,10 +65,12 @@ int CachedWageTypeLookup(WageTypeCache& cache, const std::string& lugLug, const 
 // left out and listed with its person, wage type and values in the run's
 // report, and -1 ends the run with AbortRun(60). False for 0 and 1032.
 inline constexpr char kWageTypeReadFailure[] = "Fehler beim Lesen Qvx171Lu1: %d";
-bool LeftOutForUnreadLine(int status, const TransferRecord& r, const char* message = kWageTypeReadFailure);
+bool LeftOutForUnreadLine(RunContext& ctx, int status, const TransferRecord& r,
+                          const char* message = kWageTypeReadFailure);
 // The cached lookup that answers its own failures: the status of
 // CachedWageTypeLookup; 0 when a line is valid for the record (line then holds
 // its settings), 1032 when none is (line keeps the caller's presets). Any other
 // status has left the record out (LeftOutForUnreadLine); the failed read is not
 // kept, so the next record reads again.
-int FindWageTypeLine(WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r, Lu1Line& line);
+int FindWageTypeLine(RunContext& ctx, WageTypeCache& cache, const std::string& lugLug, const TransferRecord& r,
+                     Lu1Line& line);

@@ -56,7 +56,7 @@ bool FormatAmount(XxlRow& row) {
   return row.XxlEin.size() <= 12;
 }
 
-void CollectRecord(XxlExport& x, TransferRecord r) {
+void CollectRecord(RunContext& ctx, XxlExport& x, TransferRecord r) {
   if (!RecordFitsLine(r, "")) return;
   XxlRow row;
   row.XxlErd = x.Erd;
@@ -68,7 +68,7 @@ void CollectRecord(XxlExport& x, TransferRecord r) {
     if (line.Lu1Ktr == 0) r.Zk1Ktr = " ";
     if (line.Lu1Krt == 0) r.Zk1Krt = " ";
     if (line.Lu1Kst == 0) r.Zk1Kst = " ";
-  } else if (LeftOutForUnreadLine(st, r)) {
+  } else if (LeftOutForUnreadLine(ctx, st, r)) {
     return;
   }
 
@@ -200,9 +200,9 @@ constexpr char kXxlKey[] =
 
 [[nodiscard]] int SQL_Qvx333Xxl_CloseAll(SqlCursor& cursor) { return dbClose(cursor); }
 
-void XxlWriteFile() {
+void XxlWriteFile(const RunContext& ctx) {
   ExportFile file;
-  ExportFileCreate(file, "\\LO_IMP.txt", "XXL-Exportdatei kann nicht geoeffnet werden !");
+  ExportFileCreate(ctx, file, "\\LO_IMP.txt", "XXL-Exportdatei kann nicht geoeffnet werden !");
   int32_t written = 0;
   SqlCursor rows;
   int opened = SQL_Qvx333Xxl_OpenAll(rows);
@@ -231,40 +231,40 @@ void XxlWriteFile() {
   Log("%d Datensätze in Datei LO_IMP.txt geschrieben.", written);
 }
 
-void XxlLohnprogramm() {
-  Log("\nXXL-Exact Lohnprogramm fuer Akr: %s mit der Abrnr: %d gestartet", Ctx.Akr, Ctx.Abrnr);
+void XxlLohnprogramm(RunContext& ctx) {
+  Log("\nXXL-Exact Lohnprogramm fuer Akr: %s mit der Abrnr: %d gestartet", ctx.Akr, ctx.Abrnr);
   XxlExport x;
 
   // the staging table is emptied only for a circle without administration
   // and level below 2 that asks for clearing
   std::string vws;
   int16_t ebn = 0;
-  int st = SQL_O1001AbrKreis_GetVwsEbn(Ctx.Akr, vws, ebn);
+  int st = SQL_O1001AbrKreis_GetVwsEbn(ctx.Akr, vws, ebn);
   if (st != 0) ReportStatus(st, "Fehler beim Lesen O1001AbrKreis: %d", st);
-  if (st == 0 && vws.empty() && ebn < 2 && Ctx.AkrSsl == 1) {
+  if (st == 0 && vws.empty() && ebn < 2 && ctx.AkrSsl == 1) {
     st = SQL_Qvx333Xxl_Delete();
     if (st != 0 && st != kSqlNoMoreRows) ReportStatus(st, "Qvx333Xxl-DeleteFehler, Sqlfhl: %d", st);
   }
 
   std::string abrVon;
-  RequireRead(SQL_Qvx330Abr_GetVon(Ctx.Akr, Ctx.Abrnr, abrVon), "Qvx330Abr");
+  RequireRead(SQL_Qvx330Abr_GetVon(ctx.Akr, ctx.Abrnr, abrVon), "Qvx330Abr");
   LugRecord lug;
-  RequireRead(SQL_Qvx171Lug_GetFir(Ctx.Akr, lug), "Qvx171Lug");
+  RequireRead(SQL_Qvx171Lug_GetFir(ctx.Akr, lug), "Qvx171Lug");
   x.LugLug = lug.LugLug;
   x.LugMon = lug.LugMon;
   x.Erd = ShiftedDate(abrVon, x.LugMon);
 
   SqlCursor records;
-  RequireRead(SQL_Qvx331Zk1_SelectXxl(records, Ctx.Abrnr, Ctx.Lfn), "Qvx331Zk1");
+  RequireRead(SQL_Qvx331Zk1_SelectXxl(records, ctx.Abrnr, ctx.Lfn), "Qvx331Zk1");
   TransferRecord r;
   st = SQL_Qvx331Zk1_FetchXxl(records, r);
   while (st == 0) {
-    CollectRecord(x, r);
+    CollectRecord(ctx, x, r);
     r = TransferRecord{};
     st = SQL_Qvx331Zk1_FetchXxl(records, r);
   }
   if (st == -1) AbortRun(60);
   (void)SQL_Qvx331Zk1_CloseXxl(records);
-  XxlWriteFile();
+  XxlWriteFile(ctx);
   Log("XXL-Exact Lohnprogramm beendet");
 }

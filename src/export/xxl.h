@@ -7,6 +7,8 @@
 
 #include "export/transfer_record.h"
 
+struct RunContext;
+
 // Row of Qvx333Xxl; every column of the file is a text. The amount is kept as
 // its exact sums too (minutes and tenths of a day), from which it is formatted.
 struct XxlRow {
@@ -25,8 +27,8 @@ struct XxlRow {
   int64_t XxlZhn = 0;
 };
 
-void XxlLohnprogramm();
-void XxlWriteFile();
+void XxlLohnprogramm(RunContext& ctx);
+void XxlWriteFile(const RunContext& ctx);
 
 [[nodiscard]] int SQL_O1001AbrKreis_GetVwsEbn(const std::string& akr, std::string& vws, int16_t& ebn);
 [[nodiscard]] int SQL_Qvx333Xxl_Delete();

@@ -82,7 +82,7 @@ TEST_F(DatevExport, RecordsOfAllRunningNumbers) {
   WriteFileBytes(U8Text(old / "datev.csv"), "alt");
 
   long before = dbStatementCount();
-  DatevLohnprogramm();
+  DatevLohnprogramm(Ctx);
   // period start, header, records, and one line read per kind, account and wage type (7)
   EXPECT_EQ(3 + 7, dbStatementCount() - before);
 
@@ -111,7 +111,7 @@ TEST_F(DatevExport, HeaderMonth) {
     admin.Exec(Format("UPDATE Qvx330Abr SET AbrVon = '%s' WHERE AbrNum = 5; UPDATE Qvx171Lug SET LugMon = %d", c.Von,
                       c.LugMon));
     EXPECT_EQ(1, dbCommit());  // each export runs in a transaction of its own, after the settlement's commit
-    DatevLohnprogramm();
+    DatevLohnprogramm(Ctx);
     EXPECT_EQ(c.Header, Header()) << c.Von << " " << c.LugMon;
     EXPECT_EQ(c.Header + std::string("\r\n"), TransferFile("datev.csv"));
   }
@@ -123,18 +123,18 @@ TEST_F(DatevExport, HeaderMonth) {
 TEST_F(DatevExport, InterfaceRecordMissing) {
   admin.Exec("UPDATE O1001AbrKreis SET AkrLug = 'XX'");
   admin.Exec(Zk1(5, 0, "LA", "2026-03-01", "1001", "URL", "400", "     ", "K100", "T1", 480, 10, 1, "501"));
-  DatevLohnprogramm();
+  DatevLohnprogramm(Ctx);
   EXPECT_EQ(";;03/2026\r\n501;;;400;;;8,00;;;K100;T1\r\n", TransferFile("datev.csv"));
 }
 
 // Called through the dispatcher for any code that begins with DATEV.
 TEST_F(DatevExport, ReachedThroughTheDispatcher) {
   Ctx.Lug.LugLgp = "DATEV";
-  ExportDispatch();
+  ExportDispatch(Ctx);
   EXPECT_EQ("4711;0815;03/2026\r\n", TransferFile("datev.csv"));
   fs::remove(tree / "Transfer/Lohn und Gehalt/Export/S/datev.csv");
   Ctx.Lug.LugLgp = "DATE";
-  ExportDispatch();
+  ExportDispatch(Ctx);
   EXPECT_FALSE(fs::exists(tree / "Transfer/Lohn und Gehalt/Export/S/datev.csv"));
 }
 
@@ -142,11 +142,11 @@ TEST_F(DatevExport, FileCannotBeCreated) {
   const std::string start = "\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n";
   // the transfer folder is missing
   Ctx.TransferDir = "..\\Transfer\\Lohn und Gehalt\\Export\\FEHLT";
-  EXPECT_EQ(1, ExitCodeOf(DatevLohnprogramm));
+  EXPECT_EQ(1, ExitCodeOf([] { DatevLohnprogramm(Ctx); }));
   EXPECT_EQ(start + "Datevdatei kann nicht geoeffnet werden !\r\n", RunLog());
   // a file stands in the folder's place
   WriteFileBytes((tree / "Transfer/Lohn und Gehalt/Export/FEHLT").string(), "");
-  EXPECT_EQ(1, ExitCodeOf(DatevLohnprogramm));
+  EXPECT_EQ(1, ExitCodeOf([] { DatevLohnprogramm(Ctx); }));
   EXPECT_EQ(start + "Datevdatei kann nicht geoeffnet werden !\r\n" + start +
                 "Datevdatei kann nicht geoeffnet werden !\r\n",
             RunLog());
@@ -159,7 +159,7 @@ TEST_F(DatevExport, DiskFull) {
 #endif
   fs::create_symlink("/dev/full", tree / ("Transfer/Lohn und Gehalt/Export/S/datev.csv." + Ctx.Akr + ".tmp"));
   admin.Exec(Zk1(5, 0, "LA", "2026-03-01", "1001", "AZ", "100", "     ", "K100", "T1", 480, 0, 1, "501"));
-  EXPECT_EQ(1, ExitCodeOf(DatevLohnprogramm));
+  EXPECT_EQ(1, ExitCodeOf([] { DatevLohnprogramm(Ctx); }));
   EXPECT_EQ(Cp1252("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
                    "Schreibfehler in Datei ..\\Transfer\\Lohn und Gehalt\\Export\\S\\datev.csv, "
                    "Übergabe abgebrochen !\r\n"),
@@ -171,7 +171,7 @@ TEST_F(DatevExport, DiskFull) {
 // part of the file is handed over (neither datev.csv nor its temporary file).
 TEST_F(DatevExport, TransferRecordsUnreadable) {
   admin.Exec("RENAME TABLE Qvx331Zk1 TO Qvx331Zk1Alt");
-  EXPECT_EQ(1, ExitCodeOf(DatevLohnprogramm));
+  EXPECT_EQ(1, ExitCodeOf([] { DatevLohnprogramm(Ctx); }));
   EXPECT_TRUE(
       RunLog().starts_with("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
                            "Datenbankfehler 1146 bei SELECT Qvx331Zk1: Table '"))
@@ -189,7 +189,7 @@ TEST_F(DatevExport, LineReadOncePerKindAccountAndWageTypeAsTheServerCompares) {
              Zk1(5, 0, "la", "2026-03-03", "1002", "ueb ", "200", "     ", "K200", "T2", 120, 0, 2, "502"));
   EXPECT_EQ(1, dbCommit());
   long before = dbStatementCount();
-  DatevLohnprogramm();
+  DatevLohnprogramm(Ctx);
   EXPECT_EQ(3 + 1, dbStatementCount() - before);
   EXPECT_EQ("4711;0815;03/2026\r\n501;2;     ;200;1,00;;;;;;T1\r\n502;3;     ;200;2,00;;;;;;T2\r\n",
             TransferFile("datev.csv"));
@@ -205,7 +205,7 @@ TEST_F(DatevExport, UnreadableWageTypeLineLeavesTheRecordOut) {
   EXPECT_EQ(1, dbCommit());
   // period start, header, records, then the line of the first record
   dbSetFaultHook([first = dbStatementCount()](long n) { return n == first + 4 ? 1292 : 0; });
-  DatevLohnprogramm();
+  DatevLohnprogramm(Ctx);
   dbSetFaultHook(nullptr);
   EXPECT_EQ("4711;0815;03/2026\r\n502;3;     ;200;2,00;;;;;;T2\r\n", TransferFile("datev.csv"));
   EXPECT_EQ(
@@ -223,6 +223,6 @@ TEST_F(DatevExport, UnreadableWageTypeLineLeavesTheRecordOut) {
 TEST_F(DatevExport, DecimalCommaOfLongHours) {
   admin.Exec(Zk1(5, 0, "LA", "2026-03-02", "1001", "AZ", "100", " ", "K100", "T1", 2000000000, 0, 2, "501"));
   EXPECT_EQ(1, dbCommit());
-  DatevLohnprogramm();
+  DatevLohnprogramm(Ctx);
   EXPECT_EQ("4711;0815;03/2026\r\n501;2; ;100;33333333,33;;;;;K100;T1\r\n", TransferFile("datev.csv"));
 }

@@ -49,7 +49,7 @@ class Loga400AsringExport : public ExportTest {
 TEST_F(Loga400AsringExport, StatementsPerRecord) {
   const struct {
     const char* Name;
-    void (*Run)();
+    void (*Run)(RunContext&);
     const char* Rows;
     long Statements;
   } cases[] = {
@@ -62,7 +62,7 @@ TEST_F(Loga400AsringExport, StatementsPerRecord) {
   int i = 0;
   for (const auto& c : cases) {
     long before = dbStatementCount();
-    EXPECT_EQ(-1, ExitCodeOf(c.Run)) << c.Name;
+    EXPECT_EQ(-1, ExitCodeOf([&] { c.Run(Ctx); })) << c.Name;
     EXPECT_GE(c.Statements, dbStatementCount() - before) << c.Name;
     EXPECT_EQ(std::string(expected[i++]) + "\n", Rows(c.Rows)) << c.Name;
   }
@@ -107,7 +107,7 @@ TEST_F(Loga400AsringExport, Loga400B1ColumnsByValueKind) {
   Fixture(sql +
           "INSERT INTO Qvx331Zk2 (Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Ant, Zk2Zes) VALUES (5, 'ALL', "
           "'2026-03-01', 30, 105, 7.5);");
-  EXPECT_EQ(-1, ExitCodeOf(Loga400Lohnprogramm));
+  EXPECT_EQ(-1, ExitCodeOf([] { Loga400Lohnprogramm(Ctx); }));
   const char* all = "ALL|20260310|2|1.5|10.5|2.5|2.5|2.5|2.5|2.5|2.5|1.5|1.5|1.5|1.5|1.5|30|7.5\n";
   EXPECT_EQ(all + expected,
             Rows("SELECT B01Pnr, B01Bdt * 100 + B01Ltt, B01Arb, B01Sol, B01Anw, B01Url, B01Krk, B01Ftg, B01Soz, "
@@ -127,7 +127,7 @@ TEST_F(Loga400AsringExport, Loga400DayRuleOfTheShiftedMonth) {
         "'2026-03-31', '1001');",
         bdt);
   Fixture(sql);
-  EXPECT_EQ(-1, ExitCodeOf(Loga400Lohnprogramm));
+  EXPECT_EQ(-1, ExitCodeOf([] { Loga400Lohnprogramm(Ctx); }));
   EXPECT_EQ("202601|28\n202601|31\n202601|31\n202602|28\n",
             Rows("SELECT B06Bdt, B06Ltt FROM Qvx333B06 ORDER BY B06Bdt, B06Ltt"));
 }

@@ -46,7 +46,7 @@ TEST_F(PaisyExport, FileFailures) {
   admin.Exec(Zk1("P3", "2026-03-02", "1001", "URL", "U1", 480, "2026-03-02", "2026-03-04", "501"));
   admin.Exec("INSERT INTO Qvx331Zk2 (Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt) VALUES (5, '1001', '2026-03-01', 30)");
   const struct {
-    void (*Run)();
+    void (*Run)(RunContext&);
     const char* File;
     const char* Message;
   } files[] = {
@@ -70,7 +70,7 @@ TEST_F(PaisyExport, FileFailures) {
       fs::path p = fs::path(Dir()) / f.File;
       if (full) fs::create_symlink("/dev/full", fs::path(Dir()) / (std::string(f.File) + "." + Ctx.Akr + ".tmp"));
       else fs::create_directories(p);
-      EXPECT_EQ(1, ExitCodeOf(f.Run)) << f.File;
+      EXPECT_EQ(1, ExitCodeOf([&] { f.Run(Ctx); })) << f.File;
       std::string want = full ? Cp1252("Schreibfehler in Datei ..\\Transfer\\Lohn und Gehalt\\Export\\S\\") + f.File +
                                     Cp1252(", Übergabe abgebrochen !\r\n")
                               : std::string(f.Message) + "\r\n";
@@ -88,7 +88,7 @@ TEST_F(PaisyExport, DayLeftOutAndYearBefore) {
   Ctx.Lug.LugDtm = 3;
   admin.Exec(Zk1("P1", "2026-01-15", "1001", "AZ", "100", 60, "2026-03-01", "2026-03-31", "501"));
   admin.Exec(Zk1("P3", "2026-03-02", "1001", "URL", "U1", 480, "2026-03-02", "2026-03-04", "501"));
-  PaisyLohnprogramm();
+  PaisyLohnprogramm(Ctx);
   EXPECT_EQ("P147  501         12251110000100*1100100*\r\n", TransferFile("PaisyP1.txt"));
   EXPECT_EQ("P347  501       0203261  U1          040326                                     \r\n",
             TransferFile("PaisyP3.txt"));
@@ -100,7 +100,7 @@ TEST_F(PaisyExport, SiteWithoutAbsencePeriods) {
   Ctx.MndSto = "37708";
   Ctx.AkrRrm = 1;
   admin.Exec(Zk1("P3", "2026-03-02", "1001", "URL", "U1", 480, "2026-03-02", "2026-03-04", "501"));
-  PaisyLohnprogramm();
+  PaisyLohnprogramm(Ctx);
   EXPECT_EQ("", TransferFile("PaisyP3.txt"));
   EXPECT_EQ("0\n", admin.QueryText("SELECT COUNT(*) FROM Qvx331Zk5"));
 }
@@ -112,7 +112,7 @@ TEST_F(PaisyExport, NoRecords) {
   admin.Exec(
       "INSERT INTO Qvx333Ps1 (Ps1Stz, Ps1Frm, Ps1Prs, Ps1Abt, Ps1Abd, Ps1Abn, Ps1Dne, Ps1Lhn, Ps1Ztd, Ps1Lhg, Ps1Btr,"
       " Ps1Kst) VALUES ('P1', '47', '9', 0, 326, 1, '1', 7, -1000, '', 123456789, '')");
-  PaisyLohnprogramm();
+  PaisyLohnprogramm(Ctx);
   EXPECT_EQ(Cp1252("\r\nPaisy Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\nAbbruch Lesen aus Zk1, Fehler: 1032\r\n"
                    "0 Datensätze aus Qvx333Zk1 übergeben.\r\n"
                    "   ->Pnr 9 : Überlauf Stundenwert !!!\r\n   ->Pnr 9 : Überlauf Stundenwert !!!\r\n"
@@ -127,7 +127,7 @@ TEST_F(PaisyExport, NoRecords) {
 TEST_F(PaisyExport, StagingTableLost) {
   admin.Exec("DROP TABLE Qvx333Ps4");
   admin.Exec(Zk1("P1", "2026-03-02", "1001", "AZ", "100", 60, "2026-03-01", "2026-03-31", "501"));
-  EXPECT_EQ(1, ExitCodeOf(PaisyLohnprogramm));
+  EXPECT_EQ(1, ExitCodeOf([] { PaisyLohnprogramm(Ctx); }));
   EXPECT_NE(std::string::npos, RunLog().find("Datenbankfehler 1146 bei INSERT Qvx333Ps4: ")) << RunLog();
   EXPECT_TRUE(RunLog().ends_with("\r\nAbbruch wegen Fehler, Status: 60\r\n"));
 }
@@ -137,7 +137,7 @@ TEST_F(PaisyExport, ReachedThroughTheDispatcher) {
     fs::remove_all(Dir());
     fs::create_directories(Dir());
     Ctx.Lug.LugLgp = code;
-    ExportDispatch();
+    ExportDispatch(Ctx);
     std::string suffix = std::string(code) == "PSYBR" ? "b" : "";
     for (const char* n : {"PaisyP1", "PaisyP3", "PaisyP4"})
       EXPECT_TRUE(fs::exists(fs::path(Dir()) / (n + suffix + ".txt"))) << code << " " << n;
@@ -153,7 +153,7 @@ TEST_F(PaisyExport, StatementsPerRecord) {
     for (const char* bdt : {"2026-03-02", "2026-03-03", "2026-03-04"})
       admin.Exec(Zk1("P1", bdt, pnr, "AZ", "100", 60, "2026-03-01", "2026-03-31", pnr));
   long before = dbStatementCount();
-  PaisyLohnprogramm();
+  PaisyLohnprogramm(Ctx);
   EXPECT_EQ(1 + 1 + 1 + 1 + 2 * 2 + 6 + 3, dbStatementCount() - before);
 }
 
@@ -162,9 +162,9 @@ TEST_F(PaisyExport, StatementsPerRecord) {
 // tables.
 TEST_F(PaisyExport, TransferRecordsUnreadable) {
   admin.Exec("RENAME TABLE Qvx331Zk1 TO Qvx331Zk1Alt");
-  for (void (*run)() : {PaisyLohnprogramm, PaisyBrLohnprogramm}) {
+  for (void (*run)(RunContext&) : {PaisyLohnprogramm, PaisyBrLohnprogramm}) {
     fs::remove(tree / "Quantivel_php/log/log#lug.txt");
-    EXPECT_EQ(1, ExitCodeOf(run));
+    EXPECT_EQ(1, ExitCodeOf([&] { run(Ctx); }));
     EXPECT_NE(std::string::npos, RunLog().find("Datenbankfehler 1146 bei SELECT Qvx331Zk1: ")) << RunLog();
     EXPECT_TRUE(RunLog().ends_with("\r\nAbbruch wegen Fehler, Status: 60\r\n")) << RunLog();
   }
@@ -184,7 +184,7 @@ TEST_F(PaisyExport, MonthTotalsOnlyUnderTheRunsMonth) {
       " (5, '1001', '2026-03-01', 20, 21, 3, 18);"
       "INSERT INTO Qvx170Lg1 (Lg1Num, Lg1Stz, Lg1Stt, Lg1Svt) VALUES ('PAISY', 'P4', 1, 1);"
       "INSERT INTO Qvx310Bsv (BsvPnr, BsvAkr, BsvGvo, BsvDms) VALUES ('1001', '01', '2020-01-01', 9600)");
-  PaisyLohnprogramm();
-  PaisyBrLohnprogramm();
+  PaisyLohnprogramm(Ctx);
+  PaisyBrLohnprogramm(Ctx);
   ExpectGolden("paisy_month_totals.txt", TransferFile("PaisyP4.txt") + TransferFile("PaisyP4b.txt"));
 }

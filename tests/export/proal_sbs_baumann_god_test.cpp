@@ -33,7 +33,7 @@ std::string Records(int n, const char* stz) {
 
 struct Case {
   const char* Name;
-  void (*Run)();
+  void (*Run)(RunContext&);
   const char* Table;
   const char* Stz;
   const char* Log;  // the exporter's lines with the staging table missing
@@ -87,7 +87,7 @@ TEST_F(StagingExport, TableMissing) {
     admin.Exec(std::string("RENAME TABLE ") + c.Table + " TO Weg");
     std::filesystem::remove(tree / "Quantivel_php/log/log#lug.txt");
     EXPECT_EQ(1, dbCommit());  // each export runs in a transaction of its own, after the settlement's commit
-    EXPECT_EQ(1, ExitCodeOf(c.Run)) << c.Name;
+    EXPECT_EQ(1, ExitCodeOf([&] { c.Run(Ctx); })) << c.Name;
     std::string log = RunLog();
     EXPECT_NE(std::string::npos, log.find("\r\nDatenbankfehler 1146 bei DELETE ")) << c.Name << log;
     EXPECT_TRUE(log.ends_with("doesn't exist\r\nAbbruch wegen Fehler, Status: 60\r\n")) << c.Name << log;
@@ -107,7 +107,7 @@ TEST_F(StagingExport, StatementsPerRecord) {
       admin.Exec(Records(n, c.Stz));
       EXPECT_EQ(1, dbCommit());
       long before = dbStatementCount();
-      c.Run();
+      c.Run(Ctx);
       used[n == 30] = dbStatementCount() - before;
     }
     EXPECT_EQ(20 * c.PerRecord, used[1] - used[0]) << c.Name;
@@ -123,7 +123,7 @@ TEST_F(StagingExport, TransferRecordsUnreadable) {
     std::filesystem::remove(tree / "Quantivel_php/log/log#lug.txt");
     admin.Exec("UPDATE O1001AbrKreis SET AkrAdt = 0");
     EXPECT_EQ(1, dbCommit());
-    EXPECT_EQ(1, ExitCodeOf(c.Run)) << c.Name;
+    EXPECT_EQ(1, ExitCodeOf([&] { c.Run(Ctx); })) << c.Name;
     std::string log = RunLog();
     EXPECT_EQ("Abbruch wegen Fehler, Status: 60\r\n", log.substr(log.rfind("\r\n", log.size() - 3) + 2)) << c.Name;
     EXPECT_EQ("60\n", admin.QueryText("SELECT AkrAdt FROM O1001AbrKreis")) << c.Name;
@@ -161,8 +161,8 @@ TEST_F(StagingExport, GodCostCentresTakenBackAbsencesAndZeros) {
         r.Stz, r.Bdt, r.Zkt, r.Lna, r.Kst, r.Std, r.Tge, r.Von, r.Bis);
   admin.Exec(sql);
   EXPECT_EQ(1, dbCommit());
-  EXPECT_EQ(-1, ExitCodeOf(GodLohnprogramm));
-  EXPECT_EQ(-1, ExitCodeOf(ProalLohnprogramm));
+  EXPECT_EQ(-1, ExitCodeOf([] { GodLohnprogramm(Ctx); }));
+  EXPECT_EQ(-1, ExitCodeOf([] { ProalLohnprogramm(Ctx); }));
   ExpectGolden("god_proal_cost_centres_zeros.txt", TransferFile("PVZERZDP.DAT") + TransferFile("ProAL.txt"));
   std::string log = RunLog();
   EXPECT_NE(std::string::npos, log.find(Cp1252("Pnr P1: Fehlzeit mit negativem Wert nicht übergeben (121025 - "

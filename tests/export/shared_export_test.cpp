@@ -87,7 +87,7 @@ TEST_F(ExportCommon, WageTypeLookupKeepsNoFailedRead) {
   WageTypeCache cache;
   Lu1Line l;
   dbSetFaultHook([first = dbStatementCount()](long n) { return n == first + 1 ? 1292 : 0; });
-  EXPECT_EQ(1292, FindWageTypeLine(cache, "L1", r, l));
+  EXPECT_EQ(1292, FindWageTypeLine(Ctx, cache, "L1", r, l));
   dbSetFaultHook(nullptr);
   EXPECT_EQ(0, l.Lu1Kst);
   EXPECT_EQ("Fehler beim Lesen Qvx171Lu1: 1292\r\n", RunLog());
@@ -96,7 +96,7 @@ TEST_F(ExportCommon, WageTypeLookupKeepsNoFailedRead) {
   EXPECT_EQ("501", Ctx.Handover.LeftOut[0].Pnr);
   EXPECT_EQ("100", Ctx.Handover.LeftOut[0].WageType);
   EXPECT_EQ(1.5, Ctx.Handover.LeftOut[0].Hours);
-  EXPECT_EQ(0, FindWageTypeLine(cache, "L1", r, l));
+  EXPECT_EQ(0, FindWageTypeLine(Ctx, cache, "L1", r, l));
   EXPECT_EQ(1, l.Lu1Kst);
 }
 
@@ -107,9 +107,9 @@ TEST_F(ExportCommon, UnreadWageTypeLineWithoutResultEndsTheRun) {
   TransferRecord r;
   r.Zk1Upn = "501";
   r.Zk1Lna = "100";
-  EXPECT_FALSE(LeftOutForUnreadLine(0, r));
-  EXPECT_FALSE(LeftOutForUnreadLine(kSqlNoMoreRows, r));
-  EXPECT_EQ(1, ExitCodeOf([&] { (void)LeftOutForUnreadLine(-1, r); }));
+  EXPECT_FALSE(LeftOutForUnreadLine(Ctx, 0, r));
+  EXPECT_FALSE(LeftOutForUnreadLine(Ctx, kSqlNoMoreRows, r));
+  EXPECT_EQ(1, ExitCodeOf([&] { (void)LeftOutForUnreadLine(Ctx, -1, r); }));
   EXPECT_EQ("Fehler beim Lesen Qvx171Lu1: -1\r\nAbbruch wegen Fehler, Status: 60\r\n", RunLog());
   EXPECT_EQ("60\n", admin.QueryText("SELECT AkrAdt FROM O1001AbrKreis"));
   EXPECT_TRUE(Ctx.Handover.LeftOut.empty());

@@ -52,7 +52,7 @@ class StagingExporters : public ExportTest {
 TEST_F(StagingExporters, StatementsPerRecord) {
   const struct {
     const char* Name;
-    void (*Run)();
+    void (*Run)(RunContext&);
     long Statements;
   } cases[] = {
       {"sage", SageLohnprogramm, 1 + 2 + 6 + 1 + 1},
@@ -62,7 +62,7 @@ TEST_F(StagingExporters, StatementsPerRecord) {
   };
   for (const auto& c : cases) {
     long before = dbStatementCount();
-    c.Run();
+    c.Run(Ctx);
     EXPECT_EQ(c.Statements, dbStatementCount() - before) << c.Name;
   }
 }
@@ -77,9 +77,9 @@ TEST_F(StagingExporters, ValuesThatDoNotFitTheirField) {
       " ('03', '502', '100', 999.994, 0, 'K1', '', ''), ('03', '503', '100', -99.996, 0, 'K1', '', '');"
       "INSERT INTO Qvx333Rat (RatArt, RatPnr, RatVid, RatLna, RatAbd, RatUeb, RatVal) VALUES"
       " ('5', '501', '1', '100', '', ' ', 1e20), ('5', '502', '1', '100', '', ' ', 1);");
-  SageLohnprogramm();
+  SageLohnprogramm(Ctx);
   EXPECT_EQ("03000502100999:99000.00000K10000000000\r\n", TransferFile("02041003"));
-  RaetLohnprogramm();
+  RaetLohnprogramm(Ctx);
   EXPECT_EQ(
       "A4711    202604020001RPD conversie  \r\n"
       "5502            1              100                   000000000000000001.000000\r\nZ00000003\r\n",
@@ -104,13 +104,13 @@ TEST_F(StagingExporters, ValuesThatDoNotFitTheirField) {
 TEST_F(StagingExporters, StagingTableMissing) {
   admin.Exec("DELETE FROM Qvx331Zk1 WHERE Zk1Pnr = '1002'; DROP TABLE Qvx333Ems; DROP TABLE Qvx333Rat");
   const struct {
-    void (*run)();
+    void (*run)(RunContext&);
     const char* table;
   } cases[] = {{EmisLohnprogramm, "Qvx333Ems"}, {RaetLohnprogramm, "Qvx333Rat"}};
   for (const auto& [run, table] : cases) {
     std::filesystem::remove(tree / "Quantivel_php/log/log#lug.txt");
     admin.Exec("UPDATE O1001AbrKreis SET AkrAdt = 0");
-    EXPECT_EQ(1, ExitCodeOf(run)) << table;
+    EXPECT_EQ(1, ExitCodeOf([&] { run(Ctx); })) << table;
     std::string log = RunLog();
     EXPECT_NE(std::string::npos, log.find(std::string("\r\nDatenbankfehler 1146 bei INSERT ") + table + ": ")) << log;
     EXPECT_TRUE(log.ends_with("doesn't exist\r\nAbbruch wegen Fehler, Status: 60\r\n")) << log;

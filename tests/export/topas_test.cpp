@@ -83,7 +83,7 @@ TEST_F(ExportTest, TopasFinalRunAfterInterimRun) {
     admin.Exec(Format("UPDATE Qvx331Zk1 SET Zk1Lfn = %d WHERE Zk1Lfn <> 2", lfn));
     EXPECT_EQ(1, dbCommit());
     Ctx.Lfn = static_cast<int16_t>(lfn);
-    TopasLohnexport();
+    TopasLohnexport(Ctx);
     EXPECT_EQ(want, TransferFile("LGD038IM")) << "running number " << lfn;
   }
 }
