@@ -622,10 +622,15 @@ void SetRunLockWait(int seconds) { g_runLockWait = seconds; }
 void SetRetryPause(int milliseconds) { g_retryPauseMs = milliseconds; }
 
 int RunMain(const std::vector<std::string>& args) {
+  RunContext ctx;
+  return RunMain(args, ctx);
+}
+
+int RunMain(const std::vector<std::string>& args, RunContext& ctx) {
   KeepFreedMemory();
   // the run of this call: every step is handed it, and the reports of the
   // run layer reach it while it is attached
-  RunContext ctx;
+  ctx = RunContext{};
   RunAttachment attachment(ctx);
   int code;
   try {

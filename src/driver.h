@@ -5,9 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "run/context.h"
+
 // Runs the program with the argument vector (program name first) and returns
 // the exit code.
 int RunMain(const std::vector<std::string>& args);
+// The same with the run's context the caller's (tests look at it afterwards);
+// it is made anew first.
+int RunMain(const std::vector<std::string>& args, RunContext& ctx);
 
 // Exit code of a mistake at the console (an unknown option, --preview without
 // a folder or with --check, an accounting number that is no number): the call

@@ -43,7 +43,7 @@ std::string U8Text(const std::filesystem::path& path) {
 }
 
 int RunWithConsole(const std::vector<std::string>& args, const std::filesystem::path& bin,
-                   const std::filesystem::path& console) {
+                   const std::filesystem::path& console, RunContext* ctx) {
   std::fflush(stdout);
   std::fflush(stderr);
   std::filesystem::path errors = console;
@@ -62,7 +62,8 @@ int RunWithConsole(const std::vector<std::string>& args, const std::filesystem::
   close(errFd);
   std::filesystem::path cwd = std::filesystem::current_path();
   std::filesystem::current_path(bin);
-  int code = RunMain(args);
+  RunContext own;
+  int code = RunMain(args, ctx ? *ctx : own);
   std::filesystem::current_path(cwd);
   std::fflush(stdout);
   std::fflush(stderr);

@@ -9,6 +9,8 @@ struct st_mysql;
 
 #include <filesystem>
 
+#include "run/context.h"
+
 // Socket of the private server: LUG_DB_SOCKET, else the build's default.
 std::string TestSocket();
 // The server as the program is given it (its NET8): "host:port" when the
@@ -29,8 +31,10 @@ std::string U8Text(const std::filesystem::path& path);
 // Runs the program in the working directory `bin` with its console lines
 // written to the file `console` and its standard error to the file of that
 // name with ".err" appended; returns the exit code.
+// ctx: where the run's context is kept for the test to look at (none: the
+// run's own).
 int RunWithConsole(const std::vector<std::string>& args, const std::filesystem::path& bin,
-                   const std::filesystem::path& console);
+                   const std::filesystem::path& console, RunContext* ctx = nullptr);
 
 class TestDb {
  public:

@@ -184,8 +184,8 @@ void Collect(const Zk1Record& r, char kind) {
   g_written.push_back(std::string(1, kind) + r.Lna + "|" + r.Bdt + "|" + std::to_string(static_cast<int>(r.Std)) + "|" +
                       std::to_string(r.Tge));
 }
-void CollectValue(const Zk1Record& r) { Collect(r, r.Sta == 1 ? 'M' : 'T'); }
-void CollectRun(const Zk1Record& r, bool nextMonth) { Collect(r, nextMonth ? 'N' : 'F'); }
+void CollectValue(const RunContext& /*ctx*/, const Zk1Record& r) { Collect(r, r.Sta == 1 ? 'M' : 'T'); }
+void CollectRun(const RunContext& /*ctx*/, const Zk1Record& r, bool nextMonth) { Collect(r, nextMonth ? 'N' : 'F'); }
 }  // namespace
 
 // The retro-calculation passes its own destination: the same rules deliver
@@ -214,6 +214,7 @@ TEST_F(AccountTransfer, SecondDestinationReceivesTheRetroLinesOnly) {
   TransferAnswers answers;
   call.Answers = &answers;
   call.Calc = &Calc;
+  call.Context = &Ctx;
   Calc.Written = false;
   g_written.clear();
   TransferZeitkontenTo(call);

@@ -142,11 +142,11 @@ TEST_F(DatevExport, FileCannotBeCreated) {
   const std::string start = "\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n";
   // the transfer folder is missing
   Ctx.TransferDir = "..\\Transfer\\Lohn und Gehalt\\Export\\FEHLT";
-  EXPECT_EQ(1, ExitCodeOf([] { DatevLohnprogramm(Ctx); }));
+  EXPECT_EQ(1, ExitCodeOf([this] { DatevLohnprogramm(Ctx); }));
   EXPECT_EQ(start + "Datevdatei kann nicht geoeffnet werden !\r\n", RunLog());
   // a file stands in the folder's place
   WriteFileBytes((tree / "Transfer/Lohn und Gehalt/Export/FEHLT").string(), "");
-  EXPECT_EQ(1, ExitCodeOf([] { DatevLohnprogramm(Ctx); }));
+  EXPECT_EQ(1, ExitCodeOf([this] { DatevLohnprogramm(Ctx); }));
   EXPECT_EQ(start + "Datevdatei kann nicht geoeffnet werden !\r\n" + start +
                 "Datevdatei kann nicht geoeffnet werden !\r\n",
             RunLog());
@@ -159,7 +159,7 @@ TEST_F(DatevExport, DiskFull) {
 #endif
   fs::create_symlink("/dev/full", tree / ("Transfer/Lohn und Gehalt/Export/S/datev.csv." + Ctx.Akr + ".tmp"));
   admin.Exec(Zk1(5, 0, "LA", "2026-03-01", "1001", "AZ", "100", "     ", "K100", "T1", 480, 0, 1, "501"));
-  EXPECT_EQ(1, ExitCodeOf([] { DatevLohnprogramm(Ctx); }));
+  EXPECT_EQ(1, ExitCodeOf([this] { DatevLohnprogramm(Ctx); }));
   EXPECT_EQ(Cp1252("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
                    "Schreibfehler in Datei ..\\Transfer\\Lohn und Gehalt\\Export\\S\\datev.csv, "
                    "Übergabe abgebrochen !\r\n"),
@@ -171,7 +171,7 @@ TEST_F(DatevExport, DiskFull) {
 // part of the file is handed over (neither datev.csv nor its temporary file).
 TEST_F(DatevExport, TransferRecordsUnreadable) {
   admin.Exec("RENAME TABLE Qvx331Zk1 TO Qvx331Zk1Alt");
-  EXPECT_EQ(1, ExitCodeOf([] { DatevLohnprogramm(Ctx); }));
+  EXPECT_EQ(1, ExitCodeOf([this] { DatevLohnprogramm(Ctx); }));
   EXPECT_TRUE(
       RunLog().starts_with("\r\nDatev Lohnprogramm Akr: 01, Abrnr: 5 gestartet\r\n"
                            "Datenbankfehler 1146 bei SELECT Qvx331Zk1: Table '"))

@@ -55,7 +55,7 @@ class ExactSums : public ExportTest {
     fs::remove_all(tree / "Transfer/Lohn und Gehalt/Export/S");
     fs::create_directories(tree / "Transfer/Lohn und Gehalt/Export/S");
     Ctx.Lug.LugLgp = code;
-    EXPECT_EQ(-1, ExitCodeOf([] { ExportDispatch(Ctx); })) << code;
+    EXPECT_EQ(-1, ExitCodeOf([this] { ExportDispatch(Ctx); })) << code;
     std::string out;
     for (const auto& f : fs::directory_iterator(tree / "Transfer/Lohn und Gehalt/Export/S"))
       out += "[" + f.path().filename().string() + "]\n" + ReadFileBytes(f.path().string());

@@ -372,8 +372,11 @@ class HandOverOfDemo : public ::testing::Test {
     fs::remove_all(tree);
   }
   int Run(const std::string& circle, const std::string& abrnr) {
-    return RunWithConsole({"lugtransfer", "localhost", schema, circle, abrnr, "0"}, tree / "bin", tree / "stdout.txt");
+    return RunWithConsole({"lugtransfer", "localhost", schema, circle, abrnr, "0"}, tree / "bin", tree / "stdout.txt",
+                          &Ctx);
   }
+  // the last run's context
+  RunContext Ctx;
   // The run's summary file, read.
   JsonValue Summary(const std::string& circle, const std::string& abrnr) {
     fs::path p = tree / "Quantivel_php/log" / ("lug_" + Upper(schema) + "_" + circle + "_" + abrnr + ".json");

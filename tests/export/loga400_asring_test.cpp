@@ -107,7 +107,7 @@ TEST_F(Loga400AsringExport, Loga400B1ColumnsByValueKind) {
   Fixture(sql +
           "INSERT INTO Qvx331Zk2 (Zk2Abr, Zk2Pnr, Zk2Bdt, Zk2Stt, Zk2Ant, Zk2Zes) VALUES (5, 'ALL', "
           "'2026-03-01', 30, 105, 7.5);");
-  EXPECT_EQ(-1, ExitCodeOf([] { Loga400Lohnprogramm(Ctx); }));
+  EXPECT_EQ(-1, ExitCodeOf([this] { Loga400Lohnprogramm(Ctx); }));
   const char* all = "ALL|20260310|2|1.5|10.5|2.5|2.5|2.5|2.5|2.5|2.5|1.5|1.5|1.5|1.5|1.5|30|7.5\n";
   EXPECT_EQ(all + expected,
             Rows("SELECT B01Pnr, B01Bdt * 100 + B01Ltt, B01Arb, B01Sol, B01Anw, B01Url, B01Krk, B01Ftg, B01Soz, "
@@ -127,7 +127,7 @@ TEST_F(Loga400AsringExport, Loga400DayRuleOfTheShiftedMonth) {
         "'2026-03-31', '1001');",
         bdt);
   Fixture(sql);
-  EXPECT_EQ(-1, ExitCodeOf([] { Loga400Lohnprogramm(Ctx); }));
+  EXPECT_EQ(-1, ExitCodeOf([this] { Loga400Lohnprogramm(Ctx); }));
   EXPECT_EQ("202601|28\n202601|31\n202601|31\n202602|28\n",
             Rows("SELECT B06Bdt, B06Ltt FROM Qvx333B06 ORDER BY B06Bdt, B06Ltt"));
 }

@@ -127,7 +127,7 @@ TEST_F(PaisyExport, NoRecords) {
 TEST_F(PaisyExport, StagingTableLost) {
   admin.Exec("DROP TABLE Qvx333Ps4");
   admin.Exec(Zk1("P1", "2026-03-02", "1001", "AZ", "100", 60, "2026-03-01", "2026-03-31", "501"));
-  EXPECT_EQ(1, ExitCodeOf([] { PaisyLohnprogramm(Ctx); }));
+  EXPECT_EQ(1, ExitCodeOf([this] { PaisyLohnprogramm(Ctx); }));
   EXPECT_NE(std::string::npos, RunLog().find("Datenbankfehler 1146 bei INSERT Qvx333Ps4: ")) << RunLog();
   EXPECT_TRUE(RunLog().ends_with("\r\nAbbruch wegen Fehler, Status: 60\r\n"));
 }

@@ -161,8 +161,8 @@ TEST_F(StagingExport, GodCostCentresTakenBackAbsencesAndZeros) {
         r.Stz, r.Bdt, r.Zkt, r.Lna, r.Kst, r.Std, r.Tge, r.Von, r.Bis);
   admin.Exec(sql);
   EXPECT_EQ(1, dbCommit());
-  EXPECT_EQ(-1, ExitCodeOf([] { GodLohnprogramm(Ctx); }));
-  EXPECT_EQ(-1, ExitCodeOf([] { ProalLohnprogramm(Ctx); }));
+  EXPECT_EQ(-1, ExitCodeOf([this] { GodLohnprogramm(Ctx); }));
+  EXPECT_EQ(-1, ExitCodeOf([this] { ProalLohnprogramm(Ctx); }));
   ExpectGolden("god_proal_cost_centres_zeros.txt", TransferFile("PVZERZDP.DAT") + TransferFile("ProAL.txt"));
   std::string log = RunLog();
   EXPECT_NE(std::string::npos, log.find(Cp1252("Pnr P1: Fehlzeit mit negativem Wert nicht übergeben (121025 - "

@@ -82,7 +82,7 @@ class RefusedStatement : public ExportTest {
     Ctx.LastStatus = 0;
     size_t logged = RunLog().size();
     dbSetFaultHook([n = dbStatementCount() + at](long s) { return s == n ? 1292 : 0; });
-    ExitCodeOf([] { ExportDispatch(Ctx); });
+    ExitCodeOf([this] { ExportDispatch(Ctx); });
     dbSetFaultHook(nullptr);
     (void)dbCommit();
     return RunLog().substr(logged);
