@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <stdexcept>
 #include <thread>
 
 #include "run/context.h"
@@ -118,6 +119,46 @@ TEST_F(DbLayer, AutocommitIsOff) {
   EXPECT_EQ("0\n", admin.QueryText("SELECT COUNT(*) FROM `" + schema + "`.T"));
   dbDisconnect();  // uncommitted work is lost with the connection
   EXPECT_EQ("0\n", admin.QueryText("SELECT COUNT(*) FROM `" + schema + "`.T"));
+}
+
+// A step's transaction keeps its work only when committed: one that ends
+// otherwise (a failure thrown through it, a return before the commit) rolls
+// back; while commits are held (a preview) its commit says done and keeps
+// the work open for the preview's end to roll back.
+TEST_F(DbLayer, TransactionRollsBackUnlessCommitted) {
+  const std::string count = "SELECT COUNT(*) FROM `" + schema + "`.T";
+  try {
+    Transaction step;
+    EXPECT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('thrown', 1)"));
+    throw std::runtime_error("step failed");
+  } catch (const std::runtime_error&) {}
+  {
+    Transaction step;
+    EXPECT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('returned', 1)"));
+  }
+  EXPECT_EQ(1, dbCommit());
+  EXPECT_EQ("0\n", admin.QueryText(count));
+  {
+    Transaction step;
+    EXPECT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('kept', 1)"));
+    EXPECT_EQ(1, step.Commit());
+  }
+  EXPECT_EQ("1\n", admin.QueryText(count));
+
+  dbHoldCommits(true);
+  {
+    Transaction step;
+    EXPECT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('preview', 1)"));
+    EXPECT_EQ(1, step.Commit());
+  }
+  EXPECT_EQ("1\n", admin.QueryText(count));
+  int32_t seen = 0;
+  EXPECT_EQ(0, SqlSelectOne("SELECT COUNT(*) FROM T", seen));
+  EXPECT_EQ(2, seen);  // the preview goes on with its own rows
+  EXPECT_EQ(0, dbRollback());
+  dbHoldCommits(false);
+  EXPECT_EQ(1, dbCommit());
+  EXPECT_EQ("1\n", admin.QueryText(count));
 }
 
 TEST_F(DbLayer, TextsAreEscaped) {
