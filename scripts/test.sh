@@ -12,6 +12,28 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=${LUG_JOBS:-2}
 
+# Each stage starts with a line "== [linux <seconds since the start>s]
+# <stage>"; the closing lines list the seconds each stage took.
+run_start=$SECONDS
+stage_name=""
+stage_start=$SECONDS
+stage_times=()
+stage_end() {
+  if [ -n "$stage_name" ]; then stage_times+=("$(printf '%5d s  %s' $((SECONDS - stage_start)) "$stage_name")"); fi
+  stage_name=""
+}
+stage() {
+  stage_end
+  stage_name=$1
+  stage_start=$SECONDS
+  echo "== [linux $((SECONDS - run_start))s] $1"
+}
+stage_summary() {
+  stage_end
+  echo "== stage times (linux, $((SECONDS - run_start)) s in all):"
+  printf '   %s\n' "${stage_times[@]}"
+}
+
 packages=(cmake make g++ pkg-config libmariadb-dev mariadb-server mariadb-client libgtest-dev clang libclang-rt-14-dev openssl
   clang-format-14 clang-tidy-14)
 missing=()
@@ -20,7 +42,7 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -eq 0 ]; then
-    echo "== installing: ${missing[*]}"
+    stage "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
@@ -39,7 +61,7 @@ for pkg in chromium poppler-utils; do
 done
 if [ -n "$missing" ]; then
   if [ "$(id -u)" -eq 0 ]; then
-    echo "== installing:$missing"
+    stage "installing:$missing"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     # shellcheck disable=SC2086
@@ -49,7 +71,7 @@ if [ -n "$missing" ]; then
   fi
 fi
 
-echo "== house style (clang-format-14)"
+stage "house style (clang-format-14)"
 # every tracked C++ file as the checked-in .clang-format writes it
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 if ! clang-format-14 --dry-run -Werror "${sources[@]}"; then
@@ -57,11 +79,11 @@ if ! clang-format-14 --dry-run -Werror "${sources[@]}"; then
   exit 1
 fi
 
-echo "== build (warnings as errors)"
+stage "build (warnings as errors)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake --build build -j"$jobs"
 
-echo "== clang-tidy-14 over src/ (.clang-tidy)"
+stage "clang-tidy-14 over src/ (.clang-tidy)"
 # with the normal build's compile commands; clang does not know some of
 # g++'s warning options, which is no finding
 tidy_start=$SECONDS
@@ -77,7 +99,7 @@ echo "clang-tidy: no findings ($((SECONDS - tidy_start)) s)"
 # The Debian package of that build: the programs, the README and the table
 # definitions inside, the version of the project, and a program that runs
 # from it.
-echo "== Debian package (cpack)"
+stage "Debian package (cpack)"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
 deb=build/lugtransfer_${version}_$(dpkg --print-architecture).deb
 rm -f build/lugtransfer_*.deb
@@ -99,16 +121,17 @@ rm -rf "$unpacked"
   { echo "== FAILED: the packaged program says '$packaged_version', not 'lugtransfer $version'" >&2; exit 1; }
 echo "   $deb: $(wc -c <"$deb") bytes"
 
-echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
+stage "build with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON -DLUG_SANITIZE=ON -DLUG_BENCH=OFF \
   -DLUG_TEST_SOCKET="$root/build/db/mysqld.sock" >/dev/null
 cmake --build build-asan -j"$jobs"
 
-echo "== build of the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer)"
+stage "build of the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON -DLUG_FUZZ=ON \
   -DLUG_TESTS=OFF -DLUG_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$jobs" --target fuzz_config fuzz_cmdline fuzz_format
 
+stage "private server"
 started=0
 if ! scripts/db-server.sh status >/dev/null 2>&1; then
   scripts/db-server.sh start
@@ -119,9 +142,9 @@ trap cleanup EXIT
 
 export LUG_DB_SOCKET="$root/build/db/mysqld.sock"
 status=0
-echo "== tests"
+stage "tests"
 (cd build && ctest --output-on-failure -j"$jobs") || status=1
-echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+stage "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j"$jobs") || status=1
@@ -132,7 +155,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # runs the whole suite against it.
 # It also takes TLS connections on a TCP port, with a certificate of a
 # certificate authority of its own (ServerTls.*).
-echo "== scenarios against a second server (lower_case_table_names=0, utf8mb4, TLS)"
+stage "scenarios against a second server (lower_case_table_names=0, utf8mb4, TLS)"
 second="$root/build/db2"
 tls="$second-tls"
 scripts/tls-certs.sh "$tls"
@@ -151,18 +174,20 @@ LUG_DB_SOCKET="$second/mysqld.sock" LUG_TLS_PORT="$tls_port" LUG_TLS_CA="$tls/ca
 scripts/db-server.sh stop >/dev/null || true
 unset LUG_DB_DIR LUG_DB_CASE LUG_DB_CHARSET LUG_DB_POOL LUG_DB_OPTIONS
 
-echo "== fuzzing (${LUG_FUZZ_SECONDS:-30} s per target)"
+stage "fuzzing (${LUG_FUZZ_SECONDS:-30} s per target)"
 for target in config cmdline format; do
   work=$(mktemp -d)
   if ! (cd "$work" && "$root/build-fuzz/fuzz_$target" -max_total_time="${LUG_FUZZ_SECONDS:-30}" -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 "$work" "$root/tests/fuzz/corpus/$target" >"$work/fuzz.log" 2>&1); then
     echo "fuzz_$target FAILED:"; tail -60 "$work/fuzz.log"; status=1
   else
-    echo "fuzz_$target: $(grep -m1 'stat::number_of_executed_units' "$work/fuzz.log" || true)"
+    # -a: the log holds the fuzzer's inputs, bytes grep would take for binary
+    echo "fuzz_$target: $(grep -a -m1 'stat::number_of_executed_units' "$work/fuzz.log" || true)"
   fi
   rm -rf "$work" /tmp/lugfuzz-*
 done
 
+stage_summary
 if [ "$status" -ne 0 ]; then
   echo "== FAILED"
 else
