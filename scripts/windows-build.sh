@@ -3,9 +3,10 @@
 # mingw-w64 (posix threads) on Debian, statically linked, warnings as errors,
 # and packs them into build-win/build/lugtransfer-<version>-win64.zip.
 #
-#   scripts/windows-build.sh          build only
-#   scripts/windows-build.sh test     build, then run the whole test suite under
-#                                     wine against the private server over TCP
+#   scripts/windows-build.sh           build only
+#   scripts/windows-build.sh test      build, then run the whole test suite under
+#                                      wine against the private server over TCP
+#   scripts/windows-build.sh packages  only install what is missing (as root)
 #
 # Installs what is missing (as root): mingw-w64, wine64, a deb-src entry for
 # Debian's own archive. The MariaDB client library comes from Debian's source
@@ -13,8 +14,18 @@
 # build-win/third-party and reused; googletest from Debian's googletest sources.
 # Everything lands under build-win/ (ignored by git).
 #
+# Under wine the suite runs in four processes side by side: most of a test's
+# time there goes to waiting (on the server, on the pauses of the runs under
+# test), and the fault tests and the scenarios run with single statements
+# take a minute or more each. FaultRun.* and WriteBatchRuns.* have a process
+# each, the other tests are split in two (GoogleTest's sharding).
+#
 # Environment: LUG_JOBS (default 2), LUG_WIN_DB_PORT (default 33061),
-# LUG_WIN_TEST_TIMEOUT (seconds for the suite, default 1500).
+# LUG_WIN_TEST_TIMEOUT (seconds for each test process, default 1500),
+# LUG_WIN_TEST_SERIAL=1 (the whole suite in one process, one test after the
+# other), LUG_CPU_LOCK (a lock file: the builds run only while holding it;
+# .ci/run sets it, so that this script and scripts/test.sh running beside it
+# never compile at once).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,13 +35,48 @@ out=$root/build-win
 third=$out/third-party
 prefix=$third/prefix
 mode=${1:-build}
-case "$mode" in build | test) ;; *) echo "usage: $0 [test]" >&2; exit 2 ;; esac
+case "$mode" in build | test | packages) ;; *) echo "usage: $0 [test|packages]" >&2; exit 2 ;; esac
 
+# Every step starts with a line "== [windows <seconds since the start>s]
+# <step>"; the closing lines list the seconds each took.
 step_start=$(date +%s)
-step() {
+step_name=""
+step_at=$step_start
+step_times=()
+step_end() {
   local now
   now=$(date +%s)
-  echo "== [windows $((now - step_start))s] $*"
+  if [ -n "$step_name" ]; then step_times+=("$(printf '%5d s  %s' $((now - step_at)) "$step_name")"); fi
+  step_name=""
+}
+step() {
+  step_end
+  step_name=$*
+  step_at=$(date +%s)
+  echo "== [windows $((step_at - step_start))s] $*"
+}
+step_summary() {
+  step_end
+  echo "== step times (windows, $(($(date +%s) - step_start)) s in all):"
+  printf '   %s\n' "${step_times[@]}"
+}
+
+# A step that keeps both cores busy (a build): with LUG_CPU_LOCK it waits
+# until no other such step holds the lock.
+heavy() {
+  if [ -z "${LUG_CPU_LOCK:-}" ]; then
+    "$@"
+    return
+  fi
+  (
+    if ! flock -n 9; then
+      local waited
+      waited=$(date +%s)
+      flock 9
+      echo "   (waited $(($(date +%s) - waited)) s for the other build to leave the cores)"
+    fi
+    "$@"
+  ) 9>>"$LUG_CPU_LOCK"
 }
 
 mkdir -p "$out" "$third"
@@ -73,6 +119,8 @@ EOF
   fi
 fi
 
+[ "$mode" != packages ] || exit 0
+
 # --- MariaDB client library -----------------------------------------------------
 if [ ! -f "$prefix/lib/libmariadbclient.a" ]; then
   src=$(ls -d "$third"/mariadb-*/ 2>/dev/null | head -1 || true)
@@ -86,12 +134,11 @@ if [ ! -f "$prefix/lib/libmariadbclient.a" ]; then
     src=$(ls -d "$third"/mariadb-*/ | head -1)
   fi
   step "cross-building the MariaDB client library from $src/libmariadb"
-  bash "$root/scripts/windows-mariadb.sh" "${src%/}/libmariadb" "$third/build-libmariadb" "$prefix" "$jobs"
+  heavy bash "$root/scripts/windows-mariadb.sh" "${src%/}/libmariadb" "$third/build-libmariadb" "$prefix" "$jobs"
 fi
 
 # --- googletest -----------------------------------------------------------------
-if [ ! -f "$prefix/lib/libgtest.a" ]; then
-  step "cross-building googletest from /usr/src/googletest"
+build_gtest() {
   cmake -S /usr/src/googletest -B "$third/build-gtest" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF \
@@ -100,14 +147,21 @@ if [ ! -f "$prefix/lib/libgtest.a" ]; then
   cmake --build "$third/build-gtest" -j"$jobs" >"$third/gtest-build.log" 2>&1 ||
     { tail -40 "$third/gtest-build.log" >&2; exit 1; }
   cmake --install "$third/build-gtest" >/dev/null
+}
+if [ ! -f "$prefix/lib/libgtest.a" ]; then
+  step "cross-building googletest from /usr/src/googletest"
+  heavy build_gtest
 fi
 
 # --- the project ------------------------------------------------------------------
+build_project() {
+  cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DLUG_WERROR=ON -DLUG_BENCH=OFF \
+    >/dev/null || return 1
+  cmake --build "$out/build" -j"$jobs" >"$out/build.log" 2>&1
+}
 step "building lugtransfer.exe, lugtransfer-ini.exe, lugtests.exe"
-cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DLUG_WERROR=ON -DLUG_BENCH=OFF \
-  >/dev/null
-cmake --build "$out/build" -j"$jobs" >"$out/build.log" 2>&1 ||
+heavy build_project ||
   { grep -E -A8 'error|Error' "$out/build.log" | head -80 >&2; echo "== [windows] FAILED: build (log $out/build.log)" >&2; exit 1; }
 ls -l "$out/build/lugtransfer.exe" "$out/build/lugtransfer-ini.exe"
 # Nothing but Windows' own DLLs may be needed at run time.
@@ -143,7 +197,10 @@ if [ "$note_lines" = 0 ] || [ "$(unzip -p "$zip" "$zipdir/INSTALL-windows.txt" |
   exit 1
 fi
 step "build done"
-[ "$mode" = test ] || exit 0
+if [ "$mode" != test ]; then
+  step_summary
+  exit 0
+fi
 
 # --- tests under wine ------------------------------------------------------------
 export WINEPREFIX=$out/wine
@@ -170,24 +227,62 @@ cleanup() {
 }
 trap cleanup EXIT
 
-step "running the test suite under wine (server 127.0.0.1:$port)"
 export LUG_DB_HOST=127.0.0.1 LUG_DB_PORT=$port
+# one log per process: the group's filter, and the shard of it
+groups=("FaultRun.*" "WriteBatchRuns.*" "-FaultRun.*:WriteBatchRuns.*" "-FaultRun.*:WriteBatchRuns.*")
+shards=("" "" "0 2" "1 2")
+if [ "${LUG_WIN_TEST_SERIAL:-0}" = 1 ]; then
+  groups=("*")
+  shards=("")
+fi
+run_tests() { # LOG FILTER [SHARD_INDEX SHARD_COUNT]
+  local log=$1 filter=$2 rc=0
+  if [ $# -ge 4 ]; then export GTEST_SHARD_INDEX=$3 GTEST_TOTAL_SHARDS=$4; fi
+  (cd "$out/build" && timeout "${LUG_WIN_TEST_TIMEOUT:-1500}" "$wine" lugtests.exe --gtest_filter="$filter" \
+    >"$log.crlf" 2>&1) || rc=$?
+  tr -d '\r' <"$log.crlf" >"$log" && rm -f "$log.crlf"
+  return "$rc"
+}
+step "running the test suite under wine in ${#groups[@]} process(es) (server 127.0.0.1:$port)"
 log=$out/wine-tests.log
+rm -f "$out"/wine-tests*.log
+pids=()
+for i in "${!groups[@]}"; do
+  # shellcheck disable=SC2086
+  run_tests "$out/wine-tests-$i.log" "${groups[$i]}" ${shards[$i]} &
+  pids+=($!)
+done
 status=0
-(cd "$out/build" && timeout "${LUG_WIN_TEST_TIMEOUT:-1500}" "$wine" lugtests.exe >"$log.crlf" 2>&1) || status=$?
-tr -d '\r' <"$log.crlf" >"$log" && rm -f "$log.crlf"
+failed=()
+for i in "${!groups[@]}"; do
+  rc=0
+  wait "${pids[$i]}" || rc=$?
+  part=$out/wine-tests-$i.log
+  if [ "$rc" -eq 0 ] && ! grep -qE '^\[  PASSED  \] [1-9][0-9]* tests?\.$' "$part"; then
+    echo "== [windows] the test program (filter ${groups[$i]}) ended without a test summary" >&2
+    rc=1
+  fi
+  if [ "$rc" -ne 0 ]; then
+    if [ "$rc" = 124 ]; then echo "== [windows] tests ${groups[$i]} ${shards[$i]} timed out under wine" >&2; fi
+    status=$rc
+    failed+=("$part")
+  fi
+done
+cat "$out"/wine-tests-*.log >"$log"
 # skipped tests with their reason (the line before), then the summary
 grep -B1 -E '^\[  SKIPPED \] .* \([0-9]+ ms\)$' "$log" | grep -v '^--$' | paste -d' ' - - |
   sed -E 's/^(.*) \[  SKIPPED \] ([^ ]+) .*/   skipped on Windows: \2 - \1/' || true
-grep -E '^\[==========\]|^\[  (PASSED|FAILED) ' "$log" | tail -30 || true
-if [ "$status" -eq 0 ] && ! grep -qE '^\[  PASSED  \] [1-9][0-9]* tests?\.$' "$log"; then
-  echo "== [windows] the test program ended without a test summary" >&2
-  status=1
-fi
+for i in "${!groups[@]}"; do
+  echo "   process $((i + 1)): filter ${groups[$i]}${shards[$i]:+, shard ${shards[$i]% *} of ${shards[$i]#* }}"
+  grep -E '^\[==========\]|^\[  (PASSED|FAILED) ' "$out/wine-tests-$i.log" | tail -30 | sed 's/^/     /' || true
+done
+passed=$(grep -hE '^\[  PASSED  \] [0-9]+ tests?\.$' "$out"/wine-tests-*.log | awk '{n += $4} END {print n + 0}')
+echo "   $passed tests passed under wine"
 if [ "$status" -ne 0 ]; then
-  if [ "$status" = 124 ]; then echo "== [windows] test suite timed out under wine" >&2; fi
-  echo "== [windows] FAILED (exit $status); last lines of $log:" >&2
-  grep -B2 -A12 'Failure\|FAILED' "$log" | tail -80 >&2 || tail -60 "$log" >&2
+  for part in "${failed[@]}"; do
+    echo "== [windows] FAILED (exit $status); last lines of $part:" >&2
+    grep -B2 -A12 'Failure\|FAILED' "$part" | tail -80 >&2 || tail -60 "$part" >&2
+  done
   exit 1
 fi
 step "test suite passed under wine"
@@ -196,12 +291,17 @@ step "test suite passed under wine"
 # Both runs settle the demo company from the same fresh schema; the transfer
 # file, the pointer file, the deleted older file, the log (database times
 # masked) and the console lines (line ends aside) must be the same.
+# (Beside scripts/test.sh the Linux programs come from its build; holding the
+# lock, the check waits for that build to end.)
 linux_exe=$root/build/lugtransfer
-if [ ! -x "$linux_exe" ]; then
-  step "building the Linux program for the comparison"
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON >/dev/null
-  cmake --build build -j"$jobs" --target lugtransfer lugtransfer-ini >/dev/null
-fi
+linux_programs() {
+  if [ ! -x "$linux_exe" ] || [ ! -x "$root/build/lugtransfer-ini" ]; then
+    step "building the Linux program for the comparison"
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DLUG_WERROR=ON >/dev/null
+    cmake --build build -j"$jobs" --target lugtransfer lugtransfer-ini >/dev/null
+  fi
+}
+heavy linux_programs
 sql() { mariadb --no-defaults --socket="$out/db/mysqld.sock" -uroot "$@"; }
 demo_run() { # NAME COMMAND...: fresh schema and tree, one run, results under $out/demo-NAME
   local name=$1 tree=$out/demo-$1
@@ -252,3 +352,4 @@ if [ "$same" != 1 ]; then
   exit 1
 fi
 step "all Windows tests passed under wine; the demo run matches the Linux build"
+step_summary
