@@ -63,22 +63,10 @@ stage_summary() {
   printf '   %s\n' "${stage_times[@]}"
 }
 
-# A step that keeps both cores busy (a build, clang-tidy): with LUG_CPU_LOCK
-# it waits until no other such step holds the lock.
-heavy() {
-  if [ -z "${LUG_CPU_LOCK:-}" ]; then
-    "$@"
-    return
-  fi
-  (
-    if ! flock -n 9; then
-      local waited=$SECONDS
-      flock 9
-      echo "   (waited $((SECONDS - waited)) s for the other build to leave the cores)"
-    fi
-    "$@"
-  ) 9>>"$LUG_CPU_LOCK"
-}
+# heavy: a step that keeps both cores busy waits for the CPU lock
+# (LUG_CPU_LOCK) when one is set.
+# shellcheck source=scripts/cpu-lock.sh
+. "$root/scripts/cpu-lock.sh"
 
 # Background runs: the output of run ID goes to build/logs/ID.log, shown whole
 # when it has ended (at the next stage, or at the end).

@@ -61,23 +61,10 @@ step_summary() {
   printf '   %s\n' "${step_times[@]}"
 }
 
-# A step that keeps both cores busy (a build): with LUG_CPU_LOCK it waits
-# until no other such step holds the lock.
-heavy() {
-  if [ -z "${LUG_CPU_LOCK:-}" ]; then
-    "$@"
-    return
-  fi
-  (
-    if ! flock -n 9; then
-      local waited
-      waited=$(date +%s)
-      flock 9
-      echo "   (waited $(($(date +%s) - waited)) s for the other build to leave the cores)"
-    fi
-    "$@"
-  ) 9>>"$LUG_CPU_LOCK"
-}
+# heavy: a step that keeps both cores busy waits for the CPU lock
+# (LUG_CPU_LOCK) when one is set.
+# shellcheck source=scripts/cpu-lock.sh
+. "$root/scripts/cpu-lock.sh"
 
 mkdir -p "$out" "$third"
 
