@@ -52,6 +52,12 @@ void AbortRun(int status) {
   EndProcess(1);
 }
 
+void AbortForLogOverflow() {
+  if (AttachedRun().CircleHeld) AbortRun(60);
+  (void)dbAbandonTransaction();
+  EndProcess(0);
+}
+
 void RequireRead(int status, std::string_view table) {
   if (status == 0 || status == kSqlNoMoreRows) return;
   AttachedRun().LastStatus = status;

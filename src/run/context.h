@@ -85,6 +85,10 @@ struct RunContext {
   // precedence over the last lines of the log.
   bool ArgumentsAccepted = false;
   std::string StopReason;
+  // What the run itself has written to its log, in bytes, and whether it
+  // ended for writing too much: its lines after that stay out of the file.
+  long LogWritten = 0;
+  bool LogOverflowed = false;
 };
 
 // The run the process is doing belongs to its maker (the driver, a test) and
@@ -149,6 +153,11 @@ void LeaveOutRecordOf(std::string_view pnr, std::string_view wageType, double ho
   r.HasRecord = true;
   KeepLeftOut(std::move(r));
 }
+
+// The run wrote more to its log than the kept generations hold: a run that
+// holds its circle ends as after a fatal error (AbortRun(60)); before that
+// it stops with exit code 0 and leaves the circle as it was.
+[[noreturn]] void AbortForLogOverflow();
 
 // A server error that ends the run (SqlFatalError of run/db.h): logged with
 // its number, the server's message and the statement's purpose; what the run

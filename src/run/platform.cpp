@@ -1,6 +1,7 @@
 #include "run/platform.h"
 
 #include <cerrno>
+#include <climits>
 #include <sys/stat.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -144,6 +145,12 @@ int RenameFile(std::string_view fromWinPath, std::string_view toWinPath) {
     return 0;
   return GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
 }
+
+long FileSize(std::string_view winPath) {
+  struct _stat64 st;
+  if (::_wstat64(WidePath(winPath).c_str(), &st) != 0) return -1;
+  return st.st_size > LONG_MAX ? LONG_MAX : static_cast<long>(st.st_size);
+}
 #else
 int MakeDir(std::string_view winPath) {
   if (::mkdir(NativePath(winPath).c_str(), 0777) == 0) return 0;
@@ -163,6 +170,12 @@ int RemoveFile(std::string_view winPath) {
 int RenameFile(std::string_view fromWinPath, std::string_view toWinPath) {
   if (std::rename(NativePath(fromWinPath).c_str(), NativePath(toWinPath).c_str()) == 0) return 0;
   return errno;
+}
+
+long FileSize(std::string_view winPath) {
+  struct stat st;
+  if (::stat(NativePath(winPath).c_str(), &st) != 0) return -1;
+  return st.st_size > LONG_MAX ? LONG_MAX : static_cast<long>(st.st_size);
 }
 #endif
 

@@ -36,6 +36,8 @@ std::FILE* OpenFile(std::string_view winPath, const char* mode);
 // new name is replaced): 0 on success, else the errno value.
 int RemoveFile(std::string_view winPath);
 int RenameFile(std::string_view fromWinPath, std::string_view toWinPath);
+// Size of the file in bytes; -1 when there is none (or it cannot be told).
+long FileSize(std::string_view winPath);
 
 // A file written in text mode: every line feed is stored as CR LF, whatever
 // the platform. Every write is checked; Failed() reports the first error.

@@ -38,8 +38,35 @@ void CloseRunLog() {
   TheRunLog().FilePath.clear();
 }
 
+namespace {
+// The full log is put aside as its newest generation, unless another run of
+// the same log has done so since this line went in.
+void PutAside(const std::string& path) {
+  if (FileSize(path) <= kLogLimit) return;
+  RotateLog(path);
+  WriteLog(path, Format(Cp1252("Protokoll über 10 MiB, die Zeilen davor stehen in %s_1.txt"),
+                        path.substr(0, path.size() - 4)));
+}
+
+// The end of a run that wrote more than its log's generations hold.
+[[noreturn]] void EndOverflowedRun(TextFile& f, bool runLog) {
+  f.Write(Cp1252("Abbruch wegen LogFile-Überlaufs !!"));
+  if (runLog) {
+    Remember(Cp1252("Abbruch wegen LogFile-Überlaufs !!"));
+    CloseRunLog();
+    AttachedRun().LogOverflowed = true;
+    AbortForLogOverflow();
+  }
+  f.Close();
+  EndProcess(1);
+}
+}  // namespace
+
 void WriteLog(const std::string& path, std::string_view message) {
-  if (TheRunLog().Capture && path == AttachedRun().LogPath) {
+  RunContext& run = AttachedRun();
+  const bool runLog = path == run.LogPath;
+  if (runLog && run.LogOverflowed) return;
+  if (TheRunLog().Capture && runLog) {
     for (char c : message) {
       if (c == '\n') *TheRunLog().Capture += '\r';
       *TheRunLog().Capture += c;
@@ -47,7 +74,6 @@ void WriteLog(const std::string& path, std::string_view message) {
     *TheRunLog().Capture += "\r\n";
     return;
   }
-  const bool runLog = path == AttachedRun().LogPath;
   TextFile other;
   TextFile& f = runLog ? TheRunLog().File : other;
   long size = -1;  // of the log held open, before this line
@@ -61,22 +87,27 @@ void WriteLog(const std::string& path, std::string_view message) {
   f.Write("\n");
   // every line of the log held open is flushed, so its end is the size it had
   // and this line (each line feed written as CR LF); else the file says it
+  const long line = static_cast<long>(message.size() + std::count(message.begin(), message.end(), '\n')) + 2;
   long end;
   if (size >= 0 && f.Flush()) {
-    end = size + static_cast<long>(message.size() + std::count(message.begin(), message.end(), '\n')) + 2;
+    end = size + line;
   } else {
     end = f.Position();
   }
   if (runLog) {
     TheRunLog().EndPath = path;
     TheRunLog().End = end;
+    run.LogWritten += line;
   }
+  // A log filled by earlier runs, or by other runs writing to it at the same
+  // time, goes on as a new file; a run that alone writes more than the
+  // generations keep would push its own first lines out of them, and ends.
+  if (runLog && run.LogWritten > kRunLogLimit) EndOverflowedRun(f, true);
   if (end > kLogLimit) {
-    f.Write(Cp1252("Abbruch wegen LogFile-Überlaufs !!"));
-    if (runLog) Remember(Cp1252("Abbruch wegen LogFile-Überlaufs !!"));
-    if (runLog) CloseRunLog();
-    else f.Close();
-    EndProcess(1);
+    if (!runLog) EndOverflowedRun(f, false);
+    CloseRunLog();
+    PutAside(path);
+    return;
   }
   if (runLog && (f.Failed() || !TextFile::kCanTellPath)) CloseRunLog();
 }

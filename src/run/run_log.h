@@ -8,11 +8,17 @@
 
 #include "run/text.h"
 
-// Largest size of the log after a line; one byte more ends the process.
+// Largest size of the log after a line; a log that grows past it is put
+// aside as its newest generation (RotateLog) and a new one begun.
 inline constexpr long kLogLimit = 10485760;
+// Most a single run writes to its log: what the current log and its nine
+// generations hold. A run that writes more ends with
+// "Abbruch wegen LogFile-Überlaufs !!" (AbortForLogOverflow).
+inline constexpr long kRunLogLimit = 9 * kLogLimit;
 
-// Appends message and a line feed; a log over kLogLimit ends the process with
-// exit code 1. A log that cannot be opened loses the line.
+// Appends message and a line feed. A log that cannot be opened loses the
+// line. Another file than the run's log over kLogLimit ends the process with
+// exit code 1.
 void WriteLog(const std::string& path, std::string_view message);
 // Closes the run's log if it is held open (at the end of a run).
 void CloseRunLog();

@@ -584,17 +584,61 @@ TEST_F(FaultRun, TransferFolderOnAFullDisk) {
 
 namespace {
 
-// The run log runs over its limit while the run works: the run ends with
-// exit code 1 and AkrAdt says "started", not the 98 of the earlier run.
-TEST_F(FaultRun, RunLogFullLeavesStarted) {
+// A log that earlier runs filled to its limit (or past it) is put aside as
+// its newest generation when the next line passes the limit, and the run goes
+// on in a new log: it does not stop, and later runs do not either.
+TEST_F(FaultRun, FullRunLogIsPutAsideAndTheRunGoesOn) {
   Prepare("tlog", "DATEV");
-  fs::path log = fs::path(tree) / "Quantivel_php/log/log#lug.txt";
-  // room for the first line of the run only
-  WriteFileBytes(log.string(), std::string(10485760 - 60, 'x'));
+  ASSERT_EQ(1, Run("3"));
+  after = Read();
+  fs::path logDir = fs::path(tree) / "Quantivel_php/log";
+  for (long filled : {10485760L - 60, 10485760L + 100}) {
+    SCOPED_TRACE(filled);
+    Restore();
+    fs::remove(logDir / "log#lug_1.txt");
+    const std::string earlier(static_cast<size_t>(filled), 'x');
+    WriteFileBytes((logDir / "log#lug.txt").string(), earlier);
+    EXPECT_EQ(1, Run("3"));
+    EXPECT_EQ("complete", Judge(Read()));
+    // the full log keeps what it had, and the line that passed the limit
+    std::string aside = ReadFileBytes((logDir / "log#lug_1.txt").string());
+    EXPECT_EQ(earlier, aside.substr(0, earlier.size()));
+    EXPECT_LT(aside.size(), earlier.size() + 200);
+    std::string text = Log();
+    EXPECT_EQ(0u, text.find("Protokoll \xFC"
+                            "ber 10 MiB, die Zeilen davor stehen in ..\\Quantivel_php\\log\\log#lug_1.txt\r\n"))
+        << text.substr(0, 200);
+    EXPECT_NE(std::string::npos, text.find("LuG-Uebergabe Akr: 01, Abrnr: 3 am "));
+    EXPECT_EQ(std::string::npos, text.find("Abbruch"));
+  }
+}
+
+// A run that alone writes more than the log and its generations keep ends as
+// after a fatal error: it rolls back, AkrAdt says 60 (never the 98 of the
+// earlier run) and the console says why.
+TEST_F(FaultRun, RunThatFloodsItsLogEndsWithAFailureStatus) {
+  Prepare("tlgf", "DATEV");
+  Restore();
+  const long first = dbStatementCount();
+  const std::string block(1 << 20, 'y');
+  bool flooded = false;
+  dbSetStatementHook([&](long count) {
+    if (count - first == 40 && !flooded) {
+      flooded = true;
+      for (int i = 0; i < 100; ++i) ::Log("%s", block);
+    }
+    return false;
+  });
   EXPECT_EQ(1, Run("3"));
+  dbSetStatementHook(nullptr);
+  EXPECT_TRUE(flooded);
+  EXPECT_EQ("status 60, nothing kept", Judge(Read(), "60"));
   std::string text = Log();
   EXPECT_EQ(Cp1252("Abbruch wegen LogFile-Überlaufs !!"), text.substr(text.size() - 34));
-  EXPECT_EQ("1", Read().Adt);
+  std::string console = ReadFileBytes(tree + "/stdout.txt.err");
+  EXPECT_NE(std::string::npos,
+            console.find(Cp1252("Abbruch wegen LogFile-Überlaufs !! - Abbruch wegen Fehler, Status: 60")))
+      << console;
 }
 
 }  // namespace

@@ -109,3 +109,51 @@ TEST_F(RunLog, RotationKeepsNineGenerations) {
   EXPECT_FALSE(fs::exists(dir / "log#lug_10.txt"));
   EXPECT_FALSE(fs::exists(path));
 }
+
+// Several runs may write one log: the line that takes it past the limit stays
+// at the end of the full log, which becomes generation 1; the next lines go
+// to a new log that says where the earlier ones are.
+TEST_F(RunLog, FullRunLogIsPutAside) {
+  RunContext ctx;
+  RunAttachment attached(ctx);
+  ctx.LogPath = path;
+  const std::string earlier(static_cast<size_t>(kLogLimit) - 6, 'x');
+  std::ofstream(path, std::ios::binary) << earlier;
+  Log("12345");
+  Log("weiter");
+  CloseRunLog();
+  EXPECT_EQ(earlier + "12345\r\n", Read(dir / "log#lug_1.txt"));
+  EXPECT_EQ(
+      "Protokoll \xFC"
+      "ber 10 MiB, die Zeilen davor stehen in " +
+          (dir / "log#lug").string() + "_1.txt\r\nweiter\r\n",
+      Read(path));
+  EXPECT_FALSE(ctx.LogOverflowed);
+}
+
+// A run that writes more than the log and its nine generations hold would
+// push its own first lines out: it ends, and writes nothing after the
+// overflow message. Before it holds its circle it ends with exit code 0.
+TEST_F(RunLog, RunThatWritesMoreThanTheGenerationsHoldEnds) {
+  RunContext ctx;
+  RunAttachment attached(ctx);
+  ctx.LogPath = path;
+  const std::string block(1 << 20, 'y');
+  int lines = 0;
+  try {
+    for (; lines < 200; ++lines) Log("%s", block);
+    FAIL() << "no process end";
+  } catch (const ProcessExit& e) { EXPECT_EQ(0, e.code); }
+  EXPECT_EQ(kRunLogLimit / ((1 << 20) + 2), lines);
+  EXPECT_TRUE(ctx.LogOverflowed);
+  EXPECT_EQ(Cp1252("Abbruch wegen LogFile-Überlaufs !!"), LastRunLogMessages().second);
+  Log("danach");
+  CloseRunLog();
+  std::string last = Read(path);
+  EXPECT_EQ(Cp1252("Abbruch wegen LogFile-Überlaufs !!"), last.substr(last.size() - 34));
+  // the run's first line is still kept, in the oldest generation
+  int oldest = 9;
+  while (oldest > 0 && !fs::exists(dir / ("log#lug_" + std::to_string(oldest) + ".txt"))) --oldest;
+  EXPECT_GE(oldest, 8);
+  EXPECT_EQ(0u, Read(dir / ("log#lug_" + std::to_string(oldest) + ".txt")).find("yyyy"));
+}
