@@ -399,52 +399,91 @@ void NewValue(RunContext& ctx, const Variante& v, const Zk3Record& r, int16_t zt
   if (MemoRecords(ctx)) WriteMemo(Memo(ctx, d, r.Std, r.Tge, 3, su1), v.InsZk5);
 }
 
+// The range of personnel numbers after prev (the first one when first): it
+// ends after the next g_rangeEmployees personnel numbers of the employment
+// rows (a table the run does not write, read through its key; the transfer
+// records hold about the same numbers); the last range (and, when they cannot
+// be read, the rest) has no upper end. The ranges follow one another without
+// a gap, so every group and retro record is in exactly one of them.
+PnrRange NextRange(const PnrRange& prev, bool first, bool& last) {
+  PnrRange range;
+  if (!first) {
+    range.HasLo = true;
+    range.Lo = prev.Hi;
+  }
+  std::vector<std::string> pnrs;
+  int st = SQL_Qvx310Bsv_ReadPnrs(range, g_rangeEmployees, pnrs);
+  last = st != 0 || static_cast<int>(pnrs.size()) < g_rangeEmployees;
+  range.HasHi = !last;
+  range.Hi = pnrs.empty() ? std::string() : pnrs.back();
+  return range;
+}
+
+// How the groups of a comparison are read.
+struct GroupReads {
+  int (*Open)(const RunContext&, SqlCursor&, const PnrRange&);
+  int (*Fetch)(SqlCursor&, RetroGroup&);
+  int (*Close)(SqlCursor&);
+  // The statement Open sends for a range, when the groups may be read ahead
+  // on the second connection (the run has not changed the records they are
+  // read from in its open transaction); else null.
+  std::string (*Ahead)(const RunContext&, const PnrRange&);
+};
+
+// The groups of one range against the run's retro records of the range; the
+// records no group has taken are added to left.
+void CompareRange(RunContext& ctx, const Variante& v, const GroupReads& reads, const PnrRange& range,
+                  const std::string& prefixes, DeferredValues& deferred, std::vector<LeftRecord>& left) {
+  RetroRecords retro;
+  retro.Read(ctx, range, prefixes);
+  {
+    SqlCursor groups;
+    reads.Open(ctx, groups, range);
+    int st;
+    for (;;) {
+      RetroGroup g;
+      if ((st = reads.Fetch(groups, g)) != 0) break;
+      if (!ctx.PnrFilter.empty() && g.Pnr != ctx.PnrFilter) continue;
+      Zk3Match m;
+      if (!retro.Take(g, m)) Vanished(ctx, v, g, deferred);
+      else if (m.Std != g.Std || m.Tge != g.Tge) Changed(ctx, v, g, m);
+    }
+    CheckFetch(ctx, st);
+    reads.Close(groups);
+  }
+  retro.MoveLeft(left);
+}
+
 // The groups of the group cursor against the run's retro records, then the
 // retro records left over as new values. Groups and retro records are read
 // for ranges of personnel numbers one after the other (both ordered by
 // personnel number first), so that only one range is held in memory and the
 // server sorts small results; the groups come in the same order as from one
 // statement over all employees, and the new values follow all groups as
-// before.
-void Compare(RunContext& ctx, const Variante& v, const RetroState& retroState,
-             int (*open)(const RunContext&, SqlCursor&, const PnrRange&), int (*fetch)(SqlCursor&, RetroGroup&),
-             int (*close)(SqlCursor&)) {
+// before. When the groups may be read ahead, those of the next range are read
+// on the second connection while the program compares the range before; the
+// retro records are the run's own rows, which only its own connection sees.
+void Compare(RunContext& ctx, const Variante& v, const RetroState& retroState, const GroupReads& reads) {
   DeferredValues deferred(retroState);
   std::vector<LeftRecord> left;
   std::string prefixes;
   if (SQL_Qvx331Zk3_ReadPrefixes(ctx.RunKey, prefixes) != 0) prefixes.clear();
-  PnrRange range;
-  for (bool last = false; !last;) {
-    // the range ends after the next g_rangeEmployees personnel numbers of the
-    // employment rows (a table the run does not write, read through its key;
-    // the transfer records hold about the same numbers); the last range (and,
-    // when they cannot be read, the rest) has no upper end. The ranges follow
-    // one another without a gap, so every group and retro record is in
-    // exactly one of them.
-    std::vector<std::string> pnrs;
-    int st = SQL_Qvx310Bsv_ReadPnrs(range, g_rangeEmployees, pnrs);
-    last = st != 0 || static_cast<int>(pnrs.size()) < g_rangeEmployees;
-    range.HasHi = !last;
-    range.Hi = pnrs.empty() ? std::string() : pnrs.back();
-    RetroRecords retro;
-    retro.Read(ctx, range, prefixes);
-    {
-      SqlCursor groups;
-      open(ctx, groups, range);
-      for (;;) {
-        RetroGroup g;
-        if ((st = fetch(groups, g)) != 0) break;
-        if (!ctx.PnrFilter.empty() && g.Pnr != ctx.PnrFilter) continue;
-        Zk3Match m;
-        if (!retro.Take(g, m)) Vanished(ctx, v, g, deferred);
-        else if (m.Std != g.Std || m.Tge != g.Tge) Changed(ctx, v, g, m);
-      }
-      CheckFetch(ctx, st);
-      close(groups);
+  bool last = false;
+  PnrRange range = NextRange(PnrRange{}, true, last);
+  if (reads.Ahead) dbReadAhead({reads.Ahead(ctx, range)});
+  for (;;) {
+    PnrRange next;
+    bool nextLast = true;
+    const bool early = reads.Ahead && !last;
+    if (early) {
+      next = NextRange(range, false, nextLast);
+      dbReadAhead({reads.Ahead(ctx, next)});
     }
-    retro.MoveLeft(left);
-    range.HasLo = true;
-    range.Lo = range.Hi;
+    CompareRange(ctx, v, reads, range, prefixes, deferred, left);
+    if (last) break;
+    if (!early) next = NextRange(range, false, nextLast);
+    range = std::move(next);
+    last = nextLast;
   }
   DayRunLines lines;
   for (const LeftRecord& l : left) NewValue(ctx, v, l.Rec, lines.Ztr(ctx, l));
@@ -494,13 +533,26 @@ int FetchGroup(SqlCursor& c, RetroGroup& g) {
   return st;
 }
 
+std::string RetroGroupsStatement(const int32_t* abrnr, int count, bool topas, const PnrRange& range) {
+  std::string list = AbrList(abrnr, count);
+  // the range's bounds are texts of the database, escaped (RangeCondition)
+  return SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
+                   (topas ? " AND Zk1Lfn <> 2" : "")) +
+         GroupPnrCondition(range) + kGroupTail;
+}
+
+// RetroAbrnr holds the numbers of the loop in its first RetroCount entries;
+// the entries never filled (0) are left out of the list, since no number 0
+// was recomputed whose values could be compared.
+int RetroCountUsed(const RunContext& ctx) { return ctx.RetroCount < kMaxRetro ? ctx.RetroCount : kMaxRetro; }
+
+std::string RetroRangeStatement(const RunContext& ctx, const PnrRange& r) {
+  return RetroGroupsStatement(ctx.RetroAbrnr.data(), RetroCountUsed(ctx), ctx.TopasFlag == 1, r);
+}
+
 // The group cursors of the two comparisons for one range of personnel numbers.
 int OpenRetroRange(const RunContext& ctx, SqlCursor& groups, const PnrRange& r) {
-  // RetroAbrnr holds the numbers of the loop in its first RetroCount
-  // entries; the entries never filled (0) are left out of the list, since
-  // no number 0 was recomputed whose values could be compared.
-  int count = ctx.RetroCount < kMaxRetro ? ctx.RetroCount : kMaxRetro;
-  return SQL_Qvx331Zk1_OpenRetroGroups(groups, ctx.RetroAbrnr.data(), count, ctx.TopasFlag == 1, r);
+  return SQL_Qvx331Zk1_OpenRetroGroups(groups, ctx.RetroAbrnr.data(), RetroCountUsed(ctx), ctx.TopasFlag == 1, r);
 }
 
 int OpenZwischenRange(const RunContext& ctx, SqlCursor& groups, const PnrRange& r) {
@@ -514,9 +566,15 @@ void SetDifferenceRangeEmployees(int employees) { g_rangeEmployees = employees >
 int DifferenzenErmitteln(RunContext& ctx, RetroState& retro) {
   Log(kRetro.Heading);
   SetLoga2Numbering(SubStr(ctx.Lug.LugLgp, 0, 5) == "LOGA2");
-  Compare(ctx, kRetro, retro, OpenRetroRange, SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups);
+  // The groups are read from the transferred records of earlier numbers, which
+  // the run itself changes only by masking them: unless it did, the second
+  // connection reads what the run's own would.
+  const GroupReads reads{OpenRetroRange, SQL_Qvx331Zk1_FetchRetroGroups, SQL_Qvx331Zk1_CloseRetroGroups,
+                         retro.Masked ? nullptr : RetroRangeStatement};
+  Compare(ctx, kRetro, retro, reads);
   if (int st = SQL_Qvx331Zk3_DeleteRun(ctx.RunKey); st != 0) ReportStatus(st, "DeleteFehler Qvx331Zk3: %d", st);
   retro.Periods.clear();
+  retro.Masked = false;
   return SQL_Qvx331Zk1_Unmask();
 }
 
@@ -526,8 +584,9 @@ int ZwischenDifferenzenErmitteln(RunContext& ctx) {
   // the interim differences reverse only what the interim runs handed over:
   // no period of a retro loop takes part
   const RetroState none;
-  Compare(ctx, kZwischen, none, OpenZwischenRange, SQL_Qvx331Zk1_FetchZwischenGroups,
-          SQL_Qvx331Zk1_CloseZwischenGroups);
+  const GroupReads reads{OpenZwischenRange, SQL_Qvx331Zk1_FetchZwischenGroups, SQL_Qvx331Zk1_CloseZwischenGroups,
+                         nullptr};
+  Compare(ctx, kZwischen, none, reads);
   return SQL_Qvx331Zk3_DeleteRun(ctx.RunKey);
 }
 
@@ -537,11 +596,7 @@ int ZwischenDifferenzenErmitteln(RunContext& ctx) {
 
 [[nodiscard]] int SQL_Qvx331Zk1_OpenRetroGroups(SqlCursor& groups, const int32_t* abrnr, int count, bool topas,
                                                 const PnrRange& range) {
-  std::string list = AbrList(abrnr, count);
-  // the range's bounds are texts of the database, escaped (RangeCondition)
-  return SqlOpen(groups, SqlFormat(GroupColumns() + " WHERE (Zk1Abr IN (" + list + ")) AND Zk1Rre > 0" +
-                                   (topas ? " AND Zk1Lfn <> 2" : "")) +
-                             GroupPnrCondition(range) + kGroupTail);
+  return SqlOpen(groups, RetroGroupsStatement(abrnr, count, topas, range));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchRetroGroups(SqlCursor& groups, RetroGroup& g) { return FetchGroup(groups, g); }

@@ -69,13 +69,14 @@ struct SavedRun {
 // another circle: the transfer records are kept out of the difference step.
 // True when the employee's records were masked (or the masking was refused and
 // reported).
-bool MaskedAsMoved(const RunContext& ctx, const BsvRow& row, const std::string& akr, const std::string& curVon,
-                   const std::string& curBis) {
+bool MaskedAsMoved(const RunContext& ctx, RetroState& retro, const BsvRow& row, const std::string& akr,
+                   const std::string& curVon, const std::string& curBis) {
   if (row.BsvGbi.empty() || row.BsvGbi > curVon) return false;
   std::string other;
   if (SQL_Qvx310Bsv_GetAkr(row.BsvPnr, curVon, curBis, other) != 0 || other == akr) return false;
   Log("Pnr : %s in anderen AbrKreis gewechselt-> nicht berechnen", row.BsvPnr);
   Log("     => Datensätze temporär maskieren!");
+  retro.Masked = true;
   int mst = SQL_Qvx331Zk1_Mask(row.BsvPnr, ctx.AbrnrStart);
   if (mst != 0) ReportStatus(mst, "Pnr : %s SetZk1-Update-Fehler %d", row.BsvPnr, mst);
   return true;
@@ -144,7 +145,7 @@ int Rueckrechnung(RunContext& ctx, RetroState& retro, const std::string& akrArg,
     const bool first = row.PnrKey != retro.LastPnr;
     if (first) retro.LastPnr = row.PnrKey;
 
-    if (MaskedAsMoved(ctx, row, akr, curVon, curBis)) continue;
+    if (MaskedAsMoved(ctx, retro, row, akr, curVon, curBis)) continue;
 
     // Employment beginning at the end of the period or later.
     if (row.BsvGvo >= bis && !TakeLateEntry(ctx, row, von, bis, akr, retro.LastPnr, "Qvx171Lug-Lesenfehler(4): %d"))

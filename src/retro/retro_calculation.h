@@ -34,6 +34,10 @@ struct RetroState {
   std::string LastPnr;  // key of the personnel number (BsvRow::PnrKey)
   // Every period recomputed in the run, following months included.
   std::vector<RetroPeriod> Periods;
+  // Transfer records of an employee who moved to another circle were masked
+  // (SQL_Qvx331Zk1_Mask) in the run's open transaction: the transferred values
+  // are then not what a second connection reads.
+  bool Masked = false;
 };
 
 // akr: circle of the accounting number; folgemonat 0: the accounting number

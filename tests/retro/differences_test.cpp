@@ -131,6 +131,30 @@ class DifferenceStep : public RetroTest {
 // unmasking, in one step.
 TEST_F(DifferenceStep, CasesOfOneRun) { CheckCases(); }
 
+// The groups are read on the second connection while the program compares:
+// the same records and log lines, the group read taken from there. When the
+// run has masked an employee's transfer records in its open transaction
+// (moved to another circle), which the second connection does not see, the
+// groups are read on the run's own connection: the masked value stays out of
+// the groups and the retro record is a new value.
+TEST_F(DifferenceStep, GroupsReadAhead) {
+  long taken = dbReadsAheadTaken();
+  CheckCases();
+  EXPECT_EQ(taken + 1, dbReadsAheadTaken());
+}
+
+TEST_F(DifferenceStep, GroupsOfMaskedRecordsOnTheRunsConnection) {
+  Cases();
+  ASSERT_EQ(0, SQL_Qvx331Zk1_Mask("PA", 3));
+  Retro.Masked = true;
+  long taken = dbReadsAheadTaken();
+  EXPECT_EQ(2, DifferenzenErmitteln(Ctx, Retro));  // PA and PJ unmasked
+  EXPECT_EQ(taken, dbReadsAheadTaken());
+  EXPECT_EQ("450|0\n", Rows("SELECT Zk1Std, Zk1Tge FROM Qvx331Zk1 WHERE Zk1Abr = 3 AND Zk1Pnr = 'PA'"));
+  EXPECT_NE(std::string::npos, RunLog().find("Differenzsatz schreiben(Ins), Pnr: PA\n"));
+  EXPECT_EQ("", Rows("SELECT Zk1Pnr FROM Qvx331Zk1 WHERE Zk1Rre < 0"));
+}
+
 // LOGA2: every difference record takes the next number of the sequence; a
 // change gives an insert record (the value now valid, the difference's number)
 // and a delete record (the value sent before, the group's highest number); a
