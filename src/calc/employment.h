@@ -23,25 +23,14 @@ class EmploymentCursor {
   [[nodiscard]] int Open(const std::string& akr, const std::string& bis, const std::string& von, bool lugOnly,
                          bool withSfr);
   // Also derives Zk1Upn: BsvLug, or BsvPnr when BsvLug is empty and the run
-  // is not LuG-only. At the end of a page the next one is read here; its
-  // status is returned when it is not 0.
+  // is not LuG-only. At the end of a page the next one is read here.
   [[nodiscard]] int Fetch(BsvRow& row);
   [[nodiscard]] int Close();
 
  private:
-  [[nodiscard]] int ReadPage();
-
   SqlCursor sql_;
-  std::string akr_, bis_, von_;
   bool lugOnly_ = false;
   bool withSfr_ = false;
-  int pageRows_ = kEmploymentPageRows;
-  int rowsInPage_ = 0;
-  bool lastPage_ = true;
-  // The personnel number of the row fetched last as the server holds it: its
-  // bytes in hex and the column's character set. The next page begins after
-  // it (a literal of the server's own value, never the converted text).
-  std::string lastHex_, lastCharset_;
 };
 
 // The personnel numbers of the row's key columns pnrColumn (BsvPnr) and

@@ -24,6 +24,7 @@
 #endif
 
 #include "calc/employment.h"
+#include "export/transfer_record.h"
 #include "run/db.h"
 #include "driver.h"
 #include "run/platform.h"
@@ -105,6 +106,7 @@ class FaultRun : public ::testing::Test {
   void TearDown() override {
     dbSetStatementHook(nullptr);
     SetEmploymentPageRows(kEmploymentPageRows);
+    SetExportPageRows(kExportPageRows);
     SetRunLockWait(kRunLockWaitSeconds);
     SetRetryPause(kRetryPauseMs);
     if (!schema.empty()) {
@@ -384,12 +386,13 @@ TEST_F(FaultRun, ServerErrorAtEveryStatement) {
   }
 }
 
-// The employment rows read a page per employee (pages of one row): a server
-// error at any statement, the reads of the later pages included, ends the
-// run as at any other statement, never with 98 over less than the fault-free
-// result.
-TEST_F(FaultRun, ServerErrorWithPagesOfOneEmployee) {
+// The employment rows and the transfer records read a page per person
+// (pages of one row): a server error at any statement, the reads of the
+// later pages included, ends the run as at any other statement, never with
+// 98 over less than the fault-free result.
+TEST_F(FaultRun, ServerErrorWithPagesOfOnePerson) {
   SetEmploymentPageRows(1);
+  SetExportPageRows(1);
   Prepare("tsrvE", "DATEV");
   long start = dbStatementCount();
   ASSERT_EQ(1, Run("3"));
@@ -410,7 +413,7 @@ TEST_F(FaultRun, ServerErrorWithPagesOfOneEmployee) {
     ++kinds[kind];
   }
   EXPECT_GT(kinds["status 60, nothing kept"] + kinds["status 60, rolled back"], 0);
-  std::cout << "[ faults   ] pages of one employee: " << total << " statements, error 1146 at every statement:";
+  std::cout << "[ faults   ] pages of one person: " << total << " statements, error 1146 at every statement:";
   for (const auto& [k, count] : kinds) std::cout << " " << count << " x " << k << ";";
   std::cout << std::endl;
 }
