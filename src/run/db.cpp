@@ -82,6 +82,7 @@ struct Connection {
   bool SecondFailed = false;  // not reachable: no reads ahead until the next connect
   bool ReadAheadOn = true;
   long ReadsAheadTaken = 0;
+  long UnpagedReads = 0;  // SqlOpenPaged statements read in one piece
   // The set read ahead for the next batch and the one read ahead for the
   // batch now being calculated (whose reads are taken when first needed).
   std::unique_ptr<ReadAheadJob> Ahead, AheadBefore;
@@ -395,8 +396,6 @@ struct SqlCursor::Paging {
 };
 
 namespace {
-
-long g_unpagedReads = 0;
 
 // Where word stands in text outside parentheses and quotes (the first or the
 // last time), npos when it does not.
@@ -829,7 +828,7 @@ int SqlOpen(SqlCursor& cursor, std::string statement) {
 int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows) {
   auto pages = std::make_unique<SqlCursor::Paging>();
   if (!SplitForPages(statement, *pages)) {
-    ++g_unpagedReads;
+    ++Db().UnpagedReads;
     return SqlOpen(cursor, std::move(statement));
   }
   FreeResult(cursor);
@@ -839,7 +838,7 @@ int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows) {
   return dbExec(cursor);
 }
 
-long dbUnpagedReads() { return g_unpagedReads; }
+long dbUnpagedReads() { return Db().UnpagedReads; }
 
 int SqlReadList(std::string statement, std::string& list) {
   list.clear();

@@ -289,9 +289,9 @@ long dbReadsAheadTaken();
 // Multi-row read page by page, for reads that would otherwise hold every row
 // of a circle or a run in memory at once. The statement is the one SqlOpen
 // would run: "SELECT <columns> FROM <tables> WHERE <condition> ORDER BY <key>,
-// ...", the first column of its ORDER BY a text column (of the tables,
-// "Zk1Pnr" or "z.Zk1Upn") whose values each hold a bounded number of rows (a
-// person's). Each page holds the rows of whole key values: about pageRows
+// ...", the first column of its ORDER BY a text column that is never NULL
+// (of the tables, "Zk1Pnr" or "z.Zk1Upn") whose values each hold a bounded
+// number of rows (a person's). Each page holds the rows of whole key values: about pageRows
 // rows, up to the value of its pageRows-th row with every row of that value.
 // The pages follow one another by the key as the server compares it, each
 // beginning after the server's own value of the page before (its bytes in
