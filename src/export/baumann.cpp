@@ -37,7 +37,7 @@ struct BmnRecord {
                 " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
                 " ORDER BY Zk1Upn, Zk1Bdt, Zk1Kst, Zk1Lna, Zk1Std",
                 abr, lfn),
-      ExportPageRows());
+      ExportPageRows(), false);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchBmn(SqlCursor& c, TransferRecord& r) {

@@ -131,7 +131,7 @@ void WriteRecord(ExportFile& file, const TransferRecord& r) {
                                     " ORDER BY Zk1Pnr, Zk1Bdt, Zk1Lfn, Zk1Stz, Zk1Lna, Zk1Zkt, Zk1Lgr, Zk1Kst, Zk1Ktr, "
                                     "Zk1Von, Zk1Bis",
                                 abrnr),
-                      ExportPageRows());
+                      ExportPageRows(), true);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchDatev(DatevRecords& records) {

@@ -20,7 +20,7 @@
                 "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta  FROM Qvx331Zk1 "
                 " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
                 abrnr, lfn),
-      ExportPageRows());
+      ExportPageRows(), true);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchAll(SqlCursor& cursor, TransferRecord& r) {

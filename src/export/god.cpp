@@ -43,7 +43,7 @@ struct GodRun {
                 " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
                 " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Lna, Zk1Kst, Zk1Von, Zk1Bis",
                 abr, lfn),
-      ExportPageRows());
+      ExportPageRows(), true);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchGod(SqlCursor& c, TransferRecord& r) {

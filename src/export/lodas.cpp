@@ -51,7 +51,7 @@ struct LodasRun {
                                 "date_format(Zk1Bdt, '%%d.%%m.%%Y')  FROM Qvx331Zk1 "
                                 " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Von",
                                 abrnr, lfn),
-                      ExportPageRows());
+                      ExportPageRows(), true);
 }
 
 // The correction memos of this run: the key of the run keeps out the memos of

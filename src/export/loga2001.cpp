@@ -72,7 +72,7 @@ struct Loga2Run {
                                 " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
                                 " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Lna, Zk1Zkt, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
                                 abr, lfn),
-                      ExportPageRows());
+                      ExportPageRows(), true);
 }
 
 int FetchTransfer(SqlCursor& c, Loga2Record& x) { return SqlFetchTransfer(c, x.Rec, x.Zk1Inf, x.Zk1Su1); }

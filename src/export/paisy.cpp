@@ -103,7 +103,7 @@ int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy, const s
                                   " Zk1Rre, Zk1Sta, Zk1Upn, Zk1Rrn  FROM Qvx331Zk1 "
                                   " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY %s",
                                   abr, lfn, orderBy),
-                        ExportPageRows());
+                        ExportPageRows(), true);
   count = 0;
   while (st == 0) {
     TransferRecord r;

@@ -48,7 +48,7 @@ struct ProalRun {
                                 " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
                                 " ORDER BY Zk1Upn, Zk1Bdt, Zk1Lna, Zk1Kst, Zk1Stz, Zk1Zkt",
                                 abr, lfn),
-                      ExportPageRows());
+                      ExportPageRows(), false);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchPro(SqlCursor& c, TransferRecord& r) {

@@ -116,7 +116,7 @@ void WriteFile(const RunContext& ctx, RaetExport& x) {
                                 " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
                                 " ORDER BY Zk1Pnr, Zk1Lna",
                                 abrnr, lfn),
-                      ExportPageRows());
+                      ExportPageRows(), true);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchRaet(SqlCursor& cursor, TransferRecord& r) {

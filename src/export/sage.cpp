@@ -156,7 +156,7 @@ void WriteFile(const RunContext& ctx, SageExport& x) {
                 "date_format(Zk1Bdt, '%%Y%%m%%d'), trim(Zk1Upn)  FROM Qvx331Zk1 "
                 " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Von",
                 abrnr, lfn),
-      ExportPageRows());
+      ExportPageRows(), true);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchSage(SqlCursor& cursor, TransferRecord& r) {

@@ -73,7 +73,7 @@ struct SapExport {
                                 " ORDER BY Zk1Upn, Zk1Lna, Zk1Von, Zk1Bis, Zk1Pnr, Zk1Stz, Zk1Zkt, Zk1Bdt, Zk1Lgr, "
                                 "Zk1Kst, Zk1Ktr",
                                 abr, lfn),
-                      ExportPageRows());
+                      ExportPageRows(), false);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchSap(SqlCursor& c, TransferRecord& r) {

@@ -38,7 +38,7 @@ struct SbsRow {
                                 " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
                                 " ORDER BY Zk1Upn, Zk1Bdt, Zk1Lna, Zk1Kst, Zk1Std",
                                 abr, lfn),
-                      ExportPageRows());
+                      ExportPageRows(), false);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchSbs(SqlCursor& c, TransferRecord& r) {

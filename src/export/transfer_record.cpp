@@ -34,7 +34,7 @@ void SetExportPageRows(int rows) { g_exportPageRows = rows > 0 ? rows : 1; }
                                     " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, "
                                     "Zk1Von, Zk1Bis",
                                 abrnr, lfn),
-                      ExportPageRows());
+                      ExportPageRows(), true);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r) {
@@ -70,5 +70,5 @@ bool RecordFitsLine(const TransferRecord& r, std::string_view separators) {
                                                " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, "
                                                "z.Zk1Lgr, z.Zk1Kst, z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
                                                abrnr, lfn)),
-                      ExportPageRows());
+                      ExportPageRows(), false);
 }

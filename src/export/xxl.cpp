@@ -148,7 +148,7 @@ void CollectRecord(RunContext& ctx, XxlExport& x, TransferRecord r) {
                 "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
                 " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt",
                 abrnr, lfn),
-      ExportPageRows());
+      ExportPageRows(), true);
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchXxl(SqlCursor& cursor, TransferRecord& r) {

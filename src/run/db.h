@@ -303,7 +303,10 @@ long dbReadsAheadTaken();
 // makes the fetch answer -1, never "no more rows". A statement of another
 // shape (no WHERE, GROUP BY, HAVING or LIMIT after it, an ORDER BY that does
 // not begin with a column) is read in one piece (dbUnpagedReads counts it).
-[[nodiscard]] int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows);
+// keyIndexed: the key leads an index of its table (of the only table the
+// statement reads): each page is then read through it, otherwise every page
+// reads the rows of the condition and keeps those of its range.
+[[nodiscard]] int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows, bool keyIndexed);
 // Statements SqlOpenPaged read in one piece since the process started (tests).
 long dbUnpagedReads();
 
