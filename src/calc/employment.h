@@ -8,6 +8,13 @@
 #include "calc/calc_state.h"
 #include "run/db.h"
 
+// The cursor reads its rows page by page, each page the rows of whole
+// employees: about this many rows, so that memory is bounded by a page and not
+// by the circle.
+inline constexpr int kEmploymentPageRows = 4000;
+// Test seam: another page size (at least 1 row).
+void SetEmploymentPageRows(int rows);
+
 class EmploymentCursor {
  public:
   // Rows of the circle akr overlapping [von, bis]. lugOnly: only rows with a
@@ -16,7 +23,7 @@ class EmploymentCursor {
   [[nodiscard]] int Open(const std::string& akr, const std::string& bis, const std::string& von, bool lugOnly,
                          bool withSfr);
   // Also derives Zk1Upn: BsvLug, or BsvPnr when BsvLug is empty and the run
-  // is not LuG-only.
+  // is not LuG-only. At the end of a page the next one is read here.
   [[nodiscard]] int Fetch(BsvRow& row);
   [[nodiscard]] int Close();
 

@@ -82,6 +82,7 @@ struct Connection {
   bool SecondFailed = false;  // not reachable: no reads ahead until the next connect
   bool ReadAheadOn = true;
   long ReadsAheadTaken = 0;
+  long UnpagedReads = 0;  // SqlOpenPaged statements read in one piece
   // The set read ahead for the next batch and the one read ahead for the
   // batch now being calculated (whose reads are taken when first needed).
   std::unique_ptr<ReadAheadJob> Ahead, AheadBefore;
@@ -387,6 +388,121 @@ MYSQL_RES* TakeReadAhead(const std::string& statement) {
 
 }  // namespace
 
+struct SqlCursor::Paging {
+  std::string Select, From, Condition, Key, OrderBy;
+  int Rows = 1;
+  bool Indexed = false;  // the key leads an index of its table
+  std::string After;     // " AND <key> > _<charset> X'<hex>'" of the page before; empty for the first
+  bool Last = false;
+};
+
+namespace {
+
+// Where word stands in text outside parentheses and quotes (the first or the
+// last time), npos when it does not.
+size_t TopLevel(std::string_view text, std::string_view word, bool last) {
+  size_t found = std::string::npos;
+  int depth = 0;
+  char quote = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (quote) {
+      if (ch == '\\') ++i;
+      else if (ch == quote) quote = 0;
+      continue;
+    }
+    if (ch == '\'' || ch == '"' || ch == '`') quote = ch;
+    else if (ch == '(') ++depth;
+    else if (ch == ')') --depth;
+    else if (depth == 0 && text.compare(i, word.size(), word) == 0) {
+      found = i;
+      if (!last) break;
+    }
+  }
+  return found;
+}
+
+bool PlainName(std::string_view text, bool dot) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [dot](char ch) {
+    return std::isalnum(static_cast<unsigned char>(ch)) != 0 || ch == '_' || (dot && ch == '.');
+  });
+}
+
+// The parts of a statement SqlOpenPaged can page; false for another shape.
+bool SplitForPages(const std::string& s, SqlCursor::Paging& p) {
+  const size_t from = TopLevel(s, " FROM ", false), order = TopLevel(s, " ORDER BY ", true);
+  if (s.compare(0, 7, "SELECT ") != 0 || from == std::string::npos || order == std::string::npos || order < from)
+    return false;
+  std::string_view tables(s.data() + from, order - from);
+  const size_t where = TopLevel(tables, " WHERE ", true);
+  if (where == std::string::npos) return false;
+  std::string_view condition = tables.substr(where + 7);
+  for (std::string_view word : {" GROUP BY ", " HAVING ", " LIMIT ", " UNION ", " FOR UPDATE", " LOCK IN "}) {
+    if (TopLevel(condition, word, false) != std::string::npos) return false;
+  }
+  std::string_view orderBy(s.data() + order + 10, s.size() - order - 10);
+  if (TopLevel(orderBy, " LIMIT ", false) != std::string::npos) return false;
+  std::string_view key = orderBy.substr(0, orderBy.find(','));
+  while (!key.empty() && key.front() == ' ') key.remove_prefix(1);
+  while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
+  if (!PlainName(key, true)) return false;
+  p.Select = s.substr(0, from);
+  p.From = std::string(tables.substr(0, where));
+  p.Condition = std::string(condition);
+  p.Key = std::string(key);
+  p.OrderBy = s.substr(order);
+  return true;
+}
+
+// The statement of the next page: the rows of the key values after the page
+// before, up to the value of the Rows-th of them, in the statement's order;
+// the key's value of each row in hex and its character set come last, for
+// the page after it. When the key leads an index, the page's values are
+// joined with the table, so that the server reads only the page's rows
+// through that index (the values as the server compares them: every spelling
+// of a value comes with it); otherwise they bound the key from above. Formed
+// by the layer from a statement that was formatted already: not held to the
+// statement limit again.
+std::string PageStatement(const SqlCursor::Paging& p) {
+  const std::string where = " WHERE (" + p.Condition + ")";
+  const std::string keys = "(SELECT " + p.Key + " AS PageKey" + p.From + where + p.After + " ORDER BY " + p.Key +
+                           " LIMIT " + std::to_string(p.Rows) + ")";
+  const std::string select = p.Select + ", HEX(" + p.Key + "), CHARSET(" + p.Key + ")";
+  if (p.Indexed)
+    return select + p.From + " JOIN (SELECT DISTINCT PageKey FROM " + keys + " AS PageRows) AS Page ON " + p.Key +
+           " = Page.PageKey" + where + p.OrderBy;
+  return select + p.From + where + p.After + " AND " + p.Key + " <= (SELECT MAX(PageKey) FROM " + keys + " AS Page)" +
+         p.OrderBy;
+}
+
+// At the end of a page: the next one, when the page was full. 0 when there
+// is one, kSqlNoMoreRows after the last, -1 when it could not be read.
+int NextPage(SqlCursor& c) {
+  SqlCursor::Paging& p = *c.Pages;
+  MYSQL_RES* res = c.Result->res;
+  const my_ulonglong rows = mysql_num_rows(res);
+  if (p.Last || rows < static_cast<my_ulonglong>(p.Rows)) {
+    p.Last = true;
+    return kSqlNoMoreRows;
+  }
+  // the key of the page's last row, as the server sent it
+  mysql_data_seek(res, rows - 1);
+  MYSQL_ROW last = mysql_fetch_row(res);
+  const unsigned n = mysql_num_fields(res);
+  if (!last || n < 2 || !last[n - 2] || !last[n - 1]) return -1;
+  const std::string hex = last[n - 2], charset = last[n - 1];
+  if (!PlainName(charset, false) || (!hex.empty() && !PlainName(hex, false))) return -1;
+  p.After = " AND " + p.Key + " > _" + charset + " X'" + hex + "'";
+  c.Statement = PageStatement(p);
+  const int st = dbExec(c);
+  // a page refused with a status that comes back is no end of the rows
+  if (st != 0 || !c.Result) return -1;
+  return 0;
+}
+
+}  // namespace
+
+SqlCursor::SqlCursor() = default;
 SqlCursor::~SqlCursor() { FreeResult(*this); }
 
 int dbConnect(const std::string& user, const std::string& password, const std::string& server,
@@ -522,7 +638,14 @@ int dbExec(SqlCursor& c) {
 int dbFetch(SqlCursor& c, SqlRow& row) {
   row = nullptr;
   if (!c.Result) return -1;
-  if (static_cast<my_ulonglong>(c.RowsFetched) >= mysql_num_rows(c.Result->res)) return kSqlNoMoreRows;
+  if (static_cast<my_ulonglong>(c.RowsFetched) >= mysql_num_rows(c.Result->res)) {
+    if (!c.Pages) return kSqlNoMoreRows;
+    if (int st = NextPage(c); st != 0) return st;
+    if (mysql_num_rows(c.Result->res) == 0) {
+      c.Pages->Last = true;
+      return kSqlNoMoreRows;
+    }
+  }
   MYSQL_ROW fetched = mysql_fetch_row(c.Result->res);
   if (!fetched) {
     RecordError();
@@ -707,9 +830,26 @@ void dbAwaitDeferred() {
 
 int SqlOpen(SqlCursor& cursor, std::string statement) {
   FreeResult(cursor);
+  cursor.Pages.reset();
   cursor.Statement = std::move(statement);
   return dbExec(cursor);
 }
+
+int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows, bool keyIndexed) {
+  auto pages = std::make_unique<SqlCursor::Paging>();
+  if (!SplitForPages(statement, *pages)) {
+    ++Db().UnpagedReads;
+    return SqlOpen(cursor, std::move(statement));
+  }
+  FreeResult(cursor);
+  pages->Rows = pageRows > 0 ? pageRows : 1;
+  pages->Indexed = keyIndexed;
+  cursor.Statement = PageStatement(*pages);
+  cursor.Pages = std::move(pages);
+  return dbExec(cursor);
+}
+
+long dbUnpagedReads() { return Db().UnpagedReads; }
 
 int SqlReadList(std::string statement, std::string& list) {
   list.clear();

@@ -23,6 +23,8 @@
 #include <sys/wait.h>
 #endif
 
+#include "calc/employment.h"
+#include "export/transfer_record.h"
 #include "run/db.h"
 #include "driver.h"
 #include "run/platform.h"
@@ -103,6 +105,8 @@ class FaultRun : public ::testing::Test {
   }
   void TearDown() override {
     dbSetStatementHook(nullptr);
+    SetEmploymentPageRows(kEmploymentPageRows);
+    SetExportPageRows(kExportPageRows);
     SetRunLockWait(kRunLockWaitSeconds);
     SetRetryPause(kRetryPauseMs);
     if (!schema.empty()) {
@@ -380,6 +384,38 @@ TEST_F(FaultRun, ServerErrorAtEveryStatement) {
     schema.clear();
     tables.clear();
   }
+}
+
+// The employment rows and the transfer records read a page per person
+// (pages of one row): a server error at any statement, the reads of the
+// later pages included, ends the run as at any other statement, never with
+// 98 over less than the fault-free result.
+TEST_F(FaultRun, ServerErrorWithPagesOfOnePerson) {
+  SetEmploymentPageRows(1);
+  SetExportPageRows(1);
+  Prepare("tsrvE", "DATEV");
+  long start = dbStatementCount();
+  ASSERT_EQ(1, Run("3"));
+  const long total = dbStatementCount() - start;
+  after = Read();
+  ASSERT_EQ("98", after.Adt);
+  std::map<std::string, int> kinds;
+  for (long n = 1; n <= total; ++n) {
+    Restore();
+    long first = dbStatementCount();
+    dbSetFaultHook([&](long count) { return count - first == n ? 1146 : 0; });
+    int code = Run("3");
+    dbSetFaultHook(nullptr);
+    std::string kind = Judge(Read(), "60");
+    EXPECT_EQ(std::string::npos, kind.find("FAULT")) << "error 1146 at statement " << n << ": " << kind << "\n"
+                                                     << Log();
+    EXPECT_TRUE(code == 0 || code == 1) << n;
+    ++kinds[kind];
+  }
+  EXPECT_GT(kinds["status 60, nothing kept"] + kinds["status 60, rolled back"], 0);
+  std::cout << "[ faults   ] pages of one person: " << total << " statements, error 1146 at every statement:";
+  for (const auto& [k, count] : kinds) std::cout << " " << count << " x " << k << ";";
+  std::cout << std::endl;
 }
 
 #ifndef _WIN32
