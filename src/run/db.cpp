@@ -391,8 +391,7 @@ MYSQL_RES* TakeReadAhead(const std::string& statement) {
 struct SqlCursor::Paging {
   std::string Select, From, Condition, Key, OrderBy;
   int Rows = 1;
-  bool Indexed = false;  // the key leads an index of its table
-  std::string After;     // " AND <key> > _<charset> X'<hex>'" of the page before; empty for the first
+  std::string After;  // " AND <key> > _<charset> X'<hex>'" of the page before; empty for the first
   bool Last = false;
 };
 
@@ -457,10 +456,9 @@ bool SplitForPages(const std::string& s, SqlCursor::Paging& p) {
 // The statement of the next page: the rows of the key values after the page
 // before, up to the value of the Rows-th of them, in the statement's order;
 // the key's value of each row in hex and its character set come last, for
-// the page after it. When the key leads an index, the page's values are
-// joined with the table, so that the server reads only the page's rows
-// through that index (the values as the server compares them: every spelling
-// of a value comes with it); otherwise they bound the key from above. Formed
+// the page after it. The page's values are joined with the table, so that
+// the server reads only the page's rows through the key's index (the values
+// as the server compares them: every spelling of a value comes with it). Formed
 // by the layer from a statement that was formatted already: not held to the
 // statement limit again.
 std::string PageStatement(const SqlCursor::Paging& p) {
@@ -468,11 +466,8 @@ std::string PageStatement(const SqlCursor::Paging& p) {
   const std::string keys = "(SELECT " + p.Key + " AS PageKey" + p.From + where + p.After + " ORDER BY " + p.Key +
                            " LIMIT " + std::to_string(p.Rows) + ")";
   const std::string select = p.Select + ", HEX(" + p.Key + "), CHARSET(" + p.Key + ")";
-  if (p.Indexed)
-    return select + p.From + " JOIN (SELECT DISTINCT PageKey FROM " + keys + " AS PageRows) AS Page ON " + p.Key +
-           " = Page.PageKey" + where + p.OrderBy;
-  return select + p.From + where + p.After + " AND " + p.Key + " <= (SELECT MAX(PageKey) FROM " + keys + " AS Page)" +
-         p.OrderBy;
+  return select + p.From + " JOIN (SELECT DISTINCT PageKey FROM " + keys + " AS PageRows) AS Page ON " + p.Key +
+         " = Page.PageKey" + where + p.OrderBy;
 }
 
 // At the end of a page: the next one, when the page was full. 0 when there
@@ -836,6 +831,8 @@ int SqlOpen(SqlCursor& cursor, std::string statement) {
 }
 
 int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows, bool keyIndexed) {
+  // without an index every page would read all rows of the condition again
+  if (!keyIndexed) return SqlOpen(cursor, std::move(statement));
   auto pages = std::make_unique<SqlCursor::Paging>();
   if (!SplitForPages(statement, *pages)) {
     ++Db().UnpagedReads;
@@ -843,7 +840,6 @@ int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows, bool ke
   }
   FreeResult(cursor);
   pages->Rows = pageRows > 0 ? pageRows : 1;
-  pages->Indexed = keyIndexed;
   cursor.Statement = PageStatement(*pages);
   cursor.Pages = std::move(pages);
   return dbExec(cursor);

@@ -304,8 +304,9 @@ long dbReadsAheadTaken();
 // shape (no WHERE, GROUP BY, HAVING or LIMIT after it, an ORDER BY that does
 // not begin with a column) is read in one piece (dbUnpagedReads counts it).
 // keyIndexed: the key leads an index of its table (of the only table the
-// statement reads): each page is then read through it, otherwise every page
-// reads the rows of the condition and keeps those of its range.
+// statement reads), through which each page is read. A key without one is
+// read in one piece: every page would read all rows of the condition again,
+// and a run of a million records would read them some hundred times.
 [[nodiscard]] int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows, bool keyIndexed);
 // Statements SqlOpenPaged read in one piece since the process started (tests).
 long dbUnpagedReads();

@@ -3,7 +3,9 @@
 // records: a person's records on both sides of a page's size, personnel
 // numbers that the server takes for one in different spellings, numbers that
 // Windows-1252 cannot hold) writes every file, row and log line as with one
-// page over the run, and every read of the records is paged.
+// page over the run, and every read of the records is paged (those in the
+// order of the personnel number; an order by the payroll's number, which no
+// index leads, is read in one piece).
 #include <gtest/gtest.h>
 
 #include <filesystem>
