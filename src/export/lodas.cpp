@@ -45,13 +45,11 @@ struct LodasRun {
 
 // The run's transfer records; the booking date as DD.MM.YYYY.
 [[nodiscard]] int SQL_Qvx331Zk1_OpenLodas(SqlCursor& c, int32_t abrnr, int16_t lfn) {
-  return SqlOpenPaged(c,
-                      SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Zkt), trim(Zk1Lna), trim(Zk1Kst), trim(Zk1Ktr), "
-                                "trim(Zk1Stz), trim(Zk1Upn), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
-                                "date_format(Zk1Bdt, '%%d.%%m.%%Y')  FROM Qvx331Zk1 "
-                                " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Von",
-                                abrnr, lfn),
-                      ExportPageRows(), true);
+  return SqlOpen(c, SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Zkt), trim(Zk1Lna), trim(Zk1Kst), trim(Zk1Ktr), "
+                              "trim(Zk1Stz), trim(Zk1Upn), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
+                              "date_format(Zk1Bdt, '%%d.%%m.%%Y')  FROM Qvx331Zk1 "
+                              " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Von",
+                              abrnr, lfn));
 }
 
 // The correction memos of this run: the key of the run keeps out the memos of

@@ -64,15 +64,13 @@ struct Loga2Run {
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_SelectLoga2(SqlCursor& c, int32_t abr, int16_t lfn) {
-  return SqlOpenPaged(c,
-                      SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, "
-                                "Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, "
-                                "date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, "
-                                "Zk1Rre, Zk1Sta, Zk1Upn, Zk1Inf, Zk1Su1  FROM Qvx331Zk1 "
-                                " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
-                                " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Lna, Zk1Zkt, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
-                                abr, lfn),
-                      ExportPageRows(), true);
+  return SqlOpen(c, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, "
+                              "Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, "
+                              "date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, "
+                              "Zk1Rre, Zk1Sta, Zk1Upn, Zk1Inf, Zk1Su1  FROM Qvx331Zk1 "
+                              " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
+                              " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Lna, Zk1Zkt, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
+                              abr, lfn));
 }
 
 int FetchTransfer(SqlCursor& c, Loga2Record& x) { return SqlFetchTransfer(c, x.Rec, x.Zk1Inf, x.Zk1Su1); }

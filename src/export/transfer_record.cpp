@@ -5,13 +5,6 @@
 #include "run/db.h"
 #include "run/text.h"
 
-namespace {
-int g_exportPageRows = kExportPageRows;
-}  // namespace
-
-int ExportPageRows() { return g_exportPageRows; }
-void SetExportPageRows(int rows) { g_exportPageRows = rows > 0 ? rows : 1; }
-
 [[nodiscard]] int SQL_Qvx331Zk1_OpenRun(SqlCursor& cursor, int32_t abrnr, int16_t lfn, std::string_view vonBis,
                                         std::string_view condition) {
   std::string pattern = Format("%s", vonBis);
@@ -22,19 +15,17 @@ void SetExportPageRows(int rows) { g_exportPageRows = rows > 0 ? rows : 1; }
     p += c;
     if (c == '%') p += '%';
   }
-  return SqlOpenPaged(cursor,
-                      SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, "
-                                "Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, "
-                                "date_format(Zk1Von, '" +
-                                    p + "'), date_format(Zk1Bis, '" + p +
-                                    "'), "
-                                    "Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
-                                    " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d" +
-                                    extra +
-                                    " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, "
-                                    "Zk1Von, Zk1Bis",
-                                abrnr, lfn),
-                      ExportPageRows(), true);
+  return SqlOpen(cursor, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, "
+                                   "Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, "
+                                   "date_format(Zk1Von, '" +
+                                       p + "'), date_format(Zk1Bis, '" + p +
+                                       "'), "
+                                       "Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "
+                                       " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d" +
+                                       extra +
+                                       " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, "
+                                       "Zk1Von, Zk1Bis",
+                                   abrnr, lfn));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchRun(SqlCursor& cursor, TransferRecord& r) {
@@ -64,11 +55,9 @@ bool RecordFitsLine(const TransferRecord& r, std::string_view separators) {
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_OpenRun(SqlCursor& c, int32_t abrnr, int16_t lfn) {
-  return SqlOpenPaged(c,
-                      SqlCheckLength(std::string("SELECT ") + kZk1ExportColumns +
-                                     SqlFormat("  FROM Qvx331Zk1 z  WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
-                                               " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, "
-                                               "z.Zk1Lgr, z.Zk1Kst, z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
-                                               abrnr, lfn)),
-                      ExportPageRows(), false);
+  return SqlOpen(c, SqlCheckLength(std::string("SELECT ") + kZk1ExportColumns +
+                                   SqlFormat("  FROM Qvx331Zk1 z  WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
+                                             " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, "
+                                             "z.Zk1Lgr, z.Zk1Kst, z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
+                                             abrnr, lfn)));
 }

@@ -9,14 +9,6 @@
 
 #include "run/db.h"
 
-// The exporters read the transfer records of a run page by page
-// (SqlOpenPaged, by the person that begins their order), about this many
-// records to a page, so that memory is bounded by a page and not by the run.
-inline constexpr int kExportPageRows = 4000;
-int ExportPageRows();
-// Test seam: another page size (at least 1 record).
-void SetExportPageRows(int rows);
-
 // One transfer record of Qvx331Zk1 as the exporters fetch it (dates as
 // YYYY.MM.DD texts unless an exporter selects another pattern).
 struct TransferRecord {

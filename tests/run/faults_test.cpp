@@ -106,7 +106,6 @@ class FaultRun : public ::testing::Test {
   void TearDown() override {
     dbSetStatementHook(nullptr);
     SetEmploymentPageRows(kEmploymentPageRows);
-    SetExportPageRows(kExportPageRows);
     SetRunLockWait(kRunLockWaitSeconds);
     SetRetryPause(kRetryPauseMs);
     if (!schema.empty()) {
@@ -386,13 +385,12 @@ TEST_F(FaultRun, ServerErrorAtEveryStatement) {
   }
 }
 
-// The employment rows and the transfer records read a page per person
-// (pages of one row): a server error at any statement, the reads of the
-// later pages included, ends the run as at any other statement, never with
-// 98 over less than the fault-free result.
+// The employment rows read a page per person (pages of one row): a server
+// error at any statement, the reads of the later pages included, ends the run
+// as at any other statement, never with 98 over less than the fault-free
+// result.
 TEST_F(FaultRun, ServerErrorWithPagesOfOnePerson) {
   SetEmploymentPageRows(1);
-  SetExportPageRows(1);
   Prepare("tsrvE", "DATEV");
   long start = dbStatementCount();
   ASSERT_EQ(1, Run("3"));
