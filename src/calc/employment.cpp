@@ -27,7 +27,7 @@ int EmploymentCursor::Open(const std::string& akr, const std::string& bis, const
                                     (lugOnly ? " AND NOT BsvLug IS NULL AND BsvLug > '0'" : "") +
                                     " ORDER BY BsvPnr, BsvGvo DESC",
                                 akr, bis, von),
-                      g_pageRows, true);
+                      g_pageRows);
 }
 
 int EmploymentCursor::Fetch(BsvRow& row) {

@@ -89,6 +89,8 @@ struct RunContext {
   // ended for writing too much: its lines after that stay out of the file.
   long LogWritten = 0;
   bool LogOverflowed = false;
+  // The full log could not be put aside: the run writes on at its end.
+  bool LogKeptFull = false;
 };
 
 // The run the process is doing belongs to its maker (the driver, a test) and

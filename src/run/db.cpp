@@ -82,7 +82,6 @@ struct Connection {
   bool SecondFailed = false;  // not reachable: no reads ahead until the next connect
   bool ReadAheadOn = true;
   long ReadsAheadTaken = 0;
-  long UnpagedReads = 0;  // SqlOpenPaged statements read in one piece
   // The set read ahead for the next batch and the one read ahead for the
   // batch now being calculated (whose reads are taken when first needed).
   std::unique_ptr<ReadAheadJob> Ahead, AheadBefore;
@@ -830,22 +829,15 @@ int SqlOpen(SqlCursor& cursor, std::string statement) {
   return dbExec(cursor);
 }
 
-int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows, bool keyIndexed) {
-  // without an index every page would read all rows of the condition again
-  if (!keyIndexed) return SqlOpen(cursor, std::move(statement));
+int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows) {
   auto pages = std::make_unique<SqlCursor::Paging>();
-  if (!SplitForPages(statement, *pages)) {
-    ++Db().UnpagedReads;
-    return SqlOpen(cursor, std::move(statement));
-  }
+  if (!SplitForPages(statement, *pages)) return SqlOpen(cursor, std::move(statement));
   FreeResult(cursor);
   pages->Rows = pageRows > 0 ? pageRows : 1;
   cursor.Statement = PageStatement(*pages);
   cursor.Pages = std::move(pages);
   return dbExec(cursor);
 }
-
-long dbUnpagedReads() { return Db().UnpagedReads; }
 
 int SqlReadList(std::string statement, std::string& list) {
   list.clear();

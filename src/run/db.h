@@ -287,29 +287,25 @@ long dbReadsAheadTaken();
 [[nodiscard]] int SqlOpen(SqlCursor& cursor, std::string statement);
 
 // Multi-row read page by page, for reads that would otherwise hold every row
-// of a circle or a run in memory at once. The statement is the one SqlOpen
-// would run: "SELECT <columns> FROM <tables> WHERE <condition> ORDER BY <key>,
-// ...", the first column of its ORDER BY a text column that is never NULL
-// (of the tables, "Zk1Pnr" or "z.Zk1Upn") whose values each hold a bounded
-// number of rows (a person's). Each page holds the rows of whole key values: about pageRows
-// rows, up to the value of its pageRows-th row with every row of that value.
-// The pages follow one another by the key as the server compares it, each
-// beginning after the server's own value of the page before (its bytes in
-// hex with the column's character set, never a converted text), so that every
-// row comes exactly once, and within a page in the statement's order: the
-// rows come as from the one statement. One statement per page; dbFetch reads
-// the next page when a full one is done. The cursor's statements are classified
-// as any other; a page refused with a status that is returned (not thrown)
-// makes the fetch answer -1, never "no more rows". A statement of another
-// shape (no WHERE, GROUP BY, HAVING or LIMIT after it, an ORDER BY that does
-// not begin with a column) is read in one piece (dbUnpagedReads counts it).
-// keyIndexed: the key leads an index of its table (of the only table the
-// statement reads), through which each page is read. A key without one is
-// read in one piece: every page would read all rows of the condition again,
-// and a run of a million records would read them some hundred times.
-[[nodiscard]] int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows, bool keyIndexed);
-// Statements SqlOpenPaged read in one piece since the process started (tests).
-long dbUnpagedReads();
+// of a circle in memory at once. The statement is the one SqlOpen would run:
+// "SELECT <columns> FROM <table> WHERE <condition> ORDER BY <key>, ...", the
+// first column of its ORDER BY a text column that is never NULL, leads an
+// index of the table and whose values each hold a bounded number of rows (a
+// person's, e.g. BsvPnr). Each page holds the rows of whole key values: about
+// pageRows rows, up to the value of its pageRows-th row with every row of
+// that value, read through the key's index. The pages follow one another by
+// the key as the server compares it, each beginning after the server's own
+// value of the page before (its bytes in hex with the column's character set,
+// never a converted text), so that every row comes exactly once, and within a
+// page in the statement's order: the rows come as from the one statement. One
+// statement per page; dbFetch reads the next page when a full one is done.
+// The cursor's statements are classified as any other; a page refused with a
+// status that is returned (not thrown) makes the fetch answer -1, never "no
+// more rows". A statement of another shape (no WHERE, GROUP BY, HAVING or
+// LIMIT after it, an ORDER BY that does not begin with a column) is read in
+// one piece. A key that leads no index is no key for pages: every page would
+// read all rows of the condition again.
+[[nodiscard]] int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows);
 
 // The first column of every row as "'a', 'b'" (each text escaped), for an
 // IN list of a later statement; empty when there is no row. Returns 0 when

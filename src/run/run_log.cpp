@@ -40,10 +40,16 @@ void CloseRunLog() {
 
 namespace {
 // The full log is put aside as its newest generation, unless another run of
-// the same log has done so since this line went in.
-void PutAside(const std::string& path) {
-  if (FileSize(path) <= kLogLimit) return;
+// the same log has done so since this line went in. Where it cannot be
+// renamed (another process holds it open, no right to rename), the run writes
+// on at its end and tries no more: every try would move the generations on.
+void PutAside(RunContext& run, const std::string& path) {
+  if (run.LogKeptFull || FileSize(path) <= kLogLimit) return;
   RotateLog(path);
+  if (FileSize(path) > kLogLimit) {
+    run.LogKeptFull = true;
+    return;
+  }
   WriteLog(path, Format(Cp1252("Protokoll über 10 MiB, die Zeilen davor stehen in %s_1.txt"),
                         path.substr(0, path.size() - 4)));
 }
@@ -106,7 +112,7 @@ void WriteLog(const std::string& path, std::string_view message) {
   if (end > kLogLimit) {
     if (!runLog) EndOverflowedRun(f, false);
     CloseRunLog();
-    PutAside(path);
+    PutAside(run, path);
     return;
   }
   if (runLog && (f.Failed() || !TextFile::kCanTellPath)) CloseRunLog();

@@ -157,3 +157,21 @@ TEST_F(RunLog, RunThatWritesMoreThanTheGenerationsHoldEnds) {
   EXPECT_GE(oldest, 8);
   EXPECT_EQ(0u, Read(dir / ("log#lug_" + std::to_string(oldest) + ".txt")).find("yyyy"));
 }
+
+// A full log that cannot be renamed (here: every generation's name is taken
+// by a folder) stays where it is: the run writes on at its end, tries once
+// and keeps the generations as they were.
+TEST_F(RunLog, FullRunLogThatCannotBePutAsideTakesTheLines) {
+  for (int n = 1; n <= 9; ++n) { fs::create_directories(dir / ("log#lug_" + std::to_string(n) + ".txt") / "x"); }
+  RunContext ctx;
+  RunAttachment attached(ctx);
+  ctx.LogPath = path;
+  const std::string earlier(static_cast<size_t>(kLogLimit) - 6, 'x');
+  std::ofstream(path, std::ios::binary) << earlier;
+  Log("12345");
+  Log("weiter");
+  CloseRunLog();
+  EXPECT_TRUE(ctx.LogKeptFull);
+  EXPECT_EQ(earlier + "12345\r\nweiter\r\n", Read(path));
+  for (int n = 1; n <= 9; ++n) EXPECT_TRUE(fs::is_directory(dir / ("log#lug_" + std::to_string(n) + ".txt") / "x"));
+}
