@@ -65,6 +65,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,29 @@ std::vector<long long> ServerCounters() {
   for (const char* c : kCounters) read(c);
   read(kDeletedCounter);
   return v;
+}
+
+// CPU seconds the server process has used so far (user and system), read
+// from /proc when the server runs on this machine; -1 when it cannot be read.
+double ServerCpuSeconds() {
+  TestDb db;
+  RequireDatabase(db);
+  std::string pidFile = db.QueryText("SELECT @@pid_file");
+  while (!pidFile.empty() && (pidFile.back() == '\n' || pidFile.back() == '\t')) pidFile.pop_back();
+  std::ifstream pf(pidFile);
+  long pid = 0;
+  if (!(pf >> pid) || pid <= 0) return -1;
+  std::ifstream st("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(st)), std::istreambuf_iterator<char>());
+  size_t close = stat.rfind(')');
+  if (close == std::string::npos) return -1;
+  // after the command's closing parenthesis: state is field 3, utime 14, stime 15
+  std::istringstream fields(stat.substr(close + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i)
+    if (i >= 14) ticks += std::atof(field.c_str());
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 // The fill and the earlier months leave many changed pages in the buffer
@@ -347,6 +371,7 @@ void Bench(int n, bool floor) {
   WaitForQuietServer();
   SlowLog(true, n);
   std::vector<long long> before = ServerCounters();
+  double serverCpu = ServerCpuSeconds();
   // the measured run alone in a fresh process
   int runFds[2];
   if (pipe(runFds) != 0) std::exit(2);
@@ -362,6 +387,7 @@ void Bench(int n, bool floor) {
   if (read(runFds[0], &run, sizeof run) != static_cast<ssize_t>(sizeof run)) run = TimedRun{};
   close(runFds[0]);
   close(runFds[1]);
+  double serverCpuAfter = ServerCpuSeconds();
   std::vector<long long> after = ServerCounters();
   SlowLog(false, n);
 
@@ -381,6 +407,7 @@ void Bench(int n, bool floor) {
               diffs.c_str(), std::to_string(lines).c_str());
   std::printf("%8s server:", "");
   for (size_t i = 0; i < std::size(kCounters); ++i) std::printf(" %s %lld", kCounters[i], after[i] - before[i]);
+  if (serverCpu >= 0 && serverCpuAfter >= 0) std::printf(" cpu s %.2f", serverCpuAfter - serverCpu);
   std::printf("\n");
   std::fflush(stdout);
   if (floor) {

@@ -31,10 +31,11 @@ struct BmnRecord {
 // centre: an accumulated row keeps the cost centre of its first record, which
 // is then the same in every run.
 [[nodiscard]] int SQL_Qvx331Zk1_SelectBmn(SqlCursor& c, int32_t abr, int16_t lfn) {
-  return SqlOpen(c, SqlFormat("SELECT Zk1Lna, date_format(Zk1Bdt, '%%Y.%%m.%%d'), COALESCE(Zk1Std, 0), Zk1Kst, Zk1Upn "
-                              " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
-                              " ORDER BY Zk1Upn, Zk1Bdt, Zk1Kst, Zk1Lna, Zk1Std",
-                              abr, lfn));
+  return SqlOpenStreamed(
+      c, SqlFormat("SELECT Zk1Lna, date_format(Zk1Bdt, '%%Y.%%m.%%d'), COALESCE(Zk1Std, 0), Zk1Kst, Zk1Upn "
+                   " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
+                   " ORDER BY Zk1Upn, Zk1Bdt, Zk1Kst, Zk1Lna, Zk1Std",
+                   abr, lfn));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchBmn(SqlCursor& c, TransferRecord& r) {

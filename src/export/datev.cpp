@@ -121,15 +121,16 @@ void WriteRecord(ExportFile& file, const TransferRecord& r) {
 // The lines are ordered by person, date and record so that the file is the
 // same for the same records.
 [[nodiscard]] int SQL_Qvx331Zk1_OpenDatev(DatevRecords& records, int32_t abrnr) {
-  return SqlOpen(records.Cursor,
-                 SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, "
-                           "Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, Zk1Sts, Zk1Rre, "
-                           "Zk1Sta, Zk1Upn, " +
-                               SqlKeyColumn("Zk1Stz") + ", " + SqlKeyColumn("Zk1Zkt") + ", " + SqlKeyColumn("Zk1Lna") +
-                               "  FROM Qvx331Zk1  WHERE Zk1Abr = %ld "
-                               " ORDER BY Zk1Pnr, Zk1Bdt, Zk1Lfn, Zk1Stz, Zk1Lna, Zk1Zkt, Zk1Lgr, Zk1Kst, Zk1Ktr, "
-                               "Zk1Von, Zk1Bis",
-                           abrnr));
+  return SqlOpenStreamed(
+      records.Cursor,
+      SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, "
+                "Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, Zk1Sts, Zk1Rre, "
+                "Zk1Sta, Zk1Upn, " +
+                    SqlKeyColumn("Zk1Stz") + ", " + SqlKeyColumn("Zk1Zkt") + ", " + SqlKeyColumn("Zk1Lna") +
+                    "  FROM Qvx331Zk1  WHERE Zk1Abr = %ld "
+                    " ORDER BY Zk1Pnr, Zk1Bdt, Zk1Lfn, Zk1Stz, Zk1Lna, Zk1Zkt, Zk1Lgr, Zk1Kst, Zk1Ktr, "
+                    "Zk1Von, Zk1Bis",
+                abrnr));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchDatev(DatevRecords& records) {

@@ -33,14 +33,15 @@ struct GodRun {
 
 // The run's transfer records by person, kind and date (then in a fixed order).
 [[nodiscard]] int SQL_Qvx331Zk1_SelectGod(SqlCursor& c, int32_t abr, int16_t lfn) {
-  return SqlOpen(c, SqlFormat("SELECT COALESCE(Zk1Stz, ' '), date_format(Zk1Bdt, '%%Y%%m%%d'), COALESCE(Zk1Pnr, ' '), "
-                              "COALESCE(Zk1Lna, ' '), COALESCE(Zk1Lgr, ' '), COALESCE(Zk1Kst, ' '), "
-                              "COALESCE(Zk1Std, 0), date_format(Zk1Von, '%%Y%%m%%d'), "
-                              "date_format(Zk1Bis, '%%Y%%m%%d'), COALESCE(Zk1Upn, ' '), COALESCE(Zk1Tge, 0), "
-                              "COALESCE(Zk1Rre, 0) "
-                              " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
-                              " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Lna, Zk1Kst, Zk1Von, Zk1Bis",
-                              abr, lfn));
+  return SqlOpenStreamed(
+      c, SqlFormat("SELECT COALESCE(Zk1Stz, ' '), date_format(Zk1Bdt, '%%Y%%m%%d'), COALESCE(Zk1Pnr, ' '), "
+                   "COALESCE(Zk1Lna, ' '), COALESCE(Zk1Lgr, ' '), COALESCE(Zk1Kst, ' '), "
+                   "COALESCE(Zk1Std, 0), date_format(Zk1Von, '%%Y%%m%%d'), "
+                   "date_format(Zk1Bis, '%%Y%%m%%d'), COALESCE(Zk1Upn, ' '), COALESCE(Zk1Tge, 0), "
+                   "COALESCE(Zk1Rre, 0) "
+                   " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
+                   " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Lna, Zk1Kst, Zk1Von, Zk1Bis",
+                   abr, lfn));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchGod(SqlCursor& c, TransferRecord& r) {

@@ -45,23 +45,23 @@ struct LodasRun {
 
 // The run's transfer records; the booking date as DD.MM.YYYY.
 [[nodiscard]] int SQL_Qvx331Zk1_OpenLodas(SqlCursor& c, int32_t abrnr, int16_t lfn) {
-  return SqlOpen(c, SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Zkt), trim(Zk1Lna), trim(Zk1Kst), trim(Zk1Ktr), "
-                              "trim(Zk1Stz), trim(Zk1Upn), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
-                              "date_format(Zk1Bdt, '%%d.%%m.%%Y')  FROM Qvx331Zk1 "
-                              " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Von",
-                              abrnr, lfn));
+  return SqlOpenStreamed(c, SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Zkt), trim(Zk1Lna), trim(Zk1Kst), trim(Zk1Ktr), "
+                                      "trim(Zk1Stz), trim(Zk1Upn), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
+                                      "date_format(Zk1Bdt, '%%d.%%m.%%Y')  FROM Qvx331Zk1 "
+                                      " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Von",
+                                      abrnr, lfn));
 }
 
 // The correction memos of this run: the key of the run keeps out the memos of
 // earlier runs of the same number (they were handed over with those runs) and
 // those of other circles.
 [[nodiscard]] int SQL_Qvx331Zk5_OpenLodas(SqlCursor& c, const std::string& key, int32_t abrnr, int16_t lfn) {
-  return SqlOpen(c, SqlFormat("SELECT trim(Zk5Pnr), trim(Zk5Zkt), trim(Zk5Lna), trim(Zk5Kst), trim(Zk5Ktr), "
-                              "trim(Zk5Stz), trim(Zk5Upn), COALESCE(Zk5Std, 0), COALESCE(Zk5Tge, 0), "
-                              "date_format(Zk5Bdt, '%%d.%%m.%%Y'), Zk5Rre  FROM Qvx331Zk5 "
-                              " WHERE Zk5Key = '%s'  AND Zk5Abr = %ld  AND Zk5Lfn = %d  AND Zk5Rre > 1 "
-                              " ORDER BY Zk5Bdt DESC, Zk5Rre DESC, Zk5Pnr",
-                              key, abrnr, lfn));
+  return SqlOpenStreamed(c, SqlFormat("SELECT trim(Zk5Pnr), trim(Zk5Zkt), trim(Zk5Lna), trim(Zk5Kst), trim(Zk5Ktr), "
+                                      "trim(Zk5Stz), trim(Zk5Upn), COALESCE(Zk5Std, 0), COALESCE(Zk5Tge, 0), "
+                                      "date_format(Zk5Bdt, '%%d.%%m.%%Y'), Zk5Rre  FROM Qvx331Zk5 "
+                                      " WHERE Zk5Key = '%s'  AND Zk5Abr = %ld  AND Zk5Lfn = %d  AND Zk5Rre > 1 "
+                                      " ORDER BY Zk5Bdt DESC, Zk5Rre DESC, Zk5Pnr",
+                                      key, abrnr, lfn));
 }
 
 int FetchRecord(SqlCursor& c, TransferRecord& r) {

@@ -64,13 +64,14 @@ struct Loga2Run {
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_SelectLoga2(SqlCursor& c, int32_t abr, int16_t lfn) {
-  return SqlOpen(c, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, "
-                              "Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, "
-                              "date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, "
-                              "Zk1Rre, Zk1Sta, Zk1Upn, Zk1Inf, Zk1Su1  FROM Qvx331Zk1 "
-                              " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
-                              " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Lna, Zk1Zkt, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
-                              abr, lfn));
+  return SqlOpenStreamed(c,
+                         SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, "
+                                   "Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, "
+                                   "date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, "
+                                   "Zk1Rre, Zk1Sta, Zk1Upn, Zk1Inf, Zk1Su1  FROM Qvx331Zk1 "
+                                   " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
+                                   " ORDER BY Zk1Pnr, Zk1Stz, Zk1Bdt, Zk1Lna, Zk1Zkt, Zk1Kst, Zk1Ktr, Zk1Von, Zk1Bis",
+                                   abr, lfn));
 }
 
 int FetchTransfer(SqlCursor& c, Loga2Record& x) { return SqlFetchTransfer(c, x.Rec, x.Zk1Inf, x.Zk1Su1); }
@@ -78,13 +79,14 @@ int FetchTransfer(SqlCursor& c, Loga2Record& x) { return SqlFetchTransfer(c, x.R
 // The insert and delete memos that the difference step wrote for this run;
 // memos of another kind (PAISY's period memos) are no corrections.
 [[nodiscard]] int SQL_Qvx331Zk5_SelectLoga2(SqlCursor& c, const std::string& key, int32_t abr) {
-  return SqlOpen(c, SqlFormat("SELECT Zk5Abr, Zk5Stz, date_format(Zk5Bdt, '%%Y.%%m.%%d'), Zk5Pnr, Zk5Zkt, Zk5Lna, "
-                              "Zk5Lgr, Zk5Kst, Zk5Ktr, Zk5Krt, Zk5Std, Zk5Tge, Zk5Stg, "
-                              "date_format(Zk5Von, '%%Y.%%m.%%d'), date_format(Zk5Bis, '%%Y.%%m.%%d'), Zk5Sts, "
-                              "Zk5Rre, Zk5Sta, Zk5Upn, Zk5Inf, Zk5Su1  FROM Qvx331Zk5 "
-                              " WHERE Zk5Key = '%s'  AND Zk5Abr = %ld  AND Zk5Rre IN (3, 4) "
-                              " ORDER BY Zk5Pnr, Zk5Stz, Zk5Bdt, Zk5Rre DESC, Zk5Lna, Zk5Zkt, Zk5Kst, Zk5Von, Zk5Bis",
-                              key, abr));
+  return SqlOpenStreamed(
+      c, SqlFormat("SELECT Zk5Abr, Zk5Stz, date_format(Zk5Bdt, '%%Y.%%m.%%d'), Zk5Pnr, Zk5Zkt, Zk5Lna, "
+                   "Zk5Lgr, Zk5Kst, Zk5Ktr, Zk5Krt, Zk5Std, Zk5Tge, Zk5Stg, "
+                   "date_format(Zk5Von, '%%Y.%%m.%%d'), date_format(Zk5Bis, '%%Y.%%m.%%d'), Zk5Sts, "
+                   "Zk5Rre, Zk5Sta, Zk5Upn, Zk5Inf, Zk5Su1  FROM Qvx331Zk5 "
+                   " WHERE Zk5Key = '%s'  AND Zk5Abr = %ld  AND Zk5Rre IN (3, 4) "
+                   " ORDER BY Zk5Pnr, Zk5Stz, Zk5Bdt, Zk5Rre DESC, Zk5Lna, Zk5Zkt, Zk5Kst, Zk5Von, Zk5Bis",
+                   key, abr));
 }
 
 int FetchMemo(SqlCursor& c, Loga2Record& x) {

@@ -96,12 +96,13 @@ void ClearTable(const char* table) {
 int ForEachTransferRecord(int32_t abr, int16_t lfn, const char* orderBy, const std::function<void(TransferRecord&)>& fn,
                           int32_t& count) {
   SqlCursor c;
-  int st = SqlOpen(c, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt,"
-                                " Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg,"
-                                " date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts,"
-                                " Zk1Rre, Zk1Sta, Zk1Upn, Zk1Rrn  FROM Qvx331Zk1 "
-                                " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY %s",
-                                abr, lfn, orderBy));
+  int st =
+      SqlOpenStreamed(c, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt,"
+                                   " Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg,"
+                                   " date_format(Zk1Von, '%%Y.%%m.%%d'), date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts,"
+                                   " Zk1Rre, Zk1Sta, Zk1Upn, Zk1Rrn  FROM Qvx331Zk1 "
+                                   " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY %s",
+                                   abr, lfn, orderBy));
   count = 0;
   while (st == 0) {
     TransferRecord r;

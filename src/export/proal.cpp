@@ -42,11 +42,12 @@ struct ProalRun {
 // and cost centre, so that the staging rows are written in the same order in
 // every run.
 [[nodiscard]] int SQL_Qvx331Zk1_SelectPro(SqlCursor& c, int32_t abr, int16_t lfn) {
-  return SqlOpen(c, SqlFormat("SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Zkt, COALESCE(Zk1Lna, ' '), "
-                              "COALESCE(Zk1Kst, ' '), COALESCE(Zk1Krt, ' '), COALESCE(Zk1Std, 0), Zk1Upn "
-                              " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
-                              " ORDER BY Zk1Upn, Zk1Bdt, Zk1Lna, Zk1Kst, Zk1Stz, Zk1Zkt",
-                              abr, lfn));
+  return SqlOpenStreamed(c,
+                         SqlFormat("SELECT Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Zkt, COALESCE(Zk1Lna, ' '), "
+                                   "COALESCE(Zk1Kst, ' '), COALESCE(Zk1Krt, ' '), COALESCE(Zk1Std, 0), Zk1Upn "
+                                   " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
+                                   " ORDER BY Zk1Upn, Zk1Bdt, Zk1Lna, Zk1Kst, Zk1Stz, Zk1Zkt",
+                                   abr, lfn));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchPro(SqlCursor& c, TransferRecord& r) {

@@ -110,7 +110,8 @@ void WriteFile(const RunContext& ctx, RaetExport& x) {
 
 // Difference records (Zk1Rre 2) are not handed over.
 [[nodiscard]] int SQL_Qvx331Zk1_OpenRaet(SqlCursor& cursor, int32_t abrnr, int16_t lfn) {
-  return SqlOpen(cursor, SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
+  return SqlOpenStreamed(cursor,
+                         SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), "
                                    "date_format(Zk1Bdt, '%%Y.%%m.%%d'), trim(Zk1Upn), trim(Zk1Zkt), trim(Zk1Stz) "
                                    " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  AND Zk1Rre < 2 "
                                    " ORDER BY Zk1Pnr, Zk1Lna",

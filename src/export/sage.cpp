@@ -149,12 +149,12 @@ void WriteFile(const RunContext& ctx, SageExport& x) {
 [[nodiscard]] int SQL_Qvx333Sag_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Sag")); }
 
 [[nodiscard]] int SQL_Qvx331Zk1_OpenSage(SqlCursor& cursor, int32_t abrnr, int16_t lfn) {
-  return SqlOpen(cursor,
-                 SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), trim(Zk1Kst), trim(Zk1Ktr), trim(Zk1Stz), trim(Zk1Zkt), "
-                           "COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), date_format(Zk1Von, '%%Y%%m%%d'), "
-                           "date_format(Zk1Bdt, '%%Y%%m%%d'), trim(Zk1Upn)  FROM Qvx331Zk1 "
-                           " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Von",
-                           abrnr, lfn));
+  return SqlOpenStreamed(
+      cursor, SqlFormat("SELECT trim(Zk1Pnr), trim(Zk1Lna), trim(Zk1Kst), trim(Zk1Ktr), trim(Zk1Stz), trim(Zk1Zkt), "
+                        "COALESCE(Zk1Std, 0), COALESCE(Zk1Tge, 0), date_format(Zk1Von, '%%Y%%m%%d'), "
+                        "date_format(Zk1Bdt, '%%Y%%m%%d'), trim(Zk1Upn)  FROM Qvx331Zk1 "
+                        " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d  ORDER BY Zk1Pnr, Zk1Von",
+                        abrnr, lfn));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchSage(SqlCursor& cursor, TransferRecord& r) {

@@ -64,14 +64,15 @@ struct SapExport {
 
 // The record's own personnel number Zk1Pnr comes along for the name look-up.
 [[nodiscard]] int SQL_Qvx331Zk1_SelectSap(SqlCursor& c, int32_t abr, int16_t lfn) {
-  return SqlOpen(c, SqlFormat("SELECT trim(COALESCE(Zk1Stz, ' ')), trim(COALESCE(Zk1Zkt, ' ')), "
-                              "trim(COALESCE(Zk1Lna, ' ')), date_format(Zk1Von, '%%d.%%m.%%Y'), "
-                              "date_format(Zk1Bis, '%%d.%%m.%%Y'), COALESCE(Zk1Std, 0), trim(COALESCE(Zk1Upn, ' ')), "
-                              "trim(COALESCE(Zk1Lgr, ' ')), Zk1Rre, Zk1Pnr  FROM Qvx331Zk1 "
-                              " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
-                              " ORDER BY Zk1Upn, Zk1Lna, Zk1Von, Zk1Bis, Zk1Pnr, Zk1Stz, Zk1Zkt, Zk1Bdt, Zk1Lgr, "
-                              "Zk1Kst, Zk1Ktr",
-                              abr, lfn));
+  return SqlOpenStreamed(
+      c, SqlFormat("SELECT trim(COALESCE(Zk1Stz, ' ')), trim(COALESCE(Zk1Zkt, ' ')), "
+                   "trim(COALESCE(Zk1Lna, ' ')), date_format(Zk1Von, '%%d.%%m.%%Y'), "
+                   "date_format(Zk1Bis, '%%d.%%m.%%Y'), COALESCE(Zk1Std, 0), trim(COALESCE(Zk1Upn, ' ')), "
+                   "trim(COALESCE(Zk1Lgr, ' ')), Zk1Rre, Zk1Pnr  FROM Qvx331Zk1 "
+                   " WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
+                   " ORDER BY Zk1Upn, Zk1Lna, Zk1Von, Zk1Bis, Zk1Pnr, Zk1Stz, Zk1Zkt, Zk1Bdt, Zk1Lgr, "
+                   "Zk1Kst, Zk1Ktr",
+                   abr, lfn));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchSap(SqlCursor& c, TransferRecord& r) {

@@ -32,11 +32,12 @@ struct SbsRow {
 
 // The run's transfer records by person (within a person in a fixed order).
 [[nodiscard]] int SQL_Qvx331Zk1_SelectSbs(SqlCursor& c, int32_t abr, int16_t lfn) {
-  return SqlOpen(c, SqlFormat("SELECT COALESCE(Zk1Lna, ' '), date_format(Zk1Bdt, '%%y%%m%%d'), COALESCE(Zk1Std, 0), "
-                              "COALESCE(Zk1Kst, ' '), COALESCE(Zk1Ktr, ' '), COALESCE(Zk1Upn, ' ') "
-                              " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
-                              " ORDER BY Zk1Upn, Zk1Bdt, Zk1Lna, Zk1Kst, Zk1Std",
-                              abr, lfn));
+  return SqlOpenStreamed(
+      c, SqlFormat("SELECT COALESCE(Zk1Lna, ' '), date_format(Zk1Bdt, '%%y%%m%%d'), COALESCE(Zk1Std, 0), "
+                   "COALESCE(Zk1Kst, ' '), COALESCE(Zk1Ktr, ' '), COALESCE(Zk1Upn, ' ') "
+                   " FROM Qvx331Zk1  WHERE Zk1Abr = %ld  AND Zk1Lfn = %d "
+                   " ORDER BY Zk1Upn, Zk1Bdt, Zk1Lna, Zk1Kst, Zk1Std",
+                   abr, lfn));
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_FetchSbs(SqlCursor& c, TransferRecord& r) {

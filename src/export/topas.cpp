@@ -63,7 +63,7 @@ void DeleteStaging(const char* statement) {
 // start, whatever booking date the run gave them).
 [[nodiscard]] int SQL_Qvx331Zk1_OpenTopas(SqlCursor& c, int32_t abrnr, int16_t lfn, bool interim) {
   if (!interim) return SQL_Qvx331Zk1_OpenRun(c, abrnr, lfn);
-  return SqlOpen(
+  return SqlOpenStreamed(
       c,
       SqlCheckLength(
           std::string("SELECT ") + kZk1ExportColumns +

@@ -15,7 +15,8 @@
     p += c;
     if (c == '%') p += '%';
   }
-  return SqlOpen(cursor, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, "
+  return SqlOpenStreamed(cursor,
+                         SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, "
                                    "Zk1Zkt, Zk1Lna, Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, "
                                    "date_format(Zk1Von, '" +
                                        p + "'), date_format(Zk1Bis, '" + p +
@@ -55,9 +56,10 @@ bool RecordFitsLine(const TransferRecord& r, std::string_view separators) {
 }
 
 [[nodiscard]] int SQL_Qvx331Zk1_OpenRun(SqlCursor& c, int32_t abrnr, int16_t lfn) {
-  return SqlOpen(c, SqlCheckLength(std::string("SELECT ") + kZk1ExportColumns +
-                                   SqlFormat("  FROM Qvx331Zk1 z  WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
-                                             " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, "
-                                             "z.Zk1Lgr, z.Zk1Kst, z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
-                                             abrnr, lfn)));
+  return SqlOpenStreamed(c, SqlCheckLength(
+                                std::string("SELECT ") + kZk1ExportColumns +
+                                SqlFormat("  FROM Qvx331Zk1 z  WHERE z.Zk1Abr = %ld  AND z.Zk1Lfn = %d "
+                                          " ORDER BY z.Zk1Upn, z.Zk1Pnr, z.Zk1Lna, z.Zk1Bdt, z.Zk1Stz, z.Zk1Zkt, "
+                                          "z.Zk1Lgr, z.Zk1Kst, z.Zk1Ktr, z.Zk1Von, z.Zk1Bis",
+                                          abrnr, lfn)));
 }

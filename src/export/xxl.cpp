@@ -141,7 +141,7 @@ void CollectRecord(RunContext& ctx, XxlExport& x, TransferRecord r) {
 [[nodiscard]] int SQL_Qvx333Xxl_Delete() { return SqlWrite(SqlFormat("DELETE FROM Qvx333Xxl")); }
 
 [[nodiscard]] int SQL_Qvx331Zk1_SelectXxl(SqlCursor& cursor, int32_t abrnr, int16_t lfn) {
-  return SqlOpen(
+  return SqlOpenStreamed(
       cursor, SqlFormat("SELECT Zk1Abr, Zk1Lfn, Zk1Stz, date_format(Zk1Bdt, '%%Y.%%m.%%d'), Zk1Pnr, Zk1Zkt, Zk1Lna, "
                         "Zk1Lgr, Zk1Kst, Zk1Ktr, Zk1Krt, Zk1Std, Zk1Tge, Zk1Stg, date_format(Zk1Von, '%%Y.%%m.%%d'), "
                         "date_format(Zk1Bis, '%%Y.%%m.%%d'), Zk1Sts, Zk1Rre, Zk1Sta, Zk1Upn  FROM Qvx331Zk1 "

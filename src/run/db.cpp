@@ -21,6 +21,8 @@
 
 struct SqlResult {
   MYSQL_RES* res;
+  // read row by row from the second connection (SqlOpenStreamed)
+  bool Streamed = false;
 };
 
 namespace {
@@ -82,9 +84,16 @@ struct Connection {
   bool SecondFailed = false;  // not reachable: no reads ahead until the next connect
   bool ReadAheadOn = true;
   long ReadsAheadTaken = 0;
+  long ReadsStreamed = 0;
   // The set read ahead for the next batch and the one read ahead for the
   // batch now being calculated (whose reads are taken when first needed).
   std::unique_ptr<ReadAheadJob> Ahead, AheadBefore;
+  // The cursor whose rows the second connection is sending (SqlOpenStreamed);
+  // no reads ahead meanwhile.
+  SqlCursor* Streaming = nullptr;
+  // Tables the run has written to since its last commit or rollback ("*":
+  // any); the second connection does not see those writes.
+  std::set<std::string> Written;
 
   // Texts transliterated in this run: each is logged once, and so is a
   // transliteration that two different texts share (two cost centres that
@@ -181,11 +190,79 @@ void RecordError() {
 
 void FreeResult(SqlCursor& c) {
   if (c.Result) {
+    // a streamed result not read to its end is read off here, which keeps
+    // the second connection usable
     mysql_free_result(c.Result->res);
+    if (c.Result->Streamed) {
+      Db().Streaming = nullptr;
+      if (Db().SecondFailed && Db().Second) {
+        mysql_close(Db().Second);
+        Db().Second = nullptr;
+      }
+    }
     delete c.Result;
     c.Result = nullptr;
   }
   c.RowsFetched = 0;
+}
+
+std::string Upper(std::string_view text) {
+  std::string u(text);
+  for (char& ch : u) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  return u;
+}
+
+// The tables a statement names after FROM, JOIN, INTO, UPDATE or a comma of
+// its table list, in upper case; "*" when they cannot be told (a statement
+// of another shape).
+std::set<std::string> NamedTables(std::string_view statement) {
+  const std::string all = Upper(statement);
+  std::set<std::string> tables;
+  auto nameAt = [&all](size_t at) {
+    while (at < all.size() && (all[at] == ' ' || all[at] == '\n' || all[at] == '`')) ++at;
+    size_t end = at;
+    while (end < all.size() && (std::isalnum(static_cast<unsigned char>(all[end])) != 0 || all[end] == '_' ||
+                                all[end] == '.' || all[end] == '$'))
+      ++end;
+    std::string name = all.substr(at, end - at);
+    if (const size_t dot = name.rfind('.'); dot != std::string::npos) name.erase(0, dot + 1);
+    return name;
+  };
+  for (const char* key : {" FROM ", " JOIN ", " INTO ", "UPDATE "}) {
+    for (size_t at = all.find(key); at != std::string::npos; at = all.find(key, at + 1)) {
+      std::string name = nameAt(at + std::char_traits<char>::length(key));
+      // a derived table or an expression: the tables inside it are named
+      // after their own FROM
+      if (!name.empty()) tables.insert(std::move(name));
+    }
+  }
+  // a list of tables ("FROM a, b") or a subquery's name for itself cannot be
+  // told from the columns by this simple reading: any table then
+  if (tables.empty() || all.find(" USING ") != std::string::npos) tables.insert("*");
+  return tables;
+}
+
+// Notes what a statement the run's own connection accepted did to the
+// tables the second connection reads: a write names its tables until the
+// transaction ends.
+void NoteSent(std::string_view statement) {
+  size_t at = 0;
+  while (at < statement.size() && (statement[at] == ' ' || statement[at] == '\n' || statement[at] == '(')) ++at;
+  size_t end = at;
+  while (end < statement.size() && std::isalpha(static_cast<unsigned char>(statement[end])) != 0) ++end;
+  const std::string verb = Upper(statement.substr(at, end - at));
+  if (verb == "SELECT" || verb == "SHOW" || verb == "SET" || verb == "DO") return;
+  if (verb == "COMMIT" || verb == "ROLLBACK") {
+    Db().Written.clear();
+    return;
+  }
+  if (verb == "INSERT" || verb == "UPDATE" || verb == "DELETE" || verb == "REPLACE") {
+    for (const std::string& t : NamedTables(statement)) Db().Written.insert(t);
+    // a write that reads other tables names them too: harmless, it only
+    // keeps those reads on the run's own connection
+    return;
+  }
+  Db().Written.insert("*");
 }
 
 // A lost connection cannot be answered by any caller: nothing more can be
@@ -325,23 +402,26 @@ MYSQL* OpenWithSchemaAsSpelled(ConnectParams& params, int& err, std::string& tex
   return nullptr;
 }
 
+// The second connection, made on first use; false when it cannot be made
+// (then it is not tried again until the next connect).
+bool SecondReady() {
+  if (Db().SecondFailed) return false;
+  if (Db().Second) return true;
+  int err = 0;
+  std::string text;
+  Db().Second = OpenConnection(Db().Params, err, text);
+  if (Db().Second && !Db().SessionInit.empty() && SendStatement(Db().Second, Db().SessionInit) != 0) {
+    mysql_close(Db().Second);
+    Db().Second = nullptr;
+  }
+  if (!Db().Second) Db().SecondFailed = true;
+  return Db().Second != nullptr;
+}
+
 // One read of the worker on the second connection; nullptr when it failed
 // (the second connection is then given up).
 MYSQL_RES* ReadOnSecond(const std::string& statement) {
-  if (Db().SecondFailed) return nullptr;
-  if (!Db().Second) {
-    int err = 0;
-    std::string text;
-    Db().Second = OpenConnection(Db().Params, err, text);
-    if (Db().Second && !Db().SessionInit.empty() && SendStatement(Db().Second, Db().SessionInit) != 0) {
-      mysql_close(Db().Second);
-      Db().Second = nullptr;
-    }
-    if (!Db().Second) {
-      Db().SecondFailed = true;
-      return nullptr;
-    }
-  }
+  if (!SecondReady()) return nullptr;
   MYSQL_RES* res = nullptr;
   if (SendStatement(Db().Second, statement) == 0) {
     res = mysql_store_result(Db().Second);
@@ -494,6 +574,28 @@ int NextPage(SqlCursor& c) {
   return 0;
 }
 
+// The next row of a streamed read. Its end is "no more rows" only when the
+// server said so; anything else breaks off a read whose earlier rows are
+// handed over already, which no caller can answer by leaving out one record.
+int FetchStreamed(SqlCursor& c, SqlRow& row) {
+  MYSQL_ROW fetched = mysql_fetch_row(c.Result->res);
+  if (fetched) {
+    ConvertRow(c, c.Result->res, fetched);
+    row = fetched;
+    ++c.RowsFetched;
+    return 0;
+  }
+  MYSQL* second = Db().Second;
+  const int err = second ? static_cast<int>(mysql_errno(second)) : CR_SERVER_GONE_ERROR;
+  if (err == 0) return kSqlNoMoreRows;
+  Db().LastErrNo = err;
+  if (!second || !ProgramText(mysql_error(second), Db().LastErrText))
+    Db().LastErrText = second ? ShownServerText(mysql_error(second)) : "no connection";
+  // given up; closed when the result is freed
+  Db().SecondFailed = true;
+  throw SqlFatalError{err, Db().LastErrText, StatementPurpose(c.Statement)};
+}
+
 }  // namespace
 
 SqlCursor::SqlCursor() = default;
@@ -524,6 +626,7 @@ int dbConnect(const std::string& user, const std::string& password, const std::s
   }
   Db().Params = ConnectParams{host, user, password, database, socketPath, port};
   Db().SecondFailed = false;
+  Db().Written.clear();
   Db().Transliterated.clear();
   Db().Transliterations.clear();
   Db().Conn = OpenConnection(Db().Params, Db().LastErrNo, Db().LastErrText);
@@ -558,6 +661,8 @@ void dbDisconnect() {
   if (Db().Conn) SendPending();
   dbAwaitDeferred();
   DropReadsAhead();
+  // a result still being streamed is given up with its connection
+  if (Db().Streaming) FreeResult(*Db().Streaming);
   if (Db().Second) mysql_close(Db().Second);
   Db().Second = nullptr;
   if (Db().Conn) mysql_close(Db().Conn);
@@ -624,6 +729,7 @@ int dbExec(SqlCursor& c) {
     Refused(StatementPurpose(c.Statement));
     return -1;
   }
+  NoteSent(c.Statement);
   if (res) c.Result = new SqlResult{res};
   c.RowsFetched = 0;
   return 0;
@@ -632,6 +738,7 @@ int dbExec(SqlCursor& c) {
 int dbFetch(SqlCursor& c, SqlRow& row) {
   row = nullptr;
   if (!c.Result) return -1;
+  if (c.Result->Streamed) return FetchStreamed(c, row);
   if (static_cast<my_ulonglong>(c.RowsFetched) >= mysql_num_rows(c.Result->res)) {
     if (!c.Pages) return kSqlNoMoreRows;
     if (int st = NextPage(c); st != 0) return st;
@@ -776,6 +883,7 @@ void SqlWriteDeferred(const std::string& statement, std::function<void(int)> don
     done(Refused(purpose));
     return;
   }
+  NoteSent(statement);
   Db().Deferred = true;
   Db().DeferredDone = std::move(done);
   Db().DeferredPurpose = std::move(purpose);
@@ -784,7 +892,7 @@ void SqlWriteDeferred(const std::string& statement, std::function<void(int)> don
 void dbReadAhead(std::vector<std::string> statements) {
   // reads of the set before the last that were not taken are dropped
   Db().AheadBefore = std::move(Db().Ahead);
-  if (!Db().ReadAheadOn || !Db().Conn || statements.empty()) return;
+  if (!Db().ReadAheadOn || !Db().Conn || statements.empty() || Db().Streaming) return;
   auto job = std::make_unique<ReadAheadJob>();
   for (std::string& s : statements) {
     job->Reads.push_back(std::make_unique<ReadAheadJob::Read>());
@@ -797,6 +905,7 @@ void dbReadAhead(std::vector<std::string> statements) {
 }
 
 long dbReadsAheadTaken() { return Db().ReadsAheadTaken; }
+long dbReadsStreamed() { return Db().ReadsStreamed; }
 
 void dbSetReadAhead(bool on) {
   Db().ReadAheadOn = on;
@@ -827,6 +936,40 @@ int SqlOpen(SqlCursor& cursor, std::string statement) {
   cursor.Pages.reset();
   cursor.Statement = std::move(statement);
   return dbExec(cursor);
+}
+
+int SqlOpenStreamed(SqlCursor& cursor, std::string statement) {
+  FreeResult(cursor);
+  cursor.Pages.reset();
+  // rows gathered for a table are written before any statement that uses it
+  SendPendingFor(statement);
+  dbAwaitDeferred();
+  bool sees = Db().ReadAheadOn && !Db().HoldCommits && Db().Conn && !Db().Streaming && !Db().Written.count("*");
+  if (sees) {
+    for (const std::string& t : NamedTables(statement)) sees = sees && t != "*" && !Db().Written.count(t);
+  }
+  if (!sees) return SqlOpen(cursor, std::move(statement));
+  cursor.Statement = std::move(statement);
+  // the second connection serves one read at a time
+  DropReadsAhead();
+  if (!SecondReady()) return SqlOpen(cursor, std::move(cursor.Statement));
+  if (!StartStatement()) return Refused(StatementPurpose(cursor.Statement));
+  MYSQL_RES* res = nullptr;
+  if (SendStatement(Db().Second, cursor.Statement) == 0) res = mysql_use_result(Db().Second);
+  if (!res) {
+    // the run's own connection reads it again and handles what went wrong;
+    // counted there once more
+    mysql_close(Db().Second);
+    Db().Second = nullptr;
+    Db().SecondFailed = true;
+    --Db().Statements;
+    return dbExec(cursor);
+  }
+  cursor.Result = new SqlResult{res, true};
+  cursor.RowsFetched = 0;
+  Db().Streaming = &cursor;
+  ++Db().ReadsStreamed;
+  return 0;
 }
 
 int SqlOpenPaged(SqlCursor& cursor, std::string statement, int pageRows) {

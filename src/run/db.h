@@ -286,6 +286,24 @@ long dbReadsAheadTaken();
 // Multi-row read on a cursor that lives as long as the process.
 [[nodiscard]] int SqlOpen(SqlCursor& cursor, std::string statement);
 
+// Multi-row read of committed rows that would otherwise all be held in
+// memory at once (the exporters' reads of a run's transfer records): the rows
+// come from the second connection one by one as the server sends them, while
+// the run goes on with its statements on its own connection. The second
+// connection sees what is committed: the statement is read as SqlOpen reads
+// it (on the run's own connection, held whole) while commits are held (a
+// preview), when the run has written to a table the statement names since
+// its last commit or rollback, while another read is streamed, when reads on
+// the second connection are off (dbSetReadAhead), or when the second
+// connection cannot be used. The statement is counted and classified as any
+// other. A failure after the read was accepted cannot be answered by leaving
+// out one record, since the rows before it are handed over: dbFetch throws it
+// as SqlFatalError, never "no more rows".
+[[nodiscard]] int SqlOpenStreamed(SqlCursor& cursor, std::string statement);
+// Reads streamed from the second connection since the process started
+// (tests and benchmarks).
+long dbReadsStreamed();
+
 // Multi-row read page by page, for reads that would otherwise hold every row
 // of a circle in memory at once. The statement is the one SqlOpen would run:
 // "SELECT <columns> FROM <table> WHERE <condition> ORDER BY <key>, ...", the

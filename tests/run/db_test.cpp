@@ -316,3 +316,110 @@ TEST_F(DbLayer, FailedReadAheadIsSentOnTheOwnConnection) {
   ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", got));
   EXPECT_EQ(taken + 1, dbReadsAheadTaken());
 }
+
+// A streamed read comes from the second connection row by row while the
+// run's own connection goes on with its statements; it is counted once and
+// ends with "no more rows" only when the server says so.
+TEST_F(DbLayer, StreamedReadComesFromTheSecondConnection) {
+  ASSERT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('a', 1), ('b', 2), ('c', 3)"));
+  ASSERT_EQ(1, dbCommit());
+  std::string own, id, k, between;
+  ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", own));
+  long start = dbStatementCount(), streamed = dbReadsStreamed();
+  SqlCursor c;
+  ASSERT_EQ(0, SqlOpenStreamed(c, "SELECT CONNECTION_ID(), K FROM T ORDER BY K"));
+  std::string keys;
+  int st = 0;
+  while ((st = SqlFetchInto(c, id, k)) == 0) {
+    keys += k;
+    EXPECT_NE(own, id);
+    ASSERT_EQ(0, SqlSelectOne("SELECT CONNECTION_ID()", between));
+    EXPECT_EQ(own, between);
+  }
+  EXPECT_EQ(kSqlNoMoreRows, st);
+  EXPECT_EQ("abc", keys);
+  dbClose(c);
+  EXPECT_EQ(start + 4, dbStatementCount());
+  EXPECT_EQ(streamed + 1, dbReadsStreamed());
+}
+
+// The second connection sees only what is committed: a table the run has
+// written to since its last commit or rollback, a preview's held commits and
+// a read while another one is streamed are read on the run's own connection,
+// with the run's own rows.
+TEST_F(DbLayer, ReadOfWhatTheRunHasNotCommittedStaysOnItsOwnConnection) {
+  Fixture("CREATE TABLE U (K VARCHAR(20) NOT NULL PRIMARY KEY)");
+  ASSERT_EQ(0, SqlWrite("INSERT INTO U (K) VALUES ('u')"));
+  ASSERT_EQ(1, dbCommit());
+  auto keys = [](const std::string& statement) {
+    SqlCursor c;
+    std::string all, k;
+    if (SqlOpenStreamed(c, statement) != 0) return std::string("refused");
+    int st = 0;
+    while ((st = SqlFetchInto(c, k)) == 0) all += k;
+    return st == kSqlNoMoreRows ? all : "status " + std::to_string(st);
+  };
+  long streamed = dbReadsStreamed();
+  ASSERT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('mine', 1)"));
+  EXPECT_EQ("mine", keys("SELECT K FROM T"));
+  EXPECT_EQ("mine", keys("SELECT T.K FROM U JOIN T ON 1 = 1"));
+  EXPECT_EQ("mine", keys("SELECT K FROM `T` WHERE K = 'mine'"));
+  EXPECT_EQ(streamed, dbReadsStreamed());
+  // a table the run has not written is streamed meanwhile
+  EXPECT_EQ("u", keys("SELECT K FROM U"));
+  EXPECT_EQ(streamed + 1, dbReadsStreamed());
+  ASSERT_EQ(0, dbRollback());
+  EXPECT_EQ("", keys("SELECT K FROM T"));
+  EXPECT_EQ(streamed + 2, dbReadsStreamed());
+
+  dbHoldCommits(true);
+  ASSERT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('held', 1)"));
+  ASSERT_EQ(1, dbCommit());
+  EXPECT_EQ("held", keys("SELECT K FROM T"));
+  EXPECT_EQ("u", keys("SELECT K FROM U"));
+  EXPECT_EQ(streamed + 2, dbReadsStreamed());
+  dbHoldCommits(false);
+  ASSERT_EQ(0, dbRollback());
+
+  // one streamed read at a time: the second is read on the own connection
+  SqlCursor first, second;
+  std::string k;
+  ASSERT_EQ(0, SqlOpenStreamed(first, "SELECT K FROM U"));
+  ASSERT_EQ(0, SqlOpenStreamed(second, "SELECT K FROM U"));
+  EXPECT_EQ(streamed + 3, dbReadsStreamed());
+  ASSERT_EQ(0, SqlFetchInto(second, k));
+  ASSERT_EQ(0, SqlFetchInto(first, k));
+  EXPECT_EQ("u", k);
+  EXPECT_EQ(kSqlNoMoreRows, SqlFetchInto(first, k));
+}
+
+// The second connection is killed while it sends a read far larger than the
+// socket holds: the rows handed over so far stay, and the read ends with a
+// thrown failure, never with "no more rows". The run's own connection goes on;
+// later reads are read on it.
+TEST_F(DbLayer, StreamBrokenOffIsAFailureNotTheEnd) {
+  Fixture("CREATE TABLE Big (N INT NOT NULL PRIMARY KEY, X VARCHAR(250) NOT NULL)");
+  Fixture("INSERT INTO Big SELECT seq, REPEAT('x', 200) FROM seq_1_to_200000");
+  SqlCursor c;
+  ASSERT_EQ(0, SqlOpenStreamed(c, "SELECT CONNECTION_ID(), N, X FROM Big ORDER BY N"));
+  std::string id, x;
+  int32_t n = 0, rows = 0;
+  ASSERT_EQ(0, SqlFetchInto(c, id, n, x));
+  admin.Exec("KILL CONNECTION " + id);
+  try {
+    int st = 0;
+    while ((st = SqlFetchInto(c, id, n, x)) == 0) ++rows;
+    ADD_FAILURE() << "status " << st << " after " << rows << " rows";
+  } catch (const SqlFatalError& e) {
+    EXPECT_TRUE(e.Error == 2013 || e.Error == 2006 || e.Error == 1927) << e.Error << " " << e.Text;
+    EXPECT_EQ("SELECT Big", e.Purpose);
+  }
+  EXPECT_LT(rows, 199999);
+  dbClose(c);
+  std::string own;
+  long streamed = dbReadsStreamed();
+  ASSERT_EQ(0, SqlOpenStreamed(c, "SELECT COUNT(*) FROM Big"));
+  ASSERT_EQ(0, SqlFetchInto(c, own));
+  EXPECT_EQ("200000", own);
+  EXPECT_EQ(streamed, dbReadsStreamed());
+}

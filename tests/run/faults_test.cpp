@@ -105,6 +105,7 @@ class FaultRun : public ::testing::Test {
   }
   void TearDown() override {
     dbSetStatementHook(nullptr);
+    dbSetReadAhead(true);
     SetEmploymentPageRows(kEmploymentPageRows);
     SetRunLockWait(kRunLockWaitSeconds);
     SetRetryPause(kRetryPauseMs);
@@ -414,6 +415,46 @@ TEST_F(FaultRun, ServerErrorWithPagesOfOnePerson) {
   std::cout << "[ faults   ] pages of one person: " << total << " statements, error 1146 at every statement:";
   for (const auto& [k, count] : kinds) std::cout << " " << count << " x " << k << ";";
   std::cout << std::endl;
+}
+
+// The exporters read the run's transfer records from the second connection
+// as the server sends them (the settlement is committed before the export).
+// The files, the staging rows and every table are byte for byte those of a
+// run that reads them whole on its own connection, for a file exporter and
+// for one that writes staging tables in the same transaction; a preview,
+// whose settlement is never committed, reads them on its own connection.
+TEST_F(FaultRun, ExportReadsStreamedGiveTheSameResults) {
+  for (const char* lgp : {"DATEV", "LODAS", "BAUMN"}) {
+    Prepare(std::string("tstr") + lgp[1], lgp);
+    long streamed = dbReadsStreamed();
+    ASSERT_EQ(1, Run("3"));
+    after = Read();
+    ASSERT_EQ("98", after.Adt);
+    EXPECT_GT(dbReadsStreamed(), streamed) << lgp;
+    Restore();
+    dbSetReadAhead(false);
+    streamed = dbReadsStreamed();
+    ASSERT_EQ(1, Run("3"));
+    dbSetReadAhead(true);
+    EXPECT_EQ(streamed, dbReadsStreamed()) << lgp;
+    Outputs whole = Read();
+    EXPECT_EQ(after.Adt, whole.Adt) << lgp;
+    EXPECT_EQ(after.Files, whole.Files) << lgp;
+    for (const auto& [t, rows] : after.Tables) EXPECT_EQ(rows, whole.Tables[t]) << lgp << " " << t;
+    // a preview reads the records it has not committed on its own connection
+    Restore();
+    streamed = dbReadsStreamed();
+    dbSetSessionInit("SET TIMESTAMP = UNIX_TIMESTAMP('2026-03-02 07:00:00')");
+    int code = RunWithConsole({"lugtransfer", "x", schema, "01", "3", "0", "--preview", tree + "/preview"},
+                              U8Path(tree + "/bin"), U8Path(tree + "/stdout.txt"));
+    dbSetSessionInit("");
+    EXPECT_EQ(0, code) << lgp << "\n" << Log();
+    EXPECT_NE(std::string::npos, Log().find("VORSCHAU")) << lgp;
+    EXPECT_EQ(streamed, dbReadsStreamed()) << lgp;
+    TearDown();
+    schema.clear();
+    tables.clear();
+  }
 }
 
 #ifndef _WIN32
