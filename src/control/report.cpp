@@ -108,6 +108,46 @@ constexpr char kStyle[] =
     "tr{break-inside:avoid;page-break-inside:avoid}th{-webkit-print-color-adjust:exact;print-color-adjust:exact}}"
     "@page{size:A4;margin:15mm 12mm}";
 
+// The report's HTML on its way into its file: written out piece by piece
+// into a temporary file that takes the report's name when it is complete, so
+// that the report of a large circle is never held whole.
+class Page {
+ public:
+  explicit Page(std::string path) : path_(std::move(path)), temp_(path_ + ".tmp") { ok_ = file_.Open(temp_, "w"); }
+  ~Page() {
+    if (finished_) return;
+    (void)file_.Close();
+    RemoveFile(temp_);
+  }
+  Page(const Page&) = delete;
+  Page& operator=(const Page&) = delete;
+
+  Page& operator+=(std::string_view text) {
+    text_ += text;
+    if (text_.size() >= kPiece) Spill();
+    return *this;
+  }
+  // False when the report could not be written (nothing is left then).
+  bool Finish() {
+    Spill();
+    finished_ = true;
+    bool ok = file_.Close() && ok_;
+    if (ok && RenameFile(temp_, path_) == 0) return true;
+    RemoveFile(temp_);
+    return false;
+  }
+
+ private:
+  static constexpr size_t kPiece = 256 * 1024;
+  void Spill() {
+    if (ok_ && !text_.empty()) ok_ = file_.Write(text_);
+    text_.clear();
+  }
+  std::string path_, temp_, text_;
+  TextFile file_;
+  bool ok_ = false, finished_ = false;
+};
+
 struct Cell {
   std::string Text;  // HTML
   bool Number = false;
@@ -117,7 +157,7 @@ struct Cell {
 // closes it (tfoot is not used: it would repeat on every page, too).
 class Table {
  public:
-  Table(std::string& h, std::initializer_list<const char*> heads, std::initializer_list<bool> numbers) : h_(h) {
+  Table(Page& h, std::initializer_list<const char*> heads, std::initializer_list<bool> numbers) : h_(h) {
     numbers_.assign(numbers.begin(), numbers.end());
     h_ += "<table><thead><tr>";
     size_t i = 0;
@@ -142,7 +182,7 @@ class Table {
   }
 
  private:
-  std::string& h_;
+  Page& h_;
   std::vector<bool> numbers_;
 };
 
@@ -256,7 +296,7 @@ ReportData GatherReport(const RunContext& ctx) {
 }
 
 // The head of the page and the table of the run with its result.
-void HtmlRun(const RunContext& ctx, std::string& h, const ReportData& rd, bool completed, int exitCode) {
+void HtmlRun(const RunContext& ctx, Page& h, const ReportData& rd, bool completed, int exitCode) {
   const HandOver& ho = ctx.Handover;
   const std::vector<CheckFinding>& findings = rd.Findings;
   const bool anyLeftOut = rd.AnyLeftOut;
@@ -302,7 +342,7 @@ void HtmlRun(const RunContext& ctx, std::string& h, const ReportData& rd, bool c
   h += "</table>\n";
 }
 
-void HtmlWageTypes(std::string& h, const std::vector<HandedOverWageType>& wageTypes) {
+void HtmlWageTypes(Page& h, const std::vector<HandedOverWageType>& wageTypes) {
   h += "<h3>Je Lohnart, wie geschrieben</h3>\n";
   std::vector<HandedOverWageType> types = wageTypes;
   std::sort(types.begin(), types.end(),
@@ -329,7 +369,7 @@ void HtmlWageTypes(std::string& h, const std::vector<HandedOverWageType>& wageTy
 }
 
 // Handed over, as written.
-void HtmlHandedOver(const RunContext& ctx, std::string& h, const ReportData& rd, bool completed) {
+void HtmlHandedOver(const RunContext& ctx, Page& h, const ReportData& rd, bool completed) {
   const HandOver& ho = ctx.Handover;
   const std::vector<std::string>& foreign = rd.Foreign;
   h += Cp1252("<h2>Übergeben</h2>\n");
@@ -370,7 +410,7 @@ void HtmlHandedOver(const RunContext& ctx, std::string& h, const ReportData& rd,
 }
 
 // Left out, and the findings of the check.
-void HtmlLeftOut(const RunContext& ctx, std::string& h, const ReportData& rd) {
+void HtmlLeftOut(const RunContext& ctx, Page& h, const ReportData& rd) {
   const HandOver& ho = ctx.Handover;
   const std::vector<CheckFinding>& findings = rd.Findings;
   h += Cp1252("<h2>Nicht übergeben</h2>\n");
@@ -394,7 +434,7 @@ void HtmlLeftOut(const RunContext& ctx, std::string& h, const ReportData& rd) {
 }
 
 // Settled per employee, and the employees not calculated.
-void HtmlSettled(const RunContext& ctx, std::string& h, const ReportData& rd) {
+void HtmlSettled(const RunContext& ctx, Page& h, const ReportData& rd) {
   const HandOver& ho = ctx.Handover;
   const std::vector<Person>& persons = rd.Persons;
   const auto& skipped = ctx.Handover.Skipped;
@@ -422,12 +462,15 @@ void HtmlSettled(const RunContext& ctx, std::string& h, const ReportData& rd) {
   }
 }
 
-void HtmlRetroDifferences(const RunContext& ctx, std::string& h, const ReportData& rd) {
+void HtmlRetroDifferences(const RunContext& ctx, Page& h, const ReportData& rd) {
   const HandOver& ho = ctx.Handover;
   h += Cp1252("<h2>Rückrechnung: Differenzen je Mitarbeiter</h2>\n");
-  std::vector<RetroDifference> diffs = ho.RetroDifferences;
-  std::stable_sort(diffs.begin(), diffs.end(), [](const RetroDifference& a, const RetroDifference& b) {
-    return std::tie(a.Pnr, a.Period, a.BookingDate, a.WageType) < std::tie(b.Pnr, b.Period, b.BookingDate, b.WageType);
+  std::vector<const RetroDifference*> diffs;
+  diffs.reserve(ho.RetroDifferences.size());
+  for (const RetroDifference& d : ho.RetroDifferences) diffs.push_back(&d);
+  std::stable_sort(diffs.begin(), diffs.end(), [](const RetroDifference* a, const RetroDifference* b) {
+    return std::tie(a->Pnr, a->Period, a->BookingDate, a->WageType) <
+           std::tie(b->Pnr, b->Period, b->BookingDate, b->WageType);
   });
   if (diffs.empty()) {
     h += "<p>keine</p>\n";
@@ -436,7 +479,8 @@ void HtmlRetroDifferences(const RunContext& ctx, std::string& h, const ReportDat
             {"Pnr", "Name", "Periode", "Datum", "Lohnart", "Stunden alt", "Stunden neu", "Differenz", "Tage alt",
              "Tage neu", "Differenz"},
             {false, false, true, false, false, true, true, true, true, true, true});
-    for (const RetroDifference& d : diffs) {
+    for (const RetroDifference* at : diffs) {
+      const RetroDifference& d = *at;
       t.Row({Html(d.Pnr), Html(rd.NameOf(d.Pnr)), Format("%ld", d.Period), Dmy(d.BookingDate), Html(d.WageType),
              HoursOf(d.OldMinutes), HoursOf(d.NewMinutes), HoursOf(d.NewMinutes - d.OldMinutes), DaysOf(d.OldTenths),
              DaysOf(d.NewTenths), DaysOf(d.NewTenths - d.OldTenths)});
@@ -514,7 +558,8 @@ void WriteRunReport(const RunContext& ctx, bool completed, int exitCode) {
   const ReportData rd = GatherReport(ctx);
   const char* result = !completed ? "aborted" : rd.AnyLeftOut ? "left_out" : "complete";
 
-  std::string h;
+  std::string base = ReportBasePath(ctx);
+  Page h(base + ".html");
   HtmlRun(ctx, h, rd, completed, exitCode);
   if (!ctx.Check) HtmlHandedOver(ctx, h, rd, completed);
   HtmlLeftOut(ctx, h, rd);
@@ -525,7 +570,6 @@ void WriteRunReport(const RunContext& ctx, bool completed, int exitCode) {
   h += "</body>\n</html>\n";
   const std::string j = JsonSummary(ctx, rd, result, exitCode);
 
-  std::string base = ReportBasePath(ctx);
-  if (!WriteWhole(base + ".html", h)) Log("Bericht %s.html kann nicht geschrieben werden", base);
+  if (!h.Finish()) Log("Bericht %s.html kann nicht geschrieben werden", base);
   if (!WriteWhole(base + ".json", j)) Log("Zusammenfassung %s.json kann nicht geschrieben werden", base);
 }
