@@ -138,7 +138,7 @@ class Page {
   }
 
  private:
-  static constexpr size_t kPiece = 256 * 1024;
+  static constexpr size_t kPiece = size_t{256} * 1024;
   void Spill() {
     if (ok_ && !text_.empty()) ok_ = file_.Write(text_);
     text_.clear();
