@@ -7,7 +7,9 @@
 // export runs in-process through RunMain. Printed: wall seconds, statements
 // per employee and period (four periods are calculated), peak resident memory
 // of the measured run, and the program's own CPU seconds in it (user and system;
-// the rest of the wall time is the server's and the waits for it).
+// the rest of the wall time is the server's and the waits for it); below them
+// the server's counters over the run and its CPU seconds, when the server
+// runs on this machine.
 //
 //   bench_month_end [--floor] [N ...]        default: 1000 6000
 //
