@@ -1,5 +1,7 @@
 #include "retro/differences.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "retro/retro_calculation.h"
 #include "run/context.h"
 #include "run/db.h"
+#include "run/platform.h"
 #include "run/run_log.h"
 #include "run/write_batch.h"
 
@@ -43,6 +46,7 @@ std::string Zk5Insert(const Zk5Record& r) {
 
 // Personnel numbers per range of the difference step.
 int g_rangeEmployees = kDifferenceRangeEmployees;
+int g_leftInMemory = kDifferenceLeftInMemory;
 
 std::string AbrList(const int32_t* abrnr, int count) {
   std::string list;
@@ -99,6 +103,115 @@ bool MemoRecords(const RunContext& ctx) {
   return lgp == "LOGA2" || lgp == "LODAS";
 }
 
+// The retro records no group has taken, in the order met, until every group
+// is compared: the new values follow all groups. Up to g_leftInMemory of them
+// are held; the ones after those go to a scratch file beside the run log and
+// come back from it in the same order, so that the step's memory stays
+// bounded by a range however many employees the circle has. When the file
+// cannot be written they are held, as before; when what was written cannot be
+// read back whole, the run ends with a failure status rather than leave out
+// new values.
+class LeftRecords {
+ public:
+  explicit LeftRecords(const RunContext& ctx) {
+    const size_t cut = ctx.LogPath.find_last_of("\\/");
+    path_ = (cut == std::string::npos ? std::string() : ctx.LogPath.substr(0, cut + 1)) +
+            Format("lug_%s_%s_%ld_rest.tmp", ctx.Schema, ctx.Akr, ctx.Abrnr);
+  }
+  ~LeftRecords() {
+    if (!file_) return;
+    std::fclose(file_);
+    RemoveFile(path_);
+  }
+  LeftRecords(const LeftRecords&) = delete;
+  LeftRecords& operator=(const LeftRecords&) = delete;
+
+  void Add(LeftRecord&& l) {
+    if (held_.size() < static_cast<size_t>(g_leftInMemory) || !Spill()) {
+      held_.push_back(std::move(l));
+      return;
+    }
+    buffer_.clear();
+    const Zk3Record& r = l.Rec;
+    for (const std::string* t : {&r.Stz, &r.Bdt, &r.Pnr, &r.Zkt, &r.Lna, &r.Lgr, &r.Kst, &r.Ktr, &r.Krt, &r.Von, &r.Bis,
+                                 &r.Upn, &r.Match.Bytes(), &l.Line.Bytes()})
+      PutText(*t);
+    for (int32_t n : {r.Std, r.Tge, static_cast<int32_t>(r.Sts), static_cast<int32_t>(r.Inf), r.Abr}) PutNumber(n);
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+    ++written_;
+  }
+
+  // Every record in the order added; false (with a log line) when the ones
+  // kept aside could not be read back whole.
+  template <class F>
+  bool ForEach(F each) {
+    // the first ones met are the ones held
+    for (const LeftRecord& l : held_) each(l);
+    if (written_ > 0) {
+      if (failed_ || std::fflush(file_) != 0 || std::fseek(file_, 0, SEEK_SET) != 0) return Unreadable();
+      for (long i = 0; i < written_; ++i) {
+        LeftRecord l;
+        Zk3Record& r = l.Rec;
+        std::string match, line;
+        bool ok = true;
+        for (std::string* t : {&r.Stz, &r.Bdt, &r.Pnr, &r.Zkt, &r.Lna, &r.Lgr, &r.Kst, &r.Ktr, &r.Krt, &r.Von, &r.Bis,
+                               &r.Upn, &match, &line})
+          ok = ok && GetText(*t);
+        int32_t sts = 0, inf = 0;
+        for (int32_t* n : {&r.Std, &r.Tge, &sts, &inf, &r.Abr}) ok = ok && GetNumber(*n);
+        if (!ok) return Unreadable();
+        r.Sts = static_cast<int16_t>(sts);
+        r.Inf = static_cast<int16_t>(inf);
+        r.Match = DbKey::FromBytes(std::move(match));
+        l.Line = DbKey::FromBytes(std::move(line));
+        each(l);
+      }
+    }
+    return true;
+  }
+
+ private:
+  // The scratch file, opened when the first record goes there; false when
+  // it cannot be (the records are held then).
+  bool Spill() {
+    if (file_) return !failed_;
+    if (openFailed_) return false;
+    file_ = OpenFile(path_, "w+b");
+    openFailed_ = file_ == nullptr;
+    return file_ != nullptr;
+  }
+  void PutNumber(int32_t n) {
+    const auto u = static_cast<uint32_t>(n);
+    for (int shift = 0; shift < 32; shift += 8) buffer_ += static_cast<char>((u >> shift) & 0xFF);
+  }
+  void PutText(const std::string& t) {
+    PutNumber(static_cast<int32_t>(t.size()));
+    buffer_ += t;
+  }
+  bool GetNumber(int32_t& n) {
+    unsigned char b[4];
+    if (std::fread(b, 1, 4, file_) != 4) return false;
+    n = static_cast<int32_t>(uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24);
+    return true;
+  }
+  bool GetText(std::string& t) {
+    int32_t size = 0;
+    if (!GetNumber(size) || size < 0 || size > (1 << 20)) return false;
+    t.resize(static_cast<size_t>(size));
+    return size == 0 || std::fread(t.data(), 1, t.size(), file_) == t.size();
+  }
+  bool Unreadable() {
+    Log("Zwischendatei %s nicht lesbar", path_);
+    return false;
+  }
+
+  std::string path_, buffer_;
+  std::vector<LeftRecord> held_;
+  std::FILE* file_ = nullptr;
+  bool openFailed_ = false, failed_ = false;
+  long written_ = 0;
+};
+
 // The values a group is compared with: the first retro record of the group.
 struct Zk3Match {
   int32_t Std = 0;
@@ -143,9 +256,9 @@ class RetroRecords {
   }
 
   // The records no group has taken, in the order read, moved to out.
-  void MoveLeft(std::vector<LeftRecord>& out) {
+  void MoveLeft(LeftRecords& out) {
     for (LeftRecord& r : records_) {
-      if (!taken_.count(r.Rec.Match)) out.push_back(std::move(r));
+      if (!taken_.count(r.Rec.Match)) out.Add(std::move(r));
     }
   }
 
@@ -433,7 +546,7 @@ struct GroupReads {
 // The groups of one range against the run's retro records of the range; the
 // records no group has taken are added to left.
 void CompareRange(RunContext& ctx, const Variante& v, const GroupReads& reads, const PnrRange& range,
-                  const std::string& prefixes, DeferredValues& deferred, std::vector<LeftRecord>& left) {
+                  const std::string& prefixes, DeferredValues& deferred, LeftRecords& left) {
   RetroRecords retro;
   retro.Read(ctx, range, prefixes);
   {
@@ -465,7 +578,7 @@ void CompareRange(RunContext& ctx, const Variante& v, const GroupReads& reads, c
 // retro records are the run's own rows, which only its own connection sees.
 void Compare(RunContext& ctx, const Variante& v, const RetroState& retroState, const GroupReads& reads) {
   DeferredValues deferred(retroState);
-  std::vector<LeftRecord> left;
+  LeftRecords left(ctx);
   std::string prefixes;
   if (SQL_Qvx331Zk3_ReadPrefixes(ctx.RunKey, prefixes) != 0) prefixes.clear();
   bool last = false;
@@ -486,7 +599,7 @@ void Compare(RunContext& ctx, const Variante& v, const RetroState& retroState, c
     last = nextLast;
   }
   DayRunLines lines;
-  for (const LeftRecord& l : left) NewValue(ctx, v, l.Rec, lines.Ztr(ctx, l));
+  if (!left.ForEach([&](const LeftRecord& l) { NewValue(ctx, v, l.Rec, lines.Ztr(ctx, l)); })) AbortRun(60);
 }
 
 // " AND <column> > 'lo' AND <column> <= 'hi'" for the bounds the range has.
@@ -562,6 +675,7 @@ int OpenZwischenRange(const RunContext& ctx, SqlCursor& groups, const PnrRange& 
 }  // namespace
 
 void SetDifferenceRangeEmployees(int employees) { g_rangeEmployees = employees > 0 ? employees : 1; }
+void SetDifferenceLeftInMemory(int records) { g_leftInMemory = records >= 0 ? records : 0; }
 
 int DifferenzenErmitteln(RunContext& ctx, RetroState& retro) {
   Log(kRetro.Heading);

@@ -33,6 +33,11 @@ int ZwischenDifferenzenErmitteln(RunContext& ctx);
 inline constexpr int kDifferenceRangeEmployees = 500;
 // Test seam: another range size (at least 1).
 void SetDifferenceRangeEmployees(int employees);
+// The retro records left over for new values are held up to this many; the
+// ones after them wait in a scratch file beside the run log.
+inline constexpr int kDifferenceLeftInMemory = 20000;
+// Test seam: another number (0: every one goes to the file).
+void SetDifferenceLeftInMemory(int records);
 
 // One group of transferred values (the columns of the group selection).
 struct RetroGroup {

@@ -39,6 +39,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // The select expression of the comparison key of a text column (or of any
 // text expression): "HEX(WEIGHT_STRING(RTRIM(<column>)))", or, when a key
@@ -61,6 +62,13 @@ class DbKey {
   DbKey& Add(std::string_view serverKey);
   // A part compared byte for byte (texts the program formats itself).
   DbKey& AddExact(std::string_view text);
+
+  // A key as Bytes() gave it (kept aside and read back).
+  static DbKey FromBytes(std::string bytes) {
+    DbKey k;
+    k.bytes_ = std::move(bytes);
+    return k;
+  }
 
   const std::string& Bytes() const { return bytes_; }
   bool empty() const { return bytes_.empty(); }

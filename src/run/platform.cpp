@@ -253,8 +253,15 @@ void KeepFreedMemory() {
   static bool done = false;
   if (done) return;
   done = true;
-  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
+  // Blocks of a megabyte and more (results of whole ranges, batches of rows)
+  // come from the system and go back to it when freed; up to 8 MB freed at
+  // the top of the heap are kept. Two arenas: the threads that read ahead
+  // would otherwise each keep an arena of their own with the freed results
+  // of their reads, and the process would hold several times the memory it
+  // uses.
+  mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
   mallopt(M_TOP_PAD, 4 * 1024 * 1024);
+  mallopt(M_ARENA_MAX, 2);
 #endif
 }

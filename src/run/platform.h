@@ -28,7 +28,8 @@ std::string Utf8(std::string_view cp1252);
 int MakeDir(std::string_view winPath);
 // Freed memory is kept for reuse instead of being handed back to the system
 // and faulted in again: the batches of a run allocate and free blocks of the
-// same sizes over and over. Called once at the start of a run.
+// same sizes over and over. Only a few megabytes are kept, so that the
+// process holds about the memory it uses. Called once at the start of a run.
 void KeepFreedMemory();
 // Opens a file like fopen (mode "rb", "wb", "ab", ...); nullptr on failure.
 std::FILE* OpenFile(std::string_view winPath, const char* mode);

@@ -2,6 +2,8 @@
 // settlements, against the private server.
 #include "retro/differences.h"
 
+#include <filesystem>
+
 #include "retro_fixture.h"
 #include "scenario.h"
 
@@ -286,6 +288,43 @@ TEST_P(DifferenceRanges, CasesOfOneRun) {
 TEST_P(DifferenceRanges, ZwischenDifferenzen) { CheckZwischen(); }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, DifferenceRanges, ::testing::Values(1, 2, 3));
+
+// The retro records left over for new values wait in a scratch file beside
+// the run log beyond the ones held: none, one or two held give exactly the
+// records, log lines and LOGA2 numbers of all held, and the file is gone
+// afterwards. A file that cannot be made (a folder has its name: -1) leaves
+// them all held, with the same results.
+class DifferenceLeftOver : public DifferenceStep, public ::testing::WithParamInterface<int> {
+ protected:
+  void SetUp() override {
+    DifferenceStep::SetUp();
+    scratch = dir / "lug__01_3_rest.tmp";
+    if (GetParam() < 0) std::filesystem::create_directories(scratch);
+    SetDifferenceLeftInMemory(GetParam() < 0 ? 0 : GetParam());
+  }
+  void TearDown() override {
+    SetDifferenceLeftInMemory(kDifferenceLeftInMemory);
+    EXPECT_EQ(GetParam() < 0, std::filesystem::exists(scratch));
+    std::filesystem::remove_all(scratch);
+    DifferenceStep::TearDown();
+  }
+  std::filesystem::path scratch;
+};
+
+TEST_P(DifferenceLeftOver, CasesOfOneRun) { CheckCases(); }
+
+TEST_P(DifferenceLeftOver, ZwischenDifferenzen) { CheckZwischen(); }
+
+INSTANTIATE_TEST_SUITE_P(Held, DifferenceLeftOver, ::testing::Values(0, 1, 2, -1));
+
+// The reference company with every left-over retro record in the scratch
+// file: every result and log line as with all of them held.
+TEST(DifferencesReference, LeftOverRecordsInTheScratchFile) {
+  SetDifferenceLeftInMemory(0);
+  std::string failures = RunScenario(std::string(LUG_SOURCE_DIR) + "/tests/scenarios/reference_company.scn");
+  SetDifferenceLeftInMemory(kDifferenceLeftInMemory);
+  EXPECT_TRUE(failures.empty()) << failures;
+}
 
 // The reference company with ranges of seven employees: every result and log
 // line as with one range over its three hundred employees.
