@@ -414,6 +414,13 @@ bool SecondReady() {
     mysql_close(Db().Second);
     Db().Second = nullptr;
   }
+  // A streamed read waits while the run works on its own connection (a lock
+  // wait there may take as long as the server lets it): the server must not
+  // give up sending meanwhile, as it does after net_write_timeout (60 s).
+  if (Db().Second && SendStatement(Db().Second, "SET SESSION net_write_timeout = 86400") != 0) {
+    mysql_close(Db().Second);
+    Db().Second = nullptr;
+  }
   if (!Db().Second) Db().SecondFailed = true;
   return Db().Second != nullptr;
 }

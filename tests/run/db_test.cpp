@@ -423,3 +423,32 @@ TEST_F(DbLayer, StreamBrokenOffIsAFailureNotTheEnd) {
   EXPECT_EQ("200000", own);
   EXPECT_EQ(streamed, dbReadsStreamed());
 }
+
+// The server gives up sending a result that the client does not read for
+// net_write_timeout seconds. A streamed read waits while the run works on its
+// own connection (a lock wait there may take as long as the server allows),
+// so the second connection lifts that limit: with the server's default set
+// to one second, a pause of three seconds in the middle of 200,000 rows
+// still gives every row.
+TEST_F(DbLayer, StreamedReadWaitsForTheRun) {
+  Fixture("CREATE TABLE Big (N INT NOT NULL PRIMARY KEY, X VARCHAR(250) NOT NULL)");
+  Fixture("INSERT INTO Big SELECT seq, REPEAT('x', 200) FROM seq_1_to_200000");
+  std::string before = admin.QueryText("SELECT @@GLOBAL.net_write_timeout");
+  if (!before.empty()) before.pop_back();
+  admin.Exec("SET GLOBAL net_write_timeout = 1");
+  // the second connection is made anew, with the server's default
+  ASSERT_EQ(0, dbConnect("lug", "lug", ProgramSocket(), schema));
+  SqlCursor c;
+  ASSERT_EQ(0, SqlOpenStreamed(c, "SELECT N, X FROM Big ORDER BY N"));
+  int32_t n = 0, rows = 0;
+  std::string x;
+  ASSERT_EQ(0, SqlFetchInto(c, n, x));
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  int st = 0;
+  try {
+    while ((st = SqlFetchInto(c, n, x)) == 0) ++rows;
+  } catch (const SqlFatalError& e) { ADD_FAILURE() << e.Error << " " << e.Text << " after " << rows << " rows"; }
+  admin.Exec("SET GLOBAL net_write_timeout = " + before);
+  EXPECT_EQ(kSqlNoMoreRows, st);
+  EXPECT_EQ(199999, rows);
+}
