@@ -228,17 +228,25 @@ std::set<std::string> NamedTables(std::string_view statement) {
     if (const size_t dot = name.rfind('.'); dot != std::string::npos) name.erase(0, dot + 1);
     return name;
   };
+  bool list = false;
   for (const char* key : {" FROM ", " JOIN ", " INTO ", "UPDATE "}) {
     for (size_t at = all.find(key); at != std::string::npos; at = all.find(key, at + 1)) {
-      std::string name = nameAt(at + std::char_traits<char>::length(key));
+      const size_t from = at + std::char_traits<char>::length(key);
+      std::string name = nameAt(from);
       // a derived table or an expression: the tables inside it are named
       // after their own FROM
       if (!name.empty()) tables.insert(std::move(name));
+      // a list of tables ("FROM a x, b", "UPDATE a, b SET") names more than
+      // this simple reading tells: up to the clause after the table
+      size_t clause = all.size();
+      for (const char* next :
+           {" WHERE ", " SET ", " GROUP ", " ORDER ", " LIMIT ", " JOIN ", " ON ", " VALUES", " SELECT ", "("})
+        clause = std::min(clause, all.find(next, from));
+      list = list || all.find(',', from) < clause;
     }
   }
-  // a list of tables ("FROM a, b") or a subquery's name for itself cannot be
-  // told from the columns by this simple reading: any table then
-  if (tables.empty() || all.find(" USING ") != std::string::npos) tables.insert("*");
+  // any table then, as for a statement whose tables cannot be told at all
+  if (list || tables.empty() || all.find(" USING ") != std::string::npos) tables.insert("*");
   return tables;
 }
 

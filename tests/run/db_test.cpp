@@ -363,6 +363,7 @@ TEST_F(DbLayer, ReadOfWhatTheRunHasNotCommittedStaysOnItsOwnConnection) {
   ASSERT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('mine', 1)"));
   EXPECT_EQ("mine", keys("SELECT K FROM T"));
   EXPECT_EQ("mine", keys("SELECT T.K FROM U JOIN T ON 1 = 1"));
+  EXPECT_EQ("mine", keys("SELECT T.K FROM U u, T WHERE 1 = 1"));
   EXPECT_EQ("mine", keys("SELECT K FROM `T` WHERE K = 'mine'"));
   EXPECT_EQ(streamed, dbReadsStreamed());
   // a table the run has not written is streamed meanwhile
@@ -371,13 +372,20 @@ TEST_F(DbLayer, ReadOfWhatTheRunHasNotCommittedStaysOnItsOwnConnection) {
   ASSERT_EQ(0, dbRollback());
   EXPECT_EQ("", keys("SELECT K FROM T"));
   EXPECT_EQ(streamed + 2, dbReadsStreamed());
+  // a write to a list of tables: any table may have been written
+  ASSERT_EQ(0, SqlWrite("UPDATE U u, T SET T.V = 2 WHERE 1 = 0"));
+  EXPECT_EQ("u", keys("SELECT K FROM U"));
+  EXPECT_EQ(streamed + 2, dbReadsStreamed());
+  ASSERT_EQ(0, dbRollback());
+  EXPECT_EQ("u", keys("SELECT K FROM U"));
+  EXPECT_EQ(streamed + 3, dbReadsStreamed());
 
   dbHoldCommits(true);
   ASSERT_EQ(0, SqlWrite("INSERT INTO T (K, V) VALUES ('held', 1)"));
   ASSERT_EQ(1, dbCommit());
   EXPECT_EQ("held", keys("SELECT K FROM T"));
   EXPECT_EQ("u", keys("SELECT K FROM U"));
-  EXPECT_EQ(streamed + 2, dbReadsStreamed());
+  EXPECT_EQ(streamed + 3, dbReadsStreamed());
   dbHoldCommits(false);
   ASSERT_EQ(0, dbRollback());
 
@@ -386,7 +394,7 @@ TEST_F(DbLayer, ReadOfWhatTheRunHasNotCommittedStaysOnItsOwnConnection) {
   std::string k;
   ASSERT_EQ(0, SqlOpenStreamed(first, "SELECT K FROM U"));
   ASSERT_EQ(0, SqlOpenStreamed(second, "SELECT K FROM U"));
-  EXPECT_EQ(streamed + 3, dbReadsStreamed());
+  EXPECT_EQ(streamed + 4, dbReadsStreamed());
   ASSERT_EQ(0, SqlFetchInto(second, k));
   ASSERT_EQ(0, SqlFetchInto(first, k));
   EXPECT_EQ("u", k);
