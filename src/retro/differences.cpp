@@ -145,10 +145,12 @@ class LeftRecords {
   // kept aside could not be read back whole.
   template <class F>
   bool ForEach(F each) {
+    // a file that took not every record is known before any is handed on
+    if (written_ > 0 && (failed_ || std::fflush(file_) != 0 || std::fseek(file_, 0, SEEK_SET) != 0))
+      return Unreadable();
     // the first ones met are the ones held
     for (const LeftRecord& l : held_) each(l);
     if (written_ > 0) {
-      if (failed_ || std::fflush(file_) != 0 || std::fseek(file_, 0, SEEK_SET) != 0) return Unreadable();
       for (long i = 0; i < written_; ++i) {
         LeftRecord l;
         Zk3Record& r = l.Rec;

@@ -29,6 +29,17 @@ class RunLog : public ::testing::Test {
     path = (dir / "log#lug.txt").string();
   }
   void TearDown() override { fs::remove_all(dir); }
+  // The run's log 6 bytes short of the limit: the run logs "12345", which
+  // takes it past, and "weiter"; returns what stood there before.
+  std::string LogPastTheLimit(RunContext& ctx) {
+    ctx.LogPath = path;
+    const std::string earlier(static_cast<size_t>(kLogLimit) - 6, 'x');
+    std::ofstream(path, std::ios::binary) << earlier;
+    Log("12345");
+    Log("weiter");
+    CloseRunLog();
+    return earlier;
+  }
   fs::path dir;
   std::string path;
 };
@@ -116,12 +127,7 @@ TEST_F(RunLog, RotationKeepsNineGenerations) {
 TEST_F(RunLog, FullRunLogIsPutAside) {
   RunContext ctx;
   RunAttachment attached(ctx);
-  ctx.LogPath = path;
-  const std::string earlier(static_cast<size_t>(kLogLimit) - 6, 'x');
-  std::ofstream(path, std::ios::binary) << earlier;
-  Log("12345");
-  Log("weiter");
-  CloseRunLog();
+  const std::string earlier = LogPastTheLimit(ctx);
   EXPECT_EQ(earlier + "12345\r\n", Read(dir / "log#lug_1.txt"));
   EXPECT_EQ(
       "Protokoll \xFC"
@@ -165,12 +171,7 @@ TEST_F(RunLog, FullRunLogThatCannotBePutAsideTakesTheLines) {
   for (int n = 1; n <= 9; ++n) { fs::create_directories(dir / ("log#lug_" + std::to_string(n) + ".txt") / "x"); }
   RunContext ctx;
   RunAttachment attached(ctx);
-  ctx.LogPath = path;
-  const std::string earlier(static_cast<size_t>(kLogLimit) - 6, 'x');
-  std::ofstream(path, std::ios::binary) << earlier;
-  Log("12345");
-  Log("weiter");
-  CloseRunLog();
+  const std::string earlier = LogPastTheLimit(ctx);
   EXPECT_TRUE(ctx.LogKeptFull);
   EXPECT_EQ(earlier + "12345\r\nweiter\r\n", Read(path));
   for (int n = 1; n <= 9; ++n) EXPECT_TRUE(fs::is_directory(dir / ("log#lug_" + std::to_string(n) + ".txt") / "x"));
